@@ -1,0 +1,29 @@
+# Two entry points for a fresh Debian 12 machine:
+#   make test   install what is missing, configure, build, run every test
+#   make run    same set-up, then run the main job on the bundled sample
+BUILD ?= build
+JOBS ?= 2
+SAMPLE := samples/names.dxl
+
+.PHONY: deps configure build test run bench clean
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+run: build
+	@scripts/run-main.sh $(BUILD) $(SAMPLE)
+
+bench: build
+	@scripts/run-benchmarks.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

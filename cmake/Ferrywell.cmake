@@ -1,0 +1,13 @@
+# ferrywell_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# Builds a GoogleTest executable and registers each test case with CTest.
+function(ferrywell_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    FERRYWELL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    FERRYWELL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

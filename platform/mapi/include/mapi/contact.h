@@ -1,0 +1,59 @@
+// The contact item's properties: each name the exporters set (the names of the
+// Outlook contact object model) with the MAPI property it is stored in, as
+// defined by MS-OXOCNTC and MS-OXPROPS.
+#pragma once
+
+#include <mapi/property.h>
+
+#include <span>
+#include <string_view>
+
+namespace mapi {
+
+enum class ContactField {
+    Subject, ConversationTopic, FirstName, Initials, LastName, Title,
+    PrimaryTelephoneNumber, HomeTelephoneNumber, MobileTelephoneNumber,
+    CompanyName, JobTitle, OfficeLocation, Department,
+    HomeAddressPostalCode, HomeAddressCountry, BusinessTelephoneNumber,
+    Business2TelephoneNumber, BusinessFaxNumber, Email1Address, Email2Address,
+    Email3Address, HomeFaxNumber, TelexNumber, Body, Home2TelephoneNumber,
+    HomeAddressStreet, MiddleName, AssistantName, Profession, Spouse,
+    CompanyMainTelephoneNumber, OtherAddressCity, Anniversary, Birthday,
+    ManagerName, NickName, PersonalHomePage, BusinessHomePage,
+    OtherAddressPostalCode, HomeAddressState, FullName,
+    BusinessAddressStreet, BusinessAddressState, BusinessAddressPostalCode,
+    BusinessAddressCity, Sent, To, CC, BCC,
+};
+
+struct ContactFieldInfo {
+    ContactField field;
+    std::string_view name;   // object-model name, e.g. "Email1Address"
+    std::string_view label;  // what a reader of a rendered contact sees, e.g. "E-mail"
+    PropertyKey key;
+};
+
+// Every contact field, in the fixed order renderings use.
+std::span<const ContactFieldInfo> ContactFields();
+const ContactFieldInfo& InfoOf(ContactField f);
+const ContactFieldInfo* FindContactField(std::string_view name);
+
+// Standard tags used around contact items.
+namespace tag {
+inline constexpr uint16_t MessageClass = 0x001A;
+inline constexpr uint16_t Subject = 0x0037;
+inline constexpr uint16_t ConversationTopic = 0x0070;
+inline constexpr uint16_t DisplayBcc = 0x0E02;
+inline constexpr uint16_t DisplayCc = 0x0E03;
+inline constexpr uint16_t DisplayTo = 0x0E04;
+inline constexpr uint16_t MessageFlags = 0x0E07;
+inline constexpr uint16_t Body = 0x1000;
+inline constexpr uint16_t DisplayName = 0x3001;
+}  // namespace tag
+
+// PR_MESSAGE_FLAGS bits.
+inline constexpr int32_t kMsgFlagRead = 0x0001;
+inline constexpr int32_t kMsgFlagUnsent = 0x0008;
+
+inline constexpr std::string_view kContactMessageClass = "IPM.Contact";
+
+}  // namespace mapi

@@ -1,0 +1,94 @@
+// MAPI property model shared by the PST and MSG writers and the store library:
+// property types and tags, named properties, values and a property bag.
+#pragma once
+
+#include <array>
+#include <compare>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace mapi {
+
+enum class PropType : uint16_t {
+    Int32 = 0x0003,    // PT_LONG
+    Boolean = 0x000B,  // PT_BOOLEAN
+    Int64 = 0x0014,    // PT_I8
+    String8 = 0x001E,  // PT_STRING8
+    Unicode = 0x001F,  // PT_UNICODE
+    SysTime = 0x0040,  // PT_SYSTIME
+    Guid = 0x0048,     // PT_CLSID
+    Binary = 0x0102,   // PT_BINARY
+};
+
+using Guid = std::array<uint8_t, 16>;  // stored in the little-endian wire layout
+
+// Parses "00062004-0000-0000-C000-000000000046" into the wire layout.
+Guid GuidFromString(const char* text);
+
+// PSETID_Address: the property set of the contact's named properties.
+extern const Guid kPsetidAddress;
+// PS_PUBLIC_STRINGS and PS_MAPI, which every name-to-id map knows.
+extern const Guid kPsPublicStrings;
+extern const Guid kPsMapi;
+
+// A named property identified by a numeric long id (LID) in a property set.
+struct NamedProperty {
+    Guid propertySet{};
+    uint32_t lid = 0;
+    auto operator<=>(const NamedProperty&) const = default;
+};
+
+// Where a property lives: a fixed 16-bit property id, or a named property that
+// a store maps to an id of 0x8000 or above.
+struct PropertyKey {
+    std::variant<uint16_t, NamedProperty> id;
+    PropType type = PropType::Unicode;
+
+    static PropertyKey Tag(uint16_t propId, PropType t) { return {propId, t}; }
+    static PropertyKey Named(const Guid& set, uint32_t lid, PropType t) { return {NamedProperty{set, lid}, t}; }
+    bool IsNamed() const { return std::holds_alternative<NamedProperty>(id); }
+    uint16_t TagId() const { return std::get<uint16_t>(id); }
+    const NamedProperty& Name() const { return std::get<NamedProperty>(id); }
+    auto operator<=>(const PropertyKey&) const = default;
+};
+
+// 100-nanosecond intervals since 1 January 1601 (UTC), as MAPI stores PT_SYSTIME.
+struct FileTime {
+    int64_t ticks = 0;
+    auto operator<=>(const FileTime&) const = default;
+};
+
+// OLE automation date (days since 30 December 1899) <-> FILETIME.
+FileTime FileTimeFromOleDate(double oleDate);
+double OleDateFromFileTime(FileTime ft);
+
+using Binary = std::vector<uint8_t>;
+// Text is UTF-8 in memory; writers convert to UTF-16LE for PT_UNICODE.
+using PropertyValue = std::variant<int32_t, bool, int64_t, std::string, FileTime, Binary, Guid>;
+
+// An ordered set of properties. Keys are unique; a later Set replaces a value.
+class PropertyBag {
+public:
+    void Set(const PropertyKey& key, PropertyValue value) { values_[key] = std::move(value); }
+    void Erase(const PropertyKey& key) { values_.erase(key); }
+    bool Has(const PropertyKey& key) const { return values_.count(key) != 0; }
+    const PropertyValue* Find(const PropertyKey& key) const;
+    std::optional<std::string> GetString(const PropertyKey& key) const;
+    std::optional<FileTime> GetTime(const PropertyKey& key) const;
+    std::optional<int32_t> GetInt32(const PropertyKey& key) const;
+    const std::map<PropertyKey, PropertyValue>& All() const { return values_; }
+    bool Empty() const { return values_.empty(); }
+
+private:
+    std::map<PropertyKey, PropertyValue> values_;
+};
+
+// UTF-8 <-> UTF-16LE. Invalid UTF-8 sequences become U+FFFD.
+std::u16string Utf8ToUtf16(const std::string& s);
+std::string Utf16ToUtf8(const std::u16string& s);
+
+}  // namespace mapi

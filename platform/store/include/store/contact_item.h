@@ -1,0 +1,58 @@
+// A contact item ("IPM.Contact") of the mail store library: its properties are
+// set through the object-model names, Save commits it to where it lives (a
+// folder of a PST store, or an MSG file), SaveAs renders it to another format.
+#pragma once
+
+#include <mapi/contact.h>
+#include <store/error.h>
+
+#include <memory>
+#include <string>
+
+namespace store {
+
+// SaveAs types, as the Outlook object model numbers them.
+enum SaveAsType : int {
+    olTXT = 0,
+    olRTF = 1,
+    olDoc = 4,
+    olHTML = 5,
+    olVCard = 6,
+    olMSGUnicode = 9,
+    olMHTML = 10,
+};
+
+// Where an item is committed to; implemented by the PST folder and the MSG file.
+class ItemBackend {
+public:
+    virtual ~ItemBackend() = default;
+    virtual void Commit(const mapi::PropertyBag& properties) = 0;
+};
+
+class RDOContactItem {
+public:
+    explicit RDOContactItem(std::unique_ptr<ItemBackend> backend);
+
+    // Text properties (UTF-8). Setting an empty text stores an empty value.
+    void Set(mapi::ContactField field, const std::string& text);
+    // Birthday and Anniversary, as OLE automation dates.
+    void SetDate(mapi::ContactField field, double oleDate);
+    // Sent = true clears the unsent flag; the item then reads as a sent, read item.
+    void SetSent(bool sent);
+
+    std::string Get(mapi::ContactField field) const;
+    const mapi::PropertyBag& Properties() const { return props_; }
+    mapi::PropertyBag& MutableProperties() { return props_; }
+
+    // Commits the item; throws StoreError when it cannot be written.
+    void Save();
+    // Renders the item to a file of the given type; throws StoreError on
+    // failure and leaves no partial file at path.
+    void SaveAs(const std::string& path, int type) const;
+
+private:
+    std::unique_ptr<ItemBackend> backend_;
+    mapi::PropertyBag props_;
+};
+
+}  // namespace store
