@@ -1,0 +1,82 @@
+// ferrywell-cli: the converter's logic without a window, for scripts and tests.
+//   ferrywell-cli analyse DB        folder records, then the analysis message
+//   ferrywell-cli list DB FOLDER    the item list rows of one folder
+// Exit codes: 0 done, 2 bad usage, 3 not a contact database, 4 cannot open.
+#include "cli_views.h"
+
+#include <iostream>
+
+namespace {
+
+constexpr int kUsage = 2, kNotContacts = 3, kCannotOpen = 4;
+
+int Usage() {
+    std::cerr << "usage: ferrywell-cli analyse DB\n"
+                 "       ferrywell-cli list DB FOLDER\n";
+    return kUsage;
+}
+
+// Backslash, tab, CR and LF inside a value are written as \\, \t, \r, \n.
+std::string Escape(const std::string& v) {
+    std::string out;
+    for (char c : v) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+int Analyse(notes::FerrywellState& state, CliAnalysisView& view) {
+    notes::AnalysisOutcome outcome = notes::AnalysisNSFFILE(state, view);
+    switch (outcome.result) {
+    case notes::AnalysisResult::OpenFailed:
+        std::cerr << outcome.error << "\n";
+        return kCannotOpen;
+    case notes::AnalysisResult::NotContactDatabase:
+        std::cerr << notes::kNotContactFile << "\n";
+        return kNotContacts;
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    const std::string command = argv[1];
+    if (!((command == "analyse" && argc == 3) || (command == "list" && argc == 4))) return Usage();
+
+    notes::FerrywellState state;
+    state.strFileDir.set(argv[2]);
+    CliAnalysisView analysis(state);
+    if (int code = Analyse(state, analysis); code != 0) return code;
+
+    if (command == "analyse") {
+        for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot())
+            std::cout << r.folderName << '\t' << r.folderPath << '\t' << r.viewIndex << '\n';
+        for (const auto& m : analysis.messages) std::cout << m << '\n';
+        return 0;
+    }
+
+    const std::string folder = argv[3];
+    for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot()) {
+        if (r.folderName != folder) continue;
+        CliListView list;
+        notes::AddNsfMailsInListThread(state, list, r.treeItem);
+        for (const auto& row : list.rows)
+            std::cout << row.no << '\t' << row.viewIndex << '\t' << Escape(row.fullName) << '\t'
+                      << Escape(row.firstName) << '\t' << Escape(row.lastName) << '\t'
+                      << Escape(row.middleInitial) << '\t' << Escape(row.mailAddress) << '\n';
+        return 0;
+    }
+    std::cerr << "No folder named \"" << folder << "\"; the analysis found:";
+    for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot()) std::cerr << " \"" << r.folderName << "\"";
+    std::cerr << "\n";
+    return kUsage;
+}

@@ -1,0 +1,52 @@
+// How a contact document's values are read: the single text rule every list,
+// preview and exporter uses, the date-list text and its parser, the date
+// range test and the image pass before PDF rendering.
+#pragma once
+
+#include <notesapi/notesapi.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace notes {
+
+// The longest value the rule gives, in characters; longer values are cut.
+inline constexpr size_t kMaxValueChars = 1023;
+
+// What the rule gives for a missing, empty or unreadable item: the exporters
+// use one blank, the main window's list and preview empty text.
+inline constexpr std::string_view kExporterDefault = " ";
+inline constexpr std::string_view kWindowDefault = "";
+
+// First value of a text item, cut to kMaxValueChars characters; emptyDefault
+// when the document is not open, lacks the item, the value is empty, or the
+// API fails. Never throws.
+std::string RetriveNSFCONTACTValue(const LNDocument& doc, std::string_view itemName,
+                                   std::string_view emptyDefault = kExporterDefault);
+
+// Every value of a date item as text joined by ";" (empty when the item is
+// missing or unreadable). Never throws.
+std::string ReadDateListText(const LNDocument& doc, std::string_view itemName);
+
+// An OLE automation date with a validity flag.
+struct OleDate {
+    double value = 0.0;
+    bool valid = false;
+};
+
+// Parses the date text that ReadDateListText gives for one value:
+// "2001-05-22 10:36:36", "2001-05-22" or "10:36:36". Text holding two dates
+// joined by ";", or anything else, gives an invalid date with value 0.
+OleDate ConvertString2Date(std::string_view text);
+
+// True when start <= date <= end, both bounds inclusive.
+bool InBetween(const OleDate& date, const OleDate& start, const OleDate& end);
+
+// The HTML handed to the PDF renderer: image references are left as they are.
+std::string getImage(const std::string& html);
+
+// Cuts text to at most maxChars UTF-8 characters, never inside one.
+std::string CutToChars(std::string_view text, size_t maxChars);
+
+}  // namespace notes

@@ -1,0 +1,58 @@
+// The folder records: one per tree node that stands for a view of the open
+// database, in the order the views were met. The program's only map from
+// tree nodes to views.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace notes {
+
+// A tree node handle; 0 is no node.
+using HTREEITEM = uint32_t;
+
+struct NSFTreeFolderStructure {
+    std::string folderName;  // "People", "Contacts" or "By Category"
+    std::string folderPath;  // whole tree path with trailing backslash
+    HTREEITEM treeItem = 0;
+    uint32_t viewIndex = 0;
+    std::unique_ptr<NSFTreeFolderStructure> next;
+};
+
+// A plain copy of one record, for readers on other threads.
+struct FolderRecord {
+    std::string folderName;
+    std::string folderPath;
+    HTREEITEM treeItem = 0;
+    uint32_t viewIndex = 0;
+};
+
+// The linked list of records with its head; safe to read on one thread while
+// another appends.
+class FolderStructureList {
+public:
+    FolderStructureList() = default;
+    ~FolderStructureList();
+    FolderStructureList(const FolderStructureList&) = delete;
+    FolderStructureList& operator=(const FolderStructureList&) = delete;
+
+    // Appends a record with copies of name and path at the tail.
+    void addNSFFolderStructure(const std::string& name, const std::string& path, HTREEITEM treeItem,
+                               uint32_t viewIndex);
+    // 1 when some record's treeItem is item, else 0.
+    int CheckHItem(HTREEITEM item) const;
+    // Discards every record; the head becomes null.
+    void Clear();
+    bool Empty() const;
+    // The records in list order.
+    std::vector<FolderRecord> Snapshot() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::unique_ptr<NSFTreeFolderStructure> head_;  // ptrNSFTreeFolderStructure
+};
+
+}  // namespace notes

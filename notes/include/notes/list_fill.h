@@ -1,0 +1,39 @@
+// Filling the item list with the documents of one view: one row per entry
+// that has a document, keyed by its entry index ("NO") and the view index,
+// with the contact's name and address columns.
+#pragma once
+
+#include <notes/shared_state.h>
+
+#include <string>
+
+namespace notes {
+
+// One row of the item list, as the contact column set shows it.
+struct ListRow {
+    std::string no;         // entry index in the view
+    std::string viewIndex;  // position of the view in the view array
+    std::string fullName, firstName, lastName, middleInitial, mailAddress;
+};
+
+// What the list fill drives in the main window; calls come from the worker.
+class ItemListView {
+public:
+    virtual ~ItemListView() = default;
+    virtual void DeleteAllRows() = 0;
+    // Appends a row. A row whose document could not be opened, or at which
+    // the fill was stopped, carries only its number columns.
+    virtual void AddRow(const ListRow& row) = 0;
+    virtual void EnableTree(bool enable) = 0;
+    virtual void EnableExportButton(bool enable) = 0;
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void SetProgress(int percent) = 0;
+};
+
+// Lists every record of treeItem's view (none for the root node).
+void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem);
+// Lists the view at viewIndex of state.strFileDir; honours state.iStopProcess
+// once per opened document.
+void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t viewIndex);
+
+}  // namespace notes

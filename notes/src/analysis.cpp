@@ -1,0 +1,75 @@
+#include <notes/analysis.h>
+
+#include <notesapi/notesapi.h>
+
+namespace notes {
+
+std::string TreePathForView(const std::string& viewName) {
+    // Exact, case-sensitive names: "contacts" or "Contacts " are not shown.
+    if (viewName == "($People)") return "Lotus Notes\\People\\";
+    if (viewName == "Contacts") return "Lotus Notes\\Contacts\\";
+    if (viewName == "By Category") return "Lotus Notes\\By Category\\";
+    return {};
+}
+
+AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
+    const std::string path = state.strFileDir.get();
+    view.ClearTreeAndList();
+    state.ptrNSFTreeFolderStructure.Clear();
+
+    LNNotesSession session;
+    if (session.Initialize(300, 0, nullptr, 1, nullptr) != LNNOERROR) return {AnalysisResult::OpenFailed, {}};
+    LNSetThrowAllErrorsGlobal(1);
+
+    LNDatabase db;
+    LNViewFolderArray views;
+    try {
+        session.GetDatabase(path, &db, "");
+        db.Open();
+        LNDocumentArray contacts;
+        db.Search(LNFormula("Form=\"Person\""), &contacts, nullptr);
+        if (contacts.GetCount() == 0) {
+            session.Term(0);
+            view.ShowMessage(kNotContactFile);
+            return {AnalysisResult::NotContactDatabase, {}};
+        }
+        view.SetContactColumns();
+        db.GetViewFolders(&views, 0);
+    } catch (LNSTATUS status) {
+        session.Term(0);
+        AnalysisOutcome out{AnalysisResult::OpenFailed, LNGetErrorMessage(status)};
+        view.ShowMessage(out.error);
+        return out;
+    }
+
+    const size_t count = views.GetCount();
+    for (size_t i = 0; i < count; ++i) {
+        view.SetStatusText(kPleaseWait);
+        if (state.iStopProcess.load() == 1) {
+            session.Term(0);
+            state.iStopProcess.store(0);
+            view.SetStatusText(kProcessAborted);
+            view.EnableExportButton();
+            return {AnalysisResult::Stopped, {}};
+        }
+        try {
+            LNViewFolder folder = views[i];
+            folder.Open(0);
+            std::string name = folder.GetName().str();
+            folder.Close();
+            std::string treePath = TreePathForView(name);
+            if (!treePath.empty()) view.SelectFolder(treePath, uint32_t(i));
+        } catch (LNSTATUS) {
+            // A view that cannot be read is left out.
+        }
+        view.SetProgress(int((i + 1) * 100 / count));
+        view.SetStatusText(" ");
+    }
+    session.Term(0);
+    view.ShowMessage(kAnalysisCompleted);
+    view.SetProgress(0);
+    view.EnableExportButton();
+    return {AnalysisResult::Completed, {}};
+}
+
+}  // namespace notes

@@ -1,0 +1,76 @@
+#include <notes/field_rules.h>
+
+#include <cstdio>
+
+namespace notes {
+
+std::string CutToChars(std::string_view text, size_t maxChars) {
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // continuation byte
+        if (chars == maxChars) return std::string(text.substr(0, i));
+        ++chars;
+    }
+    return std::string(text);
+}
+
+std::string RetriveNSFCONTACTValue(const LNDocument& doc, std::string_view itemName, std::string_view emptyDefault) {
+    const std::string fallback(emptyDefault);
+    if (!doc.IsOpen()) return fallback;
+    try {
+        LNString name{std::string(itemName)};
+        if (!doc.HasItem(name)) return fallback;
+        LNText text;
+        if (doc.GetItem(name, &text) != LNNOERROR || text.GetCount() == 0) return fallback;
+        std::string value = text[0].str();
+        if (value.empty()) return fallback;
+        return CutToChars(value, kMaxValueChars);
+    } catch (LNSTATUS) {
+        return fallback;
+    }
+}
+
+std::string ReadDateListText(const LNDocument& doc, std::string_view itemName) {
+    if (!doc.IsOpen()) return {};
+    try {
+        LNString name{std::string(itemName)};
+        if (!doc.HasItem(name)) return {};
+        LNDatetimes dates;
+        if (doc.GetItem(name, &dates) != LNNOERROR) return {};
+        LNString text;
+        if (dates.GetText(&text, ";") != LNNOERROR) return {};
+        return CutToChars(text.str(), kMaxValueChars);
+    } catch (LNSTATUS) {
+        return {};
+    }
+}
+
+OleDate ConvertString2Date(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    const std::string s(text);
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, used = 0;
+    char dxl[32];
+    // Re-expressed in DXL form so that one parser checks every field.
+    if (std::sscanf(s.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &y, &mo, &d, &h, &mi, &sec, &used) == 6 &&
+        size_t(used) == s.size())
+        std::snprintf(dxl, sizeof dxl, "%04d%02d%02dT%02d%02d%02d", y, mo, d, h, mi, sec);
+    else if (std::sscanf(s.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &used) == 3 && size_t(used) == s.size())
+        std::snprintf(dxl, sizeof dxl, "%04d%02d%02d", y, mo, d);
+    else if (std::sscanf(s.c_str(), "%2d:%2d:%2d%n", &h, &mi, &sec, &used) == 3 && size_t(used) == s.size())
+        std::snprintf(dxl, sizeof dxl, "T%02d%02d%02d", h, mi, sec);
+    else
+        return {};
+    if (y < 0 || mo < 0 || d < 0 || h < 0 || mi < 0 || sec < 0) return {};
+    auto parsed = LNDatetime::FromDxl(dxl);
+    if (!parsed) return {};
+    return OleDate{parsed->ToOleDate(), true};
+}
+
+bool InBetween(const OleDate& date, const OleDate& start, const OleDate& end) {
+    return start.value <= date.value && date.value <= end.value;
+}
+
+std::string getImage(const std::string& html) { return html; }
+
+}  // namespace notes

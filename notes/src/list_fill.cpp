@@ -1,0 +1,99 @@
+#include <notes/analysis.h>
+#include <notes/field_rules.h>
+#include <notes/list_fill.h>
+
+#include <notesapi/notesapi.h>
+
+namespace notes {
+
+namespace {
+
+// The contact loop over the entries of one open view.
+void ContactHeaderView(FerrywellState& state, ItemListView& view, LNViewFolder& folder, uint32_t viewIndex) {
+    view.EnableExportButton(false);
+    view.SetStatusText(kPleaseWait);
+    const size_t count = folder.GetEntryCount();
+    const std::string viewText = std::to_string(viewIndex);
+    view.EnableTree(false);
+    for (size_t e = 0; e < count; ++e) {
+        try {
+            LNDocument doc;
+            try {
+                folder[e].GetDocument(&doc);
+            } catch (LNSTATUS) {
+                continue;  // a category entry, or an entry without a document
+            }
+            ListRow row{std::to_string(e), viewText, {}, {}, {}, {}, {}};
+            try {
+                doc.Open(0);
+            } catch (LNSTATUS) {
+                view.AddRow(row);
+                continue;
+            }
+            view.SetProgress(int((e + 1) * 100 / count));
+            if (state.iStopProcess.load() == 1) {
+                view.AddRow(row);
+                view.EnableTree(true);
+                state.iStopProcess.store(0);
+                view.SetStatusText(kProcessAborted);
+                view.SetProgress(0);
+                view.EnableExportButton(true);
+                return;
+            }
+            row.fullName = RetriveNSFCONTACTValue(doc, "FullName", kWindowDefault);
+            row.firstName = RetriveNSFCONTACTValue(doc, "FirstName", kWindowDefault);
+            row.lastName = RetriveNSFCONTACTValue(doc, "LastName", kWindowDefault);
+            row.middleInitial = RetriveNSFCONTACTValue(doc, "MiddleInitial", kWindowDefault);
+            row.mailAddress = RetriveNSFCONTACTValue(doc, "MailAddress", kWindowDefault);
+            view.AddRow(row);
+        } catch (LNSTATUS) {
+            // A failure elsewhere in the entry ends only this entry.
+        }
+    }
+    view.EnableTree(true);
+    view.SetProgress(0);
+    view.SetStatusText(" ");
+    view.EnableExportButton(true);
+}
+
+}  // namespace
+
+void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t viewIndex) {
+    const std::string path = state.strFileDir.get();
+    view.DeleteAllRows();
+    LNNotesSession session;
+    if (session.Initialize(300, 0, nullptr, 1, nullptr) != LNNOERROR) return;
+    LNSetThrowAllErrorsGlobal(1);
+    LNDatabase db;
+    try {
+        session.GetDatabase(path, &db, "");
+        db.Open();
+        LNViewFolderArray views;
+        db.GetViewFolders(&views, 0);
+        LNViewFolder folder = views[viewIndex];
+        folder.Open(0);
+        ContactHeaderView(state, view, folder, viewIndex);
+    } catch (LNSTATUS) {
+        // The view could not be taken or read: the list stays as it is, and
+        // the tree and export button are usable again.
+        view.EnableTree(true);
+        view.SetProgress(0);
+        view.SetStatusText(" ");
+        view.EnableExportButton(true);
+    }
+    db.Close();
+    session.Term(0);
+    state.imailpreviwValidation.store(0);
+}
+
+void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem) {
+    view.DeleteAllRows();
+    for (const FolderRecord& record : state.ptrNSFTreeFolderStructure.Snapshot()) {
+        if (record.treeItem != treeItem) continue;
+        state.FolderNo.store(record.viewIndex);
+        state.treeSelectedFolder.set(record.folderName);
+        ShowNsfMailsInList(state, view, record.viewIndex);
+    }
+}
+
+}  // namespace notes

@@ -1,0 +1,185 @@
+// A Notes database API over DXL exports: sessions, databases, the array of
+// views and folders, view entries, documents and their items.
+//
+// A database file is parsed once per process into a compact index (kept by
+// path, size and modification time); every later session re-opens it from
+// that index. A document's items are read from the file when it is opened.
+// Objects of one session are used on one thread; sessions on different
+// threads share the index safely.
+#pragma once
+
+#include <notesapi/lnitems.h>
+#include <notesapi/lnstatus.h>
+#include <notesapi/lnstring.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace notesapi {
+class DatabaseIndex;
+struct DocumentItems;
+}  // namespace notesapi
+
+class LNDatabase;
+class LNDocument;
+
+class LNFormula {
+public:
+    LNFormula() = default;
+    LNFormula(const char* text) : text_(text ? text : "") {}
+    LNFormula(std::string text) : text_(std::move(text)) {}
+    const std::string& GetText() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+class LNNotesSession {
+public:
+    LNNotesSession() = default;
+    ~LNNotesSession();
+    LNNotesSession(const LNNotesSession&) = delete;
+    LNNotesSession& operator=(const LNNotesSession&) = delete;
+
+    LNSTATUS Init(int argc = 0, char** argv = nullptr);
+    LNSTATUS Initialize(int version = 300, int argc = 0, char** argv = nullptr, int flags = 0,
+                        const char* ini = nullptr);
+    LNSTATUS Term(int flags = 0);
+    bool IsInitialized() const { return initialized_; }
+
+    // Binds db to the database file at path; server must be empty (local).
+    LNSTATUS GetDatabase(const LNString& path, LNDatabase* db, const LNString& server = "");
+    // "CN=Jane Doe/OU=Sales/O=Acme" -> "Jane Doe/Sales/Acme".
+    LNSTATUS AbbreviateName(const LNString& name, LNString* abbreviated) const;
+
+private:
+    bool initialized_ = false;
+};
+
+class LNDocument {
+public:
+    LNDocument() = default;
+    LNDocument(std::shared_ptr<const notesapi::DatabaseIndex> index, size_t docIndex, LNNotesSession* session)
+        : index_(std::move(index)), doc_(docIndex), session_(session) {}
+
+    bool IsNull() const { return !index_; }
+    LNSTATUS Open(int flags = 0);
+    LNSTATUS Close();
+    bool IsOpen() const { return items_ != nullptr; }
+
+    // Size in bytes of the document in the database file.
+    size_t GetSize() const;
+    LNDatetime GetLastModified() const;
+    LNString GetForm() const;
+    uint32_t GetNoteID() const;
+    LNNotesSession* GetSession() const { return session_; }
+
+    LNBOOL HasItem(const LNString& name) const;
+    LNSTATUS GetItem(const LNString& name, LNText* text) const;
+    LNSTATUS GetItem(const LNString& name, LNDatetimes* dates) const;
+    LNSTATUS GetItem(const LNString& name, LNRichText* rich) const;
+    // Every item name, in document order.
+    std::vector<std::string> GetItemNames() const;
+
+    LNBOOL HasAttachments() const;
+    LNSTATUS GetAttachments(LNAttachmentArray* attachments) const;
+
+private:
+    const notesapi::Item* Find(const LNString& name) const;
+    LNSTATUS NeedOpen() const;
+
+    std::shared_ptr<const notesapi::DatabaseIndex> index_;
+    size_t doc_ = 0;
+    LNNotesSession* session_ = nullptr;
+    std::shared_ptr<const notesapi::DocumentItems> items_;
+};
+
+class LNVFEntry {
+public:
+    LNVFEntry() = default;
+    LNVFEntry(std::shared_ptr<const notesapi::DatabaseIndex> index, long docIndex, std::string category,
+              LNNotesSession* session)
+        : index_(std::move(index)), doc_(docIndex), category_(std::move(category)), session_(session) {}
+
+    // Binds document to the entry's document; fails for a category entry.
+    LNSTATUS GetDocument(LNDocument* document) const;
+    LNBOOL IsCategory() const { return doc_ < 0; }
+    LNBOOL IsUnread() const { return 0; }
+    LNString GetCategory() const { return category_; }
+
+private:
+    std::shared_ptr<const notesapi::DatabaseIndex> index_;
+    long doc_ = -1;
+    std::string category_;
+    LNNotesSession* session_ = nullptr;
+};
+
+class LNViewFolder {
+public:
+    LNViewFolder() = default;
+    LNViewFolder(std::shared_ptr<const notesapi::DatabaseIndex> index, size_t viewIndex, LNNotesSession* session)
+        : index_(std::move(index)), view_(viewIndex), session_(session) {}
+
+    LNSTATUS Open(int flags = 0);
+    LNSTATUS Close();
+    bool IsOpen() const { return open_; }
+    LNString GetName() const;
+    bool IsFolder() const;
+    // Number of entries: documents and category entries. Computes the
+    // view's entries the first time; an unsupported selection formula
+    // fails with LNERR_FORMULA.
+    size_t GetEntryCount() const;
+    LNSTATUS GetEntryCount(size_t* count) const;
+    LNVFEntry operator[](size_t i) const;
+
+private:
+    std::shared_ptr<const notesapi::DatabaseIndex> index_;
+    size_t view_ = 0;
+    LNNotesSession* session_ = nullptr;
+    bool open_ = false;
+};
+
+class LNViewFolderArray {
+public:
+    size_t GetCount() const { return views_.size(); }
+    LNViewFolder operator[](size_t i) const;
+    std::vector<LNViewFolder>& Items() { return views_; }
+
+private:
+    std::vector<LNViewFolder> views_;
+};
+
+class LNDocumentArray {
+public:
+    size_t GetCount() const { return docs_.size(); }
+    LNDocument operator[](size_t i) const { return i < docs_.size() ? docs_[i] : LNDocument(); }
+    std::vector<LNDocument>& Items() { return docs_; }
+
+private:
+    std::vector<LNDocument> docs_;
+};
+
+class LNDatabase {
+public:
+    LNDatabase() = default;
+    LNDatabase(const LNDatabase&) = default;
+    LNDatabase& operator=(const LNDatabase&) = default;
+
+    // Reads the database file (or takes its index from the process's cache).
+    LNSTATUS Open(int flags = 0);
+    LNSTATUS Close();
+    bool IsOpen() const { return index_ != nullptr; }
+    LNString GetFilePath() const { return path_; }
+    LNString GetTitle() const;
+
+    LNSTATUS GetViewFolders(LNViewFolderArray* views, int flags = 0) const;
+    LNSTATUS Search(const LNFormula& formula, LNDocumentArray* documents, const void* since = nullptr) const;
+    size_t GetDocumentCount() const;
+
+private:
+    friend class LNNotesSession;
+    std::string path_;
+    LNNotesSession* session_ = nullptr;
+    std::shared_ptr<const notesapi::DatabaseIndex> index_;
+};

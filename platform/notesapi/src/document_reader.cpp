@@ -1,0 +1,128 @@
+// Reads the items of one <document> element: text, number and date lists,
+// rich text as plain lines, names items and $FILE attachments. Elements it
+// does not know are skipped.
+#include "index.h"
+#include "xml_support.h"
+
+namespace notesapi {
+
+namespace {
+
+enum class Capture { None, Value, Paragraph, FileData };
+
+struct DocState : ReaderBase {
+    DocumentItems* out = nullptr;
+    int depth = 0;
+    int itemDepth = -1;
+    std::shared_ptr<Item> item;
+    std::shared_ptr<Attachment> attachment;
+    Capture capture = Capture::None;
+    std::string buffer;
+    bool inRichText = false;
+    int parDepth = -1;
+};
+
+void CharData(void* ud, const XML_Char* s, int len) {
+    auto* st = static_cast<DocState*>(ud);
+    if (st->capture != Capture::None) st->buffer.append(s, len);
+}
+
+void SetType(Item* item, ItemType t) {
+    if (item->values.empty() && item->dates.empty()) item->type = t;
+}
+
+void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
+    auto* st = static_cast<DocState*>(ud);
+    std::string_view local = LocalName(name);
+    ++st->depth;
+    if (st->depth == 2 && local == "item") {
+        st->item = std::make_shared<Item>();
+        const char* n = Attr(atts, "name");
+        st->item->name = n ? n : "";
+        st->item->names = AttrTrue(atts, "names");
+        st->itemDepth = st->depth;
+        return;
+    }
+    if (!st->item) return;
+    if (st->inRichText) {
+        if (local == "par" && st->parDepth < 0) {
+            st->parDepth = st->depth;
+            st->capture = Capture::Paragraph;
+            st->buffer.clear();
+        } else if (local == "break" && st->parDepth >= 0) {
+            st->buffer += '\n';
+        }
+        return;
+    }
+    if (local == "text" || local == "number" || local == "datetime") {
+        SetType(st->item.get(), local == "text" ? ItemType::Text : local == "number" ? ItemType::Number : ItemType::Datetime);
+        st->capture = Capture::Value;
+        st->buffer.clear();
+    } else if (local == "richtext") {
+        SetType(st->item.get(), ItemType::RichText);
+        st->inRichText = true;
+    } else if (local == "file") {
+        st->attachment = std::make_shared<Attachment>();
+        const char* n = Attr(atts, "name");
+        st->attachment->name = n ? n : "";
+    } else if (local == "filedata" && st->attachment) {
+        st->capture = Capture::FileData;
+        st->buffer.clear();
+    }
+}
+
+void OnEnd(void* ud, const XML_Char* name) {
+    auto* st = static_cast<DocState*>(ud);
+    std::string_view local = LocalName(name);
+    if (st->item) {
+        Item& item = *st->item;
+        if (st->capture == Capture::Value && (local == "text" || local == "number" || local == "datetime")) {
+            if (local == "datetime" && item.type == ItemType::Datetime) {
+                if (auto dt = LNDatetime::FromDxl(st->buffer)) item.dates.push_back(*dt);
+            } else {
+                item.values.push_back(std::move(st->buffer));
+            }
+            st->capture = Capture::None;
+            st->buffer.clear();
+        } else if (st->capture == Capture::Paragraph && st->depth == st->parDepth) {
+            item.values.push_back(std::move(st->buffer));
+            st->buffer.clear();
+            st->capture = Capture::None;
+            st->parDepth = -1;
+        } else if (local == "richtext" && st->inRichText) {
+            st->inRichText = false;
+        } else if (st->capture == Capture::FileData && local == "filedata") {
+            st->attachment->base64 = std::move(st->buffer);
+            st->buffer.clear();
+            st->capture = Capture::None;
+        } else if (local == "file" && st->attachment) {
+            st->out->attachments.push_back(std::move(st->attachment));
+            st->attachment.reset();
+            item.values.push_back(st->out->attachments.back()->name);
+        }
+        if (st->depth == st->itemDepth) {
+            st->out->items.push_back(std::move(st->item));
+            st->item.reset();
+            st->itemDepth = -1;
+            st->inRichText = false;
+        }
+    }
+    --st->depth;
+}
+
+}  // namespace
+
+LNSTATUS ParseDocument(std::string_view bytes, const std::string& encoding, DocumentItems* out) {
+    DocState st;
+    st.out = out;
+    ParserPtr parser = NewSafeParser(encoding, &st);
+    if (!parser) return MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
+    XML_SetElementHandler(parser.get(), OnStart, OnEnd);
+    XML_SetCharacterDataHandler(parser.get(), CharData);
+    if (XML_Parse(parser.get(), bytes.data(), int(bytes.size()), XML_TRUE) == XML_STATUS_ERROR)
+        return MakeStatus(LNERR_MALFORMED, std::string("A document of the database cannot be read: ") +
+                                               XML_ErrorString(XML_GetErrorCode(parser.get())) + ".");
+    return LNNOERROR;
+}
+
+}  // namespace notesapi

@@ -1,0 +1,322 @@
+// Streams a DXL file once and builds its index: views and folders with their
+// selection formulas and columns, and every document's place in the file, its
+// form, note id, modification time and the values of the items that views
+// select or sort by.
+#include "formula.h"
+#include "index.h"
+#include "xml_support.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+namespace notesapi {
+
+namespace {
+
+constexpr uint32_t kNotSummarised = std::numeric_limits<uint32_t>::max();
+
+struct ScanState : ReaderBase {
+    DatabaseIndex* index = nullptr;
+    int depth = 0;
+    bool sawRoot = false;
+    bool notDxl = false;
+
+    // Views and folders.
+    int viewDepth = -1;
+    bool inSelectionCode = false;
+    int selectionCodeDepth = -1;
+    bool inFormula = false;
+
+    // Documents.
+    int docDepth = -1;
+    int itemDepth = -1;
+    bool itemSummarised = false;
+    bool itemIsForm = false;
+    bool inNoteinfo = false;
+    bool inModified = false;
+    bool capturing = false;   // collecting one value's characters
+    bool captureIsDate = false;
+    std::string capture;
+    Summary current;
+
+    // Per lower-case item name id: first document whose values are kept.
+    std::vector<uint32_t> summaryStart;
+};
+
+void CharData(void* ud, const XML_Char* s, int len);
+
+void StartCapture(ScanState* st, bool isDate) {
+    st->capturing = true;
+    st->captureIsDate = isDate;
+    st->capture.clear();
+    XML_SetCharacterDataHandler(st->parser, CharData);
+}
+
+void StopCapture(ScanState* st) {
+    st->capturing = false;
+    XML_SetCharacterDataHandler(st->parser, nullptr);
+}
+
+void CharData(void* ud, const XML_Char* s, int len) {
+    auto* st = static_cast<ScanState*>(ud);
+    st->capture.append(s, len);
+}
+
+void MarkSummarised(ScanState* st, const std::string& lowerName) {
+    uint32_t id = st->index->Intern(lowerName);
+    if (st->summaryStart.size() <= id) st->summaryStart.resize(id + 1, kNotSummarised);
+    if (st->summaryStart[id] == kNotSummarised) st->summaryStart[id] = uint32_t(st->index->docs.size());
+}
+
+void FinishView(ScanState* st) {
+    ViewInfo& v = st->index->views.back();
+    for (const auto& c : v.columns)
+        if ((c.sorted || c.categorized) && !c.itemName.empty()) MarkSummarised(st, AsciiLower(c.itemName));
+    std::unique_ptr<Formula> f;
+    if (!v.selection.empty() && Formula::Parse(v.selection, &f) == LNNOERROR)
+        for (const auto& name : f->ReferencedItems()) MarkSummarised(st, name);
+}
+
+bool IsSummarisedNow(ScanState* st, std::string_view lowerName, uint32_t* id) {
+    auto found = st->index->FindString(lowerName);
+    if (!found || *found >= st->summaryStart.size() || st->summaryStart[*found] == kNotSummarised) return false;
+    *id = *found;
+    return true;
+}
+
+void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
+    auto* st = static_cast<ScanState*>(ud);
+    std::string_view local = LocalName(name);
+    ++st->depth;
+    if (!st->sawRoot) {
+        st->sawRoot = true;
+        std::string_view full(name);
+        if (local != "database" || full.substr(0, kDxlNamespace.size()) != kDxlNamespace) {
+            st->notDxl = true;
+            XML_StopParser(st->parser, XML_FALSE);
+            return;
+        }
+        if (const char* t = Attr(atts, "title")) st->index->title = t;
+        return;
+    }
+    if (st->docDepth >= 0) {
+        int rel = st->depth - st->docDepth;
+        if (rel == 1 && local == "item") {
+            st->itemDepth = st->depth;
+            const char* itemName = Attr(atts, "name");
+            std::string lower = AsciiLower(itemName ? itemName : "");
+            st->itemIsForm = lower == "form";
+            uint32_t id = 0;
+            st->itemSummarised = IsSummarisedNow(st, lower, &id);
+            if (st->itemSummarised) {
+                st->current = Summary{id, uint32_t(st->index->values.size()), 0};
+            }
+        } else if (rel == 1 && local == "noteinfo") {
+            st->inNoteinfo = true;
+            if (const char* id = Attr(atts, "noteid")) st->index->docs.back().noteId = uint32_t(std::strtoul(id, nullptr, 16));
+        } else if (st->inNoteinfo && rel == 2 && local == "modified") {
+            st->inModified = true;
+        } else if (st->inModified && local == "datetime") {
+            StartCapture(st, true);
+        } else if (st->itemDepth >= 0 && (st->itemSummarised || st->itemIsForm) &&
+                   (local == "text" || local == "number" || local == "datetime")) {
+            StartCapture(st, local == "datetime");
+        }
+        return;
+    }
+    if (st->viewDepth >= 0) {
+        if (local == "column") {
+            ColumnInfo c;
+            if (const char* item = Attr(atts, "itemname")) c.itemName = item;
+            if (const char* sort = Attr(atts, "sort")) {
+                std::string_view s(sort);
+                c.sorted = s == "ascending" || s == "descending";
+                c.descending = s == "descending";
+            }
+            c.categorized = AttrTrue(atts, "categorized");
+            st->index->views.back().columns.push_back(std::move(c));
+        } else if (local == "code" && st->depth == st->viewDepth + 1) {
+            const char* ev = Attr(atts, "event");
+            if (ev && std::string_view(ev) == "selection") {
+                st->inSelectionCode = true;
+                st->selectionCodeDepth = st->depth;
+            }
+        } else if (local == "formula" && st->inSelectionCode) {
+            StartCapture(st, false);
+            st->inFormula = true;
+        }
+        return;
+    }
+    if (st->depth == 2 && (local == "view" || local == "folder")) {
+        ViewInfo v;
+        const char* n = Attr(atts, "name");
+        v.name = n ? n : "";
+        v.isFolder = local == "folder";
+        st->index->views.push_back(std::move(v));
+        st->viewDepth = st->depth;
+    } else if (st->depth == 2 && local == "document") {
+        DocRecord d;
+        d.begin = uint64_t(XML_GetCurrentByteIndex(st->parser));
+        d.form = st->index->Intern(Attr(atts, "form") ? Attr(atts, "form") : "");
+        d.firstSummary = uint32_t(st->index->summaries.size());
+        st->index->docs.push_back(d);
+        st->docDepth = st->depth;
+    }
+}
+
+void OnEnd(void* ud, const XML_Char* name) {
+    auto* st = static_cast<ScanState*>(ud);
+    std::string_view local = LocalName(name);
+    DatabaseIndex* ix = st->index;
+    if (st->capturing && (local == "text" || local == "number" || local == "datetime" || local == "formula")) {
+        StopCapture(st);
+        if (st->inFormula) {
+            ix->views.back().selection = st->capture;
+            st->inFormula = false;
+        } else if (st->inModified) {
+            if (auto dt = LNDatetime::FromDxl(st->capture)) ix->docs.back().modified = *dt;
+        } else {
+            std::string value = st->capture;
+            if (st->captureIsDate)
+                if (auto dt = LNDatetime::FromDxl(value)) value = dt->Text();
+            if (st->itemIsForm && st->current.valueCount == 0) ix->docs.back().form = ix->Intern(value);
+            if (st->itemSummarised) {
+                ix->values.emplace_back(ix->arena.size(), uint32_t(value.size()));
+                ix->arena += value;
+                ++st->current.valueCount;
+            }
+        }
+    }
+    if (st->depth == st->itemDepth) {
+        if (st->itemSummarised) {
+            ix->summaries.push_back(st->current);
+            ++ix->docs.back().summaryCount;
+        }
+        st->itemDepth = -1;
+        st->itemSummarised = st->itemIsForm = false;
+    } else if (st->inSelectionCode && st->depth == st->selectionCodeDepth) {
+        st->inSelectionCode = false;
+    } else if (st->inModified && local == "modified") {
+        st->inModified = false;
+    } else if (st->inNoteinfo && local == "noteinfo") {
+        st->inNoteinfo = false;
+    }
+    if (st->depth == st->docDepth) {
+        ix->docs.back().end = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
+        st->docDepth = -1;
+    } else if (st->depth == st->viewDepth) {
+        FinishView(st);
+        st->viewDepth = -1;
+    }
+    --st->depth;
+}
+
+void OnXmlDecl(void* ud, const XML_Char*, const XML_Char* encoding, int) {
+    auto* st = static_cast<ScanState*>(ud);
+    if (encoding) {
+        std::string e = AsciiLower(encoding);
+        if (e != "utf-8" && e != "utf8") st->index->encoding = encoding;
+    }
+}
+
+std::string FileName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool LooksBinary(const char* data, size_t n) {
+    if (n >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
+        return false;  // UTF-16 with a byte-order mark
+    for (size_t i = 0; i < n; ++i)
+        if (data[i] == '\0') return true;
+    return false;
+}
+
+struct Fd {
+    int fd = -1;
+    ~Fd() { if (fd >= 0) ::close(fd); }
+};
+
+}  // namespace
+
+LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
+    const std::string name = FileName(path);
+    Fd file;
+    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat sb {};
+    if (file.fd < 0 || ::fstat(file.fd, &sb) != 0)
+        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
+    if (S_ISDIR(sb.st_mode))
+        return MakeStatus(LNERR_FILE_OPEN, path + " is a folder, not a database file.");
+    if (sb.st_size == 0)
+        return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is empty. Choose a DXL export of a Notes database.");
+
+    auto index = std::make_shared<DatabaseIndex>();
+    index->path = path;
+    index->fileSize = uint64_t(sb.st_size);
+    index->mtimeNs = int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec;
+
+    ScanState st;
+    st.index = index.get();
+    ParserPtr parser = NewSafeParser("", &st);
+    if (!parser) return MakeStatus(LNERR_FILE_OPEN, "Out of memory while opening " + name + ".");
+    XML_SetElementHandler(parser.get(), OnStart, OnEnd);
+    XML_SetXmlDeclHandler(parser.get(), OnXmlDecl);
+
+    constexpr size_t kChunk = 1 << 20;
+    bool first = true;
+    for (;;) {
+        void* buf = XML_GetBuffer(parser.get(), kChunk);
+        if (!buf) return MakeStatus(LNERR_FILE_OPEN, "Out of memory while reading " + name + ".");
+        ssize_t n;
+        do n = ::read(file.fd, buf, kChunk); while (n < 0 && errno == EINTR);
+        if (n < 0)
+            return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+        if (first) {
+            first = false;
+            if (LooksBinary(static_cast<const char*>(buf), size_t(std::min<ssize_t>(n, 4096))))
+                return MakeStatus(LNERR_BINARY_NSF,
+                                  "The file " + name + " is a binary file, not a DXL export. If it is a Notes "
+                                  "database (.nsf), export it to DXL in Notes or Domino Designer "
+                                  "(File > Export, DXL) and open the .dxl file.");
+        }
+        if (XML_ParseBuffer(parser.get(), int(n), n == 0) == XML_STATUS_ERROR) {
+            if (st.entityRefused)
+                return MakeStatus(LNERR_ENTITY, "The file " + name + " declares its own XML entities. A DXL export "
+                                  "never does; the file is refused so that nothing in it is expanded.");
+            if (st.notDxl)
+                return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is XML but not a DXL export of a Notes "
+                                  "database (its root element is not <database> in the DXL namespace).");
+            XML_Error code = XML_GetErrorCode(parser.get());
+            std::string where = " (line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) + ", column " +
+                                std::to_string(XML_GetCurrentColumnNumber(parser.get())) + ": " +
+                                XML_ErrorString(code) + ")";
+            if (!st.sawRoot)
+                return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database" +
+                                  where + ". Choose a .dxl file exported from Notes.");
+            if (code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN || code == XML_ERROR_PARTIAL_CHAR ||
+                (n == 0 && code != XML_ERROR_NONE))
+                return MakeStatus(LNERR_MALFORMED, "The DXL file " + name + " ends before the database is complete" +
+                                  where + ". It may be truncated; export the database again.");
+            return MakeStatus(LNERR_MALFORMED, "The DXL file " + name + " is damaged" + where +
+                              ". Export the database again.");
+        }
+        if (n == 0) break;
+    }
+    if (!st.sawRoot) return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database.");
+
+    index->summarised.assign(index->strings.size(), false);
+    for (size_t id = 0; id < st.summaryStart.size(); ++id)
+        if (st.summaryStart[id] == 0) index->summarised[id] = true;
+    // A view that came after some documents names items those documents did
+    // not keep; such names are read from the file when needed.
+    *out = std::move(index);
+    return LNNOERROR;
+}
+
+}  // namespace notesapi

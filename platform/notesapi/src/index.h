@@ -1,0 +1,129 @@
+// The in-memory index of one DXL file: its views and folders, and for every
+// document where it lies in the file plus the few item values that views and
+// searches need. Built once by the scanner, then shared read-only.
+#pragma once
+
+#include <notesapi/lnitems.h>
+#include <notesapi/lnstatus.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace notesapi {
+
+enum class ItemType { Text, Number, Datetime, RichText };
+
+struct Item {
+    std::string name;
+    ItemType type = ItemType::Text;
+    bool names = false;                  // a names item (CN=.../O=...)
+    std::vector<std::string> values;     // text, number text, or rich-text lines
+    std::vector<LNDatetime> dates;       // for Datetime items
+};
+
+struct Attachment {
+    std::string name;
+    std::string base64;
+};
+
+struct DocumentItems {
+    std::vector<std::shared_ptr<const Item>> items;
+    std::vector<std::shared_ptr<const Attachment>> attachments;
+};
+
+struct ColumnInfo {
+    std::string itemName;
+    bool sorted = false;
+    bool descending = false;
+    bool categorized = false;
+};
+
+struct ViewInfo {
+    std::string name;
+    bool isFolder = false;
+    std::string selection;  // formula text, empty when none
+    std::vector<ColumnInfo> columns;
+};
+
+struct ViewEntry {
+    long doc = -1;          // document number, -1 for a category entry
+    uint32_t category = 0;  // index into the view's category texts
+};
+
+struct ViewEntries {
+    LNSTATUS status = LNNOERROR;  // formula failure, if any
+    std::vector<ViewEntry> entries;
+    std::vector<std::string> categories;
+};
+
+struct DocRecord {
+    uint64_t begin = 0, end = 0;  // byte span of <document>...</document>
+    uint32_t form = 0;            // interned form name
+    uint32_t noteId = 0;
+    uint32_t firstSummary = 0;    // into DatabaseIndex::summaries
+    uint32_t summaryCount = 0;
+    LNDatetime modified;
+};
+
+// One summarised item value list of one document.
+struct Summary {
+    uint32_t name = 0;        // interned lower-case item name
+    uint32_t firstValue = 0;  // into DatabaseIndex::values
+    uint32_t valueCount = 0;
+};
+
+class DatabaseIndex {
+public:
+    std::string path;
+    std::string encoding;  // as declared; empty for UTF-8
+    std::string title;
+    uint64_t fileSize = 0;
+    int64_t mtimeNs = 0;
+
+    std::vector<ViewInfo> views;
+    std::vector<DocRecord> docs;
+    std::vector<Summary> summaries;
+    std::vector<std::pair<uint64_t, uint32_t>> values;  // (offset, length) into arena
+    std::string arena;
+    std::vector<std::string> strings;                   // interned names
+    std::unordered_map<std::string, uint32_t> stringIds;
+    std::vector<bool> summarised;  // by interned id: is this lower-case item name summarised?
+
+    uint32_t Intern(std::string_view s);
+    std::optional<uint32_t> FindString(std::string_view s) const;
+    std::string_view Value(uint32_t i) const { return {arena.data() + values[i].first, values[i].second}; }
+
+    // Values of an item (name compared case-insensitively) of document d, or
+    // nullopt when the document lacks the item. Reads the document from the
+    // file when the name is not summarised.
+    std::optional<std::vector<std::string>> ItemValues(size_t d, std::string_view name) const;
+    bool IsSummarised(std::string_view lowerName) const;
+
+    // Full items of document d, read from the file.
+    LNSTATUS LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const;
+
+    // Entries of view v, computed on first use and kept.
+    const ViewEntries& Entries(size_t v) const;
+
+private:
+    mutable std::mutex entriesMutex_;
+    mutable std::unordered_map<size_t, std::unique_ptr<ViewEntries>> entries_;
+};
+
+// Parses the file at path into an index. Errors carry a message for the user.
+LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
+// The process-wide cache in front of BuildIndex, keyed by path, size and mtime.
+LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
+
+// Parses one <document> element's bytes into its items.
+LNSTATUS ParseDocument(std::string_view bytes, const std::string& encoding, DocumentItems* out);
+
+std::string AsciiLower(std::string_view s);
+
+}  // namespace notesapi

@@ -1,0 +1,122 @@
+// The entries of a view: the documents its selection formula selects, sorted
+// by its sorted columns, with one category entry before each category's
+// documents when a column is categorized. A folder lists the documents its
+// own selection formula selects, and is empty without one.
+#include "formula.h"
+#include "index.h"
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+namespace notesapi {
+
+namespace {
+
+// Collation for sorting: case-insensitive (ASCII), then byte order.
+int Collate(std::string_view a, std::string_view b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = x - 'A' + 'a';
+        if (y >= 'A' && y <= 'Z') y = y - 'A' + 'a';
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    return a.compare(b) < 0 ? -1 : a.compare(b) > 0 ? 1 : 0;
+}
+
+struct SortKey {
+    std::vector<std::string> parts;
+};
+
+void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
+    const ViewInfo& view = ix.views[v];
+    std::vector<long> selected;
+    if (!view.selection.empty()) {
+        std::unique_ptr<Formula> formula;
+        LNSTATUS st = Formula::Parse(view.selection, &formula);
+        if (st != LNNOERROR) {
+            out->status = MakeStatus(LNERR_FORMULA, "The view \"" + view.name + "\" cannot be read: " + LNGetErrorMessage(st));
+            return;
+        }
+        for (size_t d = 0; d < ix.docs.size(); ++d) {
+            auto lookup = [&](const std::string& name) { return ix.ItemValues(d, name); };
+            if (formula->Matches(lookup)) selected.push_back(long(d));
+        }
+    } else if (!view.isFolder) {
+        selected.resize(ix.docs.size());
+        std::iota(selected.begin(), selected.end(), 0L);
+    }
+
+    // Sort keys from the sorted columns, in column order. The first
+    // categorized column splits a document into one row per value.
+    const ColumnInfo* category = nullptr;
+    std::vector<const ColumnInfo*> sortColumns;
+    for (const auto& c : view.columns) {
+        if (c.itemName.empty()) continue;
+        if (c.categorized && !category) category = &c;
+        else if (c.sorted) sortColumns.push_back(&c);
+    }
+
+    struct Row {
+        long doc;
+        std::string category;
+        std::vector<std::string> keys;
+    };
+    std::vector<Row> rows;
+    rows.reserve(selected.size());
+    for (long d : selected) {
+        std::vector<std::string> keys;
+        for (const ColumnInfo* c : sortColumns) {
+            auto values = ix.ItemValues(size_t(d), c->itemName);
+            keys.push_back(values ? values->front() : std::string());
+        }
+        if (!category) {
+            rows.push_back({d, {}, std::move(keys)});
+            continue;
+        }
+        auto cats = ix.ItemValues(size_t(d), category->itemName);
+        std::vector<std::string> distinct;
+        if (cats)
+            for (auto& c : *cats)
+                if (std::find(distinct.begin(), distinct.end(), c) == distinct.end()) distinct.push_back(c);
+        if (distinct.empty()) distinct.emplace_back();
+        for (auto& c : distinct) rows.push_back({d, c, keys});
+    }
+
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+        if (category) {
+            int c = Collate(a.category, b.category);
+            if (c != 0) return category->descending ? c > 0 : c < 0;
+        }
+        for (size_t k = 0; k < sortColumns.size(); ++k) {
+            int c = Collate(a.keys[k], b.keys[k]);
+            if (c != 0) return sortColumns[k]->descending ? c > 0 : c < 0;
+        }
+        return false;
+    });
+
+    out->entries.reserve(rows.size() + 16);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (category && (i == 0 || rows[i].category != rows[i - 1].category)) {
+            out->categories.push_back(rows[i].category.empty() ? "(Not Categorized)" : rows[i].category);
+            out->entries.push_back({-1, uint32_t(out->categories.size() - 1)});
+        }
+        out->entries.push_back({rows[i].doc, category ? uint32_t(out->categories.size() - 1) : 0});
+    }
+}
+
+}  // namespace
+
+const ViewEntries& DatabaseIndex::Entries(size_t v) const {
+    std::lock_guard lock(entriesMutex_);
+    auto& slot = entries_[v];
+    if (!slot) {
+        slot = std::make_unique<ViewEntries>();
+        ComputeEntries(*this, v, slot.get());
+    }
+    return *slot;
+}
+
+}  // namespace notesapi

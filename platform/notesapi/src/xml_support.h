@@ -1,0 +1,50 @@
+// Small helpers shared by the two expat readers (whole file, one document).
+#pragma once
+
+#include <expat.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace notesapi {
+
+inline constexpr char kNsSeparator = '|';
+inline constexpr std::string_view kDxlNamespace = "http://www.lotus.com/dxl";
+
+// Local part of an expanded element name "namespace|local".
+inline std::string_view LocalName(const XML_Char* name) {
+    const char* bar = std::strchr(name, kNsSeparator);
+    return bar ? std::string_view(bar + 1) : std::string_view(name);
+}
+
+inline const char* Attr(const XML_Char** atts, std::string_view key) {
+    for (size_t i = 0; atts[i]; i += 2)
+        if (LocalName(atts[i]) == key) return atts[i + 1];
+    return nullptr;
+}
+
+inline bool AttrTrue(const XML_Char** atts, std::string_view key) {
+    const char* v = Attr(atts, key);
+    return v && std::string_view(v) == "true";
+}
+
+struct ParserDeleter {
+    void operator()(XML_ParserStruct* p) const { XML_ParserFree(p); }
+};
+using ParserPtr = std::unique_ptr<XML_ParserStruct, ParserDeleter>;
+
+// State every reader starts with; a reader's state type derives from it first
+// so that expat's user data points at both.
+struct ReaderBase {
+    XML_Parser parser = nullptr;
+    bool entityRefused = false;
+};
+
+// A namespace-aware parser that never reads an external DTD and stops at the
+// first entity declaration (so no entity beyond XML's own five is expanded).
+// Handlers get state as user data.
+ParserPtr NewSafeParser(const std::string& encoding, ReaderBase* state);
+
+}  // namespace notesapi
