@@ -50,6 +50,10 @@ void ContactHeaderView(FerrywellState& state, ItemListView& view, LNViewFolder& 
             // A failure elsewhere in the entry ends only this entry.
         }
     }
+}
+
+// The window after a fill, finished or stopped.
+void RestoreWindow(ItemListView& view) {
     view.EnableTree(true);
     view.SetProgress(0);
     view.SetStatusText(" ");
@@ -74,13 +78,9 @@ void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t view
         folder.Open(0);
         ContactHeaderView(state, view, folder, viewIndex);
     } catch (LNSTATUS) {
-        // The view could not be taken or read: the list stays as it is, and
-        // the tree and export button are usable again.
-        view.EnableTree(true);
-        view.SetProgress(0);
-        view.SetStatusText(" ");
-        view.EnableExportButton(true);
+        // The view could not be taken or read: the list stays as it is.
     }
+    RestoreWindow(view);
     db.Close();
     session.Term(0);
     state.imailpreviwValidation.store(0);

@@ -1,0 +1,123 @@
+#include <notes/field_rules.h>
+
+#include "support/temp_files.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+// The first document of the sample whose FullName (or FirstName) is name.
+LNDocument SampleContact(LNNotesSession& s, const std::string& name) {
+    LNSetThrowAllErrorsGlobal(1);
+    LNDatabase db;
+    s.GetDatabase(SamplePath(), &db);
+    db.Open();
+    LNDocumentArray docs;
+    db.Search("Form=\"Person\"", &docs);
+    for (size_t i = 0; i < docs.GetCount(); ++i) {
+        LNDocument d = docs[i];
+        d.Open();
+        if (notes::RetriveNSFCONTACTValue(d, "FullName") == name || notes::RetriveNSFCONTACTValue(d, "FirstName") == name)
+            return d;
+    }
+    ADD_FAILURE() << "no contact " << name;
+    return {};
+}
+
+}  // namespace
+
+TEST(TextRule, GivesTheFirstValueOrTheCallersDefault) {
+    LNNotesSession s;
+    s.Init();
+    LNDocument lena = SampleContact(s, "Lena Fischer");
+    LNDocument margarethe = SampleContact(s, "Margarethe");
+    struct Case {
+        const LNDocument* doc;
+        const char* item;
+        std::string_view fallback;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {&lena, "JobTitle", notes::kExporterDefault, " "},  // present but empty
+        {&lena, "JobTitle", notes::kWindowDefault, ""},
+        {&lena, "NoSuchItem", notes::kExporterDefault, " "},
+        {&margarethe, "FullName", notes::kWindowDefault, ""},
+        {&margarethe, "FirstName", notes::kWindowDefault, "Margarethe"},
+    };
+    for (const auto& c : cases) {
+        std::string v = notes::RetriveNSFCONTACTValue(*c.doc, c.item, c.fallback);
+        EXPECT_EQ(v, c.expected) << c.item;
+    }
+    LNDocument closed;
+    EXPECT_EQ(notes::RetriveNSFCONTACTValue(closed, "FullName"), " ");
+}
+
+TEST(TextRule, TakesOnlyTheFirstValueAndCutsAtACharacterBoundary) {
+    TempDir dir;
+    std::string longValue;
+    for (int i = 0; i < 1022; ++i) longValue += 'a';
+    longValue += "\xF0\x9F\x98\x80\xC3\xA9tail";  // character 1023 is the emoji
+    std::string path = dir.Write("r.dxl", Dxl(Person("<item name='Cats'><textlist><text>One</text><text>Two</text></textlist></item>" +
+                                                     Text("Comment", longValue))));
+    LNSetThrowAllErrorsGlobal(1);
+    LNNotesSession s;
+    s.Init();
+    LNDatabase db;
+    s.GetDatabase(path, &db);
+    db.Open();
+    LNDocumentArray docs;
+    db.Search("@All", &docs);
+    LNDocument doc = docs[0];
+    doc.Open();
+    EXPECT_EQ(notes::RetriveNSFCONTACTValue(doc, "Cats"), "One");
+    std::string cut = notes::RetriveNSFCONTACTValue(doc, "Comment");
+    EXPECT_EQ(cut, longValue.substr(0, 1022 + 4));
+    EXPECT_EQ(notes::CutToChars("\xD0\x96\xD0\x96", 1), "\xD0\x96");
+}
+
+TEST(Dates, TextAndParserAgree) {
+    struct Case {
+        const char* text;
+        bool valid;
+        double value;
+    };
+    const Case cases[] = {
+        {"1975-03-14", true, 27467.0},
+        {"2001-05-22 10:36:36", true, 37033.0 + (10 * 3600 + 36 * 60 + 36) / 86400.0},
+        {"12:00:00", true, 0.5},
+        {"1975-03-14;2001-05-22", false, 0.0},  // two dates do not parse
+        {"2001-02-30", false, 0.0},
+        {"", false, 0.0},
+        {"yesterday", false, 0.0},
+    };
+    for (const auto& c : cases) {
+        notes::OleDate d = notes::ConvertString2Date(c.text);
+        EXPECT_EQ(d.valid, c.valid) << c.text;
+        EXPECT_NEAR(d.value, c.value, 1e-6) << c.text;
+    }
+    notes::OleDate start{100.0, true}, end{200.5, true};
+    EXPECT_TRUE(notes::InBetween({100.0, true}, start, end));
+    EXPECT_TRUE(notes::InBetween({200.5, true}, start, end));
+    EXPECT_FALSE(notes::InBetween({200.6, true}, start, end));
+    EXPECT_FALSE(notes::InBetween(notes::ConvertString2Date("x"), start, end));
+}
+
+TEST(Dates, TheSamplesDateListsReadAsTextThatParsesWhenSingle) {
+    LNNotesSession s;
+    s.Init();
+    LNDocument paolo = SampleContact(s, "Paolo Rossi");
+    std::string anniversary = notes::ReadDateListText(paolo, "Anniversary");
+    EXPECT_NE(anniversary.find(';'), std::string::npos) << anniversary;
+    EXPECT_FALSE(notes::ConvertString2Date(anniversary).valid);
+    std::string birthday = notes::ReadDateListText(paolo, "Birthday");
+    EXPECT_TRUE(notes::ConvertString2Date(birthday).valid) << birthday;
+    EXPECT_EQ(notes::ReadDateListText(paolo, "NoSuchItem"), "");
+}
+
+TEST(Images, RelativeImageSourcesPassThroughUnchanged) {
+    const std::string page = "<p><IMG src='logo.png'><img\nsrc=\"http://x/y.png\"></p>";
+    EXPECT_EQ(notes::getImage(page), page);
+    EXPECT_EQ(notes::getImage(""), "");
+}

@@ -1,0 +1,73 @@
+#include "recorders.h"
+#include "support/temp_files.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+struct Listed {
+    notes::FerrywellState state;
+    RecordingAnalysisView analysis{state};
+    RecordingListView list;
+    explicit Listed(const std::string& path) {
+        state.strFileDir.set(path);
+        notes::AnalysisNSFFILE(state, analysis);
+    }
+    void Fill(const std::string& folder) {
+        for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot())
+            if (r.folderName == folder) notes::AddNsfMailsInListThread(state, list, r.treeItem);
+    }
+};
+
+}  // namespace
+
+TEST(ListFill, RowsCarryTheEntryIndexAndSkipCategoryEntries) {
+    Listed l(SamplePath());
+    l.Fill("By Category");
+    ASSERT_FALSE(l.list.rows.empty());
+    EXPECT_EQ(l.state.treeSelectedFolder.get(), "By Category");
+    EXPECT_EQ(l.state.FolderNo.load(), 5u);
+    // The first entry is a category: the first row's NO is 1, and NO values
+    // outrun row positions.
+    EXPECT_EQ(l.list.rows[0].no, "1");
+    EXPECT_GT(std::stoi(l.list.rows.back().no), int(l.list.rows.size()) - 1);
+    for (const auto& r : l.list.rows) EXPECT_EQ(r.viewIndex, "5");
+    EXPECT_TRUE(l.list.treeEnabled);
+    EXPECT_TRUE(l.list.exportEnabled);
+    EXPECT_EQ(l.list.status, " ");
+    EXPECT_EQ(l.list.progress, 0);
+
+    l.Fill("Contacts");
+    ASSERT_EQ(l.list.rows.size(), 69u);
+    EXPECT_EQ(l.list.rows[0].no, "0");
+    EXPECT_EQ(l.list.rows[0].fullName, "");  // a contact with FirstName but no FullName
+    EXPECT_EQ(l.list.rows[0].firstName, "Margarethe");
+}
+
+TEST(ListFill, StopKeepsTheRowsSoFarAndRestoresTheWindow) {
+    Listed l(SamplePath());
+    l.list.onRow = [&](const notes::ListRow& row) {
+        if (row.no == "2") l.state.iStopProcess = 1;
+    };
+    l.Fill("Contacts");
+    ASSERT_EQ(l.list.rows.size(), 4u);
+    EXPECT_EQ(l.list.rows[3].fullName, "");  // stopped at its document: number columns only
+    EXPECT_EQ(l.list.rows[3].no, "3");
+    EXPECT_EQ(l.state.iStopProcess.load(), 0);
+    EXPECT_EQ(l.list.status, " ");
+    EXPECT_TRUE(l.list.treeEnabled);
+    EXPECT_EQ(l.list.progress, 0);
+}
+
+TEST(ListFill, AnEmptyViewAndTheRootGiveNoRows) {
+    TempDir dir;
+    Listed l(dir.Write("e.dxl", Dxl(View("Contacts", "SELECT Form = \"None\"") + Person(Text("FullName", "A")))));
+    l.Fill("Contacts");
+    EXPECT_TRUE(l.list.rows.empty());
+    EXPECT_TRUE(l.list.treeEnabled);
+    EXPECT_TRUE(l.list.exportEnabled);
+    notes::AddNsfMailsInListThread(l.state, l.list, l.analysis.tree.Children(notes::TVI_ROOT)[0]);
+    EXPECT_TRUE(l.list.rows.empty());
+}

@@ -1,0 +1,222 @@
+#include <notesapi/notesapi.h>
+
+#include "support/temp_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace testing_support;
+
+namespace {
+
+// Opens path and returns the status (0 on success) without throwing.
+LNSTATUS OpenStatus(const std::string& path) {
+    LNSetThrowAllErrorsGlobal(0);
+    LNNotesSession s;
+    s.Init();
+    LNDatabase db;
+    s.GetDatabase(path, &db);
+    return db.Open();
+}
+
+std::string Nested(int depth) {
+    std::string open, close;
+    for (int i = 0; i < depth; ++i) {
+        open += "<x>";
+        close += "</x>";
+    }
+    return open + close;
+}
+
+}  // namespace
+
+TEST(DxlReader, BadFilesGiveAClearStatusNeverACrash) {
+    TempDir dir;
+    std::string binary("\x1A\x00\x05\x00NSF\x00\x00\x01", 12);
+    std::string sample;
+    {
+        std::ifstream f(SamplePath(), std::ios::binary);
+        sample.assign(std::istreambuf_iterator<char>(f), {});
+    }
+    struct Case {
+        const char* name;
+        std::string content;
+        LNSTATUS kind;
+        const char* words;  // part of the message the user sees
+    };
+    const Case cases[] = {
+        {"empty.dxl", "", LNERR_NOT_DXL, "empty"},
+        {"binary.nsf", binary, LNERR_BINARY_NSF, "export it to DXL"},
+        {"text.dxl", "just some text", LNERR_NOT_DXL, "not a DXL export"},
+        {"other.xml", "<?xml version='1.0'?><html><body/></html>", LNERR_NOT_DXL, "not a DXL export"},
+        {"wrongns.xml", "<database><document form='Person'/></database>", LNERR_NOT_DXL, "DXL namespace"},
+        {"truncated.dxl", sample.substr(0, sample.size() / 2), LNERR_MALFORMED, "truncated"},
+        {"broken.dxl", Dxl("<document form='Person'><item name='A'><text>x</item></document>"), LNERR_MALFORMED,
+         "damaged"},
+        {"laughs.dxl",
+         "<?xml version='1.0'?><!DOCTYPE database [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;'>]>"
+         "<database xmlns='http://www.lotus.com/dxl'>&b;</database>",
+         LNERR_ENTITY, "entities"},
+        {"external.dxl",
+         "<?xml version='1.0'?><!DOCTYPE database [<!ENTITY x SYSTEM 'file:///etc/passwd'>]>"
+         "<database xmlns='http://www.lotus.com/dxl'>&x;</database>",
+         LNERR_ENTITY, "entities"},
+    };
+    for (const auto& c : cases) {
+        std::string path = dir.Write(c.name, c.content);
+        LNSTATUS st = OpenStatus(path);
+        EXPECT_EQ(notesapi::StatusKind(st), c.kind) << c.name;
+        std::string message = LNGetErrorMessage(st);
+        EXPECT_NE(message.find(c.words), std::string::npos) << c.name << ": " << message;
+    }
+    EXPECT_EQ(notesapi::StatusKind(OpenStatus(dir.path() / "missing.dxl")), LNERR_FILE_OPEN);
+    EXPECT_EQ(notesapi::StatusKind(OpenStatus(dir.path())), LNERR_FILE_OPEN);
+}
+
+TEST(DxlReader, AcceptsWhatExportsContainAndSkipsUnknownElements) {
+    TempDir dir;
+    std::string body = "<databaseinfo numberofdocuments='2'/><acl/><unknown><deep>" + Nested(5000) + "</deep></unknown>" +
+                       View("All", "SELECT @All") +
+                       Person("<updatedby><name>CN=A/O=B</name></updatedby><revisions><datetime>20010101</datetime>"
+                              "</revisions><futureelement a='1'><x/></futureelement>" +
+                              Text("FullName", "Zo\xC3\xAB &amp; &lt;b&gt; &#x416;"));
+    std::string path = dir.Write("names.anything", Dxl(body));
+    ASSERT_EQ(OpenStatus(path), LNNOERROR) << LNGetErrorMessage(OpenStatus(path));
+
+    LNSetThrowAllErrorsGlobal(1);
+    LNNotesSession s;
+    s.Init();
+    LNDatabase db;
+    s.GetDatabase(path, &db);
+    db.Open();
+    EXPECT_EQ(db.GetTitle().str(), "Test");
+    LNViewFolderArray views;
+    db.GetViewFolders(&views);
+    ASSERT_EQ(views.GetCount(), 1u);
+    LNViewFolder v = views[0];
+    v.Open();
+    ASSERT_EQ(v.GetEntryCount(), 1u);
+    LNDocument doc;
+    v[0].GetDocument(&doc);
+    doc.Open();
+    LNText text;
+    doc.GetItem("fullname", &text);  // item names match case-insensitively
+    EXPECT_EQ(text[0].str(), "Zo\xC3\xAB & <b> \xD0\x96");
+    EXPECT_EQ(doc.GetLastModified().Text(), "2024-01-02 03:04:05");
+    EXPECT_EQ(doc.GetNoteID(), 0x1fu);
+    EXPECT_GT(doc.GetSize(), 0u);
+}
+
+TEST(DxlReader, ReadsEveryItemKind) {
+    TempDir dir;
+    std::string items =
+        "<item name='List'><textlist><text>a</text><text>b</text></textlist></item>"
+        "<item name='Empty'><text/></item>"
+        "<item name='Num'><numberlist><number>1</number><number>2.5</number></numberlist></item>"
+        "<item name='Dates'><datetimelist><datetime>20010522T103636,81-04</datetime><datetime>19750314</datetime>"
+        "</datetimelist></item>"
+        "<item name='Time'><datetime>T093000,00</datetime></item>"
+        "<item name='Owner' names='true'><text>CN=Jane Doe/OU=Sales/O=Acme</text></item>"
+        "<item name='Body'><richtext><pardef id='1'/><par def='1'>First <run><font style='bold'/>line</run></par>"
+        "<par def='1'>Second<break/>part</par><par def='1'/></richtext></item>"
+        "<item name='$FILE'><object><file name='card.txt'><filedata>SGVsbG8sIFdvcmxkIQ==</filedata></file></object></item>";
+    std::string path = dir.Write("kinds.dxl", Dxl(Person(items)));
+    LNSetThrowAllErrorsGlobal(1);
+    LNNotesSession s;
+    s.Init();
+    LNDatabase db;
+    s.GetDatabase(path, &db);
+    db.Open();
+    LNDocumentArray docs;
+    db.Search("@All", &docs);
+    ASSERT_EQ(docs.GetCount(), 1u);
+    LNDocument doc = docs[0];
+    doc.Open();
+
+    LNText list;
+    doc.GetItem("List", &list);
+    EXPECT_EQ(list.GetCount(), 2u);
+    EXPECT_EQ(list[1].str(), "b");
+    LNText empty;
+    doc.GetItem("Empty", &empty);
+    EXPECT_EQ(empty[0].str(), "");
+    LNText numbers;
+    doc.GetItem("Num", &numbers);
+    EXPECT_EQ(numbers[1].str(), "2.5");
+
+    LNDatetimes dates;
+    doc.GetItem("Dates", &dates);
+    LNString joined;
+    dates.GetText(&joined, ";");
+    EXPECT_EQ(joined.str(), "2001-05-22 10:36:36;1975-03-14");
+    EXPECT_NEAR(dates[1].ToOleDate(), 27467.0, 1e-9);  // 1975-03-14
+    LNDatetimes time;
+    doc.GetItem("Time", &time);
+    time.GetText(&joined);
+    EXPECT_EQ(joined.str(), "09:30:00");
+    EXPECT_THROW(doc.GetItem("List", &dates), LNSTATUS);
+    EXPECT_THROW(doc.GetItem("Missing", &list), LNSTATUS);
+
+    LNText owner;
+    doc.GetItem("Owner", &owner);
+    LNString shortName;
+    s.AbbreviateName(owner[0], &shortName);
+    EXPECT_EQ(shortName.str(), "Jane Doe/Sales/Acme");
+
+    LNRichText body;
+    doc.GetItem("Body", &body);
+    LNString plain;
+    body.GetText(&plain);
+    EXPECT_EQ(plain.str(), "First line\nSecond\npart\n");
+
+    ASSERT_TRUE(doc.HasAttachments());
+    LNAttachmentArray attachments;
+    doc.GetAttachments(&attachments);
+    ASSERT_EQ(attachments.GetCount(), 1u);
+    EXPECT_EQ(attachments[0].GetAttachmentName().str(), "card.txt");
+    std::string target = (dir.path() / "out.txt").string();
+    attachments[0].Detach(target);
+    std::ifstream f(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "Hello, World!");
+    EXPECT_THROW(attachments[0].Detach((dir.path() / "no" / "such" / "dir.txt").string()), LNSTATUS);
+}
+
+TEST(DxlReader, SecondOpenUsesTheIndexUntilTheFileChanges) {
+    TempDir dir;
+    std::string path = dir.Write("a.dxl", Dxl(View("V", "SELECT @All") + Person(Text("FullName", "One"))));
+    LNSetThrowAllErrorsGlobal(1);
+    LNNotesSession s;
+    s.Init();
+    LNDatabase first, second;
+    s.GetDatabase(path, &first);
+    first.Open();
+    s.GetDatabase(path, &second);
+    second.Open();
+    EXPECT_EQ(second.GetDocumentCount(), 1u);
+
+    // The file is replaced by a bigger one: the next open reads it anew, and
+    // documents of the old index report the change instead of reading garbage.
+    LNDocumentArray oldDocs;
+    first.Search("@All", &oldDocs);
+    dir.Write("a.dxl", Dxl(View("V", "SELECT @All") + Person(Text("FullName", "One")) + Person(Text("FullName", "Two"))));
+    LNDatabase third;
+    s.GetDatabase(path, &third);
+    third.Open();
+    EXPECT_EQ(third.GetDocumentCount(), 2u);
+    LNDocument stale = oldDocs[0];
+    try {
+        stale.Open();
+        FAIL() << "a changed file must not be read through the old index";
+    } catch (LNSTATUS st) {
+        EXPECT_EQ(notesapi::StatusKind(st), LNERR_DATABASE_CHANGED);
+    }
+}
+
+TEST(DxlReader, ErrorMessagesAreCutAtACharacterBoundary) {
+    LNSTATUS st = notesapi::MakeStatus(LNERR_FILE_OPEN, "ab\xC3\xA9");
+    char buffer[4];
+    EXPECT_EQ(LNGetErrorMessageText(st, buffer, sizeof buffer), 2u);
+    EXPECT_STREQ(buffer, "ab");
+    EXPECT_NE(LNGetErrorMessage(LNERR_INDEX), "");
+}

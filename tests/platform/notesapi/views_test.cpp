@@ -1,0 +1,118 @@
+#include <notesapi/notesapi.h>
+
+#include "support/temp_files.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+struct Entry {
+    std::string text;  // document's FullName, or "[category]"
+    bool operator==(const Entry&) const = default;
+};
+
+// Entries of every view, by view name, as "Name" or "[Category]".
+std::map<std::string, std::vector<std::string>> ReadViews(const std::string& path) {
+    LNSetThrowAllErrorsGlobal(1);
+    LNNotesSession s;
+    s.Init();
+    LNDatabase db;
+    s.GetDatabase(path, &db);
+    db.Open();
+    LNViewFolderArray views;
+    db.GetViewFolders(&views);
+    std::map<std::string, std::vector<std::string>> out;
+    for (size_t i = 0; i < views.GetCount(); ++i) {
+        LNViewFolder v = views[i];
+        v.Open();
+        auto& rows = out[v.GetName().str()];
+        size_t n = 0;
+        try {
+            n = v.GetEntryCount();
+            v.GetEntryCount(&n);
+        } catch (LNSTATUS st) {
+            rows.push_back("error: " + LNGetErrorMessage(st));
+            continue;
+        }
+        for (size_t e = 0; e < n; ++e) {
+            LNVFEntry entry = v[e];
+            if (entry.IsCategory()) {
+                rows.push_back("[" + entry.GetCategory().str() + "]");
+                continue;
+            }
+            LNDocument doc;
+            entry.GetDocument(&doc);
+            doc.Open();
+            LNText t;
+            doc.GetItem("FullName", &t);
+            rows.push_back(t[0].str());
+        }
+    }
+    return out;
+}
+
+std::string Cat(const std::string& name, const std::vector<std::string>& cats, const std::string& last) {
+    std::string items = Text("FullName", name) + Text("LastName", last);
+    if (!cats.empty()) {
+        items += "<item name='Categories'><textlist>";
+        for (const auto& c : cats) items += "<text>" + c + "</text>";
+        items += "</textlist></item>";
+    }
+    return Person(items);
+}
+
+}  // namespace
+
+TEST(Views, SelectSortAndCategorize) {
+    const std::string sorted = "<column itemname='LastName' sort='ascending'/><column itemname='FullName' sort='ascending'/>";
+    const std::string categorized = "<column itemname='Categories' categorized='true' sort='ascending'/>"
+                                    "<column itemname='FullName' sort='descending'/>";
+    std::string body = View("($People)", "SELECT Form = \"Person\"", sorted) +
+                       View("By Category", "SELECT Form = \"Person\"", categorized) +
+                       View("Unsorted", "SELECT @All", "<column itemname='$1'/>") +
+                       View("Broken", "SELECT @Contains(Form; \"x\")") +
+                       View("Friends", "", "", "folder") +
+                       Cat("Carl Young", {"Work", "Golf"}, "young") + Cat("Anna Young", {"Golf"}, "Young") +
+                       Cat("Bob Adams", {}, "Adams") + Person(Text("FullName", "Group A"), "Group");
+    TempDir dir;
+    auto views = ReadViews(dir.Write("v.dxl", Dxl(body)));
+
+    EXPECT_EQ(views["($People)"], (std::vector<std::string>{"Bob Adams", "Anna Young", "Carl Young"}));
+    // A document with two categories appears under each; one without any
+    // goes under a category of its own; documents keep their sort inside.
+    EXPECT_EQ(views["By Category"],
+              (std::vector<std::string>{"[(Not Categorized)]", "Bob Adams", "[Golf]", "Carl Young", "Anna Young",
+                                        "[Work]", "Carl Young"}));
+    EXPECT_EQ(views["Unsorted"], (std::vector<std::string>{"Carl Young", "Anna Young", "Bob Adams", "Group A"}));
+    ASSERT_EQ(views["Broken"].size(), 1u);
+    EXPECT_NE(views["Broken"][0].find("@contains is not supported"), std::string::npos) << views["Broken"][0];
+    EXPECT_TRUE(views["Friends"].empty());
+}
+
+TEST(Views, AViewAfterTheDocumentsStillSelectsThem) {
+    std::string body = Cat("Carl Young", {"Golf"}, "Young") + Person(Text("FullName", "Group A"), "Group") +
+                       View("Late", "SELECT @IsAvailable(Categories)", "<column itemname='FullName' sort='ascending'/>");
+    TempDir dir;
+    auto views = ReadViews(dir.Write("late.dxl", Dxl(body)));
+    EXPECT_EQ(views["Late"], (std::vector<std::string>{"Carl Young"}));
+}
+
+TEST(Views, TheSampleHasItsContactViewsAtTheDocumentedPositions) {
+    LNSetThrowAllErrorsGlobal(1);
+    LNNotesSession s;
+    s.Init();
+    LNDatabase db;
+    s.GetDatabase(SamplePath(), &db);
+    db.Open();
+    LNViewFolderArray views;
+    db.GetViewFolders(&views);
+    EXPECT_EQ(views[1].GetName().str(), "($People)");
+    EXPECT_EQ(views[3].GetName().str(), "Contacts");
+    EXPECT_EQ(views[5].GetName().str(), "By Category");
+    LNDocumentArray people;
+    db.Search("Form=\"Person\"", &people);
+    EXPECT_EQ(people.GetCount(), 69u);
+    EXPECT_THROW(views[99], LNSTATUS);
+}
