@@ -1,0 +1,134 @@
+// Timing of the Notes layer on a large DXL file: a bare streaming parse of
+// the file, the analysis (first open, contact search, view walk), a second
+// open, one document's items, and the peak memory against the file size.
+// Usage: notesapi_bench FILE.dxl
+#include <notes/analysis.h>
+#include <notes/field_rules.h>
+#include <notes/tree_model.h>
+#include <notesapi/notesapi.h>
+
+#include <expat.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+// The fastest a reader could go: expat with handlers that do nothing.
+double BareParseMs(const char* path) {
+    auto t0 = Clock::now();
+    XML_Parser p = XML_ParserCreateNS(nullptr, '|');
+    XML_SetElementHandler(p, [](void*, const XML_Char*, const XML_Char**) {}, [](void*, const XML_Char*) {});
+    int fd = ::open(path, O_RDONLY);
+    for (;;) {
+        void* buf = XML_GetBuffer(p, 1 << 20);
+        ssize_t n = ::read(fd, buf, 1 << 20);
+        if (XML_ParseBuffer(p, int(n), n == 0) == XML_STATUS_ERROR) {
+            std::fprintf(stderr, "parse error\n");
+            break;
+        }
+        if (n == 0) break;
+    }
+    ::close(fd);
+    XML_ParserFree(p);
+    return Ms(t0, Clock::now());
+}
+
+struct QuietView : notes::AnalysisView {
+    explicit QuietView(notes::FerrywellState& s) : state(s) {}
+    void ClearTreeAndList() override { tree.DeleteAllItems(); }
+    void SetContactColumns() override {}
+    void SetStatusText(const std::string&) override {}
+    void SetProgress(int) override {}
+    void EnableExportButton() override {}
+    void SelectFolder(const std::string& path, uint32_t i) override {
+        tree.SelectFolder(path, i, state.ptrNSFTreeFolderStructure);
+    }
+    void ShowMessage(const std::string&) override {}
+    notes::FerrywellState& state;
+    notes::FolderTreeModel tree;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: notesapi_bench FILE.dxl\n");
+        return 2;
+    }
+    const char* path = argv[1];
+    struct stat sb {};
+    ::stat(path, &sb);
+
+    double bare = BareParseMs(path);
+
+    notes::FerrywellState state;
+    state.strFileDir.set(path);
+    QuietView view(state);
+    auto t0 = Clock::now();
+    auto outcome = notes::AnalysisNSFFILE(state, view);
+    double analysis = Ms(t0, Clock::now());
+    if (outcome.result != notes::AnalysisResult::Completed) {
+        std::fprintf(stderr, "analysis failed: %s\n", outcome.error.c_str());
+        return 1;
+    }
+
+    LNSetThrowAllErrorsGlobal(1);
+    LNNotesSession session;
+    session.Init();
+    t0 = Clock::now();
+    LNDatabase db;
+    session.GetDatabase(path, &db);
+    db.Open();
+    double secondOpen = Ms(t0, Clock::now());
+
+    // One document's items: open it and read every contact item by the rule.
+    LNDocumentArray docs;
+    db.Search("Form=\"Person\"", &docs);
+    const size_t samples = 2000;
+    const char* names[] = {"FullName", "FirstName", "LastName", "MailAddress", "CompanyName", "OfficePhoneNumber",
+                           "OfficeCity", "Comment"};
+    t0 = Clock::now();
+    size_t chars = 0;
+    for (size_t i = 0; i < samples; ++i) {
+        LNDocument doc = docs[(i * 7919) % docs.GetCount()];
+        doc.Open();
+        for (const char* n : names) chars += notes::RetriveNSFCONTACTValue(doc, n).size();
+        chars += notes::ReadDateListText(doc, "Birthday").size();
+    }
+    double perDoc = Ms(t0, Clock::now()) / samples;
+
+    // Entries of the largest contact view, computed once and then cached.
+    LNViewFolderArray views;
+    db.GetViewFolders(&views);
+    t0 = Clock::now();
+    size_t entries = 0;
+    for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot()) {
+        LNViewFolder v = views[r.viewIndex];
+        v.Open();
+        entries += v.GetEntryCount();
+    }
+    double viewsMs = Ms(t0, Clock::now());
+
+    struct rusage ru {};
+    ::getrusage(RUSAGE_SELF, &ru);
+    double peakMb = ru.ru_maxrss / 1024.0;
+    double fileMb = double(sb.st_size) / (1024.0 * 1024.0);
+
+    std::printf("file                      %.1f MB, %zu contacts\n", fileMb, docs.GetCount());
+    std::printf("bare streaming parse      %.0f ms\n", bare);
+    std::printf("analysis (first open)     %.0f ms  (%.2fx the bare parse; target <= 1.5x)\n", analysis, analysis / bare);
+    std::printf("second open               %.3f ms  (target < 50 ms)\n", secondOpen);
+    std::printf("one document's items      %.3f ms  (target < 1 ms)\n", perDoc);
+    std::printf("entries of contact views  %.0f ms  (%zu entries)\n", viewsMs, entries);
+    std::printf("peak memory               %.1f MB  (%.2fx the file; target < 1x)\n", peakMb, peakMb / fileMb);
+    return chars == 0;
+}
