@@ -4,6 +4,12 @@
 
 namespace notes {
 
+void LNSetThrowAllErrors(int flag) { LNSetThrowAllErrorsGlobal(flag); }
+
+size_t LNGetErrorMessage(uint32_t status, char* buffer, size_t size) {
+    return LNGetErrorMessageText(status, buffer, size, 0);
+}
+
 std::string TreePathForView(const std::string& viewName) {
     // Exact, case-sensitive names: "contacts" or "Contacts " are not shown.
     if (viewName == "($People)") return "Lotus Notes\\People\\";
@@ -19,7 +25,7 @@ AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
 
     LNNotesSession session;
     if (session.Initialize(300, 0, nullptr, 1, nullptr) != LNNOERROR) return {AnalysisResult::OpenFailed, {}};
-    LNSetThrowAllErrorsGlobal(1);
+    LNSetThrowAllErrors(1);
 
     LNDatabase db;
     LNViewFolderArray views;
@@ -37,7 +43,9 @@ AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
         db.GetViewFolders(&views, 0);
     } catch (LNSTATUS status) {
         session.Term(0);
-        AnalysisOutcome out{AnalysisResult::OpenFailed, LNGetErrorMessage(status)};
+        char reason[512];
+        LNGetErrorMessage(status, reason, sizeof reason);
+        AnalysisOutcome out{AnalysisResult::OpenFailed, reason};
         view.ShowMessage(out.error);
         return out;
     }

@@ -42,6 +42,11 @@ struct AnalysisOutcome {
     std::string error;  // why the database could not be opened
 };
 
+// The Notes API's error switch and message text, as the analysis uses them.
+void LNSetThrowAllErrors(int flag);
+// Copies the message of status into buffer (512 bytes in the window's use).
+size_t LNGetErrorMessage(uint32_t status, char* buffer, size_t size);
+
 // Tree path of a view name, or empty for a view that is not shown.
 std::string TreePathForView(const std::string& viewName);
 

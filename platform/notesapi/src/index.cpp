@@ -68,6 +68,9 @@ std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std:
 
 LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const {
     const DocRecord& doc = docs[d];
+    constexpr uint64_t kMaxDocumentBytes = uint64_t(1) << 30;
+    if (doc.end < doc.begin || doc.end - doc.begin > kMaxDocumentBytes)
+        return MakeStatus(LNERR_MALFORMED, "A document of " + path + " is larger than 1 GB and is not read.");
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");

@@ -54,6 +54,7 @@ TEST(DxlReader, BadFilesGiveAClearStatusNeverACrash) {
         {"truncated.dxl", sample.substr(0, sample.size() / 2), LNERR_MALFORMED, "truncated"},
         {"broken.dxl", Dxl("<document form='Person'><item name='A'><text>x</item></document>"), LNERR_MALFORMED,
          "damaged"},
+        {"badutf8.dxl", Dxl(Person(Text("FullName", "Zo\xC3"))), LNERR_MALFORMED, "line 4"},
         {"laughs.dxl",
          "<?xml version='1.0'?><!DOCTYPE database [<!ENTITY a 'aaaaaaaaaa'><!ENTITY b '&a;&a;&a;&a;&a;'>]>"
          "<database xmlns='http://www.lotus.com/dxl'>&b;</database>",
