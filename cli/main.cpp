@@ -2,7 +2,7 @@
 //   ferrywell-cli analyse DB        folder records, then the analysis message
 //   ferrywell-cli list DB FOLDER    the item list rows of one folder
 // Exit codes: 0 done, 2 bad usage, 3 not a contact database, 4 cannot open.
-#include "cli_views.h"
+#include <notes/headless_views.h>
 
 #include <iostream>
 
@@ -31,7 +31,7 @@ std::string Escape(const std::string& v) {
     return out;
 }
 
-int Analyse(notes::FerrywellState& state, CliAnalysisView& view) {
+int Analyse(notes::FerrywellState& state, notes::HeadlessAnalysisView& view) {
     notes::AnalysisOutcome outcome = notes::AnalysisNSFFILE(state, view);
     switch (outcome.result) {
     case notes::AnalysisResult::OpenFailed:
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
 
     notes::FerrywellState state;
     state.strFileDir.set(argv[2]);
-    CliAnalysisView analysis(state);
+    notes::HeadlessAnalysisView analysis(state);
     if (int code = Analyse(state, analysis); code != 0) return code;
 
     if (command == "analyse") {
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     const std::string folder = argv[3];
     for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot()) {
         if (r.folderName != folder) continue;
-        CliListView list;
+        notes::HeadlessListView list;
         notes::AddNsfMailsInListThread(state, list, r.treeItem);
         for (const auto& row : list.rows)
             std::cout << row.no << '\t' << row.viewIndex << '\t' << Escape(row.fullName) << '\t'

@@ -2,9 +2,8 @@
 // the file, the analysis (first open, contact search, view walk), a second
 // open, one document's items, and the peak memory against the file size.
 // Usage: notesapi_bench FILE.dxl
-#include <notes/analysis.h>
 #include <notes/field_rules.h>
-#include <notes/tree_model.h>
+#include <notes/headless_views.h>
 #include <notesapi/notesapi.h>
 
 #include <expat.h>
@@ -42,21 +41,6 @@ double BareParseMs(const char* path) {
     return Ms(t0, Clock::now());
 }
 
-struct QuietView : notes::AnalysisView {
-    explicit QuietView(notes::FerrywellState& s) : state(s) {}
-    void ClearTreeAndList() override { tree.DeleteAllItems(); }
-    void SetContactColumns() override {}
-    void SetStatusText(const std::string&) override {}
-    void SetProgress(int) override {}
-    void EnableExportButton() override {}
-    void SelectFolder(const std::string& path, uint32_t i) override {
-        tree.SelectFolder(path, i, state.ptrNSFTreeFolderStructure);
-    }
-    void ShowMessage(const std::string&) override {}
-    notes::FerrywellState& state;
-    notes::FolderTreeModel tree;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,7 +56,7 @@ int main(int argc, char** argv) {
 
     notes::FerrywellState state;
     state.strFileDir.set(path);
-    QuietView view(state);
+    notes::HeadlessAnalysisView view(state);
     auto t0 = Clock::now();
     auto outcome = notes::AnalysisNSFFILE(state, view);
     double analysis = Ms(t0, Clock::now());

@@ -1,5 +1,6 @@
 #include <notes/field_rules.h>
 
+#include "support/open_database.h"
 #include "support/temp_files.h"
 
 #include <gtest/gtest.h>
@@ -8,14 +9,9 @@ using namespace testing_support;
 
 namespace {
 
-// The first document of the sample whose FullName (or FirstName) is name.
-LNDocument SampleContact(LNNotesSession& s, const std::string& name) {
-    LNSetThrowAllErrorsGlobal(1);
-    LNDatabase db;
-    s.GetDatabase(SamplePath(), &db);
-    db.Open();
-    LNDocumentArray docs;
-    db.Search("Form=\"Person\"", &docs);
+// The first contact of the sample whose FullName (or FirstName) is name.
+LNDocument SampleContact(OpenDatabase& sample, const std::string& name) {
+    LNDocumentArray docs = sample.Search("Form=\"Person\"");
     for (size_t i = 0; i < docs.GetCount(); ++i) {
         LNDocument d = docs[i];
         d.Open();
@@ -29,10 +25,9 @@ LNDocument SampleContact(LNNotesSession& s, const std::string& name) {
 }  // namespace
 
 TEST(TextRule, GivesTheFirstValueOrTheCallersDefault) {
-    LNNotesSession s;
-    s.Init();
-    LNDocument lena = SampleContact(s, "Lena Fischer");
-    LNDocument margarethe = SampleContact(s, "Margarethe");
+    OpenDatabase sample(SamplePath());
+    LNDocument lena = SampleContact(sample, "Lena Fischer");
+    LNDocument margarethe = SampleContact(sample, "Margarethe");
     struct Case {
         const LNDocument* doc;
         const char* item;
@@ -61,15 +56,8 @@ TEST(TextRule, TakesOnlyTheFirstValueAndCutsAtACharacterBoundary) {
     longValue += "\xF0\x9F\x98\x80\xC3\xA9tail";  // character 1023 is the emoji
     std::string path = dir.Write("r.dxl", Dxl(Person("<item name='Cats'><textlist><text>One</text><text>Two</text></textlist></item>" +
                                                      Text("Comment", longValue))));
-    LNSetThrowAllErrorsGlobal(1);
-    LNNotesSession s;
-    s.Init();
-    LNDatabase db;
-    s.GetDatabase(path, &db);
-    db.Open();
-    LNDocumentArray docs;
-    db.Search("@All", &docs);
-    LNDocument doc = docs[0];
+    OpenDatabase open(path);
+    LNDocument doc = open.Search("@All")[0];
     doc.Open();
     EXPECT_EQ(notes::RetriveNSFCONTACTValue(doc, "Cats"), "One");
     std::string cut = notes::RetriveNSFCONTACTValue(doc, "Comment");
@@ -105,9 +93,8 @@ TEST(Dates, TextAndParserAgree) {
 }
 
 TEST(Dates, TheSamplesDateListsReadAsTextThatParsesWhenSingle) {
-    LNNotesSession s;
-    s.Init();
-    LNDocument paolo = SampleContact(s, "Paolo Rossi");
+    OpenDatabase sample(SamplePath());
+    LNDocument paolo = SampleContact(sample, "Paolo Rossi");
     std::string anniversary = notes::ReadDateListText(paolo, "Anniversary");
     EXPECT_NE(anniversary.find(';'), std::string::npos) << anniversary;
     EXPECT_FALSE(notes::ConvertString2Date(anniversary).valid);

@@ -56,3 +56,4 @@ inline std::string Text(const std::string& name, const std::string& value) {
 }
 
 }  // namespace testing_support
+

@@ -1,5 +1,6 @@
 #include <notesapi/notesapi.h>
 
+#include "support/open_database.h"
 #include "support/temp_files.h"
 
 #include <gtest/gtest.h>
@@ -85,12 +86,8 @@ TEST(DxlReader, AcceptsWhatExportsContainAndSkipsUnknownElements) {
     std::string path = dir.Write("names.anything", Dxl(body));
     ASSERT_EQ(OpenStatus(path), LNNOERROR) << LNGetErrorMessage(OpenStatus(path));
 
-    LNSetThrowAllErrorsGlobal(1);
-    LNNotesSession s;
-    s.Init();
-    LNDatabase db;
-    s.GetDatabase(path, &db);
-    db.Open();
+    OpenDatabase open(path);
+    LNDatabase& db = open.db;
     EXPECT_EQ(db.GetTitle().str(), "Test");
     LNViewFolderArray views;
     db.GetViewFolders(&views);
@@ -123,14 +120,8 @@ TEST(DxlReader, ReadsEveryItemKind) {
         "<par def='1'>Second<break/>part</par><par def='1'/></richtext></item>"
         "<item name='$FILE'><object><file name='card.txt'><filedata>SGVsbG8sIFdvcmxkIQ==</filedata></file></object></item>";
     std::string path = dir.Write("kinds.dxl", Dxl(Person(items)));
-    LNSetThrowAllErrorsGlobal(1);
-    LNNotesSession s;
-    s.Init();
-    LNDatabase db;
-    s.GetDatabase(path, &db);
-    db.Open();
-    LNDocumentArray docs;
-    db.Search("@All", &docs);
+    OpenDatabase open(path);
+    LNDocumentArray docs = open.Search("@All");
     ASSERT_EQ(docs.GetCount(), 1u);
     LNDocument doc = docs[0];
     doc.Open();
@@ -162,7 +153,7 @@ TEST(DxlReader, ReadsEveryItemKind) {
     LNText owner;
     doc.GetItem("Owner", &owner);
     LNString shortName;
-    s.AbbreviateName(owner[0], &shortName);
+    open.session.AbbreviateName(owner[0], &shortName);
     EXPECT_EQ(shortName.str(), "Jane Doe/Sales/Acme");
 
     LNRichText body;

@@ -1,5 +1,6 @@
 #include <notesapi/notesapi.h>
 
+#include "support/open_database.h"
 #include "support/temp_files.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +16,9 @@ struct Entry {
 
 // Entries of every view, by view name, as "Name" or "[Category]".
 std::map<std::string, std::vector<std::string>> ReadViews(const std::string& path) {
-    LNSetThrowAllErrorsGlobal(1);
-    LNNotesSession s;
-    s.Init();
-    LNDatabase db;
-    s.GetDatabase(path, &db);
-    db.Open();
+    OpenDatabase open(path);
     LNViewFolderArray views;
-    db.GetViewFolders(&views);
+    open.db.GetViewFolders(&views);
     std::map<std::string, std::vector<std::string>> out;
     for (size_t i = 0; i < views.GetCount(); ++i) {
         LNViewFolder v = views[i];
@@ -100,19 +96,13 @@ TEST(Views, AViewAfterTheDocumentsStillSelectsThem) {
 }
 
 TEST(Views, TheSampleHasItsContactViewsAtTheDocumentedPositions) {
-    LNSetThrowAllErrorsGlobal(1);
-    LNNotesSession s;
-    s.Init();
-    LNDatabase db;
-    s.GetDatabase(SamplePath(), &db);
-    db.Open();
+    OpenDatabase open(SamplePath());
     LNViewFolderArray views;
-    db.GetViewFolders(&views);
+    open.db.GetViewFolders(&views);
     EXPECT_EQ(views[1].GetName().str(), "($People)");
     EXPECT_EQ(views[3].GetName().str(), "Contacts");
     EXPECT_EQ(views[5].GetName().str(), "By Category");
-    LNDocumentArray people;
-    db.Search("Form=\"Person\"", &people);
+    LNDocumentArray people = open.Search("Form=\"Person\"");
     EXPECT_EQ(people.GetCount(), 69u);
     EXPECT_THROW(views[99], LNSTATUS);
 }

@@ -1,0 +1,47 @@
+// Window stand-ins for running the analysis and the list fill without a
+// window: they keep the tree model and record messages and rows.
+#pragma once
+
+#include <notes/analysis.h>
+#include <notes/list_fill.h>
+#include <notes/tree_model.h>
+
+#include <string>
+#include <vector>
+
+namespace notes {
+
+class HeadlessAnalysisView : public AnalysisView {
+public:
+    explicit HeadlessAnalysisView(FerrywellState& state) : state_(state) {}
+    void ClearTreeAndList() override { tree.DeleteAllItems(); }
+    void SetContactColumns() override {}
+    void SetStatusText(const std::string& text) override { status = text; }
+    void SetProgress(int) override {}
+    void EnableExportButton() override {}
+    void SelectFolder(const std::string& path, uint32_t viewIndex) override {
+        tree.SelectFolder(path, viewIndex, state_.ptrNSFTreeFolderStructure);
+    }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+
+    FolderTreeModel tree;
+    std::vector<std::string> messages;
+    std::string status;
+
+private:
+    FerrywellState& state_;
+};
+
+class HeadlessListView : public ItemListView {
+public:
+    void DeleteAllRows() override { rows.clear(); }
+    void AddRow(const ListRow& row) override { rows.push_back(row); }
+    void EnableTree(bool) override {}
+    void EnableExportButton(bool) override {}
+    void SetStatusText(const std::string&) override {}
+    void SetProgress(int) override {}
+
+    std::vector<ListRow> rows;
+};
+
+}  // namespace notes

@@ -1,0 +1,28 @@
+// An open database for tests of the Notes layer and its users.
+#pragma once
+
+#include <notesapi/notesapi.h>
+
+#include <string>
+
+namespace testing_support {
+
+// A session with one open database, thrown errors on.
+struct OpenDatabase {
+    LNNotesSession session;
+    LNDatabase db;
+    explicit OpenDatabase(const std::string& path) {
+        LNSetThrowAllErrorsGlobal(1);
+        session.Init();
+        session.GetDatabase(path, &db);
+        db.Open();
+    }
+    // The documents a formula selects.
+    LNDocumentArray Search(const char* formula) {
+        LNDocumentArray docs;
+        db.Search(formula, &docs);
+        return docs;
+    }
+};
+
+}  // namespace testing_support
