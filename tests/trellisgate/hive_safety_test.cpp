@@ -2,9 +2,14 @@
 // does not own, rewrite what it could not read, or claim success when refused.
 #include "prefix_runner.h"
 
+#include <registry/wine_prefix.h>
+
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace trellisgate_test;
 
@@ -80,15 +85,49 @@ TEST(Trellisgate, TruncatedOrGarbledHiveIsReportedAndNotRewritten) {
     }
 }
 
-TEST(Trellisgate, RefusedWritesGiveExitCodeFiveAndLeaveFilesAlone) {
+// Stands in for a wineserver of the prefix: holds the lock a running server
+// holds. Folders are made private as Wine insists, and removed again.
+class FakeWineServer {
+public:
+    explicit FakeWineServer(const std::filesystem::path& prefix) : dir_(*registry::WineServerDirectory(prefix)) {
+        createdTop_ = ::mkdir(dir_.parent_path().c_str(), 0700) == 0;
+        ::mkdir(dir_.c_str(), 0700);
+        fd_ = ::open((dir_ / "lock").c_str(), O_RDWR | O_CREAT, 0600);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        ::fcntl(fd_, F_SETLK, &lock);
+    }
+    ~FakeWineServer() {
+        ::close(fd_);
+        std::filesystem::remove_all(createdTop_ ? dir_.parent_path() : dir_);
+    }
+    FakeWineServer(const FakeWineServer&) = delete;
+    FakeWineServer& operator=(const FakeWineServer&) = delete;
+
+private:
+    std::filesystem::path dir_;
+    bool createdTop_ = false;
+    int fd_ = -1;
+};
+
+TEST(Trellisgate, RefusedWritesAreReportedAndLeaveFilesAlone) {
     struct Case {
         const char* what;
         std::string version;
-        std::string out;
+        As as;
+        bool wineRunning;
+        int exitCode;
+        std::string out;  // the prefix folder stands for "@"
     };
     const Case cases[] = {
-        {"registry hive in a read-only prefix", "win10", "Error - Set Value : Access is denied.\n"},
-        {"read-only Autoexec.bat", "win98", "Error - Open Autoexec.bat : Access is denied.\n"},
+        {"registry hive in a read-only prefix", "win10", As::UnprivilegedUser, false, 5,
+         "Error - Set Value : Access is denied.\n"},
+        {"read-only Autoexec.bat", "win98", As::UnprivilegedUser, false, 5,
+         "Error - Open Autoexec.bat : Access is denied.\n"},
+        {"Wine running in the prefix", "win10", As::CurrentUser, true, 1,
+         "Error - Set Value : The process cannot access the file because it is being used by another process.\n"
+         "Wine is running in @, which keeps its own copy of the registry; end it (wineserver -k) and run again\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -99,9 +138,13 @@ TEST(Trellisgate, RefusedWritesGiveExitCodeFiveAndLeaveFilesAlone) {
         prefix.Write("user.reg", hive);
         prefix.Write("drive_c/autoexec.bat", bat);
         ::chmod((prefix.root() / "drive_c/autoexec.bat").c_str(), 0444);
-        const RunResult result = RunTrellisgate(prefix.root(), As::UnprivilegedUser);
-        EXPECT_EQ(result.exitCode, 5);
-        EXPECT_EQ(result.out, c.out);
+        std::optional<FakeWineServer> server;
+        if (c.wineRunning) server.emplace(prefix.root());
+        const RunResult result = RunTrellisgate(prefix.root(), c.as);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        std::string out = c.out;
+        if (const size_t at = out.find('@'); at != std::string::npos) out.replace(at, 1, prefix.root().string());
+        EXPECT_EQ(result.out, out);
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(prefix.Read("user.reg"), hive);
         EXPECT_EQ(prefix.Read("drive_c/autoexec.bat"), bat);

@@ -68,6 +68,7 @@ int AddToUserPath(const Context& ctx, std::string_view name, std::string directo
     }
     if (!written) {
         PrintError(ctx.report, "Set Value", key.LastError());
+        if (!key.ErrorDetail().empty()) ctx.report.Line(key.ErrorDetail());
         return ExitCodeFor(key.LastError());
     }
     // Windows would now broadcast WM_SETTINGCHANGE ("Environment") so that

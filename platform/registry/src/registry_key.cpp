@@ -118,9 +118,15 @@ bool RegistryKey::WriteString(std::string_view name, std::string_view text, uint
     if (type != kRegSz && type != kRegExpandSz) return Fail(kErrorInvalidParameter);
     const auto doc = Load();
     if (!doc) return false;
+    const auto prefix = hive_.parent_path();
+    if (WineServerRunning(prefix)) {
+        return Fail(kErrorSharingViolation,
+                    "Wine is running in " + prefix.string() +
+                        ", which keeps its own copy of the registry; end it (wineserver -k) and run again");
+    }
     const std::string updated = doc->WithStringValue(*openKey_, name, type, text, static_cast<int64_t>(std::time(nullptr)));
     if (const uint32_t code = ReplaceFileAtomically(hive_, updated); code != kErrorSuccess) {
-        return Fail(code, hive_.string() + ": " + SystemMessageText(code));
+        return Fail(code);
     }
     return Succeed();
 }

@@ -4,9 +4,11 @@
 //
 // Errors are Win32 error numbers (see win32_error.h): 2 for a missing key or
 // value, 5 when the hive cannot be read or replaced, 6 when no key is open,
-// 160 for a missing name, 234 when a string does not fit the caller's buffer,
-// 1009 when the hive file is truncated or malformed (ErrorDetail() then names
-// the file and line), 1630 for a value that is not a string.
+// 32 for a write while a wineserver runs for the prefix (it keeps the hive in
+// memory, would not see the change and may write its own copy back), 160 for
+// a missing name, 234 when a string does not fit the caller's buffer, 1009
+// when the hive file is truncated or malformed (ErrorDetail() then names the
+// file and line), 1630 for a value that is not a string.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +43,8 @@ public:
     bool WriteString(std::string_view name, std::string_view text, uint32_t type);
 
     uint32_t LastError() const { return error_; }
-    // For error 1009: the file and line that could not be read, with the reason.
+    // For errors 1009 and 32: what went wrong, for a person to read (for 1009
+    // the file and line that could not be read).
     const std::string& ErrorDetail() const { return detail_; }
 
 private:
