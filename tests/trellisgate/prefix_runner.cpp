@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <grp.h>
 #include <sstream>
 #include <stdexcept>
@@ -71,8 +72,16 @@ std::string TempPrefix::Read(const fs::path& relative) const {
 }
 
 RunResult RunTrellisgate(const fs::path& prefix, As as) {
-    const std::string program = std::string(FERRYWELL_BIN_DIR) + "/trellisgate";
+    std::string program = std::string(FERRYWELL_BIN_DIR) + "/trellisgate";
     const bool dropPrivileges = as == As::UnprivilegedUser && ::geteuid() == 0;
+    // The build tree may sit in a folder the unprivileged user cannot enter
+    // (root's home), so that user runs a copy.
+    std::optional<TempPrefix> programCopy;
+    if (dropPrivileges) {
+        programCopy.emplace();
+        fs::copy_file(program, programCopy->root() / "trellisgate");
+        program = (programCopy->root() / "trellisgate").string();
+    }
     const bool lockFolder = as == As::UnprivilegedUser && !dropPrivileges;
     if (lockFolder) ::chmod(prefix.c_str(), 0555);
 
