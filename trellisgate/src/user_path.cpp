@@ -15,6 +15,14 @@ bool TakeExpandMarker(std::string& directory) {
     return true;
 }
 
+// Reports a failed registry step with the key's own explanation, if any, and
+// gives the exit code.
+int Failed(const Context& ctx, std::string_view what, const registry::RegistryKey& key) {
+    PrintError(ctx.report, what, key.LastError());
+    if (!key.ErrorDetail().empty()) ctx.report.Line(key.ErrorDetail());
+    return ExitCodeFor(key.LastError());
+}
+
 std::string AppendEntry(const std::string& list, const std::string& directory) {
     if (list.empty()) return directory;
     if (list.back() == ';') return list + directory;
@@ -38,10 +46,7 @@ std::optional<size_t> FindPathEntry(std::string_view list, std::string_view dire
 
 int AddToUserPath(const Context& ctx, std::string_view name, std::string directory) {
     registry::RegistryKey key(registry::UserHivePath(ctx.prefix));
-    if (!key.Create(kEnvironmentKey)) {
-        PrintError(ctx.report, "Set Value", key.LastError());
-        return ExitCodeFor(key.LastError());
-    }
+    if (!key.Create(kEnvironmentKey)) return Failed(ctx, "Set Value", key);
     uint32_t type = registry::kRegNone;
     uint32_t size = 0;
     std::string old;
@@ -49,8 +54,7 @@ int AddToUserPath(const Context& ctx, std::string_view name, std::string directo
     if (exists ? !key.ReadString(name, old, size + directory.size() + 1)
                : key.LastError() != registry::kErrorFileNotFound) {
         // A PATH that cannot be read as text (a binary value, say) is not ours to replace.
-        PrintError(ctx.report, "Read Value", key.LastError());
-        return ExitCodeFor(key.LastError());
+        return Failed(ctx, "Read Value", key);
     }
 
     bool written = true;
@@ -66,11 +70,7 @@ int AddToUserPath(const Context& ctx, std::string_view name, std::string directo
         const bool expand = TakeExpandMarker(directory);
         written = key.WriteString(name, directory, expand ? registry::kRegExpandSz : registry::kRegSz);
     }
-    if (!written) {
-        PrintError(ctx.report, "Set Value", key.LastError());
-        if (!key.ErrorDetail().empty()) ctx.report.Line(key.ErrorDetail());
-        return ExitCodeFor(key.LastError());
-    }
+    if (!written) return Failed(ctx, "Set Value", key);
     // Windows would now broadcast WM_SETTINGCHANGE ("Environment") so that
     // running programs reload the environment. Wine has no counterpart: a
     // Wine process reads the environment from the hive when it starts, so

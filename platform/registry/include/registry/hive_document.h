@@ -31,7 +31,7 @@ struct HiveValue {
 struct HiveKey {
     std::string name;  // UTF-8, unescaped, e.g. Software\Wine
     size_t begin = 0;  // start of the "[...]" line
-    size_t end = 0;    // just after the last non-blank line of the key
+    size_t end = 0;    // just after the key's last header, option or value line
     std::vector<HiveValue> values;
 };
 
