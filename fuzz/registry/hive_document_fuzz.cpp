@@ -1,0 +1,25 @@
+// Feeds arbitrary text to the hive parser; whatever parses must take a string
+// value and read it back, with every byte before the change kept.
+#include <registry/hive_document.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string error;
+    const auto doc = registry::HiveDocument::Parse(std::string(reinterpret_cast<const char*>(data), size), error);
+    if (!doc) {
+        if (error.empty()) std::abort();
+        return 0;
+    }
+    const std::string value = "C:\\Notes;\"\xC3\xA9\"\t1";
+    const std::string written = doc->WithStringValue("Environment", "PATH", registry::kRegExpandSz, value, 1700000000);
+    const auto again = registry::HiveDocument::Parse(written, error);
+    if (!again) std::abort();
+    const registry::HiveValue* v = again->FindValue("environment", "path");
+    if (v == nullptr || v->type != registry::kRegExpandSz || registry::ValueAsString(*v) != value) std::abort();
+    const size_t kept = std::min(v->begin, doc->Text().size());
+    if (written.compare(0, kept, doc->Text(), 0, kept) != 0) std::abort();
+    return 0;
+}

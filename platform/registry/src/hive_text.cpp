@@ -1,0 +1,191 @@
+#include "hive_text.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace registry::detail {
+
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+void AppendCodePoint(std::u16string& out, uint32_t cp) {
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+        out.push_back(static_cast<char16_t>(cp));
+    }
+}
+
+// Decodes one UTF-8 sequence at text[pos]; returns its length (at least 1),
+// storing U+FFFD for anything malformed.
+size_t DecodeUtf8(std::string_view text, size_t pos, uint32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(text[pos]);
+    size_t len = 0;
+    uint32_t min = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        cp = kReplacement;
+        return 1;
+    }
+    for (size_t i = 1; i < len; ++i) {
+        if (pos + i >= text.size() || (static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) {
+            cp = kReplacement;
+            return i;
+        }
+        cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+    return len;
+}
+
+}  // namespace
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return c - 'A' + 10;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        uint32_t cp = 0;
+        pos += DecodeUtf8(text, pos, cp);
+        AppendCodePoint(out, cp);
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = kReplacement;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+size_t ParseEscaped(std::string_view line, size_t pos, char endChar, std::u16string& out) {
+    while (pos < line.size() && line[pos] != endChar) {
+        const char c = line[pos];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            uint32_t cp = 0;
+            pos += DecodeUtf8(line, pos, cp);
+            AppendCodePoint(out, cp);
+            continue;
+        }
+        if (c != '\\') {
+            out.push_back(static_cast<char16_t>(c));
+            ++pos;
+            continue;
+        }
+        if (++pos >= line.size()) return std::string_view::npos;
+        const char e = line[pos];
+        switch (e) {
+            case 'a': out.push_back(u'\a'), ++pos; break;
+            case 'b': out.push_back(u'\b'), ++pos; break;
+            case 'e': out.push_back(char16_t{0x1B}), ++pos; break;
+            case 'f': out.push_back(u'\f'), ++pos; break;
+            case 'n': out.push_back(u'\n'), ++pos; break;
+            case 'r': out.push_back(u'\r'), ++pos; break;
+            case 't': out.push_back(u'\t'), ++pos; break;
+            case 'v': out.push_back(u'\v'), ++pos; break;
+            case 'x': {
+                ++pos;
+                if (pos >= line.size() || !IsHexDigit(line[pos])) {
+                    out.push_back(u'x');
+                    break;
+                }
+                char16_t v = 0;
+                for (int i = 0; i < 4 && pos < line.size() && IsHexDigit(line[pos]); ++i, ++pos) {
+                    v = static_cast<char16_t>(v * 16 + HexValue(line[pos]));
+                }
+                out.push_back(v);
+                break;
+            }
+            case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': {
+                char16_t v = 0;
+                for (int i = 0; i < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++i, ++pos) {
+                    v = static_cast<char16_t>(v * 8 + (line[pos] - '0'));
+                }
+                out.push_back(v);
+                break;
+            }
+            default:
+                out.push_back(static_cast<char16_t>(static_cast<unsigned char>(e)));
+                ++pos;
+                break;
+        }
+    }
+    if (pos >= line.size()) return std::string_view::npos;
+    return pos + 1;
+}
+
+std::string EscapeString(std::u16string_view text, char quoteA, char quoteB) {
+    static constexpr char kEscapes[33] = ".......abtnvfr.............e....";
+    std::string out;
+    out.reserve(text.size() + 8);
+    char buf[16];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool hasNext = i + 1 < text.size();
+        if (c > 127) {
+            const bool nextIsHex = hasNext && text[i + 1] < 128 && IsHexDigit(static_cast<char>(text[i + 1]));
+            std::snprintf(buf, sizeof buf, nextIsHex ? "\\x%04x" : "\\x%x", static_cast<unsigned>(c));
+            out += buf;
+        } else if (c < 32) {
+            if (kEscapes[c] != '.') {
+                out.push_back('\\');
+                out.push_back(kEscapes[c]);
+            } else {
+                const bool nextIsOctal = hasNext && text[i + 1] >= u'0' && text[i + 1] <= u'7';
+                std::snprintf(buf, sizeof buf, nextIsOctal ? "\\%03o" : "\\%o", static_cast<unsigned>(c));
+                out += buf;
+            }
+        } else {
+            const char ch = static_cast<char>(c);
+            if (ch == '\\' || ch == quoteA || ch == quoteB) out.push_back('\\');
+            out.push_back(ch);
+        }
+    }
+    return out;
+}
+
+}  // namespace registry::detail

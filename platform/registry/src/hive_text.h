@@ -1,0 +1,28 @@
+// Text helpers of the Wine hive format: UTF-8 <-> UTF-16 and the escaped
+// strings used for key names, value names and string data.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace registry::detail {
+
+// Invalid or truncated UTF-8 sequences become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+// Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// Reads an escaped string from `line` starting at `pos` up to the first
+// unescaped `endChar`. Returns the position just after `endChar`, or
+// std::string_view::npos when the line ends first.
+size_t ParseEscaped(std::string_view line, size_t pos, char endChar, std::u16string& out);
+
+// Writes `text` the way Wine does: backslash, `quoteA` and `quoteB` get a
+// backslash, control characters C or octal escapes, non-ASCII \x escapes.
+std::string EscapeString(std::u16string_view text, char quoteA, char quoteB);
+
+bool IsHexDigit(char c);
+int HexValue(char c);
+
+}  // namespace registry::detail
