@@ -2,6 +2,9 @@
 
 #include "gui_application.h"
 
+#include <msg/file_io.h>
+
+#include <QBuffer>
 #include <QFile>
 #include <QFont>
 #include <QMarginsF>
@@ -10,7 +13,6 @@
 #include <QPainter>
 #include <QAbstractTextDocumentLayout>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QString>
 #include <QTextDocument>
 
@@ -52,10 +54,13 @@ bool RenderToPdf(const QString& html, const std::string& pdfPath) {
     std::lock_guard lock(ConversionMutex());
     if (!pdf::EnsureGuiApplication()) return false;
 
-    QSaveFile file(QString::fromStdString(pdfPath));
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    // The PDF is built in memory and then written beside the target and
+    // renamed over it, so an old file is replaced only by a complete new one.
+    QByteArray bytes;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Ferrywell"));
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(36, 36, 36, 36),
                                          QPageLayout::Point));
@@ -64,6 +69,7 @@ bool RenderToPdf(const QString& html, const std::string& pdfPath) {
         // printable area; the layout keeps each line whole on one page.
         doc.documentLayout()->setPaintDevice(&writer);
         QFont font(QStringLiteral("DejaVu Sans"), 10);
+        font.setHintingPreference(QFont::PreferNoHinting);  // outlines are scaled in the PDF anyway
         font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK JP")});
         doc.setDefaultFont(font);
         doc.setHtml(html);
@@ -80,7 +86,12 @@ bool RenderToPdf(const QString& html, const std::string& pdfPath) {
             painter.restore();
         }
     }
-    return file.commit();
+    try {
+        msg::WriteFileAtomically(pdfPath, std::string_view(bytes.constData(), size_t(bytes.size())));
+    } catch (const msg::IoError&) {
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
