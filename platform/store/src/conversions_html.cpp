@@ -29,7 +29,6 @@ std::string Html(const mapi::PropertyBag& properties) {
     // One weight throughout: a PDF made from this page then embeds one face
     // per script instead of two, which halves the time to write it.
     out += "</title>\n<style>\n"
-           "body { font-family: 'DejaVu Sans', sans-serif; }\n"
            "h1 { font-size: 16pt; font-weight: normal; }\n"
            "th { text-align: left; vertical-align: top; padding-right: 1em; font-weight: normal; color: #555555; }\n"
            "td { vertical-align: top; }\n"

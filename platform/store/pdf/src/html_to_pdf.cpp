@@ -70,7 +70,9 @@ bool RenderToPdf(const QString& html, const std::string& pdfPath) {
         doc.documentLayout()->setPaintDevice(&writer);
         QFont font(QStringLiteral("DejaVu Sans"), 10);
         font.setHintingPreference(QFont::PreferNoHinting);  // outlines are scaled in the PDF anyway
-        font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK JP")});
+        // DejaVu Sans covers Latin, Greek and Cyrillic; Noto Sans CJK is taken
+        // only for what DejaVu lacks, since embedding it costs far more.
+        font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
         doc.setDefaultFont(font);
         doc.setHtml(html);
         const QSizeF page(writer.width(), writer.height());
