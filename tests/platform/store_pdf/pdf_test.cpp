@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 using namespace store;
 using format_check::Quote;
@@ -159,4 +160,17 @@ TEST(Pdf, UnwritableTargetFailsAndLeavesNothing) {
     format_check::ScratchDir dir;
     EXPECT_FALSE(ConvertHTMLToPDF("<p>x</p>", dir / "missing/out.pdf"));
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(Pdf, WorkerThreadsOneAfterAnotherCanConvert) {
+    // Each export runs on a worker thread of its own; the application object
+    // made for the first one must serve the ones after it.
+    format_check::ScratchDir dir;
+    for (int run = 0; run < 3; ++run) {
+        bool ok = false;
+        std::thread worker([&] { ok = ConvertHTMLToPDF("<p>Run " + std::to_string(run) + "</p>", dir / "t.pdf"); });
+        worker.join();
+        EXPECT_TRUE(ok) << run;
+        EXPECT_EQ(PdfText(dir / "t.pdf"), "Run" + std::to_string(run));
+    }
 }

@@ -1,10 +1,11 @@
 // HTML laid out on A4 pages and written as PDF.
 //
-// Threads: rendering needs a QGuiApplication. When the process has none, the
-// first call creates one with the offscreen platform on the calling thread;
-// later calls must then come from that same thread. In a program that already
-// runs a QGuiApplication/QApplication, calls may come from any thread.
-// Conversions are serialised: one runs at a time.
+// Threads: rendering needs a QGuiApplication. When the process has none (a
+// command-line run, tests), the first call creates one with the offscreen
+// platform on the calling thread and keeps it to the end of the process; later
+// calls may come from other threads, also after that first thread has ended.
+// A program with its own QGuiApplication/QApplication must create it before
+// the first conversion. Conversions are serialised: one runs at a time.
 #pragma once
 
 #include <string>
