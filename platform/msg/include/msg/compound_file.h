@@ -1,0 +1,33 @@
+// A compound file (structured storage): a tree of storages holding named
+// streams, kept whole in memory. Writes version 3 files (512-byte sectors);
+// reads versions 3 and 4.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace msg {
+
+// A file or buffer that is not what it claims to be.
+class FormatError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Names are UTF-8 in memory and at most 31 UTF-16 code units on disk.
+struct Storage {
+    std::map<std::string, Storage> storages;
+    std::map<std::string, std::string> streams;  // name -> bytes
+};
+
+// Serialises the tree; throws std::invalid_argument for a name that does not fit.
+std::string WriteCompoundFile(const Storage& root);
+
+// Parses a whole compound file; throws FormatError when the bytes are damaged
+// or are not a compound file.
+Storage ReadCompoundFile(std::string_view bytes);
+
+}  // namespace msg

@@ -1,0 +1,34 @@
+// Outlook item files (.msg): a property bag stored in a compound file, with
+// the property stream, one stream per variable-length value and the named
+// property mapping. Unicode texts are written as PT_UNICODE (UTF-16LE).
+#pragma once
+
+#include <mapi/property.h>
+#include <msg/compound_file.h>
+#include <msg/file_io.h>
+
+#include <string>
+#include <string_view>
+
+namespace msg {
+
+// PidTagStoreSupportMask and its bit that marks Unicode-capable content.
+inline constexpr uint16_t kTagStoreSupportMask = 0x340D;
+inline constexpr int32_t kStoreUnicodeOk = 0x00040000;
+
+// Serialises a message without recipients or attachments. Every named
+// property must be a numeric (LID) name. Throws std::invalid_argument when a
+// value does not match its key's type.
+std::string EncodeMessage(const mapi::PropertyBag& properties);
+
+// Parses a message's top-level properties. Values of types the property model
+// cannot hold, string-named properties, recipients and attachments are
+// skipped. Throws FormatError for damaged files.
+mapi::PropertyBag DecodeMessage(std::string_view bytes);
+
+// EncodeMessage written atomically to path (IoError on failure).
+void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties);
+// ReadWholeFile + DecodeMessage.
+mapi::PropertyBag ReadMsgFile(const std::string& path);
+
+}  // namespace msg

@@ -1,0 +1,99 @@
+#include <msg/msg_file.h>
+
+#include "compound_file_format.h"
+#include "named_property_map.h"
+#include "stream_names.h"
+
+#include <stdexcept>
+
+namespace msg {
+
+namespace {
+
+using mapi::PropType;
+
+constexpr uint32_t kFlagsReadWrite = 0x2 | 0x4;  // PROPATTR_READABLE | PROPATTR_WRITABLE
+constexpr size_t kTopLevelHeaderSize = 32;
+
+template <class T>
+const T& ValueAs(const mapi::PropertyValue& v, uint16_t id) {
+    if (const T* p = std::get_if<T>(&v)) return *p;
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "property 0x%04X holds a value of another type than its key", unsigned(id));
+    throw std::invalid_argument(buf);
+}
+
+std::string Utf16Bytes(const std::string& utf8) {
+    std::u16string w = mapi::Utf8ToUtf16(utf8);
+    std::string out(w.size() * 2, '\0');
+    for (size_t i = 0; i < w.size(); ++i) cfb::Put16(out, 2 * i, w[i]);
+    return out;
+}
+
+// Adds one property: its 16-byte entry in the property stream and, for
+// variable-length types, the stream that holds the value.
+void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, const mapi::PropertyValue& v) {
+    std::string entry(16, '\0');
+    cfb::Put32(entry, 0, (uint32_t(id) << 16) | uint16_t(type));
+    cfb::Put32(entry, 4, kFlagsReadWrite);
+    auto stream = [&](std::string bytes, uint32_t sizeField) {
+        cfb::Put32(entry, 8, sizeField);
+        root.streams[SubstgName(id, uint16_t(type))] = std::move(bytes);
+    };
+    switch (type) {
+        case PropType::Int32: cfb::Put32(entry, 8, uint32_t(ValueAs<int32_t>(v, id))); break;
+        case PropType::Boolean: entry[8] = ValueAs<bool>(v, id) ? 1 : 0; break;
+        case PropType::Int64: cfb::Put64(entry, 8, uint64_t(ValueAs<int64_t>(v, id))); break;
+        case PropType::SysTime: cfb::Put64(entry, 8, uint64_t(ValueAs<mapi::FileTime>(v, id).ticks)); break;
+        case PropType::Unicode: {
+            std::string bytes = Utf16Bytes(ValueAs<std::string>(v, id));
+            uint32_t size = uint32_t(bytes.size() + 2);  // counts the terminating null
+            stream(std::move(bytes), size);
+            break;
+        }
+        case PropType::String8: {
+            std::string bytes = ValueAs<std::string>(v, id);
+            uint32_t size = uint32_t(bytes.size() + 1);
+            stream(std::move(bytes), size);
+            break;
+        }
+        case PropType::Binary: {
+            const auto& bin = ValueAs<mapi::Binary>(v, id);
+            stream(std::string(bin.begin(), bin.end()), uint32_t(bin.size()));
+            break;
+        }
+        case PropType::Guid: {
+            const auto& g = ValueAs<mapi::Guid>(v, id);
+            stream(std::string(g.begin(), g.end()), 16);
+            break;
+        }
+        default: throw std::invalid_argument("property type not supported in message files");
+    }
+    props += entry;
+}
+
+}  // namespace
+
+std::string EncodeMessage(const mapi::PropertyBag& properties) {
+    Storage root;
+    NamedPropertyMap names;
+    std::string props(kTopLevelHeaderSize, '\0');  // no recipients, no attachments
+    std::map<uint32_t, std::pair<PropType, const mapi::PropertyValue*>> byTag;
+    for (const auto& [key, value] : properties.All()) {
+        uint16_t id = key.IsNamed() ? names.Add(key.Name()) : key.TagId();
+        byTag[(uint32_t(id) << 16) | uint16_t(key.type)] = {key.type, &value};
+    }
+    const mapi::PropertyValue unicodeOk = int32_t(kStoreUnicodeOk);
+    if (!properties.Has(mapi::PropertyKey::Tag(kTagStoreSupportMask, PropType::Int32)))
+        byTag[(uint32_t(kTagStoreSupportMask) << 16) | uint16_t(PropType::Int32)] = {PropType::Int32, &unicodeOk};
+    for (const auto& [tag, tv] : byTag) AddProperty(root, props, uint16_t(tag >> 16), tv.first, *tv.second);
+    root.streams[kPropertiesStream] = std::move(props);
+    root.storages[kNameIdStorage] = names.ToStorage();
+    return WriteCompoundFile(root);
+}
+
+void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties) {
+    WriteFileAtomically(path, EncodeMessage(properties));
+}
+
+}  // namespace msg

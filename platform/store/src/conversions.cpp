@@ -1,0 +1,41 @@
+#include <store/contact_item.h>
+#include <store/conversions.h>
+#include <store/error.h>
+
+#include "conversions_formats.h"
+#include "msg_file_errors.h"
+
+#include <msg/file_io.h>
+#include <msg/msg_file.h>
+
+namespace store {
+
+std::string RenderContactToString(const mapi::PropertyBag& properties, int type) {
+    switch (type) {
+        case olTXT: return render::Text(properties);
+        case olRTF:
+        case olDoc: return render::Rtf(properties);  // Word and LibreOffice open RTF saved as .doc
+        case olHTML: return render::Html(properties);
+        case olVCard: return render::VCard(properties);
+        case olMHTML: return render::Mhtml(properties);
+        case 3:
+        case olMSGUnicode:
+            try {
+                return msg::EncodeMessage(properties);
+            } catch (const std::invalid_argument& e) {
+                throw StoreError(ErrorCode::InvalidArgument, e.what());
+            }
+        default: throw StoreError(ErrorCode::InvalidArgument, "SaveAs type " + std::to_string(type) + " is not supported");
+    }
+}
+
+void RenderContact(const mapi::PropertyBag& properties, const std::string& path, int type) {
+    std::string content = RenderContactToString(properties, type);
+    try {
+        msg::WriteFileAtomically(path, content);
+    } catch (const msg::IoError& e) {
+        ThrowFileError(e.Errno(), e.what());
+    }
+}
+
+}  // namespace store

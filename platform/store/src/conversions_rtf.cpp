@@ -1,0 +1,48 @@
+#include "conversions_fields.h"
+#include "conversions_formats.h"
+
+#include <mapi/property.h>
+
+namespace store::render {
+
+namespace {
+
+void AppendEscaped(std::string& out, const std::string& utf8) {
+    for (char16_t u : mapi::Utf8ToUtf16(utf8)) {
+        if (u == '\\' || u == '{' || u == '}') {
+            out += '\\';
+            out += char(u);
+        } else if (u == '\n') {
+            out += "\\line ";
+        } else if (u == '\t') {
+            out += "\\tab ";
+        } else if (u >= 0x20 && u < 0x7F) {
+            out += char(u);
+        } else {
+            // \uN takes a signed 16-bit number; "?" is what readers without Unicode show.
+            out += "\\u" + std::to_string(int16_t(u)) + "?";
+        }
+    }
+}
+
+}  // namespace
+
+std::string Rtf(const mapi::PropertyBag& properties) {
+    std::string out =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
+        "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
+        "\\viewkind4\\pard\\f0\\fs22\n{\\b\\fs28 ";
+    AppendEscaped(out, ContactTitle(properties));
+    out += "}\\par\\par\n";
+    for (const auto& f : ShownFields(properties)) {
+        out += "{\\b ";
+        AppendEscaped(out, std::string(f.label));
+        out += ":} ";
+        AppendEscaped(out, f.value);
+        out += "\\par\n";
+    }
+    out += "}\n";
+    return out;
+}
+
+}  // namespace store::render

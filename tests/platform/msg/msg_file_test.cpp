@@ -1,0 +1,188 @@
+#include <mapi/contact.h>
+#include <msg/msg_file.h>
+
+#include <outside_tool.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace msg;
+using format_check::Quote;
+
+namespace {
+
+// Every contact field with a value that exercises Latin, Greek, Cyrillic, CJK
+// and characters outside the Basic Multilingual Plane.
+mapi::PropertyBag FullContact() {
+    mapi::PropertyBag bag;
+    bag.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+    int n = 0;
+    for (const auto& f : mapi::ContactFields()) {
+        switch (f.key.type) {
+            case mapi::PropType::Unicode:
+                bag.Set(f.key, std::string(f.name) + " Zo\xC3\xAB \xCE\xB1\xCE\xB2 \xD0\x96\xD0\xB8 \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80 #" +
+                                   std::to_string(n++));
+                break;
+            case mapi::PropType::SysTime: bag.Set(f.key, mapi::FileTimeFromOleDate(30000.5 + n++)); break;
+            case mapi::PropType::Int32: bag.Set(f.key, int32_t(1)); break;
+            default: break;
+        }
+    }
+    bag.Set(mapi::InfoOf(mapi::ContactField::Body).key, std::string(5000, 'b') + "\r\nend \xE2\x82\xAC");  // a value beyond the mini stream
+    bag.Set(mapi::InfoOf(mapi::ContactField::To).key, std::string());
+    bag.Set(mapi::PropertyKey::Tag(0x0E1B, mapi::PropType::Boolean), true);
+    bag.Set(mapi::PropertyKey::Tag(0x0FFF, mapi::PropType::Binary), mapi::Binary{0, 1, 2, 0xFF});
+    bag.Set(mapi::PropertyKey::Tag(0x0E08, mapi::PropType::Int64), int64_t(1) << 40);
+    return bag;
+}
+
+// Prints every property of the top-level property stream as read through
+// olefile: "TTTTTTTT value", where texts are decoded from UTF-16LE and named
+// properties are resolved to "GUID:LID".
+const char* kOlefileProps = R"(
+import struct, sys, uuid, olefile
+ole = olefile.OleFileIO(sys.argv[1])
+props = ole.openstream('__properties_version1.0').read()
+guids = ole.openstream(['__nameid_version1.0', '__substg1.0_00020102']).read()
+entries = ole.openstream(['__nameid_version1.0', '__substg1.0_00030102']).read()
+names = {}
+for i in range(0, len(entries), 8):
+    lid, ik = struct.unpack('<II', entries[i:i+8])
+    gi = (ik & 0xFFFF) >> 1
+    g = uuid.UUID(bytes_le=guids[(gi - 3) * 16:(gi - 2) * 16])
+    names[0x8000 + (ik >> 16)] = '%s:%04X' % (str(g).upper(), lid)
+out = []
+for i in range(32, len(props), 16):
+    tag, flags = struct.unpack('<II', props[i:i+8])
+    pid, ptype = tag >> 16, tag & 0xFFFF
+    key = names.get(pid, '%04X' % pid) + '/%04X' % ptype
+    if ptype == 0x001F:
+        size = struct.unpack('<I', props[i+8:i+12])[0]
+        data = ole.openstream('__substg1.0_%08X' % tag).read()
+        assert size == len(data) + 2, key
+        value = data.decode('utf-16-le')
+    elif ptype == 0x0003:
+        value = str(struct.unpack('<i', props[i+8:i+12])[0])
+    elif ptype == 0x0040:
+        value = str(struct.unpack('<q', props[i+8:i+16])[0])
+    else:
+        continue
+    out.append(key + ' ' + value.encode('unicode_escape').decode('ascii'))
+print('\n'.join(sorted(out)))
+)";
+
+std::string Escaped(const std::string& utf8) {
+    // Same escaping as Python's unicode_escape for the characters used here.
+    std::u16string w = mapi::Utf8ToUtf16(utf8);
+    std::string out;
+    char buf[16];
+    for (size_t i = 0; i < w.size(); ++i) {
+        uint32_t c = w[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < w.size()) c = 0x10000 + ((c - 0xD800) << 10) + (w[++i] - 0xDC00);
+        if (c == '\\') out += "\\\\";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c < 0x80) out += char(c);
+        else if (c < 0x100) { std::snprintf(buf, sizeof buf, "\\x%02x", c); out += buf; }
+        else if (c < 0x10000) { std::snprintf(buf, sizeof buf, "\\u%04x", c); out += buf; }
+        else { std::snprintf(buf, sizeof buf, "\\U%08x", c); out += buf; }
+    }
+    return out;
+}
+
+std::string GuidText(const mapi::Guid& g) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", g[3], g[2], g[1], g[0],
+                  g[5], g[4], g[7], g[6], g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
+    return buf;
+}
+
+std::string ExpectedListing(const mapi::PropertyBag& bag) {
+    std::vector<std::string> lines;
+    char buf[64];
+    for (const auto& [key, value] : bag.All()) {
+        std::string name;
+        if (key.IsNamed()) {
+            std::snprintf(buf, sizeof buf, ":%04X", unsigned(key.Name().lid));
+            name = GuidText(key.Name().propertySet) + buf;
+        } else {
+            std::snprintf(buf, sizeof buf, "%04X", unsigned(key.TagId()));
+            name = buf;
+        }
+        std::snprintf(buf, sizeof buf, "/%04X ", unsigned(key.type));
+        name += buf;
+        if (auto* s = std::get_if<std::string>(&value)) lines.push_back(name + Escaped(*s));
+        else if (auto* i = std::get_if<int32_t>(&value)) lines.push_back(name + std::to_string(*i));
+        else if (auto* t = std::get_if<mapi::FileTime>(&value)) lines.push_back(name + std::to_string(t->ticks));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\n" : "") + lines[i];
+    return out + "\n";
+}
+
+}  // namespace
+
+TEST(MsgFile, EveryPropertyReadsBackThroughOurReaderAndOlefile) {
+    format_check::ScratchDir dir;
+    mapi::PropertyBag bag = FullContact();
+    std::string path = dir / "contact.msg";
+    WriteMsgFile(path, bag);
+
+    mapi::PropertyBag back = ReadMsgFile(path);
+    mapi::PropertyBag expected = bag;
+    expected.Set(mapi::PropertyKey::Tag(kTagStoreSupportMask, mapi::PropType::Int32), kStoreUnicodeOk);
+    EXPECT_EQ(back.All(), expected.All());
+
+    auto r = format_check::RunPython(kOlefileProps, Quote(path));
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.out, ExpectedListing(expected));
+}
+
+TEST(MsgFile, MsgconvertAndOlecfinfoOpenOurFiles) {
+    REQUIRE_TOOL("msgconvert");
+    REQUIRE_TOOL("olecfinfo");
+    format_check::ScratchDir dir;
+    mapi::PropertyBag bag = FullContact();
+    bag.Set(mapi::PropertyKey::Tag(mapi::tag::Subject, mapi::PropType::Unicode), std::string("Acme \xD0\x96"));
+    std::string path = dir / "contact.msg";
+    WriteMsgFile(path, bag);
+
+    auto info = format_check::Run("olecfinfo " + Quote(path));
+    EXPECT_EQ(info.exitCode, 0) << info.out;
+    EXPECT_NE(info.out.find("Sector size"), std::string::npos) << info.out;
+
+    auto conv = format_check::Run("cd " + Quote(dir.Path().string()) + " && msgconvert contact.msg");
+    ASSERT_EQ(conv.exitCode, 0) << conv.out;
+    std::string eml = format_check::ReadFile(dir.Path() / "contact.eml");
+    EXPECT_NE(eml.find("Subject: "), std::string::npos) << eml;
+    EXPECT_NE(eml.find("bbbbbbbb"), std::string::npos) << "body missing from the converted mail";
+}
+
+TEST(MsgFile, DamagedOrForeignFilesAreRejected) {
+    Storage noProps;
+    noProps.streams["other"] = "x";
+    Storage shortProps;
+    shortProps.streams["__properties_version1.0"] = "short";
+    struct Case { const char* what; std::string bytes; };
+    const Case cases[] = {
+        {"text file", "hello"},
+        {"compound file without a property stream", WriteCompoundFile(noProps)},
+        {"property stream shorter than its header", WriteCompoundFile(shortProps)},
+    };
+    for (const auto& c : cases) EXPECT_THROW(DecodeMessage(c.bytes), FormatError) << c.what;
+}
+
+TEST(MsgFile, ValueOfTheWrongTypeIsRefused) {
+    mapi::PropertyBag bag;
+    bag.Set(mapi::PropertyKey::Tag(0x3A06, mapi::PropType::Unicode), int32_t(5));
+    EXPECT_THROW(EncodeMessage(bag), std::invalid_argument);
+}
+
+TEST(MsgFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    format_check::ScratchDir dir;
+    EXPECT_THROW(WriteMsgFile(dir / "missing-folder/x.msg", FullContact()), IoError);
+    EXPECT_THROW(ReadMsgFile(dir / "absent.msg"), IoError);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}

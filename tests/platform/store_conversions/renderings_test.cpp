@@ -1,0 +1,368 @@
+#include <store/contact_item.h>
+#include <store/conversions.h>
+
+#include <outside_tool.h>
+
+#include <gtest/gtest.h>
+
+using namespace store;
+using mapi::ContactField;
+using format_check::Quote;
+
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+const std::string kHostile = "<b>\"Q\" & 'A'</b> \\ x; y, z";
+const std::string kScripts = "Zo\xC3\xAB \xCE\xB1\xCE\xB2\xCE\xB3 \xD0\x96\xD0\xB8\xD0\xB7 \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80";
+
+// A contact with every field set; texts mix markup, separators and scripts.
+RDOContactItem FullContact() {
+    RDOContactItem item(nullptr);
+    for (const auto& f : mapi::ContactFields())
+        if (f.key.type == mapi::PropType::Unicode) item.Set(f.field, std::string(f.name) + " " + kScripts + " " + kHostile);
+    item.Set(ContactField::Body, "first line\r\nsecond line " + kScripts + "\n" + std::string(120, 'n'));
+    for (auto f : {ContactField::To, ContactField::CC, ContactField::BCC}) item.Set(f, "");
+    item.SetDate(ContactField::Birthday, 25569.0);     // 1970-01-01
+    item.SetDate(ContactField::Anniversary, 36526.5);  // 2000-01-01 12:00
+    item.SetSent(true);
+    return item;
+}
+
+// Labels and values as every rendering must show them, in the table's order.
+Pairs ExpectedPairs(const RDOContactItem& item) {
+    Pairs out;
+    for (const auto& f : mapi::ContactFields()) {
+        if (f.key.type == mapi::PropType::SysTime) {
+            out.emplace_back(f.label, f.field == ContactField::Birthday ? "1970-01-01" : "2000-01-01 12:00:00");
+        } else if (f.key.type == mapi::PropType::Unicode && !item.Get(f.field).empty()) {
+            std::string v = item.Get(f.field);
+            for (size_t p; (p = v.find("\r\n")) != std::string::npos;) v.replace(p, 2, "\n");
+            out.emplace_back(f.label, v);
+        }
+    }
+    return out;
+}
+
+Pairs FromText(const std::string& text) {
+    Pairs out;
+    std::stringstream ss(text);
+    for (std::string line; std::getline(ss, line);) {
+        if (line.rfind("    ", 0) == 0 && !out.empty()) {
+            out.back().second += "\n" + line.substr(4);
+            continue;
+        }
+        size_t colon = line.find(": ");
+        out.emplace_back(line.substr(0, colon), line.substr(colon + 2));
+    }
+    return out;
+}
+
+// Plain text of an RTF document: \uN, escaped symbols, \par and \line; the
+// font table is skipped. Line breaks inside a paragraph come back as '\v'.
+std::string RtfToText(const std::string& rtf) {
+    std::string out;
+    std::u16string pending;
+    auto flush = [&] { out += mapi::Utf16ToUtf8(pending); pending.clear(); };
+    int depth = 0, skipBelow = -1;
+    for (size_t i = 0; i < rtf.size(); ++i) {
+        char c = rtf[i];
+        if (c == '{') { ++depth; continue; }
+        if (c == '}') { if (depth == skipBelow) skipBelow = -1; --depth; continue; }
+        if (c == '\r' || c == '\n') continue;
+        if (c != '\\') { if (skipBelow < 0) { flush(); out += c; } continue; }
+        char n = rtf[++i];
+        if (n == '\\' || n == '{' || n == '}') { if (skipBelow < 0) { flush(); out += n; } continue; }
+        std::string word;
+        while (i + 1 < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[i]))) word += rtf[i++];
+        std::string num;
+        while (i < rtf.size() && (std::isdigit(static_cast<unsigned char>(rtf[i])) || rtf[i] == '-')) num += rtf[i++];
+        if (rtf[i] != ' ') --i;
+        if (word == "fonttbl") skipBelow = depth;
+        if (skipBelow >= 0) continue;
+        if (word == "u") { pending += char16_t(int16_t(std::stoi(num))); if (rtf[i + 1] == '?') ++i; }
+        else if (word == "par") { flush(); out += '\n'; }
+        else if (word == "line") { flush(); out += '\v'; }
+        else if (word == "tab") { flush(); out += '\t'; }
+    }
+    flush();
+    return out;
+}
+
+Pairs FromRtf(const std::string& rtf) {
+    std::string text = RtfToText(rtf);
+    Pairs out;
+    std::stringstream ss(text);
+    std::string line;
+    std::getline(ss, line);  // title
+    while (std::getline(ss, line)) {
+        if (line.empty()) continue;
+        for (char& c : line) if (c == '\v') c = '\n';
+        size_t colon = line.find(": ");
+        out.emplace_back(line.substr(0, colon), line.substr(colon + 2));
+    }
+    return out;
+}
+
+// Reads the table rows of an HTML page (or of the HTML part of an MHTML
+// message) with Python's own parsers; prints label and value, tab-separated,
+// with line breaks as "\n".
+const char* kHtmlRows = R"(
+import sys, email, email.policy
+from html.parser import HTMLParser
+data = open(sys.argv[1], 'rb').read()
+if sys.argv[2] == 'mhtml':
+    m = email.message_from_bytes(data, policy=email.policy.default)
+    assert m.get_content_type() == 'multipart/related', m.get_content_type()
+    parts = [p for p in m.iter_parts()]
+    assert len(parts) == 1 and parts[0].get_content_type() == 'text/html'
+    print('SUBJECT\t' + str(m['subject']))
+    html = parts[0].get_content()
+else:
+    html = data.decode('utf-8')
+class Rows(HTMLParser):
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.cell = None; self.row = []; self.rows = []
+    def handle_starttag(self, tag, attrs):
+        if tag in ('th', 'td'): self.cell = ''
+        elif tag == 'br' and self.cell is not None: self.cell += '\n'
+    def handle_endtag(self, tag):
+        if tag in ('th', 'td'): self.row.append(self.cell); self.cell = None
+        elif tag == 'tr': self.rows.append(self.row); self.row = []
+    def handle_data(self, d):
+        if self.cell is not None: self.cell += d
+p = Rows(); p.feed(html)
+for r in p.rows:
+    print('\t'.join(c.replace('\\', '\\\\').replace('\n', '\\n') for c in r))
+)";
+
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) { out += s[i + 1] == 'n' ? '\n' : s[i + 1]; ++i; }
+        else out += s[i];
+    }
+    return out;
+}
+
+Pairs FromPython(const std::string& out, std::string* subject = nullptr) {
+    Pairs rows;
+    std::stringstream ss(out);
+    for (std::string line; std::getline(ss, line);) {
+        size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        if (line.rfind("SUBJECT\t", 0) == 0) { if (subject) *subject = line.substr(tab + 1); continue; }
+        rows.emplace_back(Unescape(line.substr(0, tab)), Unescape(line.substr(tab + 1)));
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(Renderings, TextIsOneLabelledLinePerSetProperty) {
+    RDOContactItem item(nullptr);
+    item.Set(ContactField::LastName, "Berg");
+    item.Set(ContactField::FirstName, "Anna");
+    item.Set(ContactField::Email1Address, "anna@example.org");
+    item.Set(ContactField::Spouse, " ");  // a blank value shows nothing
+    item.Set(ContactField::Body, "one\r\ntwo");
+    item.SetDate(ContactField::Birthday, 25569.0);
+    EXPECT_EQ(RenderContactToString(item.Properties(), olTXT),
+              "First Name: Anna\nLast Name: Berg\nE-mail: anna@example.org\nBirthday: 1970-01-01\nNotes: one\n    two\n");
+}
+
+TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
+    format_check::ScratchDir dir;
+    RDOContactItem item = FullContact();
+    const Pairs expected = ExpectedPairs(item);
+    ASSERT_EQ(expected.size(), 45u);
+
+    struct Case { const char* what; int type; const char* file; };
+    const Case cases[] = {
+        {"text", olTXT, "c.txt"}, {"RTF", olRTF, "c.rtf"}, {"DOC", olDoc, "c.doc"},
+        {"HTML", olHTML, "c.html"}, {"MHTML", olMHTML, "c.mhtml"},
+    };
+    for (const auto& c : cases) {
+        std::string path = dir / c.file;
+        item.SaveAs(path, c.type);
+        std::string bytes = format_check::ReadFile(path);
+        Pairs got;
+        switch (c.type) {
+            case olTXT: got = FromText(bytes); break;
+            case olRTF:
+            case olDoc:
+                EXPECT_EQ(bytes.rfind("{\\rtf1", 0), 0u);
+                EXPECT_EQ(bytes.find_first_of("\x80\xFF"), std::string::npos) << "RTF must be 7-bit";
+                got = FromRtf(bytes);
+                break;
+            default: {
+                auto r = format_check::RunPython(kHtmlRows, Quote(path) + (c.type == olMHTML ? " mhtml" : " html"));
+                ASSERT_EQ(r.exitCode, 0) << c.what << "\n" << r.out;
+                std::string subject;
+                got = FromPython(r.out, &subject);
+                if (c.type == olMHTML) {
+                    EXPECT_EQ(subject, item.Get(ContactField::FullName));
+                }
+            }
+        }
+        EXPECT_EQ(got, expected) << c.what;
+    }
+}
+
+TEST(Renderings, HtmlIsACompleteEscapedUtf8Page) {
+    RDOContactItem item(nullptr);
+    item.Set(ContactField::FullName, "<script>alert(1)</script>");
+    std::string html = RenderContactToString(item.Properties(), olHTML);
+    EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
+    EXPECT_EQ(html.find("<script>"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+    EXPECT_NE(html.find("</html>"), std::string::npos);
+}
+
+TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
+    RDOContactItem item(nullptr);
+    item.Set(ContactField::FirstName, "A\xFF" "B\x01" "C");
+    for (int type : {olTXT, olHTML, olVCard}) {
+        std::string out = RenderContactToString(item.Properties(), type);
+        EXPECT_EQ(mapi::Utf16ToUtf8(mapi::Utf8ToUtf16(out)), out) << type;
+        EXPECT_NE(out.find("A\xEF\xBF\xBD" "B C"), std::string::npos) << type;
+    }
+}
+
+TEST(Renderings, UnknownTypeIsAnErrorAndWritesNothing) {
+    format_check::ScratchDir dir;
+    RDOContactItem item = FullContact();
+    for (int type : {2, 7, 8, 11, -1}) {
+        try {
+            item.SaveAs(dir / "x.out", type);
+            ADD_FAILURE() << type;
+        } catch (const StoreError& e) {
+            EXPECT_EQ(e.Code(), ErrorCode::InvalidArgument);
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+namespace {
+
+// Every property vobject reads from a card: name, sorted TYPE values and the
+// value (structured values as their components joined by '|').
+const char* kVobjectDump = R"(
+import sys, vobject
+text = open(sys.argv[1], encoding='utf-8', newline='').read()
+cards = list(vobject.readComponents(text))
+assert len(cards) == 1, len(cards)
+def flat(v):
+    if isinstance(v, list): return ','.join(v)
+    return v
+for child in cards[0].getChildren():
+    v = child.value
+    if child.name == 'N': v = '|'.join(flat(x) for x in (v.family, v.given, v.additional, v.prefix, v.suffix))
+    elif child.name == 'ADR': v = '|'.join(flat(x) for x in (v.box, v.extended, v.street, v.city, v.region, v.code, v.country))
+    elif child.name == 'ORG': v = '|'.join(v)
+    types = ','.join(sorted(t.upper() for t in child.params.get('TYPE', [])))
+    print(child.name + '\t' + types + '\t' + v.replace('\\', '\\\\').replace('\n', '\\n'))
+)";
+
+struct CardLine { std::string name, types, value; };
+
+std::vector<CardLine> ReadCard(const std::string& path) {
+    auto r = format_check::RunPython(kVobjectDump, Quote(path));
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    std::vector<CardLine> out;
+    std::stringstream ss(r.out);
+    for (std::string line; std::getline(ss, line);) {
+        size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        if (b == std::string::npos) continue;
+        out.push_back({line.substr(0, a), line.substr(a + 1, b - a - 1), Unescape(line.substr(b + 1))});
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
+    format_check::ScratchDir dir;
+    RDOContactItem item = FullContact();
+    std::string path = dir / "c.vcf";
+    item.SaveAs(path, olVCard);
+    auto v = [&](ContactField f) {
+        std::string s = item.Get(f);
+        for (size_t p; (p = s.find("\r\n")) != std::string::npos;) s.replace(p, 2, "\n");
+        return s;
+    };
+    using F = ContactField;
+    const std::vector<std::tuple<std::string, std::string, std::string>> expected = {
+        {"VERSION", "", "3.0"},
+        {"PRODID", "", "-//Ferrywell//Contact//EN"},
+        {"N", "", v(F::LastName) + "|" + v(F::FirstName) + "|" + v(F::MiddleName) + "|" + v(F::Title) + "|"},
+        {"FN", "", v(F::FullName)},
+        {"NICKNAME", "", v(F::NickName)},
+        {"ORG", "", v(F::CompanyName) + "|" + v(F::Department)},
+        {"TITLE", "", v(F::JobTitle)},
+        {"ROLE", "", v(F::Profession)},
+        {"TEL", "PREF,VOICE", v(F::PrimaryTelephoneNumber)},
+        {"TEL", "VOICE,WORK", v(F::BusinessTelephoneNumber)},
+        {"TEL", "VOICE,WORK", v(F::Business2TelephoneNumber)},
+        {"TEL", "WORK,X-COMPANY-MAIN", v(F::CompanyMainTelephoneNumber)},
+        {"TEL", "HOME,VOICE", v(F::HomeTelephoneNumber)},
+        {"TEL", "HOME,VOICE", v(F::Home2TelephoneNumber)},
+        {"TEL", "CELL,VOICE", v(F::MobileTelephoneNumber)},
+        {"TEL", "FAX,WORK", v(F::BusinessFaxNumber)},
+        {"TEL", "FAX,HOME", v(F::HomeFaxNumber)},
+        {"TEL", "X-TELEX", v(F::TelexNumber)},
+        {"EMAIL", "INTERNET,PREF", v(F::Email1Address)},
+        {"EMAIL", "INTERNET", v(F::Email2Address)},
+        {"EMAIL", "INTERNET", v(F::Email3Address)},
+        {"ADR", "WORK", "||" + v(F::BusinessAddressStreet) + "|" + v(F::BusinessAddressCity) + "|" + v(F::BusinessAddressState) + "|" +
+                            v(F::BusinessAddressPostalCode) + "|"},
+        {"ADR", "HOME", "||" + v(F::HomeAddressStreet) + "||" + v(F::HomeAddressState) + "|" + v(F::HomeAddressPostalCode) + "|" +
+                            v(F::HomeAddressCountry)},
+        {"ADR", "POSTAL,X-OTHER", "|||" + v(F::OtherAddressCity) + "||" + v(F::OtherAddressPostalCode) + "|"},
+        {"BDAY", "", "1970-01-01"},
+        {"X-ANNIVERSARY", "", "2000-01-01"},
+        {"URL", "HOME", v(F::PersonalHomePage)},
+        {"URL", "WORK", v(F::BusinessHomePage)},
+        {"X-MS-MANAGER", "", v(F::ManagerName)},
+        {"X-MS-ASSISTANT", "", v(F::AssistantName)},
+        {"X-MS-SPOUSE", "", v(F::Spouse)},
+        {"NOTE", "", v(F::Body)},
+    };
+    auto got = ReadCard(path);
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].name, std::get<0>(expected[i])) << i;
+        EXPECT_EQ(got[i].types, std::get<1>(expected[i])) << got[i].name;
+        EXPECT_EQ(got[i].value, std::get<2>(expected[i])) << got[i].name;
+    }
+}
+
+TEST(Renderings, VCardLinesAreFoldedAt75OctetsBetweenCharacters) {
+    format_check::ScratchDir dir;
+    // Values whose characters are 1, 2, 3 and 4 octets long, so folds land at
+    // every position within a multi-octet character.
+    const std::string pieces[] = {"a", "\xC3\xA9", "\xE6\x9D\xB1", "\xF0\x9F\x98\x80"};
+    for (const auto& piece : pieces) {
+        for (size_t shift = 0; shift < 4; ++shift) {
+            std::string value = std::string(shift, 'x');
+            while (value.size() < 400) value += piece;
+            RDOContactItem item(nullptr);
+            item.Set(ContactField::Body, value);
+            std::string path = dir / "f.vcf";
+            item.SaveAs(path, olVCard);
+            std::string card = format_check::ReadFile(path);
+            std::stringstream ss(card);
+            for (std::string line; std::getline(ss, line);) {
+                ASSERT_FALSE(line.empty() || line.back() != '\r') << "lines end in CR LF";
+                line.pop_back();
+                EXPECT_LE(line.size(), 75u);
+                EXPECT_EQ(mapi::Utf16ToUtf8(mapi::Utf8ToUtf16(line)), line) << "fold inside a character";
+            }
+            auto got = ReadCard(path);
+            ASSERT_FALSE(got.empty());
+            EXPECT_EQ(got.back().value, value) << piece << " shift " << shift;
+        }
+    }
+}

@@ -1,0 +1,176 @@
+#include <store/contact_item.h>
+#include <store/conversions.h>
+#include <store/pdf.h>
+
+#include <outside_tool.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+using namespace store;
+using format_check::Quote;
+
+namespace {
+
+// The PDF's text as pdftotext extracts it, NFKC-normalised (CJK fonts map
+// some ideographs to their compatibility radicals) and without white space.
+std::string PdfText(const std::string& pdf) {
+    const char* script = R"(
+import subprocess, sys, unicodedata
+text = subprocess.run(['pdftotext', '-enc', 'UTF-8', sys.argv[1], '-'], check=True, capture_output=True).stdout.decode('utf-8')
+sys.stdout.write(''.join(unicodedata.normalize('NFKC', text).split()))
+)";
+    auto r = format_check::RunPython(script, Quote(pdf));
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    return r.out;
+}
+
+std::string NoSpaces(std::string s) {
+    s.erase(std::remove_if(s.begin(), s.end(), [](unsigned char c) { return std::isspace(c); }), s.end());
+    return s;
+}
+
+// "Pages" and every distinct "Page N size" line of pdfinfo.
+std::pair<int, std::set<std::string>> PageSizes(const std::string& pdf) {
+    auto r = format_check::Run("pdfinfo -f 1 -l 9999 " + Quote(pdf));
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    int pages = 0;
+    std::set<std::string> sizes;
+    std::stringstream ss(r.out);
+    for (std::string line; std::getline(ss, line);) {
+        if (line.rfind("Pages:", 0) == 0) pages = std::stoi(line.substr(6));
+        size_t at = line.find(" size:");
+        if (line.rfind("Page", 0) == 0 && at != std::string::npos) sizes.insert(NoSpaces(line.substr(at + 6)));
+    }
+    return {pages, sizes};
+}
+
+// Qt writes the A4 media box in whole points, which pdfinfo still names A4.
+const std::string kA4 = NoSpaces("595 x 842 pts (A4)");
+
+}  // namespace
+
+TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
+    REQUIRE_TOOL("pdftotext");
+    REQUIRE_TOOL("pdfinfo");
+    format_check::ScratchDir dir;
+    struct Case { const char* script; const char* text; };
+    const Case cases[] = {
+        {"Latin", "Zo\xC3\xAB \xC3\x85str\xC3\xB6m \xC5\xBB\xC3\xB3\xC5\x82\xC4\x87"},
+        {"Greek", "\xCE\x91\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xAC"},
+        {"Cyrillic", "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0"},
+        {"Chinese", "\xE5\x8C\x97\xE4\xBA\xAC\xE5\xB8\x82"},
+        {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xB2\xE3\x82\x89\xE3\x81\x8C\xE3\x81\xAA"},
+        {"Korean", "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"},
+    };
+    RDOContactItem item(nullptr);
+    item.Set(mapi::ContactField::FullName, "Anna <Berg> & Co");
+    std::string notes;
+    for (const auto& c : cases) notes += std::string(c.text) + "\n";
+    item.Set(mapi::ContactField::Body, notes);
+    std::string pdf = dir / "c.pdf";
+    ASSERT_TRUE(ConvertHTMLToPDF(RenderContactToString(item.Properties(), olHTML), pdf));
+
+    auto [pages, sizes] = PageSizes(pdf);
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(sizes, std::set<std::string>{kA4});
+    std::string text = PdfText(pdf);
+    EXPECT_NE(text.find("Anna<Berg>&Co"), std::string::npos) << "markup in values is text, not tags: " << text;
+    for (const auto& c : cases) EXPECT_NE(text.find(NoSpaces(c.text)), std::string::npos) << c.script << ": " << text;
+}
+
+TEST(Pdf, LongDocumentsFlowOverA4Pages) {
+    format_check::ScratchDir dir;
+    std::string html = "<html><body>";
+    for (int i = 0; i < 300; ++i) html += "<p>Paragraph " + std::to_string(i) + "</p>";
+    html += "</body></html>";
+    std::string pdf = dir / "long.pdf";
+    ASSERT_TRUE(ConvertHTMLToPDF(html, pdf));
+    auto [pages, sizes] = PageSizes(pdf);
+    EXPECT_GT(pages, 3);
+    EXPECT_EQ(sizes, std::set<std::string>{kA4});
+    std::string text = PdfText(pdf);
+    EXPECT_NE(text.find("Paragraph0"), std::string::npos);
+    EXPECT_NE(text.find("Paragraph299"), std::string::npos);
+}
+
+TEST(Pdf, HtmlFilesAreReadWithTheirByteOrderMarks) {
+    format_check::ScratchDir dir;
+    const std::u16string body = u"<p>Stra\u00DFe \u0416 \u6771</p>";
+    auto utf16 = [&](bool bigEndian) {
+        std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t c : body) {
+            char hi = char(c >> 8), lo = char(c & 0xFF);
+            out += bigEndian ? hi : lo;
+            out += bigEndian ? lo : hi;
+        }
+        return out;
+    };
+    const std::string utf8 = "<p>Stra\xC3\x9F" "e \xD0\x96 \xE6\x9D\xB1</p>";
+    struct Case { const char* what; std::string bytes; };
+    const Case cases[] = {
+        {"UTF-8 without mark", utf8},
+        {"UTF-8 with mark", "\xEF\xBB\xBF" + utf8},
+        {"UTF-16LE", utf16(false)},
+        {"UTF-16BE", utf16(true)},
+    };
+    for (const auto& c : cases) {
+        std::string html = dir / "in.html", pdf = dir / "out.pdf";
+        std::ofstream(html, std::ios::binary) << c.bytes;
+        ConvertHtml2Pdf(html, pdf);
+        EXPECT_EQ(PdfText(pdf), "Stra\xC3\x9F" "e\xD0\x96\xE6\x9D\xB1") << c.what;
+    }
+}
+
+TEST(Pdf, MissingHtmlDoesNothingAndAnExistingPdfIsReplaced) {
+    format_check::ScratchDir dir;
+    std::string pdf = dir / "c.pdf";
+    ConvertHtml2Pdf(dir / "missing.html", pdf);
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+
+    std::ofstream(pdf) << "old";
+    ConvertHtml2Pdf(dir / "missing.html", pdf);
+    EXPECT_EQ(format_check::ReadFile(pdf), "old") << "no HTML, no change";
+
+    std::string html = dir / "c.html";
+    std::ofstream(html) << "<p>Replaced</p>";
+    ConvertHtml2Pdf(html, pdf);
+    EXPECT_EQ(PdfText(pdf), "Replaced");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "no temporary file left";
+}
+
+TEST(Pdf, BrokenMarkupKeepsWhatCanBeRendered) {
+    format_check::ScratchDir dir;
+    struct Case { const char* what; std::string html; std::string text; };
+    const Case cases[] = {
+        {"unclosed tags", "<table><tr><td>Before<td><b>Bold <i>text", "BeforeBoldtext"},
+        {"stray closing tags", "</div></table>Plain</p> words", "Plainwords"},
+        {"binary garbage after text", std::string("<p>Kept</p>") + std::string("\x01\x02\xFF\xFE<\x00>", 7), "Kept"},
+    };
+    for (const auto& c : cases) {
+        std::string pdf = dir / "b.pdf";
+        ASSERT_TRUE(ConvertHTMLToPDF(c.html, pdf)) << c.what;
+        EXPECT_EQ(PdfText(pdf).substr(0, c.text.size()), c.text) << c.what;
+    }
+}
+
+TEST(Pdf, UnwritableTargetFailsAndLeavesNothing) {
+    format_check::ScratchDir dir;
+    EXPECT_FALSE(ConvertHTMLToPDF("<p>x</p>", dir / "missing/out.pdf"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(Pdf, WorkerThreadsOneAfterAnotherCanConvert) {
+    // Each export runs on a worker thread of its own; the application object
+    // made for the first one must serve the ones after it.
+    format_check::ScratchDir dir;
+    for (int run = 0; run < 3; ++run) {
+        bool ok = false;
+        std::thread worker([&] { ok = ConvertHTMLToPDF("<p>Run " + std::to_string(run) + "</p>", dir / "t.pdf"); });
+        worker.join();
+        EXPECT_TRUE(ok) << run;
+        EXPECT_EQ(PdfText(dir / "t.pdf"), "Run" + std::to_string(run));
+    }
+}
