@@ -79,7 +79,8 @@ CFindFiles::CFindFiles(notes::FerrywellState& state, QWidget* parent) : QDialog(
     results_->setRootIsDecorated(false);
     results_->setAllColumnsShowFocus(true);
     results_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    results_->setStyleSheet("QTreeWidget::item { border-right: 1px solid #e4e4e4; border-bottom: 1px solid #e4e4e4; }");
+    results_->setStyleSheet("QTreeWidget::item { border-right: 1px solid #e4e4e4; border-bottom: 1px solid #e4e4e4; }"
+        "QTreeWidget::item:selected { background-color: #3874d8; color: white; }");
     outer->addWidget(results_, 1);
 
     auto* buttons = new QHBoxLayout;

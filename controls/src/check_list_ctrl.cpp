@@ -55,7 +55,8 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeView(parent), header_(new
     setSelectionMode(QAbstractItemView::SingleSelection);
     setAlternatingRowColors(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    setStyleSheet("QTreeView::item { border-right: 1px solid #e4e4e4; border-bottom: 1px solid #e4e4e4; }");
+    setStyleSheet("QTreeView::item { border-right: 1px solid #e4e4e4; border-bottom: 1px solid #e4e4e4; }"
+        "QTreeView::item:selected { background-color: #3874d8; color: white; }");
     model_.SetRowImage(ContactRowImage());
     connect(&model_, &CheckListModel::checksChanged, this, &CCheckListCtrl::OnChecksChanged);
     connect(header_, &CCheckHeadCtrl::boxClicked, this, &CCheckListCtrl::OnHeaderBoxClicked);
