@@ -52,7 +52,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     WaitForWorkers(dlg);
 
     for (const notes::FolderRecord& record : state->ptrNSFTreeFolderStructure.Snapshot())
-        if (record.folderName == "Contacts") dlg.Tree().setCurrentItem(dlg.Tree().ItemFor(record.treeItem));
+        if (record.folderName == "Contacts") dlg.Tree().SelectItem(record.treeItem);
     WaitForWorkers(dlg);
     auto& list = dlg.List();
     for (int row : {2, 3, 5}) list.Model().SetChecked(row, true);

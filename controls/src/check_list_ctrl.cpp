@@ -47,6 +47,7 @@ void CCheckHeadCtrl::paintSection(QPainter* painter, const QRect& rect, int logi
 CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeView(parent), header_(new CCheckHeadCtrl(this)) {
     setHeader(header_);
     setModel(&model_);
+    header_->setSectionsClickable(true);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -72,6 +73,7 @@ int CCheckListCtrl::Init() {
 
 void CCheckListCtrl::SetColumns(const std::vector<ListColumn>& columns) {
     model_.SetColumns(columns);
+    header_->setSectionsClickable(true);
     const auto& set = model_.Columns();
     for (int c = 0; c < kListColumns; ++c) {
         const int width = set[size_t(c)].width;

@@ -1,6 +1,7 @@
 #include <controls/folder_tree_ctrl.h>
 #include <controls/icons.h>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -20,9 +21,6 @@ CFolderTreeCtrl1::CFolderTreeCtrl1(QWidget* parent) : QTreeWidget(parent) {
     setMouseTracking(true);  // hot tracking
     model_.onInserted = [this](notes::HTREEITEM h) { OnInserted(h); };
     model_.onChanged = [this](notes::HTREEITEM h) { OnChanged(h); };
-    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-        if (current) emit folderSelected(HandleOf(current));
-    });
 }
 
 void CFolderTreeCtrl1::Init() { setIconSize(QSize(16, 16)); }
@@ -36,6 +34,7 @@ void CFolderTreeCtrl1::DeleteAllItems() {
     const bool blocked = blockSignals(true);
     model_.DeleteAllItems();
     items_.clear();
+    selected_ = 0;
     clear();
     blockSignals(blocked);
 }
@@ -106,8 +105,23 @@ void CFolderTreeCtrl1::OnLButtonDown(const QPoint& point) {
         return;
     }
     const bool onExpandButton = point.x() < visualItemRect(item).left();
-    if (!onExpandButton) setCurrentItem(item);
+    if (!onExpandButton) SelectItem(handle);
     if (model_.IsValid(handle)) model_.Expand(handle, !item->isExpanded());
+}
+
+void CFolderTreeCtrl1::SelectItem(notes::HTREEITEM handle) {
+    QTreeWidgetItem* item = ItemFor(handle);
+    if (!item) return;
+    setCurrentItem(item);
+    if (handle == selected_) return;
+    selected_ = handle;
+    emit folderSelected(handle);
+}
+
+void CFolderTreeCtrl1::keyPressEvent(QKeyEvent* event) {
+    QTreeWidget::keyPressEvent(event);
+    const notes::HTREEITEM current = HandleOf(currentItem());
+    if (current != 0 && current != selected_) SelectItem(current);
 }
 
 void CFolderTreeCtrl1::mousePressEvent(QMouseEvent* event) {

@@ -52,6 +52,8 @@ public:
     QString StatusText() const;
     int Progress() const;
     int RunningWorkers() const { return workers_->Running(); }
+    // The count outlives the window, for waiting on workers it left running.
+    std::shared_ptr<const WorkerCount> Workers() const { return workers_; }
     bool IsWaitWindowShown() const { return wait_ != nullptr; }
     // The page file of the preview: "header.html" in the program's folder,
     // or in the per-user data folder when the program's folder is read-only.

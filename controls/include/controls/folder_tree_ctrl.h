@@ -28,6 +28,8 @@ public:
 
     QTreeWidgetItem* ItemFor(notes::HTREEITEM handle) const;
     notes::HTREEITEM HandleOf(const QTreeWidgetItem* item) const;
+    // Selects the node as a click on its text would, without toggling it.
+    void SelectItem(notes::HTREEITEM handle);
     // Where the node's check box is drawn, in viewport coordinates.
     QRect CheckBoxRect(notes::HTREEITEM handle) const;
 
@@ -39,6 +41,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnInserted(notes::HTREEITEM handle);
@@ -47,6 +50,9 @@ private:
 
     notes::FolderTreeModel model_;
     std::unordered_map<notes::HTREEITEM, QTreeWidgetItem*> items_;
+    // The node the user selected last; the view's own current item may be
+    // set without the user, as when the tree takes the focus.
+    notes::HTREEITEM selected_ = 0;
 };
 
 }  // namespace controls
