@@ -55,7 +55,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
         if (record.folderName == "Contacts") dlg.Tree().SelectItem(record.treeItem);
     WaitForWorkers(dlg);
     auto& list = dlg.List();
-    for (int row : {2, 3, 5}) list.Model().SetChecked(row, true);
+    for (int row : {22, 24, 27}) list.Model().SetChecked(row, true);
     if (list.GetItemCount() > 26) {
         list.setCurrentIndex(list.Model().index(26, 2));
         dlg.OnNMClickList1();
