@@ -35,6 +35,15 @@ using controls::MessageService;
 using controls::MsgButtons;
 using controls::MsgIcon;
 
+controls::CheckListRow ToListRow(const notes::ListRow& r) {
+    controls::CheckListRow row;
+    row.text = {QString(), QString(), QString::fromStdString(r.no), QString::fromStdString(r.viewIndex),
+                QString::fromStdString(r.fullName), QString::fromStdString(r.firstName),
+                QString::fromStdString(r.lastName), QString::fromStdString(r.middleInitial),
+                QString::fromStdString(r.mailAddress)};
+    return row;
+}
+
 std::vector<controls::ListColumn> ContactColumns() {
     return {{"", 50}, {"", 0}, {"NO", 50}, {"", 0}, {"Full Name", 100}, {"First Name", 100}, {"Last Name", 100},
             {"Middle Initial", 100}, {"E-mail Address", 150}};
@@ -263,6 +272,7 @@ void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
         DialogListView view(bridge, dlg);
         notes::AddNsfMailsInListThread(*state, view, item);
         view.Flush();
+        view.Finish();
     });
 }
 
@@ -313,18 +323,8 @@ void CFerrywellDlg::UiDeleteAllRows() {
     state_->poslast.store(0);
 }
 
-void CFerrywellDlg::UiAddRows(const std::vector<notes::ListRow>& rows) {
-    std::vector<controls::CheckListRow> converted;
-    converted.reserve(rows.size());
-    for (const notes::ListRow& r : rows) {
-        controls::CheckListRow row;
-        row.text = {QString(), QString(), QString::fromStdString(r.no), QString::fromStdString(r.viewIndex),
-                    QString::fromStdString(r.fullName), QString::fromStdString(r.firstName),
-                    QString::fromStdString(r.lastName), QString::fromStdString(r.middleInitial),
-                    QString::fromStdString(r.mailAddress)};
-        converted.push_back(std::move(row));
-    }
-    list_->Model().AppendRows(std::move(converted));
+void CFerrywellDlg::UiAddRows(std::vector<controls::CheckListRow>& rows) {
+    list_->Model().AppendRows(std::move(rows));
 }
 
 void CFerrywellDlg::UiEnableTree(bool enable) { tree_->setEnabled(enable); }

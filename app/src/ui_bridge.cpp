@@ -21,15 +21,24 @@ bool UiBridge::Call(std::function<void()> fn) {
         fn();
         return true;
     }
+    return Wait(Post(std::move(fn)));
+}
+
+UiBridge::Ticket UiBridge::Post(std::function<void()> fn) {
     auto task = std::make_shared<Task>();
     task->fn = std::move(fn);
     {
         std::lock_guard lock(mutex_);
-        if (closed_ || !QCoreApplication::instance()) return false;
+        if (closed_ || !QCoreApplication::instance()) return nullptr;
     }
     auto self = shared_from_this();
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [self, task] { self->Run(task); }, Qt::QueuedConnection);
+    return task;
+}
+
+bool UiBridge::Wait(const Ticket& task) {
+    if (!task) return false;
     std::unique_lock lock(mutex_);
     cv_.wait(lock, [&] { return task->done || closed_; });
     return task->done;

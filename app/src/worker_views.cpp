@@ -26,6 +26,7 @@ void DialogAnalysisView::ShowMessage(const std::string& text) {
 }
 
 void DialogListView::DeleteAllRows() {
+    Finish();
     pending_.clear();
     lastProgress_ = -1;
     bridge_->Call([d = dlg_] { d->UiDeleteAllRows(); });
@@ -33,16 +34,22 @@ void DialogListView::DeleteAllRows() {
 
 void DialogListView::AddRow(const notes::ListRow& row) {
     if (pending_.empty()) firstPending_ = std::chrono::steady_clock::now();
-    pending_.push_back(row);
+    pending_.push_back(ToListRow(row));
     if (pending_.size() >= kBatchRows || std::chrono::steady_clock::now() - firstPending_ >= kBatchAge) Flush();
 }
 
 void DialogListView::Flush() {
     if (pending_.empty()) return;
-    auto rows = std::make_shared<std::vector<notes::ListRow>>();
+    auto rows = std::make_shared<std::vector<controls::CheckListRow>>();
     rows->swap(pending_);
     pending_.reserve(kBatchRows);
-    bridge_->Call([d = dlg_, rows] { d->UiAddRows(*rows); });
+    Finish();
+    inFlight_ = bridge_->Post([d = dlg_, rows] { d->UiAddRows(*rows); });
+}
+
+void DialogListView::Finish() {
+    if (inFlight_) bridge_->Wait(inFlight_);
+    inFlight_.reset();
 }
 
 void DialogListView::EnableTree(bool enable) {

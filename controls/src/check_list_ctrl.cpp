@@ -44,20 +44,25 @@ void CCheckHeadCtrl::paintSection(QPainter* painter, const QRect& rect, int logi
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, painter, this);
 }
 
-CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeView(parent), header_(new CCheckHeadCtrl(this)) {
-    setHeader(header_);
+CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(new CCheckHeadCtrl(this)) {
+    setHorizontalHeader(header_);
     setModel(&model_);
     header_->setSectionsClickable(true);
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
+    // Rows of one fixed height: a table view then lists any number of rows
+    // without laying each one out.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    setShowGrid(true);
+    setGridStyle(Qt::SolidLine);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setAlternatingRowColors(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    setStyleSheet("QTreeView::item { border-right: 1px solid #e4e4e4; border-bottom: 1px solid #e4e4e4; }"
-        "QTreeView::item:selected { background-color: #3874d8; color: white; }");
+    setStyleSheet("QTableView { gridline-color: #e4e4e4; }"
+                  "QTableView::item:selected { background-color: #3874d8; color: white; }");
     model_.SetRowImage(ContactRowImage());
     connect(&model_, &CheckListModel::checksChanged, this, &CCheckListCtrl::OnChecksChanged);
     connect(header_, &CCheckHeadCtrl::boxClicked, this, &CCheckListCtrl::OnHeaderBoxClicked);

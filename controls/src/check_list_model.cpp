@@ -23,8 +23,7 @@ void CheckListModel::AppendRows(std::vector<CheckListRow> rows) {
 
 void CheckListModel::RemoveAllRows() {
     beginResetModel();
-    rows_.clear();
-    rows_.shrink_to_fit();
+    std::deque<CheckListRow>().swap(rows_);
     checked_ = 0;
     endResetModel();
     emit checksChanged();

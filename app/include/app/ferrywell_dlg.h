@@ -35,6 +35,9 @@ inline constexpr char kSelectFolder[] =
 inline constexpr char kSelectItems[] = "Please select items to export";
 inline constexpr char kMakerAddress[] = "www.ferrywell.example";
 
+// The item list's row for a listed document.
+controls::CheckListRow ToListRow(const notes::ListRow& row);
+
 // The contact and the initial column sets of the item list.
 std::vector<controls::ListColumn> ContactColumns();
 std::vector<controls::ListColumn> InitialColumns();
@@ -86,7 +89,7 @@ public:
     void UiSelectFolder(const std::string& path, uint32_t viewIndex);
     void UiShowMessage(const std::string& text);
     void UiDeleteAllRows();
-    void UiAddRows(const std::vector<notes::ListRow>& rows);
+    void UiAddRows(std::vector<controls::CheckListRow>& rows);
     void UiEnableTree(bool enable);
     void UiShowWaitWindow();
     void UiCloseWaitWindow();

@@ -12,6 +12,11 @@
 
 namespace app {
 
+struct UiBridgeTask {
+    std::function<void()> fn;
+    bool done = false;
+};
+
 class UiBridge : public std::enable_shared_from_this<UiBridge> {
 public:
     static std::shared_ptr<UiBridge> Create() { return std::shared_ptr<UiBridge>(new UiBridge); }
@@ -19,16 +24,18 @@ public:
     // Runs fn on the user-interface thread and returns when it has run.
     // Called on that thread, fn runs at once. False when the bridge is closed.
     bool Call(std::function<void()> fn);
+    // Queues fn for the user-interface thread without waiting; calls run in
+    // the order they were queued. Wait(ticket) waits until it has run.
+    using Task = UiBridgeTask;
+    using Ticket = std::shared_ptr<Task>;
+    Ticket Post(std::function<void()> fn);
+    bool Wait(const Ticket& ticket);
     // Called on the user-interface thread only.
     void Close();
     bool IsClosed() const;
 
 private:
     UiBridge() = default;
-    struct Task {
-        std::function<void()> fn;
-        bool done = false;
-    };
     void Run(const std::shared_ptr<Task>& task);
 
     mutable std::mutex mutex_;

@@ -6,6 +6,8 @@
 
 #include <app/ui_bridge.h>
 
+#include <controls/check_list_ctrl.h>
+
 #include <notes/analysis.h>
 #include <notes/list_fill.h>
 #include <notes/preview.h>
@@ -37,7 +39,7 @@ private:
 class DialogListView : public notes::ItemListView {
 public:
     // Rows wait at most this long, or until this many are ready.
-    static constexpr std::chrono::milliseconds kBatchAge{40};
+    static constexpr std::chrono::milliseconds kBatchAge{25};
     static constexpr size_t kBatchRows = 2000;
 
     DialogListView(std::shared_ptr<UiBridge> bridge, CFerrywellDlg* dlg) : bridge_(std::move(bridge)), dlg_(dlg) {}
@@ -47,15 +49,19 @@ public:
     void EnableExportButton(bool enable) override;
     void SetStatusText(const std::string& text) override;
     void SetProgress(int percent) override;
-    // Hands over the rows still waiting.
+    // Hands over the rows still waiting; the window takes one batch while
+    // the next is being read.
     void Flush();
+    // Waits until every row handed over is in the list.
+    void Finish();
 
 private:
     std::shared_ptr<UiBridge> bridge_;
     CFerrywellDlg* dlg_;
-    std::vector<notes::ListRow> pending_;
+    std::vector<controls::CheckListRow> pending_;  // converted here, off the window's thread
     std::chrono::steady_clock::time_point firstPending_;
     int lastProgress_ = -1;
+    UiBridge::Ticket inFlight_;
 };
 
 class DialogPreviewView : public notes::PreviewView {

@@ -7,9 +7,10 @@
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QIcon>
-#include <QTreeView>
+#include <QTableView>
 
 #include <array>
+#include <deque>
 #include <vector>
 
 namespace controls {
@@ -55,7 +56,7 @@ signals:
 
 private:
     std::vector<ListColumn> columns_;
-    std::vector<CheckListRow> rows_;
+    std::deque<CheckListRow> rows_;  // grows without moving the rows it holds
     int checked_ = 0;
     QIcon rowImage_;
 };
@@ -84,7 +85,7 @@ private:
     bool initialised_ = false;
 };
 
-class CCheckListCtrl : public QTreeView {
+class CCheckListCtrl : public QTableView {
     Q_OBJECT
 public:
     explicit CCheckListCtrl(QWidget* parent = nullptr);
