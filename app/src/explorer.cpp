@@ -9,10 +9,12 @@ CExplorer1::CExplorer1(QWidget* parent) : QTextBrowser(parent) {
 
 void CExplorer1::Navigate(const QString& url) {
     const QUrl target = url.startsWith("file:") ? QUrl(url) : QUrl::fromLocalFile(url);
-    clearHistory();
-    // A fresh document, so that a rewritten file is read again.
-    setSource(QUrl());
+    if (source() == target) {
+        reload();  // the file was rewritten: read it again
+        return;
+    }
     setSource(target, QTextDocument::HtmlResource);
+    clearHistory();
 }
 
 void CExplorer1::ShowStartPage() {

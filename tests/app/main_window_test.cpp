@@ -224,6 +224,9 @@ void MainWindowTest::openListPreviewAndTickAll() {
     ClickRow(40);
     page = ReadAll(dlg->PreviewPagePath());
     QVERIFY(page.contains("&lt;b&gt;Head&lt;/b&gt; of Design"));
+    // The preview shows the rewritten page, markup in values as text.
+    QVERIFY(dlg->Browser().toPlainText().contains("<b>Head</b> of Design"));
+    QVERIFY(!dlg->Browser().toPlainText().contains("pat.quinlan@example.net"));
 
     // After a refill the row at the last previewed position previews again.
     SelectFolder("People");
@@ -299,8 +302,15 @@ void MainWindowTest::stopAndExitAskFirst() {
     QVERIFY(dlg->isVisible());
     QCOMPARE(dialogs->messages, QStringList{app::kAskExit});
 
-    // A standing stop request ends the next list fill at its first document.
-    state.iStopProcess.store(0);
+    // A standing stop request ends the next analysis at its first view...
+    QCOMPARE(state.iStopProcess.load(), 1);
+    OpenThroughSelectionDialog(kSample);
+    QCOMPARE(state.iStopProcess.load(), 0);
+    QCOMPARE(dlg->StatusText(), QString(notes::kProcessAborted));
+    QCOMPARE(dlg->Tree().topLevelItemCount(), 0);
+    QVERIFY(Action("id32775")->isEnabled());
+
+    // ...and the next list fill at its first document.
     OpenThroughSelectionDialog(kSample);
     state.iStopProcess.store(1);
     SelectFolder("Contacts");
