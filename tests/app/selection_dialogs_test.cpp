@@ -53,6 +53,7 @@ private slots:
     void firstDialogChoices();
     void searchListsDepthFirstWithItsColumns();
     void searchChecksItsInputs();
+    void searchButtonStopsARunningSearch();
     void searchFromTheSelectionDialogFindsTheSample();
 
 private:
@@ -163,6 +164,30 @@ void SelectionDialogsTest::searchChecksItsInputs() {
     search.OnBnClickedButtonBrowse();
     QCOMPARE(Child<QLineEdit>(search, 1045)->text(), QString());
     QVERIFY(state.strFileDir.get().empty());
+}
+
+void SelectionDialogsTest::searchButtonStopsARunningSearch() {
+    QTemporaryDir dir;
+    for (int i = 0; i < 40; ++i) Put(dir.filePath(QString("d%1/f.nsf").arg(i)), 1);
+    notes::FerrywellState state;
+    CFindFiles search(state);
+    Child<QLineEdit>(search, 1045)->setText(dir.path());
+    Child<QCheckBox>(search, 1037)->setChecked(true);
+    auto* button = Child<QPushButton>(search, 1043);
+    QString labelWhileRunning;
+    // Runs inside the search's own event dispatch.
+    QTimer::singleShot(0, this, [&] {
+        labelWhileRunning = button->text();
+        QVERIFY(search.IsSearching());
+        QTest::mouseClick(button, Qt::LeftButton);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(labelWhileRunning, QString("Cancel"));
+    QCOMPARE(button->text(), QString("Search"));
+    QVERIFY(!search.IsSearching());
+    const int found = Child<QTreeWidget>(search, 1044)->topLevelItemCount();
+    QVERIFY(found < 40);
+    QCOMPARE(Child<QLabel>(search, 1042)->text(), QString("%1 items found").arg(found));
 }
 
 void SelectionDialogsTest::searchFromTheSelectionDialogFindsTheSample() {
