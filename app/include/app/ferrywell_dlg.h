@@ -1,0 +1,130 @@
+// The main window: menu, toolbar, folder tree, item list, preview and status
+// bar; it owns every user command and starts the analysis, list and preview
+// workers. Workers reach the window only through the Ui* members, which a
+// UiBridge runs on the user-interface thread.
+#pragma once
+
+#include <app/explorer.h>
+#include <app/ui_bridge.h>
+
+#include <controls/check_list_ctrl.h>
+#include <controls/folder_tree_ctrl.h>
+#include <controls/toolbar24.h>
+#include <controls/wait_dialog.h>
+
+#include <notes/list_fill.h>
+#include <notes/shared_state.h>
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QSplitter;
+
+namespace app {
+
+inline constexpr char kWindowTitle[] = "Ferrywell Full Ver 2.2(Outlook 32bit)";
+inline constexpr char kAskExit[] = "Do you want to Exit ?       ";
+inline constexpr char kAskStop[] = "Do you want to stop process ?       ";
+inline constexpr char kSelectFolder[] =
+    "Which Folder you want to convert? Please select the Folder from Left Tree Hierarchy";
+inline constexpr char kSelectItems[] = "Please select items to export";
+inline constexpr char kMakerAddress[] = "www.ferrywell.example";
+
+// The item list's row for a listed document.
+controls::CheckListRow ToListRow(const notes::ListRow& row);
+
+// The contact and the initial column sets of the item list.
+std::vector<controls::ListColumn> ContactColumns();
+std::vector<controls::ListColumn> InitialColumns();
+
+class CFerrywellDlg : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CFerrywellDlg(std::shared_ptr<notes::FerrywellState> state, QWidget* parent = nullptr);
+    ~CFerrywellDlg() override;
+
+    notes::FerrywellState& State() { return *state_; }
+    controls::CFolderTreeCtrl1& Tree() { return *tree_; }
+    controls::CCheckListCtrl& List() { return *list_; }
+    CExplorer1& Browser() { return *explorer_; }
+    QString StatusText() const;
+    int Progress() const;
+    int RunningWorkers() const { return workers_->Running(); }
+    // The count outlives the window, for waiting on workers it left running.
+    std::shared_ptr<const WorkerCount> Workers() const { return workers_; }
+    bool IsWaitWindowShown() const { return wait_ != nullptr; }
+    // The page file of the preview: "header.html" in the program's folder,
+    // or in the per-user data folder when the program's folder is read-only.
+    const std::string& PreviewPagePath() const { return previewPage_; }
+    // What Exit does once confirmed; ends the process by default.
+    void SetExitHandler(std::function<void(int)> handler) { exitHandler_ = std::move(handler); }
+    // The application folder, with a trailing separator.
+    static QString GetAppPath();
+
+    // Commands.
+    void OnFileBrowse32774();
+    void OnFileScan();
+    void OnFileExit();
+    void OnHelpHowtousesoftware();
+    void OnHelpAboutsoft();
+    void OnFileExportasaeml();
+    void OnBnClickedStop();
+    void OnTvnSelchangedTree1(notes::HTREEITEM item);
+    void OnNMClickList1();
+    void OnNMRClickList1(const QPoint& position);
+    // Starts the analysis of state.strFileDir (after a confirmed selection).
+    void StartAnalysis();
+
+    // Run on the user-interface thread on behalf of the workers.
+    void UiClearTreeAndList();
+    void UiSetContactColumns();
+    void UiSetStatusText(const std::string& text);
+    void UiSetProgress(int percent);
+    void UiEnableExportButton(bool enable);
+    void UiSelectFolder(const std::string& path, uint32_t viewIndex);
+    void UiShowMessage(const std::string& text);
+    void UiDeleteAllRows();
+    void UiAddRows(std::vector<controls::CheckListRow>& rows);
+    void UiEnableTree(bool enable);
+    void UiShowWaitWindow();
+    void UiCloseWaitWindow();
+    void UiEnableList(bool enable);
+    void UiNavigate(const std::string& path);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenu();
+    void BuildToolbar();
+    void BuildStatusBar();
+    void BuildCentre();
+    void ChoosePreviewPage();
+
+    std::shared_ptr<notes::FerrywellState> state_;
+    std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
+    std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
+    std::function<void(int)> exitHandler_;
+    std::string previewPage_;
+
+    controls::CToolBar24* toolbar_ = nullptr;
+    controls::CFolderTreeCtrl1* tree_ = nullptr;
+    controls::CCheckListCtrl* list_ = nullptr;
+    CExplorer1* explorer_ = nullptr;
+    QSplitter* vertical_ = nullptr;
+    QSplitter* horizontal_ = nullptr;
+    QLabel* statusPane_[3] = {};
+    QProgressBar* progress_ = nullptr;
+    QAction* menuSave_ = nullptr;
+    QAction* exportButton_ = nullptr;
+    std::unique_ptr<controls::NSFWaitMSG> wait_;
+    int waitRequests_ = 0;  // previews that asked for the wait window
+};
+
+}  // namespace app

@@ -1,0 +1,60 @@
+// Hands calls from worker threads to the user-interface thread and waits for
+// them, the way a synchronous window message does. Once closed (the window
+// is going away) pending and later calls are dropped and waiting workers go
+// on at once, so that neither side can wait for the other for ever.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace app {
+
+struct UiBridgeTask {
+    std::function<void()> fn;
+    bool done = false;
+};
+
+class UiBridge : public std::enable_shared_from_this<UiBridge> {
+public:
+    static std::shared_ptr<UiBridge> Create() { return std::shared_ptr<UiBridge>(new UiBridge); }
+
+    // Runs fn on the user-interface thread and returns when it has run.
+    // Called on that thread, fn runs at once. False when the bridge is closed.
+    bool Call(std::function<void()> fn);
+    // Queues fn for the user-interface thread without waiting; calls run in
+    // the order they were queued. Wait(ticket) waits until it has run.
+    using Task = UiBridgeTask;
+    using Ticket = std::shared_ptr<Task>;
+    Ticket Post(std::function<void()> fn);
+    bool Wait(const Ticket& ticket);
+    // Called on the user-interface thread only.
+    void Close();
+    bool IsClosed() const;
+
+private:
+    UiBridge() = default;
+    void Run(const std::shared_ptr<Task>& task);
+
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    bool closed_ = false;
+};
+
+// Counts the running worker threads of one window.
+class WorkerCount {
+public:
+    void Started() { ++count_; }
+    void Ended() { --count_; }
+    int Running() const { return count_.load(); }
+
+private:
+    std::atomic<int> count_{0};
+};
+
+// Starts fn on a detached thread of its own; count tracks it.
+void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()> fn);
+
+}  // namespace app

@@ -1,0 +1,366 @@
+#include <app/ferrywell_dlg.h>
+#include <app/first_dialog.h>
+#include <app/worker_views.h>
+
+#include <controls/about_dialog.h>
+#include <controls/dialog_services.h>
+#include <controls/icons.h>
+
+#include <notes/analysis.h>
+#include <notes/preview.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+namespace app {
+
+using controls::MessageService;
+using controls::MsgButtons;
+using controls::MsgIcon;
+
+controls::CheckListRow ToListRow(const notes::ListRow& r) {
+    controls::CheckListRow row;
+    row.text = {QString(), QString(), QString::fromStdString(r.no), QString::fromStdString(r.viewIndex),
+                QString::fromStdString(r.fullName), QString::fromStdString(r.firstName),
+                QString::fromStdString(r.lastName), QString::fromStdString(r.middleInitial),
+                QString::fromStdString(r.mailAddress)};
+    return row;
+}
+
+std::vector<controls::ListColumn> ContactColumns() {
+    return {{"", 50}, {"", 0}, {"NO", 50}, {"", 0}, {"Full Name", 100}, {"First Name", 100}, {"Last Name", 100},
+            {"Middle Initial", 100}, {"E-mail Address", 150}};
+}
+
+std::vector<controls::ListColumn> InitialColumns() {
+    return {{"", 50}, {"", 25}, {"NO", 0}, {"", 0}, {"From", 250}, {"Subject", 300}, {"Date", 150},
+            {"Size In Bytes", 100}, {"Attchment", 0}};
+}
+
+CFerrywellDlg::CFerrywellDlg(std::shared_ptr<notes::FerrywellState> state, QWidget* parent)
+    : QMainWindow(parent), state_(std::move(state)), exitHandler_([](int code) { std::_Exit(code); }) {
+    setObjectName("id102");
+    setWindowTitle(kWindowTitle);
+    setWindowIcon(controls::AppIcon());
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(245, 245, 245));
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    BuildToolbar();
+    BuildMenu();
+    BuildCentre();
+    BuildStatusBar();
+    tree_->Init();
+    list_->SetColumns(InitialColumns());
+    list_->Init();
+    explorer_->ShowStartPage();
+    ChoosePreviewPage();
+    resize(1180, 720);
+    qApp->installEventFilter(this);
+}
+
+CFerrywellDlg::~CFerrywellDlg() {
+    qApp->removeEventFilter(this);
+    // Workers still running find the window gone and end on their own.
+    bridge_->Close();
+    state_->iStopProcess.store(1);
+}
+
+QString CFerrywellDlg::GetAppPath() { return QCoreApplication::applicationDirPath() + "/"; }
+
+void CFerrywellDlg::ChoosePreviewPage() {
+    QString folder = GetAppPath();
+    if (!QFileInfo(folder).isWritable()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        QDir().mkpath(folder);
+        folder += "/";
+    }
+    previewPage_ = (folder + "header.html").toStdString();
+}
+
+void CFerrywellDlg::BuildToolbar() {
+    toolbar_ = new controls::CToolBar24(this);
+    toolbar_->setObjectName("toolbar");
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+    QStyle* s = style();
+    struct Button {
+        const char* id;
+        const char* text;
+        QStyle::StandardPixmap icon;
+        void (CFerrywellDlg::*handler)();
+    } buttons[] = {
+        {"id32774", " Add File ", QStyle::SP_DialogOpenButton, &CFerrywellDlg::OnFileBrowse32774},
+        {"id32775", " Export File ", QStyle::SP_DialogSaveButton, &CFerrywellDlg::OnFileScan},
+        {"id1022", " Stop ", QStyle::SP_BrowserStop, &CFerrywellDlg::OnBnClickedStop},
+        {"id32779", " About ", QStyle::SP_MessageBoxInformation, &CFerrywellDlg::OnHelpAboutsoft},
+        {"id32776", " Exit ", QStyle::SP_DialogCloseButton, &CFerrywellDlg::OnFileExit},
+    };
+    for (const Button& b : buttons) {
+        QAction* action = toolbar_->addAction(s->standardIcon(b.icon), b.text);
+        action->setObjectName(b.id);
+        connect(action, &QAction::triggered, this, b.handler);
+        toolbar_->addSeparator();
+        if (std::string_view(b.id) == "id32775") exportButton_ = action;
+    }
+    exportButton_->setEnabled(false);
+
+    auto* spacer = new QWidget(toolbar_);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolbar_->addWidget(spacer);
+    auto* logo = new QLabel(toolbar_);
+    logo->setObjectName("id1035");
+    QPixmap picture(GetAppPath() + "logo.bmp");
+    logo->setPixmap(picture.isNull() ? controls::ProductBanner(210, 48) : picture);
+    toolbar_->addWidget(logo);
+}
+
+void CFerrywellDlg::BuildMenu() {
+    QMenu* file = menuBar()->addMenu("File");
+    auto add = [this](QMenu* menu, const char* text, const char* id, void (CFerrywellDlg::*handler)()) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(id);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    add(file, "Browse&&Scan", "menu32774", &CFerrywellDlg::OnFileBrowse32774);
+    menuSave_ = add(file, "Save", "menu32775", &CFerrywellDlg::OnFileScan);
+    add(file, "Exit", "menu32776", &CFerrywellDlg::OnFileExit);
+    QMenu* help = menuBar()->addMenu("Help");
+    add(help, "How To Use Software", "menu32778", &CFerrywellDlg::OnHelpHowtousesoftware);
+    add(help, "About Software Version", "menu32779", &CFerrywellDlg::OnHelpAboutsoft);
+    menuSave_->setEnabled(false);
+}
+
+void CFerrywellDlg::BuildCentre() {
+    auto* centre = new QWidget(this);
+    auto* layout = new QVBoxLayout(centre);
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->setSpacing(4);
+    auto* line = new QFrame(centre);
+    line->setObjectName("id1036");
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line);
+
+    vertical_ = new QSplitter(Qt::Horizontal, centre);
+    vertical_->setObjectName("id1013");
+    tree_ = new controls::CFolderTreeCtrl1(vertical_);
+    tree_->setObjectName("id1003");
+    horizontal_ = new QSplitter(Qt::Vertical, vertical_);
+    horizontal_->setObjectName("id1014");
+    list_ = new controls::CCheckListCtrl(horizontal_);
+    list_->setObjectName("id1004");
+    explorer_ = new CExplorer1(horizontal_);
+    explorer_->setObjectName("id1005");
+    vertical_->addWidget(tree_);
+    vertical_->addWidget(horizontal_);
+    vertical_->setStretchFactor(0, 0);
+    vertical_->setStretchFactor(1, 1);
+    vertical_->setSizes({260, 900});
+    horizontal_->setSizes({330, 330});
+    layout->addWidget(vertical_, 1);
+    setCentralWidget(centre);
+
+    connect(tree_, &controls::CFolderTreeCtrl1::folderSelected, this, &CFerrywellDlg::OnTvnSelchangedTree1);
+    connect(list_, &QAbstractItemView::clicked, this, [this](const QModelIndex&) { OnNMClickList1(); });
+    connect(list_, &QWidget::customContextMenuRequested, this, &CFerrywellDlg::OnNMRClickList1);
+}
+
+void CFerrywellDlg::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    const char* texts[] = {"Ferrywell", kMakerAddress, ""};
+    const int widths[] = {290, 220, 140};
+    for (int i = 0; i < 3; ++i) {
+        statusPane_[i] = new QLabel(texts[i], bar);
+        statusPane_[i]->setObjectName(QString("pane%1").arg(i));
+        statusPane_[i]->setFixedWidth(widths[i]);
+        bar->addWidget(statusPane_[i]);
+    }
+    progress_ = new QProgressBar(bar);
+    progress_->setObjectName("id1017");
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+    bar->addWidget(progress_, 1);
+}
+
+QString CFerrywellDlg::StatusText() const { return statusPane_[2]->text(); }
+int CFerrywellDlg::Progress() const { return progress_->value(); }
+
+void CFerrywellDlg::OnFileBrowse32774() {
+    state_->ibrowsefile.store(0);
+    {
+        FirstDialog dialog(*state_, this);
+        dialog.exec();
+    }
+    if (state_->ibrowsefile.load() == 1) {
+        state_->ibrowsefile.store(0);
+        menuSave_->setEnabled(true);
+        StartAnalysis();
+    }
+}
+
+void CFerrywellDlg::StartAnalysis() {
+    StartWorker(workers_, [state = state_, bridge = bridge_, dlg = this] {
+        DialogAnalysisView view(bridge, dlg);
+        notes::AnalysisNSFFILE(*state, view);
+    });
+}
+
+void CFerrywellDlg::OnFileScan() {
+    bool anyChecked = false;
+    for (const notes::FolderRecord& record : state_->ptrNSFTreeFolderStructure.Snapshot()) {
+        if (tree_->GetCheck(record.treeItem) == 1) {
+            anyChecked = true;
+            break;
+        }
+    }
+    if (!anyChecked) {
+        MessageService::Show(this, kSelectFolder, MsgButtons::Ok, MsgIcon::None);
+        return;
+    }
+    // The export options dialog opens here once it exists.
+}
+
+void CFerrywellDlg::OnFileExportasaeml() {
+    if (list_->Model().CheckedCount() == 0) {
+        MessageService::Show(this, kSelectItems, MsgButtons::Ok, MsgIcon::Question);
+        return;
+    }
+    // The selected-items export dialog opens here once it exists.
+}
+
+void CFerrywellDlg::OnFileExit() {
+    if (MessageService::Show(this, kAskExit, MsgButtons::YesNo, MsgIcon::Question) == controls::MsgAnswer::Yes)
+        exitHandler_(0);
+}
+
+void CFerrywellDlg::OnBnClickedStop() {
+    if (MessageService::Show(this, kAskStop, MsgButtons::YesNo, MsgIcon::Question) == controls::MsgAnswer::Yes)
+        state_->iStopProcess.store(1);
+}
+
+void CFerrywellDlg::OnHelpHowtousesoftware() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(GetAppPath() + "Quillon.chm"));
+}
+
+void CFerrywellDlg::OnHelpAboutsoft() {
+    controls::CAboutDlg about(this);
+    about.exec();
+}
+
+void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
+    StartWorker(workers_, [state = state_, bridge = bridge_, dlg = this, item] {
+        DialogListView view(bridge, dlg);
+        notes::AddNsfMailsInListThread(*state, view, item);
+        view.Flush();
+        view.Finish();
+    });
+}
+
+void CFerrywellDlg::OnNMClickList1() {
+    const int p = list_->FirstSelectedRow() + 1;
+    if (p == 0 || p == state_->poslast.load()) return;
+    state_->poslast.store(p);
+    const controls::CheckListRow& row = list_->Model().Row(p - 1);
+    state_->mailno.store(row.text[2].toInt());
+    state_->iFolderNumber.store(row.text[3].toInt());
+    StartWorker(workers_, [state = state_, bridge = bridge_, dlg = this, page = previewPage_] {
+        DialogPreviewView view(bridge, dlg);
+        notes::ShowPreviewInNSFMAIL(*state, view, page);
+    });
+}
+
+void CFerrywellDlg::OnNMRClickList1(const QPoint& position) {
+    QMenu menu(this);
+    QAction* exportItems = menu.addAction("Export List Items");
+    exportItems->setObjectName("id32781");
+    if (menu.exec(list_->viewport()->mapToGlobal(position)) == exportItems) OnFileExportasaeml();
+}
+
+void CFerrywellDlg::UiClearTreeAndList() {
+    tree_->DeleteAllItems();
+    UiDeleteAllRows();
+}
+
+void CFerrywellDlg::UiSetContactColumns() { list_->SetColumns(ContactColumns()); }
+
+void CFerrywellDlg::UiSetStatusText(const std::string& text) { statusPane_[2]->setText(QString::fromStdString(text)); }
+
+void CFerrywellDlg::UiSetProgress(int percent) { progress_->setValue(percent); }
+
+void CFerrywellDlg::UiEnableExportButton(bool enable) { exportButton_->setEnabled(enable); }
+
+void CFerrywellDlg::UiSelectFolder(const std::string& path, uint32_t viewIndex) {
+    tree_->SelectFolder(path, viewIndex, state_->ptrNSFTreeFolderStructure);
+}
+
+void CFerrywellDlg::UiShowMessage(const std::string& text) {
+    MessageService::Show(this, QString::fromStdString(text), MsgButtons::Ok, MsgIcon::Question);
+}
+
+void CFerrywellDlg::UiDeleteAllRows() {
+    list_->DeleteAllRows();
+    // A refilled list starts without a last previewed row.
+    state_->poslast.store(0);
+}
+
+void CFerrywellDlg::UiAddRows(std::vector<controls::CheckListRow>& rows) {
+    list_->Model().AppendRows(std::move(rows));
+}
+
+void CFerrywellDlg::UiEnableTree(bool enable) { tree_->setEnabled(enable); }
+
+void CFerrywellDlg::UiShowWaitWindow() {
+    ++waitRequests_;
+    if (wait_) return;
+    wait_ = std::make_unique<controls::NSFWaitMSG>(this);
+    wait_->ShowCentred();
+}
+
+void CFerrywellDlg::UiCloseWaitWindow() {
+    if (waitRequests_ > 0 && --waitRequests_ == 0) wait_.reset();
+}
+
+void CFerrywellDlg::UiEnableList(bool enable) { list_->setEnabled(enable); }
+
+void CFerrywellDlg::UiNavigate(const std::string& path) { explorer_->Navigate(QString::fromStdString(path)); }
+
+void CFerrywellDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    OnFileExit();
+}
+
+bool CFerrywellDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const bool enterOrEscape =
+                key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape;
+            const bool copy = key->key() == Qt::Key_C && (key->modifiers() & Qt::ControlModifier);
+            if (enterOrEscape || copy) return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace app

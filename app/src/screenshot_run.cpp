@@ -1,0 +1,83 @@
+#include <app/ferrywell_app.h>
+#include <app/ferrywell_dlg.h>
+#include <app/find_files_dialog.h>
+#include <app/first_dialog.h>
+
+#include <controls/dialog_services.h>
+
+#include <selection/scratch.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace app {
+
+namespace {
+
+void WaitForWorkers(CFerrywellDlg& dlg) {
+    QElapsedTimer timer;
+    timer.start();
+    while ((dlg.RunningWorkers() > 0 || timer.elapsed() < 300) && timer.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Save(QWidget& widget, const QString& folder, const QString& name) {
+    QCoreApplication::processEvents();
+    return widget.grab().save(folder + "/" + name);
+}
+
+}  // namespace
+
+int RunScreenshots(const QString& dbPath, const QString& folder) {
+    QDir().mkpath(folder);
+    const QString database = QFileInfo(dbPath).absoluteFilePath();
+    controls::MessageService::SetResponder([](const controls::MessageRequest&) { return controls::MsgAnswer::Ok; });
+    controls::PathChooser::SetResponder([database](const controls::ChooserRequest& r) {
+        return r.kind == controls::ChooserKind::OpenFile ? database : QFileInfo(database).absolutePath();
+    });
+
+    auto state = std::make_shared<notes::FerrywellState>();
+    CFerrywellDlg dlg(state);
+    dlg.SetExitHandler([](int) {});
+    dlg.resize(1280, 800);
+    dlg.show();
+    state->strFileDir.set(database.toStdString());
+    state->SourceFileName.set(selection::SourceTitle(database.toStdString()));
+    dlg.StartAnalysis();
+    WaitForWorkers(dlg);
+
+    for (const notes::FolderRecord& record : state->ptrNSFTreeFolderStructure.Snapshot())
+        if (record.folderName == "Contacts") dlg.Tree().SelectItem(record.treeItem);
+    WaitForWorkers(dlg);
+    auto& list = dlg.List();
+    for (int row : {22, 24, 27}) list.Model().SetChecked(row, true);
+    if (list.GetItemCount() > 26) {
+        list.setCurrentIndex(list.Model().index(26, 2));
+        dlg.OnNMClickList1();
+    }
+    WaitForWorkers(dlg);
+    bool ok = Save(dlg, folder, "main-window.png");
+
+    FirstDialog first(*state, &dlg);
+    first.show();
+    first.OnBnClickedButton1();
+    ok = Save(first, folder, "selection-dialog.png") && ok;
+    first.hide();
+
+    CFindFiles search(*state, &dlg);
+    search.show();
+    search.findChild<QLineEdit*>("id1045")->setText(QFileInfo(QFileInfo(database).absolutePath()).absolutePath());
+    search.findChild<QCheckBox*>("id1037")->setChecked(true);
+    search.OnBnClickedOksearch();
+    auto* results = search.findChild<QTreeWidget*>("id1044");
+    if (results->topLevelItemCount() > 0) results->setCurrentItem(results->topLevelItem(0));
+    ok = Save(search, folder, "search-dialog.png") && ok;
+    return ok ? 0 : 1;
+}
+
+}  // namespace app

@@ -1,0 +1,142 @@
+// Times the item list fill of the desktop program on a large database and
+// watches the user-interface thread with a heartbeat timer while it runs.
+//   bench_gui_list [DB] [CONTACTS]
+// Without DB a database of CONTACTS (default 100000) contacts is generated.
+// Prints the figures and exits 1 when the longest stall of the user-interface
+// thread reaches 100 ms or the fill takes more than twice as long as the
+// command-line tool's list of the same view.
+#include <app/ferrywell_dlg.h>
+
+#include <controls/dialog_services.h>
+
+#include <notes/list_fill.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// The longest gap between heartbeats while it runs.
+class Heartbeat {
+public:
+    Heartbeat() {
+        timer_.setInterval(2);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            if (last_ >= 0) maxGapNs_ = std::max(maxGapNs_, now - last_);
+            last_ = now;
+        });
+    }
+    void Start() {
+        maxGapNs_ = 0;
+        last_ = -1;
+        clock_.start();
+        timer_.start();
+    }
+    double StopMs() {
+        timer_.stop();
+        return double(maxGapNs_) / 1e6;
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = -1, maxGapNs_ = 0;
+};
+
+double RunCliList(const QString& db) {
+    QElapsedTimer t;
+    t.start();
+    QProcess cli;
+    cli.setStandardOutputFile(QProcess::nullDevice());
+    cli.start(QString(FERRYWELL_BIN_DIR) + "/ferrywell-cli", {"list", db, "Contacts"});
+    cli.waitForFinished(-1);
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// The same fill with nothing on screen: what the logic alone costs.
+struct CountingView : notes::ItemListView {
+    void DeleteAllRows() override { rows = 0; }
+    void AddRow(const notes::ListRow&) override { ++rows; }
+    void EnableTree(bool) override {}
+    void EnableExportButton(bool) override {}
+    void SetStatusText(const std::string&) override {}
+    void SetProgress(int) override {}
+    int rows = 0;
+};
+
+void WaitForWorkers(app::CFerrywellDlg& dlg) {
+    while (dlg.RunningWorkers() > 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList args = application.arguments();
+    QTemporaryDir temp;
+    QString db = args.value(1);
+    const QString contacts = args.value(2, "100000");
+    if (db.isEmpty() || db == "-") {
+        db = temp.filePath("large.dxl");
+        std::printf("generating %s contacts...\n", qPrintable(contacts));
+        if (QProcess::execute(QString(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py", {contacts, db}) != 0)
+            return 2;
+    }
+    controls::MessageService::SetResponder([](const controls::MessageRequest&) { return controls::MsgAnswer::Ok; });
+
+    const double cliMs = RunCliList(db);
+
+    auto state = std::make_shared<notes::FerrywellState>();
+    app::CFerrywellDlg dlg(state);
+    dlg.resize(1280, 800);
+    dlg.show();
+    state->strFileDir.set(db.toStdString());
+
+    Heartbeat heartbeat;
+    QElapsedTimer t;
+    heartbeat.Start();
+    t.start();
+    dlg.StartAnalysis();
+    WaitForWorkers(dlg);
+    const double analysisMs = double(t.nsecsElapsed()) / 1e6;
+    const double analysisStallMs = heartbeat.StopMs();
+
+    notes::HTREEITEM contactsNode = 0;
+    for (const auto& record : state->ptrNSFTreeFolderStructure.Snapshot())
+        if (record.folderName == "Contacts") contactsNode = record.treeItem;
+    if (!contactsNode) return 2;
+
+    heartbeat.Start();
+    t.restart();
+    dlg.Tree().SelectItem(contactsNode);
+    WaitForWorkers(dlg);
+    const double fillMs = double(t.nsecsElapsed()) / 1e6;
+    const double fillStallMs = heartbeat.StopMs();
+    const int rows = dlg.List().Model().rowCount();
+
+    CountingView counting;
+    t.restart();
+    notes::AddNsfMailsInListThread(*state, counting, contactsNode);
+    const double logicMs = double(t.nsecsElapsed()) / 1e6;
+
+    std::printf("database:                     %s\n", qPrintable(db));
+    std::printf("rows listed:                  %d\n", rows);
+    std::printf("ferrywell-cli list (process): %9.1f ms\n", cliMs);
+    std::printf("window analysis:              %9.1f ms (longest UI stall %.1f ms)\n", analysisMs, analysisStallMs);
+    std::printf("window list fill:             %9.1f ms (longest UI stall %.1f ms)\n", fillMs, fillStallMs);
+    std::printf("same fill without a window:   %9.1f ms (%d rows)\n", logicMs, counting.rows);
+    std::printf("fill / cli:                   %9.2f\n", fillMs / cliMs);
+    std::printf("(analysis + fill) / cli:      %9.2f\n", (analysisMs + fillMs) / cliMs);
+    const bool ok = fillStallMs < 100.0 && fillMs <= 2.0 * cliMs;
+    std::printf("%s\n", ok ? "PASS" : "FAIL");
+    dlg.SetExitHandler([](int) {});
+    return ok ? 0 : 1;
+}

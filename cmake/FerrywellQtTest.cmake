@@ -1,0 +1,15 @@
+# ferrywell_qt_test(NAME SOURCES a.cpp LIBS lib1)
+# Builds a Qt Test executable and runs it under CTest on the offscreen
+# platform, so that it needs no display.
+function(ferrywell_qt_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test Qt6::Widgets)
+  target_compile_definitions(${name} PRIVATE
+    FERRYWELL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    FERRYWELL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+endfunction()

@@ -1,0 +1,112 @@
+// The item list: a report list whose rows carry check boxes, with a tick-all
+// box in the header of the first column. Rows live in CheckListModel, which
+// keeps the number of ticked rows so that the header box follows any change
+// at once, also for very long lists.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QIcon>
+#include <QTableView>
+
+#include <array>
+#include <deque>
+#include <vector>
+
+namespace controls {
+
+inline constexpr int kListColumns = 9;
+
+struct ListColumn {
+    QString header;
+    int width = 0;  // 0: hidden
+};
+
+struct CheckListRow {
+    std::array<QString, kListColumns> text;
+    bool checked = false;
+};
+
+class CheckListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void SetColumns(const std::vector<ListColumn>& columns);
+    const std::vector<ListColumn>& Columns() const { return columns_; }
+    void AppendRows(std::vector<CheckListRow> rows);
+    void RemoveAllRows();
+    const CheckListRow& Row(int row) const { return rows_[size_t(row)]; }
+    bool IsChecked(int row) const { return rows_[size_t(row)].checked; }
+    void SetChecked(int row, bool checked);
+    void SetAllChecked(bool checked);
+    int CheckedCount() const { return checked_; }
+    void SetRowImage(QIcon icon) { rowImage_ = std::move(icon); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    // Ticks changed, or rows were added or removed.
+    void checksChanged();
+
+private:
+    std::vector<ListColumn> columns_;
+    std::deque<CheckListRow> rows_;  // grows without moving the rows it holds
+    int checked_ = 0;
+    QIcon rowImage_;
+};
+
+// The header with the tick-all box over column 0: image 1 empty, 2 ticked.
+class CCheckHeadCtrl : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit CCheckHeadCtrl(QWidget* parent = nullptr);
+    int HeaderImage() const { return image_; }
+    void SetHeaderImage(int image);
+    bool Initialised() const { return initialised_; }
+    void SetInitialised() { initialised_ = true; }
+    // Where the box is drawn, in header coordinates.
+    QRect BoxRect() const;
+
+signals:
+    // The box was clicked; image is its new state.
+    void boxClicked(int image);
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+private:
+    int image_ = 1;
+    bool initialised_ = false;
+};
+
+class CCheckListCtrl : public QTableView {
+    Q_OBJECT
+public:
+    explicit CCheckListCtrl(QWidget* parent = nullptr);
+
+    // Makes the header box work; a second call does nothing. Returns 1.
+    int Init();
+    CheckListModel& Model() { return model_; }
+    const CheckListModel& Model() const { return model_; }
+    CCheckHeadCtrl& Header() { return *header_; }
+    void SetColumns(const std::vector<ListColumn>& columns);
+    void DeleteAllRows() { model_.RemoveAllRows(); }
+    int GetItemCount() const { return model_.rowCount(); }
+    // Position of the first selected row, or -1.
+    int FirstSelectedRow() const;
+
+private:
+    void OnChecksChanged();
+    void OnHeaderBoxClicked(int image);
+
+    CheckListModel model_;
+    CCheckHeadCtrl* header_;
+};
+
+}  // namespace controls

@@ -1,0 +1,18 @@
+// The program's icons, drawn from the desktop style's standard set.
+#pragma once
+
+#include <QIcon>
+
+namespace controls {
+
+// Tree image by index: 0 inbox, 1 sent, 2 drafts, 3 all, 4 trash, 5 folder,
+// 6 open folder, 7 database root, 8 contact, 9 calendar.
+QIcon TreeImage(int index);
+// The image of a contact row in the item list.
+QIcon ContactRowImage();
+// The application's icon.
+QIcon AppIcon();
+// A picture with the product name, for the logo and the about box.
+QPixmap ProductBanner(int width, int height);
+
+}  // namespace controls

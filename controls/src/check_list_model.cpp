@@ -1,0 +1,83 @@
+#include <controls/check_list_ctrl.h>
+
+namespace controls {
+
+void CheckListModel::SetColumns(const std::vector<ListColumn>& columns) {
+    beginResetModel();
+    columns_ = columns;
+    columns_.resize(kListColumns);
+    endResetModel();
+}
+
+void CheckListModel::AppendRows(std::vector<CheckListRow> rows) {
+    if (rows.empty()) return;
+    const int first = int(rows_.size());
+    beginInsertRows({}, first, first + int(rows.size()) - 1);
+    for (auto& row : rows) {
+        checked_ += row.checked ? 1 : 0;
+        rows_.push_back(std::move(row));
+    }
+    endInsertRows();
+    emit checksChanged();
+}
+
+void CheckListModel::RemoveAllRows() {
+    beginResetModel();
+    std::deque<CheckListRow>().swap(rows_);
+    checked_ = 0;
+    endResetModel();
+    emit checksChanged();
+}
+
+void CheckListModel::SetChecked(int row, bool checked) {
+    if (row < 0 || row >= rowCount() || rows_[size_t(row)].checked == checked) return;
+    rows_[size_t(row)].checked = checked;
+    checked_ += checked ? 1 : -1;
+    emit dataChanged(index(row, 0), index(row, 0), {Qt::CheckStateRole});
+    emit checksChanged();
+}
+
+void CheckListModel::SetAllChecked(bool checked) {
+    for (auto& row : rows_) row.checked = checked;
+    checked_ = checked ? int(rows_.size()) : 0;
+    if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
+    emit checksChanged();
+}
+
+int CheckListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
+
+int CheckListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumns; }
+
+QVariant CheckListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const CheckListRow& row = rows_[size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: return row.text[size_t(index.column())];
+    case Qt::CheckStateRole:
+        return index.column() == 0 ? QVariant(row.checked ? Qt::Checked : Qt::Unchecked) : QVariant();
+    case Qt::DecorationRole: return index.column() == 0 ? QVariant(rowImage_) : QVariant();
+    default: return {};
+    }
+}
+
+bool CheckListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole) return false;
+    SetChecked(index.row(), value.toInt() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags CheckListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.column() == 0) f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+QVariant CheckListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= int(columns_.size()))
+        return {};
+    return columns_[size_t(section)].header;
+}
+
+}  // namespace controls

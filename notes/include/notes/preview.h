@@ -1,0 +1,67 @@
+// The preview of one contact document: its 75 fields read with the main
+// window's text rule, an HTML page with one table row per non-empty field,
+// written to a page file that the preview widget is then navigated to.
+#pragma once
+
+#include <notes/shared_state.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class LNDocument;
+
+namespace notes {
+
+inline constexpr size_t kPreviewFieldCount = 75;
+// The preview fields in table order; number n is kPreviewFields[n - 1].
+extern const std::array<std::string_view, kPreviewFieldCount> kPreviewFields;
+
+// Style class of field number n (1-based, fixed by the table order):
+// "firstline" for 1, "secondline" for even numbers, "whiteline" otherwise.
+std::string_view PreviewRowClass(size_t number);
+
+struct PreviewValue {
+    size_t number;  // 1-based position in kPreviewFields
+    std::string value;
+};
+
+// The non-empty values of an open document, in table order. Birthday and
+// Anniversary are read as date lists. Never throws.
+std::vector<PreviewValue> ReadPreviewValues(const LNDocument& doc);
+
+// Text made safe to place between HTML tags or inside a quoted attribute.
+std::string HtmlEscape(std::string_view text);
+
+// The whole page, one line, values escaped.
+std::string BuildPreviewPage(const std::vector<PreviewValue>& values);
+
+// Writes the page as UTF-8, replacing the file whole. False when it cannot.
+bool WritePreviewPage(const std::string& path, const std::string& page);
+
+// What the preview drives in the main window; calls come from the worker.
+class PreviewView {
+public:
+    virtual ~PreviewView() = default;
+    virtual void ShowWaitWindow() = 0;
+    virtual void CloseWaitWindow() = 0;
+    virtual void EnableList(bool enable) = 0;
+    // Shows the page file at path.
+    virtual void Navigate(const std::string& path) = 0;
+};
+
+enum class PreviewResult { Shown, Busy, NotShown };
+
+// Previews the document at entryIndex of the view at viewIndex of
+// state.strFileDir into pagePath. Only one preview runs at a time: while one
+// runs, another returns Busy at once. Whatever happens, the wait window is
+// closed, the list enabled and the running flag cleared before it returns.
+PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,
+                                  const std::string& pagePath);
+
+// The worker's whole run: shows the wait window, then previews the row that
+// state.iFolderNumber and state.mailno name.
+PreviewResult ShowPreviewInNSFMAIL(FerrywellState& state, PreviewView& view, const std::string& pagePath);
+
+}  // namespace notes

@@ -1,0 +1,188 @@
+#include <notes/field_rules.h>
+#include <notes/preview.h>
+
+#include <notesapi/notesapi.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace notes {
+
+const std::array<std::string_view, kPreviewFieldCount> kPreviewFields = {
+    "AltFullName", "AltFullNameLanguage", "AltFullNameLanguageDisplay_1", "AltFullNameSort", "AreaCodeFromLoc",
+    "Assistant", "Briefcase", "BusinessAddress", "Categories", "Certificate", "Children", "City", "Comment",
+    "DisplayEmail", "DisplayEmail_1", "DisplayURL", "DisplayURL2", "DisplyJobTitle", "DocumentAccess",
+    "HomeAddress", "JobTitle", "Location", "Logo", "MailDomain", "MailSystem", "Manager",
+    "NameDisplayPref", "OfficeCity", "OfficeCountry", "OfficePhoneNumber_Read", "OfficeState",
+    "OfficeStreetAddress", "OfficeZip", "PersPager", "PhoneNumber", "PhoneNumber_6", "Nickname", "Work2Phone",
+    "Work3Phone",
+    "Home2Phone", "Home3Phone", "WorkFax2Phone", "WorkFax3Phone", "AssistantPhone", "Assistant2Phone", "Spouse",
+    "State", "StreetAddress", "Suffix", "Title", "WebSite", "Zip",
+    "_AddressFormat", "_BusinessAddressFormat", "dspCellPhone", "dspFax", "FirstName", "LastName",
+    "MiddleInitial", "OfficeFAXPhoneNumber", "HomeFAXPhoneNumber", "FullName", "ShortName", "InternetAddress",
+    "CompanyName",
+    "MailAddress", "Country", "Birthday", "Anniversary", "Department", "MiscPhone1", "MiscPhone2", "MiscPhone3",
+    "OfficePhoneNumber", "CellPhoneNumber",
+};
+
+std::string_view PreviewRowClass(size_t number) {
+    if (number == 1) return "firstline";
+    return number % 2 == 0 ? "secondline" : "whiteline";
+}
+
+std::vector<PreviewValue> ReadPreviewValues(const LNDocument& doc) {
+    std::vector<PreviewValue> values;
+    for (size_t i = 0; i < kPreviewFields.size(); ++i) {
+        const std::string_view name = kPreviewFields[i];
+        std::string value = (name == "Birthday" || name == "Anniversary")
+                                ? ReadDateListText(doc, name)
+                                : RetriveNSFCONTACTValue(doc, name, kWindowDefault);
+        if (!value.empty()) values.push_back({i + 1, std::move(value)});
+    }
+    return values;
+}
+
+std::string HtmlEscape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string BuildPreviewPage(const std::vector<PreviewValue>& values) {
+    std::string page =
+        "<!DOCTYPE html PUBLIC '-//W3C//DTD XHTML 1.0 Transitional//EN' "
+        "'http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd'>"
+        "<html xmlns='http://www.w3.org/1999/xhtml'>"
+        "<head><meta http-equiv='Content-Type' content='text/html; charset=utf-8' />"
+        "<style type='text/css'><!--"
+        "body,td,th {\tfont-family: Verdana, Arial, Helvetica, sans-serif;\tfont-size: 11px;\tcolor: #666666;}"
+        "body {\tmargin-left: 0px;\tmargin-top: 0px;\tmargin-right: 0px;\tmargin-bottom: 0px;}"
+        "a {\tfont-family: Verdana, Arial, Helvetica, sans-serif;\tfont-size: 10px;}-->"
+        ".tabmain  {border-collapse:collapse;border-spacing:0;border-color:#eaeaeb;}"
+        ".tabmain td{font-family:Arial, sans-serif;font-size:14px;padding:10px 5px;border-style:solid;"
+        "border-width:1px;overflow:hidden;word-break:normal;border-color:#eaeaeb;background-color:#fafafa;}"
+        ".tabmain .whiteline{background-color:#fff;vertical-align:top}"
+        ".tabmain .firstline{background-color:#d2d2d3;vertical-align:top}"
+        ".tabmain .secondline{background-color:#f0f1f2;vertical-align:top}"
+        "</style></head><body>"
+        "<table width='100%' border='0' cellspacing='2' cellpadding='2' class='tabmain'>";
+    for (const PreviewValue& v : values) {
+        if (v.number < 1 || v.number > kPreviewFields.size() || v.value.empty()) continue;
+        const std::string cls(PreviewRowClass(v.number));
+        page += "  <tr>   <td height='20' width='30%' class='" + cls + "'><b>" +
+                std::string(kPreviewFields[v.number - 1]) + ": </b></td>   <td height='20' width='70%' class='" +
+                cls + "'>" + HtmlEscape(v.value) + "</td> </tr>";
+    }
+    page += "</table></body></html>";
+    return page;
+}
+
+bool WritePreviewPage(const std::string& path, const std::string& page) {
+    namespace fs = std::filesystem;
+    const std::string temp = path + ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(page.data(), std::streamsize(page.size()));
+        out.close();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(temp, ec);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) fs::remove(temp, ec);
+    return !ec;
+}
+
+namespace {
+
+// Clears the running flag and restores the window however the preview ends.
+class PreviewRun {
+public:
+    PreviewRun(FerrywellState& state, PreviewView& view) : state_(state), view_(view) {}
+    ~PreviewRun() {
+        view_.CloseWaitWindow();
+        state_.imailpreviwValidation.store(0);
+        view_.EnableList(true);
+    }
+    PreviewRun(const PreviewRun&) = delete;
+    PreviewRun& operator=(const PreviewRun&) = delete;
+
+private:
+    FerrywellState& state_;
+    PreviewView& view_;
+};
+
+// The values of the document, or none when it cannot be bound or opened.
+std::vector<PreviewValue> ReadEntry(LNViewFolder& folder, size_t entryIndex) {
+    LNDocument doc;
+    try {
+        folder[entryIndex].GetDocument(&doc);
+        doc.Open(0);
+    } catch (LNSTATUS) {
+        return {};
+    }
+    return ReadPreviewValues(doc);
+}
+
+}  // namespace
+
+PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,
+                                  const std::string& pagePath) {
+    int idle = 0;
+    if (!state.imailpreviwValidation.compare_exchange_strong(idle, 1)) {
+        // Another preview runs and owns the flag and the list: only this
+        // request's wait window goes.
+        view.CloseWaitWindow();
+        return PreviewResult::Busy;
+    }
+    PreviewRun run(state, view);
+    const std::string path = state.strFileDir.get();
+
+    LNNotesSession session;
+    if (session.Initialize(300, 0, nullptr, 1, nullptr) != LNNOERROR) return PreviewResult::NotShown;
+    LNSetThrowAllErrorsGlobal(1);
+    view.EnableList(false);
+
+    LNDatabase db;
+    PreviewResult result = PreviewResult::NotShown;
+    try {
+        session.GetDatabase(path, &db, "");
+        db.Open();
+        LNViewFolderArray views;
+        db.GetViewFolders(&views, 0);
+        LNViewFolder folder = views[viewIndex];
+        folder.Open(0);
+        const std::vector<PreviewValue> values = ReadEntry(folder, entryIndex);
+        WritePreviewPage(pagePath, BuildPreviewPage(values));
+        view.Navigate(pagePath);
+        result = PreviewResult::Shown;
+    } catch (LNSTATUS) {
+        // The database or view could not be read: nothing is shown.
+    }
+    db.Close();
+    session.Term(0);
+    return result;
+}
+
+PreviewResult ShowPreviewInNSFMAIL(FerrywellState& state, PreviewView& view, const std::string& pagePath) {
+    view.ShowWaitWindow();
+    return ShowPreviewNsfMails(state, view, uint32_t(state.iFolderNumber.load()), size_t(state.mailno.load()),
+                               pagePath);
+}
+
+}  // namespace notes

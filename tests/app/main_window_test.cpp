@@ -1,0 +1,368 @@
+#include "test_support.h"
+
+#include <app/ferrywell_dlg.h>
+#include <app/first_dialog.h>
+
+#include <notes/analysis.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using app::CFerrywellDlg;
+using controls::MsgAnswer;
+
+namespace {
+
+const QString kSample = QString(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl";
+
+QString ReadAll(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+// The list as the command-line tool prints it: NO, view index, five names.
+QStringList CliList(const QString& db, const QString& folder) {
+    QProcess cli;
+    cli.start(QString(FERRYWELL_BIN_DIR) + "/ferrywell-cli", {"list", db, folder});
+    if (!cli.waitForFinished(60000)) return {};
+    QStringList lines = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return lines;
+}
+
+QString Unescape(QString v) {
+    QString out;
+    for (int i = 0; i < v.size(); ++i) {
+        if (v[i] == '\\' && i + 1 < v.size()) {
+            const QChar n = v[++i];
+            out += n == 't' ? QChar('\t') : n == 'n' ? QChar('\n') : n == 'r' ? QChar('\r') : n;
+        } else {
+            out += v[i];
+        }
+    }
+    return out;
+}
+
+QStringList WindowList(CFerrywellDlg& dlg) {
+    QStringList lines;
+    auto& model = dlg.List().Model();
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const auto& row = model.Row(r);
+        QStringList cells;
+        for (int c = 2; c < 9; ++c) cells << row.text[size_t(c)];
+        lines << cells.join('\t');
+    }
+    return lines;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void startsIdle();
+    void openListPreviewAndTickAll();
+    void exportCommandsCheckTheirSelection();
+    void stopAndExitAskFirst();
+    void enterAndEscapeDoNothing();
+    void cancelledSelectionChangesNothing();
+    void closingWhileAFillRunsNeitherCrashesNorHangs();
+
+private:
+    void OpenThroughSelectionDialog(const QString& db);
+    void SelectFolder(const std::string& name);
+    void ClickRow(int row);
+    void WaitIdle() { QTRY_COMPARE_WITH_TIMEOUT(dlg->RunningWorkers(), 0, 60000); }
+    QAction* Action(const char* id) { return dlg->findChild<QAction*>(id); }
+
+    std::unique_ptr<ScriptedDialogs> dialogs;
+    std::unique_ptr<CFerrywellDlg> dlg;
+    std::vector<int> exits;
+};
+
+void MainWindowTest::init() {
+    dialogs = std::make_unique<ScriptedDialogs>();
+    dlg = std::make_unique<CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
+    exits.clear();
+    dlg->SetExitHandler([this](int code) { exits.push_back(code); });
+    dlg->resize(1100, 700);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+}
+
+void MainWindowTest::cleanup() {
+    if (dlg) WaitIdle();
+    dlg.reset();
+    dialogs.reset();
+}
+
+void MainWindowTest::OpenThroughSelectionDialog(const QString& db) {
+    dialogs->paths.push_back(db);
+    bool handled = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* first = qobject_cast<app::FirstDialog*>(QApplication::activeModalWidget());
+        QVERIFY(first);
+        auto* next = first->findChild<QPushButton*>("id1002");
+        QVERIFY(!next->isEnabled());
+        QTest::mouseClick(first->findChild<QPushButton*>("id1001"), Qt::LeftButton);
+        QVERIFY(next->isEnabled());
+        QCOMPARE(first->findChild<QLineEdit*>("id1000")->text(), db);
+        QTest::mouseClick(next, Qt::LeftButton);
+        handled = true;
+    });
+    Action("id32774")->trigger();
+    QVERIFY(handled);
+    WaitIdle();
+}
+
+void MainWindowTest::SelectFolder(const std::string& name) {
+    for (const auto& record : dlg->State().ptrNSFTreeFolderStructure.Snapshot()) {
+        if (record.folderName != name) continue;
+        auto& tree = dlg->Tree();
+        const QRect r = tree.visualItemRect(tree.ItemFor(record.treeItem));
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));
+        WaitIdle();
+        return;
+    }
+    QFAIL(("no folder " + name).c_str());
+}
+
+void MainWindowTest::ClickRow(int row) {
+    auto& list = dlg->List();
+    list.scrollTo(list.Model().index(row, 4));
+    const QRect r = list.visualRect(list.Model().index(row, 4));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, r.center());
+    WaitIdle();
+}
+
+void MainWindowTest::startsIdle() {
+    QCOMPARE(dlg->windowTitle(), QString("Ferrywell Full Ver 2.2(Outlook 32bit)"));
+    QVERIFY(!Action("id32775")->isEnabled());
+    QVERIFY(!Action("menu32775")->isEnabled());
+    QCOMPARE(Action("id32774")->text(), QString(" Add File "));
+    QCOMPARE(Action("id1022")->text(), QString(" Stop "));
+    QCOMPARE(dlg->findChild<QLabel*>("pane0")->text(), QString("Ferrywell"));
+    auto& model = dlg->List().Model();
+    QCOMPARE(model.headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), QString("From"));
+    QVERIFY(dlg->List().isColumnHidden(2));
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(dlg->Tree().topLevelItemCount(), 0);
+    for (const char* id : {"id1003", "id1004", "id1005", "id1017", "id1035"}) QVERIFY2(dlg->findChild<QWidget*>(id), id);
+}
+
+void MainWindowTest::openListPreviewAndTickAll() {
+    OpenThroughSelectionDialog(kSample);
+    auto& state = dlg->State();
+    QCOMPARE(state.strFileDir.get(), kSample.toStdString());
+    QCOMPARE(state.SourceFileName.get(), std::string("names"));
+    QVERIFY(dialogs->messages.contains(notes::kAnalysisCompleted));
+    QCOMPARE(dialogs->chooserFilters.value(0), QString("Lotus Notes File (*nsf) (*.nsf *.dxl)"));
+    QVERIFY(Action("id32775")->isEnabled());
+    QVERIFY(Action("menu32775")->isEnabled());
+
+    // The tree: one root with the three contact views, sorted.
+    auto& tree = dlg->Tree();
+    QCOMPARE(tree.topLevelItemCount(), 1);
+    QTreeWidgetItem* root = tree.topLevelItem(0);
+    QCOMPARE(root->text(0), QString("Lotus Notes"));
+    QStringList children;
+    for (int i = 0; i < root->childCount(); ++i) children << root->child(i)->text(0);
+    QCOMPARE(children, (QStringList{"By Category", "Contacts", "People"}));
+    QCOMPARE(dlg->List().Model().headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Full Name"));
+    QVERIFY(!dlg->List().isColumnHidden(2));
+    QVERIFY(dlg->List().isColumnHidden(3));
+
+    // Every listed view matches the command-line tool, row for row.
+    for (const char* folder : {"Contacts", "By Category", "People"}) {
+        SelectFolder(folder);
+        QStringList expected = CliList(kSample, folder);
+        for (QString& line : expected) {
+            QStringList cells = line.split('\t');
+            for (QString& c : cells) c = Unescape(c);
+            line = cells.join('\t');
+        }
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(WindowList(*dlg), expected);
+        QCOMPARE(state.treeSelectedFolder.get(), std::string(folder));
+        QVERIFY(tree.isEnabled());
+        QVERIFY(Action("id32775")->isEnabled());
+        QCOMPARE(dlg->StatusText(), QString(" "));
+        QCOMPARE(dlg->Progress(), 0);
+    }
+    SelectFolder("Contacts");
+    QCOMPARE(state.FolderNo.load(), 3u);
+    auto& model = dlg->List().Model();
+    QCOMPARE(model.Row(45).text[4], QString("Pat Quinlan"));
+
+    // A click previews the row; the page holds its two fields.
+    ClickRow(45);
+    QCOMPARE(state.mailno.load(), 45);
+    QCOMPARE(state.iFolderNumber.load(), 3);
+    QCOMPARE(state.poslast.load(), 46);
+    QString page = ReadAll(dlg->PreviewPagePath());
+    QVERIFY(page.contains("class='secondline'><b>FullName: </b></td>   <td height='20' width='70%' "
+                          "class='secondline'>Pat Quinlan</td>"));
+    QVERIFY(page.contains("<b>MailAddress: </b>"));
+    QCOMPARE(page.count("<tr>"), 2);
+    QVERIFY(dlg->Browser().toPlainText().contains("pat.quinlan@example.net"));
+    QVERIFY(!dlg->IsWaitWindowShown());
+    QVERIFY(dlg->List().isEnabled());
+    QCOMPARE(state.imailpreviwValidation.load(), 0);
+
+    // The same row again starts nothing; another row previews.
+    QFile::remove(QString::fromStdString(dlg->PreviewPagePath()));
+    ClickRow(45);
+    QVERIFY(!QFile::exists(QString::fromStdString(dlg->PreviewPagePath())));
+    ClickRow(40);
+    page = ReadAll(dlg->PreviewPagePath());
+    QVERIFY(page.contains("&lt;b&gt;Head&lt;/b&gt; of Design"));
+    // The preview shows the rewritten page, markup in values as text.
+    QVERIFY(dlg->Browser().toPlainText().contains("<b>Head</b> of Design"));
+    QVERIFY(!dlg->Browser().toPlainText().contains("pat.quinlan@example.net"));
+
+    // After a refill the row at the last previewed position previews again.
+    SelectFolder("People");
+    SelectFolder("Contacts");
+    QCOMPARE(state.poslast.load(), 0);
+    QFile::remove(QString::fromStdString(dlg->PreviewPagePath()));
+    ClickRow(40);
+    QVERIFY(QFile::exists(QString::fromStdString(dlg->PreviewPagePath())));
+
+    // The header box ticks and unticks every row.
+    auto& header = dlg->List().Header();
+    const QPoint box = header.BoxRect().center();
+    QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, box);
+    QCOMPARE(model.CheckedCount(), model.rowCount());
+    QCOMPARE(header.HeaderImage(), 2);
+    QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, box);
+    QCOMPARE(model.CheckedCount(), 0);
+    QCOMPARE(header.HeaderImage(), 1);
+
+    // Selecting the root lists nothing.
+    auto records = state.ptrNSFTreeFolderStructure.Snapshot();
+    const QRect r = tree.visualItemRect(root);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));
+    WaitIdle();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void MainWindowTest::exportCommandsCheckTheirSelection() {
+    Action("id32775")->setEnabled(true);
+    Action("id32775")->trigger();
+    dlg->OnFileExportasaeml();
+    QCOMPARE(dialogs->messages, (QStringList{app::kSelectFolder, app::kSelectItems}));
+    QCOMPARE(dialogs->icons[0], controls::MsgIcon::None);
+    QCOMPARE(dialogs->icons[1], controls::MsgIcon::Question);
+
+    OpenThroughSelectionDialog(kSample);
+    SelectFolder("Contacts");
+    dialogs->messages.clear();
+    auto contacts = dlg->State().ptrNSFTreeFolderStructure.Snapshot()[1];
+    QCOMPARE(contacts.folderName, std::string("Contacts"));
+    QTest::mouseClick(dlg->Tree().viewport(), Qt::LeftButton, {}, dlg->Tree().CheckBoxRect(contacts.treeItem).center());
+    QCOMPARE(dlg->Tree().GetCheck(contacts.treeItem), 1);
+    dlg->List().Model().SetChecked(3, true);
+    Action("id32775")->trigger();
+    dlg->OnFileExportasaeml();
+    QCOMPARE(dialogs->messages, QStringList{});
+}
+
+void MainWindowTest::stopAndExitAskFirst() {
+    auto& state = dlg->State();
+    struct Case {
+        MsgAnswer answer;
+        int stop;
+        size_t exitsAfter;
+    } cases[] = {{MsgAnswer::No, 0, 0}, {MsgAnswer::Yes, 1, 1}};
+    for (const Case& c : cases) {
+        dialogs->messages.clear();
+        dialogs->answers = {c.answer};
+        Action("id1022")->trigger();
+        QCOMPARE(state.iStopProcess.load(), c.stop);
+        dialogs->answers = {c.answer};
+        Action("id32776")->trigger();
+        QCOMPARE(exits.size(), c.exitsAfter);
+        QCOMPARE(dialogs->messages, (QStringList{app::kAskStop, app::kAskExit}));
+    }
+    QCOMPARE(exits.back(), 0);
+    QVERIFY(QString(app::kAskExit).endsWith("?       "));
+
+    // Closing the window asks the same question; No keeps it open.
+    dialogs->messages.clear();
+    dialogs->answers = {MsgAnswer::No};
+    QVERIFY(!dlg->close());
+    QVERIFY(dlg->isVisible());
+    QCOMPARE(dialogs->messages, QStringList{app::kAskExit});
+
+    // A standing stop request ends the next analysis at its first view...
+    QCOMPARE(state.iStopProcess.load(), 1);
+    OpenThroughSelectionDialog(kSample);
+    QCOMPARE(state.iStopProcess.load(), 0);
+    QCOMPARE(dlg->StatusText(), QString(notes::kProcessAborted));
+    QCOMPARE(dlg->Tree().topLevelItemCount(), 0);
+    QVERIFY(Action("id32775")->isEnabled());
+
+    // ...and the next list fill at its first document.
+    OpenThroughSelectionDialog(kSample);
+    state.iStopProcess.store(1);
+    SelectFolder("Contacts");
+    auto& model = dlg->List().Model();
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.Row(0).text[2], QString("0"));
+    QCOMPARE(model.Row(0).text[5], QString());
+    QCOMPARE(state.iStopProcess.load(), 0);
+    QVERIFY(dlg->Tree().isEnabled());
+    QVERIFY(Action("id32775")->isEnabled());
+    QCOMPARE(dlg->Progress(), 0);
+}
+
+void MainWindowTest::enterAndEscapeDoNothing() {
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QTest::keyClick(&dlg->List(), Qt::Key(key));
+        QTest::keyClick(dlg.get(), Qt::Key(key));
+    }
+    QVERIFY(dlg->isVisible());
+    QVERIFY(dialogs->messages.isEmpty());
+    QVERIFY(exits.empty());
+}
+
+void MainWindowTest::cancelledSelectionChangesNothing() {
+    OpenThroughSelectionDialog(kSample);
+    SelectFolder("Contacts");
+    const int rows = dlg->List().Model().rowCount();
+    QTimer::singleShot(0, this, [] {
+        auto* first = qobject_cast<app::FirstDialog*>(QApplication::activeModalWidget());
+        QVERIFY(first);
+        QCOMPARE(first->findChild<QLineEdit*>("id1000")->text(), QString());
+        first->reject();
+    });
+    Action("id32774")->trigger();
+    WaitIdle();
+    QCOMPARE(dlg->List().Model().rowCount(), rows);
+    QCOMPARE(dlg->Tree().topLevelItem(0)->childCount(), 3);
+}
+
+void MainWindowTest::closingWhileAFillRunsNeitherCrashesNorHangs() {
+    QTemporaryDir dir;
+    const QString db = dir.filePath("large.dxl");
+    QCOMPARE(QProcess::execute(QString(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py", {"20000", db}), 0);
+    OpenThroughSelectionDialog(db);
+    for (const auto& record : dlg->State().ptrNSFTreeFolderStructure.Snapshot())
+        if (record.folderName == "Contacts") dlg->OnTvnSelchangedTree1(record.treeItem);
+    QTRY_VERIFY(dlg->List().Model().rowCount() > 0);
+    auto workers = dlg->Workers();
+    QVERIFY(workers->Running() > 0);
+    dlg.reset();  // the window goes while the fill runs
+    QTRY_COMPARE_WITH_TIMEOUT(workers->Running(), 0, 60000);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

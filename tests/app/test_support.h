@@ -1,0 +1,40 @@
+// Answers the program's message boxes and path choosers from a script, and
+// records what was asked.
+#pragma once
+
+#include <controls/dialog_services.h>
+
+#include <QStringList>
+
+#include <deque>
+
+struct ScriptedDialogs {
+    ScriptedDialogs() {
+        controls::MessageService::SetResponder([this](const controls::MessageRequest& r) {
+            messages.append(r.text);
+            icons.push_back(r.icon);
+            if (r.buttons == controls::MsgButtons::Ok) return controls::MsgAnswer::Ok;
+            if (answers.empty()) return controls::MsgAnswer::No;
+            auto a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+        controls::PathChooser::SetResponder([this](const controls::ChooserRequest& r) {
+            chooserTitles.append(r.title);
+            chooserFilters.append(r.filter);
+            if (paths.empty()) return QString();
+            QString p = paths.front();
+            paths.pop_front();
+            return p;
+        });
+    }
+    ~ScriptedDialogs() {
+        controls::MessageService::SetResponder(nullptr);
+        controls::PathChooser::SetResponder(nullptr);
+    }
+    QStringList messages;
+    std::vector<controls::MsgIcon> icons;
+    std::deque<controls::MsgAnswer> answers;  // for Yes/No questions
+    std::deque<QString> paths;                // for choosers; empty: cancelled
+    QStringList chooserTitles, chooserFilters;
+};
