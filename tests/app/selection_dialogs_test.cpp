@@ -193,8 +193,12 @@ void SelectionDialogsTest::searchButtonStopsARunningSearch() {
 void SelectionDialogsTest::searchFromTheSelectionDialogFindsTheSample() {
     notes::FerrywellState state;
     FirstDialog first(state);
-    const QString samples = QFileInfo(kSample).absolutePath();
-    dialogs->paths = {QFileInfo(samples).absolutePath()};  // the folder above samples/
+    // The sample lies two folders below the folder searched.
+    QTemporaryDir top;
+    QVERIFY(QDir(top.path()).mkpath("data/samples"));
+    const QString samples = top.path() + "/data/samples";
+    QVERIFY(QFile::copy(kSample, samples + "/names.dxl"));
+    dialogs->paths = {top.path()};
     bool handled = false;
     QTimer::singleShot(0, this, [&] {
         auto* search = qobject_cast<CFindFiles*>(QApplication::activeModalWidget());
