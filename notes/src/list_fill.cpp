@@ -1,6 +1,7 @@
 #include <notes/analysis.h>
 #include <notes/field_rules.h>
 #include <notes/list_fill.h>
+#include <notes/open_view.h>
 
 #include <notesapi/notesapi.h>
 
@@ -70,12 +71,7 @@ void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t view
     LNSetThrowAllErrorsGlobal(1);
     LNDatabase db;
     try {
-        session.GetDatabase(path, &db, "");
-        db.Open();
-        LNViewFolderArray views;
-        db.GetViewFolders(&views, 0);
-        LNViewFolder folder = views[viewIndex];
-        folder.Open(0);
+        LNViewFolder folder = OpenViewOf(session, path, viewIndex, db);
         ContactHeaderView(state, view, folder, viewIndex);
     } catch (LNSTATUS) {
         // The view could not be taken or read: the list stays as it is.

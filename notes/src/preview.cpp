@@ -1,4 +1,5 @@
 #include <notes/field_rules.h>
+#include <notes/open_view.h>
 #include <notes/preview.h>
 
 #include <notesapi/notesapi.h>
@@ -161,12 +162,7 @@ PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint
     LNDatabase db;
     PreviewResult result = PreviewResult::NotShown;
     try {
-        session.GetDatabase(path, &db, "");
-        db.Open();
-        LNViewFolderArray views;
-        db.GetViewFolders(&views, 0);
-        LNViewFolder folder = views[viewIndex];
-        folder.Open(0);
+        LNViewFolder folder = OpenViewOf(session, path, viewIndex, db);
         const std::vector<PreviewValue> values = ReadEntry(folder, entryIndex);
         WritePreviewPage(pagePath, BuildPreviewPage(values));
         view.Navigate(pagePath);

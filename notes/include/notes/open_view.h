@@ -1,0 +1,15 @@
+// Opening one view of the chosen database in a worker's own session, the
+// first steps of every list fill, preview and export.
+#pragma once
+
+#include <notesapi/notesapi.h>
+
+#include <string>
+
+namespace notes {
+
+// Binds db to the database at path, opens it and returns its view at
+// viewIndex, opened. Throws the LNSTATUS of the first failing step.
+LNViewFolder OpenViewOf(LNNotesSession& session, const std::string& path, uint32_t viewIndex, LNDatabase& db);
+
+}  // namespace notes
