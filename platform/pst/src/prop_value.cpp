@@ -1,0 +1,90 @@
+#include "prop_value.h"
+
+#include <pst/error.h>
+
+namespace pst {
+
+using mapi::PropType;
+
+bool IsInlineType(PropType t) { return t == PropType::Int32 || t == PropType::Boolean; }
+bool IsFixedType(PropType t) { return IsInlineType(t) || t == PropType::Int64 || t == PropType::SysTime; }
+size_t FixedSize(PropType t) {
+    switch (t) {
+    case PropType::Boolean: return 1;
+    case PropType::Int32: return 4;
+    default: return 8;
+    }
+}
+bool IsKnownType(uint16_t t) {
+    switch (PropType(t)) {
+    case PropType::Int32: case PropType::Boolean: case PropType::Int64: case PropType::String8:
+    case PropType::Unicode: case PropType::SysTime: case PropType::Guid: case PropType::Binary:
+        return true;
+    }
+    return false;
+}
+
+namespace {
+[[noreturn]] void Mismatch() { throw PstError(ErrorKind::InvalidArgument, "A property value does not match its type"); }
+template <class T>
+const T& As(const mapi::PropertyValue& v) {
+    if (auto* p = std::get_if<T>(&v)) return *p;
+    Mismatch();
+}
+}  // namespace
+
+Bytes Serialize(const TypedValue& v) {
+    Bytes b;
+    switch (v.type) {
+    case PropType::Int32: Append32(b, uint32_t(As<int32_t>(v.value))); break;
+    case PropType::Boolean: b.push_back(As<bool>(v.value) ? 1 : 0); break;
+    case PropType::Int64: Append64(b, uint64_t(As<int64_t>(v.value))); break;
+    case PropType::SysTime: Append64(b, uint64_t(As<mapi::FileTime>(v.value).ticks)); break;
+    case PropType::Unicode: {
+        std::u16string w = mapi::Utf8ToUtf16(As<std::string>(v.value));
+        for (char16_t c : w) Append16(b, uint16_t(c));
+        break;
+    }
+    case PropType::String8: {
+        const auto& s = As<std::string>(v.value);
+        b.assign(s.begin(), s.end());
+        break;
+    }
+    case PropType::Binary: b = As<mapi::Binary>(v.value); break;
+    case PropType::Guid: {
+        const auto& g = As<mapi::Guid>(v.value);
+        b.assign(g.begin(), g.end());
+        break;
+    }
+    }
+    return b;
+}
+
+TypedValue Deserialize(PropType type, const uint8_t* p, size_t n) {
+    auto need = [&](size_t k) {
+        if (n < k) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: short property value");
+    };
+    switch (type) {
+    case PropType::Int32: need(4); return {type, int32_t(Get32(p))};
+    case PropType::Boolean: need(1); return {type, p[0] != 0};
+    case PropType::Int64: need(8); return {type, int64_t(Get64(p))};
+    case PropType::SysTime: need(8); return {type, mapi::FileTime{int64_t(Get64(p))}};
+    case PropType::Unicode: {
+        std::u16string w;
+        for (size_t i = 0; i + 1 < n; i += 2) w.push_back(char16_t(Get16(p + i)));
+        while (!w.empty() && w.back() == 0) w.pop_back();
+        return {type, mapi::Utf16ToUtf8(w)};
+    }
+    case PropType::String8: return {type, std::string(reinterpret_cast<const char*>(p), n)};
+    case PropType::Binary: return {type, mapi::Binary(p, p + n)};
+    case PropType::Guid: {
+        need(16);
+        mapi::Guid g{};
+        std::copy(p, p + 16, g.begin());
+        return {type, g};
+    }
+    }
+    throw PstError(ErrorKind::BadFormat, "unknown property type");
+}
+
+}  // namespace pst

@@ -1,0 +1,125 @@
+#include "table_context.h"
+
+#include "bth.h"
+#include "property_context.h"
+
+#include <pst/error.h>
+
+#include <algorithm>
+
+namespace pst {
+
+namespace {
+struct ColumnLayout {
+    uint32_t tag;
+    uint16_t ib;
+    uint8_t cb;
+    uint8_t bit;
+    int source;  // index into the caller's columns, -1 for row id / version
+};
+}  // namespace
+
+EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<TableRow>& rows) {
+    // Layout: row id, row version, 8-byte cells, 4-byte cells, 1-byte cells,
+    // then the bitmap of present cells.
+    std::vector<ColumnLayout> layout{{kTagRowId, 0, 4, 0, -1}, {kTagRowVer, 4, 4, 1, -1}};
+    uint16_t ib = 8;
+    auto sizeOf = [](uint32_t tag) -> uint8_t {
+        auto t = mapi::PropType(tag & 0xFFFF);
+        if (t == mapi::PropType::Boolean) return 1;
+        if (t == mapi::PropType::Int64 || t == mapi::PropType::SysTime) return 8;
+        return 4;  // 4-byte values and references to variable values
+    };
+    for (uint8_t want : {8, 4, 1})
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (sizeOf(columns[i]) == want) {
+                layout.push_back({columns[i], ib, want, uint8_t(layout.size()), int(i)});
+                ib = uint16_t(ib + want);
+            }
+    uint16_t end4 = 8, end2, end1 = ib;
+    for (const auto& c : layout)
+        if (c.cb >= 4) end4 = std::max<uint16_t>(end4, uint16_t(c.ib + c.cb));
+    end2 = end4;
+    const size_t bitmapSize = (layout.size() + 7) / 8;
+    const size_t rowSize = end1 + bitmapSize;
+
+    EncodedNode node;
+    HeapBuilder heap(0x7C);
+    uint32_t nextLarge = 0;
+    Bytes matrix;
+    matrix.reserve(rows.size() * rowSize);
+    Bytes index;
+    std::vector<std::pair<uint32_t, uint32_t>> ids;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        Bytes row(rowSize, 0);
+        uint8_t* bitmap = &row[end1];
+        auto present = [&](uint8_t bit) { bitmap[bit / 8] |= uint8_t(0x80 >> (bit % 8)); };
+        Put32(&row[0], rows[r].rowId);
+        Put32(&row[4], 1);
+        present(0);
+        present(1);
+        for (const auto& c : layout) {
+            if (c.source < 0 || !rows[r].cells[size_t(c.source)]) continue;
+            TypedValue v{mapi::PropType(c.tag & 0xFFFF), *rows[r].cells[size_t(c.source)]};
+            Bytes data = Serialize(v);
+            if (IsFixedType(v.type)) {
+                std::copy(data.begin(), data.begin() + std::min<size_t>(data.size(), c.cb), &row[c.ib]);
+            } else if (data.size() <= kMaxHeapAllocation) {
+                Put32(&row[c.ib], heap.Allocate(data));
+            } else {
+                Nid nid = LargeValueNid(nextLarge++);
+                Put32(&row[c.ib], nid);
+                node.subnodes.emplace_back(nid, std::move(data));
+            }
+            present(c.bit);
+        }
+        matrix.insert(matrix.end(), row.begin(), row.end());
+        ids.emplace_back(rows[r].rowId, uint32_t(r));
+    }
+    std::sort(ids.begin(), ids.end());
+    for (const auto& [id, at] : ids) {
+        Append32(index, id);
+        Append32(index, at);
+    }
+    uint32_t rowIndex = BuildBth(heap, 4, 4, index);
+    uint32_t rowsRef = 0;
+    if (!matrix.empty()) {
+        if (matrix.size() <= kMaxHeapAllocation) {
+            rowsRef = heap.Allocate(matrix);
+        } else {
+            // Rows never straddle blocks: each block holds a whole number of rows.
+            const size_t perBlock = kMaxBlockData / rowSize;
+            Bytes data;
+            for (size_t r = 0; r < rows.size(); r += perBlock) {
+                size_t n = std::min(perBlock, rows.size() - r);
+                data.insert(data.end(), matrix.begin() + std::ptrdiff_t(r * rowSize), matrix.begin() + std::ptrdiff_t((r + n) * rowSize));
+                if (r + n < rows.size()) data.resize(data.size() + (kMaxBlockData - n * rowSize), 0);
+            }
+            rowsRef = (1u << 5) | 0x1F;
+            node.subnodes.emplace_back(rowsRef, std::move(data));
+        }
+    }
+    std::vector<ColumnLayout> sorted = layout;
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
+    Bytes info;
+    info.push_back(0x7C);
+    info.push_back(uint8_t(layout.size()));
+    Append16(info, end4);
+    Append16(info, end2);
+    Append16(info, end1);
+    Append16(info, uint16_t(rowSize));
+    Append32(info, rowIndex);
+    Append32(info, rowsRef);
+    Append32(info, 0);
+    for (const auto& c : sorted) {
+        Append32(info, c.tag);
+        Append16(info, c.ib);
+        info.push_back(c.cb);
+        info.push_back(c.bit);
+    }
+    heap.SetRoot(heap.Allocate(info));
+    node.blocks = heap.Finish();
+    return node;
+}
+
+}  // namespace pst

@@ -1,0 +1,24 @@
+// Table context: rows of fixed-layout cells with a row index by row id;
+// variable-size cells point into the table's heap or subnodes.
+#pragma once
+
+#include "encoded_node.h"
+#include "prop_value.h"
+
+#include <optional>
+
+namespace pst {
+
+inline constexpr uint32_t kTagRowId = 0x67F20003;
+inline constexpr uint32_t kTagRowVer = 0x67F30003;
+
+struct TableRow {
+    uint32_t rowId = 0;
+    std::vector<std::optional<mapi::PropertyValue>> cells;  // one per column
+};
+
+// columns: property tags of the table, without the row id and version
+// columns, which every table gets.
+EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<TableRow>& rows);
+
+}  // namespace pst
