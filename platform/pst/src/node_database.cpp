@@ -380,7 +380,7 @@ NodeDatabase::PageRef NodeDatabase::BuildTree(bool nodeTree) {
     return level[0].second;
 }
 
-void NodeDatabase::Commit() {
+void NodeDatabase::Commit(bool durable) {
     if (!writable_) return;
     std::vector<PageRef> oldPages;
     if (dirty_) {
@@ -390,10 +390,10 @@ void NodeDatabase::Commit() {
         bbtRoot_ = BuildTree(false);
     }
     file_->Flush();
-    file_->Sync();
+    if (durable) file_->Sync();
     amap_.WritePages(*file_);
     WriteHeader();
-    file_->Sync();
+    if (durable) file_->Sync();
     // Space that only the previous state used can be handed out from now on.
     for (const auto& [ib, size] : pendingFree_) amap_.Free(ib, size);
     pendingFree_.clear();

@@ -58,7 +58,8 @@ public:
     Nid NextNid(uint8_t type);
     void ReserveNid(Nid nid);
 
-    void Commit();
+    // durable: also wait until the data is on the disk (power-loss safety).
+    void Commit(bool durable = false);
     bool Writable() const { return writable_; }
     uint64_t FileSize() const { return amap_.FileEof(); }
     const std::string& Path() const { return file_->Path(); }

@@ -161,14 +161,14 @@ struct PstFile::Impl {
             WriteNode(TableNid(f.nid, kNidTypeAssocContents), EncodeAssocContentsTable(), 0);
     }
 
-    void Commit() {
+    void Commit(bool durable) {
         if (!db->Writable()) return;
         for (auto& [nid, f] : folders) WriteFolder(f);
         if (names.Dirty()) {
             WriteNode(kNidNameMap, EncodePropertyContext(names.Encode()), 0);
             names.ClearDirty();
         }
-        db->Commit();
+        db->Commit(durable);
     }
 
     Nid NewFolder(Nid parent, Nid nid, const std::string& name, const std::string& cls) {
@@ -242,7 +242,7 @@ std::unique_ptr<PstFile> PstFile::Create(const std::string& path, const std::str
         s.NewFolder(kNidRoot, kNidIpm, "Top of Personal Folders", "");
         s.NewFolder(kNidRoot, kNidSearchRoot, "Search Root", "");
         s.NewFolder(kNidIpm, kNidDeleted, "Deleted Items", "IPF.Note");
-        s.Commit();
+        s.Commit(false);
     } catch (...) {
         std::string p = impl->db->Path();
         impl.reset();
@@ -265,17 +265,17 @@ std::unique_ptr<PstFile> PstFile::Open(const std::string& path, bool writable) {
     return std::unique_ptr<PstFile>(new PstFile(std::move(impl)));
 }
 
-void PstFile::Commit() {
+void PstFile::Commit(bool durable) {
     if (impl_->closed) throw PstError(ErrorKind::InvalidArgument, "The PST file is closed");
-    impl_->Commit();
+    impl_->Commit(durable);
 }
 
-void PstFile::Close() {
+void PstFile::Close(bool durable) {
     if (impl_->closed) return;
     impl_->closed = true;
     if (!impl_->db->Writable()) return;
-    impl_->Commit();
-    impl_->db->Commit();  // records the space the last commit set free
+    impl_->Commit(false);
+    impl_->db->Commit(durable);  // records the space the last commit set free
 }
 
 const std::string& PstFile::Path() const { return impl_->db->Path(); }

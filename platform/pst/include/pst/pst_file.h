@@ -43,8 +43,10 @@ public:
     PstFile(const PstFile&) = delete;
     PstFile& operator=(const PstFile&) = delete;
 
-    void Commit();
-    void Close();
+    // durable: also wait until the file is on the disk, which a power loss
+    // needs; a killed process does not.
+    void Commit(bool durable = false);
+    void Close(bool durable = false);
 
     const std::string& Path() const;
     const std::string& DisplayName() const { return displayName_; }
