@@ -74,11 +74,13 @@ PffItem ParseDump(const fs::path& file) {
         if (auto v = field("Entry type:")) {
             id = *v;
             inValue = false;
+            item.values[id];  // an empty value has no "Value:" lines
         } else if (auto m = field("Maps to entry type:")) {
+            item.values.erase(id);
             id = *m;
+            item.values[id];
         } else if (line.rfind("Value:", 0) == 0) {
             inValue = true;
-            item.values[id];
         } else if (inValue && line.rfind("0x", 0) == 0) {
             // "0x00000000: " then 16 hex bytes in two groups of eight, then the text column.
             size_t start = line.find(':') + 2;

@@ -381,7 +381,7 @@ NodeDatabase::PageRef NodeDatabase::BuildTree(bool nodeTree) {
 }
 
 void NodeDatabase::Commit(bool durable) {
-    if (!writable_) return;
+    if (!writable_ || (!dirty_ && pendingFree_.empty() && !freedPages_)) return;
     std::vector<PageRef> oldPages;
     if (dirty_) {
         oldPages.swap(currentPages_);
@@ -398,6 +398,7 @@ void NodeDatabase::Commit(bool durable) {
     for (const auto& [ib, size] : pendingFree_) amap_.Free(ib, size);
     pendingFree_.clear();
     for (const auto& p : oldPages) amap_.Free(p.ib, kPageSize);
+    freedPages_ = !oldPages.empty();
     dirty_ = false;
 }
 

@@ -95,6 +95,7 @@ private:
     std::vector<PageRef> currentPages_;   // pages of the committed trees
     std::vector<std::pair<uint64_t, uint64_t>> pendingFree_;  // freed after the next header
     bool dirty_ = true;
+    bool freedPages_ = false;  // the allocation pages on disk still hold freed space
 };
 
 }  // namespace pst

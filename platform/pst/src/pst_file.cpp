@@ -278,6 +278,8 @@ void PstFile::Close(bool durable) {
     impl_->db->Commit(durable);  // records the space the last commit set free
 }
 
+void PstFile::Abandon() { impl_->closed = true; }
+
 const std::string& PstFile::Path() const { return impl_->db->Path(); }
 uint64_t PstFile::FileSize() const { return impl_->db->FileSize(); }
 

@@ -71,6 +71,7 @@ struct OpenStore {
     // Another process (the companion program) may have changed the file.
     void Refresh() {
         if (!file || HeaderStamp(path) == stamp) return;
+        file->Abandon();  // writing our older state now would undo the other writer's
         file.reset();
         file = Guard([&] { return pst::PstFile::Open(path, true); });
         stamp = HeaderStamp(path);
@@ -87,11 +88,29 @@ class PstItemBackend : public ItemBackend {
 public:
     PstItemBackend(std::shared_ptr<OpenStore> store, uint32_t folder) : store_(std::move(store)), folder_(folder) {}
     void Commit(const mapi::PropertyBag& properties) override {
+        // Address books list contacts by their "file under" text; without it
+        // they show up unnamed, so it defaults to the full name or subject.
+        const mapi::PropertyKey fileUnder = mapi::PropertyKey::Named(mapi::kPsetidAddress, 0x8005, mapi::PropType::Unicode);
+        if (!properties.Has(fileUnder)) {
+            std::string name = properties.GetString(mapi::InfoOf(mapi::ContactField::FullName).key).value_or("");
+            if (name.empty()) name = properties.GetString(mapi::InfoOf(mapi::ContactField::Subject).key).value_or("");
+            if (!name.empty()) {
+                mapi::PropertyBag withName = properties;
+                withName.Set(fileUnder, name);
+                Guard([&] { store_->File().AddMessage(folder_, withName); });
+                AfterAdd();
+                return;
+            }
+        }
         Guard([&] { store_->File().AddMessage(folder_, properties); });
-        if (std::chrono::steady_clock::now() - store_->lastCommit >= kCommitInterval) store_->Commit();
+        AfterAdd();
     }
 
 private:
+    void AfterAdd() {
+        if (std::chrono::steady_clock::now() - store_->lastCommit >= kCommitInterval) store_->Commit();
+    }
+
     std::shared_ptr<OpenStore> store_;
     uint32_t folder_;
 };

@@ -47,6 +47,9 @@ public:
     // needs; a killed process does not.
     void Commit(bool durable = false);
     void Close(bool durable = false);
+    // Closes without writing anything more: for a file that another writer
+    // has changed since (what was not committed here is dropped).
+    void Abandon();
 
     const std::string& Path() const;
     const std::string& DisplayName() const { return displayName_; }
