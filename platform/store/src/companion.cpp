@@ -66,6 +66,7 @@ std::string ProgramFolder() {
 }
 
 std::string CommandFolder() {
+    if (const char* forced = std::getenv("FERRYWELL_COMMAND_DIR"); forced && *forced) return forced;
     std::string program = ProgramFolder();
     if (Writable(program)) return program;
     std::string user = UserFolder();
