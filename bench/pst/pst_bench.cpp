@@ -2,7 +2,10 @@
 // store session into one new PST, then copies the finished file with cp.
 // Prints contacts per second, peak memory, file size and the ratio to cp.
 //
-//   pst_bench [count] [work folder]
+//   pst_bench [count] [work folder] [body characters] [keep]
+//
+// A large body makes files past 2 GiB (e.g. 30000 contacts, 40000 characters);
+// "keep" leaves the PST in the work folder for outside readers.
 #include <mapi/contact.h>
 #include <store/session.h>
 
@@ -19,6 +22,9 @@ using Clock = std::chrono::steady_clock;
 int main(int argc, char** argv) {
     long count = argc > 1 ? std::atol(argv[1]) : 100000;
     fs::path work = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "ferrywell-pst-bench";
+    size_t bodySize = argc > 3 ? size_t(std::atol(argv[3])) : 0;
+    bool keep = argc > 4 && std::string(argv[4]) == "keep";
+    std::string body(bodySize, 'b');
     fs::remove_all(work);
     fs::create_directories(work / "profile");
     setenv("FERRYWELL_PROFILE", (work / "profile").c_str(), 1);
@@ -39,6 +45,7 @@ int main(int argc, char** argv) {
                 if (info.key.type == mapi::PropType::Unicode) c.Set(info.field, std::string(info.name) + " Жанна Ελένη 山田 " + n);
                 else if (info.key.type == mapi::PropType::SysTime) c.SetDate(info.field, 25000.0 + double(i % 20000));
             }
+            if (bodySize) c.Set(mapi::ContactField::Body, body + n);
             c.SetSent(true);
             c.Save();
         }
@@ -61,6 +68,7 @@ int main(int argc, char** argv) {
     std::printf("file size:       %.1f MB (%llu bytes)\n", double(size) / 1048576.0, (unsigned long long)size);
     std::printf("cp time:         %.2f s\n", cpSeconds);
     std::printf("write / cp:      %.1f x\n", seconds / cpSeconds);
-    fs::remove_all(work);
+    fs::remove(work / "copy.pst");
+    if (!keep) fs::remove_all(work);
     return 0;
 }

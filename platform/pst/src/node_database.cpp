@@ -260,11 +260,11 @@ std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid) const {
     return out;
 }
 
-std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid) const {
+std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid, int depth) const {
     std::map<Nid, SubnodeEntry> out;
     if (bid == 0) return out;
     Bytes b = ReadBlock(bid);
-    if (b.size() < 8 || b[0] != 0x02) Damaged("subnode block");
+    if (b.size() < 8 || b[0] != 0x02 || b[1] > 1 || depth > 1) Damaged("subnode block");
     size_t n = Get16(&b[2]);
     if (b[1] == 0) {
         if (8 + 24 * n > b.size()) Damaged("subnode block size");
@@ -273,8 +273,14 @@ std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid) const {
             out[Nid(Get64(e))] = SubnodeEntry{Nid(Get64(e)), Get64(e + 8), Get64(e + 16)};
         }
     } else {
-        if (8 + 16 * n > b.size()) Damaged("subnode block size");
-        for (size_t i = 0; i < n; ++i) out.merge(ReadSubnodes(Get64(&b[16 + 16 * i])));
+        if (b[1] != 1 || 8 + 16 * n > b.size()) Damaged("subnode block size");
+        for (size_t i = 0; i < n; ++i) {
+            Bid child = Get64(&b[16 + 16 * i]);
+            // Children of an intermediate block are leaf blocks, never intermediate ones.
+            if (!IsInternal(child)) Damaged("subnode block");
+            auto leaf = ReadSubnodes(child, depth + 1);
+            out.merge(leaf);
+        }
     }
     return out;
 }

@@ -49,7 +49,7 @@ public:
 
     Bytes ReadBlock(Bid bid) const;
     std::vector<Bytes> ReadDataTree(Bid bid) const;
-    std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid) const;
+    std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid, int depth = 0) const;
 
     // Nodes. SetNode releases the blocks the node held before.
     void SetNode(Nid nid, const NodeEntry& entry);
