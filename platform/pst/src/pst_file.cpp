@@ -342,7 +342,7 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
     p.try_emplace(kPropLastModified, TypedValue{PropType::SysTime, mapi::FileTime{now}});
     p.try_emplace(kPropSearchKey, TypedValue{PropType::Binary, RandomBytes(16)});
     size_t size = 0;
-    for (const auto& [id, v] : p) size += 8 + (IsInlineType(v.type) ? 0 : Serialize(v).size());
+    for (const auto& [id, v] : p) size += 8 + (IsInlineType(v.type) ? 0 : SerializedSize(v));
     p[kPropMessageSize] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
 
     EncodedNode enc = EncodePropertyContext(p);
