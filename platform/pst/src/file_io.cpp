@@ -60,14 +60,21 @@ void File::ReadAt(uint64_t offset, uint8_t* data, size_t size) const {
 }
 
 void File::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
+    CheckWritable();
     if (!buffer_.empty() && offset != bufferStart_ + buffer_.size()) Flush();
     if (buffer_.empty()) bufferStart_ = offset;
     buffer_.insert(buffer_.end(), data, data + size);
     if (buffer_.size() >= kBufferLimit) Flush();
 }
 
+void File::CheckWritable() const {
+    if (writeFailed_)
+        throw PstError(ErrorKind::Io, "An earlier write to " + path_ + " failed; the file keeps its last saved state");
+}
+
 void File::Flush() {
     if (buffer_.empty()) return;
+    CheckWritable();
     WriteDirect(bufferStart_, buffer_.data(), buffer_.size());
     buffer_.clear();
 }
@@ -79,6 +86,7 @@ void File::WriteDirect(uint64_t offset, const uint8_t* data, size_t size) {
         if (n < 0) {
             if (errno == EINTR) continue;
             buffer_.clear();
+            writeFailed_ = true;
             Fail("Cannot write", errno);
         }
         done += size_t(n);
@@ -87,12 +95,18 @@ void File::WriteDirect(uint64_t offset, const uint8_t* data, size_t size) {
 
 void File::Sync() {
     Flush();
-    if (::fdatasync(fd_) != 0) Fail("Cannot flush", errno);
+    if (::fdatasync(fd_) != 0) {
+        writeFailed_ = true;
+        Fail("Cannot flush", errno);
+    }
 }
 
 void File::Truncate(uint64_t size) {
     Flush();
-    if (::ftruncate(fd_, off_t(size)) != 0) Fail("Cannot resize", errno);
+    if (::ftruncate(fd_, off_t(size)) != 0) {
+        writeFailed_ = true;
+        Fail("Cannot resize", errno);
+    }
 }
 
 uint64_t File::Size() const {

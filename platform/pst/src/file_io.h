@@ -25,6 +25,9 @@ public:
     void Truncate(uint64_t size);
     uint64_t Size() const;
     const std::string& Path() const { return path_; }
+    // After a failed write nothing more is written: what is on the disk may
+    // be incomplete past the last commit, and a new header must not point there.
+    void CheckWritable() const;
 
 private:
     void WriteDirect(uint64_t offset, const uint8_t* data, size_t size);
@@ -34,6 +37,7 @@ private:
     int fd_ = -1;
     Bytes buffer_;
     uint64_t bufferStart_ = 0;
+    bool writeFailed_ = false;
 };
 
 }  // namespace pst

@@ -46,15 +46,12 @@ EncodedNode EncodeHierarchyTable(const std::vector<HierarchyRow>& rows) {
 EncodedNode EncodeContentsTable(const std::vector<ContentRow>& rows) {
     std::vector<uint32_t> cols{kImportance, kMessageClass, kSensitivity, kSubject,
                                kMessageFlags, kMessageSize, kMessageStatus, kLastModified};
-    std::vector<TableRow> table;
-    table.reserve(rows.size());
-    for (const auto& r : rows) {
-        TableRow t{r.nid, {r.importance, r.messageClass, r.sensitivity, std::nullopt, r.flags, r.size, int32_t(0),
-                           mapi::FileTime{r.modified}}};
-        if (!r.subject.empty()) t.cells[3] = r.subject;
-        table.push_back(std::move(t));
-    }
-    return EncodeTable(cols, table);
+    return EncodeTable(cols, rows.size(), [&](size_t i, std::vector<std::optional<mapi::PropertyValue>>& cells) {
+        const ContentRow& r = rows[i];
+        cells = {r.importance, r.messageClass, r.sensitivity, std::nullopt, r.flags, r.size, int32_t(0), mapi::FileTime{r.modified}};
+        if (!r.subject.empty()) cells[3] = r.subject;
+        return r.nid;
+    });
 }
 
 EncodedNode EncodeAssocContentsTable() {

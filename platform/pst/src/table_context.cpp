@@ -20,6 +20,13 @@ struct ColumnLayout {
 }  // namespace
 
 EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<TableRow>& rows) {
+    return EncodeTable(columns, rows.size(), [&](size_t i, std::vector<std::optional<mapi::PropertyValue>>& cells) {
+        cells = rows[i].cells;
+        return rows[i].rowId;
+    });
+}
+
+EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, const RowSource& fill) {
     // Layout: row id, row version, 8-byte cells, 4-byte cells, 1-byte cells,
     // then the bitmap of present cells.
     std::vector<ColumnLayout> layout{{kTagRowId, 0, 4, 0, -1}, {kTagRowVer, 4, 4, 1, -1}};
@@ -47,20 +54,26 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<
     HeapBuilder heap(0x7C);
     uint32_t nextLarge = 0;
     Bytes matrix;
-    matrix.reserve(rows.size() * rowSize);
+    matrix.reserve(rowCount * rowSize);
     Bytes index;
     std::vector<std::pair<uint32_t, uint32_t>> ids;
-    for (size_t r = 0; r < rows.size(); ++r) {
-        Bytes row(rowSize, 0);
+    ids.reserve(rowCount);
+    std::vector<std::optional<mapi::PropertyValue>> cells(columns.size());
+    Bytes row(rowSize, 0);
+    for (size_t r = 0; r < rowCount; ++r) {
+        for (auto& c : cells) c.reset();
+        uint32_t rowId = fill(r, cells);
+        cells.resize(columns.size());
+        std::fill(row.begin(), row.end(), 0);
         uint8_t* bitmap = &row[end1];
         auto present = [&](uint8_t bit) { bitmap[bit / 8] |= uint8_t(0x80 >> (bit % 8)); };
-        Put32(&row[0], rows[r].rowId);
+        Put32(&row[0], rowId);
         Put32(&row[4], 1);
         present(0);
         present(1);
         for (const auto& c : layout) {
-            if (c.source < 0 || !rows[r].cells[size_t(c.source)]) continue;
-            TypedValue v{mapi::PropType(c.tag & 0xFFFF), *rows[r].cells[size_t(c.source)]};
+            if (c.source < 0 || !cells[size_t(c.source)]) continue;
+            TypedValue v{mapi::PropType(c.tag & 0xFFFF), *cells[size_t(c.source)]};
             Bytes data = Serialize(v);
             if (IsFixedType(v.type)) {
                 std::copy(data.begin(), data.begin() + std::min<size_t>(data.size(), c.cb), &row[c.ib]);
@@ -74,7 +87,7 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<
             present(c.bit);
         }
         matrix.insert(matrix.end(), row.begin(), row.end());
-        ids.emplace_back(rows[r].rowId, uint32_t(r));
+        ids.emplace_back(rowId, uint32_t(r));
     }
     std::sort(ids.begin(), ids.end());
     for (const auto& [id, at] : ids) {
@@ -90,11 +103,12 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<
             // Rows never straddle blocks: each block holds a whole number of rows.
             const size_t perBlock = kMaxBlockData / rowSize;
             Bytes data;
-            for (size_t r = 0; r < rows.size(); r += perBlock) {
-                size_t n = std::min(perBlock, rows.size() - r);
+            for (size_t r = 0; r < rowCount; r += perBlock) {
+                size_t n = std::min(perBlock, rowCount - r);
                 data.insert(data.end(), matrix.begin() + std::ptrdiff_t(r * rowSize), matrix.begin() + std::ptrdiff_t((r + n) * rowSize));
-                if (r + n < rows.size()) data.resize(data.size() + (kMaxBlockData - n * rowSize), 0);
+                if (r + n < rowCount) data.resize(data.size() + (kMaxBlockData - n * rowSize), 0);
             }
+            Bytes().swap(matrix);
             rowsRef = (1u << 5) | 0x1F;
             node.subnodes.emplace_back(rowsRef, std::move(data));
         }

@@ -5,6 +5,7 @@
 #include "encoded_node.h"
 #include "prop_value.h"
 
+#include <functional>
 #include <optional>
 
 namespace pst {
@@ -20,5 +21,10 @@ struct TableRow {
 // columns: property tags of the table, without the row id and version
 // columns, which every table gets.
 EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<TableRow>& rows);
+
+// Same, for large tables: fill(i, cells) sets row i's cells (one per column,
+// cleared beforehand) and returns its row id, so rows are never all in memory.
+using RowSource = std::function<uint32_t(size_t row, std::vector<std::optional<mapi::PropertyValue>>& cells)>;
+EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, const RowSource& fill);
 
 }  // namespace pst

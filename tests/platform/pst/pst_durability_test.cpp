@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,6 +126,52 @@ TEST(PstDurability, KilledWriterLeavesTheLastCommit) {
     w->AddMessage(*c, Contact("after"));
     w->Close();
     EXPECT_EQ(pst::PstFile::Open(path, false)->Messages(*c).size(), 51u);
+}
+
+TEST(PstDurability, FullDiskKeepsTheLastCommit) {
+    TempDir dir;
+    std::string path = dir / "full.pst";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The file may not grow past 3 MB: writes beyond fail as on a full disk.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{3u << 20, 3u << 20};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        int code = 10;
+        try {
+            auto f = pst::PstFile::Create(path, "Full");
+            auto c = f->CreateFolder(f->IpmSubtree(), "Contacts", "IPF.Contact");
+            for (int i = 0; i < 20; ++i) f->AddMessage(c, Contact("saved " + std::to_string(i)));
+            f->Commit();
+            try {
+                for (int i = 0; i < 100000; ++i) f->AddMessage(c, Contact(std::string(2000, 'x') + std::to_string(i)));
+                f->Commit();
+            } catch (const pst::PstError& e) {
+                code = e.Kind() == pst::ErrorKind::DiskFull ? 0 : 11;
+            }
+            try {
+                f->Close();  // must not write a header over data that never reached the disk
+                code = 12;
+            } catch (const pst::PstError&) {
+            }
+        } catch (...) {
+            code = 13;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    auto f = pst::PstFile::Open(path, false);
+    auto c = f->FindSubfolder(f->IpmSubtree(), "Contacts");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(f->Messages(*c).size(), 20u);
+    if (HaveTool("pffinfo")) {
+        std::string out;
+        EXPECT_EQ(RunTool("pffinfo " + Quote(path), &out), 0) << out;
+    }
 }
 
 }  // namespace
