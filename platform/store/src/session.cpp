@@ -58,6 +58,7 @@ struct OpenStore {
     std::unique_ptr<pst::PstFile> file;
     std::chrono::steady_clock::time_point lastCommit = std::chrono::steady_clock::now();
     uint32_t stamp = 0;  // header checksum after our last commit
+    size_t uncommitted = 0;  // items saved since the last commit
 
     pst::PstFile& File() {
         if (!file) throw StoreError(ErrorCode::Failed, "The store " + name + " is closed; log on again");
@@ -67,6 +68,7 @@ struct OpenStore {
         Guard([&] { File().Commit(); });
         lastCommit = std::chrono::steady_clock::now();
         stamp = HeaderStamp(path);
+        uncommitted = 0;
     }
     // Another process (the companion program) may have changed the file.
     void Refresh() {
@@ -75,6 +77,11 @@ struct OpenStore {
         file.reset();
         file = Guard([&] { return pst::PstFile::Open(path, true); });
         stamp = HeaderStamp(path);
+        size_t lost = uncommitted;
+        uncommitted = 0;
+        if (lost > 0)
+            throw StoreError(ErrorCode::Failed, "Another program changed the store " + name + "; the last " +
+                                                    std::to_string(lost) + " saved items were lost (commit before running it)");
     }
     void Close() {
         if (!file) return;
@@ -108,6 +115,7 @@ public:
 
 private:
     void AfterAdd() {
+        ++store_->uncommitted;
         if (std::chrono::steady_clock::now() - store_->lastCommit >= kCommitInterval) store_->Commit();
     }
 

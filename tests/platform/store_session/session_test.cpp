@@ -164,4 +164,25 @@ TEST_F(Session, NewStoresJoinTheProfile) {
     EXPECT_EQ(store::Profile::Load().Stores().size(), 2u);
 }
 
+TEST_F(Session, ItemsLostToAnotherWriterAreReported) {
+    auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
+    auto c = folder.GetItems().Add("IPM.Contact");
+    c.Set(mapi::ContactField::FullName, "not committed");
+    c.Save();  // no Flush before the other writer runs
+    {
+        store::RDOSession other;
+        other.Logon();
+        other.EnsureFolderPath("\\\\Personal Folders\\Other");
+        other.Logoff();
+    }
+    try {
+        session.GetFolderFromPath("\\\\Personal Folders\\Other");
+        ADD_FAILURE() << "the lost item went unnoticed";
+    } catch (const store::StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("1 saved items were lost"), std::string::npos) << e.what();
+    }
+    // The store is usable again and holds the other writer's folder.
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Other").GetName(), "Other");
+}
+
 }  // namespace
