@@ -23,6 +23,9 @@ struct ContentRow {
     Nid nid = 0;
     std::string messageClass;
     std::string subject;
+    std::string conversationTopic;
+    std::string displayTo;
+    std::string displayCc;
     int32_t flags = 0;
     int32_t size = 0;
     int32_t importance = 1;

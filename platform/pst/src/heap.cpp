@@ -39,16 +39,20 @@ uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
     return uint32_t(blocks_.size() - 1) << 16 | uint32_t(b.ends.size()) << 5;
 }
 
-std::vector<Bytes> HeapBuilder::Finish() const {
-    std::vector<Block> blocks = blocks_;
+std::vector<Bytes> HeapBuilder::Finish() {
+    std::vector<Block> blocks = std::move(blocks_);
+    blocks_.clear();
     if (blocks.empty()) blocks.emplace_back();
     std::vector<Bytes> out;
     std::vector<uint8_t> levels;
     for (size_t i = 0; i < blocks.size(); ++i) {
-        const Block& b = blocks[i];
+        Block& b = blocks[i];
         size_t header = HeaderSize(i);
-        Bytes page(header, 0);
+        Bytes page;
+        page.reserve(header + b.data.size() + 6 + 2 * b.ends.size());
+        page.resize(header, 0);
         page.insert(page.end(), b.data.begin(), b.data.end());
+        Bytes().swap(b.data);
         if (page.size() & 1) page.push_back(0);
         uint16_t map = uint16_t(page.size());
         Put16(&page[0], map);

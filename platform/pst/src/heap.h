@@ -18,8 +18,8 @@ public:
     uint32_t Allocate(const uint8_t* data, size_t size);
     uint32_t Allocate(const Bytes& b) { return Allocate(b.data(), b.size()); }
     void SetRoot(uint32_t hid) { root_ = hid; }
-    // The node's blocks, each at most 8176 bytes.
-    std::vector<Bytes> Finish() const;
+    // The node's blocks, each at most 8176 bytes. The builder is empty afterwards.
+    std::vector<Bytes> Finish();
 
 private:
     struct Block {

@@ -124,17 +124,23 @@ Bid NodeDatabase::WriteBlock(const uint8_t* data, size_t size, bool internal) {
 }
 
 Bid NodeDatabase::WriteDataTree(const Bytes& data) {
-    std::vector<Bytes> pieces;
+    std::vector<std::pair<const uint8_t*, size_t>> pieces;
     for (size_t at = 0; at < data.size() || pieces.empty(); at += kMaxBlockData)
-        pieces.emplace_back(data.begin() + std::ptrdiff_t(at), data.begin() + std::ptrdiff_t(std::min(data.size(), at + kMaxBlockData)));
-    return WriteDataTree(pieces);
+        pieces.emplace_back(data.data() + at, std::min(data.size() - at, kMaxBlockData));
+    return WriteTree(pieces);
 }
 
 Bid NodeDatabase::WriteDataTree(const std::vector<Bytes>& blocks) {
-    if (blocks.size() == 1) return WriteBlock(blocks[0].data(), blocks[0].size());
+    std::vector<std::pair<const uint8_t*, size_t>> pieces;
+    for (const auto& b : blocks) pieces.emplace_back(b.data(), b.size());
+    return WriteTree(pieces);
+}
+
+Bid NodeDatabase::WriteTree(const std::vector<std::pair<const uint8_t*, size_t>>& blocks) {
+    if (blocks.size() == 1) return WriteBlock(blocks[0].first, blocks[0].second);
     struct Child { Bid bid; uint64_t total; };
     std::vector<Child> level;
-    for (const auto& b : blocks) level.push_back({WriteBlock(b.data(), b.size()), b.size()});
+    for (const auto& [p, n] : blocks) level.push_back({WriteBlock(p, n), n});
     for (uint8_t depth = 1; level.size() > 1 || depth == 1; ++depth) {
         if (depth > 2) throw PstError(ErrorKind::InvalidArgument, "data too large for one node");
         std::vector<Child> upper;

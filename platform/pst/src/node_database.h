@@ -75,6 +75,7 @@ private:
         uint64_t ib;
     };
     NodeDatabase(std::unique_ptr<File> file, bool writable) : file_(std::move(file)), writable_(writable) {}
+    Bid WriteTree(const std::vector<std::pair<const uint8_t*, size_t>>& blocks);
     void ReadHeader();
     void WriteHeader();
     void LoadTree(const PageRef& ref, bool nodeTree, int expectLevel);

@@ -27,10 +27,13 @@ bool IsKnownType(uint16_t t) {
 namespace {
 // UTF-8 to UTF-16LE bytes in one pass; invalid sequences become U+FFFD.
 void AppendUtf16(Bytes& out, const std::string& s) {
-    out.reserve(out.size() + s.size() * 2);
+    // Never more UTF-16 units than UTF-8 bytes: size for that, trim at the end.
+    const size_t start = out.size();
+    out.resize(start + s.size() * 2);
+    uint8_t* o = out.data() + start;
     auto put = [&](uint32_t u) {
-        out.push_back(uint8_t(u));
-        out.push_back(uint8_t(u >> 8));
+        *o++ = uint8_t(u);
+        *o++ = uint8_t(u >> 8);
     };
     const auto* p = reinterpret_cast<const uint8_t*>(s.data());
     const size_t n = s.size();
@@ -41,7 +44,7 @@ void AppendUtf16(Bytes& out, const std::string& s) {
             ++i;
             continue;
         }
-        size_t len = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+        size_t len = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
         uint32_t cp = len == 4 ? c & 0x07 : len == 3 ? c & 0x0F : c & 0x1F;
         bool ok = len != 0 && i + len <= n;
         for (size_t k = 1; ok && k < len; ++k) {
@@ -64,6 +67,7 @@ void AppendUtf16(Bytes& out, const std::string& s) {
         }
         i += len;
     }
+    out.resize(size_t(o - out.data()));
 }
 
 [[noreturn]] void Mismatch() { throw PstError(ErrorKind::InvalidArgument, "A property value does not match its type"); }

@@ -360,10 +360,9 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
     ++s.sharedOwners;
     s.db->SetNode(nid, e);
 
-    ContentRow row = ContentRowFrom(nid, p);
-    f.rows.push_back(row);
+    f.rows.push_back(ContentRowFrom(nid, p));
     ++f.contentCount;
-    if (!(row.flags & kMsgFlagRead)) ++f.unreadCount;
+    if (!(f.rows.back().flags & kMsgFlagRead)) ++f.unreadCount;
     f.dirtyContents = true;
     s.CountChanged(f);
     return nid;

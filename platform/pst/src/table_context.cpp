@@ -53,8 +53,12 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
     EncodedNode node;
     HeapBuilder heap(0x7C);
     uint32_t nextLarge = 0;
+    // Rows go straight into block-sized pieces: a block holds a whole number of
+    // rows and all but the last are padded to the full block size.
+    const size_t perBlock = kMaxBlockData / rowSize;
+    const bool inHeap = rowCount * rowSize <= kMaxHeapAllocation;
     Bytes matrix;
-    matrix.reserve(rowCount * rowSize);
+    matrix.reserve(inHeap ? rowCount * rowSize : std::min(rowCount, perBlock * 64) * kMaxBlockData / perBlock);
     Bytes index;
     std::vector<std::pair<uint32_t, uint32_t>> ids;
     ids.reserve(rowCount);
@@ -86,6 +90,7 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
             }
             present(c.bit);
         }
+        if (!inHeap && r > 0 && r % perBlock == 0) matrix.resize(matrix.size() + (kMaxBlockData - perBlock * rowSize), 0);
         matrix.insert(matrix.end(), row.begin(), row.end());
         ids.emplace_back(rowId, uint32_t(r));
     }
@@ -96,21 +101,12 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
     }
     uint32_t rowIndex = BuildBth(heap, 4, 4, index);
     uint32_t rowsRef = 0;
-    if (!matrix.empty()) {
-        if (matrix.size() <= kMaxHeapAllocation) {
+    if (rowCount > 0) {
+        if (inHeap) {
             rowsRef = heap.Allocate(matrix);
         } else {
-            // Rows never straddle blocks: each block holds a whole number of rows.
-            const size_t perBlock = kMaxBlockData / rowSize;
-            Bytes data;
-            for (size_t r = 0; r < rowCount; r += perBlock) {
-                size_t n = std::min(perBlock, rowCount - r);
-                data.insert(data.end(), matrix.begin() + std::ptrdiff_t(r * rowSize), matrix.begin() + std::ptrdiff_t((r + n) * rowSize));
-                if (r + n < rowCount) data.resize(data.size() + (kMaxBlockData - n * rowSize), 0);
-            }
-            Bytes().swap(matrix);
             rowsRef = (1u << 5) | 0x1F;
-            node.subnodes.emplace_back(rowsRef, std::move(data));
+            node.subnodes.emplace_back(rowsRef, std::move(matrix));
         }
     }
     std::vector<ColumnLayout> sorted = layout;
