@@ -245,7 +245,15 @@ void RDOSession::Logon() {
             profile.Add({kDefaultStoreName, path});
             profile.Save();
         }
-        for (const auto& entry : profile.Stores()) OpenProfileStore(entry.name, entry.path);
+        for (const auto& entry : profile.Stores()) {
+            if (!fs::exists(entry.path)) {
+                // A PST deleted since it was listed: the default store is made
+                // anew, any other one is left out of this session.
+                if (!SameName(entry.name, kDefaultStoreName)) continue;
+                Guard([&] { pst::PstFile::Create(entry.path, entry.name)->Close(); });
+            }
+            OpenProfileStore(entry.name, entry.path);
+        }
     } catch (const StoreError& e) {
         stores_.clear();
         throw StoreError(e.Code(), kLogonFailedText);

@@ -89,4 +89,25 @@ TEST(Profile, EntriesRoundTrip) {
     EXPECT_EQ(q.Find("SECOND")->path, "/data/replaced.pst");
 }
 
+TEST(Profile, DeletedStoreFilesDoNotBlockLogon) {
+    EnvGuard a("FERRYWELL_PROFILE");
+    TempDir dir;
+    setenv("FERRYWELL_PROFILE", dir.Path().c_str(), 1);
+    {
+        store::RDOSession s;
+        s.Logon();
+        s.CreateStore(dir / "export.pst", "Export");
+        s.Logoff();
+    }
+    std::filesystem::remove(dir / "export.pst");
+    std::filesystem::remove(dir / "Personal Folders.pst");
+    store::RDOSession s;
+    s.Logon();
+    auto stores = s.Stores();
+    ASSERT_EQ(stores.size(), 1u);
+    EXPECT_EQ(stores[0].GetName(), "Personal Folders");
+    EXPECT_TRUE(std::filesystem::exists(dir / "Personal Folders.pst"));
+    EXPECT_THROW(s.GetFolderFromPath("\\\\Export\\Contacts"), store::StoreError);
+}
+
 }  // namespace
