@@ -43,7 +43,7 @@ TEST(CommandFiles, BadTextsAreRejected) {
 
 TEST(CommandFiles, ProgramFolderIsUsedWhenWritable) {
     unsetenv("FERRYWELL_COMMAND_DIR");
-    EXPECT_EQ(store::ProgramFolder(), std::filesystem::path(FERRYWELL_BIN_DIR).parent_path() / "tests");
+    EXPECT_EQ(std::filesystem::path(store::ProgramFolder()), std::filesystem::path(FERRYWELL_BIN_DIR));
     EXPECT_EQ(store::CommandFolder(), store::ProgramFolder());
 }
 

@@ -4,6 +4,7 @@
 #include <pst/pst_file.h>
 #include <store/companion.h>
 #include <store/profile.h>
+#include <store/session.h>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,34 @@ TEST_F(Saving, BadCommandFilesFailCleanly) {
     }
     EXPECT_EQ(ReadWhole(existing), "keep");
     for (const char* name : {"B", "C", "D", "Name"}) EXPECT_FALSE(store::Profile::Load().Find(name)) << name;
+}
+
+TEST_F(Saving, ConverterFlowThroughTheRunner) {
+    store::RDOSession session;
+    session.Logon();
+    // Items saved just before the companion runs must survive it.
+    auto inbox = session.EnsureFolderPath("\\\\Personal Folders\\Inbox");
+    auto early = inbox.GetItems().Add("IPM.Contact");
+    early.Set(mapi::ContactField::FullName, "saved before the companion ran");
+    early.Save();
+
+    std::string pst = dir / "Names-Corvane-1.pst";
+    store::WriteSavingFile(pst, "Names-Corvane-1");
+    ASSERT_EQ(store::RunCompanion("create", &session), 0);
+    store::WriteMailSavingFile("\\\\Names-Corvane-1\\Contacts\\");
+    ASSERT_EQ(store::RunCompanion("folder", &session), 0);
+    store::WriteMailSavingFile("\\\\Personal Folders\\Inbox\\Sub");
+    ASSERT_EQ(store::RunCompanion("folder", &session), 0);
+
+    auto folder = session.GetFolderFromPath("\\\\Names-Corvane-1\\Contacts\\");
+    auto c = folder.GetItems().Add("IPM.Contact");
+    c.Set(mapi::ContactField::FullName, "Мария");
+    c.Save();
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Inbox\\Sub").GetName(), "Sub");
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Inbox").GetItems().GetCount(), 1);
+    session.Logoff();
+    auto f = pst::PstFile::Open(pst, false);
+    EXPECT_EQ(f->Messages(*f->FindSubfolder(f->IpmSubtree(), "Contacts")).size(), 1u);
 }
 
 }  // namespace
