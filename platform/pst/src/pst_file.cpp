@@ -4,6 +4,7 @@
 #include "name_map.h"
 #include "node_database.h"
 #include "property_context.h"
+#include "table_context.h"
 
 #include <algorithm>
 #include <chrono>
@@ -121,8 +122,26 @@ struct PstFile::Impl {
 
     void LoadRows(FolderState& f) {
         if (f.rowsLoaded) return;
+        // The contents table holds what a row needs; items are read one by one
+        // only when it does not match the folder's items.
+        std::set<Nid> items;
         for (const auto& [nid, e] : db->Nodes())
-            if ((nid & 0x1F) == kNidTypeMessage && e.parent == f.nid) f.rows.push_back(ContentRowFrom(nid, ReadPropertyContext(*db, e)));
+            if ((nid & 0x1F) == kNidTypeMessage && e.parent == f.nid) items.insert(nid);
+        if (const NodeEntry* table = db->FindNode(TableNid(f.nid, kNidTypeContents))) {
+            try {
+                TableContents t = ReadTable(*db, *table);
+                std::set<Nid> listed;
+                for (const auto& r : t.rows) listed.insert(r.rowId);
+                if (listed == items && t.rows.size() == items.size()) {
+                    for (const auto& r : t.rows) f.rows.push_back(ContentRowFrom(r.rowId, r.cells));
+                    f.rowsLoaded = true;
+                    return;
+                }
+            } catch (const PstError&) {
+            }
+        }
+        f.rows.clear();
+        for (Nid nid : items) f.rows.push_back(ContentRowFrom(nid, ReadPropertyContext(*db, *db->FindNode(nid))));
         f.rowsLoaded = true;
     }
 

@@ -132,4 +132,88 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
     return node;
 }
 
+namespace {
+[[noreturn]] void BadTable(const char* what) { throw PstError(ErrorKind::BadFormat, std::string("The PST file is damaged: table ") + what); }
+}  // namespace
+
+TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
+    HeapReader heap(db.ReadDataTree(node.data));
+    if (heap.ClientSig() != 0x7C) BadTable("signature");
+    auto [info, infoSize] = heap.Get(heap.Root());
+    if (infoSize < 22 || info[0] != 0x7C) BadTable("header");
+    const size_t cols = info[1];
+    if (infoSize < 22 + 8 * cols) BadTable("columns");
+    const size_t rowSize = Get16(info + 8);
+    const size_t bitmapStart = Get16(info + 6);
+    if (rowSize == 0 || bitmapStart > rowSize || (rowSize - bitmapStart) * 8 < cols) BadTable("row layout");
+    struct Col {
+        uint32_t tag;
+        uint16_t ib;
+        uint8_t cb;
+        uint8_t bit;
+    };
+    std::vector<Col> layout;
+    TableContents out;
+    for (size_t i = 0; i < cols; ++i) {
+        const uint8_t* d = info + 22 + 8 * i;
+        Col c{Get32(d), Get16(d + 4), d[6], d[7]};
+        if (size_t(c.ib) + c.cb > bitmapStart || c.bit >= cols) BadTable("column");
+        layout.push_back(c);
+        out.columns.push_back(c.tag);
+    }
+    uint32_t rowsRef = Get32(info + 14);
+    std::vector<Bytes> pieces;
+    if (rowsRef != 0) {
+        if ((rowsRef & 0x1F) == 0) {
+            auto [p, n] = heap.Get(rowsRef);
+            pieces.emplace_back(p, p + n);
+        } else {
+            auto subs = db.ReadSubnodes(node.sub);
+            auto it = subs.find(rowsRef);
+            if (it == subs.end()) BadTable("rows");
+            pieces = db.ReadDataTree(it->second.data);
+        }
+    }
+    std::map<Nid, SubnodeEntry> subs;
+    bool subsLoaded = false;
+    for (const Bytes& piece : pieces) {
+        for (size_t at = 0; at + rowSize <= piece.size(); at += rowSize) {
+            const uint8_t* row = piece.data() + at;
+            const uint8_t* bitmap = row + bitmapStart;
+            TableContents::Row r;
+            r.rowId = Get32(row);
+            for (const Col& c : layout) {
+                if (!(bitmap[c.bit / 8] & (0x80 >> (c.bit % 8)))) continue;
+                uint16_t type = uint16_t(c.tag & 0xFFFF);
+                if (!IsKnownType(type)) continue;
+                auto t = mapi::PropType(type);
+                if (IsFixedType(t)) {
+                    if (c.cb < FixedSize(t)) BadTable("cell size");
+                    r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, row + c.ib, c.cb);
+                    continue;
+                }
+                uint32_t ref = Get32(row + c.ib);
+                if (ref == 0) {
+                    r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, nullptr, 0);
+                } else if ((ref & 0x1F) == 0) {
+                    auto [p, n] = heap.Get(ref);
+                    r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, p, n);
+                } else {
+                    if (!subsLoaded) {
+                        subs = db.ReadSubnodes(node.sub);
+                        subsLoaded = true;
+                    }
+                    auto it = subs.find(ref);
+                    if (it == subs.end()) BadTable("cell value");
+                    Bytes all;
+                    for (const auto& b : db.ReadDataTree(it->second.data)) all.insert(all.end(), b.begin(), b.end());
+                    r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, all.data(), all.size());
+                }
+            }
+            out.rows.push_back(std::move(r));
+        }
+    }
+    return out;
+}
+
 }  // namespace pst

@@ -27,4 +27,15 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<
 using RowSource = std::function<uint32_t(size_t row, std::vector<std::optional<mapi::PropertyValue>>& cells)>;
 EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, const RowSource& fill);
 
+struct TableContents {
+    std::vector<uint32_t> columns;  // every column tag, row id and version included
+    struct Row {
+        uint32_t rowId = 0;
+        PropMap cells;  // present cells by property id
+    };
+    std::vector<Row> rows;  // in stored order
+};
+// Reads a table; throws PstError(BadFormat) when it is damaged.
+TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node);
+
 }  // namespace pst
