@@ -99,6 +99,18 @@ TEST_F(Saving, BadCommandFilesFailCleanly) {
     for (const char* name : {"B", "C", "D", "Name"}) EXPECT_FALSE(store::Profile::Load().Find(name)) << name;
 }
 
+TEST_F(Saving, UnwritableProfileLeavesNoStore) {
+    std::string blocker = dir / "blocker";
+    std::ofstream(blocker) << "x";
+    setenv("FERRYWELL_PROFILE", (blocker + "/profile").c_str(), 1);  // a folder inside a file
+    std::string pst = dir / "orphan.pst";
+    Command(store::kSavingFile, store::SavingText(pst, "Orphan"));
+    std::string out;
+    EXPECT_EQ(RunSaving("create", &out), 1) << out;
+    EXPECT_NE(out.find("profile"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(pst));
+}
+
 TEST_F(Saving, ConverterFlowThroughTheRunner) {
     store::RDOSession session;
     session.Logon();
