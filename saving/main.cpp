@@ -1,7 +1,8 @@
 // saving create  - reads saving.txt, makes a new PST at PSTFILENAME and adds
 //                  it to the default profile as MailBoxName.
 // saving folder  - reads mailsaving.txt and makes every folder along
-//                  FolderPath (\\Store\A\B).
+//                  FolderPath (\\Store\A\B); tempFolderType, when not empty,
+//                  is the new folders' container class (else IPF.Contact).
 // Exit codes: 0 done, 1 failed (message on stderr), 2 wrong usage.
 #include <store/companion.h>
 #include <store/session.h>
@@ -28,7 +29,8 @@ void Folder() {
     auto cmd = store::ParseMailSavingText(store::ReadCommandFile(store::kMailSavingFile));
     store::RDOSession session;
     session.Logon();
-    session.EnsureFolderPath(cmd.folderPath);
+    // New folders hold contacts unless the command file names another type.
+    session.EnsureFolderPath(cmd.folderPath, cmd.folderType.empty() ? "IPF.Contact" : cmd.folderType);
     session.Logoff();
 }
 
