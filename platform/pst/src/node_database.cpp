@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unistd.h>
 
 namespace pst {
 
@@ -29,14 +30,20 @@ bool IsInternal(Bid bid) { return (bid & 2) != 0; }
 
 std::unique_ptr<NodeDatabase> NodeDatabase::Create(const std::string& path) {
     std::unique_ptr<NodeDatabase> db(new NodeDatabase(std::make_unique<File>(path, File::Mode::CreateNew), true));
-    for (uint8_t t = 0; t < 32; ++t) db->nextNid_[t] = (0x400u << 5) | t;
-    db->amap_.InitEmpty();
-    Bytes zeros(kFirstRegion, 0);
-    db->file_->WriteAt(0, zeros.data(), zeros.size());
-    uint8_t dlist[kPageSize] = {};
-    SealPage(dlist, kTypeDList, 0, 0x4200);
-    db->file_->WriteAt(0x4200, dlist, kPageSize);
-    db->file_->Truncate(db->amap_.FileEof());
+    try {
+        for (uint8_t t = 0; t < 32; ++t) db->nextNid_[t] = (0x400u << 5) | t;
+        db->amap_.InitEmpty();
+        Bytes zeros(kFirstRegion, 0);
+        db->file_->WriteAt(0, zeros.data(), zeros.size());
+        uint8_t dlist[kPageSize] = {};
+        SealPage(dlist, kTypeDList, 0, 0x4200);
+        db->file_->WriteAt(0x4200, dlist, kPageSize);
+        db->file_->Truncate(db->amap_.FileEof());
+    } catch (...) {
+        db.reset();
+        ::unlink(path.c_str());  // the file is ours: it did not exist before
+        throw;
+    }
     return db;
 }
 

@@ -177,4 +177,29 @@ TEST(PstDurability, FullDiskKeepsTheLastCommit) {
     EXPECT_EQ(RunTool("pffinfo " + Quote(path), &out), 0) << out;
 }
 
+TEST(PstDurability, CreateOnAFullDiskLeavesNoFile) {
+    TempDir dir;
+    for (rlim_t room : {rlim_t(0), rlim_t(8192), rlim_t(270000)}) {  // header, first pages, end of the first region
+        SCOPED_TRACE(room);
+        std::string path = dir / ("new" + std::to_string(room) + ".pst");
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{room, RLIM_INFINITY};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            try {
+                pst::PstFile::Create(path, "Full");
+                _exit(1);
+            } catch (const pst::PstError& e) {
+                _exit(e.Kind() == pst::ErrorKind::DiskFull ? 0 : 2);
+            }
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+}
+
 }  // namespace
