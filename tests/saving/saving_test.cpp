@@ -42,6 +42,15 @@ TEST_F(Saving, CreateMakesAStoreInTheProfile) {
     EXPECT_EQ(RunTool("pffinfo " + Quote(pst), &out), 0) << out;
     EXPECT_EQ(pst::PstFile::Open(pst, false)->DisplayName(), "Names-Corvane-7-12-2026 9 5 3 42");
 
+    // A relative path is recorded as the absolute one.
+    std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(dir.Path());
+    Command(store::kSavingFile, store::SavingText("relative.pst", "Relative"));
+    EXPECT_EQ(RunSaving("create", &out), 0) << out;
+    std::filesystem::current_path(cwd);
+    ASSERT_TRUE(store::Profile::Load().Find("Relative"));
+    EXPECT_EQ(store::Profile::Load().Find("Relative")->path, dir / "relative.pst");
+
     Command(store::kMailSavingFile, store::MailSavingText("\\\\Names-Corvane-7-12-2026 9 5 3 42\\Contacts\\By Category\\"));
     ASSERT_EQ(RunSaving("folder", &out), 0) << out;
     ASSERT_EQ(RunSaving("folder", &out), 0) << out;  // existing folders are kept

@@ -235,7 +235,11 @@ std::shared_ptr<OpenStore> RDOSession::OpenProfileStore(const std::string& name,
 }
 
 void RDOSession::Logon() {
-    Logoff();
+    try {
+        Logoff();
+    } catch (const StoreError&) {
+        // A store of the previous logon failed to close; it keeps its last commit.
+    }
     try {
         Profile profile = Profile::Load();
         if (profile.Stores().empty()) {
@@ -336,9 +340,12 @@ std::optional<RDOFolder> RDOSession::PickFolder(const FolderPicker& picker, cons
     return picker(*this, caption);
 }
 
-RDOStore RDOSession::CreateStore(const std::string& path, const std::string& name) {
+RDOStore RDOSession::CreateStore(const std::string& pathGiven, const std::string& name) {
     CheckName(name, "A store name");
-    if (path.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
+    if (pathGiven.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
+    // The profile outlives the working folder: it records where the file really is.
+    std::error_code ec;
+    const std::string path = fs::absolute(pathGiven, ec).lexically_normal().string();
     Profile profile = Profile::Load();
     if (profile.Find(name)) throw StoreError(ErrorCode::InvalidArgument, "The profile already has a store named " + name);
     Guard([&] { pst::PstFile::Create(path, name)->Close(); });
