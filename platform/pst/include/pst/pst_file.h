@@ -1,0 +1,84 @@
+// A Unicode PST file: create or open one, walk and add folders, add items
+// (property bags) to folders and read them back.
+//
+// Writes are appended; Commit makes everything added so far durable in one
+// step (new index pages, then the header), so a process that dies at any
+// point leaves a file that opens with the state of the last commit.
+#pragma once
+
+#include <pst/error.h>
+
+#include <mapi/property.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pst {
+
+using Nid = uint32_t;
+
+struct FolderInfo {
+    Nid nid = 0;
+    Nid parent = 0;
+    std::string name;
+    std::string containerClass;
+    int32_t contentCount = 0;
+    int32_t unreadCount = 0;
+    bool hasSubfolders = false;
+};
+
+class PstFile {
+public:
+    // Creates a new, empty store at path (which must not exist) whose display
+    // name is displayName. On failure no file is left at path.
+    static std::unique_ptr<PstFile> Create(const std::string& path, const std::string& displayName);
+    // Opens an existing Unicode PST. Throws PstError(BadFormat) for anything
+    // that is not one.
+    static std::unique_ptr<PstFile> Open(const std::string& path, bool writable = true);
+
+    ~PstFile();  // commits pending changes; errors are swallowed, call Close to see them
+    PstFile(const PstFile&) = delete;
+    PstFile& operator=(const PstFile&) = delete;
+
+    // durable: also wait until the file is on the disk, which a power loss
+    // needs; a killed process does not.
+    void Commit(bool durable = false);
+    void Close(bool durable = false);
+    // Closes without writing anything more: for a file that another writer
+    // has changed since (what was not committed here is dropped).
+    void Abandon();
+
+    const std::string& Path() const;
+    const std::string& DisplayName() const { return displayName_; }
+    // Bytes the file takes now, including what is not committed yet.
+    uint64_t FileSize() const;
+
+    Nid RootFolder() const { return 0x122; }
+    Nid IpmSubtree() const { return 0x8022; }
+    Nid DeletedItems() const { return 0x8062; }
+    Nid SearchRoot() const { return 0x8042; }
+
+    std::optional<FolderInfo> Folder(Nid nid) const;
+    std::vector<FolderInfo> Subfolders(Nid parent) const;
+    // Case-insensitive for ASCII letters, as folder names in a store are.
+    std::optional<Nid> FindSubfolder(Nid parent, const std::string& name) const;
+    // Throws PstError(InvalidArgument) for an empty name, a name with a
+    // backslash, or a name its parent already holds.
+    Nid CreateFolder(Nid parent, const std::string& name, const std::string& containerClass = "IPF.Note");
+
+    // Adds an item; named properties are mapped through the store's map.
+    Nid AddMessage(Nid folder, const mapi::PropertyBag& properties);
+    std::vector<Nid> Messages(Nid folder) const;
+    mapi::PropertyBag ReadMessage(Nid message) const;
+
+private:
+    struct Impl;
+    explicit PstFile(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+    std::string displayName_;
+};
+
+}  // namespace pst

@@ -1,0 +1,20 @@
+#include "encoded_node.h"
+
+namespace pst {
+
+NodeEntry StoreNode(NodeDatabase& db, const EncodedNode& node, Nid parent, const std::vector<SubnodeEntry>& extra) {
+    NodeEntry e;
+    e.parent = parent;
+    e.data = db.WriteDataTree(node.blocks);
+    std::vector<SubnodeEntry> subs;
+    for (const auto& [nid, bytes] : node.subnodes) subs.push_back({nid, db.WriteDataTree(bytes), 0});
+    for (const auto& s : extra) {
+        db.AddOwner(s.data);
+        db.AddOwner(s.sub);
+        subs.push_back(s);
+    }
+    e.sub = db.WriteSubnodes(std::move(subs));
+    return e;
+}
+
+}  // namespace pst

@@ -1,0 +1,120 @@
+#include "file_io.h"
+
+#include <pst/error.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pst {
+
+namespace {
+constexpr size_t kBufferLimit = 4u << 20;
+}
+
+File::File(const std::string& path, Mode mode) : path_(path) {
+    int flags = O_CLOEXEC;
+    if (mode == Mode::CreateNew) flags |= O_RDWR | O_CREAT | O_EXCL;
+    else if (mode == Mode::ReadWrite) flags |= O_RDWR;
+    else flags |= O_RDONLY;
+    fd_ = ::open(path.c_str(), flags, 0644);
+    if (fd_ < 0) Fail("Cannot open", errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw PstError(ErrorKind::BadFormat, "Not a regular file: " + path);
+    }
+}
+
+File::~File() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void File::Fail(const std::string& what, int err) const {
+    std::string text = what + " " + path_ + ": " + std::strerror(err);
+    switch (err) {
+    case ENOENT: case ENOTDIR: throw PstError(ErrorKind::NotFound, text);
+    case EACCES: case EPERM: case EROFS: throw PstError(ErrorKind::AccessDenied, text);
+    case ENOSPC: case EDQUOT: case EFBIG: throw PstError(ErrorKind::DiskFull, text);
+    case EEXIST: throw PstError(ErrorKind::InvalidArgument, text);
+    default: throw PstError(ErrorKind::Io, text);
+    }
+}
+
+void File::ReadAt(uint64_t offset, uint8_t* data, size_t size) const {
+    if (!buffer_.empty() && offset < bufferStart_ + buffer_.size() && offset + size > bufferStart_)
+        const_cast<File*>(this)->Flush();
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::pread(fd_, data + done, size - done, off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot read", errno);
+        }
+        if (n == 0) throw PstError(ErrorKind::BadFormat, "Unexpected end of file in " + path_);
+        done += size_t(n);
+    }
+}
+
+void File::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
+    CheckWritable();
+    if (!buffer_.empty() && offset != bufferStart_ + buffer_.size()) Flush();
+    if (buffer_.empty()) bufferStart_ = offset;
+    buffer_.insert(buffer_.end(), data, data + size);
+    if (buffer_.size() >= kBufferLimit) Flush();
+}
+
+void File::CheckWritable() const {
+    if (writeFailed_)
+        throw PstError(ErrorKind::Io, "An earlier write to " + path_ + " failed; the file keeps its last saved state");
+}
+
+void File::Flush() {
+    if (buffer_.empty()) return;
+    CheckWritable();
+    WriteDirect(bufferStart_, buffer_.data(), buffer_.size());
+    buffer_.clear();
+}
+
+void File::WriteDirect(uint64_t offset, const uint8_t* data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::pwrite(fd_, data + done, size - done, off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            buffer_.clear();
+            writeFailed_ = true;
+            Fail("Cannot write", errno);
+        }
+        done += size_t(n);
+    }
+}
+
+void File::Sync() {
+    Flush();
+    if (::fdatasync(fd_) != 0) {
+        writeFailed_ = true;
+        Fail("Cannot flush", errno);
+    }
+}
+
+void File::Truncate(uint64_t size) {
+    Flush();
+    if (::ftruncate(fd_, off_t(size)) != 0) {
+        writeFailed_ = true;
+        Fail("Cannot resize", errno);
+    }
+}
+
+uint64_t File::Size() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) Fail("Cannot query", errno);
+    uint64_t s = uint64_t(st.st_size);
+    if (!buffer_.empty()) s = std::max<uint64_t>(s, bufferStart_ + buffer_.size());
+    return s;
+}
+
+}  // namespace pst

@@ -1,0 +1,43 @@
+// A file opened for positioned reads and writes, with failures mapped to
+// PstError kinds, and a write-behind buffer for appended data.
+#pragma once
+
+#include "bytes.h"
+
+#include <cstdint>
+#include <string>
+
+namespace pst {
+
+class File {
+public:
+    enum class Mode { CreateNew, ReadWrite, ReadOnly };
+    File(const std::string& path, Mode mode);
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    void ReadAt(uint64_t offset, uint8_t* data, size_t size) const;
+    // Buffered: contiguous writes are gathered and written in large pieces.
+    void WriteAt(uint64_t offset, const uint8_t* data, size_t size);
+    void Flush();
+    void Sync();
+    void Truncate(uint64_t size);
+    uint64_t Size() const;
+    const std::string& Path() const { return path_; }
+    // After a failed write nothing more is written: what is on the disk may
+    // be incomplete past the last commit, and a new header must not point there.
+    void CheckWritable() const;
+
+private:
+    void WriteDirect(uint64_t offset, const uint8_t* data, size_t size);
+    [[noreturn]] void Fail(const std::string& what, int err) const;
+
+    std::string path_;
+    int fd_ = -1;
+    Bytes buffer_;
+    uint64_t bufferStart_ = 0;
+    bool writeFailed_ = false;
+};
+
+}  // namespace pst

@@ -1,0 +1,107 @@
+#include "heap.h"
+
+#include "node_database.h"
+
+#include <pst/error.h>
+
+namespace pst {
+
+namespace {
+[[noreturn]] void Bad(const char* what) { throw PstError(ErrorKind::BadFormat, std::string("The PST file is damaged: ") + what); }
+
+uint8_t FillLevel(size_t freeBytes) {
+    static const size_t limits[] = {3584, 2560, 2048, 1792, 1536, 1280, 1024, 768, 512, 256, 128, 64, 32, 16, 8};
+    for (uint8_t i = 0; i < 15; ++i)
+        if (freeBytes >= limits[i]) return i;
+    return 15;
+}
+}  // namespace
+
+HeapBuilder::HeapBuilder(uint8_t clientSig) : clientSig_(clientSig) {}
+
+size_t HeapBuilder::HeaderSize(size_t index) {
+    if (index == 0) return 12;
+    if (index >= 8 && (index - 8) % 128 == 0) return 66;
+    return 2;
+}
+
+uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
+    if (size > kMaxHeapAllocation) throw PstError(ErrorKind::InvalidArgument, "heap allocation too large");
+    auto fits = [&](const Block& b, size_t index) {
+        size_t end = HeaderSize(index) + b.data.size() + size;
+        end += end & 1;
+        return end + 4 + 2 * (b.ends.size() + 2) <= kMaxBlockData && b.ends.size() < 2047;
+    };
+    if (blocks_.empty() || !fits(blocks_.back(), blocks_.size() - 1)) blocks_.emplace_back();
+    Block& b = blocks_.back();
+    b.data.insert(b.data.end(), data, data + size);
+    b.ends.push_back(uint16_t(HeaderSize(blocks_.size() - 1) + b.data.size()));
+    return uint32_t(blocks_.size() - 1) << 16 | uint32_t(b.ends.size()) << 5;
+}
+
+std::vector<Bytes> HeapBuilder::Finish() {
+    std::vector<Block> blocks = std::move(blocks_);
+    blocks_.clear();
+    if (blocks.empty()) blocks.emplace_back();
+    std::vector<Bytes> out;
+    std::vector<uint8_t> levels;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        Block& b = blocks[i];
+        size_t header = HeaderSize(i);
+        Bytes page;
+        page.reserve(header + b.data.size() + 6 + 2 * b.ends.size());
+        page.resize(header, 0);
+        page.insert(page.end(), b.data.begin(), b.data.end());
+        Bytes().swap(b.data);
+        if (page.size() & 1) page.push_back(0);
+        uint16_t map = uint16_t(page.size());
+        Put16(&page[0], map);
+        Append16(page, uint16_t(b.ends.size()));
+        Append16(page, 0);
+        Append16(page, uint16_t(header));
+        for (uint16_t e : b.ends) Append16(page, e);
+        levels.push_back(FillLevel(kMaxBlockData - page.size()));
+        out.push_back(std::move(page));
+    }
+    auto putLevels = [&](uint8_t* dst, size_t first, size_t count) {
+        for (size_t k = 0; k < count && first + k < levels.size(); ++k)
+            dst[k / 2] |= uint8_t(levels[first + k] << (4 * (k % 2)));
+    };
+    Bytes& h = out[0];
+    h[2] = 0xEC;
+    h[3] = clientSig_;
+    Put32(&h[4], root_);
+    putLevels(&h[8], 0, 8);
+    for (size_t i = 8; i < out.size(); i += 128) putLevels(&out[i][2], i, 128);
+    return out;
+}
+
+HeapReader::HeapReader(std::vector<Bytes> blocks) : blocks_(std::move(blocks)) {
+    if (blocks_.empty() || blocks_[0].size() < 12 || blocks_[0][2] != 0xEC) Bad("heap header");
+    clientSig_ = blocks_[0][3];
+    root_ = Get32(&blocks_[0][4]);
+    for (const Bytes& b : blocks_) {
+        if (b.size() < 2) Bad("heap block");
+        size_t map = Get16(&b[0]);
+        if (map + 4 > b.size()) Bad("heap page map");
+        size_t count = Get16(&b[map]);
+        if (map + 4 + 2 * (count + 1) > b.size()) Bad("heap page map size");
+        std::vector<uint16_t> offs(count + 1);
+        for (size_t i = 0; i <= count; ++i) {
+            offs[i] = Get16(&b[map + 4 + 2 * i]);
+            if (offs[i] > map || (i > 0 && offs[i] < offs[i - 1])) Bad("heap allocation table");
+        }
+        offsets_.push_back(std::move(offs));
+    }
+}
+
+std::pair<const uint8_t*, size_t> HeapReader::Get(uint32_t hid) const {
+    if ((hid & 0x1F) != 0) Bad("heap id type");
+    size_t block = hid >> 16;
+    size_t index = (hid >> 5) & 0x7FF;
+    if (block >= blocks_.size() || index == 0 || index >= offsets_[block].size()) Bad("heap id");
+    const auto& offs = offsets_[block];
+    return {blocks_[block].data() + offs[index - 1], size_t(offs[index] - offs[index - 1])};
+}
+
+}  // namespace pst

@@ -1,0 +1,50 @@
+// Heap-on-node: small allocations packed into the blocks of one node, each
+// addressed by a heap id (block index and allocation index).
+#pragma once
+
+#include "bytes.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace pst {
+
+inline constexpr size_t kMaxHeapAllocation = 3580;
+
+class HeapBuilder {
+public:
+    explicit HeapBuilder(uint8_t clientSig);
+    uint32_t Allocate(const uint8_t* data, size_t size);
+    uint32_t Allocate(const Bytes& b) { return Allocate(b.data(), b.size()); }
+    void SetRoot(uint32_t hid) { root_ = hid; }
+    // The node's blocks, each at most 8176 bytes. The builder is empty afterwards.
+    std::vector<Bytes> Finish();
+
+private:
+    struct Block {
+        Bytes data;
+        std::vector<uint16_t> ends;
+    };
+    static size_t HeaderSize(size_t index);
+    uint8_t clientSig_;
+    uint32_t root_ = 0;
+    std::vector<Block> blocks_;
+};
+
+class HeapReader {
+public:
+    explicit HeapReader(std::vector<Bytes> blocks);  // throws PstError on a damaged heap
+    uint8_t ClientSig() const { return clientSig_; }
+    uint32_t Root() const { return root_; }
+    // The allocation; throws PstError for an unknown id.
+    std::pair<const uint8_t*, size_t> Get(uint32_t hid) const;
+
+private:
+    std::vector<Bytes> blocks_;
+    std::vector<std::vector<uint16_t>> offsets_;  // per block: cAlloc + 1 offsets
+    uint8_t clientSig_ = 0;
+    uint32_t root_ = 0;
+};
+
+}  // namespace pst

@@ -1,0 +1,33 @@
+// The store's map from named properties (property set + long id) to the
+// property ids 0x8000 and above that items use for them.
+#pragma once
+
+#include "prop_value.h"
+
+#include <optional>
+
+namespace pst {
+
+class NameMap {
+public:
+    void Load(const PropMap& props);
+    PropMap Encode() const;
+
+    uint16_t IdFor(const mapi::NamedProperty& name);  // assigns an id when new
+    std::optional<uint16_t> Find(const mapi::NamedProperty& name) const;
+    std::optional<mapi::NamedProperty> NameOf(uint16_t id) const;
+    bool Dirty() const { return dirty_; }
+    void ClearDirty() { dirty_ = false; }
+
+private:
+    uint16_t GuidIndex(const mapi::Guid& g);
+    Bytes guids_;
+    Bytes entries_;
+    Bytes strings_;
+    std::map<mapi::NamedProperty, uint16_t> ids_;
+    std::map<uint16_t, mapi::NamedProperty> names_;
+    uint16_t nextIndex_ = 0;
+    bool dirty_ = true;
+};
+
+}  // namespace pst

@@ -1,0 +1,102 @@
+// The node database of a PST file: blocks with trailers, data trees of
+// blocks, subnode trees, the node and block B-trees, and the header. Writes
+// are append-only; Commit writes new B-tree pages and then the header, so a
+// file cut off at any point still opens at the previous commit.
+#pragma once
+
+#include "allocation_map.h"
+#include "bytes.h"
+#include "file_io.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pst {
+
+using Nid = uint32_t;
+using Bid = uint64_t;
+
+inline constexpr size_t kMaxBlockData = 8176;
+
+struct NodeEntry {
+    Bid data = 0;
+    Bid sub = 0;
+    Nid parent = 0;
+};
+
+struct SubnodeEntry {
+    Nid nid = 0;
+    Bid data = 0;
+    Bid sub = 0;
+};
+
+class NodeDatabase {
+public:
+    static std::unique_ptr<NodeDatabase> Create(const std::string& path);
+    static std::unique_ptr<NodeDatabase> Open(const std::string& path, bool writable);
+
+    // Blocks. Every written block starts with one owner.
+    Bid WriteBlock(const uint8_t* data, size_t size, bool internal = false);
+    Bid WriteDataTree(const Bytes& data);                       // cut into full blocks
+    Bid WriteDataTree(const std::vector<Bytes>& blocks);        // one block each, <= 8176 bytes
+    Bid WriteSubnodes(std::vector<SubnodeEntry> entries);
+    void AddOwner(Bid bid);
+    void Release(Bid bid);  // drops one owner; frees the tree below when none is left
+
+    Bytes ReadBlock(Bid bid) const;
+    std::vector<Bytes> ReadDataTree(Bid bid) const;
+    std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid, int depth = 0) const;
+
+    // Nodes. SetNode releases the blocks the node held before.
+    void SetNode(Nid nid, const NodeEntry& entry);
+    const NodeEntry* FindNode(Nid nid) const;
+    const std::map<Nid, NodeEntry>& Nodes() const { return nodes_; }
+    Nid NextNid(uint8_t type);
+    void ReserveNid(Nid nid);
+
+    // durable: also wait until the data is on the disk (power-loss safety).
+    void Commit(bool durable = false);
+    bool Writable() const { return writable_; }
+    uint64_t FileSize() const { return amap_.FileEof(); }
+    const std::string& Path() const { return file_->Path(); }
+
+private:
+    struct BlockInfo {
+        uint64_t ib = 0;
+        uint16_t cb = 0;
+        uint32_t owners = 1;
+    };
+    struct PageRef {
+        Bid bid;
+        uint64_t ib;
+    };
+    NodeDatabase(std::unique_ptr<File> file, bool writable) : file_(std::move(file)), writable_(writable) {}
+    Bid WriteTree(const std::vector<std::pair<const uint8_t*, size_t>>& blocks);
+    void ReadHeader();
+    void WriteHeader();
+    void LoadTree(const PageRef& ref, bool nodeTree, int expectLevel);
+    PageRef BuildTree(bool nodeTree);
+    PageRef WritePage(const uint8_t* entries, size_t count, size_t entrySize, uint8_t level, uint8_t ptype);
+
+    std::unique_ptr<File> file_;
+    bool writable_;
+    AllocationMap amap_;
+    std::map<Nid, NodeEntry> nodes_;
+    std::map<Bid, BlockInfo> blocks_;
+    std::array<Nid, 32> nextNid_{};
+    Bid nextBlockBid_ = 4;
+    Bid nextPageBid_ = 1;
+    uint32_t unique_ = 1;
+    PageRef nbtRoot_{0, 0};
+    PageRef bbtRoot_{0, 0};
+    std::vector<PageRef> currentPages_;   // pages of the committed trees
+    std::vector<std::pair<uint64_t, uint64_t>> pendingFree_;  // freed after the next header
+    bool dirty_ = true;
+    bool freedPages_ = false;  // the allocation pages on disk still hold freed space
+};
+
+}  // namespace pst

@@ -1,0 +1,36 @@
+// Property values as the PST stores them: typed values keyed by property id,
+// and their byte form.
+#pragma once
+
+#include "bytes.h"
+
+#include <mapi/property.h>
+
+#include <map>
+
+namespace pst {
+
+struct TypedValue {
+    mapi::PropType type;
+    mapi::PropertyValue value;
+};
+
+// Properties of one object by 16-bit property id (named ones already mapped).
+using PropMap = std::map<uint16_t, TypedValue>;
+
+inline uint32_t TagOf(uint16_t id, mapi::PropType t) { return uint32_t(id) << 16 | uint16_t(t); }
+
+// Types whose value fits in four bytes and is kept inline.
+bool IsInlineType(mapi::PropType t);
+// Types of fixed size (inline or eight bytes); others are variable.
+bool IsFixedType(mapi::PropType t);
+size_t FixedSize(mapi::PropType t);
+bool IsKnownType(uint16_t t);
+
+// Throws PstError(InvalidArgument) when the value does not match the type.
+Bytes Serialize(const TypedValue& v);
+// The size Serialize gives (close for malformed UTF-8), without building it.
+size_t SerializedSize(const TypedValue& v);
+TypedValue Deserialize(mapi::PropType type, const uint8_t* data, size_t size);
+
+}  // namespace pst

@@ -1,0 +1,409 @@
+#include <pst/pst_file.h>
+
+#include "folder_tables.h"
+#include "name_map.h"
+#include "node_database.h"
+#include "property_context.h"
+#include "table_context.h"
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <set>
+#include <unistd.h>
+
+namespace pst {
+
+namespace {
+constexpr Nid kNidStore = 0x21, kNidNameMap = 0x61, kNidRoot = 0x122, kNidIpm = 0x8022, kNidSearchRoot = 0x8042,
+              kNidDeleted = 0x8062;
+constexpr uint16_t kPropRecordKey = 0x0FF9, kPropDisplayName = 0x3001, kPropIpmSubtree = 0x35E0,
+                   kPropWastebasket = 0x35E3, kPropFinder = 0x35E7, kPropValidFolderMask = 0x35DF,
+                   kPropContentCount = 0x3602, kPropUnreadCount = 0x3603, kPropSubfolders = 0x360A,
+                   kPropContainerClass = 0x3613, kPropMessageClass = 0x001A, kPropMessageFlags = 0x0E07,
+                   kPropMessageSize = 0x0E08, kPropImportance = 0x0017, kPropSensitivity = 0x0036,
+                   kPropMessageStatus = 0x0E17, kPropCreationTime = 0x3007, kPropLastModified = 0x3008,
+                   kPropSearchKey = 0x300B;
+constexpr int32_t kMsgFlagRead = 0x1;
+constexpr uint32_t kMaxSharedOwners = 60000;
+
+using mapi::PropType;
+
+int64_t Now() {
+    using namespace std::chrono;
+    // FILETIME counts 100 ns ticks from 1601; the Unix epoch is 11644473600 s later.
+    auto since = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+    return since / 100 + 116444736000000000LL;
+}
+
+mapi::Binary RandomBytes(size_t n) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    mapi::Binary b(n);
+    for (auto& x : b) x = uint8_t(rng());
+    return b;
+}
+
+std::string Fold(const std::string& s) {
+    std::string out = s;
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return out;
+}
+
+template <class T>
+T Get(const PropMap& p, uint16_t id, T fallback) {
+    auto it = p.find(id);
+    if (it == p.end()) return fallback;
+    if (auto* v = std::get_if<T>(&it->second.value)) return *v;
+    return fallback;
+}
+}  // namespace
+
+struct FolderState {
+    Nid nid = 0;
+    Nid parent = 0;
+    std::string name;
+    std::string containerClass;
+    std::vector<Nid> children;
+    std::vector<ContentRow> rows;
+    bool rowsLoaded = true;
+    int32_t contentCount = 0;
+    int32_t unreadCount = 0;
+    bool dirtyProps = true, dirtyHierarchy = true, dirtyContents = true;
+};
+
+struct PstFile::Impl {
+    std::unique_ptr<NodeDatabase> db;
+    NameMap names;
+    std::map<Nid, FolderState> folders;
+    mapi::Binary recordKey;
+    std::string displayName;
+    SubnodeEntry sharedRecipients;  // an empty recipient table every item can share
+    Bid sharedSubnodes = 0;         // a subnode block holding only that table
+    bool closed = false;
+
+    FolderState& FolderAt(Nid nid) {
+        auto it = folders.find(nid);
+        if (it == folders.end()) throw PstError(ErrorKind::NotFound, "The folder does not exist in the store");
+        return it->second;
+    }
+
+    mapi::Binary EntryId(Nid nid) const {
+        // Flags, the store's record key, then the node id.
+        mapi::Binary id(24, 0);
+        std::copy_n(recordKey.begin(), std::min<size_t>(16, recordKey.size()), id.begin() + 4);
+        Put32(&id[20], nid);
+        return id;
+    }
+
+    void WriteNode(Nid nid, const EncodedNode& enc, Nid parent) { db->SetNode(nid, StoreNode(*db, enc, parent)); }
+
+    void WriteStore() {
+        PropMap p;
+        p[kPropRecordKey] = {PropType::Binary, recordKey};
+        p[kPropDisplayName] = {PropType::Unicode, displayName};
+        p[kPropIpmSubtree] = {PropType::Binary, EntryId(kNidIpm)};
+        p[kPropWastebasket] = {PropType::Binary, EntryId(kNidDeleted)};
+        p[kPropFinder] = {PropType::Binary, EntryId(kNidSearchRoot)};
+        p[kPropValidFolderMask] = {PropType::Int32, int32_t(0x89)};
+        WriteNode(kNidStore, EncodePropertyContext(p), 0);
+    }
+
+    void EnsureSharedRecipients() {
+        if (sharedSubnodes != 0 && sharedOwners < kMaxSharedOwners) return;
+        // Owner counts are 16-bit on disk: start a fresh shared pair well before that.
+        if (sharedSubnodes != 0) db->Release(sharedSubnodes);
+        EncodedNode t = EncodeRecipientTable();
+        sharedRecipients = {kNidRecipientTable, db->WriteDataTree(t.blocks), 0};
+        sharedSubnodes = db->WriteSubnodes({sharedRecipients});
+        sharedOwners = 0;
+    }
+    uint32_t sharedOwners = 0;
+
+    void LoadRows(FolderState& f) {
+        if (f.rowsLoaded) return;
+        // The contents table holds what a row needs; items are read one by one
+        // only when it does not match the folder's items.
+        std::set<Nid> items;
+        for (const auto& [nid, e] : db->Nodes())
+            if ((nid & 0x1F) == kNidTypeMessage && e.parent == f.nid) items.insert(nid);
+        if (const NodeEntry* table = db->FindNode(TableNid(f.nid, kNidTypeContents))) {
+            try {
+                TableContents t = ReadTable(*db, *table);
+                std::set<Nid> listed;
+                for (const auto& r : t.rows) listed.insert(r.rowId);
+                if (listed == items && t.rows.size() == items.size()) {
+                    for (const auto& r : t.rows) f.rows.push_back(ContentRowFrom(r.rowId, r.cells));
+                    f.rowsLoaded = true;
+                    return;
+                }
+            } catch (const PstError&) {
+            }
+        }
+        f.rows.clear();
+        for (Nid nid : items) f.rows.push_back(ContentRowFrom(nid, ReadPropertyContext(*db, *db->FindNode(nid))));
+        f.rowsLoaded = true;
+    }
+
+    void CountChanged(FolderState& f) {
+        f.dirtyProps = true;
+        if (f.parent != f.nid)
+            if (auto it = folders.find(f.parent); it != folders.end()) it->second.dirtyHierarchy = true;
+    }
+
+    void WriteFolder(FolderState& f) {
+        if (f.dirtyProps) {
+            PropMap p;
+            p[kPropDisplayName] = {PropType::Unicode, f.name};
+            p[kPropContentCount] = {PropType::Int32, f.contentCount};
+            p[kPropUnreadCount] = {PropType::Int32, f.unreadCount};
+            p[kPropSubfolders] = {PropType::Boolean, !f.children.empty()};
+            if (!f.containerClass.empty()) p[kPropContainerClass] = {PropType::Unicode, f.containerClass};
+            WriteNode(f.nid, EncodePropertyContext(p), f.parent);
+            f.dirtyProps = false;
+        }
+        if (f.dirtyHierarchy) {
+            std::vector<HierarchyRow> rows;
+            for (Nid c : f.children) {
+                const FolderState& child = folders.at(c);
+                rows.push_back({c, child.name, child.containerClass, child.contentCount, child.unreadCount, !child.children.empty()});
+            }
+            WriteNode(TableNid(f.nid, kNidTypeHierarchy), EncodeHierarchyTable(rows), 0);
+            f.dirtyHierarchy = false;
+        }
+        if (f.dirtyContents) {
+            LoadRows(f);
+            WriteNode(TableNid(f.nid, kNidTypeContents), EncodeContentsTable(f.rows), 0);
+            f.dirtyContents = false;
+        }
+        if (!db->FindNode(TableNid(f.nid, kNidTypeAssocContents)))
+            WriteNode(TableNid(f.nid, kNidTypeAssocContents), EncodeAssocContentsTable(), 0);
+    }
+
+    void Commit(bool durable) {
+        if (!db->Writable()) return;
+        for (auto& [nid, f] : folders) WriteFolder(f);
+        if (names.Dirty()) {
+            WriteNode(kNidNameMap, EncodePropertyContext(names.Encode()), 0);
+            names.ClearDirty();
+        }
+        db->Commit(durable);
+    }
+
+    Nid NewFolder(Nid parent, Nid nid, const std::string& name, const std::string& cls) {
+        FolderState f;
+        f.nid = nid;
+        f.parent = parent;
+        f.name = name;
+        f.containerClass = cls;
+        folders[nid] = f;
+        if (parent != nid) {
+            FolderState& p = FolderAt(parent);
+            p.children.push_back(nid);
+            p.dirtyHierarchy = true;
+            p.dirtyProps = true;
+            CountChanged(p);
+        }
+        return nid;
+    }
+
+    void LoadFolders() {
+        for (const auto& [nid, e] : db->Nodes()) {
+            if ((nid & 0x1F) != kNidTypeFolder) continue;
+            PropMap p = ReadPropertyContext(*db, e);
+            FolderState f;
+            f.nid = nid;
+            f.parent = e.parent;
+            f.name = Get<std::string>(p, kPropDisplayName, "");
+            f.containerClass = Get<std::string>(p, kPropContainerClass, "");
+            f.contentCount = Get<int32_t>(p, kPropContentCount, 0);
+            f.unreadCount = Get<int32_t>(p, kPropUnreadCount, 0);
+            f.rowsLoaded = false;
+            f.dirtyProps = f.dirtyHierarchy = f.dirtyContents = false;
+            folders[nid] = std::move(f);
+        }
+        for (auto& [nid, f] : folders)
+            if (f.parent != nid)
+                if (auto it = folders.find(f.parent); it != folders.end()) it->second.children.push_back(nid);
+        if (!folders.count(kNidRoot) || !folders.count(kNidIpm))
+            throw PstError(ErrorKind::BadFormat, "The PST file has no folder tree");
+    }
+};
+
+PstFile::PstFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) { displayName_ = impl_->displayName; }
+
+PstFile::~PstFile() {
+    if (impl_ && !impl_->closed) {
+        try {
+            Close();
+        } catch (...) {
+        }
+    }
+}
+
+std::unique_ptr<PstFile> PstFile::Create(const std::string& path, const std::string& displayName) {
+    auto impl = std::make_unique<Impl>();
+    impl->db = NodeDatabase::Create(path);
+    try {
+        Impl& s = *impl;
+        s.recordKey = RandomBytes(16);
+        s.displayName = displayName;
+        s.WriteStore();
+        s.names.IdFor({mapi::kPsetidAddress, 0x8083});  // the map always knows the address set
+        for (Nid internal : {Nid(0x1E1), Nid(0x201)}) s.db->SetNode(internal, NodeEntry{});
+        s.WriteNode(0x60D, EncodeHierarchyTable({}), 0);
+        s.WriteNode(0x60E, EncodeContentsTable({}), 0);
+        s.WriteNode(0x60F, EncodeAssocContentsTable(), 0);
+        s.WriteNode(0x610, EncodeContentsTable({}), 0);
+        s.WriteNode(kNidAttachmentTable, EncodeAttachmentTable(), 0);
+        s.WriteNode(kNidRecipientTable, EncodeRecipientTable(), 0);
+        s.NewFolder(kNidRoot, kNidRoot, "", "");
+        s.NewFolder(kNidRoot, kNidIpm, "Top of Personal Folders", "");
+        s.NewFolder(kNidRoot, kNidSearchRoot, "Search Root", "");
+        s.NewFolder(kNidIpm, kNidDeleted, "Deleted Items", "IPF.Note");
+        s.Commit(false);
+    } catch (...) {
+        std::string p = impl->db->Path();
+        impl.reset();
+        ::unlink(p.c_str());
+        throw;
+    }
+    return std::unique_ptr<PstFile>(new PstFile(std::move(impl)));
+}
+
+std::unique_ptr<PstFile> PstFile::Open(const std::string& path, bool writable) {
+    auto impl = std::make_unique<Impl>();
+    impl->db = NodeDatabase::Open(path, writable);
+    const NodeEntry* store = impl->db->FindNode(kNidStore);
+    if (!store) throw PstError(ErrorKind::BadFormat, "The PST file has no message store");
+    PropMap sp = ReadPropertyContext(*impl->db, *store);
+    impl->displayName = Get<std::string>(sp, kPropDisplayName, "");
+    impl->recordKey = Get<mapi::Binary>(sp, kPropRecordKey, mapi::Binary(16, 0));
+    if (const NodeEntry* nm = impl->db->FindNode(kNidNameMap)) impl->names.Load(ReadPropertyContext(*impl->db, *nm));
+    impl->LoadFolders();
+    return std::unique_ptr<PstFile>(new PstFile(std::move(impl)));
+}
+
+void PstFile::Commit(bool durable) {
+    if (impl_->closed) throw PstError(ErrorKind::InvalidArgument, "The PST file is closed");
+    impl_->Commit(durable);
+}
+
+void PstFile::Close(bool durable) {
+    if (impl_->closed) return;
+    impl_->closed = true;
+    if (!impl_->db->Writable()) return;
+    impl_->Commit(false);
+    impl_->db->Commit(durable);  // records the space the last commit set free
+}
+
+void PstFile::Abandon() { impl_->closed = true; }
+
+const std::string& PstFile::Path() const { return impl_->db->Path(); }
+uint64_t PstFile::FileSize() const { return impl_->db->FileSize(); }
+
+std::optional<FolderInfo> PstFile::Folder(Nid nid) const {
+    auto it = impl_->folders.find(nid);
+    if (it == impl_->folders.end()) return std::nullopt;
+    const FolderState& f = it->second;
+    return FolderInfo{f.nid, f.parent, f.name, f.containerClass, f.contentCount, f.unreadCount, !f.children.empty()};
+}
+
+std::vector<FolderInfo> PstFile::Subfolders(Nid parent) const {
+    std::vector<FolderInfo> out;
+    auto it = impl_->folders.find(parent);
+    if (it == impl_->folders.end()) return out;
+    for (Nid c : it->second.children) out.push_back(*Folder(c));
+    return out;
+}
+
+std::optional<Nid> PstFile::FindSubfolder(Nid parent, const std::string& name) const {
+    auto it = impl_->folders.find(parent);
+    if (it == impl_->folders.end()) return std::nullopt;
+    std::string folded = Fold(name);
+    for (Nid c : it->second.children)
+        if (Fold(impl_->folders.at(c).name) == folded) return c;
+    return std::nullopt;
+}
+
+Nid PstFile::CreateFolder(Nid parent, const std::string& name, const std::string& containerClass) {
+    if (impl_->closed || !impl_->db->Writable()) throw PstError(ErrorKind::AccessDenied, "The PST file is not open for writing");
+    impl_->FolderAt(parent);
+    if (name.empty()) throw PstError(ErrorKind::InvalidArgument, "A folder name cannot be empty");
+    if (name.find('\\') != std::string::npos)
+        throw PstError(ErrorKind::InvalidArgument, "A folder name cannot contain a backslash: " + name);
+    if (FindSubfolder(parent, name)) throw PstError(ErrorKind::InvalidArgument, "The folder already exists: " + name);
+    Nid nid = 0;
+    do {
+        nid = impl_->db->NextNid(kNidTypeFolder);
+    } while (impl_->db->FindNode(TableNid(nid, kNidTypeHierarchy)) || impl_->db->FindNode(TableNid(nid, kNidTypeContents)) ||
+             impl_->db->FindNode(TableNid(nid, kNidTypeAssocContents)));
+    return impl_->NewFolder(parent, nid, name, containerClass);
+}
+
+Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
+    Impl& s = *impl_;
+    if (s.closed || !s.db->Writable()) throw PstError(ErrorKind::AccessDenied, "The PST file is not open for writing");
+    FolderState& f = s.FolderAt(folder);
+    s.LoadRows(f);
+    PropMap p;
+    for (const auto& [key, value] : properties.All()) {
+        uint16_t id = key.IsNamed() ? s.names.IdFor(key.Name()) : key.TagId();
+        p[id] = {key.type, value};
+    }
+    int64_t now = Now();
+    p.try_emplace(kPropMessageClass, TypedValue{PropType::Unicode, std::string("IPM.Note")});
+    p.try_emplace(kPropMessageFlags, TypedValue{PropType::Int32, int32_t(kMsgFlagRead)});
+    p.try_emplace(kPropImportance, TypedValue{PropType::Int32, int32_t(1)});
+    p.try_emplace(kPropSensitivity, TypedValue{PropType::Int32, int32_t(0)});
+    p.try_emplace(kPropMessageStatus, TypedValue{PropType::Int32, int32_t(0)});
+    p.try_emplace(kPropCreationTime, TypedValue{PropType::SysTime, mapi::FileTime{now}});
+    p.try_emplace(kPropLastModified, TypedValue{PropType::SysTime, mapi::FileTime{now}});
+    p.try_emplace(kPropSearchKey, TypedValue{PropType::Binary, RandomBytes(16)});
+    size_t size = 0;
+    for (const auto& [id, v] : p) size += 8 + (IsInlineType(v.type) ? 0 : SerializedSize(v));
+    p[kPropMessageSize] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
+
+    EncodedNode enc = EncodePropertyContext(p);
+    s.EnsureSharedRecipients();
+    Nid nid = s.db->NextNid(kNidTypeMessage);
+    NodeEntry e;
+    if (enc.subnodes.empty()) {
+        e.data = s.db->WriteDataTree(enc.blocks);
+        e.sub = s.sharedSubnodes;
+        s.db->AddOwner(e.sub);
+        e.parent = folder;
+    } else {
+        e = StoreNode(*s.db, enc, folder, {s.sharedRecipients});
+    }
+    ++s.sharedOwners;
+    s.db->SetNode(nid, e);
+
+    f.rows.push_back(ContentRowFrom(nid, p));
+    ++f.contentCount;
+    if (!(f.rows.back().flags & kMsgFlagRead)) ++f.unreadCount;
+    f.dirtyContents = true;
+    s.CountChanged(f);
+    return nid;
+}
+
+std::vector<Nid> PstFile::Messages(Nid folder) const {
+    std::vector<Nid> out;
+    for (const auto& [nid, e] : impl_->db->Nodes())
+        if ((nid & 0x1F) == kNidTypeMessage && e.parent == folder) out.push_back(nid);
+    return out;
+}
+
+mapi::PropertyBag PstFile::ReadMessage(Nid message) const {
+    const NodeEntry* e = impl_->db->FindNode(message);
+    if (!e || (message & 0x1F) != kNidTypeMessage) throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
+    mapi::PropertyBag bag;
+    for (const auto& [id, v] : ReadPropertyContext(*impl_->db, *e)) {
+        auto name = id >= 0x8000 ? impl_->names.NameOf(id) : std::nullopt;
+        if (name) bag.Set(mapi::PropertyKey::Named(name->propertySet, name->lid, v.type), v.value);
+        else bag.Set(mapi::PropertyKey::Tag(id, v.type), v.value);
+    }
+    return bag;
+}
+
+}  // namespace pst

@@ -1,0 +1,219 @@
+#include "table_context.h"
+
+#include "bth.h"
+#include "property_context.h"
+
+#include <pst/error.h>
+
+#include <algorithm>
+
+namespace pst {
+
+namespace {
+struct ColumnLayout {
+    uint32_t tag;
+    uint16_t ib;
+    uint8_t cb;
+    uint8_t bit;
+    int source;  // index into the caller's columns, -1 for row id / version
+};
+}  // namespace
+
+EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<TableRow>& rows) {
+    return EncodeTable(columns, rows.size(), [&](size_t i, std::vector<std::optional<mapi::PropertyValue>>& cells) {
+        cells = rows[i].cells;
+        return rows[i].rowId;
+    });
+}
+
+EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, const RowSource& fill) {
+    // Layout: row id, row version, 8-byte cells, 4-byte cells, 1-byte cells,
+    // then the bitmap of present cells.
+    std::vector<ColumnLayout> layout{{kTagRowId, 0, 4, 0, -1}, {kTagRowVer, 4, 4, 1, -1}};
+    uint16_t ib = 8;
+    auto sizeOf = [](uint32_t tag) -> uint8_t {
+        auto t = mapi::PropType(tag & 0xFFFF);
+        if (t == mapi::PropType::Boolean) return 1;
+        if (t == mapi::PropType::Int64 || t == mapi::PropType::SysTime) return 8;
+        return 4;  // 4-byte values and references to variable values
+    };
+    for (uint8_t want : {8, 4, 1})
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (sizeOf(columns[i]) == want) {
+                layout.push_back({columns[i], ib, want, uint8_t(layout.size()), int(i)});
+                ib = uint16_t(ib + want);
+            }
+    uint16_t end4 = 8, end2, end1 = ib;
+    for (const auto& c : layout)
+        if (c.cb >= 4) end4 = std::max<uint16_t>(end4, uint16_t(c.ib + c.cb));
+    end2 = end4;
+    const size_t bitmapSize = (layout.size() + 7) / 8;
+    const size_t rowSize = end1 + bitmapSize;
+
+    EncodedNode node;
+    HeapBuilder heap(0x7C);
+    uint32_t nextLarge = 0;
+    // Rows go straight into block-sized pieces: a block holds a whole number of
+    // rows and all but the last are padded to the full block size.
+    const size_t perBlock = kMaxBlockData / rowSize;
+    const bool inHeap = rowCount * rowSize <= kMaxHeapAllocation;
+    Bytes matrix;
+    matrix.reserve(inHeap ? rowCount * rowSize : std::min(rowCount, perBlock * 64) * kMaxBlockData / perBlock);
+    Bytes index;
+    std::vector<std::pair<uint32_t, uint32_t>> ids;
+    ids.reserve(rowCount);
+    std::vector<std::optional<mapi::PropertyValue>> cells(columns.size());
+    Bytes row(rowSize, 0);
+    for (size_t r = 0; r < rowCount; ++r) {
+        for (auto& c : cells) c.reset();
+        uint32_t rowId = fill(r, cells);
+        cells.resize(columns.size());
+        std::fill(row.begin(), row.end(), 0);
+        uint8_t* bitmap = &row[end1];
+        auto present = [&](uint8_t bit) { bitmap[bit / 8] |= uint8_t(0x80 >> (bit % 8)); };
+        Put32(&row[0], rowId);
+        Put32(&row[4], 1);
+        present(0);
+        present(1);
+        for (const auto& c : layout) {
+            if (c.source < 0 || !cells[size_t(c.source)]) continue;
+            TypedValue v{mapi::PropType(c.tag & 0xFFFF), *cells[size_t(c.source)]};
+            Bytes data = Serialize(v);
+            if (IsFixedType(v.type)) {
+                std::copy(data.begin(), data.begin() + std::min<size_t>(data.size(), c.cb), &row[c.ib]);
+            } else if (data.size() <= kMaxHeapAllocation) {
+                Put32(&row[c.ib], heap.Allocate(data));
+            } else {
+                Nid nid = LargeValueNid(nextLarge++);
+                Put32(&row[c.ib], nid);
+                node.subnodes.emplace_back(nid, std::move(data));
+            }
+            present(c.bit);
+        }
+        if (!inHeap && r > 0 && r % perBlock == 0) matrix.resize(matrix.size() + (kMaxBlockData - perBlock * rowSize), 0);
+        matrix.insert(matrix.end(), row.begin(), row.end());
+        ids.emplace_back(rowId, uint32_t(r));
+    }
+    std::sort(ids.begin(), ids.end());
+    for (const auto& [id, at] : ids) {
+        Append32(index, id);
+        Append32(index, at);
+    }
+    uint32_t rowIndex = BuildBth(heap, 4, 4, index);
+    uint32_t rowsRef = 0;
+    if (rowCount > 0) {
+        if (inHeap) {
+            rowsRef = heap.Allocate(matrix);
+        } else {
+            rowsRef = (1u << 5) | 0x1F;
+            node.subnodes.emplace_back(rowsRef, std::move(matrix));
+        }
+    }
+    std::vector<ColumnLayout> sorted = layout;
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
+    Bytes info;
+    info.push_back(0x7C);
+    info.push_back(uint8_t(layout.size()));
+    Append16(info, end4);
+    Append16(info, end2);
+    Append16(info, end1);
+    Append16(info, uint16_t(rowSize));
+    Append32(info, rowIndex);
+    Append32(info, rowsRef);
+    Append32(info, 0);
+    for (const auto& c : sorted) {
+        Append32(info, c.tag);
+        Append16(info, c.ib);
+        info.push_back(c.cb);
+        info.push_back(c.bit);
+    }
+    heap.SetRoot(heap.Allocate(info));
+    node.blocks = heap.Finish();
+    return node;
+}
+
+namespace {
+[[noreturn]] void BadTable(const char* what) { throw PstError(ErrorKind::BadFormat, std::string("The PST file is damaged: table ") + what); }
+}  // namespace
+
+TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
+    HeapReader heap(db.ReadDataTree(node.data));
+    if (heap.ClientSig() != 0x7C) BadTable("signature");
+    auto [info, infoSize] = heap.Get(heap.Root());
+    if (infoSize < 22 || info[0] != 0x7C) BadTable("header");
+    const size_t cols = info[1];
+    if (infoSize < 22 + 8 * cols) BadTable("columns");
+    const size_t rowSize = Get16(info + 8);
+    const size_t bitmapStart = Get16(info + 6);
+    if (rowSize == 0 || bitmapStart > rowSize || (rowSize - bitmapStart) * 8 < cols) BadTable("row layout");
+    struct Col {
+        uint32_t tag;
+        uint16_t ib;
+        uint8_t cb;
+        uint8_t bit;
+    };
+    std::vector<Col> layout;
+    TableContents out;
+    for (size_t i = 0; i < cols; ++i) {
+        const uint8_t* d = info + 22 + 8 * i;
+        Col c{Get32(d), Get16(d + 4), d[6], d[7]};
+        if (size_t(c.ib) + c.cb > bitmapStart || c.bit >= cols) BadTable("column");
+        layout.push_back(c);
+        out.columns.push_back(c.tag);
+    }
+    uint32_t rowsRef = Get32(info + 14);
+    std::vector<Bytes> pieces;
+    if (rowsRef != 0) {
+        if ((rowsRef & 0x1F) == 0) {
+            auto [p, n] = heap.Get(rowsRef);
+            pieces.emplace_back(p, p + n);
+        } else {
+            auto subs = db.ReadSubnodes(node.sub);
+            auto it = subs.find(rowsRef);
+            if (it == subs.end()) BadTable("rows");
+            pieces = db.ReadDataTree(it->second.data);
+        }
+    }
+    std::map<Nid, SubnodeEntry> subs;
+    bool subsLoaded = false;
+    for (const Bytes& piece : pieces) {
+        for (size_t at = 0; at + rowSize <= piece.size(); at += rowSize) {
+            const uint8_t* row = piece.data() + at;
+            const uint8_t* bitmap = row + bitmapStart;
+            TableContents::Row r;
+            r.rowId = Get32(row);
+            for (const Col& c : layout) {
+                if (!(bitmap[c.bit / 8] & (0x80 >> (c.bit % 8)))) continue;
+                uint16_t type = uint16_t(c.tag & 0xFFFF);
+                if (!IsKnownType(type)) continue;
+                auto t = mapi::PropType(type);
+                if (IsFixedType(t)) {
+                    if (c.cb < FixedSize(t)) BadTable("cell size");
+                    r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, row + c.ib, c.cb);
+                    continue;
+                }
+                uint32_t ref = Get32(row + c.ib);
+                if (ref == 0) {
+                    r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, nullptr, 0);
+                } else if ((ref & 0x1F) == 0) {
+                    auto [p, n] = heap.Get(ref);
+                    r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, p, n);
+                } else {
+                    if (!subsLoaded) {
+                        subs = db.ReadSubnodes(node.sub);
+                        subsLoaded = true;
+                    }
+                    auto it = subs.find(ref);
+                    if (it == subs.end()) BadTable("cell value");
+                    Bytes all;
+                    for (const auto& b : db.ReadDataTree(it->second.data)) all.insert(all.end(), b.begin(), b.end());
+                    r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, all.data(), all.size());
+                }
+            }
+            out.rows.push_back(std::move(r));
+        }
+    }
+    return out;
+}
+
+}  // namespace pst

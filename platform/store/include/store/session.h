@@ -1,0 +1,132 @@
+// The mail store session: logon to the default profile, its stores (PST
+// files), their folders, and contact items added to a folder.
+//
+//   store::RDOSession session;
+//   session.Logon();                                   // StoreError on failure
+//   store::RDOFolder f = session.GetFolderFromPath("\\\\Personal Folders\\Contacts");
+//   store::RDOContactItem item = f.GetItems().Add("IPM.Contact");
+//   item.Set(mapi::ContactField::FirstName, "Ada");
+//   item.Save();
+//   session.Logoff();
+#pragma once
+
+#include <store/contact_item.h>
+#include <store/error.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace store {
+
+struct OpenStore;  // one PST file of the session
+class RDOFolder;
+class RDOSession;
+
+class RDOItems {
+public:
+    int GetCount() const;
+    // Only "IPM.Contact" items are supported; Save adds the item to the folder.
+    RDOContactItem Add(const std::string& messageClass);
+
+private:
+    friend class RDOFolder;
+    RDOItems(std::shared_ptr<OpenStore> store, uint32_t folder) : store_(std::move(store)), folder_(folder) {}
+    std::shared_ptr<OpenStore> store_;
+    uint32_t folder_;
+};
+
+class RDOStore {
+public:
+    std::string GetName() const;
+    std::string GetPath() const;
+    RDOFolder GetRootFolder() const;
+    RDOFolder GetIPMRootFolder() const;  // "Top of Personal Folders"
+    uint64_t GetFileSize() const;        // bytes the PST file takes now
+
+private:
+    friend class RDOFolder;
+    friend class RDOSession;
+    explicit RDOStore(std::shared_ptr<OpenStore> store) : store_(std::move(store)) {}
+    std::shared_ptr<OpenStore> store_;
+};
+
+class RDOFolder {
+public:
+    std::string GetName() const;
+    std::optional<RDOFolder> GetParent() const;  // none for the store's root
+    RDOStore GetStore() const;
+    RDOItems GetItems() const;
+    std::vector<RDOFolder> GetFolders() const;
+    std::optional<RDOFolder> FindFolder(const std::string& name) const;
+    // Throws StoreError(InvalidArgument) for an empty name, a backslash in
+    // it, or a name the folder already holds.
+    RDOFolder AddFolder(const std::string& name, const std::string& containerClass = "IPF.Contact");
+    uint32_t Id() const { return nid_; }
+
+private:
+    friend class RDOStore;
+    friend class RDOSession;
+    RDOFolder(std::shared_ptr<OpenStore> store, uint32_t nid) : store_(std::move(store)), nid_(nid) {}
+    std::shared_ptr<OpenStore> store_;
+    uint32_t nid_;
+};
+
+// Chooses a folder of the session, or none (the Qt dialog, a command-line
+// argument, a fixed answer in tests).
+using FolderPicker = std::function<std::optional<RDOFolder>(RDOSession& session, const std::string& caption)>;
+
+inline constexpr const char* kLogonFailedText = "Unable to login outlook session!";
+
+class RDOSession {
+public:
+    RDOSession();
+    ~RDOSession();
+    RDOSession(const RDOSession&) = delete;
+    RDOSession& operator=(const RDOSession&) = delete;
+
+    // Opens every store of the default profile; the first logon creates the
+    // default store "Personal Folders" in the profile folder (and makes it
+    // again when its file is gone; other stores whose file is gone are left
+    // out). Throws StoreError with the text kLogonFailedText when the profile
+    // cannot be read or written or a listed store cannot be opened.
+    void Logon();
+    // Commits and closes every store.
+    void Logoff();
+    bool LoggedOn() const { return loggedOn_; }
+
+    std::vector<RDOStore> Stores() const;
+    std::optional<RDOStore> FindStore(const std::string& name);
+    // "\\Store\Folder\Sub" (a trailing backslash is allowed). Folders lie
+    // below the store's "Top of Personal Folders". Throws StoreError(NotFound)
+    // when the store or a folder is missing.
+    RDOFolder GetFolderFromPath(const std::string& path);
+    std::optional<RDOFolder> PickFolder(const FolderPicker& picker, const std::string& caption = "Please Select Folder");
+
+    // Creates a new PST at path and adds it to the profile as name.
+    RDOStore CreateStore(const std::string& path, const std::string& name);
+    // Makes every folder along a "\\Store\A\B" path; returns the last one.
+    RDOFolder EnsureFolderPath(const std::string& path, const std::string& containerClass = "IPF.Contact");
+    // Commits every store, so that other processes see what was saved.
+    void Flush();
+
+private:
+    std::shared_ptr<OpenStore> OpenProfileStore(const std::string& name, const std::string& path);
+    void RequireLogon() const;
+    std::vector<std::shared_ptr<OpenStore>> stores_;
+    bool loggedOn_ = false;
+};
+
+// The path that names a folder in dialogs and in GetFolderFromPath: from the
+// folder upwards, "Top of Personal Folders" (or "Top of Outlook data file")
+// contributes "\\" + the store's name, any other folder its own name; parts
+// are joined with "\", the higher part first.
+std::string DisplayPath(const RDOFolder& folder);
+
+// Splits "\\Store\A\B\" into {"Store", "A", "B"}; throws
+// StoreError(InvalidArgument) when it does not start with "\\" or names no store.
+std::vector<std::string> SplitStorePath(const std::string& path);
+
+}  // namespace store

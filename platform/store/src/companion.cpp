@@ -1,0 +1,132 @@
+#include <store/companion.h>
+#include <store/error.h>
+#include <store/session.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace store {
+
+namespace fs = std::filesystem;
+
+namespace {
+bool Writable(const std::string& dir) { return ::access(dir.c_str(), W_OK | X_OK) == 0; }
+
+std::string UserFolder() {
+    if (const char* r = std::getenv("XDG_RUNTIME_DIR"); r && *r) return std::string(r) + "/ferrywell";
+    if (const char* c = std::getenv("XDG_CACHE_HOME"); c && *c) return std::string(c) + "/ferrywell";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.cache/ferrywell";
+}
+
+void WriteWhole(const std::string& path, const std::string& text) {
+    std::string tmp = path + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            throw StoreError(ErrorCode::AccessDenied, "Cannot write " + path);
+        }
+    }
+    std::error_code ec;
+    fs::rename(tmp, path, ec);
+    if (ec) {
+        fs::remove(tmp, ec);
+        throw StoreError(ErrorCode::AccessDenied, "Cannot write " + path);
+    }
+}
+
+// The value after key up to the end marker, or nullopt when the key is missing.
+bool Field(const std::string& text, const std::string& key, const std::string& end, std::string& value) {
+    size_t at = text.find(key);
+    if (at == std::string::npos) return false;
+    at += key.size();
+    size_t stop = text.find(end, at);
+    if (stop == std::string::npos) return false;
+    value = text.substr(at, stop - at);
+    return true;
+}
+}  // namespace
+
+std::string ProgramFolder() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return fs::current_path().string();
+    return exe.parent_path().string();
+}
+
+std::string CommandFolder() {
+    if (const char* forced = std::getenv("FERRYWELL_COMMAND_DIR"); forced && *forced) return forced;
+    std::string program = ProgramFolder();
+    if (Writable(program)) return program;
+    std::string user = UserFolder();
+    std::error_code ec;
+    fs::create_directories(user, ec);
+    return user;
+}
+
+std::string SavingText(const std::string& pstPath, const std::string& mailboxName) {
+    return "PSTFILENAME: " + pstPath + "<br>MailBoxName: " + mailboxName + "<br>\r\n";
+}
+
+std::string MailSavingText(const std::string& storePath) {
+    return "FolderPath:" + storePath + "\r\n" + "tempFolderType:" + "\r\n";
+}
+
+void WriteSavingFile(const std::string& pstPath, const std::string& mailboxName) {
+    WriteWhole(CommandFolder() + "/" + kSavingFile, SavingText(pstPath, mailboxName));
+}
+
+void WriteMailSavingFile(const std::string& storePath) {
+    WriteWhole(CommandFolder() + "/" + kMailSavingFile, MailSavingText(storePath));
+}
+
+SavingCommand ParseSavingText(const std::string& text) {
+    SavingCommand c;
+    if (!Field(text, "PSTFILENAME: ", "<br>", c.pstPath)) throw StoreError(ErrorCode::InvalidArgument, "saving.txt has no PSTFILENAME line");
+    if (!Field(text, "<br>MailBoxName: ", "<br>", c.mailboxName)) throw StoreError(ErrorCode::InvalidArgument, "saving.txt has no MailBoxName");
+    if (c.pstPath.empty()) throw StoreError(ErrorCode::InvalidArgument, "saving.txt names no PST file");
+    if (c.mailboxName.empty()) throw StoreError(ErrorCode::InvalidArgument, "saving.txt names no mailbox");
+    return c;
+}
+
+MailSavingCommand ParseMailSavingText(const std::string& text) {
+    MailSavingCommand c;
+    if (!Field(text, "FolderPath:", "\r\n", c.folderPath)) throw StoreError(ErrorCode::InvalidArgument, "mailsaving.txt has no FolderPath line");
+    if (!Field(text, "tempFolderType:", "\r\n", c.folderType)) throw StoreError(ErrorCode::InvalidArgument, "mailsaving.txt has no tempFolderType line");
+    if (c.folderPath.empty()) throw StoreError(ErrorCode::InvalidArgument, "mailsaving.txt names no folder path");
+    return c;
+}
+
+std::string ReadCommandFile(const char* name) {
+    std::string path = CommandFolder() + "/" + name;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw StoreError(ErrorCode::NotFound, "Cannot read " + path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int RunCompanion(const std::string& verb, RDOSession* session) {
+    if (session && session->LoggedOn()) session->Flush();
+    std::string exe = ProgramFolder() + "/saving";
+    char* argv[] = {const_cast<char*>(exe.c_str()), const_cast<char*>(verb.c_str()), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace store

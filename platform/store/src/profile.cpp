@@ -1,0 +1,92 @@
+#include <store/error.h>
+#include <store/profile.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace store {
+
+namespace fs = std::filesystem;
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::string Profile::Directory() {
+    if (const char* p = std::getenv("FERRYWELL_PROFILE"); p && *p) return p;
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) return std::string(x) + "/ferrywell";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share/ferrywell";
+}
+
+std::string Profile::FilePath() { return Directory() + "/profile.txt"; }
+
+Profile Profile::Load() {
+    Profile p;
+    std::string path = FilePath();
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return p;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw StoreError(ErrorCode::AccessDenied, "Cannot read the profile " + path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        auto tab = line.find('\t');
+        if (line.empty() || tab == std::string::npos) continue;
+        p.stores_.push_back({line.substr(0, tab), line.substr(tab + 1)});
+    }
+    if (in.bad()) throw StoreError(ErrorCode::Failed, "Cannot read the profile " + path);
+    return p;
+}
+
+void Profile::Save() const {
+    std::string dir = Directory();
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    std::string path = FilePath();
+    std::string tmp = path + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) throw StoreError(ErrorCode::AccessDenied, "Cannot write the profile in " + dir);
+        for (const auto& s : stores_) out << s.name << '\t' << s.path << '\n';
+        out.flush();
+        if (!out) {
+            fs::remove(tmp, ec);
+            throw StoreError(ErrorCode::DiskFull, "Cannot write the profile in " + dir);
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        fs::remove(tmp, ec);
+        throw StoreError(ErrorCode::AccessDenied, "Cannot replace the profile " + path + ": " + std::strerror(err));
+    }
+}
+
+const ProfileStore* Profile::Find(const std::string& name) const {
+    for (const auto& s : stores_)
+        if (SameName(s.name, name)) return &s;
+    return nullptr;
+}
+
+void Profile::Add(const ProfileStore& store) {
+    for (auto& s : stores_)
+        if (SameName(s.name, store.name)) {
+            s = store;
+            return;
+        }
+    stores_.push_back(store);
+}
+
+}  // namespace store

@@ -1,0 +1,374 @@
+#include <store/profile.h>
+#include <store/session.h>
+
+#include <pst/pst_file.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace store {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr auto kCommitInterval = std::chrono::seconds(2);
+
+ErrorCode CodeOf(pst::ErrorKind k) {
+    switch (k) {
+    case pst::ErrorKind::BadFormat: return ErrorCode::BadFormat;
+    case pst::ErrorKind::NotFound: return ErrorCode::NotFound;
+    case pst::ErrorKind::AccessDenied: return ErrorCode::AccessDenied;
+    case pst::ErrorKind::DiskFull: return ErrorCode::DiskFull;
+    case pst::ErrorKind::InvalidArgument: return ErrorCode::InvalidArgument;
+    case pst::ErrorKind::Io: return ErrorCode::Failed;
+    }
+    return ErrorCode::Failed;
+}
+
+// Runs f, turning PST library errors into store errors.
+template <class F>
+auto Guard(F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const pst::PstError& e) {
+        throw StoreError(CodeOf(e.Kind()), e.what());
+    }
+}
+
+uint32_t HeaderStamp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    uint8_t b[4] = {};
+    in.seekg(524);
+    in.read(reinterpret_cast<char*>(b), 4);
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+void CheckName(const std::string& name, const char* what) {
+    if (name.empty()) throw StoreError(ErrorCode::InvalidArgument, std::string(what) + " cannot be empty");
+    if (name.find_first_of("\\\t\r\n") != std::string::npos)
+        throw StoreError(ErrorCode::InvalidArgument, std::string(what) + " cannot contain a backslash or a line break: " + name);
+}
+}  // namespace
+
+struct OpenStore {
+    std::string name;
+    std::string path;
+    std::unique_ptr<pst::PstFile> file;
+    std::chrono::steady_clock::time_point lastCommit = std::chrono::steady_clock::now();
+    uint32_t stamp = 0;  // header checksum after our last commit
+    size_t uncommitted = 0;  // items saved since the last commit
+
+    pst::PstFile& File() {
+        if (!file) throw StoreError(ErrorCode::Failed, "The store " + name + " is closed; log on again");
+        return *file;
+    }
+    void Commit() {
+        Guard([&] { File().Commit(); });
+        lastCommit = std::chrono::steady_clock::now();
+        stamp = HeaderStamp(path);
+        uncommitted = 0;
+    }
+    // Another process (the companion program) may have changed the file.
+    void Refresh() {
+        if (!file || HeaderStamp(path) == stamp) return;
+        file->Abandon();  // writing our older state now would undo the other writer's
+        file.reset();
+        file = Guard([&] { return pst::PstFile::Open(path, true); });
+        stamp = HeaderStamp(path);
+        size_t lost = uncommitted;
+        uncommitted = 0;
+        if (lost > 0)
+            throw StoreError(ErrorCode::Failed, "Another program changed the store " + name + "; the last " +
+                                                    std::to_string(lost) + " saved items were lost (commit before running it)");
+    }
+    void Close() {
+        if (!file) return;
+        auto f = std::move(file);
+        Guard([&] { f->Close(); });
+    }
+};
+
+namespace {
+class PstItemBackend : public ItemBackend {
+public:
+    PstItemBackend(std::shared_ptr<OpenStore> store, uint32_t folder) : store_(std::move(store)), folder_(folder) {}
+    void Commit(const mapi::PropertyBag& properties) override {
+        // Address books list contacts by their "file under" text; without it
+        // they show up unnamed, so it defaults to the full name or subject.
+        const mapi::PropertyKey fileUnder = mapi::PropertyKey::Named(mapi::kPsetidAddress, 0x8005, mapi::PropType::Unicode);
+        if (!properties.Has(fileUnder)) {
+            std::string name = properties.GetString(mapi::InfoOf(mapi::ContactField::FullName).key).value_or("");
+            if (name.empty()) name = properties.GetString(mapi::InfoOf(mapi::ContactField::Subject).key).value_or("");
+            if (!name.empty()) {
+                mapi::PropertyBag withName = properties;
+                withName.Set(fileUnder, name);
+                Guard([&] { store_->File().AddMessage(folder_, withName); });
+                AfterAdd();
+                return;
+            }
+        }
+        Guard([&] { store_->File().AddMessage(folder_, properties); });
+        AfterAdd();
+    }
+
+private:
+    void AfterAdd() {
+        ++store_->uncommitted;
+        if (std::chrono::steady_clock::now() - store_->lastCommit >= kCommitInterval) store_->Commit();
+    }
+
+    std::shared_ptr<OpenStore> store_;
+    uint32_t folder_;
+};
+}  // namespace
+
+// --- items, stores, folders ---
+
+int RDOItems::GetCount() const {
+    auto f = store_->File().Folder(folder_);
+    if (!f) throw StoreError(ErrorCode::NotFound, "The folder no longer exists");
+    return f->contentCount;
+}
+
+RDOContactItem RDOItems::Add(const std::string& messageClass) {
+    if (messageClass != mapi::kContactMessageClass)
+        throw StoreError(ErrorCode::InvalidArgument, "Only " + std::string(mapi::kContactMessageClass) + " items can be added");
+    store_->File();
+    return RDOContactItem(std::make_unique<PstItemBackend>(store_, folder_));
+}
+
+std::string RDOStore::GetName() const { return store_->name; }
+std::string RDOStore::GetPath() const { return store_->path; }
+RDOFolder RDOStore::GetRootFolder() const { return RDOFolder(store_, store_->File().RootFolder()); }
+RDOFolder RDOStore::GetIPMRootFolder() const { return RDOFolder(store_, store_->File().IpmSubtree()); }
+uint64_t RDOStore::GetFileSize() const { return store_->File().FileSize(); }
+
+std::string RDOFolder::GetName() const {
+    auto f = store_->File().Folder(nid_);
+    if (!f) throw StoreError(ErrorCode::NotFound, "The folder no longer exists");
+    return f->name;
+}
+
+std::optional<RDOFolder> RDOFolder::GetParent() const {
+    auto f = store_->File().Folder(nid_);
+    if (!f || f->parent == nid_ || !store_->File().Folder(f->parent)) return std::nullopt;
+    return RDOFolder(store_, f->parent);
+}
+
+RDOStore RDOFolder::GetStore() const { return RDOStore(store_); }
+RDOItems RDOFolder::GetItems() const { return RDOItems(store_, nid_); }
+
+std::vector<RDOFolder> RDOFolder::GetFolders() const {
+    std::vector<RDOFolder> out;
+    for (const auto& f : store_->File().Subfolders(nid_)) out.push_back(RDOFolder(store_, f.nid));
+    return out;
+}
+
+std::optional<RDOFolder> RDOFolder::FindFolder(const std::string& name) const {
+    auto nid = store_->File().FindSubfolder(nid_, name);
+    if (!nid) return std::nullopt;
+    return RDOFolder(store_, *nid);
+}
+
+RDOFolder RDOFolder::AddFolder(const std::string& name, const std::string& containerClass) {
+    CheckName(name, "A folder name");
+    uint32_t nid = Guard([&] { return store_->File().CreateFolder(nid_, name, containerClass); });
+    store_->Commit();
+    return RDOFolder(store_, nid);
+}
+
+std::string DisplayPath(const RDOFolder& folder) {
+    std::vector<std::string> parts;
+    std::optional<RDOFolder> f = folder;
+    while (f) {
+        auto parent = f->GetParent();
+        if (!parent) break;
+        std::string name = f->GetName();
+        if (name == "Top of Personal Folders" || name == "Top of Outlook data file") parts.push_back("\\\\" + f->GetStore().GetName());
+        else parts.push_back(name);
+        f = parent;
+    }
+    std::string out;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        if (!out.empty()) out += "\\";
+        out += *it;
+    }
+    return out;
+}
+
+std::vector<std::string> SplitStorePath(const std::string& path) {
+    if (path.rfind("\\\\", 0) != 0) throw StoreError(ErrorCode::InvalidArgument, "A store path starts with \\\\: " + path);
+    std::vector<std::string> parts;
+    size_t at = 2;
+    while (at <= path.size()) {
+        size_t end = path.find('\\', at);
+        if (end == std::string::npos) end = path.size();
+        if (end > at) parts.push_back(path.substr(at, end - at));
+        else if (end < path.size() && parts.empty()) throw StoreError(ErrorCode::InvalidArgument, "The store path names no store: " + path);
+        at = end + 1;
+    }
+    if (parts.empty()) throw StoreError(ErrorCode::InvalidArgument, "The store path names no store: " + path);
+    return parts;
+}
+
+// --- session ---
+
+RDOSession::RDOSession() = default;
+
+RDOSession::~RDOSession() {
+    try {
+        Logoff();
+    } catch (...) {
+    }
+}
+
+std::shared_ptr<OpenStore> RDOSession::OpenProfileStore(const std::string& name, const std::string& path) {
+    auto s = std::make_shared<OpenStore>();
+    s->name = name;
+    s->path = path;
+    s->file = Guard([&] { return pst::PstFile::Open(path, true); });
+    s->stamp = HeaderStamp(path);
+    stores_.push_back(s);
+    return s;
+}
+
+void RDOSession::Logon() {
+    try {
+        Logoff();
+    } catch (const StoreError&) {
+        // A store of the previous logon failed to close; it keeps its last commit.
+    }
+    try {
+        Profile profile = Profile::Load();
+        if (profile.Stores().empty()) {
+            fs::create_directories(Profile::Directory());
+            std::string path = Profile::Directory() + "/" + kDefaultStoreName + ".pst";
+            if (!fs::exists(path)) Guard([&] { pst::PstFile::Create(path, kDefaultStoreName)->Close(); });
+            profile.Add({kDefaultStoreName, path});
+            profile.Save();
+        }
+        for (const auto& entry : profile.Stores()) {
+            if (!fs::exists(entry.path)) {
+                // A PST deleted since it was listed: the default store is made
+                // anew, any other one is left out of this session.
+                if (!SameName(entry.name, kDefaultStoreName)) continue;
+                Guard([&] { pst::PstFile::Create(entry.path, entry.name)->Close(); });
+            }
+            OpenProfileStore(entry.name, entry.path);
+        }
+    } catch (const StoreError& e) {
+        stores_.clear();
+        throw StoreError(e.Code(), kLogonFailedText);
+    } catch (const std::exception&) {
+        stores_.clear();
+        throw StoreError(ErrorCode::Failed, kLogonFailedText);
+    }
+    loggedOn_ = true;
+}
+
+void RDOSession::Logoff() {
+    std::string firstError;
+    ErrorCode code = ErrorCode::Failed;
+    for (auto& s : stores_) {
+        try {
+            s->Close();
+        } catch (const StoreError& e) {
+            if (firstError.empty()) {
+                firstError = e.what();
+                code = e.Code();
+            }
+        }
+    }
+    stores_.clear();
+    loggedOn_ = false;
+    if (!firstError.empty()) throw StoreError(code, firstError);
+}
+
+void RDOSession::RequireLogon() const {
+    if (!loggedOn_) throw StoreError(ErrorCode::Failed, "The session is not logged on");
+}
+
+std::vector<RDOStore> RDOSession::Stores() const {
+    std::vector<RDOStore> out;
+    for (const auto& s : stores_) out.push_back(RDOStore(s));
+    return out;
+}
+
+std::optional<RDOStore> RDOSession::FindStore(const std::string& name) {
+    RequireLogon();
+    for (const auto& s : stores_)
+        if (SameName(s->name, name)) return RDOStore(s);
+    // The companion program may have added the store to the profile since logon.
+    Profile profile = Profile::Load();
+    if (const ProfileStore* entry = profile.Find(name)) return RDOStore(OpenProfileStore(entry->name, entry->path));
+    return std::nullopt;
+}
+
+RDOFolder RDOSession::GetFolderFromPath(const std::string& path) {
+    auto parts = SplitStorePath(path);
+    auto st = FindStore(parts[0]);
+    if (!st) throw StoreError(ErrorCode::NotFound, "No store named " + parts[0] + " in the profile");
+    st->store_->Refresh();
+    RDOFolder f = st->GetIPMRootFolder();
+    for (size_t i = 1; i < parts.size(); ++i) {
+        auto next = f.FindFolder(parts[i]);
+        if (!next) throw StoreError(ErrorCode::NotFound, "The folder " + path + " does not exist");
+        f = *next;
+    }
+    return f;
+}
+
+RDOFolder RDOSession::EnsureFolderPath(const std::string& path, const std::string& containerClass) {
+    auto parts = SplitStorePath(path);
+    auto st = FindStore(parts[0]);
+    if (!st) throw StoreError(ErrorCode::NotFound, "No store named " + parts[0] + " in the profile");
+    st->store_->Refresh();
+    for (size_t i = 1; i < parts.size(); ++i) CheckName(parts[i], "A folder name");
+    RDOFolder f = st->GetIPMRootFolder();
+    for (size_t i = 1; i < parts.size(); ++i) {
+        auto next = f.FindFolder(parts[i]);
+        f = next ? *next : f.AddFolder(parts[i], containerClass);
+    }
+    return f;
+}
+
+std::optional<RDOFolder> RDOSession::PickFolder(const FolderPicker& picker, const std::string& caption) {
+    RequireLogon();
+    if (!picker) return std::nullopt;
+    return picker(*this, caption);
+}
+
+RDOStore RDOSession::CreateStore(const std::string& pathGiven, const std::string& name) {
+    CheckName(name, "A store name");
+    if (pathGiven.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
+    // The profile outlives the working folder: it records where the file really is.
+    std::error_code ec;
+    const std::string path = fs::absolute(pathGiven, ec).lexically_normal().string();
+    Profile profile = Profile::Load();
+    if (profile.Find(name)) throw StoreError(ErrorCode::InvalidArgument, "The profile already has a store named " + name);
+    Guard([&] { pst::PstFile::Create(path, name)->Close(); });
+    try {
+        profile.Add({name, path});
+        profile.Save();
+    } catch (...) {
+        std::error_code ec;
+        fs::remove(path, ec);
+        throw;
+    }
+    if (!loggedOn_) {
+        auto s = std::make_shared<OpenStore>();
+        s->name = name;
+        s->path = path;
+        return RDOStore(s);
+    }
+    return RDOStore(OpenProfileStore(name, path));
+}
+
+void RDOSession::Flush() {
+    for (auto& s : stores_)
+        if (s->file) s->Commit();
+}
+
+}  // namespace store

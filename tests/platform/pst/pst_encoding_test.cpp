@@ -1,0 +1,71 @@
+// Byte-level encodings the PST writer relies on: its checksum and the UTF-16
+// form of text values.
+#include "crc.h"
+#include "prop_value.h"
+
+#include <pst/error.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+uint32_t BytewiseCrc(const uint8_t* p, size_t n, uint32_t crc) {
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return crc;
+}
+
+TEST(PstEncoding, ChecksumMatchesTheBitwiseDefinition) {
+    std::vector<uint8_t> data(1000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 131 + 7);
+    for (size_t offset : {0, 1, 3, 7}) {
+        for (size_t len : {0, 1, 7, 8, 9, 63, 512, 991}) {
+            SCOPED_TRACE(std::to_string(offset) + "+" + std::to_string(len));
+            EXPECT_EQ(pst::Crc32(data.data() + offset, len), BytewiseCrc(data.data() + offset, len, 0));
+            EXPECT_EQ(pst::Crc32(data.data() + offset, len, 0x12345678), BytewiseCrc(data.data() + offset, len, 0x12345678));
+        }
+    }
+    // The standard CRC-32 of "123456789" is this variant with inverted ends.
+    const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(~pst::Crc32(check, 9, 0xFFFFFFFFu), 0xCBF43926u);
+}
+
+TEST(PstEncoding, TextBecomesUtf16) {
+    struct Case {
+        std::string utf8;
+        std::u16string utf16;
+    } cases[] = {
+        {"", u""},
+        {"plain", u"plain"},
+        {"Жанна Ελένη 山田 é", u"Жанна Ελένη 山田 é"},
+        {"emoji \xF0\x9F\x98\x80!", u"emoji \U0001F600!"},
+        {"bad \xFF end", u"bad \uFFFD end"},
+        {"cut \xE5\xB1", u"cut \uFFFD\uFFFD"},
+        {"surrogate \xED\xA0\x80", u"surrogate \uFFFD\uFFFD\uFFFD"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        pst::TypedValue v{mapi::PropType::Unicode, c.utf8};
+        pst::Bytes b = pst::Serialize(v);
+        std::u16string got;
+        for (size_t i = 0; i + 1 < b.size(); i += 2) got.push_back(char16_t(b[i] | b[i + 1] << 8));
+        EXPECT_EQ(got, c.utf16);
+        auto back = pst::Deserialize(mapi::PropType::Unicode, b.data(), b.size());
+        EXPECT_EQ(std::get<std::string>(back.value), mapi::Utf16ToUtf8(c.utf16));
+        bool valid = c.utf8.find('\xFF') == std::string::npos && c.utf8.find("\xED\xA0") == std::string::npos &&
+                     c.utf8.find("\xE5\xB1") == std::string::npos;
+        if (valid) {
+            EXPECT_EQ(pst::SerializedSize(v), b.size());
+        }
+    }
+}
+
+TEST(PstEncoding, ValuesMustMatchTheirType) {
+    EXPECT_THROW(pst::Serialize({mapi::PropType::Int32, std::string("x")}), pst::PstError);
+    EXPECT_THROW(pst::Serialize({mapi::PropType::Unicode, int32_t(1)}), pst::PstError);
+    EXPECT_THROW(pst::Deserialize(mapi::PropType::SysTime, nullptr, 0), pst::PstError);
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// Where the profile lives, and logon failures.
+#include "outside_readers.h"
+
+#include <store/profile.h>
+#include <store/session.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+using namespace testsupport;
+
+namespace {
+
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : name_(name) {
+        if (const char* v = std::getenv(name)) old_ = v;
+    }
+    ~EnvGuard() {
+        if (old_) setenv(name_, old_->c_str(), 1);
+        else unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(Profile, FolderFollowsTheEnvironment) {
+    EnvGuard a("FERRYWELL_PROFILE"), b("XDG_DATA_HOME"), c("HOME");
+    struct Case {
+        const char* profile;
+        const char* xdg;
+        const char* home;
+        std::string want;
+    } cases[] = {
+        {"/p/prof", "/x", "/h", "/p/prof"},
+        {nullptr, "/x", "/h", "/x/ferrywell"},
+        {"", "", "/h", "/h/.local/share/ferrywell"},
+    };
+    for (const auto& t : cases) {
+        auto set = [](const char* n, const char* v) { v ? setenv(n, v, 1) : unsetenv(n); };
+        set("FERRYWELL_PROFILE", t.profile);
+        set("XDG_DATA_HOME", t.xdg);
+        set("HOME", t.home);
+        EXPECT_EQ(store::Profile::Directory(), t.want);
+        EXPECT_EQ(store::Profile::FilePath(), t.want + "/profile.txt");
+    }
+}
+
+TEST(Profile, LogonFailsWithTheUserText) {
+    EnvGuard a("FERRYWELL_PROFILE");
+    TempDir dir;
+    std::string blocker = dir / "file";
+    std::ofstream(blocker) << "x";
+    std::string damaged = dir / "damaged";
+    std::filesystem::create_directories(damaged);
+    std::ofstream(damaged + "/profile.txt") << "Broken\t" << blocker << "\n";  // lists a file that is no PST
+    for (const std::string& profile : {blocker + "/profile", damaged}) {
+        SCOPED_TRACE(profile);
+        setenv("FERRYWELL_PROFILE", profile.c_str(), 1);
+        store::RDOSession s;
+        try {
+            s.Logon();
+            ADD_FAILURE() << "logged on";
+        } catch (const store::StoreError& e) {
+            EXPECT_STREQ(e.what(), "Unable to login outlook session!");
+        }
+        EXPECT_FALSE(s.LoggedOn());
+        EXPECT_THROW(s.GetFolderFromPath("\\\\Personal Folders"), store::StoreError);
+    }
+}
+
+TEST(Profile, EntriesRoundTrip) {
+    EnvGuard a("FERRYWELL_PROFILE");
+    TempDir dir;
+    setenv("FERRYWELL_PROFILE", dir.Path().c_str(), 1);
+    store::Profile p;
+    p.Add({"Ünïcode Store 店", "/data/a b.pst"});
+    p.Add({"Second", "/data/second.pst"});
+    p.Add({"second", "/data/replaced.pst"});  // same name, other case: replaces
+    p.Save();
+    auto q = store::Profile::Load();
+    ASSERT_EQ(q.Stores().size(), 2u);
+    EXPECT_EQ(q.Find("ünïcode store 店") ? q.Find("ünïcode store 店")->path : "", "");  // only ASCII folds
+    EXPECT_EQ(q.Find("Ünïcode Store 店")->path, "/data/a b.pst");
+    EXPECT_EQ(q.Find("SECOND")->path, "/data/replaced.pst");
+}
+
+TEST(Profile, DeletedStoreFilesDoNotBlockLogon) {
+    EnvGuard a("FERRYWELL_PROFILE");
+    TempDir dir;
+    setenv("FERRYWELL_PROFILE", dir.Path().c_str(), 1);
+    {
+        store::RDOSession s;
+        s.Logon();
+        s.CreateStore(dir / "export.pst", "Export");
+        s.Logoff();
+    }
+    std::filesystem::remove(dir / "export.pst");
+    std::filesystem::remove(dir / "Personal Folders.pst");
+    store::RDOSession s;
+    s.Logon();
+    auto stores = s.Stores();
+    ASSERT_EQ(stores.size(), 1u);
+    EXPECT_EQ(stores[0].GetName(), "Personal Folders");
+    EXPECT_TRUE(std::filesystem::exists(dir / "Personal Folders.pst"));
+    EXPECT_THROW(s.GetFolderFromPath("\\\\Export\\Contacts"), store::StoreError);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// The store session on a PST profile: logon, folders by path, picked folders
+// and their display paths, contacts saved into folders.
+#include "outside_readers.h"
+
+#include <store/profile.h>
+#include <store/session.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace testsupport;
+
+namespace {
+
+class Session : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("FERRYWELL_PROFILE", (dir.Path() / "profile").c_str(), 1);
+        session.Logon();
+    }
+    TempDir dir;
+    store::RDOSession session;
+};
+
+TEST_F(Session, FirstLogonCreatesThePersonalFolders) {
+    auto stores = session.Stores();
+    ASSERT_EQ(stores.size(), 1u);
+    EXPECT_EQ(stores[0].GetName(), "Personal Folders");
+    EXPECT_TRUE(std::filesystem::exists(stores[0].GetPath()));
+    EXPECT_EQ(store::Profile::Load().Stores().size(), 1u);
+    session.Logoff();
+    session.Logon();  // the second logon reuses it
+    EXPECT_EQ(session.Stores().size(), 1u);
+    EXPECT_EQ(store::Profile::Load().Stores().size(), 1u);
+}
+
+TEST_F(Session, FoldersByPath) {
+    session.EnsureFolderPath("\\\\Personal Folders\\Contacts\\People");
+    struct Case {
+        std::string path;
+        std::optional<std::string> name;  // none: an error is expected
+        store::ErrorCode code = store::ErrorCode::NotFound;
+    } cases[] = {
+        {"\\\\Personal Folders", "Top of Personal Folders"},
+        {"\\\\Personal Folders\\Contacts", "Contacts"},
+        {"\\\\personal folders\\contacts\\People\\", "People"},  // case and trailing backslash do not matter
+        {"\\\\Personal Folders\\Contacts\\Missing", std::nullopt},
+        {"\\\\Other Store\\Contacts", std::nullopt},
+        {"Personal Folders\\Contacts", std::nullopt, store::ErrorCode::InvalidArgument},
+        {"\\\\", std::nullopt, store::ErrorCode::InvalidArgument},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        try {
+            auto f = session.GetFolderFromPath(c.path);
+            ASSERT_TRUE(c.name) << "found " << f.GetName();
+            EXPECT_EQ(f.GetName(), *c.name);
+        } catch (const store::StoreError& e) {
+            EXPECT_FALSE(c.name) << e.what();
+            EXPECT_EQ(e.Code(), c.code) << e.what();
+        }
+    }
+}
+
+TEST_F(Session, BadFolderNamesAreRefused) {
+    auto top = session.GetFolderFromPath("\\\\Personal Folders");
+    for (std::string bad : {"", "A\\B", "Deleted Items"}) {
+        SCOPED_TRACE(bad);
+        try {
+            top.AddFolder(bad);
+            ADD_FAILURE();
+        } catch (const store::StoreError& e) {
+            EXPECT_EQ(e.Code(), store::ErrorCode::InvalidArgument);
+        }
+    }
+    EXPECT_EQ(top.GetFolders().size(), 1u);
+}
+
+TEST_F(Session, PickedFolderGivesItsDisplayPath) {
+    auto sub = session.EnsureFolderPath("\\\\Personal Folders\\Inbox\\Sub");
+    std::string seenCaption;
+    auto picked = session.PickFolder([&](store::RDOSession& s, const std::string& caption) {
+        seenCaption = caption;
+        return std::optional<store::RDOFolder>(s.GetFolderFromPath("\\\\Personal Folders\\Inbox"));
+    });
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(seenCaption, "Please Select Folder");
+    EXPECT_EQ(store::DisplayPath(*picked), "\\\\Personal Folders\\Inbox");
+    EXPECT_EQ(store::DisplayPath(sub), "\\\\Personal Folders\\Inbox\\Sub");
+    EXPECT_EQ(store::DisplayPath(picked->GetStore().GetIPMRootFolder()), "\\\\Personal Folders");
+    EXPECT_EQ(session.GetFolderFromPath(store::DisplayPath(sub) + "\\").Id(), sub.Id());
+    EXPECT_EQ(sub.GetParent()->GetName(), "Inbox");
+    EXPECT_FALSE(picked->GetStore().GetRootFolder().GetParent());
+    EXPECT_FALSE(session.PickFolder([](store::RDOSession&, const std::string&) { return std::optional<store::RDOFolder>(); }));
+}
+
+TEST_F(Session, SavedContactsReachTheFile) {
+    ASSERT_TRUE(HaveTool("pffexport")) << "pffexport (pff-tools) is required";
+    ASSERT_TRUE(HaveTool("readpst")) << "readpst (pst-utils) is required";
+    auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
+    auto items = folder.GetItems();
+    const std::vector<std::string> names{"Анна Каренина", "Νίκος Καζαντζάκης", "夏目 漱石"};
+    for (const auto& n : names) {
+        auto c = items.Add("IPM.Contact");
+        c.Set(mapi::ContactField::FullName, n);
+        c.Set(mapi::ContactField::Email1Address, "mail@" + n);
+        c.Set(mapi::ContactField::To, "");
+        c.SetDate(mapi::ContactField::Birthday, 30000.5);
+        c.SetSent(true);
+        c.Save();
+    }
+    EXPECT_EQ(items.GetCount(), 3);
+    EXPECT_THROW(items.Add("IPM.Note"), store::StoreError);
+    std::string pst = folder.GetStore().GetPath();
+    session.Logoff();
+    EXPECT_THROW(folder.GetName(), store::StoreError);  // handles die with the session
+
+    auto found = PffExportItems(pst, dir.Path().string());
+    ASSERT_EQ(found.size(), names.size());
+    std::set<std::string> fileUnder;
+    for (const auto& item : found) {
+        fileUnder.insert(item.Text(0x8005).value_or("?"));
+        EXPECT_EQ(item.Text(0x0E04).value_or("missing"), "");  // empty To is kept
+        EXPECT_EQ(item.values.at(0x0E07).at(0) & 0x09, 0x01);  // read, not unsent
+    }
+    EXPECT_EQ(fileUnder, std::set<std::string>(names.begin(), names.end()));
+    std::string out;
+    ASSERT_EQ(RunTool("readpst -D -r -o " + Quote(dir.Path().string()) + " " + Quote(pst), &out), 0) << out;
+    std::string cards = ReadWhole((dir.Path() / "Personal Folders/Contacts/contacts").string());
+    for (const auto& n : names) EXPECT_NE(cards.find("FN:" + n), std::string::npos) << cards;
+}
+
+TEST_F(Session, FoldersMadeByAnotherSessionAreFound) {
+    auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
+    auto c = folder.GetItems().Add("IPM.Contact");
+    c.Set(mapi::ContactField::FullName, "before");
+    c.Save();
+    session.Flush();
+    {
+        store::RDOSession other;  // stands for the companion program
+        other.Logon();
+        other.EnsureFolderPath("\\\\Personal Folders\\Contacts\\By Category");
+        other.Logoff();
+    }
+    auto sub = session.GetFolderFromPath("\\\\Personal Folders\\Contacts\\By Category");
+    EXPECT_EQ(sub.GetName(), "By Category");
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Contacts").GetItems().GetCount(), 1);
+}
+
+TEST_F(Session, NewStoresJoinTheProfile) {
+    auto st = session.CreateStore((dir.Path() / "second.pst").string(), "Names-Corvane-1");
+    EXPECT_EQ(st.GetName(), "Names-Corvane-1");
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Names-Corvane-1").GetName(), "Top of Personal Folders");
+    EXPECT_THROW(session.CreateStore((dir.Path() / "third.pst").string(), "names-corvane-1"), store::StoreError);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "third.pst"));
+    std::string ro = geteuid() == 0 ? "/sys" : (dir.Path() / "ro").string();
+    if (geteuid() != 0) {
+        std::filesystem::create_directory(ro);
+        std::filesystem::permissions(ro, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    }
+    EXPECT_THROW(session.CreateStore(ro + "/x.pst", "Unwritable"), store::StoreError);
+    EXPECT_FALSE(store::Profile::Load().Find("Unwritable"));
+    EXPECT_EQ(store::Profile::Load().Stores().size(), 2u);
+}
+
+TEST_F(Session, ItemsLostToAnotherWriterAreReported) {
+    auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
+    auto c = folder.GetItems().Add("IPM.Contact");
+    c.Set(mapi::ContactField::FullName, "not committed");
+    c.Save();  // no Flush before the other writer runs
+    {
+        store::RDOSession other;
+        other.Logon();
+        other.EnsureFolderPath("\\\\Personal Folders\\Other");
+        other.Logoff();
+    }
+    try {
+        session.GetFolderFromPath("\\\\Personal Folders\\Other");
+        ADD_FAILURE() << "the lost item went unnoticed";
+    } catch (const store::StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("1 saved items were lost"), std::string::npos) << e.what();
+    }
+    // The store is usable again and holds the other writer's folder.
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Other").GetName(), "Other");
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// The companion program driven by its command files.
+#include "outside_readers.h"
+
+#include <pst/pst_file.h>
+#include <store/companion.h>
+#include <store/profile.h>
+#include <store/session.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <unistd.h>
+
+using namespace testsupport;
+
+namespace {
+
+class Saving : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(dir.Path() / "cmd");
+        setenv("FERRYWELL_COMMAND_DIR", (dir.Path() / "cmd").c_str(), 1);
+        setenv("FERRYWELL_PROFILE", (dir.Path() / "profile").c_str(), 1);
+    }
+    void TearDown() override { unsetenv("FERRYWELL_COMMAND_DIR"); }
+    void Command(const char* file, const std::string& text) { std::ofstream(dir / ("cmd/" + std::string(file)), std::ios::binary) << text; }
+    int RunSaving(const std::string& verb, std::string* out = nullptr) {
+        return RunTool(Quote(std::string(FERRYWELL_BIN_DIR) + "/saving") + " " + verb, out);
+    }
+    TempDir dir;
+};
+
+TEST_F(Saving, CreateMakesAStoreInTheProfile) {
+    ASSERT_TRUE(HaveTool("pffinfo")) << "pffinfo (pff-tools) is required";
+    std::string pst = dir / "Names-Corvane-7-12-2026 9 5 3 42.pst";
+    Command(store::kSavingFile, store::SavingText(pst, "Names-Corvane-7-12-2026 9 5 3 42"));
+    std::string out;
+    ASSERT_EQ(RunSaving("create", &out), 0) << out;
+    auto profile = store::Profile::Load();
+    ASSERT_TRUE(profile.Find("Names-Corvane-7-12-2026 9 5 3 42"));
+    EXPECT_EQ(profile.Find("Names-Corvane-7-12-2026 9 5 3 42")->path, pst);
+    EXPECT_EQ(RunTool("pffinfo " + Quote(pst), &out), 0) << out;
+    EXPECT_EQ(pst::PstFile::Open(pst, false)->DisplayName(), "Names-Corvane-7-12-2026 9 5 3 42");
+
+    // A relative path is recorded as the absolute one.
+    std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(dir.Path());
+    Command(store::kSavingFile, store::SavingText("relative.pst", "Relative"));
+    EXPECT_EQ(RunSaving("create", &out), 0) << out;
+    std::filesystem::current_path(cwd);
+    ASSERT_TRUE(store::Profile::Load().Find("Relative"));
+    EXPECT_EQ(store::Profile::Load().Find("Relative")->path, dir / "relative.pst");
+
+    Command(store::kMailSavingFile, store::MailSavingText("\\\\Names-Corvane-7-12-2026 9 5 3 42\\Contacts\\By Category\\"));
+    ASSERT_EQ(RunSaving("folder", &out), 0) << out;
+    ASSERT_EQ(RunSaving("folder", &out), 0) << out;  // existing folders are kept
+    auto f = pst::PstFile::Open(pst, false);
+    auto contacts = f->FindSubfolder(f->IpmSubtree(), "Contacts");
+    ASSERT_TRUE(contacts);
+    auto sub = f->Subfolders(*contacts);
+    ASSERT_EQ(sub.size(), 1u);
+    EXPECT_EQ(sub[0].name, "By Category");
+    EXPECT_EQ(sub[0].containerClass, "IPF.Contact");
+}
+
+TEST_F(Saving, BadCommandFilesFailCleanly) {
+    std::string ro = geteuid() == 0 ? "/sys" : (dir.Path() / "ro").string();
+    if (geteuid() != 0) {
+        std::filesystem::create_directory(ro);
+        std::filesystem::permissions(ro, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    }
+    std::string existing = dir / "existing.pst";
+    std::ofstream(existing) << "keep";
+    struct Case {
+        const char* name;
+        std::string verb;
+        std::optional<std::string> saving, mailsaving;
+        int code;
+        std::string leftAlone;  // a path that must not exist afterwards
+    } cases[] = {
+        {"no verb", "", std::nullopt, std::nullopt, 2, ""},
+        {"unknown verb", "delete", std::nullopt, std::nullopt, 2, ""},
+        {"no command file", "create", std::nullopt, std::nullopt, 1, ""},
+        {"no mailbox line", "create", "PSTFILENAME: " + (dir / "a.pst") + "<br>\r\n", std::nullopt, 1, dir / "a.pst"},
+        {"empty path", "create", store::SavingText("", "Name"), std::nullopt, 1, ""},
+        {"missing folder", "create", store::SavingText(dir / "no/such/b.pst", "B"), std::nullopt, 1, dir / "no/such/b.pst"},
+        {"unwritable folder", "create", store::SavingText(ro + "/c.pst", "C"), std::nullopt, 1, ro + "/c.pst"},
+        {"existing file", "create", store::SavingText(existing, "D"), std::nullopt, 1, ""},
+        {"no folder line", "folder", std::nullopt, "tempFolderType:\r\n", 1, ""},
+        {"empty folder path", "folder", std::nullopt, store::MailSavingText(""), 1, ""},
+        {"unknown store", "folder", std::nullopt, store::MailSavingText("\\\\Nowhere\\Contacts"), 1, ""},
+        {"not a store path", "folder", std::nullopt, store::MailSavingText("Contacts\\Sub"), 1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(dir / "cmd/saving.txt");
+        std::filesystem::remove(dir / "cmd/mailsaving.txt");
+        if (c.saving) Command(store::kSavingFile, *c.saving);
+        if (c.mailsaving) Command(store::kMailSavingFile, *c.mailsaving);
+        std::string out;
+        EXPECT_EQ(RunSaving(c.verb, &out), c.code);
+        EXPECT_FALSE(out.empty());  // a message on stderr
+        if (!c.leftAlone.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(c.leftAlone));
+        }
+    }
+    EXPECT_EQ(ReadWhole(existing), "keep");
+    for (const char* name : {"B", "C", "D", "Name"}) EXPECT_FALSE(store::Profile::Load().Find(name)) << name;
+}
+
+TEST_F(Saving, UnwritableProfileLeavesNoStore) {
+    std::string blocker = dir / "blocker";
+    std::ofstream(blocker) << "x";
+    setenv("FERRYWELL_PROFILE", (blocker + "/profile").c_str(), 1);  // a folder inside a file
+    std::string pst = dir / "orphan.pst";
+    Command(store::kSavingFile, store::SavingText(pst, "Orphan"));
+    std::string out;
+    EXPECT_EQ(RunSaving("create", &out), 1) << out;
+    EXPECT_NE(out.find("profile"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(pst));
+}
+
+TEST_F(Saving, ConverterFlowThroughTheRunner) {
+    store::RDOSession session;
+    session.Logon();
+    // Items saved just before the companion runs must survive it.
+    auto inbox = session.EnsureFolderPath("\\\\Personal Folders\\Inbox");
+    auto early = inbox.GetItems().Add("IPM.Contact");
+    early.Set(mapi::ContactField::FullName, "saved before the companion ran");
+    early.Save();
+
+    std::string pst = dir / "Names-Corvane-1.pst";
+    store::WriteSavingFile(pst, "Names-Corvane-1");
+    ASSERT_EQ(store::RunCompanion("create", &session), 0);
+    store::WriteMailSavingFile("\\\\Names-Corvane-1\\Contacts\\");
+    ASSERT_EQ(store::RunCompanion("folder", &session), 0);
+    store::WriteMailSavingFile("\\\\Personal Folders\\Inbox\\Sub");
+    ASSERT_EQ(store::RunCompanion("folder", &session), 0);
+
+    auto folder = session.GetFolderFromPath("\\\\Names-Corvane-1\\Contacts\\");
+    auto c = folder.GetItems().Add("IPM.Contact");
+    c.Set(mapi::ContactField::FullName, "Мария");
+    c.Save();
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Inbox\\Sub").GetName(), "Sub");
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Inbox").GetItems().GetCount(), 1);
+    session.Logoff();
+    auto f = pst::PstFile::Open(pst, false);
+    EXPECT_EQ(f->Messages(*f->FindSubfolder(f->IpmSubtree(), "Contacts")).size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#include "outside_readers.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+bool HaveTool(const std::string& name) { return RunTool("command -v " + Quote(name) + " >/dev/null 2>&1") == 0; }
+
+int RunTool(const std::string& command, std::string* output) {
+    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+    if (!p) return -1;
+    std::array<char, 4096> buf{};
+    std::string out;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    int status = ::pclose(p);
+    if (output) *output = out;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TempDir::TempDir() {
+    std::random_device rd;
+    path_ = fs::temp_directory_path() / ("ferrywell-test-" + std::to_string(rd()) + std::to_string(rd()));
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::optional<std::string> PffItem::Text(uint32_t id) const {
+    auto it = values.find(id);
+    if (it == values.end()) return std::nullopt;
+    std::u16string w;
+    for (size_t i = 0; i + 1 < it->second.size(); i += 2) w.push_back(char16_t(it->second[i] | it->second[i + 1] << 8));
+    return mapi::Utf16ToUtf8(w);
+}
+
+namespace {
+PffItem ParseDump(const fs::path& file) {
+    PffItem item;
+    item.folder = file.parent_path().parent_path();
+    std::istringstream in(ReadWhole(file.string()));
+    std::string line;
+    uint32_t id = 0;
+    bool inValue = false;
+    while (std::getline(in, line)) {
+        auto field = [&](const char* key) -> std::optional<uint32_t> {
+            if (line.rfind(key, 0) != 0) return std::nullopt;
+            return uint32_t(std::stoul(line.substr(line.find("0x")), nullptr, 16));
+        };
+        if (auto v = field("Entry type:")) {
+            id = *v;
+            inValue = false;
+            item.values[id];  // an empty value has no "Value:" lines
+        } else if (auto m = field("Maps to entry type:")) {
+            item.values.erase(id);
+            id = *m;
+            item.values[id];
+        } else if (line.rfind("Value:", 0) == 0) {
+            inValue = true;
+        } else if (inValue && line.rfind("0x", 0) == 0) {
+            // "0x00000000: " then 16 hex bytes in two groups of eight, then the text column.
+            size_t start = line.find(':') + 2;
+            for (size_t i = 0; i < 16; ++i) {
+                size_t at = start + 3 * i + (i >= 8 ? 1 : 0);
+                if (at + 2 > line.size() || line[at] == ' ') break;
+                item.values[id].push_back(uint8_t(std::stoul(line.substr(at, 2), nullptr, 16)));
+            }
+        } else if (line.empty()) {
+            inValue = false;
+        }
+    }
+    return item;
+}
+}  // namespace
+
+std::vector<PffItem> PffExportItems(const std::string& pst, const std::string& workDir) {
+    std::string base = workDir + "/pff";
+    std::string out;
+    RunTool("pffexport -q -m items -d -t " + Quote(base) + " " + Quote(pst), &out);
+    std::vector<PffItem> items;
+    if (!fs::exists(base + ".export")) return items;
+    for (const auto& e : fs::recursive_directory_iterator(base + ".export"))
+        if (e.path().filename() == "ItemValues.txt") {
+            PffItem item = ParseDump(e.path());
+            if (item.values.count(0x001A)) items.push_back(std::move(item));  // folders have no message class
+        }
+    return items;
+}
+
+}  // namespace testsupport
