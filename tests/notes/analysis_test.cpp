@@ -58,6 +58,8 @@ TEST(Analysis, RefusesDatabasesWithoutContactsAndExplainsOpenFailures) {
         {"noviews.dxl", Dxl(View("contacts", "SELECT @All") + View("Contacts ", "SELECT @All") + kPerson),
          notes::AnalysisResult::Completed, notes::kAnalysisCompleted},
         {"binary.nsf", std::string("\0\1\2\3", 4), notes::AnalysisResult::OpenFailed, "export it to DXL"},
+        {"badformula.dxl", Dxl(View("Contacts", "SELECT @Contains(Form; \"P\")") + kPerson),
+         notes::AnalysisResult::Completed, notes::kAnalysisCompleted},
     };
     for (const auto& c : cases) {
         AnalysisRun run(dir.Write(c.name, c.content));

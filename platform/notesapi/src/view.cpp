@@ -1,5 +1,6 @@
 #include <notesapi/notesapi.h>
 
+#include "formula.h"
 #include "index.h"
 
 using notesapi::Report;
@@ -11,6 +12,16 @@ LNViewFolder LNViewFolderArray::operator[](size_t i) const {
 
 LNSTATUS LNViewFolder::Open(int) {
     if (!index_) return Report(LNERR_NOT_OPEN);
+    // A view whose selection formula cannot be evaluated does not open, so
+    // callers skip it before asking for its entries.
+    const auto& view = index_->views[view_];
+    if (!view.selection.empty()) {
+        std::unique_ptr<notesapi::Formula> formula;
+        LNSTATUS st = notesapi::Formula::Parse(view.selection, &formula);
+        if (st != LNNOERROR)
+            return Report(notesapi::MakeStatus(LNERR_FORMULA, "The view \"" + view.name + "\" cannot be opened: " +
+                                                                  LNGetErrorMessage(st)));
+    }
     open_ = true;
     return LNNOERROR;
 }

@@ -22,11 +22,10 @@ std::map<std::string, std::vector<std::string>> ReadViews(const std::string& pat
     std::map<std::string, std::vector<std::string>> out;
     for (size_t i = 0; i < views.GetCount(); ++i) {
         LNViewFolder v = views[i];
-        v.Open();
         auto& rows = out[v.GetName().str()];
         size_t n = 0;
         try {
-            n = v.GetEntryCount();
+            v.Open();
             v.GetEntryCount(&n);
         } catch (LNSTATUS st) {
             rows.push_back("error: " + LNGetErrorMessage(st));
