@@ -2,6 +2,8 @@
 #include <store/error.h>
 #include <store/session.h>
 
+#include "file_writes.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,26 +26,6 @@ std::string UserFolder() {
     if (const char* c = std::getenv("XDG_CACHE_HOME"); c && *c) return std::string(c) + "/ferrywell";
     const char* home = std::getenv("HOME");
     return std::string(home && *home ? home : "/tmp") + "/.cache/ferrywell";
-}
-
-void WriteWhole(const std::string& path, const std::string& text) {
-    std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            throw StoreError(ErrorCode::AccessDenied, "Cannot write " + path);
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) {
-        fs::remove(tmp, ec);
-        throw StoreError(ErrorCode::AccessDenied, "Cannot write " + path);
-    }
 }
 
 // The value after key up to the end marker, or nullopt when the key is missing.
@@ -84,11 +66,11 @@ std::string MailSavingText(const std::string& storePath) {
 }
 
 void WriteSavingFile(const std::string& pstPath, const std::string& mailboxName) {
-    WriteWhole(CommandFolder() + "/" + kSavingFile, SavingText(pstPath, mailboxName));
+    WriteWholeFile(CommandFolder() + "/" + kSavingFile, SavingText(pstPath, mailboxName));
 }
 
 void WriteMailSavingFile(const std::string& storePath) {
-    WriteWhole(CommandFolder() + "/" + kMailSavingFile, MailSavingText(storePath));
+    WriteWholeFile(CommandFolder() + "/" + kMailSavingFile, MailSavingText(storePath));
 }
 
 SavingCommand ParseSavingText(const std::string& text) {

@@ -3,9 +3,8 @@
 #include <store/error.h>
 
 #include "conversions_formats.h"
-#include "msg_file_errors.h"
+#include "file_writes.h"
 
-#include <msg/file_io.h>
 #include <msg/msg_file.h>
 
 namespace store {
@@ -30,12 +29,7 @@ std::string RenderContactToString(const mapi::PropertyBag& properties, int type)
 }
 
 void RenderContact(const mapi::PropertyBag& properties, const std::string& path, int type) {
-    std::string content = RenderContactToString(properties, type);
-    try {
-        msg::WriteFileAtomically(path, content);
-    } catch (const msg::IoError& e) {
-        ThrowFileError(e.Errno(), e.what());
-    }
+    WriteWholeFile(path, RenderContactToString(properties, type));
 }
 
 }  // namespace store

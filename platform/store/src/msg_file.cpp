@@ -1,6 +1,6 @@
 #include <store/msg_file.h>
 
-#include "msg_file_errors.h"
+#include "file_writes.h"
 
 #include <msg/msg_file.h>
 

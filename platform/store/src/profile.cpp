@@ -1,10 +1,10 @@
 #include <store/error.h>
 #include <store/profile.h>
 
-#include <cerrno>
+#include "file_writes.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -55,23 +55,9 @@ void Profile::Save() const {
     std::string dir = Directory();
     std::error_code ec;
     fs::create_directories(dir, ec);
-    std::string path = FilePath();
-    std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) throw StoreError(ErrorCode::AccessDenied, "Cannot write the profile in " + dir);
-        for (const auto& s : stores_) out << s.name << '\t' << s.path << '\n';
-        out.flush();
-        if (!out) {
-            fs::remove(tmp, ec);
-            throw StoreError(ErrorCode::DiskFull, "Cannot write the profile in " + dir);
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        fs::remove(tmp, ec);
-        throw StoreError(ErrorCode::AccessDenied, "Cannot replace the profile " + path + ": " + std::strerror(err));
-    }
+    std::string text;
+    for (const auto& s : stores_) text += s.name + '\t' + s.path + '\n';
+    WriteWholeFile(FilePath(), text);
 }
 
 const ProfileStore* Profile::Find(const std::string& name) const {

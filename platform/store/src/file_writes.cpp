@@ -1,4 +1,6 @@
-#include "msg_file_errors.h"
+#include "file_writes.h"
+
+#include <msg/file_io.h>
 
 #include <cerrno>
 
@@ -20,5 +22,13 @@ ErrorCode ErrorCodeFromErrno(int err) {
 }
 
 void ThrowFileError(int err, const std::string& text) { throw StoreError(ErrorCodeFromErrno(err), text); }
+
+void WriteWholeFile(const std::string& path, std::string_view bytes) {
+    try {
+        msg::WriteFileAtomically(path, bytes);
+    } catch (const msg::IoError& e) {
+        ThrowFileError(e.Errno(), e.what());
+    }
+}
 
 }  // namespace store
