@@ -66,18 +66,32 @@ std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std:
     return std::nullopt;
 }
 
+DatabaseIndex::~DatabaseIndex() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int DatabaseIndex::File(LNSTATUS* status) const {
+    std::lock_guard lock(fileMutex_);
+    if (fd_ < 0) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0)
+            *status = MakeStatus(LNERR_FILE_OPEN,
+                                 "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
+    }
+    return fd_;
+}
+
 LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const {
     const DocRecord& doc = docs[d];
     constexpr uint64_t kMaxDocumentBytes = uint64_t(1) << 30;
     if (doc.end < doc.begin || doc.end - doc.begin > kMaxDocumentBytes)
         return MakeStatus(LNERR_MALFORMED, "A document of " + path + " is larger than 1 GB and is not read.");
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
+    LNSTATUS status = LNNOERROR;
+    const int fd = File(&status);
+    if (fd < 0) return status;
     struct stat sb {};
     int64_t mtime = (::fstat(fd, &sb) == 0) ? int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec : -1;
     if (uint64_t(sb.st_size) != fileSize || mtime != mtimeNs) {
-        ::close(fd);
         return MakeStatus(LNERR_DATABASE_CHANGED, "The database file " + path + " changed after it was opened. Open it again.");
     }
     std::string bytes(doc.end - doc.begin, '\0');
@@ -88,7 +102,6 @@ LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentIte
         if (n <= 0) break;
         got += size_t(n);
     }
-    ::close(fd);
     if (got != bytes.size())
         return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read.");
     auto items = std::make_shared<DocumentItems>();

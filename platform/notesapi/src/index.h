@@ -80,6 +80,11 @@ struct Summary {
 
 class DatabaseIndex {
 public:
+    DatabaseIndex() = default;
+    ~DatabaseIndex();
+    DatabaseIndex(const DatabaseIndex&) = delete;
+    DatabaseIndex& operator=(const DatabaseIndex&) = delete;
+
     std::string path;
     std::string encoding;  // as declared; empty for UTF-8
     std::string title;
@@ -112,6 +117,12 @@ public:
     const ViewEntries& Entries(size_t v) const;
 
 private:
+    // The database file, opened on the first document read and kept, so that
+    // reading documents one by one costs no open per document.
+    int File(LNSTATUS* status) const;
+    mutable std::mutex fileMutex_;
+    mutable int fd_ = -1;
+
     mutable std::mutex entriesMutex_;
     mutable std::unordered_map<size_t, std::unique_ptr<ViewEntries>> entries_;
 };
