@@ -26,10 +26,6 @@ int Collate(std::string_view a, std::string_view b) {
     return a.compare(b) < 0 ? -1 : a.compare(b) > 0 ? 1 : 0;
 }
 
-struct SortKey {
-    std::vector<std::string> parts;
-};
-
 void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
     const ViewInfo& view = ix.views[v];
     std::vector<long> selected;

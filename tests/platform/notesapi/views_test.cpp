@@ -9,11 +9,6 @@ using namespace testing_support;
 
 namespace {
 
-struct Entry {
-    std::string text;  // document's FullName, or "[category]"
-    bool operator==(const Entry&) const = default;
-};
-
 // Entries of every view, by view name, as "Name" or "[Category]".
 std::map<std::string, std::vector<std::string>> ReadViews(const std::string& path) {
     OpenDatabase open(path);
