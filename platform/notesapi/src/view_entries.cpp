@@ -6,7 +6,6 @@
 #include "index.h"
 
 #include <algorithm>
-#include <map>
 #include <numeric>
 
 namespace notesapi {
