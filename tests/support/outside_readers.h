@@ -16,8 +16,29 @@ namespace testsupport {
 // True when the program is on PATH.
 bool HaveTool(const std::string& name);
 // Runs a shell command; returns its exit code and fills output (stdout+stderr).
+// A command still running after kToolTimeoutSeconds is killed (exit code 124),
+// so a reader caught in a loop fails the test instead of hanging it.
+inline constexpr int kToolTimeoutSeconds = 120;
 int RunTool(const std::string& command, std::string* output = nullptr);
 std::string Quote(const std::string& s);
+
+// What pst-extractor (tests/npm/pst-dump.js) reads from a PST file. Property
+// keys are hex ids ("3001") or "lid:8083" for numeric named properties.
+struct ExtractorItem {
+    std::string folder;
+    std::map<std::string, std::string> props;
+};
+struct ExtractorView {
+    int exitCode = -1;
+    std::string output;  // everything the reader printed
+    std::string store;
+    std::map<std::string, int> folders;  // path (\Top of Personal Folders\Contacts) -> content count
+    std::vector<ExtractorItem> items;
+};
+// Empty when the JavaScript readers are installed (scripts/install-deps.sh),
+// else what is missing.
+std::string MissingNodeReaders();
+ExtractorView ReadWithPstExtractor(const std::string& pst);
 
 // A fresh folder under the system temporary folder, removed at the end.
 class TempDir {

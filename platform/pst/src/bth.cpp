@@ -8,7 +8,9 @@ namespace {
 [[noreturn]] void Bad() { throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property tree"); }
 }
 
-uint32_t BuildBth(HeapBuilder& heap, uint8_t cbKey, uint8_t cbEnt, const Bytes& records) {
+uint32_t ReserveBthHeader(HeapBuilder& heap) { return heap.Reserve(kBthHeaderSize); }
+
+void BuildBth(HeapBuilder& heap, uint32_t headerHid, uint8_t cbKey, uint8_t cbEnt, const Bytes& records) {
     uint8_t levels = 0;
     uint32_t root = 0;
     if (!records.empty()) {
@@ -31,9 +33,9 @@ uint32_t BuildBth(HeapBuilder& heap, uint8_t cbKey, uint8_t cbEnt, const Bytes& 
             ++levels;
         }
     }
-    uint8_t header[8] = {0xB5, cbKey, cbEnt, levels, 0, 0, 0, 0};
+    uint8_t header[kBthHeaderSize] = {0xB5, cbKey, cbEnt, levels, 0, 0, 0, 0};
     Put32(header + 4, root);
-    return heap.Allocate(header, sizeof header);
+    heap.Fill(headerHid, header, sizeof header);
 }
 
 namespace {

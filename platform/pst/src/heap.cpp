@@ -39,6 +39,23 @@ uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
     return uint32_t(blocks_.size() - 1) << 16 | uint32_t(b.ends.size()) << 5;
 }
 
+uint32_t HeapBuilder::Reserve(size_t size) {
+    const Bytes zeros(size, 0);
+    return Allocate(zeros);
+}
+
+void HeapBuilder::Fill(uint32_t hid, const uint8_t* data, size_t size) {
+    size_t block = hid >> 16;
+    size_t index = (hid >> 5) & 0x7FF;
+    if (block >= blocks_.size() || index == 0 || index > blocks_[block].ends.size())
+        throw PstError(ErrorKind::InvalidArgument, "unknown heap id");
+    Block& b = blocks_[block];
+    size_t end = b.ends[index - 1] - HeaderSize(block);
+    size_t start = index > 1 ? b.ends[index - 2] - HeaderSize(block) : 0;
+    if (end - start != size) throw PstError(ErrorKind::InvalidArgument, "heap allocation size changed");
+    std::copy(data, data + size, b.data.begin() + ptrdiff_t(start));
+}
+
 std::vector<Bytes> HeapBuilder::Finish() {
     std::vector<Block> blocks = std::move(blocks_);
     blocks_.clear();

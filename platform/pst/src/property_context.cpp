@@ -9,6 +9,7 @@ namespace pst {
 EncodedNode EncodePropertyContext(const PropMap& props) {
     EncodedNode node;
     HeapBuilder heap(0xBC);
+    const uint32_t header = ReserveBthHeader(heap);
     Bytes records;
     uint32_t nextLarge = 0;
     for (const auto& [id, v] : props) {
@@ -27,7 +28,8 @@ EncodedNode EncodePropertyContext(const PropMap& props) {
         Append16(records, uint16_t(v.type));
         Append32(records, ref);
     }
-    heap.SetRoot(BuildBth(heap, 2, 6, records));
+    BuildBth(heap, header, 2, 6, records);
+    heap.SetRoot(header);
     node.blocks = heap.Finish();
     return node;
 }

@@ -25,6 +25,9 @@ constexpr uint16_t kPropRecordKey = 0x0FF9, kPropDisplayName = 0x3001, kPropIpmS
                    kPropMessageStatus = 0x0E17, kPropCreationTime = 0x3007, kPropLastModified = 0x3008,
                    kPropSearchKey = 0x300B;
 constexpr int32_t kMsgFlagRead = 0x1;
+// The categories of an item (PidNameKeywords), a string-named property every
+// Outlook store maps.
+constexpr const char* kKeywordsName = "Keywords";
 constexpr uint32_t kMaxSharedOwners = 60000;
 
 using mapi::PropType;
@@ -250,6 +253,7 @@ std::unique_ptr<PstFile> PstFile::Create(const std::string& path, const std::str
         s.displayName = displayName;
         s.WriteStore();
         s.names.IdFor({mapi::kPsetidAddress, 0x8083});  // the map always knows the address set
+        s.names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);
         for (Nid internal : {Nid(0x1E1), Nid(0x201)}) s.db->SetNode(internal, NodeEntry{});
         s.WriteNode(0x60D, EncodeHierarchyTable({}), 0);
         s.WriteNode(0x60E, EncodeContentsTable({}), 0);
@@ -280,6 +284,7 @@ std::unique_ptr<PstFile> PstFile::Open(const std::string& path, bool writable) {
     impl->displayName = Get<std::string>(sp, kPropDisplayName, "");
     impl->recordKey = Get<mapi::Binary>(sp, kPropRecordKey, mapi::Binary(16, 0));
     if (const NodeEntry* nm = impl->db->FindNode(kNidNameMap)) impl->names.Load(ReadPropertyContext(*impl->db, *nm));
+    if (writable) impl->names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);  // stores written before it had one
     impl->LoadFolders();
     return std::unique_ptr<PstFile>(new PstFile(std::move(impl)));
 }

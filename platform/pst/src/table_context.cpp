@@ -52,6 +52,9 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
 
     EncodedNode node;
     HeapBuilder heap(0x7C);
+    // Outlook's order: the row index's header first, then the table's header.
+    const uint32_t rowIndex = ReserveBthHeader(heap);
+    const uint32_t infoHid = heap.Reserve(22 + 8 * layout.size());
     uint32_t nextLarge = 0;
     // Rows go straight into block-sized pieces: a block holds a whole number of
     // rows and all but the last are padded to the full block size.
@@ -99,7 +102,7 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
         Append32(index, id);
         Append32(index, at);
     }
-    uint32_t rowIndex = BuildBth(heap, 4, 4, index);
+    BuildBth(heap, rowIndex, 4, 4, index);
     uint32_t rowsRef = 0;
     if (rowCount > 0) {
         if (inHeap) {
@@ -127,7 +130,8 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
         info.push_back(c.cb);
         info.push_back(c.bit);
     }
-    heap.SetRoot(heap.Allocate(info));
+    heap.Fill(infoHid, info.data(), info.size());
+    heap.SetRoot(infoHid);
     node.blocks = heap.Finish();
     return node;
 }
