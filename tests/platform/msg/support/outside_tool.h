@@ -1,5 +1,5 @@
 // Runs the outside tools that check our files (msgconvert, olefile, vobject,
-// pdftotext, ...). A missing tool fails the calling test.
+// pdftotext, msgreader, ...). A missing tool fails the calling test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -37,9 +38,14 @@ inline std::string Quote(const std::string& s) {
     return q + "'";
 }
 
+// A tool still running after this long is killed (exit code 124), so one
+// caught in a loop fails the test instead of hanging it.
+inline constexpr int kToolTimeoutSeconds = 120;
+
 inline ToolResult Run(const std::string& command) {
     ToolResult r;
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+    const std::string limited = "timeout -k 5 " + std::to_string(kToolTimeoutSeconds) + " sh -c " + Quote(command);
+    FILE* p = ::popen((limited + " 2>&1").c_str(), "r");
     if (!p) return r;
     std::array<char, 4096> buf;
     size_t n;
@@ -60,6 +66,39 @@ inline ToolResult RunPython(const std::string& script, const std::string& args) 
     auto file = dir / "check.py";
     std::ofstream(file) << script;
     return Run(std::string(kPython) + " " + Quote(file.string()) + " " + args);
+}
+
+// The properties @kenjiuno/msgreader reads from an MSG file (tests/npm,
+// installed by scripts/install-deps.sh): "prop<TAB>key<TAB>value" lines, keys
+// as hex ids ("3001") or "lid:8005" for numeric named properties, texts with
+// tabs, line breaks and backslashes escaped. Fails when a reader is missing.
+inline ToolResult RunMsgReader(const std::string& msgPath) {
+    const std::string dir = std::string(FERRYWELL_SOURCE_DIR) + "/tests/npm";
+    if (!HaveTool("node")) return {-1, "node (Debian package nodejs) is required"};
+    if (!std::filesystem::exists(dir + "/node_modules/@kenjiuno/msgreader/package.json"))
+        return {-1, "@kenjiuno/msgreader is not installed; run scripts/install-deps.sh"};
+    return Run("node " + Quote(dir + "/msg-dump.js") + " " + Quote(msgPath));
+}
+
+// The "prop" lines of RunMsgReader's output, by key, unescaped.
+inline std::map<std::string, std::string> ReaderProps(const std::string& out) {
+    std::map<std::string, std::string> props;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        if (line.compare(0, a, "prop") != 0 || b == std::string::npos) continue;
+        std::string value;
+        for (size_t i = b + 1; i < line.size(); ++i) {
+            char c = line[i];
+            if (c == '\\' && i + 1 < line.size()) {
+                c = line[++i];
+                c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+            }
+            value += c;
+        }
+        props[line.substr(a + 1, b - a - 1)] = value;
+    }
+    return props;
 }
 
 inline std::string ReadFile(const std::filesystem::path& p) {
