@@ -95,20 +95,6 @@ class PstItemBackend : public ItemBackend {
 public:
     PstItemBackend(std::shared_ptr<OpenStore> store, uint32_t folder) : store_(std::move(store)), folder_(folder) {}
     void Commit(const mapi::PropertyBag& properties) override {
-        // Address books list contacts by their "file under" text; without it
-        // they show up unnamed, so it defaults to the full name or subject.
-        const mapi::PropertyKey fileUnder = mapi::PropertyKey::Named(mapi::kPsetidAddress, 0x8005, mapi::PropType::Unicode);
-        if (!properties.Has(fileUnder)) {
-            std::string name = properties.GetString(mapi::InfoOf(mapi::ContactField::FullName).key).value_or("");
-            if (name.empty()) name = properties.GetString(mapi::InfoOf(mapi::ContactField::Subject).key).value_or("");
-            if (!name.empty()) {
-                mapi::PropertyBag withName = properties;
-                withName.Set(fileUnder, name);
-                Guard([&] { store_->File().AddMessage(folder_, withName); });
-                AfterAdd();
-                return;
-            }
-        }
         Guard([&] { store_->File().AddMessage(folder_, properties); });
         AfterAdd();
     }
