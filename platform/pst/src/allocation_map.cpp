@@ -38,16 +38,25 @@ void AllocationMap::AddRegion() {
     size_t i = regions_.size();
     regions_.emplace_back();
     Mark(RegionStart(i), ReservedPages(i) * kPageSize, true);
+    uint64_t dataStart = RegionStart(i) + ReservedPages(i) * kPageSize;
+    AddHole(dataStart, RegionStart(i + 1) - dataStart);
+}
+
+void AllocationMap::Reset() {
+    regions_.clear();
+    holes_.clear();
+    bySize_.clear();
+    waiting_.clear();
+    waitingBytes_ = 0;
 }
 
 void AllocationMap::InitEmpty() {
-    regions_.clear();
+    Reset();
     AddRegion();
-    next_ = RegionStart(0) + ReservedPages(0) * kPageSize;
 }
 
 void AllocationMap::Load(const File& file, uint64_t fileEof) {
-    regions_.clear();
+    Reset();
     if (fileEof < RegionStart(1) || (fileEof - kFirstRegion) % kRegionSize != 0)
         throw PstError(ErrorKind::BadFormat, "The file's size record is damaged");
     size_t count = size_t((fileEof - kFirstRegion) / kRegionSize);
@@ -62,16 +71,24 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
         r.fresh = false;
         regions_.push_back(r);
     }
-    next_ = RegionStart(0) + ReservedPages(0) * kPageSize;
-    for (size_t i = regions_.size(); i-- > 0;) {
+    // Runs of free units become holes; a region's first unit is its map page,
+    // always in use, so no run crosses into the next region.
+    for (size_t i = 0; i < regions_.size(); ++i) {
         const auto& bits = regions_[i].bits;
-        for (size_t k = bits.size(); k-- > 0;) {
-            if (!bits[k]) continue;
-            unsigned low = std::countr_zero(unsigned(bits[k]));  // last used unit in this byte
-            uint64_t unit = k * 8 + (7 - low);
-            next_ = RegionStart(i) + (unit + 1) * 64;
-            return;
+        uint64_t runStart = 0, runLength = 0;
+        for (size_t k = 0; k < bits.size(); ++k) {
+            if (bits[k] == 0xFF && runLength == 0) continue;
+            for (unsigned b = 0; b < 8; ++b) {
+                uint64_t unit = k * 8 + b;
+                if (!(bits[k] & (0x80 >> b))) {
+                    if (runLength++ == 0) runStart = unit;
+                    continue;
+                }
+                if (runLength) AddHole(RegionStart(i) + runStart * 64, runLength * 64);
+                runLength = 0;
+            }
         }
+        if (runLength) AddHole(RegionStart(i) + runStart * 64, runLength * 64);
     }
 }
 
@@ -87,22 +104,75 @@ void AllocationMap::Mark(uint64_t offset, uint64_t size, bool used) {
     }
 }
 
-uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
-    uint64_t off = (next_ + align - 1) / align * align;
-    for (;;) {
-        size_t i = size_t((off - kFirstRegion) / kRegionSize);
-        while (i >= regions_.size()) AddRegion();
-        uint64_t dataStart = RegionStart(i) + ReservedPages(i) * kPageSize;
-        if (off < dataStart) off = dataStart;
-        if (off + size <= RegionStart(i + 1)) break;
-        off = RegionStart(i + 1);
+void AllocationMap::AddHole(uint64_t offset, uint64_t size) {
+    if (size == 0) return;
+    auto next = holes_.lower_bound(offset);
+    if (next != holes_.end() && offset + size == next->first) {
+        size += next->second;
+        bySize_.erase({next->second, next->first});
+        next = holes_.erase(next);
     }
-    Mark(off, (size + 63) / 64 * 64, true);
-    next_ = off + size;
-    return off;
+    if (next != holes_.begin()) {
+        auto prev = std::prev(next);
+        if (prev->first + prev->second == offset) {
+            offset = prev->first;
+            size += prev->second;
+            bySize_.erase({prev->second, prev->first});
+            holes_.erase(prev);
+        }
+    }
+    holes_[offset] = size;
+    bySize_.insert({size, offset});
 }
 
-void AllocationMap::Free(uint64_t offset, uint64_t size) { Mark(offset, (size + 63) / 64 * 64, false); }
+void AllocationMap::TakeHole(uint64_t holeOffset, uint64_t offset, uint64_t size) {
+    uint64_t holeSize = holes_.at(holeOffset);
+    holes_.erase(holeOffset);
+    bySize_.erase({holeSize, holeOffset});
+    AddHole(holeOffset, offset - holeOffset);
+    AddHole(offset + size, holeOffset + holeSize - (offset + size));
+}
+
+uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
+    size = (size + 63) / 64 * 64;
+    if (size == 0 || size > kRegionSize / 2) throw PstError(ErrorKind::InvalidArgument, "allocation of an unsupported size");
+    auto aligned = [&](uint64_t at) { return (at + align - 1) / align * align; };
+    for (;;) {
+        // The smallest holes that may fit, then the smallest that surely fits
+        // after alignment; the file grows only when none does.
+        int tries = 0;
+        for (auto it = bySize_.lower_bound({size, 0}); it != bySize_.end() && tries < 8; ++it, ++tries) {
+            auto [holeSize, holeOffset] = *it;
+            uint64_t at = aligned(holeOffset);
+            if (at + size > holeOffset + holeSize) continue;
+            TakeHole(holeOffset, at, size);
+            Mark(at, size, true);
+            return at;
+        }
+        auto it = bySize_.lower_bound({size + align - 64, 0});
+        if (it != bySize_.end()) {
+            auto [holeSize, holeOffset] = *it;
+            uint64_t at = aligned(holeOffset);
+            TakeHole(holeOffset, at, size);
+            Mark(at, size, true);
+            return at;
+        }
+        AddRegion();
+    }
+}
+
+void AllocationMap::Free(uint64_t offset, uint64_t size) {
+    size = (size + 63) / 64 * 64;
+    Mark(offset, size, false);
+    waiting_.emplace_back(offset, size);
+    waitingBytes_ += size;
+}
+
+void AllocationMap::ReuseFreed() {
+    for (const auto& [offset, size] : waiting_) AddHole(offset, size);
+    waiting_.clear();
+    waitingBytes_ = 0;
+}
 
 uint64_t AllocationMap::FreeBytes() const {
     uint64_t freeUnits = 0;

@@ -18,6 +18,7 @@ constexpr size_t kXEntries = (kMaxBlockData - 8) / 8;   // block ids in an exten
 constexpr size_t kSLEntries = (kMaxBlockData - 8) / 24;
 constexpr size_t kSIEntries = (kMaxBlockData - 8) / 16;
 constexpr int kMaxTreeDepth = 8;
+constexpr uint64_t kSyncWhenFreed = 8 << 20;  // bytes of freed space that make a commit durable
 
 uint16_t Signature(uint64_t ib, uint64_t bid) {
     ib ^= bid;
@@ -50,6 +51,9 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Create(const std::string& path) {
 std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool writable) {
     auto mode = writable ? File::Mode::ReadWrite : File::Mode::ReadOnly;
     std::unique_ptr<NodeDatabase> db(new NodeDatabase(std::make_unique<File>(path, mode), writable));
+    // The free space of the map is reused from the first write on, which is
+    // safe once the state the header describes is on the disk.
+    if (writable) db->file_->Sync();
     db->ReadHeader();
     db->LoadTree(db->nbtRoot_, true, -1);
     db->LoadTree(db->bbtRoot_, false, -1);
@@ -401,6 +405,13 @@ NodeDatabase::PageRef NodeDatabase::BuildTree(bool nodeTree) {
 
 void NodeDatabase::Commit(bool durable) {
     if (!writable_ || (!dirty_ && pendingFree_.empty() && !freedPages_)) return;
+    // Space this commit frees is reused only once its header is on the disk
+    // (else a power loss could leave the old header pointing at overwritten
+    // blocks); when much freed space waits for that, this commit waits for
+    // the disk so that the file stops growing.
+    uint64_t freeing = amap_.WaitingBytes() + (dirty_ ? currentPages_.size() * kPageSize : 0);
+    for (const auto& [ib, size] : pendingFree_) freeing += size;
+    if (freeing > std::max(kSyncWhenFreed, amap_.FileEof() / 8)) durable = true;
     std::vector<PageRef> oldPages;
     if (dirty_) {
         oldPages.swap(currentPages_);
@@ -417,6 +428,7 @@ void NodeDatabase::Commit(bool durable) {
     for (const auto& [ib, size] : pendingFree_) amap_.Free(ib, size);
     pendingFree_.clear();
     for (const auto& p : oldPages) amap_.Free(p.ib, kPageSize);
+    if (durable) amap_.ReuseFreed();
     freedPages_ = !oldPages.empty();
     dirty_ = false;
 }

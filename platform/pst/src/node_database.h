@@ -1,7 +1,9 @@
 // The node database of a PST file: blocks with trailers, data trees of
-// blocks, subnode trees, the node and block B-trees, and the header. Writes
-// are append-only; Commit writes new B-tree pages and then the header, so a
-// file cut off at any point still opens at the previous commit.
+// blocks, subnode trees, the node and block B-trees, and the header. Nothing
+// the committed state uses is overwritten: new data goes to free space, and
+// Commit writes new B-tree pages and then the header, so a file cut off at
+// any point still opens at the previous commit. Space a commit frees is
+// reused once that commit's header is on the disk.
 #pragma once
 
 #include "allocation_map.h"
