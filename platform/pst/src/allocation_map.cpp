@@ -1,6 +1,7 @@
 #include "allocation_map.h"
 
 #include "crc.h"
+#include "layout.h"
 
 #include <pst/error.h>
 
@@ -9,9 +10,12 @@
 namespace pst {
 
 namespace {
-constexpr uint8_t kTypeAMap = 0x84, kTypePMap = 0x83, kTypeFMap = 0x82, kTypeFPMap = 0x85;
+constexpr uint8_t kTypeAMap = ptype::kAllocationMap, kTypePMap = ptype::kPageMap, kTypeFMap = ptype::kFreeMap,
+                  kTypeFPMap = ptype::kFreePageMap;
 constexpr size_t kFMapFirst = 128, kFMapEvery = 496;
 constexpr size_t kFPMapFirst = 128 * 64, kFPMapEvery = 496 * 8 * 8;
+// Where a region's map pages are, in pages from its start (the allocation map is page 0).
+constexpr uint64_t kPMapPage = 1, kFMapPage = 2, kFPMapPage = 3;
 
 bool HasPMap(size_t i) { return i % 8 == 0; }
 bool HasFMap(size_t i) { return i >= kFMapFirst && (i - kFMapFirst) % kFMapEvery == 0; }
@@ -19,12 +23,12 @@ bool HasFPMap(size_t i) { return i >= kFPMapFirst && (i - kFPMapFirst) % kFPMapE
 }  // namespace
 
 void SealPage(uint8_t* page, uint8_t ptype, uint16_t sig, uint64_t bid) {
-    uint8_t* t = page + 496;
-    t[0] = ptype;
-    t[1] = ptype;
-    Put16(t + 2, sig);
-    Put32(t + 4, Crc32(page, 496));
-    Put64(t + 8, bid);
+    uint8_t* t = page + page::kTrailer;
+    t[page::kType] = ptype;
+    t[page::kTypeRepeat] = ptype;
+    Put16(t + page::kSignature, sig);
+    Put32(t + page::kCrc, Crc32(page, page::kContentSize));
+    Put64(t + page::kBid, bid);
 }
 
 unsigned AllocationMap::ReservedPages(size_t i) {
@@ -63,10 +67,11 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
     uint8_t page[kPageSize];
     for (size_t i = 0; i < count; ++i) {
         file.ReadAt(RegionStart(i), page, kPageSize);
-        if (page[496] != kTypeAMap || Crc32(page, 496) != Get32(page + 500))
+        const uint8_t* t = page + page::kTrailer;
+        if (t[page::kType] != kTypeAMap || Crc32(page, page::kContentSize) != Get32(t + page::kCrc))
             throw PstError(ErrorKind::BadFormat, "A space allocation page is damaged");
         Region r;
-        std::copy(page, page + 496, r.bits.begin());
+        std::copy(page, page + page::kContentSize, r.bits.begin());
         r.dirty = false;
         r.fresh = false;
         regions_.push_back(r);
@@ -188,19 +193,19 @@ void AllocationMap::WritePages(File& file) {
         uint64_t start = RegionStart(i);
         if (r.fresh) {
             if (HasPMap(i)) {
-                std::fill(page, page + 496, 0xFF);
-                SealPage(page, kTypePMap, 0, start + 0x200);
-                file.WriteAt(start + 0x200, page, kPageSize);
+                std::fill(page, page + page::kContentSize, 0xFF);
+                SealPage(page, kTypePMap, 0, start + kPMapPage * kPageSize);
+                file.WriteAt(start + kPMapPage * kPageSize, page, kPageSize);
             }
             if (HasFMap(i)) {
-                std::fill(page, page + 496, 0x00);
-                SealPage(page, kTypeFMap, 0, start + 0x400);
-                file.WriteAt(start + 0x400, page, kPageSize);
+                std::fill(page, page + page::kContentSize, 0x00);
+                SealPage(page, kTypeFMap, 0, start + kFMapPage * kPageSize);
+                file.WriteAt(start + kFMapPage * kPageSize, page, kPageSize);
             }
             if (HasFPMap(i)) {
-                std::fill(page, page + 496, 0xFF);
-                SealPage(page, kTypeFPMap, 0, start + 0x600);
-                file.WriteAt(start + 0x600, page, kPageSize);
+                std::fill(page, page + page::kContentSize, 0xFF);
+                SealPage(page, kTypeFPMap, 0, start + kFPMapPage * kPageSize);
+                file.WriteAt(start + kFPMapPage * kPageSize, page, kPageSize);
             }
             r.fresh = false;
         }

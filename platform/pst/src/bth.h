@@ -6,8 +6,6 @@
 
 namespace pst {
 
-inline constexpr size_t kBthHeaderSize = 8;
-
 // Reserves the tree's header; call it before the heap's other allocations so
 // that the header is at kFirstHeapId, where Outlook puts it and where some
 // readers look for it.

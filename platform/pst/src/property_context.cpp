@@ -1,6 +1,7 @@
 #include "property_context.h"
 
 #include "bth.h"
+#include "layout.h"
 
 #include <pst/error.h>
 
@@ -8,7 +9,7 @@ namespace pst {
 
 EncodedNode EncodePropertyContext(const PropMap& props) {
     EncodedNode node;
-    HeapBuilder heap(0xBC);
+    HeapBuilder heap(hn::kClientPropertyContext);
     const uint32_t header = ReserveBthHeader(heap);
     Bytes records;
     uint32_t nextLarge = 0;
@@ -36,7 +37,7 @@ EncodedNode EncodePropertyContext(const PropMap& props) {
 
 PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
     HeapReader heap(db.ReadDataTree(node.data));
-    if (heap.ClientSig() != 0xBC) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: not a property context");
+    if (heap.ClientSig() != hn::kClientPropertyContext) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: not a property context");
     BthContents bth = ReadBth(heap, heap.Root());
     if (bth.cbKey != 2 || bth.cbEnt != 6) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property context layout");
     std::map<Nid, SubnodeEntry> subs;

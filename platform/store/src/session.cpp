@@ -4,9 +4,7 @@
 #include <pst/pst_file.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace store {
 
@@ -37,14 +35,6 @@ auto Guard(F&& f) -> decltype(f()) {
     }
 }
 
-uint32_t HeaderStamp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    uint8_t b[4] = {};
-    in.seekg(524);
-    in.read(reinterpret_cast<char*>(b), 4);
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-}
-
 void CheckName(const std::string& name, const char* what) {
     if (name.empty()) throw StoreError(ErrorCode::InvalidArgument, std::string(what) + " cannot be empty");
     if (name.find_first_of("\\\t\r\n") != std::string::npos)
@@ -67,16 +57,16 @@ struct OpenStore {
     void Commit() {
         Guard([&] { File().Commit(); });
         lastCommit = std::chrono::steady_clock::now();
-        stamp = HeaderStamp(path);
+        stamp = pst::PstFile::CommitStamp(path);
         uncommitted = 0;
     }
     // Another process (the companion program) may have changed the file.
     void Refresh() {
-        if (!file || HeaderStamp(path) == stamp) return;
+        if (!file || pst::PstFile::CommitStamp(path) == stamp) return;
         file->Abandon();  // writing our older state now would undo the other writer's
         file.reset();
         file = Guard([&] { return pst::PstFile::Open(path, true); });
-        stamp = HeaderStamp(path);
+        stamp = pst::PstFile::CommitStamp(path);
         size_t lost = uncommitted;
         uncommitted = 0;
         if (lost > 0)
@@ -215,7 +205,7 @@ std::shared_ptr<OpenStore> RDOSession::OpenProfileStore(const std::string& name,
     s->name = name;
     s->path = path;
     s->file = Guard([&] { return pst::PstFile::Open(path, true); });
-    s->stamp = HeaderStamp(path);
+    s->stamp = pst::PstFile::CommitStamp(path);
     stores_.push_back(s);
     return s;
 }
