@@ -65,7 +65,10 @@ inline ToolResult RunPython(const std::string& script, const std::string& args) 
     std::filesystem::create_directories(dir);
     auto file = dir / "check.py";
     std::ofstream(file) << script;
-    return Run(std::string(kPython) + " " + Quote(file.string()) + " " + args);
+    ToolResult r = Run(std::string(kPython) + " " + Quote(file.string()) + " " + args);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    return r;
 }
 
 // The properties @kenjiuno/msgreader reads from an MSG file (tests/npm,
