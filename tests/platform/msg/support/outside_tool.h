@@ -55,11 +55,15 @@ inline constexpr const char* kPython = "/usr/bin/python3";
 // Runs a Python script with arguments; the test fails when Python or the
 // module the script imports is missing.
 inline ToolResult RunPython(const std::string& script, const std::string& args) {
-    auto dir = std::filesystem::temp_directory_path() / ("fw-py-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    auto file = dir / "check.py";
+    std::string pattern = (std::filesystem::temp_directory_path() / "fw-py-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) return {};
+    const std::filesystem::path dir = pattern;
+    const auto file = dir / "check.py";
     std::ofstream(file) << script;
-    return Run(std::string(kPython) + " " + Quote(file.string()) + " " + args);
+    ToolResult result = Run(std::string(kPython) + " " + Quote(file.string()) + " " + args);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    return result;
 }
 
 inline std::string ReadFile(const std::filesystem::path& p) {
