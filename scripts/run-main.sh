@@ -6,7 +6,7 @@ set -euo pipefail
 build=${1:-build}
 sample=${2:-samples/names.dxl}
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" && -x "$build/bin/ferrywell" ]]; then
-  exec "$build/bin/ferrywell" "$sample"
+  exec "$build/bin/ferrywell" --open "$sample"
 fi
 "$build/bin/ferrywell-cli" analyse "$sample"
 "$build/bin/ferrywell-cli" list "$sample" Contacts
