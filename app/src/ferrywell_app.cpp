@@ -40,20 +40,26 @@ CFerrywellApp::CFerrywellApp(int& argc, char** argv) : QApplication(argc, argv) 
     setWindowIcon(controls::AppIcon());
 }
 
-int CFerrywellApp::InitInstance() {
+StartOptions ParseStartOptions(const QStringList& arguments) {
     QCommandLineParser parser;
     QCommandLineOption open("open", "", "database");
     QCommandLineOption screenshots("screenshots", "", "folder");
-    open.setFlags(QCommandLineOption::HiddenFromHelp);
-    screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(open);
     parser.addOption(screenshots);
     parser.addPositionalArgument("FILE", "");
     // Unknown options were refused before Qt started.
-    parser.parse(arguments());
-    QString file = parser.isSet(open) ? parser.value(open) : parser.positionalArguments().value(0);
-    if (!file.isEmpty()) file = QFileInfo(file).absoluteFilePath();
-    if (parser.isSet(screenshots)) return RunScreenshots(file, parser.value(screenshots));
+    parser.parse(arguments);
+    StartOptions options;
+    options.file = parser.isSet(open) ? parser.value(open) : parser.positionalArguments().value(0);
+    if (!options.file.isEmpty()) options.file = QFileInfo(options.file).absoluteFilePath();
+    options.screenshots = parser.value(screenshots);
+    return options;
+}
+
+int CFerrywellApp::InitInstance() {
+    const StartOptions options = ParseStartOptions(arguments());
+    const QString& file = options.file;
+    if (!options.screenshots.isEmpty()) return RunScreenshots(file, options.screenshots);
 
     auto state = std::make_shared<notes::FerrywellState>();
     CFerrywellDlg dlg(state);

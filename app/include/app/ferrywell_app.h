@@ -11,6 +11,15 @@ namespace app {
 // own options (-platform, -style, ...).
 extern const cmdline::Program kProgramOptions;
 
+// What the command line asks for at start: the database to open and analyse
+// (FILE or --open FILE, made absolute; empty for none) and the folder of a
+// screenshot run (empty for none). Qt's own options are already removed.
+struct StartOptions {
+    QString file;
+    QString screenshots;
+};
+StartOptions ParseStartOptions(const QStringList& arguments);
+
 class CFerrywellApp : public QApplication {
     Q_OBJECT
 public:
