@@ -1,7 +1,14 @@
 // ferrywell: the desktop program.
 #include <app/ferrywell_app.h>
 
+#include <cmdline/standard_options.h>
+
+#include <iostream>
+
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so that they work without a display.
+    if (auto status = cmdline::AnswerStandardOptions(app::kProgramOptions, argc, argv, std::cout, std::cerr))
+        return *status;
     app::CFerrywellApp application(argc, argv);
     return application.InitInstance();
 }

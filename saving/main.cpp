@@ -4,6 +4,8 @@
 //                  FolderPath (\\Store\A\B); tempFolderType, when not empty,
 //                  is the new folders' container class (else IPF.Contact).
 // Exit codes: 0 done, 1 failed (message on stderr), 2 wrong usage.
+// --help and --version answer and end with 0.
+#include <cmdline/standard_options.h>
 #include <store/companion.h>
 #include <store/session.h>
 
@@ -12,6 +14,23 @@
 #include <unistd.h>
 
 namespace {
+
+const cmdline::Program kProgram{"saving", R"(Usage: saving create|folder
+Makes Outlook PST files and PST folders for Ferrywell from its command files.
+
+  create     read saving.txt and make a new PST file, added to the default
+             mail profile under the name the file gives
+  folder     read mailsaving.txt and make every folder along its path in the
+             default profile's stores
+  --help     show this help and exit
+  --version  show the version and exit
+
+The command files are read from the program's folder, or, when that is not
+writable, from $XDG_RUNTIME_DIR/ferrywell, else $XDG_CACHE_HOME/ferrywell,
+else ~/.cache/ferrywell.
+
+Exit status: 0 done; 1 failed (the reason on standard error); 2 usage error.
+)"};
 
 void Create() {
     auto cmd = store::ParseSavingText(store::ReadCommandFile(store::kSavingFile));
@@ -37,6 +56,7 @@ void Folder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (auto status = cmdline::AnswerStandardOptions(kProgram, argc, argv, std::cout, std::cerr)) return *status;
     if (argc != 2 || (std::string(argv[1]) != "create" && std::string(argv[1]) != "folder")) {
         std::cerr << "usage: saving create|folder\n";
         return 2;

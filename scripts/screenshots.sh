@@ -9,5 +9,5 @@ out=${2:-docs/screenshots}
 db=${3:-samples/names.dxl}
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1400x1000x24" \
-  "$build/bin/ferrywell" --open "$db" --screenshots "$out"
+  "$build/bin/ferrywell" "$db" --screenshots "$out"
 ls -1 "$out"/*.png

@@ -1,5 +1,6 @@
 #include <app/ferrywell_dlg.h>
 #include <app/first_dialog.h>
+#include <app/window_layout.h>
 #include <app/worker_views.h>
 
 #include <controls/about_dialog.h>
@@ -15,17 +16,14 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
-#include <QVBoxLayout>
 
 #include <cstdlib>
 
@@ -99,6 +97,7 @@ void CFerrywellDlg::ChoosePreviewPage() {
 void CFerrywellDlg::BuildToolbar() {
     toolbar_ = new controls::CToolBar24(this);
     toolbar_->setObjectName("toolbar");
+    LayOutToolbar(*toolbar_);
     addToolBar(Qt::TopToolBarArea, toolbar_);
     QStyle* s = style();
     struct Button {
@@ -150,34 +149,15 @@ void CFerrywellDlg::BuildMenu() {
 }
 
 void CFerrywellDlg::BuildCentre() {
-    auto* centre = new QWidget(this);
-    auto* layout = new QVBoxLayout(centre);
-    layout->setContentsMargins(4, 0, 4, 0);
-    layout->setSpacing(4);
-    auto* line = new QFrame(centre);
-    line->setObjectName("id1036");
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(line);
-
-    vertical_ = new QSplitter(Qt::Horizontal, centre);
-    vertical_->setObjectName("id1013");
-    tree_ = new controls::CFolderTreeCtrl1(vertical_);
+    tree_ = new controls::CFolderTreeCtrl1(this);
     tree_->setObjectName("id1003");
-    horizontal_ = new QSplitter(Qt::Vertical, vertical_);
-    horizontal_->setObjectName("id1014");
-    list_ = new controls::CCheckListCtrl(horizontal_);
+    list_ = new controls::CCheckListCtrl(this);
     list_->setObjectName("id1004");
-    explorer_ = new CExplorer1(horizontal_);
+    explorer_ = new CExplorer1(this);
     explorer_->setObjectName("id1005");
-    vertical_->addWidget(tree_);
-    vertical_->addWidget(horizontal_);
-    vertical_->setStretchFactor(0, 0);
-    vertical_->setStretchFactor(1, 1);
-    vertical_->setSizes({260, 900});
-    horizontal_->setSizes({330, 330});
-    layout->addWidget(vertical_, 1);
-    setCentralWidget(centre);
+    const PaneLayout panes = LayOutPanes(*this, tree_, list_, explorer_);
+    vertical_ = panes.vertical;
+    horizontal_ = panes.horizontal;
 
     connect(tree_, &controls::CFolderTreeCtrl1::folderSelected, this, &CFerrywellDlg::OnTvnSelchangedTree1);
     connect(list_, &QAbstractItemView::clicked, this, [this](const QModelIndex&) { OnNMClickList1(); });
@@ -186,6 +166,7 @@ void CFerrywellDlg::BuildCentre() {
 
 void CFerrywellDlg::BuildStatusBar() {
     QStatusBar* bar = statusBar();
+    LayOutStatusBar(*bar);
     const char* texts[] = {"Ferrywell", kMakerAddress, ""};
     const int widths[] = {290, 220, 140};
     for (int i = 0; i < 3; ++i) {

@@ -41,21 +41,30 @@ QPixmap ProductBanner(int width, int height) {
     return pixmap;
 }
 
-QIcon AppIcon() {
-    QPixmap pixmap(32, 32);
+QPixmap AppIconPixmap(int size) {
+    QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    // Drawn on a 32-unit square.
+    p.scale(size / 32.0, size / 32.0);
     p.setBrush(QColor(24, 76, 140));
     p.setPen(Qt::NoPen);
-    p.drawRoundedRect(1, 1, 30, 30, 6, 6);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
     p.setPen(Qt::white);
     QFont f = p.font();
     f.setBold(true);
     f.setPixelSize(22);
     p.setFont(f);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, "F");
-    return QIcon(pixmap);
+    p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, "F");
+    return pixmap;
+}
+
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128}) icon.addPixmap(AppIconPixmap(size));
+    return icon;
 }
 
 }  // namespace controls

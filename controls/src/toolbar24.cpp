@@ -14,10 +14,12 @@ CToolBar24::CToolBar24(QWidget* parent) : QToolBar(parent) {
 
 void CToolBar24::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    QLinearGradient gradient(0, 0, 0, height());
+    // The margins stay in the window's own colour.
+    const QRect area = contentsRect();
+    QLinearGradient gradient(0, area.top(), 0, area.bottom());
     gradient.setColorAt(0, QColor(250, 250, 252));
     gradient.setColorAt(1, QColor(222, 228, 238));
-    painter.fillRect(rect(), gradient);
+    painter.fillRect(area, gradient);
 }
 
 }  // namespace controls

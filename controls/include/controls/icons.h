@@ -10,8 +10,9 @@ namespace controls {
 QIcon TreeImage(int index);
 // The image of a contact row in the item list.
 QIcon ContactRowImage();
-// The application's icon.
+// The application's icon, and its picture at one size.
 QIcon AppIcon();
+QPixmap AppIconPixmap(int size);
 // A picture with the product name, for the logo and the about box.
 QPixmap ProductBanner(int width, int height);
 

@@ -61,14 +61,15 @@ inline constexpr const char* kPython = "/usr/bin/python3";
 // Runs a Python script with arguments; the test fails when Python or the
 // module the script imports is missing.
 inline ToolResult RunPython(const std::string& script, const std::string& args) {
-    auto dir = std::filesystem::temp_directory_path() / ("fw-py-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    auto file = dir / "check.py";
+    std::string pattern = (std::filesystem::temp_directory_path() / "fw-py-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) return {};
+    const std::filesystem::path dir = pattern;
+    const auto file = dir / "check.py";
     std::ofstream(file) << script;
-    ToolResult r = Run(std::string(kPython) + " " + Quote(file.string()) + " " + args);
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    return r;
+    ToolResult result = Run(std::string(kPython) + " " + Quote(file.string()) + " " + args);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    return result;
 }
 
 // The properties @kenjiuno/msgreader reads from an MSG file (tests/npm,
