@@ -76,6 +76,22 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
         r.fresh = false;
         regions_.push_back(r);
     }
+}
+
+void AllocationMap::KeepUsed(uint64_t offset, uint64_t size) {
+    if (offset < kFirstRegion || offset > FileEof() || size > FileEof() - offset) return;
+    uint64_t end = offset + size;
+    for (uint64_t at = offset / 64 * 64; at < end; at += 64) {
+        size_t i = size_t((at - kFirstRegion) / kRegionSize);
+        uint64_t unit = (at - RegionStart(i)) / 64;
+        if (!(regions_[i].bits[unit / 8] & (0x80 >> (unit % 8)))) Mark(at, 64, true);
+    }
+}
+
+void AllocationMap::FindHoles() {
+    for (size_t i = 0; i < regions_.size(); ++i) KeepUsed(RegionStart(i), ReservedPages(i) * kPageSize);
+    holes_.clear();
+    bySize_.clear();
     // Runs of free units become holes; a region's first unit is its map page,
     // always in use, so no run crosses into the next region.
     for (size_t i = 0; i < regions_.size(); ++i) {

@@ -30,9 +30,13 @@ void SealPage(uint8_t* page, uint8_t ptype, uint16_t sig, uint64_t bid);
 class AllocationMap {
 public:
     void InitEmpty();
-    // Every free unit of the loaded map is reusable: the caller makes sure
-    // the file's last commit is on the disk before it writes anything.
+    // Reads the map pages. Before the first Allocate, the caller marks what
+    // the file's index uses (KeepUsed: a map page may be wrong) and calls
+    // FindHoles; every free unit is then reusable, so the caller also makes
+    // sure the file's last commit is on the disk first.
     void Load(const File& file, uint64_t fileEof);
+    void KeepUsed(uint64_t offset, uint64_t size);  // ignores space outside the file
+    void FindHoles();
 
     // Returns the offset of size free bytes aligned to align (64 or 512),
     // within one region.

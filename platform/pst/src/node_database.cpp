@@ -59,6 +59,13 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     db->ReadHeader();
     db->LoadTree(db->nbtRoot_, true, -1);
     db->LoadTree(db->bbtRoot_, false, -1);
+    if (writable) {
+        // Free space is handed out again: never what the index uses, whatever
+        // the allocation map pages say.
+        for (const auto& [bid, b] : db->blocks_) db->amap_.KeepUsed(b.ib, BlockSpan(b.cb));
+        for (const auto& p : db->currentPages_) db->amap_.KeepUsed(p.ib, kPageSize);
+        db->amap_.FindHoles();
+    }
     db->dirty_ = false;
     for (const auto& [nid, e] : db->nodes_) db->ReserveNid(nid);
     for (const auto& [bid, b] : db->blocks_) db->nextBlockBid_ = std::max<Bid>(db->nextBlockBid_, (bid & ~Bid(3)) + 4);

@@ -4,12 +4,15 @@
 
 #include "allocation_map.h"
 
+#include <mapi/contact.h>
 #include <pst/pst_file.h>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
+#include <set>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,6 +70,47 @@ TEST(PstSpaceReuse, FreedSpaceIsHandedOutOnlyAfterReuseFreed) {
     for (int i = 0; i < 40; ++i) big = map.Allocate(8192, 64);
     EXPECT_GT(map.FileEof(), eof);
     EXPECT_GE(big, eof + pst::kPageSize);
+}
+
+TEST(PstSpaceReuse, AnAllocationMapThatCallsUsedSpaceFreeIsNotBelieved) {
+    ASSERT_TRUE(HaveTool("pffinfo")) << "pffinfo (pff-tools) is required";
+    TempDir dir;
+    std::string path = dir / "wrong-map.pst";
+    const auto name = mapi::InfoOf(mapi::ContactField::FullName).key;
+    auto contact = [&](const std::string& text) {
+        mapi::PropertyBag b;
+        b.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+        b.Set(name, text);
+        b.Set(mapi::InfoOf(mapi::ContactField::Body).key, std::string(3000, 'b'));
+        return b;
+    };
+    pst::Nid folder = 0;
+    {
+        auto f = pst::PstFile::Create(path, "Wrong map");
+        folder = f->CreateFolder(f->IpmSubtree(), "Contacts", "IPF.Contact");
+        for (int i = 0; i < 30; ++i) f->AddMessage(folder, contact("old " + std::to_string(i)));
+        f->Close();
+    }
+    // The first region's map claims all but its own two map pages are free.
+    {
+        std::fstream io(path, std::ios::in | std::ios::out | std::ios::binary);
+        uint8_t page[pst::kPageSize] = {0xFF, 0xFF};
+        pst::SealPage(page, 0x84, 0, pst::kFirstRegion);
+        io.seekp(std::streamoff(pst::kFirstRegion));
+        io.write(reinterpret_cast<const char*>(page), sizeof page);
+    }
+    {
+        auto f = pst::PstFile::Open(path);
+        for (int i = 0; i < 30; ++i) f->AddMessage(folder, contact("new " + std::to_string(i)));
+        f->Close();
+    }
+    auto f = pst::PstFile::Open(path, false);
+    std::set<std::string> names;
+    for (pst::Nid m : f->Messages(folder)) names.insert(f->ReadMessage(m).GetString(name).value_or(""));
+    EXPECT_EQ(names.size(), 60u);
+    EXPECT_TRUE(names.count("old 0") && names.count("old 29") && names.count("new 29"));
+    std::string out;
+    EXPECT_EQ(RunTool("pffinfo " + Quote(path), &out), 0) << out;
 }
 
 TEST(PstSpaceReuse, RepeatedRunsStayCompact) {
