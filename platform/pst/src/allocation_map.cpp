@@ -54,7 +54,7 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
     uint8_t page[kPageSize];
     for (size_t i = 0; i < count; ++i) {
         file.ReadAt(RegionStart(i), page, kPageSize);
-        if (page[496] != kTypeAMap || Crc32(page, 496) != Get32(page + 500))
+        if (page[496] != kTypeAMap || !ChecksumMatches(page, 496, Get32(page + 500)))
             throw PstError(ErrorKind::BadFormat, "A space allocation page is damaged");
         Region r;
         std::copy(page, page + 496, r.bits.begin());
@@ -75,7 +75,19 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
     }
 }
 
+bool AllocationMap::Holds(uint64_t offset, uint64_t size) const {
+    if (offset < kFirstRegion || offset % 64 != 0 || size == 0) return false;
+    uint64_t i = (offset - kFirstRegion) / kRegionSize;
+    if (i >= regions_.size()) return false;
+    return offset >= RegionStart(size_t(i)) + ReservedPages(size_t(i)) * kPageSize && size <= RegionStart(size_t(i) + 1) - offset;
+}
+
 void AllocationMap::Mark(uint64_t offset, uint64_t size, bool used) {
+    // Callers pass ranges inside one region; a range that is not never
+    // reaches the bits.
+    uint64_t region = offset < kFirstRegion ? regions_.size() : (offset - kFirstRegion) / kRegionSize;
+    if (region >= regions_.size() || size > RegionStart(size_t(region) + 1) - offset)
+        throw PstError(ErrorKind::BadFormat, "The PST file is damaged: space outside the allocation map");
     uint64_t end = offset + size;
     for (uint64_t at = offset; at < end; at += 64) {
         size_t i = size_t((at - kFirstRegion) / kRegionSize);
@@ -102,7 +114,10 @@ uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
     return off;
 }
 
-void AllocationMap::Free(uint64_t offset, uint64_t size) { Mark(offset, (size + 63) / 64 * 64, false); }
+void AllocationMap::Free(uint64_t offset, uint64_t size) {
+    if (!Holds(offset, size)) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: space to free lies outside the allocation map");
+    Mark(offset, (size + 63) / 64 * 64, false);
+}
 
 uint64_t AllocationMap::FreeBytes() const {
     uint64_t freeUnits = 0;

@@ -26,7 +26,11 @@ public:
 
     // Returns the offset of size free bytes aligned to align (64 or 512).
     uint64_t Allocate(uint64_t size, uint64_t align);
+    // Throws PstError(BadFormat) for a range that Holds refuses.
     void Free(uint64_t offset, uint64_t size);
+    // True when [offset, offset + size) starts on a 64-byte boundary and lies
+    // in the space of one region that the map hands out (past its map pages).
+    bool Holds(uint64_t offset, uint64_t size) const;
     // Writes the map pages that changed since the last call.
     void WritePages(File& file);
 
