@@ -346,6 +346,11 @@ std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid) const {
     return out;
 }
 
+void ValueBudget::Spend(size_t bytes) {
+    if (bytes > left_) Damaged("values add up to more than the file holds");
+    left_ -= bytes;
+}
+
 void NodeDatabase::SetNode(Nid nid, const NodeEntry& entry) {
     auto it = nodes_.find(nid);
     if (it != nodes_.end()) {

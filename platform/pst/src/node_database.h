@@ -115,4 +115,16 @@ private:
     bool freedPages_ = false;  // the allocation pages on disk still hold freed space
 };
 
+// Bytes of values one read of a node may hand out: no more than the file
+// holds, since no two values of a node share their bytes. Keeps values that
+// all point at one large stretch of the file from multiplying it.
+class ValueBudget {
+public:
+    explicit ValueBudget(const NodeDatabase& db) : left_(db.FileSize()) {}
+    void Spend(size_t bytes);  // throws PstError(BadFormat) once the file is exceeded
+
+private:
+    uint64_t left_;
+};
+
 }  // namespace pst

@@ -27,5 +27,6 @@ int main(int argc, char** argv) {
     pstcraft::WriteMisplacedTableBlock(at("block-past-last-region.pst"), eof + 3 * pst::kRegionSize);
     pstcraft::WriteMisplacedTableBlock(at("block-over-allocation-map.pst"), pst::kFirstRegion);
     pstcraft::WriteFannedOutNodeIndex(at("fanned-out-node-index.pst"));
+    pstcraft::WriteSharedValueItem(at("shared-value-item.pst"), 64 * 1024);
     return 0;
 }

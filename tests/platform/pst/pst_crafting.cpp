@@ -2,6 +2,8 @@
 
 #include "allocation_map.h"
 #include "crc.h"
+#include "folder_tables.h"
+#include "property_context.h"
 
 #include <mapi/contact.h>
 #include <pst/pst_file.h>
@@ -184,6 +186,30 @@ void WriteMisplacedTableBlock(const std::string& path, uint64_t ib) {
     RawPst raw(path);
     raw.SetBlockOffset(table, ib);
     raw.Save(path);
+}
+
+void WriteSharedValueItem(const std::string& path, size_t valueBytes) {
+    WritePlainStore(path);
+    auto db = pst::NodeDatabase::Open(path, true);
+    pst::Nid item = 0;
+    for (const auto& [nid, e] : db->Nodes())
+        if ((nid & 0x1F) == pst::kNidTypeMessage) item = nid;
+    Require(item != 0, "no item");
+    pst::PropMap props;
+    for (uint16_t i = 0; i < 1000; ++i)
+        props[uint16_t(0x6000 + i)] = pst::TypedValue{mapi::PropType::Binary, mapi::Binary(4000, uint8_t(i))};  // over a heap's limit
+    pst::EncodedNode enc = pst::EncodePropertyContext(props);
+    Bid value = db->WriteDataTree(Bytes(valueBytes, 'v'));
+    std::vector<pst::SubnodeEntry> subs;
+    for (const auto& [nid, bytes] : enc.subnodes) {
+        subs.push_back({nid, value, 0});
+        if (subs.size() > 1) db->AddOwner(value);
+    }
+    pst::NodeEntry e = *db->FindNode(item);
+    e.data = db->WriteDataTree(enc.blocks);
+    e.sub = db->WriteSubnodes(subs);
+    db->SetNode(item, e);
+    db->Commit();
 }
 
 void WriteFannedOutNodeIndex(const std::string& path) {

@@ -66,6 +66,9 @@ void WriteRepeatedDataTree(const std::string& path);
 void WriteOvercountedExtendedBlock(const std::string& path);
 // The block index places the top folder's hierarchy table at offset ib.
 void WriteMisplacedTableBlock(const std::string& path, uint64_t ib);
+// The contact's properties are many large values that all live in one
+// subnode holding valueBytes: a small store that reads as gigabytes.
+void WriteSharedValueItem(const std::string& path, size_t valueBytes);
 // The node index root is a chain of branch pages that each list the page
 // below them as often as a page can hold entries.
 void WriteFannedOutNodeIndex(const std::string& path);

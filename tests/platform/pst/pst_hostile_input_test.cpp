@@ -102,6 +102,14 @@ TEST(PstHostileInput, DamagedBlocksAreRefusedBeforeTheirSpaceIsFreed) {
     }
 }
 
+TEST(PstHostileInput, ValuesSharingOneSubnodeAreRefused) {
+    TempDir dir;
+    std::string path = dir / "shared.pst";
+    // A thousand values of one megabyte each, all in the same subnode.
+    pstcraft::WriteSharedValueItem(path, 1u << 20);
+    ExpectDamaged([&] { ReadEverything(path); });
+}
+
 TEST(PstHostileInput, AllocationMapRefusesRangesOutsideItsRegions) {
     pst::AllocationMap map;
     map.InitEmpty();
