@@ -82,6 +82,14 @@ bool AllocationMap::Holds(uint64_t offset, uint64_t size) const {
     return offset >= RegionStart(size_t(i)) + ReservedPages(size_t(i)) * kPageSize && size <= RegionStart(size_t(i) + 1) - offset;
 }
 
+bool AllocationMap::Used(uint64_t offset, uint64_t size) const {
+    const Region& r = regions_[size_t((offset - kFirstRegion) / kRegionSize)];
+    uint64_t first = (offset - kFirstRegion) % kRegionSize / 64;
+    for (uint64_t unit = first; unit < first + (size + 63) / 64; ++unit)
+        if (!(r.bits[unit / 8] & (0x80 >> (unit % 8)))) return false;
+    return true;
+}
+
 void AllocationMap::Mark(uint64_t offset, uint64_t size, bool used) {
     // Callers pass ranges inside one region; a range that is not never
     // reaches the bits.

@@ -31,6 +31,8 @@ public:
     // True when [offset, offset + size) starts on a 64-byte boundary and lies
     // in the space of one region that the map hands out (past its map pages).
     bool Holds(uint64_t offset, uint64_t size) const;
+    // True when every 64-byte unit of a range that Holds accepts is in use.
+    bool Used(uint64_t offset, uint64_t size) const;
     // Writes the map pages that changed since the last call.
     void WritePages(File& file);
 

@@ -54,6 +54,7 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     std::set<uint64_t> seen;
     db->LoadTree(db->nbtRoot_, true, -1, seen);
     db->LoadTree(db->bbtRoot_, false, -1, seen);
+    if (writable) db->CheckSpaceForWriting();
     db->dirty_ = false;
     for (const auto& [nid, e] : db->nodes_) db->ReserveNid(nid);
     for (const auto& [bid, b] : db->blocks_) db->nextBlockBid_ = std::max<Bid>(db->nextBlockBid_, (bid & ~Bid(3)) + 4);
@@ -112,6 +113,24 @@ void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, 
             uint16_t cref = Get16(e + 18);
             blocks_[Get64(e)] = BlockInfo{Get64(e + 8), Get16(e + 16), cref > 1 ? uint32_t(cref - 1) : 1u};
         }
+    }
+}
+
+void NodeDatabase::CheckSpaceForWriting() const {
+    // New data goes where the map shows free space: a block or page the
+    // indexes list must be marked in use, and no two may overlap, or a write
+    // would land on data that is still read.
+    std::vector<std::pair<uint64_t, uint64_t>> spans;  // start, end
+    spans.reserve(blocks_.size() + currentPages_.size());
+    for (const auto& [bid, b] : blocks_) {
+        // A block no reader accepts is refused when it is read or released.
+        if (b.cb <= kMaxBlockData && amap_.Holds(b.ib, BlockSpan(b.cb))) spans.emplace_back(b.ib, b.ib + BlockSpan(b.cb));
+    }
+    for (const auto& p : currentPages_) spans.emplace_back(p.ib, p.ib + kPageSize);
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 0; i < spans.size(); ++i) {
+        if (i > 0 && spans[i].first < spans[i - 1].second) Damaged("blocks overlap");
+        if (!amap_.Used(spans[i].first, spans[i].second - spans[i].first)) Damaged("data in space the allocation map marks free");
     }
 }
 

@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
     pstcraft::WriteMisplacedTableBlock(at("block-past-last-region.pst"), eof + 3 * pst::kRegionSize);
     pstcraft::WriteMisplacedTableBlock(at("block-over-allocation-map.pst"), pst::kFirstRegion);
     pstcraft::WriteFannedOutNodeIndex(at("fanned-out-node-index.pst"));
+    pstcraft::WriteClearedAllocationMap(at("cleared-allocation-map.pst"));
+    pstcraft::WriteBlockOverIndexPage(at("block-over-index-page.pst"));
     pstcraft::WriteSharedValueItem(at("shared-value-item.pst"), 64 * 1024);
     return 0;
 }

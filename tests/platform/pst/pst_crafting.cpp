@@ -139,6 +139,13 @@ void RawPst::WriteNodeBranch(Ref at, uint8_t level, const std::vector<Entry>& en
     pst::SealPage(page, kTypeNBT, 0, at.bid);
 }
 
+void RawPst::ClearFirstAllocationMap() {
+    uint8_t* page = At(bytes_, pst::kFirstRegion);
+    std::fill(page, page + 496, 0);
+    page[0] = page[1] = 0xFF;  // the map page itself and the page after it
+    pst::SealPage(page, 0x84, 0, pst::kFirstRegion);
+}
+
 unsigned RawPst::PageLevel(uint64_t ib) const { return At(bytes_, ib)[491]; }
 
 uint64_t RawPst::SpareSlot(unsigned k) { return pst::kFirstRegion + pst::kRegionSize - pst::kPageSize * (k + 1); }
@@ -174,8 +181,8 @@ void WriteOvercountedExtendedBlock(const std::string& path) {
     Repoint(*db, kIpmHierarchy, db->WriteBlock(x.data(), x.size(), true));
 }
 
-void WriteMisplacedTableBlock(const std::string& path, uint64_t ib) {
-    WritePlainStore(path);
+namespace {
+void MoveHierarchyTable(const std::string& path, uint64_t ib) {
     Bid table = 0;
     {
         auto db = pst::NodeDatabase::Open(path, false);
@@ -186,6 +193,12 @@ void WriteMisplacedTableBlock(const std::string& path, uint64_t ib) {
     RawPst raw(path);
     raw.SetBlockOffset(table, ib);
     raw.Save(path);
+}
+}  // namespace
+
+void WriteMisplacedTableBlock(const std::string& path, uint64_t ib) {
+    WritePlainStore(path);
+    MoveHierarchyTable(path, ib);
 }
 
 void WriteSharedValueItem(const std::string& path, size_t valueBytes) {
@@ -210,6 +223,18 @@ void WriteSharedValueItem(const std::string& path, size_t valueBytes) {
     e.sub = db->WriteSubnodes(subs);
     db->SetNode(item, e);
     db->Commit();
+}
+
+void WriteClearedAllocationMap(const std::string& path) {
+    WritePlainStore(path);
+    RawPst raw(path);
+    raw.ClearFirstAllocationMap();
+    raw.Save(path);
+}
+
+void WriteBlockOverIndexPage(const std::string& path) {
+    WritePlainStore(path);
+    MoveHierarchyTable(path, RawPst(path).NodeRoot().ib);
 }
 
 void WriteFannedOutNodeIndex(const std::string& path) {

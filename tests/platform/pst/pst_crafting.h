@@ -37,6 +37,8 @@ public:
     unsigned PageLevel(uint64_t ib) const;
     // Moves a block in the block index (the block's bytes stay where they are).
     void SetBlockOffset(pst::Bid bid, uint64_t ib);
+    // Marks all of the first region free but its map pages, and re-seals.
+    void ClearFirstAllocationMap();
     // Writes a sealed branch page of the node index.
     void WriteNodeBranch(Ref at, uint8_t level, const std::vector<Entry>& entries);
     // The k-th 512-byte slot counted back from the end of the first region:
@@ -69,6 +71,11 @@ void WriteMisplacedTableBlock(const std::string& path, uint64_t ib);
 // The contact's properties are many large values that all live in one
 // subnode holding valueBytes: a small store that reads as gigabytes.
 void WriteSharedValueItem(const std::string& path, size_t valueBytes);
+// The first region's allocation map marks everything free.
+void WriteClearedAllocationMap(const std::string& path);
+// The block index places the top folder's hierarchy table over the node
+// index's root page.
+void WriteBlockOverIndexPage(const std::string& path);
 // The node index root is a chain of branch pages that each list the page
 // below them as often as a page can hold entries.
 void WriteFannedOutNodeIndex(const std::string& path);

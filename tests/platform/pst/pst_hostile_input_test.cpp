@@ -102,6 +102,25 @@ TEST(PstHostileInput, DamagedBlocksAreRefusedBeforeTheirSpaceIsFreed) {
     }
 }
 
+TEST(PstHostileInput, WritingNeedsTheMapToCoverEveryBlockOnce) {
+    TempDir dir;
+    const Crafted cases[] = {
+        {"allocation map marking everything free", pstcraft::WriteClearedAllocationMap},
+        {"block over an index page", pstcraft::WriteBlockOverIndexPage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir / "hostile.pst";
+        std::filesystem::remove(path);
+        c.write(path);
+        const std::string before = ReadWhole(path);
+        ReadEverything(path);
+        // New data would land on blocks still in use: refused at opening.
+        ExpectDamaged([&] { AddFolderAndContact(path); });
+        EXPECT_EQ(ReadWhole(path), before);
+    }
+}
+
 TEST(PstHostileInput, ValuesSharingOneSubnodeAreRefused) {
     TempDir dir;
     std::string path = dir / "shared.pst";
