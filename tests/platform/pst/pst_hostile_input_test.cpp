@@ -26,6 +26,13 @@ struct Crafted {
     std::function<void(const std::string&)> write;
 };
 
+std::string Craft(const TempDir& dir, const Crafted& c) {
+    std::string path = dir / "hostile.pst";
+    std::filesystem::remove(path);
+    c.write(path);
+    return path;
+}
+
 // Opening for reading and walking every folder and item, as the exporters do.
 void ReadEverything(const std::string& path) {
     auto f = pst::PstFile::Open(path, false);
@@ -64,9 +71,7 @@ TEST(PstHostileInput, DamagedTreesAreRefusedForReadingAndWriting) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = dir / "hostile.pst";
-        std::filesystem::remove(path);
-        c.write(path);
+        const std::string path = Craft(dir, c);
         const std::string before = ReadWhole(path);
         ExpectDamaged([&] { ReadEverything(path); });
         ExpectDamaged([&] { AddFolderAndContact(path); });
@@ -88,9 +93,7 @@ TEST(PstHostileInput, DamagedBlocksAreRefusedBeforeTheirSpaceIsFreed) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = dir / "hostile.pst";
-        std::filesystem::remove(path);
-        c.write(path);
+        const std::string path = Craft(dir, c);
         // The damaged block is the top folder's list of subfolders, which a
         // reader of items never needs; adding a folder replaces it.
         ReadEverything(path);
@@ -110,9 +113,7 @@ TEST(PstHostileInput, WritingNeedsTheMapToCoverEveryBlockOnce) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = dir / "hostile.pst";
-        std::filesystem::remove(path);
-        c.write(path);
+        const std::string path = Craft(dir, c);
         const std::string before = ReadWhole(path);
         ReadEverything(path);
         // New data would land on blocks still in use: refused at opening.
