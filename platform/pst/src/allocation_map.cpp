@@ -68,7 +68,7 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
     for (size_t i = 0; i < count; ++i) {
         file.ReadAt(RegionStart(i), page, kPageSize);
         const uint8_t* t = page + page::kTrailer;
-        if (t[page::kType] != kTypeAMap || Crc32(page, page::kContentSize) != Get32(t + page::kCrc))
+        if (t[page::kType] != kTypeAMap || !ChecksumMatches(page, page::kContentSize, Get32(t + page::kCrc)))
             throw PstError(ErrorKind::BadFormat, "A space allocation page is damaged");
         Region r;
         std::copy(page, page + page::kContentSize, r.bits.begin());
@@ -113,7 +113,19 @@ void AllocationMap::FindHoles() {
     }
 }
 
+bool AllocationMap::Holds(uint64_t offset, uint64_t size) const {
+    if (offset < kFirstRegion || offset % 64 != 0 || size == 0) return false;
+    uint64_t i = (offset - kFirstRegion) / kRegionSize;
+    if (i >= regions_.size()) return false;
+    return offset >= RegionStart(size_t(i)) + ReservedPages(size_t(i)) * kPageSize && size <= RegionStart(size_t(i) + 1) - offset;
+}
+
 void AllocationMap::Mark(uint64_t offset, uint64_t size, bool used) {
+    // Callers pass ranges inside one region; a range that is not never
+    // reaches the bits.
+    uint64_t region = offset < kFirstRegion ? regions_.size() : (offset - kFirstRegion) / kRegionSize;
+    if (region >= regions_.size() || size > RegionStart(size_t(region) + 1) - offset)
+        throw PstError(ErrorKind::BadFormat, "The PST file is damaged: space outside the allocation map");
     uint64_t end = offset + size;
     for (uint64_t at = offset; at < end; at += 64) {
         size_t i = size_t((at - kFirstRegion) / kRegionSize);
@@ -183,6 +195,7 @@ uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
 }
 
 void AllocationMap::Free(uint64_t offset, uint64_t size) {
+    if (!Holds(offset, size)) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: space to free lies outside the allocation map");
     size = (size + 63) / 64 * 64;
     Mark(offset, size, false);
     waiting_.emplace_back(offset, size);

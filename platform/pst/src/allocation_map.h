@@ -42,9 +42,13 @@ public:
     // within one region.
     uint64_t Allocate(uint64_t size, uint64_t align);
     // Marks the space free; Allocate hands it out only after ReuseFreed.
+    // Throws PstError(BadFormat) for a range that Holds refuses.
     void Free(uint64_t offset, uint64_t size);
     void ReuseFreed();
     uint64_t WaitingBytes() const { return waitingBytes_; }  // freed, not yet reusable
+    // True when [offset, offset + size) starts on a 64-byte boundary and lies
+    // in the space of one region that the map hands out (past its map pages).
+    bool Holds(uint64_t offset, uint64_t size) const;
     // Writes the map pages that changed since the last call.
     void WritePages(File& file);
 

@@ -57,9 +57,11 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     // safe once the state the header describes is on the disk.
     if (writable) db->file_->Sync();
     db->ReadHeader();
-    db->LoadTree(db->nbtRoot_, true, -1);
-    db->LoadTree(db->bbtRoot_, false, -1);
+    std::set<uint64_t> seen;
+    db->LoadTree(db->nbtRoot_, true, -1, seen);
+    db->LoadTree(db->bbtRoot_, false, -1, seen);
     if (writable) {
+        db->CheckSpaceForWriting();
         // Free space is handed out again: never what the index uses, whatever
         // the allocation map pages say.
         for (const auto& [bid, b] : db->blocks_) db->amap_.KeepUsed(b.ib, BlockSpan(b.cb));
@@ -94,8 +96,8 @@ void NodeDatabase::ReadHeader() {
     uint16_t ver = Get16(h + header::kVersion);
     if (ver < header::kVersionUnicode) throw PstError(ErrorKind::BadFormat, "Only Unicode PST files are supported");
     if (ver > header::kVersionUnicode) throw PstError(ErrorKind::BadFormat, "This PST or OST variant is not supported");
-    if (Crc32(h + header::kMagicClient, header::kCrcPartialSpan) != Get32(h + header::kCrcPartial) ||
-        Crc32(h + header::kMagicClient, header::kCrcFullSpan) != Get32(h + header::kCrcFull))
+    if (!ChecksumMatches(h + header::kMagicClient, header::kCrcPartialSpan, Get32(h + header::kCrcPartial)) ||
+        !ChecksumMatches(h + header::kMagicClient, header::kCrcFullSpan, Get32(h + header::kCrcFull)))
         Damaged("header checksum");
     if (h[header::kCryptMethod] != header::kCryptNone) throw PstError(ErrorKind::BadFormat, "Encoded PST files are not supported");
     nextPageBid_ = Get64(h + header::kNextPageBid);
@@ -110,13 +112,17 @@ void NodeDatabase::ReadHeader() {
     amap_.Load(*file_, eof);
 }
 
-void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel) {
-    if (expectLevel >= kMaxTreeDepth || currentPages_.size() > (1u << 24)) Damaged("index too deep");
+void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, std::set<uint64_t>& seen) {
+    if (expectLevel >= kMaxTreeDepth) Damaged("index too deep");
+    // Pages lie on 512-byte boundaries in space the allocation map hands out,
+    // and no page is listed twice: the walk reads each page of the file at
+    // most once.
+    if (ref.ib % kPageSize != 0 || !amap_.Holds(ref.ib, kPageSize)) Damaged("index page outside the file");
+    if (!seen.insert(ref.ib).second) Damaged("index page listed twice");
     uint8_t page[kPageSize];
-    if (ref.ib < kFirstRegion || ref.ib + kPageSize > amap_.FileEof()) Damaged("index page outside the file");
     file_->ReadAt(ref.ib, page, kPageSize);
     uint8_t want = nodeTree ? kTypeNBT : kTypeBBT;
-    if (page[496] != want || page[497] != want || Crc32(page, 496) != Get32(page + 500) || Get64(page + 504) != ref.bid)
+    if (page[496] != want || page[497] != want || !ChecksumMatches(page, 496, Get32(page + 500)) || Get64(page + 504) != ref.bid)
         Damaged("index page");
     currentPages_.push_back(ref);
     size_t count = page[488];
@@ -128,13 +134,30 @@ void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel) 
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = page + i * entrySize;
         if (level > 0) {
-            LoadTree({Get64(e + 8), Get64(e + 16)}, nodeTree, level - 1);
+            LoadTree({Get64(e + 8), Get64(e + 16)}, nodeTree, level - 1, seen);
         } else if (nodeTree) {
             nodes_[Nid(Get64(e))] = NodeEntry{Get64(e + 8), Get64(e + 16), Get32(e + 24)};
         } else {
             uint16_t cref = Get16(e + 18);
             blocks_[Get64(e)] = BlockInfo{Get64(e + 8), Get16(e + 16), cref > 1 ? uint32_t(cref - 1) : 1u};
         }
+    }
+}
+
+void NodeDatabase::CheckSpaceForWriting() const {
+    // New data goes where the map shows free space, and the index's blocks
+    // and pages are marked in use whatever the map pages say; two of them
+    // that overlap cannot both be kept, so such a file is refused.
+    std::vector<std::pair<uint64_t, uint64_t>> spans;  // start, end
+    spans.reserve(blocks_.size() + currentPages_.size());
+    for (const auto& [bid, b] : blocks_) {
+        // A block no reader accepts is refused when it is read or released.
+        if (b.cb <= kMaxBlockData && amap_.Holds(b.ib, BlockSpan(b.cb))) spans.emplace_back(b.ib, b.ib + BlockSpan(b.cb));
+    }
+    for (const auto& p : currentPages_) spans.emplace_back(p.ib, p.ib + kPageSize);
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 0; i < spans.size(); ++i) {
+        if (i > 0 && spans[i].first < spans[i - 1].second) Damaged("blocks overlap");
     }
 }
 
@@ -239,94 +262,141 @@ void NodeDatabase::AddOwner(Bid bid) {
 }
 
 void NodeDatabase::Release(Bid bid) {
-    if (bid == 0) return;
-    auto it = blocks_.find(bid);
-    if (it == blocks_.end()) return;
-    dirty_ = true;
-    if (--it->second.owners > 0) return;
-    if (IsInternal(bid)) {
-        Bytes b = ReadBlock(bid);
-        size_t n = Get16(&b[2]);
-        if (b[0] == 0x01) {
-            for (size_t i = 0; i < n; ++i) Release(Get64(&b[8 + 8 * i]));
-        } else if (b[0] == 0x02 && b[1] == 0) {
-            for (size_t i = 0; i < n; ++i) {
-                Release(Get64(&b[16 + 24 * i]));
-                Release(Get64(&b[24 + 24 * i]));
-            }
-        } else if (b[0] == 0x02) {
-            for (size_t i = 0; i < n; ++i) Release(Get64(&b[16 + 16 * i]));
+    // A worklist rather than recursion: subnode trees nest. Each block is
+    // checked before anything of it changes; a block leaves the list once its
+    // last owner is gone, so cycles end.
+    std::vector<Bid> work{bid};
+    while (!work.empty()) {
+        Bid b = work.back();
+        work.pop_back();
+        auto it = b == 0 ? blocks_.end() : blocks_.find(b);
+        if (it == blocks_.end()) continue;
+        CheckPlacement(it->second);
+        dirty_ = true;
+        if (it->second.owners > 1) {
+            --it->second.owners;
+            continue;
         }
-        it = blocks_.find(bid);
+        if (IsInternal(b))
+            for (const auto& e : ReadInternal(b).entries) {
+                work.push_back(e.data);
+                work.push_back(e.sub);
+            }
+        pendingFree_.emplace_back(it->second.ib, BlockSpan(it->second.cb));
+        blocks_.erase(it);
     }
-    pendingFree_.emplace_back(it->second.ib, BlockSpan(it->second.cb));
-    blocks_.erase(it);
+}
+
+void NodeDatabase::CheckPlacement(const BlockInfo& info) const {
+    if (info.cb > kMaxBlockData || !amap_.Holds(info.ib, BlockSpan(info.cb))) Damaged("block outside the file");
 }
 
 Bytes NodeDatabase::ReadBlock(Bid bid) const {
     auto it = blocks_.find(bid);
     if (it == blocks_.end()) Damaged("missing block");
     const BlockInfo& info = it->second;
+    CheckPlacement(info);
     uint64_t span = BlockSpan(info.cb);
-    if (info.ib < kFirstRegion || info.ib + span > amap_.FileEof()) Damaged("block outside the file");
     Bytes buf(span);
     file_->ReadAt(info.ib, buf.data(), span);
     const uint8_t* t = buf.data() + span - block::kTrailerSize;
-    if (Get16(t + block::kCb) != info.cb || Get64(t + block::kBid) != bid || Crc32(buf.data(), info.cb) != Get32(t + block::kCrc))
+    if (Get16(t + block::kCb) != info.cb || Get64(t + block::kBid) != bid || !ChecksumMatches(buf.data(), info.cb, Get32(t + block::kCrc)))
         Damaged("block checksum");
     buf.resize(info.cb);
     return buf;
 }
 
+NodeDatabase::InternalBlock NodeDatabase::ReadInternal(Bid bid) const {
+    if (!IsInternal(bid)) Damaged("data block where an internal block belongs");
+    Bytes b = ReadBlock(bid);
+    if (b.size() < 8) Damaged("internal block");
+    InternalBlock x;
+    x.type = b[0];
+    x.level = b[1];
+    size_t entrySize = 0;
+    if (x.type == 0x01 && (x.level == 1 || x.level == 2)) entrySize = 8;
+    else if (x.type == 0x02 && x.level == 0) entrySize = 24;
+    else if (x.type == 0x02 && x.level == 1) entrySize = 16;
+    else Damaged("internal block type");
+    size_t n = Get16(&b[2]);
+    if (8 + n * entrySize > b.size()) Damaged("internal block size");
+    if (x.type == 0x01) x.total = Get32(&b[4]);
+    x.entries.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* e = &b[8 + i * entrySize];
+        if (x.type == 0x01) x.entries.push_back({0, Get64(e), 0});
+        else if (x.level == 0) x.entries.push_back({Nid(Get64(e)), Get64(e + 8), Get64(e + 16)});
+        else x.entries.push_back({Nid(Get64(e)), Get64(e + 8), 0});
+    }
+    return x;
+}
+
 std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid) const {
     std::vector<Bytes> out;
     if (bid == 0) return out;
-    Bytes b = ReadBlock(bid);
     if (!IsInternal(bid)) {
-        out.push_back(std::move(b));
+        out.push_back(ReadBlock(bid));
         return out;
     }
-    if (b.size() < 8 || b[0] != 0x01) Damaged("extended block");
-    size_t n = Get16(&b[2]);
-    if (8 + 8 * n > b.size()) Damaged("extended block size");
-    for (size_t i = 0; i < n; ++i) {
-        Bid child = Get64(&b[8 + 8 * i]);
-        if (b[1] == 1) {
-            if (IsInternal(child)) Damaged("extended block level");
-            out.push_back(ReadBlock(child));
-        } else if (b[1] == 2) {
-            if (!IsInternal(child)) Damaged("extended block level");
-            for (auto& piece : ReadDataTree(child)) out.push_back(std::move(piece));
-        } else {
-            Damaged("extended block level");
+    // Levels only go down, so the walk ends; each block is read once and
+    // every level adds up to what its parent promises, so what comes back
+    // never exceeds the file.
+    std::set<Bid> seen{bid};
+    auto once = [&](Bid child) {
+        if (!seen.insert(child).second) Damaged("data tree lists a block twice");
+    };
+    InternalBlock top = ReadInternal(bid);
+    if (top.type != 0x01) Damaged("extended block");
+    std::vector<InternalBlock> lists;
+    if (top.level == 2) {
+        uint64_t total = 0;
+        for (const auto& e : top.entries) {
+            once(e.data);
+            lists.push_back(ReadInternal(e.data));
+            if (lists.back().type != 0x01 || lists.back().level != 1) Damaged("extended block level");
+            total += lists.back().total;
         }
+        if (total != top.total) Damaged("extended block size");
+    } else {
+        lists.push_back(std::move(top));
+    }
+    for (const auto& x : lists) {
+        uint64_t total = 0;
+        for (const auto& e : x.entries) {
+            if (IsInternal(e.data)) Damaged("extended block level");
+            once(e.data);
+            out.push_back(ReadBlock(e.data));
+            total += out.back().size();
+        }
+        if (total != x.total) Damaged("extended block size");
     }
     return out;
 }
 
-std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid, int depth) const {
+std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid) const {
     std::map<Nid, SubnodeEntry> out;
     if (bid == 0) return out;
-    Bytes b = ReadBlock(bid);
-    if (b.size() < 8 || b[0] != 0x02 || b[1] > 1 || depth > 1) Damaged("subnode block");
-    size_t n = Get16(&b[2]);
-    if (b[1] == 0) {
-        if (8 + 24 * n > b.size()) Damaged("subnode block size");
-        for (size_t i = 0; i < n; ++i) {
-            const uint8_t* e = &b[8 + 24 * i];
-            out[Nid(Get64(e))] = SubnodeEntry{Nid(Get64(e)), Get64(e + 8), Get64(e + 16)};
+    InternalBlock top = ReadInternal(bid);
+    if (top.type != 0x02) Damaged("subnode block");
+    std::vector<InternalBlock> leaves;
+    if (top.level == 1) {
+        std::set<Bid> seen;
+        for (const auto& e : top.entries) {
+            if (!seen.insert(e.data).second) Damaged("subnode tree lists a block twice");
+            leaves.push_back(ReadInternal(e.data));
+            if (leaves.back().type != 0x02 || leaves.back().level != 0) Damaged("subnode block level");
         }
     } else {
-        if (b[1] != 1 || 8 + 16 * n > b.size()) Damaged("subnode block size");
-        for (size_t i = 0; i < n; ++i) {
-            Bid child = Get64(&b[16 + 16 * i]);
-            // Children of an intermediate block are leaf blocks, never intermediate ones.
-            if (!IsInternal(child)) Damaged("subnode block");
-            auto leaf = ReadSubnodes(child, depth + 1);
-            out.merge(leaf);
-        }
+        leaves.push_back(std::move(top));
     }
+    for (const auto& leaf : leaves)
+        for (const auto& e : leaf.entries) out[e.nid] = e;
     return out;
+}
+
+void ValueBudget::Spend(size_t bytes) {
+    if (bytes > left_) Damaged("values add up to more than the file holds");
+    left_ -= bytes;
 }
 
 void NodeDatabase::SetNode(Nid nid, const NodeEntry& entry) {

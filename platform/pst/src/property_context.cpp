@@ -42,6 +42,7 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
     if (bth.cbKey != 2 || bth.cbEnt != 6) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property context layout");
     std::map<Nid, SubnodeEntry> subs;
     bool subsLoaded = false;
+    ValueBudget budget(db);
     PropMap out;
     for (size_t at = 0; at + 8 <= bth.records.size(); at += 8) {
         const uint8_t* r = &bth.records[at];
@@ -55,6 +56,7 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
             out[id] = Deserialize(t, nullptr, 0);
         } else if ((ref & 0x1F) == 0) {
             auto [p, n] = heap.Get(ref);
+            budget.Spend(n);
             out[id] = Deserialize(t, p, n);
         } else {
             if (!subsLoaded) {
@@ -65,6 +67,7 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
             if (it == subs.end()) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: missing property value");
             Bytes all;
             for (const auto& b : db.ReadDataTree(it->second.data)) all.insert(all.end(), b.begin(), b.end());
+            budget.Spend(all.size());
             out[id] = Deserialize(t, all.data(), all.size());
         }
     }

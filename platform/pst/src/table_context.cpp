@@ -181,6 +181,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
     }
     std::map<Nid, SubnodeEntry> subs;
     bool subsLoaded = false;
+    ValueBudget budget(db);
     for (const Bytes& piece : pieces) {
         for (size_t at = 0; at + rowSize <= piece.size(); at += rowSize) {
             const uint8_t* row = piece.data() + at;
@@ -202,6 +203,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, nullptr, 0);
                 } else if ((ref & 0x1F) == 0) {
                     auto [p, n] = heap.Get(ref);
+                    budget.Spend(n);
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, p, n);
                 } else {
                     if (!subsLoaded) {
@@ -212,6 +214,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
                     if (it == subs.end()) BadTable("cell value");
                     Bytes all;
                     for (const auto& b : db.ReadDataTree(it->second.data)) all.insert(all.end(), b.begin(), b.end());
+                    budget.Spend(all.size());
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, all.data(), all.size());
                 }
             }
