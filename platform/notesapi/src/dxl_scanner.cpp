@@ -289,6 +289,7 @@ LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex
     index->path = path;
     index->fileSize = uint64_t(sb.st_size);
     index->mtimeNs = MtimeNs(sb);
+    index->ctimeNs = CtimeNs(sb);
     index->device = uint64_t(sb.st_dev);
     index->inode = uint64_t(sb.st_ino);
 

@@ -73,6 +73,12 @@ std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std:
 }
 
 int64_t MtimeNs(const struct stat& sb) { return int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec; }
+int64_t CtimeNs(const struct stat& sb) { return int64_t(sb.st_ctim.tv_sec) * 1000000000 + sb.st_ctim.tv_nsec; }
+
+bool DatabaseIndex::SameFile(const struct stat& sb) const {
+    return uint64_t(sb.st_size) == fileSize && MtimeNs(sb) == mtimeNs && CtimeNs(sb) == ctimeNs &&
+           uint64_t(sb.st_dev) == device && uint64_t(sb.st_ino) == inode;
+}
 
 LNSTATUS OpenRegularFile(const std::string& path, int* fd, struct stat* sb) {
     const int f = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -128,9 +134,7 @@ LNSTATUS DatabaseIndex::CheckUnchanged(int fd) const {
     struct stat sb {};
     if (::fstat(fd, &sb) != 0)
         return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
-    if (uint64_t(sb.st_size) != fileSize || MtimeNs(sb) != mtimeNs || uint64_t(sb.st_dev) != device ||
-        uint64_t(sb.st_ino) != inode)
-        return Changed();
+    if (!SameFile(sb)) return Changed();
     return LNNOERROR;
 }
 
@@ -170,9 +174,7 @@ LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>
     if (::stat(path.c_str(), &sb) == 0) {
         std::lock_guard lock(g_cacheMutex);
         auto it = g_cache.find(path);
-        if (it != g_cache.end() && it->second.index->fileSize == uint64_t(sb.st_size) &&
-            it->second.index->mtimeNs == MtimeNs(sb) && it->second.index->inode == uint64_t(sb.st_ino) &&
-            it->second.index->device == uint64_t(sb.st_dev)) {
+        if (it != g_cache.end() && it->second.index->SameFile(sb)) {
             *out = it->second.index;
             return LNNOERROR;
         }

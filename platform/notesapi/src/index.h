@@ -95,7 +95,13 @@ public:
     std::string title;
     uint64_t fileSize = 0;
     int64_t mtimeNs = 0;
+    // The change time too: unlike the modification time, it cannot be set
+    // back after the file was written.
+    int64_t ctimeNs = 0;
     uint64_t device = 0, inode = 0;
+
+    // True when sb describes the file this index was built from, unchanged.
+    bool SameFile(const struct stat& sb) const;
 
     std::vector<ViewInfo> views;
     std::vector<DocRecord> docs;
@@ -143,7 +149,8 @@ private:
 
 // Parses the file at path into an index. Errors carry a message for the user.
 LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
-// The process-wide cache in front of BuildIndex, keyed by path, size and mtime.
+// The process-wide cache in front of BuildIndex, keyed by path and checked
+// against the file (see SameFile).
 LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
 
 // Parses the <document> element at bytes [begin, end) of the file fd (whose
@@ -154,8 +161,9 @@ LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>
 LNSTATUS ReadDocument(int fd, uint64_t begin, uint64_t end, const std::string& path, const std::string& encoding,
                       DocumentItems* out);
 
-// A file's modification time in nanoseconds.
+// A file's modification and change times in nanoseconds.
 int64_t MtimeNs(const struct stat& sb);
+int64_t CtimeNs(const struct stat& sb);
 
 // Opens path for reading. Opening never waits (a pipe without a writer would
 // block for ever), and anything but a regular file (a folder, a pipe, a
