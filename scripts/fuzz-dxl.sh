@@ -12,8 +12,8 @@ mkdir -p "$work/corpus" "$work/large"
 scripts/build-notesapi-fuzzer.sh fuzz/dxl/dxl_fuzzer.cpp "$work/dxl_fuzzer"
 cp samples/names.dxl fuzz/dxl/seeds/* "$work/corpus/"
 cp fuzz/dxl/seeds/* "$work/large/"
-for shape in or-chain:60000 and-chain:60000 colon-list:100000 list-compare:20000 categories:5000 big-text:2; do
-  scripts/make-hostile-dxl.py "${shape%%:*}" "$work/large/${shape%%:*}.dxl" "${shape##*:}"
+for shape in or-chain:60000 and-chain:60000 colon-list:100000 list-compare:20000 categories:2000 big-text:2; do
+  scripts/make-hostile-dxl.py "${shape%%:*}" "$work/large/${shape%%:*}.dxl" "${shape##*:}" 5
 done
 printf "<?xml version='1.0'?><database xmlns='http://www.lotus.com/dxl'><view name='V'><code event='selection'><formula>SELECT Form = \"Person\" &amp; !@IsAvailable(X)</formula></code><column itemname='A' sort='ascending' categorized='true'/></view><document form='Person'><item name='A'><textlist><text>x</text><text>y</text></textlist></item><item name='D'><datetime>20010522T103636,81-04</datetime></item></document></database>" > "$work/corpus/small.dxl"
 "$work/dxl_fuzzer" -timeout=20 -rss_limit_mb=2048 "$work/large"/* 2>&1 | tail -n 2

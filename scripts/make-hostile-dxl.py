@@ -2,7 +2,7 @@
 """Write crafted DXL files that stress the Notes reader, for measuring time and
 memory by hand (they are too large to keep in the repository).
 
-    scripts/make-hostile-dxl.py CASE OUT [N]
+    scripts/make-hostile-dxl.py CASE OUT [N [DOCUMENTS]]
 
 CASE is one of:
   or-chain     a "Contacts" view selecting with N terms joined by |   (N=100000)
@@ -15,7 +15,8 @@ CASE is one of:
   big-text     one Person document whose FullName is N MB of text     (N=200)
   many-docs    N Person documents, for changing a file while it is listed
                                                                       (N=300000)
-The output depends only on CASE and N, and is written as it is generated.
+DOCUMENTS changes the number of Person documents of the formula cases (100).
+The output depends only on the arguments, and is written as it is generated.
 """
 
 import sys
@@ -53,7 +54,7 @@ def main():
     n = int(sys.argv[3]) if len(sys.argv) > 3 else defaults[case]
     with open(path, "w", encoding="utf-8") as out:
         out.write(HEAD)
-        docs = 100
+        docs = int(sys.argv[4]) if len(sys.argv) > 4 else 100
         if case == "or-chain":
             view(out, "Contacts", " | ".join(['Form = "Person"'] + ['Form = "X%d"' % i for i in range(n - 1)]))
         elif case == "and-chain":
