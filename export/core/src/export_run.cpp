@@ -142,6 +142,7 @@ bool ExportRun::Logon() {
 void ExportRun::Logoff() {
     folder_.reset();
     if (!session_) return;
+    Commit();
     try {
         session_->Logoff();
     } catch (const store::StoreError& e) {
@@ -155,8 +156,14 @@ void ExportRun::Commit() {
     if (!session_) return;
     try {
         session_->Flush();
+        uncommitted_ = 0;
     } catch (const store::StoreError& e) {
-        LogError(std::string("Saving the store failed: ") + e.what());
+        // What was saved since the last commit never reaches the file.
+        LogError(std::string("Saving the store failed: ") + e.what() + "; " + std::to_string(uncommitted_) +
+                 " contacts were lost");
+        totals.written -= uncommitted_;
+        totals.failed += uncommitted_;
+        uncommitted_ = 0;
     }
 }
 
@@ -275,6 +282,7 @@ void ExportRun::WriteStoreContact(const ContactRecord& contact) {
         item.Save();
         if (measure) maxGrowth_ = std::max(maxGrowth_, folder_->GetStore().GetFileSize() - sizeBefore);
         ++totals.written;
+        ++uncommitted_;
         ++partContacts_;
     } catch (const store::StoreError& e) {
         ++totals.failed;

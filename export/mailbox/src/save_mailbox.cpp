@@ -97,6 +97,7 @@ ExportOutcome SaveMailBox(notes::FerrywellState& state, const ExportOptions& opt
         if (run.stopped || run.StopRequested()) break;
     }
 
+    run.Commit();  // the closing message counts only what reached the file
     run.Log("Finish Conversion Process!");
     sink.SetButtonText("Finish");
     sink.ShowMessage(CompletionMessage(run.totals));

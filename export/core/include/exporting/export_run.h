@@ -79,6 +79,8 @@ public:
     // not be opened (logged).
     bool ExportView(uint32_t viewIndex, const std::string& dir, const std::set<uint32_t>* entries);
 
+    // Makes every saved contact durable; when that fails, the contacts
+    // saved since the last commit count as failed.
     void Commit();
 
 private:
@@ -100,6 +102,7 @@ private:
     std::string pstName_, pstPath_, xpath_, relPath_, profileBase_;
     bool makeFolder_ = false;
     uint64_t partContacts_ = 0;
+    uint64_t uncommitted_ = 0;  // contacts saved since the last commit
     uint64_t maxGrowth_ = 0;
     std::chrono::steady_clock::time_point lastCommit_;
 
