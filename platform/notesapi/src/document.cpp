@@ -2,6 +2,8 @@
 
 #include "index.h"
 
+#include <algorithm>
+
 using notesapi::ItemType;
 using notesapi::Report;
 
@@ -32,15 +34,10 @@ uint32_t LNDocument::GetNoteID() const { return index_ ? index_->docs[doc_].note
 
 namespace {
 // Item names compare ignoring ASCII case; no copies, as every read looks one up.
-bool SameItemName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+bool SameItemName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 }  // namespace
 
