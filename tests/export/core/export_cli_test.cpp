@@ -145,7 +145,7 @@ TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
     ASSERT_EQ(RunTool("lspst " + Quote(pst), &out), 0) << out;
     const size_t inFile = std::count(out.begin(), out.end(), '\n') - 1;  // less the folder line
     EXPECT_GT(inFile, 0u);
-    EXPECT_LE(inFile, logged);
+    EXPECT_LE(inFile, logged + 500);  // stdout to a file is buffered: its last lines die with it
     // At most about a second of work is lost: the logged rate over 2 s.
     EXPECT_GE(double(inFile), double(logged) * (1.0 - 1.3 / 2.0)) << inFile << " of " << logged;
 }
