@@ -123,7 +123,9 @@ TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
     ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") + " 120000 " + Quote(db)), 0);
     const std::string log = dir / "log.txt";
     const std::string pidFile = dir / "pid";
-    ASSERT_EQ(RunTool(Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " export " + Quote(db) + " --as pst --folders Contacts --to " +
+    // The killed process cannot remove its scratch folder: keep it in ours.
+    std::filesystem::create_directories(dir.Path() / "tmp");
+    ASSERT_EQ(RunTool("TMPDIR=" + Quote(dir / "tmp") + " " + Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " export " + Quote(db) + " --as pst --folders Contacts --to " +
                       Quote(Out()) + " >" + Quote(log) + " 2>/dev/null & echo $! >" + Quote(pidFile)), 0);
     const pid_t pid = std::stoi(ReadWhole(pidFile));
     // Wait until contacts are being written, let it run a while, then kill.
