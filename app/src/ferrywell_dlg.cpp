@@ -1,5 +1,7 @@
+#include <app/convert_notes_dialog.h>
 #include <app/ferrywell_dlg.h>
 #include <app/first_dialog.h>
+#include <app/list_items_dialog.h>
 #include <app/worker_views.h>
 
 #include <controls/about_dialog.h>
@@ -226,18 +228,16 @@ void CFerrywellDlg::StartAnalysis() {
 }
 
 void CFerrywellDlg::OnFileScan() {
-    bool anyChecked = false;
-    for (const notes::FolderRecord& record : state_->ptrNSFTreeFolderStructure.Snapshot()) {
-        if (tree_->GetCheck(record.treeItem) == 1) {
-            anyChecked = true;
-            break;
-        }
-    }
-    if (!anyChecked) {
+    std::vector<notes::FolderRecord> checked;
+    for (const notes::FolderRecord& record : state_->ptrNSFTreeFolderStructure.Snapshot())
+        if (tree_->GetCheck(record.treeItem) == 1) checked.push_back(record);
+    if (checked.empty()) {
         MessageService::Show(this, kSelectFolder, MsgButtons::Ok, MsgIcon::None);
         return;
     }
-    // The export options dialog opens here once it exists.
+    CConvertNotes dialog(*state_, std::move(checked), this);
+    dialog.SetProgressHook([this](int percent) { UiSetProgress(percent); });
+    dialog.exec();
 }
 
 void CFerrywellDlg::OnFileExportasaeml() {
@@ -245,7 +245,9 @@ void CFerrywellDlg::OnFileExportasaeml() {
         MessageService::Show(this, kSelectItems, MsgButtons::Ok, MsgIcon::Question);
         return;
     }
-    // The selected-items export dialog opens here once it exists.
+    CSINGLENSFMAILSAVE dialog(*state_, list_->Model(), this);
+    dialog.SetProgressHook([this](int percent) { UiSetProgress(percent); });
+    dialog.exec();
 }
 
 void CFerrywellDlg::OnFileExit() {
