@@ -22,6 +22,8 @@ ExportDialog::FolderOpener& Opener() {
 }
 }  // namespace
 
+int Percent(uint64_t done, uint64_t total) { return total == 0 ? 0 : int(std::min<uint64_t>(100, done * 100 / total)); }
+
 notes::OleDate PickerDate(const QDateTimeEdit& picker) {
     return notes::ConvertString2Date(picker.dateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString());
 }
@@ -115,7 +117,7 @@ void ExportDialog::StopAndWait() {
 void ExportDialog::UiAppendLines(const std::vector<LogLine>& lines) { log_->AppendLines(lines); }
 
 void ExportDialog::UiSetProgress(uint64_t done, uint64_t total) {
-    if (progress_) progress_(total == 0 ? 0 : int(std::min<uint64_t>(100, done * 100 / total)));
+    if (progress_) progress_(done, total);
 }
 
 void ExportDialog::UiShowMessage(const QString& text) {
@@ -155,7 +157,7 @@ void DialogExportSink::SetButtonText(const std::string& text) {
 
 void DialogExportSink::SetProgress(uint64_t done, uint64_t total) {
     if (!pending_.empty() && std::chrono::steady_clock::now() - firstPending_ >= kBatchAge) Flush();
-    const int percent = total == 0 ? 0 : int(std::min<uint64_t>(100, done * 100 / total));
+    const int percent = Percent(done, total);
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
     bridge_->Call([d = dlg_, done, total] { d->UiSetProgress(done, total); });

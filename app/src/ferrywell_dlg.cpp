@@ -236,7 +236,7 @@ void CFerrywellDlg::OnFileScan() {
         return;
     }
     CConvertNotes dialog(*state_, std::move(checked), this);
-    dialog.SetProgressHook([this](int percent) { UiSetProgress(percent); });
+    dialog.SetProgressHook([this](uint64_t done, uint64_t total) { UiSetProgress(Percent(done, total)); });
     dialog.exec();
 }
 
@@ -246,7 +246,7 @@ void CFerrywellDlg::OnFileExportasaeml() {
         return;
     }
     CSINGLENSFMAILSAVE dialog(*state_, list_->Model(), this);
-    dialog.SetProgressHook([this](int percent) { UiSetProgress(percent); });
+    dialog.SetProgressHook([this](uint64_t done, uint64_t total) { UiSetProgress(Percent(done, total)); });
     dialog.exec();
 }
 

@@ -44,7 +44,8 @@ class ExportDialog : public QDialog {
     Q_OBJECT
 public:
     using FolderOpener = std::function<void(const QString& directory)>;
-    using ProgressHook = std::function<void(int percent)>;
+    // Contacts done of those known so far.
+    using ProgressHook = std::function<void(uint64_t done, uint64_t total)>;
 
     explicit ExportDialog(QWidget* parent = nullptr);
     ~ExportDialog() override;
@@ -137,6 +138,9 @@ Widget* WithId(Widget* widget, int id) {
     widget->setObjectName(QString("id%1").arg(id));
     return widget;
 }
+
+// done of total in whole percent, at most 100.
+int Percent(uint64_t done, uint64_t total);
 
 // The text of a date picker as the date rules read it.
 notes::OleDate PickerDate(const QDateTimeEdit& picker);
