@@ -1,6 +1,8 @@
 #include <store/contact_item.h>
 #include <store/conversions.h>
 
+#include "email_properties.h"
+
 namespace store {
 
 RDOContactItem::RDOContactItem(std::unique_ptr<ItemBackend> backend) : backend_(std::move(backend)) {
@@ -37,6 +39,7 @@ std::string RDOContactItem::Get(mapi::ContactField field) const {
 
 void RDOContactItem::Save() {
     if (!backend_) throw StoreError(ErrorCode::Failed, "The item has no place to be saved to");
+    CompleteEmailProperties(props_);
     backend_->Commit(props_);
 }
 
