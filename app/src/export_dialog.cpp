@@ -20,6 +20,10 @@ ExportDialog::FolderOpener& Opener() {
     static ExportDialog::FolderOpener opener;
     return opener;
 }
+ExportDialog::LogTap& TapSlot() {
+    static ExportDialog::LogTap tap;
+    return tap;
+}
 }  // namespace
 
 int Percent(uint64_t done, uint64_t total) { return total == 0 ? 0 : int(std::min<uint64_t>(100, done * 100 / total)); }
@@ -82,6 +86,9 @@ exporting::ExportOptions ExportDialog::FilterOptions(exporting::OutputKind kind,
 
 void ExportDialog::SetFolderOpener(FolderOpener opener) { Opener() = std::move(opener); }
 
+void ExportDialog::SetLogTap(LogTap tap) { TapSlot() = std::move(tap); }
+const ExportDialog::LogTap& ExportDialog::Tap() { return TapSlot(); }
+
 void ExportDialog::OpenFolder(const QString& directory) {
     if (Opener()) Opener()(directory);
     else QDesktopServices::openUrl(QUrl::fromLocalFile(directory));
@@ -125,6 +132,7 @@ void ExportDialog::UiShowMessage(const QString& text) {
 }
 
 void DialogExportSink::AppendToLog(const std::string& text, uint32_t colour) {
+    if (ExportDialog::Tap()) ExportDialog::Tap()(text);
     if (pending_.empty()) firstPending_ = std::chrono::steady_clock::now();
     pending_.push_back({text, colour});
     if (pending_.size() >= kBatchLines || std::chrono::steady_clock::now() - firstPending_ >= kBatchAge) Flush();

@@ -106,6 +106,7 @@ void ExportDialogsTest::init() {
 }
 
 void ExportDialogsTest::cleanup() {
+    app::ExportDialog::SetLogTap(nullptr);
     if (main_) QTRY_COMPARE_WITH_TIMEOUT(main_->RunningWorkers(), 0, 60000);
     main_.reset();
     dialogs_.reset();
@@ -386,7 +387,7 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     for (int i = before; i < after.size(); ++i) {
         if (after[i] != "Skip Message Dates Not match") continue;
         ++skips;
-        QCOMPARE(dlg.Log().LineColour(i), QColor(0, 0, 1));
+        QCOMPARE(dlg.Log().LineColour(i), QColor(1, 0, 0));
     }
     QCOMPARE(uint64_t(skips), dlg.LastOutcome().totals.skipped);
 }
@@ -399,15 +400,22 @@ void ExportDialogsTest::stopDuringTheThirdDocument() {
     Find<QRadioButton>(dlg, 1048)->click();
     dialogs_->paths.push_back(out.path());
     QTest::mouseClick(Find(dlg, 1010), Qt::LeftButton);
+    // Right after the third contact is written the user presses Stop.
     QString statusAtStop;
-    dlg.SetProgressHook([&](uint64_t done, uint64_t) {
-        if (done != 3 || !statusAtStop.isEmpty()) return;
-        statusAtStop = Find<QLabel>(dlg, 1042)->text();
-        dialogs_->answers.push_back(MsgAnswer::Yes);
-        QTest::mouseClick(Find(dlg, 1011), Qt::LeftButton);
+    int exported = 0;
+    app::ExportDialog::SetLogTap([&](const std::string& line) {
+        if (line.rfind("Export Items:", 0) != 0 || ++exported != 3) return;
+        QMetaObject::invokeMethod(
+            &dlg,
+            [&] {
+                statusAtStop = Find<QLabel>(dlg, 1042)->text();
+                dialogs_->answers.push_back(MsgAnswer::Yes);
+                QTest::mouseClick(Find(dlg, 1011), Qt::LeftButton);
+            },
+            Qt::BlockingQueuedConnection);
     });
     RunToEnd(dlg, Find<QPushButton>(dlg, 1037));
-    QVERIFY(statusAtStop.contains("Contacts"));
+    QVERIFY2(statusAtStop.contains("Contacts"), qPrintable(statusAtStop));
     QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Stopped);
     QCOMPARE(dlg.LastOutcome().totals.written, 3u);
     QCOMPARE(Find<QLabel>(dlg, 1042)->text(), statusAtStop);  // no later folder
@@ -416,7 +424,7 @@ void ExportDialogsTest::stopDuringTheThirdDocument() {
     QCOMPARE(dialogs_->messages.last(), exporting::CompletionMessage(dlg.LastOutcome().totals).c_str());
     QCOMPARE(FilesBelow(out.path()).filter(".vcf").size(), 3);
     // A new run starts without the old request.
-    dlg.SetProgressHook(nullptr);
+    app::ExportDialog::SetLogTap(nullptr);
     RunToEnd(dlg, Find<QPushButton>(dlg, 1037));
     QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Completed);
 }

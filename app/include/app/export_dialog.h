@@ -63,6 +63,11 @@ public:
     // browser by default; tests set their own.
     static void SetFolderOpener(FolderOpener opener);
     static void OpenFolder(const QString& directory);
+    // Sees each log line on the export's thread before it goes to the log,
+    // so that a test can act at an exact point of an export.
+    using LogTap = std::function<void(const std::string& line)>;
+    static void SetLogTap(LogTap tap);
+    static const LogTap& Tap();
 
     // Run on the user-interface thread on behalf of the export.
     void UiAppendLines(const std::vector<LogLine>& lines);
