@@ -55,6 +55,7 @@ void ExportDialog::BuildFilterControls(QGridLayout* grid, const FilterLayout& la
     for (QDateTimeEdit* picker : {start_, end_}) {
         picker->setDisplayFormat("yyyy-MM-dd HH:mm:ss");
         picker->setCalendarPopup(true);
+        picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance("0000-00-00 00:00:00") + 48);
     }
     grid->addWidget(new QLabel("Start Date :", parent), row + 2, 0);
     grid->addWidget(start_, row + 2, 1);
