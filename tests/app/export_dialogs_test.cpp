@@ -31,14 +31,7 @@ namespace {
 
 const QString kSample = QString(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl";
 
-template <class W = QWidget>
-W* Find(QWidget& dialog, int id) {
-    W* w = dialog.findChild<W*>(QString("id%1").arg(id));
-    if (!w) qWarning("no control %d", id);
-    return w;
-}
-
-bool Enabled(QWidget& dialog, int id) { return Find(dialog, id)->isEnabled(); }
+bool Enabled(QWidget& dialog, int id) { return Child(dialog, id)->isEnabled(); }
 
 // The enabled state of each control, in the order given.
 QList<bool> EnabledStates(QWidget& dialog, std::initializer_list<int> ids) {
@@ -76,8 +69,8 @@ private slots:
     void mainWindowOpensTheDialogs();
 
 private:
-    // The sample analysed in a main window; the records of its folders.
-    void OpenSample();
+    // The database analysed in a main window; the records of its folders.
+    void OpenSample(const QString& db = kSample);
     notes::FolderRecord Record(const std::string& name);
     void ListFolder(const std::string& name);
     // Starts the export and waits for its end.
@@ -112,12 +105,12 @@ void ExportDialogsTest::cleanup() {
     dialogs_.reset();
 }
 
-void ExportDialogsTest::OpenSample() {
+void ExportDialogsTest::OpenSample(const QString& db) {
     main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
     main_->SetExitHandler([](int) {});
     auto& state = main_->State();
-    state.strFileDir.set(kSample.toStdString());
-    state.SourceFileName.set("names");
+    state.strFileDir.set(db.toStdString());
+    state.SourceFileName.set(QFileInfo(db).baseName().toStdString());
     state.tempFilePath.set(profile_.filePath("scratch").toStdString());
     QDir().mkpath(profile_.filePath("scratch"));
     main_->StartAnalysis();
@@ -155,34 +148,34 @@ void ExportDialogsTest::convertNotesOpeningState() {
         {1035, "Split PST"}, {1062, "Ignore already saved message"}, {1069, "  Naming Convention :"},
         {1064, "   Message Filter   "}, {1068, "Message has attachment(s)."}, {1010, "Browse"},
         {1037, "Save"}, {1011, "Stop"}};
-    for (const auto& [id, text] : labels) QCOMPARE(Find<QAbstractButton>(dlg, id)->text(), QString(text));
-    QCOMPARE(Find<QLabel>(dlg, 1040)->text(), QString("Select the output type option to save recovered data"));
-    QCOMPARE(Find<QLabel>(dlg, 1042)->text(), QString("Saving Status:"));
-    QVERIFY(Find<QLineEdit>(dlg, 1000)->isReadOnly());
-    QVERIFY(Find(dlg, 1044));
-    QVERIFY(Find(dlg, 1066) && Find(dlg, 1067));
+    for (const auto& [id, text] : labels) QCOMPARE(Child<QAbstractButton>(dlg, id)->text(), QString(text));
+    QCOMPARE(Child<QLabel>(dlg, 1040)->text(), QString("Select the output type option to save recovered data"));
+    QCOMPARE(Child<QLabel>(dlg, 1042)->text(), QString("Saving Status:"));
+    QVERIFY(Child<QLineEdit>(dlg, 1000)->isReadOnly());
+    QVERIFY(Child(dlg, 1044));
+    QVERIFY(Child(dlg, 1066) && Child(dlg, 1067));
 
-    auto* sizes = Find<QComboBox>(dlg, 1036);
+    auto* sizes = Child<QComboBox>(dlg, 1036);
     QStringList sizeTexts;
     for (int i = 0; i < sizes->count(); ++i) sizeTexts << sizes->itemText(i);
     QCOMPARE(sizeTexts, (QStringList{"1GB", "2GB", "3GB", "4GB", "5GB"}));
-    auto* namings = Find<QComboBox>(dlg, 1063);
+    auto* namings = Child<QComboBox>(dlg, 1063);
     QStringList namingTexts;
     for (int i = 0; i < namings->count(); ++i) namingTexts << namings->itemText(i);
     QCOMPARE(namingTexts, (QStringList{"Subject", "Date+Subject", "From+Date+Subject", "Subject+Date+From", "Subject+Date"}));
     QCOMPARE(namings->currentText(), QString("Subject"));
 
     QCOMPARE(dlg.SavingMode(), OutputKind::Pst);
-    QVERIFY(Find<QRadioButton>(dlg, 1006)->isChecked());
+    QVERIFY(Child<QRadioButton>(dlg, 1006)->isChecked());
     QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1063, 1066, 1067, 1068, 1037, 1011}),
              (QList<bool>{true, true, true, false, false, false, false, false, false}));
-    QVERIFY(Find(dlg, 1062)->isHidden());
+    QVERIFY(Child(dlg, 1062)->isHidden());
 }
 
 void ExportDialogsTest::convertNotesRadiosAndChecks() {
     notes::FerrywellState state;
     CConvertNotes dlg(state, {});
-    auto* naming = Find<QCheckBox>(dlg, 1069);
+    auto* naming = Child<QCheckBox>(dlg, 1069);
     // Each file kind: Split PST and its list off, Browse on; the naming check
     // on, except for CSV (off) and MHTML (left as it was).
     struct Case {
@@ -198,50 +191,50 @@ void ExportDialogsTest::convertNotesRadiosAndChecks() {
     };
     for (const Case& c : cases) {
         naming->setEnabled(c.namingBefore);
-        Find<QRadioButton>(dlg, 1006)->click();
+        Child<QRadioButton>(dlg, 1006)->click();
         QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069}), (QList<bool>{true, true, true, false}));
         naming->setEnabled(c.namingBefore);
-        Find<QRadioButton>(dlg, c.id)->click();
+        Child<QRadioButton>(dlg, c.id)->click();
         QCOMPARE(dlg.SavingMode(), c.kind);
-        QVERIFY(Find<QRadioButton>(dlg, c.id)->isChecked());
-        QVERIFY(!Find<QRadioButton>(dlg, 1006)->isChecked());
+        QVERIFY(Child<QRadioButton>(dlg, c.id)->isChecked());
+        QVERIFY(!Child<QRadioButton>(dlg, 1006)->isChecked());
         QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010}), (QList<bool>{false, false, true}));
         QCOMPARE(naming->isEnabled(), c.namingAfter);
     }
 
     // Each check enables what it governs, and clearing it disables that again.
-    Find<QRadioButton>(dlg, 1007)->click();
+    Child<QRadioButton>(dlg, 1007)->click();
     struct Check {
         int id;
         std::vector<int> governs;
     } checks[] = {{1069, {1063}}, {1064, {1066, 1067, 1068}}};
     for (const Check& c : checks) {
         for (bool on : {true, false}) {
-            Find<QCheckBox>(dlg, c.id)->setChecked(on);
+            Child<QCheckBox>(dlg, c.id)->setChecked(on);
             for (int id : c.governs) QCOMPARE(Enabled(dlg, id), on);
         }
     }
-    Find<QRadioButton>(dlg, 1006)->click();
-    Find<QCheckBox>(dlg, 1035)->setChecked(true);
+    Child<QRadioButton>(dlg, 1006)->click();
+    Child<QCheckBox>(dlg, 1035)->setChecked(true);
     QVERIFY(Enabled(dlg, 1036));
-    Find<QCheckBox>(dlg, 1035)->setChecked(false);
+    Child<QCheckBox>(dlg, 1035)->setChecked(false);
     QVERIFY(!Enabled(dlg, 1036));
 
     // What Save hands over: naming, split size, filter range and attachments.
-    Find<QCheckBox>(dlg, 1035)->setChecked(true);
-    Find<QComboBox>(dlg, 1036)->setCurrentIndex(1);
-    Find<QCheckBox>(dlg, 1068)->setChecked(true);
+    Child<QCheckBox>(dlg, 1035)->setChecked(true);
+    Child<QComboBox>(dlg, 1036)->setCurrentIndex(1);
+    Child<QCheckBox>(dlg, 1068)->setChecked(true);
     exporting::ExportOptions o = dlg.Options();
     QVERIFY(o.splitPst);
     QCOMPARE(o.splitSize, 2 * exporting::kGiB);
     QVERIFY(!o.filterOn);
     QVERIFY(!o.requireAttachments);  // no filter, no filtering at all
-    Find<QComboBox>(dlg, 1036)->setCurrentIndex(-1);
+    Child<QComboBox>(dlg, 1036)->setCurrentIndex(-1);
     QCOMPARE(dlg.Options().splitSize, 5 * exporting::kGiB);
-    Find<QCheckBox>(dlg, 1064)->setChecked(true);
-    Find<QDateTimeEdit>(dlg, 1066)->setDateTime(QDateTime(QDate(2001, 5, 22), QTime(10, 36, 36)));
-    Find<QCheckBox>(dlg, 1069)->setChecked(true);
-    Find<QComboBox>(dlg, 1063)->setCurrentIndex(2);
+    Child<QCheckBox>(dlg, 1064)->setChecked(true);
+    Child<QDateTimeEdit>(dlg, 1066)->setDateTime(QDateTime(QDate(2001, 5, 22), QTime(10, 36, 36)));
+    Child<QCheckBox>(dlg, 1069)->setChecked(true);
+    Child<QComboBox>(dlg, 1063)->setCurrentIndex(2);
     o = dlg.Options();
     QVERIFY(o.filterOn && o.requireAttachments && o.namingOn);
     QCOMPARE(o.naming, std::string("From+Date+Subject"));
@@ -277,27 +270,27 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     notes::FerrywellState state;
     CConvertNotes dlg(state, {});
     pickInbox(false);
-    Find<QRadioButton>(dlg, 1023)->click();
+    Child<QRadioButton>(dlg, 1023)->click();
     QCOMPARE(dlg.SavingMode(), OutputKind::Profile);
     QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069, 1037}), (QList<bool>{false, false, false, false, false}));
     QCOMPARE(dlg.MessageSavepath(), QString());
     pickInbox(true);
-    Find<QRadioButton>(dlg, 1023)->click();
+    Child<QRadioButton>(dlg, 1023)->click();
     QCOMPARE(dlg.MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
-    QCOMPARE(Find<QLineEdit>(dlg, 1000)->text(), dlg.MessageSavepath());
+    QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), dlg.MessageSavepath());
     QVERIFY(Enabled(dlg, 1037));
     QCOMPARE(dlg.Options().destination, std::string("\\\\Personal Folders\\Inbox"));
     // Leaving the profile for a file kind clears the destination.
-    Find<QRadioButton>(dlg, 1007)->click();
+    Child<QRadioButton>(dlg, 1007)->click();
     QCOMPARE(dlg.MessageSavepath(), QString());
-    QCOMPARE(Find<QLineEdit>(dlg, 1000)->text(), QString());
-    QVERIFY(!Find<QRadioButton>(dlg, 1023)->isChecked());
+    QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), QString());
+    QVERIFY(!Child<QRadioButton>(dlg, 1023)->isChecked());
 
     // The list dialog builds the same path, but only Browse enables its start.
     controls::CheckListModel rows;
     CSINGLENSFMAILSAVE list(state, rows);
     pickInbox(true);
-    Find<QRadioButton>(list, 1009)->click();
+    Child<QRadioButton>(list, 1009)->click();
     QCOMPARE(list.SavingMode(), OutputKind::Profile);
     QCOMPARE(list.MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
     QCOMPARE(EnabledStates(list, {1010, 1012, 1069, 1034}), (QList<bool>{false, false, false, false}));
@@ -310,7 +303,7 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     file.close();
     qputenv("FERRYWELL_PROFILE", bad.toUtf8());
     CConvertNotes other(state, {});
-    Find<QRadioButton>(other, 1023)->click();
+    Child<QRadioButton>(other, 1023)->click();
     qputenv("FERRYWELL_PROFILE", profile_.filePath("profile").toUtf8());
     QCOMPARE(dialogs_->messages, QStringList{"Unable to login outlook session!"});
     QCOMPARE(dialogs_->icons.back(), controls::MsgIcon::Question);
@@ -324,14 +317,14 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     CConvertNotes dlg(main_->State(), {Record("Contacts")});
     dlg.show();
     // Browse: cancelled changes nothing; a folder enables Save.
-    Find<QRadioButton>(dlg, 1048)->click();
-    QTest::mouseClick(Find(dlg, 1010), Qt::LeftButton);
+    Child<QRadioButton>(dlg, 1048)->click();
+    QTest::mouseClick(Child(dlg, 1010), Qt::LeftButton);
     QCOMPARE(dialogs_->chooserTitles, QStringList{"Select the Destination Path"});
     QVERIFY(!Enabled(dlg, 1037));
     QCOMPARE(dlg.MessageSavepath(), QString());
     dialogs_->paths.push_back(out.path());
-    QTest::mouseClick(Find(dlg, 1010), Qt::LeftButton);
-    QCOMPARE(Find<QLineEdit>(dlg, 1000)->text(), out.path());
+    QTest::mouseClick(Child(dlg, 1010), Qt::LeftButton);
+    QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), out.path());
 
     // While it runs: Save reads "Under Process..." and is off, Stop is on,
     // every choice is off; a Stop answered No changes nothing.
@@ -343,25 +336,25 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     } seen;
     dlg.SetProgressHook([&](uint64_t, uint64_t) {
         if (!seen.saveText.isEmpty()) return;
-        seen.saveText = Find<QPushButton>(dlg, 1037)->text();
+        seen.saveText = Child<QPushButton>(dlg, 1037)->text();
         seen.states = EnabledStates(dlg, {1037, 1011, 1006, 1023, 1007, 1048, 1049, 1010, 1069, 1064, 1066, 1062});
-        seen.ignoreShown = Find(dlg, 1062)->isVisible();
+        seen.ignoreShown = Child(dlg, 1062)->isVisible();
         dialogs_->answers.push_back(MsgAnswer::No);
-        QTest::mouseClick(Find(dlg, 1011), Qt::LeftButton);
+        QTest::mouseClick(Child(dlg, 1011), Qt::LeftButton);
         seen.stopAfterNo = dlg.StopRequest().load();
     });
-    RunToEnd(dlg, Find<QPushButton>(dlg, 1037));
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
     QCOMPARE(seen.saveText, QString("Under Process..."));
     QCOMPARE(seen.states, (QList<bool>{false, true, false, false, false, false, false, false, false, false, false, false}));
     QVERIFY(seen.ignoreShown);
     QCOMPARE(seen.stopAfterNo, 0);
-    QVERIFY(Find<QLabel>(dlg, 1042)->text().startsWith("Saving Folder Status :"));
+    QVERIFY(Child<QLabel>(dlg, 1042)->text().startsWith("Saving Folder Status :"));
 
     // Afterwards: as before the run, Stop off, Save reads "Save".
-    QCOMPARE(Find<QPushButton>(dlg, 1037)->text(), QString("Save"));
+    QCOMPARE(Child<QPushButton>(dlg, 1037)->text(), QString("Save"));
     QCOMPARE(EnabledStates(dlg, {1037, 1011, 1006, 1023, 1048, 1010, 1069, 1035, 1064}),
              (QList<bool>{true, false, true, true, true, true, true, false, true}));
-    QVERIFY(Find(dlg, 1062)->isHidden());
+    QVERIFY(Child(dlg, 1062)->isHidden());
     const exporting::ExportOutcome outcome = dlg.LastOutcome();
     QCOMPARE(outcome.end, exporting::ExportEnd::Completed);
     QVERIFY(outcome.totals.written > 0);
@@ -376,10 +369,10 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
         if (!lines[i].isEmpty()) QCOMPARE(dlg.Log().LineColour(i), QColor(0, 0x99, 0));
 
     // With the filter on, contacts have no date: each is skipped in colour 1.
-    Find<QCheckBox>(dlg, 1064)->setChecked(true);
+    Child<QCheckBox>(dlg, 1064)->setChecked(true);
     dlg.SetProgressHook(nullptr);
     const int before = int(dlg.Log().Lines().size());
-    RunToEnd(dlg, Find<QPushButton>(dlg, 1037));
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
     QCOMPARE(dlg.LastOutcome().totals.written, 0u);
     QVERIFY(dlg.LastOutcome().totals.skipped > 0);
     const QStringList after = dlg.Log().Lines();
@@ -397,9 +390,9 @@ void ExportDialogsTest::stopDuringTheThirdDocument() {
     QTemporaryDir out;
     CConvertNotes dlg(main_->State(), {Record("Contacts"), Record("People")});
     dlg.show();
-    Find<QRadioButton>(dlg, 1048)->click();
+    Child<QRadioButton>(dlg, 1048)->click();
     dialogs_->paths.push_back(out.path());
-    QTest::mouseClick(Find(dlg, 1010), Qt::LeftButton);
+    QTest::mouseClick(Child(dlg, 1010), Qt::LeftButton);
     // Right after the third contact is written the user presses Stop.
     QString statusAtStop;
     int exported = 0;
@@ -408,24 +401,24 @@ void ExportDialogsTest::stopDuringTheThirdDocument() {
         QMetaObject::invokeMethod(
             &dlg,
             [&] {
-                statusAtStop = Find<QLabel>(dlg, 1042)->text();
+                statusAtStop = Child<QLabel>(dlg, 1042)->text();
                 dialogs_->answers.push_back(MsgAnswer::Yes);
-                QTest::mouseClick(Find(dlg, 1011), Qt::LeftButton);
+                QTest::mouseClick(Child(dlg, 1011), Qt::LeftButton);
             },
             Qt::BlockingQueuedConnection);
     });
-    RunToEnd(dlg, Find<QPushButton>(dlg, 1037));
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
     QVERIFY2(statusAtStop.contains("Contacts"), qPrintable(statusAtStop));
     QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Stopped);
     QCOMPARE(dlg.LastOutcome().totals.written, 3u);
-    QCOMPARE(Find<QLabel>(dlg, 1042)->text(), statusAtStop);  // no later folder
+    QCOMPARE(Child<QLabel>(dlg, 1042)->text(), statusAtStop);  // no later folder
     QVERIFY(dlg.Log().Lines().contains("Saving process stopped by user!"));
     QVERIFY(dialogs_->messages.contains(app::kAskStop));
     QCOMPARE(dialogs_->messages.last(), exporting::CompletionMessage(dlg.LastOutcome().totals).c_str());
     QCOMPARE(FilesBelow(out.path()).filter(".vcf").size(), 3);
     // A new run starts without the old request.
     app::ExportDialog::SetLogTap(nullptr);
-    RunToEnd(dlg, Find<QPushButton>(dlg, 1037));
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
     QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Completed);
 }
 
@@ -441,18 +434,18 @@ void ExportDialogsTest::listItemsOpeningState() {
         {1025, "Export to TEXT(.txt)"}, {1026, "Export to PDF(.pdf)"}, {1027, "Export to vCard (*.vcf)"},
         {1029, "Export to CSV"}, {1010, "Split PST"}, {1069, "  Naming Convention :"}, {1062, "Message Filter"},
         {1064, "Message has attachment(s)."}, {1033, "Browse"}, {1034, "Start Export"}};
-    for (const auto& [id, text] : labels) QCOMPARE(Find<QAbstractButton>(dlg, id)->text(), QString(text));
-    auto* namings = Find<QComboBox>(dlg, 1065);
+    for (const auto& [id, text] : labels) QCOMPARE(Child<QAbstractButton>(dlg, id)->text(), QString(text));
+    auto* namings = Child<QComboBox>(dlg, 1065);
     QStringList namingTexts;
     for (int i = 0; i < namings->count(); ++i) namingTexts << namings->itemText(i);
     QCOMPARE(namingTexts, (QStringList{"Date+Subject", "From+Date+Subject", "Subject", "Subject+Date", "Subject+Date+From"}));
     QCOMPARE(namings->currentText(), QString("Date+Subject"));
     QCOMPARE(dlg.SavingMode(), OutputKind::Pst);
-    QVERIFY(Find<QRadioButton>(dlg, 1006)->isChecked());
+    QVERIFY(Child<QRadioButton>(dlg, 1006)->isChecked());
     QCOMPARE(EnabledStates(dlg, {1010, 1012, 1069, 1065, 1062, 1066, 1067, 1064, 1033, 1034}),
              (QList<bool>{true, false, false, false, true, true, true, true, true, false}));
     for (int id : {1066, 1067}) {
-        const QDateTime at = Find<QDateTimeEdit>(dlg, id)->dateTime();
+        const QDateTime at = Child<QDateTimeEdit>(dlg, id)->dateTime();
         QVERIFY(at >= before && at <= QDateTime::currentDateTime());
     }
     bool hasLogGroup = false;
@@ -474,34 +467,34 @@ void ExportDialogsTest::listItemsRadiosBrowseAndProfile() {
                  {1024, OutputKind::Rtf, false, true}, {1025, OutputKind::Txt, false, true},
                  {1026, OutputKind::Pdf, false, true}, {1027, OutputKind::Vcf, false, true},
                  {1029, OutputKind::Csv, false, false}, {1006, OutputKind::Pst, true, false}};
-    Find<QCheckBox>(dlg, 1010)->setChecked(true);
+    Child<QCheckBox>(dlg, 1010)->setChecked(true);
     for (const Case& c : cases) {
-        Find<QRadioButton>(dlg, c.id)->click();
+        Child<QRadioButton>(dlg, c.id)->click();
         QCOMPARE(dlg.SavingMode(), c.kind);
         QCOMPARE(EnabledStates(dlg, {1010, 1012, 1069}), (QList<bool>{c.split, c.split, c.naming}));
     }
     // The split size is in MB, at least 5.
-    Find<QLineEdit>(dlg, 1012)->setText("2");
+    Child<QLineEdit>(dlg, 1012)->setText("2");
     QCOMPARE(dlg.Options().splitSize, 5ull * 1024 * 1024);
-    Find<QLineEdit>(dlg, 1012)->setText("12");
+    Child<QLineEdit>(dlg, 1012)->setText("12");
     QVERIFY(dlg.Options().splitPst);
     QCOMPARE(dlg.Options().splitSize, 12ull * 1024 * 1024);
-    Find<QCheckBox>(dlg, 1010)->setChecked(false);
+    Child<QCheckBox>(dlg, 1010)->setChecked(false);
     QVERIFY(!Enabled(dlg, 1012));
     QVERIFY(!dlg.Options().splitPst);
     // The filter check governs the pickers and the attachment check.
     for (bool on : {true, false}) {
-        Find<QCheckBox>(dlg, 1062)->setChecked(on);
+        Child<QCheckBox>(dlg, 1062)->setChecked(on);
         QCOMPARE(EnabledStates(dlg, {1066, 1067, 1064}), (QList<bool>{on, on, on}));
     }
 
     // Browse: cancelled leaves everything; a folder enables Start Export.
-    QTest::mouseClick(Find(dlg, 1033), Qt::LeftButton);
+    QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
     QCOMPARE(dialogs_->chooserTitles, QStringList{"Select Saving Path"});
     QVERIFY(!Enabled(dlg, 1034));
     dialogs_->paths.push_back(profile_.path());
-    QTest::mouseClick(Find(dlg, 1033), Qt::LeftButton);
-    QCOMPARE(Find<QLineEdit>(dlg, 1000)->text(), profile_.path());
+    QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
+    QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), profile_.path());
     QCOMPARE(dlg.MessageSavepath(), profile_.path());
     QVERIFY(Enabled(dlg, 1034));
 
@@ -527,19 +520,19 @@ void ExportDialogsTest::listItemsExportOfTickedRows() {
     QTemporaryDir out;
     CSINGLENSFMAILSAVE dlg(main_->State(), model);
     dlg.show();
-    Find<QRadioButton>(dlg, 1027)->click();
+    Child<QRadioButton>(dlg, 1027)->click();
     dialogs_->paths.push_back(out.path());
-    QTest::mouseClick(Find(dlg, 1033), Qt::LeftButton);
+    QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
     QString textWhileRunning;
     bool enabledWhileRunning = true;
     dlg.SetProgressHook([&](uint64_t, uint64_t) {
-        textWhileRunning = Find<QPushButton>(dlg, 1034)->text();
+        textWhileRunning = Child<QPushButton>(dlg, 1034)->text();
         enabledWhileRunning = Enabled(dlg, 1034);
     });
-    RunToEnd(dlg, Find<QPushButton>(dlg, 1034));
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1034));
     QCOMPARE(textWhileRunning, QString("Under Process"));
     QVERIFY(!enabledWhileRunning);
-    QCOMPARE(Find<QPushButton>(dlg, 1034)->text(), QString("Start Export"));
+    QCOMPARE(Child<QPushButton>(dlg, 1034)->text(), QString("Start Export"));
     QVERIFY(Enabled(dlg, 1034));
     QCOMPARE(dlg.LastOutcome().totals.written, 3u);
     const QStringList files = FilesBelow(out.path());
@@ -553,15 +546,8 @@ void ExportDialogsTest::closingDuringAnExportStopsAndWaits() {
     QTemporaryDir dir;
     const QString db = dir.filePath("large.dxl");
     QCOMPARE(QProcess::execute(QString(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py", {"3000", db}), 0);
-    main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
-    main_->SetExitHandler([](int) {});
+    OpenSample(db);
     auto& state = main_->State();
-    state.strFileDir.set(db.toStdString());
-    state.SourceFileName.set("large");
-    state.tempFilePath.set(dir.filePath("scratch").toStdString());
-    QDir().mkpath(dir.filePath("scratch"));
-    main_->StartAnalysis();
-    QTRY_COMPARE_WITH_TIMEOUT(main_->RunningWorkers(), 0, 60000);
     ListFolder("Contacts");
     main_->List().Model().SetAllChecked(true);
     const uint64_t contacts = uint64_t(main_->List().Model().rowCount());
@@ -572,16 +558,16 @@ void ExportDialogsTest::closingDuringAnExportStopsAndWaits() {
         QPushButton* start = nullptr;
         if (which == 0) {
             dlg = std::make_unique<CConvertNotes>(state, std::vector<notes::FolderRecord>{Record("Contacts")});
-            Find<QRadioButton>(*dlg, 1007)->click();
-            start = Find<QPushButton>(*dlg, 1037);
+            Child<QRadioButton>(*dlg, 1007)->click();
+            start = Child<QPushButton>(*dlg, 1037);
         } else {
             dlg = std::make_unique<CSINGLENSFMAILSAVE>(state, main_->List().Model());
-            Find<QRadioButton>(*dlg, 1007)->click();
-            start = Find<QPushButton>(*dlg, 1034);
+            Child<QRadioButton>(*dlg, 1007)->click();
+            start = Child<QPushButton>(*dlg, 1034);
         }
         dlg->show();
         dialogs_->paths.push_back(out.path());
-        QTest::mouseClick(Find(*dlg, which == 0 ? 1010 : 1033), Qt::LeftButton);
+        QTest::mouseClick(Child(*dlg, which == 0 ? 1010 : 1033), Qt::LeftButton);
         uint64_t seen = 0;
         dlg->SetProgressHook([&](uint64_t done, uint64_t) { seen = done; });
         QTest::mouseClick(start, Qt::LeftButton);
