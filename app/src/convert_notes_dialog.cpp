@@ -42,7 +42,7 @@ QLabel* Note(QWidget* parent) {
 }  // namespace
 
 CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::FolderRecord> folders, QWidget* parent)
-    : ExportDialog(parent), state_(state), folders_(std::move(folders)) {
+    : ExportDialog(state, parent), folders_(std::move(folders)) {
     setObjectName("id157");
     setWindowTitle(kConvertNotesCaption);
     auto* outer = new QVBoxLayout(this);
@@ -94,7 +94,6 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(new QLabel("Output Path:", this));
-    path_ = WithId(new QLineEdit(this), 1000);
     path_->setReadOnly(true);
     pathRow->addWidget(path_, 1);
     browse_ = WithId(new QPushButton("Browse", this), 1010);
@@ -128,11 +127,6 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
     namings_->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_, save_, stop_}) w->setEnabled(false);
     resize(620, 700);
-}
-
-void CConvertNotes::SetDestination(const QString& path) {
-    destination_ = path;
-    path_->setText(path);
 }
 
 void CConvertNotes::OnModeChosen(OutputKind kind) {

@@ -7,6 +7,7 @@
 #include <QDateTimeEdit>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -32,8 +33,12 @@ notes::OleDate PickerDate(const QDateTimeEdit& picker) {
     return notes::ConvertString2Date(picker.dateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString());
 }
 
-ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent), log_(new CExportLog(this)) {
-    log_->setObjectName("id1044");
+ExportDialog::ExportDialog(notes::FerrywellState& state, QWidget* parent)
+    : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)) {}
+
+void ExportDialog::SetDestination(const QString& path) {
+    destination_ = path;
+    path_->setText(path);
 }
 
 ExportDialog::~ExportDialog() { StopAndWait(); }

@@ -53,7 +53,7 @@ std::set<uint32_t> CheckedEntries(const controls::CheckListModel& list) {
 
 CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const controls::CheckListModel& list,
                                        QWidget* parent)
-    : ExportDialog(parent), state_(state), list_(list) {
+    : ExportDialog(state, parent), list_(list) {
     setObjectName("CSINGLENSFMAILSAVE");
     setWindowTitle(kListItemsCaption);
     auto* outer = new QVBoxLayout(this);
@@ -96,7 +96,6 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const contr
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(new QLabel("Saving Path:", this));
-    path_ = WithId(new QLineEdit(this), 1000);
     pathRow->addWidget(path_, 1);
     browse_ = WithId(new QPushButton("Browse", this), 1033);
     pathRow->addWidget(browse_);
@@ -123,11 +122,6 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const contr
     radios_[OutputKind::Pst]->setChecked(true);
     for (QWidget* w : std::initializer_list<QWidget*>{splitMb_, naming_, namings_, startExport_}) w->setEnabled(false);
     resize(560, 620);
-}
-
-void CSINGLENSFMAILSAVE::SetDestination(const QString& path) {
-    destination_ = path;
-    path_->setText(path);
 }
 
 void CSINGLENSFMAILSAVE::OnModeChosen(OutputKind kind) {

@@ -4,9 +4,6 @@
 
 #include <app/export_dialog.h>
 
-#include <notes/shared_state.h>
-
-#include <map>
 
 class QCheckBox;
 class QComboBox;
@@ -30,9 +27,6 @@ public:
     // folders: the folder records ticked in the tree, in list order.
     CConvertNotes(notes::FerrywellState& state, std::vector<notes::FolderRecord> folders, QWidget* parent = nullptr);
 
-    // Saving_Mode and MessageSavepath as the dialog holds them.
-    exporting::OutputKind SavingMode() const { return mode_; }
-    const QString& MessageSavepath() const { return destination_; }
     // The options Save hands to the export.
     exporting::ExportOptions Options() const;
 
@@ -49,18 +43,12 @@ protected:
     void Finished() override;
 
 private:
-    void SetDestination(const QString& path);
     void EnableWhileIdle(bool idle);
 
-    notes::FerrywellState& state_;
     std::vector<notes::FolderRecord> folders_;
-    exporting::OutputKind mode_ = exporting::OutputKind::Pst;
-    QString destination_;
-    std::map<exporting::OutputKind, QRadioButton*> radios_;
     QCheckBox* split_;
     QComboBox* splitSizes_;
     QCheckBox* ignoreSaved_;
-    QLineEdit* path_;
     QPushButton* browse_;
     QLabel* status_;
     QPushButton* save_;

@@ -10,16 +10,21 @@
 
 #include <exporting/export_job.h>
 
+#include <notes/shared_state.h>
+
 #include <QDialog>
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QGridLayout;
+class QLineEdit;
+class QRadioButton;
 
 namespace app {
 
@@ -47,8 +52,13 @@ public:
     // Contacts done of those known so far.
     using ProgressHook = std::function<void(uint64_t done, uint64_t total)>;
 
-    explicit ExportDialog(QWidget* parent = nullptr);
+    ExportDialog(notes::FerrywellState& state, QWidget* parent = nullptr);
     ~ExportDialog() override;
+
+    // The chosen output kind (Saving_Mode, saving_mode1) and destination
+    // (MessageSavepath): a folder, or a profile folder's display path.
+    exporting::OutputKind SavingMode() const { return mode_; }
+    const QString& MessageSavepath() const { return destination_; }
 
     bool IsExporting() const { return running_; }
     // The stop request the running export reads (abort_process, bStopProcess).
@@ -90,6 +100,14 @@ protected:
     // Asks the stop, lets the worker end without the dialog and waits for it.
     void StopAndWait();
 
+    // The destination, shown in the path box.
+    void SetDestination(const QString& path);
+
+    notes::FerrywellState& state_;
+    exporting::OutputKind mode_ = exporting::OutputKind::Pst;
+    QString destination_;
+    std::map<exporting::OutputKind, QRadioButton*> radios_;
+    QLineEdit* path_;
     CExportLog* log_;
     QCheckBox* naming_ = nullptr;
     QComboBox* namings_ = nullptr;

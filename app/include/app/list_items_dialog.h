@@ -4,9 +4,6 @@
 
 #include <app/export_dialog.h>
 
-#include <notes/shared_state.h>
-
-#include <map>
 #include <set>
 
 class QCheckBox;
@@ -36,8 +33,6 @@ class CSINGLENSFMAILSAVE : public ExportDialog {
 public:
     CSINGLENSFMAILSAVE(notes::FerrywellState& state, const controls::CheckListModel& list, QWidget* parent = nullptr);
 
-    exporting::OutputKind SavingMode() const { return mode_; }  // saving_mode1
-    const QString& MessageSavepath() const { return destination_; }
     exporting::ExportOptions Options() const;
 
     void OnModeChosen(exporting::OutputKind kind);
@@ -51,16 +46,10 @@ protected:
     void Finished() override;
 
 private:
-    void SetDestination(const QString& path);
 
-    notes::FerrywellState& state_;
     const controls::CheckListModel& list_;
-    exporting::OutputKind mode_ = exporting::OutputKind::Pst;
-    QString destination_;
-    std::map<exporting::OutputKind, QRadioButton*> radios_;
     QCheckBox* split_;
     QLineEdit* splitMb_;
-    QLineEdit* path_;
     QPushButton* browse_;
     QPushButton* startExport_;
 };
