@@ -58,9 +58,6 @@ constexpr std::array<std::pair<F, std::string_view>, 44> kTable{{
     {F::BusinessAddressPostalCode, "OfficeZip"},
 }};
 
-// Items read by the text rule besides those of the table.
-constexpr std::array<std::string_view, 1> kExtraTextItems{{"CellPhoneNumber"}};
-
 const std::string kEmpty;
 
 }  // namespace
@@ -85,7 +82,8 @@ ContactRecord ReadContact(const LNDocument& doc) {
         if (field == F::Birthday || field == F::Anniversary || field == F::Body) continue;
         readText(item);
     }
-    for (auto item : kExtraTextItems) readText(item);
+    for (auto item : selected::CsvColumnSources())
+        if (item != "Birthday" && item != "Anniversary") readText(item);
     readText("From");
     c.from = c.Value("From");
     c.values.erase("From");

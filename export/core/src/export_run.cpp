@@ -23,7 +23,7 @@ namespace {
 constexpr auto kCommitEvery = std::chrono::milliseconds(900);
 // Room kept free below the split size for the index pages a commit and the
 // closing of the file add.
-constexpr uint64_t kSplitReserve = 320 * 1024;
+constexpr uint64_t kSplitReserve = 256 * 1024;
 
 struct LocalNow {
     std::tm tm{};
@@ -200,6 +200,7 @@ bool ExportRun::CreatePST() {
     }
     pstName_ = name;
     pstPath_ = made->GetPath();
+    lastCommitSize_ = 0;
     outputs.push_back(pstPath_);
     partContacts_ = 0;
     return true;
@@ -243,7 +244,18 @@ bool ExportRun::SplitBefore(uint64_t bytesAhead) {
     } catch (const store::StoreError&) {
         return true;
     }
-    const uint64_t need = std::max(maxGrowth_, bytesAhead) + bytesAhead + kSplitReserve;
+    // Commits write the index anew: commit often enough to measure what
+    // one costs, and keep room for two of them (the last one closes the file).
+    if (size >= lastCommitSize_ + options_.splitSize / 16) {
+        Commit();
+        try {
+            const uint64_t after = folder_->GetStore().GetFileSize();
+            commitGrowth_ = std::max(commitGrowth_, after > size ? after - size : 0);
+            size = lastCommitSize_ = after;
+        } catch (const store::StoreError&) {
+        }
+    }
+    const uint64_t need = std::max(maxGrowth_, bytesAhead) + bytesAhead + 2 * commitGrowth_ + kSplitReserve;
     if (size + need <= options_.splitSize) return true;
     if (partContacts_ == 0) return false;  // even a fresh part cannot take it
     if (!CreatePST()) {

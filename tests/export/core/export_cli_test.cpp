@@ -120,7 +120,7 @@ TEST_F(CliExport, AFullDiskOrAnUnusableDestinationNeverClaimsSuccess) {
 TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
     ASSERT_TRUE(HaveTool("pffinfo") && HaveTool("lspst"));
     const std::string db = dir / "large.dxl";
-    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") + " 60000 " + Quote(db)), 0);
+    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") + " 120000 " + Quote(db)), 0);
     const std::string log = dir / "log.txt";
     const std::string pidFile = dir / "pid";
     ASSERT_EQ(RunTool(Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " export " + Quote(db) + " --as pst --folders Contacts --to " +
@@ -129,7 +129,7 @@ TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
     // Wait until contacts are being written, let it run a while, then kill.
     for (int i = 0; i < 600 && ReadWhole(log).find("Export Items: ") == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const std::string text = ReadWhole(log);
@@ -145,9 +145,9 @@ TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
     ASSERT_EQ(RunTool("lspst " + Quote(pst), &out), 0) << out;
     const size_t inFile = std::count(out.begin(), out.end(), '\n') - 1;  // less the folder line
     EXPECT_GT(inFile, 0u);
-    EXPECT_LE(inFile, logged);
-    // At most about a second of work is lost: the logged rate over 2.5 s.
-    EXPECT_GE(double(inFile), double(logged) * (1.0 - 1.3 / 2.5)) << inFile << " of " << logged;
+    EXPECT_LE(inFile, logged + 500);  // stdout to a file is buffered: its last lines die with it
+    // At most about a second of work is lost: the logged rate over 2 s.
+    EXPECT_GE(double(inFile), double(logged) * (1.0 - 1.3 / 2.0)) << inFile << " of " << logged;
 }
 
 TEST_F(CliExport, HostileNamesStayInsideTheExportDirectory) {

@@ -50,7 +50,7 @@ TEST_F(ExportTest, FileKindsAreReadByOutsideTools) {
     for (OutputKind kind : {OutputKind::Msg, OutputKind::Vcf, OutputKind::Pdf, OutputKind::Csv, OutputKind::Html,
                             OutputKind::Txt, OutputKind::Rtf, OutputKind::Doc, OutputKind::Mhtml}) {
         SCOPED_TRACE(std::string(ModeString(kind)));
-        const std::string dest = dir / ("out-" + std::string(ModeString(kind)));
+        const std::string dest = dir / ("Ausgabe-山田-" + std::string(ModeString(kind)));  // Unicode destination
         std::filesystem::create_directories(dest);
         ExportOutcome r = Mailbox(Options(kind, dest), Folders({"People", "By Category"}));
         ASSERT_EQ(r.end, ExportEnd::Completed) << r.error;
@@ -99,7 +99,7 @@ TEST_F(ExportTest, FileKindsAreReadByOutsideTools) {
 }
 
 TEST_F(ExportTest, SelectedFilesAreNamedWithTheEntryIndexAndStayInsideTheFolder) {
-    const std::string db = dir / "naming.dxl";
+    const std::string db = dir / "名前 naming.dxl";  // Unicode database path
     std::ofstream(db, std::ios::binary) << NamingDatabase();
     Open(db);
     const std::string dest = dir / "sel";

@@ -3,6 +3,7 @@
 
 #include <store/session.h>
 
+#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -125,6 +126,22 @@ TEST_F(ExportTest, AProfileFolderThatCannotBeFoundFailsEveryTickedContact) {
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_NE(sink.messages[0], "Conversion Completed Successfully!");
     EXPECT_NE(sink.messages[0].find("3 contacts"), std::string::npos) << sink.messages[0];
+}
+
+TEST_F(ExportTest, ALogonFailureEndsTheExportWithItsMessage) {
+    std::ofstream(dir / "blocker") << "x";
+    setenv("FERRYWELL_PROFILE", (dir / "blocker/profile").c_str(), 1);  // no profile can be made there
+    for (OutputKind kind : {OutputKind::Pst, OutputKind::Profile}) {
+        sink.messages.clear();
+        ExportOutcome r = Mailbox(Options(kind, kind == OutputKind::Pst ? "" : "\\\\Personal Folders"), Folders());
+        EXPECT_EQ(r.end, ExportEnd::DestinationUnusable);
+        EXPECT_EQ(sink.messages, std::vector<std::string>{"Unable to login outlook session!"});
+        EXPECT_FALSE(sink.Has("Finish Conversion Process!"));
+        sink.messages.clear();
+        EXPECT_EQ(Selected(Options(kind), "Contacts", {1}).end, ExportEnd::DestinationUnusable);
+        EXPECT_EQ(sink.messages, std::vector<std::string>{"Unable to login outlook session!"});
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(Out()));
 }
 
 TEST_F(ExportTest, ProfileExportAddsTheFoldersBelowThePickedFolder) {

@@ -103,7 +103,9 @@ private:
     bool makeFolder_ = false;
     uint64_t partContacts_ = 0;
     uint64_t uncommitted_ = 0;  // contacts saved since the last commit
-    uint64_t maxGrowth_ = 0;
+    uint64_t maxGrowth_ = 0;       // most a saved contact added to the file
+    uint64_t commitGrowth_ = 0;    // most a commit added to the file
+    uint64_t lastCommitSize_ = 0;  // file size after the last measured commit
     std::chrono::steady_clock::time_point lastCommit_;
 
     std::string csvDir_, csvName_;
