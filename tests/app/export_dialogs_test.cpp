@@ -60,6 +60,7 @@ private slots:
     void convertNotesOpeningState();
     void convertNotesRadiosAndChecks();
     void profileFolderIsPickedFromTheStores();
+    void profileExportLandsInThePickedFolder();
     void convertNotesBrowseSaveStopAndLog();
     void stopDuringTheThirdDocument();
     void listItemsOpeningState();
@@ -73,6 +74,10 @@ private:
     void OpenSample(const QString& db = kSample);
     notes::FolderRecord Record(const std::string& name);
     void ListFolder(const std::string& name);
+    // A folder "Inbox" in the profile's default store.
+    void MakeInbox();
+    // Answers the next folder picker with that folder, or cancels it.
+    void PickInbox(bool accept);
     // Starts the export and waits for its end.
     void RunToEnd(app::ExportDialog& dialog, QPushButton* start);
 
@@ -242,39 +247,40 @@ void ExportDialogsTest::convertNotesRadiosAndChecks() {
     QCOMPARE(o.filterStart.value, notes::ConvertString2Date("2001-05-22 10:36:36").value);
 }
 
-void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
-    {
-        store::RDOSession session;
-        session.Logon();
-        session.EnsureFolderPath("\\\\Personal Folders\\Inbox");
-        session.Logoff();
-    }
-    // Picks the node "Inbox" below the store's node in the picker.
-    auto pickInbox = [this](bool accept) {
-        QTimer::singleShot(0, this, [accept] {
-            auto* picker = qobject_cast<app::CPickFolderDlg*>(QApplication::activeModalWidget());
-            QVERIFY(picker);
-            QCOMPARE(picker->windowTitle(), QString("Please Select Folder"));
-            QTreeWidget& tree = picker->Tree();
-            QTreeWidgetItem* storeNode = tree.topLevelItem(0);
-            QCOMPARE(storeNode->text(0), QString("Personal Folders"));
-            QTreeWidgetItem* inbox = nullptr;
-            for (int i = 0; i < storeNode->childCount(); ++i)
-                if (storeNode->child(i)->text(0) == "Inbox") inbox = storeNode->child(i);
-            QVERIFY(inbox);
-            tree.setCurrentItem(inbox);
-            accept ? picker->accept() : picker->reject();
-        });
-    };
+void ExportDialogsTest::MakeInbox() {
+    store::RDOSession session;
+    session.Logon();
+    session.EnsureFolderPath("\\\\Personal Folders\\Inbox");
+    session.Logoff();
+}
 
+void ExportDialogsTest::PickInbox(bool accept) {
+    QTimer::singleShot(0, this, [accept] {
+        auto* picker = qobject_cast<app::CPickFolderDlg*>(QApplication::activeModalWidget());
+        QVERIFY(picker);
+        QCOMPARE(picker->windowTitle(), QString("Please Select Folder"));
+        QTreeWidget& tree = picker->Tree();
+        QTreeWidgetItem* storeNode = tree.topLevelItem(0);
+        QCOMPARE(storeNode->text(0), QString("Personal Folders"));
+        QTreeWidgetItem* inbox = nullptr;
+        for (int i = 0; i < storeNode->childCount(); ++i)
+            if (storeNode->child(i)->text(0) == "Inbox") inbox = storeNode->child(i);
+        QVERIFY(inbox);
+        tree.setCurrentItem(inbox);
+        accept ? picker->accept() : picker->reject();
+    });
+}
+
+void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
+    MakeInbox();
     notes::FerrywellState state;
     CConvertNotes dlg(state, {});
-    pickInbox(false);
+    PickInbox(false);
     Child<QRadioButton>(dlg, 1023)->click();
     QCOMPARE(dlg.SavingMode(), OutputKind::Profile);
     QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069, 1037}), (QList<bool>{false, false, false, false, false}));
     QCOMPARE(dlg.MessageSavepath(), QString());
-    pickInbox(true);
+    PickInbox(true);
     Child<QRadioButton>(dlg, 1023)->click();
     QCOMPARE(dlg.MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
     QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), dlg.MessageSavepath());
@@ -289,7 +295,7 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     // The list dialog builds the same path, but only Browse enables its start.
     controls::CheckListModel rows;
     CSINGLENSFMAILSAVE list(state, rows);
-    pickInbox(true);
+    PickInbox(true);
     Child<QRadioButton>(list, 1009)->click();
     QCOMPARE(list.SavingMode(), OutputKind::Profile);
     QCOMPARE(list.MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
@@ -309,6 +315,25 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     QCOMPARE(dialogs_->icons.back(), controls::MsgIcon::Question);
     QCOMPARE(other.MessageSavepath(), QString());
     QVERIFY(!Enabled(other, 1037));
+}
+
+void ExportDialogsTest::profileExportLandsInThePickedFolder() {
+    OpenSample();
+    MakeInbox();
+    CConvertNotes dlg(main_->State(), {Record("Contacts")});
+    dlg.show();
+    PickInbox(true);
+    Child<QRadioButton>(dlg, 1023)->click();
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    const exporting::ExportOutcome outcome = dlg.LastOutcome();
+    QVERIFY2(outcome.totals.written > 0, qPrintable(dlg.Log().Lines().join("\n") + "\n" + dialogs_->messages.join("\n")));
+    QCOMPARE(outcome.end, exporting::ExportEnd::Completed);
+    QCOMPARE(outcome.totals.failed, 0u);
+    QVERIFY(opened_.isEmpty());  // no folder to show for a profile export
+    store::RDOSession session;
+    session.Logon();
+    const int inFolder = session.GetFolderFromPath("\\\\Personal Folders\\Inbox\\Contacts").GetItems().GetCount();
+    QCOMPARE(uint64_t(inFolder), outcome.totals.written);
 }
 
 void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
