@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string written = doc->WithStringValue("Environment", "PATH", registry::kRegExpandSz, value, 1700000000);
     const auto again = registry::HiveDocument::Parse(written, error);
     if (!again) std::abort();
-    const registry::HiveValue* v = again->FindValue("environment", "path");
-    if (v == nullptr || v->type != registry::kRegExpandSz || registry::ValueAsString(*v) != value) std::abort();
+    const auto v = again->FindValue("environment", "path");
+    if (!v || v->type != registry::kRegExpandSz || registry::ValueAsString(*v) != value) std::abort();
     const size_t kept = std::min(v->begin, doc->Text().size());
     if (written.compare(0, kept, doc->Text(), 0, kept) != 0) std::abort();
     return 0;
