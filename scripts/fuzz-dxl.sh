@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the DXL reader with clang's libFuzzer and AddressSanitizer and runs
 # it for a short while on a seed corpus (the sample and small hand-made files).
-# Usage: scripts/fuzz-dxl.sh [SECONDS] [WORKDIR]
+# Usage: scripts/fuzz-dxl.sh [SECONDS] [WORKDIR]   (FUZZ_SECONDS overrides SECONDS)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-20}
+seconds=${FUZZ_SECONDS:-${1:-20}}
 work=${2:-build/fuzz-dxl}
 mkdir -p "$work/corpus"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
