@@ -43,7 +43,10 @@ cmake --build "$build" -j"$jobs" --target "${targets[@]}"
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=0:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp"
+# die_after_fork=0: the desktop program starts the command-line tool and the
+# companion as child processes; ThreadSanitizer cannot follow threads in a
+# forked child and would otherwise end it before it runs the new program.
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$supp/tsan.supp"
 cd "$build"
 for run in "${runs[@]}"; do
   # shellcheck disable=SC2086 # each run is an option and its pattern
