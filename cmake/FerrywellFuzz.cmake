@@ -2,12 +2,12 @@
 # In the fuzz build (-DFERRYWELL_FUZZ=ON with clang, where every library is
 # built with coverage and sanitizers) this is a libFuzzer executable. In the
 # normal build it is the test NAME_short: scripts/fuzz-run.sh builds the fuzz
-# build and runs NAME for SECONDS (default 25) from the seeds; `make fuzz`
+# build and runs NAME for SECONDS (default 15) from the seeds; `make fuzz`
 # runs every *_short test for FUZZ_SECONDS instead.
 function(ferrywell_fuzz_target name)
   cmake_parse_arguments(F "" "SEEDS;SECONDS;MAX_LEN" "SOURCES;LIBS" ${ARGN})
   if(NOT F_SECONDS)
-    set(F_SECONDS 25)
+    set(F_SECONDS 15)
   endif()
   if(NOT F_MAX_LEN)
     set(F_MAX_LEN 400000)
