@@ -135,9 +135,9 @@ TypedValue Deserialize(PropType type, const uint8_t* p, size_t n) {
     case PropType::String8: return {type, std::string(reinterpret_cast<const char*>(p), n)};
     case PropType::Binary: return {type, mapi::Binary(p, p + n)};
     case PropType::Guid: {
-        need(16);
         mapi::Guid g{};
-        std::copy(p, p + 16, g.begin());
+        need(g.size());
+        std::copy(p, p + g.size(), g.begin());
         return {type, g};
     }
     }

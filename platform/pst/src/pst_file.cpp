@@ -94,9 +94,9 @@ struct PstFile::Impl {
 
     mapi::Binary EntryId(Nid nid) const {
         // Flags, the store's record key, then the node id.
-        mapi::Binary id(24, 0);
-        std::copy_n(recordKey.begin(), std::min<size_t>(16, recordKey.size()), id.begin() + 4);
-        Put32(&id[20], nid);
+        mapi::Binary id(entryId::kSize, 0);
+        std::copy_n(recordKey.begin(), std::min(entryId::kProviderUidSize, recordKey.size()), id.begin() + entryId::kProviderUid);
+        Put32(&id[entryId::kNid], nid);
         return id;
     }
 
@@ -130,8 +130,8 @@ struct PstFile::Impl {
         // only when it does not match the folder's items.
         std::set<Nid> items;
         for (const auto& [nid, e] : db->Nodes())
-            if ((nid & 0x1F) == kNidTypeMessage && e.parent == f.nid) items.insert(nid);
-        if (const NodeEntry* table = db->FindNode(TableNid(f.nid, kNidTypeContents))) {
+            if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == f.nid) items.insert(nid);
+        if (const NodeEntry* table = db->FindNode(TableNid(f.nid, nid::kTypeContentsTable))) {
             try {
                 TableContents t = ReadTable(*db, *table);
                 std::set<Nid> listed;
@@ -172,16 +172,16 @@ struct PstFile::Impl {
                 const FolderState& child = folders.at(c);
                 rows.push_back({c, child.name, child.containerClass, child.contentCount, child.unreadCount, !child.children.empty()});
             }
-            WriteNode(TableNid(f.nid, kNidTypeHierarchy), EncodeHierarchyTable(rows), 0);
+            WriteNode(TableNid(f.nid, nid::kTypeHierarchyTable), EncodeHierarchyTable(rows), 0);
             f.dirtyHierarchy = false;
         }
         if (f.dirtyContents) {
             LoadRows(f);
-            WriteNode(TableNid(f.nid, kNidTypeContents), EncodeContentsTable(f.rows), 0);
+            WriteNode(TableNid(f.nid, nid::kTypeContentsTable), EncodeContentsTable(f.rows), 0);
             f.dirtyContents = false;
         }
-        if (!db->FindNode(TableNid(f.nid, kNidTypeAssocContents)))
-            WriteNode(TableNid(f.nid, kNidTypeAssocContents), EncodeAssocContentsTable(), 0);
+        if (!db->FindNode(TableNid(f.nid, nid::kTypeAssocContentsTable)))
+            WriteNode(TableNid(f.nid, nid::kTypeAssocContentsTable), EncodeAssocContentsTable(), 0);
     }
 
     void Commit(bool durable) {
@@ -213,7 +213,7 @@ struct PstFile::Impl {
 
     void LoadFolders() {
         for (const auto& [nid, e] : db->Nodes()) {
-            if ((nid & 0x1F) != kNidTypeFolder) continue;
+            if ((nid & nid::kTypeMask) != nid::kTypeFolder) continue;
             PropMap p = ReadPropertyContext(*db, e);
             FolderState f;
             f.nid = nid;
@@ -343,9 +343,9 @@ Nid PstFile::CreateFolder(Nid parent, const std::string& name, const std::string
     if (FindSubfolder(parent, name)) throw PstError(ErrorKind::InvalidArgument, "The folder already exists: " + name);
     Nid nid = 0;
     do {
-        nid = impl_->db->NextNid(kNidTypeFolder);
-    } while (impl_->db->FindNode(TableNid(nid, kNidTypeHierarchy)) || impl_->db->FindNode(TableNid(nid, kNidTypeContents)) ||
-             impl_->db->FindNode(TableNid(nid, kNidTypeAssocContents)));
+        nid = impl_->db->NextNid(nid::kTypeFolder);
+    } while (impl_->db->FindNode(TableNid(nid, nid::kTypeHierarchyTable)) || impl_->db->FindNode(TableNid(nid, nid::kTypeContentsTable)) ||
+             impl_->db->FindNode(TableNid(nid, nid::kTypeAssocContentsTable)));
     return impl_->NewFolder(parent, nid, name, containerClass);
 }
 
@@ -374,7 +374,7 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
 
     EncodedNode enc = EncodePropertyContext(p);
     s.EnsureSharedRecipients();
-    Nid nid = s.db->NextNid(kNidTypeMessage);
+    Nid nid = s.db->NextNid(nid::kTypeMessage);
     NodeEntry e;
     if (enc.subnodes.empty()) {
         e.data = s.db->WriteDataTree(enc.blocks);
@@ -398,16 +398,16 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
 std::vector<Nid> PstFile::Messages(Nid folder) const {
     std::vector<Nid> out;
     for (const auto& [nid, e] : impl_->db->Nodes())
-        if ((nid & 0x1F) == kNidTypeMessage && e.parent == folder) out.push_back(nid);
+        if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == folder) out.push_back(nid);
     return out;
 }
 
 mapi::PropertyBag PstFile::ReadMessage(Nid message) const {
     const NodeEntry* e = impl_->db->FindNode(message);
-    if (!e || (message & 0x1F) != kNidTypeMessage) throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
+    if (!e || (message & nid::kTypeMask) != nid::kTypeMessage) throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
     mapi::PropertyBag bag;
     for (const auto& [id, v] : ReadPropertyContext(*impl_->db, *e)) {
-        auto name = id >= 0x8000 ? impl_->names.NameOf(id) : std::nullopt;
+        auto name = id >= nameMap::kFirstNamedId ? impl_->names.NameOf(id) : std::nullopt;
         if (name) bag.Set(mapi::PropertyKey::Named(name->propertySet, name->lid, v.type), v.value);
         else bag.Set(mapi::PropertyKey::Tag(id, v.type), v.value);
     }

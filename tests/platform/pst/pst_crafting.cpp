@@ -206,7 +206,7 @@ void WriteSharedValueItem(const std::string& path, size_t valueBytes) {
     auto db = pst::NodeDatabase::Open(path, true);
     pst::Nid item = 0;
     for (const auto& [nid, e] : db->Nodes())
-        if ((nid & 0x1F) == pst::kNidTypeMessage) item = nid;
+        if ((nid & pst::nid::kTypeMask) == pst::nid::kTypeMessage) item = nid;
     Require(item != 0, "no item");
     pst::PropMap props;
     for (uint16_t i = 0; i < 1000; ++i)

@@ -30,9 +30,9 @@ T Cell(const pst::PropMap& cells, uint16_t id) {
 
 void CheckFolder(const pst::PstFile& f, const pst::NodeDatabase& db, pst::Nid folder) {
     SCOPED_TRACE(f.Folder(folder)->name);
-    const pst::NodeEntry* h = db.FindNode(pst::TableNid(folder, pst::kNidTypeHierarchy));
-    const pst::NodeEntry* c = db.FindNode(pst::TableNid(folder, pst::kNidTypeContents));
-    const pst::NodeEntry* a = db.FindNode(pst::TableNid(folder, pst::kNidTypeAssocContents));
+    const pst::NodeEntry* h = db.FindNode(pst::TableNid(folder, pst::nid::kTypeHierarchyTable));
+    const pst::NodeEntry* c = db.FindNode(pst::TableNid(folder, pst::nid::kTypeContentsTable));
+    const pst::NodeEntry* a = db.FindNode(pst::TableNid(folder, pst::nid::kTypeAssocContentsTable));
     ASSERT_TRUE(h && c && a);
 
     auto hier = pst::ReadTable(db, *h);
