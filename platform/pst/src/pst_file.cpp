@@ -7,6 +7,8 @@
 #include "property_context.h"
 #include "table_context.h"
 
+#include <mapi/tags.h>
+
 #include <algorithm>
 #include <chrono>
 #include <random>
@@ -18,14 +20,6 @@ namespace pst {
 namespace {
 constexpr Nid kNidStore = nid::kMessageStore, kNidNameMap = nid::kNameToIdMap, kNidRoot = nid::kRootFolder,
               kNidIpm = nid::kIpmSubtree, kNidSearchRoot = nid::kSearchRoot, kNidDeleted = nid::kDeletedItems;
-constexpr uint16_t kPropRecordKey = 0x0FF9, kPropDisplayName = 0x3001, kPropIpmSubtree = 0x35E0,
-                   kPropWastebasket = 0x35E3, kPropFinder = 0x35E7, kPropValidFolderMask = 0x35DF,
-                   kPropContentCount = 0x3602, kPropUnreadCount = 0x3603, kPropSubfolders = 0x360A,
-                   kPropContainerClass = 0x3613, kPropMessageClass = 0x001A, kPropMessageFlags = 0x0E07,
-                   kPropMessageSize = 0x0E08, kPropImportance = 0x0017, kPropSensitivity = 0x0036,
-                   kPropMessageStatus = 0x0E17, kPropCreationTime = 0x3007, kPropLastModified = 0x3008,
-                   kPropSearchKey = 0x300B;
-constexpr int32_t kMsgFlagRead = 0x1;
 // The categories of an item (PidNameKeywords), a string-named property every
 // Outlook store maps.
 constexpr const char* kKeywordsName = "Keywords";
@@ -104,12 +98,12 @@ struct PstFile::Impl {
 
     void WriteStore() {
         PropMap p;
-        p[kPropRecordKey] = {PropType::Binary, recordKey};
-        p[kPropDisplayName] = {PropType::Unicode, displayName};
-        p[kPropIpmSubtree] = {PropType::Binary, EntryId(kNidIpm)};
-        p[kPropWastebasket] = {PropType::Binary, EntryId(kNidDeleted)};
-        p[kPropFinder] = {PropType::Binary, EntryId(kNidSearchRoot)};
-        p[kPropValidFolderMask] = {PropType::Int32, int32_t(0x89)};
+        p[mapi::PidTagRecordKey.id] = {PropType::Binary, recordKey};
+        p[mapi::PidTagDisplayName.id] = {PropType::Unicode, displayName};
+        p[mapi::PidTagIpmSubtreeEntryId.id] = {PropType::Binary, EntryId(kNidIpm)};
+        p[mapi::PidTagIpmWastebasketEntryId.id] = {PropType::Binary, EntryId(kNidDeleted)};
+        p[mapi::PidTagFinderEntryId.id] = {PropType::Binary, EntryId(kNidSearchRoot)};
+        p[mapi::PidTagValidFolderMask.id] = {PropType::Int32, int32_t(0x89)};
         WriteNode(kNidStore, EncodePropertyContext(p), 0);
     }
 
@@ -158,11 +152,11 @@ struct PstFile::Impl {
     void WriteFolder(FolderState& f) {
         if (f.dirtyProps) {
             PropMap p;
-            p[kPropDisplayName] = {PropType::Unicode, f.name};
-            p[kPropContentCount] = {PropType::Int32, f.contentCount};
-            p[kPropUnreadCount] = {PropType::Int32, f.unreadCount};
-            p[kPropSubfolders] = {PropType::Boolean, !f.children.empty()};
-            if (!f.containerClass.empty()) p[kPropContainerClass] = {PropType::Unicode, f.containerClass};
+            p[mapi::PidTagDisplayName.id] = {PropType::Unicode, f.name};
+            p[mapi::PidTagContentCount.id] = {PropType::Int32, f.contentCount};
+            p[mapi::PidTagContentUnreadCount.id] = {PropType::Int32, f.unreadCount};
+            p[mapi::PidTagSubfolders.id] = {PropType::Boolean, !f.children.empty()};
+            if (!f.containerClass.empty()) p[mapi::PidTagContainerClass.id] = {PropType::Unicode, f.containerClass};
             WriteNode(f.nid, EncodePropertyContext(p), f.parent);
             f.dirtyProps = false;
         }
@@ -218,10 +212,10 @@ struct PstFile::Impl {
             FolderState f;
             f.nid = nid;
             f.parent = e.parent;
-            f.name = Get<std::string>(p, kPropDisplayName, "");
-            f.containerClass = Get<std::string>(p, kPropContainerClass, "");
-            f.contentCount = Get<int32_t>(p, kPropContentCount, 0);
-            f.unreadCount = Get<int32_t>(p, kPropUnreadCount, 0);
+            f.name = Get<std::string>(p, mapi::PidTagDisplayName.id, "");
+            f.containerClass = Get<std::string>(p, mapi::PidTagContainerClass.id, "");
+            f.contentCount = Get<int32_t>(p, mapi::PidTagContentCount.id, 0);
+            f.unreadCount = Get<int32_t>(p, mapi::PidTagContentUnreadCount.id, 0);
             f.rowsLoaded = false;
             f.dirtyProps = f.dirtyHierarchy = f.dirtyContents = false;
             folders[nid] = std::move(f);
@@ -253,7 +247,7 @@ std::unique_ptr<PstFile> PstFile::Create(const std::string& path, const std::str
         s.recordKey = RandomBytes(16);
         s.displayName = displayName;
         s.WriteStore();
-        s.names.IdFor({mapi::kPsetidAddress, 0x8083});  // the map always knows the address set
+        s.names.IdFor({mapi::kPsetidAddress, mapi::PidLidEmail1EmailAddress.lid});  // the map always knows the address set
         s.names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);
         for (Nid internal : {nid::kInternal1, nid::kInternal2}) s.db->SetNode(internal, NodeEntry{});
         s.WriteNode(nid::kHierarchyTemplate, EncodeHierarchyTable({}), 0);
@@ -282,8 +276,8 @@ std::unique_ptr<PstFile> PstFile::Open(const std::string& path, bool writable) {
     const NodeEntry* store = impl->db->FindNode(kNidStore);
     if (!store) throw PstError(ErrorKind::BadFormat, "The PST file has no message store");
     PropMap sp = ReadPropertyContext(*impl->db, *store);
-    impl->displayName = Get<std::string>(sp, kPropDisplayName, "");
-    impl->recordKey = Get<mapi::Binary>(sp, kPropRecordKey, mapi::Binary(16, 0));
+    impl->displayName = Get<std::string>(sp, mapi::PidTagDisplayName.id, "");
+    impl->recordKey = Get<mapi::Binary>(sp, mapi::PidTagRecordKey.id, mapi::Binary(16, 0));
     if (const NodeEntry* nm = impl->db->FindNode(kNidNameMap)) impl->names.Load(ReadPropertyContext(*impl->db, *nm));
     if (writable) impl->names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);  // stores written before it had one
     impl->LoadFolders();
@@ -360,17 +354,17 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
         p[id] = {key.type, value};
     }
     int64_t now = Now();
-    p.try_emplace(kPropMessageClass, TypedValue{PropType::Unicode, std::string("IPM.Note")});
-    p.try_emplace(kPropMessageFlags, TypedValue{PropType::Int32, int32_t(kMsgFlagRead)});
-    p.try_emplace(kPropImportance, TypedValue{PropType::Int32, int32_t(1)});
-    p.try_emplace(kPropSensitivity, TypedValue{PropType::Int32, int32_t(0)});
-    p.try_emplace(kPropMessageStatus, TypedValue{PropType::Int32, int32_t(0)});
-    p.try_emplace(kPropCreationTime, TypedValue{PropType::SysTime, mapi::FileTime{now}});
-    p.try_emplace(kPropLastModified, TypedValue{PropType::SysTime, mapi::FileTime{now}});
-    p.try_emplace(kPropSearchKey, TypedValue{PropType::Binary, RandomBytes(16)});
+    p.try_emplace(mapi::PidTagMessageClass.id, TypedValue{PropType::Unicode, std::string("IPM.Note")});
+    p.try_emplace(mapi::PidTagMessageFlags.id, TypedValue{PropType::Int32, int32_t(mapi::kMsgFlagRead)});
+    p.try_emplace(mapi::PidTagImportance.id, TypedValue{PropType::Int32, int32_t(1)});
+    p.try_emplace(mapi::PidTagSensitivity.id, TypedValue{PropType::Int32, int32_t(0)});
+    p.try_emplace(mapi::PidTagMessageStatus.id, TypedValue{PropType::Int32, int32_t(0)});
+    p.try_emplace(mapi::PidTagCreationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
+    p.try_emplace(mapi::PidTagLastModificationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
+    p.try_emplace(mapi::PidTagSearchKey.id, TypedValue{PropType::Binary, RandomBytes(16)});
     size_t size = 0;
     for (const auto& [id, v] : p) size += 8 + (IsInlineType(v.type) ? 0 : SerializedSize(v));
-    p[kPropMessageSize] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
+    p[mapi::PidTagMessageSize.id] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
 
     EncodedNode enc = EncodePropertyContext(p);
     s.EnsureSharedRecipients();
@@ -389,7 +383,7 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
 
     f.rows.push_back(ContentRowFrom(nid, p));
     ++f.contentCount;
-    if (!(f.rows.back().flags & kMsgFlagRead)) ++f.unreadCount;
+    if (!(f.rows.back().flags & mapi::kMsgFlagRead)) ++f.unreadCount;
     f.dirtyContents = true;
     s.CountChanged(f);
     return nid;

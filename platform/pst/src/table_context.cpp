@@ -4,6 +4,7 @@
 #include "layout.h"
 #include "property_context.h"
 
+#include <mapi/tags.h>
 #include <pst/error.h>
 
 #include <algorithm>
@@ -30,7 +31,7 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<
 EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, const RowSource& fill) {
     // Layout: row id, row version, 8-byte cells, 4-byte cells, 1-byte cells,
     // then the bitmap of present cells.
-    std::vector<ColumnLayout> layout{{kTagRowId, tcRow::kId, 4, 0, -1}, {kTagRowVer, tcRow::kVersion, 4, 1, -1}};
+    std::vector<ColumnLayout> layout{{mapi::PidTagLtpRowId.Tag(), tcRow::kId, 4, 0, -1}, {mapi::PidTagLtpRowVer.Tag(), tcRow::kVersion, 4, 1, -1}};
     uint16_t ib = tcRow::kCells;
     auto sizeOf = [](uint32_t tag) -> uint8_t {
         auto t = mapi::PropType(tag & 0xFFFF);
