@@ -65,7 +65,7 @@ void WritePlainStore(const std::string& path) {
     auto f = pst::PstFile::Create(path, "Plain");
     auto folder = f->CreateFolder(f->IpmSubtree(), "Contacts", "IPF.Contact");
     mapi::PropertyBag b;
-    b.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+    b.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
     b.Set(mapi::InfoOf(mapi::ContactField::FullName).key, std::string("Ada Lovelace"));
     f->AddMessage(folder, b);
     f->Close();
