@@ -236,29 +236,19 @@ inline constexpr size_t kBit = 7;
 }  // namespace tcColumn
 
 // The name-to-id map's streams (properties of node nid::kNameToIdMap).
+// The stream ids, GUID indexes and the entry size are mapi::nameid's.
 namespace nameMap {
 inline constexpr uint16_t kBucketCountId = 0x0001;
-inline constexpr uint16_t kGuidStreamId = 0x0002;
-inline constexpr uint16_t kEntryStreamId = 0x0003;
-inline constexpr uint16_t kStringStreamId = 0x0004;
-inline constexpr uint16_t kFirstBucketId = 0x1000;
 inline constexpr uint16_t kBucketCount = 251;
 inline constexpr size_t kGuidSize = 16;
 // Entries (in the entry stream and the buckets): long id or string offset,
 // GUID index << 1 | is-string, property index.
-inline constexpr size_t kEntrySize = 8;
 inline constexpr size_t kEntryKey = 0;
 inline constexpr size_t kEntryGuidAndKind = 4;
 inline constexpr size_t kEntryIndex = 6;
-inline constexpr uint16_t kKindString = 1;
-inline constexpr uint16_t kGuidIndexPsMapi = 1;
-inline constexpr uint16_t kGuidIndexPublicStrings = 2;
-inline constexpr uint16_t kGuidIndexFirstStream = 3;  // the first GUID of the GUID stream
 // String stream entries: byte length, then UTF-16LE text padded to 4 bytes.
 inline constexpr size_t kStringLength = 4;
 inline constexpr size_t kStringAlign = 4;
-inline constexpr uint16_t kFirstNamedId = 0x8000;  // property id of index 0
-inline constexpr uint16_t kMaxIndex = 0x7FFF;
 }  // namespace nameMap
 
 // An entry id of a folder or item: flags, the store's record key, node id.

@@ -3,6 +3,7 @@
 #include "crc.h"
 #include "layout.h"
 
+#include <mapi/tags.h>
 #include <pst/error.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@ namespace pst {
 
 namespace {
 using namespace nameMap;
+using namespace mapi::nameid;
 
 const Bytes* BinaryOf(const PropMap& props, uint16_t id) {
     auto it = props.find(id);

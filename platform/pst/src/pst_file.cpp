@@ -401,7 +401,7 @@ mapi::PropertyBag PstFile::ReadMessage(Nid message) const {
     if (!e || (message & nid::kTypeMask) != nid::kTypeMessage) throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
     mapi::PropertyBag bag;
     for (const auto& [id, v] : ReadPropertyContext(*impl_->db, *e)) {
-        auto name = id >= nameMap::kFirstNamedId ? impl_->names.NameOf(id) : std::nullopt;
+        auto name = id >= mapi::nameid::kFirstNamedId ? impl_->names.NameOf(id) : std::nullopt;
         if (name) bag.Set(mapi::PropertyKey::Named(name->propertySet, name->lid, v.type), v.value);
         else bag.Set(mapi::PropertyKey::Tag(id, v.type), v.value);
     }

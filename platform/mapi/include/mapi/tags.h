@@ -139,6 +139,23 @@ inline constexpr AddressLid PidLidEmail1EmailAddress{0x8083, detail::kText};
 inline constexpr AddressLid PidLidEmail2EmailAddress{0x8093, detail::kText};
 inline constexpr AddressLid PidLidEmail3EmailAddress{0x80A3, detail::kText};
 
+// The mapping of named properties to the ids items use for them, as PST
+// stores and MSG files both keep it: properties (streams) of the map, and
+// what their 8-byte entries say.
+namespace nameid {
+inline constexpr uint16_t kFirstNamedId = 0x8000;  // the id of the name with index 0
+inline constexpr uint16_t kMaxIndex = 0x7FFF;
+inline constexpr uint16_t kGuidStreamId = 0x0002;
+inline constexpr uint16_t kEntryStreamId = 0x0003;
+inline constexpr uint16_t kStringStreamId = 0x0004;
+inline constexpr uint16_t kFirstBucketId = 0x1000;  // hash buckets from here on
+inline constexpr uint16_t kGuidIndexPsMapi = 1;
+inline constexpr uint16_t kGuidIndexPublicStrings = 2;
+inline constexpr uint16_t kGuidIndexFirstStream = 3;  // the first GUID of the GUID stream
+inline constexpr uint16_t kKindString = 1;  // bit 0 of the GUID index field
+inline constexpr size_t kEntrySize = 8;
+}  // namespace nameid
+
 // PidTagMessageFlags bits.
 inline constexpr int32_t kMsgFlagRead = 0x0001;
 inline constexpr int32_t kMsgFlagUnsent = 0x0008;
