@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         auto f = pst::PstFile::Open(in.Path(), true);
         auto folder = f->CreateFolder(f->IpmSubtree(), "Fuzzed", "IPF.Contact");
         mapi::PropertyBag contact;
-        contact.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
-        contact.Set(mapi::PropertyKey::Tag(mapi::tag::DisplayName, mapi::PropType::Unicode), std::string("Ada Lovelace"));
+        contact.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
+        contact.Set(mapi::PidTagDisplayName.Key(), std::string("Ada Lovelace"));
         f->AddMessage(folder, contact);
         f->Commit();
         f->Close();

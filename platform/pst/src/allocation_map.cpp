@@ -81,10 +81,10 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
 void AllocationMap::KeepUsed(uint64_t offset, uint64_t size) {
     if (offset < kFirstRegion || offset > FileEof() || size > FileEof() - offset) return;
     uint64_t end = offset + size;
-    for (uint64_t at = offset / 64 * 64; at < end; at += 64) {
+    for (uint64_t at = offset / kAMapUnit * kAMapUnit; at < end; at += kAMapUnit) {
         size_t i = size_t((at - kFirstRegion) / kRegionSize);
-        uint64_t unit = (at - RegionStart(i)) / 64;
-        if (!(regions_[i].bits[unit / 8] & (0x80 >> (unit % 8)))) Mark(at, 64, true);
+        uint64_t unit = (at - RegionStart(i)) / kAMapUnit;
+        if (!(regions_[i].bits[unit / 8] & (0x80 >> (unit % 8)))) Mark(at, kAMapUnit, true);
     }
 }
 
@@ -105,16 +105,16 @@ void AllocationMap::FindHoles() {
                     if (runLength++ == 0) runStart = unit;
                     continue;
                 }
-                if (runLength) AddHole(RegionStart(i) + runStart * 64, runLength * 64);
+                if (runLength) AddHole(RegionStart(i) + runStart * kAMapUnit, runLength * kAMapUnit);
                 runLength = 0;
             }
         }
-        if (runLength) AddHole(RegionStart(i) + runStart * 64, runLength * 64);
+        if (runLength) AddHole(RegionStart(i) + runStart * kAMapUnit, runLength * kAMapUnit);
     }
 }
 
 bool AllocationMap::Holds(uint64_t offset, uint64_t size) const {
-    if (offset < kFirstRegion || offset % 64 != 0 || size == 0) return false;
+    if (offset < kFirstRegion || offset % kAMapUnit != 0 || size == 0) return false;
     uint64_t i = (offset - kFirstRegion) / kRegionSize;
     if (i >= regions_.size()) return false;
     return offset >= RegionStart(size_t(i)) + ReservedPages(size_t(i)) * kPageSize && size <= RegionStart(size_t(i) + 1) - offset;
@@ -127,9 +127,9 @@ void AllocationMap::Mark(uint64_t offset, uint64_t size, bool used) {
     if (region >= regions_.size() || size > RegionStart(size_t(region) + 1) - offset)
         throw PstError(ErrorKind::BadFormat, "The PST file is damaged: space outside the allocation map");
     uint64_t end = offset + size;
-    for (uint64_t at = offset; at < end; at += 64) {
+    for (uint64_t at = offset; at < end; at += kAMapUnit) {
         size_t i = size_t((at - kFirstRegion) / kRegionSize);
-        uint64_t unit = (at - RegionStart(i)) / 64;
+        uint64_t unit = (at - RegionStart(i)) / kAMapUnit;
         uint8_t mask = uint8_t(0x80 >> (unit % 8));
         auto& byte = regions_[i].bits[unit / 8];
         byte = used ? uint8_t(byte | mask) : uint8_t(byte & ~mask);
@@ -167,7 +167,7 @@ void AllocationMap::TakeHole(uint64_t holeOffset, uint64_t offset, uint64_t size
 }
 
 uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
-    size = (size + 63) / 64 * 64;
+    size = (size + kAMapUnit - 1) / kAMapUnit * kAMapUnit;
     if (size == 0 || size > kRegionSize / 2) throw PstError(ErrorKind::InvalidArgument, "allocation of an unsupported size");
     auto aligned = [&](uint64_t at) { return (at + align - 1) / align * align; };
     for (;;) {
@@ -182,7 +182,7 @@ uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
             Mark(at, size, true);
             return at;
         }
-        auto it = bySize_.lower_bound({size + align - 64, 0});
+        auto it = bySize_.lower_bound({size + align - kAMapUnit, 0});
         if (it != bySize_.end()) {
             auto [holeSize, holeOffset] = *it;
             uint64_t at = aligned(holeOffset);
@@ -196,7 +196,7 @@ uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
 
 void AllocationMap::Free(uint64_t offset, uint64_t size) {
     if (!Holds(offset, size)) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: space to free lies outside the allocation map");
-    size = (size + 63) / 64 * 64;
+    size = (size + kAMapUnit - 1) / kAMapUnit * kAMapUnit;
     Mark(offset, size, false);
     waiting_.emplace_back(offset, size);
     waitingBytes_ += size;
@@ -212,7 +212,7 @@ uint64_t AllocationMap::FreeBytes() const {
     uint64_t freeUnits = 0;
     for (const auto& r : regions_)
         for (uint8_t b : r.bits) freeUnits += 8 - std::popcount(unsigned(b));
-    return freeUnits * 64;
+    return freeUnits * kAMapUnit;
 }
 
 void AllocationMap::WritePages(File& file) {

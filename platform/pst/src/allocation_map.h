@@ -20,8 +20,11 @@
 
 namespace pst {
 
+inline constexpr uint64_t kDensityListPage = 0x4200;
 inline constexpr uint64_t kFirstRegion = 0x4400;
-inline constexpr uint64_t kRegionSize = 496 * 8 * 64;
+// One bit of an allocation map page stands for a unit of this many bytes.
+inline constexpr uint64_t kAMapUnit = 64;
+inline constexpr uint64_t kRegionSize = 496 * 8 * kAMapUnit;
 inline constexpr size_t kPageSize = 512;
 
 // Writes a 512-byte page: 496 bytes of content followed by its trailer.

@@ -31,7 +31,7 @@ void BuildBth(HeapBuilder& heap, uint32_t headerHid, uint8_t cbKey, uint8_t cbEn
             }
             if (count <= perAlloc) break;
             current = std::move(upper);
-            size = cbKey + 4;
+            size = cbKey + bth::kIndexHidSize;
             ++levels;
         }
     }
@@ -47,7 +47,7 @@ void BuildBth(HeapBuilder& heap, uint32_t headerHid, uint8_t cbKey, uint8_t cbEn
 namespace {
 void Collect(const HeapReader& heap, uint32_t hid, int level, uint8_t cbKey, uint8_t cbEnt, Bytes& out) {
     auto [p, n] = heap.Get(hid);
-    size_t size = level > 0 ? size_t(cbKey) + 4 : size_t(cbKey) + cbEnt;
+    size_t size = size_t(cbKey) + (level > 0 ? bth::kIndexHidSize : cbEnt);
     if (n % size != 0) Bad();
     for (size_t at = 0; at < n; at += size) {
         if (level > 0) Collect(heap, Get32(p + at + cbKey), level - 1, cbKey, cbEnt, out);

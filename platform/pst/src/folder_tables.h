@@ -9,15 +9,10 @@
 
 namespace pst {
 
-inline constexpr uint8_t kNidTypeFolder = 0x02;
-inline constexpr uint8_t kNidTypeMessage = 0x04;
-inline constexpr uint8_t kNidTypeHierarchy = 0x0D;
-inline constexpr uint8_t kNidTypeContents = 0x0E;
-inline constexpr uint8_t kNidTypeAssocContents = 0x0F;
 inline constexpr Nid kNidRecipientTable = nid::kRecipientTemplate;
 inline constexpr Nid kNidAttachmentTable = nid::kAttachmentTemplate;
 
-inline Nid TableNid(Nid folder, uint8_t type) { return (folder & ~Nid(0x1F)) | type; }
+inline Nid TableNid(Nid folder, uint8_t type) { return (folder & ~nid::kTypeMask) | type; }
 
 // One row of a folder's contents table: what lists show without opening the item.
 struct ContentRow {

@@ -31,13 +31,13 @@ uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
     auto fits = [&](const Block& b, size_t index) {
         size_t end = HeaderSize(index) + b.data.size() + size;
         end += end & 1;
-        return end + hn::kMapOffsets + 2 * (b.ends.size() + 2) <= kMaxBlockData && b.ends.size() < 2047;
+        return end + hn::kMapOffsets + 2 * (b.ends.size() + 2) <= kMaxBlockData && b.ends.size() < hn::kMaxAllocations;
     };
     if (blocks_.empty() || !fits(blocks_.back(), blocks_.size() - 1)) blocks_.emplace_back();
     Block& b = blocks_.back();
     b.data.insert(b.data.end(), data, data + size);
     b.ends.push_back(uint16_t(HeaderSize(blocks_.size() - 1) + b.data.size()));
-    return uint32_t(blocks_.size() - 1) << 16 | uint32_t(b.ends.size()) << 5;
+    return uint32_t(blocks_.size() - 1) << hn::kHidBlockShift | uint32_t(b.ends.size()) << hn::kHidIndexShift;
 }
 
 uint32_t HeapBuilder::Reserve(size_t size) {
@@ -46,8 +46,8 @@ uint32_t HeapBuilder::Reserve(size_t size) {
 }
 
 void HeapBuilder::Fill(uint32_t hid, const uint8_t* data, size_t size) {
-    size_t block = hid >> 16;
-    size_t index = (hid >> 5) & 0x7FF;
+    size_t block = hid >> hn::kHidBlockShift;
+    size_t index = (hid >> hn::kHidIndexShift) & hn::kHidIndexMask;
     if (block >= blocks_.size() || index == 0 || index > blocks_[block].ends.size())
         throw PstError(ErrorKind::InvalidArgument, "unknown heap id");
     Block& b = blocks_[block];
@@ -67,7 +67,7 @@ std::vector<Bytes> HeapBuilder::Finish() {
         Block& b = blocks[i];
         size_t header = HeaderSize(i);
         Bytes page;
-        page.reserve(header + b.data.size() + 6 + 2 * b.ends.size());
+        page.reserve(header + b.data.size() + 1 + hn::kMapOffsets + 2 * (b.ends.size() + 1));
         page.resize(header, 0);
         page.insert(page.end(), b.data.begin(), b.data.end());
         Bytes().swap(b.data);
@@ -115,9 +115,9 @@ HeapReader::HeapReader(std::vector<Bytes> blocks) : blocks_(std::move(blocks)) {
 }
 
 std::pair<const uint8_t*, size_t> HeapReader::Get(uint32_t hid) const {
-    if ((hid & 0x1F) != 0) Bad("heap id type");
-    size_t block = hid >> 16;
-    size_t index = (hid >> 5) & 0x7FF;
+    if (!IsHeapId(hid)) Bad("heap id type");
+    size_t block = hid >> hn::kHidBlockShift;
+    size_t index = (hid >> hn::kHidIndexShift) & hn::kHidIndexMask;
     if (block >= blocks_.size() || index == 0 || index >= offsets_[block].size()) Bad("heap id");
     const auto& offs = offsets_[block];
     return {blocks_[block].data() + offs[index - 1], size_t(offs[index] - offs[index - 1])};

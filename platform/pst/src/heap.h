@@ -3,6 +3,7 @@
 #pragma once
 
 #include "bytes.h"
+#include "layout.h"
 
 #include <cstdint>
 #include <utility>
@@ -13,6 +14,8 @@ namespace pst {
 inline constexpr size_t kMaxHeapAllocation = 3580;
 // The heap id of a heap's first allocation.
 inline constexpr uint32_t kFirstHeapId = 0x20;
+// A value reference that is a heap id rather than a subnode id.
+inline bool IsHeapId(uint32_t ref) { return (ref & hn::kHidTypeMask) == 0; }
 
 class HeapBuilder {
 public:

@@ -12,7 +12,9 @@ using Nid = uint32_t;
 // The file header at offset 0.
 namespace header {
 inline constexpr size_t kSize = 564;
-inline constexpr size_t kMagic = 0;  // "!BDN"
+inline constexpr size_t kMagic = 0;
+inline constexpr char kMagicValue[] = "!BDN";
+inline constexpr size_t kMagicSize = 4;
 inline constexpr size_t kCrcPartial = 4;
 inline constexpr size_t kMagicClient = 8;  // 0x4D53, "SM"
 inline constexpr size_t kVersion = 10;
@@ -21,7 +23,9 @@ inline constexpr size_t kPlatformCreate = 14;
 inline constexpr size_t kPlatformAccess = 15;
 inline constexpr size_t kNextPageBid = 32;
 inline constexpr size_t kUnique = 40;
-inline constexpr size_t kNextNids = 44;  // 32 four-byte node ids, one a node type
+inline constexpr size_t kNextNids = 44;  // kNextNidCount four-byte node ids, one a node type
+inline constexpr size_t kNextNidCount = 32;
+inline constexpr size_t kNextNidSize = 4;
 inline constexpr size_t kRoot = 180;
 inline constexpr size_t kFreeMap = 256;
 inline constexpr size_t kFreeMapSize = 256;
@@ -36,6 +40,8 @@ inline constexpr size_t kCrcFullSpan = 516;
 inline constexpr uint16_t kMagicClientValue = 0x4D53;
 inline constexpr uint16_t kVersionUnicode = 23;
 inline constexpr uint16_t kClientVersionValue = 19;
+inline constexpr uint8_t kPlatformValue = 1;
+inline constexpr uint8_t kFreeMapValue = 0xFF;
 inline constexpr uint8_t kSentinelValue = 0x80;
 inline constexpr uint8_t kCryptNone = 0;
 }  // namespace header
@@ -90,7 +96,7 @@ inline constexpr size_t kLevel = 491;
 namespace branch {
 inline constexpr size_t kSize = 24;
 inline constexpr size_t kKey = 0;
-inline constexpr size_t kChild = 8;  // block reference of the child page
+inline constexpr size_t kChild = 8;  // block reference of the child page: id, then offset
 }  // namespace branch
 namespace nodeLeaf {
 inline constexpr size_t kSize = 32;
@@ -122,11 +128,21 @@ inline constexpr size_t kCount = 2;
 inline constexpr size_t kEntries = 8;
 inline constexpr uint8_t kTypeExtended = 0x01;
 inline constexpr uint8_t kTypeSubnodes = 0x02;
+// Block ids: the low two bits are flags, so ids advance in steps of four.
+inline constexpr uint64_t kBidInternal = 0x02;  // set on extended and subnode blocks
+inline constexpr uint64_t kBidFlags = 0x03;
+inline constexpr uint64_t kBidStep = 4;
 }  // namespace block
 namespace xblock {
 inline constexpr size_t kTotal = 4;  // bytes of data below
 inline constexpr size_t kEntrySize = 8;
+inline constexpr uint8_t kLevelExtended = 1;        // lists data blocks
+inline constexpr uint8_t kLevelDoubleExtended = 2;  // lists extended blocks
 }  // namespace xblock
+namespace sblock {
+inline constexpr uint8_t kLevelLeaf = 0;    // entries are sleaf
+inline constexpr uint8_t kLevelBranch = 1;  // entries are sbranch
+}  // namespace sblock
 namespace sleaf {
 inline constexpr size_t kSize = 24;
 inline constexpr size_t kNid = 0;
@@ -156,6 +172,13 @@ inline constexpr size_t kMapOffsets = 4;
 inline constexpr uint8_t kSignatureValue = 0xEC;
 inline constexpr uint8_t kClientPropertyContext = 0xBC;
 inline constexpr uint8_t kClientTableContext = 0x7C;
+// A heap id: block index << 16 | allocation index << 5, low five bits 0
+// (which tells it from a subnode id, whose type bits are nid::kTypeLtp).
+inline constexpr unsigned kHidBlockShift = 16;
+inline constexpr unsigned kHidIndexShift = 5;
+inline constexpr uint32_t kHidIndexMask = 0x7FF;
+inline constexpr uint32_t kHidTypeMask = 0x1F;
+inline constexpr size_t kMaxAllocations = 2047;  // in one heap block
 }  // namespace hn
 
 // B-tree-on-heap header.
@@ -167,7 +190,19 @@ inline constexpr size_t kEntrySize = 2;
 inline constexpr size_t kLevels = 3;
 inline constexpr size_t kRoot = 4;
 inline constexpr uint8_t kTypeValue = 0xB5;
+inline constexpr size_t kIndexHidSize = 4;  // index records: key, then the heap id of the level below
 }  // namespace bth
+
+// Property context records: a 2-byte property id, then a 6-byte entry.
+namespace pc {
+inline constexpr uint8_t kKeySize = 2;
+inline constexpr uint8_t kEntrySize = 6;
+inline constexpr size_t kRecordSize = kKeySize + kEntrySize;
+inline constexpr size_t kId = 0;
+inline constexpr size_t kType = 2;
+inline constexpr size_t kValue = 4;  // inline value, heap id or subnode id
+inline constexpr size_t kValueSize = 4;
+}  // namespace pc
 
 // Table context header and its column descriptions.
 namespace tc {
@@ -182,7 +217,16 @@ inline constexpr size_t kRows = 14;
 inline constexpr size_t kIndex = 18;
 inline constexpr size_t kColumns = 22;
 inline constexpr uint8_t kTypeValue = 0x7C;
+// The row index: a B-tree on the heap from row id to row number.
+inline constexpr uint8_t kRowIndexKeySize = 4;
+inline constexpr uint8_t kRowIndexEntrySize = 4;
 }  // namespace tc
+// A row: row id, row version, the cells, then the presence bitmap.
+namespace tcRow {
+inline constexpr size_t kId = 0;
+inline constexpr size_t kVersion = 4;
+inline constexpr size_t kCells = 8;
+}  // namespace tcRow
 namespace tcColumn {
 inline constexpr size_t kSize = 8;
 inline constexpr size_t kTag = 0;
@@ -191,8 +235,44 @@ inline constexpr size_t kCellSize = 6;
 inline constexpr size_t kBit = 7;
 }  // namespace tcColumn
 
-// Node ids every store has.
+// The name-to-id map's streams (properties of node nid::kNameToIdMap).
+// The stream ids, GUID indexes and the entry size are mapi::nameid's.
+namespace nameMap {
+inline constexpr uint16_t kBucketCountId = 0x0001;
+inline constexpr uint16_t kBucketCount = 251;
+inline constexpr size_t kGuidSize = 16;
+// Entries (in the entry stream and the buckets): long id or string offset,
+// GUID index << 1 | is-string, property index.
+inline constexpr size_t kEntryKey = 0;
+inline constexpr size_t kEntryGuidAndKind = 4;
+inline constexpr size_t kEntryIndex = 6;
+// String stream entries: byte length, then UTF-16LE text padded to 4 bytes.
+inline constexpr size_t kStringLength = 4;
+inline constexpr size_t kStringAlign = 4;
+}  // namespace nameMap
+
+// An entry id of a folder or item: flags, the store's record key, node id.
+namespace entryId {
+inline constexpr size_t kSize = 24;
+inline constexpr size_t kFlags = 0;
+inline constexpr size_t kProviderUid = 4;
+inline constexpr size_t kProviderUidSize = 16;
+inline constexpr size_t kNid = 20;
+}  // namespace entryId
+
+// Node ids: the low five bits are the type, the rest an index.
 namespace nid {
+inline constexpr Nid kTypeMask = 0x1F;
+inline constexpr unsigned kIndexShift = 5;
+inline constexpr Nid kIndexStep = Nid(1) << kIndexShift;
+inline constexpr Nid kFirstFreeIndex = 0x400;  // lower indexes are the well-known nodes
+inline constexpr uint8_t kTypeFolder = 0x02;
+inline constexpr uint8_t kTypeMessage = 0x04;
+inline constexpr uint8_t kTypeHierarchyTable = 0x0D;
+inline constexpr uint8_t kTypeContentsTable = 0x0E;
+inline constexpr uint8_t kTypeAssocContentsTable = 0x0F;
+inline constexpr uint8_t kTypeLtp = 0x1F;  // subnodes of a property or table context
+// Node ids every store has.
 inline constexpr Nid kMessageStore = 0x21;
 inline constexpr Nid kNameToIdMap = 0x61;
 inline constexpr Nid kRootFolder = 0x122;

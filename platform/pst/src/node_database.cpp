@@ -15,10 +15,9 @@ namespace {
 constexpr size_t kHeaderSize = header::kSize;
 constexpr uint8_t kTypeBBT = ptype::kBlockTree, kTypeNBT = ptype::kNodeTree, kTypeDList = ptype::kDensityList;
 constexpr size_t kLeafNodeEntry = nodeLeaf::kSize, kLeafBlockEntry = blockLeaf::kSize, kBranchEntry = branch::kSize;
-constexpr uint64_t kDensityListPage = 0x4200;
-constexpr size_t kXEntries = (kMaxBlockData - 8) / 8;   // block ids in an extended block
-constexpr size_t kSLEntries = (kMaxBlockData - 8) / 24;
-constexpr size_t kSIEntries = (kMaxBlockData - 8) / 16;
+constexpr size_t kXEntries = (kMaxBlockData - block::kEntries) / xblock::kEntrySize;  // block ids in an extended block
+constexpr size_t kSLEntries = (kMaxBlockData - block::kEntries) / sleaf::kSize;
+constexpr size_t kSIEntries = (kMaxBlockData - block::kEntries) / sbranch::kSize;
 constexpr int kMaxTreeDepth = 8;
 constexpr uint64_t kSyncWhenFreed = 8 << 20;  // bytes of freed space that make a commit durable
 
@@ -27,14 +26,14 @@ uint16_t Signature(uint64_t ib, uint64_t bid) {
     return uint16_t(uint16_t(ib >> 16) ^ uint16_t(ib));
 }
 uint64_t BlockSpan(size_t cb) { return (cb + block::kTrailerSize + block::kAlign - 1) / block::kAlign * block::kAlign; }
-bool IsInternal(Bid bid) { return (bid & 2) != 0; }
+bool IsInternal(Bid bid) { return (bid & block::kBidInternal) != 0; }
 [[noreturn]] void Damaged(const std::string& what) { throw PstError(ErrorKind::BadFormat, "The PST file is damaged: " + what); }
 }  // namespace
 
 std::unique_ptr<NodeDatabase> NodeDatabase::Create(const std::string& path) {
     std::unique_ptr<NodeDatabase> db(new NodeDatabase(std::make_unique<File>(path, File::Mode::CreateNew), true));
     try {
-        for (uint8_t t = 0; t < 32; ++t) db->nextNid_[t] = (0x400u << 5) | t;
+        for (uint8_t t = 0; t < header::kNextNidCount; ++t) db->nextNid_[t] = (nid::kFirstFreeIndex << nid::kIndexShift) | t;
         db->amap_.InitEmpty();
         Bytes zeros(kFirstRegion, 0);
         db->file_->WriteAt(0, zeros.data(), zeros.size());
@@ -70,7 +69,7 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     }
     db->dirty_ = false;
     for (const auto& [nid, e] : db->nodes_) db->ReserveNid(nid);
-    for (const auto& [bid, b] : db->blocks_) db->nextBlockBid_ = std::max<Bid>(db->nextBlockBid_, (bid & ~Bid(3)) + 4);
+    for (const auto& [bid, b] : db->blocks_) db->nextBlockBid_ = std::max<Bid>(db->nextBlockBid_, (bid & ~block::kBidFlags) + block::kBidStep);
     for (const auto& p : db->currentPages_) db->nextPageBid_ = std::max<Bid>(db->nextPageBid_, p.bid + 1);
     return db;
 }
@@ -91,7 +90,7 @@ void NodeDatabase::ReadHeader() {
     if (file_->Size() < kFirstRegion + kRegionSize) throw PstError(ErrorKind::BadFormat, "The file is too short to be a PST file");
     uint8_t h[kHeaderSize];
     file_->ReadAt(0, h, kHeaderSize);
-    if (std::memcmp(h + header::kMagic, "!BDN", 4) != 0 || Get16(h + header::kMagicClient) != header::kMagicClientValue)
+    if (std::memcmp(h + header::kMagic, header::kMagicValue, header::kMagicSize) != 0 || Get16(h + header::kMagicClient) != header::kMagicClientValue)
         throw PstError(ErrorKind::BadFormat, "The file is not a PST file");
     uint16_t ver = Get16(h + header::kVersion);
     if (ver < header::kVersionUnicode) throw PstError(ErrorKind::BadFormat, "Only Unicode PST files are supported");
@@ -102,7 +101,7 @@ void NodeDatabase::ReadHeader() {
     if (h[header::kCryptMethod] != header::kCryptNone) throw PstError(ErrorKind::BadFormat, "Encoded PST files are not supported");
     nextPageBid_ = Get64(h + header::kNextPageBid);
     unique_ = Get32(h + header::kUnique);
-    for (int t = 0; t < 32; ++t) nextNid_[t] = Get32(h + header::kNextNids + 4 * t);
+    for (size_t t = 0; t < header::kNextNidCount; ++t) nextNid_[t] = Get32(h + header::kNextNids + header::kNextNidSize * t);
     const uint8_t* root = h + header::kRoot;
     uint64_t eof = Get64(root + root::kFileEof);
     nbtRoot_ = {Get64(root + root::kNodeTree + bref::kBid), Get64(root + root::kNodeTree + bref::kIb)};
@@ -122,24 +121,30 @@ void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, 
     uint8_t page[kPageSize];
     file_->ReadAt(ref.ib, page, kPageSize);
     uint8_t want = nodeTree ? kTypeNBT : kTypeBBT;
-    if (page[496] != want || page[497] != want || !ChecksumMatches(page, 496, Get32(page + 500)) || Get64(page + 504) != ref.bid)
+    const uint8_t* trailer = page + page::kTrailer;
+    if (trailer[page::kType] != want || trailer[page::kTypeRepeat] != want ||
+        !ChecksumMatches(page, page::kContentSize, Get32(trailer + page::kCrc)) || Get64(trailer + page::kBid) != ref.bid)
         Damaged("index page");
     currentPages_.push_back(ref);
-    size_t count = page[488];
-    size_t entrySize = page[490];
-    int level = page[491];
+    size_t count = page[page::kEntryCount];
+    size_t entrySize = page[page::kEntrySize];
+    int level = page[page::kLevel];
     if (expectLevel >= 0 && level != expectLevel) Damaged("index level");
     size_t need = level > 0 ? kBranchEntry : (nodeTree ? kLeafNodeEntry : kLeafBlockEntry);
-    if (entrySize != need || count * entrySize > 488) Damaged("index entries");
+    if (entrySize != need || count * entrySize > page::kEntriesSize) Damaged("index entries");
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = page + i * entrySize;
         if (level > 0) {
-            LoadTree({Get64(e + 8), Get64(e + 16)}, nodeTree, level - 1, seen);
+            const uint8_t* child = e + branch::kChild;
+            LoadTree({Get64(child + bref::kBid), Get64(child + bref::kIb)}, nodeTree, level - 1, seen);
         } else if (nodeTree) {
-            nodes_[Nid(Get64(e))] = NodeEntry{Get64(e + 8), Get64(e + 16), Get32(e + 24)};
+            nodes_[Nid(Get64(e + nodeLeaf::kNid))] =
+                NodeEntry{Get64(e + nodeLeaf::kData), Get64(e + nodeLeaf::kSub), Get32(e + nodeLeaf::kParent)};
         } else {
-            uint16_t cref = Get16(e + 18);
-            blocks_[Get64(e)] = BlockInfo{Get64(e + 8), Get16(e + 16), cref > 1 ? uint32_t(cref - 1) : 1u};
+            // On the disk the count includes the B-tree's own reference.
+            uint16_t cref = Get16(e + blockLeaf::kRefs);
+            blocks_[Get64(e + blockLeaf::kBid)] =
+                BlockInfo{Get64(e + blockLeaf::kIb), Get16(e + blockLeaf::kCb), cref > 1 ? uint32_t(cref - 1) : 1u};
         }
     }
 }
@@ -164,8 +169,8 @@ void NodeDatabase::CheckSpaceForWriting() const {
 Bid NodeDatabase::WriteBlock(const uint8_t* data, size_t size, bool internal) {
     if (!writable_) throw PstError(ErrorKind::AccessDenied, "The PST file is open for reading only");
     if (size > kMaxBlockData) throw PstError(ErrorKind::InvalidArgument, "block too large");
-    Bid bid = nextBlockBid_ | (internal ? 2 : 0);
-    nextBlockBid_ += 4;
+    Bid bid = nextBlockBid_ | (internal ? block::kBidInternal : 0);
+    nextBlockBid_ += block::kBidStep;
     uint64_t span = BlockSpan(size);
     uint64_t ib = amap_.Allocate(span, 64);
     Bytes buf(span, 0);
@@ -229,7 +234,7 @@ Bid NodeDatabase::WriteSubnodes(std::vector<SubnodeEntry> entries) {
         size_t n = std::min(kSLEntries, entries.size() - at);
         Bytes b(block::kEntries + sleaf::kSize * n, 0);
         b[block::kType] = block::kTypeSubnodes;
-        b[block::kLevel] = 0;
+        b[block::kLevel] = sblock::kLevelLeaf;
         Put16(&b[block::kCount], uint16_t(n));
         for (size_t i = 0; i < n; ++i) {
             uint8_t* e = &b[block::kEntries + sleaf::kSize * i];
@@ -243,7 +248,7 @@ Bid NodeDatabase::WriteSubnodes(std::vector<SubnodeEntry> entries) {
     if (leaves.size() > kSIEntries) throw PstError(ErrorKind::InvalidArgument, "too many subnodes");
     Bytes b(block::kEntries + sbranch::kSize * leaves.size(), 0);
     b[block::kType] = block::kTypeSubnodes;
-    b[block::kLevel] = 1;
+    b[block::kLevel] = sblock::kLevelBranch;
     Put16(&b[block::kCount], uint16_t(leaves.size()));
     for (size_t i = 0; i < leaves.size(); ++i) {
         uint8_t* e = &b[block::kEntries + sbranch::kSize * i];
@@ -309,24 +314,25 @@ Bytes NodeDatabase::ReadBlock(Bid bid) const {
 NodeDatabase::InternalBlock NodeDatabase::ReadInternal(Bid bid) const {
     if (!IsInternal(bid)) Damaged("data block where an internal block belongs");
     Bytes b = ReadBlock(bid);
-    if (b.size() < 8) Damaged("internal block");
+    if (b.size() < block::kEntries) Damaged("internal block");
     InternalBlock x;
-    x.type = b[0];
-    x.level = b[1];
+    x.type = b[block::kType];
+    x.level = b[block::kLevel];
+    const bool extended = x.type == block::kTypeExtended;
     size_t entrySize = 0;
-    if (x.type == 0x01 && (x.level == 1 || x.level == 2)) entrySize = 8;
-    else if (x.type == 0x02 && x.level == 0) entrySize = 24;
-    else if (x.type == 0x02 && x.level == 1) entrySize = 16;
+    if (extended && (x.level == xblock::kLevelExtended || x.level == xblock::kLevelDoubleExtended)) entrySize = xblock::kEntrySize;
+    else if (x.type == block::kTypeSubnodes && x.level == sblock::kLevelLeaf) entrySize = sleaf::kSize;
+    else if (x.type == block::kTypeSubnodes && x.level == sblock::kLevelBranch) entrySize = sbranch::kSize;
     else Damaged("internal block type");
-    size_t n = Get16(&b[2]);
-    if (8 + n * entrySize > b.size()) Damaged("internal block size");
-    if (x.type == 0x01) x.total = Get32(&b[4]);
+    size_t n = Get16(&b[block::kCount]);
+    if (block::kEntries + n * entrySize > b.size()) Damaged("internal block size");
+    if (extended) x.total = Get32(&b[xblock::kTotal]);
     x.entries.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-        const uint8_t* e = &b[8 + i * entrySize];
-        if (x.type == 0x01) x.entries.push_back({0, Get64(e), 0});
-        else if (x.level == 0) x.entries.push_back({Nid(Get64(e)), Get64(e + 8), Get64(e + 16)});
-        else x.entries.push_back({Nid(Get64(e)), Get64(e + 8), 0});
+        const uint8_t* e = &b[block::kEntries + i * entrySize];
+        if (extended) x.entries.push_back({0, Get64(e), 0});
+        else if (x.level == sblock::kLevelLeaf) x.entries.push_back({Nid(Get64(e + sleaf::kNid)), Get64(e + sleaf::kData), Get64(e + sleaf::kSub)});
+        else x.entries.push_back({Nid(Get64(e + sbranch::kNid)), Get64(e + sbranch::kBlock), 0});
     }
     return x;
 }
@@ -346,14 +352,14 @@ std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid) const {
         if (!seen.insert(child).second) Damaged("data tree lists a block twice");
     };
     InternalBlock top = ReadInternal(bid);
-    if (top.type != 0x01) Damaged("extended block");
+    if (top.type != block::kTypeExtended) Damaged("extended block");
     std::vector<InternalBlock> lists;
-    if (top.level == 2) {
+    if (top.level == xblock::kLevelDoubleExtended) {
         uint64_t total = 0;
         for (const auto& e : top.entries) {
             once(e.data);
             lists.push_back(ReadInternal(e.data));
-            if (lists.back().type != 0x01 || lists.back().level != 1) Damaged("extended block level");
+            if (lists.back().type != block::kTypeExtended || lists.back().level != xblock::kLevelExtended) Damaged("extended block level");
             total += lists.back().total;
         }
         if (total != top.total) Damaged("extended block size");
@@ -377,14 +383,14 @@ std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid) const {
     std::map<Nid, SubnodeEntry> out;
     if (bid == 0) return out;
     InternalBlock top = ReadInternal(bid);
-    if (top.type != 0x02) Damaged("subnode block");
+    if (top.type != block::kTypeSubnodes) Damaged("subnode block");
     std::vector<InternalBlock> leaves;
-    if (top.level == 1) {
+    if (top.level == sblock::kLevelBranch) {
         std::set<Bid> seen;
         for (const auto& e : top.entries) {
             if (!seen.insert(e.data).second) Damaged("subnode tree lists a block twice");
             leaves.push_back(ReadInternal(e.data));
-            if (leaves.back().type != 0x02 || leaves.back().level != 0) Damaged("subnode block level");
+            if (leaves.back().type != block::kTypeSubnodes || leaves.back().level != sblock::kLevelLeaf) Damaged("subnode block level");
         }
     } else {
         leaves.push_back(std::move(top));
@@ -419,15 +425,15 @@ const NodeEntry* NodeDatabase::FindNode(Nid nid) const {
 }
 
 Nid NodeDatabase::NextNid(uint8_t type) {
-    Nid nid = nextNid_[type & 31];
-    while (nodes_.count(nid)) nid += 32;
-    nextNid_[type & 31] = nid + 32;
+    Nid nid = nextNid_[type & nid::kTypeMask];
+    while (nodes_.count(nid)) nid += nid::kIndexStep;
+    nextNid_[type & nid::kTypeMask] = nid + nid::kIndexStep;
     return nid;
 }
 
 void NodeDatabase::ReserveNid(Nid nid) {
-    Nid& next = nextNid_[nid & 31];
-    if (next <= nid) next = nid + 32;
+    Nid& next = nextNid_[nid & nid::kTypeMask];
+    if (next <= nid) next = nid + nid::kIndexStep;
 }
 
 NodeDatabase::PageRef NodeDatabase::WritePage(const uint8_t* entries, size_t count, size_t entrySize, uint8_t level, uint8_t ptype) {
@@ -533,15 +539,15 @@ void NodeDatabase::Commit(bool durable) {
 
 void NodeDatabase::WriteHeader() {
     uint8_t h[kHeaderSize] = {};
-    std::memcpy(h + header::kMagic, "!BDN", 4);
+    std::memcpy(h + header::kMagic, header::kMagicValue, header::kMagicSize);
     Put16(h + header::kMagicClient, header::kMagicClientValue);
     Put16(h + header::kVersion, header::kVersionUnicode);
     Put16(h + header::kClientVersion, header::kClientVersionValue);
-    h[header::kPlatformCreate] = 1;
-    h[header::kPlatformAccess] = 1;
+    h[header::kPlatformCreate] = header::kPlatformValue;
+    h[header::kPlatformAccess] = header::kPlatformValue;
     Put64(h + header::kNextPageBid, nextPageBid_);
     Put32(h + header::kUnique, ++unique_);
-    for (int t = 0; t < 32; ++t) Put32(h + header::kNextNids + 4 * t, nextNid_[t]);
+    for (size_t t = 0; t < header::kNextNidCount; ++t) Put32(h + header::kNextNids + header::kNextNidSize * t, nextNid_[t]);
     uint8_t* root = h + header::kRoot;
     Put64(root + root::kFileEof, amap_.FileEof());
     Put64(root + root::kLastAMap, amap_.LastAMap());
@@ -552,7 +558,7 @@ void NodeDatabase::WriteHeader() {
     Put64(root + root::kBlockTree + bref::kBid, bbtRoot_.bid);
     Put64(root + root::kBlockTree + bref::kIb, bbtRoot_.ib);
     root[root::kAMapValid] = root::kAMapValidValue;
-    std::fill(h + header::kFreeMap, h + header::kFreeMap + header::kFreeMapSize, 0xFF);
+    std::fill(h + header::kFreeMap, h + header::kFreeMap + header::kFreeMapSize, header::kFreeMapValue);
     h[header::kSentinel] = header::kSentinelValue;
     h[header::kCryptMethod] = header::kCryptNone;
     Put64(h + header::kNextBlockBid, nextBlockBid_);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "allocation_map.h"
+#include "layout.h"
 #include "bytes.h"
 #include "file_io.h"
 
@@ -108,7 +109,7 @@ private:
     AllocationMap amap_;
     std::map<Nid, NodeEntry> nodes_;
     std::map<Bid, BlockInfo> blocks_;
-    std::array<Nid, 32> nextNid_{};
+    std::array<Nid, header::kNextNidCount> nextNid_{};
     Bid nextBlockBid_ = 4;
     Bid nextPageBid_ = 1;
     uint32_t unique_ = 1;

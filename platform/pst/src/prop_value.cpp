@@ -138,9 +138,9 @@ TypedValue Deserialize(PropType type, const uint8_t* p, size_t n) {
     case PropType::Binary:
     case PropType::MultipleInt32: return {type, mapi::Binary(p, p + n)};
     case PropType::Guid: {
-        need(16);
         mapi::Guid g{};
-        std::copy(p, p + 16, g.begin());
+        need(g.size());
+        std::copy(p, p + g.size(), g.begin());
         return {type, g};
     }
     }

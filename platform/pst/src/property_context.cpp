@@ -17,7 +17,7 @@ EncodedNode EncodePropertyContext(const PropMap& props) {
         Bytes data = Serialize(v);
         uint32_t ref = 0;
         if (IsInlineType(v.type)) {
-            data.resize(4, 0);
+            data.resize(pc::kValueSize, 0);
             ref = Get32(data.data());
         } else if (data.size() <= kMaxHeapAllocation) {
             ref = heap.Allocate(data);
@@ -29,7 +29,7 @@ EncodedNode EncodePropertyContext(const PropMap& props) {
         Append16(records, uint16_t(v.type));
         Append32(records, ref);
     }
-    BuildBth(heap, header, 2, 6, records);
+    BuildBth(heap, header, pc::kKeySize, pc::kEntrySize, records);
     heap.SetRoot(header);
     node.blocks = heap.Finish();
     return node;
@@ -39,22 +39,22 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
     HeapReader heap(db.ReadDataTree(node.data));
     if (heap.ClientSig() != hn::kClientPropertyContext) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: not a property context");
     BthContents bth = ReadBth(heap, heap.Root());
-    if (bth.cbKey != 2 || bth.cbEnt != 6) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property context layout");
+    if (bth.cbKey != pc::kKeySize || bth.cbEnt != pc::kEntrySize) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property context layout");
     std::map<Nid, SubnodeEntry> subs;
     bool subsLoaded = false;
     ValueBudget budget(db);
     PropMap out;
-    for (size_t at = 0; at + 8 <= bth.records.size(); at += 8) {
+    for (size_t at = 0; at + pc::kRecordSize <= bth.records.size(); at += pc::kRecordSize) {
         const uint8_t* r = &bth.records[at];
-        uint16_t id = Get16(r), type = Get16(r + 2);
-        uint32_t ref = Get32(r + 4);
+        uint16_t id = Get16(r + pc::kId), type = Get16(r + pc::kType);
+        uint32_t ref = Get32(r + pc::kValue);
         if (!IsKnownType(type)) continue;
         auto t = mapi::PropType(type);
         if (IsInlineType(t)) {
-            out[id] = Deserialize(t, r + 4, 4);
+            out[id] = Deserialize(t, r + pc::kValue, pc::kValueSize);
         } else if (ref == 0) {
             out[id] = Deserialize(t, nullptr, 0);
-        } else if ((ref & 0x1F) == 0) {
+        } else if (IsHeapId(ref)) {
             auto [p, n] = heap.Get(ref);
             budget.Spend(n);
             out[id] = Deserialize(t, p, n);

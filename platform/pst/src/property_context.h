@@ -3,6 +3,7 @@
 #pragma once
 
 #include "encoded_node.h"
+#include "layout.h"
 #include "prop_value.h"
 
 namespace pst {
@@ -10,7 +11,8 @@ namespace pst {
 EncodedNode EncodePropertyContext(const PropMap& props);
 PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node);
 
-// Subnode ids for values too large for a heap: (index << 5) | 0x1F.
-inline Nid LargeValueNid(uint32_t index) { return (index + 0x20) << 5 | 0x1F; }
+// Subnode ids for values too large for a heap, from index 0x20 on (a table's
+// rows take index 1).
+inline Nid LargeValueNid(uint32_t index) { return (index + 0x20) << nid::kIndexShift | nid::kTypeLtp; }
 
 }  // namespace pst

@@ -7,6 +7,8 @@
 #include "property_context.h"
 #include "table_context.h"
 
+#include <mapi/tags.h>
+
 #include <algorithm>
 #include <chrono>
 #include <random>
@@ -18,14 +20,6 @@ namespace pst {
 namespace {
 constexpr Nid kNidStore = nid::kMessageStore, kNidNameMap = nid::kNameToIdMap, kNidRoot = nid::kRootFolder,
               kNidIpm = nid::kIpmSubtree, kNidSearchRoot = nid::kSearchRoot, kNidDeleted = nid::kDeletedItems;
-constexpr uint16_t kPropRecordKey = 0x0FF9, kPropDisplayName = 0x3001, kPropIpmSubtree = 0x35E0,
-                   kPropWastebasket = 0x35E3, kPropFinder = 0x35E7, kPropValidFolderMask = 0x35DF,
-                   kPropContentCount = 0x3602, kPropUnreadCount = 0x3603, kPropSubfolders = 0x360A,
-                   kPropContainerClass = 0x3613, kPropMessageClass = 0x001A, kPropMessageFlags = 0x0E07,
-                   kPropMessageSize = 0x0E08, kPropImportance = 0x0017, kPropSensitivity = 0x0036,
-                   kPropMessageStatus = 0x0E17, kPropCreationTime = 0x3007, kPropLastModified = 0x3008,
-                   kPropSearchKey = 0x300B;
-constexpr int32_t kMsgFlagRead = 0x1;
 // The categories of an item (PidNameKeywords), a string-named property every
 // Outlook store maps.
 constexpr const char* kKeywordsName = "Keywords";
@@ -94,9 +88,9 @@ struct PstFile::Impl {
 
     mapi::Binary EntryId(Nid nid) const {
         // Flags, the store's record key, then the node id.
-        mapi::Binary id(24, 0);
-        std::copy_n(recordKey.begin(), std::min<size_t>(16, recordKey.size()), id.begin() + 4);
-        Put32(&id[20], nid);
+        mapi::Binary id(entryId::kSize, 0);
+        std::copy_n(recordKey.begin(), std::min(entryId::kProviderUidSize, recordKey.size()), id.begin() + entryId::kProviderUid);
+        Put32(&id[entryId::kNid], nid);
         return id;
     }
 
@@ -104,12 +98,12 @@ struct PstFile::Impl {
 
     void WriteStore() {
         PropMap p;
-        p[kPropRecordKey] = {PropType::Binary, recordKey};
-        p[kPropDisplayName] = {PropType::Unicode, displayName};
-        p[kPropIpmSubtree] = {PropType::Binary, EntryId(kNidIpm)};
-        p[kPropWastebasket] = {PropType::Binary, EntryId(kNidDeleted)};
-        p[kPropFinder] = {PropType::Binary, EntryId(kNidSearchRoot)};
-        p[kPropValidFolderMask] = {PropType::Int32, int32_t(0x89)};
+        p[mapi::PidTagRecordKey.id] = {PropType::Binary, recordKey};
+        p[mapi::PidTagDisplayName.id] = {PropType::Unicode, displayName};
+        p[mapi::PidTagIpmSubtreeEntryId.id] = {PropType::Binary, EntryId(kNidIpm)};
+        p[mapi::PidTagIpmWastebasketEntryId.id] = {PropType::Binary, EntryId(kNidDeleted)};
+        p[mapi::PidTagFinderEntryId.id] = {PropType::Binary, EntryId(kNidSearchRoot)};
+        p[mapi::PidTagValidFolderMask.id] = {PropType::Int32, int32_t(0x89)};
         WriteNode(kNidStore, EncodePropertyContext(p), 0);
     }
 
@@ -130,8 +124,8 @@ struct PstFile::Impl {
         // only when it does not match the folder's items.
         std::set<Nid> items;
         for (const auto& [nid, e] : db->Nodes())
-            if ((nid & 0x1F) == kNidTypeMessage && e.parent == f.nid) items.insert(nid);
-        if (const NodeEntry* table = db->FindNode(TableNid(f.nid, kNidTypeContents))) {
+            if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == f.nid) items.insert(nid);
+        if (const NodeEntry* table = db->FindNode(TableNid(f.nid, nid::kTypeContentsTable))) {
             try {
                 TableContents t = ReadTable(*db, *table);
                 std::set<Nid> listed;
@@ -158,11 +152,11 @@ struct PstFile::Impl {
     void WriteFolder(FolderState& f) {
         if (f.dirtyProps) {
             PropMap p;
-            p[kPropDisplayName] = {PropType::Unicode, f.name};
-            p[kPropContentCount] = {PropType::Int32, f.contentCount};
-            p[kPropUnreadCount] = {PropType::Int32, f.unreadCount};
-            p[kPropSubfolders] = {PropType::Boolean, !f.children.empty()};
-            if (!f.containerClass.empty()) p[kPropContainerClass] = {PropType::Unicode, f.containerClass};
+            p[mapi::PidTagDisplayName.id] = {PropType::Unicode, f.name};
+            p[mapi::PidTagContentCount.id] = {PropType::Int32, f.contentCount};
+            p[mapi::PidTagContentUnreadCount.id] = {PropType::Int32, f.unreadCount};
+            p[mapi::PidTagSubfolders.id] = {PropType::Boolean, !f.children.empty()};
+            if (!f.containerClass.empty()) p[mapi::PidTagContainerClass.id] = {PropType::Unicode, f.containerClass};
             WriteNode(f.nid, EncodePropertyContext(p), f.parent);
             f.dirtyProps = false;
         }
@@ -172,16 +166,16 @@ struct PstFile::Impl {
                 const FolderState& child = folders.at(c);
                 rows.push_back({c, child.name, child.containerClass, child.contentCount, child.unreadCount, !child.children.empty()});
             }
-            WriteNode(TableNid(f.nid, kNidTypeHierarchy), EncodeHierarchyTable(rows), 0);
+            WriteNode(TableNid(f.nid, nid::kTypeHierarchyTable), EncodeHierarchyTable(rows), 0);
             f.dirtyHierarchy = false;
         }
         if (f.dirtyContents) {
             LoadRows(f);
-            WriteNode(TableNid(f.nid, kNidTypeContents), EncodeContentsTable(f.rows), 0);
+            WriteNode(TableNid(f.nid, nid::kTypeContentsTable), EncodeContentsTable(f.rows), 0);
             f.dirtyContents = false;
         }
-        if (!db->FindNode(TableNid(f.nid, kNidTypeAssocContents)))
-            WriteNode(TableNid(f.nid, kNidTypeAssocContents), EncodeAssocContentsTable(), 0);
+        if (!db->FindNode(TableNid(f.nid, nid::kTypeAssocContentsTable)))
+            WriteNode(TableNid(f.nid, nid::kTypeAssocContentsTable), EncodeAssocContentsTable(), 0);
     }
 
     void Commit(bool durable) {
@@ -213,15 +207,15 @@ struct PstFile::Impl {
 
     void LoadFolders() {
         for (const auto& [nid, e] : db->Nodes()) {
-            if ((nid & 0x1F) != kNidTypeFolder) continue;
+            if ((nid & nid::kTypeMask) != nid::kTypeFolder) continue;
             PropMap p = ReadPropertyContext(*db, e);
             FolderState f;
             f.nid = nid;
             f.parent = e.parent;
-            f.name = Get<std::string>(p, kPropDisplayName, "");
-            f.containerClass = Get<std::string>(p, kPropContainerClass, "");
-            f.contentCount = Get<int32_t>(p, kPropContentCount, 0);
-            f.unreadCount = Get<int32_t>(p, kPropUnreadCount, 0);
+            f.name = Get<std::string>(p, mapi::PidTagDisplayName.id, "");
+            f.containerClass = Get<std::string>(p, mapi::PidTagContainerClass.id, "");
+            f.contentCount = Get<int32_t>(p, mapi::PidTagContentCount.id, 0);
+            f.unreadCount = Get<int32_t>(p, mapi::PidTagContentUnreadCount.id, 0);
             f.rowsLoaded = false;
             f.dirtyProps = f.dirtyHierarchy = f.dirtyContents = false;
             folders[nid] = std::move(f);
@@ -253,7 +247,7 @@ std::unique_ptr<PstFile> PstFile::Create(const std::string& path, const std::str
         s.recordKey = RandomBytes(16);
         s.displayName = displayName;
         s.WriteStore();
-        s.names.IdFor({mapi::kPsetidAddress, 0x8083});  // the map always knows the address set
+        s.names.IdFor({mapi::kPsetidAddress, mapi::PidLidEmail1EmailAddress.lid});  // the map always knows the address set
         s.names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);
         for (Nid internal : {nid::kInternal1, nid::kInternal2}) s.db->SetNode(internal, NodeEntry{});
         s.WriteNode(nid::kHierarchyTemplate, EncodeHierarchyTable({}), 0);
@@ -282,8 +276,8 @@ std::unique_ptr<PstFile> PstFile::Open(const std::string& path, bool writable) {
     const NodeEntry* store = impl->db->FindNode(kNidStore);
     if (!store) throw PstError(ErrorKind::BadFormat, "The PST file has no message store");
     PropMap sp = ReadPropertyContext(*impl->db, *store);
-    impl->displayName = Get<std::string>(sp, kPropDisplayName, "");
-    impl->recordKey = Get<mapi::Binary>(sp, kPropRecordKey, mapi::Binary(16, 0));
+    impl->displayName = Get<std::string>(sp, mapi::PidTagDisplayName.id, "");
+    impl->recordKey = Get<mapi::Binary>(sp, mapi::PidTagRecordKey.id, mapi::Binary(16, 0));
     if (const NodeEntry* nm = impl->db->FindNode(kNidNameMap)) impl->names.Load(ReadPropertyContext(*impl->db, *nm));
     if (writable) impl->names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);  // stores written before it had one
     impl->LoadFolders();
@@ -343,9 +337,9 @@ Nid PstFile::CreateFolder(Nid parent, const std::string& name, const std::string
     if (FindSubfolder(parent, name)) throw PstError(ErrorKind::InvalidArgument, "The folder already exists: " + name);
     Nid nid = 0;
     do {
-        nid = impl_->db->NextNid(kNidTypeFolder);
-    } while (impl_->db->FindNode(TableNid(nid, kNidTypeHierarchy)) || impl_->db->FindNode(TableNid(nid, kNidTypeContents)) ||
-             impl_->db->FindNode(TableNid(nid, kNidTypeAssocContents)));
+        nid = impl_->db->NextNid(nid::kTypeFolder);
+    } while (impl_->db->FindNode(TableNid(nid, nid::kTypeHierarchyTable)) || impl_->db->FindNode(TableNid(nid, nid::kTypeContentsTable)) ||
+             impl_->db->FindNode(TableNid(nid, nid::kTypeAssocContentsTable)));
     return impl_->NewFolder(parent, nid, name, containerClass);
 }
 
@@ -360,21 +354,21 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
         p[id] = {key.type, value};
     }
     int64_t now = Now();
-    p.try_emplace(kPropMessageClass, TypedValue{PropType::Unicode, std::string("IPM.Note")});
-    p.try_emplace(kPropMessageFlags, TypedValue{PropType::Int32, int32_t(kMsgFlagRead)});
-    p.try_emplace(kPropImportance, TypedValue{PropType::Int32, int32_t(1)});
-    p.try_emplace(kPropSensitivity, TypedValue{PropType::Int32, int32_t(0)});
-    p.try_emplace(kPropMessageStatus, TypedValue{PropType::Int32, int32_t(0)});
-    p.try_emplace(kPropCreationTime, TypedValue{PropType::SysTime, mapi::FileTime{now}});
-    p.try_emplace(kPropLastModified, TypedValue{PropType::SysTime, mapi::FileTime{now}});
-    p.try_emplace(kPropSearchKey, TypedValue{PropType::Binary, RandomBytes(16)});
+    p.try_emplace(mapi::PidTagMessageClass.id, TypedValue{PropType::Unicode, std::string("IPM.Note")});
+    p.try_emplace(mapi::PidTagMessageFlags.id, TypedValue{PropType::Int32, int32_t(mapi::kMsgFlagRead)});
+    p.try_emplace(mapi::PidTagImportance.id, TypedValue{PropType::Int32, int32_t(1)});
+    p.try_emplace(mapi::PidTagSensitivity.id, TypedValue{PropType::Int32, int32_t(0)});
+    p.try_emplace(mapi::PidTagMessageStatus.id, TypedValue{PropType::Int32, int32_t(0)});
+    p.try_emplace(mapi::PidTagCreationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
+    p.try_emplace(mapi::PidTagLastModificationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
+    p.try_emplace(mapi::PidTagSearchKey.id, TypedValue{PropType::Binary, RandomBytes(16)});
     size_t size = 0;
     for (const auto& [id, v] : p) size += 8 + (IsInlineType(v.type) ? 0 : SerializedSize(v));
-    p[kPropMessageSize] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
+    p[mapi::PidTagMessageSize.id] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
 
     EncodedNode enc = EncodePropertyContext(p);
     s.EnsureSharedRecipients();
-    Nid nid = s.db->NextNid(kNidTypeMessage);
+    Nid nid = s.db->NextNid(nid::kTypeMessage);
     NodeEntry e;
     if (enc.subnodes.empty()) {
         e.data = s.db->WriteDataTree(enc.blocks);
@@ -389,7 +383,7 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
 
     f.rows.push_back(ContentRowFrom(nid, p));
     ++f.contentCount;
-    if (!(f.rows.back().flags & kMsgFlagRead)) ++f.unreadCount;
+    if (!(f.rows.back().flags & mapi::kMsgFlagRead)) ++f.unreadCount;
     f.dirtyContents = true;
     s.CountChanged(f);
     return nid;
@@ -398,16 +392,16 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
 std::vector<Nid> PstFile::Messages(Nid folder) const {
     std::vector<Nid> out;
     for (const auto& [nid, e] : impl_->db->Nodes())
-        if ((nid & 0x1F) == kNidTypeMessage && e.parent == folder) out.push_back(nid);
+        if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == folder) out.push_back(nid);
     return out;
 }
 
 mapi::PropertyBag PstFile::ReadMessage(Nid message) const {
     const NodeEntry* e = impl_->db->FindNode(message);
-    if (!e || (message & 0x1F) != kNidTypeMessage) throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
+    if (!e || (message & nid::kTypeMask) != nid::kTypeMessage) throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
     mapi::PropertyBag bag;
     for (const auto& [id, v] : ReadPropertyContext(*impl_->db, *e)) {
-        auto name = id >= 0x8000 ? impl_->names.NameOf(id) : std::nullopt;
+        auto name = id >= mapi::nameid::kFirstNamedId ? impl_->names.NameOf(id) : std::nullopt;
         if (name) bag.Set(mapi::PropertyKey::Named(name->propertySet, name->lid, v.type), v.value);
         else bag.Set(mapi::PropertyKey::Tag(id, v.type), v.value);
     }

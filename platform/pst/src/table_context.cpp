@@ -4,6 +4,7 @@
 #include "layout.h"
 #include "property_context.h"
 
+#include <mapi/tags.h>
 #include <pst/error.h>
 
 #include <algorithm>
@@ -30,8 +31,8 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<
 EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, const RowSource& fill) {
     // Layout: row id, row version, 8-byte cells, 4-byte cells, 1-byte cells,
     // then the bitmap of present cells.
-    std::vector<ColumnLayout> layout{{kTagRowId, 0, 4, 0, -1}, {kTagRowVer, 4, 4, 1, -1}};
-    uint16_t ib = 8;
+    std::vector<ColumnLayout> layout{{mapi::PidTagLtpRowId.Tag(), tcRow::kId, 4, 0, -1}, {mapi::PidTagLtpRowVer.Tag(), tcRow::kVersion, 4, 1, -1}};
+    uint16_t ib = tcRow::kCells;
     auto sizeOf = [](uint32_t tag) -> uint8_t {
         auto t = mapi::PropType(tag & 0xFFFF);
         if (t == mapi::PropType::Boolean) return 1;
@@ -44,7 +45,7 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
                 layout.push_back({columns[i], ib, want, uint8_t(layout.size()), int(i)});
                 ib = uint16_t(ib + want);
             }
-    uint16_t end4 = 8, end2, end1 = ib;
+    uint16_t end4 = tcRow::kCells, end2, end1 = ib;
     for (const auto& c : layout)
         if (c.cb >= 4) end4 = std::max<uint16_t>(end4, uint16_t(c.ib + c.cb));
     end2 = end4;
@@ -75,8 +76,8 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
         std::fill(row.begin(), row.end(), 0);
         uint8_t* bitmap = &row[end1];
         auto present = [&](uint8_t bit) { bitmap[bit / 8] |= uint8_t(0x80 >> (bit % 8)); };
-        Put32(&row[0], rowId);
-        Put32(&row[4], 1);
+        Put32(&row[tcRow::kId], rowId);
+        Put32(&row[tcRow::kVersion], 1);
         present(0);
         present(1);
         for (const auto& c : layout) {
@@ -103,13 +104,13 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
         Append32(index, id);
         Append32(index, at);
     }
-    BuildBth(heap, rowIndex, 4, 4, index);
+    BuildBth(heap, rowIndex, tc::kRowIndexKeySize, tc::kRowIndexEntrySize, index);
     uint32_t rowsRef = 0;
     if (rowCount > 0) {
         if (inHeap) {
             rowsRef = heap.Allocate(matrix);
         } else {
-            rowsRef = (1u << 5) | 0x1F;
+            rowsRef = (1u << nid::kIndexShift) | nid::kTypeLtp;
             node.subnodes.emplace_back(rowsRef, std::move(matrix));
         }
     }
@@ -169,7 +170,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
     uint32_t rowsRef = Get32(info + tc::kRows);
     std::vector<Bytes> pieces;
     if (rowsRef != 0) {
-        if ((rowsRef & 0x1F) == 0) {
+        if (IsHeapId(rowsRef)) {
             auto [p, n] = heap.Get(rowsRef);
             pieces.emplace_back(p, p + n);
         } else {
@@ -187,7 +188,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
             const uint8_t* row = piece.data() + at;
             const uint8_t* bitmap = row + bitmapStart;
             TableContents::Row r;
-            r.rowId = Get32(row);
+            r.rowId = Get32(row + tcRow::kId);
             for (const Col& c : layout) {
                 if (!(bitmap[c.bit / 8] & (0x80 >> (c.bit % 8)))) continue;
                 uint16_t type = uint16_t(c.tag & 0xFFFF);
@@ -201,7 +202,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
                 uint32_t ref = Get32(row + c.ib);
                 if (ref == 0) {
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, nullptr, 0);
-                } else if ((ref & 0x1F) == 0) {
+                } else if (IsHeapId(ref)) {
                     auto [p, n] = heap.Get(ref);
                     budget.Spend(n);
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, p, n);

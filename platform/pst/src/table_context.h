@@ -10,8 +10,6 @@
 
 namespace pst {
 
-inline constexpr uint32_t kTagRowId = 0x67F20003;
-inline constexpr uint32_t kTagRowVer = 0x67F30003;
 
 struct TableRow {
     uint32_t rowId = 0;

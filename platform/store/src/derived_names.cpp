@@ -23,7 +23,7 @@ std::string Joined(std::initializer_list<std::string> parts, const char* separat
 }  // namespace
 
 const mapi::PropertyKey& FileUnderKey() {
-    static const mapi::PropertyKey key = mapi::PropertyKey::Named(mapi::kPsetidAddress, 0x8005, mapi::PropType::Unicode);
+    static const mapi::PropertyKey key = mapi::PidLidFileUnder.Key();
     return key;
 }
 

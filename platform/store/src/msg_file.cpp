@@ -2,6 +2,7 @@
 
 #include "file_writes.h"
 
+#include <mapi/tags.h>
 #include <msg/msg_file.h>
 
 #include <cctype>
@@ -36,7 +37,7 @@ private:
     std::string path_;
 };
 
-const mapi::PropertyKey kMessageClassKey = mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode);
+const mapi::PropertyKey kMessageClassKey = mapi::PidTagMessageClass.Key();
 
 }  // namespace
 

@@ -20,10 +20,10 @@ int main(int argc, char** argv) {
         std::ofstream(dir / name, std::ios::binary | std::ios::trunc) << bytes;
     };
     mapi::PropertyBag contact;
-    contact.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+    contact.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
     contact.Set(mapi::InfoOf(mapi::ContactField::FullName).key, std::string("Ada Lovelace"));
     contact.Set(mapi::InfoOf(mapi::ContactField::Email1Address).key, std::string("ada@example.org"));
-    contact.Set(mapi::PropertyKey::Tag(mapi::tag::Body, mapi::PropType::Unicode), std::string(5000, 'b'));
+    contact.Set(mapi::PidTagBody.Key(), std::string(5000, 'b'));
     save("contact.msg", msg::EncodeMessage(contact));
     save("shared-chain.msg", cfbcraft::SharedChainCompoundFile(3, 16));
     return 0;

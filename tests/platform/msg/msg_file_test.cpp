@@ -16,7 +16,7 @@ namespace {
 // and characters outside the Basic Multilingual Plane.
 mapi::PropertyBag FullContact() {
     mapi::PropertyBag bag;
-    bag.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+    bag.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
     int n = 0;
     for (const auto& f : mapi::ContactFields()) {
         switch (f.key.type) {
@@ -145,7 +145,7 @@ TEST(MsgFile, MsgconvertAndOlecfinfoOpenOurFiles) {
     REQUIRE_TOOL("olecfinfo");
     format_check::ScratchDir dir;
     mapi::PropertyBag bag = FullContact();
-    bag.Set(mapi::PropertyKey::Tag(mapi::tag::Subject, mapi::PropType::Unicode), std::string("Acme \xD0\x96"));
+    bag.Set(mapi::PidTagSubject.Key(), std::string("Acme \xD0\x96"));
     std::string path = dir / "contact.msg";
     WriteMsgFile(path, bag);
 

@@ -54,7 +54,7 @@ protected:
         sub = f->CreateFolder(contacts, "Коллеги 同僚", "IPF.Contact");
         for (size_t i = 0; i < Samples().size(); ++i) {
             mapi::PropertyBag bag;
-            bag.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+            bag.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
             for (const auto& info : mapi::ContactFields()) bag.Set(info.key, ValueFor(info, Samples()[i], int(i)));
             bags.push_back(bag);
             f->AddMessage(i % 2 ? sub : contacts, bag);
@@ -101,7 +101,7 @@ TEST_F(PstContacts, PffexportSeesTreeAndEveryProperty) {
             auto first = item.Text(PffId(mapi::InfoOf(mapi::ContactField::FirstName).key));
             if (!first || *first != "FirstName: " + Samples()[s].text) continue;
             ++matched;
-            EXPECT_EQ(item.Text(mapi::tag::MessageClass).value_or(""), "IPM.Contact");
+            EXPECT_EQ(item.Text(mapi::PidTagMessageClass.id).value_or(""), "IPM.Contact");
             for (const auto& info : mapi::ContactFields()) {
                 SCOPED_TRACE(std::string(info.name) + " of " + Samples()[s].label);
                 uint32_t id = PffId(info.key);

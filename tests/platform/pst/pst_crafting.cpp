@@ -65,7 +65,7 @@ void WritePlainStore(const std::string& path) {
     auto f = pst::PstFile::Create(path, "Plain");
     auto folder = f->CreateFolder(f->IpmSubtree(), "Contacts", "IPF.Contact");
     mapi::PropertyBag b;
-    b.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+    b.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
     b.Set(mapi::InfoOf(mapi::ContactField::FullName).key, std::string("Ada Lovelace"));
     f->AddMessage(folder, b);
     f->Close();
@@ -206,7 +206,7 @@ void WriteSharedValueItem(const std::string& path, size_t valueBytes) {
     auto db = pst::NodeDatabase::Open(path, true);
     pst::Nid item = 0;
     for (const auto& [nid, e] : db->Nodes())
-        if ((nid & 0x1F) == pst::kNidTypeMessage) item = nid;
+        if ((nid & pst::nid::kTypeMask) == pst::nid::kTypeMessage) item = nid;
     Require(item != 0, "no item");
     pst::PropMap props;
     for (uint16_t i = 0; i < 1000; ++i)

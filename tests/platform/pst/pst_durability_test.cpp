@@ -17,7 +17,7 @@ namespace {
 
 mapi::PropertyBag Contact(const std::string& name) {
     mapi::PropertyBag b;
-    b.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+    b.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
     b.Set(mapi::InfoOf(mapi::ContactField::FullName).key, name);
     b.Set(mapi::InfoOf(mapi::ContactField::Subject).key, name);
     b.Set(mapi::InfoOf(mapi::ContactField::Email1Address).key, name + "@example.org");

@@ -79,7 +79,7 @@ TEST(PstSpaceReuse, AnAllocationMapThatCallsUsedSpaceFreeIsNotBelieved) {
     const auto name = mapi::InfoOf(mapi::ContactField::FullName).key;
     auto contact = [&](const std::string& text) {
         mapi::PropertyBag b;
-        b.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode), std::string("IPM.Contact"));
+        b.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
         b.Set(name, text);
         b.Set(mapi::InfoOf(mapi::ContactField::Body).key, std::string(3000, 'b'));
         return b;

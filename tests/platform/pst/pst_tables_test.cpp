@@ -5,6 +5,7 @@
 
 #include "outside_readers.h"
 
+#include <mapi/tags.h>
 #include <pst/pst_file.h>
 
 #include <gtest/gtest.h>
@@ -15,9 +16,9 @@ namespace {
 
 mapi::PropertyBag Item(const std::string& subject, bool read) {
     mapi::PropertyBag b;
-    b.Set(mapi::PropertyKey::Tag(0x001A, mapi::PropType::Unicode), std::string("IPM.Contact"));
-    b.Set(mapi::PropertyKey::Tag(0x0037, mapi::PropType::Unicode), subject);
-    b.Set(mapi::PropertyKey::Tag(0x0E07, mapi::PropType::Int32), int32_t(read ? 1 : 8));
+    b.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
+    b.Set(mapi::PidTagSubject.Key(), subject);
+    b.Set(mapi::PidTagMessageFlags.Key(), int32_t(read ? 1 : 8));
     return b;
 }
 
@@ -30,9 +31,9 @@ T Cell(const pst::PropMap& cells, uint16_t id) {
 
 void CheckFolder(const pst::PstFile& f, const pst::NodeDatabase& db, pst::Nid folder) {
     SCOPED_TRACE(f.Folder(folder)->name);
-    const pst::NodeEntry* h = db.FindNode(pst::TableNid(folder, pst::kNidTypeHierarchy));
-    const pst::NodeEntry* c = db.FindNode(pst::TableNid(folder, pst::kNidTypeContents));
-    const pst::NodeEntry* a = db.FindNode(pst::TableNid(folder, pst::kNidTypeAssocContents));
+    const pst::NodeEntry* h = db.FindNode(pst::TableNid(folder, pst::nid::kTypeHierarchyTable));
+    const pst::NodeEntry* c = db.FindNode(pst::TableNid(folder, pst::nid::kTypeContentsTable));
+    const pst::NodeEntry* a = db.FindNode(pst::TableNid(folder, pst::nid::kTypeAssocContentsTable));
     ASSERT_TRUE(h && c && a);
 
     auto hier = pst::ReadTable(db, *h);
@@ -54,9 +55,9 @@ void CheckFolder(const pst::PstFile& f, const pst::NodeDatabase& db, pst::Nid fo
     for (size_t i = 0; i < items.size(); ++i) {
         EXPECT_EQ(contents.rows[i].rowId, items[i]);
         auto item = f.ReadMessage(items[i]);
-        EXPECT_EQ(Cell<std::string>(contents.rows[i].cells, 0x0037), *item.GetString(mapi::PropertyKey::Tag(0x0037, mapi::PropType::Unicode)));
+        EXPECT_EQ(Cell<std::string>(contents.rows[i].cells, 0x0037), *item.GetString(mapi::PidTagSubject.Key()));
         EXPECT_EQ(Cell<std::string>(contents.rows[i].cells, 0x001A), "IPM.Contact");
-        EXPECT_EQ(Cell<int32_t>(contents.rows[i].cells, 0x0E07), *item.GetInt32(mapi::PropertyKey::Tag(0x0E07, mapi::PropType::Int32)));
+        EXPECT_EQ(Cell<int32_t>(contents.rows[i].cells, 0x0E07), *item.GetInt32(mapi::PidTagMessageFlags.Key()));
     }
     EXPECT_TRUE(pst::ReadTable(db, *a).rows.empty());
 }

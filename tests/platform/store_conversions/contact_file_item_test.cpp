@@ -1,3 +1,4 @@
+#include <mapi/tags.h>
 #include <store/msg_file.h>
 
 #include <msg/msg_file.h>
@@ -11,7 +12,7 @@ using format_check::Quote;
 
 namespace {
 
-const mapi::PropertyKey kClassKey = mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode);
+const mapi::PropertyKey kClassKey = mapi::PidTagMessageClass.Key();
 
 void WriteForeignMsg(const std::string& path, const std::string& cls) {
     mapi::PropertyBag bag;

@@ -1,5 +1,6 @@
 // A saved contact carries a full name and a file-under text made from its
 // name parts, as Outlook fills them in, in MSG files as in PST stores.
+#include <mapi/tags.h>
 #include <store/contact_item.h>
 #include <store/msg_file.h>
 
@@ -12,7 +13,7 @@ using mapi::ContactField;
 
 namespace {
 
-mapi::PropertyKey FileUnder() { return mapi::PropertyKey::Named(mapi::kPsetidAddress, 0x8005, mapi::PropType::Unicode); }
+mapi::PropertyKey FileUnder() { return mapi::PidLidFileUnder.Key(); }
 
 class Capture : public ItemBackend {
 public:

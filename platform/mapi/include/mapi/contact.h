@@ -4,6 +4,7 @@
 #pragma once
 
 #include <mapi/property.h>
+#include <mapi/tags.h>
 
 #include <span>
 #include <string_view>
@@ -36,23 +37,6 @@ struct ContactFieldInfo {
 std::span<const ContactFieldInfo> ContactFields();
 const ContactFieldInfo& InfoOf(ContactField f);
 const ContactFieldInfo* FindContactField(std::string_view name);
-
-// Standard tags used around contact items.
-namespace tag {
-inline constexpr uint16_t MessageClass = 0x001A;
-inline constexpr uint16_t Subject = 0x0037;
-inline constexpr uint16_t ConversationTopic = 0x0070;
-inline constexpr uint16_t DisplayBcc = 0x0E02;
-inline constexpr uint16_t DisplayCc = 0x0E03;
-inline constexpr uint16_t DisplayTo = 0x0E04;
-inline constexpr uint16_t MessageFlags = 0x0E07;
-inline constexpr uint16_t Body = 0x1000;
-inline constexpr uint16_t DisplayName = 0x3001;
-}  // namespace tag
-
-// PR_MESSAGE_FLAGS bits.
-inline constexpr int32_t kMsgFlagRead = 0x0001;
-inline constexpr int32_t kMsgFlagUnsent = 0x0008;
 
 inline constexpr std::string_view kContactMessageClass = "IPM.Contact";
 

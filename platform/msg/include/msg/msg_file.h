@@ -4,6 +4,7 @@
 #pragma once
 
 #include <mapi/property.h>
+#include <mapi/tags.h>
 #include <msg/compound_file.h>
 #include <msg/file_io.h>
 
@@ -13,7 +14,7 @@
 namespace msg {
 
 // PidTagStoreSupportMask and its bit that marks Unicode-capable content.
-inline constexpr uint16_t kTagStoreSupportMask = 0x340D;
+inline constexpr uint16_t kTagStoreSupportMask = mapi::PidTagStoreSupportMask.id;
 inline constexpr int32_t kStoreUnicodeOk = 0x00040000;
 
 // Serialises a message without recipients or attachments. Every named
