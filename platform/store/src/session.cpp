@@ -45,6 +45,11 @@ uint32_t HeaderStamp(const std::string& path) {
     return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
 }
 
+// The user's logon message, then what went wrong.
+std::string LogonFailure(const std::string& cause) {
+    return cause.empty() ? std::string(kLogonFailedText) : std::string(kLogonFailedText) + " " + cause;
+}
+
 void CheckName(const std::string& name, const char* what) {
     if (name.empty()) throw StoreError(ErrorCode::InvalidArgument, std::string(what) + " cannot be empty");
     if (name.find_first_of("\\\t\r\n") != std::string::npos)
@@ -228,7 +233,11 @@ std::shared_ptr<OpenStore> RDOSession::OpenProfileStore(const std::string& name,
     auto s = std::make_shared<OpenStore>();
     s->name = name;
     s->path = path;
-    s->file = Guard([&] { return pst::PstFile::Open(path, true); });
+    try {
+        s->file = Guard([&] { return pst::PstFile::Open(path, true); });
+    } catch (const StoreError& e) {
+        throw StoreError(e.Code(), "The store " + name + " (" + path + ") cannot be opened: " + e.what());
+    }
     s->stamp = HeaderStamp(path);
     stores_.push_back(s);
     return s;
@@ -260,10 +269,10 @@ void RDOSession::Logon() {
         }
     } catch (const StoreError& e) {
         stores_.clear();
-        throw StoreError(e.Code(), kLogonFailedText);
-    } catch (const std::exception&) {
+        throw StoreError(e.Code(), LogonFailure(e.what()));
+    } catch (const std::exception& e) {
         stores_.clear();
-        throw StoreError(ErrorCode::Failed, kLogonFailedText);
+        throw StoreError(ErrorCode::Failed, LogonFailure(e.what()));
     }
     loggedOn_ = true;
 }
