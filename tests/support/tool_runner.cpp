@@ -1,4 +1,4 @@
-#include "outside_tool.h"
+#include "tool_runner.h"
 #include "test_files.h"
 
 #include <array>
