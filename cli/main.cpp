@@ -1,7 +1,8 @@
 // ferrywell-cli: the converter's logic without a window, for scripts and tests.
 //   ferrywell-cli analyse DB        folder records, then the analysis message
 //   ferrywell-cli list DB FOLDER    the item list rows of one folder
-// Exit codes: 0 done, 2 bad usage, 3 not a contact database, 4 cannot open.
+// Exit codes: 0 done, 2 bad usage, 3 not a contact database, 4 cannot open or
+// read (also when the file changes while it is listed).
 #include <notes/headless_views.h>
 
 #include <iostream>
@@ -69,6 +70,10 @@ int main(int argc, char** argv) {
         if (r.folderName != folder) continue;
         notes::HeadlessListView list;
         notes::AddNsfMailsInListThread(state, list, r.treeItem);
+        if (!list.failure.empty()) {
+            std::cerr << list.failure << "\n";
+            return kCannotOpen;
+        }
         for (const auto& row : list.rows)
             std::cout << row.no << '\t' << row.viewIndex << '\t' << Escape(row.fullName) << '\t'
                       << Escape(row.firstName) << '\t' << Escape(row.lastName) << '\t'

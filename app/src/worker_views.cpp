@@ -70,6 +70,11 @@ void DialogListView::SetProgress(int percent) {
     bridge_->Call([d = dlg_, percent] { d->UiSetProgress(percent); });
 }
 
+void DialogListView::ReportFailure(const std::string& reason) {
+    Flush();
+    bridge_->Call([d = dlg_, reason] { d->UiShowMessage(reason); });
+}
+
 void DialogPreviewView::ShowWaitWindow() {
     bridge_->Call([d = dlg_] { d->UiShowWaitWindow(); });
 }
@@ -81,6 +86,9 @@ void DialogPreviewView::EnableList(bool enable) {
 }
 void DialogPreviewView::Navigate(const std::string& path) {
     bridge_->Call([d = dlg_, path] { d->UiNavigate(path); });
+}
+void DialogPreviewView::ReportFailure(const std::string& reason) {
+    bridge_->Call([d = dlg_, reason] { d->UiShowMessage(reason); });
 }
 
 }  // namespace app

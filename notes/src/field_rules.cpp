@@ -22,9 +22,9 @@ std::string RetriveNSFCONTACTValue(const LNDocument& doc, std::string_view itemN
         if (!doc.HasItem(name)) return fallback;
         LNText text;
         if (doc.GetItem(name, &text) != LNNOERROR || text.GetCount() == 0) return fallback;
-        std::string value = text[0].str();
-        if (value.empty()) return fallback;
-        return CutToChars(value, kMaxValueChars);
+        const LNString first = text[0];  // one copy, however long the value
+        if (first.str().empty()) return fallback;
+        return CutToChars(first.str(), kMaxValueChars);
     } catch (LNSTATUS) {
         return fallback;
     }

@@ -27,7 +27,8 @@ void ContactHeaderView(FerrywellState& state, ItemListView& view, LNViewFolder& 
             ListRow row{std::to_string(e), viewText, {}, {}, {}, {}, {}};
             try {
                 doc.Open(0);
-            } catch (LNSTATUS) {
+            } catch (LNSTATUS status) {
+                if (IsDatabaseFailure(status)) throw;
                 view.AddRow(row);
                 continue;
             }
@@ -47,8 +48,10 @@ void ContactHeaderView(FerrywellState& state, ItemListView& view, LNViewFolder& 
             row.middleInitial = RetriveNSFCONTACTValue(doc, "MiddleInitial", kWindowDefault);
             row.mailAddress = RetriveNSFCONTACTValue(doc, "MailAddress", kWindowDefault);
             view.AddRow(row);
-        } catch (LNSTATUS) {
-            // A failure elsewhere in the entry ends only this entry.
+        } catch (LNSTATUS status) {
+            // A failure elsewhere in the entry ends only this entry, unless
+            // the file itself failed.
+            if (IsDatabaseFailure(status)) throw;
         }
     }
 }
@@ -73,8 +76,11 @@ void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t view
     try {
         LNViewFolder folder = OpenViewOf(session, path, viewIndex, db);
         ContactHeaderView(state, view, folder, viewIndex);
-    } catch (LNSTATUS) {
-        // The view could not be taken or read: the list stays as it is.
+    } catch (LNSTATUS status) {
+        // The database or the view could not be read, or the file failed
+        // while it was listed: the rows made so far stay, and the reason is
+        // reported.
+        view.ReportFailure(StatusText(status));
     }
     RestoreWindow(view);
     db.Close();

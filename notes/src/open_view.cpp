@@ -13,4 +13,15 @@ LNViewFolder OpenViewOf(LNNotesSession& session, const std::string& path, uint32
     return folder;
 }
 
+bool IsDatabaseFailure(LNSTATUS status) {
+    const LNSTATUS kind = notesapi::StatusKind(status);
+    return kind == LNERR_DATABASE_CHANGED || kind == LNERR_FILE_OPEN;
+}
+
+std::string StatusText(LNSTATUS status) {
+    char text[1024];
+    LNGetErrorMessageText(status, text, sizeof text);
+    return text;
+}
+
 }  // namespace notes

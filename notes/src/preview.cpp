@@ -101,12 +101,14 @@ private:
 };
 
 // The values of the document, or none when it cannot be bound or opened.
+// A failure of the database file itself is thrown on.
 std::vector<PreviewValue> ReadEntry(LNViewFolder& folder, size_t entryIndex) {
     LNDocument doc;
     try {
         folder[entryIndex].GetDocument(&doc);
         doc.Open(0);
-    } catch (LNSTATUS) {
+    } catch (LNSTATUS status) {
+        if (IsDatabaseFailure(status)) throw;
         return {};
     }
     return ReadPreviewValues(doc);
@@ -139,8 +141,9 @@ PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint
         WritePreviewPage(pagePath, BuildPreviewPage(values));
         view.Navigate(pagePath);
         result = PreviewResult::Shown;
-    } catch (LNSTATUS) {
+    } catch (LNSTATUS status) {
         // The database or view could not be read: nothing is shown.
+        view.ReportFailure(StatusText(status));
     }
     db.Close();
     session.Term(0);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -41,6 +42,9 @@ TEST(Cli, ExitCodesTellWhatHappened) {
     TempDir dir;
     std::string groups = dir.Write("g.dxl", Dxl(Person(Text("FullName", "G"), "Group")));
     std::string binary = dir.Write("b.nsf", std::string("\0\0\0\1", 4));
+    // A pipe without a writer must not block the tool.
+    std::string fifo = (dir.path() / "names.dxl").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         std::string args;
         int code;
@@ -54,6 +58,7 @@ TEST(Cli, ExitCodesTellWhatHappened) {
         {"analyse " + Quote(binary), 4, "export it to DXL"},
         {"list " + Quote(binary) + " Contacts", 4, "export it to DXL"},
         {"list " + Quote(SamplePath()) + " Nope", 2, "No folder named"},
+        {"list " + Quote(fifo) + " Contacts", 4, "is a pipe"},
     };
     for (const auto& c : cases) {
         Result r = RunCli(c.args);

@@ -71,3 +71,33 @@ TEST(ListFill, AnEmptyViewAndTheRootGiveNoRows) {
     notes::AddNsfMailsInListThread(l.state, l.list, l.analysis.tree.Children(notes::TVI_ROOT)[0]);
     EXPECT_TRUE(l.list.rows.empty());
 }
+
+TEST(ListFill, AFileChangedWhileListedStopsTheFillWithItsReason) {
+    TempDir dir;
+    std::string body = View("Contacts", "SELECT Form = \"Person\"");
+    for (int i = 0; i < 50; ++i) body += Person(Text("FullName", "Name " + std::to_string(100 + i)));
+    const std::string content = Dxl(body);
+    const std::string path = dir.Write("c.dxl", content);
+    Listed l(path);
+    l.list.onRow = [&](const notes::ListRow& row) {
+        if (row.no != "1") return;
+        std::string changed = content;
+        changed[changed.find("Name 1")] = 'X';
+        std::ofstream(path, std::ios::binary | std::ios::in) << changed;
+    };
+    l.Fill("Contacts");
+    ASSERT_EQ(l.list.rows.size(), 2u);  // no row of empty values after the change
+    EXPECT_EQ(l.list.rows[1].fullName, "Name 101");
+    EXPECT_NE(l.list.failure.find("changed"), std::string::npos) << l.list.failure;
+    EXPECT_NE(l.list.failure.find(path), std::string::npos) << l.list.failure;
+    EXPECT_TRUE(l.list.treeEnabled);
+    EXPECT_TRUE(l.list.exportEnabled);
+
+    // Listed again, the file is read anew.
+    l.list.onRow = nullptr;
+    l.list.failure.clear();
+    l.Fill("Contacts");
+    ASSERT_EQ(l.list.rows.size(), 50u);
+    EXPECT_EQ(l.list.rows[0].fullName, "Xame 100");
+    EXPECT_EQ(l.list.failure, "");
+}

@@ -46,8 +46,10 @@ struct RecordingListView : notes::ItemListView {
     void EnableExportButton(bool e) override { exportEnabled = e; }
     void SetStatusText(const std::string& t) override { status = t; }
     void SetProgress(int p) override { progress = p; }
+    void ReportFailure(const std::string& reason) override { failure = reason; }
 
     std::vector<notes::ListRow> rows;
+    std::string failure;
     bool treeEnabled = true, exportEnabled = false;
     std::string status;
     int progress = -1;

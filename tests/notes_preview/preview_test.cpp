@@ -23,7 +23,9 @@ struct RecordingView : notes::PreviewView {
     void CloseWaitWindow() override { calls.push_back("close"); }
     void EnableList(bool enable) override { calls.push_back(enable ? "enable" : "disable"); }
     void Navigate(const std::string& path) override { calls.push_back("navigate " + path); }
+    void ReportFailure(const std::string& reason) override { failure = reason; }
     std::vector<std::string> calls;
+    std::string failure;
 };
 
 std::string ReadFile(const std::string& path) {
@@ -166,6 +168,9 @@ TEST(PreviewOfSample, FailuresAlwaysCloseTheWaitWindowAndClearTheFlag) {
         EXPECT_EQ(state.imailpreviwValidation.load(), 0);
         if (c.result == notes::PreviewResult::Shown) {
             EXPECT_EQ(Rows(ReadFile(pagePath)).size(), c.rows);
+            EXPECT_EQ(view.failure, "");
+        } else {
+            EXPECT_NE(view.failure, "") << "a preview that shows nothing says why";
         }
     }
 

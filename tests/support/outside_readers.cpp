@@ -58,6 +58,57 @@ PffItem ParseDump(const fs::path& file) {
 }
 }  // namespace
 
+namespace {
+const std::string kNodeReaders = std::string(FERRYWELL_SOURCE_DIR) + "/tests/npm";
+
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        char c = s[++i];
+        out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+    }
+    return out;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        out.push_back(Unescape(line.substr(start, tab - start)));
+        if (tab == std::string::npos) return out;
+        start = tab + 1;
+    }
+}
+}  // namespace
+
+std::string MissingNodeReaders() {
+    if (!HaveTool("node")) return "node (Debian package nodejs) is required";
+    for (const char* module : {"pst-extractor", "@kenjiuno/msgreader"})
+        if (!fs::exists(kNodeReaders + "/node_modules/" + module + "/package.json"))
+            return std::string(module) + " is not installed; run scripts/install-deps.sh";
+    return "";
+}
+
+ExtractorView ReadWithPstExtractor(const std::string& pst) {
+    ExtractorView view;
+    view.exitCode = RunTool("node " + Quote(kNodeReaders + "/pst-dump.js") + " " + Quote(pst), &view.output);
+    std::istringstream in(view.output);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f = Fields(line);
+        if (f[0] == "store" && f.size() == 2) view.store = f[1];
+        else if (f[0] == "folder" && f.size() == 3) view.folders[f[1]] = std::stoi(f[2]);
+        else if (f[0] == "item" && f.size() == 2) view.items.push_back({f[1], {}});
+        else if (f[0] == "prop" && f.size() == 3 && !view.items.empty()) view.items.back().props[f[1]] = f[2];
+    }
+    return view;
+}
+
 std::vector<PffItem> PffExportItems(const std::string& pst, const std::string& workDir) {
     std::string base = workDir + "/pff";
     std::string out;

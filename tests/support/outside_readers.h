@@ -17,6 +17,24 @@
 
 namespace testsupport {
 
+// What pst-extractor (tests/npm/pst-dump.js) reads from a PST file. Property
+// keys are hex ids ("3001") or "lid:8083" for numeric named properties.
+struct ExtractorItem {
+    std::string folder;
+    std::map<std::string, std::string> props;
+};
+struct ExtractorView {
+    int exitCode = -1;
+    std::string output;  // everything the reader printed
+    std::string store;
+    std::map<std::string, int> folders;  // path (\Top of Personal Folders\Contacts) -> content count
+    std::vector<ExtractorItem> items;
+};
+// Empty when the JavaScript readers are installed (scripts/install-deps.sh),
+// else what is missing.
+std::string MissingNodeReaders();
+ExtractorView ReadWithPstExtractor(const std::string& pst);
+
 // One item of a pffexport dump (-d): property values keyed by property id,
 // named properties by the long id they map to.
 struct PffItem {

@@ -49,6 +49,7 @@ public:
     void EnableExportButton(bool enable) override;
     void SetStatusText(const std::string& text) override;
     void SetProgress(int percent) override;
+    void ReportFailure(const std::string& reason) override;
     // Hands over the rows still waiting; the window takes one batch while
     // the next is being read.
     void Flush();
@@ -71,6 +72,7 @@ public:
     void CloseWaitWindow() override;
     void EnableList(bool enable) override;
     void Navigate(const std::string& path) override;
+    void ReportFailure(const std::string& reason) override;
 
 private:
     std::shared_ptr<UiBridge> bridge_;

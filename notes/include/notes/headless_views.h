@@ -40,8 +40,10 @@ public:
     void EnableExportButton(bool) override {}
     void SetStatusText(const std::string&) override {}
     void SetProgress(int) override {}
+    void ReportFailure(const std::string& reason) override { failure = reason; }
 
     std::vector<ListRow> rows;
+    std::string failure;  // empty unless the fill ended early
 };
 
 }  // namespace notes

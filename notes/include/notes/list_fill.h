@@ -28,12 +28,18 @@ public:
     virtual void EnableExportButton(bool enable) = 0;
     virtual void SetStatusText(const std::string& text) = 0;
     virtual void SetProgress(int percent) = 0;
+    // The fill ended early because the database could not be read (it
+    // changed while it was listed, say); the rows made so far stay.
+    virtual void ReportFailure(const std::string& reason) { (void)reason; }
 };
 
 // Lists every record of treeItem's view (none for the root node).
 void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem);
 // Lists the view at viewIndex of state.strFileDir; honours state.iStopProcess
-// once per opened document.
+// once per opened document. A document that cannot be opened keeps a row with
+// only its number columns, but when the database file itself fails (it
+// changed or cannot be read) the fill stops and reports it, and so it does
+// when the database or the view cannot be read at all.
 void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t viewIndex);
 
 }  // namespace notes

@@ -12,4 +12,12 @@ namespace notes {
 // viewIndex, opened. Throws the LNSTATUS of the first failing step.
 LNViewFolder OpenViewOf(LNNotesSession& session, const std::string& path, uint32_t viewIndex, LNDatabase& db);
 
+// True for a failure of the database file as a whole: it changed since it
+// was opened, or it cannot be read. Every later document would fail the same
+// way, so a reader stops and reports it instead of showing empty values.
+bool IsDatabaseFailure(LNSTATUS status);
+
+// The message of a status, for the user.
+std::string StatusText(LNSTATUS status);
+
 }  // namespace notes

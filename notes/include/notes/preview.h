@@ -47,12 +47,16 @@ public:
     virtual void EnableList(bool enable) = 0;
     // Shows the page file at path.
     virtual void Navigate(const std::string& path) = 0;
+    // Nothing is shown because the database or the view could not be read.
+    virtual void ReportFailure(const std::string& reason) { (void)reason; }
 };
 
 enum class PreviewResult { Shown, Busy, NotShown };
 
 // Previews the document at entryIndex of the view at viewIndex of
-// state.strFileDir into pagePath. Only one preview runs at a time: while one
+// state.strFileDir into pagePath. A document that cannot be opened shows an
+// empty page; a database that cannot be read (or changed since it was
+// opened) shows nothing and is reported. Only one preview runs at a time: while one
 // runs, another returns Busy at once. Whatever happens, the wait window is
 // closed, the list enabled and the running flag cleared before it returns.
 PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,

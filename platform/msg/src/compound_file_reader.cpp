@@ -29,9 +29,9 @@ public:
 
 private:
     std::string_view Sector(uint32_t s) const;
-    std::vector<uint32_t> Chain(uint32_t start, const std::vector<uint32_t>& table) const;
-    std::string ReadChain(uint32_t start, uint64_t size) const;
-    std::string ReadStream(const RawEntry& e) const;
+    std::vector<uint32_t> Chain(uint32_t start, const std::vector<uint32_t>& table, std::vector<bool>& claimed);
+    std::string ReadChain(uint32_t start, uint64_t size);
+    std::string ReadStream(const RawEntry& e);
     void Fill(Storage& into, uint32_t childRoot, int depth);
 
     std::string_view b_;
@@ -44,6 +44,10 @@ private:
     std::string mini_;
     std::vector<RawEntry> dir_;
     std::vector<bool> used_;
+    // Sectors and mini sectors some chain has taken. A sector belongs to one
+    // chain only, so that all the streams together never exceed the file.
+    std::vector<bool> claimed_;
+    std::vector<bool> miniClaimed_;
 };
 
 std::string_view Reader::Sector(uint32_t s) const {
@@ -51,20 +55,22 @@ std::string_view Reader::Sector(uint32_t s) const {
     return b_.substr(size_t(s + 1) * sectorSize_, sectorSize_);
 }
 
-std::vector<uint32_t> Reader::Chain(uint32_t start, const std::vector<uint32_t>& table) const {
+std::vector<uint32_t> Reader::Chain(uint32_t start, const std::vector<uint32_t>& table, std::vector<bool>& claimed) {
     std::vector<uint32_t> out;
     for (uint32_t s = start; s != kEndOfChain;) {
-        if (s >= table.size()) Fail("broken sector chain");
-        if (out.size() >= table.size()) Fail("sector chain loops");
+        if (s >= table.size() || s >= claimed.size()) Fail("broken sector chain");
+        if (claimed[s]) Fail("sector chain loops or shares sectors with another");
+        claimed[s] = true;
         out.push_back(s);
         s = table[s];
     }
     return out;
 }
 
-std::string Reader::ReadChain(uint32_t start, uint64_t size) const {
+std::string Reader::ReadChain(uint32_t start, uint64_t size) {
+    if (size > b_.size()) Fail("stream larger than the file");
     std::string out;
-    for (uint32_t s : Chain(start, fat_)) {
+    for (uint32_t s : Chain(start, fat_, claimed_)) {
         if (out.size() >= size) break;
         out.append(Sector(s));
     }
@@ -73,11 +79,11 @@ std::string Reader::ReadChain(uint32_t start, uint64_t size) const {
     return out;
 }
 
-std::string Reader::ReadStream(const RawEntry& e) const {
+std::string Reader::ReadStream(const RawEntry& e) {
     if (e.size == 0) return {};
     if (e.size >= miniCutoff_) return ReadChain(e.start, e.size);
     std::string out;
-    for (uint32_t s : Chain(e.start, miniFat_)) {
+    for (uint32_t s : Chain(e.start, miniFat_, miniClaimed_)) {
         if (out.size() >= e.size) break;
         size_t at = size_t(s) * miniSectorSize_;
         if (at + miniSectorSize_ > mini_.size()) Fail("mini sector out of range");
@@ -127,6 +133,7 @@ Storage Reader::Read() {
         for (uint32_t k = 0; k + 1 < perSector && fatList.size() < fatSectors; ++k) fatList.push_back(Get32(s, 4 * k));
         difat = Get32(s, 4 * (perSector - 1));
     }
+    claimed_.assign(sectorCount_, false);
     fat_.reserve(size_t(fatSectors) * perSector);
     for (uint32_t fs : fatList) {
         std::string_view s = Sector(fs);
@@ -135,7 +142,7 @@ Storage Reader::Read() {
 
     // Directory.
     std::string dirBytes;
-    for (uint32_t s : Chain(Get32(b_, 0x30), fat_)) dirBytes.append(Sector(s));
+    for (uint32_t s : Chain(Get32(b_, 0x30), fat_, claimed_)) dirBytes.append(Sector(s));
     for (size_t at = 0; at + kDirEntrySize <= dirBytes.size(); at += kDirEntrySize) {
         std::string_view d(dirBytes.data() + at, kDirEntrySize);
         RawEntry e;
@@ -163,11 +170,12 @@ Storage Reader::Read() {
     // Mini stream and its allocation table.
     uint32_t miniFatStart = Get32(b_, 0x3C);
     if (miniFatStart != kEndOfChain && miniFatStart != kFreeSect)
-        for (uint32_t s : Chain(miniFatStart, fat_)) {
+        for (uint32_t s : Chain(miniFatStart, fat_, claimed_)) {
             std::string_view sv = Sector(s);
             for (uint32_t k = 0; k < perSector; ++k) miniFat_.push_back(Get32(sv, 4 * k));
         }
     if (dir_[0].size > 0) mini_ = ReadChain(dir_[0].start, dir_[0].size);
+    miniClaimed_.assign(mini_.size() / miniSectorSize_, false);
 
     Storage root;
     Fill(root, dir_[0].child, 0);

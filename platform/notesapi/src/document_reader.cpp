@@ -4,6 +4,12 @@
 #include "index.h"
 #include "xml_support.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 namespace notesapi {
 
 namespace {
@@ -18,13 +24,20 @@ struct DocState : ReaderBase {
     std::shared_ptr<Attachment> attachment;
     Capture capture = Capture::None;
     std::string buffer;
+    size_t documentBytes = 0;  // no value is longer than its document
     bool inRichText = false;
     int parDepth = -1;
 };
 
 void CharData(void* ud, const XML_Char* s, int len) {
     auto* st = static_cast<DocState*>(ud);
-    if (st->capture != Capture::None) st->buffer.append(s, len);
+    if (st->capture == Capture::None) return;
+    std::string& b = st->buffer;
+    // Grow as usual, but never past the document's size, so that a huge
+    // value does not end up in a buffer nearly twice its size.
+    if (b.size() + size_t(len) > b.capacity() && b.capacity() < st->documentBytes)
+        b.reserve(std::max(b.size() + size_t(len), std::min(b.capacity() * 2, st->documentBytes)));
+    b.append(s, size_t(len));
 }
 
 void SetType(Item* item, ItemType t) {
@@ -110,18 +123,39 @@ void OnEnd(void* ud, const XML_Char* name) {
     --st->depth;
 }
 
+LNSTATUS Malformed(XML_Parser parser, const DocState& st) {
+    if (!st.refused.empty())
+        return MakeStatus(LNERR_ENTITY, "A document of the database " + st.refused + "; it is not read.");
+    return MakeStatus(LNERR_MALFORMED, std::string("A document of the database cannot be read: ") +
+                                           XML_ErrorString(XML_GetErrorCode(parser)) + ".");
+}
+
 }  // namespace
 
-LNSTATUS ParseDocument(std::string_view bytes, const std::string& encoding, DocumentItems* out) {
+LNSTATUS ReadDocument(int fd, uint64_t begin, uint64_t end, const std::string& path, const std::string& encoding,
+                      DocumentItems* out) {
     DocState st;
     st.out = out;
+    st.documentBytes = size_t(end - begin);
     ParserPtr parser = NewSafeParser(encoding, &st);
     if (!parser) return MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
     XML_SetElementHandler(parser.get(), OnStart, OnEnd);
     XML_SetCharacterDataHandler(parser.get(), CharData);
-    if (XML_Parse(parser.get(), bytes.data(), int(bytes.size()), XML_TRUE) == XML_STATUS_ERROR)
-        return MakeStatus(LNERR_MALFORMED, std::string("A document of the database cannot be read: ") +
-                                               XML_ErrorString(XML_GetErrorCode(parser.get())) + ".");
+    constexpr uint64_t kPiece = 1 << 20;
+    for (uint64_t at = begin; at < end;) {
+        const size_t want = size_t(std::min(kPiece, end - at));
+        void* buf = XML_GetBuffer(parser.get(), int(want));
+        if (!buf) return MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
+        ssize_t n;
+        do n = ::pread(fd, buf, want, off_t(at)); while (n < 0 && errno == EINTR);
+        if (n < 0)
+            return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+        if (n == 0)
+            return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: it ends before a document it held.");
+        at += uint64_t(n);
+        if (XML_ParseBuffer(parser.get(), int(n), at >= end) == XML_STATUS_ERROR) return Malformed(parser.get(), st);
+    }
+    if (begin >= end && XML_Parse(parser.get(), "", 0, XML_TRUE) == XML_STATUS_ERROR) return Malformed(parser.get(), st);
     return LNNOERROR;
 }
 

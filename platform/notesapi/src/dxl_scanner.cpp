@@ -19,6 +19,9 @@ namespace notesapi {
 namespace {
 
 constexpr uint32_t kNotSummarised = std::numeric_limits<uint32_t>::max();
+// Longer values are not kept in the index: whoever needs them reads them from
+// the document, so a huge value is never held by the index as well.
+constexpr size_t kMaxSummaryBytes = 64 * 1024;
 
 struct ScanState : ReaderBase {
     DatabaseIndex* index = nullptr;
@@ -41,6 +44,7 @@ struct ScanState : ReaderBase {
     bool inModified = false;
     bool capturing = false;   // collecting one value's characters
     bool captureIsDate = false;
+    bool captureTooLarge = false;  // characters beyond the limit were dropped
     std::string capture;
     Summary current;
 
@@ -53,6 +57,7 @@ void CharData(void* ud, const XML_Char* s, int len);
 void StartCapture(ScanState* st, bool isDate) {
     st->capturing = true;
     st->captureIsDate = isDate;
+    st->captureTooLarge = false;
     st->capture.clear();
     XML_SetCharacterDataHandler(st->parser, CharData);
 }
@@ -64,7 +69,15 @@ void StopCapture(ScanState* st) {
 
 void CharData(void* ud, const XML_Char* s, int len) {
     auto* st = static_cast<ScanState*>(ud);
-    st->capture.append(s, len);
+    // A formula longer than a formula may be is kept one byte too long, so
+    // that parsing it names the reason.
+    const size_t limit = st->inFormula ? Formula::kMaxTextBytes + 1 : kMaxSummaryBytes;
+    size_t n = size_t(len);
+    if (st->capture.size() + n > limit) {
+        st->captureTooLarge = true;
+        n = limit - st->capture.size();
+    }
+    st->capture.append(s, n);
 }
 
 void MarkSummarised(ScanState* st, const std::string& lowerName) {
@@ -93,6 +106,7 @@ void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     auto* st = static_cast<ScanState*>(ud);
     std::string_view local = LocalName(name);
     ++st->depth;
+    if (!CheckAttributeEntities(st)) return;
     if (!st->sawRoot) {
         st->sawRoot = true;
         std::string_view full(name);
@@ -180,6 +194,8 @@ void OnEnd(void* ud, const XML_Char* name) {
             st->inFormula = false;
         } else if (st->inModified) {
             if (auto dt = LNDatetime::FromDxl(st->capture)) ix->docs.back().modified = *dt;
+        } else if (st->captureTooLarge) {
+            if (st->itemSummarised) st->current.large = true;
         } else {
             std::string value = st->capture;
             if (st->captureIsDate)
@@ -237,6 +253,23 @@ bool LooksBinary(const char* data, size_t n) {
     return false;
 }
 
+// A file refused for what its DOCTYPE declares or an entity it uses.
+LNSTATUS Refusal(const ScanState& st, const std::string& name) {
+    const std::string where = " (line " + std::to_string(st.refusedLine) + ", column " +
+                              std::to_string(st.refusedColumn) + ")";
+    if (st.refusedEntityDeclaration)
+        return MakeStatus(LNERR_ENTITY, "The file " + name + " declares its own XML entities" + where +
+                                            ". A DXL export never does; the file is refused so that nothing in it "
+                                            "is expanded.");
+    if (!st.undeclaredEntity.empty())
+        return MakeStatus(LNERR_ENTITY, "The file " + name + " uses the entity &" + st.undeclaredEntity + ";" + where +
+                                            ", which it does not declare. The file is refused rather than read with "
+                                            "parts left out; export the database again.");
+    return MakeStatus(LNERR_ENTITY, "The file " + name + " " + st.refused + where +
+                                        ". A DXL export never does; the file is refused so that nothing in it is "
+                                        "read other than as written.");
+}
+
 struct Fd {
     int fd = -1;
     ~Fd() { if (fd >= 0) ::close(fd); }
@@ -247,19 +280,18 @@ struct Fd {
 LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
     const std::string name = FileName(path);
     Fd file;
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat sb {};
-    if (file.fd < 0 || ::fstat(file.fd, &sb) != 0)
-        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
-    if (S_ISDIR(sb.st_mode))
-        return MakeStatus(LNERR_FILE_OPEN, path + " is a folder, not a database file.");
+    if (LNSTATUS st = OpenRegularFile(path, &file.fd, &sb)) return st;
     if (sb.st_size == 0)
         return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is empty. Choose a DXL export of a Notes database.");
 
     auto index = std::make_shared<DatabaseIndex>();
     index->path = path;
     index->fileSize = uint64_t(sb.st_size);
-    index->mtimeNs = int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec;
+    index->mtimeNs = MtimeNs(sb);
+    index->ctimeNs = CtimeNs(sb);
+    index->device = uint64_t(sb.st_dev);
+    index->inode = uint64_t(sb.st_ino);
 
     ScanState st;
     st.index = index.get();
@@ -286,9 +318,8 @@ LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex
                                   "(File > Export, DXL) and open the .dxl file.");
         }
         if (XML_ParseBuffer(parser.get(), int(n), n == 0) == XML_STATUS_ERROR) {
-            if (st.entityRefused)
-                return MakeStatus(LNERR_ENTITY, "The file " + name + " declares its own XML entities. A DXL export "
-                                  "never does; the file is refused so that nothing in it is expanded.");
+            if (!st.refused.empty())
+                return Refusal(st, name);
             if (st.notDxl)
                 return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is XML but not a DXL export of a Notes "
                                   "database (its root element is not <database> in the DXL namespace).");

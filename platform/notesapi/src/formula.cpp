@@ -1,35 +1,24 @@
 #include "formula.h"
 
+#include "formula_node.h"
 #include "index.h"
 
-#include <algorithm>
 #include <cctype>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace notesapi {
-
-enum class NodeKind { Or, And, Not, Equal, NotEqual, Concat, Text, Item, All, IsAvailable, IsUnavailable };
-
-struct FormulaNode {
-    NodeKind kind;
-    std::string text;  // literal or lower-case item name
-    std::unique_ptr<FormulaNode> left, right;
-    bool IsBoolean() const {
-        return kind == NodeKind::Or || kind == NodeKind::And || kind == NodeKind::Not || kind == NodeKind::Equal ||
-               kind == NodeKind::NotEqual || kind == NodeKind::All || kind == NodeKind::IsAvailable ||
-               kind == NodeKind::IsUnavailable;
-    }
-};
 
 namespace {
 
 using NodePtr = std::unique_ptr<FormulaNode>;
 
-NodePtr Make(NodeKind k, std::string text = {}, NodePtr l = nullptr, NodePtr r = nullptr) {
+// Lists with more literals than this get a set for comparisons.
+constexpr size_t kSetThreshold = 16;
+
+NodePtr Make(NodeKind k) {
     auto n = std::make_unique<FormulaNode>();
     n->kind = k;
-    n->text = std::move(text);
-    n->left = std::move(l);
-    n->right = std::move(r);
     return n;
 }
 
@@ -37,9 +26,31 @@ struct SyntaxError {
     std::string what;
 };
 
+// Joins Lists into one, keeping each literal and each item once.
+class ListBuilder {
+public:
+    ListBuilder() : node_(Make(NodeKind::List)) {}
+    void Add(NodePtr part) {
+        for (auto& c : part->constants)
+            if (seenConstants_.insert(c).second) node_->constants.push_back(std::move(c));
+        for (uint32_t s : part->slots)
+            if (seenSlots_.insert(s).second) node_->slots.push_back(s);
+    }
+    NodePtr Finish() {
+        if (node_->constants.size() > kSetThreshold)
+            node_->constantSet = std::make_unique<FormulaValueSet>(node_->constants.begin(), node_->constants.end());
+        return std::move(node_);
+    }
+
+private:
+    NodePtr node_;
+    std::unordered_set<std::string> seenConstants_;
+    std::unordered_set<uint32_t> seenSlots_;
+};
+
 class Parser {
 public:
-    explicit Parser(std::string_view s) : s_(s) {}
+    Parser(std::string_view s, std::vector<std::string>* items) : s_(s), items_(items) {}
 
     NodePtr ParseAll() {
         Skip();
@@ -72,37 +83,39 @@ private:
     static void RequireValue(const FormulaNode& n) {
         if (n.IsBoolean()) throw SyntaxError{"true or false is used where a value is needed"};
     }
+    uint32_t Slot(const std::string& lowerName) {
+        auto [it, added] = slots_.emplace(lowerName, uint32_t(items_->size()));
+        if (added) items_->push_back(lowerName);
+        return it->second;
+    }
 
-    NodePtr Or() {
-        NodePtr l = And();
-        for (Skip(); Peek() == '|'; Skip()) {
+    // term (op term)*, one node with every term as an operand.
+    template <typename Term>
+    NodePtr Chain(char op, NodeKind kind, Term term) {
+        NodePtr first = term();
+        Skip();
+        if (Peek() != op) return first;
+        RequireBoolean(*first);
+        NodePtr chain = Make(kind);
+        chain->operands.push_back(std::move(first));
+        for (; Peek() == op; Skip()) {
             ++pos_;
-            NodePtr r = And();
-            RequireBoolean(*l);
-            RequireBoolean(*r);
-            l = Make(NodeKind::Or, {}, std::move(l), std::move(r));
+            NodePtr next = term();
+            RequireBoolean(*next);
+            chain->operands.push_back(std::move(next));
         }
-        return l;
+        return chain;
     }
-    NodePtr And() {
-        NodePtr l = Not();
-        for (Skip(); Peek() == '&'; Skip()) {
-            ++pos_;
-            NodePtr r = Not();
-            RequireBoolean(*l);
-            RequireBoolean(*r);
-            l = Make(NodeKind::And, {}, std::move(l), std::move(r));
-        }
-        return l;
-    }
+    NodePtr Or() { return Chain('|', NodeKind::Or, [this] { return And(); }); }
+    NodePtr And() { return Chain('&', NodeKind::And, [this] { return Not(); }); }
+
     struct Nesting {
         explicit Nesting(int* depth) : depth_(depth) {
-            if (++*depth_ > kMaxDepth) throw SyntaxError{"it is nested too deeply"};
+            if (++*depth_ > Formula::kMaxNesting) throw SyntaxError{"it is nested too deeply"};
         }
         ~Nesting() { --*depth_; }
         int* depth_;
     };
-    static constexpr int kMaxDepth = 200;
 
     NodePtr Not() {
         Skip();
@@ -111,7 +124,9 @@ private:
             Nesting guard(&depth_);
             NodePtr n = Not();
             RequireBoolean(*n);
-            return Make(NodeKind::Not, {}, std::move(n));
+            NodePtr out = Make(NodeKind::Not);
+            out->operands.push_back(std::move(n));
+            return out;
         }
         return Compare();
     }
@@ -125,18 +140,30 @@ private:
         NodePtr r = List();
         RequireValue(*l);
         RequireValue(*r);
-        return Make(k, {}, std::move(l), std::move(r));
+        NodePtr out = Make(k);
+        out->operands.push_back(std::move(l));
+        out->operands.push_back(std::move(r));
+        return out;
     }
     NodePtr List() {
-        NodePtr l = Primary();
-        for (Skip(); Peek() == ':'; Skip()) {
+        NodePtr first = Primary();
+        Skip();
+        if (Peek() != ':') return first;
+        RequireValue(*first);
+        ListBuilder list;
+        list.Add(std::move(first));
+        for (; Peek() == ':'; Skip()) {
             ++pos_;
-            NodePtr r = Primary();
-            RequireValue(*l);
-            RequireValue(*r);
-            l = Make(NodeKind::Concat, {}, std::move(l), std::move(r));
+            NodePtr next = Primary();
+            RequireValue(*next);
+            list.Add(std::move(next));
         }
-        return l;
+        return list.Finish();
+    }
+    NodePtr Constant(std::string text) {
+        NodePtr n = Make(NodeKind::List);
+        n->constants.push_back(std::move(text));
+        return n;
     }
     NodePtr Primary() {
         Skip();
@@ -150,14 +177,18 @@ private:
             ++pos_;
             return n;
         }
-        if (c == '"' || c == '{') return Make(NodeKind::Text, StringLiteral());
+        if (c == '"' || c == '{') return Constant(StringLiteral());
         if (std::isdigit(static_cast<unsigned char>(c))) {
             size_t start = pos_;
             while (std::isdigit(static_cast<unsigned char>(Peek())) || Peek() == '.') ++pos_;
-            return Make(NodeKind::Text, std::string(s_.substr(start, pos_ - start)));
+            return Constant(std::string(s_.substr(start, pos_ - start)));
         }
         if (c == '@') return Function();
-        if (std::isalpha(static_cast<unsigned char>(c)) || c == '$' || c == '_') return Make(NodeKind::Item, Name());
+        if (std::isalpha(static_cast<unsigned char>(c)) || c == '$' || c == '_') {
+            NodePtr n = Make(NodeKind::List);
+            n->slots.push_back(Slot(Name()));
+            return n;
+        }
         if (c == '\0') throw SyntaxError{"the formula ends too early"};
         throw SyntaxError{std::string("unexpected \"") + c + "\""};
     }
@@ -191,7 +222,9 @@ private:
             Skip();
             if (item.empty() || Peek() != ')') throw SyntaxError{"@" + name + " needs an item name in parentheses"};
             ++pos_;
-            return Make(name == "isavailable" ? NodeKind::IsAvailable : NodeKind::IsUnavailable, item);
+            NodePtr n = Make(name == "isavailable" ? NodeKind::IsAvailable : NodeKind::IsUnavailable);
+            n->slot = Slot(item);
+            return n;
         }
         throw SyntaxError{"the function @" + name + " is not supported"};
     }
@@ -199,81 +232,29 @@ private:
     std::string_view s_;
     size_t pos_ = 0;
     int depth_ = 0;
+    std::vector<std::string>* items_;
+    std::unordered_map<std::string, uint32_t> slots_;
 };
 
-using Values = std::vector<std::string>;
-
-Values EvalValues(const FormulaNode& n, const Formula::Lookup& lookup) {
-    switch (n.kind) {
-    case NodeKind::Text: return {n.text};
-    case NodeKind::Item: return lookup(n.text).value_or(Values{""});
-    case NodeKind::Concat: {
-        Values l = EvalValues(*n.left, lookup);
-        Values r = EvalValues(*n.right, lookup);
-        l.insert(l.end(), r.begin(), r.end());
-        return l;
-    }
-    default: return {};
-    }
-}
-
-bool AnyEqual(const Values& a, const Values& b) {
-    for (const auto& x : a)
-        if (std::find(b.begin(), b.end(), x) != b.end()) return true;
-    return false;
-}
-
-bool EvalBool(const FormulaNode& n, const Formula::Lookup& lookup) {
-    switch (n.kind) {
-    case NodeKind::Or: return EvalBool(*n.left, lookup) || EvalBool(*n.right, lookup);
-    case NodeKind::And: return EvalBool(*n.left, lookup) && EvalBool(*n.right, lookup);
-    case NodeKind::Not: return !EvalBool(*n.left, lookup);
-    case NodeKind::Equal: return AnyEqual(EvalValues(*n.left, lookup), EvalValues(*n.right, lookup));
-    // As in Notes, a != b is true when some pair of values differs.
-    case NodeKind::NotEqual: {
-        Values a = EvalValues(*n.left, lookup), b = EvalValues(*n.right, lookup);
-        for (const auto& x : a)
-            for (const auto& y : b)
-                if (x != y) return true;
-        return false;
-    }
-    case NodeKind::All: return true;
-    case NodeKind::IsAvailable: return lookup(n.text).has_value();
-    case NodeKind::IsUnavailable: return !lookup(n.text).has_value();
-    default: return false;
-    }
-}
-
-void Collect(const FormulaNode* n, std::vector<std::string>* out) {
-    if (!n) return;
-    if (n->kind == NodeKind::Item || n->kind == NodeKind::IsAvailable || n->kind == NodeKind::IsUnavailable)
-        if (std::find(out->begin(), out->end(), n->text) == out->end()) out->push_back(n->text);
-    Collect(n->left.get(), out);
-    Collect(n->right.get(), out);
-}
+std::string Excerpt(std::string_view text) { return std::string(text.substr(0, 200)); }
 
 }  // namespace
 
 Formula::~Formula() = default;
 
 LNSTATUS Formula::Parse(std::string_view text, std::unique_ptr<Formula>* out) {
+    if (text.size() > kMaxTextBytes)
+        return MakeStatus(LNERR_FORMULA, "The formula " + Excerpt(text) + " is not supported: it is longer than " +
+                                             std::to_string(kMaxTextBytes / (1024 * 1024)) + " MB.");
     try {
         std::unique_ptr<Formula> f(new Formula());
-        f->root_ = Parser(text).ParseAll();
+        f->root_ = Parser(text, &f->items_).ParseAll();
+        f->text_ = Excerpt(text);
         *out = std::move(f);
         return LNNOERROR;
     } catch (const SyntaxError& e) {
-        return MakeStatus(LNERR_FORMULA, "The formula " + std::string(text.substr(0, 200)) +
-                                             " is not supported: " + e.what + ".");
+        return MakeStatus(LNERR_FORMULA, "The formula " + Excerpt(text) + " is not supported: " + e.what + ".");
     }
 }
-
-std::vector<std::string> Formula::ReferencedItems() const {
-    std::vector<std::string> names;
-    Collect(root_.get(), &names);
-    return names;
-}
-
-bool Formula::Matches(const Lookup& lookup) const { return EvalBool(*root_, lookup); }
 
 }  // namespace notesapi

@@ -37,24 +37,30 @@ bool DatabaseIndex::IsSummarised(std::string_view lowerName) const {
     return id && *id < summarised.size() && summarised[*id];
 }
 
-std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std::string_view name) const {
+std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std::string_view name,
+                                                                   LNSTATUS* status) const {
     const std::string lower = AsciiLower(name);
     const DocRecord& doc = docs[d];
     if (lower == "form" && !strings[doc.form].empty()) return std::vector<std::string>{strings[doc.form]};
     if (IsSummarised(lower)) {
         uint32_t id = *FindString(lower);
-        for (uint32_t s = doc.firstSummary; s < doc.firstSummary + doc.summaryCount; ++s) {
+        uint32_t s = doc.firstSummary;
+        for (; s < doc.firstSummary + doc.summaryCount; ++s) {
             const Summary& sum = summaries[s];
             if (sum.name != id) continue;
+            if (sum.large) break;
             std::vector<std::string> out;
             for (uint32_t v = 0; v < sum.valueCount; ++v) out.emplace_back(Value(sum.firstValue + v));
             if (out.empty()) out.emplace_back();
             return out;
         }
-        return std::nullopt;
+        if (s == doc.firstSummary + doc.summaryCount) return std::nullopt;
     }
     std::shared_ptr<const DocumentItems> items;
-    if (LoadDocument(d, &items) != LNNOERROR) return std::nullopt;
+    if (LNSTATUS st = LoadDocument(d, &items)) {
+        if (status && *status == LNNOERROR) *status = st;
+        return std::nullopt;
+    }
     for (const auto& item : items->items)
         if (AsciiLower(item->name) == lower) {
             std::vector<std::string> out = item->values;
@@ -66,6 +72,38 @@ std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std:
     return std::nullopt;
 }
 
+int64_t MtimeNs(const struct stat& sb) { return int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec; }
+int64_t CtimeNs(const struct stat& sb) { return int64_t(sb.st_ctim.tv_sec) * 1000000000 + sb.st_ctim.tv_nsec; }
+
+bool DatabaseIndex::SameFile(const struct stat& sb) const {
+    return uint64_t(sb.st_size) == fileSize && MtimeNs(sb) == mtimeNs && CtimeNs(sb) == ctimeNs &&
+           uint64_t(sb.st_dev) == device && uint64_t(sb.st_ino) == inode;
+}
+
+LNSTATUS OpenRegularFile(const std::string& path, int* fd, struct stat* sb) {
+    const int f = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (f < 0)
+        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
+    const char* kind = nullptr;
+    if (::fstat(f, sb) != 0) {
+        const int error = errno;
+        ::close(f);
+        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(error) + ".");
+    }
+    if (S_ISDIR(sb->st_mode)) kind = "a folder";
+    else if (S_ISFIFO(sb->st_mode)) kind = "a pipe";
+    else if (S_ISCHR(sb->st_mode) || S_ISBLK(sb->st_mode)) kind = "a device";
+    else if (!S_ISREG(sb->st_mode)) kind = "not a regular file";
+    if (kind) {
+        ::close(f);
+        return MakeStatus(LNERR_FILE_OPEN, path + " is " + kind + ", not a database file. Choose a DXL file.");
+    }
+    const int flags = ::fcntl(f, F_GETFL);
+    if (flags >= 0) ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
+    *fd = f;
+    return LNNOERROR;
+}
+
 DatabaseIndex::~DatabaseIndex() {
     if (fd_ >= 0) ::close(fd_);
 }
@@ -73,12 +111,31 @@ DatabaseIndex::~DatabaseIndex() {
 int DatabaseIndex::File(LNSTATUS* status) const {
     std::lock_guard lock(fileMutex_);
     if (fd_ < 0) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0)
-            *status = MakeStatus(LNERR_FILE_OPEN,
-                                 "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
+        struct stat sb {};
+        int fd = -1;
+        if (LNSTATUS st = OpenRegularFile(path, &fd, &sb)) {
+            // Gone, or replaced by something that is not a file, since it was read.
+            struct stat now {};
+            const int found = ::stat(path.c_str(), &now);
+            const bool gone = (found != 0 && errno == ENOENT) || (found == 0 && !S_ISREG(now.st_mode));
+            *status = gone ? Changed() : st;
+            return -1;
+        }
+        fd_ = fd;
     }
     return fd_;
+}
+
+LNSTATUS DatabaseIndex::Changed() const {
+    return MakeStatus(LNERR_DATABASE_CHANGED, "The database file " + path + " changed after it was opened. Open it again.");
+}
+
+LNSTATUS DatabaseIndex::CheckUnchanged(int fd) const {
+    struct stat sb {};
+    if (::fstat(fd, &sb) != 0)
+        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+    if (!SameFile(sb)) return Changed();
+    return LNNOERROR;
 }
 
 LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const {
@@ -89,24 +146,17 @@ LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentIte
     LNSTATUS status = LNNOERROR;
     const int fd = File(&status);
     if (fd < 0) return status;
-    struct stat sb {};
-    int64_t mtime = (::fstat(fd, &sb) == 0) ? int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec : -1;
-    if (uint64_t(sb.st_size) != fileSize || mtime != mtimeNs) {
-        return MakeStatus(LNERR_DATABASE_CHANGED, "The database file " + path + " changed after it was opened. Open it again.");
+    if (LNSTATUS st = CheckUnchanged(fd)) return st;
+    if (auto kept = documentCache_.Find(d)) {
+        *out = std::move(kept);
+        return LNNOERROR;
     }
-    std::string bytes(doc.end - doc.begin, '\0');
-    size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, off_t(doc.begin + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += size_t(n);
-    }
-    if (got != bytes.size())
-        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read.");
     auto items = std::make_shared<DocumentItems>();
-    LNSTATUS st = ParseDocument(bytes, encoding, items.get());
+    LNSTATUS st = ReadDocument(fd, doc.begin, doc.end, path, encoding, items.get());
+    // A file written to while it was read: what was read means nothing.
+    if (LNSTATUS after = CheckUnchanged(fd)) return after;
     if (st != LNNOERROR) return st;
+    if (documentCache_.IsRepeated(d)) documentCache_.Keep(d, doc.end - doc.begin, items);
     *out = std::move(items);
     return LNNOERROR;
 }
@@ -122,11 +172,9 @@ std::map<std::string, CacheEntry> g_cache;
 LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
     struct stat sb {};
     if (::stat(path.c_str(), &sb) == 0) {
-        int64_t mtime = int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec;
         std::lock_guard lock(g_cacheMutex);
         auto it = g_cache.find(path);
-        if (it != g_cache.end() && it->second.index->fileSize == uint64_t(sb.st_size) &&
-            it->second.index->mtimeNs == mtime) {
+        if (it != g_cache.end() && it->second.index->SameFile(sb)) {
             *out = it->second.index;
             return LNNOERROR;
         }

@@ -3,8 +3,12 @@
 // searches need. Built once by the scanner, then shared read-only.
 #pragma once
 
+#include "document_cache.h"
+
 #include <notesapi/lnitems.h>
 #include <notesapi/lnstatus.h>
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <memory>
@@ -76,6 +80,7 @@ struct Summary {
     uint32_t name = 0;        // interned lower-case item name
     uint32_t firstValue = 0;  // into DatabaseIndex::values
     uint32_t valueCount = 0;
+    bool large = false;       // a value too large to keep: read the document
 };
 
 class DatabaseIndex {
@@ -90,6 +95,13 @@ public:
     std::string title;
     uint64_t fileSize = 0;
     int64_t mtimeNs = 0;
+    // The change time too: unlike the modification time, it cannot be set
+    // back after the file was written.
+    int64_t ctimeNs = 0;
+    uint64_t device = 0, inode = 0;
+
+    // True when sb describes the file this index was built from, unchanged.
+    bool SameFile(const struct stat& sb) const;
 
     std::vector<ViewInfo> views;
     std::vector<DocRecord> docs;
@@ -106,11 +118,14 @@ public:
 
     // Values of an item (name compared case-insensitively) of document d, or
     // nullopt when the document lacks the item. Reads the document from the
-    // file when the name is not summarised.
-    std::optional<std::vector<std::string>> ItemValues(size_t d, std::string_view name) const;
+    // file when the name is not summarised; when that fails (the file cannot
+    // be read or changed), *status gets the failure and nullopt is returned.
+    std::optional<std::vector<std::string>> ItemValues(size_t d, std::string_view name, LNSTATUS* status) const;
     bool IsSummarised(std::string_view lowerName) const;
 
-    // Full items of document d, read from the file.
+    // Full items of document d, read from the file. A file that is no longer
+    // the one indexed gives LNERR_DATABASE_CHANGED, a failing read
+    // LNERR_FILE_OPEN, each with a message naming the file.
     LNSTATUS LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const;
 
     // Entries of view v, computed on first use and kept.
@@ -120,8 +135,13 @@ private:
     // The database file, opened on the first document read and kept, so that
     // reading documents one by one costs no open per document.
     int File(LNSTATUS* status) const;
+    // LNNOERROR while the open file is still the one indexed.
+    LNSTATUS CheckUnchanged(int fd) const;
+    LNSTATUS Changed() const;
     mutable std::mutex fileMutex_;
     mutable int fd_ = -1;
+
+    mutable DocumentCache documentCache_;
 
     mutable std::mutex entriesMutex_;
     mutable std::unordered_map<size_t, std::unique_ptr<ViewEntries>> entries_;
@@ -129,11 +149,27 @@ private:
 
 // Parses the file at path into an index. Errors carry a message for the user.
 LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
-// The process-wide cache in front of BuildIndex, keyed by path, size and mtime.
+// The process-wide cache in front of BuildIndex, keyed by path and checked
+// against the file (see SameFile).
 LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
 
-// Parses one <document> element's bytes into its items.
-LNSTATUS ParseDocument(std::string_view bytes, const std::string& encoding, DocumentItems* out);
+// Parses the <document> element at bytes [begin, end) of the file fd (whose
+// path names it in messages) into its items. The bytes are read and parsed in
+// pieces, so a large document is never held twice. A failing or short read
+// gives LNERR_FILE_OPEN, bytes that are not a well-formed document
+// LNERR_MALFORMED.
+LNSTATUS ReadDocument(int fd, uint64_t begin, uint64_t end, const std::string& path, const std::string& encoding,
+                      DocumentItems* out);
+
+// A file's modification and change times in nanoseconds.
+int64_t MtimeNs(const struct stat& sb);
+int64_t CtimeNs(const struct stat& sb);
+
+// Opens path for reading. Opening never waits (a pipe without a writer would
+// block for ever), and anything but a regular file (a folder, a pipe, a
+// device) is refused with a message naming it. On success *fd is open and
+// *sb describes it.
+LNSTATUS OpenRegularFile(const std::string& path, int* fd, struct stat* sb);
 
 std::string AsciiLower(std::string_view s);
 

@@ -11,8 +11,16 @@ LNSTATUS LNDatabase::Search(const LNFormula& formula, LNDocumentArray* documents
     if (st != LNNOERROR) return notesapi::Report(st);
     documents->Items().clear();
     for (size_t d = 0; d < index_->docs.size(); ++d) {
-        auto lookup = [&](const std::string& name) { return index_->ItemValues(d, name); };
-        if (f->Matches(lookup)) documents->Items().emplace_back(index_, d, session_);
+        LNSTATUS failure = LNNOERROR;
+        auto lookup = [&](const std::string& name) { return index_->ItemValues(d, name, &failure); };
+        bool matches = false;
+        st = f->Evaluate(lookup, &matches);
+        if (st == LNNOERROR) st = failure;
+        if (st != LNNOERROR) {
+            documents->Items().clear();
+            return notesapi::Report(st);
+        }
+        if (matches) documents->Items().emplace_back(index_, d, session_);
     }
     return LNNOERROR;
 }

@@ -24,7 +24,7 @@ const char* KindText(LNSTATUS kind) {
     case LNERR_NOT_DXL: return "The file is not a DXL export of a Notes database";
     case LNERR_BINARY_NSF: return "The file is a binary Notes database; export it to DXL first";
     case LNERR_MALFORMED: return "The DXL file is damaged or incomplete";
-    case LNERR_ENTITY: return "The DXL file declares XML entities, which are not accepted";
+    case LNERR_ENTITY: return "The DXL file declares XML entities or other DOCTYPE content, or uses an undeclared entity";
     case LNERR_FORMULA: return "The formula is not supported";
     case LNERR_INDEX: return "Index out of range";
     case LNERR_ITEM_NOT_FOUND: return "Item not found";

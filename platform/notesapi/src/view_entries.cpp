@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_set>
 
 namespace notesapi {
 
@@ -25,19 +26,26 @@ int Collate(std::string_view a, std::string_view b) {
     return a.compare(b) < 0 ? -1 : a.compare(b) > 0 ? 1 : 0;
 }
 
+// The view fails as a whole, with the kind of status that made it fail.
+void Fail(const ViewInfo& view, LNSTATUS st, ViewEntries* out) {
+    out->status = MakeStatus(StatusKind(st), "The view \"" + view.name + "\" cannot be read: " + LNGetErrorMessage(st));
+}
+
 void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
     const ViewInfo& view = ix.views[v];
     std::vector<long> selected;
     if (!view.selection.empty()) {
         std::unique_ptr<Formula> formula;
         LNSTATUS st = Formula::Parse(view.selection, &formula);
-        if (st != LNNOERROR) {
-            out->status = MakeStatus(LNERR_FORMULA, "The view \"" + view.name + "\" cannot be read: " + LNGetErrorMessage(st));
-            return;
-        }
+        if (st != LNNOERROR) return Fail(view, st, out);
         for (size_t d = 0; d < ix.docs.size(); ++d) {
-            auto lookup = [&](const std::string& name) { return ix.ItemValues(d, name); };
-            if (formula->Matches(lookup)) selected.push_back(long(d));
+            LNSTATUS failure = LNNOERROR;
+            auto lookup = [&](const std::string& name) { return ix.ItemValues(d, name, &failure); };
+            bool matches = false;
+            st = formula->Evaluate(lookup, &matches);
+            if (st == LNNOERROR) st = failure;
+            if (st != LNNOERROR) return Fail(view, st, out);
+            if (matches) selected.push_back(long(d));
         }
     } else if (!view.isFolder) {
         selected.resize(ix.docs.size());
@@ -61,24 +69,28 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
     };
     std::vector<Row> rows;
     rows.reserve(selected.size());
+    LNSTATUS failure = LNNOERROR;
     for (long d : selected) {
         std::vector<std::string> keys;
         for (const ColumnInfo* c : sortColumns) {
-            auto values = ix.ItemValues(size_t(d), c->itemName);
-            keys.push_back(values ? values->front() : std::string());
+            auto values = ix.ItemValues(size_t(d), c->itemName, &failure);
+            keys.push_back(values ? std::move(values->front()) : std::string());
         }
         if (!category) {
             rows.push_back({d, {}, std::move(keys)});
             continue;
         }
-        auto cats = ix.ItemValues(size_t(d), category->itemName);
+        auto cats = ix.ItemValues(size_t(d), category->itemName, &failure);
         std::vector<std::string> distinct;
-        if (cats)
+        if (cats) {
+            std::unordered_set<std::string_view> seen;
             for (auto& c : *cats)
-                if (std::find(distinct.begin(), distinct.end(), c) == distinct.end()) distinct.push_back(c);
+                if (seen.insert(c).second) distinct.push_back(c);
+        }
         if (distinct.empty()) distinct.emplace_back();
-        for (auto& c : distinct) rows.push_back({d, c, keys});
+        for (auto& c : distinct) rows.push_back({d, std::move(c), keys});
     }
+    if (failure != LNNOERROR) return Fail(view, failure, out);
 
     std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
         if (category) {
@@ -110,6 +122,12 @@ const ViewEntries& DatabaseIndex::Entries(size_t v) const {
     if (!slot) {
         slot = std::make_unique<ViewEntries>();
         ComputeEntries(*this, v, slot.get());
+        // A document listed more than once is read once for all its entries.
+        if (slot->categories.size() > 1) {
+            std::vector<uint8_t> seen(docs.size(), 0);
+            for (const ViewEntry& e : slot->entries)
+                if (e.doc >= 0 && seen[size_t(e.doc)]++ == 1) documentCache_.MarkRepeated(size_t(e.doc));
+        }
     }
     return *slot;
 }

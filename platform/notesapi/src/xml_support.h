@@ -39,12 +39,27 @@ using ParserPtr = std::unique_ptr<XML_ParserStruct, ParserDeleter>;
 // so that expat's user data points at both.
 struct ReaderBase {
     XML_Parser parser = nullptr;
-    bool entityRefused = false;
+    // Why the parser was stopped ("declares its own XML entities"), and where.
+    std::string refused;
+    unsigned long refusedLine = 0, refusedColumn = 0;
+    bool refusedEntityDeclaration = false;
+    std::string undeclaredEntity;  // set when the refusal is an unknown entity
+    bool externalDtd = false;  // the DOCTYPE names a DTD, which is never read
 };
 
-// A namespace-aware parser that never reads an external DTD and stops at the
-// first entity declaration (so no entity beyond XML's own five is expanded).
-// Handlers get state as user data.
+// Stops the parser with a reason that the reader reports.
+void Refuse(ReaderBase* state, std::string why);
+
+// A namespace-aware parser that never reads an external DTD and stops at
+// anything a DOCTYPE's internal subset declares (entities, attribute defaults,
+// elements, notations) and at an entity it does not know, so that the file
+// means what its elements and attributes say and no entity beyond XML's own
+// five is expanded. Handlers get state as user data.
 ParserPtr NewSafeParser(const std::string& encoding, ReaderBase* state);
+
+// For a start tag being reported: refuses a reference to an entity that is not
+// one of XML's five, which expat drops silently from attribute values when
+// the DOCTYPE names a DTD it does not read. False when it refused.
+bool CheckAttributeEntities(ReaderBase* state);
 
 }  // namespace notesapi

@@ -1,6 +1,7 @@
 #include "allocation_map.h"
 
 #include "crc.h"
+#include "layout.h"
 
 #include <pst/error.h>
 
@@ -9,9 +10,12 @@
 namespace pst {
 
 namespace {
-constexpr uint8_t kTypeAMap = 0x84, kTypePMap = 0x83, kTypeFMap = 0x82, kTypeFPMap = 0x85;
+constexpr uint8_t kTypeAMap = ptype::kAllocationMap, kTypePMap = ptype::kPageMap, kTypeFMap = ptype::kFreeMap,
+                  kTypeFPMap = ptype::kFreePageMap;
 constexpr size_t kFMapFirst = 128, kFMapEvery = 496;
 constexpr size_t kFPMapFirst = 128 * 64, kFPMapEvery = 496 * 8 * 8;
+// Where a region's map pages are, in pages from its start (the allocation map is page 0).
+constexpr uint64_t kPMapPage = 1, kFMapPage = 2, kFPMapPage = 3;
 
 bool HasPMap(size_t i) { return i % 8 == 0; }
 bool HasFMap(size_t i) { return i >= kFMapFirst && (i - kFMapFirst) % kFMapEvery == 0; }
@@ -19,12 +23,12 @@ bool HasFPMap(size_t i) { return i >= kFPMapFirst && (i - kFPMapFirst) % kFPMapE
 }  // namespace
 
 void SealPage(uint8_t* page, uint8_t ptype, uint16_t sig, uint64_t bid) {
-    uint8_t* t = page + 496;
-    t[0] = ptype;
-    t[1] = ptype;
-    Put16(t + 2, sig);
-    Put32(t + 4, Crc32(page, 496));
-    Put64(t + 8, bid);
+    uint8_t* t = page + page::kTrailer;
+    t[page::kType] = ptype;
+    t[page::kTypeRepeat] = ptype;
+    Put16(t + page::kSignature, sig);
+    Put32(t + page::kCrc, Crc32(page, page::kContentSize));
+    Put64(t + page::kBid, bid);
 }
 
 unsigned AllocationMap::ReservedPages(size_t i) {
@@ -38,44 +42,90 @@ void AllocationMap::AddRegion() {
     size_t i = regions_.size();
     regions_.emplace_back();
     Mark(RegionStart(i), ReservedPages(i) * kPageSize, true);
+    uint64_t dataStart = RegionStart(i) + ReservedPages(i) * kPageSize;
+    AddHole(dataStart, RegionStart(i + 1) - dataStart);
+}
+
+void AllocationMap::Reset() {
+    regions_.clear();
+    holes_.clear();
+    bySize_.clear();
+    waiting_.clear();
+    waitingBytes_ = 0;
 }
 
 void AllocationMap::InitEmpty() {
-    regions_.clear();
+    Reset();
     AddRegion();
-    next_ = RegionStart(0) + ReservedPages(0) * kPageSize;
 }
 
 void AllocationMap::Load(const File& file, uint64_t fileEof) {
-    regions_.clear();
+    Reset();
     if (fileEof < RegionStart(1) || (fileEof - kFirstRegion) % kRegionSize != 0)
         throw PstError(ErrorKind::BadFormat, "The file's size record is damaged");
     size_t count = size_t((fileEof - kFirstRegion) / kRegionSize);
     uint8_t page[kPageSize];
     for (size_t i = 0; i < count; ++i) {
         file.ReadAt(RegionStart(i), page, kPageSize);
-        if (page[496] != kTypeAMap || Crc32(page, 496) != Get32(page + 500))
+        const uint8_t* t = page + page::kTrailer;
+        if (t[page::kType] != kTypeAMap || !ChecksumMatches(page, page::kContentSize, Get32(t + page::kCrc)))
             throw PstError(ErrorKind::BadFormat, "A space allocation page is damaged");
         Region r;
-        std::copy(page, page + 496, r.bits.begin());
+        std::copy(page, page + page::kContentSize, r.bits.begin());
         r.dirty = false;
         r.fresh = false;
         regions_.push_back(r);
     }
-    next_ = RegionStart(0) + ReservedPages(0) * kPageSize;
-    for (size_t i = regions_.size(); i-- > 0;) {
-        const auto& bits = regions_[i].bits;
-        for (size_t k = bits.size(); k-- > 0;) {
-            if (!bits[k]) continue;
-            unsigned low = std::countr_zero(unsigned(bits[k]));  // last used unit in this byte
-            uint64_t unit = k * 8 + (7 - low);
-            next_ = RegionStart(i) + (unit + 1) * 64;
-            return;
-        }
+}
+
+void AllocationMap::KeepUsed(uint64_t offset, uint64_t size) {
+    if (offset < kFirstRegion || offset > FileEof() || size > FileEof() - offset) return;
+    uint64_t end = offset + size;
+    for (uint64_t at = offset / 64 * 64; at < end; at += 64) {
+        size_t i = size_t((at - kFirstRegion) / kRegionSize);
+        uint64_t unit = (at - RegionStart(i)) / 64;
+        if (!(regions_[i].bits[unit / 8] & (0x80 >> (unit % 8)))) Mark(at, 64, true);
     }
 }
 
+void AllocationMap::FindHoles() {
+    for (size_t i = 0; i < regions_.size(); ++i) KeepUsed(RegionStart(i), ReservedPages(i) * kPageSize);
+    holes_.clear();
+    bySize_.clear();
+    // Runs of free units become holes; a region's first unit is its map page,
+    // always in use, so no run crosses into the next region.
+    for (size_t i = 0; i < regions_.size(); ++i) {
+        const auto& bits = regions_[i].bits;
+        uint64_t runStart = 0, runLength = 0;
+        for (size_t k = 0; k < bits.size(); ++k) {
+            if (bits[k] == 0xFF && runLength == 0) continue;
+            for (unsigned b = 0; b < 8; ++b) {
+                uint64_t unit = k * 8 + b;
+                if (!(bits[k] & (0x80 >> b))) {
+                    if (runLength++ == 0) runStart = unit;
+                    continue;
+                }
+                if (runLength) AddHole(RegionStart(i) + runStart * 64, runLength * 64);
+                runLength = 0;
+            }
+        }
+        if (runLength) AddHole(RegionStart(i) + runStart * 64, runLength * 64);
+    }
+}
+
+bool AllocationMap::Holds(uint64_t offset, uint64_t size) const {
+    if (offset < kFirstRegion || offset % 64 != 0 || size == 0) return false;
+    uint64_t i = (offset - kFirstRegion) / kRegionSize;
+    if (i >= regions_.size()) return false;
+    return offset >= RegionStart(size_t(i)) + ReservedPages(size_t(i)) * kPageSize && size <= RegionStart(size_t(i) + 1) - offset;
+}
+
 void AllocationMap::Mark(uint64_t offset, uint64_t size, bool used) {
+    // Callers pass ranges inside one region; a range that is not never
+    // reaches the bits.
+    uint64_t region = offset < kFirstRegion ? regions_.size() : (offset - kFirstRegion) / kRegionSize;
+    if (region >= regions_.size() || size > RegionStart(size_t(region) + 1) - offset)
+        throw PstError(ErrorKind::BadFormat, "The PST file is damaged: space outside the allocation map");
     uint64_t end = offset + size;
     for (uint64_t at = offset; at < end; at += 64) {
         size_t i = size_t((at - kFirstRegion) / kRegionSize);
@@ -87,22 +137,76 @@ void AllocationMap::Mark(uint64_t offset, uint64_t size, bool used) {
     }
 }
 
-uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
-    uint64_t off = (next_ + align - 1) / align * align;
-    for (;;) {
-        size_t i = size_t((off - kFirstRegion) / kRegionSize);
-        while (i >= regions_.size()) AddRegion();
-        uint64_t dataStart = RegionStart(i) + ReservedPages(i) * kPageSize;
-        if (off < dataStart) off = dataStart;
-        if (off + size <= RegionStart(i + 1)) break;
-        off = RegionStart(i + 1);
+void AllocationMap::AddHole(uint64_t offset, uint64_t size) {
+    if (size == 0) return;
+    auto next = holes_.lower_bound(offset);
+    if (next != holes_.end() && offset + size == next->first) {
+        size += next->second;
+        bySize_.erase({next->second, next->first});
+        next = holes_.erase(next);
     }
-    Mark(off, (size + 63) / 64 * 64, true);
-    next_ = off + size;
-    return off;
+    if (next != holes_.begin()) {
+        auto prev = std::prev(next);
+        if (prev->first + prev->second == offset) {
+            offset = prev->first;
+            size += prev->second;
+            bySize_.erase({prev->second, prev->first});
+            holes_.erase(prev);
+        }
+    }
+    holes_[offset] = size;
+    bySize_.insert({size, offset});
 }
 
-void AllocationMap::Free(uint64_t offset, uint64_t size) { Mark(offset, (size + 63) / 64 * 64, false); }
+void AllocationMap::TakeHole(uint64_t holeOffset, uint64_t offset, uint64_t size) {
+    uint64_t holeSize = holes_.at(holeOffset);
+    holes_.erase(holeOffset);
+    bySize_.erase({holeSize, holeOffset});
+    AddHole(holeOffset, offset - holeOffset);
+    AddHole(offset + size, holeOffset + holeSize - (offset + size));
+}
+
+uint64_t AllocationMap::Allocate(uint64_t size, uint64_t align) {
+    size = (size + 63) / 64 * 64;
+    if (size == 0 || size > kRegionSize / 2) throw PstError(ErrorKind::InvalidArgument, "allocation of an unsupported size");
+    auto aligned = [&](uint64_t at) { return (at + align - 1) / align * align; };
+    for (;;) {
+        // The smallest holes that may fit, then the smallest that surely fits
+        // after alignment; the file grows only when none does.
+        int tries = 0;
+        for (auto it = bySize_.lower_bound({size, 0}); it != bySize_.end() && tries < 8; ++it, ++tries) {
+            auto [holeSize, holeOffset] = *it;
+            uint64_t at = aligned(holeOffset);
+            if (at + size > holeOffset + holeSize) continue;
+            TakeHole(holeOffset, at, size);
+            Mark(at, size, true);
+            return at;
+        }
+        auto it = bySize_.lower_bound({size + align - 64, 0});
+        if (it != bySize_.end()) {
+            auto [holeSize, holeOffset] = *it;
+            uint64_t at = aligned(holeOffset);
+            TakeHole(holeOffset, at, size);
+            Mark(at, size, true);
+            return at;
+        }
+        AddRegion();
+    }
+}
+
+void AllocationMap::Free(uint64_t offset, uint64_t size) {
+    if (!Holds(offset, size)) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: space to free lies outside the allocation map");
+    size = (size + 63) / 64 * 64;
+    Mark(offset, size, false);
+    waiting_.emplace_back(offset, size);
+    waitingBytes_ += size;
+}
+
+void AllocationMap::ReuseFreed() {
+    for (const auto& [offset, size] : waiting_) AddHole(offset, size);
+    waiting_.clear();
+    waitingBytes_ = 0;
+}
 
 uint64_t AllocationMap::FreeBytes() const {
     uint64_t freeUnits = 0;
@@ -118,19 +222,19 @@ void AllocationMap::WritePages(File& file) {
         uint64_t start = RegionStart(i);
         if (r.fresh) {
             if (HasPMap(i)) {
-                std::fill(page, page + 496, 0xFF);
-                SealPage(page, kTypePMap, 0, start + 0x200);
-                file.WriteAt(start + 0x200, page, kPageSize);
+                std::fill(page, page + page::kContentSize, 0xFF);
+                SealPage(page, kTypePMap, 0, start + kPMapPage * kPageSize);
+                file.WriteAt(start + kPMapPage * kPageSize, page, kPageSize);
             }
             if (HasFMap(i)) {
-                std::fill(page, page + 496, 0x00);
-                SealPage(page, kTypeFMap, 0, start + 0x400);
-                file.WriteAt(start + 0x400, page, kPageSize);
+                std::fill(page, page + page::kContentSize, 0x00);
+                SealPage(page, kTypeFMap, 0, start + kFMapPage * kPageSize);
+                file.WriteAt(start + kFMapPage * kPageSize, page, kPageSize);
             }
             if (HasFPMap(i)) {
-                std::fill(page, page + 496, 0xFF);
-                SealPage(page, kTypeFPMap, 0, start + 0x600);
-                file.WriteAt(start + 0x600, page, kPageSize);
+                std::fill(page, page + page::kContentSize, 0xFF);
+                SealPage(page, kTypeFPMap, 0, start + kFPMapPage * kPageSize);
+                file.WriteAt(start + kFPMapPage * kPageSize, page, kPageSize);
             }
             r.fresh = false;
         }

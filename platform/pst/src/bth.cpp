@@ -1,5 +1,7 @@
 #include "bth.h"
 
+#include "layout.h"
+
 #include <pst/error.h>
 
 namespace pst {
@@ -8,7 +10,9 @@ namespace {
 [[noreturn]] void Bad() { throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property tree"); }
 }
 
-uint32_t BuildBth(HeapBuilder& heap, uint8_t cbKey, uint8_t cbEnt, const Bytes& records) {
+uint32_t ReserveBthHeader(HeapBuilder& heap) { return heap.Reserve(bth::kSize); }
+
+void BuildBth(HeapBuilder& heap, uint32_t headerHid, uint8_t cbKey, uint8_t cbEnt, const Bytes& records) {
     uint8_t levels = 0;
     uint32_t root = 0;
     if (!records.empty()) {
@@ -31,9 +35,13 @@ uint32_t BuildBth(HeapBuilder& heap, uint8_t cbKey, uint8_t cbEnt, const Bytes& 
             ++levels;
         }
     }
-    uint8_t header[8] = {0xB5, cbKey, cbEnt, levels, 0, 0, 0, 0};
-    Put32(header + 4, root);
-    return heap.Allocate(header, sizeof header);
+    uint8_t header[bth::kSize] = {};
+    header[bth::kType] = bth::kTypeValue;
+    header[bth::kKeySize] = cbKey;
+    header[bth::kEntrySize] = cbEnt;
+    header[bth::kLevels] = levels;
+    Put32(header + bth::kRoot, root);
+    heap.Fill(headerHid, header, sizeof header);
 }
 
 namespace {
@@ -50,10 +58,12 @@ void Collect(const HeapReader& heap, uint32_t hid, int level, uint8_t cbKey, uin
 
 BthContents ReadBth(const HeapReader& heap, uint32_t headerHid) {
     auto [p, n] = heap.Get(headerHid);
-    if (n < 8 || p[0] != 0xB5 || p[1] == 0 || p[1] > 16 || p[3] > 8) Bad();
-    BthContents c{p[1], p[2], {}};
-    uint32_t root = Get32(p + 4);
-    if (root != 0) Collect(heap, root, p[3], c.cbKey, c.cbEnt, c.records);
+    if (n < bth::kSize || p[bth::kType] != bth::kTypeValue || p[bth::kKeySize] == 0 || p[bth::kKeySize] > 16 ||
+        p[bth::kLevels] > 8)
+        Bad();
+    BthContents c{p[bth::kKeySize], p[bth::kEntrySize], {}};
+    uint32_t root = Get32(p + bth::kRoot);
+    if (root != 0) Collect(heap, root, p[bth::kLevels], c.cbKey, c.cbEnt, c.records);
     return c;
 }
 

@@ -6,9 +6,13 @@
 
 namespace pst {
 
-// records: count records of cbKey + cbEnt bytes each, sorted by key.
-// Returns the heap id of the tree's header.
-uint32_t BuildBth(HeapBuilder& heap, uint8_t cbKey, uint8_t cbEnt, const Bytes& records);
+// Reserves the tree's header; call it before the heap's other allocations so
+// that the header is at kFirstHeapId, where Outlook puts it and where some
+// readers look for it.
+uint32_t ReserveBthHeader(HeapBuilder& heap);
+// records: count records of cbKey + cbEnt bytes each, sorted by key. Builds
+// the tree and writes its header into headerHid (from ReserveBthHeader).
+void BuildBth(HeapBuilder& heap, uint32_t headerHid, uint8_t cbKey, uint8_t cbEnt, const Bytes& records);
 
 struct BthContents {
     uint8_t cbKey = 0;

@@ -2,6 +2,7 @@
 // the tables every item and template carries, with their column sets.
 #pragma once
 
+#include "layout.h"
 #include "table_context.h"
 
 #include <string>
@@ -13,8 +14,8 @@ inline constexpr uint8_t kNidTypeMessage = 0x04;
 inline constexpr uint8_t kNidTypeHierarchy = 0x0D;
 inline constexpr uint8_t kNidTypeContents = 0x0E;
 inline constexpr uint8_t kNidTypeAssocContents = 0x0F;
-inline constexpr Nid kNidRecipientTable = 0x692;
-inline constexpr Nid kNidAttachmentTable = 0x671;
+inline constexpr Nid kNidRecipientTable = nid::kRecipientTemplate;
+inline constexpr Nid kNidAttachmentTable = nid::kAttachmentTemplate;
 
 inline Nid TableNid(Nid folder, uint8_t type) { return (folder & ~Nid(0x1F)) | type; }
 

@@ -1,5 +1,6 @@
 #include "heap.h"
 
+#include "layout.h"
 #include "node_database.h"
 
 #include <pst/error.h>
@@ -20,9 +21,9 @@ uint8_t FillLevel(size_t freeBytes) {
 HeapBuilder::HeapBuilder(uint8_t clientSig) : clientSig_(clientSig) {}
 
 size_t HeapBuilder::HeaderSize(size_t index) {
-    if (index == 0) return 12;
-    if (index >= 8 && (index - 8) % 128 == 0) return 66;
-    return 2;
+    if (index == 0) return hn::kFirstHeaderSize;
+    if (index >= 8 && (index - 8) % 128 == 0) return hn::kBitmapHeaderSize;
+    return hn::kPageHeaderSize;
 }
 
 uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
@@ -30,13 +31,30 @@ uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
     auto fits = [&](const Block& b, size_t index) {
         size_t end = HeaderSize(index) + b.data.size() + size;
         end += end & 1;
-        return end + 4 + 2 * (b.ends.size() + 2) <= kMaxBlockData && b.ends.size() < 2047;
+        return end + hn::kMapOffsets + 2 * (b.ends.size() + 2) <= kMaxBlockData && b.ends.size() < 2047;
     };
     if (blocks_.empty() || !fits(blocks_.back(), blocks_.size() - 1)) blocks_.emplace_back();
     Block& b = blocks_.back();
     b.data.insert(b.data.end(), data, data + size);
     b.ends.push_back(uint16_t(HeaderSize(blocks_.size() - 1) + b.data.size()));
     return uint32_t(blocks_.size() - 1) << 16 | uint32_t(b.ends.size()) << 5;
+}
+
+uint32_t HeapBuilder::Reserve(size_t size) {
+    const Bytes zeros(size, 0);
+    return Allocate(zeros);
+}
+
+void HeapBuilder::Fill(uint32_t hid, const uint8_t* data, size_t size) {
+    size_t block = hid >> 16;
+    size_t index = (hid >> 5) & 0x7FF;
+    if (block >= blocks_.size() || index == 0 || index > blocks_[block].ends.size())
+        throw PstError(ErrorKind::InvalidArgument, "unknown heap id");
+    Block& b = blocks_[block];
+    size_t end = b.ends[index - 1] - HeaderSize(block);
+    size_t start = index > 1 ? b.ends[index - 2] - HeaderSize(block) : 0;
+    if (end - start != size) throw PstError(ErrorKind::InvalidArgument, "heap allocation size changed");
+    std::copy(data, data + size, b.data.begin() + ptrdiff_t(start));
 }
 
 std::vector<Bytes> HeapBuilder::Finish() {
@@ -55,7 +73,7 @@ std::vector<Bytes> HeapBuilder::Finish() {
         Bytes().swap(b.data);
         if (page.size() & 1) page.push_back(0);
         uint16_t map = uint16_t(page.size());
-        Put16(&page[0], map);
+        Put16(&page[hn::kPageMap], map);
         Append16(page, uint16_t(b.ends.size()));
         Append16(page, 0);
         Append16(page, uint16_t(header));
@@ -68,27 +86,28 @@ std::vector<Bytes> HeapBuilder::Finish() {
             dst[k / 2] |= uint8_t(levels[first + k] << (4 * (k % 2)));
     };
     Bytes& h = out[0];
-    h[2] = 0xEC;
-    h[3] = clientSig_;
-    Put32(&h[4], root_);
-    putLevels(&h[8], 0, 8);
-    for (size_t i = 8; i < out.size(); i += 128) putLevels(&out[i][2], i, 128);
+    h[hn::kSignature] = hn::kSignatureValue;
+    h[hn::kClientSignature] = clientSig_;
+    Put32(&h[hn::kUserRoot], root_);
+    putLevels(&h[hn::kFillLevels], 0, 8);
+    for (size_t i = 8; i < out.size(); i += 128) putLevels(&out[i][hn::kBitmapFillLevels], i, 128);
     return out;
 }
 
 HeapReader::HeapReader(std::vector<Bytes> blocks) : blocks_(std::move(blocks)) {
-    if (blocks_.empty() || blocks_[0].size() < 12 || blocks_[0][2] != 0xEC) Bad("heap header");
-    clientSig_ = blocks_[0][3];
-    root_ = Get32(&blocks_[0][4]);
+    if (blocks_.empty() || blocks_[0].size() < hn::kFirstHeaderSize || blocks_[0][hn::kSignature] != hn::kSignatureValue)
+        Bad("heap header");
+    clientSig_ = blocks_[0][hn::kClientSignature];
+    root_ = Get32(&blocks_[0][hn::kUserRoot]);
     for (const Bytes& b : blocks_) {
-        if (b.size() < 2) Bad("heap block");
-        size_t map = Get16(&b[0]);
-        if (map + 4 > b.size()) Bad("heap page map");
-        size_t count = Get16(&b[map]);
-        if (map + 4 + 2 * (count + 1) > b.size()) Bad("heap page map size");
+        if (b.size() < hn::kPageHeaderSize) Bad("heap block");
+        size_t map = Get16(&b[hn::kPageMap]);
+        if (map + hn::kMapOffsets > b.size()) Bad("heap page map");
+        size_t count = Get16(&b[map + hn::kMapCount]);
+        if (map + hn::kMapOffsets + 2 * (count + 1) > b.size()) Bad("heap page map size");
         std::vector<uint16_t> offs(count + 1);
         for (size_t i = 0; i <= count; ++i) {
-            offs[i] = Get16(&b[map + 4 + 2 * i]);
+            offs[i] = Get16(&b[map + hn::kMapOffsets + 2 * i]);
             if (offs[i] > map || (i > 0 && offs[i] < offs[i - 1])) Bad("heap allocation table");
         }
         offsets_.push_back(std::move(offs));

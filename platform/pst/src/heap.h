@@ -11,12 +11,20 @@
 namespace pst {
 
 inline constexpr size_t kMaxHeapAllocation = 3580;
+// The heap id of a heap's first allocation.
+inline constexpr uint32_t kFirstHeapId = 0x20;
 
 class HeapBuilder {
 public:
     explicit HeapBuilder(uint8_t clientSig);
     uint32_t Allocate(const uint8_t* data, size_t size);
     uint32_t Allocate(const Bytes& b) { return Allocate(b.data(), b.size()); }
+    // A zero-filled allocation whose contents are written later with Fill:
+    // readers expect a tree's or table's header at the first heap id, before
+    // the data it points to is known.
+    uint32_t Reserve(size_t size);
+    // Replaces the contents of an allocation of the same size.
+    void Fill(uint32_t hid, const uint8_t* data, size_t size);
     void SetRoot(uint32_t hid) { root_ = hid; }
     // The node's blocks, each at most 8176 bytes. The builder is empty afterwards.
     std::vector<Bytes> Finish();

@@ -75,6 +75,21 @@ uint16_t NameMap::IdFor(const mapi::NamedProperty& name) {
     return id;
 }
 
+void NameMap::EnsureStringName(const mapi::Guid& set, const std::string& name) {
+    if (!strings_.empty()) return;
+    if (nextIndex_ >= 0x7FFF) throw PstError(ErrorKind::InvalidArgument, "Too many named properties in one store");
+    // String stream entries: byte length, UTF-16LE text, padded to four bytes.
+    const std::u16string text = mapi::Utf8ToUtf16(name);
+    const uint32_t offset = uint32_t(strings_.size());
+    Append32(strings_, uint32_t(2 * text.size()));
+    for (char16_t c : text) Append16(strings_, uint16_t(c));
+    strings_.resize((strings_.size() + 3) / 4 * 4, 0);
+    Append32(entries_, offset);
+    Append16(entries_, uint16_t(GuidIndex(set) << 1 | 1));
+    Append16(entries_, nextIndex_++);
+    dirty_ = true;
+}
+
 std::optional<uint16_t> NameMap::Find(const mapi::NamedProperty& name) const {
     auto it = ids_.find(name);
     if (it == ids_.end()) return std::nullopt;

@@ -14,6 +14,10 @@ public:
     PropMap Encode() const;
 
     uint16_t IdFor(const mapi::NamedProperty& name);  // assigns an id when new
+    // Adds a property named by a string (as in PS_PUBLIC_STRINGS) unless the
+    // map already has string names; Outlook's maps always do, and some
+    // readers cannot open a map whose string stream is empty.
+    void EnsureStringName(const mapi::Guid& set, const std::string& name);
     std::optional<uint16_t> Find(const mapi::NamedProperty& name) const;
     std::optional<mapi::NamedProperty> NameOf(uint16_t id) const;
     bool Dirty() const { return dirty_; }

@@ -1,6 +1,7 @@
 #include "node_database.h"
 
 #include "crc.h"
+#include "layout.h"
 
 #include <pst/error.h>
 
@@ -11,19 +12,21 @@
 namespace pst {
 
 namespace {
-constexpr size_t kHeaderSize = 564;
-constexpr uint8_t kTypeBBT = 0x80, kTypeNBT = 0x81, kTypeDList = 0x86;
-constexpr size_t kLeafNodeEntry = 32, kLeafBlockEntry = 24, kBranchEntry = 24;
+constexpr size_t kHeaderSize = header::kSize;
+constexpr uint8_t kTypeBBT = ptype::kBlockTree, kTypeNBT = ptype::kNodeTree, kTypeDList = ptype::kDensityList;
+constexpr size_t kLeafNodeEntry = nodeLeaf::kSize, kLeafBlockEntry = blockLeaf::kSize, kBranchEntry = branch::kSize;
+constexpr uint64_t kDensityListPage = 0x4200;
 constexpr size_t kXEntries = (kMaxBlockData - 8) / 8;   // block ids in an extended block
 constexpr size_t kSLEntries = (kMaxBlockData - 8) / 24;
 constexpr size_t kSIEntries = (kMaxBlockData - 8) / 16;
 constexpr int kMaxTreeDepth = 8;
+constexpr uint64_t kSyncWhenFreed = 8 << 20;  // bytes of freed space that make a commit durable
 
 uint16_t Signature(uint64_t ib, uint64_t bid) {
     ib ^= bid;
     return uint16_t(uint16_t(ib >> 16) ^ uint16_t(ib));
 }
-uint64_t BlockSpan(size_t cb) { return (cb + 16 + 63) / 64 * 64; }
+uint64_t BlockSpan(size_t cb) { return (cb + block::kTrailerSize + block::kAlign - 1) / block::kAlign * block::kAlign; }
 bool IsInternal(Bid bid) { return (bid & 2) != 0; }
 [[noreturn]] void Damaged(const std::string& what) { throw PstError(ErrorKind::BadFormat, "The PST file is damaged: " + what); }
 }  // namespace
@@ -36,8 +39,8 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Create(const std::string& path) {
         Bytes zeros(kFirstRegion, 0);
         db->file_->WriteAt(0, zeros.data(), zeros.size());
         uint8_t dlist[kPageSize] = {};
-        SealPage(dlist, kTypeDList, 0, 0x4200);
-        db->file_->WriteAt(0x4200, dlist, kPageSize);
+        SealPage(dlist, kTypeDList, 0, kDensityListPage);
+        db->file_->WriteAt(kDensityListPage, dlist, kPageSize);
         db->file_->Truncate(db->amap_.FileEof());
     } catch (...) {
         db.reset();
@@ -50,9 +53,21 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Create(const std::string& path) {
 std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool writable) {
     auto mode = writable ? File::Mode::ReadWrite : File::Mode::ReadOnly;
     std::unique_ptr<NodeDatabase> db(new NodeDatabase(std::make_unique<File>(path, mode), writable));
+    // The free space of the map is reused from the first write on, which is
+    // safe once the state the header describes is on the disk.
+    if (writable) db->file_->Sync();
     db->ReadHeader();
-    db->LoadTree(db->nbtRoot_, true, -1);
-    db->LoadTree(db->bbtRoot_, false, -1);
+    std::set<uint64_t> seen;
+    db->LoadTree(db->nbtRoot_, true, -1, seen);
+    db->LoadTree(db->bbtRoot_, false, -1, seen);
+    if (writable) {
+        db->CheckSpaceForWriting();
+        // Free space is handed out again: never what the index uses, whatever
+        // the allocation map pages say.
+        for (const auto& [bid, b] : db->blocks_) db->amap_.KeepUsed(b.ib, BlockSpan(b.cb));
+        for (const auto& p : db->currentPages_) db->amap_.KeepUsed(p.ib, kPageSize);
+        db->amap_.FindHoles();
+    }
     db->dirty_ = false;
     for (const auto& [nid, e] : db->nodes_) db->ReserveNid(nid);
     for (const auto& [bid, b] : db->blocks_) db->nextBlockBid_ = std::max<Bid>(db->nextBlockBid_, (bid & ~Bid(3)) + 4);
@@ -60,35 +75,54 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     return db;
 }
 
+uint32_t NodeDatabase::CommitStamp(const std::string& path) {
+    try {
+        File file(path, File::Mode::ReadOnly);
+        if (file.Size() < kHeaderSize) return 0;
+        uint8_t crc[4];
+        file.ReadAt(header::kCrcFull, crc, sizeof crc);
+        return Get32(crc);
+    } catch (const PstError&) {
+        return 0;
+    }
+}
+
 void NodeDatabase::ReadHeader() {
     if (file_->Size() < kFirstRegion + kRegionSize) throw PstError(ErrorKind::BadFormat, "The file is too short to be a PST file");
     uint8_t h[kHeaderSize];
     file_->ReadAt(0, h, kHeaderSize);
-    if (std::memcmp(h, "!BDN", 4) != 0 || Get16(h + 8) != 0x4D53) throw PstError(ErrorKind::BadFormat, "The file is not a PST file");
-    uint16_t ver = Get16(h + 10);
-    if (ver < 23) throw PstError(ErrorKind::BadFormat, "Only Unicode PST files are supported");
-    if (ver > 23) throw PstError(ErrorKind::BadFormat, "This PST or OST variant is not supported");
-    if (Crc32(h + 8, 471) != Get32(h + 4) || Crc32(h + 8, 516) != Get32(h + 524)) Damaged("header checksum");
-    if (h[513] != 0) throw PstError(ErrorKind::BadFormat, "Encoded PST files are not supported");
-    nextPageBid_ = Get64(h + 32);
-    unique_ = Get32(h + 40);
-    for (int t = 0; t < 32; ++t) nextNid_[t] = Get32(h + 44 + 4 * t);
-    const uint8_t* root = h + 180;
-    uint64_t eof = Get64(root + 4);
-    nbtRoot_ = {Get64(root + 36), Get64(root + 44)};
-    bbtRoot_ = {Get64(root + 52), Get64(root + 60)};
-    nextBlockBid_ = Get64(h + 516);
+    if (std::memcmp(h + header::kMagic, "!BDN", 4) != 0 || Get16(h + header::kMagicClient) != header::kMagicClientValue)
+        throw PstError(ErrorKind::BadFormat, "The file is not a PST file");
+    uint16_t ver = Get16(h + header::kVersion);
+    if (ver < header::kVersionUnicode) throw PstError(ErrorKind::BadFormat, "Only Unicode PST files are supported");
+    if (ver > header::kVersionUnicode) throw PstError(ErrorKind::BadFormat, "This PST or OST variant is not supported");
+    if (!ChecksumMatches(h + header::kMagicClient, header::kCrcPartialSpan, Get32(h + header::kCrcPartial)) ||
+        !ChecksumMatches(h + header::kMagicClient, header::kCrcFullSpan, Get32(h + header::kCrcFull)))
+        Damaged("header checksum");
+    if (h[header::kCryptMethod] != header::kCryptNone) throw PstError(ErrorKind::BadFormat, "Encoded PST files are not supported");
+    nextPageBid_ = Get64(h + header::kNextPageBid);
+    unique_ = Get32(h + header::kUnique);
+    for (int t = 0; t < 32; ++t) nextNid_[t] = Get32(h + header::kNextNids + 4 * t);
+    const uint8_t* root = h + header::kRoot;
+    uint64_t eof = Get64(root + root::kFileEof);
+    nbtRoot_ = {Get64(root + root::kNodeTree + bref::kBid), Get64(root + root::kNodeTree + bref::kIb)};
+    bbtRoot_ = {Get64(root + root::kBlockTree + bref::kBid), Get64(root + root::kBlockTree + bref::kIb)};
+    nextBlockBid_ = Get64(h + header::kNextBlockBid);
     if (eof > file_->Size()) Damaged("file is shorter than recorded");
     amap_.Load(*file_, eof);
 }
 
-void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel) {
-    if (expectLevel >= kMaxTreeDepth || currentPages_.size() > (1u << 24)) Damaged("index too deep");
+void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, std::set<uint64_t>& seen) {
+    if (expectLevel >= kMaxTreeDepth) Damaged("index too deep");
+    // Pages lie on 512-byte boundaries in space the allocation map hands out,
+    // and no page is listed twice: the walk reads each page of the file at
+    // most once.
+    if (ref.ib % kPageSize != 0 || !amap_.Holds(ref.ib, kPageSize)) Damaged("index page outside the file");
+    if (!seen.insert(ref.ib).second) Damaged("index page listed twice");
     uint8_t page[kPageSize];
-    if (ref.ib < kFirstRegion || ref.ib + kPageSize > amap_.FileEof()) Damaged("index page outside the file");
     file_->ReadAt(ref.ib, page, kPageSize);
     uint8_t want = nodeTree ? kTypeNBT : kTypeBBT;
-    if (page[496] != want || page[497] != want || Crc32(page, 496) != Get32(page + 500) || Get64(page + 504) != ref.bid)
+    if (page[496] != want || page[497] != want || !ChecksumMatches(page, 496, Get32(page + 500)) || Get64(page + 504) != ref.bid)
         Damaged("index page");
     currentPages_.push_back(ref);
     size_t count = page[488];
@@ -100,13 +134,30 @@ void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel) 
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = page + i * entrySize;
         if (level > 0) {
-            LoadTree({Get64(e + 8), Get64(e + 16)}, nodeTree, level - 1);
+            LoadTree({Get64(e + 8), Get64(e + 16)}, nodeTree, level - 1, seen);
         } else if (nodeTree) {
             nodes_[Nid(Get64(e))] = NodeEntry{Get64(e + 8), Get64(e + 16), Get32(e + 24)};
         } else {
             uint16_t cref = Get16(e + 18);
             blocks_[Get64(e)] = BlockInfo{Get64(e + 8), Get16(e + 16), cref > 1 ? uint32_t(cref - 1) : 1u};
         }
+    }
+}
+
+void NodeDatabase::CheckSpaceForWriting() const {
+    // New data goes where the map shows free space, and the index's blocks
+    // and pages are marked in use whatever the map pages say; two of them
+    // that overlap cannot both be kept, so such a file is refused.
+    std::vector<std::pair<uint64_t, uint64_t>> spans;  // start, end
+    spans.reserve(blocks_.size() + currentPages_.size());
+    for (const auto& [bid, b] : blocks_) {
+        // A block no reader accepts is refused when it is read or released.
+        if (b.cb <= kMaxBlockData && amap_.Holds(b.ib, BlockSpan(b.cb))) spans.emplace_back(b.ib, b.ib + BlockSpan(b.cb));
+    }
+    for (const auto& p : currentPages_) spans.emplace_back(p.ib, p.ib + kPageSize);
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 0; i < spans.size(); ++i) {
+        if (i > 0 && spans[i].first < spans[i - 1].second) Damaged("blocks overlap");
     }
 }
 
@@ -119,11 +170,11 @@ Bid NodeDatabase::WriteBlock(const uint8_t* data, size_t size, bool internal) {
     uint64_t ib = amap_.Allocate(span, 64);
     Bytes buf(span, 0);
     if (size) std::memcpy(buf.data(), data, size);
-    uint8_t* t = buf.data() + span - 16;
-    Put16(t, uint16_t(size));
-    Put16(t + 2, Signature(ib, bid));
-    Put32(t + 4, Crc32(data, size));
-    Put64(t + 8, bid);
+    uint8_t* t = buf.data() + span - block::kTrailerSize;
+    Put16(t + block::kCb, uint16_t(size));
+    Put16(t + block::kSignature, Signature(ib, bid));
+    Put32(t + block::kCrc, Crc32(data, size));
+    Put64(t + block::kBid, bid);
     file_->WriteAt(ib, buf.data(), buf.size());
     blocks_[bid] = BlockInfo{ib, uint16_t(size), 1};
     dirty_ = true;
@@ -154,15 +205,15 @@ Bid NodeDatabase::WriteTree(const std::vector<std::pair<const uint8_t*, size_t>>
         for (size_t at = 0; at < level.size(); at += kXEntries) {
             size_t n = std::min(kXEntries, level.size() - at);
             uint64_t total = 0;
-            Bytes x(8 + 8 * n);
+            Bytes x(block::kEntries + xblock::kEntrySize * n);
             for (size_t i = 0; i < n; ++i) {
-                Put64(&x[8 + 8 * i], level[at + i].bid);
+                Put64(&x[block::kEntries + xblock::kEntrySize * i], level[at + i].bid);
                 total += level[at + i].total;
             }
-            x[0] = 0x01;
-            x[1] = depth;
-            Put16(&x[2], uint16_t(n));
-            Put32(&x[4], uint32_t(total));
+            x[block::kType] = block::kTypeExtended;
+            x[block::kLevel] = depth;
+            Put16(&x[block::kCount], uint16_t(n));
+            Put32(&x[xblock::kTotal], uint32_t(total));
             upper.push_back({WriteBlock(x.data(), x.size(), true), total});
         }
         level = std::move(upper);
@@ -176,26 +227,28 @@ Bid NodeDatabase::WriteSubnodes(std::vector<SubnodeEntry> entries) {
     std::vector<std::pair<Nid, Bid>> leaves;
     for (size_t at = 0; at < entries.size(); at += kSLEntries) {
         size_t n = std::min(kSLEntries, entries.size() - at);
-        Bytes b(8 + 24 * n, 0);
-        b[0] = 0x02;
-        b[1] = 0;
-        Put16(&b[2], uint16_t(n));
+        Bytes b(block::kEntries + sleaf::kSize * n, 0);
+        b[block::kType] = block::kTypeSubnodes;
+        b[block::kLevel] = 0;
+        Put16(&b[block::kCount], uint16_t(n));
         for (size_t i = 0; i < n; ++i) {
-            Put64(&b[8 + 24 * i], entries[at + i].nid);
-            Put64(&b[16 + 24 * i], entries[at + i].data);
-            Put64(&b[24 + 24 * i], entries[at + i].sub);
+            uint8_t* e = &b[block::kEntries + sleaf::kSize * i];
+            Put64(e + sleaf::kNid, entries[at + i].nid);
+            Put64(e + sleaf::kData, entries[at + i].data);
+            Put64(e + sleaf::kSub, entries[at + i].sub);
         }
         leaves.emplace_back(entries[at].nid, WriteBlock(b.data(), b.size(), true));
     }
     if (leaves.size() == 1) return leaves[0].second;
     if (leaves.size() > kSIEntries) throw PstError(ErrorKind::InvalidArgument, "too many subnodes");
-    Bytes b(8 + 16 * leaves.size(), 0);
-    b[0] = 0x02;
-    b[1] = 1;
-    Put16(&b[2], uint16_t(leaves.size()));
+    Bytes b(block::kEntries + sbranch::kSize * leaves.size(), 0);
+    b[block::kType] = block::kTypeSubnodes;
+    b[block::kLevel] = 1;
+    Put16(&b[block::kCount], uint16_t(leaves.size()));
     for (size_t i = 0; i < leaves.size(); ++i) {
-        Put64(&b[8 + 16 * i], leaves[i].first);
-        Put64(&b[16 + 16 * i], leaves[i].second);
+        uint8_t* e = &b[block::kEntries + sbranch::kSize * i];
+        Put64(e + sbranch::kNid, leaves[i].first);
+        Put64(e + sbranch::kBlock, leaves[i].second);
     }
     return WriteBlock(b.data(), b.size(), true);
 }
@@ -209,93 +262,141 @@ void NodeDatabase::AddOwner(Bid bid) {
 }
 
 void NodeDatabase::Release(Bid bid) {
-    if (bid == 0) return;
-    auto it = blocks_.find(bid);
-    if (it == blocks_.end()) return;
-    dirty_ = true;
-    if (--it->second.owners > 0) return;
-    if (IsInternal(bid)) {
-        Bytes b = ReadBlock(bid);
-        size_t n = Get16(&b[2]);
-        if (b[0] == 0x01) {
-            for (size_t i = 0; i < n; ++i) Release(Get64(&b[8 + 8 * i]));
-        } else if (b[0] == 0x02 && b[1] == 0) {
-            for (size_t i = 0; i < n; ++i) {
-                Release(Get64(&b[16 + 24 * i]));
-                Release(Get64(&b[24 + 24 * i]));
-            }
-        } else if (b[0] == 0x02) {
-            for (size_t i = 0; i < n; ++i) Release(Get64(&b[16 + 16 * i]));
+    // A worklist rather than recursion: subnode trees nest. Each block is
+    // checked before anything of it changes; a block leaves the list once its
+    // last owner is gone, so cycles end.
+    std::vector<Bid> work{bid};
+    while (!work.empty()) {
+        Bid b = work.back();
+        work.pop_back();
+        auto it = b == 0 ? blocks_.end() : blocks_.find(b);
+        if (it == blocks_.end()) continue;
+        CheckPlacement(it->second);
+        dirty_ = true;
+        if (it->second.owners > 1) {
+            --it->second.owners;
+            continue;
         }
-        it = blocks_.find(bid);
+        if (IsInternal(b))
+            for (const auto& e : ReadInternal(b).entries) {
+                work.push_back(e.data);
+                work.push_back(e.sub);
+            }
+        pendingFree_.emplace_back(it->second.ib, BlockSpan(it->second.cb));
+        blocks_.erase(it);
     }
-    pendingFree_.emplace_back(it->second.ib, BlockSpan(it->second.cb));
-    blocks_.erase(it);
+}
+
+void NodeDatabase::CheckPlacement(const BlockInfo& info) const {
+    if (info.cb > kMaxBlockData || !amap_.Holds(info.ib, BlockSpan(info.cb))) Damaged("block outside the file");
 }
 
 Bytes NodeDatabase::ReadBlock(Bid bid) const {
     auto it = blocks_.find(bid);
     if (it == blocks_.end()) Damaged("missing block");
     const BlockInfo& info = it->second;
+    CheckPlacement(info);
     uint64_t span = BlockSpan(info.cb);
-    if (info.ib < kFirstRegion || info.ib + span > amap_.FileEof()) Damaged("block outside the file");
     Bytes buf(span);
     file_->ReadAt(info.ib, buf.data(), span);
-    const uint8_t* t = buf.data() + span - 16;
-    if (Get16(t) != info.cb || Get64(t + 8) != bid || Crc32(buf.data(), info.cb) != Get32(t + 4)) Damaged("block checksum");
+    const uint8_t* t = buf.data() + span - block::kTrailerSize;
+    if (Get16(t + block::kCb) != info.cb || Get64(t + block::kBid) != bid || !ChecksumMatches(buf.data(), info.cb, Get32(t + block::kCrc)))
+        Damaged("block checksum");
     buf.resize(info.cb);
     return buf;
+}
+
+NodeDatabase::InternalBlock NodeDatabase::ReadInternal(Bid bid) const {
+    if (!IsInternal(bid)) Damaged("data block where an internal block belongs");
+    Bytes b = ReadBlock(bid);
+    if (b.size() < 8) Damaged("internal block");
+    InternalBlock x;
+    x.type = b[0];
+    x.level = b[1];
+    size_t entrySize = 0;
+    if (x.type == 0x01 && (x.level == 1 || x.level == 2)) entrySize = 8;
+    else if (x.type == 0x02 && x.level == 0) entrySize = 24;
+    else if (x.type == 0x02 && x.level == 1) entrySize = 16;
+    else Damaged("internal block type");
+    size_t n = Get16(&b[2]);
+    if (8 + n * entrySize > b.size()) Damaged("internal block size");
+    if (x.type == 0x01) x.total = Get32(&b[4]);
+    x.entries.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* e = &b[8 + i * entrySize];
+        if (x.type == 0x01) x.entries.push_back({0, Get64(e), 0});
+        else if (x.level == 0) x.entries.push_back({Nid(Get64(e)), Get64(e + 8), Get64(e + 16)});
+        else x.entries.push_back({Nid(Get64(e)), Get64(e + 8), 0});
+    }
+    return x;
 }
 
 std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid) const {
     std::vector<Bytes> out;
     if (bid == 0) return out;
-    Bytes b = ReadBlock(bid);
     if (!IsInternal(bid)) {
-        out.push_back(std::move(b));
+        out.push_back(ReadBlock(bid));
         return out;
     }
-    if (b.size() < 8 || b[0] != 0x01) Damaged("extended block");
-    size_t n = Get16(&b[2]);
-    if (8 + 8 * n > b.size()) Damaged("extended block size");
-    for (size_t i = 0; i < n; ++i) {
-        Bid child = Get64(&b[8 + 8 * i]);
-        if (b[1] == 1) {
-            if (IsInternal(child)) Damaged("extended block level");
-            out.push_back(ReadBlock(child));
-        } else if (b[1] == 2) {
-            if (!IsInternal(child)) Damaged("extended block level");
-            for (auto& piece : ReadDataTree(child)) out.push_back(std::move(piece));
-        } else {
-            Damaged("extended block level");
+    // Levels only go down, so the walk ends; each block is read once and
+    // every level adds up to what its parent promises, so what comes back
+    // never exceeds the file.
+    std::set<Bid> seen{bid};
+    auto once = [&](Bid child) {
+        if (!seen.insert(child).second) Damaged("data tree lists a block twice");
+    };
+    InternalBlock top = ReadInternal(bid);
+    if (top.type != 0x01) Damaged("extended block");
+    std::vector<InternalBlock> lists;
+    if (top.level == 2) {
+        uint64_t total = 0;
+        for (const auto& e : top.entries) {
+            once(e.data);
+            lists.push_back(ReadInternal(e.data));
+            if (lists.back().type != 0x01 || lists.back().level != 1) Damaged("extended block level");
+            total += lists.back().total;
         }
+        if (total != top.total) Damaged("extended block size");
+    } else {
+        lists.push_back(std::move(top));
+    }
+    for (const auto& x : lists) {
+        uint64_t total = 0;
+        for (const auto& e : x.entries) {
+            if (IsInternal(e.data)) Damaged("extended block level");
+            once(e.data);
+            out.push_back(ReadBlock(e.data));
+            total += out.back().size();
+        }
+        if (total != x.total) Damaged("extended block size");
     }
     return out;
 }
 
-std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid, int depth) const {
+std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid) const {
     std::map<Nid, SubnodeEntry> out;
     if (bid == 0) return out;
-    Bytes b = ReadBlock(bid);
-    if (b.size() < 8 || b[0] != 0x02 || b[1] > 1 || depth > 1) Damaged("subnode block");
-    size_t n = Get16(&b[2]);
-    if (b[1] == 0) {
-        if (8 + 24 * n > b.size()) Damaged("subnode block size");
-        for (size_t i = 0; i < n; ++i) {
-            const uint8_t* e = &b[8 + 24 * i];
-            out[Nid(Get64(e))] = SubnodeEntry{Nid(Get64(e)), Get64(e + 8), Get64(e + 16)};
+    InternalBlock top = ReadInternal(bid);
+    if (top.type != 0x02) Damaged("subnode block");
+    std::vector<InternalBlock> leaves;
+    if (top.level == 1) {
+        std::set<Bid> seen;
+        for (const auto& e : top.entries) {
+            if (!seen.insert(e.data).second) Damaged("subnode tree lists a block twice");
+            leaves.push_back(ReadInternal(e.data));
+            if (leaves.back().type != 0x02 || leaves.back().level != 0) Damaged("subnode block level");
         }
     } else {
-        if (b[1] != 1 || 8 + 16 * n > b.size()) Damaged("subnode block size");
-        for (size_t i = 0; i < n; ++i) {
-            Bid child = Get64(&b[16 + 16 * i]);
-            // Children of an intermediate block are leaf blocks, never intermediate ones.
-            if (!IsInternal(child)) Damaged("subnode block");
-            auto leaf = ReadSubnodes(child, depth + 1);
-            out.merge(leaf);
-        }
+        leaves.push_back(std::move(top));
     }
+    for (const auto& leaf : leaves)
+        for (const auto& e : leaf.entries) out[e.nid] = e;
     return out;
+}
+
+void ValueBudget::Spend(size_t bytes) {
+    if (bytes > left_) Damaged("values add up to more than the file holds");
+    left_ -= bytes;
 }
 
 void NodeDatabase::SetNode(Nid nid, const NodeEntry& entry) {
@@ -332,10 +433,10 @@ void NodeDatabase::ReserveNid(Nid nid) {
 NodeDatabase::PageRef NodeDatabase::WritePage(const uint8_t* entries, size_t count, size_t entrySize, uint8_t level, uint8_t ptype) {
     uint8_t page[kPageSize] = {};
     std::memcpy(page, entries, count * entrySize);
-    page[488] = uint8_t(count);
-    page[489] = uint8_t(488 / entrySize);
-    page[490] = uint8_t(entrySize);
-    page[491] = level;
+    page[page::kEntryCount] = uint8_t(count);
+    page[page::kEntryMax] = uint8_t(page::kEntriesSize / entrySize);
+    page[page::kEntrySize] = uint8_t(entrySize);
+    page[page::kLevel] = level;
     Bid bid = nextPageBid_++;
     uint64_t ib = amap_.Allocate(kPageSize, kPageSize);
     SealPage(page, ptype, Signature(ib, bid), bid);
@@ -356,16 +457,16 @@ NodeDatabase::PageRef NodeDatabase::BuildTree(bool nodeTree) {
         leaf.clear();
         inLeaf = 0;
     };
-    const size_t leafMax = 488 / leafSize;
+    const size_t leafMax = page::kEntriesSize / leafSize;
     if (nodeTree) {
         for (const auto& [nid, e] : nodes_) {
             if (inLeaf == 0) firstKey = nid;
             size_t at = leaf.size();
             leaf.resize(at + leafSize, 0);
-            Put64(&leaf[at], nid);
-            Put64(&leaf[at + 8], e.data);
-            Put64(&leaf[at + 16], e.sub);
-            Put32(&leaf[at + 24], e.parent);
+            Put64(&leaf[at + nodeLeaf::kNid], nid);
+            Put64(&leaf[at + nodeLeaf::kData], e.data);
+            Put64(&leaf[at + nodeLeaf::kSub], e.sub);
+            Put32(&leaf[at + nodeLeaf::kParent], e.parent);
             if (++inLeaf == leafMax) flushLeaf();
         }
     } else {
@@ -373,24 +474,25 @@ NodeDatabase::PageRef NodeDatabase::BuildTree(bool nodeTree) {
             if (inLeaf == 0) firstKey = bid;
             size_t at = leaf.size();
             leaf.resize(at + leafSize, 0);
-            Put64(&leaf[at], bid);
-            Put64(&leaf[at + 8], b.ib);
-            Put16(&leaf[at + 16], b.cb);
-            Put16(&leaf[at + 18], uint16_t(std::min<uint32_t>(b.owners + 1, 0xFFFF)));
+            Put64(&leaf[at + blockLeaf::kBid], bid);
+            Put64(&leaf[at + blockLeaf::kIb], b.ib);
+            Put16(&leaf[at + blockLeaf::kCb], b.cb);
+            Put16(&leaf[at + blockLeaf::kRefs], uint16_t(std::min<uint32_t>(b.owners + 1, 0xFFFF)));
             if (++inLeaf == leafMax) flushLeaf();
         }
     }
     if (inLeaf > 0 || level.empty()) flushLeaf();
     for (uint8_t depth = 1; level.size() > 1; ++depth) {
         std::vector<std::pair<uint64_t, PageRef>> upper;
-        const size_t branchMax = 488 / kBranchEntry;
+        const size_t branchMax = page::kEntriesSize / kBranchEntry;
         for (size_t at = 0; at < level.size(); at += branchMax) {
             size_t n = std::min(branchMax, level.size() - at);
             Bytes entries(n * kBranchEntry);
             for (size_t i = 0; i < n; ++i) {
-                Put64(&entries[i * kBranchEntry], level[at + i].first);
-                Put64(&entries[i * kBranchEntry + 8], level[at + i].second.bid);
-                Put64(&entries[i * kBranchEntry + 16], level[at + i].second.ib);
+                uint8_t* e = &entries[i * kBranchEntry];
+                Put64(e + branch::kKey, level[at + i].first);
+                Put64(e + branch::kChild + bref::kBid, level[at + i].second.bid);
+                Put64(e + branch::kChild + bref::kIb, level[at + i].second.ib);
             }
             upper.emplace_back(level[at].first, WritePage(entries.data(), n, kBranchEntry, depth, ptype));
         }
@@ -401,6 +503,13 @@ NodeDatabase::PageRef NodeDatabase::BuildTree(bool nodeTree) {
 
 void NodeDatabase::Commit(bool durable) {
     if (!writable_ || (!dirty_ && pendingFree_.empty() && !freedPages_)) return;
+    // Space this commit frees is reused only once its header is on the disk
+    // (else a power loss could leave the old header pointing at overwritten
+    // blocks); when much freed space waits for that, this commit waits for
+    // the disk so that the file stops growing.
+    uint64_t freeing = amap_.WaitingBytes() + (dirty_ ? currentPages_.size() * kPageSize : 0);
+    for (const auto& [ib, size] : pendingFree_) freeing += size;
+    if (freeing > std::max(kSyncWhenFreed, amap_.FileEof() / 8)) durable = true;
     std::vector<PageRef> oldPages;
     if (dirty_) {
         oldPages.swap(currentPages_);
@@ -417,37 +526,38 @@ void NodeDatabase::Commit(bool durable) {
     for (const auto& [ib, size] : pendingFree_) amap_.Free(ib, size);
     pendingFree_.clear();
     for (const auto& p : oldPages) amap_.Free(p.ib, kPageSize);
+    if (durable) amap_.ReuseFreed();
     freedPages_ = !oldPages.empty();
     dirty_ = false;
 }
 
 void NodeDatabase::WriteHeader() {
     uint8_t h[kHeaderSize] = {};
-    std::memcpy(h, "!BDN", 4);
-    Put16(h + 8, 0x4D53);
-    Put16(h + 10, 23);
-    Put16(h + 12, 19);
-    h[14] = 1;
-    h[15] = 1;
-    Put64(h + 32, nextPageBid_);
-    Put32(h + 40, ++unique_);
-    for (int t = 0; t < 32; ++t) Put32(h + 44 + 4 * t, nextNid_[t]);
-    uint8_t* root = h + 180;
-    Put64(root + 4, amap_.FileEof());
-    Put64(root + 12, amap_.LastAMap());
-    Put64(root + 20, amap_.FreeBytes());
-    Put64(root + 28, 0);
-    Put64(root + 36, nbtRoot_.bid);
-    Put64(root + 44, nbtRoot_.ib);
-    Put64(root + 52, bbtRoot_.bid);
-    Put64(root + 60, bbtRoot_.ib);
-    root[68] = 0x02;
-    std::fill(h + 256, h + 512, 0xFF);
-    h[512] = 0x80;
-    h[513] = 0;
-    Put64(h + 516, nextBlockBid_);
-    Put32(h + 4, Crc32(h + 8, 471));
-    Put32(h + 524, Crc32(h + 8, 516));
+    std::memcpy(h + header::kMagic, "!BDN", 4);
+    Put16(h + header::kMagicClient, header::kMagicClientValue);
+    Put16(h + header::kVersion, header::kVersionUnicode);
+    Put16(h + header::kClientVersion, header::kClientVersionValue);
+    h[header::kPlatformCreate] = 1;
+    h[header::kPlatformAccess] = 1;
+    Put64(h + header::kNextPageBid, nextPageBid_);
+    Put32(h + header::kUnique, ++unique_);
+    for (int t = 0; t < 32; ++t) Put32(h + header::kNextNids + 4 * t, nextNid_[t]);
+    uint8_t* root = h + header::kRoot;
+    Put64(root + root::kFileEof, amap_.FileEof());
+    Put64(root + root::kLastAMap, amap_.LastAMap());
+    Put64(root + root::kFreeBytes, amap_.FreeBytes());
+    Put64(root + root::kFreePageBytes, 0);
+    Put64(root + root::kNodeTree + bref::kBid, nbtRoot_.bid);
+    Put64(root + root::kNodeTree + bref::kIb, nbtRoot_.ib);
+    Put64(root + root::kBlockTree + bref::kBid, bbtRoot_.bid);
+    Put64(root + root::kBlockTree + bref::kIb, bbtRoot_.ib);
+    root[root::kAMapValid] = root::kAMapValidValue;
+    std::fill(h + header::kFreeMap, h + header::kFreeMap + header::kFreeMapSize, 0xFF);
+    h[header::kSentinel] = header::kSentinelValue;
+    h[header::kCryptMethod] = header::kCryptNone;
+    Put64(h + header::kNextBlockBid, nextBlockBid_);
+    Put32(h + header::kCrcPartial, Crc32(h + header::kMagicClient, header::kCrcPartialSpan));
+    Put32(h + header::kCrcFull, Crc32(h + header::kMagicClient, header::kCrcFullSpan));
     if (file_->Size() < amap_.FileEof()) file_->Truncate(amap_.FileEof());
     file_->Flush();
     file_->WriteAt(0, h, kHeaderSize);

@@ -1,7 +1,9 @@
 // The node database of a PST file: blocks with trailers, data trees of
-// blocks, subnode trees, the node and block B-trees, and the header. Writes
-// are append-only; Commit writes new B-tree pages and then the header, so a
-// file cut off at any point still opens at the previous commit.
+// blocks, subnode trees, the node and block B-trees, and the header. Nothing
+// the committed state uses is overwritten: new data goes to free space, and
+// Commit writes new B-tree pages and then the header, so a file cut off at
+// any point still opens at the previous commit. Space a commit frees is
+// reused once that commit's header is on the disk.
 #pragma once
 
 #include "allocation_map.h"
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,8 @@ class NodeDatabase {
 public:
     static std::unique_ptr<NodeDatabase> Create(const std::string& path);
     static std::unique_ptr<NodeDatabase> Open(const std::string& path, bool writable);
+    // The header's checksum, which every commit changes; 0 when unreadable.
+    static uint32_t CommitStamp(const std::string& path);
 
     // Blocks. Every written block starts with one owner.
     Bid WriteBlock(const uint8_t* data, size_t size, bool internal = false);
@@ -45,11 +50,13 @@ public:
     Bid WriteDataTree(const std::vector<Bytes>& blocks);        // one block each, <= 8176 bytes
     Bid WriteSubnodes(std::vector<SubnodeEntry> entries);
     void AddOwner(Bid bid);
-    void Release(Bid bid);  // drops one owner; frees the tree below when none is left
+    // Drops one owner; frees the tree below when none is left. A damaged
+    // block throws PstError(BadFormat) before anything of it changes.
+    void Release(Bid bid);
 
     Bytes ReadBlock(Bid bid) const;
     std::vector<Bytes> ReadDataTree(Bid bid) const;
-    std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid, int depth = 0) const;
+    std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid) const;
 
     // Nodes. SetNode releases the blocks the node held before.
     void SetNode(Nid nid, const NodeEntry& entry);
@@ -74,11 +81,25 @@ private:
         Bid bid;
         uint64_t ib;
     };
+    // An internal block, checked: an extended block of a data tree (type 1,
+    // level 1 lists data blocks, level 2 lists level-1 blocks) or a block of
+    // a subnode tree (type 2, level 0 lists subnodes, level 1 lists level-0
+    // blocks). For extended blocks and intermediate subnode blocks only
+    // entries' data (the child block) is set.
+    struct InternalBlock {
+        uint8_t type = 0;
+        uint8_t level = 0;
+        uint32_t total = 0;  // bytes of data below an extended block
+        std::vector<SubnodeEntry> entries;
+    };
     NodeDatabase(std::unique_ptr<File> file, bool writable) : file_(std::move(file)), writable_(writable) {}
     Bid WriteTree(const std::vector<std::pair<const uint8_t*, size_t>>& blocks);
     void ReadHeader();
     void WriteHeader();
-    void LoadTree(const PageRef& ref, bool nodeTree, int expectLevel);
+    InternalBlock ReadInternal(Bid bid) const;
+    void CheckPlacement(const BlockInfo& info) const;
+    void CheckSpaceForWriting() const;
+    void LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, std::set<uint64_t>& seen);
     PageRef BuildTree(bool nodeTree);
     PageRef WritePage(const uint8_t* entries, size_t count, size_t entrySize, uint8_t level, uint8_t ptype);
 
@@ -97,6 +118,18 @@ private:
     std::vector<std::pair<uint64_t, uint64_t>> pendingFree_;  // freed after the next header
     bool dirty_ = true;
     bool freedPages_ = false;  // the allocation pages on disk still hold freed space
+};
+
+// Bytes of values one read of a node may hand out: no more than the file
+// holds, since no two values of a node share their bytes. Keeps values that
+// all point at one large stretch of the file from multiplying it.
+class ValueBudget {
+public:
+    explicit ValueBudget(const NodeDatabase& db) : left_(db.FileSize()) {}
+    void Spend(size_t bytes);  // throws PstError(BadFormat) once the file is exceeded
+
+private:
+    uint64_t left_;
 };
 
 }  // namespace pst

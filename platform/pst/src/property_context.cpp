@@ -1,6 +1,7 @@
 #include "property_context.h"
 
 #include "bth.h"
+#include "layout.h"
 
 #include <pst/error.h>
 
@@ -8,7 +9,8 @@ namespace pst {
 
 EncodedNode EncodePropertyContext(const PropMap& props) {
     EncodedNode node;
-    HeapBuilder heap(0xBC);
+    HeapBuilder heap(hn::kClientPropertyContext);
+    const uint32_t header = ReserveBthHeader(heap);
     Bytes records;
     uint32_t nextLarge = 0;
     for (const auto& [id, v] : props) {
@@ -27,18 +29,20 @@ EncodedNode EncodePropertyContext(const PropMap& props) {
         Append16(records, uint16_t(v.type));
         Append32(records, ref);
     }
-    heap.SetRoot(BuildBth(heap, 2, 6, records));
+    BuildBth(heap, header, 2, 6, records);
+    heap.SetRoot(header);
     node.blocks = heap.Finish();
     return node;
 }
 
 PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
     HeapReader heap(db.ReadDataTree(node.data));
-    if (heap.ClientSig() != 0xBC) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: not a property context");
+    if (heap.ClientSig() != hn::kClientPropertyContext) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: not a property context");
     BthContents bth = ReadBth(heap, heap.Root());
     if (bth.cbKey != 2 || bth.cbEnt != 6) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property context layout");
     std::map<Nid, SubnodeEntry> subs;
     bool subsLoaded = false;
+    ValueBudget budget(db);
     PropMap out;
     for (size_t at = 0; at + 8 <= bth.records.size(); at += 8) {
         const uint8_t* r = &bth.records[at];
@@ -52,6 +56,7 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
             out[id] = Deserialize(t, nullptr, 0);
         } else if ((ref & 0x1F) == 0) {
             auto [p, n] = heap.Get(ref);
+            budget.Spend(n);
             out[id] = Deserialize(t, p, n);
         } else {
             if (!subsLoaded) {
@@ -62,6 +67,7 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
             if (it == subs.end()) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: missing property value");
             Bytes all;
             for (const auto& b : db.ReadDataTree(it->second.data)) all.insert(all.end(), b.begin(), b.end());
+            budget.Spend(all.size());
             out[id] = Deserialize(t, all.data(), all.size());
         }
     }

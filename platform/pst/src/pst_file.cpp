@@ -1,6 +1,7 @@
 #include <pst/pst_file.h>
 
 #include "folder_tables.h"
+#include "layout.h"
 #include "name_map.h"
 #include "node_database.h"
 #include "property_context.h"
@@ -15,8 +16,8 @@
 namespace pst {
 
 namespace {
-constexpr Nid kNidStore = 0x21, kNidNameMap = 0x61, kNidRoot = 0x122, kNidIpm = 0x8022, kNidSearchRoot = 0x8042,
-              kNidDeleted = 0x8062;
+constexpr Nid kNidStore = nid::kMessageStore, kNidNameMap = nid::kNameToIdMap, kNidRoot = nid::kRootFolder,
+              kNidIpm = nid::kIpmSubtree, kNidSearchRoot = nid::kSearchRoot, kNidDeleted = nid::kDeletedItems;
 constexpr uint16_t kPropRecordKey = 0x0FF9, kPropDisplayName = 0x3001, kPropIpmSubtree = 0x35E0,
                    kPropWastebasket = 0x35E3, kPropFinder = 0x35E7, kPropValidFolderMask = 0x35DF,
                    kPropContentCount = 0x3602, kPropUnreadCount = 0x3603, kPropSubfolders = 0x360A,
@@ -25,6 +26,9 @@ constexpr uint16_t kPropRecordKey = 0x0FF9, kPropDisplayName = 0x3001, kPropIpmS
                    kPropMessageStatus = 0x0E17, kPropCreationTime = 0x3007, kPropLastModified = 0x3008,
                    kPropSearchKey = 0x300B;
 constexpr int32_t kMsgFlagRead = 0x1;
+// The categories of an item (PidNameKeywords), a string-named property every
+// Outlook store maps.
+constexpr const char* kKeywordsName = "Keywords";
 constexpr uint32_t kMaxSharedOwners = 60000;
 
 using mapi::PropType;
@@ -250,11 +254,12 @@ std::unique_ptr<PstFile> PstFile::Create(const std::string& path, const std::str
         s.displayName = displayName;
         s.WriteStore();
         s.names.IdFor({mapi::kPsetidAddress, 0x8083});  // the map always knows the address set
-        for (Nid internal : {Nid(0x1E1), Nid(0x201)}) s.db->SetNode(internal, NodeEntry{});
-        s.WriteNode(0x60D, EncodeHierarchyTable({}), 0);
-        s.WriteNode(0x60E, EncodeContentsTable({}), 0);
-        s.WriteNode(0x60F, EncodeAssocContentsTable(), 0);
-        s.WriteNode(0x610, EncodeContentsTable({}), 0);
+        s.names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);
+        for (Nid internal : {nid::kInternal1, nid::kInternal2}) s.db->SetNode(internal, NodeEntry{});
+        s.WriteNode(nid::kHierarchyTemplate, EncodeHierarchyTable({}), 0);
+        s.WriteNode(nid::kContentsTemplate, EncodeContentsTable({}), 0);
+        s.WriteNode(nid::kAssocContentsTemplate, EncodeAssocContentsTable(), 0);
+        s.WriteNode(nid::kSearchContentsTemplate, EncodeContentsTable({}), 0);
         s.WriteNode(kNidAttachmentTable, EncodeAttachmentTable(), 0);
         s.WriteNode(kNidRecipientTable, EncodeRecipientTable(), 0);
         s.NewFolder(kNidRoot, kNidRoot, "", "");
@@ -280,9 +285,12 @@ std::unique_ptr<PstFile> PstFile::Open(const std::string& path, bool writable) {
     impl->displayName = Get<std::string>(sp, kPropDisplayName, "");
     impl->recordKey = Get<mapi::Binary>(sp, kPropRecordKey, mapi::Binary(16, 0));
     if (const NodeEntry* nm = impl->db->FindNode(kNidNameMap)) impl->names.Load(ReadPropertyContext(*impl->db, *nm));
+    if (writable) impl->names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);  // stores written before it had one
     impl->LoadFolders();
     return std::unique_ptr<PstFile>(new PstFile(std::move(impl)));
 }
+
+uint32_t PstFile::CommitStamp(const std::string& path) { return NodeDatabase::CommitStamp(path); }
 
 void PstFile::Commit(bool durable) {
     if (impl_->closed) throw PstError(ErrorKind::InvalidArgument, "The PST file is closed");

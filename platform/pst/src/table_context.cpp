@@ -1,6 +1,7 @@
 #include "table_context.h"
 
 #include "bth.h"
+#include "layout.h"
 #include "property_context.h"
 
 #include <pst/error.h>
@@ -51,7 +52,10 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
     const size_t rowSize = end1 + bitmapSize;
 
     EncodedNode node;
-    HeapBuilder heap(0x7C);
+    HeapBuilder heap(hn::kClientTableContext);
+    // Outlook's order: the row index's header first, then the table's header.
+    const uint32_t rowIndex = ReserveBthHeader(heap);
+    const uint32_t infoHid = heap.Reserve(tc::kColumns + tcColumn::kSize * layout.size());
     uint32_t nextLarge = 0;
     // Rows go straight into block-sized pieces: a block holds a whole number of
     // rows and all but the last are padded to the full block size.
@@ -99,7 +103,7 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
         Append32(index, id);
         Append32(index, at);
     }
-    uint32_t rowIndex = BuildBth(heap, 4, 4, index);
+    BuildBth(heap, rowIndex, 4, 4, index);
     uint32_t rowsRef = 0;
     if (rowCount > 0) {
         if (inHeap) {
@@ -111,23 +115,24 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
     }
     std::vector<ColumnLayout> sorted = layout;
     std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
-    Bytes info;
-    info.push_back(0x7C);
-    info.push_back(uint8_t(layout.size()));
-    Append16(info, end4);
-    Append16(info, end2);
-    Append16(info, end1);
-    Append16(info, uint16_t(rowSize));
-    Append32(info, rowIndex);
-    Append32(info, rowsRef);
-    Append32(info, 0);
-    for (const auto& c : sorted) {
-        Append32(info, c.tag);
-        Append16(info, c.ib);
-        info.push_back(c.cb);
-        info.push_back(c.bit);
+    Bytes info(tc::kColumns + tcColumn::kSize * sorted.size(), 0);
+    info[tc::kType] = tc::kTypeValue;
+    info[tc::kColumnCount] = uint8_t(layout.size());
+    Put16(&info[tc::kEnd4], end4);
+    Put16(&info[tc::kEnd2], end2);
+    Put16(&info[tc::kEnd1], end1);
+    Put16(&info[tc::kRowSize], uint16_t(rowSize));
+    Put32(&info[tc::kRowIndex], rowIndex);
+    Put32(&info[tc::kRows], rowsRef);
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        uint8_t* d = &info[tc::kColumns + tcColumn::kSize * i];
+        Put32(d + tcColumn::kTag, sorted[i].tag);
+        Put16(d + tcColumn::kOffset, sorted[i].ib);
+        d[tcColumn::kCellSize] = sorted[i].cb;
+        d[tcColumn::kBit] = sorted[i].bit;
     }
-    heap.SetRoot(heap.Allocate(info));
+    heap.Fill(infoHid, info.data(), info.size());
+    heap.SetRoot(infoHid);
     node.blocks = heap.Finish();
     return node;
 }
@@ -138,13 +143,13 @@ namespace {
 
 TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
     HeapReader heap(db.ReadDataTree(node.data));
-    if (heap.ClientSig() != 0x7C) BadTable("signature");
+    if (heap.ClientSig() != hn::kClientTableContext) BadTable("signature");
     auto [info, infoSize] = heap.Get(heap.Root());
-    if (infoSize < 22 || info[0] != 0x7C) BadTable("header");
-    const size_t cols = info[1];
-    if (infoSize < 22 + 8 * cols) BadTable("columns");
-    const size_t rowSize = Get16(info + 8);
-    const size_t bitmapStart = Get16(info + 6);
+    if (infoSize < tc::kColumns || info[tc::kType] != tc::kTypeValue) BadTable("header");
+    const size_t cols = info[tc::kColumnCount];
+    if (infoSize < tc::kColumns + tcColumn::kSize * cols) BadTable("columns");
+    const size_t rowSize = Get16(info + tc::kRowSize);
+    const size_t bitmapStart = Get16(info + tc::kEnd1);
     if (rowSize == 0 || bitmapStart > rowSize || (rowSize - bitmapStart) * 8 < cols) BadTable("row layout");
     struct Col {
         uint32_t tag;
@@ -155,13 +160,13 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
     std::vector<Col> layout;
     TableContents out;
     for (size_t i = 0; i < cols; ++i) {
-        const uint8_t* d = info + 22 + 8 * i;
-        Col c{Get32(d), Get16(d + 4), d[6], d[7]};
+        const uint8_t* d = info + tc::kColumns + tcColumn::kSize * i;
+        Col c{Get32(d + tcColumn::kTag), Get16(d + tcColumn::kOffset), d[tcColumn::kCellSize], d[tcColumn::kBit]};
         if (size_t(c.ib) + c.cb > bitmapStart || c.bit >= cols) BadTable("column");
         layout.push_back(c);
         out.columns.push_back(c.tag);
     }
-    uint32_t rowsRef = Get32(info + 14);
+    uint32_t rowsRef = Get32(info + tc::kRows);
     std::vector<Bytes> pieces;
     if (rowsRef != 0) {
         if ((rowsRef & 0x1F) == 0) {
@@ -176,6 +181,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
     }
     std::map<Nid, SubnodeEntry> subs;
     bool subsLoaded = false;
+    ValueBudget budget(db);
     for (const Bytes& piece : pieces) {
         for (size_t at = 0; at + rowSize <= piece.size(); at += rowSize) {
             const uint8_t* row = piece.data() + at;
@@ -197,6 +203,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, nullptr, 0);
                 } else if ((ref & 0x1F) == 0) {
                     auto [p, n] = heap.Get(ref);
+                    budget.Spend(n);
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, p, n);
                 } else {
                     if (!subsLoaded) {
@@ -207,6 +214,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
                     if (it == subs.end()) BadTable("cell value");
                     Bytes all;
                     for (const auto& b : db.ReadDataTree(it->second.data)) all.insert(all.end(), b.begin(), b.end());
+                    budget.Spend(all.size());
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, all.data(), all.size());
                 }
             }

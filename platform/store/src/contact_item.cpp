@@ -1,6 +1,8 @@
 #include <store/contact_item.h>
 #include <store/conversions.h>
 
+#include "derived_names.h"
+
 namespace store {
 
 RDOContactItem::RDOContactItem(std::unique_ptr<ItemBackend> backend) : backend_(std::move(backend)) {
@@ -15,6 +17,9 @@ void RDOContactItem::Set(mapi::ContactField field, const std::string& text) {
     if (info.key.type != mapi::PropType::Unicode)
         throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a text property");
     props_.Set(info.key, text);
+    using F = mapi::ContactField;
+    if (field == F::FullName) fullNameSet_ = true;
+    if (field == F::Title || field == F::FirstName || field == F::MiddleName || field == F::LastName) namePartsSet_ = true;
 }
 
 void RDOContactItem::SetDate(mapi::ContactField field, double oleDate) {
@@ -37,6 +42,8 @@ std::string RDOContactItem::Get(mapi::ContactField field) const {
 
 void RDOContactItem::Save() {
     if (!backend_) throw StoreError(ErrorCode::Failed, "The item has no place to be saved to");
+    // Address books list a contact by these; without them it shows unnamed.
+    DeriveNames(props_, {namePartsSet_, fullNameSet_});
     backend_->Commit(props_);
 }
 

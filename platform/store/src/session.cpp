@@ -4,9 +4,7 @@
 #include <pst/pst_file.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace store {
 
@@ -37,14 +35,6 @@ auto Guard(F&& f) -> decltype(f()) {
     }
 }
 
-uint32_t HeaderStamp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    uint8_t b[4] = {};
-    in.seekg(524);
-    in.read(reinterpret_cast<char*>(b), 4);
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-}
-
 // The user's logon message, then what went wrong.
 std::string LogonFailure(const std::string& cause) {
     return cause.empty() ? std::string(kLogonFailedText) : std::string(kLogonFailedText) + " " + cause;
@@ -72,16 +62,16 @@ struct OpenStore {
     void Commit() {
         Guard([&] { File().Commit(); });
         lastCommit = std::chrono::steady_clock::now();
-        stamp = HeaderStamp(path);
+        stamp = pst::PstFile::CommitStamp(path);
         uncommitted = 0;
     }
     // Another process (the companion program) may have changed the file.
     void Refresh() {
-        if (!file || HeaderStamp(path) == stamp) return;
+        if (!file || pst::PstFile::CommitStamp(path) == stamp) return;
         file->Abandon();  // writing our older state now would undo the other writer's
         file.reset();
         file = Guard([&] { return pst::PstFile::Open(path, true); });
-        stamp = HeaderStamp(path);
+        stamp = pst::PstFile::CommitStamp(path);
         size_t lost = uncommitted;
         uncommitted = 0;
         if (lost > 0)
@@ -100,20 +90,6 @@ class PstItemBackend : public ItemBackend {
 public:
     PstItemBackend(std::shared_ptr<OpenStore> store, uint32_t folder) : store_(std::move(store)), folder_(folder) {}
     void Commit(const mapi::PropertyBag& properties) override {
-        // Address books list contacts by their "file under" text; without it
-        // they show up unnamed, so it defaults to the full name or subject.
-        const mapi::PropertyKey fileUnder = mapi::PropertyKey::Named(mapi::kPsetidAddress, 0x8005, mapi::PropType::Unicode);
-        if (!properties.Has(fileUnder)) {
-            std::string name = properties.GetString(mapi::InfoOf(mapi::ContactField::FullName).key).value_or("");
-            if (name.empty()) name = properties.GetString(mapi::InfoOf(mapi::ContactField::Subject).key).value_or("");
-            if (!name.empty()) {
-                mapi::PropertyBag withName = properties;
-                withName.Set(fileUnder, name);
-                Guard([&] { store_->File().AddMessage(folder_, withName); });
-                AfterAdd();
-                return;
-            }
-        }
         Guard([&] { store_->File().AddMessage(folder_, properties); });
         AfterAdd();
     }
@@ -238,7 +214,7 @@ std::shared_ptr<OpenStore> RDOSession::OpenProfileStore(const std::string& name,
     } catch (const StoreError& e) {
         throw StoreError(e.Code(), "The store " + name + " (" + path + ") cannot be opened: " + e.what());
     }
-    s->stamp = HeaderStamp(path);
+    s->stamp = pst::PstFile::CommitStamp(path);
     stores_.push_back(s);
     return s;
 }

@@ -186,3 +186,25 @@ TEST(MsgFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
     EXPECT_THROW(ReadMsgFile(dir / "absent.msg"), IoError);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
+
+TEST(MsgFile, MsgreaderReadsEveryTextAndNumber) {
+    format_check::ScratchDir dir;
+    mapi::PropertyBag bag = FullContact();
+    std::string path = dir / "contact.msg";
+    WriteMsgFile(path, bag);
+    auto r = format_check::RunMsgReader(path);
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    auto props = format_check::ReaderProps(r.out);
+    size_t checked = 0;
+    for (const auto& [key, value] : bag.All()) {
+        char name[16];
+        std::snprintf(name, sizeof name, key.IsNamed() ? "lid:%04x" : "%04x", key.IsNamed() ? key.Name().lid : key.TagId());
+        std::string want;
+        if (auto* s = std::get_if<std::string>(&value)) want = *s;
+        else if (auto* i = std::get_if<int32_t>(&value)) want = std::to_string(*i);
+        else continue;
+        EXPECT_EQ(props[name], want) << name;
+        ++checked;
+    }
+    EXPECT_GT(checked, 40u);
+}

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <chrono>
 
 using namespace testing_support;
@@ -64,6 +67,20 @@ TEST(DxlReader, BadFilesGiveAClearStatusNeverACrash) {
          "<?xml version='1.0'?><!DOCTYPE database [<!ENTITY x SYSTEM 'file:///etc/passwd'>]>"
          "<database xmlns='http://www.lotus.com/dxl'>&x;</database>",
          LNERR_ENTITY, "entities"},
+        // Whatever an internal subset declares would change what the file
+        // says: a default form makes a document without one a Person.
+        {"attlist.dxl",
+         "<?xml version='1.0'?><!DOCTYPE database [<!ATTLIST document form CDATA 'Person'>]>" +
+             Dxl(Person(Text("FullName", "A"))).substr(Dxl("").find("<database")),
+         LNERR_ENTITY, "attribute defaults in its DOCTYPE (line 1"},
+        {"element.dxl", "<?xml version='1.0'?><!DOCTYPE database [<!ELEMENT database ANY>]><database/>", LNERR_ENTITY,
+         "declares elements"},
+        {"notation.dxl", "<?xml version='1.0'?><!DOCTYPE database [<!NOTATION n SYSTEM 'x'>]><database/>",
+         LNERR_ENTITY, "declares notations"},
+        // With a DTD that is never read, expat would skip an unknown entity in
+        // text and drop it from an attribute without a word.
+        {"undeclared.dxl", Dxl(Person(Text("FullName", "A &who; B"))), LNERR_ENTITY, "&who; (line 4"},
+        {"undeclared-attr.dxl", Dxl(Person(Text("FullName", "A"), "Per&son;")), LNERR_ENTITY, "&son;"},
     };
     for (const auto& c : cases) {
         std::string path = dir.Write(c.name, c.content);
@@ -73,7 +90,17 @@ TEST(DxlReader, BadFilesGiveAClearStatusNeverACrash) {
         EXPECT_NE(message.find(c.words), std::string::npos) << c.name << ": " << message;
     }
     EXPECT_EQ(notesapi::StatusKind(OpenStatus(dir.path() / "missing.dxl")), LNERR_FILE_OPEN);
-    EXPECT_EQ(notesapi::StatusKind(OpenStatus(dir.path())), LNERR_FILE_OPEN);
+    // Only regular files open, and nothing waits for a pipe's writer.
+    const std::string fifo = (dir.path() / "pipe.dxl").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {dir.path().string(), fifo, std::string("/dev/null")}) {
+        LNSTATUS st = OpenStatus(path);
+        EXPECT_EQ(notesapi::StatusKind(st), LNERR_FILE_OPEN) << path;
+        EXPECT_NE(LNGetErrorMessage(st).find(path + " is a"), std::string::npos) << LNGetErrorMessage(st);
+    }
+    // Character references and XML's own entities stay welcome.
+    EXPECT_EQ(OpenStatus(dir.Write("fine.dxl", Dxl(Person(Text("FullName", "&lt;&#65;&amp;"), "P&amp;&#x42;")))),
+              LNNOERROR);
 }
 
 TEST(DxlReader, AcceptsWhatExportsContainAndSkipsUnknownElements) {
@@ -211,4 +238,66 @@ TEST(DxlReader, ErrorMessagesAreCutAtACharacterBoundary) {
     EXPECT_EQ(LNGetErrorMessageText(st, buffer, sizeof buffer), 2u);
     EXPECT_STREQ(buffer, "ab");
     EXPECT_NE(LNGetErrorMessage(LNERR_INDEX), "");
+}
+
+TEST(DxlReader, AFileChangedUnderAnOpenIndexIsReportedByEveryRead) {
+    TempDir dir;
+    // The view comes after the document, so its item is read from the file.
+    const std::string content = Dxl(Person(Text("FullName", "One") + Text("Company", "Acme")) +
+                                    View("V", "SELECT Company = \"Acme\""));
+    std::string path = dir.Write("a.dxl", content);
+    OpenDatabase open(path);
+    LNDocumentArray docs = open.Search("@All");
+    ASSERT_EQ(docs.GetCount(), 1u);
+
+    // Same size, other bytes, a later time: written in place.
+    std::string changed = content;
+    changed[changed.find("One")] = 'X';
+    { std::ofstream(path, std::ios::binary | std::ios::in) << changed; }
+    struct timespec later[2] = {{0, UTIME_OMIT}, {::time(nullptr) + 10, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
+
+    auto expectChanged = [](auto&& call, const char* what) {
+        try {
+            call();
+            ADD_FAILURE() << what << " read a changed file";
+        } catch (LNSTATUS st) {
+            EXPECT_EQ(notesapi::StatusKind(st), LNERR_DATABASE_CHANGED) << what;
+            EXPECT_NE(LNGetErrorMessage(st).find("changed"), std::string::npos) << what;
+        }
+    };
+    LNDocument doc = docs[0];
+    expectChanged([&] { doc.Open(); }, "a document");
+    expectChanged([&] { open.Search("Company = \"Acme\""); }, "a search");
+    LNViewFolderArray views;
+    open.db.GetViewFolders(&views);
+    LNViewFolder view = views[0];
+    view.Open();
+    size_t count = 0;
+    expectChanged([&] { view.GetEntryCount(&count); }, "a view");
+}
+
+TEST(DxlReader, AHugeValueIsReadWholeButNotKeptInTheIndex) {
+    TempDir dir;
+    const std::string big(300 * 1024, 'z');
+    std::string path = dir.Write("big.dxl", Dxl(View("V", "SELECT @All", "<column itemname='FullName' sort='ascending'/>") +
+                                                Person(Text("FullName", "b" + big)) + Person(Text("FullName", "a")) +
+                                                Person(Text("FullName", "c"))));
+    OpenDatabase open(path);
+    LNViewFolderArray views;
+    open.db.GetViewFolders(&views);
+    LNViewFolder view = views[0];
+    view.Open();
+    ASSERT_EQ(view.GetEntryCount(), 3u);
+    std::vector<std::string> names;
+    for (size_t e = 0; e < 3; ++e) {
+        LNDocument doc;
+        view[e].GetDocument(&doc);
+        doc.Open();
+        LNText text;
+        doc.GetItem("FullName", &text);
+        names.push_back(text[0].str());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b" + big, "c"}));
+    EXPECT_EQ(open.Search(("FullName = \"b" + big + "\"").c_str()).GetCount(), 1u);
 }

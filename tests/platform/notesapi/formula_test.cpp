@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 
 using notesapi::Formula;
@@ -76,4 +77,71 @@ TEST(Formula, ListsTheItemsItReads) {
     std::unique_ptr<Formula> f;
     ASSERT_EQ(Formula::Parse("SELECT Form = \"Person\" & @IsAvailable(Categories) | FORM = \"x\"", &f), LNNOERROR);
     EXPECT_EQ(f->ReferencedItems(), (std::vector<std::string>{"form", "categories"}));
+}
+
+namespace {
+
+// first, then n - 1 more terms "prefix<i>suffix", joined by separator.
+std::string Joined(const std::string& first, const std::string& separator, const std::string& prefix,
+                   const std::string& suffix, int n) {
+    std::string out = first;
+    for (int i = 1; i < n; ++i) out += separator + prefix + std::to_string(i) + suffix;
+    return out;
+}
+
+}  // namespace
+
+TEST(Formula, ChainsOfAHundredThousandTermsParseEvaluateAndFree) {
+    const Doc person{{"form", {"Person"}}};
+    const Doc group{{"form", {"Group"}}};
+    const std::string anyOf = Joined("Form = \"Person\"", " | ", "Form = \"X", "\"", 100000);
+    const std::string allOf = Joined("Form = \"Person\"", " & ", "Form != \"X", "\"", 100000);
+    const std::string list = "Form = " + Joined("\"Person\"", ":", "\"X", "\"", 100000);
+    for (const std::string* text : {&anyOf, &allOf, &list}) {
+        EXPECT_TRUE(Matches(*text, person)) << text->substr(0, 40);
+        EXPECT_FALSE(Matches(*text, group)) << text->substr(0, 40);
+    }
+    // Nesting is what stays bounded.
+    std::string nested = "Form = \"Person\"";
+    for (int i = 0; i < Formula::kMaxNesting; ++i) nested = "!(" + nested + ")";
+    std::unique_ptr<Formula> f;
+    EXPECT_EQ(notesapi::StatusKind(Formula::Parse("!" + nested, &f)), LNERR_FORMULA);
+    EXPECT_EQ(notesapi::StatusKind(Formula::Parse(std::string(Formula::kMaxTextBytes + 1, ' ') + "@All", &f)),
+              LNERR_FORMULA);
+}
+
+TEST(Formula, LongListsCompareInLinearTime) {
+    // Two lists of 20,000 values that meet only at their ends, evaluated for
+    // 50 documents: pair by pair this is 2 * 10^10 comparisons.
+    std::string text = Joined("\"a0\"", ":", "\"a", "\"", 20000) + " = " + Joined("\"b0\"", ":", "\"b", "\"", 20000) + ":\"a19999\"";
+    std::vector<std::string> many;
+    for (int i = 0; i < 20000; ++i) many.push_back("v" + std::to_string(i));
+    const Doc doc{{"categories", many}};
+    const auto start = std::chrono::steady_clock::now();
+    for (int d = 0; d < 50; ++d) {
+        EXPECT_TRUE(Matches(text, doc));
+        EXPECT_TRUE(Matches("Categories = \"v19999\":\"w\" & Categories != \"v0\" & !(Categories = \"w\")", doc));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+TEST(Formula, ListsKeepTheirMeaningWhateverTheyRepeat) {
+    const Doc doc{{"a", {"x", "y"}}, {"b", {"y"}}, {"same", {"z", "z"}}};
+    struct Case {
+        const char* text;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"\"a\":\"a\" != \"a\"", false},  // no pair differs
+        {"\"a\":\"b\" != \"a\"", true},
+        {"Same != \"z\"", false},
+        {"Same:Same:\"z\" != \"z\"", false},
+        {"A != \"x\"", true},
+        {"A:\"q\" = B", true},
+        {"(\"q\":A):\"r\" = \"y\"", true},
+        {"A:A:A = \"w\":\"v\"", false},
+        {"Missing:\"\" = \"\" & @IsUnavailable(Missing) & @IsAvailable(A)", true},
+        {"B = A & A = B & !(A != B)", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Matches(c.text, doc), c.matches) << c.text;
 }

@@ -131,6 +131,30 @@ TEST_F(Session, SavedContactsReachTheFile) {
     for (const auto& n : names) EXPECT_NE(cards.find("FN:" + n), std::string::npos) << cards;
 }
 
+TEST_F(Session, ContactWithoutFullNameStillShowsAName) {
+    ASSERT_EQ(MissingNodeReaders(), "");
+    auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
+    auto c = folder.GetItems().Add("IPM.Contact");
+    c.Set(mapi::ContactField::FirstName, "Ada");
+    c.Set(mapi::ContactField::LastName, "Лавлейс");
+    c.Save();
+    std::string pst = folder.GetStore().GetPath();
+    session.Logoff();
+
+    std::string out;
+    ASSERT_EQ(RunTool("readpst -D -r -o " + Quote(dir.Path().string()) + " " + Quote(pst), &out), 0) << out;
+    std::string card = ReadWhole((dir.Path() / "Personal Folders/Contacts/contacts").string());
+    EXPECT_NE(card.find("FN:Лавлейс\\, Ada"), std::string::npos) << card;  // readpst names a card by its file-under text
+    ExtractorView view = ReadWithPstExtractor(pst);
+    ASSERT_EQ(view.exitCode, 0) << view.output;
+    ASSERT_EQ(view.items.size(), 1u) << view.output;
+    EXPECT_EQ(view.items[0].props["3001"], "Ada Лавлейс");
+    auto fileUnder = view.items[0].props.find("lid:8005");
+    if (fileUnder != view.items[0].props.end()) {  // unless it is the map's last name, which this reader drops
+        EXPECT_EQ(fileUnder->second, "Лавлейс, Ada");
+    }
+}
+
 TEST_F(Session, FoldersMadeByAnotherSessionAreFound) {
     auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
     auto c = folder.GetItems().Add("IPM.Contact");

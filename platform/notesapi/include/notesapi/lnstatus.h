@@ -19,7 +19,7 @@ enum : LNSTATUS {
     LNERR_NOT_DXL = 0x0103,          // content is not a DXL export
     LNERR_BINARY_NSF = 0x0104,       // a binary .nsf (or other binary) file
     LNERR_MALFORMED = 0x0105,        // not well-formed XML, truncated
-    LNERR_ENTITY = 0x0106,           // entity declarations are refused
+    LNERR_ENTITY = 0x0106,           // DOCTYPE declarations and undeclared entities are refused
     LNERR_FORMULA = 0x0107,          // formula syntax not supported
     LNERR_INDEX = 0x0108,            // index out of range
     LNERR_ITEM_NOT_FOUND = 0x0109,   // document has no such item

@@ -2,8 +2,9 @@
 // views and folders, view entries, documents and their items.
 //
 // A database file is parsed once per process into a compact index (kept by
-// path, size and modification time); every later session re-opens it from
-// that index. A document's items are read from the file when it is opened.
+// path and checked against the file's size, times and identity); every later
+// session re-opens it from that index. A document's items are read from the
+// file when it is opened; a file changed since then is reported as such.
 // Objects of one session are used on one thread; sessions on different
 // threads share the index safely.
 #pragma once

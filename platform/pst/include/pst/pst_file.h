@@ -38,6 +38,9 @@ public:
     // Opens an existing Unicode PST. Throws PstError(BadFormat) for anything
     // that is not one.
     static std::unique_ptr<PstFile> Open(const std::string& path, bool writable = true);
+    // A value that changes with every commit of the file at path (by any
+    // process); 0 when the file cannot be read.
+    static uint32_t CommitStamp(const std::string& path);
 
     ~PstFile();  // commits pending changes; errors are swallowed, call Close to see them
     PstFile(const PstFile&) = delete;

@@ -44,7 +44,9 @@ public:
     const mapi::PropertyBag& Properties() const { return props_; }
     mapi::PropertyBag& MutableProperties() { return props_; }
 
-    // Commits the item; throws StoreError when it cannot be written.
+    // Commits the item; throws StoreError when it cannot be written. Fills in,
+    // as Outlook does, the full name from the name parts and the file-under
+    // text ("Last, First") where they are missing or the names changed.
     void Save();
     // Renders the item to a file of the given type; throws StoreError on
     // failure and leaves no partial file at path.
@@ -53,6 +55,8 @@ public:
 private:
     std::unique_ptr<ItemBackend> backend_;
     mapi::PropertyBag props_;
+    bool namePartsSet_ = false;  // since the item was made or read; the names
+    bool fullNameSet_ = false;   // derived from them follow on Save
 };
 
 }  // namespace store

@@ -1,5 +1,5 @@
 // The shared outside-tool runner and temporary folders (tests/support) under
-// the names the format tests know them by.
+// the names the format tests know them by, and the MSG reader of npm.
 #pragma once
 
 #include "test_files.h"
@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -21,5 +22,38 @@ using testsupport::ToolResult;
 using ScratchDir = testsupport::TempDir;
 
 inline ToolResult Run(const std::string& command) { return testsupport::RunTool(command); }
+
+// The properties @kenjiuno/msgreader reads from an MSG file (tests/npm,
+// installed by scripts/install-deps.sh): "prop<TAB>key<TAB>value" lines, keys
+// as hex ids ("3001") or "lid:8005" for numeric named properties, texts with
+// tabs, line breaks and backslashes escaped. Fails when a reader is missing.
+inline ToolResult RunMsgReader(const std::string& msgPath) {
+    const std::string dir = std::string(FERRYWELL_SOURCE_DIR) + "/tests/npm";
+    if (!HaveTool("node")) return {-1, "node (Debian package nodejs) is required"};
+    if (!std::filesystem::exists(dir + "/node_modules/@kenjiuno/msgreader/package.json"))
+        return {-1, "@kenjiuno/msgreader is not installed; run scripts/install-deps.sh"};
+    return Run("node " + Quote(dir + "/msg-dump.js") + " " + Quote(msgPath));
+}
+
+// The "prop" lines of RunMsgReader's output, by key, unescaped.
+inline std::map<std::string, std::string> ReaderProps(const std::string& out) {
+    std::map<std::string, std::string> props;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        if (line.compare(0, a, "prop") != 0 || b == std::string::npos) continue;
+        std::string value;
+        for (size_t i = b + 1; i < line.size(); ++i) {
+            char c = line[i];
+            if (c == '\\' && i + 1 < line.size()) {
+                c = line[++i];
+                c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+            }
+            value += c;
+        }
+        props[line.substr(a + 1, b - a - 1)] = value;
+    }
+    return props;
+}
 
 }  // namespace format_check

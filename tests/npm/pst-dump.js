@@ -1,0 +1,61 @@
+#!/usr/bin/env node
+// Prints what pst-extractor reads from a PST file, one record a line:
+//   store <TAB> display name
+//   folder <TAB> path <TAB> content count
+//   item <TAB> folder path
+//   prop <TAB> key <TAB> value        (properties of the item above)
+// key: the property id in hex ("3001"), or "lid:8083" for a numeric named
+// property; a named property the reader cannot map reads "id:80xx".
+// Values: text as read, integers and booleans in decimal, times as FILETIME
+// ticks, binaries in hex. Tabs, line breaks and backslashes are escaped.
+'use strict';
+const { PSTFile } = require('pst-extractor');
+
+const escape = (s) => String(s).replace(/\\/g, '\\\\').replace(/\t/g, '\\t').replace(/\n/g, '\\n').replace(/\r/g, '\\r');
+const nodeMap = PSTFile.nodeMap;
+
+function keyOf(id) {
+    if (id < 0x8000) return id.toString(16).padStart(4, '0');
+    const name = nodeMap.getNumericName(id);
+    return name ? 'lid:' + (name.low >>> 0).toString(16).padStart(4, '0') : 'id:' + id.toString(16);
+}
+
+function bytesOf(obj, item) {
+    if (!item.isExternalValueReference) return item.data;
+    const desc = obj.localDescriptorItems && obj.localDescriptorItems.get(item.entryValueReference);
+    return desc ? desc.getData() : Buffer.alloc(0);
+}
+
+function valueOf(obj, id, item) {
+    switch (item.entryValueType) {
+    case 0x001f: return obj.getStringItem(id);
+    case 0x0003: return item.entryValueReference | 0;
+    case 0x000b: return item.entryValueReference & 0xff ? 1 : 0;
+    case 0x0040:
+    case 0x0014: return Buffer.from(item.data).readBigInt64LE(0).toString();
+    case 0x0102: return Buffer.from(bytesOf(obj, item)).toString('hex');
+    default: return undefined;
+    }
+}
+
+function dumpProps(obj) {
+    const items = [...obj.pstTableItems.entries()].sort((a, b) => a[0] - b[0]);
+    for (const [id, item] of items) {
+        const v = valueOf(obj, id, item);
+        if (v !== undefined) console.log(`prop\t${keyOf(id)}\t${escape(v)}`);
+    }
+}
+
+function walk(folder, path) {
+    console.log(`folder\t${escape(path)}\t${folder.contentCount}`);
+    for (let item = folder.getNextChild(); item; item = folder.getNextChild()) {
+        console.log(`item\t${escape(path)}`);
+        dumpProps(item);
+    }
+    if (folder.hasSubfolders)
+        for (const child of folder.getSubFolders()) walk(child, path + '\\' + child.displayName);
+}
+
+const file = new PSTFile(process.argv[2]);
+console.log(`store\t${escape(file.getMessageStore().displayName)}`);
+walk(file.getRootFolder(), '');
