@@ -5,5 +5,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -Iplatform/notesapi/include -Iplatform/notesapi/src \
-  platform/notesapi/src/*.cpp "$1" -lexpat -o "$2"
+  -Iplatform/base/include -Iplatform/notesapi/include -Iplatform/notesapi/src \
+  platform/base/src/*.cpp platform/notesapi/src/*.cpp "$1" -lexpat -o "$2"
