@@ -1,25 +1,41 @@
 # Two entry points for a fresh Debian 12 machine:
-#   make test   install what is missing, configure, build, run every test
+#   make test   install what is missing, configure, build, run every test,
+#               then the unit tests again under AddressSanitizer and
+#               UndefinedBehaviorSanitizer, and the threaded ones under
+#               ThreadSanitizer (build folders $(BUILD)-asan, $(BUILD)-tsan)
 #   make run    same set-up, then run the main job on the bundled sample
 # and the Debian package:
 #   make package  build/package/ferrywell_<version>_amd64.deb, then checked
+#   make fuzz   every fuzz target for FUZZ_SECONDS (default 300, at most
+#               about 600 within the tests' time limit) each
 BUILD ?= build
 JOBS ?= 2
+FUZZ_SECONDS ?= 300
 SAMPLE := samples/names.dxl
+# ccache speeds up rebuilds where it is installed; it is never required.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: deps configure build test run bench package clean
+.PHONY: deps configure build test sanitize fuzz run bench package clean
 
 deps:
 	@scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+	@$(MAKE) --no-print-directory sanitize
+
+sanitize: deps
+	@JOBS=$(JOBS) scripts/sanitizer-tests.sh asan $(BUILD)-asan
+	@JOBS=$(JOBS) scripts/sanitizer-tests.sh tsan $(BUILD)-tsan
+
+fuzz: build
+	@cd $(BUILD) && FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -R '_short$$'
 
 run: build
 	@scripts/run-main.sh $(BUILD) $(SAMPLE)
@@ -32,4 +48,4 @@ package: build
 	@scripts/check-package.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan

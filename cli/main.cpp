@@ -1,19 +1,27 @@
 // ferrywell-cli: the converter's logic without a window, for scripts and tests.
 //   ferrywell-cli analyse DB        folder records, then the analysis message
 //   ferrywell-cli list DB FOLDER    the item list rows of one folder
-// Exit codes: 0 done, 2 bad usage, 3 not a contact database, 4 cannot open or
-// read (also when the file changes while it is listed).
+//   ferrywell-cli export DB ...     the mailbox or selected-items export
+// Exit codes: 0 done, 1 some contacts not written, 2 bad usage, 3 not a
+// contact database, 4 cannot open or read (also when the file changes while
+// it is listed), 5 destination or profile unusable.
+#include "export_command.h"
+#include "usage.h"
+
+#include <cmdline/standard_options.h>
+
 #include <notes/headless_views.h>
 
 #include <iostream>
 
 namespace {
 
-constexpr int kUsage = 2, kNotContacts = 3, kCannotOpen = 4;
+using cli::kCannotOpen;
+using cli::kNotContacts;
+using cli::kUsage;
 
 int Usage() {
-    std::cerr << "usage: ferrywell-cli analyse DB\n"
-                 "       ferrywell-cli list DB FOLDER\n";
+    std::cerr << cli::kUsageText;
     return kUsage;
 }
 
@@ -49,6 +57,18 @@ int Analyse(notes::FerrywellState& state, notes::HeadlessAnalysisView& view) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::cout << cli::kUsageText << cli::kHelpText;
+            return 0;
+        }
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "ferrywell-cli " << cmdline::Version() << "\n";
+        return 0;
+    }
+    if (!args.empty() && args[0] == "export") return cli::RunExport({args.begin() + 1, args.end()});
     if (argc < 3) return Usage();
     const std::string command = argv[1];
     if (!((command == "analyse" && argc == 3) || (command == "list" && argc == 4))) return Usage();

@@ -1,6 +1,8 @@
 # ferrywell_qt_test(NAME SOURCES a.cpp LIBS lib1)
 # Builds a Qt Test executable and runs it under CTest on the offscreen
-# platform, so that it needs no display.
+# platform, so that it needs no display. The tests of the desktop program
+# (tests/app) run its workers on threads: they carry the label "threaded" and
+# belong to the target threaded_tests, which the ThreadSanitizer run builds.
 function(ferrywell_qt_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
@@ -12,4 +14,9 @@ function(ferrywell_qt_test name)
     FERRYWELL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  if(folder STREQUAL "app")
+    set_tests_properties(${name} PROPERTIES LABELS threaded)
+    add_dependencies(threaded_tests ${name})
+  endif()
 endfunction()

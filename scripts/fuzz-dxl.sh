@@ -3,10 +3,10 @@
 # once on crafted files (fuzz/dxl/seeds, and files too large to mutate quickly
 # made by make-hostile-dxl.py), then for a short while on a seed corpus (the
 # sample and small hand-made files).
-# Usage: scripts/fuzz-dxl.sh [SECONDS] [WORKDIR]
+# Usage: scripts/fuzz-dxl.sh [SECONDS] [WORKDIR]   (FUZZ_SECONDS overrides SECONDS)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-20}
+seconds=${FUZZ_SECONDS:-${1:-20}}
 work=${2:-build/fuzz-dxl}
 mkdir -p "$work/corpus" "$work/large"
 scripts/build-notesapi-fuzzer.sh fuzz/dxl/dxl_fuzzer.cpp "$work/dxl_fuzzer"

@@ -4,12 +4,13 @@
 # while on a copy of its seed folder. Any crash, leak, timeout or memory
 # blow-up fails the run; the input that caused it is left in the work folder.
 # Usage: scripts/fuzz-run.sh TARGET SEED_FOLDER [SECONDS] [MAX_LEN]
-#   FUZZ_BUILD  build folder of the fuzz targets (default build/fuzz-clang)
+#   FUZZ_BUILD    build folder of the fuzz targets (default build/fuzz-clang)
+#   FUZZ_SECONDS  overrides SECONDS (make fuzz runs every target longer)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=${1:?usage: fuzz-run.sh TARGET SEED_FOLDER [SECONDS] [MAX_LEN]}
 seeds=${2:?usage: fuzz-run.sh TARGET SEED_FOLDER [SECONDS] [MAX_LEN]}
-seconds=${3:-25}
+seconds=${FUZZ_SECONDS:-${3:-25}}
 max_len=${4:-400000}
 build=${FUZZ_BUILD:-build/fuzz-clang}
 

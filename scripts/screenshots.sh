@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the desktop program under a virtual X display with the sample open and
-# saves pictures of the main window, the selection dialog and the search
-# dialog into docs/screenshots/ (or the folder given as $2).
+# saves pictures of the main window, the selection dialog, the search dialog
+# and the two export dialogs (each after a short export of the sample into a
+# temporary folder) into docs/screenshots/ (or the folder given as $2).
 #   scripts/screenshots.sh [BUILD] [OUT] [DB]
 set -euo pipefail
 build=${1:-build}

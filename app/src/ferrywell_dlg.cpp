@@ -1,5 +1,7 @@
+#include <app/convert_notes_dialog.h>
 #include <app/ferrywell_dlg.h>
 #include <app/first_dialog.h>
+#include <app/list_items_dialog.h>
 #include <app/window_layout.h>
 #include <app/worker_views.h>
 
@@ -213,18 +215,16 @@ void CFerrywellDlg::StartAnalysis() {
 }
 
 void CFerrywellDlg::OnFileScan() {
-    bool anyChecked = false;
-    for (const notes::FolderRecord& record : state_->ptrNSFTreeFolderStructure.Snapshot()) {
-        if (tree_->GetCheck(record.treeItem) == 1) {
-            anyChecked = true;
-            break;
-        }
-    }
-    if (!anyChecked) {
+    std::vector<notes::FolderRecord> checked;
+    for (const notes::FolderRecord& record : state_->ptrNSFTreeFolderStructure.Snapshot())
+        if (tree_->GetCheck(record.treeItem) == 1) checked.push_back(record);
+    if (checked.empty()) {
         MessageService::Show(this, kSelectFolder, MsgButtons::Ok, MsgIcon::None);
         return;
     }
-    // The export options dialog opens here once it exists.
+    CConvertNotes dialog(*state_, std::move(checked), this);
+    dialog.SetProgressHook([this](uint64_t done, uint64_t total) { UiSetProgress(Percent(done, total)); });
+    dialog.exec();
 }
 
 void CFerrywellDlg::OnFileExportasaeml() {
@@ -232,7 +232,9 @@ void CFerrywellDlg::OnFileExportasaeml() {
         MessageService::Show(this, kSelectItems, MsgButtons::Ok, MsgIcon::Question);
         return;
     }
-    // The selected-items export dialog opens here once it exists.
+    CSINGLENSFMAILSAVE dialog(*state_, list_->Model(), this);
+    dialog.SetProgressHook([this](uint64_t done, uint64_t total) { UiSetProgress(Percent(done, total)); });
+    dialog.exec();
 }
 
 void CFerrywellDlg::OnFileExit() {

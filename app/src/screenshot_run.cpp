@@ -1,7 +1,9 @@
+#include <app/convert_notes_dialog.h>
 #include <app/ferrywell_app.h>
 #include <app/ferrywell_dlg.h>
 #include <app/find_files_dialog.h>
 #include <app/first_dialog.h>
+#include <app/list_items_dialog.h>
 
 #include <controls/dialog_services.h>
 
@@ -13,6 +15,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 namespace app {
@@ -24,6 +28,16 @@ void WaitForWorkers(CFerrywellDlg& dlg) {
     timer.start();
     while ((dlg.RunningWorkers() > 0 || timer.elapsed() < 300) && timer.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Runs the dialog's export into a folder of its own to its end.
+void RunExport(ExportDialog& dialog, int kindRadio, int browse, int start) {
+    dialog.findChild<QRadioButton*>(QString("id%1").arg(kindRadio))->click();
+    dialog.findChild<QPushButton*>(QString("id%1").arg(browse))->click();
+    dialog.findChild<QPushButton*>(QString("id%1").arg(start))->click();
+    QElapsedTimer timer;
+    timer.start();
+    while (dialog.IsExporting() && timer.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 bool Save(QWidget& widget, const QString& folder, const QString& name) {
@@ -77,6 +91,28 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     auto* results = search.findChild<QTreeWidget*>("id1044");
     if (results->topLevelItemCount() > 0) results->setCurrentItem(results->topLevelItem(0));
     ok = Save(search, folder, "search-dialog.png") && ok;
+    search.hide();
+
+    // The export dialogs after a run into a folder that goes away afterwards.
+    QTemporaryDir out;
+    state->tempFilePath.set(out.filePath("scratch").toStdString());
+    controls::PathChooser::SetResponder([&out](const controls::ChooserRequest&) { return out.path(); });
+    ExportDialog::SetFolderOpener([](const QString&) {});
+    std::vector<notes::FolderRecord> checked;
+    for (const notes::FolderRecord& record : state->ptrNSFTreeFolderStructure.Snapshot())
+        if (record.folderName == "Contacts") checked.push_back(record);
+    CConvertNotes convert(*state, checked, &dlg);
+    convert.show();
+    RunExport(convert, 1048, 1010, 1037);
+    ok = Save(convert, folder, "export-options-dialog.png") && ok;
+    convert.hide();
+
+    CSINGLENSFMAILSAVE listItems(*state, list.Model(), &dlg);
+    listItems.show();
+    listItems.findChild<QCheckBox*>("id1062")->setChecked(true);
+    RunExport(listItems, 1007, 1033, 1034);
+    ok = Save(listItems, folder, "export-list-items-dialog.png") && ok;
+    ExportDialog::SetFolderOpener(nullptr);
     return ok ? 0 : 1;
 }
 

@@ -5,6 +5,8 @@
 // Prints the figures and exits 1 when the longest stall of the user-interface
 // thread reaches 100 ms or the fill takes more than twice as long as the
 // command-line tool's list of the same view.
+#include "../gui_heartbeat.h"
+
 #include <app/ferrywell_dlg.h>
 
 #include <controls/dialog_services.h>
@@ -20,34 +22,6 @@
 #include <cstdio>
 
 namespace {
-
-// The longest gap between heartbeats while it runs.
-class Heartbeat {
-public:
-    Heartbeat() {
-        timer_.setInterval(2);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            if (last_ >= 0) maxGapNs_ = std::max(maxGapNs_, now - last_);
-            last_ = now;
-        });
-    }
-    void Start() {
-        maxGapNs_ = 0;
-        last_ = -1;
-        clock_.start();
-        timer_.start();
-    }
-    double StopMs() {
-        timer_.stop();
-        return double(maxGapNs_) / 1e6;
-    }
-
-private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = -1, maxGapNs_ = 0;
-};
 
 double RunCliList(const QString& db) {
     QElapsedTimer t;

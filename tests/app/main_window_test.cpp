@@ -270,9 +270,23 @@ void MainWindowTest::exportCommandsCheckTheirSelection() {
     QTest::mouseClick(dlg->Tree().viewport(), Qt::LeftButton, {}, dlg->Tree().CheckBoxRect(contacts.treeItem).center());
     QCOMPARE(dlg->Tree().GetCheck(contacts.treeItem), 1);
     dlg->List().Model().SetChecked(3, true);
+    // With a ticked folder and a ticked row the two export dialogs open.
+    QStringList opened;
+    auto closeWhenOpen = [&] {
+        QTimer::singleShot(0, this, [&opened] {
+            QWidget* modal = QApplication::activeModalWidget();
+            QVERIFY(modal);
+            opened << modal->windowTitle();
+            modal->close();
+        });
+    };
+    dialogs->answers = {MsgAnswer::Yes};
+    closeWhenOpen();
     Action("id32775")->trigger();
+    closeWhenOpen();
     dlg->OnFileExportasaeml();
-    QCOMPARE(dialogs->messages, QStringList{});
+    QCOMPARE(opened, (QStringList{"Select Saving Option Type", "Export List Items"}));
+    QCOMPARE(dialogs->messages, QStringList{app::kAskExit});
 }
 
 void MainWindowTest::stopAndExitAskFirst() {

@@ -22,11 +22,6 @@ namespace {
 
 const QString kSample = QString(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl";
 
-template <typename W = QWidget>
-W* Child(QWidget& parent, int id) {
-    return parent.findChild<W*>(QString("id%1").arg(id));
-}
-
 void Put(const QString& path, int bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);

@@ -5,6 +5,7 @@
 #include <controls/dialog_services.h>
 
 #include <QStringList>
+#include <QWidget>
 
 #include <deque>
 
@@ -38,3 +39,9 @@ struct ScriptedDialogs {
     std::deque<QString> paths;                // for choosers; empty: cancelled
     QStringList chooserTitles, chooserFilters;
 };
+
+// The control of a dialog with the given ID ("id1006").
+template <typename W = QWidget>
+W* Child(QWidget& parent, int id) {
+    return parent.findChild<W*>(QString("id%1").arg(id));
+}

@@ -41,6 +41,25 @@ TEST(CommandFiles, BadTextsAreRejected) {
     for (const char* t : mail) EXPECT_THROW(store::ParseMailSavingText(t), store::StoreError) << t;
 }
 
+TEST(CommandFiles, ControlCharactersAndOverlongValuesAreRejected) {
+    // Anything that could break a line of the profile, in either value.
+    const std::string breaks[] = {"\n", "\r", "\t", std::string(1, '\0'), "\x1b", "\x7f", "\xC2\x85", "\xE2\x80\xA8"};
+    for (const auto& b : breaks) {
+        SCOPED_TRACE(testing::PrintToString(b));
+        EXPECT_THROW(store::ParseSavingText(store::SavingText("/a" + b + "Injected\t./evil.pst", "N")), store::StoreError);
+        EXPECT_THROW(store::ParseSavingText(store::SavingText("/a.pst", "N" + b + "x")), store::StoreError);
+        EXPECT_THROW(store::ParseMailSavingText(store::MailSavingText("\\\\S\\A" + b + "B")), store::StoreError);
+    }
+    std::string name255;
+    for (int i = 0; i < 255; ++i) name255 += "\xC3\xBC";  // 255 characters, 510 bytes
+    const std::string path4096 = "/" + std::string(4091, 'p') + ".pst";
+    EXPECT_NO_THROW(store::ParseSavingText(store::SavingText(path4096, name255)));
+    EXPECT_THROW(store::ParseSavingText(store::SavingText(path4096, name255 + "x")), store::StoreError);
+    EXPECT_THROW(store::ParseSavingText(store::SavingText("/" + path4096, name255)), store::StoreError);
+    // Printable text beyond ASCII is fine.
+    EXPECT_NO_THROW(store::ParseSavingText(store::SavingText("/Ünï 店.pst", "Мария \xE2\x80\xA6")));
+}
+
 TEST(CommandFiles, ProgramFolderIsUsedWhenWritable) {
     unsetenv("FERRYWELL_COMMAND_DIR");
     EXPECT_EQ(std::filesystem::path(store::ProgramFolder()), std::filesystem::path(FERRYWELL_BIN_DIR));

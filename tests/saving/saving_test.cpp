@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -106,6 +107,40 @@ TEST_F(Saving, BadCommandFilesFailCleanly) {
     }
     EXPECT_EQ(ReadWhole(existing), "keep");
     for (const char* name : {"B", "C", "D", "Name"}) EXPECT_FALSE(store::Profile::Load().Find(name)) << name;
+}
+
+TEST_F(Saving, ForgedEntriesAndHostileCommandFilesAreRefused) {
+    const std::string made = dir / "made.pst";
+    // A relative second path: a later `saving folder` would change evil.pst in the working folder.
+    const std::string evil = "evil.pst";
+    struct Case {
+        const char* name;
+        std::string saving;
+    } cases[] = {
+        {"line break in the path", store::SavingText(made + "\nInjected\t" + evil, "Forged")},
+        {"line break in the name", store::SavingText(made, "Forged\nInjected\t" + evil)},
+        {"carriage return in the path", store::SavingText(made + "\rInjected\t" + evil, "Forged")},
+        {"overlong name", store::SavingText(made, std::string(100000, 'n'))},
+        {"overlong path", store::SavingText(dir / std::string(5000, 'p'), "Forged")},
+        {"oversized command file", store::SavingText(made, "Forged") + std::string(1 << 20, ' ')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Command(store::kSavingFile, c.saving);
+        std::string out;
+        EXPECT_EQ(RunSaving("create", &out), 1);
+        EXPECT_FALSE(out.empty());
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+            EXPECT_TRUE(entry.path().filename() == "cmd" || entry.path().filename() == "profile") << entry.path();
+        }
+        EXPECT_TRUE(store::Profile::Load().Stores().empty());
+    }
+    // A FIFO in place of a command file is refused at once, never waited on.
+    std::filesystem::remove(dir / "cmd/mailsaving.txt");
+    ASSERT_EQ(::mkfifo((dir / "cmd/mailsaving.txt").c_str(), 0600), 0);
+    std::string out;
+    EXPECT_EQ(RunSaving("folder", &out), 1);
+    EXPECT_NE(out.find("not a regular file"), std::string::npos) << out;
 }
 
 TEST_F(Saving, UnwritableProfileLeavesNoStore) {

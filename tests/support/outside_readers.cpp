@@ -27,6 +27,7 @@ PffItem ParseDump(const fs::path& file) {
     std::string line;
     uint32_t id = 0;
     bool inValue = false;
+    bool created = false;  // the entry's own id was not a key before it
     while (std::getline(in, line)) {
         auto field = [&](const char* key) -> std::optional<uint32_t> {
             if (line.rfind(key, 0) != 0) return std::nullopt;
@@ -35,9 +36,11 @@ PffItem ParseDump(const fs::path& file) {
         if (auto v = field("Entry type:")) {
             id = *v;
             inValue = false;
-            item.values[id];  // an empty value has no "Value:" lines
+            created = item.values.emplace(id, std::vector<uint8_t>()).second;  // an empty value has no "Value:" lines
         } else if (auto m = field("Maps to entry type:")) {
-            item.values.erase(id);
+            // A named property's stored id may equal the long id another
+            // one maps to: drop only what this entry added.
+            if (created) item.values.erase(id);
             id = *m;
             item.values[id];
         } else if (line.rfind("Value:", 0) == 0) {

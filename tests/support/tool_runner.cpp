@@ -26,7 +26,7 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-ToolResult RunTool(const std::string& command) {
+ToolResult Run(const std::string& command) {
     ToolResult r;
     const std::string limited = "timeout -k 5 " + std::to_string(kToolTimeoutSeconds) + " sh -c " + Quote(command);
     FILE* p = ::popen((limited + " 2>&1").c_str(), "r");
@@ -40,7 +40,7 @@ ToolResult RunTool(const std::string& command) {
 }
 
 int RunTool(const std::string& command, std::string* output) {
-    ToolResult r = RunTool(command);
+    ToolResult r = Run(command);
     if (output) *output = std::move(r.out);
     return r.exitCode;
 }
@@ -48,7 +48,7 @@ int RunTool(const std::string& command, std::string* output) {
 ToolResult RunPython(const std::string& script, const std::string& args) {
     TempDir dir;
     const std::string file = dir.Write("check.py", script);
-    return RunTool(std::string(kPython) + " " + Quote(file) + " " + args);
+    return Run(std::string(kPython) + " " + Quote(file) + " " + args);
 }
 
 }  // namespace testsupport

@@ -23,9 +23,9 @@ bool HaveTool(const std::string& name);
 // Single-quotes an argument for /bin/sh.
 std::string Quote(const std::string& s);
 // Runs a shell command line.
-ToolResult RunTool(const std::string& command);
+ToolResult Run(const std::string& command);
 // The same, returning the exit code and storing the output in *output.
-int RunTool(const std::string& command, std::string* output);
+int RunTool(const std::string& command, std::string* output = nullptr);
 
 // Debian's interpreter, which has python3-olefile and python3-vobject.
 inline constexpr const char* kPython = "/usr/bin/python3";

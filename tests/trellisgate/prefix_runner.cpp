@@ -7,6 +7,7 @@
 #include <grp.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,16 +95,19 @@ RunResult RunTrellisgate(const fs::path& prefix, As as) {
             ::_exit(120);
         }
         ::setenv("WINEPREFIX", prefix.c_str(), 1);
+        ::alarm(60);
         ::execl(program.c_str(), "trellisgate", static_cast<char*>(nullptr));
         ::_exit(121);
     }
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
     if (lockFolder) ::chmod(prefix.c_str(), 0755);
     RunResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.out = out.Text();
     result.err = err.Text();
+    result.maxRssKb = usage.ru_maxrss;
     return result;
 }
 

@@ -27,6 +27,7 @@ struct RunResult {
     int exitCode = -1;
     std::string out;
     std::string err;
+    long maxRssKb = 0;  // the program's peak resident memory
 };
 
 enum class As { CurrentUser, UnprivilegedUser };
@@ -35,6 +36,7 @@ enum class As { CurrentUser, UnprivilegedUser };
 // unprivileged user the prefix is world-readable but writable by its owner
 // only, so every write into it is refused; when the tests do not run as root
 // the same comes from taking the write permission off the prefix folder.
+// A program still running after a minute is killed (exit code -1).
 RunResult RunTrellisgate(const std::filesystem::path& prefix, As as = As::CurrentUser);
 
 // A user.reg as Wine writes it, with the given key sections after the header.

@@ -2,11 +2,10 @@
 #include <trellisgate/wine_drive.h>
 
 #include <registry/atomic_file.h>
+#include <registry/regular_file.h>
 #include <registry/win32_error.h>
 
-#include <cerrno>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace trellisgate {
 
@@ -43,27 +42,6 @@ std::string_view LineValue(std::string_view text, std::string_view command) {
     return eq == std::string_view::npos ? rest : rest.substr(eq + 1);
 }
 
-// Reads the whole file through a descriptor opened for reading and writing,
-// so that a file we may not change is reported before any work is done.
-uint32_t ReadForUpdate(const std::filesystem::path& file, std::string& content) {
-    const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return registry::Win32ErrorFromErrno(errno);
-    char buf[65536];
-    uint32_t code = registry::kErrorSuccess;
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            code = registry::Win32ErrorFromErrno(errno);
-            break;
-        }
-        content.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return code;
-}
-
 }  // namespace
 
 int AddToAutoexecBat(const Context& ctx, std::string_view name, std::string directory) {
@@ -73,8 +51,11 @@ int AddToAutoexecBat(const Context& ctx, std::string_view name, std::string dire
         ctx.report.Line(kAutoexecNotFoundText);
         return 1;
     }
+    // Opened for reading and writing, so that a file we may not change is
+    // reported before any work is done.
     std::string content;
-    if (const uint32_t code = ReadForUpdate(*file, content); code != registry::kErrorSuccess) {
+    std::string why;
+    if (const uint32_t code = registry::ReadRegularFile(*file, O_RDWR, content, why); code != registry::kErrorSuccess) {
         PrintError(ctx.report, "Open Autoexec.bat", code);
         return ExitCodeFor(code);
     }
@@ -103,8 +84,9 @@ int AddToAutoexecBat(const Context& ctx, std::string_view name, std::string dire
         updated += command + "=" + (listMode ? "%" + std::string(name) + "%;" : "") + directory + "\r\n";
     }
     // The file is replaced as a whole, so a failed write leaves it as it was.
-    if (const uint32_t code = registry::ReplaceFileAtomically(*file, updated); code != registry::kErrorSuccess) {
+    if (const uint32_t code = registry::ReplaceFileAtomically(*file, updated, why); code != registry::kErrorSuccess) {
         PrintError(ctx.report, failure, code);
+        if (!why.empty()) ctx.report.Line(why);
         return ExitCodeFor(code);
     }
     return 0;

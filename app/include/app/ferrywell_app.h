@@ -31,8 +31,9 @@ public:
     int InitInstance();
 };
 
-// Saves pictures of the main window, the selection dialog and the search
-// dialog with the database at dbPath open; returns the exit code.
+// Saves pictures of the main window, the selection dialog, the search dialog
+// and the two export dialogs with the database at dbPath open; returns the
+// exit code.
 int RunScreenshots(const QString& dbPath, const QString& folder);
 
 }  // namespace app

@@ -61,6 +61,7 @@ mapi::PropertyBag DecodeMessage(std::string_view bytes) {
                 if (auto* s = streamValue()) bag.Set(key, std::string(s->c_str()));
                 break;
             case PropType::Binary:
+            case PropType::MultipleInt32:
                 if (auto* s = streamValue()) bag.Set(key, mapi::Binary(s->begin(), s->end()));
                 break;
             case PropType::Guid:

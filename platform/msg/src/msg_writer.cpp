@@ -57,7 +57,8 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
             stream(std::move(bytes), size);
             break;
         }
-        case PropType::Binary: {
+        case PropType::Binary:
+        case PropType::MultipleInt32: {
             const auto& bin = ValueAs<mapi::Binary>(v, id);
             stream(std::string(bin.begin(), bin.end()), uint32_t(bin.size()));
             break;

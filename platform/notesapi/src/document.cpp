@@ -2,6 +2,8 @@
 
 #include "index.h"
 
+#include <algorithm>
+
 using notesapi::ItemType;
 using notesapi::Report;
 
@@ -30,18 +32,27 @@ LNString LNDocument::GetForm() const { return index_ ? LNString(index_->strings[
 
 uint32_t LNDocument::GetNoteID() const { return index_ ? index_->docs[doc_].noteId : 0; }
 
+namespace {
+// Item names compare ignoring ASCII case; no copies, as every read looks one up.
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+bool SameItemName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+}  // namespace
+
 const notesapi::Item* LNDocument::Find(const LNString& name) const {
     if (!items_) return nullptr;
-    const std::string lower = notesapi::AsciiLower(name.str());
+    const std::string& wanted = name.str();
     for (const auto& item : items_->items)
-        if (notesapi::AsciiLower(item->name) == lower) return item.get();
+        if (SameItemName(item->name, wanted)) return item.get();
     return nullptr;
 }
 
 LNBOOL LNDocument::HasItem(const LNString& name) const {
     if (!items_) return 0;
     if (Find(name)) return 1;
-    return notesapi::AsciiLower(name.str()) == "form" && !GetForm().IsNull();
+    return SameItemName(name.str(), "form") && !GetForm().IsNull();
 }
 
 namespace {
@@ -55,7 +66,7 @@ LNSTATUS LNDocument::GetItem(const LNString& name, LNText* text) const {
     if (LNSTATUS st = NeedOpen()) return st;
     if (!text) return Report(LNERR_NULL_ARGUMENT);
     const notesapi::Item* item = Find(name);
-    if (!item && notesapi::AsciiLower(name.str()) == "form" && !GetForm().IsNull()) {
+    if (!item && SameItemName(name.str(), "form") && !GetForm().IsNull()) {
         auto form = std::make_shared<notesapi::Item>();
         form->name = "Form";
         form->values.push_back(GetForm().str());

@@ -19,6 +19,7 @@ bool IsKnownType(uint16_t t) {
     switch (PropType(t)) {
     case PropType::Int32: case PropType::Boolean: case PropType::Int64: case PropType::String8:
     case PropType::Unicode: case PropType::SysTime: case PropType::Guid: case PropType::Binary:
+    case PropType::MultipleInt32:
         return true;
     }
     return false;
@@ -91,7 +92,8 @@ Bytes Serialize(const TypedValue& v) {
         b.assign(s.begin(), s.end());
         break;
     }
-    case PropType::Binary: b = As<mapi::Binary>(v.value); break;
+    case PropType::Binary:
+    case PropType::MultipleInt32: b = As<mapi::Binary>(v.value); break;
     case PropType::Guid: {
         const auto& g = As<mapi::Guid>(v.value);
         b.assign(g.begin(), g.end());
@@ -133,7 +135,8 @@ TypedValue Deserialize(PropType type, const uint8_t* p, size_t n) {
         return {type, mapi::Utf16ToUtf8(w)};
     }
     case PropType::String8: return {type, std::string(reinterpret_cast<const char*>(p), n)};
-    case PropType::Binary: return {type, mapi::Binary(p, p + n)};
+    case PropType::Binary:
+    case PropType::MultipleInt32: return {type, mapi::Binary(p, p + n)};
     case PropType::Guid: {
         need(16);
         mapi::Guid g{};

@@ -4,6 +4,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <optional>
 
 namespace registry {
 
@@ -38,8 +39,8 @@ bool OnlyBlanksFrom(std::string_view s, size_t pos) {
     return SkipBlanks(s, pos) == s.size();
 }
 
-std::vector<uint8_t> StringData(std::u16string_view text) {
-    std::vector<uint8_t> data;
+void StoreStringData(std::u16string_view text, std::vector<uint8_t>& data) {
+    data.clear();
     data.reserve(text.size() * 2 + 2);
     for (char16_t c : text) {
         data.push_back(static_cast<uint8_t>(c & 0xFF));
@@ -47,7 +48,6 @@ std::vector<uint8_t> StringData(std::u16string_view text) {
     }
     data.push_back(0);
     data.push_back(0);
-    return data;
 }
 
 // Reads hex digits of a "str(..)" or "hex(..)" type number up to ')'.
@@ -94,14 +94,16 @@ struct ParseError {
 };
 
 // Parses the data part of a value record from `pos` of `line`; hex data may
-// continue over further lines, which `lines` then moves past.
-void ParseValueData(Lines& lines, std::string_view line, size_t pos, HiveValue& value) {
+// continue over further lines, which `lines` then moves past. `scratch`
+// only saves allocations between calls.
+void ParseValueData(Lines& lines, std::string_view line, size_t pos, HiveValue& value, std::u16string& scratch) {
+    value.data.clear();
     auto parseString = [&](size_t at) {
-        std::u16string text;
-        const size_t after = detail::ParseEscaped(line, at, '"', text);
+        scratch.clear();
+        const size_t after = detail::ParseEscaped(line, at, '"', scratch);
         if (after == std::string_view::npos) throw ParseError{"string value without closing quote"};
         if (!OnlyBlanksFrom(line, after)) throw ParseError{"text after the closing quote of a string value"};
-        value.data = StringData(text);
+        StoreStringData(scratch, value.data);
     };
     if (StartsWith(line, pos, "\"")) {
         value.type = kRegSz;
@@ -169,41 +171,172 @@ void ParseValueData(Lines& lines, std::string_view line, size_t pos, HiveValue& 
     }
 }
 
-HiveValue ParseValue(Lines& lines, std::string_view line, size_t pos) {
-    HiveValue value;
-    value.begin = lines.Start();
-    if (line[pos] == '@') {
-        ++pos;
-    } else {
-        std::u16string name;
-        pos = detail::ParseEscaped(line, pos + 1, '"', name);
-        if (pos == std::string_view::npos) throw ParseError{"value name without closing quote"};
-        value.name = detail::Utf16ToUtf8(name);
-    }
-    pos = SkipBlanks(line, pos);
-    if (pos >= line.size() || line[pos] != '=') throw ParseError{"value name without '='"};
-    ParseValueData(lines, line, SkipBlanks(line, pos + 1), value);
-    value.end = lines.Next();
-    return value;
-}
+// Walks the whole text line by line, validating every record and telling
+// the visitor about each key and value as it passes. Nothing is kept: the
+// value handed over is reused for the next record.
+class Visitor {
+public:
+    virtual ~Visitor() = default;
+    // A "[...]" line; `end` is just after it.
+    virtual void Key(std::string_view name, size_t begin, size_t end) = 0;
+    // The current key goes on to `end` (an option or value line).
+    virtual void Extend(size_t end) = 0;
+    virtual void Value(const HiveValue& value) = 0;
+    // Whether the data of the value named `name` is wanted. Text that was
+    // checked once need not have every value decoded again.
+    virtual bool WantsData(std::string_view /*name*/) { return false; }
+};
 
-HiveKey ParseKeyLine(const Lines& lines, std::string_view line, size_t pos) {
-    std::u16string name;
-    const size_t after = detail::ParseEscaped(line, pos + 1, ']', name);
-    if (after == std::string_view::npos) throw ParseError{"key name without closing bracket"};
-    for (size_t i = after; i < line.size(); ++i) {
-        if (!IsBlank(line[i]) && !(line[i] >= '0' && line[i] <= '9')) throw ParseError{"text after a key name"};
-    }
-    HiveKey key;
-    key.name = detail::Utf16ToUtf8(name);
-    key.begin = lines.Start();
-    key.end = lines.Next();
-    return key;
-}
+class Walker {
+public:
+    explicit Walker(std::string_view text) : lines_(text) {}
 
-bool KeyMatches(const HiveKey& key, std::string_view name) {
-    return EqualsNoCase(key.name, name);
-}
+    // Returns an error naming the line, or nothing when the whole text is valid.
+    std::optional<std::string> Run(Visitor& visitor) {
+        try {
+            if (lines_.Advance() != kHeader) {
+                throw ParseError{"not a Wine registry file (expected \"WINE REGISTRY Version 2\")"};
+            }
+            bool inKey = false;
+            while (!lines_.AtEnd()) {
+                const std::string_view line = lines_.Advance();
+                if (line.find('\0') != std::string_view::npos) throw ParseError{"NUL byte in the text"};
+                const size_t pos = SkipBlanks(line, 0);
+                if (pos >= line.size() || line[pos] == ';') continue;
+                switch (line[pos]) {
+                    case '[':
+                        ParseKeyLine(line, pos);
+                        visitor.Key(keyName_, lines_.Start(), lines_.Next());
+                        inKey = true;
+                        break;
+                    case '#':
+                        if (inKey) visitor.Extend(lines_.Next());
+                        break;
+                    case '"':
+                    case '@':
+                        if (!inKey) throw ParseError{"value outside of any key"};
+                        ParseValue(line, pos, [&](std::string_view name) { return visitor.WantsData(name); });
+                        visitor.Value(value_);
+                        visitor.Extend(lines_.Next());
+                        break;
+                    default:
+                        throw ParseError{"unrecognised line"};
+                }
+            }
+        } catch (const ParseError& e) {
+            return "line " + std::to_string(lines_.Number()) + ": " + e.message;
+        }
+        return std::nullopt;
+    }
+
+private:
+    void ParseKeyLine(std::string_view line, size_t pos) {
+        const size_t after = detail::ParseEscapedUtf8(line, pos + 1, ']', keyName_, name16_);
+        if (after == std::string_view::npos) throw ParseError{"key name without closing bracket"};
+        for (size_t i = after; i < line.size(); ++i) {
+            if (!IsBlank(line[i]) && !(line[i] >= '0' && line[i] <= '9')) throw ParseError{"text after a key name"};
+        }
+    }
+
+    // Moves past the continuation lines of checked hex data: in such a record
+    // every backslash ends a line that goes on.
+    void SkipContinuations(std::string_view line) {
+        for (;;) {
+            size_t end = line.size();
+            while (end > 0 && IsBlank(line[end - 1])) --end;
+            if (end == 0 || line[end - 1] != '\\' || lines_.AtEnd()) return;
+            line = lines_.Advance();
+        }
+    }
+
+    template <typename WantsData>
+    void ParseValue(std::string_view line, size_t pos, WantsData wantsData) {
+        value_.begin = lines_.Start();
+        value_.name.clear();
+        if (line[pos] == '@') {
+            ++pos;
+        } else {
+            pos = detail::ParseEscapedUtf8(line, pos + 1, '"', value_.name, name16_);
+            if (pos == std::string_view::npos) throw ParseError{"value name without closing quote"};
+        }
+        pos = SkipBlanks(line, pos);
+        if (pos >= line.size() || line[pos] != '=') throw ParseError{"value name without '='"};
+        if (wantsData(value_.name)) {
+            ParseValueData(lines_, line, SkipBlanks(line, pos + 1), value_, name16_);
+        } else {
+            value_.type = kRegNone;
+            value_.data.clear();
+            SkipContinuations(line);
+        }
+        value_.end = lines_.Next();
+    }
+
+    Lines lines_;
+    std::string keyName_;
+    std::u16string name16_;
+    HiveValue value_;
+};
+
+// Follows the keys that match one name (case-insensitively).
+class KeyTracker : public Visitor {
+public:
+    explicit KeyTracker(std::string_view key) : key_(key) {}
+    void Key(std::string_view name, size_t, size_t end) override {
+        inMatch_ = EqualsNoCase(name, key_);
+        if (inMatch_) lastEnd_ = end;
+    }
+    void Extend(size_t end) override {
+        if (inMatch_) lastEnd_ = end;
+    }
+    void Value(const HiveValue&) override {}
+
+protected:
+    std::string_view key_;
+    bool inMatch_ = false;
+    std::optional<size_t> lastEnd_;  // end of the last matching key
+};
+
+// The latest definition of one value, and where the last section of its key ends.
+class ValueFinder final : public KeyTracker {
+public:
+    ValueFinder(std::string_view key, std::string_view name) : KeyTracker(key), name_(name) {}
+    void Value(const HiveValue& value) override {
+        if (inMatch_ && EqualsNoCase(value.name, name_)) found = value;
+    }
+    bool WantsData(std::string_view name) override { return inMatch_ && EqualsNoCase(name, name_); }
+    std::optional<size_t> KeyEnd() const { return lastEnd_; }
+    std::optional<HiveValue> found;
+
+private:
+    std::string_view name_;
+};
+
+// Whether a key has a section of its own or is the parent of one.
+class KeyFinder final : public Visitor {
+public:
+    explicit KeyFinder(std::string_view key) : key_(key) {}
+    void Key(std::string_view name, size_t, size_t) override {
+        if (EqualsNoCase(name, key_) ||
+            (name.size() > key_.size() && name[key_.size()] == '\\' && EqualsNoCase(name.substr(0, key_.size()), key_))) {
+            found = true;
+        }
+    }
+    void Extend(size_t) override {}
+    void Value(const HiveValue&) override {}
+    bool found = false;
+
+private:
+    std::string_view key_;
+};
+
+// Checks the text and keeps nothing.
+class Validator final : public Visitor {
+public:
+    bool WantsData(std::string_view) override { return true; }
+    void Key(std::string_view, size_t, size_t) override {}
+    void Extend(size_t) override {}
+    void Value(const HiveValue&) override {}
+};
 
 std::string ValueRecord(std::string_view name, uint32_t type, std::string_view text) {
     std::string record = name.empty() ? "@" : "\"" + detail::EscapeString(detail::Utf8ToUtf16(name), '"', '"') + "\"";
@@ -230,80 +363,54 @@ std::string KeyHeader(std::string_view key, int64_t unixTime) {
 HiveDocument::HiveDocument() : text_(std::string(kHeader) + "\n") {}
 
 std::optional<HiveDocument> HiveDocument::Parse(std::string text, std::string& error) {
-    HiveDocument doc;
-    doc.text_ = std::move(text);
-    const std::string_view t = doc.text_;
-    if (t.empty()) {
+    if (text.empty()) {
         error = "the file is empty";
         return std::nullopt;
     }
-    if (t.back() != '\n') {
+    if (text.back() != '\n') {
         error = "the file ends in the middle of a line (truncated)";
         return std::nullopt;
     }
-    Lines lines(t);
-    try {
-        if (lines.Advance() != kHeader) throw ParseError{"not a Wine registry file (expected \"WINE REGISTRY Version 2\")"};
-        while (!lines.AtEnd()) {
-            const std::string_view line = lines.Advance();
-            if (line.find('\0') != std::string_view::npos) throw ParseError{"NUL byte in the text"};
-            const size_t pos = SkipBlanks(line, 0);
-            if (pos >= line.size() || line[pos] == ';') continue;
-            switch (line[pos]) {
-                case '[':
-                    doc.keys_.push_back(ParseKeyLine(lines, line, pos));
-                    break;
-                case '#':
-                    if (!doc.keys_.empty()) doc.keys_.back().end = lines.Next();
-                    break;
-                case '"':
-                case '@':
-                    if (doc.keys_.empty()) throw ParseError{"value outside of any key"};
-                    doc.keys_.back().values.push_back(ParseValue(lines, line, pos));
-                    doc.keys_.back().end = lines.Next();
-                    break;
-                default:
-                    throw ParseError{"unrecognised line"};
-            }
-        }
-    } catch (const ParseError& e) {
-        error = "line " + std::to_string(lines.Number()) + ": " + e.message;
+    Validator validator;
+    if (auto why = Walker(text).Run(validator)) {
+        error = std::move(*why);
         return std::nullopt;
     }
+    HiveDocument doc;
+    doc.text_ = std::move(text);
     return doc;
 }
 
 bool HiveDocument::HasKey(std::string_view name) const {
-    for (const auto& key : keys_) {
-        if (KeyMatches(key, name)) return true;
-        if (key.name.size() > name.size() && key.name[name.size()] == '\\' &&
-            EqualsNoCase(std::string_view(key.name).substr(0, name.size()), name)) {
-            return true;
-        }
-    }
-    return false;
+    KeyFinder finder(name);
+    Walker(text_).Run(finder);
+    return finder.found;
 }
 
-const HiveValue* HiveDocument::FindValue(std::string_view key, std::string_view name) const {
-    for (auto k = keys_.rbegin(); k != keys_.rend(); ++k) {
-        if (!KeyMatches(*k, key)) continue;
-        for (auto v = k->values.rbegin(); v != k->values.rend(); ++v) {
-            if (EqualsNoCase(v->name, name)) return &*v;
-        }
-    }
-    return nullptr;
+std::optional<HiveValue> HiveDocument::FindValue(std::string_view key, std::string_view name) const {
+    ValueFinder finder(key, name);
+    Walker(text_).Run(finder);
+    return std::move(finder.found);
 }
 
 std::string HiveDocument::WithStringValue(std::string_view key, std::string_view name, uint32_t type,
                                           std::string_view text, int64_t unixTime) const {
     const std::string record = ValueRecord(name, type, text);
-    if (const HiveValue* old = FindValue(key, name)) {
-        return text_.substr(0, old->begin) + record + text_.substr(old->end);
-    }
-    for (auto k = keys_.rbegin(); k != keys_.rend(); ++k) {
-        if (KeyMatches(*k, key)) return text_.substr(0, k->end) + record + text_.substr(k->end);
-    }
-    return text_ + KeyHeader(key, unixTime) + record;
+    ValueFinder finder(key, name);
+    Walker(text_).Run(finder);
+    // Built piece by piece into one buffer of the final size: the copy is the
+    // only memory a change takes beyond the hive itself.
+    auto splice = [&](size_t begin, size_t end, std::string_view insert) {
+        std::string out;
+        out.reserve(text_.size() - (end - begin) + insert.size());
+        out.append(text_, 0, begin);
+        out.append(insert);
+        out.append(text_, end);
+        return out;
+    };
+    if (finder.found) return splice(finder.found->begin, finder.found->end, record);
+    if (const auto end = finder.KeyEnd()) return splice(*end, *end, record);
+    return splice(text_.size(), text_.size(), KeyHeader(key, unixTime) + record);
 }
 
 std::optional<std::string> ValueAsString(const HiveValue& value) {

@@ -74,6 +74,29 @@ size_t ParseEscaped(std::string_view line, size_t pos, char endChar, std::u16str
     return pos + 1;
 }
 
+size_t ParseEscapedUtf8(std::string_view line, size_t pos, char endChar, std::string& out, std::u16string& scratch) {
+    static constexpr std::string_view kSpecial = "abefnrtvx01234567";
+    out.clear();
+    for (size_t i = pos; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == endChar) return i + 1;
+        if (static_cast<unsigned char>(c) >= 0x80) break;
+        if (c == '\\') {
+            if (i + 1 >= line.size()) return std::string_view::npos;
+            const char e = line[i + 1];
+            if (static_cast<unsigned char>(e) >= 0x80 || kSpecial.find(e) != std::string_view::npos) break;
+            out.push_back(e);
+            ++i;
+            continue;
+        }
+        out.push_back(c);
+    }
+    scratch.clear();
+    const size_t after = ParseEscaped(line, pos, endChar, scratch);
+    if (after != std::string_view::npos) out = Utf16ToUtf8(scratch);
+    return after;
+}
+
 std::string EscapeString(std::u16string_view text, char quoteA, char quoteB) {
     static constexpr char kEscapes[33] = ".......abtnvfr.............e....";
     std::string out;

@@ -19,6 +19,10 @@ using base::Utf8ToUtf16;
 // std::string_view::npos when the line ends first.
 size_t ParseEscaped(std::string_view line, size_t pos, char endChar, std::u16string& out);
 
+// ParseEscaped straight to UTF-8; `scratch` saves allocations between calls.
+// Plain ASCII names, the common case, are copied without a detour through UTF-16.
+size_t ParseEscapedUtf8(std::string_view line, size_t pos, char endChar, std::string& out, std::u16string& scratch);
+
 // Writes `text` the way Wine does: backslash, `quoteA` and `quoteB` get a
 // backslash, control characters C or octal escapes, non-ASCII \x escapes.
 std::string EscapeString(std::u16string_view text, char quoteA, char quoteB);

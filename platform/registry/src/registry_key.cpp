@@ -1,14 +1,12 @@
 #include <registry/registry_key.h>
 
 #include <registry/atomic_file.h>
+#include <registry/regular_file.h>
 #include <registry/win32_error.h>
 #include <registry/wine_prefix.h>
 
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace registry {
 
@@ -30,28 +28,13 @@ bool RegistryKey::Succeed() {
 
 std::optional<HiveDocument> RegistryKey::Load() {
     std::string content;
-    const int fd = ::open(hive_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    std::string why;
+    if (const uint32_t code = ReadRegularFile(hive_, O_RDONLY, content, why); code != kErrorSuccess) {
         // A prefix without a user.reg simply has an empty hive.
-        if (errno == ENOENT) return HiveDocument();
-        Fail(Win32ErrorFromErrno(errno), hive_.string() + ": " + std::strerror(errno));
+        if (code == kErrorFileNotFound) return HiveDocument();
+        Fail(code, std::move(why));
         return std::nullopt;
     }
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            Fail(Win32ErrorFromErrno(err), hive_.string() + ": " + std::strerror(err));
-            return std::nullopt;
-        }
-        content.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    std::string why;
     auto doc = HiveDocument::Parse(std::move(content), why);
     if (!doc) Fail(kErrorBadDatabase, hive_.string() + ": " + why);
     return doc;
@@ -79,9 +62,9 @@ void RegistryKey::Close() {
     openKey_.reset();
 }
 
-const HiveValue* RegistryKey::FindOpenValue(const HiveDocument& doc, std::string_view name) {
-    const HiveValue* value = doc.FindValue(*openKey_, name);
-    if (value == nullptr) Fail(kErrorFileNotFound);
+std::optional<HiveValue> RegistryKey::FindOpenValue(const HiveDocument& doc, std::string_view name) {
+    auto value = doc.FindValue(*openKey_, name);
+    if (!value) Fail(kErrorFileNotFound);
     return value;
 }
 
@@ -90,8 +73,8 @@ bool RegistryKey::QueryValue(std::string_view name, uint32_t& type, uint32_t& si
     if (name.empty()) return Fail(kErrorBadArguments);
     const auto doc = Load();
     if (!doc) return false;
-    const HiveValue* value = FindOpenValue(*doc, name);
-    if (value == nullptr) return false;
+    const auto value = FindOpenValue(*doc, name);
+    if (!value) return false;
     type = value->type;
     const auto text = ValueAsString(*value);
     size = static_cast<uint32_t>(text ? text->size() + 1 : value->data.size());
@@ -103,8 +86,8 @@ bool RegistryKey::ReadString(std::string_view name, std::string& text, size_t bu
     if (name.empty()) return Fail(kErrorBadArguments);
     const auto doc = Load();
     if (!doc) return false;
-    const HiveValue* value = FindOpenValue(*doc, name);
-    if (value == nullptr) return false;
+    const auto value = FindOpenValue(*doc, name);
+    if (!value) return false;
     auto content = ValueAsString(*value);
     if (!content) return Fail(kErrorUnsupportedType);
     if (content->size() + 1 > bufferSize) return Fail(kErrorMoreData);
@@ -125,8 +108,9 @@ bool RegistryKey::WriteString(std::string_view name, std::string_view text, uint
                         ", which keeps its own copy of the registry; end it (wineserver -k) and run again");
     }
     const std::string updated = doc->WithStringValue(*openKey_, name, type, text, static_cast<int64_t>(std::time(nullptr)));
-    if (const uint32_t code = ReplaceFileAtomically(hive_, updated); code != kErrorSuccess) {
-        return Fail(code);
+    std::string why;
+    if (const uint32_t code = ReplaceFileAtomically(hive_, updated, why); code != kErrorSuccess) {
+        return Fail(code, std::move(why));
     }
     return Succeed();
 }

@@ -2,13 +2,15 @@
 #include <store/error.h>
 #include <store/session.h>
 
+#include "entry_text.h"
 #include "file_writes.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +21,9 @@ namespace store {
 namespace fs = std::filesystem;
 
 namespace {
+// Far more than the longest command file: two paths and a name.
+constexpr size_t kMaxCommandFileBytes = 64 * 1024;
+
 bool Writable(const std::string& dir) { return ::access(dir.c_str(), W_OK | X_OK) == 0; }
 
 std::string UserFolder() {
@@ -79,6 +84,8 @@ SavingCommand ParseSavingText(const std::string& text) {
     if (!Field(text, "<br>MailBoxName: ", "<br>", c.mailboxName)) throw StoreError(ErrorCode::InvalidArgument, "saving.txt has no MailBoxName");
     if (c.pstPath.empty()) throw StoreError(ErrorCode::InvalidArgument, "saving.txt names no PST file");
     if (c.mailboxName.empty()) throw StoreError(ErrorCode::InvalidArgument, "saving.txt names no mailbox");
+    CheckEntryText(c.pstPath, "The PST path in saving.txt", kMaxPathBytes, kMaxPathBytes);
+    CheckEntryText(c.mailboxName, "The mailbox name in saving.txt", kMaxStoreNameChars, kMaxPathBytes);
     return c;
 }
 
@@ -87,16 +94,36 @@ MailSavingCommand ParseMailSavingText(const std::string& text) {
     if (!Field(text, "FolderPath:", "\r\n", c.folderPath)) throw StoreError(ErrorCode::InvalidArgument, "mailsaving.txt has no FolderPath line");
     if (!Field(text, "tempFolderType:", "\r\n", c.folderType)) throw StoreError(ErrorCode::InvalidArgument, "mailsaving.txt has no tempFolderType line");
     if (c.folderPath.empty()) throw StoreError(ErrorCode::InvalidArgument, "mailsaving.txt names no folder path");
+    CheckEntryText(c.folderPath, "The folder path in mailsaving.txt", kMaxPathBytes, kMaxPathBytes);
+    CheckEntryText(c.folderType, "The folder type in mailsaving.txt", kMaxStoreNameChars, kMaxPathBytes);
     return c;
 }
 
 std::string ReadCommandFile(const char* name) {
     std::string path = CommandFolder() + "/" + name;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw StoreError(ErrorCode::NotFound, "Cannot read " + path);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    // Without blocking: a FIFO in its place must not hold the program up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) throw StoreError(ErrorCode::NotFound, "Cannot read " + path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw StoreError(ErrorCode::BadFormat, path + " is not a regular file");
+    }
+    if (st.st_size > static_cast<off_t>(kMaxCommandFileBytes)) {
+        ::close(fd);
+        throw StoreError(ErrorCode::BadFormat, path + " is too large for a command file");
+    }
+    std::string text(static_cast<size_t>(st.st_size), '\0');
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (done != text.size()) throw StoreError(ErrorCode::Failed, "Cannot read " + path);
+    return text;
 }
 
 int RunCompanion(const std::string& verb, RDOSession* session) {

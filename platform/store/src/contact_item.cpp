@@ -2,6 +2,7 @@
 #include <store/conversions.h>
 
 #include "derived_names.h"
+#include "email_properties.h"
 
 namespace store {
 
@@ -44,6 +45,7 @@ void RDOContactItem::Save() {
     if (!backend_) throw StoreError(ErrorCode::Failed, "The item has no place to be saved to");
     // Address books list a contact by these; without them it shows unnamed.
     DeriveNames(props_, {namePartsSet_, fullNameSet_});
+    CompleteEmailProperties(props_);
     backend_->Commit(props_);
 }
 

@@ -1,6 +1,7 @@
 #include <store/error.h>
 #include <store/profile.h>
 
+#include "entry_text.h"
 #include "file_writes.h"
 
 #include <cstdio>
@@ -56,7 +57,14 @@ void Profile::Save() const {
     std::error_code ec;
     fs::create_directories(dir, ec);
     std::string text;
-    for (const auto& s : stores_) text += s.name + '\t' + s.path + '\n';
+    for (const auto& s : stores_) {
+        // Whatever was read may be written back, but nothing that would split
+        // or merge lines: the reader takes the name up to the first TAB.
+        if (s.name.find_first_of("\t\r\n") != std::string::npos || s.path.find_first_of("\r\n") != std::string::npos) {
+            throw StoreError(ErrorCode::InvalidArgument, "The profile cannot hold the store entry " + s.name);
+        }
+        text += s.name + '\t' + s.path + '\n';
+    }
     WriteWholeFile(FilePath(), text);
 }
 
@@ -66,7 +74,15 @@ const ProfileStore* Profile::Find(const std::string& name) const {
     return nullptr;
 }
 
+void Profile::CheckEntry(const ProfileStore& store) {
+    if (store.name.empty()) throw StoreError(ErrorCode::InvalidArgument, "A store name cannot be empty");
+    if (store.path.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
+    CheckEntryText(store.name, "A store name", kMaxStoreNameChars, kMaxPathBytes);
+    CheckEntryText(store.path, "The PST path", kMaxPathBytes, kMaxPathBytes);
+}
+
 void Profile::Add(const ProfileStore& store) {
+    CheckEntry(store);
     for (auto& s : stores_)
         if (SameName(s.name, store.name)) {
             s = store;

@@ -332,6 +332,8 @@ RDOStore RDOSession::CreateStore(const std::string& pathGiven, const std::string
     std::error_code ec;
     const std::string path = fs::absolute(pathGiven, ec).lexically_normal().string();
     Profile profile = Profile::Load();
+    // The entry is checked before the file is made, so a refused one leaves nothing behind.
+    Profile::CheckEntry({name, path});
     if (profile.Find(name)) throw StoreError(ErrorCode::InvalidArgument, "The profile already has a store named " + name);
     Guard([&] { pst::PstFile::Create(path, name)->Close(); });
     try {

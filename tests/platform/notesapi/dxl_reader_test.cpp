@@ -37,7 +37,8 @@ std::string Nested(int depth) {
 
 TEST(DxlReader, BadFilesGiveAClearStatusNeverACrash) {
     TempDir dir;
-    std::string binary("\x1A\x00\x05\x00NSF\x00\x00\x01", 12);
+    const char kNsfStart[] = "\x1A\x00\x05\x00NSF\x00\x00\x01";
+    std::string binary(kNsfStart, sizeof kNsfStart - 1);
     std::string sample;
     {
         std::ifstream f(SamplePath(), std::ios::binary);

@@ -54,8 +54,8 @@ TEST(HiveDocument, DecodesEveryValueForm) {
         std::string error;
         const auto doc = HiveDocument::Parse(HiveWith(c.record), error);
         ASSERT_TRUE(doc) << c.record << error;
-        const HiveValue* value = doc->FindValue("software\\TEST", c.name);
-        ASSERT_NE(value, nullptr) << c.record;
+        const auto value = doc->FindValue("software\\TEST", c.name);
+        ASSERT_TRUE(value) << c.record;
         EXPECT_EQ(value->type, c.type) << c.record;
         EXPECT_EQ(value->data, c.data) << c.record;
         EXPECT_EQ(doc->Text().substr(value->begin, value->end - value->begin), c.record);
@@ -117,8 +117,8 @@ TEST(HiveDocument, WritesStringsThatReadBackUnchanged) {
         EXPECT_EQ(written, HiveWith(c.record)) << c.text;
         const auto back = HiveDocument::Parse(written, error);
         ASSERT_TRUE(back) << error;
-        const HiveValue* value = back->FindValue("Software\\Test", "v");
-        ASSERT_NE(value, nullptr);
+        const auto value = back->FindValue("Software\\Test", "v");
+        ASSERT_TRUE(value);
         EXPECT_EQ(value->type, c.type);
         EXPECT_EQ(ValueAsString(*value), c.text);
     }

@@ -94,6 +94,26 @@ TEST(Profile, EntriesRoundTrip) {
     EXPECT_EQ(q.Find("SECOND")->path, "/data/replaced.pst");
 }
 
+TEST(Profile, OldEntriesStayReadableAndNewOnesCannotBreakLines) {
+    EnvGuard a("FERRYWELL_PROFILE");
+    TempDir dir;
+    setenv("FERRYWELL_PROFILE", dir.Path().c_str(), 1);
+    // Written before names were checked: a path with a TAB and an escape character.
+    std::ofstream(dir / "profile.txt", std::ios::binary) << "Old\t/data/a\tb\x1b.pst\r\nOther\t/data/o.pst\n";
+    auto p = store::Profile::Load();
+    ASSERT_EQ(p.Stores().size(), 2u);
+    EXPECT_EQ(p.Find("Old")->path, "/data/a\tb\x1b.pst");
+    EXPECT_THROW(p.Add({"New\nInjected", "/data/n.pst"}), store::StoreError);
+    EXPECT_THROW(p.Add({"New", "/data/n.pst\nInjected\t/x.pst"}), store::StoreError);
+    EXPECT_THROW(p.Add({std::string(256, 'n'), "/data/n.pst"}), store::StoreError);
+    p.Add({"New", "/data/n.pst"});
+    p.Save();
+    auto q = store::Profile::Load();
+    ASSERT_EQ(q.Stores().size(), 3u);
+    EXPECT_EQ(q.Find("Old")->path, "/data/a\tb\x1b.pst");
+    EXPECT_EQ(q.Find("New")->path, "/data/n.pst");
+}
+
 TEST(Profile, DeletedStoreFilesDoNotBlockLogon) {
     EnvGuard a("FERRYWELL_PROFILE");
     TempDir dir;

@@ -24,6 +24,7 @@ enum class PropType : uint16_t {
     SysTime = 0x0040,  // PT_SYSTIME
     Guid = 0x0048,     // PT_CLSID
     Binary = 0x0102,   // PT_BINARY
+    MultipleInt32 = 0x1003,  // PT_MV_LONG, held as Binary: the values packed little-endian
 };
 
 using Guid = std::array<uint8_t, 16>;  // stored in the little-endian wire layout

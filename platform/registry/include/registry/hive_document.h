@@ -1,6 +1,7 @@
 // A hive file in Wine's registry text format ("WINE REGISTRY Version 2"),
-// kept as the original bytes plus an index of its keys and values, so that a
-// change rewrites only the bytes of the value it touches.
+// kept as the original bytes only: every question walks the text again, so a
+// hive takes no more memory than its size, and a change rewrites only the
+// bytes of the value it touches.
 #pragma once
 
 #include <cstddef>
@@ -28,13 +29,6 @@ struct HiveValue {
     size_t end = 0;             // continuation lines and the final line end included
 };
 
-struct HiveKey {
-    std::string name;  // UTF-8, unescaped, e.g. Software\Wine
-    size_t begin = 0;  // start of the "[...]" line
-    size_t end = 0;    // just after the key's last header, option or value line
-    std::vector<HiveValue> values;
-};
-
 class HiveDocument {
 public:
     // An empty hive, as for a prefix without a user.reg yet.
@@ -48,8 +42,8 @@ public:
 
     // True when the key has a section of its own or is the parent of one.
     bool HasKey(std::string_view name) const;
-    // Latest definition of a value, or null. Names compare case-insensitively.
-    const HiveValue* FindValue(std::string_view key, std::string_view name) const;
+    // Latest definition of a value, or nothing. Names compare case-insensitively.
+    std::optional<HiveValue> FindValue(std::string_view key, std::string_view name) const;
 
     // The hive text with value `name` of `key` set to a string of `type`
     // (kRegSz or kRegExpandSz). An existing record is replaced in place; a new
@@ -60,7 +54,6 @@ public:
 
 private:
     std::string text_;
-    std::vector<HiveKey> keys_;
 };
 
 // The text of a string value (REG_SZ, REG_EXPAND_SZ, or their hex form) as

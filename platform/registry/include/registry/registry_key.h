@@ -43,13 +43,14 @@ public:
     bool WriteString(std::string_view name, std::string_view text, uint32_t type);
 
     uint32_t LastError() const { return error_; }
-    // For errors 1009 and 32: what went wrong, for a person to read (for 1009
-    // the file and line that could not be read).
+    // What went wrong, for a person to read, where there is more to say than
+    // the number (for 1009 the file and line that could not be read; for 32
+    // the running Wine; the file and reason of a refused read or write).
     const std::string& ErrorDetail() const { return detail_; }
 
 private:
     std::optional<HiveDocument> Load();
-    const HiveValue* FindOpenValue(const HiveDocument& doc, std::string_view name);
+    std::optional<HiveValue> FindOpenValue(const HiveDocument& doc, std::string_view name);
     bool Fail(uint32_t code, std::string detail = {});
     bool Succeed();
 

@@ -37,8 +37,9 @@ struct MailSavingCommand {
     std::string folderPath;
     std::string folderType;
 };
-// Parse command file texts; StoreError(InvalidArgument) for a missing line
-// or an empty path or name.
+// Parse command file texts; StoreError(InvalidArgument) for a missing line,
+// an empty path or name, a control character in any value, a mailbox name or
+// folder type of more than 255 characters, a path of more than 4096 bytes.
 SavingCommand ParseSavingText(const std::string& text);
 MailSavingCommand ParseMailSavingText(const std::string& text);
 // Reads a whole command file from CommandFolder().

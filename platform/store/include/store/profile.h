@@ -24,12 +24,17 @@ public:
     // StoreError when the file exists but cannot be read.
     static Profile Load();
     // Writes the whole profile (through a temporary file and a rename).
+    // StoreError(InvalidArgument) for an entry that would break its line.
     void Save() const;
 
     const std::vector<ProfileStore>& Stores() const { return stores_; }
     const ProfileStore* Find(const std::string& name) const;  // case-insensitive for ASCII
-    // Adds or replaces the store of that name.
+    // Adds or replaces the store of that name, after CheckEntry.
     void Add(const ProfileStore& store);
+    // StoreError(InvalidArgument) for an empty name or path, a control
+    // character in either, a name of more than 255 characters or a path of
+    // more than 4096 bytes.
+    static void CheckEntry(const ProfileStore& store);
 
 private:
     std::vector<ProfileStore> stores_;

@@ -17,11 +17,10 @@ using testsupport::HaveTool;
 using testsupport::kPython;
 using testsupport::Quote;
 using testsupport::ReadFile;
+using testsupport::Run;
 using testsupport::RunPython;
 using testsupport::ToolResult;
 using ScratchDir = testsupport::TempDir;
-
-inline ToolResult Run(const std::string& command) { return testsupport::RunTool(command); }
 
 // The properties @kenjiuno/msgreader reads from an MSG file (tests/npm,
 // installed by scripts/install-deps.sh): "prop<TAB>key<TAB>value" lines, keys

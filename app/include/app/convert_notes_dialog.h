@@ -1,0 +1,59 @@
+// The export options dialog ("Select Saving Option Type"): exports every
+// folder ticked in the main window's tree to the chosen output kind.
+#pragma once
+
+#include <app/export_dialog.h>
+
+
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace app {
+
+inline constexpr char kConvertNotesCaption[] = "Select Saving Option Type";
+inline constexpr char kUnderProcess[] = "Under Process...";
+inline constexpr char kSaveText[] = "Save";
+inline constexpr char kStoppedByUser[] = "Saving process stopped by user!";
+inline constexpr char kSplitSizes[5][4] = {"1GB", "2GB", "3GB", "4GB", "5GB"};
+
+class CConvertNotes : public ExportDialog {
+    Q_OBJECT
+public:
+    // folders: the folder records ticked in the tree, in list order.
+    CConvertNotes(notes::FerrywellState& state, std::vector<notes::FolderRecord> folders, QWidget* parent = nullptr);
+
+    // The options Save hands to the export.
+    exporting::ExportOptions Options() const;
+
+    void OnModeChosen(exporting::OutputKind kind);
+    void OnBnClickedBrowse();
+    void OnBnClickedSave();
+    void OnBnClickedStop();
+
+    void UiSetFolderStatus(const QString& text) override;
+    void UiSetButtonText(const QString& text) override;
+    void reject() override;
+
+protected:
+    void Finished() override;
+
+private:
+    void EnableWhileIdle(bool idle);
+
+    std::vector<notes::FolderRecord> folders_;
+    QCheckBox* split_;
+    QComboBox* splitSizes_;
+    QCheckBox* ignoreSaved_;
+    QPushButton* browse_;
+    QLabel* status_;
+    QPushButton* save_;
+    QPushButton* stop_;
+    std::map<QWidget*, bool> enabledBeforeRun_;
+};
+
+}  // namespace app

@@ -1,0 +1,171 @@
+// What the two export dialogs share: the coloured log, the export worker
+// with its stop request, and the sink through which the export drives the
+// dialog. The worker reaches the dialog only through a UiBridge; closing the
+// dialog stops the export, closes the bridge and waits for the worker, so no
+// widget is touched after the dialog is gone.
+#pragma once
+
+#include <app/export_log.h>
+#include <app/ui_bridge.h>
+
+#include <exporting/export_job.h>
+
+#include <notes/shared_state.h>
+
+#include <QDialog>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QGridLayout;
+class QLineEdit;
+class QRadioButton;
+
+namespace app {
+
+// A mode radio of an export dialog.
+struct ModeRadio {
+    exporting::OutputKind kind;
+    int id;
+    const char* text;
+};
+
+// The naming and message filter controls, their IDs and labels.
+struct FilterLayout {
+    int namingList = 0;
+    QStringList namings;
+    int filterCheck = 0;
+    const char* filterText = "";
+    const char* endLabel = "";
+    int attachmentCheck = 0;
+};
+
+class ExportDialog : public QDialog {
+    Q_OBJECT
+public:
+    using FolderOpener = std::function<void(const QString& directory)>;
+    // Contacts done of those known so far.
+    using ProgressHook = std::function<void(uint64_t done, uint64_t total)>;
+
+    ExportDialog(notes::FerrywellState& state, QWidget* parent = nullptr);
+    ~ExportDialog() override;
+
+    // The chosen output kind (Saving_Mode, saving_mode1) and destination
+    // (MessageSavepath): a folder, or a profile folder's display path.
+    exporting::OutputKind SavingMode() const { return mode_; }
+    const QString& MessageSavepath() const { return destination_; }
+
+    bool IsExporting() const { return running_; }
+    // The stop request the running export reads (abort_process, bStopProcess).
+    std::atomic<int>& StopRequest() { return *stop_; }
+    CExportLog& Log() { return *log_; }
+    // The outcome of the last export that ran to its end.
+    const exporting::ExportOutcome& LastOutcome() const { return outcome_; }
+    // Moves a progress bar (the main window's) while an export runs.
+    void SetProgressHook(ProgressHook hook) { progress_ = std::move(hook); }
+
+    // Where a finished file export's directory goes: the desktop's file
+    // browser by default; tests set their own.
+    static void SetFolderOpener(FolderOpener opener);
+    static void OpenFolder(const QString& directory);
+    // Sees each log line on the export's thread before it goes to the log,
+    // so that a test can act at an exact point of an export.
+    using LogTap = std::function<void(const std::string& line)>;
+    static void SetLogTap(LogTap tap);
+    static const LogTap& Tap();
+
+    // Run on the user-interface thread on behalf of the export.
+    void UiAppendLines(const std::vector<LogLine>& lines);
+    virtual void UiSetFolderStatus(const QString&) {}
+    virtual void UiSetButtonText(const QString& text) = 0;
+    void UiSetProgress(uint64_t done, uint64_t total);
+    void UiShowMessage(const QString& text);
+
+protected:
+    using Job = std::function<exporting::ExportOutcome(std::atomic<int>& stop, exporting::ExportSink& sink)>;
+    // Runs job on a worker; Finished runs on this thread once it returns.
+    void StartExport(Job job);
+    virtual void Finished() = 0;
+    // Adds the naming check (1069) and list, the filter check, the two date
+    // pickers (1066, 1067; at the opening moment) and the attachment check
+    // to grid, wired to enable what they govern.
+    void BuildFilterControls(QGridLayout* grid, const FilterLayout& layout);
+    // The options the naming and filter controls give.
+    exporting::ExportOptions FilterOptions(exporting::OutputKind kind, const QString& destination) const;
+    // Asks the stop, lets the worker end without the dialog and waits for it.
+    void StopAndWait();
+
+    // The destination, shown in the path box.
+    void SetDestination(const QString& path);
+
+    notes::FerrywellState& state_;
+    exporting::OutputKind mode_ = exporting::OutputKind::Pst;
+    QString destination_;
+    std::map<exporting::OutputKind, QRadioButton*> radios_;
+    QLineEdit* path_;
+    CExportLog* log_;
+    QCheckBox* naming_ = nullptr;
+    QComboBox* namings_ = nullptr;
+    QCheckBox* filter_ = nullptr;
+    QDateTimeEdit* start_ = nullptr;
+    QDateTimeEdit* end_ = nullptr;
+    QCheckBox* attachments_ = nullptr;
+
+private:
+    std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
+    std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
+    std::shared_ptr<std::atomic<int>> stop_ = std::make_shared<std::atomic<int>>(0);
+    bool running_ = false;
+    exporting::ExportOutcome outcome_;
+    ProgressHook progress_;
+};
+
+// The export's sink in a dialog: log lines go over in batches (at most
+// kBatchLines or kBatchAge old) while the export goes on; every other call
+// waits until the dialog has run it, after the lines logged before it.
+class DialogExportSink : public exporting::ExportSink {
+public:
+    static constexpr std::chrono::milliseconds kBatchAge{30};
+    static constexpr size_t kBatchLines = 1000;
+
+    DialogExportSink(std::shared_ptr<UiBridge> bridge, ExportDialog* dlg) : bridge_(std::move(bridge)), dlg_(dlg) {}
+    ~DialogExportSink() override { Finish(); }
+    void AppendToLog(const std::string& text, uint32_t colour) override;
+    void SetFolderStatus(const std::string& text) override;
+    void SetButtonText(const std::string& text) override;
+    void SetProgress(uint64_t done, uint64_t total) override;
+    void ShowMessage(const std::string& text) override;
+    void OpenFolder(const std::string& directory) override;
+    // Hands the waiting lines over; waits for the batch before.
+    void Flush();
+    // Waits until every line handed over is in the log.
+    void Finish();
+
+private:
+    std::shared_ptr<UiBridge> bridge_;
+    ExportDialog* dlg_;
+    std::vector<LogLine> pending_;
+    std::chrono::steady_clock::time_point firstPending_;
+    UiBridge::Ticket inFlight_;
+    int lastPercent_ = -1;
+};
+
+// Names a control after its ID, as every dialog does ("id1006").
+template <class Widget>
+Widget* WithId(Widget* widget, int id) {
+    widget->setObjectName(QString("id%1").arg(id));
+    return widget;
+}
+
+// done of total in whole percent, at most 100.
+int Percent(uint64_t done, uint64_t total);
+
+// The text of a date picker as the date rules read it.
+notes::OleDate PickerDate(const QDateTimeEdit& picker);
+
+}  // namespace app

@@ -1,0 +1,226 @@
+#include <app/convert_notes_dialog.h>
+#include <app/ferrywell_dlg.h>
+#include <app/folder_picker_dialog.h>
+
+#include <controls/dialog_services.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace app {
+
+using exporting::OutputKind;
+
+namespace {
+
+constexpr char kOutlookNote[] = "Select this option to save the recovered data in MS Outlook.";
+
+constexpr ModeRadio kFileRadios[] = {
+    {OutputKind::Msg, 1007, "Save as MSG File(.msg)"},   {OutputKind::Html, 1009, "Save as HTML File(.html)"},
+    {OutputKind::Txt, 1024, "Save as TXT File(.txt)"},   {OutputKind::Doc, 1025, "Save as DOC File(.doc)"},
+    {OutputKind::Rtf, 1028, "Save as RTF File"},         {OutputKind::Mhtml, 1027, "Save as MHTML File"},
+    {OutputKind::Pdf, 1029, "Save as PDF File"},         {OutputKind::Vcf, 1048, "Save as vCard (*.vcf)"},
+    {OutputKind::Csv, 1049, "Export to CSV"},
+};
+
+QLabel* Note(QWidget* parent) {
+    auto* label = new QLabel(kOutlookNote, parent);
+    label->setIndent(20);
+    label->setStyleSheet("color: #555555");
+    return label;
+}
+
+}  // namespace
+
+CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::FolderRecord> folders, QWidget* parent)
+    : ExportDialog(state, parent), folders_(std::move(folders)) {
+    setObjectName("id157");
+    setWindowTitle(kConvertNotesCaption);
+    auto* outer = new QVBoxLayout(this);
+
+    auto* options = new QGroupBox(this);
+    auto* grid = new QGridLayout(options);
+    grid->addWidget(WithId(new QLabel("Select the output type option to save recovered data", options), 1040), 0, 0, 1, 3);
+    auto* pst = WithId(new QRadioButton("Save in Outlook(Create New PST file .pst file)...", options), 1006);
+    radios_[OutputKind::Pst] = pst;
+    grid->addWidget(pst, 1, 0, 1, 3);
+    grid->addWidget(Note(options), 2, 0, 1, 3);
+    split_ = WithId(new QCheckBox("Split PST", options), 1035);
+    splitSizes_ = WithId(new QComboBox(options), 1036);
+    for (const char* size : kSplitSizes) splitSizes_->addItem(size);
+    auto* splitRow = new QHBoxLayout;
+    splitRow->addSpacing(20);
+    splitRow->addWidget(split_);
+    splitRow->addWidget(splitSizes_);
+    splitRow->addStretch(1);
+    grid->addLayout(splitRow, 3, 0, 1, 3);
+    auto* profile = WithId(new QRadioButton("Save to Outlook Profile", options), 1023);
+    radios_[OutputKind::Profile] = profile;
+    grid->addWidget(profile, 4, 0, 1, 3);
+    grid->addWidget(Note(options), 5, 0, 1, 3);
+    int slot = 0;
+    for (const ModeRadio& r : kFileRadios) {
+        auto* radio = WithId(new QRadioButton(r.text, options), r.id);
+        radios_[r.kind] = radio;
+        grid->addWidget(radio, 6 + slot / 3, slot % 3);
+        ++slot;
+    }
+    outer->addWidget(options);
+
+    auto* settings = new QGroupBox(this);
+    auto* sgrid = new QGridLayout(settings);
+    ignoreSaved_ = WithId(new QCheckBox("Ignore already saved message", settings), 1062);
+    ignoreSaved_->setVisible(false);
+    sgrid->addWidget(ignoreSaved_, 0, 0, 1, 2);
+    FilterLayout filters;
+    filters.namingList = 1063;
+    for (std::string_view name : exporting::kNamingConventions)
+        filters.namings << QString::fromUtf8(name.data(), qsizetype(name.size()));
+    filters.filterCheck = 1064;
+    filters.filterText = "   Message Filter   ";
+    filters.endLabel = "End Date : ";
+    filters.attachmentCheck = 1068;
+    BuildFilterControls(sgrid, filters);
+    outer->addWidget(settings);
+
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(new QLabel("Output Path:", this));
+    path_->setReadOnly(true);
+    pathRow->addWidget(path_, 1);
+    browse_ = WithId(new QPushButton("Browse", this), 1010);
+    pathRow->addWidget(browse_);
+    outer->addLayout(pathRow);
+
+    status_ = WithId(new QLabel("Saving Status:", this), 1042);
+    outer->addWidget(status_);
+    log_->setMinimumHeight(160);
+    outer->addWidget(log_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    save_ = WithId(new QPushButton(kSaveText, this), 1037);
+    stop_ = WithId(new QPushButton("Stop", this), 1011);
+    buttons->addWidget(save_);
+    buttons->addWidget(stop_);
+    outer->addLayout(buttons);
+    for (QPushButton* b : {browse_, save_, stop_}) b->setAutoDefault(false);
+
+    for (auto& [kind, radio] : radios_)
+        connect(radio, &QRadioButton::clicked, this, [this, k = kind] { OnModeChosen(k); });
+    connect(split_, &QCheckBox::toggled, splitSizes_, &QWidget::setEnabled);
+    connect(browse_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedBrowse);
+    connect(save_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedSave);
+    connect(stop_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedStop);
+
+    // Opening state.
+    pst->setChecked(true);
+    naming_->setEnabled(false);
+    namings_->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_, save_, stop_}) w->setEnabled(false);
+    resize(620, 700);
+}
+
+void CConvertNotes::OnModeChosen(OutputKind kind) {
+    const OutputKind previous = mode_;
+    mode_ = kind;
+    radios_[kind]->setChecked(true);
+    if (kind == OutputKind::Profile) {
+        for (QWidget* w : std::initializer_list<QWidget*>{split_, splitSizes_, browse_, naming_}) w->setEnabled(false);
+        if (const auto path = PickProfileFolderPath(this)) {
+            SetDestination(*path);
+            save_->setEnabled(true);
+        }
+        return;
+    }
+    if (previous == OutputKind::Profile) SetDestination({});
+    const bool pst = kind == OutputKind::Pst;
+    split_->setEnabled(pst);
+    splitSizes_->setEnabled(pst);
+    browse_->setEnabled(true);
+    if (pst || kind == OutputKind::Csv) naming_->setEnabled(false);
+    else if (kind != OutputKind::Mhtml) naming_->setEnabled(true);
+}
+
+void CConvertNotes::OnBnClickedBrowse() {
+    const QString chosen = controls::PathChooser::ChooseFolder(this, "Select the Destination Path");
+    if (chosen.isEmpty()) return;
+    SetDestination(chosen);
+    save_->setEnabled(true);
+}
+
+exporting::ExportOptions CConvertNotes::Options() const {
+    exporting::ExportOptions o = FilterOptions(mode_, destination_);
+    o.splitPst = split_->isChecked();
+    const int size = splitSizes_->currentIndex();  // none selected: the last entry
+    o.splitSize = uint64_t(size < 0 ? splitSizes_->count() : size + 1) * exporting::kGiB;
+    return o;
+}
+
+void CConvertNotes::EnableWhileIdle(bool idle) {
+    if (!idle) {
+        enabledBeforeRun_.clear();
+        std::vector<QWidget*> controls = {save_, browse_, split_, splitSizes_, naming_, namings_,
+                                          filter_, start_, end_, attachments_};
+        for (auto& [kind, radio] : radios_) controls.push_back(radio);
+        for (QWidget* w : controls) {
+            enabledBeforeRun_[w] = w->isEnabled();
+            w->setEnabled(false);
+        }
+        ignoreSaved_->setVisible(true);
+        ignoreSaved_->setEnabled(false);
+        stop_->setEnabled(true);
+        return;
+    }
+    for (auto& [w, enabled] : enabledBeforeRun_) w->setEnabled(enabled);
+    save_->setEnabled(true);
+    ignoreSaved_->setVisible(false);
+    stop_->setEnabled(false);
+}
+
+void CConvertNotes::OnBnClickedSave() {
+    if (save_->text() != kSaveText || IsExporting()) return;
+    EnableWhileIdle(false);
+    StartExport([state = &state_, options = Options(), folders = folders_](std::atomic<int>& stop,
+                                                                            exporting::ExportSink& sink) {
+        return exporting::SaveMailBox(*state, options, folders, stop, sink);
+    });
+}
+
+void CConvertNotes::OnBnClickedStop() {
+    if (!IsExporting()) return;
+    if (controls::MessageService::Show(this, kAskStop, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
+        controls::MsgAnswer::Yes)
+        return;
+    StopRequest().store(1);
+    log_->AppendToLog(kStoppedByUser, exporting::kColourProgress);
+}
+
+void CConvertNotes::Finished() {
+    EnableWhileIdle(true);
+    save_->setText(kSaveText);
+}
+
+void CConvertNotes::UiSetFolderStatus(const QString& text) { status_->setText(text); }
+
+void CConvertNotes::UiSetButtonText(const QString& text) { save_->setText(text); }
+
+void CConvertNotes::reject() {
+    if (IsExporting()) {
+        if (controls::MessageService::Show(this, kAskStop, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
+            controls::MsgAnswer::Yes)
+            return;
+        StopAndWait();
+    }
+    QDialog::reject();
+}
+
+}  // namespace app

@@ -1,0 +1,190 @@
+#include <app/export_dialog.h>
+
+#include <controls/dialog_services.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <chrono>
+#include <thread>
+
+namespace app {
+
+namespace {
+ExportDialog::FolderOpener& Opener() {
+    static ExportDialog::FolderOpener opener;
+    return opener;
+}
+ExportDialog::LogTap& TapSlot() {
+    static ExportDialog::LogTap tap;
+    return tap;
+}
+}  // namespace
+
+int Percent(uint64_t done, uint64_t total) { return total == 0 ? 0 : int(std::min<uint64_t>(100, done * 100 / total)); }
+
+notes::OleDate PickerDate(const QDateTimeEdit& picker) {
+    return notes::ConvertString2Date(picker.dateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString());
+}
+
+ExportDialog::ExportDialog(notes::FerrywellState& state, QWidget* parent)
+    : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)) {}
+
+void ExportDialog::SetDestination(const QString& path) {
+    destination_ = path;
+    path_->setText(path);
+}
+
+ExportDialog::~ExportDialog() { StopAndWait(); }
+
+void ExportDialog::BuildFilterControls(QGridLayout* grid, const FilterLayout& layout) {
+    QWidget* parent = grid->parentWidget();
+    const int row = grid->rowCount();
+    naming_ = WithId(new QCheckBox("  Naming Convention :", parent), 1069);
+    namings_ = WithId(new QComboBox(parent), layout.namingList);
+    namings_->addItems(layout.namings);
+    namings_->setCurrentIndex(0);
+    grid->addWidget(naming_, row, 0);
+    grid->addWidget(namings_, row, 1);
+    filter_ = WithId(new QCheckBox(layout.filterText, parent), layout.filterCheck);
+    grid->addWidget(filter_, row + 1, 0);
+    const QDateTime now = QDateTime::currentDateTime();
+    start_ = WithId(new QDateTimeEdit(now, parent), 1066);
+    end_ = WithId(new QDateTimeEdit(now, parent), 1067);
+    for (QDateTimeEdit* picker : {start_, end_}) {
+        picker->setDisplayFormat("yyyy-MM-dd HH:mm:ss");
+        picker->setCalendarPopup(true);
+        picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance("0000-00-00 00:00:00") + 48);
+    }
+    grid->addWidget(new QLabel("Start Date :", parent), row + 2, 0);
+    grid->addWidget(start_, row + 2, 1);
+    grid->addWidget(new QLabel(layout.endLabel, parent), row + 3, 0);
+    grid->addWidget(end_, row + 3, 1);
+    attachments_ = WithId(new QCheckBox("Message has attachment(s).", parent), layout.attachmentCheck);
+    grid->addWidget(attachments_, row + 4, 0, 1, 2);
+    grid->setColumnStretch(2, 1);
+
+    connect(naming_, &QCheckBox::toggled, namings_, &QWidget::setEnabled);
+    connect(filter_, &QCheckBox::toggled, this, [this](bool on) {
+        for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_}) w->setEnabled(on);
+    });
+}
+
+exporting::ExportOptions ExportDialog::FilterOptions(exporting::OutputKind kind, const QString& destination) const {
+    exporting::ExportOptions o;
+    o.kind = kind;
+    o.destination = destination.toStdString();
+    o.namingOn = naming_->isChecked();
+    o.naming = namings_->currentText().toStdString();
+    o.filterOn = filter_->isChecked();
+    o.filterStart = PickerDate(*start_);
+    o.filterEnd = PickerDate(*end_);
+    // Without the filter the attachment check filters nothing either.
+    o.requireAttachments = o.filterOn && attachments_->isChecked();
+    return o;
+}
+
+void ExportDialog::SetFolderOpener(FolderOpener opener) { Opener() = std::move(opener); }
+
+void ExportDialog::SetLogTap(LogTap tap) { TapSlot() = std::move(tap); }
+const ExportDialog::LogTap& ExportDialog::Tap() { return TapSlot(); }
+
+void ExportDialog::OpenFolder(const QString& directory) {
+    if (Opener()) Opener()(directory);
+    else QDesktopServices::openUrl(QUrl::fromLocalFile(directory));
+}
+
+void ExportDialog::StartExport(Job job) {
+    if (running_) return;
+    running_ = true;
+    stop_->store(0);
+    StartWorker(workers_, [job = std::move(job), stop = stop_, bridge = bridge_, dlg = this] {
+        exporting::ExportOutcome outcome;
+        {
+            DialogExportSink sink(bridge, dlg);
+            outcome = job(*stop, sink);
+        }
+        bridge->Call([dlg, &outcome] {
+            dlg->outcome_ = std::move(outcome);
+            dlg->running_ = false;
+            dlg->Finished();
+        });
+    });
+}
+
+void ExportDialog::StopAndWait() {
+    if (workers_->Running() == 0) return;
+    stop_->store(1);
+    // From here on the worker's calls are dropped and it never waits for us.
+    bridge_->Close();
+    while (workers_->Running() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    running_ = false;
+}
+
+void ExportDialog::UiAppendLines(const std::vector<LogLine>& lines) { log_->AppendLines(lines); }
+
+void ExportDialog::UiSetProgress(uint64_t done, uint64_t total) {
+    if (progress_) progress_(done, total);
+}
+
+void ExportDialog::UiShowMessage(const QString& text) {
+    controls::MessageService::Show(this, text, controls::MsgButtons::Ok, controls::MsgIcon::Question);
+}
+
+void DialogExportSink::AppendToLog(const std::string& text, uint32_t colour) {
+    if (ExportDialog::Tap()) ExportDialog::Tap()(text);
+    if (pending_.empty()) firstPending_ = std::chrono::steady_clock::now();
+    pending_.push_back({text, colour});
+    if (pending_.size() >= kBatchLines || std::chrono::steady_clock::now() - firstPending_ >= kBatchAge) Flush();
+}
+
+void DialogExportSink::Flush() {
+    if (pending_.empty()) return;
+    auto lines = std::make_shared<std::vector<LogLine>>();
+    lines->swap(pending_);
+    pending_.reserve(kBatchLines);
+    Finish();
+    inFlight_ = bridge_->Post([d = dlg_, lines] { d->UiAppendLines(*lines); });
+}
+
+void DialogExportSink::Finish() {
+    Flush();
+    if (inFlight_) bridge_->Wait(inFlight_);
+    inFlight_.reset();
+}
+
+void DialogExportSink::SetFolderStatus(const std::string& text) {
+    Flush();
+    bridge_->Call([d = dlg_, text] { d->UiSetFolderStatus(QString::fromStdString(text)); });
+}
+
+void DialogExportSink::SetButtonText(const std::string& text) {
+    Flush();
+    bridge_->Call([d = dlg_, text] { d->UiSetButtonText(QString::fromStdString(text)); });
+}
+
+void DialogExportSink::SetProgress(uint64_t done, uint64_t total) {
+    if (!pending_.empty() && std::chrono::steady_clock::now() - firstPending_ >= kBatchAge) Flush();
+    const int percent = Percent(done, total);
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    bridge_->Call([d = dlg_, done, total] { d->UiSetProgress(done, total); });
+}
+
+void DialogExportSink::ShowMessage(const std::string& text) {
+    Finish();
+    bridge_->Call([d = dlg_, text] { d->UiShowMessage(QString::fromStdString(text)); });
+}
+
+void DialogExportSink::OpenFolder(const std::string& directory) {
+    Finish();
+    bridge_->Call([directory] { ExportDialog::OpenFolder(QString::fromStdString(directory)); });
+}
+
+}  // namespace app

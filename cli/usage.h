@@ -1,0 +1,27 @@
+// What `ferrywell-cli --help` prints.
+#pragma once
+
+namespace cli {
+
+inline constexpr const char* kUsageText =
+    "usage: ferrywell-cli analyse DB\n"
+    "       ferrywell-cli list DB FOLDER\n"
+    "       ferrywell-cli export DB --as KIND --to DIR [--folders NAME[,NAME...]] [OPTIONS]\n"
+    "       ferrywell-cli export DB --as profile --profile-folder '\\\\Store\\Folder' [--folders ...] [OPTIONS]\n"
+    "       ferrywell-cli export DB --as KIND --to DIR --folder NAME --items NO[,NO...]|all [OPTIONS]\n"
+    "       ferrywell-cli --help | --version\n";
+
+inline constexpr const char* kHelpText =
+    "\n"
+    "Kinds: pst, profile, msg, html, txt, doc, rtf, mhtml, pdf, vcf, csv\n"
+    "       (doc and mhtml only without --folder/--items)\n"
+    "Options:\n"
+    "  --naming PATTERN        Subject, Date+Subject, From+Date+Subject, Subject+Date+From, Subject+Date\n"
+    "  --split SIZE            pst only: 1GB..5GB, or a number with KB, MB or GB\n"
+    "  --filter-start 'YYYY-MM-DD HH:MM:SS' --filter-end 'YYYY-MM-DD HH:MM:SS'\n"
+    "  --with-attachments      with the filter: only contacts that have attachments\n"
+    "Output: the export log on stdout, then 'Written: N, skipped: S, failed: F'.\n"
+    "Exit status: 0 done; 1 some contacts not written; 2 usage; 3 not a contact database;\n"
+    "             4 the database cannot be opened; 5 the destination or the profile cannot be used.\n";
+
+}  // namespace cli

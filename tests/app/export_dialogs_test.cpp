@@ -1,0 +1,652 @@
+#include "test_support.h"
+
+#include <app/convert_notes_dialog.h>
+#include <app/ferrywell_dlg.h>
+#include <app/folder_picker_dialog.h>
+#include <app/list_items_dialog.h>
+
+#include <store/session.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QDirIterator>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+using app::CConvertNotes;
+using app::CSINGLENSFMAILSAVE;
+using controls::MsgAnswer;
+using exporting::OutputKind;
+
+namespace {
+
+const QString kSample = QString(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl";
+
+bool Enabled(QWidget& dialog, int id) { return Child(dialog, id)->isEnabled(); }
+
+// The enabled state of each control, in the order given.
+QList<bool> EnabledStates(QWidget& dialog, std::initializer_list<int> ids) {
+    QList<bool> states;
+    for (int id : ids) states << Enabled(dialog, id);
+    return states;
+}
+
+QStringList FilesBelow(const QString& dir) {
+    QStringList files;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) files << QDir(dir).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+}  // namespace
+
+class ExportDialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void convertNotesOpeningState();
+    void convertNotesRadiosAndChecks();
+    void profileFolderIsPickedFromTheStores();
+    void profileExportLandsInThePickedFolder();
+    void convertNotesBrowseSaveStopAndLog();
+    void stopDuringTheThirdDocument();
+    void listItemsOpeningState();
+    void listItemsRadiosBrowseAndProfile();
+    void listItemsExportOfTickedRows();
+    void closingDuringAnExportStopsAndWaits();
+    void mainWindowOpensTheDialogs();
+
+private:
+    // The database analysed in a main window; the records of its folders.
+    void OpenSample(const QString& db = kSample);
+    notes::FolderRecord Record(const std::string& name);
+    void ListFolder(const std::string& name);
+    // A folder "Inbox" in the profile's default store.
+    void MakeInbox();
+    // Answers the next folder picker with that folder, or cancels it.
+    void PickInbox(bool accept);
+    // Starts the export and waits for its end.
+    void RunToEnd(app::ExportDialog& dialog, QPushButton* start);
+
+    QTemporaryDir profile_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<app::CFerrywellDlg> main_;
+    QStringList opened_;
+};
+
+void ExportDialogsTest::initTestCase() {
+    QVERIFY(profile_.isValid());
+    qputenv("FERRYWELL_PROFILE", profile_.filePath("profile").toUtf8());
+    app::ExportDialog::SetFolderOpener([this](const QString& dir) { opened_ << dir; });
+}
+
+void ExportDialogsTest::cleanupTestCase() {
+    app::ExportDialog::SetFolderOpener(nullptr);
+    qunsetenv("FERRYWELL_PROFILE");
+}
+
+void ExportDialogsTest::init() {
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    opened_.clear();
+}
+
+void ExportDialogsTest::cleanup() {
+    app::ExportDialog::SetLogTap(nullptr);
+    if (main_) QTRY_COMPARE_WITH_TIMEOUT(main_->RunningWorkers(), 0, 60000);
+    main_.reset();
+    dialogs_.reset();
+}
+
+void ExportDialogsTest::OpenSample(const QString& db) {
+    main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
+    main_->SetExitHandler([](int) {});
+    auto& state = main_->State();
+    state.strFileDir.set(db.toStdString());
+    state.SourceFileName.set(QFileInfo(db).baseName().toStdString());
+    state.tempFilePath.set(profile_.filePath("scratch").toStdString());
+    QDir().mkpath(profile_.filePath("scratch"));
+    main_->StartAnalysis();
+    QTRY_COMPARE_WITH_TIMEOUT(main_->RunningWorkers(), 0, 60000);
+    QCOMPARE(state.ptrNSFTreeFolderStructure.Snapshot().size(), size_t(3));
+}
+
+notes::FolderRecord ExportDialogsTest::Record(const std::string& name) {
+    for (const auto& record : main_->State().ptrNSFTreeFolderStructure.Snapshot())
+        if (record.folderName == name) return record;
+    return {};
+}
+
+void ExportDialogsTest::ListFolder(const std::string& name) {
+    main_->Tree().SelectItem(Record(name).treeItem);
+    QTRY_COMPARE_WITH_TIMEOUT(main_->RunningWorkers(), 0, 60000);
+}
+
+void ExportDialogsTest::RunToEnd(app::ExportDialog& dialog, QPushButton* start) {
+    QVERIFY(start->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(dialog.IsExporting());
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsExporting(), 120000);
+}
+
+void ExportDialogsTest::convertNotesOpeningState() {
+    notes::FerrywellState state;
+    CConvertNotes dlg(state, {});
+    QCOMPARE(dlg.windowTitle(), QString("Select Saving Option Type"));
+    const std::pair<int, const char*> labels[] = {
+        {1006, "Save in Outlook(Create New PST file .pst file)..."}, {1023, "Save to Outlook Profile"},
+        {1007, "Save as MSG File(.msg)"}, {1009, "Save as HTML File(.html)"}, {1024, "Save as TXT File(.txt)"},
+        {1025, "Save as DOC File(.doc)"}, {1028, "Save as RTF File"}, {1027, "Save as MHTML File"},
+        {1029, "Save as PDF File"}, {1048, "Save as vCard (*.vcf)"}, {1049, "Export to CSV"},
+        {1035, "Split PST"}, {1062, "Ignore already saved message"}, {1069, "  Naming Convention :"},
+        {1064, "   Message Filter   "}, {1068, "Message has attachment(s)."}, {1010, "Browse"},
+        {1037, "Save"}, {1011, "Stop"}};
+    for (const auto& [id, text] : labels) QCOMPARE(Child<QAbstractButton>(dlg, id)->text(), QString(text));
+    QCOMPARE(Child<QLabel>(dlg, 1040)->text(), QString("Select the output type option to save recovered data"));
+    QCOMPARE(Child<QLabel>(dlg, 1042)->text(), QString("Saving Status:"));
+    QVERIFY(Child<QLineEdit>(dlg, 1000)->isReadOnly());
+    QVERIFY(Child(dlg, 1044));
+    QVERIFY(Child(dlg, 1066) && Child(dlg, 1067));
+
+    auto* sizes = Child<QComboBox>(dlg, 1036);
+    QStringList sizeTexts;
+    for (int i = 0; i < sizes->count(); ++i) sizeTexts << sizes->itemText(i);
+    QCOMPARE(sizeTexts, (QStringList{"1GB", "2GB", "3GB", "4GB", "5GB"}));
+    auto* namings = Child<QComboBox>(dlg, 1063);
+    QStringList namingTexts;
+    for (int i = 0; i < namings->count(); ++i) namingTexts << namings->itemText(i);
+    QCOMPARE(namingTexts, (QStringList{"Subject", "Date+Subject", "From+Date+Subject", "Subject+Date+From", "Subject+Date"}));
+    QCOMPARE(namings->currentText(), QString("Subject"));
+
+    QCOMPARE(dlg.SavingMode(), OutputKind::Pst);
+    QVERIFY(Child<QRadioButton>(dlg, 1006)->isChecked());
+    QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1063, 1066, 1067, 1068, 1037, 1011}),
+             (QList<bool>{true, true, true, false, false, false, false, false, false}));
+    QVERIFY(Child(dlg, 1062)->isHidden());
+}
+
+void ExportDialogsTest::convertNotesRadiosAndChecks() {
+    notes::FerrywellState state;
+    CConvertNotes dlg(state, {});
+    auto* naming = Child<QCheckBox>(dlg, 1069);
+    // Each file kind: Split PST and its list off, Browse on; the naming check
+    // on, except for CSV (off) and MHTML (left as it was).
+    struct Case {
+        int id;
+        OutputKind kind;
+        bool namingBefore, namingAfter;
+    } cases[] = {
+        {1007, OutputKind::Msg, false, true},   {1009, OutputKind::Html, false, true},
+        {1024, OutputKind::Txt, false, true},   {1025, OutputKind::Doc, false, true},
+        {1028, OutputKind::Rtf, false, true},   {1029, OutputKind::Pdf, false, true},
+        {1048, OutputKind::Vcf, false, true},   {1049, OutputKind::Csv, true, false},
+        {1027, OutputKind::Mhtml, false, false}, {1027, OutputKind::Mhtml, true, true},
+    };
+    for (const Case& c : cases) {
+        naming->setEnabled(c.namingBefore);
+        Child<QRadioButton>(dlg, 1006)->click();
+        QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069}), (QList<bool>{true, true, true, false}));
+        naming->setEnabled(c.namingBefore);
+        Child<QRadioButton>(dlg, c.id)->click();
+        QCOMPARE(dlg.SavingMode(), c.kind);
+        QVERIFY(Child<QRadioButton>(dlg, c.id)->isChecked());
+        QVERIFY(!Child<QRadioButton>(dlg, 1006)->isChecked());
+        QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010}), (QList<bool>{false, false, true}));
+        QCOMPARE(naming->isEnabled(), c.namingAfter);
+    }
+
+    // Each check enables what it governs, and clearing it disables that again.
+    Child<QRadioButton>(dlg, 1007)->click();
+    struct Check {
+        int id;
+        std::vector<int> governs;
+    } checks[] = {{1069, {1063}}, {1064, {1066, 1067, 1068}}};
+    for (const Check& c : checks) {
+        for (bool on : {true, false}) {
+            Child<QCheckBox>(dlg, c.id)->setChecked(on);
+            for (int id : c.governs) QCOMPARE(Enabled(dlg, id), on);
+        }
+    }
+    Child<QRadioButton>(dlg, 1006)->click();
+    Child<QCheckBox>(dlg, 1035)->setChecked(true);
+    QVERIFY(Enabled(dlg, 1036));
+    Child<QCheckBox>(dlg, 1035)->setChecked(false);
+    QVERIFY(!Enabled(dlg, 1036));
+
+    // What Save hands over: naming, split size, filter range and attachments.
+    Child<QCheckBox>(dlg, 1035)->setChecked(true);
+    Child<QComboBox>(dlg, 1036)->setCurrentIndex(1);
+    Child<QCheckBox>(dlg, 1068)->setChecked(true);
+    exporting::ExportOptions o = dlg.Options();
+    QVERIFY(o.splitPst);
+    QCOMPARE(o.splitSize, 2 * exporting::kGiB);
+    QVERIFY(!o.filterOn);
+    QVERIFY(!o.requireAttachments);  // no filter, no filtering at all
+    Child<QComboBox>(dlg, 1036)->setCurrentIndex(-1);
+    QCOMPARE(dlg.Options().splitSize, 5 * exporting::kGiB);
+    Child<QCheckBox>(dlg, 1064)->setChecked(true);
+    Child<QDateTimeEdit>(dlg, 1066)->setDateTime(QDateTime(QDate(2001, 5, 22), QTime(10, 36, 36)));
+    Child<QCheckBox>(dlg, 1069)->setChecked(true);
+    Child<QComboBox>(dlg, 1063)->setCurrentIndex(2);
+    o = dlg.Options();
+    QVERIFY(o.filterOn && o.requireAttachments && o.namingOn);
+    QCOMPARE(o.naming, std::string("From+Date+Subject"));
+    QVERIFY(o.filterStart.valid);
+    QCOMPARE(o.filterStart.value, notes::ConvertString2Date("2001-05-22 10:36:36").value);
+}
+
+void ExportDialogsTest::MakeInbox() {
+    store::RDOSession session;
+    session.Logon();
+    session.EnsureFolderPath("\\\\Personal Folders\\Inbox");
+    session.Logoff();
+}
+
+void ExportDialogsTest::PickInbox(bool accept) {
+    QTimer::singleShot(0, this, [accept] {
+        auto* picker = qobject_cast<app::CPickFolderDlg*>(QApplication::activeModalWidget());
+        QVERIFY(picker);
+        QCOMPARE(picker->windowTitle(), QString("Please Select Folder"));
+        QTreeWidget& tree = picker->Tree();
+        QTreeWidgetItem* storeNode = tree.topLevelItem(0);
+        QCOMPARE(storeNode->text(0), QString("Personal Folders"));
+        QTreeWidgetItem* inbox = nullptr;
+        for (int i = 0; i < storeNode->childCount(); ++i)
+            if (storeNode->child(i)->text(0) == "Inbox") inbox = storeNode->child(i);
+        QVERIFY(inbox);
+        tree.setCurrentItem(inbox);
+        accept ? picker->accept() : picker->reject();
+    });
+}
+
+void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
+    MakeInbox();
+    notes::FerrywellState state;
+    CConvertNotes dlg(state, {});
+    PickInbox(false);
+    Child<QRadioButton>(dlg, 1023)->click();
+    QCOMPARE(dlg.SavingMode(), OutputKind::Profile);
+    QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069, 1037}), (QList<bool>{false, false, false, false, false}));
+    QCOMPARE(dlg.MessageSavepath(), QString());
+    PickInbox(true);
+    Child<QRadioButton>(dlg, 1023)->click();
+    QCOMPARE(dlg.MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
+    QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), dlg.MessageSavepath());
+    QVERIFY(Enabled(dlg, 1037));
+    QCOMPARE(dlg.Options().destination, std::string("\\\\Personal Folders\\Inbox"));
+    // Leaving the profile for a file kind clears the destination.
+    Child<QRadioButton>(dlg, 1007)->click();
+    QCOMPARE(dlg.MessageSavepath(), QString());
+    QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), QString());
+    QVERIFY(!Child<QRadioButton>(dlg, 1023)->isChecked());
+
+    // The list dialog builds the same path, but only Browse enables its start.
+    controls::CheckListModel rows;
+    CSINGLENSFMAILSAVE list(state, rows);
+    PickInbox(true);
+    Child<QRadioButton>(list, 1009)->click();
+    QCOMPARE(list.SavingMode(), OutputKind::Profile);
+    QCOMPARE(list.MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
+    QCOMPARE(EnabledStates(list, {1010, 1012, 1069, 1034}), (QList<bool>{false, false, false, false}));
+    QVERIFY(dialogs_->messages.isEmpty());
+
+    // A profile that cannot be read: the logon message, nothing picked.
+    const QString bad = profile_.filePath("not-a-folder");
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    qputenv("FERRYWELL_PROFILE", bad.toUtf8());
+    CConvertNotes other(state, {});
+    Child<QRadioButton>(other, 1023)->click();
+    qputenv("FERRYWELL_PROFILE", profile_.filePath("profile").toUtf8());
+    QCOMPARE(dialogs_->messages, QStringList{"Unable to login outlook session!"});
+    QCOMPARE(dialogs_->icons.back(), controls::MsgIcon::Question);
+    QCOMPARE(other.MessageSavepath(), QString());
+    QVERIFY(!Enabled(other, 1037));
+}
+
+void ExportDialogsTest::profileExportLandsInThePickedFolder() {
+    OpenSample();
+    MakeInbox();
+    CConvertNotes dlg(main_->State(), {Record("Contacts")});
+    dlg.show();
+    PickInbox(true);
+    Child<QRadioButton>(dlg, 1023)->click();
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    const exporting::ExportOutcome outcome = dlg.LastOutcome();
+    QVERIFY2(outcome.totals.written > 0, qPrintable(dlg.Log().Lines().join("\n") + "\n" + dialogs_->messages.join("\n")));
+    QCOMPARE(outcome.end, exporting::ExportEnd::Completed);
+    QCOMPARE(outcome.totals.failed, 0u);
+    QVERIFY(opened_.isEmpty());  // no folder to show for a profile export
+    store::RDOSession session;
+    session.Logon();
+    const int inFolder = session.GetFolderFromPath("\\\\Personal Folders\\Inbox\\Contacts").GetItems().GetCount();
+    QCOMPARE(uint64_t(inFolder), outcome.totals.written);
+}
+
+void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
+    OpenSample();
+    QTemporaryDir out;
+    CConvertNotes dlg(main_->State(), {Record("Contacts")});
+    dlg.show();
+    // Browse: cancelled changes nothing; a folder enables Save.
+    Child<QRadioButton>(dlg, 1048)->click();
+    QTest::mouseClick(Child(dlg, 1010), Qt::LeftButton);
+    QCOMPARE(dialogs_->chooserTitles, QStringList{"Select the Destination Path"});
+    QVERIFY(!Enabled(dlg, 1037));
+    QCOMPARE(dlg.MessageSavepath(), QString());
+    dialogs_->paths.push_back(out.path());
+    QTest::mouseClick(Child(dlg, 1010), Qt::LeftButton);
+    QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), out.path());
+
+    // While it runs: Save reads "Under Process..." and is off, Stop is on,
+    // every choice is off; a Stop answered No changes nothing.
+    struct Seen {
+        QString saveText;
+        QList<bool> states;
+        bool ignoreShown = false;
+        int stopAfterNo = -1;
+    } seen;
+    dlg.SetProgressHook([&](uint64_t, uint64_t) {
+        if (!seen.saveText.isEmpty()) return;
+        seen.saveText = Child<QPushButton>(dlg, 1037)->text();
+        seen.states = EnabledStates(dlg, {1037, 1011, 1006, 1023, 1007, 1048, 1049, 1010, 1069, 1064, 1066, 1062});
+        seen.ignoreShown = Child(dlg, 1062)->isVisible();
+        dialogs_->answers.push_back(MsgAnswer::No);
+        QTest::mouseClick(Child(dlg, 1011), Qt::LeftButton);
+        seen.stopAfterNo = dlg.StopRequest().load();
+    });
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    QCOMPARE(seen.saveText, QString("Under Process..."));
+    QCOMPARE(seen.states, (QList<bool>{false, true, false, false, false, false, false, false, false, false, false, false}));
+    QVERIFY(seen.ignoreShown);
+    QCOMPARE(seen.stopAfterNo, 0);
+    QVERIFY(Child<QLabel>(dlg, 1042)->text().startsWith("Saving Folder Status :"));
+
+    // Afterwards: as before the run, Stop off, Save reads "Save".
+    QCOMPARE(Child<QPushButton>(dlg, 1037)->text(), QString("Save"));
+    QCOMPARE(EnabledStates(dlg, {1037, 1011, 1006, 1023, 1048, 1010, 1069, 1035, 1064}),
+             (QList<bool>{true, false, true, true, true, true, true, false, true}));
+    QVERIFY(Child(dlg, 1062)->isHidden());
+    const exporting::ExportOutcome outcome = dlg.LastOutcome();
+    QCOMPARE(outcome.end, exporting::ExportEnd::Completed);
+    QVERIFY(outcome.totals.written > 0);
+    QCOMPARE(outcome.totals.failed, 0u);
+    QVERIFY(dialogs_->messages.contains("Conversion Completed Successfully!"));
+    QCOMPARE(opened_.size(), 1);
+    QCOMPARE(qsizetype(FilesBelow(opened_[0]).filter(".vcf").size()), qsizetype(outcome.totals.written));
+    // Progress lines are green.
+    const QStringList lines = dlg.Log().Lines();
+    QVERIFY(lines.contains("Completed"));
+    for (int i = 0; i < lines.size(); ++i)
+        if (!lines[i].isEmpty()) QCOMPARE(dlg.Log().LineColour(i), QColor(0, 0x99, 0));
+
+    // With the filter on, contacts have no date: each is skipped in colour 1.
+    Child<QCheckBox>(dlg, 1064)->setChecked(true);
+    dlg.SetProgressHook(nullptr);
+    const int before = int(dlg.Log().Lines().size());
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    QCOMPARE(dlg.LastOutcome().totals.written, 0u);
+    QVERIFY(dlg.LastOutcome().totals.skipped > 0);
+    const QStringList after = dlg.Log().Lines();
+    int skips = 0;
+    for (int i = before; i < after.size(); ++i) {
+        if (after[i] != "Skip Message Dates Not match") continue;
+        ++skips;
+        QCOMPARE(dlg.Log().LineColour(i), QColor(1, 0, 0));
+    }
+    QCOMPARE(uint64_t(skips), dlg.LastOutcome().totals.skipped);
+}
+
+void ExportDialogsTest::stopDuringTheThirdDocument() {
+    OpenSample();
+    QTemporaryDir out;
+    CConvertNotes dlg(main_->State(), {Record("Contacts"), Record("People")});
+    dlg.show();
+    Child<QRadioButton>(dlg, 1048)->click();
+    dialogs_->paths.push_back(out.path());
+    QTest::mouseClick(Child(dlg, 1010), Qt::LeftButton);
+    // Right after the third contact is written the user presses Stop.
+    QString statusAtStop;
+    int exported = 0;
+    app::ExportDialog::SetLogTap([&](const std::string& line) {
+        if (line.rfind("Export Items:", 0) != 0 || ++exported != 3) return;
+        QMetaObject::invokeMethod(
+            &dlg,
+            [&] {
+                statusAtStop = Child<QLabel>(dlg, 1042)->text();
+                dialogs_->answers.push_back(MsgAnswer::Yes);
+                QTest::mouseClick(Child(dlg, 1011), Qt::LeftButton);
+            },
+            Qt::BlockingQueuedConnection);
+    });
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    QVERIFY2(statusAtStop.contains("Contacts"), qPrintable(statusAtStop));
+    QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Stopped);
+    QCOMPARE(dlg.LastOutcome().totals.written, 3u);
+    QCOMPARE(Child<QLabel>(dlg, 1042)->text(), statusAtStop);  // no later folder
+    QVERIFY(dlg.Log().Lines().contains("Saving process stopped by user!"));
+    QVERIFY(dialogs_->messages.contains(app::kAskStop));
+    QCOMPARE(dialogs_->messages.last(), exporting::CompletionMessage(dlg.LastOutcome().totals).c_str());
+    QCOMPARE(FilesBelow(out.path()).filter(".vcf").size(), 3);
+    // A new run starts without the old request.
+    app::ExportDialog::SetLogTap(nullptr);
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Completed);
+}
+
+void ExportDialogsTest::listItemsOpeningState() {
+    notes::FerrywellState state;
+    controls::CheckListModel rows;
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    CSINGLENSFMAILSAVE dlg(state, rows);
+    QCOMPARE(dlg.windowTitle(), QString("Export List Items"));
+    const std::pair<int, const char*> labels[] = {
+        {1006, "Export as Outlook PST File(.pst)"}, {1009, "Export to Outlook Profile"},
+        {1007, "Export as Mail Message(.msg)"}, {1023, "Export to HTML(.html)"}, {1024, "Export to RTF(.rtf)"},
+        {1025, "Export to TEXT(.txt)"}, {1026, "Export to PDF(.pdf)"}, {1027, "Export to vCard (*.vcf)"},
+        {1029, "Export to CSV"}, {1010, "Split PST"}, {1069, "  Naming Convention :"}, {1062, "Message Filter"},
+        {1064, "Message has attachment(s)."}, {1033, "Browse"}, {1034, "Start Export"}};
+    for (const auto& [id, text] : labels) QCOMPARE(Child<QAbstractButton>(dlg, id)->text(), QString(text));
+    auto* namings = Child<QComboBox>(dlg, 1065);
+    QStringList namingTexts;
+    for (int i = 0; i < namings->count(); ++i) namingTexts << namings->itemText(i);
+    QCOMPARE(namingTexts, (QStringList{"Date+Subject", "From+Date+Subject", "Subject", "Subject+Date", "Subject+Date+From"}));
+    QCOMPARE(namings->currentText(), QString("Date+Subject"));
+    QCOMPARE(dlg.SavingMode(), OutputKind::Pst);
+    QVERIFY(Child<QRadioButton>(dlg, 1006)->isChecked());
+    QCOMPARE(EnabledStates(dlg, {1010, 1012, 1069, 1065, 1062, 1066, 1067, 1064, 1033, 1034}),
+             (QList<bool>{true, false, false, false, true, true, true, true, true, false}));
+    for (int id : {1066, 1067}) {
+        const QDateTime at = Child<QDateTimeEdit>(dlg, id)->dateTime();
+        QVERIFY(at >= before && at <= QDateTime::currentDateTime());
+    }
+    bool hasLogGroup = false;
+    for (auto* group : dlg.findChildren<QGroupBox*>()) hasLogGroup |= group->title() == "   Logs:  ";
+    QVERIFY(hasLogGroup);
+}
+
+void ExportDialogsTest::listItemsRadiosBrowseAndProfile() {
+    notes::FerrywellState state;
+    controls::CheckListModel rows;
+    CSINGLENSFMAILSAVE dlg(state, rows);
+    dlg.show();
+    // Split PST on PST only; the naming check on for the file kinds but CSV.
+    struct Case {
+        int id;
+        OutputKind kind;
+        bool split, naming;
+    } cases[] = {{1007, OutputKind::Msg, false, true}, {1023, OutputKind::Html, false, true},
+                 {1024, OutputKind::Rtf, false, true}, {1025, OutputKind::Txt, false, true},
+                 {1026, OutputKind::Pdf, false, true}, {1027, OutputKind::Vcf, false, true},
+                 {1029, OutputKind::Csv, false, false}, {1006, OutputKind::Pst, true, false}};
+    Child<QCheckBox>(dlg, 1010)->setChecked(true);
+    for (const Case& c : cases) {
+        Child<QRadioButton>(dlg, c.id)->click();
+        QCOMPARE(dlg.SavingMode(), c.kind);
+        QCOMPARE(EnabledStates(dlg, {1010, 1012, 1069}), (QList<bool>{c.split, c.split, c.naming}));
+    }
+    // The split size is in MB, at least 5.
+    Child<QLineEdit>(dlg, 1012)->setText("2");
+    QCOMPARE(dlg.Options().splitSize, 5ull * 1024 * 1024);
+    Child<QLineEdit>(dlg, 1012)->setText("12");
+    QVERIFY(dlg.Options().splitPst);
+    QCOMPARE(dlg.Options().splitSize, 12ull * 1024 * 1024);
+    Child<QCheckBox>(dlg, 1010)->setChecked(false);
+    QVERIFY(!Enabled(dlg, 1012));
+    QVERIFY(!dlg.Options().splitPst);
+    // The filter check governs the pickers and the attachment check.
+    for (bool on : {true, false}) {
+        Child<QCheckBox>(dlg, 1062)->setChecked(on);
+        QCOMPARE(EnabledStates(dlg, {1066, 1067, 1064}), (QList<bool>{on, on, on}));
+    }
+
+    // Browse: cancelled leaves everything; a folder enables Start Export.
+    QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
+    QCOMPARE(dialogs_->chooserTitles, QStringList{"Select Saving Path"});
+    QVERIFY(!Enabled(dlg, 1034));
+    dialogs_->paths.push_back(profile_.path());
+    QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
+    QCOMPARE(Child<QLineEdit>(dlg, 1000)->text(), profile_.path());
+    QCOMPARE(dlg.MessageSavepath(), profile_.path());
+    QVERIFY(Enabled(dlg, 1034));
+
+    // Closing asks "Do you want to Exit ?"; No keeps the dialog open.
+    dialogs_->answers = {MsgAnswer::No};
+    QVERIFY(!dlg.close());
+    QVERIFY(dlg.isVisible());
+    dialogs_->answers = {MsgAnswer::Yes};
+    QVERIFY(dlg.close());
+    QCOMPARE(dialogs_->messages, (QStringList{app::kAskExit, app::kAskExit}));
+}
+
+void ExportDialogsTest::listItemsExportOfTickedRows() {
+    OpenSample();
+    ListFolder("Contacts");
+    auto& model = main_->List().Model();
+    QVERIFY(model.rowCount() > 40);
+    QStringList ticked;
+    for (int row : {3, 5, 40}) {
+        model.SetChecked(row, true);
+        ticked << model.Row(row).text[2];
+    }
+    QTemporaryDir out;
+    CSINGLENSFMAILSAVE dlg(main_->State(), model);
+    dlg.show();
+    Child<QRadioButton>(dlg, 1027)->click();
+    dialogs_->paths.push_back(out.path());
+    QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
+    QString textWhileRunning;
+    bool enabledWhileRunning = true;
+    dlg.SetProgressHook([&](uint64_t, uint64_t) {
+        textWhileRunning = Child<QPushButton>(dlg, 1034)->text();
+        enabledWhileRunning = Enabled(dlg, 1034);
+    });
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1034));
+    QCOMPARE(textWhileRunning, QString("Under Process"));
+    QVERIFY(!enabledWhileRunning);
+    QCOMPARE(Child<QPushButton>(dlg, 1034)->text(), QString("Start Export"));
+    QVERIFY(Enabled(dlg, 1034));
+    QCOMPARE(dlg.LastOutcome().totals.written, 3u);
+    const QStringList files = FilesBelow(out.path());
+    QCOMPARE(files.size(), 3);
+    for (const QString& no : ticked) QCOMPARE(files.filter(QRegularExpression("--" + no + "\\.vcf$")).size(), 1);
+    QVERIFY(dialogs_->messages.contains("Conversion Completed Successfully!"));
+    QVERIFY(dlg.Log().Lines().contains("Completed"));
+}
+
+void ExportDialogsTest::closingDuringAnExportStopsAndWaits() {
+    QTemporaryDir dir;
+    const QString db = dir.filePath("large.dxl");
+    QCOMPARE(QProcess::execute(QString(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py", {"3000", db}), 0);
+    OpenSample(db);
+    auto& state = main_->State();
+    ListFolder("Contacts");
+    main_->List().Model().SetAllChecked(true);
+    const uint64_t contacts = uint64_t(main_->List().Model().rowCount());
+
+    for (int which = 0; which < 2; ++which) {
+        QTemporaryDir out;
+        std::unique_ptr<app::ExportDialog> dlg;
+        QPushButton* start = nullptr;
+        if (which == 0) {
+            dlg = std::make_unique<CConvertNotes>(state, std::vector<notes::FolderRecord>{Record("Contacts")});
+            Child<QRadioButton>(*dlg, 1007)->click();
+            start = Child<QPushButton>(*dlg, 1037);
+        } else {
+            dlg = std::make_unique<CSINGLENSFMAILSAVE>(state, main_->List().Model());
+            Child<QRadioButton>(*dlg, 1007)->click();
+            start = Child<QPushButton>(*dlg, 1034);
+        }
+        dlg->show();
+        dialogs_->paths.push_back(out.path());
+        QTest::mouseClick(Child(*dlg, which == 0 ? 1010 : 1033), Qt::LeftButton);
+        uint64_t seen = 0;
+        dlg->SetProgressHook([&](uint64_t done, uint64_t) { seen = done; });
+        QTest::mouseClick(start, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(seen > 10, 60000);
+        // No keeps it running; Yes stops it and waits for the worker.
+        dialogs_->messages.clear();
+        dialogs_->answers = {MsgAnswer::No};
+        QVERIFY(!dlg->close());
+        QVERIFY(dlg->IsExporting());
+        dialogs_->answers = {MsgAnswer::Yes};
+        QVERIFY(dlg->close());
+        QVERIFY(!dlg->IsExporting());
+        QCOMPARE(dialogs_->messages.size(), 2);
+        QCOMPARE(dialogs_->messages[0], which == 0 ? QString(app::kAskStop) : QString(app::kAskExit));
+        dlg.reset();
+        QTest::qWait(50);  // what the worker had queued finds the dialog gone
+        const qsizetype written = FilesBelow(out.path()).filter(".msg").size();
+        QVERIFY2(written > 0 && uint64_t(written) < contacts, qPrintable(QString::number(written)));
+    }
+}
+
+void ExportDialogsTest::mainWindowOpensTheDialogs() {
+    OpenSample();
+    main_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+    auto& tree = main_->Tree();
+    const notes::FolderRecord contacts = Record("Contacts");
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.CheckBoxRect(contacts.treeItem).center());
+    QCOMPARE(tree.GetCheck(contacts.treeItem), 1);
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* dlg = qobject_cast<CConvertNotes*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        seen = true;
+        dlg->reject();  // nothing runs: closes without a question
+    });
+    main_->findChild<QAction*>("id32775")->trigger();
+    QVERIFY(seen);
+
+    ListFolder("Contacts");
+    main_->List().Model().SetChecked(2, true);
+    seen = false;
+    dialogs_->messages.clear();
+    dialogs_->answers = {MsgAnswer::Yes};
+    QTimer::singleShot(0, this, [&] {
+        auto* dlg = qobject_cast<CSINGLENSFMAILSAVE*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        seen = true;
+        dlg->reject();
+    });
+    main_->OnFileExportasaeml();
+    QVERIFY(seen);
+    QCOMPARE(dialogs_->messages, QStringList{app::kAskExit});
+}
+
+QTEST_MAIN(ExportDialogsTest)
+#include "export_dialogs_test.moc"

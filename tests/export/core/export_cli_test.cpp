@@ -1,0 +1,186 @@
+// ferrywell-cli export as a script meets it: usage, exit statuses, output
+// lines, and the faults a disk or a kill brings.
+#include "export_fixture.h"
+
+#include <support/temp_files.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+using namespace exporttest;
+using namespace testsupport;
+
+namespace {
+
+struct CliResult {
+    int code;
+    std::string out, err;
+};
+
+class CliExport : public ExportTest {
+protected:
+    CliResult Run(const std::string& args, const std::string& prefix = "") {
+        const std::string errFile = dir / "stderr.txt";
+        CliResult r;
+        r.code = RunTool("(" + prefix + Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " " + args + " 2>" + Quote(errFile) + ")", &r.out);
+        r.err = ReadWhole(errFile);
+        return r;
+    }
+    static std::string LastLine(const std::string& out) {
+        std::string s = out;
+        while (!s.empty() && s.back() == '\n') s.pop_back();
+        return s.substr(s.rfind('\n') + 1);
+    }
+    std::string sample = Quote(std::string(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl");
+};
+
+}  // namespace
+
+TEST_F(CliExport, UsageHelpVersionAndBadArguments) {
+    CliResult help = Run("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("ferrywell-cli export DB --as KIND --to DIR"), std::string::npos);
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+    CliResult version = Run("--version");
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(std::count(version.out.begin(), version.out.end(), '\n'), 1);
+
+    const std::string to = " --to " + Quote(Out());
+    const struct {
+        std::string args;
+        const char* err;
+    } cases[] = {
+        {"export " + sample + " --as pst" + to + " --bogus", "unknown option --bogus"},
+        {"export " + sample + " --as zip" + to, "unknown kind"},
+        {"export " + sample + " --as pst", "--to DIR"},
+        {"export " + sample + " --as html" + to + " --split 1GB", "--split"},
+        {"export " + sample + " --as pst" + to + " --split 3TB", "--split"},
+        {"export " + sample + " --as pst" + to + " --folders Nope", "\"People\" \"Contacts\" \"By Category\""},
+        {"export " + sample + " --as msg" + to + " --folder Contacts --items 1,999", "no row whose NO is 999"},
+        {"export " + sample + " --as msg" + to + " --folder \"By Category\" --items 0", "no row whose NO is 0"},
+        {"export " + sample + " --as doc" + to + " --folder Contacts --items all", "no kind doc"},
+        {"export " + sample + " --as html" + to + " --naming Whatever", "naming"},
+        {"export " + sample + " --as html" + to + " --filter-start '2020-01-01 00:00:00'", "go together"},
+        {"export " + sample + " --as profile", "--profile-folder"},
+    };
+    for (const auto& c : cases) {
+        CliResult r = Run(c.args);
+        EXPECT_EQ(r.code, 2) << c.args;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_TRUE(r.out.empty()) << c.args;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(Out()));
+}
+
+TEST_F(CliExport, PrintsTheLogThenTheCountsAndRemovesItsScratchFolder) {
+    auto scratchDirs = [] {
+        size_t n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+            n += e.path().filename().string().rfind("ferrywell-cli-", 0) == 0;
+        return n;
+    };
+    const size_t before = scratchDirs();
+    CliResult r = Run("export " + sample + " --as pdf --to " + Quote(Out()) + " --folder Contacts --items 0,1,2");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Please wait export process has been started.\n", 0), 0u) << r.out;
+    EXPECT_EQ(LastLine(r.out), "Written: 3, skipped: 0, failed: 0");
+    EXPECT_NE(r.out.find("\nCompleted\n"), std::string::npos);
+    EXPECT_EQ(scratchDirs(), before);
+
+    r = Run("export " + sample + " --as html --to " + Quote(Out()) + " --folders Contacts --filter-start '2000-01-01 00:00:00' --filter-end '2030-01-01 00:00:00'");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(LastLine(r.out), "Written: 0, skipped: 69, failed: 0");
+}
+
+TEST_F(CliExport, AFullDiskOrAnUnusableDestinationNeverClaimsSuccess) {
+    const std::string notADir = dir / "file";
+    std::ofstream(notADir) << "x";
+    CliResult r = Run("export " + sample + " --as html --to " + Quote(notADir));
+    EXPECT_EQ(r.code, 5);
+    EXPECT_NE(r.err.find("Cannot create the directory"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Conversion Completed Successfully!"), std::string::npos);
+
+    // Files may not grow past 16 KiB: the CSV file fills up part way.
+    r = Run("export " + sample + " --as csv --to " + Quote(Out()), "trap '' XFSZ; ulimit -f 16; ");
+    EXPECT_EQ(r.code, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("Cannot write "), std::string::npos);
+    EXPECT_NE(r.err.find("not written"), std::string::npos) << r.err;
+    EXPECT_EQ(LastLine(r.out).rfind("Written: ", 0), 0u);
+    EXPECT_EQ(LastLine(r.out).find("failed: 0"), std::string::npos) << LastLine(r.out);
+
+    // The same for a PST that cannot grow.
+    r = Run("export " + sample + " --as pst --to " + Quote(Out()), "trap '' XFSZ; ulimit -f 600; ");
+    EXPECT_TRUE(r.code == 1 || r.code == 5) << r.code << r.out << r.err;
+    EXPECT_EQ(LastLine(r.out).find("failed: 0"), std::string::npos) << LastLine(r.out);
+}
+
+TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
+    ASSERT_TRUE(HaveTool("pffinfo") && HaveTool("lspst"));
+    const std::string db = dir / "large.dxl";
+    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") + " 120000 " + Quote(db)), 0);
+    const std::string log = dir / "log.txt";
+    const std::string pidFile = dir / "pid";
+    // The killed process cannot remove its scratch folder: keep it in ours.
+    std::filesystem::create_directories(dir.Path() / "tmp");
+    ASSERT_EQ(RunTool("TMPDIR=" + Quote(dir / "tmp") + " " + Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " export " + Quote(db) + " --as pst --folders Contacts --to " +
+                      Quote(Out()) + " >" + Quote(log) + " 2>/dev/null & echo $! >" + Quote(pidFile)), 0);
+    const pid_t pid = std::stoi(ReadWhole(pidFile));
+    // Wait until contacts are being written, let it run a while, then kill.
+    for (int i = 0; i < 600 && ReadWhole(log).find("Export Items: ") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string text = ReadWhole(log);
+    const size_t logged = std::count(text.begin(), text.end(), '\n');
+    ASSERT_EQ(text.find("Written:"), std::string::npos) << "the export finished before the kill";
+
+    std::string pst;
+    for (const auto& e : std::filesystem::directory_iterator(Out()))
+        if (e.path().extension() == ".pst") pst = e.path().string();
+    ASSERT_FALSE(pst.empty());
+    std::string out;
+    ASSERT_EQ(RunTool("pffinfo " + Quote(pst), &out), 0) << out;
+    ASSERT_EQ(RunTool("lspst " + Quote(pst), &out), 0) << out;
+    const size_t inFile = std::count(out.begin(), out.end(), '\n') - 1;  // less the folder line
+    EXPECT_GT(inFile, 0u);
+    EXPECT_LE(inFile, logged + 500);  // stdout to a file is buffered: its last lines die with it
+    // At most about a second of work is lost: the logged rate over 2 s.
+    EXPECT_GE(double(inFile), double(logged) * (1.0 - 1.3 / 2.0)) << inFile << " of " << logged;
+}
+
+TEST_F(CliExport, HostileNamesStayInsideTheExportDirectory) {
+    using namespace testing_support;
+    std::string cjk;
+    for (int i = 0; i < 300; ++i) cjk += "\xE4\xB8\xAD";
+    const std::string db = dir / "hostile.dxl";
+    std::ofstream(db, std::ios::binary) << Dxl(View("Contacts", "SELECT Form = \"Person\"") +
+                                               Person(Text("CompanyName", "../x") + Text("FullName", "a")) +
+                                               Person(Text("CompanyName", "../../") + Text("FullName", "b")) +
+                                               Person(Text("CompanyName", "Long company") + Text("FirstName", "Long first") + Text("LastName", cjk)) +
+                                               Person(Text("CompanyName", "&#9;&#10;&#13;")));
+    for (const char* kind : {"msg", "html", "vcf"}) {
+        CliResult r = Run("export " + Quote(db) + " --as " + kind + " --to " + Quote(Out()));
+        EXPECT_EQ(r.code, 0) << kind << r.out << r.err;
+        r = Run("export " + Quote(db) + " --as " + kind + " --to " + Quote(Out()) + " --folder Contacts --items all");
+        EXPECT_EQ(r.code, 0) << kind << r.out << r.err;
+    }
+    size_t files = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path())) {
+        const std::string name = e.path().filename().string();
+        EXPECT_LE(name.size(), 255u) << name;
+        for (unsigned char c : name) EXPECT_GE(c, 0x20) << name;
+        if (!e.is_regular_file()) continue;
+        const std::string rel = std::filesystem::relative(e.path(), Out()).string();
+        if (rel.rfind("..", 0) == 0 && rel.rfind("../", 0) == 0) {
+            // Only the test's own files lie outside the export directory.
+            EXPECT_TRUE(name == "hostile.dxl" || name == "stderr.txt" || e.path().parent_path().filename() == "profile") << e.path();
+            continue;
+        }
+        ++files;
+    }
+    EXPECT_EQ(files, 3u * 4u * 2u);
+}

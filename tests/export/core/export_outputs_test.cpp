@@ -1,0 +1,203 @@
+// File exports (MSG, renderings, PDF, vCard, CSV) read back by outside tools,
+// and the rules of naming, filtering and stopping as a user meets them.
+#include "export_fixture.h"
+
+#include <support/temp_files.h>
+
+#include <mapi/contact.h>
+#include <msg/msg_file.h>
+
+#include <fstream>
+
+using namespace exporting;
+using namespace exporttest;
+using namespace testsupport;
+
+namespace {
+
+std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& dir, const std::string& ext = "") {
+    std::vector<std::filesystem::path> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+        if (e.is_regular_file() && (ext.empty() || e.path().extension() == ext)) out.push_back(e.path());
+    return out;
+}
+
+// A database whose contacts exercise the naming rules: entry i of the view
+// "Contacts" (sorted by FullName) is the contact whose FullName starts with
+// the letter 'a' + i.
+std::string NamingDatabase() {
+    using namespace testing_support;
+    std::string cjk;
+    for (int i = 0; i < 300; ++i) cjk += "\xE5\xB1\xB1";
+    auto person = [](const std::string& full, const std::string& items) {
+        return Person(Text("FullName", full) + items);
+    };
+    return Dxl(View("Contacts", "SELECT Form = \"Person\"",
+                    "<column sort='ascending' itemname='FullName'/>") +
+               person("a slash", Text("CompanyName", "Longer company") + Text("FirstName", "Longer first") + Text("LastName", "A/B: C?")) +
+               person("b traversal", Text("CompanyName", "../x")) +
+               person("c cjk", Text("CompanyName", "Longer company") + Text("FirstName", "Longer first") + Text("LastName", cjk)) +
+               person("d none", Text("FirstName", "Zed")) +
+               person("e control", Text("CompanyName", "a&#9;b")) +
+               person("f long", Text("CompanyName", "Longer company") + Text("FirstName", "Longer first") +
+                                   Text("LastName", std::string(240, 'L'))));
+}
+
+}  // namespace
+
+TEST_F(ExportTest, FileKindsAreReadByOutsideTools) {
+    ASSERT_TRUE(HaveTool("olefile") || HaveTool("python3"));
+    for (OutputKind kind : {OutputKind::Msg, OutputKind::Vcf, OutputKind::Pdf, OutputKind::Csv, OutputKind::Html,
+                            OutputKind::Txt, OutputKind::Rtf, OutputKind::Doc, OutputKind::Mhtml}) {
+        SCOPED_TRACE(std::string(ModeString(kind)));
+        const std::string dest = dir / ("Ausgabe-山田-" + std::string(ModeString(kind)));  // Unicode destination
+        std::filesystem::create_directories(dest);
+        ExportOutcome r = Mailbox(Options(kind, dest), Folders({"People", "By Category"}));
+        ASSERT_EQ(r.end, ExportEnd::Completed) << r.error;
+        EXPECT_EQ(r.totals.written, 69u + 72u);
+        EXPECT_EQ(r.totals.failed, 0u);
+        ASSERT_EQ(r.outputs.size(), 1u);
+        const std::filesystem::path root = r.outputs[0];
+        EXPECT_EQ(root.parent_path(), dest);
+        EXPECT_EQ(root.filename().string().rfind("RecoverData", 0), 0u);
+        EXPECT_TRUE(sink.Has("Create Directory:" + root.string()));
+        EXPECT_EQ(sink.opened.back(), root.string());
+        const auto files = FilesUnder(root);
+        std::string out;
+        if (kind == OutputKind::Csv) {
+            ASSERT_EQ(files.size(), 2u);
+            for (const char* folder : {"People", "By Category"}) {
+                const std::string csv = (root / folder / (std::string(folder) + ".csv")).string();
+                ASSERT_TRUE(std::filesystem::exists(csv)) << csv;
+                ASSERT_EQ(RunTool("/usr/bin/python3 -c \"import csv,sys; rows=list(csv.reader(open(sys.argv[1], encoding='utf-8', newline='')));"
+                                  " assert rows[0][0]=='FirstName' and len(rows[0])==41, rows[0]; print(len(rows)-1)\" " + Quote(csv), &out), 0) << out;
+                // Line breaks inside values break rows, as the format has it:
+                // at least one row per contact.
+                EXPECT_GE(std::stoi(out), std::string(folder) == "People" ? 69 : 72);
+            }
+            continue;
+        }
+        EXPECT_EQ(files.size(), 69u + 72u);
+        const std::string one = files.front().string();
+        if (kind == OutputKind::Msg) {
+            EXPECT_EQ(RunTool("/usr/bin/python3 -c \"import olefile,sys; o=olefile.OleFileIO(sys.argv[1]); assert o.exists('__properties_version1.0')\" " + Quote(one), &out), 0) << out;
+            if (HaveTool("msgconvert")) {
+                EXPECT_EQ(RunTool("cd " + Quote(dest) + " && msgconvert " + Quote(one), &out), 0) << out;
+            }
+        } else if (kind == OutputKind::Vcf) {
+            std::string names;
+            for (const auto& f : files) names += " " + Quote(f.string());
+            EXPECT_EQ(RunTool("/usr/bin/python3 -c \"import vobject,sys\nfor p in sys.argv[1:]: vobject.readOne(open(p, encoding='utf-8').read()).fn.value\"" + names, &out), 0) << out;
+        } else if (kind == OutputKind::Pdf) {
+            ASSERT_EQ(RunTool("pdfinfo " + Quote(one), &out), 0) << out;
+            EXPECT_NE(out.find("(A4)"), std::string::npos) << out;  // A4
+            ASSERT_EQ(RunTool("pdftotext " + Quote(one) + " -", &out), 0);
+            EXPECT_FALSE(out.empty());
+        }
+        sink.log.clear();
+    }
+}
+
+TEST_F(ExportTest, SelectedFilesAreNamedWithTheEntryIndexAndStayInsideTheFolder) {
+    const std::string db = dir / "名前 naming.dxl";  // Unicode database path
+    std::ofstream(db, std::ios::binary) << NamingDatabase();
+    Open(db);
+    const std::string dest = dir / "sel";
+    std::filesystem::create_directories(dest);
+    ExportOptions o = Options(OutputKind::Msg, dest);
+    ExportOutcome r = Selected(o, "Contacts", {0, 1, 2, 3, 4, 5});
+    ASSERT_EQ(r.end, ExportEnd::Completed) << r.error;
+    EXPECT_EQ(r.totals.written, 6u);
+    EXPECT_EQ(r.totals.failed, 0u);
+    EXPECT_TRUE(std::filesystem::exists(dest + "/AB C0.msg"));
+    EXPECT_TRUE(std::filesystem::exists(dest + "/..x1.msg"));
+    EXPECT_TRUE(std::filesystem::exists(dest + "/None Subject3.msg"));
+    EXPECT_TRUE(std::filesystem::exists(dest + "/ab4.msg"));
+    EXPECT_TRUE(std::filesystem::exists(dest + "/" + std::string(50, 'L') + "5.msg"));
+    EXPECT_TRUE(sink.Has("Export Items: A/B: C?"));
+
+    o.kind = OutputKind::Html;
+    o.namingOn = true;
+    o.naming = "Date+Subject";
+    r = Selected(o, "Contacts", {0, 2});
+    EXPECT_EQ(r.totals.written, 2u);
+    EXPECT_TRUE(std::filesystem::exists(dest + "/ - A-B C--0.html"));
+    // Everything lies directly in the chosen folder, each name within 255 bytes.
+    size_t n = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path())) {
+        EXPECT_LE(e.path().filename().string().size(), 255u);
+        if (e.is_regular_file() && e.path().parent_path() == dest) ++n;
+    }
+    EXPECT_EQ(n, 8u);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "out"));
+}
+
+TEST_F(ExportTest, AnExistingFileIsReplacedWholeAndEachContactStartsFresh) {
+    const std::string dest = dir / "sel";
+    std::filesystem::create_directories(dest);
+    // Entry 8 of Contacts is renamed after the previous export of entry 0.
+    ExportOptions o = Options(OutputKind::Msg, dest);
+    ASSERT_EQ(Selected(o, "Contacts", {4}).totals.written, 1u);
+    auto first = std::filesystem::directory_iterator(dest)->path();
+    mapi::PropertyBag old = msg::ReadMsgFile(first.string());
+    old.Set(mapi::InfoOf(mapi::ContactField::Spouse).key, std::string("Left over"));
+    msg::WriteMsgFile(first.string(), old);
+    ASSERT_EQ(Selected(o, "Contacts", {4}).totals.written, 1u);
+    mapi::PropertyBag now = msg::ReadMsgFile(first.string());
+    EXPECT_FALSE(now.Has(mapi::InfoOf(mapi::ContactField::Spouse).key)) << "properties of the old file survived";
+
+    // A scratch temp.msg left by anything else lends nothing to rendered contacts.
+    std::ofstream(dir / "scratch/temp.msg") << "not an MSG file";
+    o.kind = OutputKind::Txt;
+    ExportOutcome r = Selected(o, "Contacts", {4, 5});
+    EXPECT_EQ(r.totals.written, 2u);
+    EXPECT_EQ(r.totals.failed, 0u);
+}
+
+TEST_F(ExportTest, TheFilterSkipsEveryContactAndSaysSo) {
+    ExportOptions o = Options(OutputKind::Html);
+    o.filterOn = true;
+    o.filterStart = notes::ConvertString2Date("2000-01-01 00:00:00");
+    o.filterEnd = notes::ConvertString2Date("2030-01-01 00:00:00");
+    o.requireAttachments = true;
+    ExportOutcome r = Mailbox(o, Folders({"Contacts"}));
+    EXPECT_EQ(r.totals.written, 0u);
+    EXPECT_EQ(r.totals.skipped, 69u);
+    EXPECT_EQ(sink.Count("Skip Message Dates Not match"), 69u);
+    EXPECT_GT(sink.Count("Skip as Non Attachment Message"), 60u);
+    for (const auto& [text, colour] : sink.log) {
+        if (text.rfind("Skip", 0) == 0) {
+            EXPECT_EQ(colour, kColourSkip);
+        }
+    }
+    // The store kinds ignore the filter.
+    o.kind = OutputKind::Pst;
+    EXPECT_EQ(Mailbox(o, Folders({"Contacts"})).totals.written, 69u);
+}
+
+TEST_F(ExportTest, AStopDuringTheThirdDocumentEndsTheWalk) {
+    sink.onLog = [&](const std::string& text) {
+        if (text.rfind("Export Items: ", 0) == 0 && sink.Count("Export Items: ") == 3) stop.store(1);
+    };
+    ExportOutcome r = Mailbox(Options(OutputKind::Txt), Folders());
+    EXPECT_EQ(r.end, ExportEnd::Stopped);
+    EXPECT_EQ(r.totals.written, 3u);
+    EXPECT_EQ(sink.Count("Export Items: "), 3u);
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Conversion Completed Successfully!"});
+    EXPECT_EQ(FilesUnder(r.outputs.at(0)).size(), 3u);
+}
+
+TEST_F(ExportTest, AnUnusableDestinationIsReportedNotCelebrated) {
+    // A file where the folder should be: no mode bits help here, so this
+    // holds for every user.
+    const std::string notADir = dir / "file";
+    std::ofstream(notADir) << "x";
+    for (OutputKind kind : {OutputKind::Html, OutputKind::Pst}) {
+        sink.messages.clear();
+        ExportOutcome r = Mailbox(Options(kind, notADir), Folders());
+        EXPECT_EQ(r.end, ExportEnd::DestinationUnusable);
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_TRUE(sink.messages.empty());
+        EXPECT_EQ(Selected(Options(kind, notADir), "Contacts", {1}).end, ExportEnd::DestinationUnusable);
+    }
+}
