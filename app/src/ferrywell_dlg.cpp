@@ -201,8 +201,14 @@ void CFerrywellDlg::OnFileBrowse32774() {
     }
 }
 
+void CFerrywellDlg::RunInWorker(std::function<void()> fn) {
+    StartWorker(workers_, std::move(fn), [bridge = bridge_, dlg = this](const std::string& what) {
+        bridge->Call([dlg, what] { dlg->UiReportFailure(what); });
+    });
+}
+
 void CFerrywellDlg::StartAnalysis() {
-    StartWorker(workers_, [state = state_, bridge = bridge_, dlg = this] {
+    RunInWorker([state = state_, bridge = bridge_, dlg = this] {
         DialogAnalysisView view(bridge, dlg);
         notes::AnalysisNSFFILE(*state, view);
     });
@@ -251,7 +257,7 @@ void CFerrywellDlg::OnHelpAboutsoft() {
 }
 
 void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
-    StartWorker(workers_, [state = state_, bridge = bridge_, dlg = this, item] {
+    RunInWorker([state = state_, bridge = bridge_, dlg = this, item] {
         DialogListView view(bridge, dlg);
         notes::AddNsfMailsInListThread(*state, view, item);
         view.Flush();
@@ -266,7 +272,7 @@ void CFerrywellDlg::OnNMClickList1() {
     const controls::CheckListRow& row = list_->Model().Row(p - 1);
     state_->mailno.store(row.text[2].toInt());
     state_->iFolderNumber.store(row.text[3].toInt());
-    StartWorker(workers_, [state = state_, bridge = bridge_, dlg = this, page = previewPage_] {
+    RunInWorker([state = state_, bridge = bridge_, dlg = this, page = previewPage_] {
         DialogPreviewView view(bridge, dlg);
         notes::ShowPreviewInNSFMAIL(*state, view, page);
     });
@@ -298,6 +304,12 @@ void CFerrywellDlg::UiSelectFolder(const std::string& path, uint32_t viewIndex) 
 
 void CFerrywellDlg::UiShowMessage(const std::string& text) {
     MessageService::Show(this, QString::fromStdString(text), MsgButtons::Ok, MsgIcon::Question);
+}
+
+void CFerrywellDlg::UiReportFailure(const std::string& what) {
+    const QString text = QString(kTaskFailed) + QString::fromStdString(what);
+    statusPane_[2]->setText(text);
+    MessageService::Show(this, text, MsgButtons::Ok, MsgIcon::Stop);
 }
 
 void CFerrywellDlg::UiDeleteAllRows() {

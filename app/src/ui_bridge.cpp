@@ -1,9 +1,12 @@
 #include <app/ui_bridge.h>
 
+#include <notes/failure_text.h>
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
 
+#include <iostream>
 #include <thread>
 
 namespace app {
@@ -13,6 +16,20 @@ bool OnUiThread() {
     QCoreApplication* instance = QCoreApplication::instance();
     return instance && QThread::currentThread() == instance->thread();
 }
+
+// Hands a worker's failure to onFailure; one that cannot be reported there
+// (no handler, or the handler fails too) goes to the standard error.
+void ReportFailure(const WorkerFailure& onFailure, const std::string& what) noexcept {
+    if (onFailure) {
+        try {
+            onFailure(what);
+            return;
+        } catch (...) {
+        }
+    }
+    std::cerr << "ferrywell: a background task stopped: " << what << '\n';
+}
+
 }  // namespace
 
 bool UiBridge::Call(std::function<void()> fn) {
@@ -63,10 +80,14 @@ bool UiBridge::IsClosed() const {
     return closed_;
 }
 
-void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()> fn) {
+void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()> fn, WorkerFailure onFailure) {
     count->Started();
-    std::thread([count, fn = std::move(fn)] {
-        fn();
+    std::thread([count, fn = std::move(fn), onFailure = std::move(onFailure)] {
+        try {
+            fn();
+        } catch (...) {
+            ReportFailure(onFailure, notes::CurrentFailureText());
+        }
         count->Ended();
     }).detach();
 }

@@ -2,11 +2,10 @@
 #include <notes/open_view.h>
 #include <notes/preview.h>
 
-#include <notesapi/notesapi.h>
+#include <base/atomic_file.h>
+#include <base/html.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <notesapi/notesapi.h>
 
 namespace notes {
 
@@ -44,22 +43,6 @@ std::vector<PreviewValue> ReadPreviewValues(const LNDocument& doc) {
     return values;
 }
 
-std::string HtmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string BuildPreviewPage(const std::vector<PreviewValue>& values) {
     std::string page =
         "<!DOCTYPE html PUBLIC '-//W3C//DTD XHTML 1.0 Transitional//EN' "
@@ -83,30 +66,19 @@ std::string BuildPreviewPage(const std::vector<PreviewValue>& values) {
         const std::string cls(PreviewRowClass(v.number));
         page += "  <tr>   <td height='20' width='30%' class='" + cls + "'><b>" +
                 std::string(kPreviewFields[v.number - 1]) + ": </b></td>   <td height='20' width='70%' class='" +
-                cls + "'>" + HtmlEscape(v.value) + "</td> </tr>";
+                cls + "'>" + base::HtmlEscaped(v.value) + "</td> </tr>";
     }
     page += "</table></body></html>";
     return page;
 }
 
 bool WritePreviewPage(const std::string& path, const std::string& page) {
-    namespace fs = std::filesystem;
-    const std::string temp = path + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(page.data(), std::streamsize(page.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(temp, ec);
-            return false;
-        }
+    try {
+        base::WriteFileAtomically(path, page);
+        return true;
+    } catch (const base::IoError&) {
+        return false;
     }
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) fs::remove(temp, ec);
-    return !ec;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include <selection/file_finder.h>
 
-#include <cctype>
+#include <base/ascii.h>
+
 #include <filesystem>
 
 namespace selection {
@@ -9,13 +10,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char Lower(char c) { return char(std::tolower(static_cast<unsigned char>(c))); }
-
 bool MatchOne(std::string_view name, std::string_view pattern) {
     // Iterative wildcard match with back-tracking to the last '*'.
     size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
+        if (p < pattern.size() && (pattern[p] == '?' || base::AsciiLower(pattern[p]) == base::AsciiLower(name[n]))) {
             ++n;
             ++p;
         } else if (p < pattern.size() && pattern[p] == '*') {

@@ -11,46 +11,6 @@ namespace testsupport {
 
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-bool HaveTool(const std::string& name) { return RunTool("command -v " + Quote(name) + " >/dev/null 2>&1") == 0; }
-
-int RunTool(const std::string& command, std::string* output) {
-    const std::string limited = "timeout -k 5 " + std::to_string(kToolTimeoutSeconds) + " sh -c " + Quote(command);
-    FILE* p = ::popen((limited + " 2>&1").c_str(), "r");
-    if (!p) return -1;
-    std::array<char, 4096> buf{};
-    std::string out;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-    int status = ::pclose(p);
-    if (output) *output = out;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TempDir::TempDir() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() / ("ferrywell-test-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::optional<std::string> PffItem::Text(uint32_t id) const {
     auto it = values.find(id);
     if (it == values.end()) return std::nullopt;

@@ -1,6 +1,10 @@
 // Helpers for tests that check PST files with outside readers (pst-utils and
-// pff-tools): run a tool, parse pffexport's item value dumps, temp folders.
+// pff-tools): parse pffexport's item value dumps. Running tools and
+// temporary folders come from tool_runner.h and test_files.h.
 #pragma once
+
+#include "test_files.h"
+#include "tool_runner.h"
 
 #include <mapi/property.h>
 
@@ -12,15 +16,6 @@
 #include <vector>
 
 namespace testsupport {
-
-// True when the program is on PATH.
-bool HaveTool(const std::string& name);
-// Runs a shell command; returns its exit code and fills output (stdout+stderr).
-// A command still running after kToolTimeoutSeconds is killed (exit code 124),
-// so a reader caught in a loop fails the test instead of hanging it.
-inline constexpr int kToolTimeoutSeconds = 120;
-int RunTool(const std::string& command, std::string* output = nullptr);
-std::string Quote(const std::string& s);
 
 // What pst-extractor (tests/npm/pst-dump.js) reads from a PST file. Property
 // keys are hex ids ("3001") or "lid:8083" for numeric named properties.
@@ -40,18 +35,6 @@ struct ExtractorView {
 std::string MissingNodeReaders();
 ExtractorView ReadWithPstExtractor(const std::string& pst);
 
-// A fresh folder under the system temporary folder, removed at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::filesystem::path& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
 // One item of a pffexport dump (-d): property values keyed by property id,
 // named properties by the long id they map to.
 struct PffItem {
@@ -62,6 +45,7 @@ struct PffItem {
 // Exports the PST with pffexport and reads every item's dump (not folders').
 std::vector<PffItem> PffExportItems(const std::string& pst, const std::string& workDir);
 
-std::string ReadWhole(const std::string& path);
+// The older name of ReadFile.
+inline std::string ReadWhole(const std::string& path) { return ReadFile(path); }
 
 }  // namespace testsupport

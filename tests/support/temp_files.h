@@ -1,33 +1,18 @@
-// Temporary files and DXL text for tests.
+// DXL text for tests, and the shared temporary folder.
 #pragma once
+
+#include "test_files.h"
 
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace testing_support {
 
-// A folder under the system's temporary folder, removed with its contents.
-class TempDir {
+// The shared temporary folder under the name these tests know it by.
+class TempDir : public testsupport::TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ferrywell-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-    std::string Write(const std::string& name, const std::string& content) const {
-        auto p = path_ / name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p.string();
-    }
-
-private:
-    std::filesystem::path path_;
+    const std::filesystem::path& path() const { return Path(); }
 };
 
 inline std::string SamplePath() { return std::string(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl"; }

@@ -33,6 +33,9 @@ inline constexpr char kAskStop[] = "Do you want to stop process ?       ";
 inline constexpr char kSelectFolder[] =
     "Which Folder you want to convert? Please select the Folder from Left Tree Hierarchy";
 inline constexpr char kSelectItems[] = "Please select items to export";
+// Start of the status text and message of a task that stopped on an error;
+// the error's own text follows.
+inline constexpr char kTaskFailed[] = "The task stopped on an error: ";
 inline constexpr char kMakerAddress[] = "www.ferrywell.example";
 
 // The item list's row for a listed document.
@@ -79,6 +82,9 @@ public:
     void OnNMRClickList1(const QPoint& position);
     // Starts the analysis of state.strFileDir (after a confirmed selection).
     void StartAnalysis();
+    // Runs fn on a worker thread of this window; what it throws is reported
+    // in the status bar and a message box instead of ending the program.
+    void RunInWorker(std::function<void()> fn);
 
     // Run on the user-interface thread on behalf of the workers.
     void UiClearTreeAndList();
@@ -88,6 +94,7 @@ public:
     void UiEnableExportButton(bool enable);
     void UiSelectFolder(const std::string& path, uint32_t viewIndex);
     void UiShowMessage(const std::string& text);
+    void UiReportFailure(const std::string& what);
     void UiDeleteAllRows();
     void UiAddRows(std::vector<controls::CheckListRow>& rows);
     void UiEnableTree(bool enable);

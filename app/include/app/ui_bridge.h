@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace app {
 
@@ -54,7 +55,12 @@ private:
     std::atomic<int> count_{0};
 };
 
-// Starts fn on a detached thread of its own; count tracks it.
-void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()> fn);
+// What a worker that failed reports: the text of what it threw.
+using WorkerFailure = std::function<void(const std::string& what)>;
+
+// Starts fn on a detached thread of its own; count tracks it. Whatever fn
+// throws is caught on that thread and handed to onFailure (or, without one,
+// written to the standard error), so no exception leaves a worker.
+void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()> fn, WorkerFailure onFailure = {});
 
 }  // namespace app

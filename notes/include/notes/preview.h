@@ -31,13 +31,11 @@ struct PreviewValue {
 // Anniversary are read as date lists. Never throws.
 std::vector<PreviewValue> ReadPreviewValues(const LNDocument& doc);
 
-// Text made safe to place between HTML tags or inside a quoted attribute.
-std::string HtmlEscape(std::string_view text);
-
 // The whole page, one line, values escaped.
 std::string BuildPreviewPage(const std::vector<PreviewValue>& values);
 
-// Writes the page as UTF-8, replacing the file whole. False when it cannot.
+// Writes the page as UTF-8, replacing the file whole (two previews writing at
+// once each write a whole page). False when it cannot.
 bool WritePreviewPage(const std::string& path, const std::string& page);
 
 // What the preview drives in the main window; calls come from the worker.

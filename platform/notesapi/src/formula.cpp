@@ -71,7 +71,7 @@ private:
     bool Keyword(std::string_view kw) {
         if (s_.size() - pos_ < kw.size()) return false;
         for (size_t i = 0; i < kw.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(s_[pos_ + i])) != kw[i]) return false;
+            if (base::AsciiLower(s_[pos_ + i]) != kw[i]) return false;
         size_t end = pos_ + kw.size();
         if (end < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[end])) || s_[end] == '_')) return false;
         pos_ = end;

@@ -10,13 +10,6 @@
 
 namespace notesapi {
 
-std::string AsciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return out;
-}
-
 uint32_t DatabaseIndex::Intern(std::string_view s) {
     auto it = stringIds.find(std::string(s));
     if (it != stringIds.end()) return it->second;

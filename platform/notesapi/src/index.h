@@ -5,6 +5,8 @@
 
 #include "document_cache.h"
 
+#include <base/ascii.h>
+
 #include <notesapi/lnitems.h>
 #include <notesapi/lnstatus.h>
 
@@ -171,6 +173,7 @@ int64_t CtimeNs(const struct stat& sb);
 // *sb describes it.
 LNSTATUS OpenRegularFile(const std::string& path, int* fd, struct stat* sb);
 
-std::string AsciiLower(std::string_view s);
+// Item and view names compare without regard to ASCII case.
+using base::AsciiLower;
 
 }  // namespace notesapi

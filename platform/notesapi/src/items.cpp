@@ -2,10 +2,11 @@
 
 #include "index.h"
 
+#include <base/atomic_file.h>
+
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 
 using notesapi::Report;
 
@@ -81,21 +82,11 @@ size_t LNAttachment::GetSize() const { return att_ ? DecodeBase64(att_->base64).
 LNSTATUS LNAttachment::Detach(const LNString& path) const {
     if (!att_) return Report(LNERR_NOT_OPEN);
     std::string data = DecodeBase64(att_->base64);
-    std::string tmp = path.str() + ".part";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        f.write(data.data(), std::streamsize(data.size()));
-        f.close();
-        if (!f) {
-            std::remove(tmp.c_str());
-            return Report(notesapi::MakeStatus(LNERR_WRITE, "The attachment cannot be written to " + path.str() + "."));
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path.str(), ec);
-    if (ec) {
-        std::remove(tmp.c_str());
-        return Report(notesapi::MakeStatus(LNERR_WRITE, "The attachment cannot be written to " + path.str() + ": " + ec.message() + "."));
+    try {
+        base::WriteFileAtomically(path.str(), data);
+    } catch (const base::IoError& e) {
+        return Report(notesapi::MakeStatus(LNERR_WRITE, "The attachment cannot be written to " + path.str() + ": " +
+                                                       std::strerror(e.Errno()) + "."));
     }
     return LNNOERROR;
 }

@@ -15,14 +15,7 @@ namespace {
 
 // Collation for sorting: case-insensitive (ASCII), then byte order.
 int Collate(std::string_view a, std::string_view b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = x - 'A' + 'a';
-        if (y >= 'A' && y <= 'Z') y = y - 'A' + 'a';
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    if (const int folded = base::CompareIgnoringAsciiCase(a, b); folded != 0) return folded;
     return a.compare(b) < 0 ? -1 : a.compare(b) > 0 ? 1 : 0;
 }
 

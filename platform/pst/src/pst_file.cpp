@@ -1,5 +1,7 @@
 #include <pst/pst_file.h>
 
+#include <base/ascii.h>
+
 #include "folder_tables.h"
 #include "layout.h"
 #include "name_map.h"
@@ -39,13 +41,6 @@ mapi::Binary RandomBytes(size_t n) {
     mapi::Binary b(n);
     for (auto& x : b) x = uint8_t(rng());
     return b;
-}
-
-std::string Fold(const std::string& s) {
-    std::string out = s;
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return out;
 }
 
 template <class T>
@@ -322,9 +317,9 @@ std::vector<FolderInfo> PstFile::Subfolders(Nid parent) const {
 std::optional<Nid> PstFile::FindSubfolder(Nid parent, const std::string& name) const {
     auto it = impl_->folders.find(parent);
     if (it == impl_->folders.end()) return std::nullopt;
-    std::string folded = Fold(name);
+    std::string folded = base::AsciiLower(name);
     for (Nid c : it->second.children)
-        if (Fold(impl_->folders.at(c).name) == folded) return c;
+        if (base::AsciiLower(impl_->folders.at(c).name) == folded) return c;
     return std::nullopt;
 }
 

@@ -5,52 +5,6 @@
 
 namespace registry::detail {
 
-namespace {
-
-constexpr char16_t kReplacement = 0xFFFD;
-
-void AppendCodePoint(std::u16string& out, uint32_t cp) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(cp));
-    }
-}
-
-// Decodes one UTF-8 sequence at text[pos]; returns its length (at least 1),
-// storing U+FFFD for anything malformed.
-size_t DecodeUtf8(std::string_view text, size_t pos, uint32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(text[pos]);
-    size_t len = 0;
-    uint32_t min = 0;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        cp = kReplacement;
-        return 1;
-    }
-    for (size_t i = 1; i < len; ++i) {
-        if (pos + i >= text.size() || (static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) {
-            cp = kReplacement;
-            return i;
-        }
-        cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
-    return len;
-}
-
-}  // namespace
-
 bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -61,54 +15,16 @@ int HexValue(char c) {
     return c - 'A' + 10;
 }
 
-std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t pos = 0; pos < text.size();) {
-        uint32_t cp = 0;
-        pos += DecodeUtf8(text, pos, cp);
-        AppendCodePoint(out, cp);
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = kReplacement;
-        }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
-}
-
 size_t ParseEscaped(std::string_view line, size_t pos, char endChar, std::u16string& out) {
     while (pos < line.size() && line[pos] != endChar) {
         const char c = line[pos];
         if (static_cast<unsigned char>(c) >= 0x80) {
-            uint32_t cp = 0;
-            pos += DecodeUtf8(line, pos, cp);
-            AppendCodePoint(out, cp);
+            // A run of non-ASCII bytes: no sequence reaches past it, since an
+            // ASCII byte is never part of one.
+            size_t end = pos;
+            while (end < line.size() && static_cast<unsigned char>(line[end]) >= 0x80) ++end;
+            out += Utf8ToUtf16(line.substr(pos, end - pos));
+            pos = end;
             continue;
         }
         if (c != '\\') {

@@ -2,16 +2,17 @@
 // strings used for key names, value names and string data.
 #pragma once
 
+#include <base/utf.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace registry::detail {
 
-// Invalid or truncated UTF-8 sequences become U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view text);
-// Unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
+// Invalid or truncated UTF-8 sequences and unpaired surrogates become U+FFFD.
+using base::Utf16ToUtf8;
+using base::Utf8ToUtf16;
 
 // Reads an escaped string from `line` starting at `pos` up to the first
 // unescaped `endChar`. Returns the position just after `endChar`, or

@@ -1,22 +1,15 @@
 #include "conversions_fields.h"
 #include "conversions_formats.h"
 
+#include <base/html.h>
+
 namespace store::render {
 
 namespace {
 
+// Values keep their line breaks on the page.
 void AppendEscaped(std::string& out, const std::string& text) {
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            case '\n': out += "<br>"; break;
-            default: out += c;
-        }
-    }
+    base::AppendHtmlEscaped(out, text, base::LineBreaks::ToBrTags);
 }
 
 }  // namespace

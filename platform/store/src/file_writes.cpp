@@ -1,7 +1,5 @@
 #include "file_writes.h"
 
-#include <msg/file_io.h>
-
 #include <cerrno>
 
 namespace store {
@@ -23,10 +21,10 @@ ErrorCode ErrorCodeFromErrno(int err) {
 
 void ThrowFileError(int err, const std::string& text) { throw StoreError(ErrorCodeFromErrno(err), text); }
 
-void WriteWholeFile(const std::string& path, std::string_view bytes) {
+void WriteWholeFile(const std::string& path, std::string_view bytes, base::Durability durability) {
     try {
-        msg::WriteFileAtomically(path, bytes);
-    } catch (const msg::IoError& e) {
+        base::WriteFileAtomically(path, bytes, durability);
+    } catch (const base::IoError& e) {
         ThrowFileError(e.Errno(), e.what());
     }
 }

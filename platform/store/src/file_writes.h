@@ -4,6 +4,8 @@
 
 #include <store/error.h>
 
+#include <base/atomic_file.h>
+
 #include <string>
 #include <string_view>
 
@@ -13,7 +15,9 @@ ErrorCode ErrorCodeFromErrno(int err);
 [[noreturn]] void ThrowFileError(int err, const std::string& text);
 
 // Replaces the file at path by bytes in one step (temporary file + rename);
-// throws StoreError, leaving the old file as it was, when that fails.
-void WriteWholeFile(const std::string& path, std::string_view bytes);
+// throws StoreError, leaving the old file as it was, when that fails. A file
+// that is the user's only copy (the profile) is flushed to the disk.
+void WriteWholeFile(const std::string& path, std::string_view bytes,
+                    base::Durability durability = base::Durability::Ordinary);
 
 }  // namespace store

@@ -2,10 +2,10 @@
 
 #include "file_writes.h"
 
+#include <base/ascii.h>
 #include <mapi/tags.h>
 #include <msg/msg_file.h>
 
-#include <cctype>
 #include <sys/stat.h>
 
 namespace store {
@@ -14,9 +14,8 @@ namespace {
 
 bool IsContactClass(const std::string& cls) {
     constexpr std::string_view base = mapi::kContactMessageClass;
-    if (cls.size() < base.size()) return false;
-    for (size_t i = 0; i < base.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(cls[i])) != std::tolower(static_cast<unsigned char>(base[i]))) return false;
+    if (cls.size() < base.size() || !base::EqualsIgnoringAsciiCase(std::string_view(cls).substr(0, base.size()), base))
+        return false;
     return cls.size() == base.size() || cls[base.size()] == '.';
 }
 

@@ -35,6 +35,11 @@ auto Guard(F&& f) -> decltype(f()) {
     }
 }
 
+// The user's logon message, then what went wrong.
+std::string LogonFailure(const std::string& cause) {
+    return cause.empty() ? std::string(kLogonFailedText) : std::string(kLogonFailedText) + " " + cause;
+}
+
 void CheckName(const std::string& name, const char* what) {
     if (name.empty()) throw StoreError(ErrorCode::InvalidArgument, std::string(what) + " cannot be empty");
     if (name.find_first_of("\\\t\r\n") != std::string::npos)
@@ -204,7 +209,11 @@ std::shared_ptr<OpenStore> RDOSession::OpenProfileStore(const std::string& name,
     auto s = std::make_shared<OpenStore>();
     s->name = name;
     s->path = path;
-    s->file = Guard([&] { return pst::PstFile::Open(path, true); });
+    try {
+        s->file = Guard([&] { return pst::PstFile::Open(path, true); });
+    } catch (const StoreError& e) {
+        throw StoreError(e.Code(), "The store " + name + " (" + path + ") cannot be opened: " + e.what());
+    }
     s->stamp = pst::PstFile::CommitStamp(path);
     stores_.push_back(s);
     return s;
@@ -236,10 +245,10 @@ void RDOSession::Logon() {
         }
     } catch (const StoreError& e) {
         stores_.clear();
-        throw StoreError(e.Code(), kLogonFailedText);
-    } catch (const std::exception&) {
+        throw StoreError(e.Code(), LogonFailure(e.what()));
+    } catch (const std::exception& e) {
         stores_.clear();
-        throw StoreError(ErrorCode::Failed, kLogonFailedText);
+        throw StoreError(ErrorCode::Failed, LogonFailure(e.what()));
     }
     loggedOn_ = true;
 }

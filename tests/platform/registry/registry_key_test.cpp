@@ -1,6 +1,8 @@
 #include <registry/registry_key.h>
 #include <registry/win32_error.h>
 
+#include "test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,6 +14,8 @@
 
 using namespace registry;
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 namespace {
 
@@ -20,28 +24,8 @@ const std::string kHive =
     "\n[Environment] 1700000000\n#time=1d9f0a1b2c3d4e5\n\"PATH\"=str(2):\"C:\\\\A;C:\\\\B\"\n\"Bin\"=hex:01,02\n"
     "\n[Software\\\\Lotus\\\\Notes\\\\Installer] 1700000000\n\"VDIR_INI\"=\"C:\\\\Lotus\\\\Notes\"\n";
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "registry-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 void WriteFile(const fs::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
-}
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 }  // namespace
@@ -67,7 +51,7 @@ TEST(RegistryKey, ReportsWin32ErrorNumbers) {
         {"write binary type", [](RegistryKey& k) { k.Create("Environment"); return k.WriteString("X", "x", kRegBinary); }, kErrorInvalidParameter},
     };
     TempDir dir;
-    const fs::path hive = dir.path() / "user.reg";
+    const fs::path hive = dir.Path() / "user.reg";
     WriteFile(hive, kHive);
     for (const auto& c : cases) {
         RegistryKey key(hive);
@@ -79,7 +63,7 @@ TEST(RegistryKey, ReportsWin32ErrorNumbers) {
 
 TEST(RegistryKey, QueriesSizeAndTypeAndReadsStrings) {
     TempDir dir;
-    const fs::path hive = dir.path() / "user.reg";
+    const fs::path hive = dir.Path() / "user.reg";
     WriteFile(hive, kHive);
     RegistryKey key(hive);
     ASSERT_TRUE(key.Open("Environment"));
@@ -97,8 +81,8 @@ TEST(RegistryKey, QueriesSizeAndTypeAndReadsStrings) {
 
 TEST(RegistryKey, WriteReplacesTheFileKeepingModeAndLink) {
     TempDir dir;
-    const fs::path real = dir.path() / "real.reg";
-    const fs::path hive = dir.path() / "user.reg";
+    const fs::path real = dir.Path() / "real.reg";
+    const fs::path hive = dir.Path() / "user.reg";
     WriteFile(real, kHive);
     ::chmod(real.c_str(), 0640);
     fs::create_symlink("real.reg", hive);
@@ -114,12 +98,12 @@ TEST(RegistryKey, WriteReplacesTheFileKeepingModeAndLink) {
     struct stat st {};
     ASSERT_EQ(::stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2) << "temporary file left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2) << "temporary file left";
 }
 
 TEST(RegistryKey, MissingHiveIsEmptyAndCreatedByTheFirstWrite) {
     TempDir dir;
-    const fs::path hive = dir.path() / "user.reg";
+    const fs::path hive = dir.Path() / "user.reg";
     RegistryKey key(hive);
     EXPECT_FALSE(key.Open("Environment"));
     EXPECT_EQ(key.LastError(), kErrorFileNotFound);
@@ -137,7 +121,7 @@ TEST(RegistryKey, MissingHiveIsEmptyAndCreatedByTheFirstWrite) {
 
 TEST(RegistryKey, GarbledHiveIsReportedAndNeverRewritten) {
     TempDir dir;
-    const fs::path hive = dir.path() / "user.reg";
+    const fs::path hive = dir.Path() / "user.reg";
     const std::string garbled = kHive.substr(0, kHive.size() - 10);
     WriteFile(hive, garbled);
     RegistryKey key(hive);

@@ -7,6 +7,7 @@
 
 using namespace store;
 using mapi::ContactField;
+using format_check::HaveTool;
 using format_check::Quote;
 
 namespace {
@@ -104,6 +105,39 @@ Pairs FromRtf(const std::string& rtf) {
     return out;
 }
 
+// The text unrtf (an outside RTF reader) finds in an RTF file: its HTML
+// output without tags, character references decoded (it writes characters
+// beyond the BMP as two references, one per UTF-16 unit).
+const char* kUnrtfText = R"(
+import sys, re, html, subprocess
+out = subprocess.run(['unrtf', '--html', sys.argv[1]], capture_output=True, check=True).stdout.decode('utf-8')
+body = out.split('<body>', 1)[1].split('</body>', 1)[0].replace('\n', '')
+body = re.sub(r'<[^>]*>', '', body.replace('<br>', '\n'))
+body = re.sub(r'&#(\d+);', lambda m: chr(int(m.group(1))), body)
+sys.stdout.write(html.unescape(body).encode('utf-16-le', 'surrogatepass').decode('utf-16-le'))
+)";
+
+// Labelled values from lines of text: a line that starts with one of the
+// expected labels and ": " starts a value, any other line after one
+// continues it (unrtf shows paragraph and line breaks alike).
+Pairs FromLabelledLines(const std::string& text, const Pairs& expected) {
+    Pairs out;
+    std::stringstream ss(text);
+    for (std::string line; std::getline(ss, line);) {
+        if (line.empty()) continue;
+        bool starts = false;
+        for (const auto& [label, value] : expected) {
+            if (line.rfind(label + ": ", 0) == 0) {
+                out.emplace_back(label, line.substr(label.size() + 2));
+                starts = true;
+                break;
+            }
+        }
+        if (!starts && !out.empty()) out.back().second += "\n" + line;
+    }
+    return out;
+}
+
 // Reads the table rows of an HTML page (or of the HTML part of an MHTML
 // message) with Python's own parsers; prints label and value, tab-separated,
 // with line breaks as "\n".
@@ -195,6 +229,13 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
                 EXPECT_EQ(bytes.rfind("{\\rtf1", 0), 0u);
                 EXPECT_EQ(bytes.find_first_of("\x80\xFF"), std::string::npos) << "RTF must be 7-bit";
                 got = FromRtf(bytes);
+                if (HaveTool("unrtf")) {
+                    auto r = format_check::RunPython(kUnrtfText, Quote(path));
+                    ASSERT_EQ(r.exitCode, 0) << c.what << "\n" << r.out;
+                    EXPECT_EQ(FromLabelledLines(r.out, expected), expected) << c.what << " read by unrtf";
+                } else {
+                    ADD_FAILURE() << "checking tool missing: unrtf";
+                }
                 break;
             default: {
                 auto r = format_check::RunPython(kHtmlRows, Quote(path) + (c.type == olMHTML ? " mhtml" : " html"));

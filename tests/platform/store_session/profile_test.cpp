@@ -50,7 +50,7 @@ TEST(Profile, FolderFollowsTheEnvironment) {
     }
 }
 
-TEST(Profile, LogonFailsWithTheUserText) {
+TEST(Profile, LogonFailsWithTheUserTextAndTheCause) {
     EnvGuard a("FERRYWELL_PROFILE");
     TempDir dir;
     std::string blocker = dir / "file";
@@ -58,7 +58,10 @@ TEST(Profile, LogonFailsWithTheUserText) {
     std::string damaged = dir / "damaged";
     std::filesystem::create_directories(damaged);
     std::ofstream(damaged + "/profile.txt") << "Broken\t" << blocker << "\n";  // lists a file that is no PST
-    for (const std::string& profile : {blocker + "/profile", damaged}) {
+    const struct {
+        std::string profile, cause;
+    } cases[] = {{blocker + "/profile", blocker}, {damaged, blocker}};
+    for (const auto& [profile, cause] : cases) {
         SCOPED_TRACE(profile);
         setenv("FERRYWELL_PROFILE", profile.c_str(), 1);
         store::RDOSession s;
@@ -66,7 +69,9 @@ TEST(Profile, LogonFailsWithTheUserText) {
             s.Logon();
             ADD_FAILURE() << "logged on";
         } catch (const store::StoreError& e) {
-            EXPECT_STREQ(e.what(), "Unable to login outlook session!");
+            const std::string text = e.what();
+            EXPECT_EQ(text.rfind("Unable to login outlook session! ", 0), 0u) << text;
+            EXPECT_NE(text.find(cause), std::string::npos) << text;
         }
         EXPECT_FALSE(s.LoggedOn());
         EXPECT_THROW(s.GetFolderFromPath("\\\\Personal Folders"), store::StoreError);

@@ -2,6 +2,8 @@
 // property types and tags, named properties, values and a property bag.
 #pragma once
 
+#include <base/utf.h>
+
 #include <array>
 #include <compare>
 #include <cstdint>
@@ -88,8 +90,9 @@ private:
     std::map<PropertyKey, PropertyValue> values_;
 };
 
-// UTF-8 <-> UTF-16LE. Invalid UTF-8 sequences become U+FFFD.
-std::u16string Utf8ToUtf16(const std::string& s);
-std::string Utf16ToUtf8(const std::u16string& s);
+// UTF-8 <-> UTF-16 for property values: the shared conversion, named here
+// for the code that reads and writes properties.
+using base::Utf16ToUtf8;
+using base::Utf8ToUtf16;
 
 }  // namespace mapi

@@ -90,8 +90,9 @@ public:
     // Opens every store of the default profile; the first logon creates the
     // default store "Personal Folders" in the profile folder (and makes it
     // again when its file is gone; other stores whose file is gone are left
-    // out). Throws StoreError with the text kLogonFailedText when the profile
-    // cannot be read or written or a listed store cannot be opened.
+    // out). Throws StoreError whose text is kLogonFailedText followed by the
+    // cause when the profile cannot be read or written or a listed store
+    // cannot be opened.
     void Logon();
     // Commits and closes every store.
     void Logoff();

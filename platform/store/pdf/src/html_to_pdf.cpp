@@ -2,7 +2,7 @@
 
 #include "gui_application.h"
 
-#include <msg/file_io.h>
+#include <base/atomic_file.h>
 
 #include <QBuffer>
 #include <QFile>
@@ -91,8 +91,8 @@ bool RenderToPdf(const QString& html, const std::string& pdfPath) {
         }
     }
     try {
-        msg::WriteFileAtomically(pdfPath, std::string_view(bytes.constData(), size_t(bytes.size())));
-    } catch (const msg::IoError&) {
+        base::WriteFileAtomically(pdfPath, std::string_view(bytes.constData(), size_t(bytes.size())));
+    } catch (const base::IoError&) {
         return false;
     }
     return true;

@@ -1,76 +1,26 @@
-// Runs the outside tools that check our files (msgconvert, olefile, vobject,
-// pdftotext, msgreader, ...). A missing tool fails the calling test.
+// The shared outside-tool runner and temporary folders (tests/support) under
+// the names the format tests know them by, and the MSG reader of npm.
 #pragma once
 
-#include <gtest/gtest.h>
+#include "test_files.h"
+#include "tool_runner.h"
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace format_check {
 
-struct ToolResult {
-    int exitCode = -1;
-    std::string out;  // stdout and stderr together
-};
-
-inline bool HaveTool(const std::string& name) {
-    if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0;
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    for (std::string d; std::getline(dirs, d, ':');)
-        if (!d.empty() && ::access((d + "/" + name).c_str(), X_OK) == 0) return true;
-    return false;
-}
-
-// Single-quotes an argument for /bin/sh.
-inline std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// A tool still running after this long is killed (exit code 124), so one
-// caught in a loop fails the test instead of hanging it.
-inline constexpr int kToolTimeoutSeconds = 120;
-
-inline ToolResult Run(const std::string& command) {
-    ToolResult r;
-    const std::string limited = "timeout -k 5 " + std::to_string(kToolTimeoutSeconds) + " sh -c " + Quote(command);
-    FILE* p = ::popen((limited + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    int status = ::pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-// Debian's interpreter, which has python3-olefile and python3-vobject.
-inline constexpr const char* kPython = "/usr/bin/python3";
-
-// Runs a Python script with arguments; the test fails when Python or the
-// module the script imports is missing.
-inline ToolResult RunPython(const std::string& script, const std::string& args) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fw-py-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) return {};
-    const std::filesystem::path dir = pattern;
-    const auto file = dir / "check.py";
-    std::ofstream(file) << script;
-    ToolResult result = Run(std::string(kPython) + " " + Quote(file.string()) + " " + args);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    return result;
-}
+using testsupport::HaveTool;
+using testsupport::kPython;
+using testsupport::Quote;
+using testsupport::ReadFile;
+using testsupport::Run;
+using testsupport::RunPython;
+using testsupport::ToolResult;
+using ScratchDir = testsupport::TempDir;
 
 // The properties @kenjiuno/msgreader reads from an MSG file (tests/npm,
 // installed by scripts/install-deps.sh): "prop<TAB>key<TAB>value" lines, keys
@@ -105,31 +55,4 @@ inline std::map<std::string, std::string> ReaderProps(const std::string& out) {
     return props;
 }
 
-inline std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// A fresh, empty directory for one test, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() /
-                ("fw-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
 }  // namespace format_check
-
-#define REQUIRE_TOOL(name) ASSERT_TRUE(::format_check::HaveTool(name)) << "checking tool missing: " << (name)

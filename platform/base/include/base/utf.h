@@ -1,0 +1,17 @@
+// UTF-8 <-> UTF-16 without a locale. Malformed input never stops a
+// conversion: each maximal ill-formed part becomes one U+FFFD, as the
+// Unicode standard recommends.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// Invalid, overlong, truncated or surrogate-encoding UTF-8 sequences become
+// U+FFFD; a lead byte followed by too few continuation bytes is one U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+// Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+}  // namespace base
