@@ -85,8 +85,8 @@ std::string EncodeMessage(const mapi::PropertyBag& properties) {
         byTag[(uint32_t(id) << 16) | uint16_t(key.type)] = {key.type, &value};
     }
     const mapi::PropertyValue unicodeOk = int32_t(kStoreUnicodeOk);
-    if (!properties.Has(mapi::PropertyKey::Tag(kTagStoreSupportMask, PropType::Int32)))
-        byTag[(uint32_t(kTagStoreSupportMask) << 16) | uint16_t(PropType::Int32)] = {PropType::Int32, &unicodeOk};
+    if (!properties.Has(mapi::PidTagStoreSupportMask.Key()))
+        byTag[mapi::PidTagStoreSupportMask.Tag()] = {mapi::PidTagStoreSupportMask.type, &unicodeOk};
     for (const auto& [tag, tv] : byTag) AddProperty(root, props, uint16_t(tag >> 16), tv.first, *tv.second);
     root.streams[kPropertiesStream] = std::move(props);
     root.storages[kNameIdStorage] = names.ToStorage();

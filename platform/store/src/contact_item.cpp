@@ -1,16 +1,16 @@
 #include <store/contact_item.h>
 #include <store/conversions.h>
 
+#include <mapi/tags.h>
+
 #include "derived_names.h"
 #include "email_properties.h"
 
 namespace store {
 
 RDOContactItem::RDOContactItem(std::unique_ptr<ItemBackend> backend) : backend_(std::move(backend)) {
-    props_.Set(mapi::PropertyKey::Tag(mapi::tag::MessageClass, mapi::PropType::Unicode),
-               std::string(mapi::kContactMessageClass));
-    props_.Set(mapi::PropertyKey::Tag(mapi::tag::MessageFlags, mapi::PropType::Int32),
-               int32_t(mapi::kMsgFlagUnsent));
+    props_.Set(mapi::PidTagMessageClass.Key(), std::string(mapi::kContactMessageClass));
+    props_.Set(mapi::PidTagMessageFlags.Key(), int32_t(mapi::kMsgFlagUnsent));
 }
 
 void RDOContactItem::Set(mapi::ContactField field, const std::string& text) {

@@ -1,6 +1,7 @@
 #include "email_properties.h"
 
 #include <mapi/contact.h>
+#include <mapi/tags.h>
 
 #include <array>
 
@@ -8,42 +9,35 @@ namespace store {
 
 namespace {
 
-using mapi::PropType;
-
-mapi::PropertyKey Address(uint32_t lid, PropType t = PropType::Unicode) {
-    return mapi::PropertyKey::Named(mapi::kPsetidAddress, lid, t);
-}
-
-// PidLidEmailNAddressType, ...DisplayName, ...OriginalDisplayName sit at
-// fixed offsets from the address's own long id (0x8083, 0x8093, 0x80A3).
+// The properties that go with each of a contact's three e-mail addresses.
 struct EmailSlot {
     mapi::ContactField field;
-    uint32_t addressLid;
+    mapi::AddressLid displayName;
+    mapi::AddressLid addressType;
+    mapi::AddressLid originalDisplayName;
 };
 constexpr std::array<EmailSlot, 3> kSlots{{
-    {mapi::ContactField::Email1Address, 0x8083},
-    {mapi::ContactField::Email2Address, 0x8093},
-    {mapi::ContactField::Email3Address, 0x80A3},
+    {mapi::ContactField::Email1Address, mapi::PidLidEmail1DisplayName, mapi::PidLidEmail1AddressType,
+     mapi::PidLidEmail1OriginalDisplayName},
+    {mapi::ContactField::Email2Address, mapi::PidLidEmail2DisplayName, mapi::PidLidEmail2AddressType,
+     mapi::PidLidEmail2OriginalDisplayName},
+    {mapi::ContactField::Email3Address, mapi::PidLidEmail3DisplayName, mapi::PidLidEmail3AddressType,
+     mapi::PidLidEmail3OriginalDisplayName},
 }};
-constexpr uint32_t kDisplayNameOffset = 3;          // 0x8080
-constexpr uint32_t kAddressTypeOffset = 1;          // 0x8082
-constexpr uint32_t kOriginalDisplayNameOffset = 1;  // 0x8084 (after the address)
-
-const mapi::PropertyKey kEmailList = Address(0x8028, PropType::MultipleInt32);  // PidLidAddressBookProviderEmailList
-const mapi::PropertyKey kArrayType = Address(0x8029, PropType::Int32);          // PidLidAddressBookProviderArrayType
 
 }  // namespace
 
 void CompleteEmailProperties(mapi::PropertyBag& props) {
     const std::string fullName = props.GetString(mapi::InfoOf(mapi::ContactField::FullName).key).value_or("");
-    mapi::Binary list;
+    const mapi::PropertyKey emailList = mapi::PidLidAddressBookProviderEmailList.Key();
+    const mapi::PropertyKey arrayType = mapi::PidLidAddressBookProviderArrayType.Key();
+    mapi::Binary list;  // PT_MV_LONG, held packed little-endian
     int32_t bits = 0;
     for (size_t i = 0; i < kSlots.size(); ++i) {
-        const uint32_t lid = kSlots[i].addressLid;
         const auto address = props.GetString(mapi::InfoOf(kSlots[i].field).key);
-        const mapi::PropertyKey displayName = Address(lid - kDisplayNameOffset);
-        const mapi::PropertyKey addressType = Address(lid - kAddressTypeOffset);
-        const mapi::PropertyKey original = Address(lid + kOriginalDisplayNameOffset);
+        const mapi::PropertyKey displayName = kSlots[i].displayName.Key();
+        const mapi::PropertyKey addressType = kSlots[i].addressType.Key();
+        const mapi::PropertyKey original = kSlots[i].originalDisplayName.Key();
         if (!address || address->find_first_not_of(' ') == std::string::npos) {
             props.Erase(displayName);
             props.Erase(addressType);
@@ -58,12 +52,12 @@ void CompleteEmailProperties(mapi::PropertyBag& props) {
         bits |= 1 << i;
     }
     if (list.empty()) {
-        props.Erase(kEmailList);
-        props.Erase(kArrayType);
+        props.Erase(emailList);
+        props.Erase(arrayType);
         return;
     }
-    props.Set(kEmailList, list);
-    props.Set(kArrayType, bits);
+    props.Set(emailList, list);
+    props.Set(arrayType, bits);
 }
 
 }  // namespace store

@@ -1,5 +1,6 @@
 #include <mapi/contact.h>
 #include <mapi/property.h>
+#include <mapi/tags.h>
 
 #include <gtest/gtest.h>
 
@@ -46,4 +47,42 @@ TEST(ContactFields, EveryNameMapsToOneDistinctProperty) {
     EXPECT_EQ(keys.size(), ContactFields().size());
     EXPECT_TRUE(InfoOf(ContactField::Email1Address).key.IsNamed());
     EXPECT_EQ(InfoOf(ContactField::Birthday).key.type, PropType::SysTime);
+}
+
+TEST(Tags, ContactEmailPropertiesHaveTheirPublishedIdsAndTypes) {
+    struct Case { AddressLid lid; uint32_t expected; PropType type; };
+    const Case cases[] = {
+        {PidLidEmail1DisplayName, 0x8080, PropType::Unicode},
+        {PidLidEmail1AddressType, 0x8082, PropType::Unicode},
+        {PidLidEmail1EmailAddress, 0x8083, PropType::Unicode},
+        {PidLidEmail1OriginalDisplayName, 0x8084, PropType::Unicode},
+        {PidLidEmail2DisplayName, 0x8090, PropType::Unicode},
+        {PidLidEmail2AddressType, 0x8092, PropType::Unicode},
+        {PidLidEmail2EmailAddress, 0x8093, PropType::Unicode},
+        {PidLidEmail2OriginalDisplayName, 0x8094, PropType::Unicode},
+        {PidLidEmail3DisplayName, 0x80A0, PropType::Unicode},
+        {PidLidEmail3AddressType, 0x80A2, PropType::Unicode},
+        {PidLidEmail3EmailAddress, 0x80A3, PropType::Unicode},
+        {PidLidEmail3OriginalDisplayName, 0x80A4, PropType::Unicode},
+        {PidLidAddressBookProviderEmailList, 0x8028, PropType::MultipleInt32},
+        {PidLidAddressBookProviderArrayType, 0x8029, PropType::Int32},
+    };
+    std::set<uint32_t> seen;
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.lid.lid, c.expected);
+        EXPECT_EQ(c.lid.type, c.type) << std::hex << c.expected;
+        const PropertyKey key = c.lid.Key();
+        ASSERT_TRUE(key.IsNamed());
+        EXPECT_EQ(key.Name().propertySet, kPsetidAddress);
+        EXPECT_EQ(key.Name().lid, c.expected);
+        EXPECT_EQ(key.type, c.type);
+        EXPECT_TRUE(seen.insert(c.lid.lid).second) << std::hex << c.expected;
+    }
+}
+
+TEST(Tags, TagValuesPutTheIdAboveTheType) {
+    EXPECT_EQ(PidTagMessageClass.Tag(), 0x001A001Fu);
+    EXPECT_EQ(PidTagMessageFlags.Tag(), 0x0E070003u);
+    EXPECT_EQ(PidTagStoreSupportMask.Tag(), 0x340D0003u);
+    EXPECT_EQ(PidTagMessageFlags.Key(), PropertyKey::Tag(0x0E07, PropType::Int32));
 }

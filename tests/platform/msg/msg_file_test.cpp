@@ -132,7 +132,7 @@ TEST(MsgFile, EveryPropertyReadsBackThroughOurReaderAndOlefile) {
 
     mapi::PropertyBag back = ReadMsgFile(path);
     mapi::PropertyBag expected = bag;
-    expected.Set(mapi::PropertyKey::Tag(kTagStoreSupportMask, mapi::PropType::Int32), kStoreUnicodeOk);
+    expected.Set(mapi::PidTagStoreSupportMask.Key(), kStoreUnicodeOk);
     EXPECT_EQ(back.All(), expected.All());
 
     auto r = format_check::RunPython(kOlefileProps, Quote(path));

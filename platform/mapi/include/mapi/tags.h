@@ -25,7 +25,8 @@ struct AddressLid {
 
 namespace detail {
 inline constexpr PropType kI32 = PropType::Int32, kI64 = PropType::Int64, kBool = PropType::Boolean,
-                          kText = PropType::Unicode, kTime = PropType::SysTime, kBin = PropType::Binary;
+                          kText = PropType::Unicode, kTime = PropType::SysTime, kBin = PropType::Binary,
+                          kMvI32 = PropType::MultipleInt32;
 }  // namespace detail
 
 // Messages.
@@ -135,9 +136,20 @@ inline constexpr AddressLid PidLidWorkAddressStreet{0x8045, detail::kText};
 inline constexpr AddressLid PidLidWorkAddressCity{0x8046, detail::kText};
 inline constexpr AddressLid PidLidWorkAddressState{0x8047, detail::kText};
 inline constexpr AddressLid PidLidWorkAddressPostalCode{0x8048, detail::kText};
+inline constexpr AddressLid PidLidAddressBookProviderEmailList{0x8028, detail::kMvI32};
+inline constexpr AddressLid PidLidAddressBookProviderArrayType{0x8029, detail::kI32};
+inline constexpr AddressLid PidLidEmail1DisplayName{0x8080, detail::kText};
+inline constexpr AddressLid PidLidEmail1AddressType{0x8082, detail::kText};
 inline constexpr AddressLid PidLidEmail1EmailAddress{0x8083, detail::kText};
+inline constexpr AddressLid PidLidEmail1OriginalDisplayName{0x8084, detail::kText};
+inline constexpr AddressLid PidLidEmail2DisplayName{0x8090, detail::kText};
+inline constexpr AddressLid PidLidEmail2AddressType{0x8092, detail::kText};
 inline constexpr AddressLid PidLidEmail2EmailAddress{0x8093, detail::kText};
+inline constexpr AddressLid PidLidEmail2OriginalDisplayName{0x8094, detail::kText};
+inline constexpr AddressLid PidLidEmail3DisplayName{0x80A0, detail::kText};
+inline constexpr AddressLid PidLidEmail3AddressType{0x80A2, detail::kText};
 inline constexpr AddressLid PidLidEmail3EmailAddress{0x80A3, detail::kText};
+inline constexpr AddressLid PidLidEmail3OriginalDisplayName{0x80A4, detail::kText};
 
 // The mapping of named properties to the ids items use for them, as PST
 // stores and MSG files both keep it: properties (streams) of the map, and
@@ -159,18 +171,5 @@ inline constexpr size_t kEntrySize = 8;
 // PidTagMessageFlags bits.
 inline constexpr int32_t kMsgFlagRead = 0x0001;
 inline constexpr int32_t kMsgFlagUnsent = 0x0008;
-
-// The ids of the tags above that the contact code uses most.
-namespace tag {
-inline constexpr uint16_t MessageClass = PidTagMessageClass.id;
-inline constexpr uint16_t Subject = PidTagSubject.id;
-inline constexpr uint16_t ConversationTopic = PidTagConversationTopic.id;
-inline constexpr uint16_t DisplayBcc = PidTagDisplayBcc.id;
-inline constexpr uint16_t DisplayCc = PidTagDisplayCc.id;
-inline constexpr uint16_t DisplayTo = PidTagDisplayTo.id;
-inline constexpr uint16_t MessageFlags = PidTagMessageFlags.id;
-inline constexpr uint16_t Body = PidTagBody.id;
-inline constexpr uint16_t DisplayName = PidTagDisplayName.id;
-}  // namespace tag
 
 }  // namespace mapi

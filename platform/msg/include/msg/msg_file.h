@@ -13,8 +13,7 @@
 
 namespace msg {
 
-// PidTagStoreSupportMask and its bit that marks Unicode-capable content.
-inline constexpr uint16_t kTagStoreSupportMask = mapi::PidTagStoreSupportMask.id;
+// The bit of PidTagStoreSupportMask that marks Unicode-capable content.
 inline constexpr int32_t kStoreUnicodeOk = 0x00040000;
 
 // Serialises a message without recipients or attachments. Every named
