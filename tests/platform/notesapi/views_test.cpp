@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include "time_bound.h"
 
 using namespace testing_support;
 
@@ -114,7 +115,7 @@ TEST(Views, ManyCategoriesPerDocumentListInLinearTime) {
     TempDir dir;
     const auto start = std::chrono::steady_clock::now();
     auto views = ReadViews(dir.Write("cats.dxl", Dxl(body)));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, testsupport::TimeBound(10));
     const auto& rows = views["By Category"];
     ASSERT_EQ(rows.size(), 3001u * 21u);
     EXPECT_EQ(rows[0], "[c0]");
