@@ -4,8 +4,9 @@
 //   ferrywell-cli export DB ...     the mailbox or selected-items export
 // Exit codes: 0 done, 1 some contacts not written, 2 bad usage, 3 not a
 // contact database, 4 cannot open or read (also when the file changes while
-// it is listed), 5 destination or profile unusable.
+// it is listed), 5 destination or profile unusable, 6 an unexpected error.
 #include "export_command.h"
+#include "top_level.h"
 #include "usage.h"
 
 #include <cmdline/standard_options.h>
@@ -56,7 +57,7 @@ int Analyse(notes::FerrywellState& state, notes::HeadlessAnalysisView& view) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
@@ -104,4 +105,8 @@ int main(int argc, char** argv) {
     for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot()) std::cerr << " \"" << r.folderName << "\"";
     std::cerr << "\n";
     return kUsage;
+}
+
+int main(int argc, char** argv) {
+    return cli::RunTopLevel([&] { return RunCommand(argc, argv); });
 }

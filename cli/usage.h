@@ -22,6 +22,7 @@ inline constexpr const char* kHelpText =
     "  --with-attachments      with the filter: only contacts that have attachments\n"
     "Output: the export log on stdout, then 'Written: N, skipped: S, failed: F'.\n"
     "Exit status: 0 done; 1 some contacts not written; 2 usage; 3 not a contact database;\n"
-    "             4 the database cannot be opened; 5 the destination or the profile cannot be used.\n";
+    "             4 the database cannot be opened or read; 5 the destination or the profile cannot be used;\n"
+    "             6 an unexpected error (its text on stderr).\n";
 
 }  // namespace cli

@@ -115,6 +115,16 @@ void ExportDialog::StartExport(Job job) {
             dlg->running_ = false;
             dlg->Finished();
         });
+    }, [bridge = bridge_, dlg = this](const std::string& what) {
+        // The export core reports its own failures; this is the last resort
+        // for anything it let through: said in the log, the dialog idle again.
+        bridge->Call([dlg, what] {
+            dlg->UiAppendLines({LogLine{"The export stopped on an error: " + what, exporting::kColourError}});
+            dlg->outcome_ = {};
+            dlg->outcome_.error = what;
+            dlg->running_ = false;
+            dlg->Finished();
+        });
     });
 }
 
