@@ -52,7 +52,7 @@ TEST(Naming, NamesStayOneComponentWithin255Bytes) {
     std::string cjk;
     for (int i = 0; i < 300; ++i) cjk += "\xE5\xB1\xB1";  // 山
     for (OutputKind kind : {OutputKind::Msg, OutputKind::Html, OutputKind::Vcf}) {
-        // A short directory keeps the characters under the Part's limits, so
+        // A short directory keeps the characters under the path-length limits, so
         // only the byte cut applies.
         for (const std::string& base : {cjk.substr(0, 3 * 190), BaseName("../x", "", "", false, ""), std::string("a\tb\nc\x01")}) {
             std::string path = ItemFilePath("/o", base, 12, kind);
