@@ -1,3 +1,4 @@
+#include <base/ascii.h>
 #include <trellisgate/path_setup.h>
 
 #include <registry/registry_key.h>
@@ -44,8 +45,7 @@ bool IsWin9x(const Context& ctx) {
     registry::RegistryKey key(registry::UserHivePath(ctx.prefix));
     std::string version;
     if (!key.Open("Software\\Wine") || !key.ReadString("Version", version, kDirectoryBufferSize)) return false;
-    std::transform(version.begin(), version.end(), version.begin(),
-                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+    version = base::AsciiLower(version);
     return version == "win95" || version == "win98" || version == "winme";
 }
 

@@ -1,3 +1,4 @@
+#include <base/ascii.h>
 #include <trellisgate/wine_drive.h>
 
 #include <algorithm>
@@ -9,15 +10,6 @@ namespace trellisgate {
 
 namespace {
 
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
-}
-
 std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& dir, std::string_view name) {
     std::error_code ec;
     const auto exact = dir / std::string(name);
@@ -25,7 +17,7 @@ std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& dir,
     std::vector<std::string> matches;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
-        if (EqualsNoCase(entry, name)) matches.push_back(entry);
+        if (base::EqualsIgnoringAsciiCase(entry, name)) matches.push_back(entry);
     }
     if (matches.empty()) return std::nullopt;
     return dir / *std::min_element(matches.begin(), matches.end());
@@ -34,7 +26,7 @@ std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& dir,
 }  // namespace
 
 std::filesystem::path DriveRoot(const std::filesystem::path& prefix, char letter) {
-    letter = FoldAscii(letter);
+    letter = base::AsciiLower(letter);
     if (letter == 'c') return prefix / "drive_c";
     return prefix / "dosdevices" / (std::string(1, letter) + ":");
 }

@@ -131,9 +131,12 @@ bool ExportRun::Logon() {
     try {
         session_->Logon();
         return true;
-    } catch (const store::StoreError&) {
+    } catch (const store::StoreError& e) {
+        // The message box keeps the product's text; the log and the outcome
+        // also say why.
         session_.reset();
-        error = store::kLogonFailedText;
+        error = e.what();
+        LogError(error);
         sink_.ShowMessage(store::kLogonFailedText);
         return false;
     }

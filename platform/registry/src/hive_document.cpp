@@ -1,3 +1,4 @@
+#include <base/ascii.h>
 #include <registry/hive_document.h>
 
 #include "hive_text.h"
@@ -13,18 +14,6 @@ namespace {
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 // 100 ns intervals between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kFileTimeOf1970 = 116444736000000000ULL;
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
@@ -282,7 +271,7 @@ class KeyTracker : public Visitor {
 public:
     explicit KeyTracker(std::string_view key) : key_(key) {}
     void Key(std::string_view name, size_t, size_t end) override {
-        inMatch_ = EqualsNoCase(name, key_);
+        inMatch_ = base::EqualsIgnoringAsciiCase(name, key_);
         if (inMatch_) lastEnd_ = end;
     }
     void Extend(size_t end) override {
@@ -301,9 +290,9 @@ class ValueFinder final : public KeyTracker {
 public:
     ValueFinder(std::string_view key, std::string_view name) : KeyTracker(key), name_(name) {}
     void Value(const HiveValue& value) override {
-        if (inMatch_ && EqualsNoCase(value.name, name_)) found = value;
+        if (inMatch_ && base::EqualsIgnoringAsciiCase(value.name, name_)) found = value;
     }
-    bool WantsData(std::string_view name) override { return inMatch_ && EqualsNoCase(name, name_); }
+    bool WantsData(std::string_view name) override { return inMatch_ && base::EqualsIgnoringAsciiCase(name, name_); }
     std::optional<size_t> KeyEnd() const { return lastEnd_; }
     std::optional<HiveValue> found;
 
@@ -316,8 +305,8 @@ class KeyFinder final : public Visitor {
 public:
     explicit KeyFinder(std::string_view key) : key_(key) {}
     void Key(std::string_view name, size_t, size_t) override {
-        if (EqualsNoCase(name, key_) ||
-            (name.size() > key_.size() && name[key_.size()] == '\\' && EqualsNoCase(name.substr(0, key_.size()), key_))) {
+        if (base::EqualsIgnoringAsciiCase(name, key_) ||
+            (name.size() > key_.size() && name[key_.size()] == '\\' && base::EqualsIgnoringAsciiCase(name.substr(0, key_.size()), key_))) {
             found = true;
         }
     }

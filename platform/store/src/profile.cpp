@@ -1,3 +1,4 @@
+#include <base/ascii.h>
 #include <store/error.h>
 #include <store/profile.h>
 
@@ -15,14 +16,7 @@ namespace store {
 namespace fs = std::filesystem;
 
 bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
+    return base::EqualsIgnoringAsciiCase(a, b);
 }
 
 std::string Profile::Directory() {
@@ -65,7 +59,8 @@ void Profile::Save() const {
         }
         text += s.name + '\t' + s.path + '\n';
     }
-    WriteWholeFile(FilePath(), text);
+    // The profile is the user's only list of stores: durable once written.
+    WriteWholeFile(FilePath(), text, base::Durability::OnlyCopy);
 }
 
 const ProfileStore* Profile::Find(const std::string& name) const {

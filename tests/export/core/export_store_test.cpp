@@ -136,6 +136,10 @@ TEST_F(ExportTest, ALogonFailureEndsTheExportWithItsMessage) {
         ExportOutcome r = Mailbox(Options(kind, kind == OutputKind::Pst ? "" : "\\\\Personal Folders"), Folders());
         EXPECT_EQ(r.end, ExportEnd::DestinationUnusable);
         EXPECT_EQ(sink.messages, std::vector<std::string>{"Unable to login outlook session!"});
+        // The outcome and the log keep the cause after the product's text.
+        EXPECT_EQ(r.error.rfind("Unable to login outlook session!", 0), 0u) << r.error;
+        EXPECT_GT(r.error.size(), std::string("Unable to login outlook session!").size()) << r.error;
+        EXPECT_TRUE(sink.Has(r.error));
         EXPECT_FALSE(sink.Has("Finish Conversion Process!"));
         sink.messages.clear();
         EXPECT_EQ(Selected(Options(kind), "Contacts", {1}).end, ExportEnd::DestinationUnusable);
