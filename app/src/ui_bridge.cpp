@@ -6,10 +6,21 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <atomic>
+#include <deque>
 #include <iostream>
 #include <thread>
 
 namespace app {
+
+namespace detail {
+// Runs the posted calls on the user-interface thread, in order.
+class Drainer : public QObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void Drain();
+};
+}  // namespace detail
 
 namespace {
 bool OnUiThread() {
@@ -30,7 +41,49 @@ void ReportFailure(const WorkerFailure& onFailure, const std::string& what) noex
     std::cerr << "ferrywell: a background task stopped: " << what << '\n';
 }
 
+// Posted calls of every bridge wait in one queue under a mutex; only a call of
+// Drainer::Drain by name, which Qt makes and frees itself, crosses Qt's queue
+// to wake the user-interface thread. So no memory of ours passes through Qt's
+// own locking, which a thread checker does not see.
+struct PostedCall {
+    std::shared_ptr<UiBridge> bridge;
+    std::shared_ptr<UiBridgeTask> task;
+};
+std::mutex postedMutex;
+std::deque<PostedCall> posted;
+
+// The drainer lives on the user-interface thread as a child of the
+// application; made by the first bridge, forgotten when the application goes.
+std::atomic<detail::Drainer*> drainer{nullptr};
+
+void EnsureDrainer() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || drainer.load() || !OnUiThread()) return;
+    auto* d = new detail::Drainer;  // owned by the application
+    d->setParent(app);
+    QObject::connect(d, &QObject::destroyed, [] { drainer.store(nullptr); });
+    drainer.store(d);
+}
+
 }  // namespace
+
+void detail::Drainer::Drain() {
+    for (;;) {
+        PostedCall call;
+        {
+            std::lock_guard lock(postedMutex);
+            if (posted.empty()) return;
+            call = std::move(posted.front());
+            posted.pop_front();
+        }
+        call.bridge->Run(call.task);
+    }
+}
+
+std::shared_ptr<UiBridge> UiBridge::Create() {
+    EnsureDrainer();
+    return std::shared_ptr<UiBridge>(new UiBridge);
+}
 
 bool UiBridge::Call(std::function<void()> fn) {
     if (OnUiThread()) {
@@ -48,9 +101,13 @@ UiBridge::Ticket UiBridge::Post(std::function<void()> fn) {
         std::lock_guard lock(mutex_);
         if (closed_ || !QCoreApplication::instance()) return nullptr;
     }
-    auto self = shared_from_this();
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [self, task] { self->Run(task); }, Qt::QueuedConnection);
+    detail::Drainer* target = drainer.load();
+    if (!target) return nullptr;
+    {
+        std::lock_guard lock(postedMutex);
+        posted.push_back({shared_from_this(), task});
+    }
+    QMetaObject::invokeMethod(target, "Drain", Qt::QueuedConnection);
     return task;
 }
 
@@ -93,3 +150,5 @@ void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()
 }
 
 }  // namespace app
+
+#include "ui_bridge.moc"

@@ -20,7 +20,8 @@ struct UiBridgeTask {
 
 class UiBridge : public std::enable_shared_from_this<UiBridge> {
 public:
-    static std::shared_ptr<UiBridge> Create() { return std::shared_ptr<UiBridge>(new UiBridge); }
+    // Called on the user-interface thread, after the application is made.
+    static std::shared_ptr<UiBridge> Create();
 
     // Runs fn on the user-interface thread and returns when it has run.
     // Called on that thread, fn runs at once. False when the bridge is closed.
@@ -31,13 +32,15 @@ public:
     using Ticket = std::shared_ptr<Task>;
     Ticket Post(std::function<void()> fn);
     bool Wait(const Ticket& ticket);
+    // Called on the user-interface thread only: runs a posted task (unless
+    // the bridge is closed) and wakes the worker waiting for it.
+    void Run(const std::shared_ptr<Task>& task);
     // Called on the user-interface thread only.
     void Close();
     bool IsClosed() const;
 
 private:
     UiBridge() = default;
-    void Run(const std::shared_ptr<Task>& task);
 
     mutable std::mutex mutex_;
     std::condition_variable cv_;
