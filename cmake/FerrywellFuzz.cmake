@@ -26,3 +26,15 @@ function(ferrywell_fuzz_target name)
     endif()
   endif()
 endfunction()
+
+# ferrywell_fuzz_script(NAME SCRIPT WORKDIR): the short run of a fuzz target
+# that its own script builds with clang (the Notes layer's targets), as the
+# test NAME_short.
+function(ferrywell_fuzz_script name script workdir)
+  find_program(CLANGXX clang++)
+  if(CLANGXX AND FERRYWELL_FUZZ_TESTS AND NOT FERRYWELL_FUZZ)
+    add_test(NAME ${name}_short COMMAND ${PROJECT_SOURCE_DIR}/scripts/${script} 15 ${CMAKE_BINARY_DIR}/${workdir}
+             WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+    set_tests_properties(${name}_short PROPERTIES TIMEOUT 400)
+  endif()
+endfunction()

@@ -59,14 +59,7 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     std::set<uint64_t> seen;
     db->LoadTree(db->nbtRoot_, true, -1, seen);
     db->LoadTree(db->bbtRoot_, false, -1, seen);
-    if (writable) {
-        db->CheckSpaceForWriting();
-        // Free space is handed out again: never what the index uses, whatever
-        // the allocation map pages say.
-        for (const auto& [bid, b] : db->blocks_) db->amap_.KeepUsed(b.ib, BlockSpan(b.cb));
-        for (const auto& p : db->currentPages_) db->amap_.KeepUsed(p.ib, kPageSize);
-        db->amap_.FindHoles();
-    }
+    if (writable) db->KeepIndexedSpace();
     db->dirty_ = false;
     for (const auto& [nid, e] : db->nodes_) db->ReserveNid(nid);
     for (const auto& [bid, b] : db->blocks_) db->nextBlockBid_ = std::max<Bid>(db->nextBlockBid_, (bid & ~block::kBidFlags) + block::kBidStep);
@@ -149,21 +142,25 @@ void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, 
     }
 }
 
-void NodeDatabase::CheckSpaceForWriting() const {
-    // New data goes where the map shows free space, and the index's blocks
-    // and pages are marked in use whatever the map pages say; two of them
-    // that overlap cannot both be kept, so such a file is refused.
+void NodeDatabase::KeepIndexedSpace() {
+    // Free space is handed out again: never what the index uses, whatever the
+    // allocation map pages say. Two indexed things that overlap cannot both
+    // be kept, so such a file is refused.
     std::vector<std::pair<uint64_t, uint64_t>> spans;  // start, end
     spans.reserve(blocks_.size() + currentPages_.size());
     for (const auto& [bid, b] : blocks_) {
+        amap_.KeepUsed(b.ib, BlockSpan(b.cb));
         // A block no reader accepts is refused when it is read or released.
         if (b.cb <= kMaxBlockData && amap_.Holds(b.ib, BlockSpan(b.cb))) spans.emplace_back(b.ib, b.ib + BlockSpan(b.cb));
     }
-    for (const auto& p : currentPages_) spans.emplace_back(p.ib, p.ib + kPageSize);
-    std::sort(spans.begin(), spans.end());
-    for (size_t i = 0; i < spans.size(); ++i) {
-        if (i > 0 && spans[i].first < spans[i - 1].second) Damaged("blocks overlap");
+    for (const auto& p : currentPages_) {
+        amap_.KeepUsed(p.ib, kPageSize);
+        spans.emplace_back(p.ib, p.ib + kPageSize);
     }
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second) Damaged("blocks overlap");
+    amap_.FindHoles();
 }
 
 Bid NodeDatabase::WriteBlock(const uint8_t* data, size_t size, bool internal) {

@@ -99,7 +99,9 @@ private:
     void WriteHeader();
     InternalBlock ReadInternal(Bid bid) const;
     void CheckPlacement(const BlockInfo& info) const;
-    void CheckSpaceForWriting() const;
+    // Opening for writing: marks every indexed block and page in use, refuses
+    // overlaps, and finds the free holes.
+    void KeepIndexedSpace();
     void LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, std::set<uint64_t>& seen);
     PageRef BuildTree(bool nodeTree);
     PageRef WritePage(const uint8_t* entries, size_t count, size_t entrySize, uint8_t level, uint8_t ptype);
