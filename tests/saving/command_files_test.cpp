@@ -17,9 +17,9 @@ TEST(CommandFiles, WritersProduceTheExactBytes) {
     setenv("FERRYWELL_COMMAND_DIR", dir.Path().c_str(), 1);
     store::WriteSavingFile("/home/u/out/Names-Corvane-7-12-2026 9 5 3 42.pst", "Names-Corvane-7-12-2026 9 5 3 42");
     store::WriteMailSavingFile("\\\\Names-Corvane\\Contacts\\Ünï 店\\");
-    EXPECT_EQ(ReadWhole(dir / "saving.txt"),
+    EXPECT_EQ(ReadFile(dir / "saving.txt"),
               "PSTFILENAME: /home/u/out/Names-Corvane-7-12-2026 9 5 3 42.pst<br>MailBoxName: Names-Corvane-7-12-2026 9 5 3 42<br>\r\n");
-    EXPECT_EQ(ReadWhole(dir / "mailsaving.txt"), "FolderPath:\\\\Names-Corvane\\Contacts\\Ünï 店\\\r\ntempFolderType:\r\n");
+    EXPECT_EQ(ReadFile(dir / "mailsaving.txt"), "FolderPath:\\\\Names-Corvane\\Contacts\\Ünï 店\\\r\ntempFolderType:\r\n");
     auto s = store::ParseSavingText(store::ReadCommandFile(store::kSavingFile));
     EXPECT_EQ(s.pstPath, "/home/u/out/Names-Corvane-7-12-2026 9 5 3 42.pst");
     EXPECT_EQ(s.mailboxName, "Names-Corvane-7-12-2026 9 5 3 42");

@@ -105,7 +105,7 @@ TEST_F(Saving, BadCommandFilesFailCleanly) {
             EXPECT_FALSE(std::filesystem::exists(c.leftAlone));
         }
     }
-    EXPECT_EQ(ReadWhole(existing), "keep");
+    EXPECT_EQ(ReadFile(existing), "keep");
     for (const char* name : {"B", "C", "D", "Name"}) EXPECT_FALSE(store::Profile::Load().Find(name)) << name;
 }
 

@@ -23,7 +23,7 @@ namespace {
 PffItem ParseDump(const fs::path& file) {
     PffItem item;
     item.folder = file.parent_path().parent_path();
-    std::istringstream in(ReadWhole(file.string()));
+    std::istringstream in(ReadFile(file.string()));
     std::string line;
     uint32_t id = 0;
     bool inValue = false;

@@ -45,7 +45,4 @@ struct PffItem {
 // Exports the PST with pffexport and reads every item's dump (not folders').
 std::vector<PffItem> PffExportItems(const std::string& pst, const std::string& workDir);
 
-// The older name of ReadFile.
-inline std::string ReadWhole(const std::string& path) { return ReadFile(path); }
-
 }  // namespace testsupport

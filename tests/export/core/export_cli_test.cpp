@@ -26,7 +26,7 @@ protected:
         const std::string errFile = dir / "stderr.txt";
         CliResult r;
         r.code = RunTool("(" + prefix + Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " " + args + " 2>" + Quote(errFile) + ")", &r.out);
-        r.err = ReadWhole(errFile);
+        r.err = ReadFile(errFile);
         return r;
     }
     static std::string LastLine(const std::string& out) {
@@ -127,14 +127,14 @@ TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
     std::filesystem::create_directories(dir.Path() / "tmp");
     ASSERT_EQ(RunTool("TMPDIR=" + Quote(dir / "tmp") + " " + Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " export " + Quote(db) + " --as pst --folders Contacts --to " +
                       Quote(Out()) + " >" + Quote(log) + " 2>/dev/null & echo $! >" + Quote(pidFile)), 0);
-    const pid_t pid = std::stoi(ReadWhole(pidFile));
+    const pid_t pid = std::stoi(ReadFile(pidFile));
     // Wait until contacts are being written, let it run a while, then kill.
-    for (int i = 0; i < 600 && ReadWhole(log).find("Export Items: ") == std::string::npos; ++i)
+    for (int i = 0; i < 600 && ReadFile(log).find("Export Items: ") == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::this_thread::sleep_for(std::chrono::milliseconds(2000));
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const std::string text = ReadWhole(log);
+    const std::string text = ReadFile(log);
     const size_t logged = std::count(text.begin(), text.end(), '\n');
     ASSERT_EQ(text.find("Written:"), std::string::npos) << "the export finished before the kill";
 

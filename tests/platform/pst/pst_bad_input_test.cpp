@@ -21,7 +21,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 std::string ValidPst(const TempDir& dir) {
     std::string path = dir / "valid.pst";
     if (!std::filesystem::exists(path)) pst::PstFile::Create(path, "Valid")->Close();
-    return ReadWhole(path);
+    return ReadFile(path);
 }
 
 TEST(PstBadInput, DamagedOrForeignFilesAreRejected) {
@@ -51,7 +51,7 @@ TEST(PstBadInput, DamagedOrForeignFilesAreRejected) {
         } catch (const pst::PstError& e) {
             EXPECT_EQ(e.Kind(), pst::ErrorKind::BadFormat) << e.what();
         }
-        EXPECT_EQ(ReadWhole(path), c.bytes);  // opening never writes
+        EXPECT_EQ(ReadFile(path), c.bytes);  // opening never writes
     }
 }
 
@@ -70,7 +70,7 @@ TEST(PstBadInput, CreateNeverReplacesOrLeavesHalfFiles) {
     std::string existing = dir / "existing.pst";
     WriteFile(existing, "keep me");
     EXPECT_THROW(pst::PstFile::Create(existing, "X"), pst::PstError);
-    EXPECT_EQ(ReadWhole(existing), "keep me");
+    EXPECT_EQ(ReadFile(existing), "keep me");
 
     // A folder nobody may write to (as root, /sys refuses new files).
     std::string ro = geteuid() == 0 ? "/sys" : dir / "ro";

@@ -173,8 +173,8 @@ TEST_F(PstContacts, ReadpstAndLspstSeeFoldersAndNames) {
     std::string target = dir / "readpst";
     std::filesystem::create_directories(target);
     ASSERT_EQ(RunTool("readpst -D -r -o " + Quote(target) + " " + Quote(path), &out), 0) << out;
-    std::string cards = ReadWhole(target + "/Adressbuch Ω/Contacts/contacts") +
-                        ReadWhole(target + "/Adressbuch Ω/Contacts/Коллеги 同僚/contacts");
+    std::string cards = ReadFile(target + "/Adressbuch Ω/Contacts/contacts") +
+                        ReadFile(target + "/Adressbuch Ω/Contacts/Коллеги 同僚/contacts");
     for (const auto& s : Samples()) {
         EXPECT_NE(cards.find("Email1Address: " + s.text), std::string::npos) << s.label;
         EXPECT_NE(cards.find("LastName: " + s.text), std::string::npos) << s.label;

@@ -72,10 +72,10 @@ TEST(PstHostileInput, DamagedTreesAreRefusedForReadingAndWriting) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = Craft(dir, c);
-        const std::string before = ReadWhole(path);
+        const std::string before = ReadFile(path);
         ExpectDamaged([&] { ReadEverything(path); });
         ExpectDamaged([&] { AddFolderAndContact(path); });
-        EXPECT_EQ(ReadWhole(path), before);  // refused at opening: nothing written
+        EXPECT_EQ(ReadFile(path), before);  // refused at opening: nothing written
     }
 }
 
@@ -101,7 +101,7 @@ TEST(PstHostileInput, DamagedBlocksAreRefusedBeforeTheirSpaceIsFreed) {
         // The store still opens with its folders and its own map pages.
         auto f = pst::PstFile::Open(path, false);
         EXPECT_TRUE(f->FindSubfolder(f->IpmSubtree(), "Contacts"));
-        EXPECT_EQ(uint8_t(ReadWhole(path)[pst::kFirstRegion]), 0xFF) << "the map's own pages are marked free";
+        EXPECT_EQ(uint8_t(ReadFile(path)[pst::kFirstRegion]), 0xFF) << "the map's own pages are marked free";
     }
 }
 
@@ -115,10 +115,10 @@ TEST(PstHostileInput, WritingKeepsEveryIndexedBlockWhateverTheMapSays) {
 
     // Two indexed things in one place cannot both be kept: refused at opening.
     const std::string overlap = Craft(dir, {"block over an index page", pstcraft::WriteBlockOverIndexPage});
-    const std::string before = ReadWhole(overlap);
+    const std::string before = ReadFile(overlap);
     ReadEverything(overlap);
     ExpectDamaged([&] { AddFolderAndContact(overlap); });
-    EXPECT_EQ(ReadWhole(overlap), before);
+    EXPECT_EQ(ReadFile(overlap), before);
 }
 
 TEST(PstHostileInput, ValuesSharingOneSubnodeAreRefused) {

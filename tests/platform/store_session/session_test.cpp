@@ -127,7 +127,7 @@ TEST_F(Session, SavedContactsReachTheFile) {
     EXPECT_EQ(fileUnder, std::set<std::string>(names.begin(), names.end()));
     std::string out;
     ASSERT_EQ(RunTool("readpst -D -r -o " + Quote(dir.Path().string()) + " " + Quote(pst), &out), 0) << out;
-    std::string cards = ReadWhole((dir.Path() / "Personal Folders/Contacts/contacts").string());
+    std::string cards = ReadFile((dir.Path() / "Personal Folders/Contacts/contacts").string());
     for (const auto& n : names) EXPECT_NE(cards.find("FN:" + n), std::string::npos) << cards;
 }
 
@@ -143,7 +143,7 @@ TEST_F(Session, ContactWithoutFullNameStillShowsAName) {
 
     std::string out;
     ASSERT_EQ(RunTool("readpst -D -r -o " + Quote(dir.Path().string()) + " " + Quote(pst), &out), 0) << out;
-    std::string card = ReadWhole((dir.Path() / "Personal Folders/Contacts/contacts").string());
+    std::string card = ReadFile((dir.Path() / "Personal Folders/Contacts/contacts").string());
     EXPECT_NE(card.find("FN:Лавлейс\\, Ada"), std::string::npos) << card;  // readpst names a card by its file-under text
     ExtractorView view = ReadWithPstExtractor(pst);
     ASSERT_EQ(view.exitCode, 0) << view.output;
