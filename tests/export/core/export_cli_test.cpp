@@ -76,19 +76,17 @@ TEST_F(CliExport, UsageHelpVersionAndBadArguments) {
 }
 
 TEST_F(CliExport, PrintsTheLogThenTheCountsAndRemovesItsScratchFolder) {
-    auto scratchDirs = [] {
-        size_t n = 0;
-        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
-            n += e.path().filename().string().rfind("ferrywell-cli-", 0) == 0;
-        return n;
-    };
-    const size_t before = scratchDirs();
-    CliResult r = Run("export " + sample + " --as pdf --to " + Quote(Out()) + " --folder Contacts --items 0,1,2");
+    // A temporary folder of its own, so that other tests' runs do not count.
+    const std::filesystem::path tmp = dir / "tmp";
+    std::filesystem::create_directories(tmp);
+    CliResult r = Run("export " + sample + " --as pdf --to " + Quote(Out()) + " --folder Contacts --items 0,1,2",
+                      "TMPDIR=" + Quote(tmp.string()) + " ");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.rfind("Please wait export process has been started.\n", 0), 0u) << r.out;
     EXPECT_EQ(LastLine(r.out), "Written: 3, skipped: 0, failed: 0");
     EXPECT_NE(r.out.find("\nCompleted\n"), std::string::npos);
-    EXPECT_EQ(scratchDirs(), before);
+    for (const auto& e : std::filesystem::directory_iterator(tmp))
+        EXPECT_NE(e.path().filename().string().rfind("ferrywell-cli-", 0), 0u) << e.path();
 
     r = Run("export " + sample + " --as html --to " + Quote(Out()) + " --folders Contacts --filter-start '2000-01-01 00:00:00' --filter-end '2030-01-01 00:00:00'");
     EXPECT_EQ(r.code, 0) << r.err;
