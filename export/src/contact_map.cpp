@@ -1,4 +1,4 @@
-#include <exporting/contact_record.h>
+#include <exporting/contact_map.h>
 
 #include <array>
 #include <utility>
@@ -82,7 +82,7 @@ ContactRecord ReadContact(const LNDocument& doc) {
         if (field == F::Birthday || field == F::Anniversary || field == F::Body) continue;
         readText(item);
     }
-    for (auto item : selected::CsvColumnSources())
+    for (auto item : CsvColumnSources())
         if (item != "Birthday" && item != "Anniversary") readText(item);
     readText("From");
     c.from = c.Value("From");

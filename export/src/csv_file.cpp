@@ -1,10 +1,10 @@
-#include <selected/csv_file.h>
+#include <exporting/csv_file.h>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace selected {
+namespace exporting {
 
 namespace {
 
@@ -46,4 +46,4 @@ bool CsvAppender::Append(std::string_view text) {
     return false;
 }
 
-}  // namespace selected
+}  // namespace exporting

@@ -1,6 +1,6 @@
-#include <selected/csv_file.h>
+#include <exporting/csv_file.h>
 
-namespace selected {
+namespace exporting {
 
 namespace {
 
@@ -115,4 +115,4 @@ std::string CsvRow(const ContactValues& values) {
     return row;
 }
 
-}  // namespace selected
+}  // namespace exporting

@@ -1,62 +1,40 @@
-#include <exporting/export_job.h>
-#include <exporting/export_run.h>
-#include <exporting/naming.h>
+#include "export_flows.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "run_context.h"
+#include "target.h"
+#include "view_export.h"
+#include "view_reader.h"
+
+#include <exporting/naming.h>
 
 namespace exporting {
 
-ExportOutcome SaveData(notes::FerrywellState& state, const ExportOptions& options, uint32_t viewIndex,
-                       const std::string& folderName, const std::set<uint32_t>& entries, std::atomic<int>& stop,
-                       ExportSink& sink) {
-    stop.store(0);
-    ExportOutcome out;
-    ExportRun run(state, options, stop, sink, Flavour{true});
+ExportOutcome ExportListedEntries(RunContext& run, ExportTarget& target) {
+    const ListedEntries& listed = *run.request.listed;
     run.Log("Please wait export process has been started.");
-    sink.SetButtonText("Under Process");
     auto end = [&](ExportEnd how) {
-        run.Logoff();
-        sink.SetButtonText("Start Export");
+        target.Close();
+        run.Settle(how);
         run.Log("Completed");
-        out.end = how;
-        out.totals = run.totals;
-        out.outputs = run.outputs;
-        out.error = run.error;
-        return out;
+        return run.outcome;
     };
-    if (options.destination.empty()) {
-        run.error = "No output folder was chosen";
+    if (run.options.destination.empty()) {
+        run.outcome.error = "No output folder was chosen";
         run.LogError("Please select output file locations..!");
         return end(ExportEnd::BadOptions);
     }
-    if (!run.CheckDatabase()) return end(ExportEnd::DatabaseUnavailable);
-    state.treeSelectedFolder.set(folderName);
-    state.FolderNo.store(viewIndex);
-
-    if (IsStoreKind(options.kind)) {
-        if (!run.Logon()) return end(ExportEnd::DestinationUnusable);
-        if (options.kind == OutputKind::Pst) {
-            if (!run.CreatePST()) return end(ExportEnd::DestinationUnusable);
-            run.PrepareStoreFolder(SafeComponent(folderName), "", true);
-        } else {
-            run.PrepareStoreFolder("", options.destination, false);
-        }
-        run.ExportView(viewIndex, "", &entries);
-        run.Logoff();
-    } else {
-        struct stat st;
-        if (::stat(options.destination.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-            ::access(options.destination.c_str(), W_OK | X_OK) != 0) {
-            run.error = "Cannot write to the output folder " + options.destination;
-            run.LogError(run.error);
-            return end(ExportEnd::DestinationUnusable);
-        }
-        run.outputs.push_back(options.destination);
-        run.StartCsv(options.destination, folderName);
-        run.ExportView(viewIndex, options.destination, &entries);
+    std::string why;
+    if (!CanOpenDatabase(run.request.database, &why)) {
+        run.Fail(why);
+        return end(ExportEnd::DatabaseUnavailable);
     }
-    sink.ShowMessage(CompletionMessage(run.totals));
+    if (!target.Connect() || !target.Open()) return end(ExportEnd::DestinationUnusable);
+    // A new PST has no folder of its own to write into: the view gets one,
+    // directly below its top. The profile and files take the chosen folder.
+    const bool newPst = run.options.kind == OutputKind::Pst;
+    target.PrepareFolder({listed.folderName, newPst ? SafeComponent(listed.folderName) : std::string()});
+    ExportView(run, target, listed.viewIndex, &listed.entries);
+    target.Close();
     return end(run.stopped ? ExportEnd::Stopped : ExportEnd::Completed);
 }
 

@@ -1,11 +1,9 @@
-#include <exporting/ensure_path.h>
-#include <exporting/export_job.h>
-#include <exporting/export_run.h>
-#include <exporting/naming.h>
+#include "export_flows.h"
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
+#include "run_context.h"
+#include "target.h"
+#include "view_export.h"
+#include "view_reader.h"
 
 namespace exporting {
 
@@ -18,93 +16,41 @@ std::string RelativeFolderPath(std::string path) {
     return path;
 }
 
-// The directory of a folder below the export root: each part of the
-// relative path cleaned, so that nothing lands outside the root.
-std::string FolderDirectory(const std::string& root, const std::string& relPath) {
-    std::string dir = root;
-    size_t at = 0;
-    while (at < relPath.size()) {
-        size_t end = relPath.find('\\', at);
-        if (end == std::string::npos) end = relPath.size();
-        std::string part = relPath.substr(at, end - at);
-        if (part.find_first_not_of(' ') != std::string::npos) dir += "/" + SafeComponent(part);
-        at = end + 1;
-    }
-    return dir;
-}
-
 }  // namespace
 
-ExportOutcome SaveMailBox(notes::FerrywellState& state, const ExportOptions& options,
-                          const std::vector<notes::FolderRecord>& folders, std::atomic<int>& stop, ExportSink& sink) {
-    stop.store(0);
-    ExportOutcome out;
-    ExportRun run(state, options, stop, sink, Flavour{false});
+ExportOutcome ExportFolders(RunContext& run, ExportTarget& target) {
     auto end = [&](ExportEnd how) {
-        run.Logoff();
-        out.end = how;
-        out.totals = run.totals;
-        out.outputs = run.outputs;
-        out.error = run.error;
-        return out;
+        target.Close();
+        return run.Settle(how);
     };
-    const bool storeKind = IsStoreKind(options.kind);
-    const std::string stamp = RecoverDataStamp();
-    if (storeKind && !run.Logon()) return end(ExportEnd::DestinationUnusable);
+    if (!target.Connect()) return end(ExportEnd::DestinationUnusable);
     run.Log("");
-    if (options.destination.empty()) {
+    if (run.options.destination.empty()) {
         run.Log("Please select output file locations..!");
-        run.error = "No destination was chosen";
+        run.outcome.error = "No destination was chosen";
         return end(ExportEnd::BadOptions);
     }
     run.Log("");
-    if (!run.CheckDatabase()) return end(ExportEnd::DatabaseUnavailable);
-
-    std::string root;
-    if (options.kind == OutputKind::Pst) {
-        if (!run.CreatePST()) return end(ExportEnd::DestinationUnusable);
-    } else if (!storeKind) {
-        root = NextFreePath(options.destination + "/RecoverData" + stamp, true);
-        if (::mkdir(root.c_str(), 0777) != 0) {
-            run.error = "Cannot create the directory " + root + ": " + std::strerror(errno);
-            run.LogError(run.error);
-            return end(ExportEnd::DestinationUnusable);
-        }
-        run.Log("Create Directory:" + root);
-        run.outputs.push_back(root);
+    std::string why;
+    if (!CanOpenDatabase(run.request.database, &why)) {
+        run.Fail(why);
+        return end(ExportEnd::DatabaseUnavailable);
     }
+    if (!target.Open()) return end(ExportEnd::DestinationUnusable);
 
-    for (const notes::FolderRecord& record : folders) {
-        state.treeSelectedFolder.set(record.folderName);
+    for (const notes::FolderRecord& record : run.request.folders) {
         if (run.StopRequested()) break;
-        sink.SetButtonText("Under Process...");
-        const std::string relPath = RelativeFolderPath(record.folderPath);
-        std::string target;
-        if (options.kind == OutputKind::Pst) {
-            run.SplitBefore(0);
-            run.PrepareStoreFolder(relPath, "", true);
-            target = run.StorePath();
-        } else if (options.kind == OutputKind::Profile) {
-            run.PrepareStoreFolder(relPath, options.destination, true);
-            target = run.StorePath();
-        } else {
-            target = FolderDirectory(root, relPath);
-            if (!EnsurePathExists(target)) run.LogError("Cannot create the directory " + target);
-            run.StartCsv(target, record.folderName);
-        }
-        sink.SetFolderStatus("Saving Folder Status :" + target);
-        run.ExportView(record.viewIndex, target, nullptr);
+        run.SetTarget(target.PrepareFolder({record.folderName, RelativeFolderPath(record.folderPath)}));
+        ExportView(run, target, record.viewIndex, nullptr);
         if (run.stopped || run.StopRequested()) break;
     }
 
-    run.Commit();  // the closing message counts only what reached the file
+    target.Commit();  // the closing notice counts only what reached the file
     run.Log("Finish Conversion Process!");
-    sink.SetButtonText("Finish");
-    sink.ShowMessage(CompletionMessage(run.totals));
-    sink.SetButtonText("Save");
+    run.Settle(run.stopped || run.StopRequested() ? ExportEnd::Stopped : ExportEnd::Completed);
     run.Log("Completed");
-    if (!storeKind) sink.OpenFolder(root);
-    return end(run.stopped || run.StopRequested() ? ExportEnd::Stopped : ExportEnd::Completed);
+    target.Close();
+    return run.outcome;
 }
 
 }  // namespace exporting

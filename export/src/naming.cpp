@@ -18,11 +18,6 @@ std::string WithoutControls(std::string_view text) {
     return out;
 }
 
-bool Exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 }  // namespace
 
 size_t CharCount(std::string_view text) {
@@ -112,8 +107,13 @@ std::string CsvFilePath(const std::string& dir, const std::string& name, uint64_
     return path;
 }
 
+bool PathTaken(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 std::string NextFreePath(const std::string& path, bool isDirectory) {
-    if (!Exists(path)) return path;
+    if (!PathTaken(path)) return path;
     std::string stem = path, ext;
     if (!isDirectory) {
         size_t slash = path.rfind('/');
@@ -125,7 +125,7 @@ std::string NextFreePath(const std::string& path, bool isDirectory) {
     }
     for (int n = 2;; ++n) {
         std::string candidate = stem + " (" + std::to_string(n) + ")" + ext;
-        if (!Exists(candidate)) return candidate;
+        if (!PathTaken(candidate)) return candidate;
     }
 }
 

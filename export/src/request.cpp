@@ -1,6 +1,6 @@
-#include <exporting/export_job.h>
-#include <exporting/export_run.h>
+#include <exporting/request.h>
 
+#include <algorithm>
 #include <array>
 
 namespace exporting {
@@ -12,6 +12,8 @@ constexpr std::array<std::pair<OutputKind, std::string_view>, 11> kModes{{
     {OutputKind::Rtf, "rtf"}, {OutputKind::Mhtml, "mhtml"}, {OutputKind::Pdf, "pdf"},
     {OutputKind::Vcf, "vcf"}, {OutputKind::Csv, "csv"},
 }};
+
+RequestCheck Problem(RequestProblem problem, std::string text) { return {problem, std::move(text)}; }
 }  // namespace
 
 std::string_view ModeString(OutputKind kind) {
@@ -28,9 +30,25 @@ std::optional<OutputKind> KindFromMode(std::string_view mode) {
 
 bool IsStoreKind(OutputKind kind) { return kind == OutputKind::Pst || kind == OutputKind::Profile; }
 
-std::string CompletionMessage(const ExportTotals& totals) {
-    if (totals.failed == 0) return "Conversion Completed Successfully!";
-    return FailureMessage(totals.failed);
+bool KindAllowed(OutputKind kind, bool listExport) {
+    return !listExport || (kind != OutputKind::Doc && kind != OutputKind::Mhtml);
+}
+
+RequestCheck CheckRequest(const ExportRequest& request) {
+    const ExportOptions& o = request.options;
+    using P = RequestProblem;
+    if (request.IsListExport() && !request.folders.empty())
+        return Problem(P::TwoSelections, "An export takes either folders or listed entries, not both");
+    if (!KindAllowed(o.kind, request.IsListExport()))
+        return Problem(P::KindNotAllowed, "the selected-items export has no kind " + std::string(ModeString(o.kind)));
+    if (o.destination.empty()) return Problem(P::NoDestination, "Please select output file locations..!");
+    if (o.namingOn && std::find(kNamingConventions.begin(), kNamingConventions.end(), o.naming) == kNamingConventions.end())
+        return Problem(P::UnknownNaming, "unknown naming pattern " + o.naming);
+    if (o.splitPst && o.kind != OutputKind::Pst) return Problem(P::SplitWithoutPst, "Split PST goes with new PST files only");
+    if (o.splitPst && o.splitSize == 0) return Problem(P::NoSplitSize, "Split PST needs a size");
+    if (o.filterOn && !(o.filterStart.valid && o.filterEnd.valid))
+        return Problem(P::BadFilterDates, "filter dates are written 'YYYY-MM-DD HH:MM:SS'");
+    return {};
 }
 
 }  // namespace exporting

@@ -1,4 +1,4 @@
-#include <selected/csv_file.h>
+#include <exporting/csv_file.h>
 
 #include <outside_tool.h>
 
@@ -6,7 +6,7 @@
 
 #include <sys/stat.h>
 
-using namespace selected;
+using namespace exporting;
 
 namespace {
 

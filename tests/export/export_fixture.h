@@ -4,7 +4,7 @@
 
 #include "outside_readers.h"
 
-#include <exporting/export_job.h>
+#include <exporting/run_export.h>
 #include <notes/headless_views.h>
 
 #include <gtest/gtest.h>
@@ -20,11 +20,12 @@ struct RecordingSink : exporting::ExportSink {
         log.emplace_back(text, colour);
         if (onLog) onLog(text);
     }
-    void SetFolderStatus(const std::string& text) override { status.push_back(text); }
-    void SetButtonText(const std::string& text) override { buttons.push_back(text); }
     void SetProgress(uint64_t done, uint64_t total) override { progress = {done, total}; }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void OpenFolder(const std::string& dir) override { opened.push_back(dir); }
+    void SetTarget(const std::string& text) override { status.push_back(text); }
+    // The notice a front end shows, as the dialogs and the command line derive it.
+    void SetOutcome(const exporting::ExportOutcome& outcome) override {
+        if (std::string notice = exporting::ClosingNotice(outcome); !notice.empty()) messages.push_back(notice);
+    }
 
     // Log lines that start with prefix.
     size_t Count(const std::string& prefix) const {
@@ -40,7 +41,7 @@ struct RecordingSink : exporting::ExportSink {
 
     std::mutex mutex;
     std::vector<std::pair<std::string, uint32_t>> log;
-    std::vector<std::string> status, buttons, messages, opened;
+    std::vector<std::string> status, messages, opened;
     std::pair<uint64_t, uint64_t> progress;
     std::function<void(const std::string&)> onLog;
 };
@@ -83,11 +84,29 @@ protected:
         return o;
     }
     exporting::ExportOutcome Mailbox(const exporting::ExportOptions& o, std::vector<notes::FolderRecord> folders) {
-        return exporting::SaveMailBox(*state, o, folders, stop, sink);
+        exporting::ExportRequest request = Request(o);
+        request.folders = std::move(folders);
+        return Run(request);
     }
     exporting::ExportOutcome Selected(const exporting::ExportOptions& o, const char* folder, std::set<uint32_t> entries) {
-        auto r = Folders({folder});
-        return exporting::SaveData(*state, o, r.at(0).viewIndex, folder, entries, stop, sink);
+        exporting::ExportRequest request = Request(o);
+        request.listed = exporting::ListedEntries{Folders({folder}).at(0).viewIndex, folder, std::move(entries)};
+        return Run(request);
+    }
+    // The request for the open database with the given options.
+    exporting::ExportRequest Request(const exporting::ExportOptions& o) const {
+        exporting::ExportRequest request;
+        request.database = state->strFileDir.get();
+        request.databaseTitle = state->SourceFileName.get();
+        request.scratchFolder = state->tempFilePath.get();
+        request.options = o;
+        return request;
+    }
+    // Runs the request; the folder a front end would show is recorded.
+    exporting::ExportOutcome Run(const exporting::ExportRequest& request) {
+        exporting::ExportOutcome outcome = exporting::RunExport(request, stop, sink);
+        if (std::string folder = exporting::FinishedFolder(request, outcome); !folder.empty()) sink.opened.push_back(folder);
+        return outcome;
     }
     std::string Out() const { return (dir.Path() / "out").string(); }
 

@@ -1,5 +1,5 @@
 // Naming of exported files and the contact table, without writing anything.
-#include <exporting/contact_record.h>
+#include <exporting/contact_map.h>
 #include <exporting/ensure_path.h>
 #include <exporting/naming.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <notes/field_rules.h>
-#include <selected/csv_file.h>
+#include <exporting/csv_file.h>
 #include <store/contact_item.h>
 
 #include <string>
@@ -12,7 +12,7 @@ namespace exporting {
 
 struct ContactRecord {
     // Notes item name -> value by the text rule; only items the document has.
-    selected::ContactValues values;
+    ContactValues values;
     std::string from;
     bool hasSubject = false;  // the document has a "Subject" item
     std::string subject;      // its value

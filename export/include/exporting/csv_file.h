@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace selected {
+namespace exporting {
 
 // Notes item name -> value as the text rule read it; an absent key is an
 // empty value. "Birthday" and "Anniversary" hold the dates' text.
@@ -53,4 +53,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace selected
+}  // namespace exporting

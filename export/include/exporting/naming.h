@@ -4,7 +4,7 @@
 // system takes (255 bytes of UTF-8, never inside a character).
 #pragma once
 
-#include <exporting/export_job.h>
+#include <exporting/request.h>
 
 #include <cstdint>
 #include <string>
@@ -49,6 +49,10 @@ std::string CsvFilePath(const std::string& dir, const std::string& name, uint64_
 
 // The extension of a file kind, with its dot (".msg", ".html", ...).
 std::string_view Extension(OutputKind kind);
+
+// True when something (a file, a directory, a link, even a dangling one) is
+// at path.
+bool PathTaken(const std::string& path);
 
 // path when nothing exists there, else path with " (2)", " (3)"... put
 // before the extension (or at the end of a directory name).
