@@ -163,6 +163,7 @@ exporting::ExportOptions CConvertNotes::Options() const {
     // The check stays ticked, though disabled, when another kind is chosen.
     o.splitPst = mode_ == OutputKind::Pst && split_->isChecked();
     o.splitSize = exporting::SplitChoiceSize(splitSizes_->currentIndex());
+    o.skipSaved = ignoreSaved_->isChecked();
     return o;
 }
 
