@@ -3,11 +3,13 @@
 #include <notes/field_rules.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace cli {
 
 namespace {
+
+using exporting::OutputKind;
+using exporting::RequestProblem;
 
 std::vector<std::string> SplitList(const std::string& text) {
     std::vector<std::string> out;
@@ -28,18 +30,18 @@ bool ParseIndex(const std::string& text, uint32_t* value) {
     return true;
 }
 
-}  // namespace
-
-uint64_t ParseSize(const std::string& text) {
-    size_t digits = 0;
-    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
-    if (digits == 0 || digits > 12) return 0;
-    std::string unit = text.substr(digits);
-    for (char& c : unit) c = char(std::toupper(static_cast<unsigned char>(c)));
-    uint64_t n = std::stoull(text.substr(0, digits));
-    uint64_t scale = unit == "KB" ? 1024ull : unit == "MB" ? 1024ull * 1024 : unit == "GB" ? exporting::kGiB : 0;
-    return n * scale;
+// A problem of the request, in the words of the options that cause it.
+std::string UsageText(const exporting::RequestCheck& check, const exporting::ExportOptions& o) {
+    switch (check.problem) {
+    case RequestProblem::NoDestination:
+        return o.kind == OutputKind::Profile ? "--as profile needs --profile-folder '\\\\Store\\Folder'" : "--to DIR is required";
+    case RequestProblem::SplitWithoutPst: return "--split goes with --as pst only";
+    case RequestProblem::NoSplitSize: return "--split takes 1GB..5GB or a number with KB, MB or GB";
+    default: return check.text;
+    }
 }
+
+}  // namespace
 
 std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, std::string* error) {
     auto fail = [&](std::string text) -> std::optional<ExportArgs> {
@@ -47,6 +49,7 @@ std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, 
         return std::nullopt;
     };
     ExportArgs a;
+    exporting::ExportOptions& o = a.request.options;
     std::string kindText, to, profileFolder, start, end, items, split;
     bool haveStart = false, haveEnd = false, haveItems = false, haveFolder = false, haveFolders = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -68,29 +71,28 @@ std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, 
         } else if (arg == "--folder") ok = haveFolder = value(&a.folder);
         else if (arg == "--items") ok = haveItems = value(&items);
         else if (arg == "--naming") {
-            ok = value(&a.options.naming);
-            a.options.namingOn = true;
+            ok = value(&o.naming);
+            o.namingOn = true;
         } else if (arg == "--split") ok = value(&split);
         else if (arg == "--filter-start") ok = haveStart = value(&start);
         else if (arg == "--filter-end") ok = haveEnd = value(&end);
-        else if (arg == "--with-attachments") a.options.requireAttachments = true;
+        else if (arg == "--with-attachments") o.requireAttachments = true;
         else if (!arg.empty() && arg[0] == '-') return fail("unknown option " + arg);
-        else if (a.database.empty()) a.database = arg;
+        else if (a.request.database.empty()) a.request.database = arg;
         else return fail("unexpected argument " + arg);
         if (!ok) return fail(arg + " needs a value");
     }
-    if (a.database.empty()) return fail("no database given");
+    if (a.request.database.empty()) return fail("no database given");
     if (kindText.empty()) return fail("--as KIND is required");
     auto kind = exporting::KindFromMode(kindText == "profile" ? "pst1" : kindText);
     if (!kind || kindText == "pst1") return fail("unknown kind " + kindText);
-    a.options.kind = *kind;
+    o.kind = *kind;
 
     a.selectedItems = haveFolder || haveItems;
     if (a.selectedItems) {
         if (!haveFolder || !haveItems) return fail("--folder and --items go together");
         if (haveFolders) return fail("--folders cannot be combined with --folder/--items");
-        if (*kind == exporting::OutputKind::Doc || *kind == exporting::OutputKind::Mhtml)
-            return fail("the selected-items export has no kind " + kindText);
+        a.request.listed.emplace();
         if (items == "all") a.allItems = true;
         else
             for (const auto& no : SplitList(items)) {
@@ -99,33 +101,26 @@ std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, 
                 a.items.push_back(v);
             }
     }
-    if (*kind == exporting::OutputKind::Profile) {
-        if (profileFolder.empty()) return fail("--as profile needs --profile-folder '\\\\Store\\Folder'");
-        if (profileFolder.rfind("\\\\", 0) != 0) return fail("--profile-folder takes a path like \\\\Store\\Folder");
-        a.options.destination = profileFolder;
+    if (*kind == OutputKind::Profile) {
+        if (!profileFolder.empty() && profileFolder.rfind("\\\\", 0) != 0)
+            return fail("--profile-folder takes a path like \\\\Store\\Folder");
+        o.destination = profileFolder;
     } else {
         if (!profileFolder.empty()) return fail("--profile-folder goes with --as profile only");
-        if (to.empty()) return fail("--to DIR is required");
-        a.options.destination = to;
+        o.destination = to;
     }
-    if (a.options.namingOn &&
-        std::find(exporting::kNamingConventions.begin(), exporting::kNamingConventions.end(), a.options.naming) ==
-            exporting::kNamingConventions.end())
-        return fail("unknown naming pattern " + a.options.naming);
     if (!split.empty()) {
-        if (*kind != exporting::OutputKind::Pst) return fail("--split goes with --as pst only");
-        a.options.splitPst = true;
-        a.options.splitSize = ParseSize(split);
-        if (a.options.splitSize == 0) return fail("--split takes 1GB..5GB or a number with KB, MB or GB");
+        o.splitPst = true;
+        o.splitSize = exporting::ParseSplitSize(split).value_or(0);
     }
     if (haveStart != haveEnd) return fail("--filter-start and --filter-end go together");
     if (haveStart) {
-        a.options.filterOn = true;
-        a.options.filterStart = notes::ConvertString2Date(start);
-        a.options.filterEnd = notes::ConvertString2Date(end);
-        if (!a.options.filterStart.valid || !a.options.filterEnd.valid)
-            return fail("filter dates are written 'YYYY-MM-DD HH:MM:SS'");
+        o.filterOn = true;
+        o.filterStart = notes::ConvertString2Date(start);
+        o.filterEnd = notes::ConvertString2Date(end);
     }
+    const exporting::RequestCheck check = exporting::CheckRequest(a.request);
+    if (!check.Ok()) return fail(UsageText(check, o));
     return a;
 }
 

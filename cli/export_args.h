@@ -1,7 +1,7 @@
 // The arguments of `ferrywell-cli export`, parsed and checked.
 #pragma once
 
-#include <exporting/export_job.h>
+#include <exporting/request.h>
 
 #include <optional>
 #include <string>
@@ -10,9 +10,10 @@
 namespace cli {
 
 struct ExportArgs {
-    std::string database;
-    exporting::ExportOptions options;
-    std::vector<std::string> folders;  // mailbox form; empty: every folder
+    // The database, kind, destination and options; the folders or entries
+    // are filled in from the names below once the database is analysed.
+    exporting::ExportRequest request;
+    std::vector<std::string> folders;  // tree export; empty: every folder
     bool selectedItems = false;        // the --folder/--items form
     std::string folder;
     bool allItems = false;
@@ -20,9 +21,8 @@ struct ExportArgs {
 };
 
 // The parsed arguments (argv after "export"), or a usage error in *error.
+// The request is checked as the export will check it, with its problems said
+// in the command line's own words.
 std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, std::string* error);
-
-// "1GB".."5GB", or a number with KB, MB or GB (1024-based); 0 when invalid.
-uint64_t ParseSize(const std::string& text);
 
 }  // namespace cli

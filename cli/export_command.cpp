@@ -1,8 +1,10 @@
 #include "export_command.h"
 #include "export_args.h"
 
+#include <exporting/run_export.h>
+
+#include <notes/contact_entries.h>
 #include <notes/headless_views.h>
-#include <notes/open_view.h>
 
 #include <chrono>
 #include <csignal>
@@ -31,8 +33,6 @@ public:
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fputc('\n', stdout);
     }
-    void SetFolderStatus(const std::string&) override {}
-    void SetButtonText(const std::string&) override {}
     void SetProgress(uint64_t done, uint64_t total) override {
         if (!progress_) return;
         auto now = std::chrono::steady_clock::now();
@@ -46,10 +46,6 @@ public:
                      (unsigned long long)total, rate, left);
         drawn_ = true;
     }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void OpenFolder(const std::string&) override {}
-
-    std::vector<std::string> messages;
 
 private:
     bool progress_;
@@ -85,26 +81,6 @@ std::string FolderNames(const std::vector<notes::FolderRecord>& records) {
     return out;
 }
 
-// The entry indexes of the view that have a document: the "NO" of the item list's rows.
-std::set<uint32_t> RowNumbers(const std::string& db, uint32_t viewIndex) {
-    std::set<uint32_t> rows;
-    LNNotesSession session;
-    if (session.Initialize(300, 0, nullptr, 1, nullptr) != LNNOERROR) return rows;
-    LNSetThrowAllErrorsGlobal(1);
-    LNDatabase database;
-    try {
-        LNViewFolder view = notes::OpenViewOf(session, db, viewIndex, database);
-        const size_t count = view.GetEntryCount();
-        for (size_t e = 0; e < count; ++e) {
-            if (!view[e].IsCategory()) rows.insert(uint32_t(e));
-        }
-    } catch (LNSTATUS) {
-    }
-    database.Close();
-    session.Term(0);
-    return rows;
-}
-
 }  // namespace
 
 int RunExport(const std::vector<std::string>& argv) {
@@ -112,12 +88,10 @@ int RunExport(const std::vector<std::string>& argv) {
     auto parsed = ParseExportArgs(argv, &error);
     if (!parsed) return UsageError(error);
     ExportArgs& args = *parsed;
+    exporting::ExportRequest& request = args.request;
 
-    notes::FerrywellState state;
-    state.strFileDir.set(args.database);
-    state.SourceFileName.set(std::filesystem::path(args.database).stem().string());
-    notes::HeadlessAnalysisView analysis(state);
-    notes::AnalysisOutcome outcome = notes::AnalysisNSFFILE(state, analysis);
+    std::vector<notes::FolderRecord> records;
+    notes::AnalysisOutcome outcome = notes::AnalyseDatabase(request.database, &records);
     if (outcome.result == notes::AnalysisResult::OpenFailed) {
         std::cerr << outcome.error << "\n";
         return kCannotOpen;
@@ -126,32 +100,31 @@ int RunExport(const std::vector<std::string>& argv) {
         std::cerr << notes::kNotContactFile << "\n";
         return kNotContacts;
     }
-    const std::vector<notes::FolderRecord> records = state.ptrNSFTreeFolderStructure.Snapshot();
     auto findRecord = [&](const std::string& name) -> const notes::FolderRecord* {
         for (const auto& r : records)
             if (r.folderName == name) return &r;
         return nullptr;
     };
 
-    std::vector<notes::FolderRecord> folders;
-    const notes::FolderRecord* listed = nullptr;
-    std::set<uint32_t> entries;
     if (args.selectedItems) {
-        listed = findRecord(args.folder);
+        const notes::FolderRecord* listed = findRecord(args.folder);
         if (!listed) return UsageError("no folder named \"" + args.folder + "\"; the analysis found:" + FolderNames(records));
-        std::set<uint32_t> rows = RowNumbers(args.database, listed->viewIndex);
-        if (args.allItems) entries = rows;
+        const std::set<uint32_t> rows = notes::ContactEntries(request.database, listed->viewIndex);
+        exporting::ListedEntries& selection = *request.listed;
+        selection.viewIndex = listed->viewIndex;
+        selection.folderName = listed->folderName;
+        if (args.allItems) selection.entries = rows;
         for (uint32_t no : args.items) {
             if (!rows.count(no)) return UsageError("\"" + args.folder + "\" has no row whose NO is " + std::to_string(no));
-            entries.insert(no);
+            selection.entries.insert(no);
         }
     } else if (args.folders.empty()) {
-        folders = records;
+        request.folders = records;
     } else {
         for (const auto& name : args.folders) {
             const notes::FolderRecord* r = findRecord(name);
             if (!r) return UsageError("no folder named \"" + name + "\"; the analysis found:" + FolderNames(records));
-            folders.push_back(*r);
+            request.folders.push_back(*r);
         }
     }
 
@@ -160,7 +133,8 @@ int RunExport(const std::vector<std::string>& argv) {
         std::cerr << "ferrywell-cli export: cannot make a scratch folder in " << std::filesystem::temp_directory_path() << "\n";
         return kDestination;
     }
-    state.tempFilePath.set(scratch.Path());
+    request.databaseTitle = std::filesystem::path(request.database).stem().string();
+    request.scratchFolder = scratch.Path();
     // Command files of the companion program stay private to this run.
     if (!std::getenv("FERRYWELL_COMMAND_DIR")) ::setenv("FERRYWELL_COMMAND_DIR", scratch.Path().c_str(), 1);
 
@@ -172,13 +146,11 @@ int RunExport(const std::vector<std::string>& argv) {
     exporting::ExportOutcome result;
     {
         CliSink sink;
-        if (args.selectedItems)
-            result = exporting::SaveData(state, args.options, listed->viewIndex, listed->folderName, entries, gStop, sink);
-        else
-            result = exporting::SaveMailBox(state, args.options, folders, gStop, sink);
+        result = exporting::RunExport(request, gStop, sink);
         std::fflush(stdout);
-        if (result.end != exporting::ExportEnd::Completed || result.totals.failed > 0)
-            for (const auto& m : sink.messages) std::cerr << m << "\n";
+        const std::string notice = exporting::ClosingNotice(result);
+        if ((result.end != exporting::ExportEnd::Completed || result.totals.failed > 0) && !notice.empty())
+            std::cerr << notice << "\n";
     }
     const auto& t = result.totals;
     std::cout << "Written: " << t.written << ", skipped: " << t.skipped << ", failed: " << t.failed << std::endl;

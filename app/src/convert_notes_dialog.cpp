@@ -56,7 +56,8 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
     grid->addWidget(Note(options), 2, 0, 1, 3);
     split_ = WithId(new QCheckBox("Split PST", options), 1035);
     splitSizes_ = WithId(new QComboBox(options), 1036);
-    for (const char* size : kSplitSizes) splitSizes_->addItem(size);
+    for (std::string_view size : exporting::kSplitChoices)
+        splitSizes_->addItem(QString::fromUtf8(size.data(), qsizetype(size.size())));
     auto* splitRow = new QHBoxLayout;
     splitRow->addSpacing(20);
     splitRow->addWidget(split_);
@@ -159,9 +160,10 @@ void CConvertNotes::OnBnClickedBrowse() {
 
 exporting::ExportOptions CConvertNotes::Options() const {
     exporting::ExportOptions o = FilterOptions(mode_, destination_);
-    o.splitPst = split_->isChecked();
-    const int size = splitSizes_->currentIndex();  // none selected: the last entry
-    o.splitSize = uint64_t(size < 0 ? splitSizes_->count() : size + 1) * exporting::kGiB;
+    // The check stays ticked, though disabled, when another kind is chosen.
+    o.splitPst = mode_ == OutputKind::Pst && split_->isChecked();
+    o.splitSize = exporting::SplitChoiceSize(splitSizes_->currentIndex());
+    o.skipSaved = ignoreSaved_->isChecked();
     return o;
 }
 
@@ -188,11 +190,16 @@ void CConvertNotes::EnableWhileIdle(bool idle) {
 
 void CConvertNotes::OnBnClickedSave() {
     if (save_->text() != kSaveText || IsExporting()) return;
+    SaveMailBox();
+}
+
+void CConvertNotes::SaveMailBox() {
+    exporting::ExportRequest request = RequestFromState();
+    request.folders = folders_;
+    request.options = Options();
+    if (!Acceptable(request)) return;
     EnableWhileIdle(false);
-    StartExport([state = &state_, options = Options(), folders = folders_](std::atomic<int>& stop,
-                                                                            exporting::ExportSink& sink) {
-        return exporting::SaveMailBox(*state, options, folders, stop, sink);
-    });
+    StartExport(std::move(request));
 }
 
 void CConvertNotes::OnBnClickedStop() {
@@ -209,9 +216,20 @@ void CConvertNotes::Finished() {
     save_->setText(kSaveText);
 }
 
-void CConvertNotes::UiSetFolderStatus(const QString& text) { status_->setText(text); }
+void CConvertNotes::UiSetTarget(const QString& target) {
+    save_->setText(kUnderProcess);
+    status_->setText(kFolderStatus + target);
+}
 
-void CConvertNotes::UiSetButtonText(const QString& text) { save_->setText(text); }
+void CConvertNotes::UiSetOutcome(const exporting::ExportOutcome& outcome) {
+    const std::string notice = exporting::ClosingNotice(outcome);
+    if (notice.empty()) return;
+    // A finished run reads "Finish" while its notice is up; a refused logon
+    // only says so.
+    if (!outcome.logonFailed) save_->setText(kFinishText);
+    UiShowMessage(QString::fromStdString(notice));
+    if (!outcome.logonFailed) save_->setText(kSaveText);
+}
 
 void CConvertNotes::reject() {
     if (IsExporting()) {

@@ -100,24 +100,42 @@ void ExportDialog::OpenFolder(const QString& directory) {
     else QDesktopServices::openUrl(QUrl::fromLocalFile(directory));
 }
 
-void ExportDialog::StartExport(Job job) {
+exporting::ExportRequest ExportDialog::RequestFromState() const {
+    exporting::ExportRequest request;
+    request.database = state_.strFileDir.get();
+    request.databaseTitle = state_.SourceFileName.get();
+    request.scratchFolder = state_.tempFilePath.get();
+    return request;
+}
+
+bool ExportDialog::Acceptable(const exporting::ExportRequest& request) {
+    const exporting::RequestCheck check = exporting::CheckRequest(request);
+    if (check.Ok() || check.problem == exporting::RequestProblem::NoDestination) return true;
+    UiShowMessage(QString::fromStdString(check.text));
+    return false;
+}
+
+void ExportDialog::StartExport(exporting::ExportRequest request) {
     if (running_) return;
     running_ = true;
     stop_->store(0);
-    StartWorker(workers_, [job = std::move(job), stop = stop_, bridge = bridge_, dlg = this] {
+    auto shared = std::make_shared<const exporting::ExportRequest>(std::move(request));
+    StartWorker(workers_, [request = shared, stop = stop_, bridge = bridge_, dlg = this] {
         exporting::ExportOutcome outcome;
         {
             DialogExportSink sink(bridge, dlg);
-            outcome = job(*stop, sink);
+            outcome = exporting::RunExport(*request, *stop, sink);
         }
-        bridge->Call([dlg, &outcome] {
+        const std::string folder = exporting::FinishedFolder(*request, outcome);
+        bridge->Call([dlg, &outcome, &folder] {
             dlg->outcome_ = std::move(outcome);
             dlg->running_ = false;
+            if (!folder.empty()) OpenFolder(QString::fromStdString(folder));
             dlg->Finished();
         });
     }, [bridge = bridge_, dlg = this](const std::string& what) {
-        // The export core reports its own failures; this is the last resort
-        // for anything it let through: said in the log, the dialog idle again.
+        // The export reports its own failures; this is the last resort for
+        // anything it let through: said in the log, the dialog idle again.
         bridge->Call([dlg, what] {
             dlg->UiAppendLines({LogLine{"The export stopped on an error: " + what, exporting::kColourError}});
             dlg->outcome_ = {};
@@ -169,14 +187,9 @@ void DialogExportSink::Finish() {
     inFlight_.reset();
 }
 
-void DialogExportSink::SetFolderStatus(const std::string& text) {
+void DialogExportSink::SetTarget(const std::string& target) {
     Flush();
-    bridge_->Call([d = dlg_, text] { d->UiSetFolderStatus(QString::fromStdString(text)); });
-}
-
-void DialogExportSink::SetButtonText(const std::string& text) {
-    Flush();
-    bridge_->Call([d = dlg_, text] { d->UiSetButtonText(QString::fromStdString(text)); });
+    bridge_->Call([d = dlg_, target] { d->UiSetTarget(QString::fromStdString(target)); });
 }
 
 void DialogExportSink::SetProgress(uint64_t done, uint64_t total) {
@@ -187,14 +200,9 @@ void DialogExportSink::SetProgress(uint64_t done, uint64_t total) {
     bridge_->Call([d = dlg_, done, total] { d->UiSetProgress(done, total); });
 }
 
-void DialogExportSink::ShowMessage(const std::string& text) {
+void DialogExportSink::SetOutcome(const exporting::ExportOutcome& outcome) {
     Finish();
-    bridge_->Call([d = dlg_, text] { d->UiShowMessage(QString::fromStdString(text)); });
-}
-
-void DialogExportSink::OpenFolder(const std::string& directory) {
-    Finish();
-    bridge_->Call([directory] { ExportDialog::OpenFolder(QString::fromStdString(directory)); });
+    bridge_->Call([d = dlg_, outcome] { d->UiSetOutcome(outcome); });
 }
 
 }  // namespace app

@@ -18,8 +18,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace app {
 
 using exporting::OutputKind;
@@ -62,6 +60,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const contr
     auto* grid = new QGridLayout(formats);
     int slot = 0;
     for (const ModeRadio& r : kRadios) {
+        if (!exporting::KindAllowed(r.kind, true)) continue;
         auto* radio = WithId(new QRadioButton(r.text, formats), r.id);
         radios_[r.kind] = radio;
         grid->addWidget(radio, slot / 2, slot % 2);
@@ -145,20 +144,25 @@ void CSINGLENSFMAILSAVE::OnBnClickedButtonBrowse() {
 
 exporting::ExportOptions CSINGLENSFMAILSAVE::Options() const {
     exporting::ExportOptions o = FilterOptions(mode_, destination_);
-    o.splitPst = split_->isChecked();
-    o.splitSize = std::max<uint64_t>(kMinSplitMb, splitMb_->text().toULongLong()) * 1024 * 1024;
+    // The check stays ticked, though disabled, when another kind is chosen.
+    o.splitPst = mode_ == OutputKind::Pst && split_->isChecked();
+    o.splitSize = exporting::SplitMegabytesSize(splitMb_->text().toULongLong());
     return o;
 }
 
 void CSINGLENSFMAILSAVE::OnBnClickedButtonSave() {
     if (IsExporting()) return;
+    SaveData();
+}
+
+void CSINGLENSFMAILSAVE::SaveData() {
+    exporting::ExportRequest request = RequestFromState();
+    request.listed = exporting::ListedEntries{state_.FolderNo.load(), state_.treeSelectedFolder.get(), CheckedEntries(list_)};
+    request.options = Options();
+    if (!Acceptable(request)) return;
     startExport_->setEnabled(false);
     startExport_->setText(kUnderProcessShort);
-    StartExport([state = &state_, options = Options(), view = state_.FolderNo.load(),
-                 folder = state_.treeSelectedFolder.get(),
-                 entries = CheckedEntries(list_)](std::atomic<int>& stop, exporting::ExportSink& sink) {
-        return exporting::SaveData(*state, options, view, folder, entries, stop, sink);
-    });
+    StartExport(std::move(request));
 }
 
 void CSINGLENSFMAILSAVE::Finished() {
@@ -166,7 +170,11 @@ void CSINGLENSFMAILSAVE::Finished() {
     startExport_->setText(kStartExport);
 }
 
-void CSINGLENSFMAILSAVE::UiSetButtonText(const QString& text) { startExport_->setText(text); }
+void CSINGLENSFMAILSAVE::UiSetOutcome(const exporting::ExportOutcome& outcome) {
+    const std::string notice = exporting::ClosingNotice(outcome);
+    if (!notice.empty()) UiShowMessage(QString::fromStdString(notice));
+    startExport_->setText(kStartExport);
+}
 
 void CSINGLENSFMAILSAVE::reject() {
     if (controls::MessageService::Show(this, kAskExit, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=

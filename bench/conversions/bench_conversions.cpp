@@ -1,6 +1,6 @@
 // Writes generated contacts in every output kind and prints contacts per second.
 // Usage: bench_conversions [contacts per kind (10000)] [CSV rows (100000)] [folder]
-#include <selected/csv_file.h>
+#include <exporting/csv_file.h>
 #include <store/contact_item.h>
 #include <store/conversions.h>
 #include <store/msg_file.h>
@@ -41,7 +41,7 @@ void Fill(store::RDOContactItem& item, int i) {
     item.SetSent(true);
 }
 
-selected::ContactValues CsvValues(int i) {
+exporting::ContactValues CsvValues(int i) {
     const std::string n = std::to_string(i);
     return {{"FirstName", "Zo\xC3\xAB" + n}, {"LastName", "Petrov" + n}, {"CompanyName", "Acme, Inc " + n},
             {"OfficePhoneNumber", "+49 30 1234 " + n}, {"MailAddress", "contact" + n + "@example.org"},
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     for (int rows : {count, csvRows}) {
         std::filesystem::remove(dir / "People.csv");
         Report("CSV rows", rows, Measure([&] {
-            selected::CsvAppender out((dir / "People.csv").string());
+            exporting::CsvAppender out((dir / "People.csv").string());
             out.AppendHeader();
             for (int i = 0; i < rows; ++i) out.AppendRow(CsvValues(i));
         }));

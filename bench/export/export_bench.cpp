@@ -3,10 +3,12 @@
 // export against a read-only and a write-only pass of the same contacts in
 // the same run; a 5 MB split over 30,000 contacts. Exit 1 when a target is
 // missed or a PST does not hold every contact.
-#include <exporting/contact_record.h>
-#include <exporting/export_job.h>
+#include <exporting/contact_map.h>
+#include <exporting/run_export.h>
+#include <notes/contact_entries.h>
 #include <notes/headless_views.h>
 #include <notes/open_view.h>
+#include <notes/session.h>
 #include <pst/pst_file.h>
 #include <store/session.h>
 
@@ -24,11 +26,7 @@ namespace {
 
 struct NullSink : exporting::ExportSink {
     void AppendToLog(const std::string&, uint32_t) override {}
-    void SetFolderStatus(const std::string&) override {}
-    void SetButtonText(const std::string&) override {}
     void SetProgress(uint64_t, uint64_t) override {}
-    void ShowMessage(const std::string&) override {}
-    void OpenFolder(const std::string&) override {}
 };
 
 bool gMissed = false;
@@ -90,19 +88,30 @@ struct Bench {
         o.destination = dest.string();
         return o;
     }
-    std::pair<exporting::ExportOutcome, double> Mailbox(const exporting::ExportOptions& o) {
+    exporting::ExportRequest Request(const exporting::ExportOptions& o) const {
+        exporting::ExportRequest r;
+        r.database = state.strFileDir.get();
+        r.databaseTitle = state.SourceFileName.get();
+        r.scratchFolder = state.tempFilePath.get();
+        r.options = o;
+        return r;
+    }
+    std::pair<exporting::ExportOutcome, double> Timed(const exporting::ExportRequest& request) {
         auto t = Clock::now();
         const double cpu = CpuSeconds();
-        auto r = exporting::SaveMailBox(state, o, {folder}, stop, sink);
+        auto r = exporting::RunExport(request, stop, sink);
         gCpu = CpuSeconds() - cpu;
         return {r, Seconds(t)};
     }
+    std::pair<exporting::ExportOutcome, double> Mailbox(const exporting::ExportOptions& o) {
+        exporting::ExportRequest request = Request(o);
+        request.folders = {folder};
+        return Timed(request);
+    }
     std::pair<exporting::ExportOutcome, double> Selected(const exporting::ExportOptions& o, const std::set<uint32_t>& rows) {
-        auto t = Clock::now();
-        const double cpu = CpuSeconds();
-        auto r = exporting::SaveData(state, o, folder.viewIndex, folder.folderName, rows, stop, sink);
-        gCpu = CpuSeconds() - cpu;
-        return {r, Seconds(t)};
+        exporting::ExportRequest request = Request(o);
+        request.listed = exporting::ListedEntries{folder.viewIndex, folder.folderName, rows};
+        return Timed(request);
     }
 };
 
@@ -110,16 +119,14 @@ struct Bench {
 std::vector<exporting::ContactRecord> ReadPass(Bench& b, bool keep, double* secs) {
     std::vector<exporting::ContactRecord> out;
     auto t = Clock::now();
-    LNNotesSession session;
-    session.Initialize(300, 0, nullptr, 1, nullptr);
-    LNSetThrowAllErrorsGlobal(1);
+    notes::Session session;
     LNDatabase db;
-    LNViewFolder view = notes::OpenViewOf(session, b.state.strFileDir.get(), b.folder.viewIndex, db);
+    LNViewFolder view = notes::OpenViewOf(session.Api(), b.state.strFileDir.get(), b.folder.viewIndex, db);
     size_t count = view.GetEntryCount();
     for (size_t i = 0; i < count; ++i) {
         LNDocument doc;
+        if (!notes::ContactDocument(view, i, &doc)) continue;
         try {
-            view[i].GetDocument(&doc);
             doc.Open(0);
         } catch (LNSTATUS) {
             continue;
@@ -128,7 +135,6 @@ std::vector<exporting::ContactRecord> ReadPass(Bench& b, bool keep, double* secs
         if (keep) out.push_back(std::move(c));
     }
     db.Close();
-    session.Term(0);
     *secs = Seconds(t);
     return out;
 }
@@ -218,16 +224,8 @@ int main(int argc, char** argv) {
     std::printf("%-44s %8.2fx (target <= 1.5x)%s\n", "  end to end / (read-only + write-only)", ratio, ratio <= 1.5 ? "" : "  MISSED");
     gMissed |= ratio > 1.5;
 
-    // Rows of the list: every entry with a document.
-    {
-        LNNotesSession session;
-        session.Initialize(300, 0, nullptr, 1, nullptr);
-        LNDatabase db;
-        LNViewFolder view = notes::OpenViewOf(session, argv[1], b.folder.viewIndex, db);
-        for (size_t i = 0; i < view.GetEntryCount(); ++i)
-            if (!view[i].IsCategory()) rows.insert(uint32_t(i));
-        session.Term(0);
-    }
+    // Rows of the list: every contact entry.
+    rows = notes::ContactEntries(argv[1], b.folder.viewIndex);
     auto [selPst, selPstSecs] = b.Selected(b.Options(OutputKind::Pst, "sel-pst"), rows);
     Report("selected pst, every row", selPst.totals.written, selPstSecs, 10000);
     std::printf("%-44s %8.2fx (target <= 1.2x)%s\n", "  against the mailbox pst", selPstSecs / pstSecs, selPstSecs / pstSecs <= 1.2 ? "" : "  MISSED");

@@ -1,4 +1,5 @@
 #include <notes/analysis.h>
+#include <notes/session.h>
 
 #include <notesapi/notesapi.h>
 
@@ -23,26 +24,23 @@ AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
     view.ClearTreeAndList();
     state.ptrNSFTreeFolderStructure.Clear();
 
-    LNNotesSession session;
-    if (session.Initialize(300, 0, nullptr, 1, nullptr) != LNNOERROR) return {AnalysisResult::OpenFailed, {}};
-    LNSetThrowAllErrors(1);
+    Session session;
+    if (!session.Started()) return {AnalysisResult::OpenFailed, {}};
 
     LNDatabase db;
     LNViewFolderArray views;
     try {
-        session.GetDatabase(path, &db, "");
+        session.Api().GetDatabase(path, &db, "");
         db.Open();
         LNDocumentArray contacts;
         db.Search(LNFormula("Form=\"Person\""), &contacts, nullptr);
         if (contacts.GetCount() == 0) {
-            session.Term(0);
             view.ShowMessage(kNotContactFile);
             return {AnalysisResult::NotContactDatabase, {}};
         }
         view.SetContactColumns();
         db.GetViewFolders(&views, 0);
     } catch (LNSTATUS status) {
-        session.Term(0);
         char reason[512];
         LNGetErrorMessage(status, reason, sizeof reason);
         AnalysisOutcome out{AnalysisResult::OpenFailed, reason};
@@ -54,7 +52,6 @@ AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
     for (size_t i = 0; i < count; ++i) {
         view.SetStatusText(kPleaseWait);
         if (state.iStopProcess.load() == 1) {
-            session.Term(0);
             state.iStopProcess.store(0);
             view.SetStatusText(kProcessAborted);
             view.EnableExportButton();
@@ -73,7 +70,6 @@ AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
         view.SetProgress(int((i + 1) * 100 / count));
         view.SetStatusText(" ");
     }
-    session.Term(0);
     view.ShowMessage(kAnalysisCompleted);
     view.SetProgress(0);
     view.EnableExportButton();

@@ -1,7 +1,9 @@
 #include <notes/analysis.h>
+#include <notes/contact_entries.h>
 #include <notes/field_rules.h>
 #include <notes/list_fill.h>
 #include <notes/open_view.h>
+#include <notes/session.h>
 
 #include <notesapi/notesapi.h>
 
@@ -19,11 +21,7 @@ void ContactHeaderView(FerrywellState& state, ItemListView& view, LNViewFolder& 
     for (size_t e = 0; e < count; ++e) {
         try {
             LNDocument doc;
-            try {
-                folder[e].GetDocument(&doc);
-            } catch (LNSTATUS) {
-                continue;  // a category entry, or an entry without a document
-            }
+            if (!ContactDocument(folder, e, &doc)) continue;
             ListRow row{std::to_string(e), viewText, {}, {}, {}, {}, {}};
             try {
                 doc.Open(0);
@@ -69,12 +67,11 @@ void RestoreWindow(ItemListView& view) {
 void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t viewIndex) {
     const std::string path = state.strFileDir.get();
     view.DeleteAllRows();
-    LNNotesSession session;
-    if (session.Initialize(300, 0, nullptr, 1, nullptr) != LNNOERROR) return;
-    LNSetThrowAllErrorsGlobal(1);
+    Session session;
+    if (!session.Started()) return;
     LNDatabase db;
     try {
-        LNViewFolder folder = OpenViewOf(session, path, viewIndex, db);
+        LNViewFolder folder = OpenViewOf(session.Api(), path, viewIndex, db);
         ContactHeaderView(state, view, folder, viewIndex);
     } catch (LNSTATUS status) {
         // The database or the view could not be read, or the file failed
@@ -84,7 +81,6 @@ void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t view
     }
     RestoreWindow(view);
     db.Close();
-    session.Term(0);
     state.imailpreviwValidation.store(0);
 }
 

@@ -1,6 +1,7 @@
 #include <notes/field_rules.h>
 #include <notes/open_view.h>
 #include <notes/preview.h>
+#include <notes/session.h>
 
 #include <base/atomic_file.h>
 #include <base/html.h>
@@ -128,15 +129,14 @@ PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint
     PreviewRun run(state, view);
     const std::string path = state.strFileDir.get();
 
-    LNNotesSession session;
-    if (session.Initialize(300, 0, nullptr, 1, nullptr) != LNNOERROR) return PreviewResult::NotShown;
-    LNSetThrowAllErrorsGlobal(1);
+    Session session;
+    if (!session.Started()) return PreviewResult::NotShown;
     view.EnableList(false);
 
     LNDatabase db;
     PreviewResult result = PreviewResult::NotShown;
     try {
-        LNViewFolder folder = OpenViewOf(session, path, viewIndex, db);
+        LNViewFolder folder = OpenViewOf(session.Api(), path, viewIndex, db);
         const std::vector<PreviewValue> values = ReadEntry(folder, entryIndex);
         WritePreviewPage(pagePath, BuildPreviewPage(values));
         view.Navigate(pagePath);
@@ -146,7 +146,6 @@ PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint
         view.ReportFailure(StatusText(status));
     }
     db.Close();
-    session.Term(0);
     return result;
 }
 

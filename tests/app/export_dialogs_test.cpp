@@ -63,6 +63,7 @@ private slots:
     void profileExportLandsInThePickedFolder();
     void convertNotesBrowseSaveStopAndLog();
     void stopDuringTheThirdDocument();
+    void aTreeExportLeavesTheListedViewAlone();
     void listItemsOpeningState();
     void listItemsRadiosBrowseAndProfile();
     void listItemsExportOfTickedRows();
@@ -445,6 +446,21 @@ void ExportDialogsTest::stopDuringTheThirdDocument() {
     app::ExportDialog::SetLogTap(nullptr);
     RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
     QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Completed);
+}
+
+void ExportDialogsTest::aTreeExportLeavesTheListedViewAlone() {
+    OpenSample();
+    ListFolder("People");
+    QTemporaryDir out;
+    CConvertNotes dlg(main_->State(), {Record("Contacts"), Record("By Category")});
+    Child<QRadioButton>(dlg, 1007)->click();
+    dialogs_->paths.push_back(out.path());
+    QTest::mouseClick(Child(dlg, 1010), Qt::LeftButton);
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Completed);
+    // The list still shows People: a list export names its folder after it.
+    QCOMPARE(main_->State().treeSelectedFolder.get(), std::string("People"));
+    QCOMPARE(main_->State().FolderNo.load(), Record("People").viewIndex);
 }
 
 void ExportDialogsTest::listItemsOpeningState() {

@@ -1,7 +1,11 @@
 #include "recorders.h"
 #include "support/temp_files.h"
 
+#include <notes/contact_entries.h>
+
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace testing_support;
 
@@ -100,4 +104,16 @@ TEST(ListFill, AFileChangedWhileListedStopsTheFillWithItsReason) {
     ASSERT_EQ(l.list.rows.size(), 50u);
     EXPECT_EQ(l.list.rows[0].fullName, "Xame 100");
     EXPECT_EQ(l.list.failure, "");
+}
+
+TEST(ListFill, RowsAreTheContactEntriesTheExportsAndTheCommandLineTake) {
+    Listed l(SamplePath());
+    for (const auto& r : l.state.ptrNSFTreeFolderStructure.Snapshot()) {
+        l.Fill(r.folderName);
+        std::set<uint32_t> rows;
+        for (const auto& row : l.list.rows) rows.insert(uint32_t(std::stoul(row.no)));
+        EXPECT_EQ(notes::ContactEntries(SamplePath(), r.viewIndex), rows) << r.folderName;
+    }
+    EXPECT_TRUE(notes::ContactEntries(SamplePath(), 999).empty());
+    EXPECT_TRUE(notes::ContactEntries("/nonexistent/names.dxl", 1).empty());
 }

@@ -1,14 +1,15 @@
 #include <notes/preview.h>
 
+#include "test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
 
 namespace {
 
@@ -27,13 +28,6 @@ struct RecordingView : notes::PreviewView {
     std::vector<std::string> calls;
     std::string failure;
 };
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // (label, class, value) of every table row of a page.
 std::vector<std::tuple<std::string, std::string, std::string>> Rows(const std::string& page) {

@@ -18,8 +18,9 @@ namespace app {
 inline constexpr char kConvertNotesCaption[] = "Select Saving Option Type";
 inline constexpr char kUnderProcess[] = "Under Process...";
 inline constexpr char kSaveText[] = "Save";
+inline constexpr char kFinishText[] = "Finish";
 inline constexpr char kStoppedByUser[] = "Saving process stopped by user!";
-inline constexpr char kSplitSizes[5][4] = {"1GB", "2GB", "3GB", "4GB", "5GB"};
+inline constexpr char kFolderStatus[] = "Saving Folder Status :";
 
 class CConvertNotes : public ExportDialog {
     Q_OBJECT
@@ -34,9 +35,12 @@ public:
     void OnBnClickedBrowse();
     void OnBnClickedSave();
     void OnBnClickedStop();
+    // Exports every contact of the ticked folders: the request from the
+    // dialog and the window's state, run on a worker.
+    void SaveMailBox();
 
-    void UiSetFolderStatus(const QString& text) override;
-    void UiSetButtonText(const QString& text) override;
+    void UiSetTarget(const QString& target) override;
+    void UiSetOutcome(const exporting::ExportOutcome& outcome) override;
     void reject() override;
 
 protected:

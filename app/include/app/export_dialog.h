@@ -1,14 +1,16 @@
 // What the two export dialogs share: the coloured log, the export worker
-// with its stop request, and the sink through which the export drives the
-// dialog. The worker reaches the dialog only through a UiBridge; closing the
-// dialog stops the export, closes the bridge and waits for the worker, so no
-// widget is touched after the dialog is gone.
+// with its stop request, the request made from the window's state, and the
+// sink through which the export reports to the dialog. The dialogs derive
+// their buttons' texts, the closing notice and the folder to show from what
+// the sink reports. The worker reaches the dialog only through a UiBridge;
+// closing the dialog stops the export, closes the bridge and waits for the
+// worker, so no widget is touched after the dialog is gone.
 #pragma once
 
 #include <app/export_log.h>
 #include <app/ui_bridge.h>
 
-#include <exporting/export_job.h>
+#include <exporting/run_export.h>
 
 #include <notes/shared_state.h>
 
@@ -81,15 +83,23 @@ public:
 
     // Run on the user-interface thread on behalf of the export.
     void UiAppendLines(const std::vector<LogLine>& lines);
-    virtual void UiSetFolderStatus(const QString&) {}
-    virtual void UiSetButtonText(const QString& text) = 0;
+    // The folder the contacts go into from now on.
+    virtual void UiSetTarget(const QString&) {}
+    // The export's result is settled (its closing log line is still to come).
+    virtual void UiSetOutcome(const exporting::ExportOutcome& outcome) = 0;
     void UiSetProgress(uint64_t done, uint64_t total);
     void UiShowMessage(const QString& text);
 
 protected:
-    using Job = std::function<exporting::ExportOutcome(std::atomic<int>& stop, exporting::ExportSink& sink)>;
-    // Runs job on a worker; Finished runs on this thread once it returns.
-    void StartExport(Job job);
+    // The request with the window's database and scratch folder.
+    exporting::ExportRequest RequestFromState() const;
+    // False when the request has a problem the user must mend first (said in
+    // a message box). A missing destination is not one: the export itself
+    // says so in the log.
+    bool Acceptable(const exporting::ExportRequest& request);
+    // Runs the request on a worker; once it returns, a finished folder is
+    // shown and Finished runs, on this thread.
+    void StartExport(exporting::ExportRequest request);
     virtual void Finished() = 0;
     // Adds the naming check (1069) and list, the filter check, the two date
     // pickers (1066, 1067; at the opening moment) and the attachment check
@@ -126,8 +136,9 @@ private:
 };
 
 // The export's sink in a dialog: log lines go over in batches (at most
-// kBatchLines or kBatchAge old) while the export goes on; every other call
-// waits until the dialog has run it, after the lines logged before it.
+// kBatchLines or kBatchAge old) while the export goes on; the target and the
+// outcome wait until the dialog has taken them, after the lines logged
+// before them.
 class DialogExportSink : public exporting::ExportSink {
 public:
     static constexpr std::chrono::milliseconds kBatchAge{30};
@@ -136,11 +147,9 @@ public:
     DialogExportSink(std::shared_ptr<UiBridge> bridge, ExportDialog* dlg) : bridge_(std::move(bridge)), dlg_(dlg) {}
     ~DialogExportSink() override { Finish(); }
     void AppendToLog(const std::string& text, uint32_t colour) override;
-    void SetFolderStatus(const std::string& text) override;
-    void SetButtonText(const std::string& text) override;
     void SetProgress(uint64_t done, uint64_t total) override;
-    void ShowMessage(const std::string& text) override;
-    void OpenFolder(const std::string& directory) override;
+    void SetTarget(const std::string& target) override;
+    void SetOutcome(const exporting::ExportOutcome& outcome) override;
     // Hands the waiting lines over; waits for the batch before.
     void Flush();
     // Waits until every line handed over is in the log.

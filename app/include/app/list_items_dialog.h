@@ -22,8 +22,6 @@ namespace app {
 inline constexpr char kListItemsCaption[] = "Export List Items";
 inline constexpr char kStartExport[] = "Start Export";
 inline constexpr char kUnderProcessShort[] = "Under Process";
-// The smallest split size the size box takes, in MB.
-inline constexpr uint64_t kMinSplitMb = 5;
 
 // The "NO" values (entry indexes) of the ticked rows.
 std::set<uint32_t> CheckedEntries(const controls::CheckListModel& list);
@@ -38,15 +36,17 @@ public:
     void OnModeChosen(exporting::OutputKind kind);
     void OnBnClickedButtonBrowse();
     void OnBnClickedButtonSave();
+    // Exports the ticked rows of the listed view: the request from the
+    // dialog, the list and the window's state, run on a worker.
+    void SaveData();
 
-    void UiSetButtonText(const QString& text) override;
+    void UiSetOutcome(const exporting::ExportOutcome& outcome) override;
     void reject() override;
 
 protected:
     void Finished() override;
 
 private:
-
     const controls::CheckListModel& list_;
     QCheckBox* split_;
     QLineEdit* splitMb_;

@@ -32,6 +32,17 @@ private:
     FerrywellState& state_;
 };
 
+// The analysis of the database at path without a window: its folder records
+// in list order (none unless the outcome is Completed).
+inline AnalysisOutcome AnalyseDatabase(const std::string& path, std::vector<FolderRecord>* records) {
+    FerrywellState state;
+    state.strFileDir.set(path);
+    HeadlessAnalysisView view(state);
+    AnalysisOutcome outcome = AnalysisNSFFILE(state, view);
+    *records = state.ptrNSFTreeFolderStructure.Snapshot();
+    return outcome;
+}
+
 class HeadlessListView : public ItemListView {
 public:
     void DeleteAllRows() override { rows.clear(); }

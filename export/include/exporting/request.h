@@ -1,0 +1,102 @@
+// What an export is asked to do: a plain value that the export dialogs and
+// `ferrywell-cli export` fill in, and the one check of it that both call
+// before they start a run.
+#pragma once
+
+#include <exporting/split_size.h>
+
+#include <notes/field_rules.h>
+#include <notes/folder_structure.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace exporting {
+
+// The output kinds and their mode strings: "pst", "pst1" (a folder of the
+// default profile), "msg", "html", "txt", "doc", "rtf", "mhtml", "pdf",
+// "vcf", "csv".
+enum class OutputKind { Pst, Profile, Msg, Html, Txt, Doc, Rtf, Mhtml, Pdf, Vcf, Csv };
+std::string_view ModeString(OutputKind kind);
+std::optional<OutputKind> KindFromMode(std::string_view mode);
+// True for the two Outlook store kinds (Pst, Profile).
+bool IsStoreKind(OutputKind kind);
+// Every kind suits a tree export; a list export has no DOC or MHTML output.
+bool KindAllowed(OutputKind kind, bool listExport);
+
+// The naming conventions in the order the tree export's dialog lists them.
+inline constexpr std::array<std::string_view, 5> kNamingConventions = {
+    "Subject", "Date+Subject", "From+Date+Subject", "Subject+Date+From", "Subject+Date"};
+
+// What the user chose besides the contacts: kind, destination and options.
+struct ExportOptions {
+    OutputKind kind = OutputKind::Pst;
+    // The destination folder, or for Profile the display path of the picked
+    // store folder ("\\Store\Folder").
+    std::string destination;
+    // A naming convention of kNamingConventions, used while namingOn;
+    // otherwise "Subject" applies.
+    bool namingOn = false;
+    std::string naming = "Subject";
+    // Split PST (Pst only): a new PST before a contact or folder that would
+    // take the current file past splitSize bytes.
+    bool splitPst = false;
+    uint64_t splitSize = kSplitChoices.size() * kGiB;
+    // Message filter (file kinds only): both ends inclusive.
+    bool filterOn = false;
+    notes::OleDate filterStart, filterEnd;
+    bool requireAttachments = false;  // "Message has attachment(s)."
+    // "Ignore already saved message": leave out what an earlier run of the
+    // same export wrote. Not acted on yet.
+    bool skipSaved = false;
+};
+
+// The ticked rows of the listed view.
+struct ListedEntries {
+    uint32_t viewIndex = 0;
+    std::string folderName;      // the view's folder name, as the tree shows it
+    std::set<uint32_t> entries;  // the entry indexes of the ticked rows ("NO")
+};
+
+struct ExportRequest {
+    std::string database;       // path of the database
+    std::string databaseTitle;  // its file name without folder and extension; names new PST files
+    std::string scratchFolder;  // intermediate files ("temp.msg", "temp.html")
+    // A tree export: every contact of these folder records, in this order.
+    std::vector<notes::FolderRecord> folders;
+    // A list export, when set (folders then stays empty): the ticked entries
+    // of one view.
+    std::optional<ListedEntries> listed;
+    ExportOptions options;
+
+    bool IsListExport() const { return listed.has_value(); }
+};
+
+enum class RequestProblem {
+    None,
+    TwoSelections,     // folders and listed entries at once
+    KindNotAllowed,    // the kind does not suit the selection
+    NoDestination,     // no destination folder or store folder
+    UnknownNaming,     // a naming convention that is not one of kNamingConventions
+    SplitWithoutPst,   // Split PST asked of another kind
+    NoSplitSize,       // Split PST without a size
+    BadFilterDates,    // the filter is on and an end is not a date
+};
+
+struct RequestCheck {
+    RequestProblem problem = RequestProblem::None;
+    std::string text;  // what is wrong, for the user
+    bool Ok() const { return problem == RequestProblem::None; }
+};
+
+// The first thing wrong with the request, in the order of RequestProblem.
+// A run refuses a request with a problem, except that a missing destination
+// is reported by the run itself, in its log, as the dialogs always did.
+RequestCheck CheckRequest(const ExportRequest& request);
+
+}  // namespace exporting

@@ -1,0 +1,72 @@
+// What a run reports while it goes and when it ends: log lines in their
+// colours, progress, the folder being written, and the outcome. The export
+// dialogs show it, the command line prints it, tests record it.
+#pragma once
+
+#include <exporting/request.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace exporting {
+
+// Log colours (0x00BBGGRR): progress lines, skip notices, failures.
+inline constexpr uint32_t kColourProgress = 0x009900;
+inline constexpr uint32_t kColourSkip = 0x000001;
+inline constexpr uint32_t kColourError = 0x0000CC;
+
+struct ExportTotals {
+    uint64_t written = 0;  // contacts written (an item saved, a file or CSV row written)
+    uint64_t skipped = 0;  // contacts the message filter left out
+    uint64_t failed = 0;   // contacts not written because something failed
+};
+
+enum class ExportEnd {
+    Completed,            // ran to the end (some contacts may still have failed)
+    Stopped,              // a stop request ended it
+    BadOptions,           // the request had a problem: logged, nothing done
+    DatabaseUnavailable,  // the database could not be opened
+    DestinationUnusable,  // the destination folder, PST or profile cannot be used
+};
+
+struct ExportOutcome {
+    ExportEnd end = ExportEnd::Completed;
+    ExportTotals totals;
+    std::string error;                 // why, when end is not Completed/Stopped
+    bool logonFailed = false;          // the store's logon failed (end is DestinationUnusable)
+    std::vector<std::string> outputs;  // PST files made, or the file export's directory
+};
+
+// Calls come from the run's thread; an implementation hands them to its own
+// thread as needed.
+class ExportSink {
+public:
+    virtual ~ExportSink() = default;
+    // One log line (without line end) in a colour of the kColour* set.
+    virtual void AppendToLog(const std::string& text, uint32_t colour) = 0;
+    // Contacts handled so far of those known so far (the total grows as
+    // folders open).
+    virtual void SetProgress(uint64_t done, uint64_t total) = 0;
+    // The folder contacts go into from now on: a store path or a directory.
+    virtual void SetTarget(const std::string& target) { (void)target; }
+    // The run's result, once, as soon as it is settled: before the closing
+    // line "Completed" where the run writes one, so that a front end's
+    // closing notice comes where the log then stands.
+    virtual void SetOutcome(const ExportOutcome& outcome) { (void)outcome; }
+};
+
+// "Conversion Completed Successfully!" when nothing failed, else a text that
+// says how many contacts were not written.
+std::string CompletionMessage(const ExportTotals& totals);
+
+// The notice a front end shows when a run ends: the completion message after
+// a run that completed or was stopped, the logon failure's text when the
+// store refused the logon, nothing otherwise (the log says why).
+std::string ClosingNotice(const ExportOutcome& outcome);
+
+// The folder a front end shows when a run ends: the new export directory of
+// a tree export to files that completed or was stopped; empty otherwise.
+std::string FinishedFolder(const ExportRequest& request, const ExportOutcome& outcome);
+
+}  // namespace exporting

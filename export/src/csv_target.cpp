@@ -1,0 +1,27 @@
+#include "csv_target.h"
+
+#include "run_context.h"
+
+#include <exporting/naming.h>
+
+namespace exporting {
+
+void CsvTarget::StartFolder(const TargetFolder& folder, const std::string&) {
+    name_ = folder.name;
+    csv_.reset();
+}
+
+bool CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint64_t entry) {
+    if (!csv_) {
+        csv_ = std::make_unique<CsvAppender>(CsvFilePath(dir_, name_, entry));
+        if (!csv_->AppendHeader()) {
+            run_.LogError("Cannot write " + csv_->Path());
+            return false;
+        }
+    }
+    if (csv_->AppendRow(contact.values)) return true;
+    run_.LogError("Cannot write " + csv_->Path());
+    return false;
+}
+
+}  // namespace exporting

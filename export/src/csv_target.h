@@ -1,0 +1,27 @@
+// A CSV file of contacts: one per exported view, in the view's directory
+// and named after it (a list export: one for the run, in the chosen folder),
+// fixed at the first contact written to it.
+#pragma once
+
+#include "directory_target.h"
+
+#include <exporting/csv_file.h>
+
+#include <memory>
+
+namespace exporting {
+
+class CsvTarget : public DirectoryTarget {
+public:
+    using DirectoryTarget::DirectoryTarget;
+
+protected:
+    void StartFolder(const TargetFolder& folder, const std::string& dir) override;
+    bool WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
+
+private:
+    std::string name_;
+    std::unique_ptr<CsvAppender> csv_;
+};
+
+}  // namespace exporting

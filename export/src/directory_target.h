@@ -1,0 +1,44 @@
+// What the file targets share: the directory the files go into (a new
+// "RecoverData" directory in the destination for a tree export, the chosen
+// folder itself for a list export), a directory per exported view below it,
+// the subject files are named by, and the message filter, which applies to
+// files only.
+#pragma once
+
+#include "target.h"
+
+#include <string>
+
+namespace exporting {
+
+class DirectoryTarget : public ExportTarget {
+public:
+    // The stamp of a new export directory is taken now, as the run starts.
+    explicit DirectoryTarget(RunContext& run);
+
+    bool Open() override;
+    std::string PrepareFolder(const TargetFolder& folder) override;
+    // The company name; when that is longer than five characters the first
+    // name; when that too is, the last name.
+    std::string Subject(const ContactRecord& contact) const override;
+    WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
+
+protected:
+    // The contacts to come belong to folder, in directory dir.
+    virtual void StartFolder(const TargetFolder& folder, const std::string& dir) = 0;
+    // Writes one contact's file (or row); false when that failed (logged).
+    virtual bool WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) = 0;
+
+    RunContext& run_;
+    std::string dir_;  // the current folder's directory
+
+private:
+    // True when the message filter leaves the contact out (each test that
+    // fails logs its own line).
+    bool FilteredOut(const ContactRecord& contact) const;
+
+    std::string stamp_;
+    std::string root_;
+};
+
+}  // namespace exporting

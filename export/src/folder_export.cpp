@@ -1,0 +1,56 @@
+#include "export_flows.h"
+
+#include "run_context.h"
+#include "target.h"
+#include "view_export.h"
+#include "view_reader.h"
+
+namespace exporting {
+
+namespace {
+
+// The folder record's tree path without its "Lotus Notes\" parts.
+std::string RelativeFolderPath(std::string path) {
+    static const std::string root = "Lotus Notes\\";
+    for (size_t at; (at = path.find(root)) != std::string::npos;) path.erase(at, root.size());
+    return path;
+}
+
+}  // namespace
+
+ExportOutcome ExportFolders(RunContext& run, ExportTarget& target) {
+    auto end = [&](ExportEnd how) {
+        target.Close();
+        return run.Settle(how);
+    };
+    if (!target.Connect()) return end(ExportEnd::DestinationUnusable);
+    run.Log("");
+    if (run.options.destination.empty()) {
+        run.Log("Please select output file locations..!");
+        run.outcome.error = "No destination was chosen";
+        return end(ExportEnd::BadOptions);
+    }
+    run.Log("");
+    std::string why;
+    if (!CanOpenDatabase(run.request.database, &why)) {
+        run.Fail(why);
+        return end(ExportEnd::DatabaseUnavailable);
+    }
+    if (!target.Open()) return end(ExportEnd::DestinationUnusable);
+
+    for (const notes::FolderRecord& record : run.request.folders) {
+        if (run.StopRequested()) break;
+        run.SetTarget(target.PrepareFolder({record.folderName, RelativeFolderPath(record.folderPath)}));
+        ExportView(run, target, record.viewIndex, nullptr);
+        if (run.stopped || run.StopRequested()) break;
+    }
+
+    target.Commit();  // the closing notice counts only what reached the file
+    run.Log("Finish Conversion Process!");
+    run.Settle(run.stopped || run.StopRequested() ? ExportEnd::Stopped : ExportEnd::Completed);
+    run.Log("Completed");
+    target.Close();
+    return run.outcome;
+}
+
+}  // namespace exporting

@@ -1,0 +1,21 @@
+// A folder of the default profile, picked by the user: each exported view
+// becomes a folder below it, made through the companion program; a list
+// export writes into the picked folder itself.
+#pragma once
+
+#include "store_target.h"
+
+namespace exporting {
+
+class ProfileTarget : public StoreTarget {
+public:
+    using StoreTarget::StoreTarget;
+
+    bool Open() override { return true; }
+    std::string PrepareFolder(const TargetFolder& folder) override;
+
+protected:
+    std::string StorePath(const std::string& path) const override;
+};
+
+}  // namespace exporting

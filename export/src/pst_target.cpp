@@ -1,0 +1,146 @@
+#include "pst_target.h"
+
+#include "run_context.h"
+#include "stamps.h"
+
+#include <exporting/naming.h>
+
+#include <store/companion.h>
+#include <store/profile.h>
+
+#include <algorithm>
+
+namespace exporting {
+
+namespace {
+
+// Room kept free below the split size for the index pages a commit and the
+// closing of the file add.
+constexpr uint64_t kSplitReserve = 256 * 1024;
+
+// Rough bytes an item takes in a PST: values (texts as UTF-16) and their entries.
+uint64_t EstimatedSize(const mapi::PropertyBag& props) {
+    uint64_t n = 2048;
+    for (const auto& [key, value] : props.All()) {
+        n += 16;
+        if (auto* s = std::get_if<std::string>(&value)) n += s->size() * 2;
+        else if (auto* b = std::get_if<mapi::Binary>(&value)) n += b->size();
+    }
+    return n;
+}
+
+}  // namespace
+
+bool PstTarget::Open() { return CreatePst(); }
+
+bool PstTarget::CreatePst() {
+    const bool listExport = run_.request.IsListExport();
+    if (listExport) run_.Log("Please wait create pst file.");
+    else run_.Log("Please wait... Create PST File");
+    // Store names take no backslash and the command file no markup.
+    const std::string base =
+        CutToBytes(SafeComponent(run_.request.databaseTitle) + "-Corvane-" + PstStamp(listExport), 200);
+    std::string name, path;
+    try {
+        store::Profile profile = store::Profile::Load();
+        for (int n = 1;; ++n) {
+            name = n == 1 ? base : base + " (" + std::to_string(n) + ")";
+            path = run_.options.destination + "/" + name + ".pst";
+            if (!PathTaken(path) && !profile.Find(name)) break;
+        }
+        if (!listExport) run_.Log("Create PST File :" + path);
+        store::WriteSavingFile(path, name);
+    } catch (const store::StoreError& e) {
+        run_.Fail(std::string("Cannot create the PST file: ") + e.what());
+        return false;
+    }
+    store::RunCompanion("create", session_.get());
+    std::optional<store::RDOStore> made;
+    try {
+        made = session_->FindStore(name);
+    } catch (const store::StoreError&) {
+    }
+    if (!made) {
+        run_.Fail("Cannot create the PST file " + path);
+        return false;
+    }
+    pstName_ = name;
+    lastCommitSize_ = 0;
+    run_.outcome.outputs.push_back(made->GetPath());
+    partContacts_ = 0;
+    return true;
+}
+
+std::string PstTarget::StorePath(const std::string& path) const {
+    std::string storePath = "\\\\" + pstName_ + "\\" + path;
+    for (size_t at; (at = storePath.find("Top of Personal Folders")) != std::string::npos;)
+        storePath.replace(at, 23, "Top-of-Personal-Folders");
+    return storePath;
+}
+
+std::string PstTarget::PrepareFolder(const TargetFolder& folder) {
+    SplitBefore(0);
+    folderPath_ = folder.path;
+    OpenFolder(folder.path, true);
+    return storePath_;
+}
+
+bool PstTarget::Splitting() const { return run_.options.splitPst; }
+
+bool PstTarget::SplitBefore(uint64_t bytesAhead) {
+    if (!Splitting() || !folder_) return true;
+    uint64_t size = 0;
+    try {
+        size = folder_->GetStore().GetFileSize();
+    } catch (const store::StoreError&) {
+        return true;
+    }
+    const uint64_t limit = run_.options.splitSize;
+    // Commits write the index anew: commit often enough to measure what
+    // one costs, and keep room for two of them (the last one closes the file).
+    if (size >= lastCommitSize_ + limit / 16) {
+        Commit();
+        try {
+            const uint64_t after = folder_->GetStore().GetFileSize();
+            commitGrowth_ = std::max(commitGrowth_, after > size ? after - size : 0);
+            size = lastCommitSize_ = after;
+        } catch (const store::StoreError&) {
+        }
+    }
+    const uint64_t need = std::max(maxGrowth_, bytesAhead) + bytesAhead + 2 * commitGrowth_ + kSplitReserve;
+    if (size + need <= limit) return true;
+    if (partContacts_ == 0) return false;  // even a fresh part cannot take it
+    if (!CreatePst()) {
+        folder_.reset();
+        return false;
+    }
+    OpenFolder(folderPath_, true);
+    run_.SetTarget(storePath_);
+    return folder_.has_value();
+}
+
+bool PstTarget::SaveItem(store::RDOContactItem& item) {
+    if (!Splitting()) {
+        item.Save();
+        ++partContacts_;
+        return true;
+    }
+    const std::string before = pstName_;
+    if (!SplitBefore(EstimatedSize(item.Properties()))) {
+        if (folder_) run_.LogError("The contact does not fit into a PST file of the split size");
+        return false;
+    }
+    if (pstName_ != before) {
+        // The item belongs to the full part's folder: the new part gets a copy.
+        store::RDOContactItem moved = folder_->GetItems().Add(std::string(mapi::kContactMessageClass));
+        for (const auto& [key, value] : item.Properties().All()) moved.MutableProperties().Set(key, value);
+        item = std::move(moved);
+    }
+    const uint64_t sizeBefore = folder_->GetStore().GetFileSize();
+    item.Save();
+    maxGrowth_ = std::max(maxGrowth_, folder_->GetStore().GetFileSize() - sizeBefore);
+    ++partContacts_;
+    return true;
+}
+
+}  // namespace exporting

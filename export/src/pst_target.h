@@ -1,0 +1,40 @@
+// A new PST file, made by the companion program and added to the profile,
+// with a folder per exported view. With Split PST on, a contact or folder
+// that would take the file past the split size goes into a new PST file with
+// the same folder path, so that every part stays within the size.
+#pragma once
+
+#include "store_target.h"
+
+namespace exporting {
+
+class PstTarget : public StoreTarget {
+public:
+    using StoreTarget::StoreTarget;
+
+    bool Open() override;
+    std::string PrepareFolder(const TargetFolder& folder) override;
+
+protected:
+    std::string StorePath(const std::string& path) const override;
+    bool SaveItem(store::RDOContactItem& item) override;
+
+private:
+    // A new PST (named after the database and the stamp; the next free name
+    // when taken) made by the companion program and opened in the session.
+    bool CreatePst();
+    // With Split PST on: when the current PST has contacts and bytesAhead
+    // more would take it past the split size, a new PST with the current
+    // folder path in it. False when no folder is left to write to.
+    bool SplitBefore(uint64_t bytesAhead);
+    bool Splitting() const;
+
+    std::string pstName_;
+    std::string folderPath_;     // the current folder's path below the root
+    uint64_t partContacts_ = 0;  // contacts saved in the current PST
+    uint64_t maxGrowth_ = 0;       // most a saved contact added to the file
+    uint64_t commitGrowth_ = 0;    // most a commit added to the file
+    uint64_t lastCommitSize_ = 0;  // file size after the last measured commit
+};
+
+}  // namespace exporting

@@ -1,0 +1,59 @@
+// What the parts of one run share: the request, the stop request, the log
+// and progress that go to the sink, and the outcome as it builds up.
+#pragma once
+
+#include <exporting/request.h>
+#include <exporting/sink.h>
+
+#include <atomic>
+#include <string>
+
+namespace exporting {
+
+class RunContext {
+public:
+    RunContext(const ExportRequest& request, std::atomic<int>& stop, ExportSink& sink)
+        : request(request), options(request.options), stop_(stop), sink_(sink) {}
+
+    const ExportRequest& request;
+    const ExportOptions& options;
+    ExportOutcome outcome;  // totals, outputs and error so far
+    bool stopped = false;   // a stop request ended a view
+
+    void Log(const std::string& text, uint32_t colour = kColourProgress) { sink_.AppendToLog(text, colour); }
+    void LogError(const std::string& text) { sink_.AppendToLog(text, kColourError); }
+    // Keeps why the run cannot go on, and logs it.
+    void Fail(std::string why) {
+        outcome.error = std::move(why);
+        LogError(outcome.error);
+    }
+    void SetTarget(const std::string& target) { sink_.SetTarget(target); }
+
+    bool StopRequested() const { return stop_.load() != 0; }
+    void ClearStop() { stop_.store(0); }
+
+    // More contacts to come; the progress is reported at once.
+    void AddKnown(uint64_t count) {
+        known_ += count;
+        sink_.SetProgress(done_, known_);
+    }
+    // One more contact handled; reported every 64 and at the last.
+    void CountDone() {
+        ++done_;
+        if (done_ % 64 == 0 || done_ == known_) sink_.SetProgress(done_, known_);
+    }
+
+    // Settles the outcome with how the run ended and hands it to the sink.
+    const ExportOutcome& Settle(ExportEnd end) {
+        outcome.end = end;
+        sink_.SetOutcome(outcome);
+        return outcome;
+    }
+
+private:
+    std::atomic<int>& stop_;
+    ExportSink& sink_;
+    uint64_t done_ = 0, known_ = 0;
+};
+
+}  // namespace exporting

@@ -1,0 +1,106 @@
+#include "store_target.h"
+
+#include "run_context.h"
+
+#include <store/companion.h>
+
+namespace exporting {
+
+namespace {
+constexpr auto kCommitEvery = std::chrono::milliseconds(900);
+}  // namespace
+
+StoreTarget::StoreTarget(RunContext& run) : run_(run), lastCommit_(std::chrono::steady_clock::now()) {}
+
+StoreTarget::~StoreTarget() { Close(); }
+
+bool StoreTarget::Connect() {
+    session_ = std::make_unique<store::RDOSession>();
+    try {
+        session_->Logon();
+        return true;
+    } catch (const store::StoreError& e) {
+        // The front end's notice keeps the product's text; the log and the
+        // outcome also say why.
+        session_.reset();
+        run_.outcome.logonFailed = true;
+        run_.Fail(e.what());
+        return false;
+    }
+}
+
+void StoreTarget::Close() {
+    folder_.reset();
+    if (!session_) return;
+    Commit();
+    try {
+        session_->Logoff();
+    } catch (const store::StoreError& e) {
+        run_.LogError(std::string("Closing the store failed: ") + e.what());
+    }
+    session_.reset();
+}
+
+void StoreTarget::Commit(bool onlyWhenDue) {
+    if (onlyWhenDue && std::chrono::steady_clock::now() - lastCommit_ < kCommitEvery) return;
+    lastCommit_ = std::chrono::steady_clock::now();
+    if (!session_) return;
+    try {
+        session_->Flush();
+        uncommitted_ = 0;
+    } catch (const store::StoreError& e) {
+        // What was saved since the last commit never reaches the file.
+        run_.LogError(std::string("Saving the store failed: ") + e.what() + "; " + std::to_string(uncommitted_) +
+                      " contacts were lost");
+        run_.outcome.totals.written -= uncommitted_;
+        run_.outcome.totals.failed += uncommitted_;
+        uncommitted_ = 0;
+    }
+}
+
+void StoreTarget::OpenFolder(const std::string& path, bool make) {
+    folder_.reset();
+    storePath_ = StorePath(path);
+    if (!session_) return;
+    const bool listExport = run_.request.IsListExport();
+    if (make) {
+        try {
+            if (listExport) run_.Log("Please wait create pst folder");
+            store::WriteMailSavingFile(storePath_);
+            if (!listExport) run_.Log("Please wait... Create PST Folders :" + storePath_);
+            store::RunCompanion("folder", session_.get());
+        } catch (const store::StoreError& e) {
+            run_.LogError(std::string("Cannot ask for the folder ") + storePath_ + ": " + e.what());
+        }
+    }
+    try {
+        folder_ = session_->GetFolderFromPath(storePath_);
+    } catch (const store::StoreError& e) {
+        run_.LogError("Cannot find the folder " + storePath_ + ": " + e.what());
+    }
+}
+
+std::string StoreTarget::Subject(const ContactRecord& contact) const {
+    return contact.hasSubject ? contact.subject : std::string();
+}
+
+bool StoreTarget::SaveItem(store::RDOContactItem& item) {
+    item.Save();
+    return true;
+}
+
+WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t) {
+    if (!folder_) return WriteResult::Failed;
+    try {
+        store::RDOContactItem item = folder_->GetItems().Add(std::string(mapi::kContactMessageClass));
+        ApplyContactTable(item, contact, subject);
+        if (!SaveItem(item)) return WriteResult::Failed;
+        ++uncommitted_;
+        return WriteResult::Written;
+    } catch (const store::StoreError& e) {
+        run_.LogError("Cannot save the contact in " + storePath_ + ": " + e.what());
+        return WriteResult::Failed;
+    }
+}
+
+}  // namespace exporting

@@ -1,0 +1,53 @@
+// What the two store targets share: the session of the default profile, the
+// folder contacts go into (made through the companion program), saving each
+// contact as an Outlook contact item, and committing the store about once a
+// second, so that a killed export loses at most about a second of work.
+#pragma once
+
+#include "target.h"
+
+#include <store/session.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace exporting {
+
+class StoreTarget : public ExportTarget {
+public:
+    explicit StoreTarget(RunContext& run);
+    ~StoreTarget() override;
+
+    bool Connect() override;
+    std::string Subject(const ContactRecord& contact) const override;
+    WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
+    // A commit that fails moves the contacts saved since the last good one
+    // from written to failed.
+    void Commit(bool onlyWhenDue = false) override;
+    void Close() override;
+
+protected:
+    // The store path of the folder at path below the target's root.
+    virtual std::string StorePath(const std::string& path) const = 0;
+    // Saves a contact item of the current folder; false when it was not
+    // saved (logged). A target may save it into another folder instead.
+    virtual bool SaveItem(store::RDOContactItem& item);
+    // Makes the current folder the one at path below the root: made through
+    // the companion program when make, then looked up. A folder that cannot
+    // be found is logged with its store path and left unset, so that its
+    // contacts fail.
+    void OpenFolder(const std::string& path, bool make);
+
+    RunContext& run_;
+    std::unique_ptr<store::RDOSession> session_;
+    std::optional<store::RDOFolder> folder_;
+    std::string storePath_;  // of the current folder
+
+private:
+    uint64_t uncommitted_ = 0;  // contacts saved since the last commit
+    std::chrono::steady_clock::time_point lastCommit_;
+};
+
+}  // namespace exporting

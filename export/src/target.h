@@ -1,0 +1,56 @@
+// Where a run's contacts go: one implementation per kind of destination (a
+// new PST file, a folder of the profile, item files, a CSV file) behind this
+// one interface. A run connects and opens the target, prepares a folder for
+// each view it exports, writes that view's contacts into it one by one, and
+// closes the target at the end.
+#pragma once
+
+#include <exporting/contact_map.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace exporting {
+
+class RunContext;
+
+// A folder of contacts in a target.
+struct TargetFolder {
+    std::string name;  // the view's folder name, as the tree shows it
+    // Its path below the target's root, parts joined by "\" ("Contacts\");
+    // empty for the root itself.
+    std::string path;
+};
+
+enum class WriteResult { Written, Skipped, Failed };
+
+class ExportTarget {
+public:
+    virtual ~ExportTarget() = default;
+
+    // Logs on to the store the target writes into; false when that fails
+    // (logged, and kept in the run's outcome). Files need nothing.
+    virtual bool Connect() { return true; }
+    // Makes the target's root: the first PST file, the export directory.
+    // False when the destination cannot be used (logged, kept in the outcome).
+    virtual bool Open() = 0;
+    // Readies the folder that the contacts to come go into, and returns
+    // where they go: a store path or a directory.
+    virtual std::string PrepareFolder(const TargetFolder& folder) = 0;
+    // The subject a contact is logged with, and for files named and titled by.
+    virtual std::string Subject(const ContactRecord& contact) const = 0;
+    // Writes one contact into the prepared folder; entry is its entry index
+    // in the view. Failures are logged here.
+    virtual WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) = 0;
+    // Makes what was written durable (a store commits; when onlyWhenDue,
+    // only if about a second has passed since the last commit).
+    virtual void Commit(bool onlyWhenDue = false) { (void)onlyWhenDue; }
+    // Commits and lets go of the store or files; safe to call twice.
+    virtual void Close() {}
+};
+
+// The target for the request's kind.
+std::unique_ptr<ExportTarget> MakeTarget(RunContext& run);
+
+}  // namespace exporting

@@ -1,0 +1,59 @@
+#include "view_export.h"
+
+#include "run_context.h"
+#include "target.h"
+#include "view_reader.h"
+
+namespace exporting {
+
+namespace {
+
+void Count(ExportTotals& totals, WriteResult result) {
+    switch (result) {
+    case WriteResult::Written: ++totals.written; break;
+    case WriteResult::Skipped: ++totals.skipped; break;
+    case WriteResult::Failed: ++totals.failed; break;
+    }
+}
+
+// The writing half: one entry read from the view into the target.
+void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
+    if (!item.readable) {
+        // A ticked contact that cannot be read is one the user asked for.
+        if (run.request.IsListExport()) ++run.outcome.totals.failed;
+        run.CountDone();
+        return;
+    }
+    const std::string subject = target.Subject(item.contact);
+    Count(run.outcome.totals, target.Write(item.contact, subject, item.entry));
+    target.Commit(true);
+    run.Log("Export Items: " + subject);
+    run.CountDone();
+}
+
+}  // namespace
+
+bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const std::set<uint32_t>* entries) {
+    ViewReader reader;
+    std::string why;
+    if (!reader.Open(run.request.database, viewIndex, &why)) {
+        run.LogError("Cannot open view " + std::to_string(viewIndex) + " of " + run.request.database + ": " + why);
+        if (entries) run.outcome.totals.failed += entries->size();
+        return false;
+    }
+    const size_t count = reader.EntryCount();
+    run.AddKnown(entries ? entries->size() : count);
+    const bool finished = reader.Read(entries, [&run] { return run.StopRequested(); },
+                                      [&](ViewItem&& item) { WriteItem(run, target, item); });
+    if (!finished) {
+        run.stopped = true;
+        if (run.request.IsListExport()) run.ClearStop();
+    }
+    if (entries) {
+        // Ticked entries past the end of the view have no document.
+        for (auto it = entries->lower_bound(uint32_t(count)); it != entries->end(); ++it) ++run.outcome.totals.failed;
+    }
+    return true;
+}
+
+}  // namespace exporting

@@ -1,0 +1,68 @@
+#include "view_reader.h"
+
+#include <notes/contact_entries.h>
+#include <notes/open_view.h>
+
+namespace exporting {
+
+namespace {
+constexpr char kNoSession[] = "The Notes session cannot be started";
+}  // namespace
+
+bool CanOpenDatabase(const std::string& path, std::string* error) {
+    notes::Session session;
+    if (!session.Started()) {
+        *error = kNoSession;
+        return false;
+    }
+    LNDatabase db;
+    try {
+        session.Api().GetDatabase(path, &db);
+        db.Open();
+    } catch (LNSTATUS status) {
+        *error = "Cannot open the database " + path + ": " + LNGetErrorMessage(status);
+        return false;
+    }
+    db.Close();
+    return true;
+}
+
+bool ViewReader::Open(const std::string& path, uint32_t viewIndex, std::string* error) {
+    if (!session_.Started()) {
+        *error = kNoSession;
+        return false;
+    }
+    try {
+        view_ = notes::OpenViewOf(session_.Api(), path, viewIndex, db_);
+        count_ = view_.GetEntryCount();
+        return true;
+    } catch (LNSTATUS status) {
+        *error = LNGetErrorMessage(status);
+        return false;
+    }
+}
+
+bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<bool()>& stop,
+                      const std::function<void(ViewItem&&)>& deliver) {
+    for (size_t n = 0; n < count_; ++n) {
+        if (entries && !entries->count(uint32_t(n))) continue;
+        if (stop()) return false;
+        LNDocument doc;
+        if (!notes::ContactDocument(view_, n, &doc)) continue;
+        ViewItem item;
+        item.entry = uint32_t(n);
+        try {
+            doc.Open(0);
+            item.readable = true;
+        } catch (LNSTATUS) {
+        }
+        if (item.readable) {
+            item.contact = ReadContact(doc);
+            doc.Close();
+        }
+        deliver(std::move(item));
+    }
+    return true;
+}
+
+}  // namespace exporting

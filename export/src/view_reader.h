@@ -1,0 +1,50 @@
+// The reading half of an export: the contact entries of one view, each
+// document read into a record, handed on in view order. What becomes of a
+// record is the writing half's business (view_export.h), so that the two can
+// run apart.
+#pragma once
+
+#include <exporting/contact_map.h>
+
+#include <notes/session.h>
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+
+namespace exporting {
+
+// One contact entry of a view, read.
+struct ViewItem {
+    uint32_t entry = 0;     // its entry index in the view (the list's "NO")
+    bool readable = false;  // false: its document could not be opened
+    ContactRecord contact;  // the document's values, when readable
+};
+
+// Opens the database at path in a session of its own; false with the reason
+// (ready to log) in *error when it cannot be opened.
+bool CanOpenDatabase(const std::string& path, std::string* error);
+
+// Reads one view of a database in a Notes session of its own.
+class ViewReader {
+public:
+    // Opens the view at viewIndex of the database at path; false with the
+    // reason in *error when it cannot be read.
+    bool Open(const std::string& path, uint32_t viewIndex, std::string* error);
+    size_t EntryCount() const { return count_; }
+    // Walks the entries in order, only those in `entries` when given. Before
+    // each, stop() is asked: true ends the walk, and Read returns false.
+    // Entries that are not contacts are passed over; each other entry is read
+    // and handed to deliver.
+    bool Read(const std::set<uint32_t>* entries, const std::function<bool()>& stop,
+              const std::function<void(ViewItem&&)>& deliver);
+
+private:
+    notes::Session session_;
+    LNDatabase db_;
+    LNViewFolder view_;
+    size_t count_ = 0;
+};
+
+}  // namespace exporting

@@ -1,0 +1,119 @@
+// Running the exports in tests: a recording sink, a private profile and
+// command folder, and the analysis of a database into folder records.
+#pragma once
+
+#include "outside_readers.h"
+
+#include <exporting/run_export.h>
+#include <notes/headless_views.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace exporttest {
+
+struct RecordingSink : exporting::ExportSink {
+    void AppendToLog(const std::string& text, uint32_t colour) override {
+        std::lock_guard lock(mutex);
+        log.emplace_back(text, colour);
+        if (onLog) onLog(text);
+    }
+    void SetProgress(uint64_t done, uint64_t total) override { progress = {done, total}; }
+    void SetTarget(const std::string& text) override { status.push_back(text); }
+    // The notice a front end shows, as the dialogs and the command line derive it.
+    void SetOutcome(const exporting::ExportOutcome& outcome) override {
+        if (std::string notice = exporting::ClosingNotice(outcome); !notice.empty()) messages.push_back(notice);
+    }
+
+    // Log lines that start with prefix.
+    size_t Count(const std::string& prefix) const {
+        size_t n = 0;
+        for (const auto& [t, c] : log) n += t.rfind(prefix, 0) == 0;
+        return n;
+    }
+    bool Has(const std::string& text) const {
+        for (const auto& [t, c] : log)
+            if (t == text) return true;
+        return false;
+    }
+
+    std::mutex mutex;
+    std::vector<std::pair<std::string, uint32_t>> log;
+    std::vector<std::string> status, messages, opened;
+    std::pair<uint64_t, uint64_t> progress;
+    std::function<void(const std::string&)> onLog;
+};
+
+class ExportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(dir.Path() / "cmd");
+        std::filesystem::create_directories(dir.Path() / "scratch");
+        std::filesystem::create_directories(dir.Path() / "out");
+        setenv("FERRYWELL_COMMAND_DIR", (dir.Path() / "cmd").c_str(), 1);
+        setenv("FERRYWELL_PROFILE", (dir.Path() / "profile").c_str(), 1);
+        Open(std::string(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl");
+    }
+    void TearDown() override {
+        unsetenv("FERRYWELL_COMMAND_DIR");
+        unsetenv("FERRYWELL_PROFILE");
+    }
+    void Open(const std::string& db) {
+        state = std::make_unique<notes::FerrywellState>();
+        state->strFileDir.set(db);
+        state->SourceFileName.set(std::filesystem::path(db).stem().string());
+        state->tempFilePath.set((dir.Path() / "scratch").string());
+        notes::HeadlessAnalysisView view(*state);
+        notes::AnalysisNSFFILE(*state, view);
+    }
+    std::vector<notes::FolderRecord> Folders(std::initializer_list<const char*> names = {}) const {
+        auto all = state->ptrNSFTreeFolderStructure.Snapshot();
+        if (names.size() == 0) return all;
+        std::vector<notes::FolderRecord> out;
+        for (const char* n : names)
+            for (const auto& r : all)
+                if (r.folderName == n) out.push_back(r);
+        return out;
+    }
+    exporting::ExportOptions Options(exporting::OutputKind kind, const std::string& dest = "") const {
+        exporting::ExportOptions o;
+        o.kind = kind;
+        o.destination = dest.empty() ? (dir.Path() / "out").string() : dest;
+        return o;
+    }
+    exporting::ExportOutcome Mailbox(const exporting::ExportOptions& o, std::vector<notes::FolderRecord> folders) {
+        exporting::ExportRequest request = Request(o);
+        request.folders = std::move(folders);
+        return Run(request);
+    }
+    exporting::ExportOutcome Selected(const exporting::ExportOptions& o, const char* folder, std::set<uint32_t> entries) {
+        exporting::ExportRequest request = Request(o);
+        request.listed = exporting::ListedEntries{Folders({folder}).at(0).viewIndex, folder, std::move(entries)};
+        return Run(request);
+    }
+    // The request for the open database with the given options.
+    exporting::ExportRequest Request(const exporting::ExportOptions& o) const {
+        exporting::ExportRequest request;
+        request.database = state->strFileDir.get();
+        request.databaseTitle = state->SourceFileName.get();
+        request.scratchFolder = state->tempFilePath.get();
+        request.options = o;
+        return request;
+    }
+    // Runs the request; the folder a front end would show is recorded.
+    exporting::ExportOutcome Run(const exporting::ExportRequest& request) {
+        exporting::ExportOutcome outcome = exporting::RunExport(request, stop, sink);
+        if (std::string folder = exporting::FinishedFolder(request, outcome); !folder.empty()) sink.opened.push_back(folder);
+        return outcome;
+    }
+    std::string Out() const { return (dir.Path() / "out").string(); }
+
+    testsupport::TempDir dir;
+    std::unique_ptr<notes::FerrywellState> state;
+    std::atomic<int> stop{0};
+    RecordingSink sink;
+};
+
+}  // namespace exporttest

@@ -1,0 +1,86 @@
+// Naming of exported files and the contact table, without writing anything.
+#include <exporting/contact_map.h>
+#include <exporting/ensure_path.h>
+#include <exporting/naming.h>
+
+#include "outside_readers.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace exporting;
+
+TEST(Naming, SubjectTextPrefersShortCompanyThenFirstThenLastName) {
+    EXPECT_EQ(SubjectText("Acme", "Bartholomew", "Kent"), "Acme");
+    EXPECT_EQ(SubjectText("Barnes & Noble", "Anna", "Smith"), "Anna");
+    EXPECT_EQ(SubjectText("Barnes & Noble", "Bartholomew", "Kent"), "Kent");
+    EXPECT_EQ(SubjectText("Überg", "x", "y"), "Überg");  // five characters, more bytes
+    EXPECT_EQ(SubjectText("", "Anna", "Smith"), "");
+}
+
+TEST(Naming, PatternsComposeCleanAndFallBack) {
+    struct Case {
+        std::string subject, from;
+        bool on;
+        std::string pattern, expected;
+    };
+    const Case cases[] = {
+        {"A/B: C?", "", false, "Date+Subject", "AB C"},
+        {"A/B: C?", "", true, "Subject", "AB C"},
+        {"A/B: C?", "", true, "Date+Subject", " - A-B C"},
+        {"Acme", "Jo/e", true, "From+Date+Subject", "Jo-e -  - Acme"},
+        {"Acme", "Joe", true, "Subject+Date+From", "Acme -  - Joe"},
+        {"Acme", "", true, "Subject+Date", "Acme - "},
+        {"", "Joe", true, "Subject+Date+From", "None Subject"},
+        {"a\\b*c\"d<e>f|g", "", false, "Subject", "abcdefg"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(BaseName(c.subject, c.from, "", c.on, c.pattern), c.expected) << c.pattern << " " << c.subject;
+}
+
+TEST(Naming, PathsCarryTheIndexAndKeepTheLengthRules) {
+    EXPECT_EQ(ItemFilePath("/o", "None Subject", 3, OutputKind::Msg), "/o/None Subject3.msg");
+    EXPECT_EQ(ItemFilePath("/o", "Acme", 7, OutputKind::Html), "/o/Acme--7.html");
+    const std::string longBase(230, 'x');
+    // MSG: over 200 characters cuts the base to 50; other kinds: over 250 to 15.
+    EXPECT_EQ(ItemFilePath("/o", longBase, 1, OutputKind::Msg), "/o/" + std::string(50, 'x') + "1.msg");
+    EXPECT_EQ(ItemFilePath("/o", longBase, 1, OutputKind::Pdf), "/o/" + longBase + "--1.pdf");
+    EXPECT_EQ(ItemFilePath("/o", longBase + "yyyyyyyyyyyyyyyyyyyyyyy", 1, OutputKind::Pdf), "/o/" + std::string(15, 'x') + "--1.pdf");
+}
+
+TEST(Naming, NamesStayOneComponentWithin255Bytes) {
+    std::string cjk;
+    for (int i = 0; i < 300; ++i) cjk += "\xE5\xB1\xB1";  // 山
+    for (OutputKind kind : {OutputKind::Msg, OutputKind::Html, OutputKind::Vcf}) {
+        // A short directory keeps the characters under the path-length limits, so
+        // only the byte cut applies.
+        for (const std::string& base : {cjk.substr(0, 3 * 190), BaseName("../x", "", "", false, ""), std::string("a\tb\nc\x01")}) {
+            std::string path = ItemFilePath("/o", base, 12, kind);
+            ASSERT_EQ(path.rfind("/o/", 0), 0u);
+            std::string name = path.substr(3);
+            EXPECT_LE(name.size(), kMaxNameBytes) << name;
+            EXPECT_EQ(name.find('/'), std::string::npos) << name;
+            for (unsigned char c : name) EXPECT_GE(c, 0x20) << name;
+            EXPECT_EQ(mapi::Utf16ToUtf8(mapi::Utf8ToUtf16(name)), name) << "cut inside a character";
+        }
+    }
+    EXPECT_EQ(CutToBytes("a\xE5\xB1\xB1", 3), "a");
+    EXPECT_EQ(SafeComponent(".."), "_");
+    EXPECT_EQ(SafeComponent(" ../x\t "), "..x");
+    EXPECT_EQ(SafeComponent(cjk).size(), 255u);
+}
+
+TEST(Naming, NextFreePathAndEnsurePathExists) {
+    testsupport::TempDir dir;
+    std::string f = dir / "names.pst";
+    EXPECT_EQ(NextFreePath(f, false), f);
+    std::ofstream(f) << "x";
+    EXPECT_EQ(NextFreePath(f, false), dir / "names (2).pst");
+    std::string d = dir / "RecoverData123";
+    std::filesystem::create_directory(d);
+    EXPECT_EQ(NextFreePath(d, true), dir / "RecoverData123 (2)");
+
+    EXPECT_TRUE(EnsurePathExists(dir / "a/b/c/"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
+    EXPECT_FALSE(EnsurePathExists(f + "/sub"));  // a file in the way
+}
