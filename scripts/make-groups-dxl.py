@@ -15,9 +15,9 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from dxlwrite import (Column, Names, NoteIds, View, database_end,  # noqa: E402
-                      database_start, document_element, noteinfo,
-                      view_element)
+from dxlwrite import (Column, Names, NoteIds, View,  # noqa: E402
+                      document_element, generator_main, noteinfo,
+                      view_element, write_database)
 
 BIG_GROUP_SIZE = 5000
 
@@ -136,23 +136,10 @@ def build(out):
     for i, items in enumerate(GROUPS):
         add('Group', 'groups-group:%d' % i, items)
 
-    with open(out, 'w', encoding='utf-8', newline='\n') as f:
-        f.write(database_start('Offizin Groups', 'groups.nsf',
-                               '852578A1003B77C0', len(docs),
-                               '20110531T180000,00+01',
-                               '20110102T090000,00+01'))
-        f.writelines(design)
-        f.writelines(docs)
-        f.write(database_end())
-
-
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    out = (sys.argv[1] if len(sys.argv) > 1
-           else os.path.join(here, '..', 'samples', 'groups.dxl'))
-    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
-    build(out)
+    write_database(out, 'Offizin Groups', 'groups.nsf', '852578A1003B77C0',
+                   '20110531T180000,00+01', '20110102T090000,00+01', design,
+                   docs)
 
 
 if __name__ == '__main__':
-    main()
+    generator_main(build, 'groups.dxl')
