@@ -76,7 +76,11 @@ bool IsInternetAddress(std::string_view text) {
 }
 
 std::string DescribeMemberNote(const MemberNote& note) {
-    return "Group \"" + note.group + "\": member \"" + note.member + "\" " + ProblemText(note.problem);
+    std::string line = "Group \"" + note.group + "\": member \"" + note.member + "\" " + ProblemText(note.problem);
+    // Names come from the database: a line break in one must not start a line of its own.
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return line;
 }
 
 void AddressBook::AddKey(std::unordered_map<std::string, size_t>& map, const std::string& key, size_t index) {
@@ -117,7 +121,8 @@ void AddressBook::AddGroup(const LNDocument& doc) {
     const std::vector<std::string> names = ReadTextValues(doc, "ListName");
     if (names.empty()) return;
     const size_t index = groups_.size();
-    for (const auto& name : names) groupByName_.emplace(Key(name), index);
+    for (const auto& name : names)
+        if (std::string key = Key(name); !key.empty()) groupByName_.emplace(std::move(key), index);
     groups_.push_back({names.front(), ReadTextValues(doc, "Members")});
 }
 
@@ -193,7 +198,8 @@ private:
         if (auto it = book_.groupByName_.find(key); it != book_.groupByName_.end()) return it->second;
         if (key.find('/') == std::string::npos)
             if (auto it = book_.byShortName_.find(key); it != book_.byShortName_.end()) return FoundPerson(member, group, it->second);
-        Unresolved(Abbreviated(member), member, group, MemberProblem::NotFound);
+        const std::string name = Abbreviated(member);
+        Unresolved(name.empty() ? member : name, member, group, MemberProblem::NotFound);
         return size_t(-1);
     }
 

@@ -110,6 +110,14 @@ TEST(Groups, MembersResolveByAddressNameAndNestedGroup) {
     EXPECT_EQ(big.members.size(), 5000u);
     EXPECT_TRUE(big.notes.empty());
     EXPECT_EQ(Lines(big)[501], effi);
+
+    // Hostile member texts: a line break cannot forge a log line, a bare
+    // Notes domain keeps its text.
+    notes::GroupDocument odd{"Odd\nGroup", "", "", {"@Domain", "Line\nbreak"}};
+    notes::ResolvedGroup r = book.Resolve(odd);
+    EXPECT_EQ(Lines(r), (std::vector<std::string>{"@Domain", "Line\nbreak"}));
+    ASSERT_EQ(r.notes.size(), 2u);
+    EXPECT_EQ(notes::DescribeMemberNote(r.notes[1]).find('\n'), std::string::npos);
 }
 
 TEST(Groups, TheAddressBookSampleGroupsResolveAgainstItsContacts) {
