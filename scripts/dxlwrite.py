@@ -7,6 +7,8 @@ generated files share one layout and one set of views.
 
 import base64
 import hashlib
+import os
+import sys
 
 DXL_NAMESPACE = 'http://www.lotus.com/dxl'
 
@@ -146,6 +148,27 @@ def database_start(title, path, replica_id, document_count, data_modified,
 
 def database_end():
     return '</database>\n'
+
+
+def write_database(out, title, path, replica_id, data_modified,
+                   design_modified, design, docs):
+    """Write a whole database file: header, design elements, documents."""
+    with open(out, 'w', encoding='utf-8', newline='\n') as f:
+        f.write(database_start(title, path, replica_id, len(docs),
+                               data_modified, design_modified))
+        f.writelines(design)
+        f.writelines(docs)
+        f.write(database_end())
+
+
+def generator_main(build, default_name):
+    """The command line of a sample generator: build(OUT), where OUT is the
+    first argument or samples/<default_name>."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = (sys.argv[1] if len(sys.argv) > 1
+           else os.path.join(here, '..', 'samples', default_name))
+    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
+    build(out)
 
 
 # --- views and folders ----------------------------------------------------------

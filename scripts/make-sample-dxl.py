@@ -13,9 +13,9 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from dxlwrite import (ADDRESS_BOOK_VIEWS, Attachment, Bold, DateTime, File,  # noqa: E402
-                      Names, NoteIds, Number, RichText, database_end,
-                      database_start, document_element, noteinfo,
-                      view_element)
+                      Names, NoteIds, Number, RichText, document_element,
+                      generator_main, noteinfo, view_element,
+                      write_database)
 
 
 def stamp(n, zone='-04'):
@@ -547,23 +547,10 @@ def build(out):
                 'revisions': [stamp(i + 200)]} if i % 8 == 0 else {}))
     add('Location', 'location:1', LOCATIONS[1])
 
-    with open(out, 'w', encoding='utf-8', newline='\n') as f:
-        f.write(database_start("Jane Doe's Address Book", 'names.nsf',
-                               '852571E80054A1B2', len(docs),
-                               '20090612T081500,00-04',
-                               '20090610T120000,00-04'))
-        f.writelines(design)
-        f.writelines(docs)
-        f.write(database_end())
-
-
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    out = (sys.argv[1] if len(sys.argv) > 1
-           else os.path.join(here, '..', 'samples', 'names.dxl'))
-    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
-    build(out)
+    write_database(out, "Jane Doe's Address Book", 'names.nsf',
+                   '852571E80054A1B2', '20090612T081500,00-04',
+                   '20090610T120000,00-04', design, docs)
 
 
 if __name__ == '__main__':
-    main()
+    generator_main(build, 'names.dxl')

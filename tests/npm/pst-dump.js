@@ -7,7 +7,8 @@
 // key: the property id in hex ("3001"), or "lid:8083" for a numeric named
 // property; a named property the reader cannot map reads "id:80xx".
 // Values: text as read, integers and booleans in decimal, times as FILETIME
-// ticks, binaries in hex. Tabs, line breaks and backslashes are escaped.
+// ticks, binaries in hex (a multi-valued binary as stored: the count, the
+// offsets, then the values). Tabs, line breaks and backslashes are escaped.
 'use strict';
 const { PSTFile } = require('pst-extractor');
 
@@ -33,7 +34,8 @@ function valueOf(obj, id, item) {
     case 0x000b: return item.entryValueReference & 0xff ? 1 : 0;
     case 0x0040:
     case 0x0014: return Buffer.from(item.data).readBigInt64LE(0).toString();
-    case 0x0102: return Buffer.from(bytesOf(obj, item)).toString('hex');
+    case 0x0102:
+    case 0x1102: return Buffer.from(bytesOf(obj, item)).toString('hex');
     default: return undefined;
     }
 }

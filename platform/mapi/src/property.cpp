@@ -74,4 +74,14 @@ std::optional<int32_t> PropertyBag::GetInt32(const PropertyKey& key) const {
     return std::nullopt;
 }
 
+const Binary* PropertyBag::GetBinary(const PropertyKey& key) const {
+    const PropertyValue* v = Find(key);
+    return v ? std::get_if<Binary>(v) : nullptr;
+}
+
+const MultiBinary* PropertyBag::GetMultiBinary(const PropertyKey& key) const {
+    const PropertyValue* v = Find(key);
+    return v ? std::get_if<MultiBinary>(v) : nullptr;
+}
+
 }  // namespace mapi

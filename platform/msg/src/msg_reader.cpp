@@ -4,6 +4,8 @@
 #include "named_property_map.h"
 #include "stream_names.h"
 
+#include <algorithm>
+
 namespace msg {
 
 namespace {
@@ -19,6 +21,21 @@ std::string FromUtf16Bytes(std::string_view bytes) {
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) w.push_back(cfb::Get16(bytes, i));
     while (!w.empty() && w.back() == 0) w.pop_back();
     return mapi::Utf16ToUtf8(w);
+}
+
+// The values of a multi-valued binary property: the length stream gives
+// their number; each value is read whole from its own stream, which must be
+// there.
+mapi::MultiBinary ReadMultiBinary(const Storage& root, uint16_t id, uint16_t type, const std::string& lengths) {
+    const size_t count = lengths.size() / 8;
+    mapi::MultiBinary values;
+    values.reserve(std::min(count, root.streams.size()));
+    for (size_t i = 0; i < count; ++i) {
+        auto it = root.streams.find(ValueStreamName(id, type, uint32_t(i)));
+        if (it == root.streams.end()) throw FormatError("damaged message file: a value of a multi-valued property is missing");
+        values.emplace_back(it->second.begin(), it->second.end());
+    }
+    return values;
 }
 
 }  // namespace
@@ -63,6 +80,9 @@ mapi::PropertyBag DecodeMessage(std::string_view bytes) {
             case PropType::Binary:
             case PropType::MultipleInt32:
                 if (auto* s = streamValue()) bag.Set(key, mapi::Binary(s->begin(), s->end()));
+                break;
+            case PropType::MultipleBinary:
+                if (auto* s = streamValue()) bag.Set(key, ReadMultiBinary(root, id, uint16_t(type), *s));
                 break;
             case PropType::Guid:
                 if (auto* s = streamValue(); s && s->size() >= 16) {

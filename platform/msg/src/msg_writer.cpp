@@ -68,6 +68,20 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
             stream(std::string(g.begin(), g.end()), 16);
             break;
         }
+        case PropType::MultipleBinary: {
+            // One stream per value, and a length stream of 8-byte entries
+            // (the value's size, then four reserved bytes).
+            const auto& values = ValueAs<mapi::MultiBinary>(v, id);
+            std::string lengths(values.size() * 8, '\0');
+            for (size_t i = 0; i < values.size(); ++i) {
+                cfb::Put32(lengths, 8 * i, uint32_t(values[i].size()));
+                root.streams[ValueStreamName(id, uint16_t(type), uint32_t(i))] =
+                    std::string(values[i].begin(), values[i].end());
+            }
+            const uint32_t size = uint32_t(lengths.size());
+            stream(std::move(lengths), size);
+            break;
+        }
         default: throw std::invalid_argument("property type not supported in message files");
     }
     props += entry;

@@ -2,12 +2,14 @@
 // post-inversion).
 #pragma once
 
+#include <base/crc32.h>
+
 #include <cstddef>
 #include <cstdint>
 
 namespace pst {
 
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);
+using base::Crc32;
 
 // True when data has the stored checksum. The fuzz targets compile the
 // library with PST_FUZZ_IGNORE_CHECKSUMS so that mutated bytes reach the

@@ -19,7 +19,7 @@ bool IsKnownType(uint16_t t) {
     switch (PropType(t)) {
     case PropType::Int32: case PropType::Boolean: case PropType::Int64: case PropType::String8:
     case PropType::Unicode: case PropType::SysTime: case PropType::Guid: case PropType::Binary:
-    case PropType::MultipleInt32:
+    case PropType::MultipleInt32: case PropType::MultipleBinary:
         return true;
     }
     return false;
@@ -71,6 +71,34 @@ void AppendUtf16(Bytes& out, const std::string& s) {
     out.resize(size_t(o - out.data()));
 }
 
+// A multi-valued variable-size value: the count, one offset per value from
+// the start of the whole, then the values one after the other.
+void AppendMultiBinary(Bytes& out, const mapi::MultiBinary& values) {
+    uint32_t at = uint32_t(4 + 4 * values.size());
+    Append32(out, uint32_t(values.size()));
+    for (const auto& v : values) {
+        Append32(out, at);
+        at += uint32_t(v.size());
+    }
+    for (const auto& v : values) out.insert(out.end(), v.begin(), v.end());
+}
+
+mapi::MultiBinary ReadMultiBinary(const uint8_t* p, size_t n) {
+    auto damaged = [] { return PstError(ErrorKind::BadFormat, "The PST file is damaged: bad multi-valued property"); };
+    if (n == 0) return {};
+    if (n < 4) throw damaged();
+    const uint32_t count = Get32(p);
+    if (count > (n - 4) / 4) throw damaged();
+    mapi::MultiBinary values(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const size_t start = Get32(p + 4 + 4 * size_t(i));
+        const size_t end = i + 1 < count ? Get32(p + 8 + 4 * size_t(i)) : n;
+        if (start < 4 + 4 * size_t(count) || start > end || end > n) throw damaged();
+        values[i].assign(p + start, p + end);
+    }
+    return values;
+}
+
 [[noreturn]] void Mismatch() { throw PstError(ErrorKind::InvalidArgument, "A property value does not match its type"); }
 template <class T>
 const T& As(const mapi::PropertyValue& v) {
@@ -94,6 +122,7 @@ Bytes Serialize(const TypedValue& v) {
     }
     case PropType::Binary:
     case PropType::MultipleInt32: b = As<mapi::Binary>(v.value); break;
+    case PropType::MultipleBinary: AppendMultiBinary(b, As<mapi::MultiBinary>(v.value)); break;
     case PropType::Guid: {
         const auto& g = As<mapi::Guid>(v.value);
         b.assign(g.begin(), g.end());
@@ -116,6 +145,11 @@ size_t SerializedSize(const TypedValue& v) {
     }
     if (auto* s = std::get_if<std::string>(&v.value)) return s->size();
     if (auto* b = std::get_if<mapi::Binary>(&v.value)) return b->size();
+    if (auto* m = std::get_if<mapi::MultiBinary>(&v.value)) {
+        size_t n = 4;
+        for (const auto& value : *m) n += 4 + value.size();
+        return n;
+    }
     return 16;
 }
 
@@ -137,6 +171,7 @@ TypedValue Deserialize(PropType type, const uint8_t* p, size_t n) {
     case PropType::String8: return {type, std::string(reinterpret_cast<const char*>(p), n)};
     case PropType::Binary:
     case PropType::MultipleInt32: return {type, mapi::Binary(p, p + n)};
+    case PropType::MultipleBinary: return {type, ReadMultiBinary(p, n)};
     case PropType::Guid: {
         mapi::Guid g{};
         need(g.size());

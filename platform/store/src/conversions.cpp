@@ -9,6 +9,22 @@
 
 namespace store {
 
+namespace render {
+
+std::string Msg(const mapi::PropertyBag& properties) {
+    try {
+        return msg::EncodeMessage(properties);
+    } catch (const std::invalid_argument& e) {
+        throw StoreError(ErrorCode::InvalidArgument, e.what());
+    }
+}
+
+void ThrowUnsupportedType(int type) {
+    throw StoreError(ErrorCode::InvalidArgument, "SaveAs type " + std::to_string(type) + " is not supported");
+}
+
+}  // namespace render
+
 std::string RenderContactToString(const mapi::PropertyBag& properties, int type) {
     switch (type) {
         case olTXT: return render::Text(properties);
@@ -18,13 +34,8 @@ std::string RenderContactToString(const mapi::PropertyBag& properties, int type)
         case olVCard: return render::VCard(properties);
         case olMHTML: return render::Mhtml(properties);
         case 3:
-        case olMSGUnicode:
-            try {
-                return msg::EncodeMessage(properties);
-            } catch (const std::invalid_argument& e) {
-                throw StoreError(ErrorCode::InvalidArgument, e.what());
-            }
-        default: throw StoreError(ErrorCode::InvalidArgument, "SaveAs type " + std::to_string(type) + " is not supported");
+        case olMSGUnicode: return render::Msg(properties);
+        default: render::ThrowUnsupportedType(type);
     }
 }
 

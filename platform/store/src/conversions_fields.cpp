@@ -5,9 +5,6 @@
 
 namespace store::render {
 
-namespace {
-
-// Valid UTF-8 with "\n" line breaks and no other control characters but tabs.
 std::string Clean(const std::string& text) {
     std::string valid = mapi::Utf16ToUtf8(mapi::Utf8ToUtf16(text));
     std::string out;
@@ -27,6 +24,8 @@ std::string Clean(const std::string& text) {
     }
     return out;
 }
+
+namespace {
 
 std::string ValueOf(const mapi::PropertyBag& properties, const mapi::ContactFieldInfo& info) {
     if (info.field == mapi::ContactField::Sent) return {};

@@ -15,6 +15,9 @@ struct ShownField {
     std::string value;  // valid UTF-8; line breaks are "\n"; dates as YYYY-MM-DD
 };
 
+// Valid UTF-8 with "\n" line breaks and no other control characters but tabs.
+std::string Clean(const std::string& text);
+
 // Every contact field that holds a date or a text with more than blanks. The message flags
 // (the Sent state) and the empty To/Cc/Bcc texts are not contact details and
 // are not shown.

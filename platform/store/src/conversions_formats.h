@@ -13,4 +13,26 @@ std::string Rtf(const mapi::PropertyBag& properties);    // RTF 1.x, non-ASCII a
 std::string VCard(const mapi::PropertyBag& properties);  // vCard 3.0, CRLF lines folded at 75 octets
 std::string Mhtml(const mapi::PropertyBag& properties);  // multipart/related holding Html()
 
+// Pieces the contact and distribution list renderings share.
+// The item as an MSG file; StoreError(InvalidArgument) for a value that does not fit its type.
+std::string Msg(const mapi::PropertyBag& properties);
+// StoreError(InvalidArgument) naming a SaveAs type that has no rendering.
+[[noreturn]] void ThrowUnsupportedType(int type);
+// The page up to and including its <h1> heading: head, style and body start.
+std::string HtmlPageStart(const std::string& title);
+// An MHTML file (multipart/related) whose one part is the page html.
+std::string MhtmlDocument(std::string title, const std::string& html);
+namespace rtf {
+// Appends text to an RTF body: braces and backslashes escaped, non-ASCII as \uN.
+void AppendEscaped(std::string& out, const std::string& utf8);
+// The document up to and including its bold heading; the caller closes it with "}".
+std::string DocumentStart(const std::string& title);
+}  // namespace rtf
+namespace vcard {
+// A text value escaped: backslash, comma, semicolon and line breaks.
+std::string Escape(const std::string& value);
+// Appends a content line, folded so that no line passes 75 octets.
+void AppendLine(std::string& out, const std::string& line);
+}  // namespace vcard
+
 }  // namespace store::render

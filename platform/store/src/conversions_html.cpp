@@ -14,8 +14,7 @@ void AppendEscaped(std::string& out, const std::string& text) {
 
 }  // namespace
 
-std::string Html(const mapi::PropertyBag& properties) {
-    std::string title = ContactTitle(properties);
+std::string HtmlPageStart(const std::string& title) {
     std::string out =
         "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>";
     AppendEscaped(out, title);
@@ -27,7 +26,13 @@ std::string Html(const mapi::PropertyBag& properties) {
            "td { vertical-align: top; }\n"
            "</style>\n</head>\n<body>\n<h1>";
     AppendEscaped(out, title);
-    out += "</h1>\n<table>\n";
+    out += "</h1>\n";
+    return out;
+}
+
+std::string Html(const mapi::PropertyBag& properties) {
+    std::string out = HtmlPageStart(ContactTitle(properties));
+    out += "<table>\n";
     for (const auto& f : ShownFields(properties)) {
         out += "<tr><th>";
         AppendEscaped(out, std::string(f.label));

@@ -46,9 +46,8 @@ std::string HeaderText(const std::string& text) {
 
 }  // namespace
 
-std::string Mhtml(const mapi::PropertyBag& properties) {
+std::string MhtmlDocument(std::string title, const std::string& html) {
     const std::string boundary = "----=_Ferrywell_Contact_Part_000";
-    std::string title = ContactTitle(properties);
     for (char& c : title)
         if (c == '\n' || c == '\t') c = ' ';
     std::string out = "From: <Saved by Ferrywell>\r\nSubject: " + HeaderText(title) +
@@ -58,10 +57,12 @@ std::string Mhtml(const mapi::PropertyBag& properties) {
                       "\r\nContent-Type: text/html; charset=\"utf-8\"\r\n"
                       "Content-Transfer-Encoding: base64\r\n"
                       "Content-Location: file:///contact.html\r\n\r\n";
-    std::string encoded = Base64(Html(properties));
+    std::string encoded = Base64(html);
     for (size_t i = 0; i < encoded.size(); i += 76) out.append(encoded, i, 76).append("\r\n");
     out += "\r\n--" + boundary + "--\r\n";
     return out;
 }
+
+std::string Mhtml(const mapi::PropertyBag& properties) { return MhtmlDocument(ContactTitle(properties), Html(properties)); }
 
 }  // namespace store::render

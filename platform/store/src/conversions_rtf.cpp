@@ -5,7 +5,7 @@
 
 namespace store::render {
 
-namespace {
+namespace rtf {
 
 void AppendEscaped(std::string& out, const std::string& utf8) {
     for (char16_t u : mapi::Utf8ToUtf16(utf8)) {
@@ -25,15 +25,24 @@ void AppendEscaped(std::string& out, const std::string& utf8) {
     }
 }
 
-}  // namespace
-
-std::string Rtf(const mapi::PropertyBag& properties) {
+std::string DocumentStart(const std::string& title) {
     std::string out =
         "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
         "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
         "\\viewkind4\\pard\\f0\\fs22\n{\\b\\fs28 ";
-    AppendEscaped(out, ContactTitle(properties));
+    AppendEscaped(out, title);
     out += "}\\par\\par\n";
+    return out;
+}
+
+}  // namespace rtf
+
+namespace {
+using rtf::AppendEscaped;
+}  // namespace
+
+std::string Rtf(const mapi::PropertyBag& properties) {
+    std::string out = rtf::DocumentStart(ContactTitle(properties));
     for (const auto& f : ShownFields(properties)) {
         out += "{\\b ";
         AppendEscaped(out, std::string(f.label));

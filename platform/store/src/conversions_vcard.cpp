@@ -5,9 +5,7 @@
 
 namespace store::render {
 
-namespace {
-
-using F = mapi::ContactField;
+namespace vcard {
 
 constexpr size_t kMaxLineOctets = 75;
 
@@ -40,6 +38,14 @@ void AppendLine(std::string& out, const std::string& line) {
     }
     out.append(line, pos, std::string::npos).append("\r\n");
 }
+
+}  // namespace vcard
+
+namespace {
+
+using F = mapi::ContactField;
+using vcard::AppendLine;
+using vcard::Escape;
 
 class CardBuilder {
 public:

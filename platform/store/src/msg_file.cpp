@@ -1,10 +1,12 @@
 #include <store/msg_file.h>
 
 #include "file_writes.h"
+#include "message_class.h"
 
-#include <base/ascii.h>
 #include <mapi/tags.h>
 #include <msg/msg_file.h>
+
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -12,12 +14,7 @@ namespace store {
 
 namespace {
 
-bool IsContactClass(const std::string& cls) {
-    constexpr std::string_view base = mapi::kContactMessageClass;
-    if (cls.size() < base.size() || !base::EqualsIgnoringAsciiCase(std::string_view(cls).substr(0, base.size()), base))
-        return false;
-    return cls.size() == base.size() || cls[base.size()] == '.';
-}
+bool IsContactClass(const std::string& cls) { return IsClassOrBelow(cls, mapi::kContactMessageClass); }
 
 class MsgFileBackend : public ItemBackend {
 public:
@@ -38,36 +35,50 @@ private:
 
 const mapi::PropertyKey kMessageClassKey = mapi::PidTagMessageClass.Key();
 
+// The properties of the MSG file at path, or nothing when there is no file.
+std::optional<mapi::PropertyBag> ReadExisting(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    try {
+        return msg::ReadMsgFile(path);
+    } catch (const msg::IoError& e) {
+        ThrowFileError(e.Errno(), e.what());
+    } catch (const msg::FormatError& e) {
+        throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is not an MSG file: " + e.what());
+    }
+}
+
+void CheckFormat(int fileFormat) {
+    if (fileFormat != kMsgFileFormat)
+        throw StoreError(ErrorCode::InvalidArgument, "Unsupported MSG file format " + std::to_string(fileFormat));
+}
+
 }  // namespace
 
 std::unique_ptr<RDOContactItem> CreateMessageFromMsgFile(const std::string& path, const std::string& messageClass,
                                                          int fileFormat) {
-    if (fileFormat != kMsgFileFormat)
-        throw StoreError(ErrorCode::InvalidArgument, "Unsupported MSG file format " + std::to_string(fileFormat));
+    CheckFormat(fileFormat);
     if (!IsContactClass(messageClass)) return nullptr;
-
-    mapi::PropertyBag existing;
-    bool exists = false;
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0) {
-        exists = true;
-        try {
-            existing = msg::ReadMsgFile(path);
-        } catch (const msg::IoError& e) {
-            ThrowFileError(e.Errno(), e.what());
-        } catch (const msg::FormatError& e) {
-            throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is not an MSG file: " + e.what());
-        }
-        if (!IsContactClass(existing.GetString(kMessageClassKey).value_or(std::string()))) return nullptr;
-    }
+    std::optional<mapi::PropertyBag> existing = ReadExisting(path);
+    if (existing && !IsContactClass(existing->GetString(kMessageClassKey).value_or(std::string()))) return nullptr;
 
     auto item = std::make_unique<RDOContactItem>(std::make_unique<MsgFileBackend>(path));
-    if (exists) {
-        for (const auto& [key, value] : existing.All()) item->MutableProperties().Set(key, value);
+    if (existing) {
+        for (const auto& [key, value] : existing->All()) item->MutableProperties().Set(key, value);
     } else {
         item->MutableProperties().Set(kMessageClassKey, messageClass);
     }
     return item;
+}
+
+std::unique_ptr<RDODistListItem> CreateDistListFromMsgFile(const std::string& path, const std::string& messageClass,
+                                                           int fileFormat) {
+    CheckFormat(fileFormat);
+    if (!IsDistListClass(messageClass)) return nullptr;
+    std::optional<mapi::PropertyBag> existing = ReadExisting(path);
+    if (!existing) return std::make_unique<RDODistListItem>(std::make_unique<MsgFileBackend>(path), messageClass);
+    if (!IsDistListClass(existing->GetString(kMessageClassKey).value_or(std::string()))) return nullptr;
+    return std::make_unique<RDODistListItem>(std::make_unique<MsgFileBackend>(path), std::move(*existing));
 }
 
 }  // namespace store

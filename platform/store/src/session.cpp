@@ -120,6 +120,13 @@ RDOContactItem RDOItems::Add(const std::string& messageClass) {
     return RDOContactItem(std::make_unique<PstItemBackend>(store_, folder_));
 }
 
+RDODistListItem RDOItems::AddDistList(const std::string& messageClass) {
+    if (!IsDistListClass(messageClass))
+        throw StoreError(ErrorCode::InvalidArgument, "Not a distribution list class: " + messageClass);
+    store_->File();
+    return RDODistListItem(std::make_unique<PstItemBackend>(store_, folder_), messageClass);
+}
+
 std::string RDOStore::GetName() const { return store_->name; }
 std::string RDOStore::GetPath() const { return store_->path; }
 RDOFolder RDOStore::GetRootFolder() const { return RDOFolder(store_, store_->File().RootFolder()); }

@@ -1,8 +1,10 @@
-// Writes the fuzz seeds of fuzz/msg/seeds into a folder: a contact as the
-// writer makes it and the crafted files of compound_file_crafting.h.
+// Writes the fuzz seeds of fuzz/msg/seeds into a folder: a contact and a
+// distribution list as the writer makes them and the crafted files of
+// compound_file_crafting.h.
 #include "compound_file_crafting.h"
 
 #include <mapi/contact.h>
+#include <mapi/distribution_list.h>
 #include <msg/msg_file.h>
 
 #include <cstdio>
@@ -26,5 +28,10 @@ int main(int argc, char** argv) {
     contact.Set(mapi::PidTagBody.Key(), std::string(5000, 'b'));
     save("contact.msg", msg::EncodeMessage(contact));
     save("shared-chain.msg", cfbcraft::SharedChainCompoundFile(3, 16));
+    mapi::PropertyBag list;
+    list.Set(mapi::PidTagMessageClass.Key(), std::string(mapi::kDistListMessageClass));
+    const std::vector<mapi::OneOffRecipient> members{{"Ada Lovelace", "SMTP", "ada@example.org"}, {"Nobody", "SMTP", ""}};
+    mapi::SetDistributionListMembers(list, members);
+    save("distribution-list.msg", msg::EncodeMessage(list));
     return 0;
 }

@@ -165,9 +165,16 @@ TEST(MsgFile, DamagedOrForeignFilesAreRejected) {
     noProps.streams["other"] = "x";
     Storage shortProps;
     shortProps.streams["__properties_version1.0"] = "short";
+    // A multi-valued binary whose length stream names a value no stream holds.
+    Storage missingValue;
+    std::string props(32, '\0');
+    props += std::string("\x02\x11\x01\x3A\x06\0\0\0\x08\0\0\0\0\0\0\0", 16);
+    missingValue.streams["__properties_version1.0"] = props;
+    missingValue.streams["__substg1.0_3A011102"] = std::string("\x03\0\0\0\0\0\0\0", 8);
     struct Case { const char* what; std::string bytes; };
     const Case cases[] = {
         {"text file", "hello"},
+        {"multi-valued property without its value stream", WriteCompoundFile(missingValue)},
         {"compound file without a property stream", WriteCompoundFile(noProps)},
         {"property stream shorter than its header", WriteCompoundFile(shortProps)},
     };

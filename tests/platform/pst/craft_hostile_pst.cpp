@@ -1,8 +1,12 @@
-// Writes the hostile stores of pst_crafting.h into a folder: the fuzz seeds
-// of fuzz/pst/seeds come from here.
+// Writes the hostile stores of pst_crafting.h, and a store with a
+// distribution list, into a folder: the fuzz seeds of fuzz/pst/seeds come
+// from here.
 #include "pst_crafting.h"
 
 #include "allocation_map.h"
+
+#include <mapi/distribution_list.h>
+#include <pst/pst_file.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -30,5 +34,13 @@ int main(int argc, char** argv) {
     pstcraft::WriteClearedAllocationMap(at("cleared-allocation-map.pst"));
     pstcraft::WriteBlockOverIndexPage(at("block-over-index-page.pst"));
     pstcraft::WriteSharedValueItem(at("shared-value-item.pst"), 64 * 1024);
+    // Not hostile: a distribution list, whose multi-valued members the reader must parse.
+    auto lists = pst::PstFile::Create(at("distribution-list.pst"), "Lists");
+    mapi::PropertyBag list;
+    list.Set(mapi::PidTagMessageClass.Key(), std::string(mapi::kDistListMessageClass));
+    const std::vector<mapi::OneOffRecipient> members{{"Ada Lovelace", "SMTP", "ada@example.org"}, {"Nobody", "SMTP", ""}};
+    mapi::SetDistributionListMembers(list, members);
+    lists->AddMessage(lists->CreateFolder(lists->IpmSubtree(), "Contacts", "IPF.Contact"), list);
+    lists->Close();
     return 0;
 }

@@ -62,6 +62,25 @@ TEST(PstEncoding, TextBecomesUtf16) {
     }
 }
 
+TEST(PstEncoding, MultiValuedBinaryIsCountOffsetsThenValues) {
+    const mapi::MultiBinary values{{0xAA, 0xBB}, {}, {0xCC}};
+    const pst::Bytes expected{3, 0, 0, 0, 16, 0, 0, 0, 18, 0, 0, 0, 18, 0, 0, 0, 0xAA, 0xBB, 0xCC};
+    const pst::TypedValue v{mapi::PropType::MultipleBinary, values};
+    EXPECT_EQ(pst::Serialize(v), expected);
+    EXPECT_EQ(pst::SerializedSize(v), expected.size());
+    EXPECT_EQ(std::get<mapi::MultiBinary>(pst::Deserialize(v.type, expected.data(), expected.size()).value), values);
+    EXPECT_TRUE(std::get<mapi::MultiBinary>(pst::Deserialize(v.type, nullptr, 0).value).empty());
+
+    // Counts, offsets or sizes that do not fit the bytes are damage, not values.
+    auto with = [&](size_t at, uint8_t byte) {
+        pst::Bytes b = expected;
+        b[at] = byte;
+        return b;
+    };
+    for (const pst::Bytes& bad : {pst::Bytes{1, 0}, with(3, 0x40), with(4, 2), with(8, 15), with(12, 0xFF), with(12, 16)})
+        EXPECT_THROW(pst::Deserialize(v.type, bad.data(), bad.size()), pst::PstError);
+}
+
 TEST(PstEncoding, ValuesMustMatchTheirType) {
     EXPECT_THROW(pst::Serialize({mapi::PropType::Int32, std::string("x")}), pst::PstError);
     EXPECT_THROW(pst::Serialize({mapi::PropType::Unicode, int32_t(1)}), pst::PstError);

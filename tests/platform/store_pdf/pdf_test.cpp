@@ -1,5 +1,7 @@
 #include <store/contact_item.h>
 #include <store/conversions.h>
+#include <store/distlist_conversions.h>
+#include <store/distlist_item.h>
 #include <store/pdf.h>
 
 #include <outside_tool.h>
@@ -79,6 +81,20 @@ TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
     std::string text = PdfText(pdf);
     EXPECT_NE(text.find("Anna<Berg>&Co"), std::string::npos) << "markup in values is text, not tags: " << text;
     for (const auto& c : cases) EXPECT_NE(text.find(NoSpaces(c.text)), std::string::npos) << c.script << ": " << text;
+}
+
+TEST(Pdf, DistributionListShowsItsNameAndEveryMember) {
+    REQUIRE_TOOL("pdftotext");
+    format_check::ScratchDir dir;
+    RDODistListItem list(nullptr);
+    list.SetName("Lektorat <&>");
+    list.AddMember("Effi Hoffmann", "effi.hoffmann@offizin.example");
+    list.AddMember("\xD0\x9C\xD0\xB8\xD1\x8F", "");
+    const std::string pdf = dir / "list.pdf";
+    ASSERT_TRUE(ConvertHTMLToPDF(RenderDistListToString(list.Properties(), olHTML), pdf));
+    const std::string text = PdfText(pdf);
+    for (const char* shown : {"Lektorat<&>", "Members2", "EffiHoffmann<effi.hoffmann@offizin.example>", "\xD0\x9C\xD0\xB8\xD1\x8F"})
+        EXPECT_NE(text.find(shown), std::string::npos) << shown << ": " << text;
 }
 
 TEST(Pdf, LongDocumentsFlowOverA4Pages) {

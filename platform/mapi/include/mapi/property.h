@@ -25,6 +25,7 @@ enum class PropType : uint16_t {
     Guid = 0x0048,     // PT_CLSID
     Binary = 0x0102,   // PT_BINARY
     MultipleInt32 = 0x1003,  // PT_MV_LONG, held as Binary: the values packed little-endian
+    MultipleBinary = 0x1102,  // PT_MV_BINARY, held as MultiBinary
 };
 
 using Guid = std::array<uint8_t, 16>;  // stored in the little-endian wire layout
@@ -70,8 +71,9 @@ FileTime FileTimeFromOleDate(double oleDate);
 double OleDateFromFileTime(FileTime ft);
 
 using Binary = std::vector<uint8_t>;
+using MultiBinary = std::vector<Binary>;
 // Text is UTF-8 in memory; writers convert to UTF-16LE for PT_UNICODE.
-using PropertyValue = std::variant<int32_t, bool, int64_t, std::string, FileTime, Binary, Guid>;
+using PropertyValue = std::variant<int32_t, bool, int64_t, std::string, FileTime, Binary, Guid, MultiBinary>;
 
 // An ordered set of properties. Keys are unique; a later Set replaces a value.
 class PropertyBag {
@@ -83,6 +85,8 @@ public:
     std::optional<std::string> GetString(const PropertyKey& key) const;
     std::optional<FileTime> GetTime(const PropertyKey& key) const;
     std::optional<int32_t> GetInt32(const PropertyKey& key) const;
+    const Binary* GetBinary(const PropertyKey& key) const;
+    const MultiBinary* GetMultiBinary(const PropertyKey& key) const;
     const std::map<PropertyKey, PropertyValue>& All() const { return values_; }
     bool Empty() const { return values_.empty(); }
 

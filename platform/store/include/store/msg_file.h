@@ -2,6 +2,7 @@
 #pragma once
 
 #include <store/contact_item.h>
+#include <store/distlist_item.h>
 
 #include <memory>
 #include <string>
@@ -21,5 +22,13 @@ inline constexpr int kMsgFileFormat = 3;
 // the existing file cannot be read.
 std::unique_ptr<RDOContactItem> CreateMessageFromMsgFile(const std::string& path, const std::string& messageClass,
                                                          int fileFormat);
+
+// The same for a distribution list: its Save() writes the MSG file at path.
+// An existing file gives the item its properties and members. Returns nullptr
+// when messageClass, or the class of the existing file, is not a
+// distribution list class ("IPM.DistList" or "IPM.DistList.<something>").
+// Throws StoreError as CreateMessageFromMsgFile does.
+std::unique_ptr<RDODistListItem> CreateDistListFromMsgFile(const std::string& path, const std::string& messageClass,
+                                                           int fileFormat);
 
 }  // namespace store

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <store/contact_item.h>
+#include <store/distlist_item.h>
 #include <store/error.h>
 
 #include <functional>
@@ -30,6 +31,9 @@ public:
     int GetCount() const;
     // Only "IPM.Contact" items are supported; Save adds the item to the folder.
     RDOContactItem Add(const std::string& messageClass);
+    // A distribution list; messageClass is "IPM.DistList" or one below it
+    // (StoreError(InvalidArgument) otherwise). Save adds the item to the folder.
+    RDODistListItem AddDistList(const std::string& messageClass = "IPM.DistList");
 
 private:
     friend class RDOFolder;

@@ -1,8 +1,8 @@
-#include "crc.h"
+#include <base/crc32.h>
 
 #include <array>
 
-namespace pst {
+namespace base {
 
 namespace {
 // Eight tables let the loop take eight bytes per step.
@@ -34,4 +34,4 @@ uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
     return crc;
 }
 
-}  // namespace pst
+}  // namespace base

@@ -1,0 +1,95 @@
+// The people and groups of one database, indexed once, and the resolution of
+// a group's members into display names and Internet addresses:
+//
+//   notes::AddressBook book(db);                 // every Person and Group read once
+//   notes::ResolvedGroup r = book.Resolve(notes::ReadGroupDocument(doc));
+//   for (const auto& m : r.members) list.AddMember(m.displayName, m.address);
+//   for (const auto& n : r.notes) log(notes::DescribeMemberNote(n));
+//
+// A member that is an Internet address stays as it is (with the display name
+// of the Person who has it, when one does); a Notes name, hierarchical
+// ("CN=Effi Hoffmann/O=Offizin", "Effi Hoffmann/Offizin") or common ("Effi
+// Hoffmann"), or a short name, becomes that Person's address and display
+// name; the name of a group is replaced by that group's members, however
+// deep, each group once. Names compare ignoring ASCII case.
+#pragma once
+
+#include <notes/group_document.h>
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class LNDatabase;
+
+namespace notes {
+
+struct ResolvedMember {
+    std::string displayName;
+    std::string address;  // an Internet address; empty for a member kept by its name only
+};
+
+enum class MemberProblem {
+    NotFound,   // no Person or Group has this name: kept by its name
+    Ambiguous,  // several People have this common or short name: kept by its name
+    NoAddress,  // the Person has no Internet address: kept by the Person's name
+    Cycle,      // a group that contains itself (directly or through others): left out
+};
+
+struct MemberNote {
+    std::string member;  // as written in the group
+    std::string group;   // the group that lists it
+    MemberProblem problem;
+};
+
+struct ResolvedGroup {
+    std::vector<ResolvedMember> members;  // in the order met; each address (or kept name) once
+    std::vector<MemberNote> notes;        // what the caller should log
+};
+
+// One line for the export log, e.g. `Group "Sales": member "Ann Other" not found; kept without an address`.
+std::string DescribeMemberNote(const MemberNote& note);
+
+// True when text is an Internet address (local@domain.tld, no blanks).
+bool IsInternetAddress(std::string_view text);
+
+class AddressBook {
+public:
+    // Reads every Person and Group document of the open database once.
+    // Throws the Notes status when the database cannot be searched; a
+    // document that cannot be read is left out.
+    explicit AddressBook(const LNDatabase& db);
+
+    // Work in proportion to the members met, whatever the size of the book.
+    ResolvedGroup Resolve(const GroupDocument& group) const;
+
+    size_t PersonCount() const { return people_.size(); }
+    size_t GroupCount() const { return groups_.size(); }
+
+private:
+    struct Person {
+        std::string displayName;
+        std::string address;
+    };
+    struct Group {
+        std::string name;
+        std::vector<std::string> members;
+    };
+    static constexpr size_t kSeveral = size_t(-1);  // a key that names more than one Person
+
+    void AddPerson(const LNDocument& doc);
+    void AddGroup(const LNDocument& doc);
+    static void AddKey(std::unordered_map<std::string, size_t>& map, const std::string& key, size_t index);
+
+    std::vector<Person> people_;
+    std::vector<Group> groups_;
+    std::unordered_map<std::string, size_t> byFullName_;    // abbreviated full names (all values)
+    std::unordered_map<std::string, size_t> byShortName_;   // common names and short names
+    std::unordered_map<std::string, size_t> byAddress_;     // Internet addresses
+    std::unordered_map<std::string, size_t> groupByName_;   // every ListName value
+
+    friend class MemberResolver;
+};
+
+}  // namespace notes
