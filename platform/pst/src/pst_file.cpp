@@ -3,6 +3,7 @@
 #include <base/ascii.h>
 
 #include "folder_tables.h"
+#include "heap.h"
 #include "layout.h"
 #include "name_map.h"
 #include "node_database.h"
@@ -461,7 +462,15 @@ void PstFile::CheckFolders() const {
             const NodeEntry* table = s.db->FindNode(TableNid(nid, type));
             if (!table) continue;
             try {
-                ReadTable(*s.db, *table);
+                // Lists of sub-folders are small and read whole; a list of
+                // items may hold 100,000 rows: its blocks are read and
+                // checked, and its heap, without making a row of each.
+                if (type == nid::kTypeHierarchyTable) {
+                    ReadTable(*s.db, *table);
+                } else {
+                    HeapReader heap(s.db->ReadDataTree(table->data));
+                    for (const auto& [subNid, sub] : s.db->ReadSubnodes(table->sub)) s.db->ReadDataTree(sub.data);
+                }
             } catch (const PstError& e) {
                 if (e.Kind() != ErrorKind::BadFormat) throw;
                 throw PstError(ErrorKind::BadFormat, std::string(e.what()) + " (the " +

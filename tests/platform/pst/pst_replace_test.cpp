@@ -208,17 +208,33 @@ TEST(PstReplace, ReadEachMessageHandsOutOnlyWhatIsAskedFor) {
 
 TEST(PstReplace, CheckFoldersFindsADamagedFolderTable) {
     TempDir dir;
-    const std::string good = dir / "good.pst", bad = dir / "bad.pst";
+    const std::string good = dir / "good.pst", subfolders = dir / "subfolders.pst", items = dir / "items.pst";
     pstcraft::WritePlainStore(good);
-    pstcraft::WriteMisplacedTableBlock(bad, 0x200);  // the top folder's list of sub-folders
+    pstcraft::WriteMisplacedTableBlock(subfolders, 0x200);  // the top folder's list of sub-folders
+    {
+        auto f = pst::PstFile::Create(items, "Items");
+        auto c = f->CreateFolder(f->IpmSubtree(), "Contacts", "IPF.Contact");
+        mapi::PropertyBag b = Contact(1, "v1");
+        b.Set(mapi::PidTagSubject.Key(), std::string("TABLEMARK"));
+        f->AddMessage(c, b);
+        f->Close();
+        // The subject's last copy is the row of the folder's list of items.
+        std::string bytes = ReadFile(items);
+        const std::string mark{'T', 0, 'A', 0, 'B', 0, 'L', 0, 'E', 0, 'M', 0, 'A', 0, 'R', 0, 'K', 0};
+        bytes[bytes.rfind(mark)] = 'X';
+        std::ofstream(items, std::ios::binary | std::ios::trunc) << bytes;
+    }
     EXPECT_NO_THROW(pst::PstFile::Open(good, false)->CheckFolders());
-    auto f = pst::PstFile::Open(bad, false);  // opening alone does not read folder tables
-    try {
-        f->CheckFolders();
-        FAIL() << "a damaged folder table must be found";
-    } catch (const pst::PstError& e) {
-        EXPECT_EQ(e.Kind(), pst::ErrorKind::BadFormat);
-        EXPECT_NE(std::string(e.what()).find("Top of Personal Folders"), std::string::npos) << e.what();
+    for (const auto& [path, folder] : {std::pair{subfolders, "Top of Personal Folders"}, std::pair{items, "Contacts"}}) {
+        SCOPED_TRACE(path);
+        auto f = pst::PstFile::Open(path, false);  // opening alone does not read folder tables
+        try {
+            f->CheckFolders();
+            ADD_FAILURE() << "a damaged folder table must be found";
+        } catch (const pst::PstError& e) {
+            EXPECT_EQ(e.Kind(), pst::ErrorKind::BadFormat);
+            EXPECT_NE(std::string(e.what()).find(folder), std::string::npos) << e.what();
+        }
     }
 }
 
