@@ -433,7 +433,7 @@ std::vector<Nid> PstFile::Messages(Nid folder) const {
 void PstFile::ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& keys, const MessageVisitor& visit) const {
     const Impl& s = *impl_;
     std::vector<uint16_t> ids;
-    std::map<uint16_t, mapi::PropertyKey> keyOf;
+    std::multimap<uint16_t, mapi::PropertyKey> keyOf;
     for (const auto& key : keys) {
         std::optional<uint16_t> id = key.IsNamed() ? s.names.Find(key.Name()) : std::optional<uint16_t>(key.TagId());
         if (!id) continue;  // never mapped: no item has it
@@ -445,8 +445,11 @@ void PstFile::ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& 
         mapi::PropertyBag bag;
         bool readable = true;
         try {
-            for (auto& [id, v] : ReadPropertyContext(*s.db, e, &ids))
-                if (const mapi::PropertyKey& key = keyOf.at(id); key.type == v.type) bag.Set(key, std::move(v.value));
+            for (auto& [id, v] : ReadPropertyContext(*s.db, e, &ids)) {
+                auto [first, last] = keyOf.equal_range(id);
+                for (auto it = first; it != last; ++it)
+                    if (it->second.type == v.type) bag.Set(it->second, v.value);
+            }
         } catch (const PstError& error) {
             if (error.Kind() != ErrorKind::BadFormat) throw;
             readable = false;

@@ -385,22 +385,28 @@ RDOStore RDOSession::OpenStoreFile(const std::string& pathGiven) {
             s->Refresh();
             return RDOStore(s);
         }
-    // Checked before anything changes: a file that does not open cleanly joins nothing.
-    auto file = Guard([&] {
-        auto f = pst::PstFile::Open(path, true);
+    // Checked read-only first: a file that does not open cleanly joins
+    // nothing and is not written to.
+    const std::string name = Guard([&] {
+        auto f = pst::PstFile::Open(path, false);
         f->CheckFolders();
-        return f;
+        return f->DisplayName();
     });
-    const std::string name = file->DisplayName();
     CheckName(name, "The store's name");
     Profile profile = Profile::Load();
-    if (const ProfileStore* entry = profile.Find(name)) {
-        if (!samePath(entry->path))
-            throw StoreError(ErrorCode::InvalidArgument,
-                             "The profile already has a store named " + name + " in another file (" + entry->path + ")");
-    } else {
-        profile.Add({name, path});
-        profile.Save();
+    const ProfileStore* entry = profile.Find(name);
+    if (entry && !samePath(entry->path))
+        throw StoreError(ErrorCode::InvalidArgument,
+                         "The profile already has a store named " + name + " in another file (" + entry->path + ")");
+    auto file = Guard([&] { return pst::PstFile::Open(path, true); });
+    if (!entry) {
+        try {
+            profile.Add({name, path});
+            profile.Save();
+        } catch (...) {
+            file->Abandon();
+            throw;
+        }
     }
     auto s = std::make_shared<OpenStore>();
     s->name = name;

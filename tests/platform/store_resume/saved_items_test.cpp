@@ -124,12 +124,14 @@ TEST_F(SavedItemsTest, OpensAStoreFileOnlyWhenItOpensCleanly) {
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.path);
+        const std::string before = ReadFile(c.path);
         try {
             session.OpenStoreFile(c.path);
             ADD_FAILURE() << "opened";
         } catch (const store::StoreError& e) {
             EXPECT_EQ(e.Code(), c.code) << e.what();
         }
+        EXPECT_EQ(ReadFile(c.path), before);  // a refused file is not written to
     }
     EXPECT_EQ(store::Profile::Load().Stores().size(), 1u);
     EXPECT_EQ(session.Stores().size(), 1u);
