@@ -1,6 +1,7 @@
 // Items rewritten in place, reading a few properties of every item, the check
 // of a store that is to be written again, and a writer killed while it
 // replaces items.
+#include "killed_child.h"
 #include "outside_readers.h"
 #include "pst_crafting.h"
 
@@ -10,12 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
 #include <map>
 #include <set>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace testsupport;
 
@@ -253,27 +251,18 @@ TEST(PstReplace, KilledWhileReplacingLeavesEveryItemOnce) {
     // Each round kills the writer at another moment: mid-item, mid-commit.
     for (int round = 0; round < 6; ++round) {
         SCOPED_TRACE(round);
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            auto f = pst::PstFile::Open(path);
-            for (int i = 0;; ++i) {
-                // Items of every size, so replacements move between heap and subnodes.
-                f->ReplaceMessage(nids[i % count], Contact(i % count, "r" + std::to_string(round) + "-" + std::to_string(i),
-                                                            size_t(i % 7) * 1500));
-                if (i % 37 == 36) f->Commit();
-                if (i == 400) (void)!write(ready[1], "x", 1);
-            }
-        }
-        char x;
-        ASSERT_EQ(read(ready[0], &x, 1), 1);
-        usleep(useconds_t(round * 7000));
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        close(ready[0]);
-        close(ready[1]);
+        ASSERT_TRUE(RunAndKill(
+            [&](const std::function<void()>& ready) {
+                auto f = pst::PstFile::Open(path);
+                for (int i = 0;; ++i) {
+                    // Items of every size, so replacements move between heap and subnodes.
+                    f->ReplaceMessage(nids[i % count], Contact(i % count, "r" + std::to_string(round) + "-" + std::to_string(i),
+                                                                size_t(i % 7) * 1500));
+                    if (i % 37 == 36) f->Commit();
+                    if (i == 400) ready();
+                }
+            },
+            std::chrono::milliseconds(round * 7)));
 
         auto f = pst::PstFile::Open(path);  // for writing: the whole index is checked
         f->CheckFolders();

@@ -1,5 +1,6 @@
 // The record of what was written into a folder of files: its lines read back,
 // damage left out, a writer killed mid-line, and CSV rows rewritten in place.
+#include "killed_child.h"
 #include "test_files.h"
 
 #include <store/error.h>
@@ -7,10 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -136,26 +134,17 @@ TEST(SavedJournal, AKilledWriterLosesAtMostTheLineItWasWriting) {
     TempDir dir;
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            store::SavedJournal journal(dir.Path().string());
-            // Long names, so that lines cross pages and one write is more than a page.
-            const std::string name(3000 + round * 700, 'n');
-            for (int i = 0;; ++i) {
-                journal.Record(Identity(round * 1000000 + i), {name + std::to_string(i)});
-                if (i == 200) (void)!write(ready[1], "x", 1);
-            }
-        }
-        char x;
-        ASSERT_EQ(read(ready[0], &x, 1), 1);
-        usleep(useconds_t(round * 3000));
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        close(ready[0]);
-        close(ready[1]);
+        ASSERT_TRUE(RunAndKill(
+            [&](const std::function<void()>& ready) {
+                store::SavedJournal journal(dir.Path().string());
+                // Long names, so that lines cross pages and one write is more than a page.
+                const std::string name(3000 + round * 700, 'n');
+                for (int i = 0;; ++i) {
+                    journal.Record(Identity(round * 1000000 + i), {name + std::to_string(i)});
+                    if (i == 200) ready();
+                }
+            },
+            std::chrono::milliseconds(round * 3)));
 
         store::SavedFiles before = store::ReadSavedJournal(dir.Path().string());
         EXPECT_LE(before.Damaged(), 1u);
