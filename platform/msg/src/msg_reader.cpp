@@ -86,7 +86,7 @@ mapi::PropertyBag DecodeMessage(std::string_view bytes) { return Decode(ReadComp
 
 mapi::PropertyBag ReadMsgFile(const std::string& path) { return DecodeMessage(ReadWholeFile(path)); }
 
-mapi::PropertyBag ReadMsgProperties(const std::string& path, const std::vector<mapi::PropertyKey>& keys) {
+mapi::PropertyBag DecodeMessageProperties(std::string_view bytes, const std::vector<mapi::PropertyKey>& keys) {
     // The property stream and the name map, and of the value streams only
     // those a wanted key can live in: its own, or any named one of its type.
     std::set<std::string> streams;
@@ -106,7 +106,11 @@ mapi::PropertyBag ReadMsgProperties(const std::string& path, const std::vector<m
             return false;
         return namedTypes.count(uint16_t(std::strtoul(std::string(path.substr(kTypeAt)).c_str(), nullptr, 16))) != 0;
     };
-    return Decode(ReadCompoundFile(ReadWholeFile(path), wanted), &keys);
+    return Decode(ReadCompoundFile(bytes, wanted), &keys);
+}
+
+mapi::PropertyBag ReadMsgProperties(const std::string& path, const std::vector<mapi::PropertyKey>& keys) {
+    return DecodeMessageProperties(ReadWholeFile(path), keys);
 }
 
 }  // namespace msg

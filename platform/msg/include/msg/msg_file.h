@@ -33,6 +33,8 @@ void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties);
 mapi::PropertyBag ReadMsgFile(const std::string& path);
 // Only the properties keys names (values stored with another type are left
 // out); the other value streams of the file are not read.
+mapi::PropertyBag DecodeMessageProperties(std::string_view bytes, const std::vector<mapi::PropertyKey>& keys);
+// ReadWholeFile + DecodeMessageProperties.
 mapi::PropertyBag ReadMsgProperties(const std::string& path, const std::vector<mapi::PropertyKey>& keys);
 
 }  // namespace msg
