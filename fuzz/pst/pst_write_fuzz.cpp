@@ -1,10 +1,13 @@
 // Writes to arbitrary bytes opened as a PST file, as a save does: a new
-// folder and a contact, committed, then everything read back. Every step
-// must succeed or throw PstError, and never touch memory outside its own.
-// The library is built without its checksum checks here.
+// folder and a contact, committed, then everything read back; and as a
+// resumed export does: the folders checked, each folder's identities read and
+// its first readable item replaced. Every step must succeed or throw
+// PstError, and never touch memory outside its own. The library is built
+// without its checksum checks here.
 #include "pst_fuzz_input.h"
 
 #include <mapi/contact.h>
+#include <mapi/source_identity.h>
 #include <pst/pst_file.h>
 
 namespace {
@@ -25,6 +28,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         contact.Set(mapi::PidTagDisplayName.Key(), std::string("Ada Lovelace"));
         f->AddMessage(folder, contact);
         f->Commit();
+        f->Close();
+        ReadEverything(*pst::PstFile::Open(in.Path(), false));
+    } catch (const pst::PstError&) {
+    }
+    try {
+        auto f = pst::PstFile::Open(in.Path(), true);
+        f->CheckFolders();
+        mapi::PropertyBag contact;
+        mapi::SetSourceIdentity(contact, {"replica:852571E80054A1B2", "431A199A6FCC9C0985256A54005041A1", {1}, 1});
+        for (const auto& folder : f->Subfolders(f->IpmSubtree()))
+            f->ReadEachMessage(folder.nid, mapi::SourceIdentityKeys(), [&](pst::Nid nid, const mapi::PropertyBag* props) {
+                if (props) f->ReplaceMessage(nid, contact);
+                return !props;
+            });
         f->Close();
         ReadEverything(*pst::PstFile::Open(in.Path(), false));
     } catch (const pst::PstError&) {

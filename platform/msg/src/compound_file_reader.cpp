@@ -24,7 +24,7 @@ struct RawEntry {
 
 class Reader {
 public:
-    explicit Reader(std::string_view bytes) : b_(bytes) {}
+    Reader(std::string_view bytes, const std::function<bool(std::string_view)>* wanted) : b_(bytes), wanted_(wanted) {}
     Storage Read();
 
 private:
@@ -32,9 +32,10 @@ private:
     std::vector<uint32_t> Chain(uint32_t start, const std::vector<uint32_t>& table, std::vector<bool>& claimed);
     std::string ReadChain(uint32_t start, uint64_t size);
     std::string ReadStream(const RawEntry& e);
-    void Fill(Storage& into, uint32_t childRoot, int depth);
+    void Fill(Storage& into, uint32_t childRoot, int depth, const std::string& path);
 
     std::string_view b_;
+    const std::function<bool(std::string_view)>* wanted_;  // null: every stream
     uint32_t sectorSize_ = 512;
     uint32_t miniSectorSize_ = 64;
     uint32_t miniCutoff_ = kMiniStreamCutoff;
@@ -94,19 +95,19 @@ std::string Reader::ReadStream(const RawEntry& e) {
     return out;
 }
 
-void Reader::Fill(Storage& into, uint32_t node, int depth) {
+void Reader::Fill(Storage& into, uint32_t node, int depth, const std::string& path) {
     if (node == kNoStream) return;
     if (node >= dir_.size()) Fail("directory link out of range");
     if (used_[node] || depth > 256) Fail("directory tree loops");
     used_[node] = true;
     const RawEntry& e = dir_[node];
     if (e.type == kTypeStorage) {
-        Fill(into.storages[e.name], e.child, depth + 1);
-    } else if (e.type == kTypeStream) {
+        Fill(into.storages[e.name], e.child, depth + 1, path + e.name + "/");
+    } else if (e.type == kTypeStream && (!wanted_ || (*wanted_)(path + e.name))) {
         into.streams[e.name] = ReadStream(e);
     }
-    Fill(into, e.left, depth + 1);
-    Fill(into, e.right, depth + 1);
+    Fill(into, e.left, depth + 1, path);
+    Fill(into, e.right, depth + 1, path);
 }
 
 Storage Reader::Read() {
@@ -178,12 +179,16 @@ Storage Reader::Read() {
     miniClaimed_.assign(mini_.size() / miniSectorSize_, false);
 
     Storage root;
-    Fill(root, dir_[0].child, 0);
+    Fill(root, dir_[0].child, 0, "");
     return root;
 }
 
 }  // namespace
 
-Storage ReadCompoundFile(std::string_view bytes) { return Reader(bytes).Read(); }
+Storage ReadCompoundFile(std::string_view bytes) { return Reader(bytes, nullptr).Read(); }
+
+Storage ReadCompoundFile(std::string_view bytes, const std::function<bool(std::string_view path)>& wanted) {
+    return Reader(bytes, &wanted).Read();
+}
 
 }  // namespace msg

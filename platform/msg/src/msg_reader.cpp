@@ -5,6 +5,8 @@
 #include "stream_names.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <set>
 
 namespace msg {
 
@@ -38,10 +40,8 @@ mapi::MultiBinary ReadMultiBinary(const Storage& root, uint16_t id, uint16_t typ
     return values;
 }
 
-}  // namespace
-
-mapi::PropertyBag DecodeMessage(std::string_view bytes) {
-    Storage root = ReadCompoundFile(bytes);
+// The top-level properties of a message's storage; with keys, only those.
+mapi::PropertyBag Decode(const Storage& root, const std::vector<mapi::PropertyKey>* keys) {
     auto propsIt = root.streams.find(kPropertiesStream);
     if (propsIt == root.streams.end()) throw FormatError("not a message file: the property stream is missing");
     const std::string& props = propsIt->second;
@@ -62,6 +62,7 @@ mapi::PropertyBag DecodeMessage(std::string_view bytes) {
             if (!name) continue;
             key = mapi::PropertyKey::Named(name->propertySet, name->lid, type);
         }
+        if (keys && std::find(keys->begin(), keys->end(), key) == keys->end()) continue;
         auto streamValue = [&]() -> const std::string* {
             auto it = root.streams.find(SubstgName(id, uint16_t(type)));
             return it == root.streams.end() ? nullptr : &it->second;
@@ -97,6 +98,37 @@ mapi::PropertyBag DecodeMessage(std::string_view bytes) {
     return bag;
 }
 
+}  // namespace
+
+mapi::PropertyBag DecodeMessage(std::string_view bytes) { return Decode(ReadCompoundFile(bytes), nullptr); }
+
 mapi::PropertyBag ReadMsgFile(const std::string& path) { return DecodeMessage(ReadWholeFile(path)); }
+
+mapi::PropertyBag DecodeMessageProperties(std::string_view bytes, const std::vector<mapi::PropertyKey>& keys) {
+    // The property stream and the name map, and of the value streams only
+    // those a wanted key can live in: its own, or any named one of its type.
+    std::set<std::string> streams;
+    std::set<uint16_t> namedTypes;
+    for (const auto& key : keys) {
+        if (key.IsNamed()) namedTypes.insert(uint16_t(key.type));
+        else streams.insert(SubstgName(key.TagId(), uint16_t(key.type)));
+    }
+    const std::string nameIdPrefix = std::string(kNameIdStorage) + "/";
+    auto wanted = [&](std::string_view path) {
+        if (path == kPropertiesStream || path.substr(0, nameIdPrefix.size()) == nameIdPrefix) return true;
+        if (streams.count(std::string(path))) return true;
+        // "__substg1.0_" + 4 hex digits of the id + 4 of the type; named ids start at 0x8000.
+        constexpr std::string_view kPrefix = "__substg1.0_";
+        constexpr size_t kTypeAt = kPrefix.size() + 4;
+        if (path.size() != kTypeAt + 4 || path.substr(0, kPrefix.size()) != kPrefix || path[kPrefix.size()] < '8')
+            return false;
+        return namedTypes.count(uint16_t(std::strtoul(std::string(path.substr(kTypeAt)).c_str(), nullptr, 16))) != 0;
+    };
+    return Decode(ReadCompoundFile(bytes, wanted), &keys);
+}
+
+mapi::PropertyBag ReadMsgProperties(const std::string& path, const std::vector<mapi::PropertyKey>& keys) {
+    return DecodeMessageProperties(ReadWholeFile(path), keys);
+}
 
 }  // namespace msg

@@ -33,6 +33,16 @@ bool ValidDate(int y, int m, int d) {
     return d <= (m == 2 && !leap ? 28 : kDays[m - 1]);
 }
 
+// Minutes east of UTC of a zone suffix: Z, +hh, -hh, +hhmm or -hhmm.
+std::optional<int> ZoneMinutes(std::string_view z) {
+    if (z == "Z") return 0;
+    int hours = 0, minutes = 0;
+    const bool ok = (z.size() == 3 && Digits(z, 1, 2, &hours)) ||
+                    (z.size() == 5 && Digits(z, 1, 2, &hours) && Digits(z, 3, 2, &minutes));
+    if (!ok || hours > 14 || minutes > 59) return std::nullopt;
+    return (z[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
+}
+
 }  // namespace
 
 std::optional<LNDatetime> LNDatetime::FromDxl(std::string_view s) {
@@ -61,8 +71,15 @@ std::optional<LNDatetime> LNDatetime::FromDxl(std::string_view s) {
             if (!Digits(s, pos + 1, 2, &dt.hundredth)) return std::nullopt;
             pos += 3;
         }
-        // A zone (Z, +hh, -hh, +hhmm) may follow; the wall-clock value is kept.
-        if (pos < s.size() && (s[pos] == 'Z' || s[pos] == '+' || s[pos] == '-')) pos = s.size();
+        // A zone (Z, +hh, -hh, +hhmm) may follow; the wall-clock value is
+        // kept, and the offset with it when it reads as one.
+        if (pos < s.size() && (s[pos] == 'Z' || s[pos] == '+' || s[pos] == '-')) {
+            if (auto zone = ZoneMinutes(s.substr(pos))) {
+                dt.hasZone_ = true;
+                dt.zoneMinutes = *zone;
+            }
+            pos = s.size();
+        }
     }
     if (pos != s.size() || !dt.IsValid()) return std::nullopt;
     return dt;
@@ -92,4 +109,15 @@ double LNDatetime::ToOleDate() const {
     double frac = hasTime_ ? (hour * 3600 + minute * 60 + second + hundredth / 100.0) / 86400.0 : 0.0;
     // OLE dates before 1899-12-30 keep a positive time of day.
     return days < 0 ? days - frac : days + frac;
+}
+
+int64_t LNDatetime::ToFileTime() const {
+    if (!hasDate_) return 0;
+    constexpr int64_t kTicksPerSecond = 10000000;
+    // 1601-01-01 is 134774 days before 1970-01-01.
+    const int64_t days = int64_t(DaysFromCivil(year, month, day)) + 134774;
+    int64_t seconds = days * 86400;
+    if (hasTime_) seconds += hour * 3600 + minute * 60 + second;
+    if (hasZone_) seconds -= int64_t(zoneMinutes) * 60;
+    return seconds * kTicksPerSecond + (hasTime_ ? int64_t(hundredth) * 100000 : 0);
 }

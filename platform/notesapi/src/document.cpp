@@ -28,6 +28,16 @@ size_t LNDocument::GetSize() const {
 
 LNDatetime LNDocument::GetLastModified() const { return index_ ? index_->docs[doc_].modified : LNDatetime(); }
 
+LNUniversalID LNDocument::GetUniversalID() const { return index_ ? index_->docs[doc_].unid : LNUniversalID(); }
+
+LNSTATUS LNDocument::GetOriginatorID(LNOriginatorID* oid) const {
+    if (!index_) return Report(LNERR_NOT_OPEN);
+    if (!oid) return Report(LNERR_NULL_ARGUMENT);
+    const auto& d = index_->docs[doc_];
+    *oid = LNOriginatorID(d.unid, d.sequence, d.revised);
+    return LNNOERROR;
+}
+
 LNString LNDocument::GetForm() const { return index_ ? LNString(index_->strings[index_->docs[doc_].form]) : LNString(); }
 
 uint32_t LNDocument::GetNoteID() const { return index_ ? index_->docs[doc_].noteId : 0; }

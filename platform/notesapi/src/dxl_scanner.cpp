@@ -1,7 +1,7 @@
 // Streams a DXL file once and builds its index: views and folders with their
 // selection formulas and columns, and every document's place in the file, its
-// form, note id, modification time and the values of the items that views
-// select or sort by.
+// form, identity (note id, universal id, sequence, modification and revision
+// times) and the values of the items that views select or sort by.
 #include "formula.h"
 #include "index.h"
 #include "xml_support.h"
@@ -41,7 +41,7 @@ struct ScanState : ReaderBase {
     bool itemSummarised = false;
     bool itemIsForm = false;
     bool inNoteinfo = false;
-    bool inModified = false;
+    LNDatetime DocRecord::*noteTime = nullptr;  // the <noteinfo> time being read
     bool capturing = false;   // collecting one value's characters
     bool captureIsDate = false;
     bool captureTooLarge = false;  // characters beyond the limit were dropped
@@ -102,6 +102,17 @@ bool IsSummarisedNow(ScanState* st, std::string_view lowerName, uint32_t* id) {
     return true;
 }
 
+// A sequence number: decimal digits that fit 32 bits; anything else reads as 0.
+uint32_t SequenceNumber(std::string_view text) {
+    uint64_t v = 0;
+    if (text.empty() || text.size() > 10) return 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 0;
+        v = v * 10 + uint64_t(c - '0');
+    }
+    return v > std::numeric_limits<uint32_t>::max() ? 0 : uint32_t(v);
+}
+
 void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     auto* st = static_cast<ScanState*>(ud);
     std::string_view local = LocalName(name);
@@ -116,6 +127,7 @@ void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
             return;
         }
         if (const char* t = Attr(atts, "title")) st->index->title = t;
+        if (const char* r = Attr(atts, "replicaid")) st->index->replicaId = LNReplicaID(r);
         return;
     }
     if (st->docDepth >= 0) {
@@ -132,10 +144,14 @@ void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
             }
         } else if (rel == 1 && local == "noteinfo") {
             st->inNoteinfo = true;
-            if (const char* id = Attr(atts, "noteid")) st->index->docs.back().noteId = uint32_t(std::strtoul(id, nullptr, 16));
-        } else if (st->inNoteinfo && rel == 2 && local == "modified") {
-            st->inModified = true;
-        } else if (st->inModified && local == "datetime") {
+            DocRecord& doc = st->index->docs.back();
+            if (const char* id = Attr(atts, "noteid")) doc.noteId = uint32_t(std::strtoul(id, nullptr, 16));
+            if (const char* unid = Attr(atts, "unid")) doc.unid = LNUniversalID(unid);
+            if (const char* seq = Attr(atts, "sequence")) doc.sequence = SequenceNumber(seq);
+        } else if (st->inNoteinfo && rel == 2) {
+            if (local == "modified") st->noteTime = &DocRecord::modified;
+            else if (local == "revised") st->noteTime = &DocRecord::revised;
+        } else if (st->noteTime && local == "datetime") {
             StartCapture(st, true);
         } else if (st->itemDepth >= 0 && (st->itemSummarised || st->itemIsForm) &&
                    (local == "text" || local == "number" || local == "datetime")) {
@@ -192,8 +208,8 @@ void OnEnd(void* ud, const XML_Char* name) {
         if (st->inFormula) {
             ix->views.back().selection = st->capture;
             st->inFormula = false;
-        } else if (st->inModified) {
-            if (auto dt = LNDatetime::FromDxl(st->capture)) ix->docs.back().modified = *dt;
+        } else if (st->noteTime) {
+            if (auto dt = LNDatetime::FromDxl(st->capture)) ix->docs.back().*(st->noteTime) = *dt;
         } else if (st->captureTooLarge) {
             if (st->itemSummarised) st->current.large = true;
         } else {
@@ -217,8 +233,8 @@ void OnEnd(void* ud, const XML_Char* name) {
         st->itemSummarised = st->itemIsForm = false;
     } else if (st->inSelectionCode && st->depth == st->selectionCodeDepth) {
         st->inSelectionCode = false;
-    } else if (st->inModified && local == "modified") {
-        st->inModified = false;
+    } else if (st->noteTime && st->depth == st->docDepth + 2) {
+        st->noteTime = nullptr;
     } else if (st->inNoteinfo && local == "noteinfo") {
         st->inNoteinfo = false;
     }

@@ -7,6 +7,7 @@
 
 #include <base/ascii.h>
 
+#include <notesapi/lnids.h>
 #include <notesapi/lnitems.h>
 #include <notesapi/lnstatus.h>
 
@@ -74,7 +75,9 @@ struct DocRecord {
     uint32_t noteId = 0;
     uint32_t firstSummary = 0;    // into DatabaseIndex::summaries
     uint32_t summaryCount = 0;
-    LNDatetime modified;
+    uint32_t sequence = 0;        // edits, from <noteinfo sequence=>
+    LNUniversalID unid;
+    LNDatetime modified, revised;
 };
 
 // One summarised item value list of one document.
@@ -95,6 +98,7 @@ public:
     std::string path;
     std::string encoding;  // as declared; empty for UTF-8
     std::string title;
+    LNReplicaID replicaId;
     uint64_t fileSize = 0;
     int64_t mtimeNs = 0;
     // The change time too: unlike the modification time, it cannot be set

@@ -64,6 +64,8 @@ LNSTATUS LNDatabase::Close() {
 
 LNString LNDatabase::GetTitle() const { return index_ ? LNString(index_->title) : LNString(); }
 
+LNReplicaID LNDatabase::GetReplicaID() const { return index_ ? index_->replicaId : LNReplicaID(); }
+
 size_t LNDatabase::GetDocumentCount() const { return index_ ? index_->docs.size() : 0; }
 
 LNSTATUS LNDatabase::GetViewFolders(LNViewFolderArray* views, int) const {

@@ -5,6 +5,8 @@
 
 #include <pst/error.h>
 
+#include <algorithm>
+
 namespace pst {
 
 EncodedNode EncodePropertyContext(const PropMap& props) {
@@ -35,7 +37,7 @@ EncodedNode EncodePropertyContext(const PropMap& props) {
     return node;
 }
 
-PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
+PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only) {
     HeapReader heap(db.ReadDataTree(node.data));
     if (heap.ClientSig() != hn::kClientPropertyContext) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: not a property context");
     BthContents bth = ReadBth(heap, heap.Root());
@@ -49,6 +51,7 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node) {
         uint16_t id = Get16(r + pc::kId), type = Get16(r + pc::kType);
         uint32_t ref = Get32(r + pc::kValue);
         if (!IsKnownType(type)) continue;
+        if (only && std::find(only->begin(), only->end(), id) == only->end()) continue;
         auto t = mapi::PropType(type);
         if (IsInlineType(t)) {
             out[id] = Deserialize(t, r + pc::kValue, pc::kValueSize);

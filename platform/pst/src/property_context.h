@@ -9,7 +9,9 @@
 namespace pst {
 
 EncodedNode EncodePropertyContext(const PropMap& props);
-PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node);
+// only: when given, the property ids to read; the others (and their large
+// values) are left alone.
+PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only = nullptr);
 
 // Subnode ids for values too large for a heap, from index 0x20 on (a table's
 // rows take index 1).

@@ -3,6 +3,7 @@
 #include <base/ascii.h>
 
 #include "folder_tables.h"
+#include "heap.h"
 #include "layout.h"
 #include "name_map.h"
 #include "node_database.h"
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <random>
 #include <set>
+#include <unordered_map>
 #include <unistd.h>
 
 namespace pst {
@@ -59,6 +61,7 @@ struct FolderState {
     std::string containerClass;
     std::vector<Nid> children;
     std::vector<ContentRow> rows;
+    std::unordered_map<Nid, size_t> rowOf;  // index into rows, for rows [0, rowOf.size())
     bool rowsLoaded = true;
     int32_t contentCount = 0;
     int32_t unreadCount = 0;
@@ -112,6 +115,47 @@ struct PstFile::Impl {
         sharedOwners = 0;
     }
     uint32_t sharedOwners = 0;
+
+    // The properties an item is stored with: the caller's (named ones mapped
+    // to ids), then kept (of the item it replaces), then what every item has.
+    PropMap MessageProperties(const mapi::PropertyBag& properties, const PropMap& kept) {
+        PropMap p;
+        for (const auto& [key, value] : properties.All()) {
+            uint16_t id = key.IsNamed() ? names.IdFor(key.Name()) : key.TagId();
+            p[id] = {key.type, value};
+        }
+        for (const auto& [id, v] : kept) p.try_emplace(id, v);
+        int64_t now = Now();
+        p.try_emplace(mapi::PidTagMessageClass.id, TypedValue{PropType::Unicode, std::string("IPM.Note")});
+        p.try_emplace(mapi::PidTagMessageFlags.id, TypedValue{PropType::Int32, int32_t(mapi::kMsgFlagRead)});
+        p.try_emplace(mapi::PidTagImportance.id, TypedValue{PropType::Int32, int32_t(1)});
+        p.try_emplace(mapi::PidTagSensitivity.id, TypedValue{PropType::Int32, int32_t(0)});
+        p.try_emplace(mapi::PidTagMessageStatus.id, TypedValue{PropType::Int32, int32_t(0)});
+        p.try_emplace(mapi::PidTagCreationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
+        p.try_emplace(mapi::PidTagLastModificationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
+        p.try_emplace(mapi::PidTagSearchKey.id, TypedValue{PropType::Binary, RandomBytes(16)});
+        size_t size = 0;
+        for (const auto& [id, v] : p) size += 8 + (IsInlineType(v.type) ? 0 : SerializedSize(v));
+        p[mapi::PidTagMessageSize.id] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
+        return p;
+    }
+
+    // Writes an item's property context with the shared recipient table.
+    NodeEntry StoreMessage(const PropMap& p, Nid folder) {
+        EncodedNode enc = EncodePropertyContext(p);
+        EnsureSharedRecipients();
+        NodeEntry e;
+        if (enc.subnodes.empty()) {
+            e.data = db->WriteDataTree(enc.blocks);
+            e.sub = sharedSubnodes;
+            db->AddOwner(e.sub);
+            e.parent = folder;
+        } else {
+            e = StoreNode(*db, enc, folder, {sharedRecipients});
+        }
+        ++sharedOwners;
+        return e;
+    }
 
     void LoadRows(FolderState& f) {
         if (f.rowsLoaded) return;
@@ -343,38 +387,9 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
     if (s.closed || !s.db->Writable()) throw PstError(ErrorKind::AccessDenied, "The PST file is not open for writing");
     FolderState& f = s.FolderAt(folder);
     s.LoadRows(f);
-    PropMap p;
-    for (const auto& [key, value] : properties.All()) {
-        uint16_t id = key.IsNamed() ? s.names.IdFor(key.Name()) : key.TagId();
-        p[id] = {key.type, value};
-    }
-    int64_t now = Now();
-    p.try_emplace(mapi::PidTagMessageClass.id, TypedValue{PropType::Unicode, std::string("IPM.Note")});
-    p.try_emplace(mapi::PidTagMessageFlags.id, TypedValue{PropType::Int32, int32_t(mapi::kMsgFlagRead)});
-    p.try_emplace(mapi::PidTagImportance.id, TypedValue{PropType::Int32, int32_t(1)});
-    p.try_emplace(mapi::PidTagSensitivity.id, TypedValue{PropType::Int32, int32_t(0)});
-    p.try_emplace(mapi::PidTagMessageStatus.id, TypedValue{PropType::Int32, int32_t(0)});
-    p.try_emplace(mapi::PidTagCreationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
-    p.try_emplace(mapi::PidTagLastModificationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
-    p.try_emplace(mapi::PidTagSearchKey.id, TypedValue{PropType::Binary, RandomBytes(16)});
-    size_t size = 0;
-    for (const auto& [id, v] : p) size += 8 + (IsInlineType(v.type) ? 0 : SerializedSize(v));
-    p[mapi::PidTagMessageSize.id] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
-
-    EncodedNode enc = EncodePropertyContext(p);
-    s.EnsureSharedRecipients();
+    PropMap p = s.MessageProperties(properties, {});
     Nid nid = s.db->NextNid(nid::kTypeMessage);
-    NodeEntry e;
-    if (enc.subnodes.empty()) {
-        e.data = s.db->WriteDataTree(enc.blocks);
-        e.sub = s.sharedSubnodes;
-        s.db->AddOwner(e.sub);
-        e.parent = folder;
-    } else {
-        e = StoreNode(*s.db, enc, folder, {s.sharedRecipients});
-    }
-    ++s.sharedOwners;
-    s.db->SetNode(nid, e);
+    s.db->SetNode(nid, s.StoreMessage(p, folder));
 
     f.rows.push_back(ContentRowFrom(nid, p));
     ++f.contentCount;
@@ -384,11 +399,88 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
     return nid;
 }
 
+void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties) {
+    Impl& s = *impl_;
+    if (s.closed || !s.db->Writable()) throw PstError(ErrorKind::AccessDenied, "The PST file is not open for writing");
+    const NodeEntry* e = s.db->FindNode(message);
+    if (!e || (message & nid::kTypeMask) != nid::kTypeMessage || !s.folders.count(e->parent))
+        throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
+    FolderState& f = s.FolderAt(e->parent);
+    s.LoadRows(f);
+    // The item stays the one it was: its creation time and search key carry over.
+    const std::vector<uint16_t> kept{mapi::PidTagCreationTime.id, mapi::PidTagSearchKey.id};
+    PropMap p = s.MessageProperties(properties, ReadPropertyContext(*s.db, *e, &kept));
+    s.db->SetNode(message, s.StoreMessage(p, f.nid));  // the old blocks go with the next commit
+
+    for (size_t i = f.rowOf.size(); i < f.rows.size(); ++i) f.rowOf.emplace(f.rows[i].nid, i);
+    ContentRow row = ContentRowFrom(message, p);
+    if (auto it = f.rowOf.find(message); it != f.rowOf.end()) {
+        ContentRow& old = f.rows[it->second];
+        f.unreadCount += int32_t(!(row.flags & mapi::kMsgFlagRead)) - int32_t(!(old.flags & mapi::kMsgFlagRead));
+        old = std::move(row);
+    }
+    f.dirtyContents = true;
+    s.CountChanged(f);
+}
+
 std::vector<Nid> PstFile::Messages(Nid folder) const {
     std::vector<Nid> out;
     for (const auto& [nid, e] : impl_->db->Nodes())
         if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == folder) out.push_back(nid);
     return out;
+}
+
+void PstFile::ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& keys, const MessageVisitor& visit) const {
+    const Impl& s = *impl_;
+    std::vector<uint16_t> ids;
+    std::multimap<uint16_t, mapi::PropertyKey> keyOf;
+    for (const auto& key : keys) {
+        std::optional<uint16_t> id = key.IsNamed() ? s.names.Find(key.Name()) : std::optional<uint16_t>(key.TagId());
+        if (!id) continue;  // never mapped: no item has it
+        ids.push_back(*id);
+        keyOf.emplace(*id, key);
+    }
+    for (const auto& [nid, e] : s.db->Nodes()) {
+        if ((nid & nid::kTypeMask) != nid::kTypeMessage || e.parent != folder) continue;
+        mapi::PropertyBag bag;
+        bool readable = true;
+        try {
+            for (auto& [id, v] : ReadPropertyContext(*s.db, e, &ids)) {
+                auto [first, last] = keyOf.equal_range(id);
+                for (auto it = first; it != last; ++it)
+                    if (it->second.type == v.type) bag.Set(it->second, v.value);
+            }
+        } catch (const PstError& error) {
+            if (error.Kind() != ErrorKind::BadFormat) throw;
+            readable = false;
+        }
+        if (!visit(nid, readable ? &bag : nullptr)) return;
+    }
+}
+
+void PstFile::CheckFolders() const {
+    const Impl& s = *impl_;
+    for (const auto& [nid, f] : s.folders)
+        for (uint8_t type : {nid::kTypeHierarchyTable, nid::kTypeContentsTable}) {
+            const NodeEntry* table = s.db->FindNode(TableNid(nid, type));
+            if (!table) continue;
+            try {
+                // Lists of sub-folders are small and read whole; a list of
+                // items may hold 100,000 rows: its blocks are read and
+                // checked, and its heap, without making a row of each.
+                if (type == nid::kTypeHierarchyTable) {
+                    ReadTable(*s.db, *table);
+                } else {
+                    HeapReader heap(s.db->ReadDataTree(table->data));
+                    for (const auto& [subNid, sub] : s.db->ReadSubnodes(table->sub)) s.db->ReadDataTree(sub.data);
+                }
+            } catch (const PstError& e) {
+                if (e.Kind() != ErrorKind::BadFormat) throw;
+                throw PstError(ErrorKind::BadFormat, std::string(e.what()) + " (the " +
+                                                         (type == nid::kTypeContentsTable ? "items" : "sub-folders") +
+                                                         " of the folder \"" + f.name + "\")");
+            }
+        }
 }
 
 mapi::PropertyBag PstFile::ReadMessage(Nid message) const {

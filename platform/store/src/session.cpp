@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 namespace store {
 
@@ -86,22 +87,28 @@ struct OpenStore {
 };
 
 namespace {
+// Adds an item to a folder, or rewrites the item it replaces.
 class PstItemBackend : public ItemBackend {
 public:
-    PstItemBackend(std::shared_ptr<OpenStore> store, uint32_t folder) : store_(std::move(store)), folder_(folder) {}
+    PstItemBackend(std::shared_ptr<OpenStore> store, uint32_t folder, std::optional<uint32_t> replaces = std::nullopt)
+        : store_(std::move(store)), folder_(folder), replaces_(replaces) {}
     void Commit(const mapi::PropertyBag& properties) override {
-        Guard([&] { store_->File().AddMessage(folder_, properties); });
-        AfterAdd();
+        Guard([&] {
+            if (replaces_) store_->File().ReplaceMessage(*replaces_, properties);
+            else store_->File().AddMessage(folder_, properties);
+        });
+        AfterSave();
     }
 
 private:
-    void AfterAdd() {
+    void AfterSave() {
         ++store_->uncommitted;
         if (std::chrono::steady_clock::now() - store_->lastCommit >= kCommitInterval) store_->Commit();
     }
 
     std::shared_ptr<OpenStore> store_;
     uint32_t folder_;
+    std::optional<uint32_t> replaces_;
 };
 }  // namespace
 
@@ -125,6 +132,17 @@ RDODistListItem RDOItems::AddDistList(const std::string& messageClass) {
         throw StoreError(ErrorCode::InvalidArgument, "Not a distribution list class: " + messageClass);
     store_->File();
     return RDODistListItem(std::make_unique<PstItemBackend>(store_, folder_), messageClass);
+}
+
+RDOContactItem RDOItems::Replace(uint32_t itemId, const std::string& messageClass) {
+    if (messageClass != mapi::kContactMessageClass)
+        throw StoreError(ErrorCode::InvalidArgument, "Only " + std::string(mapi::kContactMessageClass) + " items can be saved");
+    store_->File();
+    return RDOContactItem(std::make_unique<PstItemBackend>(store_, folder_, itemId));
+}
+
+void RDOItems::ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVisitor& visit) const {
+    Guard([&] { store_->File().ReadEachMessage(folder_, keys, visit); });
 }
 
 std::string RDOStore::GetName() const { return store_->name; }
@@ -358,6 +376,52 @@ RDOStore RDOSession::CreateStore(const std::string& pathGiven, const std::string
         return RDOStore(s);
     }
     return RDOStore(OpenProfileStore(name, path));
+}
+
+RDOStore RDOSession::OpenStoreFile(const std::string& pathGiven) {
+    RequireLogon();
+    if (pathGiven.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
+    std::error_code ec;
+    const std::string path = fs::absolute(pathGiven, ec).lexically_normal().string();
+    auto samePath = [&](const std::string& other) {
+        std::error_code e;
+        return other == path || fs::equivalent(other, path, e);
+    };
+    for (const auto& s : stores_)
+        if (samePath(s->path)) {
+            s->Refresh();
+            return RDOStore(s);
+        }
+    // Checked read-only first: a file that does not open cleanly joins
+    // nothing and is not written to.
+    const std::string name = Guard([&] {
+        auto f = pst::PstFile::Open(path, false);
+        f->CheckFolders();
+        return f->DisplayName();
+    });
+    CheckName(name, "The store's name");
+    Profile profile = Profile::Load();
+    const ProfileStore* entry = profile.Find(name);
+    if (entry && !samePath(entry->path))
+        throw StoreError(ErrorCode::InvalidArgument,
+                         "The profile already has a store named " + name + " in another file (" + entry->path + ")");
+    auto file = Guard([&] { return pst::PstFile::Open(path, true); });
+    if (!entry) {
+        try {
+            profile.Add({name, path});
+            profile.Save();
+        } catch (...) {
+            file->Abandon();
+            throw;
+        }
+    }
+    auto s = std::make_shared<OpenStore>();
+    s->name = name;
+    s->path = path;
+    s->file = std::move(file);
+    s->stamp = pst::PstFile::CommitStamp(path);
+    stores_.push_back(s);
+    return RDOStore(s);
 }
 
 void RDOSession::Flush() {

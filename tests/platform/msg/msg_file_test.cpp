@@ -1,4 +1,5 @@
 #include <mapi/contact.h>
+#include <mapi/source_identity.h>
 #include <msg/msg_file.h>
 
 #include <outside_tool.h>
@@ -214,4 +215,34 @@ TEST(MsgFile, MsgreaderReadsEveryTextAndNumber) {
         ++checked;
     }
     EXPECT_GT(checked, 40u);
+}
+
+TEST(MsgFile, ReadingChosenPropertiesGivesThoseAndNothingElse) {
+    format_check::ScratchDir dir;
+    mapi::PropertyBag bag = FullContact();
+    const mapi::SourceIdentity id{"replica:852571E80054A1B2", "431A199A6FCC9C0985256A54005041A1",
+                                  mapi::FileTime{126350158297800000}, 7};
+    mapi::SetSourceIdentity(bag, id);
+    std::string path = dir / "contact.msg";
+    WriteMsgFile(path, bag);
+
+    std::vector<mapi::PropertyKey> keys = mapi::SourceIdentityKeys();
+    keys.push_back(mapi::PidTagSubject.Key());
+    keys.push_back(mapi::PidLidEmail1EmailAddress.Key());
+    keys.push_back(mapi::PropertyKey::Tag(mapi::PidTagSubject.id, mapi::PropType::Int32));  // stored as text
+    keys.push_back(mapi::PropertyKey::Named(mapi::kPsetidFerrywellSource, 0x0099, mapi::PropType::Unicode));  // absent
+    const mapi::PropertyBag chosen = ReadMsgProperties(path, keys);
+    EXPECT_EQ(mapi::GetSourceIdentity(chosen), id);
+    EXPECT_EQ(chosen.All().size(), 6u);
+    const mapi::PropertyBag all = ReadMsgFile(path);
+    for (const auto& [key, value] : chosen.All()) EXPECT_EQ(*all.Find(key), value);
+
+    // Another reader finds the identity under our property set.
+    auto r = format_check::RunPython(kOlefileProps, Quote(path));
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("93125657-D478-4F2F-9F49-C70DB331710B:0002/001F 431A199A6FCC9C0985256A54005041A1"),
+              std::string::npos) << r.out;
+
+    EXPECT_THROW(ReadMsgProperties(dir / "absent.msg", keys), IoError);
+    EXPECT_THROW(ReadMsgProperties(dir.Write("text.msg", "not a message"), keys), FormatError);
 }

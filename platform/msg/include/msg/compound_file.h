@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -29,5 +30,9 @@ std::string WriteCompoundFile(const Storage& root);
 // Parses a whole compound file; throws FormatError when the bytes are damaged
 // or are not a compound file.
 Storage ReadCompoundFile(std::string_view bytes);
+// The same, reading only the streams wanted accepts: it gets a stream's path
+// from the root, storages and stream separated by "/" (e.g.
+// "__nameid_version1.0/__substg1.0_00020102"). Other streams are left out.
+Storage ReadCompoundFile(std::string_view bytes, const std::function<bool(std::string_view path)>& wanted);
 
 }  // namespace msg

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace msg {
 
@@ -30,5 +31,10 @@ mapi::PropertyBag DecodeMessage(std::string_view bytes);
 void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties);
 // ReadWholeFile + DecodeMessage.
 mapi::PropertyBag ReadMsgFile(const std::string& path);
+// Only the properties keys names (values stored with another type are left
+// out); the other value streams of the file are not read.
+mapi::PropertyBag DecodeMessageProperties(std::string_view bytes, const std::vector<mapi::PropertyKey>& keys);
+// ReadWholeFile + DecodeMessageProperties.
+mapi::PropertyBag ReadMsgProperties(const std::string& path, const std::vector<mapi::PropertyKey>& keys);
 
 }  // namespace msg

@@ -5,6 +5,7 @@
 #include <notesapi/lnstatus.h>
 #include <notesapi/lnstring.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@ struct Attachment;
 }  // namespace notesapi
 
 // A date, a time, or both, as stored: the wall-clock fields and, when the
-// source gave one, the zone offset in minutes.
+// source gave one, the zone offset in minutes (east of UTC positive).
 class LNDatetime {
 public:
     LNDatetime() = default;
@@ -26,16 +27,22 @@ public:
     bool IsValid() const { return hasDate_ || hasTime_; }
     bool HasDate() const { return hasDate_; }
     bool HasTime() const { return hasTime_; }
+    bool HasZone() const { return hasZone_; }
     // "2001-05-22 10:36:36", "1975-03-14" or "10:36:36".
     LNSTATUS GetText(LNString* text) const;
     std::string Text() const;
     // OLE automation date of the wall-clock value (days since 1899-12-30).
     double ToOleDate() const;
+    // The moment as 100-nanosecond ticks since 1601-01-01 UTC: the zone
+    // offset applied when there is one, else the wall clock read as UTC; a
+    // date alone is its midnight. 0 for a time without a date.
+    int64_t ToFileTime() const;
 
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, hundredth = 0;
+    int zoneMinutes = 0;
 
 private:
-    bool hasDate_ = false, hasTime_ = false;
+    bool hasDate_ = false, hasTime_ = false, hasZone_ = false;
 };
 
 class LNItem {

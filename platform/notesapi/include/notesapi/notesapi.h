@@ -9,6 +9,7 @@
 // threads share the index safely.
 #pragma once
 
+#include <notesapi/lnids.h>
 #include <notesapi/lnitems.h>
 #include <notesapi/lnstatus.h>
 #include <notesapi/lnstring.h>
@@ -71,7 +72,13 @@ public:
 
     // Size in bytes of the document in the database file.
     size_t GetSize() const;
+    // When the document was last changed in this database, and who it is
+    // across replicas. Known without opening the document; empty or null
+    // when the export does not record them.
     LNDatetime GetLastModified() const;
+    LNUniversalID GetUniversalID() const;
+    // The universal id with the document's sequence number and revision time.
+    LNSTATUS GetOriginatorID(LNOriginatorID* oid) const;
     LNString GetForm() const;
     uint32_t GetNoteID() const;
     LNNotesSession* GetSession() const { return session_; }
@@ -173,6 +180,8 @@ public:
     bool IsOpen() const { return index_ != nullptr; }
     LNString GetFilePath() const { return path_; }
     LNString GetTitle() const;
+    // Null when the export names no replica id; needs an open database.
+    LNReplicaID GetReplicaID() const;
 
     LNSTATUS GetViewFolders(LNViewFolderArray* views, int flags = 0) const;
     LNSTATUS Search(const LNFormula& formula, LNDocumentArray* documents, const void* since = nullptr) const;

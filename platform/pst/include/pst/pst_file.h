@@ -11,6 +11,7 @@
 #include <mapi/property.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,8 +75,28 @@ public:
 
     // Adds an item; named properties are mapped through the store's map.
     Nid AddMessage(Nid folder, const mapi::PropertyBag& properties);
+    // Rewrites an item in place with new properties: it keeps its node id
+    // (so its entry id), its folder, its creation time and search key. Its
+    // old content is set free only by the next commit, so a crash leaves
+    // the old item or the new one. Throws PstError(NotFound) when message is
+    // not an item of this store.
+    void ReplaceMessage(Nid message, const mapi::PropertyBag& properties);
     std::vector<Nid> Messages(Nid folder) const;
     mapi::PropertyBag ReadMessage(Nid message) const;
+
+    // Calls visit for every item of folder, in node id order, with only the
+    // properties keys names (values of another type, and named properties
+    // the store has never mapped, are absent); nullptr for an item that
+    // cannot be read. Nothing else of an item is read, large values
+    // included. visit returns false to stop.
+    using MessageVisitor = std::function<bool(Nid message, const mapi::PropertyBag* properties)>;
+    void ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& keys, const MessageVisitor& visit) const;
+
+    // Reads every folder's sub-folder and contents tables: throws
+    // PstError(BadFormat) when one cannot be read. With Open's checks (the
+    // header, both index trees, every folder's properties) this tells a
+    // store that opens cleanly.
+    void CheckFolders() const;
 
 private:
     struct Impl;

@@ -34,6 +34,16 @@ public:
     // A distribution list; messageClass is "IPM.DistList" or one below it
     // (StoreError(InvalidArgument) otherwise). Save adds the item to the folder.
     RDODistListItem AddDistList(const std::string& messageClass = "IPM.DistList");
+    // An item whose Save rewrites the store's item itemId in place (its entry
+    // id, folder and creation time stay): it starts without properties, as
+    // one from Add does. Save throws StoreError(NotFound) when there is no
+    // such item.
+    RDOContactItem Replace(uint32_t itemId, const std::string& messageClass = "IPM.Contact");
+    // Calls visit with the properties keys names of each item of the folder
+    // (only those are read; nullptr for an item that cannot be read); visit
+    // returns false to stop.
+    using ItemVisitor = std::function<bool(uint32_t itemId, const mapi::PropertyBag* properties)>;
+    void ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVisitor& visit) const;
 
 private:
     friend class RDOFolder;
@@ -112,6 +122,14 @@ public:
 
     // Creates a new PST at path and adds it to the profile as name.
     RDOStore CreateStore(const std::string& path, const std::string& name);
+    // Opens an existing PST at path for writing, once it opens cleanly (its
+    // header, index trees, folders and their tables read without error), and
+    // adds it to the session under the display name it carries, and to the
+    // profile when the profile does not list it. A store of the session with
+    // that file is returned as it is. Throws StoreError: BadFormat for a
+    // damaged or foreign file, NotFound, AccessDenied, and InvalidArgument
+    // when the profile lists another file under that name.
+    RDOStore OpenStoreFile(const std::string& path);
     // Makes every folder along a "\\Store\A\B" path; returns the last one.
     RDOFolder EnsureFolderPath(const std::string& path, const std::string& containerClass = "IPF.Contact");
     // Commits every store, so that other processes see what was saved.

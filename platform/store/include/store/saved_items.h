@@ -1,0 +1,70 @@
+// What earlier exports saved in a store folder or as MSG files, read back
+// through the source identity every item carries (mapi/source_identity.h),
+// and the PST files of a destination folder that an export can continue.
+//
+//   store::SavedItems saved = store::ListSavedItems(folder);    // once per folder
+//   switch (saved.StateOf(identity)) {
+//   case mapi::SavedState::NotSaved: item = items.Add("IPM.Contact"); break;
+//   case mapi::SavedState::Changed: item = items.Replace(saved.Find(identity.database, identity.unid)->where); break;
+//   case mapi::SavedState::Unchanged: /* skipped */ break;
+//   }
+//   store::SetSourceIdentity(item, identity);  // before Save
+#pragma once
+
+#include <store/saved_index.h>
+#include <store/session.h>
+
+#include <mapi/source_identity.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace store {
+
+// Saved items of a store folder by document; where: the item's id.
+class SavedItems : public SavedIndex<uint32_t> {
+public:
+    // Items that carry no identity (another program's, an earlier version's)
+    // or cannot be read: they are never looked up, so never replaced.
+    size_t Foreign() const { return foreign_; }
+
+private:
+    friend SavedItems ListSavedItems(const RDOFolder& folder);
+    size_t foreign_ = 0;
+};
+
+// Reads the identity of every item of the folder: only those four
+// properties of each item, in one pass. Throws StoreError.
+SavedItems ListSavedItems(const RDOFolder& folder);
+
+// Records where the item comes from: on a contact item, a distribution list
+// or any item that keeps its properties in MutableProperties().
+template <class Item>
+void SetSourceIdentity(Item& item, const mapi::SourceIdentity& identity) {
+    mapi::SetSourceIdentity(item.MutableProperties(), identity);
+}
+
+// The identity an MSG file carries, reading nothing else of it; none when
+// it carries none. Throws StoreError: NotFound, AccessDenied, BadFormat for
+// a file that is not an MSG file.
+std::optional<mapi::SourceIdentity> ReadMsgSourceIdentity(const std::string& path);
+
+// Saved MSG files of a folder (not its sub-folders) by document; where: the
+// file's name. Files that are not MSG files or carry no identity are left
+// out. Throws StoreError when the folder cannot be read.
+SavedIndex<std::string> ListSavedMsgFiles(const std::string& folder);
+
+// PST files of folder whose names start with namePrefix and end in ".pst",
+// as candidates to continue: usable are those that open cleanly and hold an
+// item of database, or hold no item at all (a run stopped before it saved
+// any), newest (last modified) first; every other candidate is refused with
+// the reason.
+struct PstCandidates {
+    std::vector<std::string> usable;
+    std::vector<std::pair<std::string, std::string>> refused;  // path, reason
+};
+PstCandidates FindPstsToContinue(const std::string& folder, const std::string& namePrefix, const std::string& database);
+
+}  // namespace store

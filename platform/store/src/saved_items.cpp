@@ -1,0 +1,122 @@
+#include <store/saved_items.h>
+
+#include "file_writes.h"
+
+#include <base/ascii.h>
+#include <msg/msg_file.h>
+#include <pst/pst_file.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace store {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool HasExtension(const std::string& name, std::string_view extension) {
+    return name.size() > extension.size() &&
+           base::EqualsIgnoringAsciiCase(std::string_view(name).substr(name.size() - extension.size()), extension);
+}
+
+// The regular files of folder whose names pass keep; throws StoreError when
+// the folder cannot be listed.
+std::vector<fs::directory_entry> FilesOf(const std::string& folder, const std::function<bool(const std::string&)>& keep) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) ThrowFileError(ec.value(), "The folder " + folder + " cannot be read: " + ec.message());
+    std::vector<fs::directory_entry> out;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code typeError;
+        if (keep(it->path().filename().string()) && it->is_regular_file(typeError)) out.push_back(*it);
+    }
+    if (ec) ThrowFileError(ec.value(), "The folder " + folder + " cannot be read: " + ec.message());
+    return out;
+}
+
+enum class Holding { Nothing, Ours, OthersOnly };
+
+// Whether the store holds an item of database; reads only the identities,
+// and stops at the first item of database.
+Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database) {
+    const std::vector<mapi::PropertyKey> keys = mapi::SourceIdentityKeys();
+    bool any = false, ours = false;
+    std::vector<pst::Nid> folders{file.RootFolder()};
+    while (!folders.empty() && !ours) {
+        const pst::Nid folder = folders.back();
+        folders.pop_back();
+        for (const auto& sub : file.Subfolders(folder)) folders.push_back(sub.nid);
+        file.ReadEachMessage(folder, keys, [&](pst::Nid, const mapi::PropertyBag* props) {
+            any = true;
+            auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;
+            ours = id && id->database == database;
+            return !ours;
+        });
+    }
+    return ours ? Holding::Ours : any ? Holding::OthersOnly : Holding::Nothing;
+}
+
+}  // namespace
+
+SavedItems ListSavedItems(const RDOFolder& folder) {
+    SavedItems saved;
+    folder.GetItems().ForEachItem(mapi::SourceIdentityKeys(), [&](uint32_t itemId, const mapi::PropertyBag* props) {
+        auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;
+        if (id) saved.Add(*id, itemId);
+        else ++saved.foreign_;
+        return true;
+    });
+    return saved;
+}
+
+std::optional<mapi::SourceIdentity> ReadMsgSourceIdentity(const std::string& path) {
+    try {
+        return mapi::GetSourceIdentity(msg::ReadMsgProperties(path, mapi::SourceIdentityKeys()));
+    } catch (const msg::IoError& e) {
+        ThrowFileError(e.Errno(), e.what());
+    } catch (const msg::FormatError& e) {
+        throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is not an MSG file: " + e.what());
+    }
+}
+
+SavedIndex<std::string> ListSavedMsgFiles(const std::string& folder) {
+    SavedIndex<std::string> saved;
+    for (const auto& entry : FilesOf(folder, [](const std::string& name) { return HasExtension(name, ".msg"); })) {
+        try {
+            if (auto id = ReadMsgSourceIdentity(entry.path().string())) saved.Add(*id, entry.path().filename().string());
+        } catch (const StoreError&) {
+            // Not ours to judge: a file that cannot be read is simply not a saved item.
+        }
+    }
+    return saved;
+}
+
+PstCandidates FindPstsToContinue(const std::string& folder, const std::string& namePrefix, const std::string& database) {
+    auto files = FilesOf(folder, [&](const std::string& name) {
+        return name.compare(0, namePrefix.size(), namePrefix) == 0 && HasExtension(name, ".pst");
+    });
+    std::vector<std::pair<fs::file_time_type, std::string>> byAge;
+    for (const auto& f : files) {
+        std::error_code ec;
+        byAge.emplace_back(f.last_write_time(ec), f.path().string());
+    }
+    std::sort(byAge.begin(), byAge.end(), [](const auto& a, const auto& b) { return a > b; });
+    PstCandidates out;
+    for (const auto& [time, path] : byAge) {
+        try {
+            auto file = pst::PstFile::Open(path, false);
+            file->CheckFolders();
+            switch (WhatStoreHolds(*file, database)) {
+                case Holding::Ours:
+                case Holding::Nothing: out.usable.push_back(path); break;
+                case Holding::OthersOnly: out.refused.emplace_back(path, "it holds no item of this database"); break;
+            }
+        } catch (const pst::PstError& e) {
+            out.refused.emplace_back(path, e.what());
+        }
+    }
+    return out;
+}
+
+}  // namespace store

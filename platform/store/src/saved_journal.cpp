@@ -1,0 +1,293 @@
+#include <store/saved_journal.h>
+
+#include "file_writes.h"
+
+#include <base/atomic_file.h>
+#include <base/hash.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace store {
+
+namespace {
+
+constexpr std::string_view kHeader = "ferrywell-saved 1\n";
+constexpr std::string_view kHeaderName = "ferrywell-saved ";
+constexpr int64_t kSyncIntervalMs = 2000;
+
+std::string JournalPath(const std::string& folder) { return folder + "/" + kSavedJournalName; }
+
+int64_t NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+[[noreturn]] void FailErrno(const std::string& what, const std::string& path) {
+    const int err = errno;
+    ThrowFileError(err, what + " \"" + path + "\": " + std::strerror(err));
+}
+
+// Texts keep every byte: backslash, tab, line feed and carriage return are escaped.
+void AppendEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            default: out += c;
+        }
+    }
+}
+
+bool Unescape(std::string_view text, std::string* out) {
+    out->clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            *out += text[i];
+            continue;
+        }
+        if (++i == text.size()) return false;
+        switch (text[i]) {
+            case '\\': *out += '\\'; break;
+            case 't': *out += '\t'; break;
+            case 'n': *out += '\n'; break;
+            case 'r': *out += '\r'; break;
+            default: return false;
+        }
+    }
+    return true;
+}
+
+std::string Checksum(std::string_view text) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(base::Fnv1a64(text)));
+    return hex;
+}
+
+bool ParseInt(std::string_view text, int64_t* out) {
+    if (text.empty() || text.size() > 20) return false;
+    const std::string s(text);
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(s.c_str(), &end, 10);
+    if (errno != 0 || end != s.c_str() + s.size()) return false;
+    *out = v;
+    return true;
+}
+
+// One line without its line feed: database, universal id, time, sequence,
+// line, file, then the checksum of everything before it.
+std::string FormatLine(const mapi::SourceIdentity& id, const SavedPlace& place) {
+    std::string line;
+    AppendEscaped(line, id.database);
+    line += '\t';
+    AppendEscaped(line, id.unid);
+    line += '\t' + std::to_string(id.modified.ticks) + '\t' + std::to_string(id.sequence) + '\t' +
+            std::to_string(place.line) + '\t';
+    AppendEscaped(line, place.file);
+    line += '\t' + Checksum(line);
+    return line;
+}
+
+bool ParseLine(std::string_view line, mapi::SourceIdentity* id, SavedPlace* place) {
+    const size_t last = line.rfind('\t');
+    if (last == std::string_view::npos || line.substr(last + 1) != Checksum(line.substr(0, last))) return false;
+    std::vector<std::string_view> fields;
+    for (size_t start = 0;;) {
+        const size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == last) break;
+        start = tab + 1;
+    }
+    int64_t ticks = 0, sequence = 0, row = 0;
+    if (fields.size() != 6 || !Unescape(fields[0], &id->database) || !Unescape(fields[1], &id->unid) ||
+        !ParseInt(fields[2], &ticks) || !ParseInt(fields[3], &sequence) || !ParseInt(fields[4], &row) ||
+        !Unescape(fields[5], &place->file) || sequence < 0 || sequence > int64_t(UINT32_MAX) || row < -1)
+        return false;
+    id->modified.ticks = ticks;
+    id->sequence = uint32_t(sequence);
+    place->line = row;
+    return id->Valid();
+}
+
+// What a journal's first bytes say: Nothing for an empty file or a header
+// a crash cut short, else whether the header is ours.
+enum class HeaderState { Nothing, Ours, Foreign, Later };
+HeaderState ReadHeader(std::string_view bytes) {
+    if (bytes.size() < kHeader.size() && kHeader.substr(0, bytes.size()) == bytes) return HeaderState::Nothing;
+    if (bytes.substr(0, kHeader.size()) == kHeader) return HeaderState::Ours;
+    return bytes.substr(0, kHeaderName.size()) == kHeaderName ? HeaderState::Later : HeaderState::Foreign;
+}
+
+void CheckHeader(HeaderState state, const std::string& path) {
+    if (state == HeaderState::Foreign)
+        throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is not a record of saved items");
+    if (state == HeaderState::Later)
+        throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" was written by a later version of the program");
+}
+
+}  // namespace
+
+SavedFiles ReadSavedJournal(const std::string& folder) {
+    const std::string path = JournalPath(folder);
+    std::string bytes;
+    try {
+        bytes = base::ReadWholeFile(path);
+    } catch (const base::IoError& e) {
+        if (e.Errno() == ENOENT) return {};
+        ThrowFileError(e.Errno(), e.what());
+    }
+    SavedFiles saved;
+    const HeaderState header = ReadHeader(bytes);
+    CheckHeader(header, path);
+    if (header == HeaderState::Nothing) return saved;
+    for (size_t start = kHeader.size(); start < bytes.size();) {
+        const size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {  // the last line, cut short
+            ++saved.damaged_;
+            break;
+        }
+        mapi::SourceIdentity id;
+        SavedPlace place;
+        if (ParseLine(std::string_view(bytes).substr(start, end - start), &id, &place)) saved.Add(id, std::move(place));
+        else ++saved.damaged_;
+        start = end + 1;
+    }
+    return saved;
+}
+
+SavedJournal::SavedJournal(const std::string& folder) : path_(JournalPath(folder)) {
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd_ < 0) FailErrno("Cannot open", path_);
+    try {
+        struct stat sb {};
+        if (::fstat(fd_, &sb) != 0) FailErrno("Cannot read", path_);
+        if (!S_ISREG(sb.st_mode)) throw StoreError(ErrorCode::BadFormat, "\"" + path_ + "\" is not a regular file");
+        char start[kHeader.size()];
+        const ssize_t n = ::pread(fd_, start, sizeof start, 0);
+        if (n < 0) FailErrno("Cannot read", path_);
+        const HeaderState header = ReadHeader(std::string_view(start, size_t(n)));
+        CheckHeader(header, path_);
+        if (header == HeaderState::Nothing) {
+            if (::ftruncate(fd_, 0) != 0 || ::write(fd_, kHeader.data(), kHeader.size()) != ssize_t(kHeader.size()) ||
+                ::fsync(fd_) != 0)
+                FailErrno("Cannot write", path_);
+            base::SyncFolderOf(path_);
+        } else {
+            // A line a crash cut short: everything after the last line feed goes.
+            off_t end = sb.st_size;
+            char c = 0;
+            while (end > 0 && ::pread(fd_, &c, 1, end - 1) == 1 && c != '\n') --end;
+            if (end < off_t(kHeader.size())) end = off_t(kHeader.size());
+            if (end != sb.st_size && (::ftruncate(fd_, end) != 0 || ::fdatasync(fd_) != 0)) FailErrno("Cannot write", path_);
+        }
+    } catch (const base::IoError& e) {
+        ::close(fd_);
+        ThrowFileError(e.Errno(), e.what());
+    } catch (...) {
+        ::close(fd_);
+        throw;
+    }
+    lastSync_ = NowMs();
+}
+
+SavedJournal::~SavedJournal() {
+    if (fd_ < 0) return;
+    ::fdatasync(fd_);
+    ::close(fd_);
+}
+
+void SavedJournal::Record(const mapi::SourceIdentity& identity, const SavedPlace& place) {
+    if (!identity.Valid())
+        throw StoreError(ErrorCode::InvalidArgument, "An item without a source database and universal id cannot be recorded");
+    const std::string line = FormatLine(identity, place) + '\n';
+    struct stat sb {};
+    if (::fstat(fd_, &sb) != 0) FailErrno("Cannot write", path_);
+    ssize_t n;
+    do n = ::write(fd_, line.data(), line.size()); while (n < 0 && errno == EINTR);
+    if (n != ssize_t(line.size())) {
+        // A part of a line would spoil the next one: it goes.
+        const int err = n < 0 ? errno : ENOSPC;
+        (void)!::ftruncate(fd_, sb.st_size);
+        ThrowFileError(err, "Cannot write \"" + path_ + "\": " + std::strerror(err));
+    }
+    if (NowMs() - lastSync_ >= kSyncIntervalMs) Sync();
+}
+
+void SavedJournal::Sync() {
+    if (::fdatasync(fd_) != 0) FailErrno("Cannot write", path_);
+    lastSync_ = NowMs();
+}
+
+void ReplaceLines(const std::string& path, const std::map<int64_t, std::string>& lines) {
+    for (const auto& [index, text] : lines)
+        if (text.find_first_of("\r\n") != std::string::npos)
+            throw StoreError(ErrorCode::InvalidArgument, "A replacement line holds a line break");
+    if (!lines.empty() && lines.begin()->first < 0)
+        throw StoreError(ErrorCode::InvalidArgument, "\"" + path + "\" has no line " + std::to_string(lines.begin()->first));
+    std::string bytes;
+    try {
+        bytes = base::ReadWholeFile(path);
+    } catch (const base::IoError& e) {
+        ThrowFileError(e.Errno(), e.what());
+    }
+    std::string out;
+    out.reserve(bytes.size());
+    int64_t index = 0;
+    auto next = lines.begin();
+    for (size_t start = 0; start < bytes.size(); ++index) {
+        size_t end = bytes.find('\n', start);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        std::string_view line(bytes.data() + start, end - start);
+        if (next != lines.end() && next->first == index) {
+            // The line keeps its own ending (LF, CR LF, or none at the end of the file).
+            size_t body = line.size();
+            if (body > 0 && line[body - 1] == '\n') --body;
+            if (body > 0 && line[body - 1] == '\r') --body;
+            out += next->second;
+            out += line.substr(body);
+            ++next;
+        } else {
+            out += line;
+        }
+        start = end;
+    }
+    if (next != lines.end())
+        throw StoreError(ErrorCode::InvalidArgument, "\"" + path + "\" has no line " + std::to_string(next->first));
+    WriteWholeFile(path, out, base::Durability::OnlyCopy);
+}
+
+int64_t CountLines(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return 0;
+        FailErrno("Cannot open", path);
+    }
+    int64_t count = 0;
+    char last = '\n';
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            ThrowFileError(err, "Cannot read \"" + path + "\": " + std::strerror(err));
+        }
+        if (n == 0) break;
+        for (ssize_t i = 0; i < n; ++i) count += buf[i] == '\n';
+        last = buf[n - 1];
+    }
+    ::close(fd);
+    return count + (last != '\n');
+}
+
+}  // namespace store

@@ -1,0 +1,39 @@
+#include "killed_child.h"
+
+#include <csignal>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace testsupport {
+
+bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& work, std::chrono::microseconds delay) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return false;
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        return false;
+    }
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        try {
+            work([&] { (void)!::write(pipeFds[1], "x", 1); });
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    char x;
+    const bool ready = ::read(pipeFds[0], &x, 1) == 1;
+    ::close(pipeFds[0]);
+    if (ready) {
+        std::this_thread::sleep_for(delay);
+        ::kill(child, SIGKILL);
+    }
+    ::waitpid(child, nullptr, 0);
+    return ready;
+}
+
+}  // namespace testsupport
