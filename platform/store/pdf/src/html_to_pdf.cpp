@@ -58,7 +58,7 @@ QFont PageFont() {
     return font;
 }
 
-PdfOutcome RenderToPdf(const QString& html, const std::string& pdfPath, const StopRequested& stop) {
+PdfOutcome RenderToPdf(QString html, const std::string& pdfPath, const StopRequested& stop) {
     if (!pdf::EnsureGuiApplication()) return PdfOutcome::Failed;
     // The PDF is built in memory and then written beside the target and
     // renamed over it, so an old file is replaced only by a complete new one.
@@ -78,7 +78,7 @@ PdfOutcome RenderToPdf(const QString& html, const std::string& pdfPath, const St
         // paragraph's every line again for each page it spans.
         QTextDocument doc;
         doc.setDefaultFont(pdf::Scale{720}.ForPage(PageFont()));
-        doc.setHtml(pdf::MarkLineBreaks(html));
+        doc.setHtml(pdf::MarkLineBreaks(std::move(html)));
         writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
         QPainter painter(&writer);
         pdf::DrawDocument(doc, writer, painter, layer, stop);

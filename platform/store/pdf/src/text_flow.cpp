@@ -53,11 +53,11 @@ QTextOption OptionFor(const QTextBlockFormat& format, bool wrap) {
 
 }  // namespace
 
-QString MarkLineBreaks(const QString& html) {
+QString MarkLineBreaks(QString html) {
     if (html.contains(kLineBreakMark)) return html;
     static const QRegularExpression kBreak(QStringLiteral("<br\\s*/?>"), QRegularExpression::CaseInsensitiveOption);
-    QString marked = html;
-    return marked.replace(kBreak, QString(kLineBreakMark));
+    html.replace(kBreak, QString(kLineBreakMark));
+    return html;
 }
 
 QFont Scale::ForPage(QFont font) const {

@@ -23,7 +23,7 @@ namespace store::pdf {
 // The line breaks are handed to it as a character of their own instead,
 // which the flow turns back into line breaks. Text that holds that
 // character itself is left as it is.
-QString MarkLineBreaks(const QString& html);
+QString MarkLineBreaks(QString html);
 
 // Thrown out of the layout when the caller's stop predicate says so.
 struct Stopped {};
