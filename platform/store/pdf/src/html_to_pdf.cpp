@@ -76,6 +76,7 @@ PdfOutcome RenderToPdf(QString html, const std::string& pdfPath, const StopReque
         // Parsed only: the document's own layout is never made, since it
         // keeps every line of the document at once and draws a long
         // paragraph's every line again for each page it spans.
+        if (stop && stop()) throw pdf::Stopped{};
         QTextDocument doc;
         doc.setDefaultFont(pdf::Scale{720}.ForPage(PageFont()));
         doc.setHtml(pdf::MarkLineBreaks(std::move(html)));

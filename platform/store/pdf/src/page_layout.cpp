@@ -137,7 +137,8 @@ void PlaceTable(Pages& pages, QTextTable& table, const std::function<bool()>& st
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table.cellAt(r, c);
             if (cell.row() != r || cell.column() != c || cell.columnSpan() > 1) continue;
-            const qreal width = TextFlow::NaturalWidth(blocks(cell), scale, stop) + padding(cell, true) + padding(cell, false);
+            const qreal width =
+                TextFlow::NaturalWidth(blocks(cell), pages.Width(), scale, stop) + padding(cell, true) + padding(cell, false);
             natural[size_t(c)] = std::max(natural[size_t(c)], width);
         }
     }

@@ -61,7 +61,11 @@ QString MarkLineBreaks(QString html) {
 }
 
 QFont Scale::ForPage(QFont font) const {
-    if (font.pointSizeF() > 0) font.setPixelSize(std::max(1, qRound(font.pointSizeF() * dpi / 72.0)));
+    // No glyph is taller than a page (720 pt): Qt's font engines fail on
+    // sizes far beyond that, which a style can ask for.
+    const int largest = qRound(dpi * 10);
+    const qreal pixels = font.pointSizeF() > 0 ? font.pointSizeF() * dpi / 72.0 : font.pixelSize();
+    if (pixels > 0) font.setPixelSize(std::clamp(qRound(std::min<qreal>(pixels, largest)), 1, largest));
     return font;
 }
 
@@ -146,7 +150,10 @@ void TextFlow::LayOutWindow() {
         }
         layout->endLayout();
         const bool last = end == text.size();
-        if (!last && count < 2 && window < text.size()) continue;  // one line longer than the window
+        // One line longer than the window: a wider window, unless the line
+        // is already wider than a measurement needs to know.
+        const bool wideEnough = !wrap && count == 1 && layout->lineAt(0).naturalTextWidth() >= measureCap_;
+        if (!last && count < 2 && window < text.size() && !wideEnough) continue;
         if (last || count < 2) {
             windowLines_ = count;
             p.done = text.size();
@@ -184,12 +191,15 @@ bool TextFlow::Next(FlowLine& out) {
     }
 }
 
-qreal TextFlow::NaturalWidth(std::vector<QTextBlock> blocks, const Scale& scale, const std::function<bool()>& stop) {
+qreal TextFlow::NaturalWidth(std::vector<QTextBlock> blocks, qreal cap, const Scale& scale,
+                             const std::function<bool()>& stop) {
     TextFlow flow(std::move(blocks), 0, scale, stop);
+    flow.measureCap_ = cap;
     qreal widest = 0;
     FlowLine line;
-    while (flow.Next(line)) widest = std::max(widest, line.x + line.layout->lineAt(line.index).naturalTextWidth());
-    return widest;
+    while (widest < cap && flow.Next(line))
+        widest = std::max(widest, line.x + line.layout->lineAt(line.index).naturalTextWidth());
+    return std::min(widest, cap);
 }
 
 }  // namespace store::pdf

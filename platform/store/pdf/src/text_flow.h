@@ -60,8 +60,10 @@ public:
     // The next line, or false at the end.
     bool Next(FlowLine& line);
 
-    // The width of the widest line when nothing is wrapped.
-    static qreal NaturalWidth(std::vector<QTextBlock> blocks, const Scale& scale, const std::function<bool()>& stop);
+    // The width of the widest line when nothing is wrapped, or cap when that
+    // is less (a line wider than the page is not laid out whole).
+    static qreal NaturalWidth(std::vector<QTextBlock> blocks, qreal cap, const Scale& scale,
+                              const std::function<bool()>& stop);
 
 private:
     struct Paragraph {
@@ -86,6 +88,7 @@ private:
     qreal pendingSpace_ = 0;
     qreal bottomMargin_ = 0;
     qreal indent_ = 0;
+    qreal measureCap_ = 1e300;
     bool firstOfBlock_ = false;
 };
 
