@@ -100,7 +100,7 @@ TEST_F(Saving, BadCommandFilesFailCleanly) {
         if (c.mailsaving) Command(store::kMailSavingFile, *c.mailsaving);
         std::string out;
         EXPECT_EQ(RunSaving(c.verb, &out), c.code);
-        EXPECT_FALSE(out.empty());  // a message on stderr
+        EXPECT_NE(out.find("limited.pst"), std::string::npos) << out;  // a message on stderr
         if (!c.leftAlone.empty()) {
             EXPECT_FALSE(std::filesystem::exists(c.leftAlone));
         }
@@ -129,7 +129,7 @@ TEST_F(Saving, ForgedEntriesAndHostileCommandFilesAreRefused) {
         Command(store::kSavingFile, c.saving);
         std::string out;
         EXPECT_EQ(RunSaving("create", &out), 1);
-        EXPECT_FALSE(out.empty());
+        EXPECT_NE(out.find("limited.pst"), std::string::npos) << out;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
             EXPECT_TRUE(entry.path().filename() == "cmd" || entry.path().filename() == "profile") << entry.path();
         }
@@ -153,6 +153,17 @@ TEST_F(Saving, UnwritableProfileLeavesNoStore) {
     EXPECT_EQ(RunSaving("create", &out), 1) << out;
     EXPECT_NE(out.find("profile"), std::string::npos) << out;
     EXPECT_FALSE(std::filesystem::exists(pst));
+}
+
+// Past the file-size limit a write fails like one to a full disk: reported,
+// not a death by SIGXFSZ, and no store is added to the profile.
+TEST_F(Saving, AFileSizeLimitIsAFailureItReports) {
+    const std::string pst = dir / "limited.pst";
+    Command(store::kSavingFile, store::SavingText(pst, "Limited"));
+    std::string out;
+    EXPECT_EQ(RunTool("ulimit -f 16; " + Quote(std::string(FERRYWELL_BIN_DIR) + "/saving") + " create", &out), 1) << out;
+    EXPECT_NE(out.find("limited.pst"), std::string::npos) << out;
+    EXPECT_EQ(ReadFile(dir / "profile/profile.txt").find("Limited"), std::string::npos);
 }
 
 TEST_F(Saving, ConverterFlowThroughTheRunner) {
