@@ -171,6 +171,9 @@ TEST(Pdf, HostileMarkupIsRenderedNotFatal) {
         {"a font larger than any page", "<p style='font-size:100000pt'>B</p><p style='font-size:2147483647px'>C</p>", "BC"},
         {"a megabyte without a space in a cell", "<table><tr><td>" + std::string(1 << 20, 'w') + "</td><td>end</td></tr></table>", "end"},
         {"tables nested 300 deep", nested + "deep", "deep"},
+        // Qt gives such a letter a fall-back font without a family name.
+        {"a letter no installed font has", "<p>abc \xDE\xB1 xyz</p>", "abc"},
+        {"the letters after it", "<p>abc \xDE\xB1 xyz</p>", "xyz"},
         // It has no glyph; the line break stays a line break.
         {"the private-use character the line breaks travel as", "<p>a\xEE\x80\x80" "b<br>c</p>", "abc"},
     };

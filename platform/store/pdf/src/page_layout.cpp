@@ -86,6 +86,9 @@ private:
             const QBrush brush = range.format.foreground();
             painter_.setPen(brush.style() == Qt::NoBrush ? QColor(Qt::black) : brush.color());
             for (const QGlyphRun& run : l.glyphRuns(start, end - start)) {
+                // Characters no font has (invalid UTF-8 turned replacement
+                // characters, stray controls) can come as a run without a font.
+                if (!run.rawFont().isValid()) continue;
                 layer_.Record(run, QStringView(text).mid(start, end - start));
                 painter_.drawGlyphRun(origin, run);
             }

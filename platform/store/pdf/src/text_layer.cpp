@@ -65,15 +65,19 @@ QByteArray ReferenceAfter(const QByteArray& text, const QByteArray& key) {
 }  // namespace
 
 const std::string& TextLayer::PostScriptName(const QRawFont& font) {
-    const QString key = font.familyName() + QLatin1Char('\n') + font.styleName();
-    auto it = names_.find(key);
-    if (it == names_.end()) it = names_.insert(key, NameTableEntry(font.fontTable("name")));
+    // By the font itself (one per face and size): a fall-back font may have
+    // no family name to go by.
+    auto it = names_.find(font);
+    if (it == names_.end()) it = names_.insert(font, NameTableEntry(font.fontTable("name")));
     return *it;
 }
 
 void TextLayer::Record(const QGlyphRun& run, QStringView text) {
     const QRawFont raw = run.rawFont();
-    Font& font = fonts_[PostScriptName(raw)];
+    const std::string& name = PostScriptName(raw);
+    // A font without a name is not one the writer embeds by name.
+    if (name.empty()) return;
+    Font& font = fonts_[name];
     bool unknown = false;
     for (const quint32 glyph : run.glyphIndexes()) {
         const auto [it, added] = font.cidOfGlyph.try_emplace(glyph, int(font.textOfCid.size()));

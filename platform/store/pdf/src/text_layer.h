@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QGlyphRun>
 #include <QHash>
+#include <QRawFont>
 #include <QString>
 #include <QStringView>
 
@@ -42,7 +43,7 @@ private:
     const std::string& PostScriptName(const QRawFont& font);
 
     std::map<std::string, Font> fonts_;
-    QHash<QString, std::string> names_;
+    QHash<QRawFont, std::string> names_;
 };
 
 // The ToUnicode character map for glyphs numbered 0..n-1 (empty texts are
