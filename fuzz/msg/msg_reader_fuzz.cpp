@@ -1,16 +1,28 @@
 // Feeds arbitrary bytes to the MSG reader: it must either parse them or throw
-// FormatError, never crash, hang or read out of bounds.
+// FormatError, never crash, hang or read out of bounds. What it reads and the
+// writer can write must read back the same from the file written.
 #include <msg/msg_file.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    mapi::PropertyBag bag;
+    std::string written;
     try {
-        mapi::PropertyBag bag = msg::DecodeMessage(std::string_view(reinterpret_cast<const char*>(data), size));
-        (void)msg::EncodeMessage(bag);
+        bag = msg::DecodeMessage(std::string_view(reinterpret_cast<const char*>(data), size));
+        written = msg::EncodeMessage(bag);  // may refuse what it cannot write
     } catch (const msg::FormatError&) {
+        return 0;
     } catch (const std::invalid_argument&) {
+        return 0;
+    }
+    try {
+        if (msg::DecodeMessage(written).All() != bag.All()) std::abort();
+    } catch (const msg::FormatError&) {
+        std::abort();  // our own file must read
     }
     return 0;
 }

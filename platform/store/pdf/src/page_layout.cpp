@@ -86,9 +86,10 @@ private:
             const QBrush brush = range.format.foreground();
             painter_.setPen(brush.style() == Qt::NoBrush ? QColor(Qt::black) : brush.color());
             for (const QGlyphRun& run : l.glyphRuns(start, end - start)) {
-                // Characters no font has (invalid UTF-8 turned replacement
-                // characters, stray controls) can come as a run without a font.
-                if (!run.rawFont().isValid()) continue;
+                // Characters no font has can come as a run without a font, and
+                // characters that draw nothing as a run without glyphs, which
+                // Qt cannot underline.
+                if (!run.rawFont().isValid() || run.glyphIndexes().isEmpty() || run.positions().isEmpty()) continue;
                 layer_.Record(run, QStringView(text).mid(start, end - start));
                 painter_.drawGlyphRun(origin, run);
             }
