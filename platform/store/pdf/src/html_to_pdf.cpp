@@ -70,15 +70,16 @@ PdfOutcome RenderToPdf(QString html, const std::string& pdfPath, const StopReque
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Ferrywell"));
         // Ten device units to the point: every whole point size is a whole pixel size.
-        writer.setResolution(720);
+        constexpr int kDpi = 720;
+        writer.setResolution(kDpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(36, 36, 36, 36),
                                          QPageLayout::Point));
+        if (stop && stop()) throw pdf::Stopped{};
         // Parsed only: the document's own layout is never made, since it
         // keeps every line of the document at once and draws a long
         // paragraph's every line again for each page it spans.
-        if (stop && stop()) throw pdf::Stopped{};
         QTextDocument doc;
-        doc.setDefaultFont(pdf::Scale{720}.ForPage(PageFont()));
+        doc.setDefaultFont(pdf::Scale{kDpi}.ForPage(PageFont()));
         doc.setHtml(pdf::MarkLineBreaks(std::move(html)));
         writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
         QPainter painter(&writer);
