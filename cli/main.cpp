@@ -9,6 +9,7 @@
 #include "top_level.h"
 #include "usage.h"
 
+#include <base/file_size_limit.h>
 #include <cmdline/standard_options.h>
 
 #include <notes/headless_views.h>
@@ -108,5 +109,6 @@ static int RunCommand(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
+    base::FailWritesPastFileSizeLimit();
     return cli::RunTopLevel([&] { return RunCommand(argc, argv); });
 }

@@ -24,8 +24,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.ferrywell.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window system plug-ins of Qt, and the fonts of the PDF output (Latin,
-# Greek and Cyrillic; CJK).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-freefont-otf, fonts-noto-cjk")
+# Greek and Cyrillic; CJK; emoji).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-freefont-otf, fonts-noto-cjk, fonts-symbola")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_OUTPUT_FILE_PREFIX package)

@@ -5,6 +5,7 @@
 //                  is the new folders' container class (else IPF.Contact).
 // Exit codes: 0 done, 1 failed (message on stderr), 2 wrong usage.
 // --help and --version answer and end with 0.
+#include <base/file_size_limit.h>
 #include <cmdline/standard_options.h>
 #include <store/companion.h>
 #include <store/session.h>
@@ -56,6 +57,7 @@ void Folder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    base::FailWritesPastFileSizeLimit();
     if (auto status = cmdline::AnswerStandardOptions(kProgram, argc, argv, std::cout, std::cerr)) return *status;
     if (argc != 2 || (std::string(argv[1]) != "create" && std::string(argv[1]) != "folder")) {
         std::cerr << "usage: saving create|folder\n";

@@ -25,6 +25,9 @@ rm -rf "$work"
 mkdir -p "$work/corpus" "$work/artifacts"
 cp "$seeds"/* "$work/corpus/"
 echo "fuzzing $target for ${seconds}s from $(ls "$seeds" | wc -l) seeds"
+# Leaks only count in our code: Qt and fontconfig keep caches for the
+# process (the suppressions name those libraries, as in the sanitizer suite).
+export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitizers/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # Each input must finish within seconds and in memory near its size.
 "$build/bin/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=1536 \
   -malloc_limit_mb=1024 -artifact_prefix="$work/artifacts/" -print_final_stats=1 "$work/corpus" \

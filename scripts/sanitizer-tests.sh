@@ -27,10 +27,11 @@ case $kind in
     ;;
   tsan)
     sanitize=thread
-    # The desktop program's tests (label "threaded"), and the list fill and
-    # analysis of the Notes layer, which run on worker threads.
-    targets=(threaded_tests notes_tests)
-    runs=("-L threaded" "-R ^(ListFill|Analysis)\.")
+    # The desktop program's tests (label "threaded"), the list fill and
+    # analysis of the Notes layer, which run on worker threads, and PDF
+    # renderers on several threads at once.
+    targets=(threaded_tests notes_tests store_pdf_tests)
+    runs=("-L threaded" "-R ^(ListFill|Analysis)\." "-R ^Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)")
     ;;
   *) echo "unknown kind: $kind" >&2; exit 2 ;;
 esac

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace exporttest;
 using namespace testsupport;
@@ -113,6 +114,36 @@ TEST_F(CliExport, AFullDiskOrAnUnusableDestinationNeverClaimsSuccess) {
     r = Run("export " + sample + " --as pst --to " + Quote(Out()), "trap '' XFSZ; ulimit -f 600; ");
     EXPECT_TRUE(r.code == 1 || r.code == 5) << r.code << r.out << r.err;
     EXPECT_EQ(LastLine(r.out).find("failed: 0"), std::string::npos) << LastLine(r.out);
+}
+
+// Without the shell ignoring SIGXFSZ for them, the programs themselves turn
+// a write past the file-size limit into a failed write: counted, reported,
+// and no temporary file left.
+TEST_F(CliExport, AFileSizeLimitIsAFailedWriteNotADeath) {
+    const std::filesystem::path tmp = dir / "tmp";
+    std::filesystem::create_directories(tmp);
+    const std::string env = "TMPDIR=" + Quote(tmp.string()) + " ";
+    struct Case {
+        const char* what;
+        std::string args;
+        const char* limit;
+        std::vector<int> codes;
+    };
+    const Case cases[] = {
+        {"PDF files", "--as pdf --to " + Quote(Out()) + " --folder Contacts --items 0,1,2", "ulimit -f 4; ", {1}},
+        {"HTML files", "--as html --to " + Quote(Out()) + " --folders Contacts", "ulimit -f 2; ", {1}},
+        {"a PST made by saving", "--as pst --to " + Quote(Out()), "ulimit -f 16; ", {1, 5}},
+    };
+    for (const auto& c : cases) {
+        CliResult r = Run("export " + sample + " " + c.args, std::string(c.limit) + env);
+        EXPECT_NE(std::find(c.codes.begin(), c.codes.end(), r.code), c.codes.end())
+            << c.what << ": exit " << r.code << "\n" << r.out << r.err;
+        if (r.code == 1) {
+            EXPECT_EQ(LastLine(r.out).find("failed: 0"), std::string::npos) << c.what << LastLine(r.out);
+        }
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path()))
+            EXPECT_EQ(e.path().filename().string().rfind(".fw-", 0), std::string::npos) << c.what << ": " << e.path();
+    }
 }
 
 TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {

@@ -155,6 +155,17 @@ TEST_F(Saving, UnwritableProfileLeavesNoStore) {
     EXPECT_FALSE(std::filesystem::exists(pst));
 }
 
+// Past the file-size limit a write fails like one to a full disk: reported,
+// not a death by SIGXFSZ, and no store is added to the profile.
+TEST_F(Saving, AFileSizeLimitIsAFailureItReports) {
+    const std::string pst = dir / "limited.pst";
+    Command(store::kSavingFile, store::SavingText(pst, "Limited"));
+    std::string out;
+    EXPECT_EQ(RunTool("ulimit -f 16; " + Quote(std::string(FERRYWELL_BIN_DIR) + "/saving") + " create", &out), 1) << out;
+    EXPECT_NE(out.find("limited.pst"), std::string::npos) << out;
+    EXPECT_EQ(ReadFile(dir / "profile/profile.txt").find("Limited"), std::string::npos);
+}
+
 TEST_F(Saving, ConverterFlowThroughTheRunner) {
     store::RDOSession session;
     session.Logon();

@@ -31,30 +31,30 @@ class TempFile {
 public:
     // The name is short whatever the target's name, so that a target whose
     // name is near the length limit can still be written, and random, so that
-    // writers in other threads or processes pick other names.
-    explicit TempFile(const std::string& target) {
+    // writers in other threads or processes pick other names. The file is
+    // made with the permissions it is to keep, so that nobody the final file
+    // shuts out can open it while it is written.
+    TempFile(int folder, mode_t mode, const std::string& shownPath) : folder_(folder) {
         static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
         thread_local std::mt19937_64 random{std::random_device{}()};
-        const size_t slash = target.rfind('/');
-        const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
         for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = dir + ".fw-";
-            for (int i = 0; i < 10; ++i) path_ += kChars[random() % (sizeof kChars - 1)];
-            path_ += ".tmp";
-            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            name_ = ".fw-";
+            for (int i = 0; i < 10; ++i) name_ += kChars[random() % (sizeof kChars - 1)];
+            name_ += ".tmp";
+            fd_ = ::openat(folder, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
             if (fd_ >= 0 || errno != EEXIST) break;
         }
-        if (fd_ < 0) Fail("Cannot create a file beside", target);
+        if (fd_ < 0) Fail("Cannot create a file beside", shownPath);
     }
     ~TempFile() {
         if (fd_ >= 0) ::close(fd_);
-        if (!released_) ::unlink(path_.c_str());
+        if (!released_) ::unlinkat(folder_, name_.c_str(), 0);
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
     int Fd() const { return fd_; }
-    const std::string& Path() const { return path_; }
+    const std::string& Name() const { return name_; }
     int Close() {
         const int rc = ::close(fd_);
         fd_ = -1;
@@ -63,7 +63,8 @@ public:
     void Release() { released_ = true; }
 
 private:
-    std::string path_;
+    int folder_;
+    std::string name_;
     int fd_ = -1;
     bool released_ = false;
 };
@@ -79,40 +80,83 @@ void WriteAll(int fd, std::string_view bytes, const std::string& path) {
     }
 }
 
-// Gives the new file the mode and, where allowed, the owner of the one it
-// replaces. Only root may give a file away; anyone else keeps their own.
-void KeepAttributes(int fd, const std::string& path) {
-    struct stat old {};
-    if (::lstat(path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;
-    if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) && ::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-        errno != EPERM)
-        Fail("Cannot keep the owner of", path);
+// Gives the new file the owner, group and mode of the one it replaces (or
+// the mode of a new file). Only root may give a file away; when the owner
+// cannot be kept the caller must not replace the file.
+void KeepReplacedAttributes(int fd, const struct stat* old, mode_t newFileMode, const std::string& path) {
+    if (old && (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+        ::fchown(fd, old->st_uid, old->st_gid) != 0) {
+        const int err = errno;
+        throw OwnershipError(err, Describe("Cannot keep the owner or group of", path, err));
+    }
     // After the owner: a change of owner clears the set-id bits.
-    if (::fchmod(fd, old.st_mode & 07777) != 0) Fail("Cannot keep the permissions of", path);
+    if (::fchmod(fd, old ? (old->st_mode & 07777) : newFileMode) != 0) Fail("Cannot keep the permissions of", path);
 }
 
-}  // namespace
-
-void WriteFileAtomically(const std::string& path, std::string_view bytes, Durability durability) {
-    TempFile tmp(path);
-    WriteAll(tmp.Fd(), bytes, path);
-    KeepAttributes(tmp.Fd(), path);
-    if (durability == Durability::OnlyCopy && ::fsync(tmp.Fd()) != 0) Fail("Cannot write", path);
-    if (tmp.Close() != 0) Fail("Cannot write", path);
-    if (::rename(tmp.Path().c_str(), path.c_str()) != 0) Fail("Cannot replace", path);
-    tmp.Release();
-    if (durability == Durability::OnlyCopy) SyncFolderOf(path);
-}
-
-void SyncFolderOf(const std::string& path) {
-    const std::string folder = FolderOf(path);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) Fail("Cannot open the folder", folder);
+void SyncFolder(int folder, const std::string& shownFolder) {
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot open the folder", shownFolder);
     const int rc = ::fsync(fd);
     const int err = errno;
     ::close(fd);
     // Some file systems cannot flush a folder at all; nothing more can be done there.
-    if (rc != 0 && err != EINVAL && err != EROFS) throw IoError(err, Describe("Cannot flush the folder", folder, err));
+    if (rc != 0 && err != EINVAL && err != EROFS)
+        throw IoError(err, Describe("Cannot flush the folder", shownFolder, err));
+}
+
+// The folder holding path, opened to work in.
+int OpenFolderOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot open the folder", folder);
+    return fd;
+}
+
+class FolderFd {
+public:
+    explicit FolderFd(const std::string& path) : fd_(OpenFolderOf(path)) {}
+    ~FolderFd() { ::close(fd_); }
+    FolderFd(const FolderFd&) = delete;
+    FolderFd& operator=(const FolderFd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view bytes, const WriteOptions& options,
+                           const std::string& shownPath) {
+    struct stat old {};
+    const bool replacing = ::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
+    const bool output = options.attributes == Attributes::Output;
+    // An output is made with the default permissions, narrowed by those of
+    // the file it replaces; the umask applies to both.
+    const mode_t mode = output ? (replacing ? (old.st_mode & 0666) : 0666) : 0600;
+    TempFile tmp(folder, mode, shownPath);
+    WriteAll(tmp.Fd(), bytes, shownPath);
+    if (!output) KeepReplacedAttributes(tmp.Fd(), replacing ? &old : nullptr, options.newFileMode, shownPath);
+    const bool onlyCopy = options.durability == Durability::OnlyCopy;
+    if (onlyCopy && ::fsync(tmp.Fd()) != 0) Fail("Cannot write", shownPath);
+    if (tmp.Close() != 0) Fail("Cannot write", shownPath);
+    if (::renameat(folder, tmp.Name().c_str(), folder, name.c_str()) != 0) Fail("Cannot replace", shownPath);
+    tmp.Release();
+    if (onlyCopy) SyncFolder(folder, FolderOf(shownPath));
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes, Durability durability) {
+    const FolderFd folder(path);
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    WriteOptions options;
+    options.durability = durability;
+    WriteFileAtomicallyAt(folder.get(), name, bytes, options, path);
+}
+
+void SyncFolderOf(const std::string& path) {
+    const FolderFd folder(path);
+    SyncFolder(folder.get(), FolderOf(path));
 }
 
 std::string ReadWholeFile(const std::string& path) {

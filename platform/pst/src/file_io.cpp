@@ -19,7 +19,7 @@ File::File(const std::string& path, Mode mode) : path_(path) {
     if (mode == Mode::CreateNew) flags |= O_RDWR | O_CREAT | O_EXCL;
     else if (mode == Mode::ReadWrite) flags |= O_RDWR;
     else flags |= O_RDONLY;
-    fd_ = ::open(path.c_str(), flags, 0644);
+    fd_ = ::open(path.c_str(), flags, 0666);  // the umask decides, as for every output
     if (fd_ < 0) Fail("Cannot open", errno);
     struct stat st {};
     if (::fstat(fd_, &st) == 0 && !S_ISREG(st.st_mode)) {

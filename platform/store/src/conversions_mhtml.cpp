@@ -1,6 +1,10 @@
 #include "conversions_fields.h"
 #include "conversions_formats.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
 namespace store::render {
 
 namespace {
@@ -44,13 +48,33 @@ std::string HeaderText(const std::string& text) {
     return out;
 }
 
+// The time of writing as an RFC 5322 date in local time with its offset,
+// with English names whatever the locale.
+std::string DateHeader(std::time_t now) {
+    static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::tm t {};
+    ::localtime_r(&now, &t);
+    const long offset = t.tm_gmtoff / 60;
+    const long zone = std::labs(offset);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld", kDays[t.tm_wday], t.tm_mday,
+                  kMonths[t.tm_mon], t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec, offset < 0 ? '-' : '+',
+                  zone / 60, zone % 60);
+    return buf;
+}
+
 }  // namespace
 
 std::string MhtmlDocument(std::string title, const std::string& html) {
     const std::string boundary = "----=_Ferrywell_Contact_Part_000";
     for (char& c : title)
         if (c == '\n' || c == '\t') c = ' ';
-    std::string out = "From: <Saved by Ferrywell>\r\nSubject: " + HeaderText(title) +
+    // A page saved from a program, not a message anyone sent: the sender is
+    // an address under the reserved .invalid domain that nothing delivers to.
+    std::string out = "From: Saved by Ferrywell <ferrywell@localhost.invalid>\r\nDate: " + DateHeader(std::time(nullptr)) +
+                      "\r\nSubject: " + HeaderText(title) +
                       "\r\nMIME-Version: 1.0\r\n"
                       "Content-Type: multipart/related;\r\n\ttype=\"text/html\";\r\n\tboundary=\"" +
                       boundary + "\"\r\n\r\nThis is a multi-part message in MIME format.\r\n\r\n--" + boundary +

@@ -12,7 +12,8 @@ ErrorCode ErrorCodeFromErrno(int err) {
         case EPERM:
         case EROFS: return ErrorCode::AccessDenied;
         case ENOSPC:
-        case EDQUOT: return ErrorCode::DiskFull;
+        case EDQUOT:
+        case EFBIG: return ErrorCode::DiskFull;
         case EINVAL:
         case ENAMETOOLONG: return ErrorCode::InvalidArgument;
         default: return ErrorCode::Failed;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -42,15 +43,83 @@ TEST(AtomicFile, WritesReplacesAndReadsBack) {
     EXPECT_EQ(ReadFile(longName), "long");
 }
 
-TEST(AtomicFile, ReplacedFileKeepsItsPermissions) {
-    TempDir dir;
-    const std::string path = dir / "private";
-    base::WriteFileAtomically(path, "a");
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-    base::WriteFileAtomically(path, "b");
+mode_t DefaultMode() {
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+struct stat StatOf(const std::string& path) {
     struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+// An output never takes over set-id bits, execute bits, wider permissions or
+// another user's ownership from the file it replaces; a private file stays private.
+TEST(AtomicFile, ReplacedFileGivesAnOutputOnlyNarrowerPermissions) {
+    TempDir dir;
+    const bool root = ::geteuid() == 0;
+    constexpr uid_t kOtherUser = 4242;
+    struct Case {
+        const char* what;
+        int old;  // -1: no old file
+        mode_t expected;
+    };
+    const mode_t def = DefaultMode();
+    const Case cases[] = {
+        {"new file", -1, def},
+        {"set-id, world-writable", 06777, def},
+        {"private", 0600, 0600 & def},
+        {"executable", 0750, 0640 & def},
+        {"no permissions", 0000, 0},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir / "out.pdf";
+        ::unlink(path.c_str());
+        if (c.old >= 0) {
+            dir.Write("out.pdf", "old");
+            if (root) {
+                ASSERT_EQ(::chown(path.c_str(), kOtherUser, kOtherUser), 0);
+            }
+            ASSERT_EQ(::chmod(path.c_str(), mode_t(c.old)), 0);
+        }
+        base::WriteFileAtomically(path, "new");
+        const struct stat st = StatOf(path);
+        EXPECT_EQ(st.st_mode & 07777, c.expected) << c.what;
+        EXPECT_EQ(st.st_uid, ::geteuid()) << c.what;
+        EXPECT_EQ(st.st_gid, ::getegid()) << c.what;
+    }
+}
+
+// The user's own file rewritten in place keeps all it had; where its owner
+// cannot be kept it is not replaced.
+TEST(AtomicFile, KeepReplacedKeepsOwnerAndEveryPermissionBit) {
+    TempDir dir;
+    const int folder = ::open(dir.Path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    base::WriteOptions keep;
+    keep.attributes = base::Attributes::KeepReplaced;
+    keep.durability = base::Durability::OnlyCopy;
+    keep.newFileMode = 0640;
+
+    base::WriteFileAtomicallyAt(folder, "user.reg", "first", keep, dir / "user.reg");
+    EXPECT_EQ(StatOf(dir / "user.reg").st_mode & 07777, 0640u) << "a new file gets exactly the mode asked for";
+
+    ASSERT_EQ(::chmod((dir / "user.reg").c_str(), 02751), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((dir / "user.reg").c_str(), 4242, 4343), 0);
+    }
+    const struct stat before = StatOf(dir / "user.reg");
+    base::WriteFileAtomicallyAt(folder, "user.reg", "second", keep, dir / "user.reg");
+    const struct stat after = StatOf(dir / "user.reg");
+    EXPECT_EQ(ReadFile(dir / "user.reg"), "second");
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    ::close(folder);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
 TEST(AtomicFile, WritersOfOnePathAtOnceNeverClash) {

@@ -262,6 +262,42 @@ TEST(Renderings, HtmlIsACompleteEscapedUtf8Page) {
     EXPECT_NE(html.find("</html>"), std::string::npos);
 }
 
+// Mail readers take the MHTML file for a message: its header set must be
+// one Python's strict parser finds nothing wrong with, whatever the title.
+TEST(Renderings, MhtmlHeadersAreAValidMessageHeader) {
+    const char* kCheck = R"(
+import sys, email, email.policy, email.utils, time
+m = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=email.policy.strict)
+problems = list(m.defects)
+for name in ('From', 'Date', 'Subject', 'MIME-Version', 'Content-Type'):
+    values = m.get_all(name) or []
+    if len(values) != 1: problems.append('%s appears %d times' % (name, len(values)))
+    for v in values: problems += ['%s: %r' % (name, d) for d in v.defects]
+addresses = m['from'].addresses
+if len(addresses) != 1 or '@' not in addresses[0].addr_spec: problems.append('no sender address')
+when = m['date'].datetime
+if when is None or when.tzinfo is None or abs(when.timestamp() - time.time()) > 600: problems.append('date %r' % m['date'])
+if m.get_all('Bcc'): problems.append('forged header')
+print('SUBJECT\t' + str(m['subject']))
+print('\n'.join(problems))
+)";
+    format_check::ScratchDir dir;
+    const std::string titles[] = {
+        "Anna Berg",
+        "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 \xE5\xB1\xB1\xE7\x94\xB0 \xF0\x9F\x98\x80",
+        "Anna\r\nBcc: victim@example.org",
+    };
+    for (const auto& title : titles) {
+        RDOContactItem item(nullptr);
+        item.Set(ContactField::FullName, title);
+        const std::string path = dir / "c.mhtml";
+        item.SaveAs(path, olMHTML);
+        auto r = format_check::RunPython(kCheck, Quote(path));
+        ASSERT_EQ(r.exitCode, 0) << title << "\n" << r.out;
+        EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "\n") << title << ": " << r.out;
+    }
+}
+
 TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
     RDOContactItem item(nullptr);
     item.Set(ContactField::FirstName, "A\xFF" "B\x01" "C");

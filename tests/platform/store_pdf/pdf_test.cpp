@@ -8,21 +8,26 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <set>
 #include <thread>
+
+#include "time_bound.h"
 
 using namespace store;
 using format_check::Quote;
 
 namespace {
 
-// The PDF's text as pdftotext extracts it, NFKC-normalised (CJK fonts map
-// some ideographs to their compatibility radicals) and without white space.
+// The PDF's text as pdftotext extracts it, without white space. Only NFC
+// applies: a reader searching or copying the text must get the characters
+// themselves, not look-alikes (ligatures, CJK radicals) or nothing (emoji).
 std::string PdfText(const std::string& pdf) {
     const char* script = R"(
 import subprocess, sys, unicodedata
 text = subprocess.run(['pdftotext', '-enc', 'UTF-8', sys.argv[1], '-'], check=True, capture_output=True).stdout.decode('utf-8')
-sys.stdout.write(''.join(unicodedata.normalize('NFKC', text).split()))
+sys.stdout.write(''.join(unicodedata.normalize('NFC', text).split()))
 )";
     auto r = format_check::RunPython(script, Quote(pdf));
     EXPECT_EQ(r.exitCode, 0) << r.out;
@@ -172,6 +177,30 @@ TEST(Pdf, BrokenMarkupKeepsWhatCanBeRendered) {
     }
 }
 
+TEST(Pdf, HostileMarkupIsRenderedNotFatal) {
+    format_check::ScratchDir dir;
+    std::string nested;
+    for (int i = 0; i < 300; ++i) nested += "<table><tr><td>";
+    struct Case { const char* what; std::string html; std::string text; };
+    const Case cases[] = {
+        // Font sizes past what Qt's font engines survive.
+        {"a font larger than any page", "<p style='font-size:100000pt'>B</p><p style='font-size:2147483647px'>C</p>", "BC"},
+        {"a megabyte without a space in a cell", "<table><tr><td>" + std::string(1 << 20, 'w') + "</td><td>end</td></tr></table>", "end"},
+        {"tables nested 300 deep", nested + "deep", "deep"},
+        // Qt gives such a letter a fall-back font without a family name.
+        {"a letter no installed font has", "<p>abc \xDE\xB1 xyz</p>", "abc"},
+        {"the letters after it", "<p>abc \xDE\xB1 xyz</p>", "xyz"},
+        // It has no glyph; the line break stays a line break.
+        {"the private-use character the line breaks travel as", "<p>a\xEE\x80\x80" "b<br>c</p>", "abc"},
+    };
+    for (const auto& c : cases) {
+        const std::string pdf = dir / "h.pdf";
+        ASSERT_TRUE(ConvertHTMLToPDF(c.html, pdf)) << c.what;
+        const std::string text = PdfText(pdf);
+        EXPECT_NE(text.find(c.text), std::string::npos) << c.what << ": " << text.substr(0, 200);
+    }
+}
+
 TEST(Pdf, UnwritableTargetFailsAndLeavesNothing) {
     format_check::ScratchDir dir;
     EXPECT_FALSE(ConvertHTMLToPDF("<p>x</p>", dir / "missing/out.pdf"));
@@ -189,4 +218,118 @@ TEST(Pdf, WorkerThreadsOneAfterAnotherCanConvert) {
         EXPECT_TRUE(ok) << run;
         EXPECT_EQ(PdfText(dir / "t.pdf"), "Run" + std::to_string(run));
     }
+}
+
+TEST(Pdf, TextComesBackAsTheCharactersItWasMadeOf) {
+    REQUIRE_TOOL("pdftotext");
+    format_check::ScratchDir dir;
+    struct Case { const char* what; const char* text; const char* expected; };
+    const Case cases[] = {
+        {"letters fonts join into ligatures", "Hoffmann office affluent fjord flow", nullptr},
+        {"Greek, with mu beside micro", "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1 \xCE\xBC \xC2\xB5", nullptr},
+        {"Cyrillic", "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0 \xD0\x81\xD0\xBB\xD0\xBA\xD0\xB0", nullptr},
+        {"CJK ideographs sharing glyphs with radicals", "\xE5\xB1\xB1\xE7\x94\xB0 \xE6\x97\xA5\xE6\x9C\xAC \xE6\x9D\xB1\xE4\xBA\xAC \xED\x95\x9C\xEA\xB5\xAD", nullptr},
+        {"emoji past U+FFFF, with modifier and flag", "\xF0\x9F\x98\x80 \xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD \xF0\x9F\x87\xA9\xF0\x9F\x87\xAA", nullptr},
+        {"a decomposed letter comes back composed", "Zoe\xCC\x88", "Zo\xC3\xAB"},
+    };
+    for (const auto& c : cases) {
+        const std::string pdf = dir / "t.pdf";
+        ASSERT_TRUE(ConvertHTMLToPDF(std::string("<p>") + c.text + "</p>", pdf)) << c.what;
+        EXPECT_EQ(PdfText(pdf), NoSpaces(c.expected ? c.expected : c.text)) << c.what;
+    }
+}
+
+namespace {
+
+// A contact whose notes hold `lines` short lines, as the export renders it.
+std::string ContactWithLongNotes(int lines) {
+    std::string notes;
+    for (int i = 0; i < lines; ++i) notes += "Line " + std::to_string(i) + "\r\n";
+    RDOContactItem item(nullptr);
+    item.Set(mapi::ContactField::FullName, "Anna Berg");
+    item.Set(mapi::ContactField::Body, notes);
+    return RenderContactToString(item.Properties(), olHTML);
+}
+
+}  // namespace
+
+// The body used to stall the layout for ever past 45,000 lines, and laying
+// out a page cost time in proportion to the whole body.
+TEST(Pdf, AHundredThousandLineBodyRendersInSeconds) {
+    format_check::ScratchDir dir;
+    const std::string html = ContactWithLongNotes(100000);
+    const std::string pdf = dir / "long.pdf";
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ConvertHTMLToPDF(html, pdf));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, testsupport::TimeBound(30));
+    auto [pages, sizes] = PageSizes(pdf);
+    EXPECT_GT(pages, 1000);
+    EXPECT_EQ(sizes, std::set<std::string>{kA4});
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(text.find("Notes"), std::string::npos);
+    EXPECT_NE(text.find("Line0Line1Line2"), std::string::npos);
+    EXPECT_NE(text.find("Line99998Line99999"), std::string::npos);
+}
+
+// Peak memory used to be 85 times the body; the rendering's growth with the
+// body stays within a few times its text (what the probe itself holds, the
+// notes, the contact and its HTML page, counted in).
+TEST(Pdf, MemoryGrowsWithTheBodyByAFewTimesItsText) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory says nothing about the program's own";
+#endif
+    format_check::ScratchDir dir;
+    auto peakKiB = [&](int lines) {
+        auto r = format_check::Run(Quote(std::string(FERRYWELL_BIN_DIR) + "/../tests/pdf_memory_probe") + " " +
+                                   std::to_string(lines) + " " + Quote(dir / "m.pdf") + " 2>/dev/null");
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+        return std::stol(r.out);
+    };
+    size_t body = 0;
+    for (int i = 0; i < 100000; ++i) body += ("Line " + std::to_string(i) + "\r\n").size();
+    const long grown = peakKiB(100000) - peakKiB(1000);
+    EXPECT_LT(grown * 1024, long(12 * body)) << grown << " KiB for a body of " << body << " bytes";
+}
+
+TEST(Pdf, AStopRequestEndsTheRenderingWithinMomentsAndWritesNothing) {
+    format_check::ScratchDir dir;
+    const std::string html = ContactWithLongNotes(100000);
+    const std::string pdf = dir / "c.pdf";
+    std::ofstream(pdf) << "old";
+    // Stop at the third question, a few windows of text in: from then on
+    // the renderer must give up at once.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point stopAt;
+    int asked = 0;
+    const auto outcome = RenderHtmlToPdf(html, pdf, [&] {
+        if (++asked == 3) stopAt = Clock::now();
+        return asked >= 3;
+    });
+    const auto took = Clock::now() - stopAt;
+    EXPECT_EQ(outcome, PdfOutcome::Stopped);
+    EXPECT_EQ(asked, 3);
+    EXPECT_LT(took, testsupport::TimeBound(1));
+    EXPECT_EQ(format_check::ReadFile(pdf), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "no temporary file left";
+}
+
+TEST(Pdf, RenderersOnSeveralThreadsAtOnce) {
+    format_check::ScratchDir dir;
+    constexpr int kThreads = 3;
+    const char* texts[kThreads] = {"Hoffmann", "\xE5\xB1\xB1\xE7\x94\xB0", "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0"};
+    std::vector<std::thread> threads;
+    std::atomic<int> written{0};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round) {
+                std::string html = "<p>" + std::string(texts[t]) + "</p><table><tr><td>" + std::to_string(round) + "</td></tr></table>";
+                if (ConvertHTMLToPDF(html, dir / ("t" + std::to_string(t) + "-" + std::to_string(round) + ".pdf"))) ++written;
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(written.load(), kThreads * 3);
+    for (int t = 0; t < kThreads; ++t)
+        for (int round = 0; round < 3; ++round)
+            EXPECT_EQ(PdfText(dir / ("t" + std::to_string(t) + "-" + std::to_string(round) + ".pdf")), texts[t] + std::to_string(round));
 }

@@ -30,13 +30,47 @@ enum class Durability {
     OnlyCopy,
 };
 
-// Replaces (or creates) the file at path with bytes. A replaced file's
-// permission bits are kept, and its owner where the system allows; a new one
-// gets 0666 less the umask. A symbolic link at path is replaced, not
-// followed. Throws IoError when anything fails, leaving the old file as it
-// was and no temporary file behind (once the new file is in place, only a
-// failed flush of an OnlyCopy file's folder can still throw).
+// How the new file gets its owner and permission bits.
+enum class Attributes {
+    // A file this program makes (an output, a store, a profile): it belongs to
+    // the user running the program, with the default permissions (0666 less
+    // the umask). A file it replaces can only narrow those permissions (a
+    // private 0600 file stays private); set-id bits, execute bits and another
+    // user's ownership are never taken over.
+    Output,
+    // The user's own file rewritten in place (a registry hive): the owner,
+    // group and every permission bit of the file it replaces are kept, and
+    // when the owner or group cannot be kept nothing is replaced
+    // (OwnershipError). A new file gets WriteOptions::newFileMode exactly.
+    KeepReplaced,
+};
+
+struct WriteOptions {
+    Durability durability = Durability::Ordinary;
+    Attributes attributes = Attributes::Output;
+    unsigned newFileMode = 0644;  // KeepReplaced only
+};
+
+// The file to be replaced keeps another owner or group than the running user
+// could give the new file; nothing was replaced.
+class OwnershipError : public IoError {
+public:
+    using IoError::IoError;
+};
+
+// Replaces (or creates) the file at path with bytes, as an Output. A
+// symbolic link at path is replaced, not followed. Throws IoError when
+// anything fails, leaving the old file as it was and no temporary file behind
+// (once the new file is in place, only a failed flush of an OnlyCopy file's
+// folder can still throw).
 void WriteFileAtomically(const std::string& path, std::string_view bytes, Durability durability = Durability::Ordinary);
+
+// The same for the file `name` in the folder open as `folder` (a descriptor
+// opened with O_PATH or O_RDONLY and O_DIRECTORY), so that a caller who has
+// checked the way to the folder writes exactly there. `name` is one path
+// component; `shownPath` names the file in error messages.
+void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view bytes, const WriteOptions& options,
+                           const std::string& shownPath);
 
 // Flushes the folder holding path, so that a file just created or renamed
 // there survives a crash. Throws IoError when the folder cannot be flushed.

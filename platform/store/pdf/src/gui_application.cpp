@@ -3,10 +3,14 @@
 #include <QGuiApplication>
 
 #include <memory>
+#include <mutex>
 
 namespace store::pdf {
 
 bool EnsureGuiApplication() {
+    // Two first conversions at once must not both make one.
+    static std::mutex making;
+    std::lock_guard lock(making);
     if (QCoreApplication* app = QCoreApplication::instance()) return qobject_cast<QGuiApplication*>(app) != nullptr;
     // Qt keeps references to argc and argv for the application's lifetime.
     static int argc = 3;

@@ -1,6 +1,8 @@
 #include <store/pdf.h>
 
 #include "gui_application.h"
+#include "page_layout.h"
+#include "text_layer.h"
 
 #include <base/atomic_file.h>
 
@@ -11,21 +13,13 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QAbstractTextDocumentLayout>
 #include <QPdfWriter>
 #include <QString>
 #include <QTextDocument>
 
-#include <mutex>
-
 namespace store {
 
 namespace {
-
-std::mutex& ConversionMutex() {
-    static std::mutex m;
-    return m;
-}
 
 QString DecodeHtmlBytes(const QByteArray& bytes) {
     auto starts = [&bytes](std::initializer_list<unsigned char> bom) {
@@ -50,69 +44,78 @@ QString DecodeHtmlBytes(const QByteArray& bytes) {
     return QString::fromUtf8(bytes);
 }
 
-bool RenderToPdf(const QString& html, const std::string& pdfPath) {
-    std::lock_guard lock(ConversionMutex());
-    if (!pdf::EnsureGuiApplication()) return false;
+// Families in the order they are tried for each character: FreeSans covers
+// Latin, Greek and Cyrillic with PostScript outlines, which are quick to
+// embed; Noto Sans CJK takes what FreeSans lacks (embedding it costs far
+// more); Symbola has outline emoji, which a PDF can carry as text.
+QFont PageFont() {
+    QFont font(QStringLiteral("FreeSans"), 10);
+    font.setFamilies({QStringLiteral("FreeSans"), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Symbola")});
+    font.setHintingPreference(QFont::PreferNoHinting);  // outlines are scaled in the PDF anyway
+    // No ligatures: each glyph stands for one character, so that a reader
+    // searching or copying the text gets the characters back.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    return font;
+}
 
+PdfOutcome RenderToPdf(QString html, const std::string& pdfPath, const StopRequested& stop) {
+    if (!pdf::EnsureGuiApplication()) return PdfOutcome::Failed;
     // The PDF is built in memory and then written beside the target and
     // renamed over it, so an old file is replaced only by a complete new one.
     QByteArray bytes;
-    {
+    pdf::TextLayer layer;
+    try {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Ferrywell"));
+        // Ten device units to the point: every whole point size is a whole pixel size.
+        constexpr int kDpi = 720;
+        writer.setResolution(kDpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(36, 36, 36, 36),
                                          QPageLayout::Point));
+        if (stop && stop()) throw pdf::Stopped{};
+        // Parsed only: the document's own layout is never made, since it
+        // keeps every line of the document at once and draws a long
+        // paragraph's every line again for each page it spans.
         QTextDocument doc;
-        // Measure text at the PDF's resolution and break it into pages of the
-        // printable area; the layout keeps each line whole on one page.
-        doc.documentLayout()->setPaintDevice(&writer);
-        QFont font(QStringLiteral("FreeSans"), 10);
-        font.setHintingPreference(QFont::PreferNoHinting);  // outlines are scaled in the PDF anyway
-        // FreeSans covers Latin, Greek and Cyrillic with PostScript outlines,
-        // which FreeType reads without running TrueType hinting code (a third
-        // of the time of a PDF with DejaVu Sans); Noto Sans CJK is taken only
-        // for what FreeSans lacks, since embedding it costs far more.
-        font.setFamilies({QStringLiteral("FreeSans"), QStringLiteral("Noto Sans CJK SC")});
-        doc.setDefaultFont(font);
-        doc.setHtml(html);
-        const QSizeF page(writer.width(), writer.height());
-        doc.setPageSize(page);
+        doc.setDefaultFont(pdf::Scale{kDpi}.ForPage(PageFont()));
+        doc.setHtml(pdf::MarkLineBreaks(std::move(html)));
         writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
-
         QPainter painter(&writer);
-        for (int i = 0, pages = doc.pageCount(); i < pages; ++i) {
-            if (i > 0) writer.newPage();
-            painter.save();
-            painter.translate(0, -i * page.height());
-            doc.drawContents(&painter, QRectF(QPointF(0, i * page.height()), page));
-            painter.restore();
-        }
+        pdf::DrawDocument(doc, writer, painter, layer, stop);
+        painter.end();
+    } catch (const pdf::Stopped&) {
+        return PdfOutcome::Stopped;
     }
+    if (!layer.Apply(bytes)) return PdfOutcome::Failed;
     try {
         base::WriteFileAtomically(pdfPath, std::string_view(bytes.constData(), size_t(bytes.size())));
     } catch (const base::IoError&) {
-        return false;
+        return PdfOutcome::Failed;
     }
-    return true;
+    return PdfOutcome::Written;
 }
 
 }  // namespace
 
-bool ConvertHTMLToPDF(const std::string& html, const std::string& pdfPath) {
+PdfOutcome RenderHtmlToPdf(const std::string& html, const std::string& pdfPath, const StopRequested& stop) {
     try {
-        return RenderToPdf(QString::fromUtf8(html.data(), qsizetype(html.size())), pdfPath);
+        return RenderToPdf(QString::fromUtf8(html.data(), qsizetype(html.size())), pdfPath, stop);
     } catch (...) {
-        return false;
+        return PdfOutcome::Failed;
     }
+}
+
+bool ConvertHTMLToPDF(const std::string& html, const std::string& pdfPath) {
+    return RenderHtmlToPdf(html, pdfPath, {}) == PdfOutcome::Written;
 }
 
 void ConvertHtml2Pdf(const std::string& htmlPath, const std::string& pdfPath) {
     try {
         QFile in(QString::fromStdString(htmlPath));
         if (!in.exists() || !in.open(QIODevice::ReadOnly)) return;
-        RenderToPdf(DecodeHtmlBytes(in.readAll()), pdfPath);
+        RenderToPdf(DecodeHtmlBytes(in.readAll()), pdfPath, {});
     } catch (...) {
     }
 }
