@@ -74,4 +74,9 @@ std::optional<int32_t> PropertyBag::GetInt32(const PropertyKey& key) const {
     return std::nullopt;
 }
 
+std::optional<Strings> PropertyBag::GetStrings(const PropertyKey& key) const {
+    if (auto* v = Find(key); v && std::holds_alternative<Strings>(*v)) return std::get<Strings>(*v);
+    return std::nullopt;
+}
+
 }  // namespace mapi

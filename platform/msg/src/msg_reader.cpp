@@ -43,7 +43,7 @@ mapi::PropertyBag DecodeMessage(std::string_view bytes) {
         if (id >= 0x8000) {
             const mapi::NamedProperty* name = names.NameOf(id);
             if (!name) continue;
-            key = mapi::PropertyKey::Named(name->propertySet, name->lid, type);
+            key = mapi::PropertyKey::Named(*name, type);
         }
         auto streamValue = [&]() -> const std::string* {
             auto it = root.streams.find(SubstgName(id, uint16_t(type)));
@@ -63,6 +63,17 @@ mapi::PropertyBag DecodeMessage(std::string_view bytes) {
             case PropType::Binary:
             case PropType::MultipleInt32:
                 if (auto* s = streamValue()) bag.Set(key, mapi::Binary(s->begin(), s->end()));
+                break;
+            case PropType::MultipleUnicode:
+                if (auto* lengths = streamValue()) {
+                    mapi::Strings values;
+                    for (uint32_t i = 0; 4 * size_t(i) + 4 <= lengths->size(); ++i) {
+                        auto it = root.streams.find(ValueStreamName(id, uint16_t(type), i));
+                        if (it == root.streams.end()) break;  // a value missing: the ones before it are what is left
+                        values.push_back(FromUtf16Bytes(it->second));
+                    }
+                    bag.Set(key, std::move(values));
+                }
                 break;
             case PropType::Guid:
                 if (auto* s = streamValue(); s && s->size() >= 16) {

@@ -26,6 +26,9 @@ mapi::PropertyBag FullContact() {
                 break;
             case mapi::PropType::SysTime: bag.Set(f.key, mapi::FileTimeFromOleDate(30000.5 + n++)); break;
             case mapi::PropType::Int32: bag.Set(f.key, int32_t(1)); break;
+            case mapi::PropType::MultipleUnicode:
+                bag.Set(f.key, mapi::Strings{std::string(f.name) + " \xE6\x9D\xB1", "", "a, b; c", "\xF0\x9F\x98\x80"});
+                break;
             default: break;
         }
     }
@@ -46,12 +49,18 @@ ole = olefile.OleFileIO(sys.argv[1])
 props = ole.openstream('__properties_version1.0').read()
 guids = ole.openstream(['__nameid_version1.0', '__substg1.0_00020102']).read()
 entries = ole.openstream(['__nameid_version1.0', '__substg1.0_00030102']).read()
+strings = ole.openstream(['__nameid_version1.0', '__substg1.0_00040102']).read()
+known = {1: '00020328-0000-0000-C000-000000000046', 2: '00020329-0000-0000-C000-000000000046'}
 names = {}
 for i in range(0, len(entries), 8):
-    lid, ik = struct.unpack('<II', entries[i:i+8])
+    key, ik = struct.unpack('<II', entries[i:i+8])
     gi = (ik & 0xFFFF) >> 1
-    g = uuid.UUID(bytes_le=guids[(gi - 3) * 16:(gi - 2) * 16])
-    names[0x8000 + (ik >> 16)] = '%s:%04X' % (str(g).upper(), lid)
+    g = known.get(gi) or str(uuid.UUID(bytes_le=guids[(gi - 3) * 16:(gi - 2) * 16])).upper()
+    if ik & 1:
+        size = struct.unpack('<I', strings[key:key+4])[0]
+        names[0x8000 + (ik >> 16)] = '%s:%s' % (g, strings[key+4:key+4+size].decode('utf-16-le'))
+    else:
+        names[0x8000 + (ik >> 16)] = '%s:%04X' % (g, key)
 out = []
 for i in range(32, len(props), 16):
     tag, flags = struct.unpack('<II', props[i:i+8])
@@ -62,6 +71,16 @@ for i in range(32, len(props), 16):
         data = ole.openstream('__substg1.0_%08X' % tag).read()
         assert size == len(data) + 2, key
         value = data.decode('utf-16-le')
+    elif ptype == 0x101F:
+        size = struct.unpack('<I', props[i+8:i+12])[0]
+        lengths = ole.openstream('__substg1.0_%08X' % tag).read()
+        assert size == len(lengths), key
+        values = []
+        for n in range(len(lengths) // 4):
+            data = ole.openstream('__substg1.0_%08X-%08X' % (tag, n)).read()
+            assert struct.unpack('<I', lengths[4*n:4*n+4])[0] == len(data) and data.endswith(b'\0\0'), key
+            values.append(data[:-2].decode('utf-16-le'))
+        value = '|'.join(values)
     elif ptype == 0x0003:
         value = str(struct.unpack('<i', props[i+8:i+12])[0])
     elif ptype == 0x0040:
@@ -103,7 +122,9 @@ std::string ExpectedListing(const mapi::PropertyBag& bag) {
     char buf[64];
     for (const auto& [key, value] : bag.All()) {
         std::string name;
-        if (key.IsNamed()) {
+        if (key.IsNamed() && key.Name().IsString()) {
+            name = GuidText(key.Name().propertySet) + ":" + key.Name().name;
+        } else if (key.IsNamed()) {
             std::snprintf(buf, sizeof buf, ":%04X", unsigned(key.Name().lid));
             name = GuidText(key.Name().propertySet) + buf;
         } else {
@@ -115,6 +136,11 @@ std::string ExpectedListing(const mapi::PropertyBag& bag) {
         if (auto* s = std::get_if<std::string>(&value)) lines.push_back(name + Escaped(*s));
         else if (auto* i = std::get_if<int32_t>(&value)) lines.push_back(name + std::to_string(*i));
         else if (auto* t = std::get_if<mapi::FileTime>(&value)) lines.push_back(name + std::to_string(t->ticks));
+        else if (auto* list = std::get_if<mapi::Strings>(&value)) {
+            std::string joined;
+            for (size_t i = 0; i < list->size(); ++i) joined += (i ? "|" : "") + (*list)[i];
+            lines.push_back(name + Escaped(joined));
+        }
     }
     std::sort(lines.begin(), lines.end());
     std::string out;
@@ -187,7 +213,7 @@ TEST(MsgFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
-TEST(MsgFile, MsgreaderReadsEveryTextAndNumber) {
+TEST(MsgFile, MsgreaderReadsEveryTextNumberAndList) {
     format_check::ScratchDir dir;
     mapi::PropertyBag bag = FullContact();
     std::string path = dir / "contact.msg";
@@ -196,9 +222,16 @@ TEST(MsgFile, MsgreaderReadsEveryTextAndNumber) {
     ASSERT_EQ(r.exitCode, 0) << r.out;
     auto props = format_check::ReaderProps(r.out);
     size_t checked = 0;
+    auto lists = format_check::ReaderLists(r.out);
     for (const auto& [key, value] : bag.All()) {
         char name[16];
         std::snprintf(name, sizeof name, key.IsNamed() ? "lid:%04x" : "%04x", key.IsNamed() ? key.Name().lid : key.TagId());
+        const std::string readerKey = key.IsNamed() && key.Name().IsString() ? "name:" + key.Name().name : name;
+        if (auto* list = std::get_if<mapi::Strings>(&value)) {
+            EXPECT_EQ(lists[readerKey], *list) << readerKey;
+            ++checked;
+            continue;
+        }
         std::string want;
         if (auto* s = std::get_if<std::string>(&value)) want = *s;
         else if (auto* i = std::get_if<int32_t>(&value)) want = std::to_string(*i);

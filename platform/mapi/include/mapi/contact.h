@@ -24,13 +24,17 @@ enum class ContactField {
     OtherAddressPostalCode, HomeAddressState, FullName,
     BusinessAddressStreet, BusinessAddressState, BusinessAddressPostalCode,
     BusinessAddressCity, Sent, To, CC, BCC,
+    Suffix, Children, Categories, HomeAddressCity, BusinessAddressCountry,
+    OtherAddressStreet, OtherAddressState, OtherAddressCountry,
+    PagerNumber, AssistantTelephoneNumber, CallbackTelephoneNumber, CarTelephoneNumber,
+    ISDNNumber, RadioTelephoneNumber, TTYTDDTelephoneNumber, OtherTelephoneNumber, OtherFaxNumber,
 };
 
 struct ContactFieldInfo {
     ContactField field;
     std::string_view name;   // object-model name, e.g. "Email1Address"
     std::string_view label;  // what a reader of a rendered contact sees, e.g. "E-mail"
-    PropertyKey key;
+    PropertyKey key;         // texts are Unicode, Children and Categories multi-valued
 };
 
 // Every contact field, in the fixed order renderings use.
