@@ -96,4 +96,10 @@ const ContactFieldInfo* FindContactField(std::string_view name) {
     return nullptr;
 }
 
+std::optional<PropertyKey> LocalDayKey(ContactField f) {
+    if (f == ContactField::Birthday) return PidLidBirthdayLocal.Key();
+    if (f == ContactField::Anniversary) return PidLidWeddingAnniversaryLocal.Key();
+    return std::nullopt;
+}
+
 }  // namespace mapi

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <algorithm>
 #include <utility>
 
 namespace mapi {
@@ -62,23 +63,36 @@ FileTime UtcMidnight(const CalendarDate& date) {
     return FromUnixSeconds(int64_t(DaysOf(date).time_since_epoch().count()) * 86400);
 }
 
-FileTime LocalMidnight(const CalendarDate& date) {
-    auto attempt = [&date](int hour) {
+namespace {
+// The instant of a wall-clock time of the day in this process's time zone.
+// Where the clocks skip that time, mktime moves it on by the gap; where
+// that lands midnight in the day before, the day starts an hour later.
+FileTime LocalInstant(const CalendarDate& date, int secondsOfDay) {
+    auto attempt = [&date](int seconds) {
         std::tm tm{};
         tm.tm_year = date.year - 1900;
         tm.tm_mon = date.month - 1;
         tm.tm_mday = date.day;
-        tm.tm_hour = hour;
+        tm.tm_sec = seconds;
         tm.tm_isdst = -1;
         std::time_t t = std::mktime(&tm);
         return std::pair{t, tm.tm_mday == date.day};
     };
-    auto [t, sameDay] = attempt(0);
-    // Where the clocks skip midnight, mktime may land in the day before; the
-    // day then starts at 01:00.
-    if (t != std::time_t(-1) && !sameDay) t = attempt(1).first;
-    if (t == std::time_t(-1)) return UtcMidnight(date);  // beyond what the zone data covers
+    auto [t, sameDay] = attempt(secondsOfDay);
+    if (t != std::time_t(-1) && !sameDay && secondsOfDay == 0) t = attempt(3600).first;
+    if (t == std::time_t(-1))  // beyond what the zone data covers: read as UTC
+        return FileTime{UtcMidnight(date).ticks + int64_t(secondsOfDay) * kTicksPerSecond};
     return FromUnixSeconds(int64_t(t));
+}
+}  // namespace
+
+FileTime LocalMidnight(const CalendarDate& date) { return LocalInstant(date, 0); }
+
+std::optional<FileTime> FromLocalOleDate(double oleDate) {
+    auto date = CalendarDateFromOleDate(oleDate);
+    if (!date) return std::nullopt;
+    const int seconds = int(std::lround(std::fabs(oleDate - std::trunc(oleDate)) * 86400.0));
+    return LocalInstant(*date, std::min(seconds, 86399));
 }
 
 CalendarDate UtcDateOf(FileTime time) {

@@ -3,34 +3,17 @@
 #include <mapi/address.h>
 #include <mapi/dates.h>
 
+#include <time_zone.h>
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 
 using namespace mapi;
 
 namespace {
 
-// Runs the test body in a time zone, restoring the one before.
-class InZone {
-public:
-    explicit InZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~InZone() {
-        if (old_) ::setenv("TZ", old_->c_str(), 1);
-        else ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> old_;
-};
+using InZone = testsupport::ScopedTimeZone;
 
 constexpr int64_t kTicksPerHour = 36'000'000'000;
 

@@ -6,6 +6,7 @@
 #include <mapi/property.h>
 #include <mapi/tags.h>
 
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -41,6 +42,10 @@ struct ContactFieldInfo {
 std::span<const ContactFieldInfo> ContactFields();
 const ContactFieldInfo& InfoOf(ContactField f);
 const ContactFieldInfo* FindContactField(std::string_view name);
+
+// The property that keeps a date field's day as 00:00 UTC of that day
+// (PidLidBirthdayLocal, PidLidWeddingAnniversaryLocal); none for other fields.
+std::optional<PropertyKey> LocalDayKey(ContactField f);
 
 inline constexpr std::string_view kContactMessageClass = "IPM.Contact";
 

@@ -31,6 +31,9 @@ FileTime UtcMidnight(const CalendarDate& date);
 // 00:00 of the day in this process's time zone (TZ), as an instant. Where
 // the clocks skip midnight, the first moment of the day.
 FileTime LocalMidnight(const CalendarDate& date);
+// An OLE automation date read as wall-clock time in this process's time
+// zone, as an instant; none outside the years 1601 to 9999.
+std::optional<FileTime> FromLocalOleDate(double oleDate);
 
 // The day an instant falls on, in UTC and in this process's time zone.
 CalendarDate UtcDateOf(FileTime time);
