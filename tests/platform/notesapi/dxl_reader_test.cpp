@@ -202,6 +202,62 @@ TEST(DxlReader, ReadsEveryItemKind) {
     EXPECT_THROW(attachments[0].Detach((dir.path() / "no" / "such" / "dir.txt").string()), LNSTATUS);
 }
 
+TEST(DxlReader, RichTextReadsAsPlainLinesOfWhatAReaderSees) {
+    struct Case {
+        const char* what;
+        std::string richtext;  // the content of <richtext>
+        const char* text;
+    };
+    const Case cases[] = {
+        {"a picture is a short mark, never its data",
+         "<par>Before <picture width='8px' height='8px'><gif>R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7</gif></picture> after</par>",
+         "Before [picture] after"},
+        {"tabs, as elements and as characters",
+         "<par>Name:<tab/>Ada<tab/>Lovelace</par><par>a&#9;b</par>", "Name:\tAda\tLovelace\na\tb"},
+        {"a link keeps its address", "<par>See <urllink href='http://example.org/a?b=1&amp;c'><run>our site</run></urllink>.</par>",
+         "See our site (http://example.org/a?b=1&c)."},
+        {"a link whose text is its address is shown once",
+         "<par><urllink href='https://example.org'>https://example.org</urllink> and <urllink href='mailto:a@b'/></par>",
+         "https://example.org and mailto:a@b"},
+        {"an attachment's icon names the file",
+         "<par><attachmentref name='card.txt' displayname='Card.txt'><picture height='34px' width='61px'><gif>AAAA</gif>"
+         "</picture></attachmentref> attached</par>",
+         "[attachment: Card.txt] attached"},
+        {"a table row is one line, its cells separated by tabs",
+         "<table><tablerow><tablecell><par>Phone</par></tablecell><tablecell><par>555</par><par>ext. 7</par></tablecell>"
+         "</tablerow><tablerow><tablecell><par>Fax</par></tablecell><tablecell><par/></tablecell></tablerow></table>"
+         "<par>after</par>",
+         "Phone\t555 ext. 7\nFax\t\nafter"},
+        {"formulas of hotspots and computed text are not text",
+         "<par><actionhotspot hotspotstyle='none'><code event='click'><formula>@Command([Compose])</formula></code>"
+         "<run>Click</run></actionhotspot> <computedtext><code event='value'><formula>@UserName</formula></code>"
+         "</computedtext>end</par>",
+         "Click end"},
+        {"section titles are lines", "<section><sectiontitle><text>Notes</text></sectiontitle><par>inside</par></section>",
+         "Notes\ninside"},
+        {"line breaks stay inside their paragraph", "<par>one<break/>two</par><par/><par>three</par>", "one\ntwo\n\nthree"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::string path = dir.Write("rt.dxl", Dxl(Person("<item name='Body'><richtext><pardef id='1'/>" + c.richtext +
+                                                          "</richtext></item><item name='After'><text>kept</text></item>")));
+        OpenDatabase open(path);
+        LNDocumentArray docs = open.Search("@All");
+        ASSERT_EQ(docs.GetCount(), 1u);
+        LNDocument doc = docs[0];
+        doc.Open();
+        LNRichText body;
+        doc.GetItem("Body", &body);
+        LNString plain;
+        body.GetText(&plain);
+        EXPECT_EQ(plain.str(), c.text);
+        LNText after;  // the item after the rich text reads as usual
+        doc.GetItem("After", &after);
+        EXPECT_EQ(after[0].str(), "kept");
+    }
+}
+
 TEST(DxlReader, SecondOpenUsesTheIndexUntilTheFileChanges) {
     TempDir dir;
     std::string path = dir.Write("a.dxl", Dxl(View("V", "SELECT @All") + Person(Text("FullName", "One"))));
