@@ -8,7 +8,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <base/utf.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <map>
 
 using namespace testing_support;
 
@@ -256,6 +260,65 @@ TEST(DxlReader, RichTextReadsAsPlainLinesOfWhatAReaderSees) {
         doc.GetItem("After", &after);
         EXPECT_EQ(after[0].str(), "kept");
     }
+}
+
+// samples/fidelity.dxl, the database whose contacts carry every item an
+// export maps: it is what its generator writes, and the Notes layer reads
+// every kind of value in it.
+TEST(FidelitySample, IsWhatItsGeneratorWritesAndReadsWhole) {
+    const std::string sample = std::string(FERRYWELL_SOURCE_DIR) + "/samples/fidelity.dxl";
+    TempDir dir;
+    const std::string fresh = (dir.path() / "fresh.dxl").string();
+    ASSERT_EQ(std::system(("/usr/bin/python3 '" + std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-fidelity-dxl.py' '" +
+                           fresh + "'").c_str()),
+              0);
+    auto bytes = [](const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    EXPECT_EQ(bytes(fresh), bytes(sample)) << "samples/fidelity.dxl is stale: run scripts/make-fidelity-dxl.py";
+
+    OpenDatabase open(sample);
+    LNDocumentArray docs = open.Search("Form = \"Person\"");
+    ASSERT_EQ(docs.GetCount(), 4u);
+    std::map<std::string, LNDocument> byName;
+    for (size_t i = 0; i < docs.GetCount(); ++i) {
+        LNDocument doc = docs[i];
+        doc.Open();
+        LNText name;
+        doc.GetItem("FullName", &name);
+        byName[name[0].str()] = doc;
+    }
+    auto text = [](LNDocument& doc, const char* item) {
+        LNText t;
+        doc.GetItem(item, &t);
+        std::vector<std::string> out;
+        for (size_t i = 0; i < t.GetCount(); ++i) out.push_back(t[i].str());
+        return out;
+    };
+    LNDocument& jane = byName.at("Jane Q Doe");
+    LNRichText body;
+    jane.GetItem("Body", &body);
+    LNString plain;
+    body.GetText(&plain);
+    EXPECT_EQ(plain.str(), "Card:\t[picture]\tscanned 2004\nPrice list\tby fax and at our site "
+                           "(https://acme.example/prices?year=2004&q=1)\n\n[attachment: card.txt] attached.");
+    EXPECT_EQ(text(jane, "MailAddress").size(), 4u);
+    EXPECT_EQ(text(jane, "Categories"), (std::vector<std::string>{"Business", "Golf, Tennis", "VIP"}));
+    EXPECT_EQ(text(jane, "FullName")[1], "CN=Jane Q Doe/OU=Sales/O=Acme");
+    LNDatetimes birthday;
+    jane.GetItem("Birthday", &birthday);
+    ASSERT_EQ(birthday.GetCount(), 1u);
+    EXPECT_EQ(birthday[0].Text(), "1976-02-29");
+
+    LNDocument& taro = byName.at("\xE5\xB1\xB1\xE7\x94\xB0 \xE5\xA4\xAA\xE9\x83\x8E");
+    std::u16string street = base::Utf8ToUtf16(text(taro, "StreetAddress")[0]);
+    EXPECT_EQ(street.size(), 1500u);  // longer than the 1,023 characters a value keeps
+    EXPECT_EQ(text(taro, "Children").size(), 3u);
+
+    LNDatetimes two;
+    byName.at("Robin Fairbanks").GetItem("Birthday", &two);
+    EXPECT_EQ(two.GetCount(), 2u);
 }
 
 TEST(DxlReader, SecondOpenUsesTheIndexUntilTheFileChanges) {
