@@ -9,8 +9,9 @@
 // property, "name:Keywords" for a property named by a string; a named
 // property the reader cannot map reads "id:80xx".
 // Values: text as read, integers and booleans in decimal, times as FILETIME
-// ticks, binaries in hex; a multi-valued text is split at the offsets its
-// value starts with. Tabs, line breaks and backslashes are escaped.
+// ticks, binaries and multi-valued integers in hex; a multi-valued text is
+// split at the offsets its value starts with. Tabs, line breaks and
+// backslashes are escaped.
 'use strict';
 const { PSTFile } = require('pst-extractor');
 
@@ -38,7 +39,8 @@ function valueOf(obj, id, item) {
     case 0x000b: return item.entryValueReference & 0xff ? 1 : 0;
     case 0x0040:
     case 0x0014: return Buffer.from(item.data).readBigInt64LE(0).toString();
-    case 0x0102: return Buffer.from(bytesOf(obj, item)).toString('hex');
+    case 0x0102:
+    case 0x1003: return Buffer.from(bytesOf(obj, item)).toString('hex');
     default: return undefined;
     }
 }
