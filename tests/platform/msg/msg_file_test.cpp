@@ -200,6 +200,43 @@ TEST(MsgFile, DamagedOrForeignFilesAreRejected) {
     for (const auto& c : cases) EXPECT_THROW(DecodeMessage(c.bytes), FormatError) << c.what;
 }
 
+TEST(MsgFile, DamagedNamesAndListsReadAsMuchAsIsThere) {
+    // A message whose name map points past its string stream and claims a
+    // name longer than the stream, and whose list lacks its later values.
+    auto put32 = [](std::string& s, uint32_t v) {
+        for (int i = 0; i < 4; ++i) s += char(v >> (8 * i));
+    };
+    Storage names;
+    std::string entries, strings;
+    put32(entries, 0);  // string name at offset 0, index 0
+    put32(entries, 0u << 16 | 2u << 1 | 1u);
+    put32(entries, 100);  // string name at offset 100, index 1
+    put32(entries, 1u << 16 | 2u << 1 | 1u);
+    put32(entries, 0x8083);  // a LID in an unknown GUID slot, index 2
+    put32(entries, 2u << 16 | 9u << 1);
+    put32(strings, 1000);
+    strings += "K\0e\0y\0";
+    names.streams["__substg1.0_00020102"] = "";
+    names.streams["__substg1.0_00030102"] = entries;
+    names.streams["__substg1.0_00040102"] = strings;
+    Storage root;
+    root.storages["__nameid_version1.0"] = names;
+    std::string props(32, '\0'), lengths;
+    for (uint32_t tag : {0x8000001Fu, 0x8001001Fu, 0x8002001Fu, 0x3A58101Fu}) {
+        std::string entry(16, '\0');
+        for (int i = 0; i < 4; ++i) entry[i] = char(tag >> (8 * i));
+        props += entry;
+    }
+    for (int i = 0; i < 3; ++i) put32(lengths, 4);
+    root.streams["__properties_version1.0"] = props;
+    root.streams["__substg1.0_3A58101F"] = lengths;
+    root.streams["__substg1.0_3A58101F-00000000"] = std::string("A\0\0\0", 4);
+    root.streams["__substg1.0_3A58101F-00000002"] = std::string("C\0\0\0", 4);
+    mapi::PropertyBag bag = DecodeMessage(WriteCompoundFile(root));
+    EXPECT_EQ(bag.All().size(), 1u);  // the three named properties have no readable name
+    EXPECT_EQ(bag.GetStrings(mapi::PidTagChildrensNames.Key()), (mapi::Strings{"A"}));  // values after a gap are not guessed at
+}
+
 TEST(MsgFile, ValueOfTheWrongTypeIsRefused) {
     mapi::PropertyBag bag;
     bag.Set(mapi::PropertyKey::Tag(0x3A06, mapi::PropType::Unicode), int32_t(5));
