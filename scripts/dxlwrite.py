@@ -57,7 +57,7 @@ class Names:
 
 class RichText:
     """Paragraphs of a rich-text item. A paragraph is a str, or a list of
-    str and Bold/Attachment pieces."""
+    str and Bold/Attachment/Picture/Tab/Link pieces."""
 
     def __init__(self, *paragraphs):
         self.paragraphs = paragraphs
@@ -73,6 +73,27 @@ class Attachment:
 
     def __init__(self, name):
         self.name = name
+
+
+class Picture:
+    """An image inside rich text, with its data (GIF bytes)."""
+
+    def __init__(self, data, width=16, height=16):
+        self.data = data
+        self.width = width
+        self.height = height
+
+
+class Tab:
+    """A tab inside rich text."""
+
+
+class Link:
+    """A URL link inside rich text: its text and its address."""
+
+    def __init__(self, text, href):
+        self.text = text
+        self.href = href
 
 
 class File:
@@ -309,6 +330,15 @@ def _rich_piece(piece):
         return ("<attachmentref name='%s' displayname='%s'>"
                 "<picture height='34px' width='61px'/></attachmentref>"
                 % (attr(piece.name), attr(piece.name)))
+    if isinstance(piece, Picture):
+        return ("<picture width='%dpx' height='%dpx'><gif>%s</gif></picture>"
+                % (piece.width, piece.height,
+                   base64.b64encode(piece.data).decode('ascii')))
+    if isinstance(piece, Tab) or piece is Tab:
+        return '<tab/>'
+    if isinstance(piece, Link):
+        return ("<urllink showborder='false' href='%s'><run>%s</run></urllink>"
+                % (attr(piece.href), esc(piece.text)))
     raise TypeError(piece)
 
 

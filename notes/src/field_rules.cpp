@@ -30,6 +30,52 @@ std::string RetriveNSFCONTACTValue(const LNDocument& doc, std::string_view itemN
     }
 }
 
+std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view itemName, bool* cut) {
+    std::vector<std::string> out;
+    if (cut) *cut = false;
+    if (!doc.IsOpen()) return out;
+    try {
+        LNString name{std::string(itemName)};
+        if (!doc.HasItem(name)) return out;
+        LNText text;
+        if (doc.GetItem(name, &text) != LNNOERROR) return out;
+        for (size_t i = 0; i < text.GetCount(); ++i) {
+            const LNString value = text[i];
+            out.push_back(CutToChars(value.str(), kMaxValueChars));
+            if (cut && out.back().size() != value.str().size()) *cut = true;
+        }
+    } catch (LNSTATUS) {
+        out.clear();
+    }
+    return out;
+}
+
+std::string ReadRichText(const LNDocument& doc, std::string_view itemName) {
+    if (!doc.IsOpen()) return {};
+    try {
+        LNString name{std::string(itemName)};
+        if (!doc.HasItem(name)) return {};
+        LNRichText rich;
+        LNString text;
+        if (doc.GetItem(name, &rich) != LNNOERROR || rich.GetText(&text) != LNNOERROR) return {};
+        return text.str();
+    } catch (LNSTATUS) {
+        return {};
+    }
+}
+
+std::string CommonName(std::string_view name) {
+    auto trim = [](std::string_view v) {
+        while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+        return v;
+    };
+    std::string_view v = trim(name);
+    if (v.size() > 3 && (v[0] == 'C' || v[0] == 'c') && (v[1] == 'N' || v[1] == 'n') && v[2] == '=')
+        return std::string(trim(v.substr(3, v.find('/') == std::string_view::npos ? std::string_view::npos : v.find('/') - 3)));
+    return std::string(v);
+}
+
 std::string ReadDateListText(const LNDocument& doc, std::string_view itemName) {
     if (!doc.IsOpen()) return {};
     try {

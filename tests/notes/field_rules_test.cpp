@@ -65,6 +65,44 @@ TEST(TextRule, TakesOnlyTheFirstValueAndCutsAtACharacterBoundary) {
     EXPECT_EQ(notes::CutToChars("\xD0\x96\xD0\x96", 1), "\xD0\x96");
 }
 
+TEST(TextRule, EveryValueTheCommentAndTheCommonNameOfTheFidelityContacts) {
+    OpenDatabase fidelity(std::string(FERRYWELL_SOURCE_DIR) + "/samples/fidelity.dxl");
+    LNDocument jane = SampleContact(fidelity, "Jane Q Doe");
+    LNDocument taro = SampleContact(fidelity, "\xE5\xB1\xB1\xE7\x94\xB0 \xE5\xA4\xAA\xE9\x83\x8E");
+    bool cut = true;
+    EXPECT_EQ(notes::ReadTextValues(jane, "MailAddress", &cut),
+              (std::vector<std::string>{"jane.doe@acme.example", "jane@doe-family.example", "jq@golfclub.example",
+                                        "jane.doe@board.example"}));
+    EXPECT_FALSE(cut);
+    EXPECT_EQ(notes::ReadTextValues(jane, "Categories"), (std::vector<std::string>{"Business", "Golf, Tennis", "VIP"}));
+    EXPECT_TRUE(notes::ReadTextValues(jane, "NoSuchItem").empty());
+    EXPECT_EQ(notes::ReadTextValues(jane, "Birthday"), (std::vector<std::string>{"1976-02-29"}));  // any item reads as text
+    const auto street = notes::ReadTextValues(taro, "StreetAddress", &cut);
+    ASSERT_EQ(street.size(), 1u);
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(street[0], notes::CutToChars(street[0], notes::kMaxValueChars));
+    EXPECT_EQ(notes::ReadRichText(jane, "Comment"), "Met at the Boston trade fair in 2004.\nPrefers e-mail over phone calls.");
+    EXPECT_EQ(notes::ReadRichText(jane, "Spouse"), "John Doe");  // a text item reads too
+    EXPECT_EQ(notes::ReadRichText(jane, "NoSuchItem"), "");
+    LNDocument closed;
+    EXPECT_TRUE(notes::ReadTextValues(closed, "MailAddress").empty());
+    EXPECT_EQ(notes::ReadRichText(closed, "Comment"), "");
+
+    struct Case {
+        const char* name;
+        const char* common;
+    } names[] = {
+        {"CN=Richard Roe/OU=Sales/O=Acme", "Richard Roe"},
+        {"cn=Richard Roe", "Richard Roe"},
+        {" CN=\xE9\x88\xB4\xE6\x9C\xA8 \xE4\xB8\x80\xE9\x83\x8E/O=\xE5\xB1\xB1\xE7\x94\xB0 ", "\xE9\x88\xB4\xE6\x9C\xA8 \xE4\xB8\x80\xE9\x83\x8E"},
+        {"Richard Roe/Sales/Acme", "Richard Roe/Sales/Acme"},  // abbreviated: a plain value may hold a slash too
+        {"Peter Quincy", "Peter Quincy"},
+        {"CN=", "CN="},
+        {"", ""},
+    };
+    for (const auto& n : names) EXPECT_EQ(notes::CommonName(n.name), n.common) << n.name;
+}
+
 TEST(Dates, TextAndParserAgree) {
     struct Case {
         const char* text;

@@ -1,7 +1,11 @@
 #!/usr/bin/env node
 // Prints the properties @kenjiuno/msgreader reads from an MSG file, one a
 // line: prop <TAB> key <TAB> value, with keys and values as pst-dump.js
-// writes them (numeric named properties as "lid:8005").
+// writes them (numeric named properties as "lid:8005", string-named ones as
+// "name:Keywords"). The reader hands multi-valued texts over as their raw
+// streams; they are printed as values <TAB> key <TAB> value <TAB> value ...,
+// read from the length stream and the value streams msgreader's own
+// compound file reader lists.
 'use strict';
 const fs = require('fs');
 const MsgReader = require('@kenjiuno/msgreader').default;
@@ -24,10 +28,30 @@ if (data.error) {
     console.error(data.error);
     process.exit(1);
 }
+function keyOf(id) {
+    if (id < 0x8000) return id.toString(16).padStart(4, '0');
+    const named = reader.privatePidToKeyed[id];
+    if (!named) return 'id:' + id.toString(16);
+    return named.useName ? 'name:' + named.name : 'lid:' + (named.propertyLid >>> 0).toString(16).padStart(4, '0');
+}
+
 for (const p of data.rawProps || []) {
     const v = valueOf(p);
-    if (v === undefined || !p.propertyTag) continue;
-    const id = p.propertyTag.slice(0, 4);
-    const key = parseInt(id, 16) >= 0x8000 && p.propertyLid ? 'lid:' + p.propertyLid.slice(4) : id;
-    console.log(`prop\t${key}\t${escape(v)}`);
+    if (v === undefined || !p.propertyTag || p.propertyTag.slice(4) === '101f') continue;
+    console.log(`prop\t${keyOf(parseInt(p.propertyTag.slice(0, 4), 16))}\t${escape(v)}`);
+}
+
+const streams = new Map();
+for (const f of reader.reader.rootFolder().fileNameSets()) streams.set(f.name.toUpperCase(), f);
+for (const [name, f] of streams) {
+    const m = /^__SUBSTG1\.0_([0-9A-F]{4})101F$/.exec(name);
+    if (!m) continue;
+    const lengths = Buffer.from(f.provider());
+    const values = [];
+    for (let i = 0; i + 4 <= lengths.length; i += 4) {
+        const value = streams.get(`${name}-${(i / 4).toString(16).toUpperCase().padStart(8, '0')}`);
+        if (!value) break;
+        values.push(escape(Buffer.from(value.provider()).toString('utf16le').replace(/\0+$/, '')));
+    }
+    console.log(['values', keyOf(parseInt(m[1], 16)), ...values].join('\t'));
 }

@@ -4,11 +4,15 @@
 //   folder <TAB> path <TAB> content count
 //   item <TAB> folder path
 //   prop <TAB> key <TAB> value        (properties of the item above)
-// key: the property id in hex ("3001"), or "lid:8083" for a numeric named
-// property; a named property the reader cannot map reads "id:80xx".
+//   values <TAB> key <TAB> value <TAB> value ...   (multi-valued texts)
+// key: the property id in hex ("3001"), "lid:8083" for a numeric named
+// property, "name:Keywords" for a property named by a string; a named
+// property the reader cannot map reads "id:80xx".
 // Values: text as read, integers and booleans in decimal, times as FILETIME
-// ticks, binaries in hex (a multi-valued binary as stored: the count, the
-// offsets, then the values). Tabs, line breaks and backslashes are escaped.
+// ticks, binaries and multi-valued integers in hex (a multi-valued binary as
+// stored: the count, the offsets, then the values); a multi-valued text is
+// split at the offsets its value starts with. Tabs, line breaks and
+// backslashes are escaped.
 'use strict';
 const { PSTFile } = require('pst-extractor');
 
@@ -18,7 +22,9 @@ const nodeMap = PSTFile.nodeMap;
 function keyOf(id) {
     if (id < 0x8000) return id.toString(16).padStart(4, '0');
     const name = nodeMap.getNumericName(id);
-    return name ? 'lid:' + (name.low >>> 0).toString(16).padStart(4, '0') : 'id:' + id.toString(16);
+    if (name) return 'lid:' + (name.low >>> 0).toString(16).padStart(4, '0');
+    const text = nodeMap.idToStringName.get(id);
+    return text !== undefined ? 'name:' + text : 'id:' + id.toString(16);
 }
 
 function bytesOf(obj, item) {
@@ -35,14 +41,33 @@ function valueOf(obj, id, item) {
     case 0x0040:
     case 0x0014: return Buffer.from(item.data).readBigInt64LE(0).toString();
     case 0x0102:
+    case 0x1003:
     case 0x1102: return Buffer.from(bytesOf(obj, item)).toString('hex');
     default: return undefined;
     }
 }
 
+// A count, each value's offset, then the UTF-16LE values.
+function stringsOf(bytes) {
+    const b = Buffer.from(bytes);
+    const count = b.readUInt32LE(0);
+    const out = [];
+    for (let i = 0; i < count; ++i) {
+        const begin = b.readUInt32LE(4 + 4 * i);
+        const end = i + 1 < count ? b.readUInt32LE(8 + 4 * i) : b.length;
+        out.push(b.toString('utf16le', begin, end));
+    }
+    return out;
+}
+
 function dumpProps(obj) {
     const items = [...obj.pstTableItems.entries()].sort((a, b) => a[0] - b[0]);
     for (const [id, item] of items) {
+        if (item.entryValueType === 0x101f) {
+            const values = stringsOf(bytesOf(obj, item)).map(escape);
+            console.log(['values', keyOf(id), ...values].join('\t'));
+            continue;
+        }
         const v = valueOf(obj, id, item);
         if (v !== undefined) console.log(`prop\t${keyOf(id)}\t${escape(v)}`);
     }

@@ -1,6 +1,7 @@
 #include "outside_readers.h"
 
 #include <array>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -26,6 +27,7 @@ PffItem ParseDump(const fs::path& file) {
     std::istringstream in(ReadFile(file.string()));
     std::string line;
     uint32_t id = 0;
+    std::vector<uint8_t>* target = nullptr;  // a string-named property's value
     bool inValue = false;
     bool created = false;  // the entry's own id was not a key before it
     while (std::getline(in, line)) {
@@ -35,6 +37,7 @@ PffItem ParseDump(const fs::path& file) {
         };
         if (auto v = field("Entry type:")) {
             id = *v;
+            target = nullptr;
             inValue = false;
             created = item.values.emplace(id, std::vector<uint8_t>()).second;  // an empty value has no "Value:" lines
         } else if (auto m = field("Maps to entry type:")) {
@@ -43,6 +46,10 @@ PffItem ParseDump(const fs::path& file) {
             if (created) item.values.erase(id);
             id = *m;
             item.values[id];
+        } else if (line.rfind("Maps to entry:", 0) == 0) {
+            if (created) item.values.erase(id);
+            const std::string name = line.substr(line.find_first_not_of("\t ", std::strlen("Maps to entry:")));
+            target = &item.named[name];
         } else if (line.rfind("Value:", 0) == 0) {
             inValue = true;
         } else if (inValue && line.rfind("0x", 0) == 0) {
@@ -51,7 +58,7 @@ PffItem ParseDump(const fs::path& file) {
             for (size_t i = 0; i < 16; ++i) {
                 size_t at = start + 3 * i + (i >= 8 ? 1 : 0);
                 if (at + 2 > line.size() || line[at] == ' ') break;
-                item.values[id].push_back(uint8_t(std::stoul(line.substr(at, 2), nullptr, 16)));
+                (target ? *target : item.values[id]).push_back(uint8_t(std::stoul(line.substr(at, 2), nullptr, 16)));
             }
         } else if (line.empty()) {
             inValue = false;
@@ -106,8 +113,10 @@ ExtractorView ReadWithPstExtractor(const std::string& pst) {
         std::vector<std::string> f = Fields(line);
         if (f[0] == "store" && f.size() == 2) view.store = f[1];
         else if (f[0] == "folder" && f.size() == 3) view.folders[f[1]] = std::stoi(f[2]);
-        else if (f[0] == "item" && f.size() == 2) view.items.push_back({f[1], {}});
+        else if (f[0] == "item" && f.size() == 2) view.items.push_back({f[1], {}, {}});
         else if (f[0] == "prop" && f.size() == 3 && !view.items.empty()) view.items.back().props[f[1]] = f[2];
+        else if (f[0] == "values" && f.size() >= 2 && !view.items.empty())
+            view.items.back().lists[f[1]].assign(f.begin() + 2, f.end());
     }
     return view;
 }

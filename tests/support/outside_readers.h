@@ -18,10 +18,12 @@
 namespace testsupport {
 
 // What pst-extractor (tests/npm/pst-dump.js) reads from a PST file. Property
-// keys are hex ids ("3001") or "lid:8083" for numeric named properties.
+// keys are hex ids ("3001"), "lid:8083" for numeric named properties or
+// "name:Keywords" for string-named ones.
 struct ExtractorItem {
     std::string folder;
     std::map<std::string, std::string> props;
+    std::map<std::string, std::vector<std::string>> lists;  // multi-valued texts
 };
 struct ExtractorView {
     int exitCode = -1;
@@ -40,6 +42,7 @@ ExtractorView ReadWithPstExtractor(const std::string& pst);
 struct PffItem {
     std::filesystem::path folder;
     std::map<uint32_t, std::vector<uint8_t>> values;
+    std::map<std::string, std::vector<uint8_t>> named;  // properties named by a string
     std::optional<std::string> Text(uint32_t id) const;  // UTF-16LE value as UTF-8
 };
 // Exports the PST with pffexport and reads every item's dump (not folders').

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace notes {
 
@@ -24,6 +25,22 @@ inline constexpr std::string_view kWindowDefault = "";
 // API fails. Never throws.
 std::string RetriveNSFCONTACTValue(const LNDocument& doc, std::string_view itemName,
                                    std::string_view emptyDefault = kExporterDefault);
+
+// Every value of a text item in order (a text list gives each; any item reads
+// as text), each cut to kMaxValueChars characters; empty values are kept.
+// None when the document is not open, lacks the item or the API fails.
+// *cut (when given) tells whether a value was cut. Never throws.
+std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view itemName, bool* cut = nullptr);
+
+// The plain text of a rich-text item (one line a paragraph, as LNRichText
+// gives it), or a text item's values one a line; not cut. Empty when the
+// item is missing or unreadable. Never throws.
+std::string ReadRichText(const LNDocument& doc, std::string_view itemName);
+
+// The common name of a canonical Notes name: "CN=Richard Roe/OU=Sales/O=Acme"
+// gives "Richard Roe". Any other value, an abbreviated one included, is
+// given back as it is, without blanks at either end.
+std::string CommonName(std::string_view name);
 
 // Every value of a date item as text joined by ";" (empty when the item is
 // missing or unreadable). Never throws.

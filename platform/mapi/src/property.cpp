@@ -84,4 +84,9 @@ const MultiBinary* PropertyBag::GetMultiBinary(const PropertyKey& key) const {
     return v ? std::get_if<MultiBinary>(v) : nullptr;
 }
 
+std::optional<Strings> PropertyBag::GetStrings(const PropertyKey& key) const {
+    if (auto* v = Find(key); v && std::holds_alternative<Strings>(*v)) return std::get<Strings>(*v);
+    return std::nullopt;
+}
+
 }  // namespace mapi

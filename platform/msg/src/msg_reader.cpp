@@ -60,7 +60,7 @@ mapi::PropertyBag Decode(const Storage& root, const std::vector<mapi::PropertyKe
         if (id >= 0x8000) {
             const mapi::NamedProperty* name = names.NameOf(id);
             if (!name) continue;
-            key = mapi::PropertyKey::Named(name->propertySet, name->lid, type);
+            key = mapi::PropertyKey::Named(*name, type);
         }
         if (keys && std::find(keys->begin(), keys->end(), key) == keys->end()) continue;
         auto streamValue = [&]() -> const std::string* {
@@ -84,6 +84,17 @@ mapi::PropertyBag Decode(const Storage& root, const std::vector<mapi::PropertyKe
                 break;
             case PropType::MultipleBinary:
                 if (auto* s = streamValue()) bag.Set(key, ReadMultiBinary(root, id, uint16_t(type), *s));
+                break;
+            case PropType::MultipleUnicode:
+                if (auto* lengths = streamValue()) {
+                    mapi::Strings values;
+                    for (uint32_t i = 0; 4 * size_t(i) + 4 <= lengths->size(); ++i) {
+                        auto it = root.streams.find(ValueStreamName(id, uint16_t(type), i));
+                        if (it == root.streams.end()) break;  // a value missing: the ones before it are what is left
+                        values.push_back(FromUtf16Bytes(it->second));
+                    }
+                    bag.Set(key, std::move(values));
+                }
                 break;
             case PropType::Guid:
                 if (auto* s = streamValue(); s && s->size() >= 16) {

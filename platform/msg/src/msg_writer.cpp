@@ -82,6 +82,20 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
             stream(std::move(lengths), size);
             break;
         }
+        case PropType::MultipleUnicode: {
+            // One stream per value, each ending with a null character, and a
+            // length stream giving each value stream's size.
+            const auto& values = ValueAs<mapi::Strings>(v, id);
+            std::string lengths(4 * values.size(), '\0');
+            for (size_t i = 0; i < values.size(); ++i) {
+                std::string bytes = Utf16Bytes(values[i]) + std::string(2, '\0');
+                cfb::Put32(lengths, 4 * i, uint32_t(bytes.size()));
+                root.streams[ValueStreamName(id, uint16_t(type), uint32_t(i))] = std::move(bytes);
+            }
+            const uint32_t size = uint32_t(lengths.size());
+            stream(std::move(lengths), size);
+            break;
+        }
         default: throw std::invalid_argument("property type not supported in message files");
     }
     props += entry;

@@ -1,5 +1,5 @@
 // The named property mapping of a message file: which property id in the
-// 0x8000 range stands for which (property set, LID) name.
+// 0x8000 range stands for which name (a property set and a LID or a string).
 #pragma once
 
 #include <mapi/property.h>
@@ -22,7 +22,8 @@ public:
 
     // The mapping storage: GUID, entry and string streams plus the hash streams.
     Storage ToStorage() const;
-    // Reads numeric names from a mapping storage; string names are left out.
+    // Reads the names of a mapping storage; entries that point outside its
+    // streams are left out.
     static NamedPropertyMap FromStorage(const Storage& storage);
 
 private:

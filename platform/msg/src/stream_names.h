@@ -16,8 +16,8 @@ inline std::string SubstgName(uint16_t id, uint16_t type) {
     return buf;
 }
 
-// The stream of value index of a multi-valued variable-length property:
-// SubstgName, "-" and the index as eight upper-case hex digits.
+// The stream of one value of a multi-valued property: SubstgName + "-" and
+// the value's index as eight upper-case hex digits.
 inline std::string ValueStreamName(uint16_t id, uint16_t type, uint32_t index) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "-%08X", unsigned(index));

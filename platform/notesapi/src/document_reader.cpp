@@ -1,6 +1,12 @@
 // Reads the items of one <document> element: text, number and date lists,
 // rich text as plain lines, names items and $FILE attachments. Elements it
 // does not know are skipped.
+//
+// Rich text becomes one line per paragraph (and per section title): line
+// breaks and tabs kept, a link as "text (URL)", a picture as "[picture]",
+// an attachment's icon as "[attachment: name]", a table row as one line
+// with its cells separated by tabs. Formulas and scripts of hotspots and
+// computed text are code, not text, and are left out.
 #include "index.h"
 #include "xml_support.h"
 
@@ -27,11 +33,25 @@ struct DocState : ReaderBase {
     size_t documentBytes = 0;  // no value is longer than its document
     bool inRichText = false;
     int parDepth = -1;
+    int skipDepth = -1;  // inside a picture or code: its characters are not text
+    int linkDepth = -1;
+    std::string linkHref;
+    size_t linkStart = 0;
+    int rowDepth = -1;  // the outermost table row being read, kept as one line
+    std::string row;
+    size_t rowCells = 0;
+    bool rowCellEmpty = true;
 };
+
+void ResetRichText(DocState* st) {
+    st->inRichText = false;
+    st->parDepth = st->skipDepth = st->linkDepth = st->rowDepth = -1;
+    st->row.clear();
+}
 
 void CharData(void* ud, const XML_Char* s, int len) {
     auto* st = static_cast<DocState*>(ud);
-    if (st->capture == Capture::None) return;
+    if (st->capture == Capture::None || st->skipDepth >= 0) return;
     std::string& b = st->buffer;
     // Grow as usual, but never past the document's size, so that a huge
     // value does not end up in a buffer nearly twice its size.
@@ -42,6 +62,97 @@ void CharData(void* ud, const XML_Char* s, int len) {
 
 void SetType(Item* item, ItemType t) {
     if (item->values.empty() && item->dates.empty()) item->type = t;
+}
+
+void RichTextStart(DocState* st, std::string_view local, const XML_Char** atts) {
+    if (st->skipDepth >= 0) return;
+    if (local == "tablerow" && st->rowDepth < 0) {
+        st->rowDepth = st->depth;
+        st->row.clear();
+        st->rowCells = 0;
+        return;
+    }
+    if (local == "tablecell" && st->rowDepth >= 0 && st->depth == st->rowDepth + 1) {
+        if (st->rowCells++ > 0) st->row += '\t';
+        st->rowCellEmpty = true;
+        return;
+    }
+    if (st->parDepth < 0) {
+        if (local == "par" || local == "sectiontitle") {
+            st->parDepth = st->depth;
+            st->capture = Capture::Paragraph;
+            st->buffer.clear();
+        } else if (local == "picture" || local == "code") {
+            st->skipDepth = st->depth;
+        }
+        return;
+    }
+    std::string& b = st->buffer;
+    if (local == "break") {
+        b += '\n';
+    } else if (local == "tab") {
+        b += '\t';
+    } else if (local == "urllink" && st->linkDepth < 0) {
+        const char* href = Attr(atts, "href");
+        st->linkDepth = st->depth;
+        st->linkHref = href ? href : "";
+        st->linkStart = b.size();
+    } else if (local == "picture") {
+        b += "[picture]";
+        st->skipDepth = st->depth;
+    } else if (local == "attachmentref") {
+        const char* shown = Attr(atts, "displayname");
+        const char* name = Attr(atts, "name");
+        b += "[attachment: ";
+        b += shown && *shown ? shown : name ? name : "";
+        b += ']';
+        st->skipDepth = st->depth;
+    } else if (local == "code") {
+        st->skipDepth = st->depth;
+    }
+}
+
+// A link's text is followed by its address, unless the text is the address.
+void FinishLink(DocState* st) {
+    std::string& b = st->buffer;
+    const std::string text = b.substr(st->linkStart);
+    const size_t first = text.find_first_not_of(" \t\n"), last = text.find_last_not_of(" \t\n");
+    const std::string_view shown = first == std::string::npos ? std::string_view() : std::string_view(text).substr(first, last - first + 1);
+    if (!st->linkHref.empty() && shown != st->linkHref) b += shown.empty() ? st->linkHref : " (" + st->linkHref + ")";
+    st->linkDepth = -1;
+}
+
+void FinishParagraph(DocState* st, Item& item) {
+    if (st->rowDepth >= 0) {
+        if (!st->buffer.empty()) {
+            if (!st->rowCellEmpty) st->row += ' ';
+            st->row += st->buffer;
+            st->rowCellEmpty = false;
+        }
+    } else {
+        item.values.push_back(std::move(st->buffer));
+    }
+    st->buffer.clear();
+    st->capture = Capture::None;
+    st->parDepth = -1;
+}
+
+void RichTextEnd(DocState* st, Item& item, std::string_view local) {
+    if (st->depth == st->skipDepth) {
+        st->skipDepth = -1;
+    } else if (st->skipDepth >= 0) {
+        return;
+    } else if (st->depth == st->linkDepth) {
+        FinishLink(st);
+    } else if (st->depth == st->parDepth) {
+        FinishParagraph(st, item);
+    } else if (st->depth == st->rowDepth) {
+        item.values.push_back(std::move(st->row));
+        st->row.clear();
+        st->rowDepth = -1;
+    } else if (local == "richtext" && st->parDepth < 0) {
+        ResetRichText(st);
+    }
 }
 
 void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
@@ -58,13 +169,7 @@ void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     }
     if (!st->item) return;
     if (st->inRichText) {
-        if (local == "par" && st->parDepth < 0) {
-            st->parDepth = st->depth;
-            st->capture = Capture::Paragraph;
-            st->buffer.clear();
-        } else if (local == "break" && st->parDepth >= 0) {
-            st->buffer += '\n';
-        }
+        RichTextStart(st, local, atts);
         return;
     }
     if (local == "text" || local == "number" || local == "datetime") {
@@ -89,7 +194,9 @@ void OnEnd(void* ud, const XML_Char* name) {
     std::string_view local = LocalName(name);
     if (st->item) {
         Item& item = *st->item;
-        if (st->capture == Capture::Value && (local == "text" || local == "number" || local == "datetime")) {
+        if (st->inRichText && st->depth != st->itemDepth) {
+            RichTextEnd(st, item, local);
+        } else if (st->capture == Capture::Value && (local == "text" || local == "number" || local == "datetime")) {
             if (local == "datetime" && item.type == ItemType::Datetime) {
                 if (auto dt = LNDatetime::FromDxl(st->buffer)) item.dates.push_back(*dt);
             } else {
@@ -97,13 +204,6 @@ void OnEnd(void* ud, const XML_Char* name) {
             }
             st->capture = Capture::None;
             st->buffer.clear();
-        } else if (st->capture == Capture::Paragraph && st->depth == st->parDepth) {
-            item.values.push_back(std::move(st->buffer));
-            st->buffer.clear();
-            st->capture = Capture::None;
-            st->parDepth = -1;
-        } else if (local == "richtext" && st->inRichText) {
-            st->inRichText = false;
         } else if (st->capture == Capture::FileData && local == "filedata") {
             st->attachment->base64 = std::move(st->buffer);
             st->buffer.clear();
@@ -117,7 +217,8 @@ void OnEnd(void* ud, const XML_Char* name) {
             st->out->items.push_back(std::move(st->item));
             st->item.reset();
             st->itemDepth = -1;
-            st->inRichText = false;
+            st->capture = Capture::None;
+            ResetRichText(st);
         }
     }
     --st->depth;

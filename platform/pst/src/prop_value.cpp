@@ -19,7 +19,7 @@ bool IsKnownType(uint16_t t) {
     switch (PropType(t)) {
     case PropType::Int32: case PropType::Boolean: case PropType::Int64: case PropType::String8:
     case PropType::Unicode: case PropType::SysTime: case PropType::Guid: case PropType::Binary:
-    case PropType::MultipleInt32: case PropType::MultipleBinary:
+    case PropType::MultipleInt32: case PropType::MultipleBinary: case PropType::MultipleUnicode:
         return true;
     }
     return false;
@@ -128,20 +128,41 @@ Bytes Serialize(const TypedValue& v) {
         b.assign(g.begin(), g.end());
         break;
     }
+    case PropType::MultipleUnicode: {
+        // A count, each value's offset from the start, then the values as
+        // UTF-16LE without terminators.
+        const auto& values = As<mapi::Strings>(v.value);
+        Append32(b, uint32_t(values.size()));
+        b.resize(4 + 4 * values.size());
+        for (size_t i = 0; i < values.size(); ++i) {
+            Put32(&b[4 + 4 * i], uint32_t(b.size()));
+            AppendUtf16(b, values[i]);
+        }
+        break;
+    }
     }
     return b;
 }
 
+namespace {
+// UTF-16 units: one per lead byte, two for four-byte sequences.
+size_t Utf16Size(const std::string& s) {
+    size_t units = 0;
+    for (char ch : s) {
+        auto c = uint8_t(ch);
+        if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
+    }
+    return units * 2;
+}
+}  // namespace
+
 size_t SerializedSize(const TypedValue& v) {
     if (IsFixedType(v.type)) return FixedSize(v.type);
-    if (v.type == PropType::Unicode) {
-        // UTF-16 units: one per lead byte, two for four-byte sequences.
-        size_t units = 0;
-        for (char ch : std::get<std::string>(v.value)) {
-            auto c = uint8_t(ch);
-            if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
-        }
-        return units * 2;
+    if (v.type == PropType::Unicode) return Utf16Size(std::get<std::string>(v.value));
+    if (auto* values = std::get_if<mapi::Strings>(&v.value)) {
+        size_t size = 4 + 4 * values->size();
+        for (const auto& s : *values) size += Utf16Size(s);
+        return size;
     }
     if (auto* s = std::get_if<std::string>(&v.value)) return s->size();
     if (auto* b = std::get_if<mapi::Binary>(&v.value)) return b->size();
@@ -153,6 +174,17 @@ size_t SerializedSize(const TypedValue& v) {
     return 16;
 }
 
+namespace {
+// UTF-16LE bytes as UTF-8, without trailing terminators.
+std::string TextOf(const uint8_t* p, size_t n) {
+    std::u16string w;
+    w.reserve(n / 2);
+    for (size_t i = 0; i + 1 < n; i += 2) w.push_back(char16_t(Get16(p + i)));
+    while (!w.empty() && w.back() == 0) w.pop_back();
+    return mapi::Utf16ToUtf8(w);
+}
+}  // namespace
+
 TypedValue Deserialize(PropType type, const uint8_t* p, size_t n) {
     auto need = [&](size_t k) {
         if (n < k) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: short property value");
@@ -162,11 +194,22 @@ TypedValue Deserialize(PropType type, const uint8_t* p, size_t n) {
     case PropType::Boolean: need(1); return {type, p[0] != 0};
     case PropType::Int64: need(8); return {type, int64_t(Get64(p))};
     case PropType::SysTime: need(8); return {type, mapi::FileTime{int64_t(Get64(p))}};
-    case PropType::Unicode: {
-        std::u16string w;
-        for (size_t i = 0; i + 1 < n; i += 2) w.push_back(char16_t(Get16(p + i)));
-        while (!w.empty() && w.back() == 0) w.pop_back();
-        return {type, mapi::Utf16ToUtf8(w)};
+    case PropType::Unicode: return {type, TextOf(p, n)};
+    case PropType::MultipleUnicode: {
+        if (n == 0) return {type, mapi::Strings{}};
+        need(4);
+        const uint32_t count = Get32(p);
+        if (count > (n - 4) / 4) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: bad multi-valued property");
+        mapi::Strings values;
+        values.reserve(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            const size_t begin = Get32(p + 4 + 4 * i);
+            const size_t end = i + 1 < count ? Get32(p + 8 + 4 * i) : n;
+            if (begin < 4 + 4 * size_t(count) || begin > end || end > n)
+                throw PstError(ErrorKind::BadFormat, "The PST file is damaged: bad multi-valued property");
+            values.push_back(TextOf(p + begin, end - begin));
+        }
+        return {type, std::move(values)};
     }
     case PropType::String8: return {type, std::string(reinterpret_cast<const char*>(p), n)};
     case PropType::Binary:

@@ -26,7 +26,7 @@ constexpr Nid kNidStore = nid::kMessageStore, kNidNameMap = nid::kNameToIdMap, k
               kNidIpm = nid::kIpmSubtree, kNidSearchRoot = nid::kSearchRoot, kNidDeleted = nid::kDeletedItems;
 // The categories of an item (PidNameKeywords), a string-named property every
 // Outlook store maps.
-constexpr const char* kKeywordsName = "Keywords";
+const char* const kKeywordsName = mapi::PidNameKeywords.name;
 constexpr uint32_t kMaxSharedOwners = 60000;
 
 using mapi::PropType;
@@ -286,7 +286,7 @@ std::unique_ptr<PstFile> PstFile::Create(const std::string& path, const std::str
         s.recordKey = RandomBytes(16);
         s.displayName = displayName;
         s.WriteStore();
-        s.names.IdFor({mapi::kPsetidAddress, mapi::PidLidEmail1EmailAddress.lid});  // the map always knows the address set
+        s.names.IdFor(mapi::PidLidEmail1EmailAddress.Key().Name());  // the map always knows the address set
         s.names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);
         for (Nid internal : {nid::kInternal1, nid::kInternal2}) s.db->SetNode(internal, NodeEntry{});
         s.WriteNode(nid::kHierarchyTemplate, EncodeHierarchyTable({}), 0);
@@ -489,7 +489,7 @@ mapi::PropertyBag PstFile::ReadMessage(Nid message) const {
     mapi::PropertyBag bag;
     for (const auto& [id, v] : ReadPropertyContext(*impl_->db, *e)) {
         auto name = id >= mapi::nameid::kFirstNamedId ? impl_->names.NameOf(id) : std::nullopt;
-        if (name) bag.Set(mapi::PropertyKey::Named(name->propertySet, name->lid, v.type), v.value);
+        if (name) bag.Set(mapi::PropertyKey::Named(*name, v.type), v.value);
         else bag.Set(mapi::PropertyKey::Tag(id, v.type), v.value);
     }
     return bag;

@@ -3,6 +3,7 @@
 
 #include <mapi/tags.h>
 
+#include "address_properties.h"
 #include "derived_names.h"
 #include "email_properties.h"
 
@@ -21,13 +22,36 @@ void RDOContactItem::Set(mapi::ContactField field, const std::string& text) {
     using F = mapi::ContactField;
     if (field == F::FullName) fullNameSet_ = true;
     if (field == F::Title || field == F::FirstName || field == F::MiddleName || field == F::LastName) namePartsSet_ = true;
+    if (IsAddressPart(field)) addressSet_ = true;
+}
+
+void RDOContactItem::SetValues(mapi::ContactField field, const std::vector<std::string>& values) {
+    const auto& info = mapi::InfoOf(field);
+    if (info.key.type != mapi::PropType::MultipleUnicode)
+        throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a multi-valued text property");
+    if (values.empty()) props_.Erase(info.key);
+    else props_.Set(info.key, mapi::Strings(values));
 }
 
 void RDOContactItem::SetDate(mapi::ContactField field, double oleDate) {
     const auto& info = mapi::InfoOf(field);
     if (info.key.type != mapi::PropType::SysTime)
         throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a date property");
-    props_.Set(info.key, mapi::FileTimeFromOleDate(oleDate));
+    const auto instant = mapi::FromLocalOleDate(oleDate);
+    const auto day = mapi::CalendarDateFromOleDate(oleDate);
+    if (!instant || !day) throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " lies outside the years 1601 to 9999");
+    props_.Set(info.key, *instant);
+    if (auto twin = mapi::LocalDayKey(field)) props_.Set(*twin, mapi::UtcMidnight(*day));
+}
+
+void RDOContactItem::SetDay(mapi::ContactField field, const mapi::CalendarDate& day) {
+    const auto& info = mapi::InfoOf(field);
+    if (info.key.type != mapi::PropType::SysTime)
+        throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a date property");
+    if (!mapi::IsValidDate(day))
+        throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a day between the years 1601 and 9999");
+    props_.Set(info.key, mapi::LocalMidnight(day));
+    if (auto twin = mapi::LocalDayKey(field)) props_.Set(*twin, mapi::UtcMidnight(day));
 }
 
 void RDOContactItem::SetSent(bool sent) {
@@ -41,11 +65,16 @@ std::string RDOContactItem::Get(mapi::ContactField field) const {
     return props_.GetString(mapi::InfoOf(field).key).value_or(std::string());
 }
 
+std::vector<std::string> RDOContactItem::GetValues(mapi::ContactField field) const {
+    return props_.GetStrings(mapi::InfoOf(field).key).value_or(mapi::Strings());
+}
+
 void RDOContactItem::Save() {
     if (!backend_) throw StoreError(ErrorCode::Failed, "The item has no place to be saved to");
     // Address books list a contact by these; without them it shows unnamed.
     DeriveNames(props_, {namePartsSet_, fullNameSet_});
     CompleteEmailProperties(props_);
+    CompleteAddresses(props_, addressSet_);
     backend_->Commit(props_);
 }
 

@@ -1,6 +1,7 @@
 #include "conversions_fields.h"
 
-#include <chrono>
+#include <mapi/dates.h>
+
 #include <cstdio>
 
 namespace store::render {
@@ -27,32 +28,58 @@ std::string Clean(const std::string& text) {
 
 namespace {
 
+std::string DayText(const mapi::CalendarDate& d) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+    return buf;
+}
+
 std::string ValueOf(const mapi::PropertyBag& properties, const mapi::ContactFieldInfo& info) {
     if (info.field == mapi::ContactField::Sent) return {};
     const mapi::PropertyValue* v = properties.Find(info.key);
     if (!v) return {};
     if (auto* s = std::get_if<std::string>(v)) return Clean(*s);
-    if (auto* t = std::get_if<mapi::FileTime>(v)) return FormatDate(*t);
+    if (std::holds_alternative<mapi::FileTime>(*v)) return ShownDate(properties, info.field);
+    if (auto* list = std::get_if<mapi::Strings>(v)) {
+        std::string out;
+        for (const auto& item : *list) {
+            std::string value = Clean(item);
+            if (value.find_first_not_of(" \t\n") == std::string::npos) continue;
+            if (!out.empty()) out += '\n';
+            out += value;
+        }
+        return out;
+    }
     return {};
 }
 
 }  // namespace
 
-std::string FormatDate(mapi::FileTime time) {
-    using namespace std::chrono;
-    constexpr int64_t kTicksPerSecond = 10'000'000;
-    constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-    int64_t seconds = time.ticks / kTicksPerSecond - (time.ticks % kTicksPerSecond < 0 ? 1 : 0) - kSecondsFrom1601To1970;
-    sys_seconds tp{std::chrono::seconds(seconds)};
-    sys_days day = floor<days>(tp);
-    year_month_day ymd{day};
-    hh_mm_ss hms{tp - day};
-    char buf[48];
-    int n = std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", int(ymd.year()), unsigned(ymd.month()), unsigned(ymd.day()));
-    if (hms.to_duration().count() != 0)
-        std::snprintf(buf + n, sizeof buf - n, " %02d:%02d:%02d", int(hms.hours().count()), int(hms.minutes().count()),
-                      int(hms.seconds().count()));
-    return buf;
+std::string ShownDay(const mapi::PropertyBag& properties, mapi::ContactField field) {
+    if (auto twin = mapi::LocalDayKey(field))
+        if (auto day = properties.GetTime(*twin)) return DayText(mapi::UtcDateOf(*day));
+    if (auto time = properties.GetTime(mapi::InfoOf(field).key)) return DayText(mapi::LocalDateOf(*time));
+    return {};
+}
+
+std::string ShownDate(const mapi::PropertyBag& properties, mapi::ContactField field) {
+    std::string day = ShownDay(properties, field);
+    const auto twin = mapi::LocalDayKey(field);
+    if (day.empty() || (twin && properties.Has(*twin))) return day;
+    const int seconds = mapi::LocalSecondsOfDay(*properties.GetTime(mapi::InfoOf(field).key));
+    if (seconds == 0) return day;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, " %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return day + buf;
+}
+
+std::vector<std::string> ShownValues(const mapi::PropertyBag& properties, mapi::ContactField field) {
+    std::vector<std::string> out;
+    for (const auto& item : properties.GetStrings(mapi::InfoOf(field).key).value_or(mapi::Strings())) {
+        std::string value = Clean(item);
+        if (value.find_first_not_of(" \t\n") != std::string::npos) out.push_back(std::move(value));
+    }
+    return out;
 }
 
 std::vector<ShownField> ShownFields(const mapi::PropertyBag& properties) {

@@ -23,7 +23,7 @@ std::string HtmlPageStart(const std::string& title) {
     out += "</title>\n<style>\n"
            "h1 { font-size: 16pt; font-weight: normal; }\n"
            "th { text-align: left; vertical-align: top; padding-right: 1em; font-weight: normal; color: #555555; }\n"
-           "td { vertical-align: top; }\n"
+           "td { vertical-align: top; white-space: pre-wrap; }\n"
            "</style>\n</head>\n<body>\n<h1>";
     AppendEscaped(out, title);
     out += "</h1>\n";

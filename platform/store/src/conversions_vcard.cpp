@@ -53,6 +53,7 @@ public:
 
     std::string Value(F f) const { return ShownValue(p_, f); }
     bool Has(F f) const { return Value(f).find_first_not_of(" \t\n") != std::string::npos; }
+    const mapi::PropertyBag& Properties() const { return p_; }
 
     void Line(const std::string& nameAndParams, const std::string& escapedValue) {
         AppendLine(out_, nameAndParams + ":" + escapedValue);
@@ -61,8 +62,7 @@ public:
         if (Has(f)) Line(nameAndParams, Escape(Value(f)));
     }
     // A structured value: components joined by ';', written when any is set.
-    void Structured(const std::string& nameAndParams, std::initializer_list<F> parts, size_t leadingEmpty = 0,
-                    size_t trailingEmpty = 0) {
+    void Structured(const std::string& nameAndParams, std::initializer_list<F> parts, size_t leadingEmpty = 0) {
         bool any = false;
         for (F f : parts) any = any || Has(f);
         if (!any) return;
@@ -73,7 +73,6 @@ public:
             first = false;
             v += Has(f) ? Escape(Value(f)) : std::string();
         }
-        v.append(trailingEmpty, ';');
         Line(nameAndParams, v);
     }
     std::string Take() { return std::move(out_); }
@@ -94,10 +93,40 @@ std::string FormattedName(const CardBuilder& b) {
     return {};
 }
 
-// Birthday and anniversary are dates; a time of day is left out.
-void DateLine(CardBuilder& b, const std::string& name, F f) {
-    if (b.Has(f)) b.Line(name, b.Value(f).substr(0, 10));
+// Birthday and anniversary are days: "YYYY-MM-DD", without a time.
+void DayLines(CardBuilder& b, std::initializer_list<const char*> names, F f) {
+    const std::string day = ShownDay(b.Properties(), f);
+    if (day.empty()) return;
+    for (const char* name : names) b.Line(name, day);
 }
+
+// Telephone kinds: the types of vCard 3.0 where it has one, else the type
+// Evolution reads the kind by.
+struct Phone {
+    F field;
+    const char* params;
+};
+constexpr Phone kPhones[] = {
+    {F::PrimaryTelephoneNumber, "TEL;TYPE=PREF,VOICE"},
+    {F::BusinessTelephoneNumber, "TEL;TYPE=WORK,VOICE"},
+    {F::Business2TelephoneNumber, "TEL;TYPE=WORK,VOICE"},
+    {F::CompanyMainTelephoneNumber, "TEL;TYPE=X-EVOLUTION-COMPANY"},
+    {F::AssistantTelephoneNumber, "TEL;TYPE=X-EVOLUTION-ASSISTANT"},
+    {F::CallbackTelephoneNumber, "TEL;TYPE=X-EVOLUTION-CALLBACK"},
+    {F::HomeTelephoneNumber, "TEL;TYPE=HOME,VOICE"},
+    {F::Home2TelephoneNumber, "TEL;TYPE=HOME,VOICE"},
+    {F::MobileTelephoneNumber, "TEL;TYPE=CELL,VOICE"},
+    {F::CarTelephoneNumber, "TEL;TYPE=CAR"},
+    {F::RadioTelephoneNumber, "TEL;TYPE=X-EVOLUTION-RADIO"},
+    {F::PagerNumber, "TEL;TYPE=PAGER"},
+    {F::OtherTelephoneNumber, "TEL;TYPE=VOICE"},
+    {F::ISDNNumber, "TEL;TYPE=ISDN"},
+    {F::TTYTDDTelephoneNumber, "TEL;TYPE=X-EVOLUTION-TTYTDD"},
+    {F::TelexNumber, "TEL;TYPE=X-EVOLUTION-TELEX"},
+    {F::BusinessFaxNumber, "TEL;TYPE=WORK,FAX"},
+    {F::HomeFaxNumber, "TEL;TYPE=HOME,FAX"},
+    {F::OtherFaxNumber, "TEL;TYPE=FAX"},
+};
 
 }  // namespace
 
@@ -107,48 +136,44 @@ std::string VCard(const mapi::PropertyBag& properties) {
     b.Line("VERSION", "3.0");
     b.Line("PRODID", "-//Ferrywell//Contact//EN");
     // N: family; given; additional; prefix; suffix (always present in 3.0).
-    b.Line("N", Escape(b.Value(F::LastName)) + ";" + Escape(b.Value(F::FirstName)) + ";" +
-                    Escape(b.Value(F::MiddleName)) + ";" + Escape(b.Value(F::Title)) + ";");
+    b.Line("N", Escape(b.Value(F::LastName)) + ";" + Escape(b.Value(F::FirstName)) + ";" + Escape(b.Value(F::MiddleName)) +
+                    ";" + Escape(b.Value(F::Title)) + ";" + Escape(b.Value(F::Suffix)));
     b.Line("FN", Escape(FormattedName(b)));
     b.Single("NICKNAME", F::NickName);
-    if (b.Has(F::Department)) b.Structured("ORG", {F::CompanyName, F::Department});
+    // ORG: organisation; unit; office (Evolution reads the third as the office).
+    if (b.Has(F::OfficeLocation)) b.Structured("ORG", {F::CompanyName, F::Department, F::OfficeLocation});
+    else if (b.Has(F::Department)) b.Structured("ORG", {F::CompanyName, F::Department});
     else b.Single("ORG", F::CompanyName);
     b.Single("TITLE", F::JobTitle);
     b.Single("ROLE", F::Profession);
-    b.Single("TEL;TYPE=PREF,VOICE", F::PrimaryTelephoneNumber);
-    b.Single("TEL;TYPE=WORK,VOICE", F::BusinessTelephoneNumber);
-    b.Single("TEL;TYPE=WORK,VOICE", F::Business2TelephoneNumber);
-    b.Single("TEL;TYPE=WORK,X-COMPANY-MAIN", F::CompanyMainTelephoneNumber);
-    b.Single("TEL;TYPE=HOME,VOICE", F::HomeTelephoneNumber);
-    b.Single("TEL;TYPE=HOME,VOICE", F::Home2TelephoneNumber);
-    b.Single("TEL;TYPE=CELL,VOICE", F::MobileTelephoneNumber);
-    b.Single("TEL;TYPE=WORK,FAX", F::BusinessFaxNumber);
-    b.Single("TEL;TYPE=HOME,FAX", F::HomeFaxNumber);
-    b.Single("TEL;TYPE=X-TELEX", F::TelexNumber);
+    for (const Phone& phone : kPhones) b.Single(phone.params, phone.field);
     b.Single("EMAIL;TYPE=INTERNET,PREF", F::Email1Address);
     b.Single("EMAIL;TYPE=INTERNET", F::Email2Address);
     b.Single("EMAIL;TYPE=INTERNET", F::Email3Address);
     // ADR: post office box; extended; street; locality; region; postal code; country.
-    b.Structured("ADR;TYPE=WORK",
-                 {F::BusinessAddressStreet, F::BusinessAddressCity, F::BusinessAddressState, F::BusinessAddressPostalCode}, 2, 1);
-    {
-        // The home address has no city among the contact's fields.
-        bool any = false;
-        for (F f : {F::HomeAddressStreet, F::HomeAddressState, F::HomeAddressPostalCode, F::HomeAddressCountry}) any = any || b.Has(f);
-        if (any)
-            b.Line("ADR;TYPE=HOME", ";;" + Escape(b.Value(F::HomeAddressStreet)) + ";;" + Escape(b.Value(F::HomeAddressState)) + ";" +
-                                        Escape(b.Value(F::HomeAddressPostalCode)) + ";" + Escape(b.Value(F::HomeAddressCountry)));
-        if (b.Has(F::OtherAddressCity) || b.Has(F::OtherAddressPostalCode))
-            b.Line("ADR;TYPE=POSTAL,X-OTHER",
-                   ";;;" + Escape(b.Value(F::OtherAddressCity)) + ";;" + Escape(b.Value(F::OtherAddressPostalCode)) + ";");
+    b.Structured("ADR;TYPE=WORK", {F::BusinessAddressStreet, F::BusinessAddressCity, F::BusinessAddressState,
+                                   F::BusinessAddressPostalCode, F::BusinessAddressCountry}, 2);
+    b.Structured("ADR;TYPE=HOME", {F::HomeAddressStreet, F::HomeAddressCity, F::HomeAddressState, F::HomeAddressPostalCode,
+                                   F::HomeAddressCountry}, 2);
+    b.Structured("ADR;TYPE=OTHER", {F::OtherAddressStreet, F::OtherAddressCity, F::OtherAddressState,
+                                    F::OtherAddressPostalCode, F::OtherAddressCountry}, 2);
+    if (auto categories = ShownValues(properties, F::Categories); !categories.empty()) {
+        std::string v;
+        for (const auto& c : categories) v += (v.empty() ? "" : ",") + Escape(c);
+        b.Line("CATEGORIES", v);
     }
-    DateLine(b, "BDAY", F::Birthday);
-    DateLine(b, "X-ANNIVERSARY", F::Anniversary);
+    DayLines(b, {"BDAY"}, F::Birthday);
+    DayLines(b, {"X-EVOLUTION-ANNIVERSARY", "X-ANNIVERSARY"}, F::Anniversary);
     b.Single("URL;TYPE=HOME", F::PersonalHomePage);
     b.Single("URL;TYPE=WORK", F::BusinessHomePage);
+    // Outlook's names for the people around the contact, and Evolution's.
     b.Single("X-MS-MANAGER", F::ManagerName);
+    b.Single("X-EVOLUTION-MANAGER", F::ManagerName);
     b.Single("X-MS-ASSISTANT", F::AssistantName);
+    b.Single("X-EVOLUTION-ASSISTANT", F::AssistantName);
     b.Single("X-MS-SPOUSE", F::Spouse);
+    b.Single("X-EVOLUTION-SPOUSE", F::Spouse);
+    for (const auto& child : ShownValues(properties, F::Children)) b.Line("X-MS-CHILD", Escape(child));
     b.Single("NOTE", F::Body);
     b.Line("END", "VCARD");
     return b.Take();

@@ -66,6 +66,13 @@ TEST(Tags, ContactEmailPropertiesHaveTheirPublishedIdsAndTypes) {
         {PidLidEmail3OriginalDisplayName, 0x80A4, PropType::Unicode},
         {PidLidAddressBookProviderEmailList, 0x8028, PropType::MultipleInt32},
         {PidLidAddressBookProviderArrayType, 0x8029, PropType::Int32},
+        {PidLidHomeAddress, 0x801A, PropType::Unicode},
+        {PidLidWorkAddress, 0x801B, PropType::Unicode},
+        {PidLidOtherAddress, 0x801C, PropType::Unicode},
+        {PidLidPostalAddressId, 0x8022, PropType::Int32},
+        {PidLidWorkAddressCountry, 0x8049, PropType::Unicode},
+        {PidLidBirthdayLocal, 0x80DE, PropType::SysTime},
+        {PidLidWeddingAnniversaryLocal, 0x80DF, PropType::SysTime},
     };
     std::set<uint32_t> seen;
     for (const auto& c : cases) {
@@ -78,6 +85,17 @@ TEST(Tags, ContactEmailPropertiesHaveTheirPublishedIdsAndTypes) {
         EXPECT_EQ(key.type, c.type);
         EXPECT_TRUE(seen.insert(c.lid.lid).second) << std::hex << c.expected;
     }
+}
+
+TEST(Tags, CategoriesAreAMultiValuedTextNamedKeywordsInThePublicStrings) {
+    const PropertyKey key = PidNameKeywords.Key();
+    ASSERT_TRUE(key.IsNamed());
+    EXPECT_TRUE(key.Name().IsString());
+    EXPECT_EQ(key.Name().name, "Keywords");
+    EXPECT_EQ(key.Name().propertySet, kPsPublicStrings);
+    EXPECT_EQ(key.type, PropType::MultipleUnicode);
+    EXPECT_NE(key, PropertyKey::Named(kPsPublicStrings, 0, PropType::MultipleUnicode));  // not the numeric name 0
+    EXPECT_EQ(PidTagChildrensNames.Tag(), 0x3A58101Fu);
 }
 
 TEST(Tags, TagValuesPutTheIdAboveTheType) {

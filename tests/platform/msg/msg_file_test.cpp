@@ -27,6 +27,9 @@ mapi::PropertyBag FullContact() {
                 break;
             case mapi::PropType::SysTime: bag.Set(f.key, mapi::FileTimeFromOleDate(30000.5 + n++)); break;
             case mapi::PropType::Int32: bag.Set(f.key, int32_t(1)); break;
+            case mapi::PropType::MultipleUnicode:
+                bag.Set(f.key, mapi::Strings{std::string(f.name) + " \xE6\x9D\xB1", "", "a, b; c", "\xF0\x9F\x98\x80"});
+                break;
             default: break;
         }
     }
@@ -47,12 +50,18 @@ ole = olefile.OleFileIO(sys.argv[1])
 props = ole.openstream('__properties_version1.0').read()
 guids = ole.openstream(['__nameid_version1.0', '__substg1.0_00020102']).read()
 entries = ole.openstream(['__nameid_version1.0', '__substg1.0_00030102']).read()
+strings = ole.openstream(['__nameid_version1.0', '__substg1.0_00040102']).read()
+known = {1: '00020328-0000-0000-C000-000000000046', 2: '00020329-0000-0000-C000-000000000046'}
 names = {}
 for i in range(0, len(entries), 8):
-    lid, ik = struct.unpack('<II', entries[i:i+8])
+    key, ik = struct.unpack('<II', entries[i:i+8])
     gi = (ik & 0xFFFF) >> 1
-    g = uuid.UUID(bytes_le=guids[(gi - 3) * 16:(gi - 2) * 16])
-    names[0x8000 + (ik >> 16)] = '%s:%04X' % (str(g).upper(), lid)
+    g = known.get(gi) or str(uuid.UUID(bytes_le=guids[(gi - 3) * 16:(gi - 2) * 16])).upper()
+    if ik & 1:
+        size = struct.unpack('<I', strings[key:key+4])[0]
+        names[0x8000 + (ik >> 16)] = '%s:%s' % (g, strings[key+4:key+4+size].decode('utf-16-le'))
+    else:
+        names[0x8000 + (ik >> 16)] = '%s:%04X' % (g, key)
 out = []
 for i in range(32, len(props), 16):
     tag, flags = struct.unpack('<II', props[i:i+8])
@@ -63,6 +72,16 @@ for i in range(32, len(props), 16):
         data = ole.openstream('__substg1.0_%08X' % tag).read()
         assert size == len(data) + 2, key
         value = data.decode('utf-16-le')
+    elif ptype == 0x101F:
+        size = struct.unpack('<I', props[i+8:i+12])[0]
+        lengths = ole.openstream('__substg1.0_%08X' % tag).read()
+        assert size == len(lengths), key
+        values = []
+        for n in range(len(lengths) // 4):
+            data = ole.openstream('__substg1.0_%08X-%08X' % (tag, n)).read()
+            assert struct.unpack('<I', lengths[4*n:4*n+4])[0] == len(data) and data.endswith(b'\0\0'), key
+            values.append(data[:-2].decode('utf-16-le'))
+        value = '|'.join(values)
     elif ptype == 0x0003:
         value = str(struct.unpack('<i', props[i+8:i+12])[0])
     elif ptype == 0x0040:
@@ -104,7 +123,9 @@ std::string ExpectedListing(const mapi::PropertyBag& bag) {
     char buf[64];
     for (const auto& [key, value] : bag.All()) {
         std::string name;
-        if (key.IsNamed()) {
+        if (key.IsNamed() && key.Name().IsString()) {
+            name = GuidText(key.Name().propertySet) + ":" + key.Name().name;
+        } else if (key.IsNamed()) {
             std::snprintf(buf, sizeof buf, ":%04X", unsigned(key.Name().lid));
             name = GuidText(key.Name().propertySet) + buf;
         } else {
@@ -116,6 +137,11 @@ std::string ExpectedListing(const mapi::PropertyBag& bag) {
         if (auto* s = std::get_if<std::string>(&value)) lines.push_back(name + Escaped(*s));
         else if (auto* i = std::get_if<int32_t>(&value)) lines.push_back(name + std::to_string(*i));
         else if (auto* t = std::get_if<mapi::FileTime>(&value)) lines.push_back(name + std::to_string(t->ticks));
+        else if (auto* list = std::get_if<mapi::Strings>(&value)) {
+            std::string joined;
+            for (size_t i = 0; i < list->size(); ++i) joined += (i ? "|" : "") + (*list)[i];
+            lines.push_back(name + Escaped(joined));
+        }
     }
     std::sort(lines.begin(), lines.end());
     std::string out;
@@ -182,6 +208,43 @@ TEST(MsgFile, DamagedOrForeignFilesAreRejected) {
     for (const auto& c : cases) EXPECT_THROW(DecodeMessage(c.bytes), FormatError) << c.what;
 }
 
+TEST(MsgFile, DamagedNamesAndListsReadAsMuchAsIsThere) {
+    // A message whose name map points past its string stream and claims a
+    // name longer than the stream, and whose list lacks its later values.
+    auto put32 = [](std::string& s, uint32_t v) {
+        for (int i = 0; i < 4; ++i) s += char(v >> (8 * i));
+    };
+    Storage names;
+    std::string entries, strings;
+    put32(entries, 0);  // string name at offset 0, index 0
+    put32(entries, 0u << 16 | 2u << 1 | 1u);
+    put32(entries, 100);  // string name at offset 100, index 1
+    put32(entries, 1u << 16 | 2u << 1 | 1u);
+    put32(entries, 0x8083);  // a LID in an unknown GUID slot, index 2
+    put32(entries, 2u << 16 | 9u << 1);
+    put32(strings, 1000);
+    strings += "K\0e\0y\0";
+    names.streams["__substg1.0_00020102"] = "";
+    names.streams["__substg1.0_00030102"] = entries;
+    names.streams["__substg1.0_00040102"] = strings;
+    Storage root;
+    root.storages["__nameid_version1.0"] = names;
+    std::string props(32, '\0'), lengths;
+    for (uint32_t tag : {0x8000001Fu, 0x8001001Fu, 0x8002001Fu, 0x3A58101Fu}) {
+        std::string entry(16, '\0');
+        for (int i = 0; i < 4; ++i) entry[i] = char(tag >> (8 * i));
+        props += entry;
+    }
+    for (int i = 0; i < 3; ++i) put32(lengths, 4);
+    root.streams["__properties_version1.0"] = props;
+    root.streams["__substg1.0_3A58101F"] = lengths;
+    root.streams["__substg1.0_3A58101F-00000000"] = std::string("A\0\0\0", 4);
+    root.streams["__substg1.0_3A58101F-00000002"] = std::string("C\0\0\0", 4);
+    mapi::PropertyBag bag = DecodeMessage(WriteCompoundFile(root));
+    EXPECT_EQ(bag.All().size(), 1u);  // the three named properties have no readable name
+    EXPECT_EQ(bag.GetStrings(mapi::PidTagChildrensNames.Key()), (mapi::Strings{"A"}));  // values after a gap are not guessed at
+}
+
 TEST(MsgFile, ValueOfTheWrongTypeIsRefused) {
     mapi::PropertyBag bag;
     bag.Set(mapi::PropertyKey::Tag(0x3A06, mapi::PropType::Unicode), int32_t(5));
@@ -195,7 +258,7 @@ TEST(MsgFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
-TEST(MsgFile, MsgreaderReadsEveryTextAndNumber) {
+TEST(MsgFile, MsgreaderReadsEveryTextNumberAndList) {
     format_check::ScratchDir dir;
     mapi::PropertyBag bag = FullContact();
     std::string path = dir / "contact.msg";
@@ -204,9 +267,16 @@ TEST(MsgFile, MsgreaderReadsEveryTextAndNumber) {
     ASSERT_EQ(r.exitCode, 0) << r.out;
     auto props = format_check::ReaderProps(r.out);
     size_t checked = 0;
+    auto lists = format_check::ReaderLists(r.out);
     for (const auto& [key, value] : bag.All()) {
         char name[16];
         std::snprintf(name, sizeof name, key.IsNamed() ? "lid:%04x" : "%04x", key.IsNamed() ? key.Name().lid : key.TagId());
+        const std::string readerKey = key.IsNamed() && key.Name().IsString() ? "name:" + key.Name().name : name;
+        if (auto* list = std::get_if<mapi::Strings>(&value)) {
+            EXPECT_EQ(lists[readerKey], *list) << readerKey;
+            ++checked;
+            continue;
+        }
         std::string want;
         if (auto* s = std::get_if<std::string>(&value)) want = *s;
         else if (auto* i = std::get_if<int32_t>(&value)) want = std::to_string(*i);

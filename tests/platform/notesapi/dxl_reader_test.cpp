@@ -8,7 +8,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <base/utf.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <map>
 
 using namespace testing_support;
 
@@ -200,6 +204,121 @@ TEST(DxlReader, ReadsEveryItemKind) {
     std::ifstream f(target);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "Hello, World!");
     EXPECT_THROW(attachments[0].Detach((dir.path() / "no" / "such" / "dir.txt").string()), LNSTATUS);
+}
+
+TEST(DxlReader, RichTextReadsAsPlainLinesOfWhatAReaderSees) {
+    struct Case {
+        const char* what;
+        std::string richtext;  // the content of <richtext>
+        const char* text;
+    };
+    const Case cases[] = {
+        {"a picture is a short mark, never its data",
+         "<par>Before <picture width='8px' height='8px'><gif>R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7</gif></picture> after</par>",
+         "Before [picture] after"},
+        {"tabs, as elements and as characters",
+         "<par>Name:<tab/>Ada<tab/>Lovelace</par><par>a&#9;b</par>", "Name:\tAda\tLovelace\na\tb"},
+        {"a link keeps its address", "<par>See <urllink href='http://example.org/a?b=1&amp;c'><run>our site</run></urllink>.</par>",
+         "See our site (http://example.org/a?b=1&c)."},
+        {"a link whose text is its address is shown once",
+         "<par><urllink href='https://example.org'>https://example.org</urllink> and <urllink href='mailto:a@b'/></par>",
+         "https://example.org and mailto:a@b"},
+        {"an attachment's icon names the file",
+         "<par><attachmentref name='card.txt' displayname='Card.txt'><picture height='34px' width='61px'><gif>AAAA</gif>"
+         "</picture></attachmentref> attached</par>",
+         "[attachment: Card.txt] attached"},
+        {"a table row is one line, its cells separated by tabs",
+         "<table><tablerow><tablecell><par>Phone</par></tablecell><tablecell><par>555</par><par>ext. 7</par></tablecell>"
+         "</tablerow><tablerow><tablecell><par>Fax</par></tablecell><tablecell><par/></tablecell></tablerow></table>"
+         "<par>after</par>",
+         "Phone\t555 ext. 7\nFax\t\nafter"},
+        {"formulas of hotspots and computed text are not text",
+         "<par><actionhotspot hotspotstyle='none'><code event='click'><formula>@Command([Compose])</formula></code>"
+         "<run>Click</run></actionhotspot> <computedtext><code event='value'><formula>@UserName</formula></code>"
+         "</computedtext>end</par>",
+         "Click end"},
+        {"section titles are lines", "<section><sectiontitle><text>Notes</text></sectiontitle><par>inside</par></section>",
+         "Notes\ninside"},
+        {"line breaks stay inside their paragraph", "<par>one<break/>two</par><par/><par>three</par>", "one\ntwo\n\nthree"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::string path = dir.Write("rt.dxl", Dxl(Person("<item name='Body'><richtext><pardef id='1'/>" + c.richtext +
+                                                          "</richtext></item><item name='After'><text>kept</text></item>")));
+        OpenDatabase open(path);
+        LNDocumentArray docs = open.Search("@All");
+        ASSERT_EQ(docs.GetCount(), 1u);
+        LNDocument doc = docs[0];
+        doc.Open();
+        LNRichText body;
+        doc.GetItem("Body", &body);
+        LNString plain;
+        body.GetText(&plain);
+        EXPECT_EQ(plain.str(), c.text);
+        LNText after;  // the item after the rich text reads as usual
+        doc.GetItem("After", &after);
+        EXPECT_EQ(after[0].str(), "kept");
+    }
+}
+
+// samples/fidelity.dxl, the database whose contacts carry every item an
+// export maps: it is what its generator writes, and the Notes layer reads
+// every kind of value in it.
+TEST(FidelitySample, IsWhatItsGeneratorWritesAndReadsWhole) {
+    const std::string sample = std::string(FERRYWELL_SOURCE_DIR) + "/samples/fidelity.dxl";
+    TempDir dir;
+    const std::string fresh = (dir.path() / "fresh.dxl").string();
+    ASSERT_EQ(std::system(("/usr/bin/python3 '" + std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-fidelity-dxl.py' '" +
+                           fresh + "'").c_str()),
+              0);
+    auto bytes = [](const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    EXPECT_EQ(bytes(fresh), bytes(sample)) << "samples/fidelity.dxl is stale: run scripts/make-fidelity-dxl.py";
+
+    OpenDatabase open(sample);
+    LNDocumentArray docs = open.Search("Form = \"Person\"");
+    ASSERT_EQ(docs.GetCount(), 4u);
+    std::map<std::string, LNDocument> byName;
+    for (size_t i = 0; i < docs.GetCount(); ++i) {
+        LNDocument doc = docs[i];
+        doc.Open();
+        LNText name;
+        doc.GetItem("FullName", &name);
+        byName[name[0].str()] = doc;
+    }
+    auto text = [](LNDocument& doc, const char* item) {
+        LNText t;
+        doc.GetItem(item, &t);
+        std::vector<std::string> out;
+        for (size_t i = 0; i < t.GetCount(); ++i) out.push_back(t[i].str());
+        return out;
+    };
+    LNDocument& jane = byName.at("Jane Q Doe");
+    LNRichText body;
+    jane.GetItem("Body", &body);
+    LNString plain;
+    body.GetText(&plain);
+    EXPECT_EQ(plain.str(), "Card:\t[picture]\tscanned 2004\nPrice list\tby fax and at our site "
+                           "(https://acme.example/prices?year=2004&q=1)\n\n[attachment: card.txt] attached.");
+    EXPECT_EQ(text(jane, "MailAddress").size(), 4u);
+    EXPECT_EQ(text(jane, "Categories"), (std::vector<std::string>{"Business", "Golf, Tennis", "VIP"}));
+    EXPECT_EQ(text(jane, "FullName")[1], "CN=Jane Q Doe/OU=Sales/O=Acme");
+    LNDatetimes birthday;
+    jane.GetItem("Birthday", &birthday);
+    ASSERT_EQ(birthday.GetCount(), 1u);
+    EXPECT_EQ(birthday[0].Text(), "1976-02-29");
+
+    LNDocument& taro = byName.at("\xE5\xB1\xB1\xE7\x94\xB0 \xE5\xA4\xAA\xE9\x83\x8E");
+    std::u16string street = base::Utf8ToUtf16(text(taro, "StreetAddress")[0]);
+    EXPECT_EQ(street.size(), 1500u);  // longer than the 1,023 characters a value keeps
+    EXPECT_EQ(text(taro, "Children").size(), 3u);
+
+    LNDatetimes two;
+    byName.at("Robin Fairbanks").GetItem("Birthday", &two);
+    EXPECT_EQ(two.GetCount(), 2u);
 }
 
 TEST(DxlReader, SecondOpenUsesTheIndexUntilTheFileChanges) {

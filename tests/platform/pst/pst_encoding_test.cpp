@@ -81,6 +81,34 @@ TEST(PstEncoding, MultiValuedBinaryIsCountOffsetsThenValues) {
         EXPECT_THROW(pst::Deserialize(v.type, bad.data(), bad.size()), pst::PstError);
 }
 
+TEST(PstEncoding, MultiValuedTextsKeepEveryValueAndDamagedOnesAreRefused) {
+    const mapi::Strings values{"Golf, Club", "", "\xE5\x8F\x8B\xE4\xBA\xBA \xF0\x9F\x98\x80"};
+    const pst::TypedValue v{mapi::PropType::MultipleUnicode, values};
+    const pst::Bytes b = pst::Serialize(v);
+    EXPECT_EQ(pst::SerializedSize(v), b.size());
+    EXPECT_EQ(pst::Get32(b.data()), 3u);
+    EXPECT_EQ(pst::Get32(b.data() + 4), 16u);  // after the count and three offsets
+    EXPECT_EQ(std::get<mapi::Strings>(pst::Deserialize(mapi::PropType::MultipleUnicode, b.data(), b.size()).value), values);
+    EXPECT_TRUE(std::get<mapi::Strings>(pst::Deserialize(mapi::PropType::MultipleUnicode, nullptr, 0).value).empty());
+
+    struct Case {
+        const char* what;
+        std::vector<uint32_t> words;  // little-endian 32-bit words
+    } damaged[] = {
+        {"more values than offsets fit", {0x40000000, 8}},
+        {"an offset inside the offsets", {2, 4, 12}},
+        {"offsets going backwards", {2, 16, 12, 0}},
+        {"an offset past the end", {1, 64}},
+        {"no count", {}},
+    };
+    for (const auto& c : damaged) {
+        pst::Bytes bytes;
+        for (uint32_t w : c.words) pst::Append32(bytes, w);
+        if (c.words.empty()) bytes = {1, 0};
+        EXPECT_THROW(pst::Deserialize(mapi::PropType::MultipleUnicode, bytes.data(), bytes.size()), pst::PstError) << c.what;
+    }
+}
+
 TEST(PstEncoding, ValuesMustMatchTheirType) {
     EXPECT_THROW(pst::Serialize({mapi::PropType::Int32, std::string("x")}), pst::PstError);
     EXPECT_THROW(pst::Serialize({mapi::PropType::Unicode, int32_t(1)}), pst::PstError);

@@ -22,7 +22,10 @@ RDOContactItem FullContact() {
     RDOContactItem item(nullptr);
     for (const auto& f : mapi::ContactFields())
         if (f.key.type == mapi::PropType::Unicode) item.Set(f.field, std::string(f.name) + " " + kScripts + " " + kHostile);
-    item.Set(ContactField::Body, "first line\r\nsecond line " + kScripts + "\n" + std::string(120, 'n'));
+    for (const auto& f : mapi::ContactFields())
+        if (f.key.type == mapi::PropType::MultipleUnicode)
+            item.SetValues(f.field, {std::string(f.name) + " " + kScripts, " ", "second, " + kHostile});
+    item.Set(ContactField::Body, "first line\r\nsecond line\t" + kScripts + "\n" + std::string(120, 'n'));
     for (auto f : {ContactField::To, ContactField::CC, ContactField::BCC}) item.Set(f, "");
     item.SetDate(ContactField::Birthday, 25569.0);     // 1970-01-01
     item.SetDate(ContactField::Anniversary, 36526.5);  // 2000-01-01 12:00
@@ -35,7 +38,12 @@ Pairs ExpectedPairs(const RDOContactItem& item) {
     Pairs out;
     for (const auto& f : mapi::ContactFields()) {
         if (f.key.type == mapi::PropType::SysTime) {
-            out.emplace_back(f.label, f.field == ContactField::Birthday ? "1970-01-01" : "2000-01-01 12:00:00");
+            out.emplace_back(f.label, f.field == ContactField::Birthday ? "1970-01-01" : "2000-01-01");  // days, not times
+        } else if (f.key.type == mapi::PropType::MultipleUnicode) {
+            std::string v;
+            for (const auto& value : item.GetValues(f.field))
+                if (value != " ") v += (v.empty() ? "" : "\n") + value;  // one value a line; blank ones left out
+            out.emplace_back(f.label, v);
         } else if (f.key.type == mapi::PropType::Unicode && !item.Get(f.field).empty()) {
             std::string v = item.Get(f.field);
             for (size_t p; (p = v.find("\r\n")) != std::string::npos;) v.replace(p, 2, "\n");
@@ -107,11 +115,12 @@ Pairs FromRtf(const std::string& rtf) {
 
 // The text unrtf (an outside RTF reader) finds in an RTF file: its HTML
 // output without tags, character references decoded (it writes characters
-// beyond the BMP as two references, one per UTF-16 unit).
+// beyond the BMP as two references, one per UTF-16 unit, and a tab as the
+// no-break spaces up to the next tab stop and a line end).
 const char* kUnrtfText = R"(
 import sys, re, html, subprocess
 out = subprocess.run(['unrtf', '--html', sys.argv[1]], capture_output=True, check=True).stdout.decode('utf-8')
-body = out.split('<body>', 1)[1].split('</body>', 1)[0].replace('\n', '')
+body = re.sub('(&nbsp;)+\n', '\t', out.split('<body>', 1)[1].split('</body>', 1)[0]).replace('\n', '')
 body = re.sub(r'<[^>]*>', '', body.replace('<br>', '\n'))
 body = re.sub(r'&#(\d+);', lambda m: chr(int(m.group(1))), body)
 sys.stdout.write(html.unescape(body).encode('utf-16-le', 'surrogatepass').decode('utf-16-le'))
@@ -210,7 +219,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
     format_check::ScratchDir dir;
     RDOContactItem item = FullContact();
     const Pairs expected = ExpectedPairs(item);
-    ASSERT_EQ(expected.size(), 45u);
+    ASSERT_EQ(expected.size(), 62u);
 
     struct Case { const char* what; int type; const char* file; };
     const Case cases[] = {
@@ -338,7 +347,7 @@ for child in cards[0].getChildren():
     v = child.value
     if child.name == 'N': v = '|'.join(flat(x) for x in (v.family, v.given, v.additional, v.prefix, v.suffix))
     elif child.name == 'ADR': v = '|'.join(flat(x) for x in (v.box, v.extended, v.street, v.city, v.region, v.code, v.country))
-    elif child.name == 'ORG': v = '|'.join(v)
+    elif child.name in ('ORG', 'CATEGORIES'): v = '|'.join(v)
     types = ','.join(sorted(t.upper() for t in child.params.get('TYPE', [])))
     print(child.name + '\t' + types + '\t' + v.replace('\\', '\\\\').replace('\n', '\\n'))
 )";
@@ -371,40 +380,64 @@ TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
         return s;
     };
     using F = ContactField;
-    const std::vector<std::tuple<std::string, std::string, std::string>> expected = {
+    auto values = [&](ContactField f) {
+        std::vector<std::string> out;
+        for (const auto& value : item.GetValues(f))
+            if (value != " ") out.push_back(value);
+        return out;
+    };
+    const auto categories = values(F::Categories), children = values(F::Children);
+    std::vector<std::tuple<std::string, std::string, std::string>> expected = {
         {"VERSION", "", "3.0"},
         {"PRODID", "", "-//Ferrywell//Contact//EN"},
-        {"N", "", v(F::LastName) + "|" + v(F::FirstName) + "|" + v(F::MiddleName) + "|" + v(F::Title) + "|"},
+        {"N", "", v(F::LastName) + "|" + v(F::FirstName) + "|" + v(F::MiddleName) + "|" + v(F::Title) + "|" + v(F::Suffix)},
         {"FN", "", v(F::FullName)},
         {"NICKNAME", "", v(F::NickName)},
-        {"ORG", "", v(F::CompanyName) + "|" + v(F::Department)},
+        {"ORG", "", v(F::CompanyName) + "|" + v(F::Department) + "|" + v(F::OfficeLocation)},
         {"TITLE", "", v(F::JobTitle)},
         {"ROLE", "", v(F::Profession)},
         {"TEL", "PREF,VOICE", v(F::PrimaryTelephoneNumber)},
         {"TEL", "VOICE,WORK", v(F::BusinessTelephoneNumber)},
         {"TEL", "VOICE,WORK", v(F::Business2TelephoneNumber)},
-        {"TEL", "WORK,X-COMPANY-MAIN", v(F::CompanyMainTelephoneNumber)},
+        {"TEL", "X-EVOLUTION-COMPANY", v(F::CompanyMainTelephoneNumber)},
+        {"TEL", "X-EVOLUTION-ASSISTANT", v(F::AssistantTelephoneNumber)},
+        {"TEL", "X-EVOLUTION-CALLBACK", v(F::CallbackTelephoneNumber)},
         {"TEL", "HOME,VOICE", v(F::HomeTelephoneNumber)},
         {"TEL", "HOME,VOICE", v(F::Home2TelephoneNumber)},
         {"TEL", "CELL,VOICE", v(F::MobileTelephoneNumber)},
+        {"TEL", "CAR", v(F::CarTelephoneNumber)},
+        {"TEL", "X-EVOLUTION-RADIO", v(F::RadioTelephoneNumber)},
+        {"TEL", "PAGER", v(F::PagerNumber)},
+        {"TEL", "VOICE", v(F::OtherTelephoneNumber)},
+        {"TEL", "ISDN", v(F::ISDNNumber)},
+        {"TEL", "X-EVOLUTION-TTYTDD", v(F::TTYTDDTelephoneNumber)},
+        {"TEL", "X-EVOLUTION-TELEX", v(F::TelexNumber)},
         {"TEL", "FAX,WORK", v(F::BusinessFaxNumber)},
         {"TEL", "FAX,HOME", v(F::HomeFaxNumber)},
-        {"TEL", "X-TELEX", v(F::TelexNumber)},
+        {"TEL", "FAX", v(F::OtherFaxNumber)},
         {"EMAIL", "INTERNET,PREF", v(F::Email1Address)},
         {"EMAIL", "INTERNET", v(F::Email2Address)},
         {"EMAIL", "INTERNET", v(F::Email3Address)},
         {"ADR", "WORK", "||" + v(F::BusinessAddressStreet) + "|" + v(F::BusinessAddressCity) + "|" + v(F::BusinessAddressState) + "|" +
-                            v(F::BusinessAddressPostalCode) + "|"},
-        {"ADR", "HOME", "||" + v(F::HomeAddressStreet) + "||" + v(F::HomeAddressState) + "|" + v(F::HomeAddressPostalCode) + "|" +
-                            v(F::HomeAddressCountry)},
-        {"ADR", "POSTAL,X-OTHER", "|||" + v(F::OtherAddressCity) + "||" + v(F::OtherAddressPostalCode) + "|"},
+                            v(F::BusinessAddressPostalCode) + "|" + v(F::BusinessAddressCountry)},
+        {"ADR", "HOME", "||" + v(F::HomeAddressStreet) + "|" + v(F::HomeAddressCity) + "|" + v(F::HomeAddressState) + "|" +
+                            v(F::HomeAddressPostalCode) + "|" + v(F::HomeAddressCountry)},
+        {"ADR", "OTHER", "||" + v(F::OtherAddressStreet) + "|" + v(F::OtherAddressCity) + "|" + v(F::OtherAddressState) + "|" +
+                             v(F::OtherAddressPostalCode) + "|" + v(F::OtherAddressCountry)},
+        {"CATEGORIES", "", categories[0] + "|" + categories[1]},
         {"BDAY", "", "1970-01-01"},
+        {"X-EVOLUTION-ANNIVERSARY", "", "2000-01-01"},
         {"X-ANNIVERSARY", "", "2000-01-01"},
         {"URL", "HOME", v(F::PersonalHomePage)},
         {"URL", "WORK", v(F::BusinessHomePage)},
         {"X-MS-MANAGER", "", v(F::ManagerName)},
+        {"X-EVOLUTION-MANAGER", "", v(F::ManagerName)},
         {"X-MS-ASSISTANT", "", v(F::AssistantName)},
+        {"X-EVOLUTION-ASSISTANT", "", v(F::AssistantName)},
         {"X-MS-SPOUSE", "", v(F::Spouse)},
+        {"X-EVOLUTION-SPOUSE", "", v(F::Spouse)},
+        {"X-MS-CHILD", "", children[0]},
+        {"X-MS-CHILD", "", children[1]},
         {"NOTE", "", v(F::Body)},
     };
     auto got = ReadCard(path);

@@ -6,6 +6,7 @@
 #include <mapi/property.h>
 #include <mapi/tags.h>
 
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -24,19 +25,27 @@ enum class ContactField {
     OtherAddressPostalCode, HomeAddressState, FullName,
     BusinessAddressStreet, BusinessAddressState, BusinessAddressPostalCode,
     BusinessAddressCity, Sent, To, CC, BCC,
+    Suffix, Children, Categories, HomeAddressCity, BusinessAddressCountry,
+    OtherAddressStreet, OtherAddressState, OtherAddressCountry,
+    PagerNumber, AssistantTelephoneNumber, CallbackTelephoneNumber, CarTelephoneNumber,
+    ISDNNumber, RadioTelephoneNumber, TTYTDDTelephoneNumber, OtherTelephoneNumber, OtherFaxNumber,
 };
 
 struct ContactFieldInfo {
     ContactField field;
     std::string_view name;   // object-model name, e.g. "Email1Address"
     std::string_view label;  // what a reader of a rendered contact sees, e.g. "E-mail"
-    PropertyKey key;
+    PropertyKey key;         // texts are Unicode, Children and Categories multi-valued
 };
 
 // Every contact field, in the fixed order renderings use.
 std::span<const ContactFieldInfo> ContactFields();
 const ContactFieldInfo& InfoOf(ContactField f);
 const ContactFieldInfo* FindContactField(std::string_view name);
+
+// The property that keeps a date field's day as 00:00 UTC of that day
+// (PidLidBirthdayLocal, PidLidWeddingAnniversaryLocal); none for other fields.
+std::optional<PropertyKey> LocalDayKey(ContactField f);
 
 inline constexpr std::string_view kContactMessageClass = "IPM.Contact";
 

@@ -25,6 +25,7 @@ enum class PropType : uint16_t {
     Guid = 0x0048,     // PT_CLSID
     Binary = 0x0102,   // PT_BINARY
     MultipleInt32 = 0x1003,  // PT_MV_LONG, held as Binary: the values packed little-endian
+    MultipleUnicode = 0x101F,  // PT_MV_UNICODE, held as Strings
     MultipleBinary = 0x1102,  // PT_MV_BINARY, held as MultiBinary
 };
 
@@ -39,10 +40,13 @@ extern const Guid kPsetidAddress;
 extern const Guid kPsPublicStrings;
 extern const Guid kPsMapi;
 
-// A named property identified by a numeric long id (LID) in a property set.
+// A named property of a property set, identified by a numeric long id (LID)
+// or, when `name` is not empty, by that name (as PS_PUBLIC_STRINGS names are).
 struct NamedProperty {
     Guid propertySet{};
     uint32_t lid = 0;
+    std::string name;
+    bool IsString() const { return !name.empty(); }
     auto operator<=>(const NamedProperty&) const = default;
 };
 
@@ -53,7 +57,11 @@ struct PropertyKey {
     PropType type = PropType::Unicode;
 
     static PropertyKey Tag(uint16_t propId, PropType t) { return {propId, t}; }
-    static PropertyKey Named(const Guid& set, uint32_t lid, PropType t) { return {NamedProperty{set, lid}, t}; }
+    static PropertyKey Named(const Guid& set, uint32_t lid, PropType t) { return {NamedProperty{set, lid, {}}, t}; }
+    static PropertyKey Named(const NamedProperty& name, PropType t) { return {name, t}; }
+    static PropertyKey NamedString(const Guid& set, std::string name, PropType t) {
+        return {NamedProperty{set, 0, std::move(name)}, t};
+    }
     bool IsNamed() const { return std::holds_alternative<NamedProperty>(id); }
     uint16_t TagId() const { return std::get<uint16_t>(id); }
     const NamedProperty& Name() const { return std::get<NamedProperty>(id); }
@@ -72,8 +80,10 @@ double OleDateFromFileTime(FileTime ft);
 
 using Binary = std::vector<uint8_t>;
 using MultiBinary = std::vector<Binary>;
+// The values of a multi-valued text, in order.
+using Strings = std::vector<std::string>;
 // Text is UTF-8 in memory; writers convert to UTF-16LE for PT_UNICODE.
-using PropertyValue = std::variant<int32_t, bool, int64_t, std::string, FileTime, Binary, Guid, MultiBinary>;
+using PropertyValue = std::variant<int32_t, bool, int64_t, std::string, FileTime, Binary, Guid, MultiBinary, Strings>;
 
 // An ordered set of properties. Keys are unique; a later Set replaces a value.
 class PropertyBag {
@@ -87,6 +97,7 @@ public:
     std::optional<int32_t> GetInt32(const PropertyKey& key) const;
     const Binary* GetBinary(const PropertyKey& key) const;
     const MultiBinary* GetMultiBinary(const PropertyKey& key) const;
+    std::optional<Strings> GetStrings(const PropertyKey& key) const;
     const std::map<PropertyKey, PropertyValue>& All() const { return values_; }
     bool Empty() const { return values_.empty(); }
 

@@ -23,10 +23,17 @@ struct AddressLid {
     PropertyKey Key() const { return PropertyKey::Named(kPsetidAddress, lid, type); }
 };
 
+// A property of PS_PUBLIC_STRINGS, named by a string.
+struct PublicStringName {
+    const char* name;
+    PropType type;
+    PropertyKey Key() const { return PropertyKey::NamedString(kPsPublicStrings, name, type); }
+};
+
 namespace detail {
 inline constexpr PropType kI32 = PropType::Int32, kI64 = PropType::Int64, kBool = PropType::Boolean,
                           kText = PropType::Unicode, kTime = PropType::SysTime, kBin = PropType::Binary,
-                          kMvI32 = PropType::MultipleInt32;
+                          kMvI32 = PropType::MultipleInt32, kMvText = PropType::MultipleUnicode;
 }  // namespace detail
 
 // Messages.
@@ -150,6 +157,51 @@ inline constexpr AddressLid PidLidEmail3DisplayName{0x80A0, detail::kText};
 inline constexpr AddressLid PidLidEmail3AddressType{0x80A2, detail::kText};
 inline constexpr AddressLid PidLidEmail3EmailAddress{0x80A3, detail::kText};
 inline constexpr AddressLid PidLidEmail3OriginalDisplayName{0x80A4, detail::kText};
+
+// Contacts: further names, telephone kinds and the addresses.
+inline constexpr PropTag PidTagCallbackTelephoneNumber{0x3A02, detail::kText};
+inline constexpr PropTag PidTagGeneration{0x3A05, detail::kText};
+inline constexpr PropTag PidTagPostalAddress{0x3A15, detail::kText};
+inline constexpr PropTag PidTagRadioTelephoneNumber{0x3A1D, detail::kText};
+inline constexpr PropTag PidTagCarTelephoneNumber{0x3A1E, detail::kText};
+inline constexpr PropTag PidTagOtherTelephoneNumber{0x3A1F, detail::kText};
+inline constexpr PropTag PidTagPagerTelephoneNumber{0x3A21, detail::kText};
+inline constexpr PropTag PidTagPrimaryFaxNumber{0x3A23, detail::kText};
+// The mailing address: a copy of the address PidLidPostalAddressId selects.
+// MAPI also names these the business address (PR_BUSINESS_ADDRESS_CITY is
+// PR_LOCALITY), which they are when the business address is the mailing one.
+inline constexpr PropTag PidTagCountry{0x3A26, detail::kText};
+inline constexpr PropTag PidTagLocality{0x3A27, detail::kText};
+inline constexpr PropTag PidTagStateOrProvince{0x3A28, detail::kText};
+inline constexpr PropTag PidTagStreetAddress{0x3A29, detail::kText};
+inline constexpr PropTag PidTagPostalCode{0x3A2A, detail::kText};
+inline constexpr PropTag PidTagIsdnNumber{0x3A2D, detail::kText};
+inline constexpr PropTag PidTagAssistantTelephoneNumber{0x3A2E, detail::kText};
+inline constexpr PropTag PidTagTelecommunicationsDeviceForDeafTelephoneNumber{0x3A4B, detail::kText};
+inline constexpr PropTag PidTagChildrensNames{0x3A58, detail::kMvText};
+inline constexpr PropTag PidTagHomeAddressCity{0x3A59, detail::kText};
+inline constexpr PropTag PidTagOtherAddressCountry{0x3A60, detail::kText};
+inline constexpr PropTag PidTagOtherAddressStateOrProvince{0x3A62, detail::kText};
+inline constexpr PropTag PidTagOtherAddressStreet{0x3A63, detail::kText};
+
+inline constexpr AddressLid PidLidHomeAddress{0x801A, detail::kText};
+inline constexpr AddressLid PidLidWorkAddress{0x801B, detail::kText};
+inline constexpr AddressLid PidLidOtherAddress{0x801C, detail::kText};
+inline constexpr AddressLid PidLidPostalAddressId{0x8022, detail::kI32};
+inline constexpr AddressLid PidLidWorkAddressCountry{0x8049, detail::kText};
+// Birthday and anniversary as 00:00 UTC of the date itself, beside the
+// PidTag values that hold the date's local midnight in UTC.
+inline constexpr AddressLid PidLidBirthdayLocal{0x80DE, detail::kTime};
+inline constexpr AddressLid PidLidWeddingAnniversaryLocal{0x80DF, detail::kTime};
+
+// PidLidPostalAddressId values: which address is the mailing address.
+inline constexpr int32_t kPostalAddressNone = 0;
+inline constexpr int32_t kPostalAddressHome = 1;
+inline constexpr int32_t kPostalAddressWork = 2;
+inline constexpr int32_t kPostalAddressOther = 3;
+
+// The categories of an item.
+inline constexpr PublicStringName PidNameKeywords{"Keywords", detail::kMvText};
 
 // The mapping of named properties to the ids items use for them, as PST
 // stores and MSG files both keep it: properties (streams) of the map, and

@@ -17,14 +17,13 @@ namespace msg {
 // The bit of PidTagStoreSupportMask that marks Unicode-capable content.
 inline constexpr int32_t kStoreUnicodeOk = 0x00040000;
 
-// Serialises a message without recipients or attachments. Every named
-// property must be a numeric (LID) name. Throws std::invalid_argument when a
-// value does not match its key's type.
+// Serialises a message without recipients or attachments. Throws
+// std::invalid_argument when a value does not match its key's type.
 std::string EncodeMessage(const mapi::PropertyBag& properties);
 
 // Parses a message's top-level properties. Values of types the property model
-// cannot hold, string-named properties, recipients and attachments are
-// skipped. Throws FormatError for damaged files.
+// cannot hold, recipients and attachments are skipped. Throws FormatError for
+// damaged files.
 mapi::PropertyBag DecodeMessage(std::string_view bytes);
 
 // EncodeMessage written atomically to path (IoError on failure).

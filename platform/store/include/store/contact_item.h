@@ -4,10 +4,12 @@
 #pragma once
 
 #include <mapi/contact.h>
+#include <mapi/dates.h>
 #include <store/error.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace store {
 
@@ -34,19 +36,35 @@ public:
     explicit RDOContactItem(std::unique_ptr<ItemBackend> backend);
 
     // Text properties (UTF-8). Setting an empty text stores an empty value.
+    // StoreError(InvalidArgument) for a field that is not a single text.
     void Set(mapi::ContactField field, const std::string& text);
-    // Birthday and Anniversary, as OLE automation dates.
+    // Multi-valued texts (Categories, Children), in order; an empty list
+    // removes the property. StoreError(InvalidArgument) for other fields.
+    void SetValues(mapi::ContactField field, const std::vector<std::string>& values);
+    // Birthday and Anniversary, as OLE automation dates of wall-clock time in
+    // this process's time zone (as the object model takes them): stored as
+    // that instant in UTC, with their Local twin (PidLidBirthdayLocal,
+    // PidLidWeddingAnniversaryLocal) at 00:00 UTC of the same day.
+    // StoreError(InvalidArgument) for another field or a date outside the
+    // years 1601 to 9999.
     void SetDate(mapi::ContactField field, double oleDate);
+    // The same for a day without a time: its local midnight, and the twin.
+    void SetDay(mapi::ContactField field, const mapi::CalendarDate& day);
     // Sent = true clears the unsent flag; the item then reads as a sent, read item.
     void SetSent(bool sent);
 
-    std::string Get(mapi::ContactField field) const;
+    std::string Get(mapi::ContactField field) const;  // "" unless a text is set
+    std::vector<std::string> GetValues(mapi::ContactField field) const;
     const mapi::PropertyBag& Properties() const { return props_; }
     mapi::PropertyBag& MutableProperties() { return props_; }
 
     // Commits the item; throws StoreError when it cannot be written. Fills in,
     // as Outlook does, the full name from the name parts and the file-under
-    // text ("Last, First") where they are missing or the names changed.
+    // text ("Last, First") where they are missing or the names changed; the
+    // e-mail addresses' display names and types; and, where address parts
+    // were set, each address as one text, which address is the mailing
+    // address (the business one when it has any part, else home, else
+    // other) and the mailing address's copy.
     void Save();
     // Renders the item to a file of the given type; throws StoreError on
     // failure and leaves no partial file at path.
@@ -57,6 +75,7 @@ private:
     mapi::PropertyBag props_;
     bool namePartsSet_ = false;  // since the item was made or read; the names
     bool fullNameSet_ = false;   // derived from them follow on Save
+    bool addressSet_ = false;    // and so do the composed addresses
 };
 
 }  // namespace store

@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace format_check {
 
@@ -34,25 +35,44 @@ inline ToolResult RunMsgReader(const std::string& msgPath) {
     return Run("node " + Quote(dir + "/msg-dump.js") + " " + Quote(msgPath));
 }
 
+// The tab-separated fields of one line of RunMsgReader's output, unescaped.
+inline std::vector<std::string> ReaderFields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '\t') {
+            fields.emplace_back();
+            continue;
+        }
+        if (c == '\\' && i + 1 < line.size()) {
+            c = line[++i];
+            c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+        }
+        fields.back() += c;
+    }
+    return fields;
+}
+
 // The "prop" lines of RunMsgReader's output, by key, unescaped.
 inline std::map<std::string, std::string> ReaderProps(const std::string& out) {
     std::map<std::string, std::string> props;
     std::istringstream in(out);
     for (std::string line; std::getline(in, line);) {
-        size_t a = line.find('\t'), b = line.find('\t', a + 1);
-        if (line.compare(0, a, "prop") != 0 || b == std::string::npos) continue;
-        std::string value;
-        for (size_t i = b + 1; i < line.size(); ++i) {
-            char c = line[i];
-            if (c == '\\' && i + 1 < line.size()) {
-                c = line[++i];
-                c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-            }
-            value += c;
-        }
-        props[line.substr(a + 1, b - a - 1)] = value;
+        std::vector<std::string> f = ReaderFields(line);
+        if (f.size() == 3 && f[0] == "prop") props[f[1]] = f[2];
     }
     return props;
+}
+
+// The "values" lines (multi-valued texts) of RunMsgReader's output, by key.
+inline std::map<std::string, std::vector<std::string>> ReaderLists(const std::string& out) {
+    std::map<std::string, std::vector<std::string>> lists;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> f = ReaderFields(line);
+        if (f.size() >= 2 && f[0] == "values") lists[f[1]].assign(f.begin() + 2, f.end());
+    }
+    return lists;
 }
 
 }  // namespace format_check
