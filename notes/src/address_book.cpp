@@ -32,7 +32,7 @@ std::string Abbreviated(std::string_view name) {
 
 std::string Key(std::string_view name) { return base::AsciiLower(Abbreviated(name)); }
 
-std::string CommonName(const std::string& abbreviated) { return abbreviated.substr(0, abbreviated.find('/')); }
+std::string FirstComponent(const std::string& abbreviated) { return abbreviated.substr(0, abbreviated.find('/')); }
 
 // "Jane Doe <jane@acme.example>" or "\"Doe, Jane\" <jane@acme.example>": the
 // phrase (unquoted) and the address; nothing when text is not of this form.
@@ -90,14 +90,14 @@ void AddressBook::AddKey(std::unordered_map<std::string, size_t>& map, const std
 }
 
 void AddressBook::AddPerson(const LNDocument& doc) {
-    const std::vector<std::string> fullNames = ReadTextValues(doc, "FullName");
-    const std::vector<std::string> shortNames = ReadTextValues(doc, "ShortName");
+    const std::vector<std::string> fullNames = NonBlankValues(doc, "FullName");
+    const std::vector<std::string> shortNames = NonBlankValues(doc, "ShortName");
     Person p;
     for (const char* item : {"MailAddress", "InternetAddress"}) {
         std::string a(TrimBlanks(RetriveNSFCONTACTValue(doc, item, kWindowDefault)));
         if (p.address.empty() && IsInternetAddress(a)) p.address = a;
     }
-    if (!fullNames.empty()) p.displayName = CommonName(Abbreviated(fullNames.front()));
+    if (!fullNames.empty()) p.displayName = FirstComponent(Abbreviated(fullNames.front()));
     if (p.displayName.empty()) {
         std::string first = RetriveNSFCONTACTValue(doc, "FirstName", kWindowDefault);
         std::string last = RetriveNSFCONTACTValue(doc, "LastName", kWindowDefault);
@@ -110,7 +110,7 @@ void AddressBook::AddPerson(const LNDocument& doc) {
     for (const auto& name : fullNames) {
         const std::string key = Key(name);
         AddKey(byFullName_, key, index);
-        AddKey(byShortName_, CommonName(key), index);
+        AddKey(byShortName_, FirstComponent(key), index);
     }
     for (const auto& name : shortNames) AddKey(byShortName_, Key(name), index);
     if (!p.address.empty()) byAddress_.emplace(base::AsciiLower(p.address), index);
@@ -118,12 +118,12 @@ void AddressBook::AddPerson(const LNDocument& doc) {
 }
 
 void AddressBook::AddGroup(const LNDocument& doc) {
-    const std::vector<std::string> names = ReadTextValues(doc, "ListName");
+    const std::vector<std::string> names = NonBlankValues(doc, "ListName");
     if (names.empty()) return;
     const size_t index = groups_.size();
     for (const auto& name : names)
         if (std::string key = Key(name); !key.empty()) groupByName_.emplace(std::move(key), index);
-    groups_.push_back({names.front(), ReadTextValues(doc, "Members")});
+    groups_.push_back({names.front(), NonBlankValues(doc, "Members")});
 }
 
 AddressBook::AddressBook(const LNDatabase& db) {

@@ -22,33 +22,22 @@ bool IsGroupDocument(const LNDocument& doc) {
     }
 }
 
-std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view itemName) {
+std::vector<std::string> NonBlankValues(const LNDocument& doc, std::string_view itemName) {
     std::vector<std::string> out;
-    if (!doc.IsOpen()) return out;
-    try {
-        LNString name{std::string(itemName)};
-        if (!doc.HasItem(name)) return out;
-        LNText text;
-        if (doc.GetItem(name, &text) != LNNOERROR) return out;
-        out.reserve(text.GetCount());
-        for (size_t i = 0; i < text.GetCount(); ++i) {
-            const LNString value = text[i];
-            std::string_view v = TrimBlanks(value.str());
-            if (!v.empty()) out.push_back(CutToChars(v, kMaxValueChars));
-        }
-    } catch (LNSTATUS) {
-        out.clear();
+    for (const std::string& value : ReadTextValues(doc, itemName)) {
+        std::string_view v = TrimBlanks(value);
+        if (!v.empty()) out.emplace_back(v);
     }
     return out;
 }
 
 GroupDocument ReadGroupDocument(const LNDocument& doc) {
     GroupDocument g;
-    g.name = First(ReadTextValues(doc, "ListName"));
+    g.name = First(NonBlankValues(doc, "ListName"));
     g.description = RetriveNSFCONTACTValue(doc, "ListDescription", kWindowDefault);
-    g.groupType = First(ReadTextValues(doc, "GroupType"));
-    if (g.groupType.empty()) g.groupType = First(ReadTextValues(doc, "ListType"));
-    g.members = ReadTextValues(doc, "Members");
+    g.groupType = First(NonBlankValues(doc, "GroupType"));
+    if (g.groupType.empty()) g.groupType = First(NonBlankValues(doc, "ListType"));
+    g.members = NonBlankValues(doc, "Members");
     return g;
 }
 

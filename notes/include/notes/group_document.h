@@ -30,6 +30,6 @@ GroupDocument ReadGroupDocument(const LNDocument& doc);
 
 // Every value of a text item, blanks trimmed, empty values left out; empty
 // when the item is missing or unreadable. Never throws.
-std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view itemName);
+std::vector<std::string> NonBlankValues(const LNDocument& doc, std::string_view itemName);
 
 }  // namespace notes
