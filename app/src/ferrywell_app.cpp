@@ -3,8 +3,6 @@
 
 #include <controls/icons.h>
 
-#include <selection/scratch.h>
-
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -64,13 +62,7 @@ int CFerrywellApp::InitInstance() {
     auto state = std::make_shared<notes::FerrywellState>();
     CFerrywellDlg dlg(state);
     dlg.showMaximized();
-    if (!file.isEmpty()) {
-        const std::string path = file.toStdString();
-        state->strFileDir.set(path);
-        state->SourceFileName.set(selection::SourceTitle(path));
-        state->tempFilePath.set(selection::DefaultScratchPath(selection::SystemTempFolder()));
-        dlg.StartAnalysis();
-    }
+    if (!file.isEmpty()) dlg.OpenDatabase(file.toStdString());
     return exec();
 }
 

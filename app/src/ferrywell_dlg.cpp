@@ -12,6 +12,8 @@
 #include <notes/analysis.h>
 #include <notes/preview.h>
 
+#include <selection/scratch.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,6 +30,7 @@
 #include <QStyle>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace app {
 
@@ -55,7 +58,11 @@ std::vector<controls::ListColumn> InitialColumns() {
 }
 
 CFerrywellDlg::CFerrywellDlg(std::shared_ptr<notes::FerrywellState> state, QWidget* parent)
-    : QMainWindow(parent), state_(std::move(state)), exitHandler_([](int code) { std::_Exit(code); }) {
+    : QMainWindow(parent), state_(std::move(state)), exitHandler_([](int code) {
+          // The process ends at once; its scratch folders go first.
+          selection::ProcessScratch().RemoveAll();
+          std::_Exit(code);
+      }) {
     setObjectName("id102");
     setWindowTitle(kWindowTitle);
     setWindowIcon(controls::AppIcon());
@@ -73,6 +80,7 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<notes::FerrywellState> state, QWidg
     list_->Init();
     explorer_->ShowStartPage();
     ChoosePreviewPage();
+    EnsureScratchFolder();
     resize(1180, 720);
     qApp->installEventFilter(this);
 }
@@ -82,6 +90,13 @@ CFerrywellDlg::~CFerrywellDlg() {
     // Workers still running find the window gone and end on their own.
     bridge_->Close();
     state_->iStopProcess.store(1);
+}
+
+void CFerrywellDlg::EnsureScratchFolder() {
+    std::error_code ec;
+    const std::string scratch = state_->tempFilePath.get();
+    if (scratch.empty() || !std::filesystem::is_directory(scratch, ec))
+        state_->tempFilePath.set(selection::ProcessScratch().Default());
 }
 
 QString CFerrywellDlg::GetAppPath() { return QCoreApplication::applicationDirPath() + "/"; }
@@ -201,6 +216,13 @@ void CFerrywellDlg::OnFileBrowse32774() {
     }
 }
 
+void CFerrywellDlg::OpenDatabase(const std::string& path) {
+    state_->strFileDir.set(path);
+    state_->SourceFileName.set(selection::SourceTitle(path));
+    EnsureScratchFolder();
+    StartAnalysis();
+}
+
 void CFerrywellDlg::RunInWorker(std::function<void()> fn) {
     StartWorker(workers_, std::move(fn), [bridge = bridge_, dlg = this](const std::string& what) {
         bridge->Call([dlg, what] { dlg->UiReportFailure(what); });
@@ -222,6 +244,7 @@ void CFerrywellDlg::OnFileScan() {
         MessageService::Show(this, kSelectFolder, MsgButtons::Ok, MsgIcon::None);
         return;
     }
+    EnsureScratchFolder();
     CConvertNotes dialog(*state_, std::move(checked), this);
     dialog.SetProgressHook([this](uint64_t done, uint64_t total) { UiSetProgress(Percent(done, total)); });
     dialog.exec();
@@ -232,6 +255,7 @@ void CFerrywellDlg::OnFileExportasaeml() {
         MessageService::Show(this, kSelectItems, MsgButtons::Ok, MsgIcon::Question);
         return;
     }
+    EnsureScratchFolder();
     CSINGLENSFMAILSAVE dialog(*state_, list_->Model(), this);
     dialog.SetProgressHook([this](uint64_t done, uint64_t total) { UiSetProgress(Percent(done, total)); });
     dialog.exec();

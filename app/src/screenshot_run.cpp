@@ -7,8 +7,6 @@
 
 #include <controls/dialog_services.h>
 
-#include <selection/scratch.h>
-
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -60,9 +58,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     dlg.SetExitHandler([](int) {});
     dlg.resize(1280, 800);
     dlg.show();
-    state->strFileDir.set(database.toStdString());
-    state->SourceFileName.set(selection::SourceTitle(database.toStdString()));
-    dlg.StartAnalysis();
+    dlg.OpenDatabase(database.toStdString());
     WaitForWorkers(dlg);
 
     for (const notes::FolderRecord& record : state->ptrNSFTreeFolderStructure.Snapshot())
@@ -95,7 +91,6 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
 
     // The export dialogs after a run into a folder that goes away afterwards.
     QTemporaryDir out;
-    state->tempFilePath.set(out.filePath("scratch").toStdString());
     controls::PathChooser::SetResponder([&out](const controls::ChooserRequest&) { return out.path(); });
     ExportDialog::SetFolderOpener([](const QString&) {});
     std::vector<notes::FolderRecord> checked;

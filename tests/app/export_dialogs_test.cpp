@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QScopeGuard>
 #include <QtTest>
 
 using app::CConvertNotes;
@@ -68,6 +69,7 @@ private slots:
     void listItemsExportOfTickedRows();
     void closingDuringAnExportStopsAndWaits();
     void mainWindowOpensTheDialogs();
+    void openedFromTheCommandLineBothDialogsWritePdf();
 
 private:
     // The database analysed in a main window; the records of its folders.
@@ -646,6 +648,62 @@ void ExportDialogsTest::mainWindowOpensTheDialogs() {
     main_->OnFileExportasaeml();
     QVERIFY(seen);
     QCOMPARE(dialogs_->messages, QStringList{app::kAskExit});
+}
+
+void ExportDialogsTest::openedFromTheCommandLineBothDialogsWritePdf() {
+    // A machine where no scratch folder was ever made: fresh temporary and
+    // runtime folders.
+    QTemporaryDir fresh;
+    const QByteArray tmpdir = qgetenv("TMPDIR"), runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", fresh.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", fresh.path().toUtf8());
+    const auto restore = qScopeGuard([&] {
+        tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
+        runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
+    });
+
+    // As `ferrywell FILE` starts: no selection dialog.
+    main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
+    main_->SetExitHandler([](int) {});
+    main_->show();
+    main_->OpenDatabase(kSample.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(main_->RunningWorkers(), 0, 60000);
+    auto& tree = main_->Tree();
+    const notes::FolderRecord contacts = Record("Contacts");
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.CheckBoxRect(contacts.treeItem).center());
+    ListFolder("Contacts");
+    for (int row : {3, 5}) main_->List().Model().SetChecked(row, true);
+
+    QTemporaryDir out;
+    struct Run {
+        const char* name;
+        int pdf, browse, start;
+    } runs[] = {{"tree", 1029, 1010, 1037}, {"list", 1026, 1033, 1034}};
+    for (const Run& r : runs) {
+        const QString dest = out.filePath(r.name);
+        QVERIFY(QDir().mkpath(dest));
+        dialogs_->paths.push_back(dest);
+        dialogs_->answers = {MsgAnswer::Yes};  // the list dialog asks before it closes
+        exporting::ExportOutcome outcome;
+        QTimer::singleShot(0, this, [&] {
+            auto* dlg = qobject_cast<app::ExportDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            Child<QRadioButton>(*dlg, r.pdf)->click();
+            QTest::mouseClick(Child(*dlg, r.browse), Qt::LeftButton);
+            RunToEnd(*dlg, Child<QPushButton>(*dlg, r.start));
+            outcome = dlg->LastOutcome();
+            dlg->reject();
+        });
+        if (std::string_view(r.name) == "tree") main_->findChild<QAction*>("id32775")->trigger();
+        else main_->OnFileExportasaeml();
+        QVERIFY2(outcome.totals.written >= 2, r.name);
+        QCOMPARE(outcome.totals.failed, 0u);
+        const QStringList pdfs = FilesBelow(dest).filter(QRegularExpression("\\.pdf$"));
+        QCOMPARE(uint64_t(pdfs.size()), outcome.totals.written);
+        QFile first(dest + "/" + pdfs.value(0));
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.read(5), QByteArray("%PDF-"));
+    }
 }
 
 QTEST_MAIN(ExportDialogsTest)

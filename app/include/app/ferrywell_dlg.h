@@ -82,6 +82,9 @@ public:
     void OnNMRClickList1(const QPoint& position);
     // Starts the analysis of state.strFileDir (after a confirmed selection).
     void StartAnalysis();
+    // Opens and analyses the database at path without the selection dialog,
+    // as the command line and the desktop's launcher ask.
+    void OpenDatabase(const std::string& path);
     // Runs fn on a worker thread of this window; what it throws is reported
     // in the status bar and a message box instead of ending the program.
     void RunInWorker(std::function<void()> fn);
@@ -113,6 +116,9 @@ private:
     void BuildStatusBar();
     void BuildCentre();
     void ChoosePreviewPage();
+    // Points state.tempFilePath at an existing scratch folder of this
+    // process unless it names one already, however the database was chosen.
+    void EnsureScratchFolder();
 
     std::shared_ptr<notes::FerrywellState> state_;
     std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
