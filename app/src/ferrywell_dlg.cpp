@@ -89,7 +89,7 @@ CFerrywellDlg::~CFerrywellDlg() {
     qApp->removeEventFilter(this);
     // Workers still running find the window gone and end on their own.
     bridge_->Close();
-    state_->iStopProcess.store(1);
+    for (const StopRequest& stop : stopRequests_) stop->store(1);
 }
 
 void CFerrywellDlg::EnsureScratchFolder() {
@@ -135,8 +135,10 @@ void CFerrywellDlg::BuildToolbar() {
         connect(action, &QAction::triggered, this, b.handler);
         toolbar_->addSeparator();
         if (std::string_view(b.id) == "id32775") exportButton_ = action;
+        if (std::string_view(b.id) == "id1022") stopButton_ = action;
     }
     exportButton_->setEnabled(false);
+    stopButton_->setEnabled(false);  // until an analysis or a list fill runs
 
     auto* spacer = new QWidget(toolbar_);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -229,10 +231,29 @@ void CFerrywellDlg::RunInWorker(std::function<void()> fn) {
     });
 }
 
+void CFerrywellDlg::RunStoppable(std::function<void(std::atomic<int>& stop)> task) {
+    auto stop = std::make_shared<std::atomic<int>>(0);
+    stopRequests_.push_back(stop);
+    stopButton_->setEnabled(true);
+    RunInWorker([task = std::move(task), stop, bridge = bridge_, dlg = this] {
+        // The window hears of the end however the task ends.
+        struct Ended {
+            std::function<void()> fn;
+            ~Ended() { fn(); }
+        } ended{[&] { bridge->Call([dlg, stop] { dlg->UiTaskEnded(stop); }); }};
+        task(*stop);
+    });
+}
+
+void CFerrywellDlg::UiTaskEnded(const StopRequest& stop) {
+    std::erase(stopRequests_, stop);
+    stopButton_->setEnabled(!stopRequests_.empty());
+}
+
 void CFerrywellDlg::StartAnalysis() {
-    RunInWorker([state = state_, bridge = bridge_, dlg = this] {
+    RunStoppable([state = state_, bridge = bridge_, dlg = this](std::atomic<int>& stop) {
         DialogAnalysisView view(bridge, dlg);
-        notes::AnalysisNSFFILE(*state, view);
+        notes::AnalysisNSFFILE(*state, view, stop);
     });
 }
 
@@ -267,8 +288,11 @@ void CFerrywellDlg::OnFileExit() {
 }
 
 void CFerrywellDlg::OnBnClickedStop() {
-    if (MessageService::Show(this, kAskStop, MsgButtons::YesNo, MsgIcon::Question) == controls::MsgAnswer::Yes)
-        state_->iStopProcess.store(1);
+    if (stopRequests_.empty()) return;
+    if (MessageService::Show(this, kAskStop, MsgButtons::YesNo, MsgIcon::Question) != controls::MsgAnswer::Yes)
+        return;
+    // What runs now stops; a task that ended meanwhile takes no request along.
+    for (const StopRequest& stop : stopRequests_) stop->store(1);
 }
 
 void CFerrywellDlg::OnHelpHowtousesoftware() {
@@ -281,9 +305,9 @@ void CFerrywellDlg::OnHelpAboutsoft() {
 }
 
 void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
-    RunInWorker([state = state_, bridge = bridge_, dlg = this, item] {
+    RunStoppable([state = state_, bridge = bridge_, dlg = this, item](std::atomic<int>& stop) {
         DialogListView view(bridge, dlg);
-        notes::AddNsfMailsInListThread(*state, view, item);
+        notes::AddNsfMailsInListThread(*state, view, item, stop);
         view.Flush();
         view.Finish();
     });

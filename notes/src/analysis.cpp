@@ -19,6 +19,10 @@ std::string TreePathForView(const std::string& viewName) {
 }
 
 AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
+    return AnalysisNSFFILE(state, view, state.iStopProcess);
+}
+
+AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view, std::atomic<int>& stop) {
     const std::string path = state.strFileDir.get();
     view.ClearTreeAndList();
     state.ptrNSFTreeFolderStructure.Clear();
@@ -53,9 +57,9 @@ AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
     const size_t count = views.GetCount();
     for (size_t i = 0; i < count; ++i) {
         view.SetStatusText(kPleaseWait);
-        if (state.iStopProcess.load() == 1) {
+        if (stop.load() == 1) {
             session.Term(0);
-            state.iStopProcess.store(0);
+            stop.store(0);
             view.SetStatusText(kProcessAborted);
             view.EnableExportButton();
             return {AnalysisResult::Stopped, {}};

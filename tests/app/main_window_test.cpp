@@ -72,13 +72,15 @@ private slots:
     void openListPreviewAndTickAll();
     void exportCommandsCheckTheirSelection();
     void stopAndExitAskFirst();
+    void stopBelongsToTheRunningTask();
     void enterAndEscapeDoNothing();
     void cancelledSelectionChangesNothing();
     void closingWhileAFillRunsNeitherCrashesNorHangs();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
-    void SelectFolder(const std::string& name);
+    // Clicks the folder's node; waits for the list unless wait is false.
+    void SelectFolder(const std::string& name, bool wait = true);
     void ClickRow(int row);
     void WaitIdle() { QTRY_COMPARE_WITH_TIMEOUT(dlg->RunningWorkers(), 0, 60000); }
     QAction* Action(const char* id) { return dlg->findChild<QAction*>(id); }
@@ -123,13 +125,13 @@ void MainWindowTest::OpenThroughSelectionDialog(const QString& db) {
     WaitIdle();
 }
 
-void MainWindowTest::SelectFolder(const std::string& name) {
+void MainWindowTest::SelectFolder(const std::string& name, bool wait) {
     for (const auto& record : dlg->State().ptrNSFTreeFolderStructure.Snapshot()) {
         if (record.folderName != name) continue;
         auto& tree = dlg->Tree();
         const QRect r = tree.visualItemRect(tree.ItemFor(record.treeItem));
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));
-        WaitIdle();
+        if (wait) WaitIdle();
         return;
     }
     QFAIL(("no folder " + name).c_str());
@@ -290,21 +292,16 @@ void MainWindowTest::exportCommandsCheckTheirSelection() {
 }
 
 void MainWindowTest::stopAndExitAskFirst() {
-    auto& state = dlg->State();
     struct Case {
         MsgAnswer answer;
-        int stop;
         size_t exitsAfter;
-    } cases[] = {{MsgAnswer::No, 0, 0}, {MsgAnswer::Yes, 1, 1}};
+    } cases[] = {{MsgAnswer::No, 0}, {MsgAnswer::Yes, 1}};
     for (const Case& c : cases) {
         dialogs->messages.clear();
         dialogs->answers = {c.answer};
-        Action("id1022")->trigger();
-        QCOMPARE(state.iStopProcess.load(), c.stop);
-        dialogs->answers = {c.answer};
         Action("id32776")->trigger();
         QCOMPARE(exits.size(), c.exitsAfter);
-        QCOMPARE(dialogs->messages, (QStringList{app::kAskStop, app::kAskExit}));
+        QCOMPARE(dialogs->messages, QStringList{app::kAskExit});
     }
     QCOMPARE(exits.back(), 0);
     QVERIFY(QString(app::kAskExit).endsWith("?       "));
@@ -315,27 +312,61 @@ void MainWindowTest::stopAndExitAskFirst() {
     QVERIFY(!dlg->close());
     QVERIFY(dlg->isVisible());
     QCOMPARE(dialogs->messages, QStringList{app::kAskExit});
+}
 
-    // A standing stop request ends the next analysis at its first view...
-    QCOMPARE(state.iStopProcess.load(), 1);
+void MainWindowTest::stopBelongsToTheRunningTask() {
+    // Nothing runs: Stop is disabled, and even called it asks and keeps nothing.
+    QVERIFY(!Action("id1022")->isEnabled());
+    dialogs->messages.clear();
+    dialogs->answers = {MsgAnswer::Yes};
+    dlg->OnBnClickedStop();
+    QVERIFY(dialogs->messages.isEmpty());
     OpenThroughSelectionDialog(kSample);
-    QCOMPARE(state.iStopProcess.load(), 0);
-    QCOMPARE(dlg->StatusText(), QString(notes::kProcessAborted));
-    QCOMPARE(dlg->Tree().topLevelItemCount(), 0);
-    QVERIFY(Action("id32775")->isEnabled());
+    QCOMPARE(dlg->Tree().topLevelItem(0)->childCount(), 3);
+    QVERIFY(!dialogs->messages.contains(notes::kProcessAborted));
+    QVERIFY(!Action("id1022")->isEnabled());
 
-    // ...and the next list fill at its first document.
-    OpenThroughSelectionDialog(kSample);
-    state.iStopProcess.store(1);
+    // Stop while a task runs: Yes stops that task alone, No lets it finish.
+    struct Case {
+        const char* task;  // "analysis", or the folder to list
+        MsgAnswer answer;
+    } cases[] = {{"analysis", MsgAnswer::Yes}, {"analysis", MsgAnswer::No}, {"Contacts", MsgAnswer::Yes},
+                 {"People", MsgAnswer::No}};
+    for (const Case& c : cases) {
+        const bool analysis = std::string_view(c.task) == "analysis";
+        if (analysis) dlg->StartAnalysis();
+        else SelectFolder(c.task, false);
+        QVERIFY2(Action("id1022")->isEnabled(), c.task);
+        dialogs->messages.clear();
+        dialogs->answers = {c.answer};
+        Action("id1022")->trigger();
+        QCOMPARE(dialogs->messages, QStringList{app::kAskStop});
+        WaitIdle();
+        QVERIFY2(!Action("id1022")->isEnabled(), c.task);
+        QVERIFY(Action("id32775")->isEnabled());
+        const bool stopped = c.answer == MsgAnswer::Yes;
+        auto& model = dlg->List().Model();
+        if (analysis) {
+            QCOMPARE(dlg->StatusText(), QString(stopped ? notes::kProcessAborted : " "));
+            QCOMPARE(dlg->Tree().topLevelItemCount(), stopped ? 0 : 1);
+        } else {
+            // A stopped fill keeps the first row with its number alone.
+            if (stopped) {
+                QCOMPARE(model.rowCount(), 1);
+                QCOMPARE(model.Row(0).text[2], QString("0"));
+                QCOMPARE(model.Row(0).text[4], QString());
+            } else {
+                QCOMPARE(model.rowCount(), int(CliList(kSample, c.task).size()));
+            }
+            QVERIFY(dlg->Tree().isEnabled());
+            QCOMPARE(dlg->Progress(), 0);
+        }
+        if (analysis && stopped) OpenThroughSelectionDialog(kSample);
+    }
+    // No request outlives its task: the next fill lists the whole view.
     SelectFolder("Contacts");
-    auto& model = dlg->List().Model();
-    QCOMPARE(model.rowCount(), 1);
-    QCOMPARE(model.Row(0).text[2], QString("0"));
-    QCOMPARE(model.Row(0).text[5], QString());
-    QCOMPARE(state.iStopProcess.load(), 0);
-    QVERIFY(dlg->Tree().isEnabled());
-    QVERIFY(Action("id32775")->isEnabled());
-    QCOMPARE(dlg->Progress(), 0);
+    QCOMPARE(dlg->List().Model().rowCount(), int(CliList(kSample, "Contacts").size()));
+    QCOMPARE(dlg->State().iStopProcess.load(), 0);
 }
 
 void MainWindowTest::enterAndEscapeDoNothing() {

@@ -17,8 +17,10 @@
 
 #include <QMainWindow>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -105,6 +107,8 @@ public:
     void UiCloseWaitWindow();
     void UiEnableList(bool enable);
     void UiNavigate(const std::string& path);
+    using StopRequest = std::shared_ptr<std::atomic<int>>;
+    void UiTaskEnded(const StopRequest& stop);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -136,6 +140,9 @@ private:
     QProgressBar* progress_ = nullptr;
     QAction* menuSave_ = nullptr;
     QAction* exportButton_ = nullptr;
+    QAction* stopButton_ = nullptr;
+    // The stop requests of the analysis and list fills running now.
+    std::vector<StopRequest> stopRequests_;
     std::unique_ptr<controls::NSFWaitMSG> wait_;
     int waitRequests_ = 0;  // previews that asked for the wait window
 };
