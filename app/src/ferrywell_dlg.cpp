@@ -231,7 +231,7 @@ void CFerrywellDlg::RunInWorker(std::function<void()> fn) {
     });
 }
 
-void CFerrywellDlg::RunStoppable(std::function<void(std::atomic<int>& stop)> task) {
+CFerrywellDlg::StopRequest CFerrywellDlg::RunStoppable(std::function<void(std::atomic<int>& stop)> task) {
     auto stop = std::make_shared<std::atomic<int>>(0);
     stopRequests_.push_back(stop);
     stopButton_->setEnabled(true);
@@ -243,15 +243,34 @@ void CFerrywellDlg::RunStoppable(std::function<void(std::atomic<int>& stop)> tas
         } ended{[&] { bridge->Call([dlg, stop] { dlg->UiTaskEnded(stop); }); }};
         task(*stop);
     });
+    return stop;
 }
 
 void CFerrywellDlg::UiTaskEnded(const StopRequest& stop) {
     std::erase(stopRequests_, stop);
     stopButton_->setEnabled(!stopRequests_.empty());
+    if (stop != treeTask_) return;
+    treeTask_.reset();
+    // The next tree task in turn: an analysis first, else the last view asked for.
+    if (std::exchange(analysisWaiting_, false)) {
+        StartAnalysis();
+    } else if (fillWaiting_) {
+        const notes::HTREEITEM item = *fillWaiting_;
+        fillWaiting_.reset();
+        OnTvnSelchangedTree1(item);
+    }
 }
 
 void CFerrywellDlg::StartAnalysis() {
-    RunStoppable([state = state_, bridge = bridge_, dlg = this](std::atomic<int>& stop) {
+    if (treeTask_) {
+        // A new database: what runs now is for the old one.
+        analysisWaiting_ = true;
+        fillWaiting_.reset();
+        treeTask_->store(1);
+        return;
+    }
+    treeTaskIsFill_ = false;
+    treeTask_ = RunStoppable([state = state_, bridge = bridge_, dlg = this](std::atomic<int>& stop) {
         DialogAnalysisView view(bridge, dlg);
         notes::AnalysisNSFFILE(*state, view, stop);
     });
@@ -305,7 +324,17 @@ void CFerrywellDlg::OnHelpAboutsoft() {
 }
 
 void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
-    RunStoppable([state = state_, bridge = bridge_, dlg = this, item](std::atomic<int>& stop) {
+    if (treeTask_) {
+        // A view chosen during an analysis waits for its end; one chosen
+        // during a fill replaces the view being listed. A node of the tree an
+        // analysis is about to replace lists nothing.
+        if (analysisWaiting_) return;
+        fillWaiting_ = item;
+        if (treeTaskIsFill_) treeTask_->store(1);
+        return;
+    }
+    treeTaskIsFill_ = true;
+    treeTask_ = RunStoppable([state = state_, bridge = bridge_, dlg = this, item](std::atomic<int>& stop) {
         DialogListView view(bridge, dlg);
         notes::AddNsfMailsInListThread(*state, view, item, stop);
         view.Flush();

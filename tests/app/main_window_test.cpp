@@ -73,6 +73,7 @@ private slots:
     void exportCommandsCheckTheirSelection();
     void stopAndExitAskFirst();
     void stopBelongsToTheRunningTask();
+    void analysisAndFillsRunOneAtATime();
     void enterAndEscapeDoNothing();
     void cancelledSelectionChangesNothing();
     void closingWhileAFillRunsNeitherCrashesNorHangs();
@@ -367,6 +368,31 @@ void MainWindowTest::stopBelongsToTheRunningTask() {
     SelectFolder("Contacts");
     QCOMPARE(dlg->List().Model().rowCount(), int(CliList(kSample, "Contacts").size()));
     QCOMPARE(dlg->State().iStopProcess.load(), 0);
+}
+
+void MainWindowTest::analysisAndFillsRunOneAtATime() {
+    OpenThroughSelectionDialog(kSample);
+    auto& state = dlg->State();
+    // Views chosen in quick succession (the arrow keys held down): the list
+    // shows the last one alone, and the shared state names it.
+    SelectFolder("Contacts", false);
+    SelectFolder("By Category", false);
+    SelectFolder("People", false);
+    WaitIdle();
+    QCOMPARE(state.treeSelectedFolder.get(), std::string("People"));
+    QCOMPARE(WindowList(*dlg).size(), CliList(kSample, "People").size());
+    QCOMPARE(dlg->List().Model().Row(0).text[3], QString::number(state.FolderNo.load()));
+    QVERIFY(dlg->Tree().isEnabled());
+    QCOMPARE(dlg->StatusText(), QString(" "));
+
+    // Another database opened while a view is listed: the list stays empty
+    // until a view of the new tree is chosen.
+    SelectFolder("Contacts", false);
+    dlg->OpenDatabase(kSample.toStdString());
+    WaitIdle();
+    QCOMPARE(dlg->Tree().topLevelItem(0)->childCount(), 3);
+    QCOMPARE(dlg->List().Model().rowCount(), 0);
+    QVERIFY(dlg->Tree().isEnabled());
 }
 
 void MainWindowTest::enterAndEscapeDoNothing() {

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -90,6 +91,11 @@ public:
     // Runs fn on a worker thread of this window; what it throws is reported
     // in the status bar and a message box instead of ending the program.
     void RunInWorker(std::function<void()> fn);
+    // Runs task like RunInWorker with a stop request of its own, which Stop
+    // sets while the task runs, and returns the request. Stop is enabled
+    // while such a task runs.
+    using StopRequest = std::shared_ptr<std::atomic<int>>;
+    StopRequest RunStoppable(std::function<void(std::atomic<int>& stop)> task);
 
     // Run on the user-interface thread on behalf of the workers.
     void UiClearTreeAndList();
@@ -107,7 +113,6 @@ public:
     void UiCloseWaitWindow();
     void UiEnableList(bool enable);
     void UiNavigate(const std::string& path);
-    using StopRequest = std::shared_ptr<std::atomic<int>>;
     void UiTaskEnded(const StopRequest& stop);
 
 protected:
@@ -143,6 +148,12 @@ private:
     QAction* stopButton_ = nullptr;
     // The stop requests of the analysis and list fills running now.
     std::vector<StopRequest> stopRequests_;
+    // The analysis and the list fills fill the same tree and list, so they
+    // run one at a time: the one running, and what waits for its end.
+    StopRequest treeTask_;
+    bool treeTaskIsFill_ = false;
+    bool analysisWaiting_ = false;
+    std::optional<notes::HTREEITEM> fillWaiting_;
     std::unique_ptr<controls::NSFWaitMSG> wait_;
     int waitRequests_ = 0;  // previews that asked for the wait window
 };
