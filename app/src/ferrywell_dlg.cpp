@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
@@ -133,6 +134,8 @@ void CFerrywellDlg::BuildToolbar() {
         QAction* action = toolbar_->addAction(s->standardIcon(b.icon), b.text);
         action->setObjectName(b.id);
         connect(action, &QAction::triggered, this, b.handler);
+        // Tab reaches the buttons too; Space presses the one with the focus.
+        toolbar_->widgetForAction(action)->setFocusPolicy(Qt::TabFocus);
         toolbar_->addSeparator();
         if (std::string_view(b.id) == "id32775") exportButton_ = action;
         if (std::string_view(b.id) == "id1022") stopButton_ = action;
@@ -151,20 +154,29 @@ void CFerrywellDlg::BuildToolbar() {
 }
 
 void CFerrywellDlg::BuildMenu() {
-    QMenu* file = menuBar()->addMenu("File");
-    auto add = [this](QMenu* menu, const char* text, const char* id, void (CFerrywellDlg::*handler)()) {
+    QMenu* file = menuBar()->addMenu("&File");
+    auto add = [this](QMenu* menu, const char* text, const char* id, void (CFerrywellDlg::*handler)(),
+                      QKeySequence key) {
         QAction* action = menu->addAction(text);
         action->setObjectName(id);
+        action->setShortcut(key);
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    add(file, "Browse&&Scan", "menu32774", &CFerrywellDlg::OnFileBrowse32774);
-    menuSave_ = add(file, "Save", "menu32775", &CFerrywellDlg::OnFileScan);
-    add(file, "Exit", "menu32776", &CFerrywellDlg::OnFileExit);
-    QMenu* help = menuBar()->addMenu("Help");
-    add(help, "How To Use Software", "menu32778", &CFerrywellDlg::OnHelpHowtousesoftware);
-    add(help, "About Software Version", "menu32779", &CFerrywellDlg::OnHelpAboutsoft);
-    menuSave_->setEnabled(false);
+    // "&&" is the ampersand itself; the letter after a single "&" is the mnemonic.
+    // The shortcuts of Linux desktops, whatever key scheme the platform reports.
+    add(file, "&Browse&&Scan", "menu32774", &CFerrywellDlg::OnFileBrowse32774, Qt::CTRL | Qt::Key_O);
+    menuSave_ = add(file, "&Save", "menu32775", &CFerrywellDlg::OnFileScan, Qt::CTRL | Qt::Key_S);
+    add(file, "E&xit", "menu32776", &CFerrywellDlg::OnFileExit, Qt::CTRL | Qt::Key_Q);
+    QMenu* help = menuBar()->addMenu("&Help");
+    add(help, "&How To Use Software", "menu32778", &CFerrywellDlg::OnHelpHowtousesoftware, Qt::Key_F1);
+    add(help, "&About Software Version", "menu32779", &CFerrywellDlg::OnHelpAboutsoft, {});
+    // Save and the toolbar's Export File are one command: one state.
+    menuSave_->setEnabled(exportButton_->isEnabled());
+    connect(exportButton_, &QAction::enabledChanged, menuSave_, &QAction::setEnabled);
+    // F10 opens the menu bar, as in other desktop programs.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 }
 
 void CFerrywellDlg::BuildCentre() {
@@ -180,6 +192,8 @@ void CFerrywellDlg::BuildCentre() {
 
     connect(tree_, &controls::CFolderTreeCtrl1::folderSelected, this, &CFerrywellDlg::OnTvnSelchangedTree1);
     connect(list_, &QAbstractItemView::clicked, this, [this](const QModelIndex&) { OnNMClickList1(); });
+    // The preview follows the row the keyboard moves to as well.
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { OnNMClickList1(); });
     connect(list_, &QWidget::customContextMenuRequested, this, &CFerrywellDlg::OnNMRClickList1);
 }
 
@@ -213,7 +227,6 @@ void CFerrywellDlg::OnFileBrowse32774() {
     }
     if (state_->ibrowsefile.load() == 1) {
         state_->ibrowsefile.store(0);
-        menuSave_->setEnabled(true);
         StartAnalysis();
     }
 }
@@ -424,7 +437,8 @@ void CFerrywellDlg::closeEvent(QCloseEvent* event) {
 bool CFerrywellDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this) {
+        // Escape still leaves the menu bar after F10 or Alt.
+        if (widget && widget->window() == this && !qobject_cast<QMenuBar*>(widget)) {
             auto* key = static_cast<QKeyEvent*>(event);
             const bool enterOrEscape =
                 key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape;

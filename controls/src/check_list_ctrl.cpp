@@ -1,6 +1,7 @@
 #include <controls/check_list_ctrl.h>
 #include <controls/icons.h>
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 
@@ -61,6 +62,8 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(ne
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab leaves the list (the arrow keys move within it).
+    setTabKeyNavigation(false);
     setStyleSheet("QTableView { gridline-color: #e4e4e4; }"
                   "QTableView::item:selected { background-color: #3874d8; color: white; }");
     model_.SetRowImage(ContactRowImage());
@@ -93,6 +96,20 @@ int CCheckListCtrl::FirstSelectedRow() const {
     for (const QModelIndex& i : rows)
         if (first < 0 || i.row() < first) first = i.row();
     return first;
+}
+
+void CCheckListCtrl::keyPressEvent(QKeyEvent* event) {
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Space) {
+        model_.SetChecked(current.row(), !model_.IsChecked(current.row()));
+        return;
+    }
+    if (event->modifiers() == Qt::ShiftModifier && event->key() == Qt::Key_F10) {
+        const QRect row = visualRect(current);
+        emit customContextMenuRequested(row.isValid() ? row.center() : QPoint(0, 0));
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void CCheckListCtrl::OnChecksChanged() {

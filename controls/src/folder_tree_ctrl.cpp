@@ -119,6 +119,12 @@ void CFolderTreeCtrl1::SelectItem(notes::HTREEITEM handle) {
 }
 
 void CFolderTreeCtrl1::keyPressEvent(QKeyEvent* event) {
+    // Space ticks or unticks the current node as a click on its box does.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        const notes::HTREEITEM current = HandleOf(currentItem());
+        if (current != 0) model_.ToggleCheck(current);
+        return;
+    }
     QTreeWidget::keyPressEvent(event);
     const notes::HTREEITEM current = HandleOf(currentItem());
     if (current != 0 && current != selected_) SelectItem(current);

@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -77,6 +80,7 @@ private slots:
     void enterAndEscapeDoNothing();
     void cancelledSelectionChangesNothing();
     void closingWhileAFillRunsNeitherCrashesNorHangs();
+    void keyboardReachesEveryCommand();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
@@ -433,6 +437,123 @@ void MainWindowTest::closingWhileAFillRunsNeitherCrashesNorHangs() {
     QVERIFY(workers->Running() > 0);
     dlg.reset();  // the window goes while the fill runs
     QTRY_COMPARE_WITH_TIMEOUT(workers->Running(), 0, 60000);
+}
+
+void MainWindowTest::keyboardReachesEveryCommand() {
+    QApplication::setActiveWindow(dlg.get());
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    // Opened as the command line opens it: Save follows Export File.
+    QVERIFY(!Action("menu32775")->isEnabled());
+    dlg->OpenDatabase(kSample.toStdString());
+    WaitIdle();
+    QVERIFY(Action("id32775")->isEnabled());
+    QVERIFY(Action("menu32775")->isEnabled());
+    dlg->UiEnableExportButton(false);
+    QVERIFY(!Action("menu32775")->isEnabled());
+    dlg->UiEnableExportButton(true);
+
+    // The menus open with Alt and their letter, and with F10.
+    const auto popupAfter = [this](QKeyCombination keys) {
+        QString title;
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dlg.get(), keys.key(),
+                        keys.keyboardModifiers());
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            title = menu->title();
+            menu->close();
+        }
+        return title;
+    };
+    QCOMPARE(popupAfter(Qt::ALT | Qt::Key_F), QString("&File"));
+    QCOMPARE(popupAfter(Qt::ALT | Qt::Key_H), QString("&Help"));
+    QCOMPARE(popupAfter(QKeyCombination(Qt::Key_F10)), QString("&File"));
+    QTest::keyClick(dlg->menuBar(), Qt::Key_Escape);
+
+    // Standard shortcuts: open, export, quit.
+    struct Shortcut {
+        QKeyCombination keys;
+        const char* opens;  // the modal dialog's title, or the question asked
+    } shortcuts[] = {{Qt::CTRL | Qt::Key_O, "Select Lotus Notes (*.nsf) File"},
+                     {Qt::CTRL | Qt::Key_S, app::kSelectFolder},
+                     {Qt::CTRL | Qt::Key_Q, app::kAskExit}};
+    QString seen;
+    for (const Shortcut& sc : shortcuts) {
+        QApplication::setActiveWindow(dlg.get());  // back from the dialog before
+        seen.clear();
+        QTimer::singleShot(0, this, [&seen] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                seen = modal->windowTitle();
+                modal->close();
+            }
+        });
+        dialogs->messages.clear();
+        dialogs->answers = {MsgAnswer::No};
+        QTest::keyClick(dlg.get(), sc.keys.key(), sc.keys.keyboardModifiers());
+        QCoreApplication::processEvents();  // a timer not used by a dialog goes now
+        if (seen.isEmpty()) seen = dialogs->messages.value(0);
+        QCOMPARE(seen, QString(sc.opens));
+    }
+    QVERIFY(exits.empty());
+
+    // Tab reaches the toolbar's buttons; Space presses the one in focus.
+    QApplication::setActiveWindow(dlg.get());
+    dlg->Tree().setFocus();
+    QSet<QString> reached;
+    QToolButton* addFile = nullptr;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        auto* button = qobject_cast<QToolButton*>(QApplication::focusWidget());
+        if (!button || !button->defaultAction()) continue;
+        reached << button->defaultAction()->objectName();
+        if (button->defaultAction()->objectName() == "id32774") addFile = button;
+    }
+    QCOMPARE(reached, (QSet<QString>{"id32774", "id32775", "id32779", "id32776"}));  // Stop: nothing runs
+    QVERIFY(addFile);
+    bool opened = false;
+    QTimer::singleShot(0, this, [&opened] {
+        opened = qobject_cast<app::FirstDialog*>(QApplication::activeModalWidget()) != nullptr;
+        if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
+    });
+    addFile->setFocus();
+    QTest::keyClick(addFile, Qt::Key_Space);
+    QVERIFY(opened);
+
+    // The tree: the arrow keys list a view, Space ticks it.
+    QApplication::setActiveWindow(dlg.get());
+    auto& tree = dlg->Tree();
+    tree.setFocus();
+    tree.setCurrentItem(tree.topLevelItem(0));
+    QTest::keyClick(&tree, Qt::Key_Down);  // "By Category"
+    QTest::keyClick(&tree, Qt::Key_Down);  // "Contacts"
+    WaitIdle();
+    QCOMPARE(dlg->State().treeSelectedFolder.get(), std::string("Contacts"));
+    QTest::keyClick(&tree, Qt::Key_Space);
+    QCOMPARE(tree.GetCheck(tree.HandleOf(tree.currentItem())), 1);
+
+    // The list: the preview follows the current row; Space ticks it;
+    // Shift+F10 offers "Export List Items".
+    auto& list = dlg->List();
+    ClickRow(45);
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Down);
+    WaitIdle();
+    QCOMPARE(dlg->State().poslast.load(), 47);
+    QVERIFY(ReadAll(dlg->PreviewPagePath()).contains(list.Model().Row(46).text[4].toHtmlEscaped()));
+    QTest::keyClick(&list, Qt::Key_Space);
+    QVERIFY(list.Model().IsChecked(46));
+    QCOMPARE(list.Model().CheckedCount(), 1);
+    QStringList offered;
+    QTimer::singleShot(0, this, [&offered] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* a : menu->actions()) offered << a->text();
+            menu->close();
+        }
+    });
+    QTest::keyClick(&list, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(offered, QStringList{"Export List Items"});
+    // Tab leaves the list at once, however many rows it has.
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != &list);
 }
 
 QTEST_MAIN(MainWindowTest)

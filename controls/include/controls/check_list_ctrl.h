@@ -101,6 +101,11 @@ public:
     // Position of the first selected row, or -1.
     int FirstSelectedRow() const;
 
+protected:
+    // Space ticks or unticks the current row, whichever column holds the
+    // focus; Shift+F10 opens the context menu at the current row.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void OnChecksChanged();
     void OnHeaderBoxClicked(int image);

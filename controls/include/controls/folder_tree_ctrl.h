@@ -1,7 +1,8 @@
 // The folder tree of the main window: a tree with check boxes over the
 // folder tree model. A click on a check box ticks or unticks the node with
 // its descendants; a click elsewhere on a node selects it and opens or
-// closes it; a click on the expand button only opens or closes it.
+// closes it; a click on the expand button only opens or closes it. From the
+// keyboard, moving to a node selects it and Space ticks or unticks it.
 #pragma once
 
 #include <notes/tree_model.h>
