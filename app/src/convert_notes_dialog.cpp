@@ -167,20 +167,13 @@ exporting::ExportOptions CConvertNotes::Options() const {
 
 void CConvertNotes::EnableWhileIdle(bool idle) {
     if (!idle) {
-        enabledBeforeRun_.clear();
-        std::vector<QWidget*> controls = {save_, browse_, split_, splitSizes_, naming_, namings_,
-                                          filter_, start_, end_, attachments_};
-        for (auto& [kind, radio] : radios_) controls.push_back(radio);
-        for (QWidget* w : controls) {
-            enabledBeforeRun_[w] = w->isEnabled();
-            w->setEnabled(false);
-        }
+        DisableForRun({save_, browse_, split_, splitSizes_});
         ignoreSaved_->setVisible(true);
         ignoreSaved_->setEnabled(false);
         stop_->setEnabled(true);
         return;
     }
-    for (auto& [w, enabled] : enabledBeforeRun_) w->setEnabled(enabled);
+    EnableAfterRun();
     save_->setEnabled(true);
     ignoreSaved_->setVisible(false);
     stop_->setEnabled(false);

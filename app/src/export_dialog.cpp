@@ -43,6 +43,21 @@ void ExportDialog::SetDestination(const QString& path) {
 
 ExportDialog::~ExportDialog() { StopAndWait(); }
 
+void ExportDialog::DisableForRun(std::vector<QWidget*> controls) {
+    for (auto& [kind, radio] : radios_) controls.push_back(radio);
+    controls.insert(controls.end(), {naming_, namings_, filter_, start_, end_, attachments_});
+    enabledBeforeRun_.clear();
+    for (QWidget* w : controls) {
+        enabledBeforeRun_[w] = w->isEnabled();
+        w->setEnabled(false);
+    }
+}
+
+void ExportDialog::EnableAfterRun() {
+    for (auto& [w, enabled] : enabledBeforeRun_) w->setEnabled(enabled);
+    enabledBeforeRun_.clear();
+}
+
 void ExportDialog::BuildFilterControls(QGridLayout* grid, const FilterLayout& layout) {
     QWidget* parent = grid->parentWidget();
     const int row = grid->rowCount();

@@ -152,7 +152,7 @@ exporting::ExportOptions CSINGLENSFMAILSAVE::Options() const {
 
 void CSINGLENSFMAILSAVE::OnBnClickedButtonSave() {
     if (IsExporting()) return;
-    startExport_->setEnabled(false);
+    DisableForRun({startExport_, browse_, split_, splitMb_});
     startExport_->setText(kUnderProcessShort);
     StartExport([state = &state_, options = Options(), view = state_.FolderNo.load(),
                  folder = state_.treeSelectedFolder.get(),
@@ -162,6 +162,7 @@ void CSINGLENSFMAILSAVE::OnBnClickedButtonSave() {
 }
 
 void CSINGLENSFMAILSAVE::Finished() {
+    EnableAfterRun();
     startExport_->setEnabled(true);
     startExport_->setText(kStartExport);
 }

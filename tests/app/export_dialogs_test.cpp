@@ -550,17 +550,30 @@ void ExportDialogsTest::listItemsExportOfTickedRows() {
     Child<QRadioButton>(dlg, 1027)->click();
     dialogs_->paths.push_back(out.path());
     QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
+    // Start Export, the kinds, Browse, Split PST, naming and filter.
+    const auto states = [&] { return EnabledStates(dlg, {1034, 1006, 1009, 1027, 1029, 1033, 1010, 1069, 1062}); };
+    const QList<bool> before = states();
     QString textWhileRunning;
-    bool enabledWhileRunning = true;
+    QList<bool> whileRunning;
+    bool startAfterBrowse = true;
     dlg.SetProgressHook([&](uint64_t, uint64_t) {
+        if (!whileRunning.isEmpty()) return;
         textWhileRunning = Child<QPushButton>(dlg, 1034)->text();
-        enabledWhileRunning = Enabled(dlg, 1034);
+        whileRunning = states();
+        // Neither another kind nor another folder can be picked meanwhile.
+        QTest::mouseClick(Child(dlg, 1029), Qt::LeftButton);
+        dialogs_->paths.push_back(profile_.path());
+        QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
+        startAfterBrowse = Enabled(dlg, 1034);
     });
     RunToEnd(dlg, Child<QPushButton>(dlg, 1034));
     QCOMPARE(textWhileRunning, QString("Under Process"));
-    QVERIFY(!enabledWhileRunning);
+    QCOMPARE(whileRunning, QList<bool>(9, false));
+    QVERIFY(!startAfterBrowse);
+    QCOMPARE(dlg.SavingMode(), exporting::OutputKind::Vcf);
+    QCOMPARE(dlg.MessageSavepath(), out.path());
     QCOMPARE(Child<QPushButton>(dlg, 1034)->text(), QString("Start Export"));
-    QVERIFY(Enabled(dlg, 1034));
+    QCOMPARE(states(), before);
     QCOMPARE(dlg.LastOutcome().totals.written, 3u);
     const QStringList files = FilesBelow(out.path());
     QCOMPARE(files.size(), 3);

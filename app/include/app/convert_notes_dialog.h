@@ -53,7 +53,6 @@ private:
     QLabel* status_;
     QPushButton* save_;
     QPushButton* stop_;
-    std::map<QWidget*, bool> enabledBeforeRun_;
 };
 
 }  // namespace app

@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -103,6 +104,12 @@ protected:
     // The destination, shown in the path box.
     void SetDestination(const QString& path);
 
+    // Disables, while an export runs, the mode radios, the naming and filter
+    // controls and the given ones, noting the state of each; EnableAfterRun
+    // gives every one its state back.
+    void DisableForRun(std::vector<QWidget*> controls);
+    void EnableAfterRun();
+
     notes::FerrywellState& state_;
     exporting::OutputKind mode_ = exporting::OutputKind::Pst;
     QString destination_;
@@ -121,6 +128,7 @@ private:
     std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
     std::shared_ptr<std::atomic<int>> stop_ = std::make_shared<std::atomic<int>>(0);
     bool running_ = false;
+    std::map<QWidget*, bool> enabledBeforeRun_;
     exporting::ExportOutcome outcome_;
     ProgressHook progress_;
 };
