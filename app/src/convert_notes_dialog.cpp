@@ -114,8 +114,6 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
     outer->addLayout(buttons);
     for (QPushButton* b : {browse_, save_, stop_}) b->setAutoDefault(false);
 
-    for (auto& [kind, radio] : radios_)
-        connect(radio, &QRadioButton::clicked, this, [this, k = kind] { OnModeChosen(k); });
     connect(split_, &QCheckBox::toggled, splitSizes_, &QWidget::setEnabled);
     connect(browse_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedBrowse);
     connect(save_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedSave);
@@ -126,6 +124,7 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
     naming_->setEnabled(false);
     namings_->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_, save_, stop_}) w->setEnabled(false);
+    ConnectModeRadios();
     resize(620, 700);
 }
 

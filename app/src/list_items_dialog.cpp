@@ -65,7 +65,6 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const contr
         auto* radio = WithId(new QRadioButton(r.text, formats), r.id);
         radios_[r.kind] = radio;
         grid->addWidget(radio, slot / 2, slot % 2);
-        connect(radio, &QRadioButton::clicked, this, [this, k = r.kind] { OnModeChosen(k); });
         ++slot;
     }
     outer->addWidget(formats);
@@ -121,6 +120,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const contr
     // Opening state: PST chosen; the date pickers are live although the filter is off.
     radios_[OutputKind::Pst]->setChecked(true);
     for (QWidget* w : std::initializer_list<QWidget*>{splitMb_, naming_, namings_, startExport_}) w->setEnabled(false);
+    ConnectModeRadios();
     resize(560, 620);
 }
 

@@ -69,6 +69,7 @@ private slots:
     void listItemsExportOfTickedRows();
     void closingDuringAnExportStopsAndWaits();
     void mainWindowOpensTheDialogs();
+    void radiosChooseTheirKindHoweverChecked();
     void openedFromTheCommandLineBothDialogsWritePdf();
 
 private:
@@ -661,6 +662,37 @@ void ExportDialogsTest::mainWindowOpensTheDialogs() {
     main_->OnFileExportasaeml();
     QVERIFY(seen);
     QCOMPARE(dialogs_->messages, QStringList{app::kAskExit});
+}
+
+void ExportDialogsTest::radiosChooseTheirKindHoweverChecked() {
+    notes::FerrywellState state;
+    controls::CheckListModel rows;
+    CConvertNotes convert(state, {});
+    CSINGLENSFMAILSAVE list(state, rows);
+    // A radio checked without a click (as an assistive tool's Toggle action
+    // or code does) chooses its kind and the controls follow.
+    struct Case {
+        app::ExportDialog* dialog;
+        int id;
+        OutputKind kind;
+        std::vector<int> ids;
+        QList<bool> enabled;
+    } cases[] = {
+        {&convert, 1049, OutputKind::Csv, {1035, 1010, 1069}, {false, true, false}},
+        {&convert, 1007, OutputKind::Msg, {1035, 1010, 1069}, {false, true, true}},
+        {&convert, 1006, OutputKind::Pst, {1035, 1010, 1069}, {true, true, false}},
+        {&list, 1026, OutputKind::Pdf, {1010, 1012, 1069}, {false, false, true}},
+        {&list, 1029, OutputKind::Csv, {1010, 1012, 1069}, {false, false, false}},
+    };
+    for (const Case& c : cases) {
+        auto* radio = Child<QRadioButton>(*c.dialog, c.id);
+        radio->toggle();
+        QVERIFY(radio->isChecked());
+        QCOMPARE(c.dialog->SavingMode(), c.kind);
+        QList<bool> enabled;
+        for (int id : c.ids) enabled << Enabled(*c.dialog, id);
+        QCOMPARE(enabled, c.enabled);
+    }
 }
 
 void ExportDialogsTest::openedFromTheCommandLineBothDialogsWritePdf() {

@@ -30,7 +30,7 @@ public:
     // The options Save hands to the export.
     exporting::ExportOptions Options() const;
 
-    void OnModeChosen(exporting::OutputKind kind);
+    void OnModeChosen(exporting::OutputKind kind) override;
     void OnBnClickedBrowse();
     void OnBnClickedSave();
     void OnBnClickedStop();

@@ -87,6 +87,9 @@ public:
     void UiSetProgress(uint64_t done, uint64_t total);
     void UiShowMessage(const QString& text);
 
+    // The user chose kind with its radio.
+    virtual void OnModeChosen(exporting::OutputKind kind) = 0;
+
 protected:
     using Job = std::function<exporting::ExportOutcome(std::atomic<int>& stop, exporting::ExportSink& sink)>;
     // Runs job on a worker; Finished runs on this thread once it returns.
@@ -103,6 +106,11 @@ protected:
 
     // The destination, shown in the path box.
     void SetDestination(const QString& path);
+    // Makes each radio of radios_ choose its kind when it becomes checked,
+    // by a click, the keyboard or an assistive tool's action alike, and
+    // again when the radio already checked is clicked. Called once the
+    // opening state is set.
+    void ConnectModeRadios();
 
     // Disables, while an export runs, the mode radios, the naming and filter
     // controls and the given ones, noting the state of each; EnableAfterRun
@@ -129,6 +137,7 @@ private:
     std::shared_ptr<std::atomic<int>> stop_ = std::make_shared<std::atomic<int>>(0);
     bool running_ = false;
     std::map<QWidget*, bool> enabledBeforeRun_;
+    bool pressedWhileChecked_ = false;
     exporting::ExportOutcome outcome_;
     ProgressHook progress_;
 };

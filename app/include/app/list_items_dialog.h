@@ -35,7 +35,7 @@ public:
 
     exporting::ExportOptions Options() const;
 
-    void OnModeChosen(exporting::OutputKind kind);
+    void OnModeChosen(exporting::OutputKind kind) override;
     void OnBnClickedButtonBrowse();
     void OnBnClickedButtonSave();
 
