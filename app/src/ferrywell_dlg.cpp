@@ -352,6 +352,7 @@ void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
         notes::AddNsfMailsInListThread(*state, view, item, stop);
         view.Flush();
         view.Finish();
+        bridge->Call([dlg] { dlg->List().FitColumns(); });
     });
 }
 
@@ -409,7 +410,10 @@ void CFerrywellDlg::UiDeleteAllRows() {
 }
 
 void CFerrywellDlg::UiAddRows(std::vector<controls::CheckListRow>& rows) {
+    const bool first = list_->Model().rowCount() == 0;
     list_->Model().AppendRows(std::move(rows));
+    // The first rows of a long list show fitted columns while the rest come.
+    if (first) list_->FitColumns();
 }
 
 void CFerrywellDlg::UiEnableTree(bool enable) { tree_->setEnabled(enable); }

@@ -11,7 +11,7 @@ CCheckHeadCtrl::CCheckHeadCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
     setSectionsClickable(true);
     setSectionsMovable(true);
     setHighlightSections(false);
-    setStretchLastSection(false);
+    setStretchLastSection(true);
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(this, &QHeaderView::sectionClicked, this, [this](int logicalIndex) {
         if (!initialised_ || logicalIndex != 0) return;
@@ -87,6 +87,14 @@ void CCheckListCtrl::SetColumns(const std::vector<ListColumn>& columns) {
         const int width = set[size_t(c)].width;
         setColumnHidden(c, width == 0);
         if (width > 0) header_->resizeSection(c, width);
+    }
+}
+
+void CCheckListCtrl::FitColumns() {
+    for (int c = 0; c < kListColumns; ++c) {
+        if (isColumnHidden(c)) continue;
+        resizeColumnToContents(c);
+        if (columnWidth(c) > kFitWidth) setColumnWidth(c, kFitWidth);
     }
 }
 

@@ -81,6 +81,7 @@ private slots:
     void cancelledSelectionChangesNothing();
     void closingWhileAFillRunsNeitherCrashesNorHangs();
     void keyboardReachesEveryCommand();
+    void listColumnsFitTheirContent();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
@@ -554,6 +555,24 @@ void MainWindowTest::keyboardReachesEveryCommand() {
     list.setFocus();
     QTest::keyClick(&list, Qt::Key_Tab);
     QVERIFY(QApplication::focusWidget() != &list);
+}
+
+void MainWindowTest::listColumnsFitTheirContent() {
+    OpenThroughSelectionDialog(kSample);
+    SelectFolder("Contacts");
+    auto& list = dlg->List();
+    const QFontMetrics metrics(list.font());
+    // Every name and address is shown whole, and the last column reaches
+    // the list's right edge.
+    for (int column : {4, 5, 6, 8}) {
+        int widest = 0;
+        for (int r = 0; r < list.Model().rowCount(); ++r)
+            widest = std::max(widest, metrics.horizontalAdvance(list.Model().Row(r).text[size_t(column)]));
+        QVERIFY2(list.columnWidth(column) >= std::min(widest, int(controls::CCheckListCtrl::kFitWidth)),
+                 qPrintable(QString("column %1: %2 < %3").arg(column).arg(list.columnWidth(column)).arg(widest)));
+    }
+    auto* header = list.horizontalHeader();
+    QCOMPARE(header->sectionViewportPosition(8) + header->sectionSize(8), list.viewport()->width());
 }
 
 QTEST_MAIN(MainWindowTest)

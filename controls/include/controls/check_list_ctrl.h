@@ -100,6 +100,10 @@ public:
     int GetItemCount() const { return model_.rowCount(); }
     // Position of the first selected row, or -1.
     int FirstSelectedRow() const;
+    // Fits each shown column to its header and the rows it holds (at most
+    // kFitWidth pixels); the last column takes the room that is left.
+    void FitColumns();
+    static constexpr int kFitWidth = 400;
 
 protected:
     // Space ticks or unticks the current row, whichever column holds the
