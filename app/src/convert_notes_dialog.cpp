@@ -79,6 +79,10 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
     auto* settings = new QGroupBox(this);
     auto* sgrid = new QGridLayout(settings);
     ignoreSaved_ = WithId(new QCheckBox("Ignore already saved message", settings), 1062);
+    // Shown only while an export runs; its room is kept, so nothing moves then.
+    QSizePolicy keepRoom = ignoreSaved_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    ignoreSaved_->setSizePolicy(keepRoom);
     ignoreSaved_->setVisible(false);
     sgrid->addWidget(ignoreSaved_, 0, 0, 1, 2);
     FilterLayout filters;

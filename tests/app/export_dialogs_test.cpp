@@ -361,10 +361,14 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
         QList<bool> states;
         bool ignoreShown = false;
         int stopAfterNo = -1;
+        QRect namingAt;
     } seen;
+    const QRect namingBefore = Child(dlg, 1069)->geometry();
     dlg.SetProgressHook([&](uint64_t, uint64_t) {
         if (!seen.saveText.isEmpty()) return;
         seen.saveText = Child<QPushButton>(dlg, 1037)->text();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        seen.namingAt = Child(dlg, 1069)->geometry();
         seen.states = EnabledStates(dlg, {1037, 1011, 1006, 1023, 1007, 1048, 1049, 1010, 1069, 1064, 1066, 1062});
         seen.ignoreShown = Child(dlg, 1062)->isVisible();
         dialogs_->answers.push_back(MsgAnswer::No);
@@ -375,6 +379,7 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     QCOMPARE(seen.saveText, QString("Under Process..."));
     QCOMPARE(seen.states, (QList<bool>{false, true, false, false, false, false, false, false, false, false, false, false}));
     QVERIFY(seen.ignoreShown);
+    QCOMPARE(seen.namingAt, namingBefore);  // its room was kept: nothing moved
     QCOMPARE(seen.stopAfterNo, 0);
     QVERIFY(Child<QLabel>(dlg, 1042)->text().startsWith("Saving Folder Status :"));
 
