@@ -327,8 +327,24 @@ void CFerrywellDlg::OnBnClickedStop() {
     for (const StopRequest& stop : stopRequests_) stop->store(1);
 }
 
+QStringList UserGuidePlaces() {
+    QStringList places{QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/ferrywell/guide/index.html")};
+    for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        places << QDir::cleanPath(data + "/ferrywell/guide/index.html");
+    places.removeDuplicates();
+    return places;
+}
+
 void CFerrywellDlg::OnHelpHowtousesoftware() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(GetAppPath() + "Quillon.chm"));
+    const QStringList places = guidePlaces_.isEmpty() ? UserGuidePlaces() : guidePlaces_;
+    for (const QString& guide : places) {
+        if (!QFileInfo(guide).isFile()) continue;
+        // The desktop's handler of local files shows it (xdg-open and the like).
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
+            MessageService::Show(this, kGuideNotOpened + guide, MsgButtons::Ok, MsgIcon::Stop);
+        return;
+    }
+    MessageService::Show(this, kGuideMissing + places.join(", "), MsgButtons::Ok, MsgIcon::Stop);
 }
 
 void CFerrywellDlg::OnHelpAboutsoft() {

@@ -6,6 +6,9 @@
 #include <notes/analysis.h>
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QScopeGuard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +67,15 @@ QStringList WindowList(CFerrywellDlg& dlg) {
     return lines;
 }
 
+// Stands in for the desktop's handler of local files.
+class UrlSink : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -82,6 +94,7 @@ private slots:
     void closingWhileAFillRunsNeitherCrashesNorHangs();
     void keyboardReachesEveryCommand();
     void listColumnsFitTheirContent();
+    void helpOpensTheGuideWeShip();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
@@ -573,6 +586,27 @@ void MainWindowTest::listColumnsFitTheirContent() {
     }
     auto* header = list.horizontalHeader();
     QCOMPARE(header->sectionViewportPosition(8) + header->sectionSize(8), list.viewport()->width());
+}
+
+void MainWindowTest::helpOpensTheGuideWeShip() {
+    UrlSink desktop;
+    QDesktopServices::setUrlHandler("file", &desktop, "open");
+    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler("file"); });
+    // The guide built beside the programs, as an installation has it too.
+    const QString built = QDir::cleanPath(QString(FERRYWELL_BIN_DIR) + "/../share/ferrywell/guide/index.html");
+    QVERIFY(app::UserGuidePlaces().contains(built));
+    QVERIFY(ReadAll(built.toStdString()).contains("<title>Ferrywell user guide</title>"));
+    QApplication::setActiveWindow(dlg.get());
+    QTest::keyClick(dlg.get(), Qt::Key_F1);
+    QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(built)});
+    QVERIFY(dialogs->messages.isEmpty());
+
+    // No guide where it is looked for: the user is told where it was looked for.
+    dlg->SetUserGuidePlaces({"/nonexistent/ferrywell/guide/index.html"});
+    Action("menu32778")->trigger();
+    QCOMPARE(desktop.opened.size(), 1);
+    QCOMPARE(dialogs->messages,
+             QStringList{QString(app::kGuideMissing) + "/nonexistent/ferrywell/guide/index.html"});
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -16,6 +16,7 @@
 #include <notes/shared_state.h>
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
@@ -40,6 +41,15 @@ inline constexpr char kSelectItems[] = "Please select items to export";
 // the error's own text follows.
 inline constexpr char kTaskFailed[] = "The task stopped on an error: ";
 inline constexpr char kMakerAddress[] = "www.ferrywell.example";
+// Said when Help finds the user guide but the desktop opens nothing for it,
+// or finds no guide; the guide's path, or the places looked at, follow.
+inline constexpr char kGuideNotOpened[] = "No program of this desktop could open the user guide: ";
+inline constexpr char kGuideMissing[] = "The user guide is not installed. Looked for: ";
+
+// Where Help looks for the user guide, in order: share/ferrywell/guide beside
+// the program's folder (the build tree and an installation alike), then the
+// same below each data folder ($XDG_DATA_HOME, $XDG_DATA_DIRS).
+QStringList UserGuidePlaces();
 
 // The item list's row for a listed document.
 controls::CheckListRow ToListRow(const notes::ListRow& row);
@@ -69,6 +79,8 @@ public:
     const std::string& PreviewPagePath() const { return previewPage_; }
     // What Exit does once confirmed; ends the process by default.
     void SetExitHandler(std::function<void(int)> handler) { exitHandler_ = std::move(handler); }
+    // Where Help looks for the user guide instead of UserGuidePlaces().
+    void SetUserGuidePlaces(QStringList places) { guidePlaces_ = std::move(places); }
     // The application folder, with a trailing separator.
     static QString GetAppPath();
 
@@ -134,6 +146,7 @@ private:
     std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
     std::function<void(int)> exitHandler_;
     std::string previewPage_;
+    QStringList guidePlaces_;
 
     controls::CToolBar24* toolbar_ = nullptr;
     controls::CFolderTreeCtrl1* tree_ = nullptr;
