@@ -133,7 +133,9 @@ void CFerrywellDlg::BuildToolbar() {
     for (const Button& b : buttons) {
         QAction* action = toolbar_->addAction(s->standardIcon(b.icon), b.text);
         action->setObjectName(b.id);
-        connect(action, &QAction::triggered, this, b.handler);
+        // Queued, so that whatever triggered the command (an assistive tool's
+        // action, say) has its answer before a dialog of the command runs.
+        connect(action, &QAction::triggered, this, b.handler, Qt::QueuedConnection);
         // Tab reaches the buttons too; Space presses the one with the focus.
         toolbar_->widgetForAction(action)->setFocusPolicy(Qt::TabFocus);
         toolbar_->addSeparator();
@@ -160,7 +162,7 @@ void CFerrywellDlg::BuildMenu() {
         QAction* action = menu->addAction(text);
         action->setObjectName(id);
         action->setShortcut(key);
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, handler, Qt::QueuedConnection);
         return action;
     };
     // "&&" is the ampersand itself; the letter after a single "&" is the mnemonic.

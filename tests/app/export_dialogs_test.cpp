@@ -650,7 +650,7 @@ void ExportDialogsTest::mainWindowOpensTheDialogs() {
         seen = true;
         dlg->reject();  // nothing runs: closes without a question
     });
-    main_->findChild<QAction*>("id32775")->trigger();
+    Trigger(main_->findChild<QAction*>("id32775"));
     QVERIFY(seen);
 
     ListFolder("Contacts");
@@ -744,7 +744,7 @@ void ExportDialogsTest::openedFromTheCommandLineBothDialogsWritePdf() {
             outcome = dlg->LastOutcome();
             dlg->reject();
         });
-        if (std::string_view(r.name) == "tree") main_->findChild<QAction*>("id32775")->trigger();
+        if (std::string_view(r.name) == "tree") Trigger(main_->findChild<QAction*>("id32775"));
         else main_->OnFileExportasaeml();
         QVERIFY2(outcome.totals.written >= 2, r.name);
         QCOMPARE(outcome.totals.failed, 0u);

@@ -139,7 +139,7 @@ void MainWindowTest::OpenThroughSelectionDialog(const QString& db) {
         QTest::mouseClick(next, Qt::LeftButton);
         handled = true;
     });
-    Action("id32774")->trigger();
+    Trigger(Action("id32774"));
     QVERIFY(handled);
     WaitIdle();
 }
@@ -277,7 +277,7 @@ void MainWindowTest::openListPreviewAndTickAll() {
 
 void MainWindowTest::exportCommandsCheckTheirSelection() {
     Action("id32775")->setEnabled(true);
-    Action("id32775")->trigger();
+    Trigger(Action("id32775"));
     dlg->OnFileExportasaeml();
     QCOMPARE(dialogs->messages, (QStringList{app::kSelectFolder, app::kSelectItems}));
     QCOMPARE(dialogs->icons[0], controls::MsgIcon::None);
@@ -303,7 +303,7 @@ void MainWindowTest::exportCommandsCheckTheirSelection() {
     };
     dialogs->answers = {MsgAnswer::Yes};
     closeWhenOpen();
-    Action("id32775")->trigger();
+    Trigger(Action("id32775"));
     closeWhenOpen();
     dlg->OnFileExportasaeml();
     QCOMPARE(opened, (QStringList{"Select Saving Option Type", "Export List Items"}));
@@ -318,7 +318,7 @@ void MainWindowTest::stopAndExitAskFirst() {
     for (const Case& c : cases) {
         dialogs->messages.clear();
         dialogs->answers = {c.answer};
-        Action("id32776")->trigger();
+        Trigger(Action("id32776"));
         QCOMPARE(exits.size(), c.exitsAfter);
         QCOMPARE(dialogs->messages, QStringList{app::kAskExit});
     }
@@ -358,7 +358,7 @@ void MainWindowTest::stopBelongsToTheRunningTask() {
         QVERIFY2(Action("id1022")->isEnabled(), c.task);
         dialogs->messages.clear();
         dialogs->answers = {c.answer};
-        Action("id1022")->trigger();
+        Trigger(Action("id1022"));
         QCOMPARE(dialogs->messages, QStringList{app::kAskStop});
         WaitIdle();
         QVERIFY2(!Action("id1022")->isEnabled(), c.task);
@@ -433,7 +433,7 @@ void MainWindowTest::cancelledSelectionChangesNothing() {
         QCOMPARE(first->findChild<QLineEdit*>("id1000")->text(), QString());
         first->reject();
     });
-    Action("id32774")->trigger();
+    Trigger(Action("id32774"));
     WaitIdle();
     QCOMPARE(dlg->List().Model().rowCount(), rows);
     QCOMPARE(dlg->Tree().topLevelItem(0)->childCount(), 3);
@@ -502,6 +502,7 @@ void MainWindowTest::keyboardReachesEveryCommand() {
         dialogs->messages.clear();
         dialogs->answers = {MsgAnswer::No};
         QTest::keyClick(dlg.get(), sc.keys.key(), sc.keys.keyboardModifiers());
+        QCoreApplication::sendPostedEvents(dlg.get(), QEvent::MetaCall);  // the command
         QCoreApplication::processEvents();  // a timer not used by a dialog goes now
         if (seen.isEmpty()) seen = dialogs->messages.value(0);
         QCOMPARE(seen, QString(sc.opens));
@@ -529,6 +530,7 @@ void MainWindowTest::keyboardReachesEveryCommand() {
     });
     addFile->setFocus();
     QTest::keyClick(addFile, Qt::Key_Space);
+    QCoreApplication::sendPostedEvents(dlg.get(), QEvent::MetaCall);
     QVERIFY(opened);
 
     // The tree: the arrow keys list a view, Space ticks it.
@@ -598,12 +600,13 @@ void MainWindowTest::helpOpensTheGuideWeShip() {
     QVERIFY(ReadAll(built.toStdString()).contains("<title>Ferrywell user guide</title>"));
     QApplication::setActiveWindow(dlg.get());
     QTest::keyClick(dlg.get(), Qt::Key_F1);
+    QCoreApplication::sendPostedEvents(dlg.get(), QEvent::MetaCall);
     QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(built)});
     QVERIFY(dialogs->messages.isEmpty());
 
     // No guide where it is looked for: the user is told where it was looked for.
     dlg->SetUserGuidePlaces({"/nonexistent/ferrywell/guide/index.html"});
-    Action("menu32778")->trigger();
+    Trigger(Action("menu32778"));
     QCOMPARE(desktop.opened.size(), 1);
     QCOMPARE(dialogs->messages,
              QStringList{QString(app::kGuideMissing) + "/nonexistent/ferrywell/guide/index.html"});
