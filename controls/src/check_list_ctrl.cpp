@@ -3,7 +3,11 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyleOptionButton>
+
+#include <algorithm>
+#include <vector>
 
 namespace controls {
 
@@ -91,10 +95,26 @@ void CCheckListCtrl::SetColumns(const std::vector<ListColumn>& columns) {
 }
 
 void CCheckListCtrl::FitColumns() {
+    // The rows in view and up to kFitSampleRows spread over the rest: the
+    // widths of a long list without measuring every row.
+    const int count = model_.rowCount();
+    std::vector<int> rows;
+    const int top = std::max(0, rowAt(0));
+    const int bottom = rowAt(viewport()->height()) < 0 ? count - 1 : rowAt(viewport()->height());
+    for (int r = top; r <= bottom && r < count; ++r) rows.push_back(r);
+    const int step = std::max(1, count / kFitSampleRows);
+    for (int r = 0; r < count; r += step) rows.push_back(r);
+
+    const QFontMetrics metrics(font());
+    // What the item delegate puts around a text: a margin on each side, and
+    // the grid line.
+    const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
     for (int c = 0; c < kListColumns; ++c) {
         if (isColumnHidden(c)) continue;
-        resizeColumnToContents(c);
-        if (columnWidth(c) > kFitWidth) setColumnWidth(c, kFitWidth);
+        int width = header_->sectionSizeHint(c);
+        if (count > 0 && c == 0) width = std::max(width, sizeHintForIndex(model_.index(0, 0)).width());
+        for (int r : rows) width = std::max(width, metrics.horizontalAdvance(model_.Row(r).text[size_t(c)]) + padding);
+        setColumnWidth(c, std::min(width, kFitWidth));
     }
 }
 

@@ -101,9 +101,11 @@ public:
     // Position of the first selected row, or -1.
     int FirstSelectedRow() const;
     // Fits each shown column to its header and the rows it holds (at most
-    // kFitWidth pixels); the last column takes the room that is left.
+    // kFitWidth pixels; of a long list, the rows in view and kFitSampleRows
+    // spread over the rest); the last column takes the room that is left.
     void FitColumns();
     static constexpr int kFitWidth = 400;
+    static constexpr int kFitSampleRows = 200;
 
 protected:
     // Space ticks or unticks the current row, whichever column holds the
