@@ -1,3 +1,4 @@
+#include <app/ending_signals.h>
 #include <app/ferrywell_app.h>
 #include <app/ferrywell_dlg.h>
 
@@ -57,6 +58,7 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
 int CFerrywellApp::InitInstance() {
     const StartOptions options = ParseStartOptions(arguments());
     const QString& file = options.file;
+    RemoveScratchOnEndingSignals();
     if (!options.screenshots.isEmpty()) return RunScreenshots(file, options.screenshots);
 
     auto state = std::make_shared<notes::FerrywellState>();

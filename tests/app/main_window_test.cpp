@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 using app::CFerrywellDlg;
 using controls::MsgAnswer;
 
@@ -95,6 +97,7 @@ private slots:
     void keyboardReachesEveryCommand();
     void listColumnsFitTheirContent();
     void helpOpensTheGuideWeShip();
+    void endingSignalsRemoveTheScratchFolder();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
@@ -610,6 +613,27 @@ void MainWindowTest::helpOpensTheGuideWeShip() {
     QCOMPARE(desktop.opened.size(), 1);
     QCOMPARE(dialogs->messages,
              QStringList{QString(app::kGuideMissing) + "/nonexistent/ferrywell/guide/index.html"});
+}
+
+void MainWindowTest::endingSignalsRemoveTheScratchFolder() {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        QTemporaryDir runtime;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        program.setProcessEnvironment(env);
+        program.start(QString(FERRYWELL_BIN_DIR) + "/ferrywell", {"-platform", "offscreen", kSample});
+        QVERIFY(program.waitForStarted());
+        const auto made = [&] { return QDir(runtime.path()).entryList({"ferrywell-*"}, QDir::Dirs); };
+        QTRY_COMPARE_WITH_TIMEOUT(made().size(), 1, 30000);
+        QVERIFY(QDir(runtime.filePath(made()[0] + "/xTemp")).exists());
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(30000));
+        // It ended as the signal ends a program, its scratch folder gone first.
+        QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(program.exitCode(), signal);
+        QVERIFY2(made().isEmpty(), qPrintable(made().join(' ')));
+    }
 }
 
 QTEST_MAIN(MainWindowTest)
