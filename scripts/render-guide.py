@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Renders the user guide (Markdown) into a page of its own with the pictures it
 shows beside it, as the program opens it from Help.
 
