@@ -80,6 +80,10 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
     auto* settings = new QGroupBox(this);
     auto* sgrid = new QGridLayout(settings);
     ignoreSaved_ = WithId(new QCheckBox("Ignore already saved message", settings), 1062);
+    // Shown only while an export runs; its room is kept, so nothing moves then.
+    QSizePolicy keepRoom = ignoreSaved_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    ignoreSaved_->setSizePolicy(keepRoom);
     ignoreSaved_->setVisible(false);
     sgrid->addWidget(ignoreSaved_, 0, 0, 1, 2);
     FilterLayout filters;
@@ -115,8 +119,6 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
     outer->addLayout(buttons);
     for (QPushButton* b : {browse_, save_, stop_}) b->setAutoDefault(false);
 
-    for (auto& [kind, radio] : radios_)
-        connect(radio, &QRadioButton::clicked, this, [this, k = kind] { OnModeChosen(k); });
     connect(split_, &QCheckBox::toggled, splitSizes_, &QWidget::setEnabled);
     connect(browse_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedBrowse);
     connect(save_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedSave);
@@ -127,6 +129,7 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
     naming_->setEnabled(false);
     namings_->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_, save_, stop_}) w->setEnabled(false);
+    ConnectModeRadios();
     resize(620, 700);
 }
 
@@ -169,20 +172,13 @@ exporting::ExportOptions CConvertNotes::Options() const {
 
 void CConvertNotes::EnableWhileIdle(bool idle) {
     if (!idle) {
-        enabledBeforeRun_.clear();
-        std::vector<QWidget*> controls = {save_, browse_, split_, splitSizes_, naming_, namings_,
-                                          filter_, start_, end_, attachments_};
-        for (auto& [kind, radio] : radios_) controls.push_back(radio);
-        for (QWidget* w : controls) {
-            enabledBeforeRun_[w] = w->isEnabled();
-            w->setEnabled(false);
-        }
+        DisableForRun({save_, browse_, split_, splitSizes_});
         ignoreSaved_->setVisible(true);
         ignoreSaved_->setEnabled(false);
         stop_->setEnabled(true);
         return;
     }
-    for (auto& [w, enabled] : enabledBeforeRun_) w->setEnabled(enabled);
+    EnableAfterRun();
     save_->setEnabled(true);
     ignoreSaved_->setVisible(false);
     stop_->setEnabled(false);

@@ -8,11 +8,13 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QDesktopServices>
 #include <QUrl>
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace app {
 
@@ -42,6 +44,35 @@ void ExportDialog::SetDestination(const QString& path) {
 }
 
 ExportDialog::~ExportDialog() { StopAndWait(); }
+
+void ExportDialog::ConnectModeRadios() {
+    for (auto& [kind, radio] : radios_) {
+        connect(radio, &QAbstractButton::toggled, this, [this, k = kind](bool checked) {
+            if (checked) OnModeChosen(k);
+        });
+        // Every click starts with a press; only a click on the radio that was
+        // checked already changes no state, so it alone is handled here.
+        connect(radio, &QAbstractButton::pressed, this, [this, r = radio] { pressedWhileChecked_ = r->isChecked(); });
+        connect(radio, &QAbstractButton::clicked, this, [this, k = kind] {
+            if (std::exchange(pressedWhileChecked_, false)) OnModeChosen(k);
+        });
+    }
+}
+
+void ExportDialog::DisableForRun(std::vector<QWidget*> controls) {
+    for (auto& [kind, radio] : radios_) controls.push_back(radio);
+    controls.insert(controls.end(), {naming_, namings_, filter_, start_, end_, attachments_});
+    enabledBeforeRun_.clear();
+    for (QWidget* w : controls) {
+        enabledBeforeRun_[w] = w->isEnabled();
+        w->setEnabled(false);
+    }
+}
+
+void ExportDialog::EnableAfterRun() {
+    for (auto& [w, enabled] : enabledBeforeRun_) w->setEnabled(enabled);
+    enabledBeforeRun_.clear();
+}
 
 void ExportDialog::BuildFilterControls(QGridLayout* grid, const FilterLayout& layout) {
     QWidget* parent = grid->parentWidget();

@@ -1,9 +1,8 @@
+#include <app/ending_signals.h>
 #include <app/ferrywell_app.h>
 #include <app/ferrywell_dlg.h>
 
 #include <controls/icons.h>
-
-#include <selection/scratch.h>
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -59,18 +58,13 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
 int CFerrywellApp::InitInstance() {
     const StartOptions options = ParseStartOptions(arguments());
     const QString& file = options.file;
+    RemoveScratchOnEndingSignals();
     if (!options.screenshots.isEmpty()) return RunScreenshots(file, options.screenshots);
 
     auto state = std::make_shared<notes::FerrywellState>();
     CFerrywellDlg dlg(state);
     dlg.showMaximized();
-    if (!file.isEmpty()) {
-        const std::string path = file.toStdString();
-        state->strFileDir.set(path);
-        state->SourceFileName.set(selection::SourceTitle(path));
-        state->tempFilePath.set(selection::DefaultScratchPath(selection::SystemTempFolder()));
-        dlg.StartAnalysis();
-    }
+    if (!file.isEmpty()) dlg.OpenDatabase(file.toStdString());
     return exec();
 }
 

@@ -12,6 +12,8 @@
 #include <notes/analysis.h>
 #include <notes/preview.h>
 
+#include <selection/scratch.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,11 +25,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace app {
 
@@ -55,7 +59,11 @@ std::vector<controls::ListColumn> InitialColumns() {
 }
 
 CFerrywellDlg::CFerrywellDlg(std::shared_ptr<notes::FerrywellState> state, QWidget* parent)
-    : QMainWindow(parent), state_(std::move(state)), exitHandler_([](int code) { std::_Exit(code); }) {
+    : QMainWindow(parent), state_(std::move(state)), exitHandler_([](int code) {
+          // The process ends at once; its scratch folders go first.
+          selection::ProcessScratch().RemoveAll();
+          std::_Exit(code);
+      }) {
     setObjectName("id102");
     setWindowTitle(kWindowTitle);
     setWindowIcon(controls::AppIcon());
@@ -73,6 +81,7 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<notes::FerrywellState> state, QWidg
     list_->Init();
     explorer_->ShowStartPage();
     ChoosePreviewPage();
+    EnsureScratchFolder();
     resize(1180, 720);
     qApp->installEventFilter(this);
 }
@@ -81,7 +90,14 @@ CFerrywellDlg::~CFerrywellDlg() {
     qApp->removeEventFilter(this);
     // Workers still running find the window gone and end on their own.
     bridge_->Close();
-    state_->iStopProcess.store(1);
+    for (const StopRequest& stop : stopRequests_) stop->store(1);
+}
+
+void CFerrywellDlg::EnsureScratchFolder() {
+    std::error_code ec;
+    const std::string scratch = state_->tempFilePath.get();
+    if (scratch.empty() || !std::filesystem::is_directory(scratch, ec))
+        state_->tempFilePath.set(selection::ProcessScratch().Default());
 }
 
 QString CFerrywellDlg::GetAppPath() { return QCoreApplication::applicationDirPath() + "/"; }
@@ -117,11 +133,17 @@ void CFerrywellDlg::BuildToolbar() {
     for (const Button& b : buttons) {
         QAction* action = toolbar_->addAction(s->standardIcon(b.icon), b.text);
         action->setObjectName(b.id);
-        connect(action, &QAction::triggered, this, b.handler);
+        // Queued, so that whatever triggered the command (an assistive tool's
+        // action, say) has its answer before a dialog of the command runs.
+        connect(action, &QAction::triggered, this, b.handler, Qt::QueuedConnection);
+        // Tab reaches the buttons too; Space presses the one with the focus.
+        toolbar_->widgetForAction(action)->setFocusPolicy(Qt::TabFocus);
         toolbar_->addSeparator();
         if (std::string_view(b.id) == "id32775") exportButton_ = action;
+        if (std::string_view(b.id) == "id1022") stopButton_ = action;
     }
     exportButton_->setEnabled(false);
+    stopButton_->setEnabled(false);  // until an analysis or a list fill runs
 
     auto* spacer = new QWidget(toolbar_);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -134,20 +156,29 @@ void CFerrywellDlg::BuildToolbar() {
 }
 
 void CFerrywellDlg::BuildMenu() {
-    QMenu* file = menuBar()->addMenu("File");
-    auto add = [this](QMenu* menu, const char* text, const char* id, void (CFerrywellDlg::*handler)()) {
+    QMenu* file = menuBar()->addMenu("&File");
+    auto add = [this](QMenu* menu, const char* text, const char* id, void (CFerrywellDlg::*handler)(),
+                      QKeySequence key) {
         QAction* action = menu->addAction(text);
         action->setObjectName(id);
-        connect(action, &QAction::triggered, this, handler);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, handler, Qt::QueuedConnection);
         return action;
     };
-    add(file, "Browse&&Scan", "menu32774", &CFerrywellDlg::OnFileBrowse32774);
-    menuSave_ = add(file, "Save", "menu32775", &CFerrywellDlg::OnFileScan);
-    add(file, "Exit", "menu32776", &CFerrywellDlg::OnFileExit);
-    QMenu* help = menuBar()->addMenu("Help");
-    add(help, "How To Use Software", "menu32778", &CFerrywellDlg::OnHelpHowtousesoftware);
-    add(help, "About Software Version", "menu32779", &CFerrywellDlg::OnHelpAboutsoft);
-    menuSave_->setEnabled(false);
+    // "&&" is the ampersand itself; the letter after a single "&" is the mnemonic.
+    // The shortcuts of Linux desktops, whatever key scheme the platform reports.
+    add(file, "&Browse&&Scan", "menu32774", &CFerrywellDlg::OnFileBrowse32774, Qt::CTRL | Qt::Key_O);
+    menuSave_ = add(file, "&Save", "menu32775", &CFerrywellDlg::OnFileScan, Qt::CTRL | Qt::Key_S);
+    add(file, "E&xit", "menu32776", &CFerrywellDlg::OnFileExit, Qt::CTRL | Qt::Key_Q);
+    QMenu* help = menuBar()->addMenu("&Help");
+    add(help, "&How To Use Software", "menu32778", &CFerrywellDlg::OnHelpHowtousesoftware, Qt::Key_F1);
+    add(help, "&About Software Version", "menu32779", &CFerrywellDlg::OnHelpAboutsoft, {});
+    // Save and the toolbar's Export File are one command: one state.
+    menuSave_->setEnabled(exportButton_->isEnabled());
+    connect(exportButton_, &QAction::enabledChanged, menuSave_, &QAction::setEnabled);
+    // F10 opens the menu bar, as in other desktop programs.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 }
 
 void CFerrywellDlg::BuildCentre() {
@@ -163,6 +194,8 @@ void CFerrywellDlg::BuildCentre() {
 
     connect(tree_, &controls::CFolderTreeCtrl1::folderSelected, this, &CFerrywellDlg::OnTvnSelchangedTree1);
     connect(list_, &QAbstractItemView::clicked, this, [this](const QModelIndex&) { OnNMClickList1(); });
+    // The preview follows the row the keyboard moves to as well.
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { OnNMClickList1(); });
     connect(list_, &QWidget::customContextMenuRequested, this, &CFerrywellDlg::OnNMRClickList1);
 }
 
@@ -196,9 +229,15 @@ void CFerrywellDlg::OnFileBrowse32774() {
     }
     if (state_->ibrowsefile.load() == 1) {
         state_->ibrowsefile.store(0);
-        menuSave_->setEnabled(true);
         StartAnalysis();
     }
+}
+
+void CFerrywellDlg::OpenDatabase(const std::string& path) {
+    state_->strFileDir.set(path);
+    state_->SourceFileName.set(selection::SourceTitle(path));
+    EnsureScratchFolder();
+    StartAnalysis();
 }
 
 void CFerrywellDlg::RunInWorker(std::function<void()> fn) {
@@ -207,10 +246,48 @@ void CFerrywellDlg::RunInWorker(std::function<void()> fn) {
     });
 }
 
+CFerrywellDlg::StopRequest CFerrywellDlg::RunStoppable(std::function<void(std::atomic<int>& stop)> task) {
+    auto stop = std::make_shared<std::atomic<int>>(0);
+    stopRequests_.push_back(stop);
+    stopButton_->setEnabled(true);
+    RunInWorker([task = std::move(task), stop, bridge = bridge_, dlg = this] {
+        // The window hears of the end however the task ends.
+        struct Ended {
+            std::function<void()> fn;
+            ~Ended() { fn(); }
+        } ended{[&] { bridge->Call([dlg, stop] { dlg->UiTaskEnded(stop); }); }};
+        task(*stop);
+    });
+    return stop;
+}
+
+void CFerrywellDlg::UiTaskEnded(const StopRequest& stop) {
+    std::erase(stopRequests_, stop);
+    stopButton_->setEnabled(!stopRequests_.empty());
+    if (stop != treeTask_) return;
+    treeTask_.reset();
+    // The next tree task in turn: an analysis first, else the last view asked for.
+    if (std::exchange(analysisWaiting_, false)) {
+        StartAnalysis();
+    } else if (fillWaiting_) {
+        const notes::HTREEITEM item = *fillWaiting_;
+        fillWaiting_.reset();
+        OnTvnSelchangedTree1(item);
+    }
+}
+
 void CFerrywellDlg::StartAnalysis() {
-    RunInWorker([state = state_, bridge = bridge_, dlg = this] {
+    if (treeTask_) {
+        // A new database: what runs now is for the old one.
+        analysisWaiting_ = true;
+        fillWaiting_.reset();
+        treeTask_->store(1);
+        return;
+    }
+    treeTaskIsFill_ = false;
+    treeTask_ = RunStoppable([state = state_, bridge = bridge_, dlg = this](std::atomic<int>& stop) {
         DialogAnalysisView view(bridge, dlg);
-        notes::AnalysisNSFFILE(*state, view);
+        notes::AnalysisNSFFILE(*state, view, stop);
     });
 }
 
@@ -222,6 +299,7 @@ void CFerrywellDlg::OnFileScan() {
         MessageService::Show(this, kSelectFolder, MsgButtons::Ok, MsgIcon::None);
         return;
     }
+    EnsureScratchFolder();
     CConvertNotes dialog(*state_, std::move(checked), this);
     dialog.SetProgressHook([this](uint64_t done, uint64_t total) { UiSetProgress(Percent(done, total)); });
     dialog.exec();
@@ -232,6 +310,7 @@ void CFerrywellDlg::OnFileExportasaeml() {
         MessageService::Show(this, kSelectItems, MsgButtons::Ok, MsgIcon::Question);
         return;
     }
+    EnsureScratchFolder();
     CSINGLENSFMAILSAVE dialog(*state_, list_->Model(), this);
     dialog.SetProgressHook([this](uint64_t done, uint64_t total) { UiSetProgress(Percent(done, total)); });
     dialog.exec();
@@ -243,12 +322,31 @@ void CFerrywellDlg::OnFileExit() {
 }
 
 void CFerrywellDlg::OnBnClickedStop() {
-    if (MessageService::Show(this, kAskStop, MsgButtons::YesNo, MsgIcon::Question) == controls::MsgAnswer::Yes)
-        state_->iStopProcess.store(1);
+    if (stopRequests_.empty()) return;
+    if (MessageService::Show(this, kAskStop, MsgButtons::YesNo, MsgIcon::Question) != controls::MsgAnswer::Yes)
+        return;
+    // What runs now stops; a task that ended meanwhile takes no request along.
+    for (const StopRequest& stop : stopRequests_) stop->store(1);
+}
+
+QStringList UserGuidePlaces() {
+    QStringList places{QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/ferrywell/guide/index.html")};
+    for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        places << QDir::cleanPath(data + "/ferrywell/guide/index.html");
+    places.removeDuplicates();
+    return places;
 }
 
 void CFerrywellDlg::OnHelpHowtousesoftware() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(GetAppPath() + "Quillon.chm"));
+    const QStringList places = guidePlaces_.isEmpty() ? UserGuidePlaces() : guidePlaces_;
+    for (const QString& guide : places) {
+        if (!QFileInfo(guide).isFile()) continue;
+        // The desktop's handler of local files shows it (xdg-open and the like).
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
+            MessageService::Show(this, kGuideNotOpened + guide, MsgButtons::Ok, MsgIcon::Stop);
+        return;
+    }
+    MessageService::Show(this, kGuideMissing + places.join(", "), MsgButtons::Ok, MsgIcon::Stop);
 }
 
 void CFerrywellDlg::OnHelpAboutsoft() {
@@ -257,11 +355,22 @@ void CFerrywellDlg::OnHelpAboutsoft() {
 }
 
 void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
-    RunInWorker([state = state_, bridge = bridge_, dlg = this, item] {
+    if (treeTask_) {
+        // A view chosen during an analysis waits for its end; one chosen
+        // during a fill replaces the view being listed. A node of the tree an
+        // analysis is about to replace lists nothing.
+        if (analysisWaiting_) return;
+        fillWaiting_ = item;
+        if (treeTaskIsFill_) treeTask_->store(1);
+        return;
+    }
+    treeTaskIsFill_ = true;
+    treeTask_ = RunStoppable([state = state_, bridge = bridge_, dlg = this, item](std::atomic<int>& stop) {
         DialogListView view(bridge, dlg);
-        notes::AddNsfMailsInListThread(*state, view, item);
+        notes::AddNsfMailsInListThread(*state, view, item, stop);
         view.Flush();
         view.Finish();
+        bridge->Call([dlg] { dlg->List().FitColumns(); });
     });
 }
 
@@ -319,7 +428,10 @@ void CFerrywellDlg::UiDeleteAllRows() {
 }
 
 void CFerrywellDlg::UiAddRows(std::vector<controls::CheckListRow>& rows) {
+    const bool first = list_->Model().rowCount() == 0;
     list_->Model().AppendRows(std::move(rows));
+    // The first rows of a long list show fitted columns while the rest come.
+    if (first) list_->FitColumns();
 }
 
 void CFerrywellDlg::UiEnableTree(bool enable) { tree_->setEnabled(enable); }
@@ -347,7 +459,8 @@ void CFerrywellDlg::closeEvent(QCloseEvent* event) {
 bool CFerrywellDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this) {
+        // Escape still leaves the menu bar after F10 or Alt.
+        if (widget && widget->window() == this && !qobject_cast<QMenuBar*>(widget)) {
             auto* key = static_cast<QKeyEvent*>(event);
             const bool enterOrEscape =
                 key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape;

@@ -67,8 +67,12 @@ FirstDialog::FirstDialog(notes::FerrywellState& state, QWidget* parent) : QDialo
     connect(browseTemp, &QPushButton::clicked, this, &FirstDialog::OnBnClickedButton4);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    state_.AppPath1.set(selection::SystemTempFolder());
-    state_.tempFilePath.set(selection::DefaultScratchPath(state_.AppPath1.get()));
+    UseDefaultScratch();
+}
+
+void FirstDialog::UseDefaultScratch() {
+    state_.AppPath1.set(selection::RuntimeFolder());
+    state_.tempFilePath.set(selection::ProcessScratch().Default());
     tempEdit_->setText(QString::fromStdString(state_.tempFilePath.get()));
 }
 
@@ -79,9 +83,7 @@ void FirstDialog::OnBnClickedButton1() {
     state_.strFileDir.set(path);
     state_.SourceFileName.set(selection::SourceTitle(path));
     fileEdit_->setText(chosen);
-    state_.AppPath1.set(selection::SystemTempFolder());
-    state_.tempFilePath.set(selection::ScratchPathAfterBrowse(state_.AppPath1.get()));
-    selection::CreateScratchFolder(state_.tempFilePath.get());
+    UseDefaultScratch();
     next_->setEnabled(true);
 }
 
@@ -106,13 +108,18 @@ void FirstDialog::OnBnClickedButton4() {
     const QString chosen = controls::PathChooser::ChooseFolder(this, "Select the Temp Path");
     if (chosen.isNull()) return;  // cancelled
     if (chosen.isEmpty()) {
-        state_.AppPath1.set(selection::SystemTempFolder());
-        state_.tempFilePath.set(selection::DefaultScratchPath(state_.AppPath1.get()));
-    } else {
-        state_.tempFilePath.set(selection::ScratchPathInFolder(chosen.toStdString()));
-        selection::CreateScratchFolder(state_.tempFilePath.get());
+        UseDefaultScratch();
+        return;
     }
-    tempEdit_->setText(QString::fromStdString(state_.tempFilePath.get()));
+    const std::string scratch = selection::ProcessScratch().MakeIn(chosen.toStdString());
+    if (scratch.empty()) {
+        // The scratch folder stays where it was.
+        controls::MessageService::Show(this, QString(kScratchNotMade) + chosen, controls::MsgButtons::Ok,
+                                       controls::MsgIcon::Stop);
+        return;
+    }
+    state_.tempFilePath.set(scratch);
+    tempEdit_->setText(QString::fromStdString(scratch));
 }
 
 }  // namespace app

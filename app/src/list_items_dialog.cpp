@@ -64,7 +64,6 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const contr
         auto* radio = WithId(new QRadioButton(r.text, formats), r.id);
         radios_[r.kind] = radio;
         grid->addWidget(radio, slot / 2, slot % 2);
-        connect(radio, &QRadioButton::clicked, this, [this, k = r.kind] { OnModeChosen(k); });
         ++slot;
     }
     outer->addWidget(formats);
@@ -120,6 +119,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const contr
     // Opening state: PST chosen; the date pickers are live although the filter is off.
     radios_[OutputKind::Pst]->setChecked(true);
     for (QWidget* w : std::initializer_list<QWidget*>{splitMb_, naming_, namings_, startExport_}) w->setEnabled(false);
+    ConnectModeRadios();
     resize(560, 620);
 }
 
@@ -160,12 +160,13 @@ void CSINGLENSFMAILSAVE::SaveData() {
     request.listed = exporting::ListedEntries{state_.FolderNo.load(), state_.treeSelectedFolder.get(), CheckedEntries(list_)};
     request.options = Options();
     if (!Acceptable(request)) return;
-    startExport_->setEnabled(false);
+    DisableForRun({startExport_, browse_, split_, splitMb_});
     startExport_->setText(kUnderProcessShort);
     StartExport(std::move(request));
 }
 
 void CSINGLENSFMAILSAVE::Finished() {
+    EnableAfterRun();
     startExport_->setEnabled(true);
     startExport_->setText(kStartExport);
 }

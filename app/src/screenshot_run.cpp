@@ -7,8 +7,6 @@
 
 #include <controls/dialog_services.h>
 
-#include <selection/scratch.h>
-
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -60,9 +58,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     dlg.SetExitHandler([](int) {});
     dlg.resize(1280, 800);
     dlg.show();
-    state->strFileDir.set(database.toStdString());
-    state->SourceFileName.set(selection::SourceTitle(database.toStdString()));
-    dlg.StartAnalysis();
+    dlg.OpenDatabase(database.toStdString());
     WaitForWorkers(dlg);
 
     for (const notes::FolderRecord& record : state->ptrNSFTreeFolderStructure.Snapshot())
@@ -83,19 +79,26 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     ok = Save(first, folder, "selection-dialog.png") && ok;
     first.hide();
 
+    // A row picked in the search becomes the database; the exports below
+    // use the one opened at the start.
+    const std::string opened = state->strFileDir.get(), openedName = state->SourceFileName.get();
     CFindFiles search(*state, &dlg);
     search.show();
     search.findChild<QLineEdit*>("id1045")->setText(QFileInfo(QFileInfo(database).absolutePath()).absolutePath());
     search.findChild<QCheckBox*>("id1037")->setChecked(true);
     search.OnBnClickedOksearch();
+    QElapsedTimer searching;
+    searching.start();
+    while (search.IsSearching() && searching.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     auto* results = search.findChild<QTreeWidget*>("id1044");
     if (results->topLevelItemCount() > 0) results->setCurrentItem(results->topLevelItem(0));
     ok = Save(search, folder, "search-dialog.png") && ok;
     search.hide();
+    state->strFileDir.set(opened);
+    state->SourceFileName.set(openedName);
 
     // The export dialogs after a run into a folder that goes away afterwards.
     QTemporaryDir out;
-    state->tempFilePath.set(out.filePath("scratch").toStdString());
     controls::PathChooser::SetResponder([&out](const controls::ChooserRequest&) { return out.path(); });
     ExportDialog::SetFolderOpener([](const QString&) {});
     std::vector<notes::FolderRecord> checked;

@@ -55,7 +55,9 @@ PaneLayout LayOutPanes(QMainWindow& window, QWidget* tree, QWidget* list, QWidge
     panes.vertical->addWidget(panes.horizontal);
     panes.horizontal->addWidget(list);
     panes.horizontal->addWidget(preview);
-    panes.vertical->setStretchFactor(0, 0);
+    // Tree and panes share a change of width in proportion to their widths,
+    // so a narrow window narrows the tree too instead of crushing the list.
+    panes.vertical->setStretchFactor(0, 1);
     panes.vertical->setStretchFactor(1, 1);
     panes.vertical->setSizes({260, 900});
     panes.horizontal->setSizes({330, 330});

@@ -1,8 +1,13 @@
 #include <controls/check_list_ctrl.h>
 #include <controls/icons.h>
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyleOptionButton>
+
+#include <algorithm>
+#include <vector>
 
 namespace controls {
 
@@ -10,7 +15,7 @@ CCheckHeadCtrl::CCheckHeadCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
     setSectionsClickable(true);
     setSectionsMovable(true);
     setHighlightSections(false);
-    setStretchLastSection(false);
+    setStretchLastSection(true);
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(this, &QHeaderView::sectionClicked, this, [this](int logicalIndex) {
         if (!initialised_ || logicalIndex != 0) return;
@@ -61,6 +66,8 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(ne
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab leaves the list (the arrow keys move within it).
+    setTabKeyNavigation(false);
     setStyleSheet("QTableView { gridline-color: #e4e4e4; }"
                   "QTableView::item:selected { background-color: #3874d8; color: white; }");
     model_.SetRowImage(ContactRowImage());
@@ -87,12 +94,50 @@ void CCheckListCtrl::SetColumns(const std::vector<ListColumn>& columns) {
     }
 }
 
+void CCheckListCtrl::FitColumns() {
+    // The rows in view and up to kFitSampleRows spread over the rest: the
+    // widths of a long list without measuring every row.
+    const int count = model_.rowCount();
+    std::vector<int> rows;
+    const int top = std::max(0, rowAt(0));
+    const int bottom = rowAt(viewport()->height()) < 0 ? count - 1 : rowAt(viewport()->height());
+    for (int r = top; r <= bottom && r < count; ++r) rows.push_back(r);
+    const int step = std::max(1, count / kFitSampleRows);
+    for (int r = 0; r < count; r += step) rows.push_back(r);
+
+    const QFontMetrics metrics(font());
+    // What the item delegate puts around a text: a margin on each side, and
+    // the grid line.
+    const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
+    for (int c = 0; c < kListColumns; ++c) {
+        if (isColumnHidden(c)) continue;
+        int width = header_->sectionSizeHint(c);
+        if (count > 0 && c == 0) width = std::max(width, sizeHintForIndex(model_.index(0, 0)).width());
+        for (int r : rows) width = std::max(width, metrics.horizontalAdvance(model_.Row(r).text[size_t(c)]) + padding);
+        setColumnWidth(c, std::min(width, kFitWidth));
+    }
+}
+
 int CCheckListCtrl::FirstSelectedRow() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     int first = -1;
     for (const QModelIndex& i : rows)
         if (first < 0 || i.row() < first) first = i.row();
     return first;
+}
+
+void CCheckListCtrl::keyPressEvent(QKeyEvent* event) {
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Space) {
+        model_.SetChecked(current.row(), !model_.IsChecked(current.row()));
+        return;
+    }
+    if (event->modifiers() == Qt::ShiftModifier && event->key() == Qt::Key_F10) {
+        const QRect row = visualRect(current);
+        emit customContextMenuRequested(row.isValid() ? row.center() : QPoint(0, 0));
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void CCheckListCtrl::OnChecksChanged() {

@@ -1,6 +1,9 @@
+#include "folder_tree_accessible.h"
+
 #include <controls/folder_tree_ctrl.h>
 #include <controls/icons.h>
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
@@ -21,6 +24,13 @@ CFolderTreeCtrl1::CFolderTreeCtrl1(QWidget* parent) : QTreeWidget(parent) {
     setMouseTracking(true);  // hot tracking
     model_.onInserted = [this](notes::HTREEITEM h) { OnInserted(h); };
     model_.onChanged = [this](notes::HTREEITEM h) { OnChanged(h); };
+    FolderTreeAccessible::Install();
+}
+
+// The tree's interface for assistive tools, when they are listening.
+static FolderTreeAccessible* AccessibleTree(CFolderTreeCtrl1* tree) {
+    if (!QAccessible::isActive()) return nullptr;
+    return dynamic_cast<FolderTreeAccessible*>(QAccessible::queryAccessibleInterface(tree));
 }
 
 void CFolderTreeCtrl1::Init() { setIconSize(QSize(16, 16)); }
@@ -33,6 +43,7 @@ notes::HTREEITEM CFolderTreeCtrl1::SelectFolder(const std::string& path, uint32_
 void CFolderTreeCtrl1::DeleteAllItems() {
     const bool blocked = blockSignals(true);
     model_.DeleteAllItems();
+    if (FolderTreeAccessible* accessible = AccessibleTree(this)) accessible->ForgetItems();
     items_.clear();
     selected_ = 0;
     clear();
@@ -74,7 +85,17 @@ void CFolderTreeCtrl1::OnChanged(notes::HTREEITEM handle) {
     if (!item) return;
     const auto& node = model_.Get(handle);
     const Qt::CheckState state = node.state == notes::kChecked ? Qt::Checked : Qt::Unchecked;
-    if (item->checkState(0) != state) item->setCheckState(0, state);
+    if (item->checkState(0) != state) {
+        item->setCheckState(0, state);
+        if (FolderTreeAccessible* accessible = AccessibleTree(this)) {
+            if (QAccessibleInterface* itemInterface = accessible->ItemInterface(handle)) {
+                QAccessible::State changed;
+                changed.checked = true;
+                QAccessibleStateChangeEvent event(itemInterface, changed);
+                QAccessible::updateAccessibility(&event);
+            }
+        }
+    }
     QFont font = item->font(0);
     if (font.bold() != node.bold) {
         font.setBold(node.bold);
@@ -119,6 +140,12 @@ void CFolderTreeCtrl1::SelectItem(notes::HTREEITEM handle) {
 }
 
 void CFolderTreeCtrl1::keyPressEvent(QKeyEvent* event) {
+    // Space ticks or unticks the current node as a click on its box does.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        const notes::HTREEITEM current = HandleOf(currentItem());
+        if (current != 0) model_.ToggleCheck(current);
+        return;
+    }
     QTreeWidget::keyPressEvent(event);
     const notes::HTREEITEM current = HandleOf(currentItem());
     if (current != 0 && current != selected_) SelectItem(current);

@@ -20,6 +20,10 @@ std::string TreePathForView(const std::string& viewName) {
 }
 
 AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
+    return AnalysisNSFFILE(state, view, state.iStopProcess);
+}
+
+AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view, std::atomic<int>& stop) {
     const std::string path = state.strFileDir.get();
     view.ClearTreeAndList();
     state.ptrNSFTreeFolderStructure.Clear();
@@ -51,8 +55,8 @@ AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
     const size_t count = views.GetCount();
     for (size_t i = 0; i < count; ++i) {
         view.SetStatusText(kPleaseWait);
-        if (state.iStopProcess.load() == 1) {
-            state.iStopProcess.store(0);
+        if (stop.load() == 1) {
+            stop.store(0);
             view.SetStatusText(kProcessAborted);
             view.EnableExportButton();
             return {AnalysisResult::Stopped, {}};

@@ -12,7 +12,7 @@ namespace notes {
 namespace {
 
 // The contact loop over the entries of one open view.
-void ContactHeaderView(FerrywellState& state, ItemListView& view, LNViewFolder& folder, uint32_t viewIndex) {
+void ContactHeaderView(std::atomic<int>& stop, ItemListView& view, LNViewFolder& folder, uint32_t viewIndex) {
     view.EnableExportButton(false);
     view.SetStatusText(kPleaseWait);
     const size_t count = folder.GetEntryCount();
@@ -31,10 +31,10 @@ void ContactHeaderView(FerrywellState& state, ItemListView& view, LNViewFolder& 
                 continue;
             }
             view.SetProgress(int((e + 1) * 100 / count));
-            if (state.iStopProcess.load() == 1) {
+            if (stop.load() == 1) {
                 view.AddRow(row);
                 view.EnableTree(true);
-                state.iStopProcess.store(0);
+                stop.store(0);
                 view.SetStatusText(kProcessAborted);
                 view.SetProgress(0);
                 view.EnableExportButton(true);
@@ -64,7 +64,7 @@ void RestoreWindow(ItemListView& view) {
 
 }  // namespace
 
-void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t viewIndex) {
+void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t viewIndex, std::atomic<int>& stop) {
     const std::string path = state.strFileDir.get();
     view.DeleteAllRows();
     Session session;
@@ -72,7 +72,7 @@ void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t view
     LNDatabase db;
     try {
         LNViewFolder folder = OpenViewOf(session.Api(), path, viewIndex, db);
-        ContactHeaderView(state, view, folder, viewIndex);
+        ContactHeaderView(stop, view, folder, viewIndex);
     } catch (LNSTATUS status) {
         // The database or the view could not be read, or the file failed
         // while it was listed: the rows made so far stay, and the reason is
@@ -85,12 +85,16 @@ void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t view
 }
 
 void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem) {
+    AddNsfMailsInListThread(state, view, treeItem, state.iStopProcess);
+}
+
+void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem, std::atomic<int>& stop) {
     view.DeleteAllRows();
     for (const FolderRecord& record : state.ptrNSFTreeFolderStructure.Snapshot()) {
         if (record.treeItem != treeItem) continue;
         state.FolderNo.store(record.viewIndex);
         state.treeSelectedFolder.set(record.folderName);
-        ShowNsfMailsInList(state, view, record.viewIndex);
+        ShowNsfMailsInList(state, view, record.viewIndex, stop);
     }
 }
 

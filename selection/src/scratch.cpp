@@ -1,11 +1,32 @@
 #include <selection/path.h>
 #include <selection/scratch.h>
 
+#include <cstdlib>
 #include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace selection {
 
 namespace fs = std::filesystem;
+
+namespace {
+constexpr char kPrivateFolderPattern[] = "ferrywell-XXXXXX";
+
+bool IsUsableFolder(const char* path) {
+    if (!path || path[0] != '/') return false;
+    struct stat info {};
+    return ::stat(path, &info) == 0 && S_ISDIR(info.st_mode) && ::access(path, W_OK | X_OK) == 0;
+}
+
+// A folder (not a link) of this user that nobody else may enter.
+bool IsPrivateFolder(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & 077) == 0;
+}
+}  // namespace
 
 std::string SystemTempFolder() {
     std::error_code ec;
@@ -14,18 +35,52 @@ std::string SystemTempFolder() {
     return CPath::AddBackSlash(temp.string());
 }
 
-std::string DefaultScratchPath(const std::string& tempFolder) { return tempFolder + kScratchName; }
-
-std::string ScratchPathAfterBrowse(const std::string& tempFolder) {
-    return tempFolder + kScratchName + "/";
+std::string RuntimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return IsUsableFolder(runtime) ? CPath::AddBackSlash(runtime) : SystemTempFolder();
 }
 
-std::string ScratchPathInFolder(const std::string& folder) { return folder + "/" + kScratchName + "/"; }
+std::string ScratchFolders::MakeInLocked(const std::string& folder) {
+    // mkdtemp makes the folder with mode 0700 under a name nobody else holds.
+    std::string root = CPath::AddBackSlash(folder) + kPrivateFolderPattern;
+    if (!::mkdtemp(root.data())) return {};
+    roots_.push_back(root);
+    const std::string scratch = root + "/" + kScratchName + "/";
+    if (::mkdir(scratch.c_str(), 0700) != 0) return {};
+    return scratch;
+}
 
-bool CreateScratchFolder(const std::string& path) {
-    std::error_code ec;
-    fs::create_directories(path, ec);
-    return fs::is_directory(path, ec);
+std::string ScratchFolders::MakeIn(const std::string& folder) {
+    std::lock_guard lock(mutex_);
+    return MakeInLocked(folder);
+}
+
+std::string ScratchFolders::Default() {
+    std::lock_guard lock(mutex_);
+    // The folder is used again only while it is still the private one made
+    // here (a cleaner of the temporary folder may have removed it).
+    if (!default_.empty()) {
+        const std::string scratch = default_.substr(0, default_.size() - 1);
+        if (IsPrivateFolder(fs::path(scratch).parent_path().string()) && IsPrivateFolder(scratch)) return default_;
+    }
+    default_ = MakeInLocked(RuntimeFolder());
+    if (default_.empty()) default_ = MakeInLocked(SystemTempFolder());
+    return default_;
+}
+
+void ScratchFolders::RemoveAll() {
+    std::lock_guard lock(mutex_);
+    for (const std::string& root : roots_) {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    roots_.clear();
+    default_.clear();
+}
+
+ScratchFolders& ProcessScratch() {
+    static ScratchFolders folders;
+    return folders;
 }
 
 std::string SourceTitle(const std::string& fullPath) { return CPath(fullPath).GetBaseName(); }

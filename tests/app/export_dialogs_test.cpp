@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QScopeGuard>
 #include <QtTest>
 
 using app::CConvertNotes;
@@ -69,6 +70,8 @@ private slots:
     void listItemsExportOfTickedRows();
     void closingDuringAnExportStopsAndWaits();
     void mainWindowOpensTheDialogs();
+    void radiosChooseTheirKindHoweverChecked();
+    void openedFromTheCommandLineBothDialogsWritePdf();
 
 private:
     // The database analysed in a main window; the records of its folders.
@@ -359,10 +362,14 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
         QList<bool> states;
         bool ignoreShown = false;
         int stopAfterNo = -1;
+        QRect namingAt;
     } seen;
+    const QRect namingBefore = Child(dlg, 1069)->geometry();
     dlg.SetProgressHook([&](uint64_t, uint64_t) {
         if (!seen.saveText.isEmpty()) return;
         seen.saveText = Child<QPushButton>(dlg, 1037)->text();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        seen.namingAt = Child(dlg, 1069)->geometry();
         seen.states = EnabledStates(dlg, {1037, 1011, 1006, 1023, 1007, 1048, 1049, 1010, 1069, 1064, 1066, 1062});
         seen.ignoreShown = Child(dlg, 1062)->isVisible();
         dialogs_->answers.push_back(MsgAnswer::No);
@@ -373,6 +380,7 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     QCOMPARE(seen.saveText, QString("Under Process..."));
     QCOMPARE(seen.states, (QList<bool>{false, true, false, false, false, false, false, false, false, false, false, false}));
     QVERIFY(seen.ignoreShown);
+    QCOMPARE(seen.namingAt, namingBefore);  // its room was kept: nothing moved
     QCOMPARE(seen.stopAfterNo, 0);
     QVERIFY(Child<QLabel>(dlg, 1042)->text().startsWith("Saving Folder Status :"));
 
@@ -564,17 +572,30 @@ void ExportDialogsTest::listItemsExportOfTickedRows() {
     Child<QRadioButton>(dlg, 1027)->click();
     dialogs_->paths.push_back(out.path());
     QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
+    // Start Export, the kinds, Browse, Split PST, naming and filter.
+    const auto states = [&] { return EnabledStates(dlg, {1034, 1006, 1009, 1027, 1029, 1033, 1010, 1069, 1062}); };
+    const QList<bool> before = states();
     QString textWhileRunning;
-    bool enabledWhileRunning = true;
+    QList<bool> whileRunning;
+    bool startAfterBrowse = true;
     dlg.SetProgressHook([&](uint64_t, uint64_t) {
+        if (!whileRunning.isEmpty()) return;
         textWhileRunning = Child<QPushButton>(dlg, 1034)->text();
-        enabledWhileRunning = Enabled(dlg, 1034);
+        whileRunning = states();
+        // Neither another kind nor another folder can be picked meanwhile.
+        QTest::mouseClick(Child(dlg, 1029), Qt::LeftButton);
+        dialogs_->paths.push_back(profile_.path());
+        QTest::mouseClick(Child(dlg, 1033), Qt::LeftButton);
+        startAfterBrowse = Enabled(dlg, 1034);
     });
     RunToEnd(dlg, Child<QPushButton>(dlg, 1034));
     QCOMPARE(textWhileRunning, QString("Under Process"));
-    QVERIFY(!enabledWhileRunning);
+    QCOMPARE(whileRunning, QList<bool>(9, false));
+    QVERIFY(!startAfterBrowse);
+    QCOMPARE(dlg.SavingMode(), exporting::OutputKind::Vcf);
+    QCOMPARE(dlg.MessageSavepath(), out.path());
     QCOMPARE(Child<QPushButton>(dlg, 1034)->text(), QString("Start Export"));
-    QVERIFY(Enabled(dlg, 1034));
+    QCOMPARE(states(), before);
     QCOMPARE(dlg.LastOutcome().totals.written, 3u);
     const QStringList files = FilesBelow(out.path());
     QCOMPARE(files.size(), 3);
@@ -645,7 +666,7 @@ void ExportDialogsTest::mainWindowOpensTheDialogs() {
         seen = true;
         dlg->reject();  // nothing runs: closes without a question
     });
-    main_->findChild<QAction*>("id32775")->trigger();
+    Trigger(main_->findChild<QAction*>("id32775"));
     QVERIFY(seen);
 
     ListFolder("Contacts");
@@ -662,6 +683,93 @@ void ExportDialogsTest::mainWindowOpensTheDialogs() {
     main_->OnFileExportasaeml();
     QVERIFY(seen);
     QCOMPARE(dialogs_->messages, QStringList{app::kAskExit});
+}
+
+void ExportDialogsTest::radiosChooseTheirKindHoweverChecked() {
+    notes::FerrywellState state;
+    controls::CheckListModel rows;
+    CConvertNotes convert(state, {});
+    CSINGLENSFMAILSAVE list(state, rows);
+    // A radio checked without a click (as an assistive tool's Toggle action
+    // or code does) chooses its kind and the controls follow.
+    struct Case {
+        app::ExportDialog* dialog;
+        int id;
+        OutputKind kind;
+        std::vector<int> ids;
+        QList<bool> enabled;
+    } cases[] = {
+        {&convert, 1049, OutputKind::Csv, {1035, 1010, 1069}, {false, true, false}},
+        {&convert, 1007, OutputKind::Msg, {1035, 1010, 1069}, {false, true, true}},
+        {&convert, 1006, OutputKind::Pst, {1035, 1010, 1069}, {true, true, false}},
+        {&list, 1026, OutputKind::Pdf, {1010, 1012, 1069}, {false, false, true}},
+        {&list, 1029, OutputKind::Csv, {1010, 1012, 1069}, {false, false, false}},
+    };
+    for (const Case& c : cases) {
+        auto* radio = Child<QRadioButton>(*c.dialog, c.id);
+        radio->toggle();
+        QVERIFY(radio->isChecked());
+        QCOMPARE(c.dialog->SavingMode(), c.kind);
+        QList<bool> enabled;
+        for (int id : c.ids) enabled << Enabled(*c.dialog, id);
+        QCOMPARE(enabled, c.enabled);
+    }
+}
+
+void ExportDialogsTest::openedFromTheCommandLineBothDialogsWritePdf() {
+    // A machine where no scratch folder was ever made: fresh temporary and
+    // runtime folders.
+    QTemporaryDir fresh;
+    const QByteArray tmpdir = qgetenv("TMPDIR"), runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", fresh.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", fresh.path().toUtf8());
+    const auto restore = qScopeGuard([&] {
+        tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
+        runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
+    });
+
+    // As `ferrywell FILE` starts: no selection dialog.
+    main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
+    main_->SetExitHandler([](int) {});
+    main_->show();
+    main_->OpenDatabase(kSample.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(main_->RunningWorkers(), 0, 60000);
+    auto& tree = main_->Tree();
+    const notes::FolderRecord contacts = Record("Contacts");
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.CheckBoxRect(contacts.treeItem).center());
+    ListFolder("Contacts");
+    for (int row : {3, 5}) main_->List().Model().SetChecked(row, true);
+
+    QTemporaryDir out;
+    struct Run {
+        const char* name;
+        int pdf, browse, start;
+    } runs[] = {{"tree", 1029, 1010, 1037}, {"list", 1026, 1033, 1034}};
+    for (const Run& r : runs) {
+        const QString dest = out.filePath(r.name);
+        QVERIFY(QDir().mkpath(dest));
+        dialogs_->paths.push_back(dest);
+        dialogs_->answers = {MsgAnswer::Yes};  // the list dialog asks before it closes
+        exporting::ExportOutcome outcome;
+        QTimer::singleShot(0, this, [&] {
+            auto* dlg = qobject_cast<app::ExportDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            Child<QRadioButton>(*dlg, r.pdf)->click();
+            QTest::mouseClick(Child(*dlg, r.browse), Qt::LeftButton);
+            RunToEnd(*dlg, Child<QPushButton>(*dlg, r.start));
+            outcome = dlg->LastOutcome();
+            dlg->reject();
+        });
+        if (std::string_view(r.name) == "tree") Trigger(main_->findChild<QAction*>("id32775"));
+        else main_->OnFileExportasaeml();
+        QVERIFY2(outcome.totals.written >= 2, r.name);
+        QCOMPARE(outcome.totals.failed, 0u);
+        const QStringList pdfs = FilesBelow(dest).filter(QRegularExpression("\\.pdf$"));
+        QCOMPARE(uint64_t(pdfs.size()), outcome.totals.written);
+        QFile first(dest + "/" + pdfs.value(0));
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.read(5), QByteArray("%PDF-"));
+    }
 }
 
 QTEST_MAIN(ExportDialogsTest)

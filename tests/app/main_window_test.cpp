@@ -6,13 +6,21 @@
 #include <notes/analysis.h>
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QScopeGuard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 using app::CFerrywellDlg;
 using controls::MsgAnswer;
@@ -61,6 +69,15 @@ QStringList WindowList(CFerrywellDlg& dlg) {
     return lines;
 }
 
+// Stands in for the desktop's handler of local files.
+class UrlSink : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -72,13 +89,20 @@ private slots:
     void openListPreviewAndTickAll();
     void exportCommandsCheckTheirSelection();
     void stopAndExitAskFirst();
+    void stopBelongsToTheRunningTask();
+    void analysisAndFillsRunOneAtATime();
     void enterAndEscapeDoNothing();
     void cancelledSelectionChangesNothing();
     void closingWhileAFillRunsNeitherCrashesNorHangs();
+    void keyboardReachesEveryCommand();
+    void listColumnsFitTheirContent();
+    void helpOpensTheGuideWeShip();
+    void endingSignalsRemoveTheScratchFolder();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
-    void SelectFolder(const std::string& name);
+    // Clicks the folder's node; waits for the list unless wait is false.
+    void SelectFolder(const std::string& name, bool wait = true);
     void ClickRow(int row);
     void WaitIdle() { QTRY_COMPARE_WITH_TIMEOUT(dlg->RunningWorkers(), 0, 60000); }
     QAction* Action(const char* id) { return dlg->findChild<QAction*>(id); }
@@ -118,18 +142,18 @@ void MainWindowTest::OpenThroughSelectionDialog(const QString& db) {
         QTest::mouseClick(next, Qt::LeftButton);
         handled = true;
     });
-    Action("id32774")->trigger();
+    Trigger(Action("id32774"));
     QVERIFY(handled);
     WaitIdle();
 }
 
-void MainWindowTest::SelectFolder(const std::string& name) {
+void MainWindowTest::SelectFolder(const std::string& name, bool wait) {
     for (const auto& record : dlg->State().ptrNSFTreeFolderStructure.Snapshot()) {
         if (record.folderName != name) continue;
         auto& tree = dlg->Tree();
         const QRect r = tree.visualItemRect(tree.ItemFor(record.treeItem));
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));
-        WaitIdle();
+        if (wait) WaitIdle();
         return;
     }
     QFAIL(("no folder " + name).c_str());
@@ -256,7 +280,7 @@ void MainWindowTest::openListPreviewAndTickAll() {
 
 void MainWindowTest::exportCommandsCheckTheirSelection() {
     Action("id32775")->setEnabled(true);
-    Action("id32775")->trigger();
+    Trigger(Action("id32775"));
     dlg->OnFileExportasaeml();
     QCOMPARE(dialogs->messages, (QStringList{app::kSelectFolder, app::kSelectItems}));
     QCOMPARE(dialogs->icons[0], controls::MsgIcon::None);
@@ -282,7 +306,7 @@ void MainWindowTest::exportCommandsCheckTheirSelection() {
     };
     dialogs->answers = {MsgAnswer::Yes};
     closeWhenOpen();
-    Action("id32775")->trigger();
+    Trigger(Action("id32775"));
     closeWhenOpen();
     dlg->OnFileExportasaeml();
     QCOMPARE(opened, (QStringList{"Select Saving Option Type", "Export List Items"}));
@@ -290,21 +314,16 @@ void MainWindowTest::exportCommandsCheckTheirSelection() {
 }
 
 void MainWindowTest::stopAndExitAskFirst() {
-    auto& state = dlg->State();
     struct Case {
         MsgAnswer answer;
-        int stop;
         size_t exitsAfter;
-    } cases[] = {{MsgAnswer::No, 0, 0}, {MsgAnswer::Yes, 1, 1}};
+    } cases[] = {{MsgAnswer::No, 0}, {MsgAnswer::Yes, 1}};
     for (const Case& c : cases) {
         dialogs->messages.clear();
         dialogs->answers = {c.answer};
-        Action("id1022")->trigger();
-        QCOMPARE(state.iStopProcess.load(), c.stop);
-        dialogs->answers = {c.answer};
-        Action("id32776")->trigger();
+        Trigger(Action("id32776"));
         QCOMPARE(exits.size(), c.exitsAfter);
-        QCOMPARE(dialogs->messages, (QStringList{app::kAskStop, app::kAskExit}));
+        QCOMPARE(dialogs->messages, QStringList{app::kAskExit});
     }
     QCOMPARE(exits.back(), 0);
     QVERIFY(QString(app::kAskExit).endsWith("?       "));
@@ -315,27 +334,86 @@ void MainWindowTest::stopAndExitAskFirst() {
     QVERIFY(!dlg->close());
     QVERIFY(dlg->isVisible());
     QCOMPARE(dialogs->messages, QStringList{app::kAskExit});
+}
 
-    // A standing stop request ends the next analysis at its first view...
-    QCOMPARE(state.iStopProcess.load(), 1);
+void MainWindowTest::stopBelongsToTheRunningTask() {
+    // Nothing runs: Stop is disabled, and even called it asks and keeps nothing.
+    QVERIFY(!Action("id1022")->isEnabled());
+    dialogs->messages.clear();
+    dialogs->answers = {MsgAnswer::Yes};
+    dlg->OnBnClickedStop();
+    QVERIFY(dialogs->messages.isEmpty());
     OpenThroughSelectionDialog(kSample);
-    QCOMPARE(state.iStopProcess.load(), 0);
-    QCOMPARE(dlg->StatusText(), QString(notes::kProcessAborted));
-    QCOMPARE(dlg->Tree().topLevelItemCount(), 0);
-    QVERIFY(Action("id32775")->isEnabled());
+    QCOMPARE(dlg->Tree().topLevelItem(0)->childCount(), 3);
+    QVERIFY(!dialogs->messages.contains(notes::kProcessAborted));
+    QVERIFY(!Action("id1022")->isEnabled());
 
-    // ...and the next list fill at its first document.
-    OpenThroughSelectionDialog(kSample);
-    state.iStopProcess.store(1);
+    // Stop while a task runs: Yes stops that task alone, No lets it finish.
+    struct Case {
+        const char* task;  // "analysis", or the folder to list
+        MsgAnswer answer;
+    } cases[] = {{"analysis", MsgAnswer::Yes}, {"analysis", MsgAnswer::No}, {"Contacts", MsgAnswer::Yes},
+                 {"People", MsgAnswer::No}};
+    for (const Case& c : cases) {
+        const bool analysis = std::string_view(c.task) == "analysis";
+        if (analysis) dlg->StartAnalysis();
+        else SelectFolder(c.task, false);
+        QVERIFY2(Action("id1022")->isEnabled(), c.task);
+        dialogs->messages.clear();
+        dialogs->answers = {c.answer};
+        Trigger(Action("id1022"));
+        QCOMPARE(dialogs->messages, QStringList{app::kAskStop});
+        WaitIdle();
+        QVERIFY2(!Action("id1022")->isEnabled(), c.task);
+        QVERIFY(Action("id32775")->isEnabled());
+        const bool stopped = c.answer == MsgAnswer::Yes;
+        auto& model = dlg->List().Model();
+        if (analysis) {
+            QCOMPARE(dlg->StatusText(), QString(stopped ? notes::kProcessAborted : " "));
+            QCOMPARE(dlg->Tree().topLevelItemCount(), stopped ? 0 : 1);
+        } else {
+            // A stopped fill keeps the first row with its number alone.
+            if (stopped) {
+                QCOMPARE(model.rowCount(), 1);
+                QCOMPARE(model.Row(0).text[2], QString("0"));
+                QCOMPARE(model.Row(0).text[4], QString());
+            } else {
+                QCOMPARE(model.rowCount(), int(CliList(kSample, c.task).size()));
+            }
+            QVERIFY(dlg->Tree().isEnabled());
+            QCOMPARE(dlg->Progress(), 0);
+        }
+        if (analysis && stopped) OpenThroughSelectionDialog(kSample);
+    }
+    // No request outlives its task: the next fill lists the whole view.
     SelectFolder("Contacts");
-    auto& model = dlg->List().Model();
-    QCOMPARE(model.rowCount(), 1);
-    QCOMPARE(model.Row(0).text[2], QString("0"));
-    QCOMPARE(model.Row(0).text[5], QString());
-    QCOMPARE(state.iStopProcess.load(), 0);
+    QCOMPARE(dlg->List().Model().rowCount(), int(CliList(kSample, "Contacts").size()));
+    QCOMPARE(dlg->State().iStopProcess.load(), 0);
+}
+
+void MainWindowTest::analysisAndFillsRunOneAtATime() {
+    OpenThroughSelectionDialog(kSample);
+    auto& state = dlg->State();
+    // Views chosen in quick succession (the arrow keys held down): the list
+    // shows the last one alone, and the shared state names it.
+    SelectFolder("Contacts", false);
+    SelectFolder("By Category", false);
+    SelectFolder("People", false);
+    WaitIdle();
+    QCOMPARE(state.treeSelectedFolder.get(), std::string("People"));
+    QCOMPARE(WindowList(*dlg).size(), CliList(kSample, "People").size());
+    QCOMPARE(dlg->List().Model().Row(0).text[3], QString::number(state.FolderNo.load()));
     QVERIFY(dlg->Tree().isEnabled());
-    QVERIFY(Action("id32775")->isEnabled());
-    QCOMPARE(dlg->Progress(), 0);
+    QCOMPARE(dlg->StatusText(), QString(" "));
+
+    // Another database opened while a view is listed: the list stays empty
+    // until a view of the new tree is chosen.
+    SelectFolder("Contacts", false);
+    dlg->OpenDatabase(kSample.toStdString());
+    WaitIdle();
+    QCOMPARE(dlg->Tree().topLevelItem(0)->childCount(), 3);
+    QCOMPARE(dlg->List().Model().rowCount(), 0);
+    QVERIFY(dlg->Tree().isEnabled());
 }
 
 void MainWindowTest::enterAndEscapeDoNothing() {
@@ -358,7 +436,7 @@ void MainWindowTest::cancelledSelectionChangesNothing() {
         QCOMPARE(first->findChild<QLineEdit*>("id1000")->text(), QString());
         first->reject();
     });
-    Action("id32774")->trigger();
+    Trigger(Action("id32774"));
     WaitIdle();
     QCOMPARE(dlg->List().Model().rowCount(), rows);
     QCOMPARE(dlg->Tree().topLevelItem(0)->childCount(), 3);
@@ -376,6 +454,186 @@ void MainWindowTest::closingWhileAFillRunsNeitherCrashesNorHangs() {
     QVERIFY(workers->Running() > 0);
     dlg.reset();  // the window goes while the fill runs
     QTRY_COMPARE_WITH_TIMEOUT(workers->Running(), 0, 60000);
+}
+
+void MainWindowTest::keyboardReachesEveryCommand() {
+    QApplication::setActiveWindow(dlg.get());
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    // Opened as the command line opens it: Save follows Export File.
+    QVERIFY(!Action("menu32775")->isEnabled());
+    dlg->OpenDatabase(kSample.toStdString());
+    WaitIdle();
+    QVERIFY(Action("id32775")->isEnabled());
+    QVERIFY(Action("menu32775")->isEnabled());
+    dlg->UiEnableExportButton(false);
+    QVERIFY(!Action("menu32775")->isEnabled());
+    dlg->UiEnableExportButton(true);
+
+    // The menus open with Alt and their letter, and with F10.
+    const auto popupAfter = [this](QKeyCombination keys) {
+        QString title;
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dlg.get(), keys.key(),
+                        keys.keyboardModifiers());
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            title = menu->title();
+            menu->close();
+        }
+        return title;
+    };
+    QCOMPARE(popupAfter(Qt::ALT | Qt::Key_F), QString("&File"));
+    QCOMPARE(popupAfter(Qt::ALT | Qt::Key_H), QString("&Help"));
+    QCOMPARE(popupAfter(QKeyCombination(Qt::Key_F10)), QString("&File"));
+    QTest::keyClick(dlg->menuBar(), Qt::Key_Escape);
+
+    // Standard shortcuts: open, export, quit.
+    struct Shortcut {
+        QKeyCombination keys;
+        const char* opens;  // the modal dialog's title, or the question asked
+    } shortcuts[] = {{Qt::CTRL | Qt::Key_O, "Select Lotus Notes (*.nsf) File"},
+                     {Qt::CTRL | Qt::Key_S, app::kSelectFolder},
+                     {Qt::CTRL | Qt::Key_Q, app::kAskExit}};
+    QString seen;
+    for (const Shortcut& sc : shortcuts) {
+        QApplication::setActiveWindow(dlg.get());  // back from the dialog before
+        seen.clear();
+        QTimer::singleShot(0, this, [&seen] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                seen = modal->windowTitle();
+                modal->close();
+            }
+        });
+        dialogs->messages.clear();
+        dialogs->answers = {MsgAnswer::No};
+        QTest::keyClick(dlg.get(), sc.keys.key(), sc.keys.keyboardModifiers());
+        QCoreApplication::sendPostedEvents(dlg.get(), QEvent::MetaCall);  // the command
+        QCoreApplication::processEvents();  // a timer not used by a dialog goes now
+        if (seen.isEmpty()) seen = dialogs->messages.value(0);
+        QCOMPARE(seen, QString(sc.opens));
+    }
+    QVERIFY(exits.empty());
+
+    // Tab reaches the toolbar's buttons; Space presses the one in focus.
+    QApplication::setActiveWindow(dlg.get());
+    dlg->Tree().setFocus();
+    QSet<QString> reached;
+    QToolButton* addFile = nullptr;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        auto* button = qobject_cast<QToolButton*>(QApplication::focusWidget());
+        if (!button || !button->defaultAction()) continue;
+        reached << button->defaultAction()->objectName();
+        if (button->defaultAction()->objectName() == "id32774") addFile = button;
+    }
+    QCOMPARE(reached, (QSet<QString>{"id32774", "id32775", "id32779", "id32776"}));  // Stop: nothing runs
+    QVERIFY(addFile);
+    bool opened = false;
+    QTimer::singleShot(0, this, [&opened] {
+        opened = qobject_cast<app::FirstDialog*>(QApplication::activeModalWidget()) != nullptr;
+        if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
+    });
+    addFile->setFocus();
+    QTest::keyClick(addFile, Qt::Key_Space);
+    QCoreApplication::sendPostedEvents(dlg.get(), QEvent::MetaCall);
+    QVERIFY(opened);
+
+    // The tree: the arrow keys list a view, Space ticks it.
+    QApplication::setActiveWindow(dlg.get());
+    auto& tree = dlg->Tree();
+    tree.setFocus();
+    tree.setCurrentItem(tree.topLevelItem(0));
+    QTest::keyClick(&tree, Qt::Key_Down);  // "By Category"
+    QTest::keyClick(&tree, Qt::Key_Down);  // "Contacts"
+    WaitIdle();
+    QCOMPARE(dlg->State().treeSelectedFolder.get(), std::string("Contacts"));
+    QTest::keyClick(&tree, Qt::Key_Space);
+    QCOMPARE(tree.GetCheck(tree.HandleOf(tree.currentItem())), 1);
+
+    // The list: the preview follows the current row; Space ticks it;
+    // Shift+F10 offers "Export List Items".
+    auto& list = dlg->List();
+    ClickRow(45);
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Down);
+    WaitIdle();
+    QCOMPARE(dlg->State().poslast.load(), 47);
+    QVERIFY(ReadAll(dlg->PreviewPagePath()).contains(list.Model().Row(46).text[4].toHtmlEscaped()));
+    QTest::keyClick(&list, Qt::Key_Space);
+    QVERIFY(list.Model().IsChecked(46));
+    QCOMPARE(list.Model().CheckedCount(), 1);
+    QStringList offered;
+    QTimer::singleShot(0, this, [&offered] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* a : menu->actions()) offered << a->text();
+            menu->close();
+        }
+    });
+    QTest::keyClick(&list, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(offered, QStringList{"Export List Items"});
+    // Tab leaves the list at once, however many rows it has.
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != &list);
+}
+
+void MainWindowTest::listColumnsFitTheirContent() {
+    OpenThroughSelectionDialog(kSample);
+    SelectFolder("Contacts");
+    auto& list = dlg->List();
+    const QFontMetrics metrics(list.font());
+    // Every name and address is shown whole, and the last column reaches
+    // the list's right edge.
+    for (int column : {4, 5, 6, 8}) {
+        int widest = 0;
+        for (int r = 0; r < list.Model().rowCount(); ++r)
+            widest = std::max(widest, metrics.horizontalAdvance(list.Model().Row(r).text[size_t(column)]));
+        QVERIFY2(list.columnWidth(column) >= std::min(widest, int(controls::CCheckListCtrl::kFitWidth)),
+                 qPrintable(QString("column %1: %2 < %3").arg(column).arg(list.columnWidth(column)).arg(widest)));
+    }
+    auto* header = list.horizontalHeader();
+    QCOMPARE(header->sectionViewportPosition(8) + header->sectionSize(8), list.viewport()->width());
+}
+
+void MainWindowTest::helpOpensTheGuideWeShip() {
+    UrlSink desktop;
+    QDesktopServices::setUrlHandler("file", &desktop, "open");
+    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler("file"); });
+    // The guide built beside the programs, as an installation has it too.
+    const QString built = QDir::cleanPath(QString(FERRYWELL_BIN_DIR) + "/../share/ferrywell/guide/index.html");
+    QVERIFY(app::UserGuidePlaces().contains(built));
+    QVERIFY(ReadAll(built.toStdString()).contains("<title>Ferrywell user guide</title>"));
+    QApplication::setActiveWindow(dlg.get());
+    QTest::keyClick(dlg.get(), Qt::Key_F1);
+    QCoreApplication::sendPostedEvents(dlg.get(), QEvent::MetaCall);
+    QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(built)});
+    QVERIFY(dialogs->messages.isEmpty());
+
+    // No guide where it is looked for: the user is told where it was looked for.
+    dlg->SetUserGuidePlaces({"/nonexistent/ferrywell/guide/index.html"});
+    Trigger(Action("menu32778"));
+    QCOMPARE(desktop.opened.size(), 1);
+    QCOMPARE(dialogs->messages,
+             QStringList{QString(app::kGuideMissing) + "/nonexistent/ferrywell/guide/index.html"});
+}
+
+void MainWindowTest::endingSignalsRemoveTheScratchFolder() {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        QTemporaryDir runtime;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        program.setProcessEnvironment(env);
+        program.start(QString(FERRYWELL_BIN_DIR) + "/ferrywell", {"-platform", "offscreen", kSample});
+        QVERIFY(program.waitForStarted());
+        const auto made = [&] { return QDir(runtime.path()).entryList({"ferrywell-*"}, QDir::Dirs); };
+        QTRY_COMPARE_WITH_TIMEOUT(made().size(), 1, 30000);
+        QVERIFY(QDir(runtime.filePath(made()[0] + "/xTemp")).exists());
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(30000));
+        // It ended as the signal ends a program, its scratch folder gone first.
+        QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(program.exitCode(), signal);
+        QVERIFY2(made().isEmpty(), qPrintable(made().join(' ')));
+    }
 }
 
 QTEST_MAIN(MainWindowTest)

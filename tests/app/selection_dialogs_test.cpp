@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <filesystem>
+
 using app::CFindFiles;
 using app::FirstDialog;
 
@@ -57,35 +59,49 @@ private:
 
 void SelectionDialogsTest::firstDialogChoices() {
     notes::FerrywellState state;
-    const std::string temp = selection::SystemTempFolder();
     QTemporaryDir scratchParent;
+    std::string defaultScratch;
     {
         FirstDialog dialog(state);
         QCOMPARE(dialog.windowTitle(), QString("Select Lotus Notes (*.nsf) File"));
         auto* next = Child<QPushButton>(dialog, 1002);
         QVERIFY(!next->isEnabled());
-        QCOMPARE(Child<QLineEdit>(dialog, 1032)->text(), QString::fromStdString(temp + "xTemp"));
-        QCOMPARE(state.tempFilePath.get(), temp + "xTemp");
+        // The scratch folder exists from the start and is the process's own.
+        defaultScratch = state.tempFilePath.get();
+        QVERIFY(QString::fromStdString(defaultScratch).endsWith("/xTemp/"));
+        QVERIFY(defaultScratch.starts_with(selection::RuntimeFolder() + "ferrywell-"));
+        QVERIFY(QDir(QString::fromStdString(defaultScratch)).exists());
+        QVERIFY((std::filesystem::status(defaultScratch).permissions() & std::filesystem::perms::all) ==
+                std::filesystem::perms::owner_all);
+        QCOMPARE(Child<QLineEdit>(dialog, 1032)->text(), QString::fromStdString(defaultScratch));
 
         // A cancelled chooser changes nothing.
         dialog.OnBnClickedButton1();
         QVERIFY(!next->isEnabled());
         QVERIFY(state.strFileDir.get().empty());
 
-        // A scratch location first, then the database: the scratch path goes
-        // back to the temporary folder while the edit keeps the earlier choice.
+        // A scratch location where none can be made keeps the one there is.
+        dialogs->paths = {"/proc/ferrywell-cannot-create"};
+        dialog.OnBnClickedButton4();
+        QCOMPARE(dialogs->messages, QStringList{QString(app::kScratchNotMade) + "/proc/ferrywell-cannot-create"});
+        QCOMPARE(state.tempFilePath.get(), defaultScratch);
+
+        // A scratch location first, then the database: the scratch folder
+        // goes back to the default one, and the box says so.
         dialogs->paths = {scratchParent.path(), kSample};
         dialog.OnBnClickedButton4();
-        const QString chosenScratch = scratchParent.path() + "/xTemp/";
-        QCOMPARE(QString::fromStdString(state.tempFilePath.get()), chosenScratch);
+        const QString chosenScratch = QString::fromStdString(state.tempFilePath.get());
+        QVERIFY(chosenScratch.startsWith(scratchParent.path() + "/ferrywell-"));
+        QVERIFY(chosenScratch.endsWith("/xTemp/"));
         QVERIFY(QDir(chosenScratch).exists());
+        QCOMPARE(Child<QLineEdit>(dialog, 1032)->text(), chosenScratch);
         dialog.OnBnClickedButton1();
-        QCOMPARE(dialogs->chooserTitles,
-                 (QStringList{"Select Lotus Notes File...", "Select the Temp Path", "Select Lotus Notes File..."}));
+        QCOMPARE(dialogs->chooserTitles, (QStringList{"Select Lotus Notes File...", "Select the Temp Path",
+                                                      "Select the Temp Path", "Select Lotus Notes File..."}));
         QCOMPARE(state.strFileDir.get(), kSample.toStdString());
         QCOMPARE(state.SourceFileName.get(), std::string("names"));
-        QCOMPARE(state.tempFilePath.get(), temp + "xTemp/");
-        QCOMPARE(Child<QLineEdit>(dialog, 1032)->text(), chosenScratch);
+        QCOMPARE(state.tempFilePath.get(), defaultScratch);
+        QCOMPARE(Child<QLineEdit>(dialog, 1032)->text(), QString::fromStdString(defaultScratch));
         QCOMPARE(Child<QLineEdit>(dialog, 1000)->text(), kSample);
         QVERIFY(next->isEnabled());
         QCOMPARE(state.ibrowsefile.load(), 0);
@@ -93,11 +109,17 @@ void SelectionDialogsTest::firstDialogChoices() {
         QCOMPARE(state.ibrowsefile.load(), 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
-    // A second opening starts empty with the default scratch path.
+    // A second opening starts empty with the default scratch folder, made
+    // again when something removed it meanwhile.
+    QDir(QString::fromStdString(defaultScratch)).removeRecursively();
     FirstDialog again(state);
     QCOMPARE(Child<QLineEdit>(again, 1000)->text(), QString());
-    QCOMPARE(state.tempFilePath.get(), temp + "xTemp");
+    QVERIFY(QDir(QString::fromStdString(state.tempFilePath.get())).exists());
     QCOMPARE(state.strFileDir.get(), kSample.toStdString());
+    // Every folder made goes when the process ends, the chosen location stays.
+    selection::ProcessScratch().RemoveAll();
+    QVERIFY(!QDir(QString::fromStdString(state.tempFilePath.get())).exists());
+    QVERIFY(QDir(scratchParent.path()).isEmpty());
 }
 
 void SelectionDialogsTest::searchListsDepthFirstWithItsColumns() {

@@ -4,6 +4,8 @@
 
 #include <controls/dialog_services.h>
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QStringList>
 #include <QWidget>
 
@@ -44,4 +46,17 @@ struct ScriptedDialogs {
 template <typename W = QWidget>
 W* Child(QWidget& parent, int id) {
     return parent.findChild<W*>(QString("id%1").arg(id));
+}
+
+// Triggers a command of the main window and runs it with any dialog it
+// opens (the window queues its commands; what the test queued before, such as
+// a timer that answers the dialog, runs after).
+inline void Trigger(QAction* action) {
+    action->trigger();
+    for (QObject* o = action; o; o = o->parent()) {
+        if (o->inherits("QMainWindow")) {
+            QCoreApplication::sendPostedEvents(o, QEvent::MetaCall);
+            return;
+        }
+    }
 }

@@ -11,6 +11,8 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <cmath>
+
 using app::CFerrywellDlg;
 
 namespace {
@@ -36,6 +38,7 @@ private slots:
     void barsShowALineAndStopAtTheEdge_data();
     void barsShowALineAndStopAtTheEdge();
     void maximisingHidesTheSizeGrip();
+    void treeAndListShareANarrowerWindow();
 
 private:
     QWidget* Child(const char* id) { return dlg->findChild<QWidget*>(id); }
@@ -154,6 +157,20 @@ void WindowLayoutTest::maximisingHidesTheSizeGrip() {
     dlg->showNormal();
     Settle();
     QVERIFY(grip->isVisible());
+}
+
+void WindowLayoutTest::treeAndListShareANarrowerWindow() {
+    QWidget* tree = Child("id1003");
+    QWidget* list = Child("id1004");
+    const auto treeShare = [&] { return double(tree->width()) / (tree->width() + list->width()); };
+    const double before = treeShare();
+    QVERIFY(before > 0.1 && before < 0.4);
+    for (int width : {800, 680}) {
+        dlg->resize(width, 700);
+        Settle();
+        QVERIFY2(std::abs(treeShare() - before) < 0.02, qPrintable(QString("%1: %2 of the width, before %3")
+                                                                       .arg(width).arg(treeShare()).arg(before)));
+    }
 }
 
 QTEST_MAIN(WindowLayoutTest)

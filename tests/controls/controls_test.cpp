@@ -2,6 +2,8 @@
 #include <controls/check_list_ctrl.h>
 #include <controls/folder_tree_ctrl.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QSignalSpy>
@@ -16,6 +18,7 @@ private slots:
     void treeNodesAndRecords();
     void treeCheckBoxClicksFollowTheParentRules();
     void treeTextClickSelectsAndExpandButtonOnlyToggles();
+    void treeNodesOfferCheckAndSelectToAssistiveTools();
     void listHeaderBoxFollowsTheRows();
     void listHeaderClicks();
     void aboutLinksOpenTheirTargets();
@@ -128,6 +131,55 @@ std::vector<controls::CheckListRow> Rows(int n) {
 }
 
 }  // namespace
+
+void ControlsTest::treeNodesOfferCheckAndSelectToAssistiveTools() {
+    Fixture f;
+    QSignalSpy selected(&f.tree, &CFolderTreeCtrl1::folderSelected);
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(&f.tree);
+    QVERIFY(tree);
+    QCOMPARE(tree->role(), QAccessible::Tree);
+    // The shown rows after the (hidden) header, as the view's own events count them.
+    QCOMPARE(tree->childCount(), 4);
+    QStringList names;
+    for (int i = 1; i < tree->childCount(); ++i) names << tree->child(i)->text(QAccessible::Name);
+    QCOMPARE(names, (QStringList{"Lotus Notes", "Contacts", "People"}));
+    QAccessibleInterface* contacts = tree->child(2);
+    QCOMPARE(tree->indexOfChild(contacts), 2);
+    QCOMPARE(contacts->role(), QAccessible::TreeItem);
+    QCOMPARE(contacts->parent(), tree);
+    QVERIFY(contacts->state().checkable && !contacts->state().checked);
+    QVERIFY(tree->child(1)->state().expanded);
+    const QRect box = f.tree.CheckBoxRect(f.contacts);
+    QVERIFY(contacts->rect().contains(f.tree.viewport()->mapToGlobal(box.center())));
+
+    // Toggle ticks and unticks as a click on the box does, parent rules included.
+    QAccessibleActionInterface* actions = contacts->actionInterface();
+    QVERIFY(actions);
+    QCOMPARE(actions->actionNames(), (QStringList{QAccessibleActionInterface::toggleAction(),
+                                                  QAccessibleActionInterface::pressAction()}));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(f.tree.GetCheck(f.contacts), 1);
+    QVERIFY(contacts->state().checked);
+    tree->child(3)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(f.tree.GetCheck(f.root), 1);
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(f.tree.GetCheck(f.contacts), 0);
+    QCOMPARE(f.tree.GetCheck(f.root), 0);
+    // Press selects the node, which lists its view.
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected[0][0].value<HTREEITEM>(), f.contacts);
+    QVERIFY(contacts->state().selected);
+
+    // A closed node hides its children; a cleared tree leaves no live node.
+    f.tree.ItemFor(f.root)->setExpanded(false);
+    QCOMPARE(tree->childCount(), 2);
+    const QAccessible::Id id = QAccessible::uniqueId(contacts);
+    f.tree.DeleteAllItems();
+    QCOMPARE(tree->childCount(), 1);
+    QAccessibleInterface* gone = QAccessible::accessibleInterface(id);
+    QVERIFY(!gone || !gone->isValid());
+}
 
 void ControlsTest::listHeaderBoxFollowsTheRows() {
     controls::CCheckListCtrl list;

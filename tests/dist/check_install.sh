@@ -49,6 +49,13 @@ if [ "$gui" = ON ]; then
     grep -q 'application/vnd.lotus-notes:\*\.nsf' "$mime/globs" || fail "no glob for .nsf"
   fi
 
+  # The user guide that Help opens, with the pictures it shows.
+  guide=$usr/share/ferrywell/guide
+  [ -f "$guide/index.html" ] || fail "user guide missing"
+  for picture in $(grep -o 'src="[^"]*"' "$guide/index.html" | sed 's/src="\(.*\)"/\1/'); do
+    [ -f "$guide/$picture" ] || fail "user guide picture $picture missing"
+  done
+
   # Every icon sits in the folder of its size.
   for size in 16 22 24 32 48 64 128 256; do
     png=$usr/share/icons/hicolor/${size}x${size}/apps/ferrywell.png

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <test_files.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 
 using selection::CPath;
 
@@ -36,11 +41,6 @@ TEST(ScratchRules, PathsAndNames) {
     EXPECT_EQ(CPath::AddBackSlash("/tmp"), "/tmp/");
     EXPECT_EQ(CPath::AddBackSlash("/tmp/"), "/tmp/");
     EXPECT_EQ(CPath::AddBackSlash("C:\\tmp\\"), "C:\\tmp\\");
-
-    EXPECT_EQ(selection::DefaultScratchPath("/tmp/"), "/tmp/xTemp");
-    EXPECT_EQ(selection::ScratchPathAfterBrowse("/tmp/"), "/tmp/xTemp/");
-    EXPECT_EQ(selection::ScratchPathInFolder("/home/u/work"), "/home/u/work/xTemp/");
-    EXPECT_EQ(selection::ScratchPathInFolder("/"), "//xTemp/");
     EXPECT_EQ(selection::SystemTempFolder().back(), '/');
 
     EXPECT_EQ(selection::SourceTitle("/data/names.nsf"), "names");
@@ -49,11 +49,95 @@ TEST(ScratchRules, PathsAndNames) {
     EXPECT_EQ(selection::JoinFolderAndName("/data", "names.nsf"), "/data/names.nsf");
 }
 
-TEST(ScratchRules, CreateScratchFolderAcceptsAnExistingOne) {
-    auto dir = std::filesystem::temp_directory_path() / "ferrywell-scratch-test" / "xTemp/";
-    std::filesystem::remove_all(dir.parent_path().parent_path());
-    EXPECT_TRUE(selection::CreateScratchFolder(dir.string()));
-    EXPECT_TRUE(selection::CreateScratchFolder(dir.string()));
-    std::filesystem::remove_all(dir.parent_path().parent_path());
-    EXPECT_FALSE(selection::CreateScratchFolder("/proc/ferrywell-cannot-create/xTemp/"));
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+fs::perms Access(const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; }
+
+}  // namespace
+
+TEST(ScratchFolders, PrivateToTheProcessAndRemovedAtTheEnd) {
+    testsupport::TempDir runtime, temp;
+    ScopedEnv tmpdir("TMPDIR", temp.Path().c_str());
+    const std::string bystander = runtime.Write("keep.txt", "not ours");
+
+    struct Case {
+        const char* runtimeDir;  // XDG_RUNTIME_DIR
+        fs::path expectedBase;
+    } cases[] = {
+        {runtime.Path().c_str(), runtime.Path()},
+        {nullptr, temp.Path()},                   // unset
+        {"relative/run", temp.Path()},            // not an absolute path
+        {"/nonexistent/ferrywell-run", temp.Path()},
+        {bystander.c_str(), temp.Path()},         // not a folder
+    };
+    for (const Case& c : cases) {
+        ScopedEnv xdg("XDG_RUNTIME_DIR", c.runtimeDir);
+        std::string first, second;
+        {
+            selection::ScratchFolders a, b;
+            first = a.Default();
+            second = b.Default();
+            ASSERT_FALSE(first.empty()) << c.expectedBase;
+            EXPECT_EQ(first, a.Default());  // made once
+            EXPECT_NE(first, second);       // another process gets another folder
+            const fs::path scratch = fs::path(first).parent_path();
+            EXPECT_EQ(scratch.filename(), "xTemp");
+            EXPECT_EQ(scratch.parent_path().parent_path(), c.expectedBase) << first;
+            EXPECT_TRUE(fs::is_directory(scratch));
+            EXPECT_EQ(Access(scratch.parent_path()), fs::perms::owner_all);
+            EXPECT_EQ(Access(scratch), fs::perms::owner_all);
+            std::ofstream(first + "temp.html") << "<p>x</p>";
+        }
+        // Each went with what it held; nothing else was touched.
+        EXPECT_FALSE(fs::exists(fs::path(first).parent_path().parent_path()));
+        EXPECT_FALSE(fs::exists(fs::path(second).parent_path().parent_path()));
+        EXPECT_EQ(testsupport::ReadFile(bystander), "not ours");
+    }
+}
+
+TEST(ScratchFolders, MadeAgainWhenGoneAndInAChosenFolder) {
+    testsupport::TempDir runtime, chosen;
+    ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.Path().c_str());
+    selection::ScratchFolders folders;
+    const std::string first = folders.Default();
+    // A cleaner of the temporary folder took it, or opened it to others.
+    fs::remove_all(fs::path(first).parent_path().parent_path());
+    const std::string second = folders.Default();
+    EXPECT_TRUE(fs::is_directory(second));
+    fs::permissions(fs::path(second).parent_path().parent_path(), fs::perms::all);
+    const std::string third = folders.Default();
+    EXPECT_NE(third, second);
+    EXPECT_EQ(Access(fs::path(third).parent_path()), fs::perms::owner_all);
+
+    const std::string inChosen = folders.MakeIn(chosen.Path().string());
+    EXPECT_EQ(fs::path(inChosen).parent_path().parent_path().parent_path(), chosen.Path());
+    EXPECT_TRUE(fs::is_directory(inChosen));
+    fs::create_directory(chosen.Path() / "xTemp");
+    const std::string existing = chosen.Write("xTemp/mine.txt", "the user's own");
+    EXPECT_TRUE(folders.MakeIn("/proc/ferrywell-cannot-create").empty());
+
+    folders.RemoveAll();
+    for (const std::string& made : {second, third, inChosen}) EXPECT_FALSE(fs::exists(made)) << made;
+    EXPECT_EQ(testsupport::ReadFile(existing), "the user's own");
+    EXPECT_TRUE(fs::is_directory(chosen.Path()));
 }

@@ -31,7 +31,7 @@ public:
     // The options Save hands to the export.
     exporting::ExportOptions Options() const;
 
-    void OnModeChosen(exporting::OutputKind kind);
+    void OnModeChosen(exporting::OutputKind kind) override;
     void OnBnClickedBrowse();
     void OnBnClickedSave();
     void OnBnClickedStop();
@@ -57,7 +57,6 @@ private:
     QLabel* status_;
     QPushButton* save_;
     QPushButton* stop_;
-    std::map<QWidget*, bool> enabledBeforeRun_;
 };
 
 }  // namespace app

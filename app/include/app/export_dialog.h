@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -90,6 +91,9 @@ public:
     void UiSetProgress(uint64_t done, uint64_t total);
     void UiShowMessage(const QString& text);
 
+    // The user chose kind with its radio.
+    virtual void OnModeChosen(exporting::OutputKind kind) = 0;
+
 protected:
     // The request with the window's database and scratch folder.
     exporting::ExportRequest RequestFromState() const;
@@ -112,6 +116,17 @@ protected:
 
     // The destination, shown in the path box.
     void SetDestination(const QString& path);
+    // Makes each radio of radios_ choose its kind when it becomes checked,
+    // by a click, the keyboard or an assistive tool's action alike, and
+    // again when the radio already checked is clicked. Called once the
+    // opening state is set.
+    void ConnectModeRadios();
+
+    // Disables, while an export runs, the mode radios, the naming and filter
+    // controls and the given ones, noting the state of each; EnableAfterRun
+    // gives every one its state back.
+    void DisableForRun(std::vector<QWidget*> controls);
+    void EnableAfterRun();
 
     notes::FerrywellState& state_;
     exporting::OutputKind mode_ = exporting::OutputKind::Pst;
@@ -131,6 +146,8 @@ private:
     std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
     std::shared_ptr<std::atomic<int>> stop_ = std::make_shared<std::atomic<int>>(0);
     bool running_ = false;
+    std::map<QWidget*, bool> enabledBeforeRun_;
+    bool pressedWhileChecked_ = false;
     exporting::ExportOutcome outcome_;
     ProgressHook progress_;
 };

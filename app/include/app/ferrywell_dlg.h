@@ -16,9 +16,13 @@
 #include <notes/shared_state.h>
 
 #include <QMainWindow>
+#include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -37,6 +41,15 @@ inline constexpr char kSelectItems[] = "Please select items to export";
 // the error's own text follows.
 inline constexpr char kTaskFailed[] = "The task stopped on an error: ";
 inline constexpr char kMakerAddress[] = "www.ferrywell.example";
+// Said when Help finds the user guide but the desktop opens nothing for it,
+// or finds no guide; the guide's path, or the places looked at, follow.
+inline constexpr char kGuideNotOpened[] = "No program of this desktop could open the user guide: ";
+inline constexpr char kGuideMissing[] = "The user guide is not installed. Looked for: ";
+
+// Where Help looks for the user guide, in order: share/ferrywell/guide beside
+// the program's folder (the build tree and an installation alike), then the
+// same below each data folder ($XDG_DATA_HOME, $XDG_DATA_DIRS).
+QStringList UserGuidePlaces();
 
 // The item list's row for a listed document.
 controls::CheckListRow ToListRow(const notes::ListRow& row);
@@ -66,6 +79,8 @@ public:
     const std::string& PreviewPagePath() const { return previewPage_; }
     // What Exit does once confirmed; ends the process by default.
     void SetExitHandler(std::function<void(int)> handler) { exitHandler_ = std::move(handler); }
+    // Where Help looks for the user guide instead of UserGuidePlaces().
+    void SetUserGuidePlaces(QStringList places) { guidePlaces_ = std::move(places); }
     // The application folder, with a trailing separator.
     static QString GetAppPath();
 
@@ -82,9 +97,17 @@ public:
     void OnNMRClickList1(const QPoint& position);
     // Starts the analysis of state.strFileDir (after a confirmed selection).
     void StartAnalysis();
+    // Opens and analyses the database at path without the selection dialog,
+    // as the command line and the desktop's launcher ask.
+    void OpenDatabase(const std::string& path);
     // Runs fn on a worker thread of this window; what it throws is reported
     // in the status bar and a message box instead of ending the program.
     void RunInWorker(std::function<void()> fn);
+    // Runs task like RunInWorker with a stop request of its own, which Stop
+    // sets while the task runs, and returns the request. Stop is enabled
+    // while such a task runs.
+    using StopRequest = std::shared_ptr<std::atomic<int>>;
+    StopRequest RunStoppable(std::function<void(std::atomic<int>& stop)> task);
 
     // Run on the user-interface thread on behalf of the workers.
     void UiClearTreeAndList();
@@ -102,6 +125,7 @@ public:
     void UiCloseWaitWindow();
     void UiEnableList(bool enable);
     void UiNavigate(const std::string& path);
+    void UiTaskEnded(const StopRequest& stop);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,12 +137,16 @@ private:
     void BuildStatusBar();
     void BuildCentre();
     void ChoosePreviewPage();
+    // Points state.tempFilePath at an existing scratch folder of this
+    // process unless it names one already, however the database was chosen.
+    void EnsureScratchFolder();
 
     std::shared_ptr<notes::FerrywellState> state_;
     std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
     std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
     std::function<void(int)> exitHandler_;
     std::string previewPage_;
+    QStringList guidePlaces_;
 
     controls::CToolBar24* toolbar_ = nullptr;
     controls::CFolderTreeCtrl1* tree_ = nullptr;
@@ -130,6 +158,15 @@ private:
     QProgressBar* progress_ = nullptr;
     QAction* menuSave_ = nullptr;
     QAction* exportButton_ = nullptr;
+    QAction* stopButton_ = nullptr;
+    // The stop requests of the analysis and list fills running now.
+    std::vector<StopRequest> stopRequests_;
+    // The analysis and the list fills fill the same tree and list, so they
+    // run one at a time: the one running, and what waits for its end.
+    StopRequest treeTask_;
+    bool treeTaskIsFill_ = false;
+    bool analysisWaiting_ = false;
+    std::optional<notes::HTREEITEM> fillWaiting_;
     std::unique_ptr<controls::NSFWaitMSG> wait_;
     int waitRequests_ = 0;  // previews that asked for the wait window
 };

@@ -1,5 +1,6 @@
 // The dialog in which the user chooses the database and the scratch folder.
-// Choices go into the shared state at once; Next only confirms them.
+// Choices go into the shared state at once; Next only confirms them. Every
+// scratch folder it offers exists and belongs to this process.
 #pragma once
 
 #include <notes/shared_state.h>
@@ -14,6 +15,9 @@ namespace app {
 // The chooser's filter: shown as "Lotus Notes File (*nsf)", matching .nsf
 // files and the DXL exports the program reads.
 inline constexpr char kNsfFilter[] = "Lotus Notes File (*nsf) (*.nsf *.dxl)";
+// Said when no scratch folder can be made in the chosen location; the
+// location follows.
+inline constexpr char kScratchNotMade[] = "Cannot create a scratch folder in ";
 
 class FirstDialog : public QDialog {
     Q_OBJECT
@@ -26,6 +30,9 @@ public:
     void OnBnClickedButton4();  // Browse for the scratch location
 
 private:
+    // The process's own scratch folder below the runtime folder.
+    void UseDefaultScratch();
+
     notes::FerrywellState& state_;
     QLineEdit* fileEdit_;
     QLineEdit* tempEdit_;

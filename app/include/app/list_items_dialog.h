@@ -33,7 +33,7 @@ public:
 
     exporting::ExportOptions Options() const;
 
-    void OnModeChosen(exporting::OutputKind kind);
+    void OnModeChosen(exporting::OutputKind kind) override;
     void OnBnClickedButtonBrowse();
     void OnBnClickedButtonSave();
     // Exports the ticked rows of the listed view: the request from the

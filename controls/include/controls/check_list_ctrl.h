@@ -100,6 +100,17 @@ public:
     int GetItemCount() const { return model_.rowCount(); }
     // Position of the first selected row, or -1.
     int FirstSelectedRow() const;
+    // Fits each shown column to its header and the rows it holds (at most
+    // kFitWidth pixels; of a long list, the rows in view and kFitSampleRows
+    // spread over the rest); the last column takes the room that is left.
+    void FitColumns();
+    static constexpr int kFitWidth = 400;
+    static constexpr int kFitSampleRows = 200;
+
+protected:
+    // Space ticks or unticks the current row, whichever column holds the
+    // focus; Shift+F10 opens the context menu at the current row.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnChecksChanged();

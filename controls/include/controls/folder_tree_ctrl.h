@@ -1,7 +1,9 @@
 // The folder tree of the main window: a tree with check boxes over the
 // folder tree model. A click on a check box ticks or unticks the node with
 // its descendants; a click elsewhere on a node selects it and opens or
-// closes it; a click on the expand button only opens or closes it.
+// closes it; a click on the expand button only opens or closes it. From the
+// keyboard, moving to a node selects it and Space ticks or unticks it;
+// assistive tools get both as actions of each node.
 #pragma once
 
 #include <notes/tree_model.h>
@@ -30,6 +32,8 @@ public:
     notes::HTREEITEM HandleOf(const QTreeWidgetItem* item) const;
     // Selects the node as a click on its text would, without toggling it.
     void SelectItem(notes::HTREEITEM handle);
+    // Ticks or unticks the node with its descendants, as a click on its box does.
+    void ToggleCheck(notes::HTREEITEM handle) { model_.ToggleCheck(handle); }
     // Where the node's check box is drawn, in viewport coordinates.
     QRect CheckBoxRect(notes::HTREEITEM handle) const;
 

@@ -5,6 +5,7 @@
 
 #include <notes/shared_state.h>
 
+#include <atomic>
 #include <string>
 
 namespace notes {
@@ -50,8 +51,11 @@ size_t LNGetErrorMessage(uint32_t status, char* buffer, size_t size);
 // Tree path of a view name, or empty for a view that is not shown.
 std::string TreePathForView(const std::string& viewName);
 
-// Runs the analysis of state.strFileDir. Honours state.iStopProcess once per
-// view. When the database cannot be opened the user is shown why.
+// Runs the analysis of state.strFileDir. Honours the stop request once per
+// view, and clears it when it stops. When the database cannot be opened the
+// user is shown why.
+AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view, std::atomic<int>& stop);
+// The same with state.iStopProcess as the stop request.
 AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view);
 
 }  // namespace notes

@@ -44,7 +44,9 @@ struct FerrywellState {
     std::atomic<int> poslast{0};         // 1-based row of the last started preview
     std::atomic<int> imailpreviwValidation{0};
 
-    std::atomic<int> iStopProcess{0};    // stop request of analysis and list fill
+    // Stop request of an analysis or list fill run without one of its own
+    // (the window gives each task its own).
+    std::atomic<int> iStopProcess{0};
 };
 
 }  // namespace notes

@@ -1,8 +1,16 @@
-// The rules of the selection dialog for the scratch folder ("xTemp") and the
-// source name of a chosen database file.
+// The scratch folder ("xTemp") the exporters keep their intermediate files in,
+// and the source name of a chosen database file.
+//
+// Every scratch folder belongs to one process: it lies in a folder of its own
+// (mode 0700, made with a unique name) below the runtime folder or a folder
+// the user chose, so that neither other users nor a second instance can read
+// or overwrite what it holds. The process removes the folders it made when it
+// ends, and only those.
 #pragma once
 
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace selection {
 
@@ -10,17 +18,41 @@ inline constexpr char kScratchName[] = "xTemp";
 
 // The system's temporary folder with a trailing separator.
 std::string SystemTempFolder();
-// The scratch path shown when the dialog opens: temp folder + "xTemp".
-std::string DefaultScratchPath(const std::string& tempFolder);
-// After a database was chosen: temp folder + "xTemp" + separator.
-std::string ScratchPathAfterBrowse(const std::string& tempFolder);
-// After a scratch location was chosen: location + separator + "xTemp" +
-// separator (a location ending with a separator keeps it, so the root gives
-// a doubled one).
-std::string ScratchPathInFolder(const std::string& folder);
-// Creates the folder (and its parents); an existing folder is no error.
-// Returns false when it could not be created.
-bool CreateScratchFolder(const std::string& path);
+// Where the process's own scratch folder goes, with a trailing separator:
+// $XDG_RUNTIME_DIR when it names a folder the user may write to, else the
+// system's temporary folder.
+std::string RuntimeFolder();
+
+// The scratch folders one process made.
+class ScratchFolders {
+public:
+    ScratchFolders() = default;
+    ScratchFolders(const ScratchFolders&) = delete;
+    ScratchFolders& operator=(const ScratchFolders&) = delete;
+    ~ScratchFolders() { RemoveAll(); }
+
+    // The scratch folder below RuntimeFolder() (then the temporary folder),
+    // with a trailing separator; made on first use and made again when it
+    // has gone since. Empty when no folder could be made.
+    std::string Default();
+    // A scratch folder of this process in folder (folder/ferrywell-XXXXXX/
+    // xTemp/); empty when it cannot be made there.
+    std::string MakeIn(const std::string& folder);
+    // Removes every folder made so far, with what is in it.
+    void RemoveAll();
+
+private:
+    std::string MakeInLocked(const std::string& folder);
+
+    std::mutex mutex_;
+    std::vector<std::string> roots_;  // the private folders made, each holding "xTemp"
+    std::string default_;
+};
+
+// The scratch folders of this process; removed when the process ends
+// normally (callers that end it at once call RemoveAll first).
+ScratchFolders& ProcessScratch();
+
 // The file's name without folder and extension.
 std::string SourceTitle(const std::string& fullPath);
 // The path of a search result: its folder text and name joined by exactly

@@ -1,0 +1,159 @@
+#!/usr/bin/python3
+"""The window as assistive tools (screen readers, test drivers) see it on the
+accessibility bus: the program runs on the sample and this script, an AT-SPI
+client, reads its tree and acts through accessible actions only.
+
+    accessibility_test.py FERRYWELL SAMPLE
+
+Run it under a display and a session bus of its own:
+    xvfb-run -a dbus-run-session -- tests/app/accessibility_test.py ...
+It starts the accessibility bus (at-spi2-core's launcher) itself. Exit status:
+0 passed, 1 failed, 77 skipped because the accessibility bus could not start.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+
+
+def wait_for(what, probe, seconds=20):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        try:
+            found = probe()
+        except Exception:  # the tree changes while it is read
+            found = None
+        if found:
+            return found
+        time.sleep(0.1)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def bus_is_up():
+    reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                            "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
+    return reply.returncode == 0 and "unix:" in reply.stdout
+
+
+def main(program, sample):
+    if not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+        print("FAIL: no session bus; run under dbus-run-session", file=sys.stderr)
+        return 1
+    if not os.path.exists(LAUNCHER):
+        print("FAIL: " + LAUNCHER + " is missing (package at-spi2-core)", file=sys.stderr)
+        return 1
+    launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+    try:
+        wait_for("the accessibility bus", bus_is_up, 10)
+    except AssertionError:
+        print("SKIP: the accessibility bus did not start (org.a11y.Bus does not answer)")
+        launcher.kill()
+        return SKIP
+
+    # The program's scratch folders go into a folder of this test's own.
+    private = tempfile.mkdtemp(prefix="ferrywell-a11y-")
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+               XDG_RUNTIME_DIR=private, TMPDIR=private)
+    app_process = subprocess.Popen([program, sample], env=env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+    try:
+        # A client that starts before the program registers may never see it
+        # (it runs no event loop); so a fresh one looks until it is there.
+        wait_for("the program on the bus", registered)
+        import pyatspi
+        run(pyatspi)
+        print("PASS")
+        return 0
+    except AssertionError as failure:
+        print("FAIL:", failure, file=sys.stderr)
+        return 1
+    finally:
+        app_process.kill()
+        app_process.wait()
+        launcher.kill()
+        launcher.wait()
+        shutil.rmtree(private, ignore_errors=True)
+
+
+def find(node, role, name=None):
+    """The first node below node with that role name (and name), depth first."""
+    if node is None:
+        return None
+    if node.getRoleName() == role and (name is None or node.name == name):
+        return node
+    for i in range(node.childCount):
+        hit = find(node.getChildAtIndex(i), role, name)
+        if hit:
+            return hit
+    return None
+
+
+def act(node, action):
+    actions = node.queryAction()
+    names = [actions.getName(i) for i in range(actions.nActions)]
+    assert action in names, f"{node.getRoleName()} '{node.name}' offers {names}, not {action}"
+    actions.doAction(names.index(action))
+
+
+def states(node):
+    node.clearCache()  # this client runs no event loop: read the state afresh
+    return set(node.getState().getStates())
+
+
+def registered():
+    names = subprocess.run([sys.executable, "-c", "import pyatspi\n"
+                            "print([a.name for a in pyatspi.Registry.getDesktop(0) if a])"],
+                           capture_output=True, text=True, timeout=10).stdout
+    return "'Ferrywell'" in names
+
+
+def run(pyatspi):
+    desktop = pyatspi.Registry.getDesktop(0)
+    app = next((a for a in desktop if a and a.name == "Ferrywell"), None)
+    assert app, "the program went from the bus"
+
+    # The analysis of the sample ends with a notice; its OK is a button.
+    notice = wait_for("the analysis notice", lambda: find(app, "alert"))
+    assert find(notice, "label", "Selected Lotus Notes (*.nsf) File Analysis Completed"), "another notice"
+    act(find(notice, "push button", "OK"), "Press")
+
+    # The tree's nodes carry a check action: Toggle ticks a node as its box does.
+    tree = find(app, "tree")
+    contacts = wait_for("the Contacts node", lambda: find(tree, "table cell", "Contacts"))
+    assert pyatspi.STATE_CHECKED not in states(contacts)
+    act(contacts, "Toggle")
+    wait_for("Contacts ticked", lambda: pyatspi.STATE_CHECKED in states(contacts))
+    assert pyatspi.STATE_CHECKED not in states(find(tree, "table cell", "People"))
+    # Press selects it, which lists its contacts.
+    act(contacts, "Press")
+    table = find(app, "table")
+    wait_for("the listed contacts", lambda: table.queryTable().nRows > 60)
+
+    # Export File opens the export options dialog, since a view is ticked.
+    toolbar = find(app, "tool bar")
+    act(wait_for("Export File enabled", lambda: (lambda b: b if pyatspi.STATE_ENABLED in states(b) else None)(
+        find(toolbar, "push button", "Export File"))), "Press")
+    dialog = wait_for("the export options dialog",
+                      lambda: find(app, "dialog", "Select Saving Option Type"))
+    split = find(dialog, "check box", "Split PST")
+    naming = find(dialog, "check box", "  Naming Convention :")
+    assert pyatspi.STATE_ENABLED in states(split) and pyatspi.STATE_ENABLED not in states(naming)
+    # Checking a kind's radio through its action changes the dialog's kind:
+    # PDF has no split, and a naming convention.
+    pdf = find(dialog, "radio button", "Save as PDF File")
+    act(pdf, "Toggle")
+    wait_for("PDF chosen", lambda: pyatspi.STATE_CHECKED in states(pdf))
+    wait_for("the PDF kind's controls",
+             lambda: pyatspi.STATE_ENABLED not in states(split) and pyatspi.STATE_ENABLED in states(naming))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    sys.exit(main(sys.argv[1], sys.argv[2]))
