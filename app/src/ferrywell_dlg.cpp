@@ -45,6 +45,7 @@ controls::CheckListRow ToListRow(const notes::ListRow& r) {
                 QString::fromStdString(r.fullName), QString::fromStdString(r.firstName),
                 QString::fromStdString(r.lastName), QString::fromStdString(r.middleInitial),
                 QString::fromStdString(r.mailAddress)};
+    row.group = r.group;
     return row;
 }
 

@@ -71,6 +71,7 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(ne
     setStyleSheet("QTableView { gridline-color: #e4e4e4; }"
                   "QTableView::item:selected { background-color: #3874d8; color: white; }");
     model_.SetRowImage(ContactRowImage());
+    model_.SetGroupImage(GroupRowImage());
     connect(&model_, &CheckListModel::checksChanged, this, &CCheckListCtrl::OnChecksChanged);
     connect(header_, &CCheckHeadCtrl::boxClicked, this, &CCheckListCtrl::OnHeaderBoxClicked);
 }

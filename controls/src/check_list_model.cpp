@@ -56,7 +56,8 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole: return row.text[size_t(index.column())];
     case Qt::CheckStateRole:
         return index.column() == 0 ? QVariant(row.checked ? Qt::Checked : Qt::Unchecked) : QVariant();
-    case Qt::DecorationRole: return index.column() == 0 ? QVariant(rowImage_) : QVariant();
+    case Qt::DecorationRole:
+        return index.column() == 0 ? QVariant(row.group ? groupImage_ : rowImage_) : QVariant();
     default: return {};
     }
 }

@@ -25,6 +25,8 @@ QIcon TreeImage(int index) {
 
 QIcon ContactRowImage() { return QApplication::style()->standardIcon(QStyle::SP_FileIcon); }
 
+QIcon GroupRowImage() { return QApplication::style()->standardIcon(QStyle::SP_FileDialogListView); }
+
 QPixmap ProductBanner(int width, int height) {
     QPixmap pixmap(width, height);
     QPainter p(&pixmap);

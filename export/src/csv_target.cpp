@@ -24,4 +24,9 @@ bool CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint
     return false;
 }
 
+WriteResult CsvTarget::WriteList(const GroupRecord& group, uint64_t) {
+    run_.Log("Skip Group \"" + OneLine(group.document.name) + "\": a CSV file holds contacts only", kColourSkip);
+    return WriteResult::Skipped;
+}
+
 }  // namespace exporting

@@ -1,6 +1,7 @@
 // A CSV file of contacts: one per exported view, in the view's directory
 // and named after it (a list export: one for the run, in the chosen folder),
-// fixed at the first contact written to it.
+// fixed at the first contact written to it. A table of contacts has no place
+// for a distribution list: groups are skipped, each with a log line.
 #pragma once
 
 #include "directory_target.h"
@@ -14,6 +15,8 @@ namespace exporting {
 class CsvTarget : public DirectoryTarget {
 public:
     using DirectoryTarget::DirectoryTarget;
+
+    WriteResult WriteList(const GroupRecord& group, uint64_t entry) override;
 
 protected:
     void StartFolder(const TargetFolder& folder, const std::string& dir) override;

@@ -70,18 +70,18 @@ std::string DirectoryTarget::Subject(const ContactRecord& contact) const {
     return SubjectText(contact.Value("CompanyName"), contact.Value("FirstName"), contact.Value("LastName"));
 }
 
-bool DirectoryTarget::FilteredOut(const ContactRecord& contact) const {
+bool DirectoryTarget::FilteredOut(bool hasAttachments) const {
     const ExportOptions& o = run_.options;
     if (!o.filterOn) return false;
     bool out = false;
-    // Contacts carry no posted date: its empty text never parses, so the
-    // date test fails for each of them.
+    // Contacts and groups carry no posted date: its empty text never
+    // parses, so the date test fails for each of them.
     const notes::OleDate posted = notes::ConvertString2Date("");
     if (!posted.valid || !notes::InBetween(posted, o.filterStart, o.filterEnd)) {
         run_.Log("Skip Message Dates Not match", kColourSkip);
         out = true;
     }
-    if (o.requireAttachments && !contact.hasAttachments) {
+    if (o.requireAttachments && !hasAttachments) {
         run_.Log("Skip as Non Attachment Message", kColourSkip);
         out = true;
     }
@@ -89,7 +89,7 @@ bool DirectoryTarget::FilteredOut(const ContactRecord& contact) const {
 }
 
 WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
-    if (FilteredOut(contact)) return WriteResult::Skipped;
+    if (FilteredOut(contact.hasAttachments)) return WriteResult::Skipped;
     return WriteFile(contact, subject, entry) ? WriteResult::Written : WriteResult::Failed;
 }
 

@@ -42,36 +42,64 @@ std::string ReadRendering(const std::string& path) {
     }
 }
 
-}  // namespace
-
-bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
-    const ExportOptions& o = run_.options;
-    const std::string base = BaseName(subject, contact.from, "", o.namingOn, o.naming);
-    const std::string path = ItemFilePath(dir_, base, entry, o.kind);
-    const std::string& scratch = run_.request.scratchFolder;
+// Makes the item with make(item path) at the MSG output file, or at the
+// scratch item a rendering is made from, lets fill set its values, and saves
+// or renders it to path as the kind asks. False when that failed (logged).
+template <typename Make, typename Fill>
+bool WriteItemFile(RunContext& run, const std::string& path, Make make, Fill fill) {
+    const OutputKind kind = run.options.kind;
+    const std::string& scratch = run.request.scratchFolder;
     try {
-        // Every contact starts from a new item: a file left at the item's
-        // path would otherwise lend it its properties.
-        const std::string itemPath = o.kind == OutputKind::Msg ? path : scratch + "/temp.msg";
+        // Every item starts new: a file left at the item's path would
+        // otherwise lend it its properties.
+        const std::string itemPath = kind == OutputKind::Msg ? path : scratch + "/temp.msg";
         RemoveFile(itemPath);
-        auto item = store::CreateMessageFromMsgFile(itemPath, std::string(mapi::kContactMessageClass), store::kMsgFileFormat);
-        if (!item) throw store::StoreError(store::ErrorCode::Failed, "no contact item");
-        ApplyContactTable(*item, contact, subject);
-        if (o.kind == OutputKind::Msg) {
+        auto item = make(itemPath);
+        if (!item) throw store::StoreError(store::ErrorCode::Failed, "no item was made");
+        fill(*item);
+        if (kind == OutputKind::Msg) {
             item->Save();
-        } else if (o.kind == OutputKind::Pdf) {
+        } else if (kind == OutputKind::Pdf) {
             const std::string html = scratch + "/temp.html";
             item->SaveAs(html, store::olHTML);
             if (!store::ConvertHTMLToPDF(notes::getImage(ReadRendering(html)), path))
                 throw store::StoreError(store::ErrorCode::Failed, "the PDF cannot be written");
         } else {
-            item->SaveAs(path, SaveAsType(o.kind));
+            item->SaveAs(path, SaveAsType(kind));
         }
         return true;
     } catch (const store::StoreError& e) {
-        run_.LogError("Cannot write " + path + ": " + e.what());
+        run.LogError("Cannot write " + path + ": " + e.what());
         return false;
     }
+}
+
+}  // namespace
+
+bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
+    const ExportOptions& o = run_.options;
+    const std::string base = BaseName(subject, contact.from, "", o.namingOn, o.naming);
+    return WriteItemFile(
+        run_, ItemFilePath(dir_, base, entry, o.kind),
+        [](const std::string& at) {
+            return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass), store::kMsgFileFormat);
+        },
+        [&](store::RDOContactItem& item) { ApplyContactTable(item, contact, subject); });
+}
+
+WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry) {
+    if (FilteredOut(group.hasAttachments)) return WriteResult::Skipped;
+    if (!LogResolution(run_, group)) return WriteResult::Failed;
+    // The ListName is the subject; a group has no From.
+    const ExportOptions& o = run_.options;
+    const std::string base = BaseName(group.document.name, "", "", o.namingOn, o.naming);
+    const bool written = WriteItemFile(
+        run_, ItemFilePath(dir_, base, entry, o.kind),
+        [](const std::string& at) {
+            return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass), store::kMsgFileFormat);
+        },
+        [&](store::RDODistListItem& list) { ApplyGroup(list, group); });
+    return written ? WriteResult::Written : WriteResult::Failed;
 }
 
 }  // namespace exporting

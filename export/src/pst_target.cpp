@@ -119,7 +119,8 @@ bool PstTarget::SplitBefore(uint64_t bytesAhead) {
     return folder_.has_value();
 }
 
-bool PstTarget::SaveItem(store::RDOContactItem& item) {
+template <typename Item, typename Remake>
+bool PstTarget::SaveInPart(Item& item, const char* what, Remake remake) {
     if (!Splitting()) {
         item.Save();
         ++partContacts_;
@@ -127,20 +128,34 @@ bool PstTarget::SaveItem(store::RDOContactItem& item) {
     }
     const std::string before = pstName_;
     if (!SplitBefore(EstimatedSize(item.Properties()))) {
-        if (folder_) run_.LogError("The contact does not fit into a PST file of the split size");
+        if (folder_) run_.LogError(std::string("The ") + what + " does not fit into a PST file of the split size");
         return false;
     }
-    if (pstName_ != before) {
-        // The item belongs to the full part's folder: the new part gets a copy.
-        store::RDOContactItem moved = folder_->GetItems().Add(std::string(mapi::kContactMessageClass));
-        for (const auto& [key, value] : item.Properties().All()) moved.MutableProperties().Set(key, value);
-        item = std::move(moved);
-    }
+    // The item belongs to the full part's folder: the new part gets a copy.
+    if (pstName_ != before) item = remake(folder_->GetItems());
     const uint64_t sizeBefore = folder_->GetStore().GetFileSize();
     item.Save();
     maxGrowth_ = std::max(maxGrowth_, folder_->GetStore().GetFileSize() - sizeBefore);
     ++partContacts_;
     return true;
+}
+
+bool PstTarget::SaveItem(store::RDOContactItem& item) {
+    return SaveInPart(item, "contact", [&item](store::RDOItems items) {
+        store::RDOContactItem moved = items.Add(std::string(mapi::kContactMessageClass));
+        for (const auto& [key, value] : item.Properties().All()) moved.MutableProperties().Set(key, value);
+        return moved;
+    });
+}
+
+bool PstTarget::SaveList(store::RDODistListItem& list) {
+    return SaveInPart(list, "distribution list", [&list](store::RDOItems items) {
+        store::RDODistListItem moved = items.AddDistList();
+        moved.SetName(list.GetName());
+        moved.SetBody(list.GetBody());
+        for (const mapi::OneOffRecipient& m : list.Members()) moved.AddMember(m.displayName, m.address);
+        return moved;
+    });
 }
 
 }  // namespace exporting

@@ -18,6 +18,7 @@ public:
 protected:
     std::string StorePath(const std::string& path) const override;
     bool SaveItem(store::RDOContactItem& item) override;
+    bool SaveList(store::RDODistListItem& list) override;
 
 private:
     // A new PST (named after the database and the stamp; the next free name
@@ -28,11 +29,17 @@ private:
     // folder path in it. False when no folder is left to write to.
     bool SplitBefore(uint64_t bytesAhead);
     bool Splitting() const;
+    // Saves an item of the current folder, first starting a new part when
+    // Split PST is on and the item would not fit; the item is then made
+    // again in the new part by remake(items of the new folder). what names
+    // the item in the log.
+    template <typename Item, typename Remake>
+    bool SaveInPart(Item& item, const char* what, Remake remake);
 
     std::string pstName_;
     std::string folderPath_;     // the current folder's path below the root
-    uint64_t partContacts_ = 0;  // contacts saved in the current PST
-    uint64_t maxGrowth_ = 0;       // most a saved contact added to the file
+    uint64_t partContacts_ = 0;  // items saved in the current PST
+    uint64_t maxGrowth_ = 0;       // most a saved item added to the file
     uint64_t commitGrowth_ = 0;    // most a commit added to the file
     uint64_t lastCommitSize_ = 0;  // file size after the last measured commit
 };

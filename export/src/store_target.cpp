@@ -89,18 +89,38 @@ bool StoreTarget::SaveItem(store::RDOContactItem& item) {
     return true;
 }
 
-WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t) {
+bool StoreTarget::SaveList(store::RDODistListItem& list) {
+    list.Save();
+    return true;
+}
+
+WriteResult StoreTarget::SaveCounting(const char* what, const std::function<bool()>& save) {
     if (!folder_) return WriteResult::Failed;
     try {
-        store::RDOContactItem item = folder_->GetItems().Add(std::string(mapi::kContactMessageClass));
-        ApplyContactTable(item, contact, subject);
-        if (!SaveItem(item)) return WriteResult::Failed;
+        if (!save()) return WriteResult::Failed;
         ++uncommitted_;
         return WriteResult::Written;
     } catch (const store::StoreError& e) {
-        run_.LogError("Cannot save the contact in " + storePath_ + ": " + e.what());
+        run_.LogError(std::string("Cannot save the ") + what + " in " + storePath_ + ": " + e.what());
         return WriteResult::Failed;
     }
+}
+
+WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t) {
+    return SaveCounting("contact", [&] {
+        store::RDOContactItem item = folder_->GetItems().Add(std::string(mapi::kContactMessageClass));
+        ApplyContactTable(item, contact, subject);
+        return SaveItem(item);
+    });
+}
+
+WriteResult StoreTarget::WriteList(const GroupRecord& group, uint64_t) {
+    if (folder_ && !LogResolution(run_, group)) return WriteResult::Failed;
+    return SaveCounting("distribution list", [&] {
+        store::RDODistListItem list = folder_->GetItems().AddDistList();
+        ApplyGroup(list, group);
+        return SaveList(list);
+    });
 }
 
 }  // namespace exporting

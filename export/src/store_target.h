@@ -1,7 +1,8 @@
 // What the two store targets share: the session of the default profile, the
 // folder contacts go into (made through the companion program), saving each
-// contact as an Outlook contact item, and committing the store about once a
-// second, so that a killed export loses at most about a second of work.
+// contact as an Outlook contact item and each group as a distribution list,
+// and committing the store about once a second, so that a killed export loses
+// at most about a second of work.
 #pragma once
 
 #include "target.h"
@@ -9,6 +10,7 @@
 #include <store/session.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +25,7 @@ public:
     bool Connect() override;
     std::string Subject(const ContactRecord& contact) const override;
     WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
+    WriteResult WriteList(const GroupRecord& group, uint64_t entry) override;
     // A commit that fails moves the contacts saved since the last good one
     // from written to failed.
     void Commit(bool onlyWhenDue = false) override;
@@ -34,6 +37,8 @@ protected:
     // Saves a contact item of the current folder; false when it was not
     // saved (logged). A target may save it into another folder instead.
     virtual bool SaveItem(store::RDOContactItem& item);
+    // The same for a distribution list.
+    virtual bool SaveList(store::RDODistListItem& list);
     // Makes the current folder the one at path below the root: made through
     // the companion program when make, then looked up. A folder that cannot
     // be found is logged with its store path and left unset, so that its
@@ -46,7 +51,12 @@ protected:
     std::string storePath_;  // of the current folder
 
 private:
-    uint64_t uncommitted_ = 0;  // contacts saved since the last commit
+    // Runs save (which makes, fills and saves one item of the current folder)
+    // and counts the item as uncommitted when it saved; a store error is
+    // logged with what ("contact", "distribution list").
+    WriteResult SaveCounting(const char* what, const std::function<bool()>& save);
+
+    uint64_t uncommitted_ = 0;  // items saved since the last commit
     std::chrono::steady_clock::time_point lastCommit_;
 };
 

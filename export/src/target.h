@@ -1,9 +1,11 @@
 // Where a run's contacts go: one implementation per kind of destination (a
 // new PST file, a folder of the profile, item files, a CSV file) behind this
 // one interface. A run connects and opens the target, prepares a folder for
-// each view it exports, writes that view's contacts into it one by one, and
-// closes the target at the end.
+// each view it exports, writes that view's contacts and groups into it one by
+// one, and closes the target at the end.
 #pragma once
+
+#include "group_record.h"
 
 #include <exporting/contact_map.h>
 
@@ -43,6 +45,10 @@ public:
     // Writes one contact into the prepared folder; entry is its entry index
     // in the view. Failures are logged here.
     virtual WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) = 0;
+    // Writes one group as a distribution list named after its ListName (or
+    // skips it where lists have no place); entry as for Write. Failures,
+    // skips and the members that could not be resolved are logged here.
+    virtual WriteResult WriteList(const GroupRecord& group, uint64_t entry) = 0;
     // Makes what was written durable (a store commits; when onlyWhenDue,
     // only if about a second has passed since the last commit).
     virtual void Commit(bool onlyWhenDue = false) { (void)onlyWhenDue; }

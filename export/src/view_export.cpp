@@ -16,7 +16,8 @@ void Count(ExportTotals& totals, WriteResult result) {
     }
 }
 
-// The writing half: one entry read from the view into the target.
+// The writing half: one entry read from the view into the target, a contact
+// or a distribution list.
 void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     if (!item.readable) {
         // A ticked contact that cannot be read is one the user asked for.
@@ -24,8 +25,14 @@ void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         run.CountDone();
         return;
     }
-    const std::string subject = target.Subject(item.contact);
-    Count(run.outcome.totals, target.Write(item.contact, subject, item.entry));
+    std::string subject;
+    if (item.group) {
+        subject = OneLine(item.group->document.name);
+        Count(run.outcome.totals, target.WriteList(*item.group, item.entry));
+    } else {
+        subject = target.Subject(item.contact);
+        Count(run.outcome.totals, target.Write(item.contact, subject, item.entry));
+    }
     target.Commit(true);
     run.Log("Export Items: " + subject);
     run.CountDone();

@@ -57,12 +57,37 @@ bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<boo
         } catch (LNSTATUS) {
         }
         if (item.readable) {
-            item.contact = ReadContact(doc);
+            if (notes::IsGroupDocument(doc)) item.group = ReadGroup(doc);
+            else item.contact = ReadContact(doc);
             doc.Close();
         }
         deliver(std::move(item));
     }
     return true;
+}
+
+GroupRecord ViewReader::ReadGroup(const LNDocument& doc) {
+    GroupRecord group;
+    group.document = notes::ReadGroupDocument(doc);
+    try {
+        group.hasAttachments = doc.HasAttachments();
+    } catch (LNSTATUS) {
+    }
+    if (!book_ && bookError_.empty()) {
+        try {
+            book_ = std::make_unique<notes::AddressBook>(db_);
+        } catch (LNSTATUS status) {
+            bookError_ = "the people and groups of the database cannot be read: " + LNGetErrorMessage(status);
+        }
+    }
+    if (!book_) {
+        group.error = bookError_;
+        return group;
+    }
+    notes::ResolvedGroup resolved = book_->Resolve(group.document);
+    group.members = std::move(resolved.members);
+    group.notes = std::move(resolved.notes);
+    return group;
 }
 
 }  // namespace exporting

@@ -1,8 +1,10 @@
 // The reading half of an export: the contact entries of one view, each
-// document read into a record, handed on in view order. What becomes of a
-// record is the writing half's business (view_export.h), so that the two can
-// run apart.
+// document read into a record (a Person's values, or a Group with its members
+// resolved), handed on in view order. What becomes of a record is the writing
+// half's business (view_export.h), so that the two can run apart.
 #pragma once
+
+#include "group_record.h"
 
 #include <exporting/contact_map.h>
 
@@ -10,6 +12,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -19,7 +23,10 @@ namespace exporting {
 struct ViewItem {
     uint32_t entry = 0;     // its entry index in the view (the list's "NO")
     bool readable = false;  // false: its document could not be opened
-    ContactRecord contact;  // the document's values, when readable
+    // When readable: a Group document becomes a distribution list (group);
+    // any other document is read as a contact.
+    ContactRecord contact;
+    std::optional<GroupRecord> group;
 };
 
 // Opens the database at path in a session of its own; false with the reason
@@ -41,10 +48,16 @@ public:
               const std::function<void(ViewItem&&)>& deliver);
 
 private:
+    // The group of an open Group document, its members resolved against the
+    // address book, which is read once, at the first group.
+    GroupRecord ReadGroup(const LNDocument& doc);
+
     notes::Session session_;
     LNDatabase db_;
     LNViewFolder view_;
     size_t count_ = 0;
+    std::unique_ptr<notes::AddressBook> book_;
+    std::string bookError_;  // why the address book could not be read
 };
 
 }  // namespace exporting

@@ -1,6 +1,7 @@
 #include <notes/analysis.h>
 #include <notes/contact_entries.h>
 #include <notes/field_rules.h>
+#include <notes/group_document.h>
 #include <notes/list_fill.h>
 #include <notes/open_view.h>
 #include <notes/session.h>
@@ -22,7 +23,7 @@ void ContactHeaderView(std::atomic<int>& stop, ItemListView& view, LNViewFolder&
         try {
             LNDocument doc;
             if (!ContactDocument(folder, e, &doc)) continue;
-            ListRow row{std::to_string(e), viewText, {}, {}, {}, {}, {}};
+            ListRow row{std::to_string(e), viewText, {}, {}, {}, {}, {}, false};
             try {
                 doc.Open(0);
             } catch (LNSTATUS status) {
@@ -39,6 +40,13 @@ void ContactHeaderView(std::atomic<int>& stop, ItemListView& view, LNViewFolder&
                 view.SetProgress(0);
                 view.EnableExportButton(true);
                 return;
+            }
+            if (IsGroupDocument(doc)) {
+                // A group has no person's names: its ListName stands in the Full Name column.
+                row.group = true;
+                row.fullName = RetriveNSFCONTACTValue(doc, "ListName", kWindowDefault);
+                view.AddRow(row);
+                continue;
             }
             row.fullName = RetriveNSFCONTACTValue(doc, "FullName", kWindowDefault);
             row.firstName = RetriveNSFCONTACTValue(doc, "FirstName", kWindowDefault);

@@ -1,4 +1,5 @@
 #include <notes/field_rules.h>
+#include <notes/group_document.h>
 #include <notes/open_view.h>
 #include <notes/preview.h>
 #include <notes/session.h>
@@ -44,32 +45,60 @@ std::vector<PreviewValue> ReadPreviewValues(const LNDocument& doc) {
     return values;
 }
 
+namespace {
+
+// The page up to its table's rows, and after them.
+constexpr std::string_view kPageHead =
+    "<!DOCTYPE html PUBLIC '-//W3C//DTD XHTML 1.0 Transitional//EN' "
+    "'http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd'>"
+    "<html xmlns='http://www.w3.org/1999/xhtml'>"
+    "<head><meta http-equiv='Content-Type' content='text/html; charset=utf-8' />"
+    "<style type='text/css'><!--"
+    "body,td,th {\tfont-family: Verdana, Arial, Helvetica, sans-serif;\tfont-size: 11px;\tcolor: #666666;}"
+    "body {\tmargin-left: 0px;\tmargin-top: 0px;\tmargin-right: 0px;\tmargin-bottom: 0px;}"
+    "a {\tfont-family: Verdana, Arial, Helvetica, sans-serif;\tfont-size: 10px;}-->"
+    ".tabmain  {border-collapse:collapse;border-spacing:0;border-color:#eaeaeb;}"
+    ".tabmain td{font-family:Arial, sans-serif;font-size:14px;padding:10px 5px;border-style:solid;"
+    "border-width:1px;overflow:hidden;word-break:normal;border-color:#eaeaeb;background-color:#fafafa;}"
+    ".tabmain .whiteline{background-color:#fff;vertical-align:top}"
+    ".tabmain .firstline{background-color:#d2d2d3;vertical-align:top}"
+    ".tabmain .secondline{background-color:#f0f1f2;vertical-align:top}"
+    "</style></head><body>"
+    "<table width='100%' border='0' cellspacing='2' cellpadding='2' class='tabmain'>";
+constexpr std::string_view kPageTail = "</table></body></html>";
+
+// One table row: the label and the value, which is HTML already.
+void AppendRow(std::string& page, std::string_view label, size_t number, const std::string& html) {
+    const std::string cls(PreviewRowClass(number));
+    page += "  <tr>   <td height='20' width='30%' class='" + cls + "'><b>" + std::string(label) +
+            ": </b></td>   <td height='20' width='70%' class='" + cls + "'>" + html + "</td> </tr>";
+}
+
+}  // namespace
+
 std::string BuildPreviewPage(const std::vector<PreviewValue>& values) {
-    std::string page =
-        "<!DOCTYPE html PUBLIC '-//W3C//DTD XHTML 1.0 Transitional//EN' "
-        "'http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd'>"
-        "<html xmlns='http://www.w3.org/1999/xhtml'>"
-        "<head><meta http-equiv='Content-Type' content='text/html; charset=utf-8' />"
-        "<style type='text/css'><!--"
-        "body,td,th {\tfont-family: Verdana, Arial, Helvetica, sans-serif;\tfont-size: 11px;\tcolor: #666666;}"
-        "body {\tmargin-left: 0px;\tmargin-top: 0px;\tmargin-right: 0px;\tmargin-bottom: 0px;}"
-        "a {\tfont-family: Verdana, Arial, Helvetica, sans-serif;\tfont-size: 10px;}-->"
-        ".tabmain  {border-collapse:collapse;border-spacing:0;border-color:#eaeaeb;}"
-        ".tabmain td{font-family:Arial, sans-serif;font-size:14px;padding:10px 5px;border-style:solid;"
-        "border-width:1px;overflow:hidden;word-break:normal;border-color:#eaeaeb;background-color:#fafafa;}"
-        ".tabmain .whiteline{background-color:#fff;vertical-align:top}"
-        ".tabmain .firstline{background-color:#d2d2d3;vertical-align:top}"
-        ".tabmain .secondline{background-color:#f0f1f2;vertical-align:top}"
-        "</style></head><body>"
-        "<table width='100%' border='0' cellspacing='2' cellpadding='2' class='tabmain'>";
+    std::string page(kPageHead);
     for (const PreviewValue& v : values) {
         if (v.number < 1 || v.number > kPreviewFields.size() || v.value.empty()) continue;
-        const std::string cls(PreviewRowClass(v.number));
-        page += "  <tr>   <td height='20' width='30%' class='" + cls + "'><b>" +
-                std::string(kPreviewFields[v.number - 1]) + ": </b></td>   <td height='20' width='70%' class='" +
-                cls + "'>" + base::HtmlEscaped(v.value) + "</td> </tr>";
+        AppendRow(page, kPreviewFields[v.number - 1], v.number, base::HtmlEscaped(v.value));
     }
-    page += "</table></body></html>";
+    page += kPageTail;
+    return page;
+}
+
+std::string BuildGroupPreviewPage(const GroupDocument& group) {
+    std::string page(kPageHead);
+    if (!group.name.empty()) AppendRow(page, "ListName", 1, base::HtmlEscaped(group.name));
+    if (!group.description.empty()) AppendRow(page, "ListDescription", 2, base::HtmlEscaped(group.description));
+    if (!group.members.empty()) {
+        std::string lines;
+        for (const std::string& member : group.members) {
+            if (!lines.empty()) lines += "<br />";
+            lines += base::HtmlEscaped(member);
+        }
+        AppendRow(page, "Members", 3, lines);
+    }
+    page += kPageTail;
     return page;
 }
 
@@ -101,18 +130,20 @@ private:
     PreviewView& view_;
 };
 
-// The values of the document, or none when it cannot be bound or opened.
-// A failure of the database file itself is thrown on.
-std::vector<PreviewValue> ReadEntry(LNViewFolder& folder, size_t entryIndex) {
+// The page of the document: a group's, or a contact's values; a contact page
+// with no rows when it cannot be bound or opened. A failure of the database
+// file itself is thrown on.
+std::string EntryPage(LNViewFolder& folder, size_t entryIndex) {
     LNDocument doc;
     try {
         folder[entryIndex].GetDocument(&doc);
         doc.Open(0);
     } catch (LNSTATUS status) {
         if (IsDatabaseFailure(status)) throw;
-        return {};
+        return BuildPreviewPage({});
     }
-    return ReadPreviewValues(doc);
+    if (IsGroupDocument(doc)) return BuildGroupPreviewPage(ReadGroupDocument(doc));
+    return BuildPreviewPage(ReadPreviewValues(doc));
 }
 
 }  // namespace
@@ -137,8 +168,7 @@ PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint
     PreviewResult result = PreviewResult::NotShown;
     try {
         LNViewFolder folder = OpenViewOf(session.Api(), path, viewIndex, db);
-        const std::vector<PreviewValue> values = ReadEntry(folder, entryIndex);
-        WritePreviewPage(pagePath, BuildPreviewPage(values));
+        WritePreviewPage(pagePath, EntryPage(folder, entryIndex));
         view.Navigate(pagePath);
         result = PreviewResult::Shown;
     } catch (LNSTATUS status) {

@@ -117,3 +117,22 @@ TEST(ListFill, RowsAreTheContactEntriesTheExportsAndTheCommandLineTake) {
     EXPECT_TRUE(notes::ContactEntries(SamplePath(), 999).empty());
     EXPECT_TRUE(notes::ContactEntries("/nonexistent/names.dxl", 1).empty());
 }
+
+TEST(ListFill, AGroupsRowShowsItsListNameAndIsMarkedAsAGroup) {
+    const std::string groups = std::string(FERRYWELL_SOURCE_DIR) + "/samples/groups.dxl";
+    Listed l(groups);
+    l.Fill("Contacts");
+    ASSERT_EQ(l.list.rows.size(), 17u);
+    std::set<std::string> listNames;
+    for (const auto& row : l.list.rows) {
+        EXPECT_FALSE(row.fullName.empty()) << row.no;
+        if (!row.group) continue;
+        listNames.insert(row.fullName);
+        EXPECT_EQ(row.firstName + row.lastName + row.mailAddress, "") << row.fullName;
+    }
+    EXPECT_EQ(listNames, (std::set<std::string>{"Newsletter", "Setzerei", "Lektorat", "Alle", "Ringelreihen", "Kreis A",
+                                                "Kreis B", "Unbekannt", "Leer", "Grosser Verteiler"}));
+    std::set<uint32_t> rows;
+    for (const auto& row : l.list.rows) rows.insert(uint32_t(std::stoul(row.no)));
+    EXPECT_EQ(notes::ContactEntries(groups, l.state.FolderNo.load()), rows);
+}

@@ -136,6 +136,32 @@ TEST(PreviewOfSample, AwkwardValues) {
     fs::remove(pagePath);
 }
 
+TEST(PreviewOfSample, AGroupShowsItsNameDescriptionAndMembersAsWritten) {
+    const std::string pagePath = PagePath();
+    notes::FerrywellState state;
+    state.strFileDir.set(std::string(FERRYWELL_SOURCE_DIR) + "/samples/groups.dxl");
+    RecordingView view;
+    constexpr uint32_t kGroupsContactsView = 2;
+    constexpr size_t kUnbekannt = 14;
+    ASSERT_EQ(notes::ShowPreviewNsfMails(state, view, kGroupsContactsView, kUnbekannt, pagePath),
+              notes::PreviewResult::Shown);
+    const std::string page = ReadFile(pagePath);
+    EXPECT_EQ(Rows(page), (std::vector<std::tuple<std::string, std::string, std::string>>{
+                              {"ListName", "firstline", "Unbekannt"}, {"ListDescription", "secondline", "Members nobody has"}}));
+    EXPECT_NE(page.find("<b>Members: </b></td>   <td height='20' width='70%' class='whiteline'>CN=Nobody Known/O=Nowhere"
+                        "<br />Lukas Brandt/Offizin<br />Effi Hoffmann</td>"),
+              std::string::npos)
+        << page;
+    fs::remove(pagePath);
+
+    // Values are escaped; empty ones leave their row out.
+    const std::string built = notes::BuildGroupPreviewPage({"<b>Team</b>", "", "", {"a<b", "c & d"}});
+    EXPECT_NE(built.find("class='firstline'>&lt;b&gt;Team&lt;/b&gt;</td>"), std::string::npos);
+    EXPECT_NE(built.find("class='whiteline'>a&lt;b<br />c &amp; d</td>"), std::string::npos);
+    EXPECT_EQ(built.find("ListDescription"), std::string::npos);
+    EXPECT_EQ(notes::BuildGroupPreviewPage({"Leer", "", "", {}}).find("Members"), std::string::npos);
+}
+
 TEST(PreviewOfSample, FailuresAlwaysCloseTheWaitWindowAndClearTheFlag) {
     const std::string pagePath = PagePath();
     struct Case {

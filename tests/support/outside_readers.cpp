@@ -104,6 +104,28 @@ std::string MissingNodeReaders() {
     return "";
 }
 
+mapi::Binary BytesFromHex(const std::string& hex) {
+    mapi::Binary out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+mapi::MultiBinary SplitPstMultiBinary(const mapi::Binary& raw) {
+    auto get32 = [&raw](size_t at) {
+        return raw[at] | raw[at + 1] << 8 | raw[at + 2] << 16 | uint32_t(raw[at + 3]) << 24;
+    };
+    mapi::MultiBinary out;
+    if (raw.size() < 4) return out;
+    const uint32_t count = get32(0);
+    if (raw.size() < 4 + 4 * size_t(count)) return out;
+    for (uint32_t i = 0; i < count; ++i) {
+        const size_t start = get32(4 + 4 * i), end = i + 1 < count ? get32(8 + 4 * i) : raw.size();
+        if (start > end || end > raw.size()) return {};
+        out.emplace_back(raw.begin() + start, raw.begin() + end);
+    }
+    return out;
+}
+
 ExtractorView ReadWithPstExtractor(const std::string& pst) {
     ExtractorView view;
     view.exitCode = RunTool("node " + Quote(kNodeReaders + "/pst-dump.js") + " " + Quote(pst), &view.output);

@@ -32,6 +32,12 @@ struct ExtractorView {
     std::map<std::string, int> folders;  // path (\Top of Personal Folders\Contacts) -> content count
     std::vector<ExtractorItem> items;
 };
+// The bytes of a hex text as pst-dump.js prints binaries.
+mapi::Binary BytesFromHex(const std::string& hex);
+// A multi-valued binary as a PST stores it (the count, an offset per value,
+// the values) split into its values.
+mapi::MultiBinary SplitPstMultiBinary(const mapi::Binary& raw);
+
 // Empty when the JavaScript readers are installed (scripts/install-deps.sh),
 // else what is missing.
 std::string MissingNodeReaders();

@@ -25,6 +25,7 @@ struct ListColumn {
 struct CheckListRow {
     std::array<QString, kListColumns> text;
     bool checked = false;
+    bool group = false;  // shows the group image instead of the row image
 };
 
 class CheckListModel : public QAbstractTableModel {
@@ -42,6 +43,7 @@ public:
     void SetAllChecked(bool checked);
     int CheckedCount() const { return checked_; }
     void SetRowImage(QIcon icon) { rowImage_ = std::move(icon); }
+    void SetGroupImage(QIcon icon) { groupImage_ = std::move(icon); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -58,7 +60,7 @@ private:
     std::vector<ListColumn> columns_;
     std::deque<CheckListRow> rows_;  // grows without moving the rows it holds
     int checked_ = 0;
-    QIcon rowImage_;
+    QIcon rowImage_, groupImage_;
 };
 
 // The header with the tick-all box over column 0: image 1 empty, 2 ticked.

@@ -8,8 +8,9 @@ namespace controls {
 // Tree image by index: 0 inbox, 1 sent, 2 drafts, 3 all, 4 trash, 5 folder,
 // 6 open folder, 7 database root, 8 contact, 9 calendar.
 QIcon TreeImage(int index);
-// The image of a contact row in the item list.
+// The image of a contact row in the item list, and of a group's row.
 QIcon ContactRowImage();
+QIcon GroupRowImage();
 // The application's icon, and its picture at one size.
 QIcon AppIcon();
 QPixmap AppIconPixmap(int size);

@@ -17,9 +17,10 @@ inline constexpr uint32_t kColourSkip = 0x000001;
 inline constexpr uint32_t kColourError = 0x0000CC;
 
 struct ExportTotals {
-    uint64_t written = 0;  // contacts written (an item saved, a file or CSV row written)
-    uint64_t skipped = 0;  // contacts the message filter left out
-    uint64_t failed = 0;   // contacts not written because something failed
+    // Contacts and distribution lists alike:
+    uint64_t written = 0;  // written (an item saved, a file or CSV row written)
+    uint64_t skipped = 0;  // left out by the message filter, or a group in a CSV file
+    uint64_t failed = 0;   // not written because something failed
 };
 
 enum class ExportEnd {

@@ -1,5 +1,6 @@
-// Which entries of a view stand for contacts: those that have a document.
-// Category entries have none. The item list makes one row for each contact
+// Which entries of a view stand for contacts: those that have a document (a
+// Person's, or a Group's, which exports as a distribution list). Category
+// entries have none. The item list makes one row for each contact
 // entry, keyed by its entry index (the row's "NO"); the exports and the
 // command line take exactly the same entries.
 #pragma once

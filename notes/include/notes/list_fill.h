@@ -1,6 +1,7 @@
 // Filling the item list with the documents of one view: one row per entry
 // that has a document, keyed by its entry index ("NO") and the view index,
-// with the contact's name and address columns.
+// with the contact's name and address columns; a group's row shows its
+// ListName under Full Name.
 #pragma once
 
 #include <notes/shared_state.h>
@@ -15,6 +16,7 @@ struct ListRow {
     std::string no;         // entry index in the view
     std::string viewIndex;  // position of the view in the view array
     std::string fullName, firstName, lastName, middleInitial, mailAddress;
+    bool group = false;  // a Group document: fullName holds its ListName
 };
 
 // What the list fill drives in the main window; calls come from the worker.

@@ -1,8 +1,10 @@
 // The preview of one contact document: its 75 fields read with the main
 // window's text rule, an HTML page with one table row per non-empty field,
-// written to a page file that the preview widget is then navigated to.
+// written to a page file that the preview widget is then navigated to. A
+// Group document shows its name, description and members instead.
 #pragma once
 
+#include <notes/group_document.h>
 #include <notes/shared_state.h>
 
 #include <array>
@@ -33,6 +35,10 @@ std::vector<PreviewValue> ReadPreviewValues(const LNDocument& doc);
 
 // The whole page, one line, values escaped.
 std::string BuildPreviewPage(const std::vector<PreviewValue>& values);
+
+// The page of a group, in the same style: rows ListName, ListDescription and
+// Members (every member as written, one a line), each only when not empty.
+std::string BuildGroupPreviewPage(const GroupDocument& group);
 
 // Writes the page as UTF-8, replacing the file whole (two previews writing at
 // once each write a whole page). False when it cannot.

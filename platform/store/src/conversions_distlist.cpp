@@ -16,6 +16,8 @@ namespace render {
 
 namespace {
 
+constexpr size_t kMembersPerHtmlList = 200;
+
 bool HasText(const std::string& s) { return s.find_first_not_of(" \t\n") != std::string::npos; }
 
 // A member's text on one line: line breaks and tabs become blanks.
@@ -77,15 +79,20 @@ std::string ListHtml(const ShownList& list) {
         out += "</td></tr>\n";
     }
     out += "<tr><th>Members</th><td>" + std::to_string(list.members.size()) + "</td></tr>\n</table>\n";
-    if (!list.members.empty()) {
-        out += "<ul>\n";
-        for (const auto& m : list.members) {
-            out += "<li>";
-            AppendHtml(out, m.line);
-            out += "</li>\n";
+    // The members go into lists of at most kMembersPerHtmlList items, each
+    // following on the one before without a gap: laying out one list takes
+    // time in the square of its items in Qt's text engine, which makes the
+    // PDF of a list of many thousand members.
+    for (size_t i = 0; i < list.members.size(); ++i) {
+        if (i % kMembersPerHtmlList == 0) {
+            if (i > 0) out += "</ul>\n";
+            out += i == 0 ? "<ul style=\"margin-bottom: 0\">\n" : "<ul style=\"margin-top: 0; margin-bottom: 0\">\n";
         }
-        out += "</ul>\n";
+        out += "<li>";
+        AppendHtml(out, list.members[i].line);
+        out += "</li>\n";
     }
+    if (!list.members.empty()) out += "</ul>\n";
     out += "</body>\n</html>\n";
     return out;
 }

@@ -21,25 +21,6 @@ std::vector<mapi::OneOffRecipient> Members(size_t n) {
     return out;
 }
 
-mapi::Binary FromHex(const std::string& hex) {
-    mapi::Binary out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-uint32_t Get32(const mapi::Binary& b, size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24; }
-
-// A multi-valued binary as a PST stores it: the count, an offset per value, the values.
-mapi::MultiBinary SplitMultiValue(const mapi::Binary& raw) {
-    mapi::MultiBinary out;
-    const uint32_t count = Get32(raw, 0);
-    for (uint32_t i = 0; i < count; ++i) {
-        const size_t start = Get32(raw, 4 + 4 * i), end = i + 1 < count ? Get32(raw, 8 + 4 * i) : raw.size();
-        out.emplace_back(raw.begin() + start, raw.begin() + end);
-    }
-    return out;
-}
-
 std::vector<mapi::OneOffRecipient> Decoded(const mapi::MultiBinary& values) {
     std::vector<mapi::OneOffRecipient> out;
     for (const auto& v : values) out.push_back(mapi::DecodeOneOffEntryId(v).value_or(mapi::OneOffRecipient{"?", "?", "?"}));
@@ -99,12 +80,12 @@ TEST(DistListStore, ListsInAFolderReadBackWithEveryReader) {
     const auto& small = raw.at(cases[0].name);
     EXPECT_EQ(small.at("001a"), "IPM.DistList");
     EXPECT_EQ(small.at("3001"), cases[0].name);
-    const mapi::MultiBinary oneOffs = SplitMultiValue(FromHex(small.at("lid:8054")));
+    const mapi::MultiBinary oneOffs = SplitPstMultiBinary(BytesFromHex(small.at("lid:8054")));
     EXPECT_EQ(Decoded(oneOffs), golf);
-    EXPECT_EQ(SplitMultiValue(FromHex(small.at("lid:8055"))), oneOffs);
+    EXPECT_EQ(SplitPstMultiBinary(BytesFromHex(small.at("lid:8055"))), oneOffs);
     EXPECT_EQ(uint32_t(std::stol(small.at("lid:804c"))), mapi::DistributionListChecksum(oneOffs));
-    EXPECT_EQ(SplitMultiValue(FromHex(raw.at("Leer").at("lid:8054"))).size(), 0u);
-    const mapi::Binary stream = FromHex(raw.at("Grosser Verteiler").at("lid:8064"));
+    EXPECT_EQ(SplitPstMultiBinary(BytesFromHex(raw.at("Leer").at("lid:8054"))).size(), 0u);
+    const mapi::Binary stream = BytesFromHex(raw.at("Grosser Verteiler").at("lid:8064"));
     auto entries = mapi::DecodeDistributionListStream(stream.data(), stream.size());
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 5000u);
@@ -116,6 +97,6 @@ TEST(DistListStore, ListsInAFolderReadBackWithEveryReader) {
     std::map<std::string, PffItem> pff;
     for (auto& item : PffExportItems(path, dir.Path().string())) pff[item.Text(0x8053).value_or("")] = item;
     ASSERT_EQ(pff.size(), 4u);
-    EXPECT_EQ(SplitMultiValue(pff.at(cases[0].name).values.at(0x8054)), oneOffs);
+    EXPECT_EQ(SplitPstMultiBinary(pff.at(cases[0].name).values.at(0x8054)), oneOffs);
     EXPECT_EQ(pff.at("Grosser Verteiler").values.at(0x8064), stream);
 }
