@@ -47,7 +47,7 @@ std::string ReadRendering(const std::string& path) {
 bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
     const ExportOptions& o = run_.options;
     const std::string base = BaseName(subject, contact.from, "", o.namingOn, o.naming);
-    const std::string path = ItemFilePath(dir_, base, entry, o.kind);
+    const std::string path = ClaimPath(ItemFilePath(dir_, base, entry, o.kind));
     const std::string& scratch = run_.request.scratchFolder;
     try {
         // Every contact starts from a new item: a file left at the item's
