@@ -190,6 +190,16 @@ TEST_F(ExportTest, NoFileOfARunReplacesAnotherOfTheSameRun) {
     ExportOutcome r = Mailbox(Options(OutputKind::Msg), Folders({"Contacts"}));
     EXPECT_EQ(r.totals.written, 14u);
     EXPECT_EQ(FilesUnder(r.outputs.at(0), ".msg").size(), 14u);
+
+    // A view and a folder of the same name share a directory and their
+    // indexes: every kind of file would meet its twin there.
+    std::ofstream(db, std::ios::binary) << Dxl(View("Contacts", "SELECT Form = \"Person\"") +
+                                               View("Contacts", "SELECT Form = \"Person\"", "", "folder") +
+                                               Person(Text("CompanyName", "Acme")) + Person(Text("CompanyName", "Bcme")));
+    Open(db);
+    r = Mailbox(Options(OutputKind::Html), Folders());
+    EXPECT_EQ(r.totals.written, 4u);
+    EXPECT_EQ(FilesUnder(r.outputs.at(0), ".html").size(), 4u);
 }
 
 TEST_F(ExportTest, TheFilterSkipsEveryContactAndSaysSo) {
