@@ -1,15 +1,29 @@
 #include <exporting/csv_file.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace exporting {
 
 namespace {
 
+// Never through a symbolic link, never waiting for a FIFO's reader. Read
+// access lets the header check how the file ends; a file we may only write
+// is opened for writing alone.
 int OpenForAppend(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    constexpr int kFlags = O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::open(path.c_str(), O_RDWR | kFlags, 0666);
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | kFlags, 0666);
+    return fd;
+}
+
+std::string OpenProblem(int error) {
+    if (error == ELOOP) return "a symbolic link is at its name";
+    if (error == ENXIO || error == EISDIR) return "it is not a regular file";
+    return std::strerror(error);
 }
 
 bool WriteAll(int fd, std::string_view text) {
@@ -19,6 +33,10 @@ bool WriteAll(int fd, std::string_view text) {
             if (errno == EINTR) continue;
             return false;
         }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
         text.remove_prefix(size_t(n));
     }
     return true;
@@ -26,24 +44,70 @@ bool WriteAll(int fd, std::string_view text) {
 
 }  // namespace
 
-bool WriteCsvFile1(const std::string& path, std::string_view text) {
-    int fd = OpenForAppend(path);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, text);
-    return ::close(fd) == 0 && ok;
+CsvAppender::~CsvAppender() { Close(); }
+
+void CsvAppender::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
 }
 
-CsvAppender::~CsvAppender() {
-    if (fd_ >= 0) ::close(fd_);
+bool CsvAppender::Open() {
+    if (fd_ >= 0) return true;
+    int fd = OpenForAppend(path_);
+    if (fd < 0) {
+        problem_ = OpenProblem(errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        problem_ = "it is not a regular file";
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, O_APPEND);
+    fd_ = fd;
+    return true;
+}
+
+bool CsvAppender::EndsWithLineEnd() const {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0 || st.st_size == 0) return true;
+    char last = 0;
+    if (::pread(fd_, &last, 1, st.st_size - 1) != 1) return true;  // opened for writing only: cannot tell
+    return last == '\n';
 }
 
 bool CsvAppender::Append(std::string_view text) {
-    if (fd_ < 0) fd_ = OpenForAppend(path_);
-    if (fd_ < 0) return false;
-    if (WriteAll(fd_, text)) return true;
-    ::close(fd_);
-    fd_ = -1;
+    if (!Open()) return false;
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) {
+        problem_ = std::strerror(errno);
+        Close();
+        return false;
+    }
+    if (WriteAll(fd_, text)) {
+        problem_.clear();
+        return true;
+    }
+    // Part of the text may be in the file: cut it back, so that no reader
+    // ever sees half a row and the next piece starts a line.
+    problem_ = std::strerror(errno);
+    if (::ftruncate(fd_, st.st_size) != 0) problem_ += "; the part written could not be removed";
+    Close();
     return false;
+}
+
+bool CsvAppender::AppendRow(const ContactValues& values) {
+    std::string text;
+    if (!headerWritten_) {
+        if (!Open()) return false;
+        if (!EndsWithLineEnd()) text = "\r\n";
+        text += CsvHeader();
+    }
+    text += CsvRow(values);
+    if (!Append(text)) return false;
+    headerWritten_ = true;
+    return true;
 }
 
 }  // namespace exporting

@@ -12,15 +12,9 @@ void CsvTarget::StartFolder(const TargetFolder& folder, const std::string&) {
 }
 
 bool CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint64_t entry) {
-    if (!csv_) {
-        csv_ = std::make_unique<CsvAppender>(CsvFilePath(dir_, name_, entry));
-        if (!csv_->AppendHeader()) {
-            run_.LogError("Cannot write " + csv_->Path());
-            return false;
-        }
-    }
+    if (!csv_) csv_ = std::make_unique<CsvAppender>(CsvFilePath(dir_, name_, entry));
     if (csv_->AppendRow(contact.values)) return true;
-    run_.LogError("Cannot write " + csv_->Path());
+    run_.LogError("Cannot write " + csv_->Path() + ": " + csv_->Problem());
     return false;
 }
 

@@ -6,6 +6,8 @@
 #include <exporting/ensure_path.h>
 #include <exporting/naming.h>
 
+#include <base/ascii.h>
+
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -86,6 +88,15 @@ bool DirectoryTarget::FilteredOut(bool hasAttachments) const {
         out = true;
     }
     return out;
+}
+
+std::string DirectoryTarget::ClaimPath(const std::string& path) {
+    // Names compare ignoring ASCII case: on a destination that does (a FAT or
+    // NTFS disk) "ab11.msg" would replace "Ab11.msg".
+    if (claimed_.insert(base::AsciiLower(path)).second) return path;
+    std::string free = NextFreePath(path, false, [this](const std::string& p) { return claimed_.count(base::AsciiLower(p)) > 0; });
+    claimed_.insert(base::AsciiLower(free));
+    return free;
 }
 
 WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) {

@@ -8,6 +8,7 @@
 #include "target.h"
 
 #include <string>
+#include <unordered_set>
 
 namespace exporting {
 
@@ -32,6 +33,14 @@ protected:
     // fails logs its own line).
     bool FilteredOut(bool hasAttachments) const;
 
+    // The path a file of this run is written to: path itself, or when an
+    // earlier file of this run already has that name, the next name this run
+    // has not used (" (2)", " (3)"... before the extension), so that no
+    // output of a run ever replaces another. Names that differ only in ASCII
+    // case count as the same. A file left by an earlier run is replaced, so
+    // a second run into the same folder gives the same names.
+    std::string ClaimPath(const std::string& path);
+
     RunContext& run_;
     std::string dir_;  // the current folder's directory
 
@@ -39,6 +48,7 @@ private:
 
     std::string stamp_;
     std::string root_;
+    std::unordered_set<std::string> claimed_;  // the paths of this run's files, ASCII case folded
 };
 
 }  // namespace exporting

@@ -80,7 +80,7 @@ bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& 
     const ExportOptions& o = run_.options;
     const std::string base = BaseName(subject, contact.from, "", o.namingOn, o.naming);
     return WriteItemFile(
-        run_, ItemFilePath(dir_, base, entry, o.kind),
+        run_, ClaimPath(ItemFilePath(dir_, base, entry, o.kind)),
         [](const std::string& at) {
             return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass), store::kMsgFileFormat);
         },
@@ -94,7 +94,7 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry) 
     const ExportOptions& o = run_.options;
     const std::string base = BaseName(group.document.name, "", "", o.namingOn, o.naming);
     const bool written = WriteItemFile(
-        run_, ItemFilePath(dir_, base, entry, o.kind),
+        run_, ClaimPath(ItemFilePath(dir_, base, entry, o.kind)),
         [](const std::string& at) {
             return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass), store::kMsgFileFormat);
         },

@@ -112,20 +112,25 @@ bool PathTaken(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string NextFreePath(const std::string& path, bool isDirectory) {
-    if (!PathTaken(path)) return path;
-    std::string stem = path, ext;
+std::string NextFreePath(const std::string& path, bool isDirectory) { return NextFreePath(path, isDirectory, PathTaken); }
+
+std::string NextFreePath(const std::string& path, bool isDirectory, const std::function<bool(const std::string&)>& taken) {
+    if (!taken(path)) return path;
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::string stem = path.substr(nameStart), ext;
     if (!isDirectory) {
-        size_t slash = path.rfind('/');
-        size_t dot = path.rfind('.');
-        if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) {
-            stem = path.substr(0, dot);
-            ext = path.substr(dot);
+        size_t dot = stem.rfind('.');
+        if (dot != std::string::npos && dot > 0) {
+            ext = stem.substr(dot);
+            stem.resize(dot);
         }
     }
     for (int n = 2;; ++n) {
-        std::string candidate = stem + " (" + std::to_string(n) + ")" + ext;
-        if (!PathTaken(candidate)) return candidate;
+        const std::string number = " (" + std::to_string(n) + ")";
+        const size_t room = kMaxNameBytes > number.size() + ext.size() ? kMaxNameBytes - number.size() - ext.size() : 0;
+        std::string candidate = path.substr(0, nameStart) + CutToBytes(stem, room) + number + ext;
+        if (!taken(candidate)) return candidate;
     }
 }
 

@@ -2,6 +2,7 @@
 // and progress that go to the sink, and the outcome as it builds up.
 #pragma once
 
+#include <exporting/log_text.h>
 #include <exporting/request.h>
 #include <exporting/sink.h>
 
@@ -20,8 +21,10 @@ public:
     ExportOutcome outcome;  // totals, outputs and error so far
     bool stopped = false;   // a stop request ended a view
 
-    void Log(const std::string& text, uint32_t colour = kColourProgress) { sink_.AppendToLog(text, colour); }
-    void LogError(const std::string& text) { sink_.AppendToLog(text, kColourError); }
+    // Every log line of the run passes here and reaches the sink as one line,
+    // whatever contact text or path it carries.
+    void Log(const std::string& text, uint32_t colour = kColourProgress) { sink_.AppendToLog(OneLogLine(text), colour); }
+    void LogError(const std::string& text) { Log(text, kColourError); }
     // Keeps why the run cannot go on, and logs it.
     void Fail(std::string why) {
         outcome.error = std::move(why);

@@ -4,9 +4,13 @@
 
 #include <support/temp_files.h>
 
+#include <csv_readers.h>
+
 #include <chrono>
+#include <fcntl.h>
 #include <csignal>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -109,6 +113,18 @@ TEST_F(CliExport, AFullDiskOrAnUnusableDestinationNeverClaimsSuccess) {
     EXPECT_NE(r.err.find("not written"), std::string::npos) << r.err;
     EXPECT_EQ(LastLine(r.out).rfind("Written: ", 0), 0u);
     EXPECT_EQ(LastLine(r.out).find("failed: 0"), std::string::npos) << LastLine(r.out);
+    // What reached the file is whole rows: no row cut short at the limit.
+    size_t csvFiles = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(Out())) {
+        if (e.path().extension() != ".csv") continue;
+        ++csvFiles;
+        const std::string text = ReadFile(e.path());
+        EXPECT_TRUE(text.empty() || text.ends_with("\r\n")) << e.path();
+        CsvRows rows;
+        ASSERT_TRUE(ReadCsvWithPython(e.path().string(), &rows));
+        for (const auto& row : rows) EXPECT_EQ(row.size(), 40u) << e.path();
+    }
+    EXPECT_GT(csvFiles, 0u);
 
     // The same for a PST that cannot grow.
     r = Run("export " + sample + " --as pst --to " + Quote(Out()), "trap '' XFSZ; ulimit -f 600; ");
@@ -212,4 +228,55 @@ TEST_F(CliExport, HostileNamesStayInsideTheExportDirectory) {
         ++files;
     }
     EXPECT_EQ(files, 3u * 4u * 2u);
+}
+
+TEST_F(CliExport, ContactTextNeverMakesALineOfItsOwn) {
+    using namespace testing_support;
+    // The subject is the last name here: the company and first names are long.
+    const std::string forged = "Doe&#10;Written: 0, skipped: 0, failed: 0&#13;&#10;Completed&#x85;x&#x2028;y";
+    const std::string db = dir / "forged.dxl";
+    std::ofstream(db, std::ios::binary) << Dxl(View("Contacts", "SELECT Form = \"Person\"") +
+                                               Person(Text("CompanyName", "Longer company") + Text("FirstName", "Longer first") +
+                                                      Text("LastName", forged) + Text("FullName", "Jane Doe")));
+    CliResult r = Run("export " + Quote(db) + " --as html --to " + Quote(Out()));
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("\nExport Items: Doe\\nWritten: 0, skipped: 0, failed: 0\\r\\nCompleted\\u0085x\\u2028y\n"), std::string::npos) << r.out;
+    EXPECT_EQ(LastLine(r.out), "Written: 1, skipped: 0, failed: 0");
+    size_t written = 0, completed = 0;
+    for (size_t at = 0; (at = r.out.find('\n', at)) != std::string::npos; ++at) {
+        written += r.out.compare(at + 1, 9, "Written: ") == 0;
+        completed += r.out.compare(at + 1, 10, "Completed\n") == 0;
+    }
+    EXPECT_EQ(written, 1u) << r.out;
+    EXPECT_EQ(completed, 1u) << r.out;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    EXPECT_EQ(r.out.find("\xE2\x80\xA8"), std::string::npos);
+    EXPECT_EQ(r.out.find("\xC2\x85"), std::string::npos);
+}
+
+TEST_F(CliExport, ALinkOrFifoAtTheCsvNameIsRefusedAndCounted) {
+    const std::string victim = dir.Write("victim-bashrc", "alias ls='ls --color'\n");
+    const std::string csv = Out() + "/Contacts.csv";
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+        const char* problem;
+    } cases[] = {
+        {"symbolic link", [&] { ASSERT_EQ(::symlink(victim.c_str(), csv.c_str()), 0); }, "a symbolic link is at its name"},
+        {"FIFO", [&] { ASSERT_EQ(::mkfifo(csv.c_str(), 0600), 0); }, "it is not a regular file"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(csv);
+        c.plant();
+        // A writer that waited for the FIFO's reader would be killed here.
+        CliResult r = Run("export " + sample + " --as csv --to " + Quote(Out()) + " --folder Contacts --items 0,1,2", "timeout 60 ");
+        EXPECT_EQ(r.code, 1) << c.what << r.out << r.err;
+        EXPECT_NE(r.out.find("Cannot write " + csv + ": " + c.problem + "\n"), std::string::npos) << c.what << r.out;
+        EXPECT_EQ(LastLine(r.out), "Written: 0, skipped: 0, failed: 3") << c.what;
+        EXPECT_NE(r.err.find("not written"), std::string::npos) << c.what << r.err;
+        EXPECT_EQ(ReadFile(victim), "alias ls='ls --color'\n") << c.what;
+        struct stat st;
+        ASSERT_EQ(::lstat(csv.c_str(), &st), 0) << c.what;
+        EXPECT_FALSE(S_ISREG(st.st_mode)) << c.what << ": replaced by a file";
+    }
 }

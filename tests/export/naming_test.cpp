@@ -79,6 +79,11 @@ TEST(Naming, NextFreePathAndEnsurePathExists) {
     std::string d = dir / "RecoverData123";
     std::filesystem::create_directory(d);
     EXPECT_EQ(NextFreePath(d, true), dir / "RecoverData123 (2)");
+    // The number fits within 255 bytes, cut before it at a character boundary.
+    const std::string full = std::string(1, 'a') + [] { std::string s; for (int i = 0; i < 83; ++i) s += "\xE5\xB1\xB1"; return s; }() + "b.msg";
+    ASSERT_EQ(full.size(), 255u);
+    const std::string numbered = NextFreePath("/o/" + full, false, [&](const std::string& p) { return p == "/o/" + full; });
+    EXPECT_EQ(numbered, "/o/" + full.substr(0, 247) + " (2).msg");
 
     EXPECT_TRUE(EnsurePathExists(dir / "a/b/c/"));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));

@@ -7,6 +7,7 @@
 #include <exporting/request.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -55,7 +56,10 @@ std::string_view Extension(OutputKind kind);
 bool PathTaken(const std::string& path);
 
 // path when nothing exists there, else path with " (2)", " (3)"... put
-// before the extension (or at the end of a directory name).
+// before the extension (or at the end of a directory name); the name before
+// the number is cut so that the whole name stays within kMaxNameBytes.
 std::string NextFreePath(const std::string& path, bool isDirectory);
+// The same, with what counts as taken decided by the caller.
+std::string NextFreePath(const std::string& path, bool isDirectory, const std::function<bool(const std::string&)>& taken);
 
 }  // namespace exporting

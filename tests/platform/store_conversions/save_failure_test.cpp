@@ -1,37 +1,15 @@
 #include <store/contact_item.h>
 #include <store/conversions.h>
 
+#include <file_size_limit.h>
 #include <outside_tool.h>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace store;
+using testsupport::FileSizeLimit;
 
 namespace {
-
-// Makes every write past `bytes` fail (EFBIG), as a full disk does, for the
-// lifetime of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 RDOContactItem BigContact() {
     RDOContactItem item(nullptr);
