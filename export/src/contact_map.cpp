@@ -1,7 +1,10 @@
+// The contact table: each Notes item to the contact property of the same
+// meaning, and what finds no property listed in the notes.
 #include <exporting/contact_map.h>
 
+#include <base/ascii.h>
+
 #include <array>
-#include <utility>
 
 namespace exporting {
 
@@ -9,126 +12,272 @@ namespace {
 
 using F = mapi::ContactField;
 
-// The contact table: property <- Notes item, in order. The dates, Subject
-// and the fixed values at the end are set around it.
-constexpr std::array<std::pair<F, std::string_view>, 44> kTable{{
-    {F::FirstName, "FirstName"},
-    {F::Initials, "ShortName"},
-    {F::LastName, "LastName"},
+// Single text properties, each the first value of an item.
+constexpr std::array<std::pair<F, std::string_view>, 41> kTexts{{
+    {F::FullName, "FullName"},
     {F::Title, "Title"},
-    {F::PrimaryTelephoneNumber, "OfficePhoneNumber"},
-    {F::HomeTelephoneNumber, "PhoneNumber"},
-    {F::MobileTelephoneNumber, "PersPager"},
+    {F::FirstName, "FirstName"},
+    {F::MiddleName, "MiddleInitial"},
+    {F::LastName, "LastName"},
+    {F::Suffix, "Suffix"},
+    {F::Initials, "ShortName"},
+    {F::NickName, "Nickname"},
     {F::CompanyName, "CompanyName"},
     {F::JobTitle, "JobTitle"},
-    {F::OfficeLocation, "Location"},
     {F::Department, "Department"},
-    {F::HomeAddressPostalCode, "OfficeZip"},
-    {F::HomeAddressCountry, "OfficeCountry"},
+    {F::OfficeLocation, "Location"},
+    {F::Spouse, "Spouse"},
+    {F::HomeAddressStreet, "StreetAddress"},
+    {F::HomeAddressCity, "City"},
+    {F::HomeAddressState, "State"},
+    {F::HomeAddressPostalCode, "Zip"},
+    {F::HomeAddressCountry, "Country"},
+    {F::BusinessAddressStreet, "OfficeStreetAddress"},
+    {F::BusinessAddressCity, "OfficeCity"},
+    {F::BusinessAddressState, "OfficeState"},
+    {F::BusinessAddressPostalCode, "OfficeZip"},
+    {F::BusinessAddressCountry, "OfficeCountry"},
+    {F::PrimaryTelephoneNumber, "OfficePhoneNumber"},
     {F::BusinessTelephoneNumber, "OfficePhoneNumber"},
-    {F::Business2TelephoneNumber, "CellPhoneNumber"},
+    {F::HomeTelephoneNumber, "PhoneNumber"},
+    {F::MobileTelephoneNumber, "CellPhoneNumber"},
+    {F::PagerNumber, "PersPager"},
     {F::BusinessFaxNumber, "OfficeFAXPhoneNumber"},
+    {F::HomeFaxNumber, "HomeFAXPhoneNumber"},
+    {F::Business2TelephoneNumber, "Work2Phone"},
+    {F::Home2TelephoneNumber, "Home2Phone"},
+    {F::AssistantTelephoneNumber, "AssistantPhone"},
+    {F::CarTelephoneNumber, "CarPhone"},
+    {F::PersonalHomePage, "WebSite"},
+    {F::BusinessHomePage, "WebSite"},
+    // People the document names the Notes way ("CN=Richard Roe/O=Acme"),
+    // by their common names.
+    {F::ManagerName, "Manager"},
+    {F::AssistantName, "Assistant"},
+    // The e-mail slots; their items fill them first (MailEmails).
     {F::Email1Address, "MailAddress"},
     {F::Email2Address, "MiscPhone1"},
     {F::Email3Address, "MiscPhone2"},
-    {F::HomeFaxNumber, "HomeFAXPhoneNumber"},
-    {F::TelexNumber, "PersPager"},
-    {F::Body, "Body"},
-    {F::Home2TelephoneNumber, "PhoneNumber"},
-    {F::HomeAddressStreet, "State"},
-    {F::MiddleName, "MiddleInitial"},
-    {F::AssistantName, "Assistant"},
-    {F::Profession, "Title"},
-    {F::Spouse, "Spouse"},
-    {F::CompanyMainTelephoneNumber, "OfficePhoneNumber"},
-    {F::OtherAddressCity, "OfficeCity"},
-    {F::Anniversary, "Anniversary"},
-    {F::Birthday, "Birthday"},
-    {F::ManagerName, "Manager"},
-    {F::NickName, "Nickname"},
-    {F::PersonalHomePage, "WebSite"},
-    {F::BusinessHomePage, "WebSite"},
-    {F::HomeAddressCountry, "Country"},
-    {F::OtherAddressPostalCode, "Zip"},
-    {F::HomeAddressState, "State"},
-    {F::OtherAddressCity, "City"},
-    {F::FullName, "FullName"},
-    {F::BusinessAddressStreet, "OfficeStreetAddress"},
-    {F::BusinessAddressState, "OfficeState"},
-    {F::BusinessAddressPostalCode, "OfficeZip"},
 }};
 
-const std::string kEmpty;
+// Multi-valued properties, every value of an item.
+constexpr std::array<std::pair<F, std::string_view>, 2> kLists{{
+    {F::Children, "Children"},
+    {F::Categories, "Categories"},
+}};
+
+// Further addresses for the e-mail slots, in order.
+constexpr std::array<std::string_view, 2> kMoreEmails{"MailAddress", "InternetAddress"};
+
+// Items of the document as a message rather than the person: they have a
+// place of their own (the item's subject, the file's name).
+constexpr std::array<std::string_view, 2> kMessageItems{"Subject", "From"};
+
+// Composed address texts the Notes form keeps beside the parts they are
+// made of: shown only when the document has none of those parts.
+constexpr std::array<std::pair<std::string_view, std::array<std::string_view, 5>>, 2> kComposedAddresses{{
+    {"HomeAddress", {"StreetAddress", "City", "State", "Zip", "Country"}},
+    {"BusinessAddress", {"OfficeStreetAddress", "OfficeCity", "OfficeState", "OfficeZip", "OfficeCountry"}},
+}};
+
+constexpr std::string_view kUnplacedHeading = "More from Notes:";
+
+bool IsBlank(std::string_view v) { return v.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+bool IsPerson(F f) { return f == F::ManagerName || f == F::AssistantName; }
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+// Builds a record's properties, keeping which values found a place.
+class Mapping {
+public:
+    explicit Mapping(const ContactRecord& c) : c_(c), used_(c.items.size()) {
+        for (size_t i = 0; i < c.items.size(); ++i) used_[i].assign(c.items[i].values.size(), false);
+    }
+
+    ContactProperties Run() {
+        for (const auto& [field, item] : kTexts) Text(field, item);
+        FillEmailSlots();
+        for (const auto& [field, item] : kLists) List(field, item);
+        out_.birthday = Day(c_.birthday, "Birthday");
+        out_.anniversary = Day(c_.anniversary, "Anniversary");
+        for (auto item : kMessageItems) UseAll(item);
+        Unplaced();
+        Body();
+        return std::move(out_);
+    }
+
+private:
+    // The index of an item in the record, or -1.
+    int Find(std::string_view name) const {
+        for (size_t i = 0; i < c_.items.size(); ++i)
+            if (c_.items[i].name.size() == name.size() && base::EqualsIgnoringAsciiCase(c_.items[i].name, name)) return int(i);
+        return -1;
+    }
+
+    void Set(F field, std::string value) {
+        placed_.push_back(value);
+        out_.texts.emplace_back(field, std::move(value));
+    }
+
+    void Text(F field, std::string_view item) {
+        const int i = Find(item);
+        if (i < 0 || c_.items[i].values.empty()) return;
+        used_[i][0] = true;
+        const std::string& v = c_.items[i].values[0];
+        if (IsBlank(v)) return;
+        placed_.push_back(v);
+        Set(field, IsPerson(field) ? notes::CommonName(v) : v);
+    }
+
+    // The slots the table's items leave empty take the further addresses
+    // that differ from those already placed.
+    void FillEmailSlots() {
+        std::array<std::string, 3> slots;
+        const std::array<F, 3> fields{F::Email1Address, F::Email2Address, F::Email3Address};
+        for (size_t k = 0; k < slots.size(); ++k)
+            if (const std::string* v = out_.Text(fields[k])) slots[k] = *v;
+        for (auto name : kMoreEmails) {
+            const int i = Find(name);
+            if (i < 0) continue;
+            for (size_t n = name == "MailAddress" ? 1 : 0; n < c_.items[i].values.size(); ++n) {
+                const std::string& v = c_.items[i].values[n];
+                bool known = IsBlank(v);
+                for (const auto& s : slots) known = known || base::EqualsIgnoringAsciiCase(s, v);
+                if (known) {
+                    used_[i][n] = true;
+                    continue;
+                }
+                for (size_t k = 0; k < slots.size(); ++k) {
+                    if (!slots[k].empty()) continue;
+                    slots[k] = v;
+                    used_[i][n] = true;
+                    Set(fields[k], v);
+                    break;
+                }
+            }
+        }
+    }
+
+    void List(F field, std::string_view item) {
+        const int i = Find(item);
+        if (i < 0) return;
+        std::vector<std::string> values;
+        for (size_t n = 0; n < c_.items[i].values.size(); ++n) {
+            used_[i][n] = true;
+            const std::string& v = c_.items[i].values[n];
+            if (IsBlank(v)) continue;
+            values.push_back(v);
+            placed_.push_back(v);
+        }
+        if (!values.empty()) out_.lists.emplace_back(field, std::move(values));
+    }
+
+    std::optional<mapi::CalendarDate> Day(const notes::OleDate& date, std::string_view item) {
+        if (!date.valid) return std::nullopt;
+        auto day = mapi::CalendarDateFromOleDate(date.value);
+        if (!day || !mapi::IsValidDate(*day)) return std::nullopt;
+        UseAll(item);
+        return day;
+    }
+
+    void UseAll(std::string_view item) {
+        if (const int i = Find(item); i >= 0) used_[i].assign(used_[i].size(), true);
+    }
+
+    bool HasPartOf(const std::array<std::string_view, 5>& parts) const {
+        for (auto part : parts)
+            if (const int i = Find(part); i >= 0 && !c_.items[i].values.empty() && !IsBlank(c_.items[i].values[0])) return true;
+        return false;
+    }
+
+    bool IsPlaced(const std::string& v) const {
+        for (const auto& p : placed_)
+            if (p == v) return true;
+        return false;
+    }
+
+    void Unplaced() {
+        for (size_t i = 0; i < c_.items.size(); ++i) {
+            const NotesItem& item = c_.items[i];
+            bool composed = false;
+            for (const auto& [name, parts] : kComposedAddresses)
+                composed = composed || (base::EqualsIgnoringAsciiCase(item.name, name) && HasPartOf(parts));
+            if (composed) continue;
+            std::string line;
+            for (size_t n = 0; n < item.values.size(); ++n) {
+                const std::string& v = item.values[n];
+                if (used_[i][n] || IsBlank(v) || IsPlaced(v)) continue;
+                line += line.empty() ? item.name + ": " : "; ";
+                line += v;
+                placed_.push_back(v);
+            }
+            if (!line.empty()) out_.unplaced.push_back(std::move(line));
+        }
+    }
+
+    void Body() {
+        std::vector<std::string> parts{Trimmed(c_.body), Trimmed(c_.comment)};
+        if (!out_.unplaced.empty()) {
+            std::string more(kUnplacedHeading);
+            for (const auto& line : out_.unplaced) more += "\n" + line;
+            parts.push_back(std::move(more));
+        }
+        for (const auto& part : parts) {
+            if (IsBlank(part)) continue;
+            if (!out_.body.empty()) out_.body += "\n\n";
+            out_.body += part;
+        }
+    }
+
+    const ContactRecord& c_;
+    std::vector<std::vector<bool>> used_;  // per item, per value: it found a place
+    std::vector<std::string> placed_;       // every value the contact holds
+    ContactProperties out_;
+};
 
 }  // namespace
 
-const std::string& ContactRecord::Value(std::string_view item) const {
-    auto it = values.find(item);
-    return it == values.end() ? kEmpty : it->second;
+const std::string* ContactProperties::Text(mapi::ContactField field) const {
+    for (const auto& [f, v] : texts)
+        if (f == field) return &v;
+    return nullptr;
 }
 
-ContactRecord ReadContact(const LNDocument& doc) {
-    ContactRecord c;
-    auto readText = [&](std::string_view item) {
-        if (c.values.count(item)) return;
-        try {
-            if (!doc.HasItem(LNString{std::string(item)})) return;
-        } catch (LNSTATUS) {
-            return;
-        }
-        c.values.emplace(std::string(item), notes::RetriveNSFCONTACTValue(doc, item));
+std::string ContactRecord::DisplayName() const {
+    auto first = [this](std::string_view item) {
+        const std::vector<std::string>* v = Values(item);
+        return v && !v->empty() && !IsBlank(v->front()) ? v->front() : std::string();
     };
-    for (const auto& [field, item] : kTable) {
-        if (field == F::Birthday || field == F::Anniversary || field == F::Body) continue;
-        readText(item);
+    if (std::string full = first("FullName"); !full.empty()) return full;
+    std::string joined;
+    for (auto part : {"Title", "FirstName", "MiddleInitial", "LastName"}) {
+        const std::string v = first(part);
+        if (v.empty()) continue;
+        if (!joined.empty()) joined += ' ';
+        joined += v;
     }
-    for (auto item : CsvColumnSources())
-        if (item != "Birthday" && item != "Anniversary") readText(item);
-    readText("From");
-    c.from = c.Value("From");
-    c.values.erase("From");
-    try {
-        if (doc.HasItem("Subject")) {
-            c.hasSubject = true;
-            c.subject = notes::RetriveNSFCONTACTValue(doc, "Subject");
-        }
-    } catch (LNSTATUS) {
-    }
-    for (auto [name, date] : {std::pair{"Birthday", &c.birthday}, std::pair{"Anniversary", &c.anniversary}}) {
-        std::string text = notes::ReadDateListText(doc, name);
-        if (text.empty()) continue;
-        c.values.emplace(name, text);
-        *date = notes::ConvertString2Date(text);  // invalid for two dates: no date is set
-    }
-    try {
-        if (doc.HasItem("Body")) {
-            LNRichText rich;
-            LNString text;
-            if (doc.GetItem("Body", &rich) == LNNOERROR && rich.GetText(&text) == LNNOERROR) c.body = text.str();
-        }
-    } catch (LNSTATUS) {
-    }
-    try {
-        c.hasAttachments = doc.HasAttachments();
-    } catch (LNSTATUS) {
-    }
-    return c;
+    for (auto fallback : {"CompanyName", "MailAddress", "InternetAddress"})
+        if (joined.empty()) joined = first(fallback);
+    return joined;
 }
+
+ContactProperties MapContact(const ContactRecord& contact) { return Mapping(contact).Run(); }
 
 void ApplyContactTable(store::RDOContactItem& item, const ContactRecord& contact, const std::string& subject) {
     if (!subject.empty()) {
         item.Set(F::Subject, subject);
         item.Set(F::ConversationTopic, subject);
     }
-    for (const auto& [field, source] : kTable) {
-        if (field == F::Birthday || field == F::Anniversary) {
-            const notes::OleDate& d = field == F::Birthday ? contact.birthday : contact.anniversary;
-            if (d.valid) item.SetDate(field, d.value);
-            continue;
-        }
-        const std::string& v = field == F::Body ? contact.body : contact.Value(source);
-        if (!v.empty()) item.Set(field, v);
-    }
+    const ContactProperties p = MapContact(contact);
+    for (const auto& [field, value] : p.texts) item.Set(field, value);
+    for (const auto& [field, values] : p.lists) item.SetValues(field, values);
+    if (p.birthday) item.SetDay(F::Birthday, *p.birthday);
+    if (p.anniversary) item.SetDay(F::Anniversary, *p.anniversary);
+    if (!p.body.empty()) item.Set(F::Body, p.body);
     item.SetSent(true);
     item.Set(F::To, "");
     item.Set(F::CC, "");

@@ -16,6 +16,12 @@ void Count(ExportTotals& totals, WriteResult result) {
     }
 }
 
+// Values longer than a contact property holds were cut when they were read.
+void LogCuts(RunContext& run, const ContactRecord& contact, const std::string& name) {
+    for (const std::string& item : contact.cutItems)
+        run.Log("Cut to " + std::to_string(notes::kMaxValueChars) + " characters: " + item + " of " + name, kColourSkip);
+}
+
 // The writing half: one entry read from the view into the target, a contact
 // or a distribution list.
 void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
@@ -25,16 +31,21 @@ void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         run.CountDone();
         return;
     }
-    std::string subject;
+    std::string name;
+    WriteResult result;
     if (item.group) {
-        subject = OneLine(item.group->document.name);
-        Count(run.outcome.totals, target.WriteList(*item.group, item.entry));
+        name = OneLine(item.group->document.name);
+        result = target.WriteList(*item.group, item.entry);
     } else {
-        subject = target.Subject(item.contact);
-        Count(run.outcome.totals, target.Write(item.contact, subject, item.entry));
+        const std::string subject = target.Subject(item.contact);
+        result = target.Write(item.contact, subject, item.entry);
+        name = item.contact.DisplayName();
+        if (name.empty()) name = subject;
     }
+    Count(run.outcome.totals, result);
     target.Commit(true);
-    run.Log("Export Items: " + subject);
+    run.Log("Export Items: " + name);
+    if (!item.group && result == WriteResult::Written) LogCuts(run, item.contact, name);
     run.CountDone();
 }
 

@@ -232,12 +232,12 @@ TEST_F(CliExport, HostileNamesStayInsideTheExportDirectory) {
 
 TEST_F(CliExport, ContactTextNeverMakesALineOfItsOwn) {
     using namespace testing_support;
-    // The subject is the last name here: the company and first names are long.
+    // A contact is logged by its display name, the FullName.
     const std::string forged = "Doe&#10;Written: 0, skipped: 0, failed: 0&#13;&#10;Completed&#x85;x&#x2028;y";
     const std::string db = dir / "forged.dxl";
     std::ofstream(db, std::ios::binary) << Dxl(View("Contacts", "SELECT Form = \"Person\"") +
                                                Person(Text("CompanyName", "Longer company") + Text("FirstName", "Longer first") +
-                                                      Text("LastName", forged) + Text("FullName", "Jane Doe")));
+                                                      Text("LastName", "Doe") + Text("FullName", forged)));
     CliResult r = Run("export " + Quote(db) + " --as html --to " + Quote(Out()));
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("\nExport Items: Doe\\nWritten: 0, skipped: 0, failed: 0\\r\\nCompleted\\u0085x\\u2028y\n"), std::string::npos) << r.out;

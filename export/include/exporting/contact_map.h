@@ -1,36 +1,109 @@
 // One contact document as the exporters read it, and the contact table that
-// turns it into an Outlook contact item.
+// turns it into an Outlook contact item: each Notes item to the property of
+// the same meaning, and whatever finds no property into the notes, so that
+// nothing the document holds is lost without a word.
 #pragma once
 
 #include <notes/field_rules.h>
 #include <exporting/csv_file.h>
+#include <mapi/contact.h>
+#include <mapi/dates.h>
 #include <store/contact_item.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace exporting {
 
+// One item of a contact document with every value, each cut to
+// notes::kMaxValueChars characters; dates as their text ("1975-03-14",
+// "2001-05-22 10:36:36").
+struct NotesItem {
+    std::string name;
+    std::vector<std::string> values;
+};
+
 struct ContactRecord {
-    // Notes item name -> value by the text rule; only items the document has.
+    // Notes item name -> value by the text rule, for the CSV file's columns:
+    // the items of CsvColumnSources() that the document has, and the dates'
+    // text ("Birthday", "Anniversary"; several dates joined by ";").
     ContactValues values;
+    // Every item of the document but Body, Comment and the bookkeeping ones
+    // (IsBookkeepingItem), in document order.
+    std::vector<NotesItem> items;
+    // The items a value of which was cut to notes::kMaxValueChars characters.
+    std::vector<std::string> cutItems;
     std::string from;
     bool hasSubject = false;  // the document has a "Subject" item
     std::string subject;      // its value
-    std::string body;         // plain text of "Body"
+    std::string body;         // plain text of "Body" (pictures as "[picture]", tabs, links with their URL)
+    std::string comment;      // plain text of "Comment"
     notes::OleDate birthday, anniversary;  // valid only when the text parsed
     bool hasAttachments = false;
 
-    // The value of an item, empty when the document lacks it.
-    const std::string& Value(std::string_view item) const;
+    // The value of an item by the text rule: its first value, one blank
+    // when it is present but empty, empty when the document lacks it.
+    std::string Value(std::string_view item) const;
+    // Every value of an item (names compare ignoring ASCII case); none when
+    // the document lacks it.
+    const std::vector<std::string>* Values(std::string_view item) const;
+    // The name the contact goes by: the first FullName, else the name parts
+    // as the store joins them (title, first, middle and last name), else the
+    // company, else the first e-mail address; empty when it has none.
+    std::string DisplayName() const;
 };
 
-// Reads every item the exporters use; a failing read keeps the empty value.
-// The dates keep their text in values (for the CSV file) and are set only
-// when that text parses: two dates joined by ";" set nothing.
+// Items Notes keeps for itself, which no reader of a contact needs and
+// which are neither exported nor listed in the notes: "$" items (attachments,
+// edit history...), Form and Type, the form's own settings ("_" items,
+// NameDisplayPref, MailSystem), who may read or edit the document
+// (DocAuthors, Owner, DocumentAccess) and Notes' keys (Certificate,
+// PublicKey, UserCertificate).
+bool IsBookkeepingItem(std::string_view name);
+
+// Reads every item of the document but the bookkeeping ones; a failing read
+// keeps the empty value. A date is set only when its text is one day (with
+// or without a time): two dates joined by ";" or a time alone set nothing.
 ContactRecord ReadContact(const LNDocument& doc);
 
-// Sets the contact's properties in the table's order (a later row wins; a
-// text is set only when not empty), with subject as Subject and
+// What the contact table makes of a record, before it is set on an item.
+struct ContactProperties {
+    std::vector<std::pair<mapi::ContactField, std::string>> texts;  // none blank, each field once
+    std::vector<std::pair<mapi::ContactField, std::vector<std::string>>> lists;  // Children, Categories
+    std::optional<mapi::CalendarDate> birthday, anniversary;
+    // "Label: value" for each item whose values found no property and are
+    // not already among the contact's values (its name and those values).
+    std::vector<std::string> unplaced;
+    // The rich text, then the Comment, then under "More from Notes:" the
+    // unplaced lines; parts separated by an empty line.
+    std::string body;
+
+    const std::string* Text(mapi::ContactField field) const;  // none when the field is not set
+};
+
+// The table:
+//  - names: FullName (first value) the display name, Title the prefix,
+//    FirstName, MiddleInitial, LastName, Suffix, ShortName the initials,
+//    Nickname; work: CompanyName, JobTitle, Department, Location the office,
+//    Manager and Assistant by their common names, Spouse, every Children;
+//  - the home address from StreetAddress, City, State, Zip and Country, the
+//    business address from the Office items of the same names; no "other"
+//    address;
+//  - phones by meaning: OfficePhoneNumber the primary and business phone,
+//    PhoneNumber home, CellPhoneNumber mobile, PersPager pager, the two fax
+//    numbers, Work2Phone, Home2Phone, AssistantPhone and CarPhone;
+//  - e-mail 1 to 3 from the first MailAddress, MiscPhone1 and MiscPhone2;
+//    a slot those leave empty takes the next further MailAddress value or
+//    InternetAddress that differs from the addresses already placed;
+//  - every Categories value; WebSite as personal and business web page;
+//  - Birthday and Anniversary as days.
+// Blank values set nothing.
+ContactProperties MapContact(const ContactRecord& contact);
+
+// Sets the contact's properties by the table, with subject as Subject and
 // ConversationTopic (nothing when empty), then Sent and the empty To, CC, BCC.
 void ApplyContactTable(store::RDOContactItem& item, const ContactRecord& contact, const std::string& subject);
 

@@ -1,0 +1,105 @@
+// Reading a contact document: every item with all its values, the rich
+// texts and the two dates.
+#include <exporting/contact_map.h>
+
+#include <base/ascii.h>
+
+#include <array>
+
+namespace exporting {
+
+namespace {
+
+const std::string kBlank(notes::kExporterDefault);
+
+bool StartsWith(std::string_view text, char c) { return !text.empty() && text.front() == c; }
+
+// The item's values split where ReadDateListText joined them.
+std::vector<std::string> SplitDates(const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t semi; (semi = text.find(';', start)) != std::string::npos; start = semi + 1)
+        out.push_back(text.substr(start, semi - start));
+    out.push_back(text.substr(start));
+    return out;
+}
+
+// A date's text names one day when it parses and is not a time alone.
+notes::OleDate OneDay(const std::string& text) {
+    notes::OleDate date = notes::ConvertString2Date(text);
+    if (text.find('-') == std::string::npos) date = {};
+    return date;
+}
+
+}  // namespace
+
+bool IsBookkeepingItem(std::string_view name) {
+    static constexpr std::array<std::string_view, 10> kNames{
+        "Form", "Type", "NameDisplayPref", "MailSystem", "DocAuthors", "Owner", "DocumentAccess",
+        "Certificate", "PublicKey", "UserCertificate"};
+    if (StartsWith(name, '$') || StartsWith(name, '_')) return true;
+    for (auto n : kNames)
+        if (base::EqualsIgnoringAsciiCase(name, n)) return true;
+    return false;
+}
+
+const std::vector<std::string>* ContactRecord::Values(std::string_view item) const {
+    for (const NotesItem& i : items)
+        if (i.name.size() == item.size() && base::EqualsIgnoringAsciiCase(i.name, item)) return &i.values;
+    return nullptr;
+}
+
+std::string ContactRecord::Value(std::string_view item) const {
+    if (auto it = values.find(item); it != values.end()) return it->second;
+    const std::vector<std::string>* all = Values(item);
+    if (!all) return {};
+    return all->empty() || all->front().empty() ? kBlank : all->front();
+}
+
+ContactRecord ReadContact(const LNDocument& doc) {
+    ContactRecord c;
+    std::vector<std::string> names;
+    try {
+        names = doc.GetItemNames();
+    } catch (LNSTATUS) {
+    }
+    for (const std::string& name : names) {
+        if (IsBookkeepingItem(name) || c.Values(name)) continue;  // an item repeated under one name is read once
+        if (base::EqualsIgnoringAsciiCase(name, "Body")) {
+            c.body = notes::ReadRichText(doc, name);
+            continue;
+        }
+        if (base::EqualsIgnoringAsciiCase(name, "Comment")) {
+            c.comment = notes::ReadRichText(doc, name);
+            continue;
+        }
+        const bool birthday = base::EqualsIgnoringAsciiCase(name, "Birthday");
+        if (birthday || base::EqualsIgnoringAsciiCase(name, "Anniversary")) {
+            // A date item that is not one (text written where a date belongs)
+            // is read as text below, and listed with the unplaced items.
+            if (std::string text = notes::ReadDateListText(doc, name); !text.empty()) {
+                c.values.emplace(birthday ? "Birthday" : "Anniversary", text);
+                (birthday ? c.birthday : c.anniversary) = OneDay(text);
+                c.items.push_back({name, SplitDates(text)});
+                continue;
+            }
+        }
+        bool cut = false;
+        c.items.push_back({name, notes::ReadTextValues(doc, name, &cut)});
+        if (cut) c.cutItems.push_back(name);
+    }
+    for (auto item : CsvColumnSources())
+        if (!c.values.count(item) && c.Values(item)) c.values.emplace(std::string(item), c.Value(item));
+    c.from = c.Value("From");
+    if (c.Values("Subject")) {
+        c.hasSubject = true;
+        c.subject = c.Value("Subject");
+    }
+    try {
+        c.hasAttachments = doc.HasAttachments();
+    } catch (LNSTATUS) {
+    }
+    return c;
+}
+
+}  // namespace exporting
