@@ -143,6 +143,13 @@ ExtractorView ReadWithPstExtractor(const std::string& pst) {
     return view;
 }
 
+std::string ExtractorKey(const mapi::PropertyKey& key) {
+    if (key.IsNamed() && key.Name().IsString()) return "name:" + key.Name().name;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, key.IsNamed() ? "lid:%04x" : "%04x", key.IsNamed() ? key.Name().lid : key.TagId());
+    return buf;
+}
+
 std::vector<PffItem> PffExportItems(const std::string& pst, const std::string& workDir) {
     std::string base = workDir + "/pff";
     std::string out;

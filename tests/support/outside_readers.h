@@ -42,6 +42,8 @@ mapi::MultiBinary SplitPstMultiBinary(const mapi::Binary& raw);
 // else what is missing.
 std::string MissingNodeReaders();
 ExtractorView ReadWithPstExtractor(const std::string& pst);
+// The key pst-dump.js (and msg-dump.js) print for a property.
+std::string ExtractorKey(const mapi::PropertyKey& key);
 
 // One item of a pffexport dump (-d): property values keyed by property id,
 // named properties by the long id they map to.

@@ -17,14 +17,7 @@ using F = mapi::ContactField;
 
 namespace {
 
-// The key and value text tests/npm/pst-dump.js prints for a property.
-std::string ExtractorKey(const mapi::PropertyKey& key) {
-    if (key.IsNamed() && key.Name().IsString()) return "name:" + key.Name().name;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, key.IsNamed() ? "lid:%04x" : "%04x", key.IsNamed() ? key.Name().lid : key.TagId());
-    return buf;
-}
-
+// The value text tests/npm/pst-dump.js prints for a property.
 std::string ExtractorText(const mapi::PropertyValue& v) {
     if (auto* s = std::get_if<std::string>(&v)) return *s;
     if (auto* t = std::get_if<mapi::FileTime>(&v)) return std::to_string(t->ticks);

@@ -1,0 +1,190 @@
+// The contact table on documents read from DXL: each value where it means
+// and nowhere else, the e-mail slots, and what finds no property listed once.
+#include <exporting/contact_map.h>
+
+#include <open_database.h>
+#include <temp_files.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace exporting;
+using namespace testing_support;
+using F = mapi::ContactField;
+
+namespace {
+
+std::string List(const std::string& name, std::initializer_list<std::string> values, const char* kind = "text") {
+    std::string out = "<item name='" + name + "'><" + kind + "list>";
+    for (const auto& v : values) out += "<" + std::string(kind) + ">" + v + "</" + kind + ">";
+    return out + "</" + kind + "list></item>";
+}
+std::string Date(const std::string& name, const std::string& value) {
+    return "<item name='" + name + "'><datetime>" + value + "</datetime></item>";
+}
+std::string Rich(const std::string& name, const std::string& paragraph) {
+    return "<item name='" + name + "'><richtext><pardef id='1'/><par def='1'>" + paragraph + "</par></richtext></item>";
+}
+
+// The one Person document of a database made of items.
+ContactRecord Read(const std::string& items) {
+    TempDir dir;
+    OpenDatabase open(dir.Write("c.dxl", Dxl(Person(items))));
+    LNDocument doc = open.Search("@All")[0];
+    doc.Open();
+    return ReadContact(doc);
+}
+
+std::map<F, std::string> Texts(const ContactProperties& p) {
+    std::map<F, std::string> out;
+    for (const auto& [f, v] : p.texts) EXPECT_TRUE(out.emplace(f, v).second) << mapi::InfoOf(f).name << " set twice";
+    return out;
+}
+
+}  // namespace
+
+TEST(ContactTable, EachValueLandsInThePropertyOfItsMeaningAndNowhereElse) {
+    const ContactRecord c = Read(
+        Text("Title", "Dr.") + Text("FirstName", "Jane") + Text("MiddleInitial", "Q") + Text("LastName", "Doe") +
+        Text("Suffix", "Jr.") + List("FullName", {"Jane Q Doe", "CN=Jane Q Doe/O=Acme"}) + Text("ShortName", "jdoe") +
+        Text("nickname", "JD") + Text("CompanyName", "Acme") + Text("JobTitle", "VP") + Text("Department", "Sales") +
+        Text("Location", "Room 301") + Text("Manager", "CN=Richard Roe/OU=Sales/O=Acme") + Text("Assistant", "Peter Quincy") +
+        Text("Spouse", " ") + List("Children", {"Emily", "Jack"}) + List("Categories", {"Business", "Golf, Tennis"}) +
+        Text("StreetAddress", "42 Elm Street") + Text("City", "Brookline") + Text("State", "MA") + Text("Zip", "02445") +
+        Text("Country", "United States") + Text("OfficeStreetAddress", "1 Main Street") + Text("OfficeCity", "Cambridge") +
+        Text("OfficeState", "NY") + Text("OfficeZip", "02142") + Text("OfficeCountry", "USA") +
+        Text("OfficePhoneNumber", "100") + Text("PhoneNumber", "123") + Text("CellPhoneNumber", "150") +
+        Text("PersPager", "199") + Text("OfficeFAXPhoneNumber", "180") + Text("HomeFAXPhoneNumber", "181") +
+        Text("Work2Phone", "102") + Text("Home2Phone", "125") + Text("AssistantPhone", "110") + Text("CarPhone", "160") +
+        Text("MailAddress", "jane@acme.example") + Text("WebSite", "https://jane.example") + Text("JobTitle", "Second") +
+        Date("Birthday", "19760229") + Date("Anniversary", "20010522T103636,81-04"));
+    const ContactProperties p = MapContact(c);
+    const std::map<F, std::string> expected{
+        {F::Title, "Dr."}, {F::FirstName, "Jane"}, {F::MiddleName, "Q"}, {F::LastName, "Doe"}, {F::Suffix, "Jr."},
+        {F::FullName, "Jane Q Doe"}, {F::Initials, "jdoe"}, {F::NickName, "JD"}, {F::CompanyName, "Acme"},
+        {F::JobTitle, "VP"}, {F::Department, "Sales"}, {F::OfficeLocation, "Room 301"}, {F::ManagerName, "Richard Roe"},
+        {F::AssistantName, "Peter Quincy"}, {F::HomeAddressStreet, "42 Elm Street"}, {F::HomeAddressCity, "Brookline"},
+        {F::HomeAddressState, "MA"}, {F::HomeAddressPostalCode, "02445"}, {F::HomeAddressCountry, "United States"},
+        {F::BusinessAddressStreet, "1 Main Street"}, {F::BusinessAddressCity, "Cambridge"},
+        {F::BusinessAddressState, "NY"}, {F::BusinessAddressPostalCode, "02142"}, {F::BusinessAddressCountry, "USA"},
+        {F::PrimaryTelephoneNumber, "100"}, {F::BusinessTelephoneNumber, "100"}, {F::HomeTelephoneNumber, "123"},
+        {F::MobileTelephoneNumber, "150"}, {F::PagerNumber, "199"}, {F::BusinessFaxNumber, "180"},
+        {F::HomeFaxNumber, "181"}, {F::Business2TelephoneNumber, "102"}, {F::Home2TelephoneNumber, "125"},
+        {F::AssistantTelephoneNumber, "110"}, {F::CarTelephoneNumber, "160"}, {F::Email1Address, "jane@acme.example"},
+        {F::PersonalHomePage, "https://jane.example"}, {F::BusinessHomePage, "https://jane.example"},
+    };
+    // Exactly these: no profession, telex, company main number, other
+    // address, and no blank spouse.
+    EXPECT_EQ(Texts(p), expected);
+    ASSERT_EQ(p.lists.size(), 2u);
+    EXPECT_EQ(p.lists[0], (std::pair<F, std::vector<std::string>>{F::Children, {"Emily", "Jack"}}));
+    EXPECT_EQ(p.lists[1], (std::pair<F, std::vector<std::string>>{F::Categories, {"Business", "Golf, Tennis"}}));
+    EXPECT_EQ(p.birthday, (mapi::CalendarDate{1976, 2, 29}));
+    EXPECT_EQ(p.anniversary, (mapi::CalendarDate{2001, 5, 22}));
+    // The second JobTitle item is the same item; the alternate name is kept.
+    EXPECT_EQ(p.unplaced, std::vector<std::string>{"FullName: CN=Jane Q Doe/O=Acme"});
+    EXPECT_EQ(c.DisplayName(), "Jane Q Doe");
+}
+
+TEST(ContactTable, EmptyEmailSlotsTakeTheFurtherAddressesThatDiffer) {
+    const struct {
+        const char* what;
+        std::string items;
+        std::vector<std::string> slots, unplaced;
+    } cases[] = {
+        {"four addresses and an Internet address",
+         List("MailAddress", {"a@x", "b@x", "c@x", "d@x"}) + Text("InternetAddress", "i@x"),
+         {"a@x", "b@x", "c@x"}, {"MailAddress: d@x", "InternetAddress: i@x"}},
+        {"the slots' own items; the Internet address repeats the first in other case",
+         Text("MailAddress", "a@x") + Text("MiscPhone1", "m1@x") + Text("MiscPhone2", "m2@x") + Text("InternetAddress", "A@X"),
+         {"a@x", "m1@x", "m2@x"}, {}},
+        {"an Internet address alone", Text("InternetAddress", "i@x"), {"i@x", "", ""}, {}},
+        {"a gap between the slots' items", List("MailAddress", {"a@x", "b@x"}) + Text("MiscPhone2", "m2@x"),
+         {"a@x", "b@x", "m2@x"}, {}},
+        {"a repeated address and blanks", List("MailAddress", {"a@x", " ", "a@x"}) + Text("MiscPhone1", " ") + Text("InternetAddress", "i@x"),
+         {"a@x", "i@x", ""}, {}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.what);
+        const ContactProperties p = MapContact(Read(t.items));
+        std::vector<std::string> slots;
+        for (F f : {F::Email1Address, F::Email2Address, F::Email3Address}) slots.push_back(p.Text(f) ? *p.Text(f) : "");
+        EXPECT_EQ(slots, t.slots);
+        EXPECT_EQ(p.unplaced, t.unplaced);
+    }
+}
+
+TEST(ContactTable, WhatFindsNoPropertyIsListedOnceAfterTheRichTextAndTheComment) {
+    const ContactRecord c = Read(
+        Text("FullName", "Jane Doe") + Text("CellPhoneNumber", "150") + Text("dspCellPhone", "150") +
+        Text("Work3Phone", "103") + Text("PhoneNumber_6", "150") + Text("AltFullName", "CN=ジェーン/O=Acme") +
+        Text("City", "Brookline") + Text("HomeAddress", "Brookline MA") + Text("BusinessAddress", "1 Main Street") +
+        "<item name='ContactRating'><number>5</number></item>" + List("Extensions", {"100", "101"}, "number") +
+        Date("BestTimeToCall", "T093000,00") + Text("Empty", "") + Text("Blank", " ") +
+        // Notes' own: never shown.
+        Text("Form", "Person") + Text("Type", "Person") + Text("$Conflict", "1") + Text("_AddressFormat", "0") +
+        List("DocAuthors", {"CN=Jane Doe/O=Acme", "[Editor]"}) + Text("Certificate", "0301 A3F2") + Text("MailSystem", "1") +
+        Text("Subject", "Card of Jane") + Rich("Comment", "Met in 2004.") +
+        Rich("Body", "Card:<tab/><picture width='1px' height='1px'><gif>R0lGOD==</gif></picture> <urllink href='https://a.example'><run>site</run></urllink>"));
+    const ContactProperties p = MapContact(c);
+    const std::vector<std::string> unplaced{"Work3Phone: 103", "AltFullName: CN=ジェーン/O=Acme",
+                                            "BusinessAddress: 1 Main Street", "ContactRating: 5",
+                                            "Extensions: 100; 101", "BestTimeToCall: 09:30:00"};
+    EXPECT_EQ(p.unplaced, unplaced);
+    std::string more = "More from Notes:";
+    for (const auto& line : unplaced) more += "\n" + line;
+    EXPECT_EQ(p.body, "Card:\t[picture] site (https://a.example)\n\nMet in 2004.\n\n" + more);
+    for (auto name : {"Form", "$Conflict", "_AddressFormat", "DocAuthors", "Certificate", "MailSystem"})
+        EXPECT_TRUE(IsBookkeepingItem(name)) << name;
+    for (auto name : {"Comment", "Work3Phone", "MailServer", "Formula", "Owners"}) EXPECT_FALSE(IsBookkeepingItem(name)) << name;
+}
+
+TEST(ContactTable, OnlyOneDayIsABirthday) {
+    const struct {
+        std::string birthday;
+        std::optional<mapi::CalendarDate> day;
+        std::vector<std::string> unplaced;
+    } cases[] = {
+        {Date("Birthday", "19750314"), mapi::CalendarDate{1975, 3, 14}, {}},
+        {Date("Birthday", "19750314T235900,00+01"), mapi::CalendarDate{1975, 3, 14}, {}},
+        {List("Birthday", {"19800101", "19810202"}, "datetime"), std::nullopt, {"Birthday: 1980-01-01; 1981-02-02"}},
+        {Date("Birthday", "T093000,00"), std::nullopt, {"Birthday: 09:30:00"}},  // a time is no day
+        {Date("Birthday", "15000101"), std::nullopt, {"Birthday: 1500-01-01"}},  // before what the stores hold
+        {Text("Birthday", "14 March"), std::nullopt, {"Birthday: 14 March"}},     // text where a date belongs
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.birthday);
+        const ContactProperties p = MapContact(Read(Text("FullName", "A") + t.birthday));
+        EXPECT_EQ(p.birthday, t.day);
+        EXPECT_EQ(p.unplaced, t.unplaced);
+    }
+}
+
+TEST(ContactRecord, KeepsTheTextRuleForTheCsvAndNamesTheContact) {
+    std::string longStreet(1100, 'a');
+    const ContactRecord c = Read(Text("FirstName", "Jane") + Text("JobTitle", "") + Text("StreetAddress", longStreet) +
+                                 Text("NotACsvColumn", "x") + Date("Birthday", "19750314") + Text("From", "CN=Editor/O=Acme"));
+    EXPECT_EQ(c.values.at("FirstName"), "Jane");
+    EXPECT_EQ(c.values.at("JobTitle"), " ");  // present but empty
+    EXPECT_EQ(c.values.at("StreetAddress").size(), notes::kMaxValueChars);
+    EXPECT_EQ(c.values.at("Birthday"), "1975-03-14");
+    EXPECT_FALSE(c.values.count("NotACsvColumn"));
+    EXPECT_EQ(c.Value("NotACsvColumn"), "x");
+    EXPECT_EQ(c.Value("LastName"), "");
+    EXPECT_EQ(c.from, "CN=Editor/O=Acme");
+    EXPECT_EQ(c.cutItems, std::vector<std::string>{"StreetAddress"});
+    // From belongs to the document, not the person.
+    EXPECT_EQ(MapContact(c).unplaced, std::vector<std::string>{"NotACsvColumn: x"});
+
+    const struct {
+        std::string items, name;
+    } names[] = {
+        {Text("FullName", "Jane Q Doe") + Text("FirstName", "J"), "Jane Q Doe"},
+        {Text("FullName", " ") + Text("Title", "Dr.") + Text("FirstName", "Jane") + Text("LastName", "Doe"), "Dr. Jane Doe"},
+        {Text("CompanyName", "Acme") + Text("MailAddress", "a@x"), "Acme"},
+        {Text("InternetAddress", "i@x"), "i@x"},
+        {Text("JobTitle", "VP"), ""},
+    };
+    for (const auto& n : names) EXPECT_EQ(Read(n.items).DisplayName(), n.name) << n.items;
+}
