@@ -96,6 +96,7 @@ class Mapping {
 public:
     explicit Mapping(const ContactRecord& c) : c_(c), used_(c.items.size()) {
         for (size_t i = 0; i < c.items.size(); ++i) used_[i].assign(c.items[i].values.size(), false);
+        out_.texts.reserve(kTexts.size());
     }
 
     ContactProperties Run() {
@@ -118,19 +119,17 @@ private:
         return -1;
     }
 
-    void Set(F field, std::string value) {
-        placed_.push_back(value);
-        out_.texts.emplace_back(field, std::move(value));
+    // Sets a field to v, a value of the record (or a name made from it).
+    void Set(F field, const std::string& v) {
+        placed_.push_back(v);
+        out_.texts.emplace_back(field, IsPerson(field) ? notes::CommonName(v) : v);
     }
 
     void Text(F field, std::string_view item) {
         const int i = Find(item);
         if (i < 0 || c_.items[i].values.empty()) return;
         used_[i][0] = true;
-        const std::string& v = c_.items[i].values[0];
-        if (IsBlank(v)) return;
-        placed_.push_back(v);
-        Set(field, IsPerson(field) ? notes::CommonName(v) : v);
+        if (!IsBlank(c_.items[i].values[0])) Set(field, c_.items[i].values[0]);
     }
 
     // The slots the table's items leave empty take the further addresses
@@ -194,7 +193,7 @@ private:
         return false;
     }
 
-    bool IsPlaced(const std::string& v) const {
+    bool IsPlaced(std::string_view v) const {
         for (const auto& p : placed_)
             if (p == v) return true;
         return false;
@@ -235,7 +234,7 @@ private:
 
     const ContactRecord& c_;
     std::vector<std::vector<bool>> used_;  // per item, per value: it found a place
-    std::vector<std::string> placed_;       // every value the contact holds
+    std::vector<std::string_view> placed_;  // every value of the record the contact holds
     ContactProperties out_;
 };
 
