@@ -5,6 +5,7 @@
 #include <base/ascii.h>
 
 #include <array>
+#include <unordered_set>
 
 namespace exporting {
 
@@ -121,7 +122,7 @@ private:
 
     // Sets a field to v, a value of the record (or a name made from it).
     void Set(F field, const std::string& v) {
-        placed_.push_back(v);
+        placed_.insert(v);
         out_.texts.emplace_back(field, IsPerson(field) ? notes::CommonName(v) : v);
     }
 
@@ -170,7 +171,7 @@ private:
             const std::string& v = c_.items[i].values[n];
             if (IsBlank(v)) continue;
             values.push_back(v);
-            placed_.push_back(v);
+            placed_.insert(v);
         }
         if (!values.empty()) out_.lists.emplace_back(field, std::move(values));
     }
@@ -193,12 +194,6 @@ private:
         return false;
     }
 
-    bool IsPlaced(std::string_view v) const {
-        for (const auto& p : placed_)
-            if (p == v) return true;
-        return false;
-    }
-
     void Unplaced() {
         for (size_t i = 0; i < c_.items.size(); ++i) {
             const NotesItem& item = c_.items[i];
@@ -209,10 +204,9 @@ private:
             std::string line;
             for (size_t n = 0; n < item.values.size(); ++n) {
                 const std::string& v = item.values[n];
-                if (used_[i][n] || IsBlank(v) || IsPlaced(v)) continue;
+                if (used_[i][n] || IsBlank(v) || !placed_.insert(v).second) continue;
                 line += line.empty() ? item.name + ": " : "; ";
                 line += v;
-                placed_.push_back(v);
             }
             if (!line.empty()) out_.unplaced.push_back(std::move(line));
         }
@@ -234,7 +228,7 @@ private:
 
     const ContactRecord& c_;
     std::vector<std::vector<bool>> used_;  // per item, per value: it found a place
-    std::vector<std::string_view> placed_;  // every value of the record the contact holds
+    std::unordered_set<std::string_view> placed_;  // every value of the record the contact holds
     ContactProperties out_;
 };
 

@@ -5,6 +5,7 @@
 #include <base/ascii.h>
 
 #include <array>
+#include <unordered_set>
 
 namespace exporting {
 
@@ -63,8 +64,9 @@ ContactRecord ReadContact(const LNDocument& doc) {
         names = doc.GetItemNames();
     } catch (LNSTATUS) {
     }
+    std::unordered_set<std::string> seen;  // names folded: an item repeated under one name is read once
     for (const std::string& name : names) {
-        if (IsBookkeepingItem(name) || c.Values(name)) continue;  // an item repeated under one name is read once
+        if (IsBookkeepingItem(name) || !seen.insert(base::AsciiLower(name)).second) continue;
         if (base::EqualsIgnoringAsciiCase(name, "Body")) {
             c.body = notes::ReadRichText(doc, name);
             continue;

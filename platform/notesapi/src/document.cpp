@@ -54,6 +54,10 @@ bool SameItemName(std::string_view a, std::string_view b) {
 const notesapi::Item* LNDocument::Find(const LNString& name) const {
     if (!items_) return nullptr;
     const std::string& wanted = name.str();
+    if (!items_->firstByName.empty()) {
+        auto it = items_->firstByName.find(base::AsciiLower(wanted));
+        return it == items_->firstByName.end() ? nullptr : items_->items[it->second].get();
+    }
     for (const auto& item : items_->items)
         if (SameItemName(item->name, wanted)) return item.get();
     return nullptr;

@@ -131,6 +131,12 @@ LNSTATUS DatabaseIndex::CheckUnchanged(int fd) const {
     return LNNOERROR;
 }
 
+void DocumentItems::IndexNames() {
+    if (items.size() <= kIndexedFrom) return;
+    firstByName.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) firstByName.emplace(base::AsciiLower(items[i]->name), i);
+}
+
 LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const {
     const DocRecord& doc = docs[d];
     constexpr uint64_t kMaxDocumentBytes = uint64_t(1) << 30;
@@ -149,6 +155,7 @@ LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentIte
     // A file written to while it was read: what was read means nothing.
     if (LNSTATUS after = CheckUnchanged(fd)) return after;
     if (st != LNNOERROR) return st;
+    items->IndexNames();
     if (documentCache_.IsRepeated(d)) documentCache_.Keep(d, doc.end - doc.begin, items);
     *out = std::move(items);
     return LNNOERROR;

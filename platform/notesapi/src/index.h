@@ -42,6 +42,12 @@ struct Attachment {
 struct DocumentItems {
     std::vector<std::shared_ptr<const Item>> items;
     std::vector<std::shared_ptr<const Attachment>> attachments;
+    // The first item of each name (ASCII case folded), for documents with
+    // many items, so that reading each of them by name takes linear time.
+    // Empty for a document of up to kIndexedFrom items, which are searched.
+    std::unordered_map<std::string, size_t> firstByName;
+    static constexpr size_t kIndexedFrom = 64;
+    void IndexNames();
 };
 
 struct ColumnInfo {
