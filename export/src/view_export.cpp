@@ -11,7 +11,8 @@ namespace {
 void Count(ExportTotals& totals, WriteResult result) {
     switch (result) {
     case WriteResult::Written: ++totals.written; break;
-    case WriteResult::Skipped: ++totals.skipped; break;
+    case WriteResult::Skipped:
+    case WriteResult::AlreadySaved: ++totals.skipped; break;
     case WriteResult::Failed: ++totals.failed; break;
     }
 }
@@ -26,15 +27,18 @@ void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         return;
     }
     std::string subject;
+    WriteResult result;
     if (item.group) {
         subject = OneLine(item.group->document.name);
-        Count(run.outcome.totals, target.WriteList(*item.group, item.entry));
+        result = target.WriteList(*item.group, item.entry, item.source);
     } else {
         subject = target.Subject(item.contact);
-        Count(run.outcome.totals, target.Write(item.contact, subject, item.entry));
+        result = target.Write(item.contact, subject, item.entry, item.source);
     }
+    Count(run.outcome.totals, result);
     target.Commit(true);
-    run.Log("Export Items: " + subject);
+    if (result == WriteResult::AlreadySaved) run.Log("Already saved: " + subject, kColourSkip);
+    else run.Log("Export Items: " + subject);
     run.CountDone();
 }
 
