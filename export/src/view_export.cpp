@@ -17,6 +17,13 @@ void Count(ExportTotals& totals, WriteResult result) {
     }
 }
 
+// The name an already saved contact is logged by: its subject, or where
+// that is empty (a store's contacts without a Subject item) its full name.
+std::string SavedName(const ViewItem& item, const std::string& subject) {
+    if (item.group || subject.find_first_not_of(' ') != std::string::npos) return subject;
+    return item.contact.Value("FullName");
+}
+
 // The writing half: one entry read from the view into the target, a contact
 // or a distribution list.
 void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
@@ -25,6 +32,10 @@ void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         if (run.request.IsListExport()) ++run.outcome.totals.failed;
         run.CountDone();
         return;
+    }
+    if (run.options.skipSaved && !item.source.Valid() && !run.notedUnidentified) {
+        run.notedUnidentified = true;
+        run.Log("Documents without a universal id cannot be recognised as saved: they are written each time", kColourSkip);
     }
     std::string subject;
     WriteResult result;
@@ -37,7 +48,7 @@ void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     }
     Count(run.outcome.totals, result);
     target.Commit(true);
-    if (result == WriteResult::AlreadySaved) run.Log("Already saved: " + subject, kColourSkip);
+    if (result == WriteResult::AlreadySaved) run.Log("Already saved: " + SavedName(item, subject), kColourSkip);
     else run.Log("Export Items: " + subject);
     run.CountDone();
 }

@@ -5,6 +5,8 @@
 
 #include <notesapi/database_identity.h>
 
+#include <algorithm>
+
 namespace exporting {
 
 namespace {
@@ -62,8 +64,15 @@ bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<boo
         } catch (LNSTATUS) {
         }
         if (item.readable) {
-            if (notes::IsGroupDocument(doc)) item.group = ReadGroup(doc);
-            else item.contact = ReadContact(doc);
+            if (notes::IsGroupDocument(doc)) {
+                item.group = ReadGroup(doc);
+                // Its members are resolved from the whole address book: the
+                // list changes when any document of it does.
+                if (book_ && item.source.Valid())
+                    item.source.modified.ticks = std::max(item.source.modified.ticks, book_->LatestChange());
+            } else {
+                item.contact = ReadContact(doc);
+            }
             doc.Close();
         }
         deliver(std::move(item));

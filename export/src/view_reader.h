@@ -31,7 +31,9 @@ struct ViewItem {
     std::optional<GroupRecord> group;
     // Where it comes from: the database and the document's universal id,
     // modification time and sequence; not Valid() when the database or the
-    // document carries no identity.
+    // document carries no identity. A group's time is the latest of its own
+    // and of every Person and Group document, since its members are
+    // resolved through them.
     mapi::SourceIdentity source;
 };
 
