@@ -54,32 +54,8 @@ std::vector<std::string> MemberLines(const mapi::MultiBinary& oneOffs) {
     return out;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
-
-// What ferrywell-cli printed (standard error folded in) and its exit status.
-struct CliRun {
-    int code = -1;
-    std::vector<std::string> lines;
-    std::string Last() const { return lines.empty() ? std::string() : lines.back(); }
-    size_t Count(const std::string& prefix) const {
-        return size_t(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
-    }
-};
-
 class ListExport : public ExportTest {
 protected:
-    CliRun Cli(const std::string& args) {
-        CliRun r;
-        std::string out;
-        r.code = RunTool(Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " " + args, &out);
-        r.lines = Lines(out);
-        return r;
-    }
     // An export of db (the groups sample when empty) with the given options.
     CliRun Export(const std::string& options, const std::string& db = "") {
         return Cli("export " + Quote(db.empty() ? kSample : db) + " " + options);
