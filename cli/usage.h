@@ -20,6 +20,8 @@ inline constexpr const char* kHelpText =
     "  --split SIZE            pst only: 1GB..5GB, or a number with KB, MB or GB\n"
     "  --filter-start 'YYYY-MM-DD HH:MM:SS' --filter-end 'YYYY-MM-DD HH:MM:SS'\n"
     "  --with-attachments      with the filter: only contacts that have attachments\n"
+    "  --skip-saved            leave what an earlier export of the database saved there and has not\n"
+    "                          changed since; continue its PST file or RecoverData folder\n"
     "Output: the export log on stdout, then 'Written: N, skipped: S, failed: F'.\n"
     "Exit status: 0 done; 1 some contacts not written; 2 usage; 3 not a contact database;\n"
     "             4 the database cannot be opened or read; 5 the destination or the profile cannot be used;\n"

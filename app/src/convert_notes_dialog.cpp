@@ -79,12 +79,8 @@ CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::Fo
 
     auto* settings = new QGroupBox(this);
     auto* sgrid = new QGridLayout(settings);
+    // Leaves what an earlier export of the database saved there (the export's skipSaved).
     ignoreSaved_ = WithId(new QCheckBox("Ignore already saved message", settings), 1062);
-    // Shown only while an export runs; its room is kept, so nothing moves then.
-    QSizePolicy keepRoom = ignoreSaved_->sizePolicy();
-    keepRoom.setRetainSizeWhenHidden(true);
-    ignoreSaved_->setSizePolicy(keepRoom);
-    ignoreSaved_->setVisible(false);
     sgrid->addWidget(ignoreSaved_, 0, 0, 1, 2);
     FilterLayout filters;
     filters.namingList = 1063;
@@ -172,15 +168,12 @@ exporting::ExportOptions CConvertNotes::Options() const {
 
 void CConvertNotes::EnableWhileIdle(bool idle) {
     if (!idle) {
-        DisableForRun({save_, browse_, split_, splitSizes_});
-        ignoreSaved_->setVisible(true);
-        ignoreSaved_->setEnabled(false);
+        DisableForRun({save_, browse_, split_, splitSizes_, ignoreSaved_});
         stop_->setEnabled(true);
         return;
     }
     EnableAfterRun();
     save_->setEnabled(true);
-    ignoreSaved_->setVisible(false);
     stop_->setEnabled(false);
 }
 

@@ -1,5 +1,6 @@
 #include "directory_target.h"
 
+#include "continue_directory.h"
 #include "run_context.h"
 #include "stamps.h"
 
@@ -7,6 +8,7 @@
 #include <exporting/naming.h>
 
 #include <base/ascii.h>
+#include <store/saved_items.h>
 
 #include <cerrno>
 #include <cstring>
@@ -37,6 +39,17 @@ bool IsWritableDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
+// A name read back from a folder's record names a file of that folder only
+// when it is one plain component.
+bool IsPlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
 DirectoryTarget::DirectoryTarget(RunContext& run) : run_(run), stamp_(RecoverDataStamp()) {}
@@ -49,7 +62,7 @@ bool DirectoryTarget::Open() {
             return false;
         }
         root_ = destination;
-    } else {
+    } else if (!(run_.options.skipSaved && ContinueDirectory())) {
         root_ = NextFreePath(destination + "/RecoverData" + stamp_, true);
         if (::mkdir(root_.c_str(), 0777) != 0) {
             run_.Fail("Cannot create the directory " + root_ + ": " + std::strerror(errno));
@@ -61,11 +74,91 @@ bool DirectoryTarget::Open() {
     return true;
 }
 
+bool DirectoryTarget::ContinueDirectory() {
+    const DirectoryCandidates found =
+        FindRecoverDataToContinue(run_.options.destination, run_.databaseIdentity, run_.options.kind);
+    for (const auto& [path, why] : found.refused) run_.Log("Not continued: " + path + ": " + why, kColourSkip);
+    if (found.usable.empty()) return false;
+    root_ = found.usable.front();
+    run_.Log("Continue Directory:" + root_);
+    return true;
+}
+
 std::string DirectoryTarget::PrepareFolder(const TargetFolder& folder) {
+    if (!dir_.empty()) EndFolder();
+    CloseJournal();
     dir_ = FolderDirectory(root_, folder.path);
     if (!EnsurePathExists(dir_)) run_.LogError("Cannot create the directory " + dir_);
+    LoadSaved();
     StartFolder(folder, dir_);
     return dir_;
+}
+
+void DirectoryTarget::LoadSaved() {
+    saved_.Reset();
+    savedUnreadable_ = false;
+    if (!run_.options.skipSaved) return;
+    store::SavedIndex<Earlier> saved;
+    try {
+        if (run_.options.kind == OutputKind::Msg)
+            store::ListSavedMsgFiles(dir_).ForEach([&](const auto& e) { saved.Add(e.identity, {e.where, -1}); });
+        else
+            saved = store::ReadSavedJournal(dir_);
+    } catch (const store::StoreError& e) {
+        // Writing on without it would write every document again.
+        run_.LogError("Cannot read what was saved in " + dir_ + ": " + e.what());
+        savedUnreadable_ = true;
+        return;
+    }
+    // The files recorded keep their names: no new file of this run takes
+    // one. Only files of the kind (rows for CSV) count as saved here.
+    const OutputKind kind = run_.options.kind;
+    const std::string extension(Extension(kind));
+    std::vector<store::SavedIndex<Earlier>::Entry> strange;
+    saved.ForEach([&](const auto& e) {
+        const std::string& file = e.where.file;
+        if (IsPlainName(file)) claimed_.insert(base::AsciiLower(dir_ + "/" + file));
+        const bool ofKind = file.size() > extension.size() &&
+                            base::AsciiLower(file.substr(file.size() - extension.size())) == extension &&
+                            (kind == OutputKind::Csv) == (e.where.line >= 0);
+        if (!IsPlainName(file) || !ofKind) strange.push_back(e);
+    });
+    for (const auto& e : strange) saved.Remove(e.identity.database, e.identity.unid, e.where);
+    saved_.Reset(std::move(saved));
+}
+
+std::optional<WriteResult> DirectoryTarget::LeftOut(bool hasAttachments, const mapi::SourceIdentity& source,
+                                                    const Earlier** earlier) {
+    *earlier = nullptr;
+    if (FilteredOut(hasAttachments)) return WriteResult::Skipped;
+    if (savedUnreadable_) return WriteResult::Failed;
+    const SavedChoice<Earlier> choice = saved_.Choose(source);
+    *earlier = choice.where;
+    // A whole file recorded but gone is written again, at its place.
+    if (choice.action == SavedAction::Skip && (choice.where->line >= 0 || IsRegularFile(dir_ + "/" + choice.where->file)))
+        return WriteResult::AlreadySaved;
+    return std::nullopt;
+}
+
+void DirectoryTarget::Record(const mapi::SourceIdentity& source, const store::SavedPlace& place) {
+    if (!source.Valid() || journalFailed_) return;
+    try {
+        if (!journal_) journal_ = std::make_unique<store::SavedJournal>(dir_);
+        journal_->Record(source, place);
+    } catch (const store::StoreError& e) {
+        journalFailed_ = true;
+        run_.LogError("Cannot record what was written in " + dir_ + ": " + e.what());
+    }
+}
+
+void DirectoryTarget::CloseJournal() {
+    journal_.reset();
+    journalFailed_ = false;
+}
+
+void DirectoryTarget::Close() {
+    if (!dir_.empty()) EndFolder();
+    CloseJournal();
 }
 
 std::string DirectoryTarget::Subject(const ContactRecord& contact) const {
@@ -99,9 +192,17 @@ std::string DirectoryTarget::ClaimPath(const std::string& path) {
     return free;
 }
 
-WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
-    if (FilteredOut(contact.hasAttachments)) return WriteResult::Skipped;
-    return WriteFile(contact, subject, entry) ? WriteResult::Written : WriteResult::Failed;
+std::string DirectoryTarget::ClaimEarlier(const std::string& file) {
+    const std::string path = dir_ + "/" + file;
+    claimed_.insert(base::AsciiLower(path));
+    return path;
+}
+
+WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+                                   const mapi::SourceIdentity& source) {
+    const Earlier* earlier = nullptr;
+    if (auto result = LeftOut(contact.hasAttachments, source, &earlier)) return *result;
+    return WriteFile(contact, subject, entry, source, earlier) ? WriteResult::Written : WriteResult::Failed;
 }
 
 }  // namespace exporting

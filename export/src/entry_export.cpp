@@ -24,7 +24,7 @@ ExportOutcome ExportListedEntries(RunContext& run, ExportTarget& target) {
         return end(ExportEnd::BadOptions);
     }
     std::string why;
-    if (!CanOpenDatabase(run.request.database, &why)) {
+    if (!CanOpenDatabase(run.request.database, &why, &run.databaseIdentity)) {
         run.Fail(why);
         return end(ExportEnd::DatabaseUnavailable);
     }

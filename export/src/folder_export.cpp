@@ -32,7 +32,7 @@ ExportOutcome ExportFolders(RunContext& run, ExportTarget& target) {
     }
     run.Log("");
     std::string why;
-    if (!CanOpenDatabase(run.request.database, &why)) {
+    if (!CanOpenDatabase(run.request.database, &why, &run.databaseIdentity)) {
         run.Fail(why);
         return end(ExportEnd::DatabaseUnavailable);
     }

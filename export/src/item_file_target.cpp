@@ -7,6 +7,7 @@
 #include <base/atomic_file.h>
 #include <store/msg_file.h>
 #include <store/pdf.h>
+#include <store/saved_items.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,9 +45,10 @@ std::string ReadRendering(const std::string& path) {
 
 // Makes the item with make(item path) at the MSG output file, or at the
 // scratch item a rendering is made from, lets fill set its values, and saves
-// or renders it to path as the kind asks. False when that failed (logged).
+// or renders it to path as the kind asks; an MSG file carries source. False
+// when that failed (logged).
 template <typename Make, typename Fill>
-bool WriteItemFile(RunContext& run, const std::string& path, Make make, Fill fill) {
+bool WriteItemFile(RunContext& run, const std::string& path, const mapi::SourceIdentity& source, Make make, Fill fill) {
     const OutputKind kind = run.options.kind;
     const std::string& scratch = run.request.scratchFolder;
     try {
@@ -58,6 +60,7 @@ bool WriteItemFile(RunContext& run, const std::string& path, Make make, Fill fil
         if (!item) throw store::StoreError(store::ErrorCode::Failed, "no item was made");
         fill(*item);
         if (kind == OutputKind::Msg) {
+            store::SetSourceIdentity(*item, source);
             item->Save();
         } else if (kind == OutputKind::Pdf) {
             const std::string html = scratch + "/temp.html";
@@ -76,30 +79,44 @@ bool WriteItemFile(RunContext& run, const std::string& path, Make make, Fill fil
 
 }  // namespace
 
-bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
+std::string ItemFileTarget::PathFor(const Earlier* earlier, const std::string& base, uint64_t entry) {
+    return earlier ? ClaimEarlier(earlier->file) : ClaimPath(ItemFilePath(dir_, base, entry, run_.options.kind));
+}
+
+void ItemFileTarget::Written(const std::string& path, const mapi::SourceIdentity& source) {
+    if (run_.options.kind != OutputKind::Msg) Record(source, {NameIn(path)});
+}
+
+bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+                               const mapi::SourceIdentity& source, const Earlier* earlier) {
     const ExportOptions& o = run_.options;
-    const std::string base = BaseName(subject, contact.from, "", o.namingOn, o.naming);
-    return WriteItemFile(
-        run_, ClaimPath(ItemFilePath(dir_, base, entry, o.kind)),
+    const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", o.namingOn, o.naming), entry);
+    const bool written = WriteItemFile(
+        run_, path, source,
         [](const std::string& at) {
             return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass), store::kMsgFileFormat);
         },
         [&](store::RDOContactItem& item) { ApplyContactTable(item, contact, subject); });
+    if (written) Written(path, source);
+    return written;
 }
 
-WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry) {
-    if (FilteredOut(group.hasAttachments)) return WriteResult::Skipped;
+WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) {
+    const Earlier* earlier = nullptr;
+    if (auto result = LeftOut(group.hasAttachments, source, &earlier)) return *result;
     if (!LogResolution(run_, group)) return WriteResult::Failed;
     // The ListName is the subject; a group has no From.
     const ExportOptions& o = run_.options;
-    const std::string base = BaseName(group.document.name, "", "", o.namingOn, o.naming);
+    const std::string path = PathFor(earlier, BaseName(group.document.name, "", "", o.namingOn, o.naming), entry);
     const bool written = WriteItemFile(
-        run_, ClaimPath(ItemFilePath(dir_, base, entry, o.kind)),
+        run_, path, source,
         [](const std::string& at) {
             return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass), store::kMsgFileFormat);
         },
         [&](store::RDODistListItem& list) { ApplyGroup(list, group); });
-    return written ? WriteResult::Written : WriteResult::Failed;
+    if (!written) return WriteResult::Failed;
+    Written(path, source);
+    return WriteResult::Written;
 }
 
 }  // namespace exporting

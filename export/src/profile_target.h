@@ -1,6 +1,7 @@
 // A folder of the default profile, picked by the user: each exported view
 // becomes a folder below it, made through the companion program; a list
-// export writes into the picked folder itself.
+// export writes into the picked folder itself. With "Ignore already saved
+// message" the contacts an earlier run saved in a folder are left there.
 #pragma once
 
 #include "store_target.h"

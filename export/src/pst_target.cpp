@@ -7,6 +7,7 @@
 
 #include <store/companion.h>
 #include <store/profile.h>
+#include <store/saved_items.h>
 
 #include <algorithm>
 
@@ -31,7 +32,40 @@ uint64_t EstimatedSize(const mapi::PropertyBag& props) {
 
 }  // namespace
 
-bool PstTarget::Open() { return CreatePst(); }
+bool PstTarget::Open() { return (run_.options.skipSaved && ContinuePst()) || CreatePst(); }
+
+bool PstTarget::ContinuePst() {
+    const std::string prefix = CutToBytes(SafeComponent(run_.request.databaseTitle) + "-Corvane-", 200);
+    store::PstCandidates found;
+    try {
+        found = store::FindPstsToContinue(run_.options.destination, prefix, run_.databaseIdentity);
+    } catch (const store::StoreError& e) {
+        run_.LogError(std::string("Cannot look for a PST file to continue: ") + e.what());
+        return false;
+    }
+    for (const auto& [path, why] : found.refused) run_.Log("Not continued: " + path + ": " + why, kColourSkip);
+    std::vector<std::string> opened;  // display names, newest first
+    for (const std::string& path : found.usable) {
+        try {
+            const store::RDOStore pst = session_->OpenStoreFile(path);
+            if (opened.empty()) {
+                run_.Log("Continue PST File :" + path);
+                run_.outcome.outputs.push_back(pst.GetPath());
+            }
+            opened.push_back(pst.GetName());
+        } catch (const store::StoreError& e) {
+            run_.Log("Not continued: " + path + ": " + e.what(), kColourSkip);
+        }
+        // Without Split PST only the newest one is continued.
+        if (!opened.empty() && !Splitting()) break;
+    }
+    if (opened.empty()) return false;
+    pstName_ = opened.front();
+    parts_.assign(opened.rbegin(), opened.rend());
+    lastCommitSize_ = 0;
+    partContacts_ = 1;  // it holds items: a split goes on into a new part
+    return true;
+}
 
 bool PstTarget::CreatePst() {
     const bool listExport = run_.request.IsListExport();
@@ -65,14 +99,17 @@ bool PstTarget::CreatePst() {
         return false;
     }
     pstName_ = name;
+    parts_.push_back(name);
     lastCommitSize_ = 0;
     run_.outcome.outputs.push_back(made->GetPath());
     partContacts_ = 0;
     return true;
 }
 
-std::string PstTarget::StorePath(const std::string& path) const {
-    std::string storePath = "\\\\" + pstName_ + "\\" + path;
+std::string PstTarget::StorePath(const std::string& path) const { return StorePathIn(pstName_, path); }
+
+std::string PstTarget::StorePathIn(const std::string& name, const std::string& path) {
+    std::string storePath = "\\\\" + name + "\\" + path;
     for (size_t at; (at = storePath.find("Top of Personal Folders")) != std::string::npos;)
         storePath.replace(at, 23, "Top-of-Personal-Folders");
     return storePath;
@@ -82,6 +119,19 @@ std::string PstTarget::PrepareFolder(const TargetFolder& folder) {
     SplitBefore(0);
     folderPath_ = folder.path;
     OpenFolder(folder.path, true);
+    std::vector<store::RDOFolder> holding;
+    if (run_.options.skipSaved && folder_) {
+        for (const std::string& part : parts_) {
+            if (part == pstName_) continue;
+            try {
+                holding.push_back(session_->GetFolderFromPath(StorePathIn(part, folder.path)));
+            } catch (const store::StoreError&) {
+                // That part has no such folder: nothing of it was saved there.
+            }
+        }
+        holding.push_back(*folder_);
+    }
+    LoadSaved(std::move(holding));
     return storePath_;
 }
 
@@ -151,8 +201,7 @@ bool PstTarget::SaveItem(store::RDOContactItem& item) {
 bool PstTarget::SaveList(store::RDODistListItem& list) {
     return SaveInPart(list, "distribution list", [&list](store::RDOItems items) {
         store::RDODistListItem moved = items.AddDistList();
-        moved.SetName(list.GetName());
-        moved.SetBody(list.GetBody());
+        moved.MutableProperties() = list.MutableProperties();
         for (const mapi::OneOffRecipient& m : list.Members()) moved.AddMember(m.displayName, m.address);
         return moved;
     });

@@ -2,6 +2,10 @@
 // with a folder per exported view. With Split PST on, a contact or folder
 // that would take the file past the split size goes into a new PST file with
 // the same folder path, so that every part stays within the size.
+//
+// With "Ignore already saved message" the newest PST an earlier export of the
+// same database left in the destination is continued instead (with Split
+// PST, its last part, and the items of every earlier part count as saved).
 #pragma once
 
 #include "store_target.h"
@@ -24,6 +28,12 @@ private:
     // A new PST (named after the database and the stamp; the next free name
     // when taken) made by the companion program and opened in the session.
     bool CreatePst();
+    // Opens the PST of an earlier export to continue, and with Split PST the
+    // earlier parts; false when there is none (each file passed over is
+    // logged with why).
+    bool ContinuePst();
+    // The store path of the folder at path in the PST named name.
+    static std::string StorePathIn(const std::string& name, const std::string& path);
     // With Split PST on: when the current PST has contacts and bytesAhead
     // more would take it past the split size, a new PST with the current
     // folder path in it. False when no folder is left to write to.
@@ -37,6 +47,10 @@ private:
     bool SaveInPart(Item& item, const char* what, Remake remake);
 
     std::string pstName_;
+    // Every PST whose folders hold items of this export (the parts, the
+    // current one last): their folders at the current path are read for
+    // what was saved.
+    std::vector<std::string> parts_;
     std::string folderPath_;     // the current folder's path below the root
     uint64_t partContacts_ = 0;  // items saved in the current PST
     uint64_t maxGrowth_ = 0;       // most a saved item added to the file

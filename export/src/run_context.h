@@ -20,6 +20,9 @@ public:
     const ExportOptions& options;
     ExportOutcome outcome;  // totals, outputs and error so far
     bool stopped = false;   // a stop request ended a view
+    // The database's identity (notesapi::DatabaseIdentity), once it opened.
+    std::string databaseIdentity;
+    bool notedUnidentified = false;  // the log said that documents without an identity are written each time
 
     // Every log line of the run passes here and reaches the sink as one line,
     // whatever contact text or path it carries.

@@ -3,6 +3,7 @@
 #include "run_context.h"
 
 #include <store/companion.h>
+#include <store/saved_items.h>
 
 namespace exporting {
 
@@ -106,20 +107,56 @@ WriteResult StoreTarget::SaveCounting(const char* what, const std::function<bool
     }
 }
 
-WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t) {
+void StoreTarget::LoadSaved(std::vector<store::RDOFolder> folders) {
+    saved_.Reset();
+    savedFolders_.clear();
+    if (!run_.options.skipSaved || !folder_) return;
+    store::SavedIndex<StoredItem> saved;
+    for (size_t n = 0; n < folders.size(); ++n) {
+        try {
+            store::ListSavedItems(folders[n]).ForEach([&](const auto& e) { saved.Add(e.identity, {n, e.where}); });
+        } catch (const store::StoreError& e) {
+            run_.LogError("Cannot read what was saved in " + store::DisplayPath(folders[n]) + ": " + e.what());
+            folder_.reset();
+            return;
+        }
+    }
+    savedFolders_ = std::move(folders);
+    saved_.Reset(std::move(saved));
+}
+
+store::RDOItems StoreTarget::ItemsHolding(const StoredItem& earlier) const {
+    return savedFolders_.at(earlier.folder).GetItems();
+}
+
+WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t,
+                               const mapi::SourceIdentity& source) {
+    const SavedChoice<StoredItem> choice = saved_.Choose(source);
+    if (choice.action == SavedAction::Skip) return WriteResult::AlreadySaved;
     return SaveCounting("contact", [&] {
-        store::RDOContactItem item = folder_->GetItems().Add(std::string(mapi::kContactMessageClass));
+        const std::string contactClass(mapi::kContactMessageClass);
+        store::RDOContactItem item = choice.where ? ItemsHolding(*choice.where).Replace(choice.where->item, contactClass)
+                                                  : folder_->GetItems().Add(contactClass);
         ApplyContactTable(item, contact, subject);
-        return SaveItem(item);
+        store::SetSourceIdentity(item, source);
+        if (!choice.where) return SaveItem(item);
+        item.Save();  // in place, wherever the earlier item lies
+        return true;
     });
 }
 
-WriteResult StoreTarget::WriteList(const GroupRecord& group, uint64_t) {
+WriteResult StoreTarget::WriteList(const GroupRecord& group, uint64_t, const mapi::SourceIdentity& source) {
+    const SavedChoice<StoredItem> choice = saved_.Choose(source);
+    if (choice.action == SavedAction::Skip) return WriteResult::AlreadySaved;
     if (folder_ && !LogResolution(run_, group)) return WriteResult::Failed;
     return SaveCounting("distribution list", [&] {
-        store::RDODistListItem list = folder_->GetItems().AddDistList();
+        store::RDODistListItem list =
+            choice.where ? ItemsHolding(*choice.where).ReplaceDistList(choice.where->item) : folder_->GetItems().AddDistList();
         ApplyGroup(list, group);
-        return SaveList(list);
+        store::SetSourceIdentity(list, source);
+        if (!choice.where) return SaveList(list);
+        list.Save();
+        return true;
     });
 }
 

@@ -2,9 +2,12 @@
 // folder contacts go into (made through the companion program), saving each
 // contact as an Outlook contact item and each group as a distribution list,
 // and committing the store about once a second, so that a killed export loses
-// at most about a second of work.
+// at most about a second of work. With "Ignore already saved message" the
+// items earlier runs saved in a folder are read when it is prepared, and each
+// document is added, replaced in place or left by that (SavedFolder).
 #pragma once
 
+#include "saved_folder.h"
 #include "target.h"
 
 #include <store/session.h>
@@ -14,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace exporting {
 
@@ -24,8 +28,9 @@ public:
 
     bool Connect() override;
     std::string Subject(const ContactRecord& contact) const override;
-    WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
-    WriteResult WriteList(const GroupRecord& group, uint64_t entry) override;
+    WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+                      const mapi::SourceIdentity& source) override;
+    WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) override;
     // A commit that fails moves the contacts saved since the last good one
     // from written to failed.
     void Commit(bool onlyWhenDue = false) override;
@@ -44,6 +49,13 @@ protected:
     // be found is logged with its store path and left unset, so that its
     // contacts fail.
     void OpenFolder(const std::string& path, bool make);
+    // With "Ignore already saved message", reads the saved items of folders
+    // (those that hold the current folder's earlier items: the folder
+    // itself, and for a split PST its counterparts in the earlier parts);
+    // otherwise forgets any. A folder that cannot be read is logged and the
+    // current folder left unset, so that its contacts fail rather than be
+    // saved twice.
+    void LoadSaved(std::vector<store::RDOFolder> folders);
 
     RunContext& run_;
     std::unique_ptr<store::RDOSession> session_;
@@ -51,10 +63,22 @@ protected:
     std::string storePath_;  // of the current folder
 
 private:
+    // An item saved before: which of savedFolders_ holds it, and its id.
+    struct StoredItem {
+        size_t folder = 0;
+        uint32_t item = 0;
+        bool operator==(const StoredItem&) const = default;
+    };
+
     // Runs save (which makes, fills and saves one item of the current folder)
     // and counts the item as uncommitted when it saved; a store error is
     // logged with what ("contact", "distribution list").
     WriteResult SaveCounting(const char* what, const std::function<bool()>& save);
+    // The items of the folder that holds an earlier item.
+    store::RDOItems ItemsHolding(const StoredItem& earlier) const;
+
+    SavedFolder<StoredItem> saved_;
+    std::vector<store::RDOFolder> savedFolders_;
 
     uint64_t uncommitted_ = 0;  // items saved since the last commit
     std::chrono::steady_clock::time_point lastCommit_;

@@ -9,6 +9,8 @@
 
 #include <exporting/contact_map.h>
 
+#include <mapi/source_identity.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,7 +27,9 @@ struct TargetFolder {
     std::string path;
 };
 
-enum class WriteResult { Written, Skipped, Failed };
+// AlreadySaved: an earlier run saved the document there, and it has not
+// changed since (only with "Ignore already saved message").
+enum class WriteResult { Written, Skipped, Failed, AlreadySaved };
 
 class ExportTarget {
 public:
@@ -43,14 +47,20 @@ public:
     // The subject a contact is logged with, and for files named and titled by.
     virtual std::string Subject(const ContactRecord& contact) const = 0;
     // Writes one contact into the prepared folder; entry is its entry index
-    // in the view. Failures are logged here.
-    virtual WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) = 0;
+    // in the view, source where it comes from: the item carries it (or the
+    // folder's record of files does), and with "Ignore already saved
+    // message" what an earlier run saved of it decides whether it is added,
+    // replaced in place or left (SavedFolder). Failures are logged here.
+    virtual WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+                              const mapi::SourceIdentity& source) = 0;
     // Writes one group as a distribution list named after its ListName (or
-    // skips it where lists have no place); entry as for Write. Failures,
-    // skips and the members that could not be resolved are logged here.
-    virtual WriteResult WriteList(const GroupRecord& group, uint64_t entry) = 0;
-    // Makes what was written durable (a store commits; when onlyWhenDue,
-    // only if about a second has passed since the last commit).
+    // skips it where lists have no place); entry and source as for Write.
+    // Failures, skips and the members that could not be resolved are logged
+    // here.
+    virtual WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) = 0;
+    // Makes what was written durable (a store commits, a CSV file gets its
+    // replaced rows; when onlyWhenDue, only if about a second has passed
+    // since the last commit).
     virtual void Commit(bool onlyWhenDue = false) { (void)onlyWhenDue; }
     // Commits and lets go of the store or files; safe to call twice.
     virtual void Close() {}

@@ -11,7 +11,8 @@ namespace {
 void Count(ExportTotals& totals, WriteResult result) {
     switch (result) {
     case WriteResult::Written: ++totals.written; break;
-    case WriteResult::Skipped: ++totals.skipped; break;
+    case WriteResult::Skipped:
+    case WriteResult::AlreadySaved: ++totals.skipped; break;
     case WriteResult::Failed: ++totals.failed; break;
     }
 }
@@ -31,21 +32,29 @@ void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         run.CountDone();
         return;
     }
+    if (run.options.skipSaved && !item.source.Valid() && !run.notedUnidentified) {
+        run.notedUnidentified = true;
+        run.Log("Documents without a universal id cannot be recognised as saved: they are written each time", kColourSkip);
+    }
     std::string name;
     WriteResult result;
     if (item.group) {
         name = OneLine(item.group->document.name);
-        result = target.WriteList(*item.group, item.entry);
+        result = target.WriteList(*item.group, item.entry, item.source);
     } else {
         const std::string subject = target.Subject(item.contact);
-        result = target.Write(item.contact, subject, item.entry);
+        result = target.Write(item.contact, subject, item.entry, item.source);
         name = item.contact.DisplayName();
         if (name.empty()) name = subject;
     }
     Count(run.outcome.totals, result);
     target.Commit(true);
-    run.Log("Export Items: " + name);
-    if (!item.group && result == WriteResult::Written) LogCuts(run, item.contact, name);
+    if (result == WriteResult::AlreadySaved) {
+        run.Log("Already saved: " + name, kColourSkip);
+    } else {
+        run.Log("Export Items: " + name);
+        if (!item.group && result == WriteResult::Written) LogCuts(run, item.contact, name);
+    }
     run.CountDone();
 }
 

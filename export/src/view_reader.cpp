@@ -3,13 +3,17 @@
 #include <notes/contact_entries.h>
 #include <notes/open_view.h>
 
+#include <notesapi/database_identity.h>
+
+#include <algorithm>
+
 namespace exporting {
 
 namespace {
 constexpr char kNoSession[] = "The Notes session cannot be started";
 }  // namespace
 
-bool CanOpenDatabase(const std::string& path, std::string* error) {
+bool CanOpenDatabase(const std::string& path, std::string* error, std::string* identity) {
     notes::Session session;
     if (!session.Started()) {
         *error = kNoSession;
@@ -23,6 +27,7 @@ bool CanOpenDatabase(const std::string& path, std::string* error) {
         *error = "Cannot open the database " + path + ": " + LNGetErrorMessage(status);
         return false;
     }
+    *identity = notesapi::DatabaseIdentity(db);
     db.Close();
     return true;
 }
@@ -35,6 +40,7 @@ bool ViewReader::Open(const std::string& path, uint32_t viewIndex, std::string* 
     try {
         view_ = notes::OpenViewOf(session_.Api(), path, viewIndex, db_);
         count_ = view_.GetEntryCount();
+        database_ = notesapi::DatabaseIdentity(db_);
         return true;
     } catch (LNSTATUS status) {
         *error = LNGetErrorMessage(status);
@@ -51,19 +57,43 @@ bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<boo
         if (!notes::ContactDocument(view_, n, &doc)) continue;
         ViewItem item;
         item.entry = uint32_t(n);
+        item.source = SourceOf(doc);
         try {
             doc.Open(0);
             item.readable = true;
         } catch (LNSTATUS) {
         }
         if (item.readable) {
-            if (notes::IsGroupDocument(doc)) item.group = ReadGroup(doc);
-            else item.contact = ReadContact(doc);
+            if (notes::IsGroupDocument(doc)) {
+                item.group = ReadGroup(doc);
+                // Its members are resolved from the whole address book: the
+                // list changes when any document of it does.
+                if (book_ && item.source.Valid())
+                    item.source.modified.ticks = std::max(item.source.modified.ticks, book_->LatestChange());
+            } else {
+                item.contact = ReadContact(doc);
+            }
             doc.Close();
         }
         deliver(std::move(item));
     }
     return true;
+}
+
+mapi::SourceIdentity ViewReader::SourceOf(const LNDocument& doc) const {
+    mapi::SourceIdentity id;
+    const LNUniversalID unid = doc.GetUniversalID();
+    if (unid.IsNull() || database_.empty()) return id;
+    id.database = database_;
+    id.unid = unid.GetText().str();
+    id.modified = mapi::FileTime{doc.GetLastModified().ToFileTime()};
+    LNOriginatorID oid;
+    try {
+        doc.GetOriginatorID(&oid);
+        id.sequence = oid.GetSequence();
+    } catch (LNSTATUS) {
+    }
+    return id;
 }
 
 GroupRecord ViewReader::ReadGroup(const LNDocument& doc) {

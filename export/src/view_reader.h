@@ -10,6 +10,8 @@
 
 #include <notes/session.h>
 
+#include <mapi/source_identity.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,11 +29,18 @@ struct ViewItem {
     // any other document is read as a contact.
     ContactRecord contact;
     std::optional<GroupRecord> group;
+    // Where it comes from: the database and the document's universal id,
+    // modification time and sequence; not Valid() when the database or the
+    // document carries no identity. A group's time is the latest of its own
+    // and of every Person and Group document, since its members are
+    // resolved through them.
+    mapi::SourceIdentity source;
 };
 
 // Opens the database at path in a session of its own; false with the reason
-// (ready to log) in *error when it cannot be opened.
-bool CanOpenDatabase(const std::string& path, std::string* error);
+// (ready to log) in *error when it cannot be opened. *identity gets the
+// database's identity (notesapi::DatabaseIdentity).
+bool CanOpenDatabase(const std::string& path, std::string* error, std::string* identity);
 
 // Reads one view of a database in a Notes session of its own.
 class ViewReader {
@@ -51,11 +60,13 @@ private:
     // The group of an open Group document, its members resolved against the
     // address book, which is read once, at the first group.
     GroupRecord ReadGroup(const LNDocument& doc);
+    mapi::SourceIdentity SourceOf(const LNDocument& doc) const;
 
     notes::Session session_;
     LNDatabase db_;
     LNViewFolder view_;
     size_t count_ = 0;
+    std::string database_;  // the database's identity
     std::unique_ptr<notes::AddressBook> book_;
     std::string bookError_;  // why the address book could not be read
 };

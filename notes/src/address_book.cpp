@@ -6,6 +6,7 @@
 #include <base/ascii.h>
 #include <notesapi/notesapi.h>
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace notes {
@@ -134,6 +135,7 @@ AddressBook::AddressBook(const LNDatabase& db) {
         try {
             LNDocument doc = docs[i];
             if (doc.Open() != LNNOERROR) continue;
+            latestChange_ = std::max(latestChange_, doc.GetLastModified().ToFileTime());
             if (IsGroupDocument(doc)) AddGroup(doc);
             else AddPerson(doc);
             doc.Close();

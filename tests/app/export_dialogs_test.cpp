@@ -63,6 +63,7 @@ private slots:
     void profileFolderIsPickedFromTheStores();
     void profileExportLandsInThePickedFolder();
     void convertNotesBrowseSaveStopAndLog();
+    void ignoreAlreadySavedReachesTheExport();
     void stopDuringTheThirdDocument();
     void aTreeExportLeavesTheListedViewAlone();
     void listItemsOpeningState();
@@ -178,7 +179,11 @@ void ExportDialogsTest::convertNotesOpeningState() {
     QVERIFY(Child<QRadioButton>(dlg, 1006)->isChecked());
     QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1063, 1066, 1067, 1068, 1037, 1011}),
              (QList<bool>{true, true, true, false, false, false, false, false, false}));
-    QVERIFY(Child(dlg, 1062)->isHidden());
+    // "Ignore already saved message": there and free to tick before a run.
+    QVERIFY(!Child(dlg, 1062)->isHidden());
+    QVERIFY(Enabled(dlg, 1062));
+    QVERIFY(!Child<QCheckBox>(dlg, 1062)->isChecked());
+    QVERIFY(!dlg.Options().skipSaved);
 }
 
 void ExportDialogsTest::convertNotesRadiosAndChecks() {
@@ -360,7 +365,6 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     struct Seen {
         QString saveText;
         QList<bool> states;
-        bool ignoreShown = false;
         int stopAfterNo = -1;
         QRect namingAt;
     } seen;
@@ -371,7 +375,6 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         seen.namingAt = Child(dlg, 1069)->geometry();
         seen.states = EnabledStates(dlg, {1037, 1011, 1006, 1023, 1007, 1048, 1049, 1010, 1069, 1064, 1066, 1062});
-        seen.ignoreShown = Child(dlg, 1062)->isVisible();
         dialogs_->answers.push_back(MsgAnswer::No);
         QTest::mouseClick(Child(dlg, 1011), Qt::LeftButton);
         seen.stopAfterNo = dlg.StopRequest().load();
@@ -379,8 +382,7 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
     QCOMPARE(seen.saveText, QString("Under Process..."));
     QCOMPARE(seen.states, (QList<bool>{false, true, false, false, false, false, false, false, false, false, false, false}));
-    QVERIFY(seen.ignoreShown);
-    QCOMPARE(seen.namingAt, namingBefore);  // its room was kept: nothing moved
+    QCOMPARE(seen.namingAt, namingBefore);  // nothing moved
     QCOMPARE(seen.stopAfterNo, 0);
     QVERIFY(Child<QLabel>(dlg, 1042)->text().startsWith("Saving Folder Status :"));
 
@@ -388,7 +390,7 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     QCOMPARE(Child<QPushButton>(dlg, 1037)->text(), QString("Save"));
     QCOMPARE(EnabledStates(dlg, {1037, 1011, 1006, 1023, 1048, 1010, 1069, 1035, 1064}),
              (QList<bool>{true, false, true, true, true, true, true, false, true}));
-    QVERIFY(Child(dlg, 1062)->isHidden());
+    QVERIFY(Enabled(dlg, 1062));
     const exporting::ExportOutcome outcome = dlg.LastOutcome();
     QCOMPARE(outcome.end, exporting::ExportEnd::Completed);
     QVERIFY(outcome.totals.written > 0);
@@ -417,6 +419,43 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
         QCOMPARE(dlg.Log().LineColour(i), QColor(1, 0, 0));
     }
     QCOMPARE(uint64_t(skips), dlg.LastOutcome().totals.skipped);
+}
+
+void ExportDialogsTest::ignoreAlreadySavedReachesTheExport() {
+    OpenSample();
+    QTemporaryDir out;
+    CConvertNotes dlg(main_->State(), {Record("Contacts")});
+    dlg.show();
+    Child<QRadioButton>(dlg, 1048)->click();
+    dialogs_->paths.push_back(out.path());
+    QTest::mouseClick(Child(dlg, 1010), Qt::LeftButton);
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    const uint64_t written = dlg.LastOutcome().totals.written;
+    QVERIFY(written > 0);
+
+    // Ticked, the second run leaves every contact the first one saved: it
+    // continues the same RecoverData folder and logs each in colour 1.
+    QTest::mouseClick(Child(dlg, 1062), Qt::LeftButton);
+    QVERIFY(dlg.Options().skipSaved);
+    bool enabledDuringRun = true;
+    dlg.SetProgressHook([&](uint64_t, uint64_t) { enabledDuringRun = enabledDuringRun && Enabled(dlg, 1062); });
+    const int before = int(dlg.Log().Lines().size());
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    QVERIFY(!enabledDuringRun);
+    QCOMPARE(dlg.LastOutcome().totals.written, 0u);
+    QCOMPARE(dlg.LastOutcome().totals.skipped, written);
+    const QStringList lines = dlg.Log().Lines();
+    int saved = 0;
+    for (int i = before; i < lines.size(); ++i) {
+        if (!lines[i].startsWith("Already saved: ")) continue;
+        ++saved;
+        QCOMPARE(dlg.Log().LineColour(i), QColor(1, 0, 0));
+    }
+    QCOMPARE(uint64_t(saved), written);
+    QCOMPARE(opened_.size(), 2);
+    QCOMPARE(opened_[1], opened_[0]);
+    QVERIFY(Enabled(dlg, 1062));
+    QVERIFY(Child<QCheckBox>(dlg, 1062)->isChecked());
 }
 
 void ExportDialogsTest::stopDuringTheThirdDocument() {

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <sstream>
 
 namespace exporttest {
 
@@ -44,6 +46,23 @@ struct RecordingSink : exporting::ExportSink {
     std::vector<std::string> status, messages, opened;
     std::pair<uint64_t, uint64_t> progress;
     std::function<void(const std::string&)> onLog;
+};
+
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// What ferrywell-cli printed (standard error folded in) and its exit status.
+struct CliRun {
+    int code = -1;
+    std::vector<std::string> lines;
+    std::string Last() const { return lines.empty() ? std::string() : lines.back(); }
+    size_t Count(const std::string& prefix) const {
+        return size_t(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+    }
 };
 
 class ExportTest : public ::testing::Test {
@@ -109,6 +128,15 @@ protected:
         return outcome;
     }
     std::string Out() const { return (dir.Path() / "out").string(); }
+    // ferrywell-cli with args (after prefix, for the shell), in this test's
+    // profile.
+    CliRun Cli(const std::string& args, const std::string& prefix = "") {
+        CliRun r;
+        std::string out;
+        r.code = testsupport::RunTool(prefix + testsupport::Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " " + args, &out);
+        r.lines = Lines(out);
+        return r;
+    }
 
     testsupport::TempDir dir;
     std::unique_ptr<notes::FerrywellState> state;

@@ -8,6 +8,7 @@
 
 #include <mapi/contact.h>
 #include <msg/msg_file.h>
+#include <store/saved_journal.h>
 
 #include <fstream>
 
@@ -17,10 +18,14 @@ using namespace testsupport;
 
 namespace {
 
+// The output files below dir; each folder's record of what was written
+// (the hidden journal) is not one.
 std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& dir, const std::string& ext = "") {
     std::vector<std::filesystem::path> out;
     for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
-        if (e.is_regular_file() && (ext.empty() || e.path().extension() == ext)) out.push_back(e.path());
+        if (e.is_regular_file() && (ext.empty() || e.path().extension() == ext) &&
+            e.path().filename() != store::kSavedJournalName)
+            out.push_back(e.path());
     return out;
 }
 

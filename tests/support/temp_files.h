@@ -31,9 +31,11 @@ inline std::string View(const std::string& name, const std::string& formula, con
     return std::string("<") + element + " name='" + name + "'>" + code + columns + "</" + element + ">\n";
 }
 
-inline std::string Person(const std::string& items, const char* form = "Person") {
-    return std::string("<document form='") + form + "'><noteinfo noteid='1f'><modified><datetime>20240102T030405,06-00</datetime></modified></noteinfo>" +
-           items + "</document>\n";
+// A document of form with items; unid (32 hexadecimal digits) gives it the
+// universal id a later export finds it again by.
+inline std::string Person(const std::string& items, const char* form = "Person", const std::string& unid = "") {
+    return std::string("<document form='") + form + "'><noteinfo noteid='1f'" + (unid.empty() ? "" : " unid='" + unid + "'") +
+           "><modified><datetime>20240102T030405,06-00</datetime></modified></noteinfo>" + items + "</document>\n";
 }
 
 inline std::string Text(const std::string& name, const std::string& value) {

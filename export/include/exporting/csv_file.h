@@ -65,6 +65,10 @@ public:
     bool AppendRow(const ContactValues& values);
     // Writes text whole or not at all.
     bool Append(std::string_view text);
+    // The file already holds this table's header (a run continues it): rows
+    // are appended without another.
+    void ContinueTable() { headerWritten_ = true; }
+    bool HeaderWritten() const { return headerWritten_; }
 
     const std::string& Path() const { return path_; }
     // Why the last piece failed, for the log ("a symbolic link is at its

@@ -17,6 +17,7 @@
 #include <notes/group_document.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -66,6 +67,9 @@ public:
 
     size_t PersonCount() const { return people_.size(); }
     size_t GroupCount() const { return groups_.size(); }
+    // The latest modification time (FILETIME ticks, UTC) of the documents
+    // read: what a group resolves to can change with any of them.
+    int64_t LatestChange() const { return latestChange_; }
 
 private:
     struct Person {
@@ -88,6 +92,7 @@ private:
     std::unordered_map<std::string, size_t> byShortName_;   // common names and short names
     std::unordered_map<std::string, size_t> byAddress_;     // Internet addresses
     std::unordered_map<std::string, size_t> groupByName_;   // every ListName value
+    int64_t latestChange_ = 0;
 
     friend class MemberResolver;
 };

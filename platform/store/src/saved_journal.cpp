@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace store {
@@ -149,6 +150,9 @@ SavedFiles ReadSavedJournal(const std::string& folder) {
     const HeaderState header = ReadHeader(bytes);
     CheckHeader(header, path);
     if (header == HeaderState::Nothing) return saved;
+    // The document each place was last written for: a place written again
+    // for another document no longer holds the earlier one.
+    std::unordered_map<std::string, mapi::SourceIdentity> holder;
     for (size_t start = kHeader.size(); start < bytes.size();) {
         const size_t end = bytes.find('\n', start);
         if (end == std::string::npos) {  // the last line, cut short
@@ -157,8 +161,15 @@ SavedFiles ReadSavedJournal(const std::string& folder) {
         }
         mapi::SourceIdentity id;
         SavedPlace place;
-        if (ParseLine(std::string_view(bytes).substr(start, end - start), &id, &place)) saved.Add(id, std::move(place));
-        else ++saved.damaged_;
+        if (ParseLine(std::string_view(bytes).substr(start, end - start), &id, &place)) {
+            auto [it, first] = holder.try_emplace(place.file + '\n' + std::to_string(place.line), id);
+            if (!first && (it->second.database != id.database || it->second.unid != id.unid))
+                saved.Remove(it->second.database, it->second.unid, place);
+            it->second = id;
+            saved.Add(id, std::move(place));
+        } else {
+            ++saved.damaged_;
+        }
         start = end + 1;
     }
     return saved;
@@ -227,67 +238,140 @@ void SavedJournal::Sync() {
     lastSync_ = NowMs();
 }
 
+namespace {
+
+// CSV lines: a line feed inside double quotes belongs to the field, not the
+// end of the line.
+class LineScanner {
+public:
+    // Feeds bytes; calls end(offset just past the line feed) at each line's end.
+    template <class End>
+    void Feed(std::string_view bytes, uint64_t offset, End end) {
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const char c = bytes[i];
+            if (c == '"') quoted_ = !quoted_;
+            if (c == '\n' && !quoted_) {
+                open_ = false;
+                end(offset + i + 1);
+            } else {
+                open_ = true;
+            }
+        }
+    }
+    // True when bytes after the last line's end form an unfinished line.
+    bool Open() const { return open_; }
+
+private:
+    bool quoted_ = false;
+    bool open_ = false;
+};
+
+// A replacement is one line: balanced quotes, no line break outside them.
+bool IsOneLine(std::string_view text) {
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"') quoted = !quoted;
+        else if ((c == '\n' || c == '\r') && !quoted) return false;
+    }
+    return !quoted;
+}
+
+// Reads the file at fd from its start, calling scanner.Feed on each block.
+template <class End>
+void ScanLines(int fd, const std::string& path, LineScanner& scanner, End end) {
+    char buf[65536];
+    uint64_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::pread(fd, buf, sizeof buf, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) FailErrno("Cannot read", path);
+        if (n == 0) return;
+        scanner.Feed(std::string_view(buf, size_t(n)), offset, end);
+        offset += uint64_t(n);
+    }
+}
+
+}  // namespace
+
 void ReplaceLines(const std::string& path, const std::map<int64_t, std::string>& lines) {
     for (const auto& [index, text] : lines)
-        if (text.find_first_of("\r\n") != std::string::npos)
-            throw StoreError(ErrorCode::InvalidArgument, "A replacement line holds a line break");
+        if (!IsOneLine(text)) throw StoreError(ErrorCode::InvalidArgument, "A replacement line holds a line break");
     if (!lines.empty() && lines.begin()->first < 0)
         throw StoreError(ErrorCode::InvalidArgument, "\"" + path + "\" has no line " + std::to_string(lines.begin()->first));
+    struct stat sb {};
+    if (::lstat(path.c_str(), &sb) != 0) FailErrno("Cannot read", path);
+    if (!S_ISREG(sb.st_mode)) throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is not a regular file");
     std::string bytes;
     try {
         bytes = base::ReadWholeFile(path);
     } catch (const base::IoError& e) {
         ThrowFileError(e.Errno(), e.what());
     }
+    std::vector<size_t> ends;  // where each line ends
+    LineScanner scanner;
+    scanner.Feed(bytes, 0, [&](uint64_t at) { ends.push_back(size_t(at)); });
+    if (scanner.Open()) ends.push_back(bytes.size());
+    if (!lines.empty() && lines.rbegin()->first >= int64_t(ends.size()))
+        throw StoreError(ErrorCode::InvalidArgument, "\"" + path + "\" has no line " + std::to_string(lines.rbegin()->first));
     std::string out;
     out.reserve(bytes.size());
-    int64_t index = 0;
-    auto next = lines.begin();
-    for (size_t start = 0; start < bytes.size(); ++index) {
-        size_t end = bytes.find('\n', start);
-        end = end == std::string::npos ? bytes.size() : end + 1;
-        std::string_view line(bytes.data() + start, end - start);
-        if (next != lines.end() && next->first == index) {
-            // The line keeps its own ending (LF, CR LF, or none at the end of the file).
-            size_t body = line.size();
-            if (body > 0 && line[body - 1] == '\n') --body;
-            if (body > 0 && line[body - 1] == '\r') --body;
-            out += next->second;
-            out += line.substr(body);
-            ++next;
-        } else {
-            out += line;
-        }
-        start = end;
+    size_t copied = 0;
+    for (const auto& [index, text] : lines) {
+        const size_t start = index == 0 ? 0 : ends[size_t(index) - 1];
+        // The line keeps its own ending (LF, CR LF, or none at the end of the file).
+        size_t body = ends[size_t(index)];
+        if (body > start && bytes[body - 1] == '\n') --body;
+        if (body > start && bytes[body - 1] == '\r') --body;
+        out.append(bytes, copied, start - copied);
+        out += text;
+        copied = body;
     }
-    if (next != lines.end())
-        throw StoreError(ErrorCode::InvalidArgument, "\"" + path + "\" has no line " + std::to_string(next->first));
+    out.append(bytes, copied, std::string::npos);
     WriteWholeFile(path, out, base::Durability::OnlyCopy);
 }
 
 int64_t CountLines(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return 0;
         FailErrno("Cannot open", path);
     }
     int64_t count = 0;
-    char last = '\n';
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            ThrowFileError(err, "Cannot read \"" + path + "\": " + std::strerror(err));
-        }
-        if (n == 0) break;
-        for (ssize_t i = 0; i < n; ++i) count += buf[i] == '\n';
-        last = buf[n - 1];
+    LineScanner scanner;
+    try {
+        struct stat sb {};
+        if (::fstat(fd, &sb) != 0) FailErrno("Cannot read", path);
+        if (!S_ISREG(sb.st_mode)) throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is not a regular file");
+        ScanLines(fd, path, scanner, [&](uint64_t) { ++count; });
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
     ::close(fd);
-    return count + (last != '\n');
+    return count + (scanner.Open() ? 1 : 0);
+}
+
+void CutAfterLines(const std::string& path, int64_t count) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) FailErrno("Cannot open", path);
+    try {
+        struct stat sb {};
+        if (::fstat(fd, &sb) != 0) FailErrno("Cannot read", path);
+        if (!S_ISREG(sb.st_mode)) throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is not a regular file");
+        int64_t seen = 0;
+        uint64_t keep = count <= 0 ? 0 : uint64_t(sb.st_size);
+        LineScanner scanner;
+        if (count > 0)
+            ScanLines(fd, path, scanner, [&](uint64_t at) {
+                if (++seen == count) keep = at;
+            });
+        if (keep < uint64_t(sb.st_size) && (::ftruncate(fd, off_t(keep)) != 0 || ::fdatasync(fd) != 0))
+            FailErrno("Cannot write", path);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
 }
 
 }  // namespace store

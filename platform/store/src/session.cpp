@@ -141,6 +141,13 @@ RDOContactItem RDOItems::Replace(uint32_t itemId, const std::string& messageClas
     return RDOContactItem(std::make_unique<PstItemBackend>(store_, folder_, itemId));
 }
 
+RDODistListItem RDOItems::ReplaceDistList(uint32_t itemId, const std::string& messageClass) {
+    if (!IsDistListClass(messageClass))
+        throw StoreError(ErrorCode::InvalidArgument, "Not a distribution list class: " + messageClass);
+    store_->File();
+    return RDODistListItem(std::make_unique<PstItemBackend>(store_, folder_, itemId), messageClass);
+}
+
 void RDOItems::ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVisitor& visit) const {
     Guard([&] { store_->File().ReadEachMessage(folder_, keys, visit); });
 }

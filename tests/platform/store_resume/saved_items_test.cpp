@@ -100,6 +100,44 @@ TEST_F(SavedItemsTest, ListsEachDocumentOnceAndReplacesOnlyWhatItIsAskedTo) {
                                                   "b0@example.org", "none@example.org"}));
 }
 
+TEST_F(SavedItemsTest, ADocumentWrittenTwiceHasTwoPlacesAndAListIsReplacedInPlace) {
+    store::RDOFolder folder = session.EnsureFolderPath("\\\\Personal Folders\\By Category");
+    store::RDOItems items = folder.GetItems();
+    auto saveList = [](store::RDODistListItem list, const std::string& name, const mapi::SourceIdentity& id) {
+        list.SetName(name);
+        list.AddMember(name + " member", "m@example.org");
+        store::SetSourceIdentity(list, id);
+        list.Save();
+    };
+    saveList(items.AddDistList(), "Team", Identity(kDbA, 7));
+    saveList(items.AddDistList(), "Team", Identity(kDbA, 7));  // listed under two categories
+    SaveContact(items.Add("IPM.Contact"), "a0@example.org", Identity(kDbA, 0));
+
+    store::SavedItems saved = store::ListSavedItems(folder);
+    ASSERT_TRUE(saved.Find(kDbA, Identity(kDbA, 7).unid, 1));
+    EXPECT_FALSE(saved.Find(kDbA, Identity(kDbA, 7).unid, 2));
+    const uint32_t second = saved.Find(kDbA, Identity(kDbA, 7).unid, 1)->where;
+    EXPECT_NE(second, saved.Find(kDbA, Identity(kDbA, 7).unid, 0)->where);
+    saveList(items.ReplaceDistList(second), "Team renamed", Identity(kDbA, 7, 1001));
+    EXPECT_THROW(items.ReplaceDistList(second, "IPM.Contact"), store::StoreError);
+
+    session.Logoff();
+    session.Logon();
+    folder = session.GetFolderFromPath("\\\\Personal Folders\\By Category");
+    EXPECT_EQ(folder.GetItems().GetCount(), 3);
+    saved = store::ListSavedItems(folder);
+    EXPECT_EQ(saved.Find(kDbA, Identity(kDbA, 7).unid, 0)->where, second);  // the newer one first now
+    EXPECT_EQ(saved.Find(kDbA, Identity(kDbA, 7).unid, 0)->identity.modified.ticks, 1001);
+    EXPECT_EQ(saved.Find(kDbA, Identity(kDbA, 7).unid, 1)->identity.modified.ticks, 1000);
+    ExtractorView view = ReadWithPstExtractor(session.Stores()[0].GetPath());
+    ASSERT_EQ(view.exitCode, 0) << view.output;
+    std::multiset<std::string> subjects;
+    for (const auto& item : view.items)
+        if (item.folder == "\\Top of Personal Folders\\By Category") subjects.insert(item.props.count("0037") ? item.props.at("0037") : "");
+    EXPECT_EQ(subjects.count("Team"), 1u);
+    EXPECT_EQ(subjects.count("Team renamed"), 1u);
+}
+
 TEST_F(SavedItemsTest, OpensAStoreFileOnlyWhenItOpensCleanly) {
     const std::string outside = dir / "outside.pst";
     {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -175,4 +176,69 @@ TEST(ReplaceLines, RowsAreReplacedInPlaceAndTheRestKeptByteForByte) {
     EXPECT_EQ(CodeOf([&] { store::ReplaceLines(dir / "missing.csv", {{0, "x"}}); }), store::ErrorCode::NotFound);
     EXPECT_EQ(ReadFile(path), kept);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);  // no temporary file left
+}
+
+TEST(SavedJournal, EachPlaceOfADocumentIsKeptAndAPlaceTakenOverForgetsItsEarlierDocument) {
+    TempDir dir;
+    {
+        store::SavedJournal journal(dir.Path().string());
+        journal.Record(Identity(1), {"Acme--3.vcf"});  // a view lists it twice
+        journal.Record(Identity(1), {"Acme--9.vcf"});
+        journal.Record(Identity(2), {"Bolt--4.vcf"});
+        journal.Record(Identity(1, 2000), {"Acme--3.vcf"});  // written again there: one place, the new record
+        journal.Record(Identity(3), {"Bolt--4.vcf"});        // another document written over Bolt--4
+    }
+    store::SavedFiles saved = store::ReadSavedJournal(dir.Path().string());
+    ASSERT_TRUE(saved.Find(Identity(1).database, Identity(1).unid, 1));
+    EXPECT_FALSE(saved.Find(Identity(1).database, Identity(1).unid, 2));
+    EXPECT_EQ(saved.Find(Identity(1).database, Identity(1).unid, 0)->where.file, "Acme--3.vcf");  // newest first
+    EXPECT_EQ(saved.Find(Identity(1).database, Identity(1).unid, 0)->identity.modified.ticks, 2000);
+    EXPECT_EQ(saved.Find(Identity(1).database, Identity(1).unid, 1)->where.file, "Acme--9.vcf");
+    EXPECT_FALSE(saved.Find(Identity(2).database, Identity(2).unid)) << "its file holds another document now";
+    EXPECT_EQ(saved.Find(Identity(3).database, Identity(3).unid)->where.file, "Bolt--4.vcf");
+    EXPECT_EQ(saved.Size(), 2u);
+}
+
+TEST(ReplaceLines, LinesAreCsvRowsWhoseQuotedFieldsMayHoldLineBreaks) {
+    TempDir dir;
+    const std::string header = "FirstName,Street,\r\n";
+    const std::string path =
+        dir.Write("People.csv", header + "Ada,\"1 Main St\r\nFloor 2\",\r\nAlan,\"He said \"\"hi\"\"\",\r\nGrace,\"x\ny\nz\",\r\n");
+    EXPECT_EQ(store::CountLines(path), 4);
+    // A row of one physical line becomes three and back: the rows after it keep their lines.
+    store::ReplaceLines(path, {{1, "Ada,\"1 Main St\",Gone"}, {2, "Alan,\"a\r\nb\r\nc\","}});
+    EXPECT_EQ(ReadFile(path), header + "Ada,\"1 Main St\",Gone\r\nAlan,\"a\r\nb\r\nc\",\r\nGrace,\"x\ny\nz\",\r\n");
+    EXPECT_EQ(store::CountLines(path), 4);
+    store::ReplaceLines(path, {{3, "Grace,Hopper,"}});
+    EXPECT_EQ(ReadFile(path), header + "Ada,\"1 Main St\",Gone\r\nAlan,\"a\r\nb\r\nc\",\r\nGrace,Hopper,\r\n");
+    const std::string kept = ReadFile(path);
+    for (const char* notOneLine : {"open \"quote,", "two\r\nrows,", "\"closed\"\nthen a break"})
+        EXPECT_EQ(CodeOf([&] { store::ReplaceLines(path, {{1, notOneLine}}); }), store::ErrorCode::InvalidArgument) << notOneLine;
+    EXPECT_EQ(ReadFile(path), kept);
+
+    // What follows the first lines is cut off, a row cut short in its quotes included.
+    const std::string cut = dir.Write("Cut.csv", header + "Ada,\"a\nb\",\r\nAlan,\"half a ro");
+    EXPECT_EQ(store::CountLines(cut), 3);
+    store::CutAfterLines(cut, 5);
+    EXPECT_EQ(store::CountLines(cut), 3);
+    store::CutAfterLines(cut, 2);
+    EXPECT_EQ(ReadFile(cut), header + "Ada,\"a\nb\",\r\n");
+    store::CutAfterLines(cut, 0);
+    EXPECT_EQ(ReadFile(cut), "");
+}
+
+TEST(ReplaceLines, NeitherReadsThroughALinkOrWaitsForAFifo) {
+    TempDir dir;
+    const std::string target = dir.Write("target.csv", "a\nb\n");
+    fs::create_symlink(target, dir / "link.csv");
+    ASSERT_EQ(::mkfifo((dir / "fifo.csv").c_str(), 0600), 0);
+    for (const char* name : {"link.csv", "fifo.csv"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir / name;
+        EXPECT_NE(CodeOf([&] { store::CountLines(path); }), store::ErrorCode(0));
+        EXPECT_NE(CodeOf([&] { store::ReplaceLines(path, {{0, "x"}}); }), store::ErrorCode(0));
+        EXPECT_NE(CodeOf([&] { store::CutAfterLines(path, 1); }), store::ErrorCode(0));
+    }
+    EXPECT_EQ(ReadFile(target), "a\nb\n");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.csv"));
 }

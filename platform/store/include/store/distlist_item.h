@@ -43,6 +43,9 @@ public:
 
     // Every property as Save writes it, the members included.
     mapi::PropertyBag Properties() const;
+    // The item's own properties, members aside (which AddMember keeps), for
+    // properties the setters above do not cover.
+    mapi::PropertyBag& MutableProperties() { return props_; }
 
     // Commits the item; throws StoreError when it cannot be written.
     void Save();

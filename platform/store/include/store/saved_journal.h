@@ -78,15 +78,29 @@ private:
     int64_t lastSync_ = 0;  // steady-clock milliseconds
 };
 
-// Rewrites the text file at path with some of its lines replaced (index
-// from 0 -> the new line without its line feed), through a temporary file
-// and a rename: a reader sees the old file or the new one. Lines end with a
-// line feed (CSV rows; a header's CR LF stays as it is). Throws StoreError:
-// InvalidArgument for an index past the last line or a replacement holding a
-// line break, and the file error otherwise.
+// CSV files are kept by lines, where a line is a CSV row: a line feed inside
+// double quotes belongs to its field. A row's line in the journal is its
+// index among the file's lines, which replacing rows does not change.
+//
+// Rewrites the file at path with some of its lines replaced (index from 0 ->
+// the new line without its line feed), through a temporary file and a
+// rename: a reader sees the old file or the new one. Each replaced line keeps
+// its own line ending (CR LF, LF, or none at the end of the file). Throws
+// StoreError: InvalidArgument for an index past the last line or a
+// replacement that is not one line (a line break outside double quotes,
+// quotes left open), and the file error otherwise.
 void ReplaceLines(const std::string& path, const std::map<int64_t, std::string>& lines);
 // The number of lines of the file (a last line without its line feed
 // counts); 0 when there is no file.
+//
+// Neither reads through a symbolic link or anything but a regular file
+// (StoreError BadFormat, or the open's error), so a FIFO at the name cannot
+// make them wait.
 int64_t CountLines(const std::string& path);
+// Cuts the file after its first count lines (what follows them goes: rows a
+// killed run wrote without recording them, a row cut short). The file is
+// never opened through a symbolic link and must be a regular file. Throws
+// StoreError.
+void CutAfterLines(const std::string& path, int64_t count);
 
 }  // namespace store

@@ -39,6 +39,8 @@ public:
     // one from Add does. Save throws StoreError(NotFound) when there is no
     // such item.
     RDOContactItem Replace(uint32_t itemId, const std::string& messageClass = "IPM.Contact");
+    // The same for a distribution list (messageClass as for AddDistList).
+    RDODistListItem ReplaceDistList(uint32_t itemId, const std::string& messageClass = "IPM.DistList");
     // Calls visit with the properties keys names of each item of the folder
     // (only those are read; nullptr for an item that cannot be read); visit
     // returns false to stop.
