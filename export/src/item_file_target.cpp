@@ -74,11 +74,26 @@ bool WriteItemFile(RunContext& run, const std::string& path, Make make, Fill fil
     }
 }
 
+bool NamedByFileAs(const ExportOptions& o) { return o.namingOn && o.naming == kFileAsNaming; }
+
+// The File As text the contact's item is saved with. A value the item
+// refuses makes writing the item fail too, and that failure is logged there.
+std::string FileAsText(const ContactRecord& contact, const std::string& subject) {
+    store::RDOContactItem item(nullptr);
+    try {
+        ApplyContactTable(item, contact, subject);
+    } catch (const store::StoreError&) {
+        return {};
+    }
+    return item.FileAs();
+}
+
 }  // namespace
 
 bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
     const ExportOptions& o = run_.options;
-    const std::string base = BaseName(subject, contact.from, "", o.namingOn, o.naming);
+    const std::string fileAs = NamedByFileAs(o) ? FileAsText(contact, subject) : std::string();
+    const std::string base = BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming);
     return WriteItemFile(
         run_, ClaimPath(ItemFilePath(dir_, base, entry, o.kind)),
         [](const std::string& at) {
@@ -90,9 +105,10 @@ bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& 
 WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry) {
     if (FilteredOut(group.hasAttachments)) return WriteResult::Skipped;
     if (!LogResolution(run_, group)) return WriteResult::Failed;
-    // The ListName is the subject; a group has no From.
+    // The ListName is the subject and the File As text; a group has no From.
     const ExportOptions& o = run_.options;
-    const std::string base = BaseName(group.document.name, "", "", o.namingOn, o.naming);
+    const std::string& name = group.document.name;
+    const std::string base = BaseName(name, "", "", name, o.namingOn, o.naming);
     const bool written = WriteItemFile(
         run_, ClaimPath(ItemFilePath(dir_, base, entry, o.kind)),
         [](const std::string& at) {
