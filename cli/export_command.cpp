@@ -153,7 +153,7 @@ int RunExport(const std::vector<std::string>& argv) {
             std::cerr << notice << "\n";
     }
     const auto& t = result.totals;
-    std::cout << "Written: " << t.written << ", skipped: " << t.skipped << ", failed: " << t.failed << std::endl;
+    std::cout << exporting::CountsLine(t) << std::endl;
     switch (result.end) {
     case exporting::ExportEnd::BadOptions: return kUsage;
     case exporting::ExportEnd::DatabaseUnavailable:

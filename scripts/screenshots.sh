@@ -2,7 +2,8 @@
 # Runs the desktop program under a virtual X display with the sample open and
 # saves pictures of the main window, the selection dialog, the search dialog
 # and the two export dialogs (each after a short export of the sample into a
-# temporary folder) into docs/screenshots/ (or the folder given as $2).
+# temporary folder, and the message box that ends the first of them) into
+# docs/screenshots/ (or the folder given as $2).
 #   scripts/screenshots.sh [BUILD] [OUT] [DB]
 set -euo pipefail
 build=${1:-build}

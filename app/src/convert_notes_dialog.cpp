@@ -211,13 +211,14 @@ void CConvertNotes::UiSetTarget(const QString& target) {
 }
 
 void CConvertNotes::UiSetOutcome(const exporting::ExportOutcome& outcome) {
-    const std::string notice = exporting::ClosingNotice(outcome);
-    if (notice.empty()) return;
-    // A finished run reads "Finish" while its notice is up; a refused logon
-    // only says so.
-    if (!outcome.logonFailed) save_->setText(kFinishText);
-    UiShowMessage(QString::fromStdString(notice));
-    if (!outcome.logonFailed) save_->setText(kSaveText);
+    const std::string message = exporting::EndOfRunMessage(outcome);
+    if (message.empty()) return;
+    // A run that went through its folders reads "Finish" while its message
+    // is up; one that could not start only says why.
+    const bool ran = outcome.end == exporting::ExportEnd::Completed || outcome.end == exporting::ExportEnd::Stopped;
+    if (ran) save_->setText(kFinishText);
+    UiShowMessage(QString::fromStdString(message));
+    if (ran) save_->setText(kSaveText);
 }
 
 void CConvertNotes::reject() {

@@ -172,8 +172,8 @@ void CSINGLENSFMAILSAVE::Finished() {
 }
 
 void CSINGLENSFMAILSAVE::UiSetOutcome(const exporting::ExportOutcome& outcome) {
-    const std::string notice = exporting::ClosingNotice(outcome);
-    if (!notice.empty()) UiShowMessage(QString::fromStdString(notice));
+    const std::string message = exporting::EndOfRunMessage(outcome);
+    if (!message.empty()) UiShowMessage(QString::fromStdString(message));
     startExport_->setText(kStartExport);
 }
 

@@ -8,13 +8,17 @@
 #include <controls/dialog_services.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace app {
@@ -41,6 +45,24 @@ void RunExport(ExportDialog& dialog, int kindRadio, int browse, int start) {
 bool Save(QWidget& widget, const QString& folder, const QString& name) {
     QCoreApplication::processEvents();
     return widget.grab().save(folder + "/" + name);
+}
+
+// Lets the next message box come up for real, saves it and closes it; the
+// scripted answers stand in again afterwards.
+void SaveNextMessageBox(const QString& folder, const QString& name, bool* ok) {
+    controls::MessageService::SetResponder(nullptr);
+    auto* timer = new QTimer;
+    timer->setInterval(50);
+    QObject::connect(timer, &QTimer::timeout, [timer, folder, name, ok] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        timer->stop();
+        timer->deleteLater();
+        *ok = Save(*box, folder, name) && *ok;
+        box->accept();
+        controls::MessageService::SetResponder([](const controls::MessageRequest&) { return controls::MsgAnswer::Ok; });
+    });
+    timer->start();
 }
 
 }  // namespace
@@ -106,6 +128,9 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
         if (record.folderName == "Contacts") checked.push_back(record);
     CConvertNotes convert(*state, checked, &dlg);
     convert.show();
+    convert.findChild<QCheckBox*>("id1069")->setChecked(true);
+    convert.findChild<QComboBox*>("id1063")->setCurrentText("File As");
+    SaveNextMessageBox(folder, "export-finished-message.png", &ok);
     RunExport(convert, 1048, 1010, 1037);
     ok = Save(convert, folder, "export-options-dialog.png") && ok;
     convert.hide();

@@ -34,9 +34,13 @@ std::string FolderDirectory(const std::string& root, const std::string& relPath)
     return dir;
 }
 
-bool IsWritableDirectory(const std::string& path) {
+// Why files cannot be written into path; empty when they can.
+std::string NotWritableDirectory(const std::string& path) {
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(path.c_str(), W_OK | X_OK) == 0;
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return "it is not a folder";
+    if (::access(path.c_str(), W_OK | X_OK) != 0) return std::strerror(errno);
+    return {};
 }
 
 // A name read back from a folder's record names a file of that folder only
@@ -57,8 +61,8 @@ DirectoryTarget::DirectoryTarget(RunContext& run) : run_(run), stamp_(RecoverDat
 bool DirectoryTarget::Open() {
     const std::string& destination = run_.options.destination;
     if (run_.request.IsListExport()) {
-        if (!IsWritableDirectory(destination)) {
-            run_.Fail("Cannot write to the output folder " + destination);
+        if (const std::string why = NotWritableDirectory(destination); !why.empty()) {
+            run_.Fail("Cannot write to the output folder " + destination + ": " + why);
             return false;
         }
         root_ = destination;
@@ -88,7 +92,7 @@ std::string DirectoryTarget::PrepareFolder(const TargetFolder& folder) {
     if (!dir_.empty()) EndFolder();
     CloseJournal();
     dir_ = FolderDirectory(root_, folder.path);
-    if (!EnsurePathExists(dir_)) run_.LogError("Cannot create the directory " + dir_);
+    if (std::string why; !EnsurePathExists(dir_, &why)) run_.LogError("Cannot create the directory " + dir_ + ": " + why);
     LoadSaved();
     StartFolder(folder, dir_);
     return dir_;

@@ -5,6 +5,8 @@
 #include "view_export.h"
 #include "view_reader.h"
 
+#include <notes/contact_entries.h>
+
 namespace exporting {
 
 namespace {
@@ -14,6 +16,15 @@ std::string RelativeFolderPath(std::string path) {
     static const std::string root = "Lotus Notes\\";
     for (size_t at; (at = path.find(root)) != std::string::npos;) path.erase(at, root.size());
     return path;
+}
+
+// The contacts of every folder the run was asked for; counted only when a
+// stop leaves some of them unread.
+uint64_t ContactCount(const ExportRequest& request) {
+    uint64_t n = 0;
+    for (const notes::FolderRecord& record : request.folders)
+        n += notes::ContactEntries(request.database, record.viewIndex).size();
+    return n;
 }
 
 }  // namespace
@@ -47,7 +58,9 @@ ExportOutcome ExportFolders(RunContext& run, ExportTarget& target) {
 
     target.Commit();  // the closing notice counts only what reached the file
     run.Log("Finish Conversion Process!");
-    run.Settle(run.stopped || run.StopRequested() ? ExportEnd::Stopped : ExportEnd::Completed);
+    const bool stopped = run.stopped || run.StopRequested();
+    if (stopped) run.NoteNotReached(ContactCount(run.request));
+    run.Settle(stopped ? ExportEnd::Stopped : ExportEnd::Completed);
     run.Log("Completed");
     target.Close();
     return run.outcome;

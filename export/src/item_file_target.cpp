@@ -77,6 +77,20 @@ bool WriteItemFile(RunContext& run, const std::string& path, const mapi::SourceI
     }
 }
 
+bool NamedByFileAs(const ExportOptions& o) { return o.namingOn && o.naming == kFileAsNaming; }
+
+// The File As text the contact's item is saved with. A value the item
+// refuses makes writing the item fail too, and that failure is logged there.
+std::string FileAsText(const ContactRecord& contact, const std::string& subject) {
+    store::RDOContactItem item(nullptr);
+    try {
+        ApplyContactTable(item, contact, subject);
+    } catch (const store::StoreError&) {
+        return {};
+    }
+    return item.FileAs();
+}
+
 }  // namespace
 
 std::string ItemFileTarget::PathFor(const Earlier* earlier, const std::string& base, uint64_t entry) {
@@ -90,7 +104,8 @@ void ItemFileTarget::Written(const std::string& path, const mapi::SourceIdentity
 bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
                                const mapi::SourceIdentity& source, const Earlier* earlier) {
     const ExportOptions& o = run_.options;
-    const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", o.namingOn, o.naming), entry);
+    const std::string fileAs = NamedByFileAs(o) ? FileAsText(contact, subject) : std::string();
+    const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
     const bool written = WriteItemFile(
         run_, path, source,
         [](const std::string& at) {
@@ -105,9 +120,10 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, 
     const Earlier* earlier = nullptr;
     if (auto result = LeftOut(group.hasAttachments, source, &earlier)) return *result;
     if (!LogResolution(run_, group)) return WriteResult::Failed;
-    // The ListName is the subject; a group has no From.
+    // The ListName is the subject and the File As text; a group has no From.
     const ExportOptions& o = run_.options;
-    const std::string path = PathFor(earlier, BaseName(group.document.name, "", "", o.namingOn, o.naming), entry);
+    const std::string& name = group.document.name;
+    const std::string path = PathFor(earlier, BaseName(name, "", "", name, o.namingOn, o.naming), entry);
     const bool written = WriteItemFile(
         run_, path, source,
         [](const std::string& at) {

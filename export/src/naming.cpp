@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <initializer_list>
+
 namespace exporting {
 
 namespace {
@@ -9,6 +11,21 @@ namespace {
 constexpr std::string_view kRemoved = "\\/:*\"<>|?";
 
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+bool HasText(std::string_view part) { return part.find_first_not_of(' ') != std::string_view::npos; }
+
+// The parts that have text, joined by " - ": an empty part leaves no
+// separator behind (" - Acme" for an empty date would start a file name with
+// a blank).
+std::string Joined(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (std::string_view part : parts) {
+        if (!HasText(part)) continue;
+        if (!out.empty()) out += " - ";
+        out += part;
+    }
+    return out;
+}
 
 std::string WithoutControls(std::string_view text) {
     std::string out;
@@ -40,19 +57,23 @@ std::string SubjectText(const std::string& companyName, const std::string& first
     return lastName;
 }
 
-std::string BaseName(const std::string& subject, const std::string& from, const std::string& date, bool namingOn,
-                     const std::string& pattern) {
+std::string BaseName(const std::string& subject, const std::string& from, const std::string& date,
+                     const std::string& fileAs, bool namingOn, const std::string& pattern) {
     const std::string p = namingOn ? pattern : "Subject";
     std::string name;
-    if (p == "Date+Subject") name = date + " - " + subject;
-    else if (p == "From+Date+Subject") name = from + " - " + date + " - " + subject;
-    else if (p == "Subject+Date") name = subject + " - " + date;
-    else if (p == "Subject+Date+From") name = subject + " - " + date + " - " + from;
-    else name = subject;
-    if (name != subject)
-        for (char& c : name)
-            if (c == '/') c = '-';
-    if (subject.empty()) name = "None Subject";
+    if (p == kFileAsNaming) {
+        name = HasText(fileAs) ? fileAs : "None Subject";
+    } else {
+        if (p == "Date+Subject") name = Joined({date, subject});
+        else if (p == "From+Date+Subject") name = Joined({from, date, subject});
+        else if (p == "Subject+Date") name = Joined({subject, date});
+        else if (p == "Subject+Date+From") name = Joined({subject, date, from});
+        if (name.empty()) name = subject;
+        else
+            for (char& c : name)
+                if (c == '/') c = '-';
+        if (subject.empty()) name = "None Subject";
+    }
     std::string out;
     out.reserve(name.size());
     for (char c : name)

@@ -8,6 +8,15 @@ namespace {
 bool RanToItsEnd(const ExportOutcome& outcome) {
     return outcome.end == ExportEnd::Completed || outcome.end == ExportEnd::Stopped;
 }
+
+std::string Contacts(uint64_t n) { return std::to_string(n) + (n == 1 ? " contact" : " contacts"); }
+
+std::string StoppedMessage(const ExportOutcome& outcome) {
+    const ExportTotals& t = outcome.totals;
+    const uint64_t notWritten = t.skipped + t.failed + outcome.notReached;
+    return "Conversion stopped by the user: " + Contacts(t.written) + " written, " + std::to_string(notWritten) +
+           " not written.";
+}
 }  // namespace
 
 std::string CompletionMessage(const ExportTotals& totals) {
@@ -16,9 +25,24 @@ std::string CompletionMessage(const ExportTotals& totals) {
            (totals.failed == 1 ? " contact was" : " contacts were") + " not written. See the log.";
 }
 
+std::string CountsLine(const ExportTotals& totals) {
+    return "Written: " + std::to_string(totals.written) + ", skipped: " + std::to_string(totals.skipped) +
+           ", failed: " + std::to_string(totals.failed);
+}
+
 std::string ClosingNotice(const ExportOutcome& outcome) {
     if (outcome.logonFailed) return store::kLogonFailedText;
     return RanToItsEnd(outcome) ? CompletionMessage(outcome.totals) : std::string();
+}
+
+std::string EndOfRunMessage(const ExportOutcome& outcome) {
+    std::string what;
+    if (outcome.logonFailed) what = store::kLogonFailedText;
+    else if (outcome.end == ExportEnd::Completed) what = CompletionMessage(outcome.totals);
+    else if (outcome.end == ExportEnd::Stopped) what = StoppedMessage(outcome);
+    else if (outcome.end == ExportEnd::BadOptions) return {};
+    else what = "Conversion failed, nothing was written: " + outcome.error;
+    return what + "\n\n" + CountsLine(outcome.totals);
 }
 
 std::string FinishedFolder(const ExportRequest& request, const ExportOutcome& outcome) {

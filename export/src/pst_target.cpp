@@ -88,14 +88,17 @@ bool PstTarget::CreatePst() {
         run_.Fail(std::string("Cannot create the PST file: ") + e.what());
         return false;
     }
-    store::RunCompanion("create", session_.get());
+    std::string why;
+    const bool ran = store::RunCompanion("create", session_.get(), &why) == 0;
     std::optional<store::RDOStore> made;
     try {
         made = session_->FindStore(name);
-    } catch (const store::StoreError&) {
+    } catch (const store::StoreError& e) {
+        if (ran) why = e.what();
     }
     if (!made) {
-        run_.Fail("Cannot create the PST file " + path);
+        if (why.empty()) why = "the profile has no store named " + name;
+        run_.Fail("Cannot create the PST file " + path + ": " + why);
         return false;
     }
     pstName_ = name;

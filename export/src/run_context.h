@@ -49,6 +49,13 @@ public:
         if (done_ % 64 == 0 || done_ == known_) sink_.SetProgress(done_, known_);
     }
 
+    // A stop ended the run: of the asked contacts, those it never came to.
+    void NoteNotReached(uint64_t asked) {
+        const ExportTotals& t = outcome.totals;
+        const uint64_t handled = t.written + t.skipped + t.failed;
+        outcome.notReached = asked > handled ? asked - handled : 0;
+    }
+
     // Settles the outcome with how the run ended and hands it to the sink.
     const ExportOutcome& Settle(ExportEnd end) {
         outcome.end = end;

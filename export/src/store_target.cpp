@@ -64,12 +64,13 @@ void StoreTarget::OpenFolder(const std::string& path, bool make) {
     storePath_ = StorePath(path);
     if (!session_) return;
     const bool listExport = run_.request.IsListExport();
+    std::string notMade;  // why the companion did not make the folder
     if (make) {
         try {
             if (listExport) run_.Log("Please wait create pst folder");
             store::WriteMailSavingFile(storePath_);
             if (!listExport) run_.Log("Please wait... Create PST Folders :" + storePath_);
-            store::RunCompanion("folder", session_.get());
+            store::RunCompanion("folder", session_.get(), &notMade);
         } catch (const store::StoreError& e) {
             run_.LogError(std::string("Cannot ask for the folder ") + storePath_ + ": " + e.what());
         }
@@ -77,7 +78,9 @@ void StoreTarget::OpenFolder(const std::string& path, bool make) {
     try {
         folder_ = session_->GetFolderFromPath(storePath_);
     } catch (const store::StoreError& e) {
-        run_.LogError("Cannot find the folder " + storePath_ + ": " + e.what());
+        // A folder the companion could not make is missing for its reason.
+        if (notMade.empty()) run_.LogError("Cannot find the folder " + storePath_ + ": " + e.what());
+        else run_.LogError("Cannot create the folder " + storePath_ + ": " + notMade);
     }
 }
 

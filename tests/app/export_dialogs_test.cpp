@@ -5,6 +5,7 @@
 #include <app/folder_picker_dialog.h>
 #include <app/list_items_dialog.h>
 
+#include <notes/contact_entries.h>
 #include <store/session.h>
 
 #include <QCheckBox>
@@ -22,6 +23,8 @@
 #include <QTreeWidget>
 #include <QScopeGuard>
 #include <QtTest>
+
+#include <unistd.h>
 
 using app::CConvertNotes;
 using app::CSINGLENSFMAILSAVE;
@@ -73,6 +76,8 @@ private slots:
     void mainWindowOpensTheDialogs();
     void radiosChooseTheirKindHoweverChecked();
     void openedFromTheCommandLineBothDialogsWritePdf();
+    void aRunThatWritesNothingSaysWhy();
+    void bothDialogsNameFilesByFileAs();
 
 private:
     // The database analysed in a main window; the records of its folders.
@@ -172,7 +177,7 @@ void ExportDialogsTest::convertNotesOpeningState() {
     auto* namings = Child<QComboBox>(dlg, 1063);
     QStringList namingTexts;
     for (int i = 0; i < namings->count(); ++i) namingTexts << namings->itemText(i);
-    QCOMPARE(namingTexts, (QStringList{"Subject", "Date+Subject", "From+Date+Subject", "Subject+Date+From", "Subject+Date"}));
+    QCOMPARE(namingTexts, (QStringList{"Subject", "Date+Subject", "From+Date+Subject", "Subject+Date+From", "Subject+Date", "File As"}));
     QCOMPARE(namings->currentText(), QString("Subject"));
 
     QCOMPARE(dlg.SavingMode(), OutputKind::Pst);
@@ -395,7 +400,8 @@ void ExportDialogsTest::convertNotesBrowseSaveStopAndLog() {
     QCOMPARE(outcome.end, exporting::ExportEnd::Completed);
     QVERIFY(outcome.totals.written > 0);
     QCOMPARE(outcome.totals.failed, 0u);
-    QVERIFY(dialogs_->messages.contains("Conversion Completed Successfully!"));
+    QCOMPARE(dialogs_->messages.last(),
+             QString("Conversion Completed Successfully!\n\nWritten: %1, skipped: 0, failed: 0").arg(outcome.totals.written));
     QCOMPARE(opened_.size(), 1);
     QCOMPARE(qsizetype(FilesBelow(opened_[0]).filter(".vcf").size()), qsizetype(outcome.totals.written));
     // Progress lines are green.
@@ -487,7 +493,12 @@ void ExportDialogsTest::stopDuringTheThirdDocument() {
     QCOMPARE(Child<QLabel>(dlg, 1042)->text(), statusAtStop);  // no later folder
     QVERIFY(dlg.Log().Lines().contains("Saving process stopped by user!"));
     QVERIFY(dialogs_->messages.contains(app::kAskStop));
-    QCOMPARE(dialogs_->messages.last(), exporting::CompletionMessage(dlg.LastOutcome().totals).c_str());
+    // The run says it stopped, with the contacts written and those not: the
+    // rest of both views.
+    const size_t asked = notes::ContactEntries(kSample.toStdString(), Record("Contacts").viewIndex).size() +
+                         notes::ContactEntries(kSample.toStdString(), Record("People").viewIndex).size();
+    QCOMPARE(dialogs_->messages.last(), QString("Conversion stopped by the user: 3 contacts written, %1 not written.\n\n"
+                                                "Written: 3, skipped: 0, failed: 0").arg(asked - 3));
     QCOMPARE(FilesBelow(out.path()).filter(".vcf").size(), 3);
     // A new run starts without the old request.
     app::ExportDialog::SetLogTap(nullptr);
@@ -526,7 +537,7 @@ void ExportDialogsTest::listItemsOpeningState() {
     auto* namings = Child<QComboBox>(dlg, 1065);
     QStringList namingTexts;
     for (int i = 0; i < namings->count(); ++i) namingTexts << namings->itemText(i);
-    QCOMPARE(namingTexts, (QStringList{"Date+Subject", "From+Date+Subject", "Subject", "Subject+Date", "Subject+Date+From"}));
+    QCOMPARE(namingTexts, (QStringList{"Date+Subject", "File As", "From+Date+Subject", "Subject", "Subject+Date", "Subject+Date+From"}));
     QCOMPARE(namings->currentText(), QString("Date+Subject"));
     QCOMPARE(dlg.SavingMode(), OutputKind::Pst);
     QVERIFY(Child<QRadioButton>(dlg, 1006)->isChecked());
@@ -639,7 +650,7 @@ void ExportDialogsTest::listItemsExportOfTickedRows() {
     const QStringList files = FilesBelow(out.path());
     QCOMPARE(files.size(), 3);
     for (const QString& no : ticked) QCOMPARE(files.filter(QRegularExpression("--" + no + "\\.vcf$")).size(), 1);
-    QVERIFY(dialogs_->messages.contains("Conversion Completed Successfully!"));
+    QCOMPARE(dialogs_->messages.last(), QString("Conversion Completed Successfully!\n\nWritten: 3, skipped: 0, failed: 0"));
     QVERIFY(dlg.Log().Lines().contains("Completed"));
 }
 
@@ -808,6 +819,112 @@ void ExportDialogsTest::openedFromTheCommandLineBothDialogsWritePdf() {
         QFile first(dest + "/" + pdfs.value(0));
         QVERIFY(first.open(QIODevice::ReadOnly));
         QCOMPARE(first.read(5), QByteArray("%PDF-"));
+    }
+}
+
+void ExportDialogsTest::aRunThatWritesNothingSaysWhy() {
+    OpenSample();
+    ListFolder("Contacts");
+    main_->List().Model().SetChecked(0, true);
+    QTemporaryDir work;
+    const QString file = work.filePath("plain-file");
+    QFile plain(file);
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QString readOnly = "/sys";
+    if (geteuid() != 0) {
+        readOnly = work.filePath("ro");
+        QVERIFY(QDir().mkpath(readOnly));
+        QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    // Each failure's log line ends with its reason; the closing message says
+    // nothing was written, why, and the counts.
+    struct Case {
+        const char* what;
+        bool tree;
+        int radio;
+        QString destination, lineStart;
+        QStringList reasons;  // one of them ends the line
+    } cases[] = {
+        {"tree, PST in a folder it cannot be made in", true, 1006, readOnly, "Cannot create the PST file " + readOnly + "/",
+         {"not writable", "Permission denied"}},
+        {"tree, files into a file", true, 1009, file, "Cannot create the directory " + file + "/RecoverData", {": Not a directory"}},
+        {"list, files into a file", false, 1027, file, "Cannot write to the output folder " + file, {": it is not a folder"}},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<app::ExportDialog> dlg;
+        if (c.tree) dlg = std::make_unique<CConvertNotes>(main_->State(), std::vector<notes::FolderRecord>{Record("Contacts")});
+        else dlg = std::make_unique<CSINGLENSFMAILSAVE>(main_->State(), main_->List().Model());
+        dlg->show();
+        Child<QRadioButton>(*dlg, c.radio)->click();
+        dialogs_->paths.push_back(c.destination);
+        QTest::mouseClick(Child(*dlg, c.tree ? 1010 : 1033), Qt::LeftButton);
+        dialogs_->messages.clear();
+        auto* start = Child<QPushButton>(*dlg, c.tree ? 1037 : 1034);
+        RunToEnd(*dlg, start);
+        const exporting::ExportOutcome outcome = dlg->LastOutcome();
+        QCOMPARE(outcome.end, exporting::ExportEnd::DestinationUnusable);
+        const QString error = QString::fromStdString(outcome.error);
+        QVERIFY2(error.startsWith(c.lineStart), qPrintable(error));
+        bool reasoned = false;
+        for (const QString& reason : c.reasons) reasoned |= error.contains(reason);
+        QVERIFY2(reasoned, qPrintable(c.what + (": " + error)));
+        const QStringList lines = dlg->Log().Lines();
+        const int at = int(lines.indexOf(error));
+        QVERIFY2(at >= 0, qPrintable(lines.join("\n")));
+        QCOMPARE(dlg->Log().LineColour(at), QColor(0xCC, 0, 0));
+        QCOMPARE(dialogs_->messages,
+                 QStringList{"Conversion failed, nothing was written: " + error + "\n\nWritten: 0, skipped: 0, failed: 0"});
+        QCOMPARE(start->text(), QString(c.tree ? "Save" : "Start Export"));
+        QVERIFY(start->isEnabled());
+        if (c.tree) QVERIFY(!Enabled(*dlg, 1011));
+    }
+    QVERIFY(opened_.isEmpty());
+}
+
+void ExportDialogsTest::bothDialogsNameFilesByFileAs() {
+    OpenSample();
+    ListFolder("Contacts");
+    auto& model = main_->List().Model();
+    int jane = -1;
+    for (int row = 0; row < model.rowCount(); ++row)
+        if (model.Row(row).text[2] == "26") jane = row;
+    QVERIFY(jane >= 0);
+    model.SetChecked(jane, true);
+    QTemporaryDir out;
+    struct Run {
+        const char* name;
+        int vcf, browse, start, namings;
+        QString file;  // the contact's File As, then its index
+    } runs[] = {{"tree", 1048, 1010, 1037, 1063, ""}, {"list", 1027, 1033, 1034, 1065, "Doe, Jane--26.vcf"}};
+    for (const Run& r : runs) {
+        std::unique_ptr<app::ExportDialog> dlg;
+        if (r.file.isEmpty()) dlg = std::make_unique<CConvertNotes>(main_->State(), std::vector<notes::FolderRecord>{Record("Contacts")});
+        else dlg = std::make_unique<CSINGLENSFMAILSAVE>(main_->State(), model);
+        dlg->show();
+        Child<QRadioButton>(*dlg, r.vcf)->click();
+        Child<QCheckBox>(*dlg, 1069)->setChecked(true);
+        auto* namings = Child<QComboBox>(*dlg, r.namings);
+        namings->setCurrentIndex(namings->findText("File As"));
+        const QString dest = out.filePath(r.name);
+        QVERIFY(QDir().mkpath(dest));
+        dialogs_->paths.push_back(dest);
+        QTest::mouseClick(Child(*dlg, r.browse), Qt::LeftButton);
+        RunToEnd(*dlg, Child<QPushButton>(*dlg, r.start));
+        QCOMPARE(dlg->LastOutcome().totals.failed, 0u);
+        const QStringList files = FilesBelow(dest);
+        QVERIFY(uint64_t(files.size()) == dlg->LastOutcome().totals.written);
+        if (!r.file.isEmpty()) {
+            QCOMPARE(files, QStringList{r.file});
+        } else {
+            // Every contact of the view by its File As: "Last, First--NO.vcf"
+            // below RecoverData<stamp>/Contacts.
+            QStringList names;
+            for (const QString& f : files) names << QFileInfo(f).fileName();
+            QVERIFY(names.contains("Doe, Jane--26.vcf"));
+            QVERIFY(names.contains("Pat Quinlan--45.vcf"));  // a full name alone
+            QCOMPARE(names.filter(QRegularExpression("^[^ ].*, .*--\\d+\\.vcf$")).size(), names.size() - 1);
+        }
     }
 }
 

@@ -5,11 +5,13 @@
 #include <support/temp_files.h>
 
 #include <csv_readers.h>
+#include <outside_tool.h>
 
 #include <chrono>
 #include <fcntl.h>
 #include <csignal>
 #include <fstream>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -279,4 +281,66 @@ TEST_F(CliExport, ALinkOrFifoAtTheCsvNameIsRefusedAndCounted) {
         ASSERT_EQ(::lstat(csv.c_str(), &st), 0) << c.what;
         EXPECT_FALSE(S_ISREG(st.st_mode)) << c.what << ": replaced by a file";
     }
+}
+
+TEST_F(CliExport, NamingFileAsNamesEachFileAfterTheContact) {
+    // Each MSG file is named after the File As text its item carries, as
+    // msgreader reads it: "Last, First", else the full name (45).
+    const std::string rows = "0,1,5,26,45,63,67";
+    CliResult r = Run("export " + sample + " --as msg --to " + Quote(Out()) + " --folder Contacts --items " + rows + " --naming 'File As'");
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Out())) {
+        const format_check::ToolResult read = format_check::RunMsgReader(e.path().string());
+        ASSERT_EQ(read.exitCode, 0) << read.out;
+        std::string fileAs = format_check::ReaderProps(read.out)["lid:8005"];
+        ASSERT_FALSE(fileAs.empty()) << e.path();
+        std::erase_if(fileAs, [](char c) { return std::string_view("\\/:*\"<>|?").find(c) != std::string_view::npos; });
+        const std::string stem = e.path().stem().string();
+        ASSERT_EQ(stem.rfind(fileAs, 0), 0u) << stem << " is not named after " << fileAs;
+        const std::string index = stem.substr(fileAs.size());
+        EXPECT_TRUE(!index.empty() && index.find_first_not_of("0123456789") == std::string::npos) << stem;
+        names.insert(e.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"Oberndorfer, Margarethe0.msg", "Contact, Unnamed1.msg", "Smith, Anna5.msg",
+                                            "Doe, Jane26.msg", "Pat Quinlan45.msg", "Żółkiewski, Łukasz63.msg",
+                                            "山田, 太郎67.msg"}));
+
+    // The other kinds name the same way; a date part that is empty leaves no
+    // " - " behind.
+    const std::pair<std::string, std::string> patterns[] = {{"'File As'", "Doe, Jane--26.vcf"}, {"Date+Subject", "Jane--26.vcf"},
+                                                             {"From+Date+Subject", "Jane--26.vcf"}};
+    int run = 0;
+    for (const auto& [pattern, name] : patterns) {
+        const std::string to = dir / ("vcf" + std::to_string(++run));
+        std::filesystem::create_directories(to);
+        r = Run("export " + sample + " --as vcf --to " + Quote(to) + " --folder Contacts --items 26 --naming " + pattern);
+        ASSERT_EQ(r.code, 0) << pattern << r.err;
+        EXPECT_TRUE(std::filesystem::exists(to + "/" + name)) << pattern;
+    }
+}
+
+TEST_F(CliExport, AFailureThatWritesNothingGivesItsReasonInTheLog) {
+    // A PST in a folder it cannot be made in: the companion's reason, which
+    // it also says on stderr, ends the log line.
+    const std::string ro = geteuid() == 0 ? "/sys" : dir / "ro";
+    if (geteuid() != 0) {
+        std::filesystem::create_directories(ro);
+        std::filesystem::permissions(ro, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    }
+    CliResult r = Run("export " + sample + " --as pst --to " + Quote(ro));
+    EXPECT_EQ(r.code, 5) << r.out << r.err;
+    const size_t at = r.out.find("Cannot create the PST file " + ro + "/");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::string line = r.out.substr(at, r.out.find('\n', at) - at);
+    const std::string reason = line.substr(line.find(".pst: ") + 6);
+    EXPECT_TRUE(reason.find("not writable") != std::string::npos || reason.find("Permission denied") != std::string::npos) << line;
+    EXPECT_NE(r.err.find("saving create: " + reason + "\n"), std::string::npos) << r.err;
+    EXPECT_EQ(LastLine(r.out), "Written: 0, skipped: 0, failed: 0");
+
+    // Selected items into a file: the output folder line says why.
+    const std::string file = dir.Write("plain-file", "x");
+    r = Run("export " + sample + " --as vcf --to " + Quote(file) + " --folder Contacts --items 0");
+    EXPECT_EQ(r.code, 5) << r.out << r.err;
+    EXPECT_NE(r.out.find("Cannot write to the output folder " + file + ": it is not a folder\n"), std::string::npos) << r.out;
 }

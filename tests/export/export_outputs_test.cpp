@@ -2,6 +2,8 @@
 // and the rules of naming, filtering and stopping as a user meets them.
 #include "export_fixture.h"
 
+#include <notes/contact_entries.h>
+
 #include <support/temp_files.h>
 
 #include <csv_readers.h>
@@ -129,7 +131,7 @@ TEST_F(ExportTest, SelectedFilesAreNamedWithTheEntryIndexAndStayInsideTheFolder)
     o.naming = "Date+Subject";
     r = Selected(o, "Contacts", {0, 2});
     EXPECT_EQ(r.totals.written, 2u);
-    EXPECT_TRUE(std::filesystem::exists(dest + "/ - A-B C--0.html"));
+    EXPECT_TRUE(std::filesystem::exists(dest + "/A-B C--0.html"));  // the empty date leaves no " - "
     // Everything lies directly in the chosen folder, each name within 255 bytes.
     size_t n = 0;
     for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path())) {
@@ -238,6 +240,17 @@ TEST_F(ExportTest, AStopDuringTheThirdDocumentEndsTheWalk) {
     EXPECT_EQ(sink.Count("Export Items: "), 3u);
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Conversion Completed Successfully!"});
     EXPECT_EQ(FilesUnder(r.outputs.at(0)).size(), 3u);
+    // What the stop left undone: every other contact of the asked views.
+    uint64_t asked = 0;
+    for (const auto& f : Folders()) asked += notes::ContactEntries(state->strFileDir.get(), f.viewIndex).size();
+    EXPECT_EQ(r.notReached, asked - 3);
+
+    // A list export: the ticked entries after the third.
+    sink.log.clear();
+    ExportOutcome l = Selected(Options(OutputKind::Txt, Out()), "Contacts", {2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    EXPECT_EQ(l.end, ExportEnd::Stopped);
+    EXPECT_EQ(l.totals.written, 3u);
+    EXPECT_EQ(l.notReached, 7u);
 }
 
 TEST_F(ExportTest, AnUnusableDestinationIsReportedNotCelebrated) {

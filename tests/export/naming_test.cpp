@@ -21,21 +21,32 @@ TEST(Naming, SubjectTextPrefersShortCompanyThenFirstThenLastName) {
 
 TEST(Naming, PatternsComposeCleanAndFallBack) {
     struct Case {
-        std::string subject, from;
+        std::string subject, from, date, fileAs;
         bool on;
         std::string pattern, expected;
     };
     const Case cases[] = {
-        {"A/B: C?", "", false, "Date+Subject", "AB C"},
-        {"A/B: C?", "", true, "Subject", "AB C"},
-        {"A/B: C?", "", true, "Date+Subject", " - A-B C"},
-        {"Acme", "Jo/e", true, "From+Date+Subject", "Jo-e -  - Acme"},
-        {"Acme", "Joe", true, "Subject+Date+From", "Acme -  - Joe"},
-        {"Acme", "", true, "Subject+Date", "Acme - "},
-        {"", "Joe", true, "Subject+Date+From", "None Subject"},
-        {"a\\b*c\"d<e>f|g", "", false, "Subject", "abcdefg"},
+        {"A/B: C?", "", "", "", false, "Date+Subject", "AB C"},
+        {"A/B: C?", "", "", "", true, "Subject", "AB C"},
+        // An empty or blank part goes with its separator; "/" still becomes "-".
+        {"A/B: C?", "", "", "", true, "Date+Subject", "A-B C"},
+        {"Acme", "Jo/e", "", "", true, "From+Date+Subject", "Jo-e - Acme"},
+        {"Acme", "Joe", "", "", true, "Subject+Date+From", "Acme - Joe"},
+        {"Acme", "", "", "", true, "Subject+Date", "Acme"},
+        {"Acme", " ", "  ", "", true, "From+Date+Subject", "Acme"},
+        {" ", "", "", "", true, "Date+Subject", " "},
+        {"Acme", "Joe", "5/22/2001", "", true, "From+Date+Subject", "Joe - 5-22-2001 - Acme"},
+        {"Acme", "Joe", "5/22/2001", "", true, "Subject+Date", "Acme - 5-22-2001"},
+        {"", "Joe", "", "", true, "Subject+Date+From", "None Subject"},
+        {"a\\b*c\"d<e>f|g", "", "", "", false, "Subject", "abcdefg"},
+        // File As: the contact's File As text alone, cleaned like a subject.
+        {"Acme", "Joe", "", "Farrow, Jane", true, "File As", "Farrow, Jane"},
+        {"", "", "", "O'Hara/Ng: Kim?", true, "File As", "O'HaraNg Kim"},
+        {"Acme", "", "", "", true, "File As", "None Subject"},
+        {"Acme", "", "", "Farrow, Jane", false, "File As", "Acme"},
     };
-    for (const auto& c : cases) EXPECT_EQ(BaseName(c.subject, c.from, "", c.on, c.pattern), c.expected) << c.pattern << " " << c.subject;
+    for (const auto& c : cases)
+        EXPECT_EQ(BaseName(c.subject, c.from, c.date, c.fileAs, c.on, c.pattern), c.expected) << c.pattern << " " << c.subject;
 }
 
 TEST(Naming, PathsCarryTheIndexAndKeepTheLengthRules) {
@@ -54,7 +65,7 @@ TEST(Naming, NamesStayOneComponentWithin255Bytes) {
     for (OutputKind kind : {OutputKind::Msg, OutputKind::Html, OutputKind::Vcf}) {
         // A short directory keeps the characters under the path-length limits, so
         // only the byte cut applies.
-        for (const std::string& base : {cjk.substr(0, 3 * 190), BaseName("../x", "", "", false, ""), std::string("a\tb\nc\x01")}) {
+        for (const std::string& base : {cjk.substr(0, 3 * 190), BaseName("../x", "", "", "", false, ""), std::string("a\tb\nc\x01")}) {
             std::string path = ItemFilePath("/o", base, 12, kind);
             ASSERT_EQ(path.rfind("/o/", 0), 0u);
             std::string name = path.substr(3);

@@ -112,38 +112,60 @@ TEST(SplitSize, EachPlaceKeepsItsRule) {
 TEST(ExportOutcome, FrontEndsDeriveTheirNoticeAndFolderFromIt) {
     ExportOutcome done;
     done.outputs = {"/out/RecoverData1234"};
+    done.totals.written = 7;
     ExportOutcome failed = done;
     failed.totals.failed = 2;
     ExportOutcome stopped = done;
     stopped.end = ExportEnd::Stopped;
+    stopped.totals = {3, 1, 1};
+    stopped.notReached = 15;
     ExportOutcome logon;
     logon.end = ExportEnd::DestinationUnusable;
     logon.logonFailed = true;
     ExportOutcome unusable;
     unusable.end = ExportEnd::DestinationUnusable;
+    unusable.error = "Cannot create the PST file /o/a.pst: The destination folder is not writable: /o";
     ExportOutcome noDb;
     noDb.end = ExportEnd::DatabaseUnavailable;
+    noDb.error = "Cannot open the database /x.dxl: no such file";
+    ExportOutcome refused;
+    refused.end = ExportEnd::BadOptions;
+    // The command line's notice stays as it was; the window's message says
+    // how every run ended and gives the counts.
     struct Case {
         const char* what;
         ExportOutcome outcome;
         ExportRequest request;
-        std::string notice, folder;
+        std::string notice, message, folder;
     } cases[] = {
-        {"tree, files", done, TreeRequest(OutputKind::Html), "Conversion Completed Successfully!", "/out/RecoverData1234"},
-        {"tree, stopped", stopped, TreeRequest(OutputKind::Csv), "Conversion Completed Successfully!", "/out/RecoverData1234"},
+        {"tree, files", done, TreeRequest(OutputKind::Html), "Conversion Completed Successfully!",
+         "Conversion Completed Successfully!\n\nWritten: 7, skipped: 0, failed: 0", "/out/RecoverData1234"},
+        {"tree, stopped", stopped, TreeRequest(OutputKind::Csv), "Conversion finished, but 1 contact was not written. See the log.",
+         "Conversion stopped by the user: 3 contacts written, 17 not written.\n\nWritten: 3, skipped: 1, failed: 1",
+         "/out/RecoverData1234"},
         {"tree, some failed", failed, TreeRequest(OutputKind::Msg),
-         "Conversion finished, but 2 contacts were not written. See the log.", "/out/RecoverData1234"},
-        {"tree, PST", done, TreeRequest(OutputKind::Pst), "Conversion Completed Successfully!", ""},
-        {"list, files", done, ListRequest(OutputKind::Html), "Conversion Completed Successfully!", ""},
-        {"logon refused", logon, TreeRequest(OutputKind::Profile), "Unable to login outlook session!", ""},
-        {"destination unusable", unusable, TreeRequest(OutputKind::Html), "", ""},
-        {"database unavailable", noDb, ListRequest(OutputKind::Html), "", ""},
+         "Conversion finished, but 2 contacts were not written. See the log.",
+         "Conversion finished, but 2 contacts were not written. See the log.\n\nWritten: 7, skipped: 0, failed: 2",
+         "/out/RecoverData1234"},
+        {"tree, PST", done, TreeRequest(OutputKind::Pst), "Conversion Completed Successfully!",
+         "Conversion Completed Successfully!\n\nWritten: 7, skipped: 0, failed: 0", ""},
+        {"list, files", done, ListRequest(OutputKind::Html), "Conversion Completed Successfully!",
+         "Conversion Completed Successfully!\n\nWritten: 7, skipped: 0, failed: 0", ""},
+        {"logon refused", logon, TreeRequest(OutputKind::Profile), "Unable to login outlook session!",
+         "Unable to login outlook session!\n\nWritten: 0, skipped: 0, failed: 0", ""},
+        {"destination unusable", unusable, TreeRequest(OutputKind::Html), "",
+         "Conversion failed, nothing was written: " + unusable.error + "\n\nWritten: 0, skipped: 0, failed: 0", ""},
+        {"database unavailable", noDb, ListRequest(OutputKind::Html), "",
+         "Conversion failed, nothing was written: " + noDb.error + "\n\nWritten: 0, skipped: 0, failed: 0", ""},
+        {"refused request", refused, ListRequest(OutputKind::Html), "", "", ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ClosingNotice(c.outcome), c.notice) << c.what;
+        EXPECT_EQ(EndOfRunMessage(c.outcome), c.message) << c.what;
         EXPECT_EQ(FinishedFolder(c.request, c.outcome), c.folder) << c.what;
     }
-    ExportTotals one;
-    one.failed = 1;
-    EXPECT_EQ(CompletionMessage(one), "Conversion finished, but 1 contact was not written. See the log.");
+    ExportOutcome one;
+    one.end = ExportEnd::Stopped;
+    one.totals.written = 1;
+    EXPECT_EQ(EndOfRunMessage(one), "Conversion stopped by the user: 1 contact written, 0 not written.\n\nWritten: 1, skipped: 0, failed: 0");
 }

@@ -6,7 +6,7 @@
 namespace exporting {
 
 // Creates every missing directory along path; true when the whole path is a
-// directory afterwards.
-bool EnsurePathExists(const std::string& path);
+// directory afterwards. When it is not, *why (when given) says why.
+bool EnsurePathExists(const std::string& path, std::string* why = nullptr);
 
 }  // namespace exporting

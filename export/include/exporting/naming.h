@@ -1,5 +1,5 @@
 // How exported contacts are named: the subject text, the base name of the
-// five naming patterns, the characters removed from it, the file paths with
+// naming patterns, the characters removed from it, the file paths with
 // their length rules, and the cut that keeps every name within what the file
 // system takes (255 bytes of UTF-8, never inside a character).
 #pragma once
@@ -26,10 +26,13 @@ std::string CutToBytes(std::string_view text, size_t maxBytes);
 std::string SubjectText(const std::string& companyName, const std::string& firstName, const std::string& lastName);
 
 // The base name of a pattern (used only while namingOn, else "Subject"):
-// composed, "/" turned into "-" for the dated patterns, "None Subject" for an
-// empty subject, then the nine characters \ / : * " < > | ? deleted.
-std::string BaseName(const std::string& subject, const std::string& from, const std::string& date, bool namingOn,
-                     const std::string& pattern);
+// its parts joined by " - ", leaving out a part that is empty or blank
+// together with its separator; "/" turned into "-" for the dated patterns;
+// "File As" is the contact's File As text (fileAs) alone; "None Subject" when
+// the subject (for "File As": the File As text) is empty; then the nine
+// characters \ / : * " < > | ? deleted.
+std::string BaseName(const std::string& subject, const std::string& from, const std::string& date,
+                     const std::string& fileAs, bool namingOn, const std::string& pattern);
 
 // A name taken from outside (a view's folder name) made safe as one path
 // component: the nine characters and control characters deleted, blanks

@@ -29,9 +29,13 @@ bool IsStoreKind(OutputKind kind);
 // Every kind suits a tree export; a list export has no DOC or MHTML output.
 bool KindAllowed(OutputKind kind, bool listExport);
 
+// The naming convention that names each file after the contact's File As
+// text ("Farrow, Jane"), as its saved item files it.
+inline constexpr std::string_view kFileAsNaming = "File As";
+
 // The naming conventions in the order the tree export's dialog lists them.
-inline constexpr std::array<std::string_view, 5> kNamingConventions = {
-    "Subject", "Date+Subject", "From+Date+Subject", "Subject+Date+From", "Subject+Date"};
+inline constexpr std::array<std::string_view, 6> kNamingConventions = {
+    "Subject", "Date+Subject", "From+Date+Subject", "Subject+Date+From", "Subject+Date", kFileAsNaming};
 
 // What the user chose besides the contacts: kind, destination and options.
 struct ExportOptions {

@@ -37,6 +37,9 @@ struct ExportOutcome {
     std::string error;                 // why, when end is not Completed/Stopped
     bool logonFailed = false;          // the store's logon failed (end is DestinationUnusable)
     std::vector<std::string> outputs;  // PST files made, or the file export's directory
+    // When a stop ended the run: the contacts asked for that it never came
+    // to (neither written, skipped nor failed).
+    uint64_t notReached = 0;
 };
 
 // Calls come from the run's thread; an implementation hands them to its own
@@ -61,10 +64,21 @@ public:
 // says how many contacts were not written.
 std::string CompletionMessage(const ExportTotals& totals);
 
-// The notice a front end shows when a run ends: the completion message after
-// a run that completed or was stopped, the logon failure's text when the
-// store refused the logon, nothing otherwise (the log says why).
+// "Written: N, skipped: S, failed: F": the command line's last line.
+std::string CountsLine(const ExportTotals& totals);
+
+// The notice the command line prints on its standard error when a run did
+// not go well: the completion message after a run that completed or was
+// stopped, the logon failure's text when the store refused the logon,
+// nothing otherwise (the log says why).
 std::string ClosingNotice(const ExportOutcome& outcome);
+
+// The message a window shows when a run ends: the completion message; for a
+// stopped run, that it stopped, with how many contacts were written and how
+// many not; the logon failure's text; or, when nothing could be written,
+// why. The counts line follows. Empty for a request refused for its options,
+// which the log explains.
+std::string EndOfRunMessage(const ExportOutcome& outcome);
 
 // The folder a front end shows when a run ends: the new export directory of
 // a tree export to files that completed or was stopped; empty otherwise.

@@ -69,6 +69,12 @@ std::vector<std::string> RDOContactItem::GetValues(mapi::ContactField field) con
     return props_.GetStrings(mapi::InfoOf(field).key).value_or(mapi::Strings());
 }
 
+std::string RDOContactItem::FileAs() const {
+    mapi::PropertyBag derived = props_;
+    DeriveNames(derived, {namePartsSet_, fullNameSet_});
+    return derived.GetString(FileUnderKey()).value_or(std::string());
+}
+
 void RDOContactItem::Save() {
     if (!backend_) throw StoreError(ErrorCode::Failed, "The item has no place to be saved to");
     // Address books list a contact by these; without them it shows unnamed.

@@ -47,8 +47,10 @@ std::string ReadCommandFile(const char* name);
 
 // Starts `saving` (beside the running executable) with the verb as its only
 // argument and waits for it. Commits the session's stores first so that the
-// companion sees every saved item. Returns its exit code, or -1 when it could
-// not be started.
-int RunCompanion(const std::string& verb, RDOSession* session = nullptr);
+// companion sees every saved item. What it writes on its standard error goes
+// on to ours. Returns its exit code, or -1 when it could not be started or
+// did not exit; then *why, when given, says why: the last line it wrote on
+// its standard error (without its "saving VERB: " prefix), or how it ended.
+int RunCompanion(const std::string& verb, RDOSession* session = nullptr, std::string* why = nullptr);
 
 }  // namespace store

@@ -55,6 +55,9 @@ public:
 
     std::string Get(mapi::ContactField field) const;  // "" unless a text is set
     std::vector<std::string> GetValues(mapi::ContactField field) const;
+    // The File As text Save would store now: "Last, First", else the full
+    // name, company name or subject; "" when the item has none of them.
+    std::string FileAs() const;
     const mapi::PropertyBag& Properties() const { return props_; }
     mapi::PropertyBag& MutableProperties() { return props_; }
 
