@@ -2,6 +2,8 @@
 
 #include <pst/error.h>
 
+#include <base/utf.h>
+
 namespace pst {
 
 using mapi::PropType;
@@ -26,49 +28,12 @@ bool IsKnownType(uint16_t t) {
 }
 
 namespace {
-// UTF-8 to UTF-16LE bytes in one pass; invalid sequences become U+FFFD.
+// UTF-8 to UTF-16LE bytes, decoded as every other text of the program is.
 void AppendUtf16(Bytes& out, const std::string& s) {
-    // Never more UTF-16 units than UTF-8 bytes: size for that, trim at the end.
+    const std::u16string units = base::Utf8ToUtf16(s);
     const size_t start = out.size();
-    out.resize(start + s.size() * 2);
-    uint8_t* o = out.data() + start;
-    auto put = [&](uint32_t u) {
-        *o++ = uint8_t(u);
-        *o++ = uint8_t(u >> 8);
-    };
-    const auto* p = reinterpret_cast<const uint8_t*>(s.data());
-    const size_t n = s.size();
-    for (size_t i = 0; i < n;) {
-        uint8_t c = p[i];
-        if (c < 0x80) {
-            put(c);
-            ++i;
-            continue;
-        }
-        size_t len = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-        uint32_t cp = len == 4 ? c & 0x07 : len == 3 ? c & 0x0F : c & 0x1F;
-        bool ok = len != 0 && i + len <= n;
-        for (size_t k = 1; ok && k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) ok = false;
-            else cp = cp << 6 | (p[i + k] & 0x3F);
-        }
-        if (ok && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp < 0xE000))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))))
-            ok = false;
-        if (!ok) {
-            put(0xFFFD);
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            put(0xD800 + (cp >> 10));
-            put(0xDC00 + (cp & 0x3FF));
-        } else {
-            put(cp);
-        }
-        i += len;
-    }
-    out.resize(size_t(o - out.data()));
+    out.resize(start + units.size() * 2);
+    for (size_t i = 0; i < units.size(); ++i) Put16(&out[start + 2 * i], units[i]);
 }
 
 [[noreturn]] void Mismatch() { throw PstError(ErrorKind::InvalidArgument, "A property value does not match its type"); }
@@ -105,15 +70,7 @@ Bytes Serialize(const TypedValue& v) {
 
 size_t SerializedSize(const TypedValue& v) {
     if (IsFixedType(v.type)) return FixedSize(v.type);
-    if (v.type == PropType::Unicode) {
-        // UTF-16 units: one per lead byte, two for four-byte sequences.
-        size_t units = 0;
-        for (char ch : std::get<std::string>(v.value)) {
-            auto c = uint8_t(ch);
-            if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
-        }
-        return units * 2;
-    }
+    if (v.type == PropType::Unicode) return base::Utf16Length(std::get<std::string>(v.value)) * 2;
     if (auto* s = std::get_if<std::string>(&v.value)) return s->size();
     if (auto* b = std::get_if<mapi::Binary>(&v.value)) return b->size();
     return 16;
