@@ -1,7 +1,7 @@
 #include "named_property_map.h"
 
-#include "compound_file_format.h"
-#include "stream_names.h"
+#include "bytes.h"
+#include "layout.h"
 
 #include <mapi/tags.h>
 
@@ -11,7 +11,6 @@ namespace msg {
 
 namespace {
 using namespace mapi::nameid;
-constexpr uint32_t kHashStreamCount = 0x1F;
 constexpr uint16_t kBinary = uint16_t(mapi::PropType::Binary);
 }  // namespace
 
@@ -52,10 +51,10 @@ Storage NamedPropertyMap::ToStorage() const {
         uint16_t gi = guidIndex(name.propertySet);
         uint32_t indexAndKind = (uint32_t(id - kFirstNamedId) << 16) | (uint32_t(gi) << 1);  // kind 0: numeric
         std::string entry(kEntrySize, '\0');
-        cfb::Put32(entry, 0, name.lid);
-        cfb::Put32(entry, 4, indexAndKind);
+        Put32(entry, nameEntry::kNameOrOffset, name.lid);
+        Put32(entry, nameEntry::kIndexAndKind, indexAndKind);
         entries += entry;
-        uint32_t streamId = kFirstBucketId + ((name.lid ^ (uint32_t(gi) << 1)) % kHashStreamCount);
+        uint32_t streamId = kFirstBucketId + ((name.lid ^ (uint32_t(gi) << 1)) % nameEntry::kHashBuckets);
         hashStreams[streamId] += entry;
     }
     std::string guidBytes;
@@ -75,8 +74,8 @@ NamedPropertyMap NamedPropertyMap::FromStorage(const Storage& storage) {
     };
     std::string_view guids = stream(kGuidStreamId), entries = stream(kEntryStreamId);
     for (size_t at = 0; at + kEntrySize <= entries.size(); at += kEntrySize) {
-        uint32_t nameOrOffset = cfb::Get32(entries, at);
-        uint32_t indexAndKind = cfb::Get32(entries, at + 4);
+        uint32_t nameOrOffset = Get32(entries, at + nameEntry::kNameOrOffset);
+        uint32_t indexAndKind = Get32(entries, at + nameEntry::kIndexAndKind);
         if (indexAndKind & kKindString) continue;  // string name: not part of the property model
         uint16_t gi = uint16_t((indexAndKind & 0xFFFF) >> 1);
         uint16_t id = uint16_t(kFirstNamedId + (indexAndKind >> 16));
