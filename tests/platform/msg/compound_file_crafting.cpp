@@ -33,6 +33,28 @@ void PutEntry(std::string& dir, size_t index, const std::string& name, uint8_t t
     Put32(dir, at + 0x78, size);
 }
 
+// A header of `sectorSize` bytes (the first sector) whose FAT sectors run
+// from fatStart on; no DIFAT sectors.
+std::string Header(uint16_t major, size_t sectorSize, size_t fatStart, size_t fatSectors, uint32_t dirStart,
+                   uint32_t miniFatStart, uint32_t miniFatSectors) {
+    std::string header(sectorSize, '\0');
+    header.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    Put16(header, 0x18, 0x3E);
+    Put16(header, 0x1A, major);
+    Put16(header, 0x1C, 0xFFFE);
+    Put16(header, 0x1E, major == 3 ? 9 : 12);
+    Put16(header, 0x20, 6);
+    if (major == 4) Put32(header, 0x28, 1);  // directory sectors
+    Put32(header, 0x2C, uint32_t(fatSectors));
+    Put32(header, 0x30, dirStart);
+    Put32(header, 0x38, 4096);
+    Put32(header, 0x3C, miniFatStart);
+    Put32(header, 0x40, miniFatSectors);
+    Put32(header, 0x44, kEnd);
+    for (size_t i = 0; i < 109; ++i) Put32(header, 0x4C + 4 * i, i < fatSectors ? uint32_t(fatStart + i) : kFree);
+    return header;
+}
+
 }  // namespace
 
 std::string SharedChainCompoundFile(size_t streams, size_t chainSectors) {
@@ -50,19 +72,7 @@ std::string SharedChainCompoundFile(size_t streams, size_t chainSectors) {
     const size_t fatStart = dirStart + dirSectors;
     for (size_t s = fatStart; s < total; ++s) fat[s] = kFatSect;
 
-    std::string header(kSector, '\0');
-    header.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    Put16(header, 0x18, 0x3E);
-    Put16(header, 0x1A, 3);
-    Put16(header, 0x1C, 0xFFFE);
-    Put16(header, 0x1E, 9);
-    Put16(header, 0x20, 6);
-    Put32(header, 0x2C, uint32_t(fatSectors));
-    Put32(header, 0x30, uint32_t(dirStart));
-    Put32(header, 0x38, 4096);
-    Put32(header, 0x3C, kEnd);
-    Put32(header, 0x44, kEnd);
-    for (size_t i = 0; i < 109; ++i) Put32(header, 0x4C + 4 * i, i < fatSectors ? uint32_t(fatStart + i) : kFree);
+    const std::string header = Header(3, kSector, fatStart, fatSectors, uint32_t(dirStart), kEnd, 0);
 
     // Streams form a balanced tree (entry j's children are 2j+1 and 2j+2),
     // so the reader's depth limit is no obstacle.
@@ -89,22 +99,7 @@ std::string Version4CompoundFile(const std::string& small, const std::string& la
     // Sectors: 0 FAT, 1 directory, 2 mini FAT, 3 mini stream, 4... "large".
     const size_t largeSectors = (large.size() + kBig - 1) / kBig;
     const size_t miniSectors = (small.size() + kMini - 1) / kMini;
-    std::string header(kBig, '\0');
-    header.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    Put16(header, 0x18, 0x3E);
-    Put16(header, 0x1A, 4);
-    Put16(header, 0x1C, 0xFFFE);
-    Put16(header, 0x1E, 12);
-    Put16(header, 0x20, 6);
-    Put32(header, 0x28, 1);  // directory sectors
-    Put32(header, 0x2C, 1);
-    Put32(header, 0x30, 1);
-    Put32(header, 0x38, 4096);
-    Put32(header, 0x3C, 2);
-    Put32(header, 0x40, 1);
-    Put32(header, 0x44, kEnd);
-    Put32(header, 0x4C, 0);
-    for (size_t i = 1; i < 109; ++i) Put32(header, 0x4C + 4 * i, kFree);
+    const std::string header = Header(4, kBig, 0, 1, 1, 2, 1);
 
     std::string fat(kBig, '\xFF');
     Put32(fat, 0, kFatSect);
