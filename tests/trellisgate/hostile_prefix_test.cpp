@@ -15,8 +15,6 @@ namespace {
 
 constexpr uid_t kOtherUser = 65534;
 
-const std::string kNotFound =
-    "Lotus Notes not found installed or corrupted. Please install Lotus Notes & re-run conversion Application\n";
 
 std::string NotesHive(const std::string& version) {
     return Hive("\n[Environment] 1700000000\n\"PATH\"=str(2):\"C:\\\\A\"\n"

@@ -7,7 +7,7 @@ namespace store::render {
 
 namespace {
 
-void AppendEscaped(std::string& out, const std::string& utf8) {
+void AppendRtfEscaped(std::string& out, const std::string& utf8) {
     for (char16_t u : mapi::Utf8ToUtf16(utf8)) {
         if (u == '\\' || u == '{' || u == '}') {
             out += '\\';
@@ -32,13 +32,13 @@ std::string Rtf(const mapi::PropertyBag& properties) {
         "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
         "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
         "\\viewkind4\\pard\\f0\\fs22\n{\\b\\fs28 ";
-    AppendEscaped(out, ContactTitle(properties));
+    AppendRtfEscaped(out, ContactTitle(properties));
     out += "}\\par\\par\n";
     for (const auto& f : ShownFields(properties)) {
         out += "{\\b ";
-        AppendEscaped(out, std::string(f.label));
+        AppendRtfEscaped(out, std::string(f.label));
         out += ":} ";
-        AppendEscaped(out, f.value);
+        AppendRtfEscaped(out, f.value);
         out += "\\par\n";
     }
     out += "}\n";
