@@ -1,13 +1,14 @@
 # Two entry points for a fresh Debian 12 machine:
 #   make test   install what is missing, configure, build, run every test,
 #               then the unit tests again under AddressSanitizer and
-#               UndefinedBehaviorSanitizer, and the threaded ones under
-#               ThreadSanitizer (build folders $(BUILD)-asan, $(BUILD)-tsan)
+#               UndefinedBehaviorSanitizer with a short run of each fuzz
+#               target, and the threaded ones under ThreadSanitizer (clang
+#               builds in the folders $(BUILD)-asan, $(BUILD)-tsan)
 #   make run    same set-up, then run the main job on the bundled sample
 # and the Debian package:
 #   make package  build/package/ferrywell_<version>_amd64.deb, then checked
 #   make fuzz   every fuzz target for FUZZ_SECONDS (default 300, at most
-#               about 600 within the tests' time limit) each
+#               about 600 within the tests' time limit) each, in $(BUILD)-asan
 BUILD ?= build
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
@@ -34,8 +35,8 @@ sanitize: deps
 	@JOBS=$(JOBS) scripts/sanitizer-tests.sh asan $(BUILD)-asan
 	@JOBS=$(JOBS) scripts/sanitizer-tests.sh tsan $(BUILD)-tsan
 
-fuzz: build
-	@cd $(BUILD) && FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -R '_short$$'
+fuzz: deps
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/sanitizer-tests.sh fuzz $(BUILD)-asan
 
 run: build
 	@scripts/run-main.sh $(BUILD) $(SAMPLE)

@@ -11,3 +11,35 @@ function(ferrywell_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# ferrywell_add_subfolders(): adds every sub-folder of the current folder that
+# has a CMakeLists.txt, in name order, so that components add their own
+# folders without touching the parent's file.
+function(ferrywell_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# ferrywell_executables_below(DIR OUT): every executable target defined in the
+# folder DIR and the folders below it.
+function(ferrywell_executables_below dir out)
+  set(found)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      list(APPEND found ${target})
+    endif()
+  endforeach()
+  get_property(subfolders DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subfolder IN LISTS subfolders)
+    ferrywell_executables_below(${subfolder} below)
+    list(APPEND found ${below})
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()

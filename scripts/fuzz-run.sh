@@ -1,33 +1,47 @@
 #!/usr/bin/env bash
-# Builds one libFuzzer target of fuzz/ with clang (AddressSanitizer and
-# UndefinedBehaviorSanitizer, in a build folder of its own) and runs it for a
-# while on a copy of its seed folder. Any crash, leak, timeout or memory
-# blow-up fails the run; the input that caused it is left in the work folder.
-# Usage: scripts/fuzz-run.sh TARGET SEED_FOLDER [SECONDS] [MAX_LEN]
-#   FUZZ_BUILD    build folder of the fuzz targets (default build/fuzz-clang)
+# Runs one libFuzzer target of fuzz/ for a while on a copy of its seeds,
+# building it first in the AddressSanitizer build (scripts/sanitizer-build.sh)
+# when needed. Any crash, leak, timeout or memory blow-up fails the run; the
+# input that caused it is left in the work folder.
+# Usage: scripts/fuzz-run.sh TARGET SEEDS [SECONDS] [MAX_LEN] [INPUTS]
+#   SEEDS         folders or files, separated by ':'
+#   INPUTS        a script called as INPUTS CORPUS LARGE: it adds seeds to the
+#                 folder CORPUS and writes inputs too large to mutate quickly
+#                 into LARGE, which the target reads once, with twice the time
+#                 and more memory, before fuzzing
+#   FUZZ_BUILD    the build folder (default build-asan)
 #   FUZZ_SECONDS  overrides SECONDS (make fuzz runs every target longer)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:?usage: fuzz-run.sh TARGET SEED_FOLDER [SECONDS] [MAX_LEN]}
-seeds=${2:?usage: fuzz-run.sh TARGET SEED_FOLDER [SECONDS] [MAX_LEN]}
-seconds=${FUZZ_SECONDS:-${3:-25}}
+usage="usage: fuzz-run.sh TARGET SEEDS [SECONDS] [MAX_LEN] [INPUTS]"
+target=${1:?$usage}
+seeds=${2:?$usage}
+seconds=${FUZZ_SECONDS:-${3:-15}}
 max_len=${4:-400000}
-build=${FUZZ_BUILD:-build/fuzz-clang}
+inputs=${5:-}
+build=${FUZZ_BUILD:-build-asan}
 
-if [ ! -f "$build/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DFERRYWELL_FUZZ=ON -DFERRYWELL_GUI=OFF >/dev/null
-fi
-cmake --build "$build" --target "$target" -j"${JOBS:-2}" >/dev/null
+scripts/sanitizer-build.sh asan "$build" "$target" >/dev/null
+# libFuzzer's own sanitizer settings, not those of the unit tests' runs.
+unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 
-work="$build/runs/$target"
+work="$build/fuzz-runs/$target"
 rm -rf "$work"
-mkdir -p "$work/corpus" "$work/artifacts"
-cp "$seeds"/* "$work/corpus/"
-echo "fuzzing $target for ${seconds}s from $(ls "$seeds" | wc -l) seeds"
+mkdir -p "$work/corpus" "$work/large" "$work/artifacts"
+IFS=: read -r -a seed_list <<<"$seeds"
+for s in "${seed_list[@]}"; do
+  if [ -d "$s" ]; then cp "$s"/* "$work/corpus/"; else cp "$s" "$work/corpus/"; fi
+done
+if [ -n "$inputs" ]; then
+  "$inputs" "$work/corpus" "$work/large"
+  echo "reading $(ls "$work/large" | wc -l) large inputs once"
+  "$build/bin/$target" -timeout=20 -rss_limit_mb=2048 -artifact_prefix="$work/artifacts/" "$work/large"/* \
+    >"$work/large.log" 2>&1 || { tail -n 60 "$work/large.log"; exit 1; }
+fi
+echo "fuzzing $target for ${seconds}s from $(ls "$work/corpus" | wc -l) seeds"
 # Leaks only count in our code: Qt and fontconfig keep caches for the
 # process (the suppressions name those libraries, as in the sanitizer suite).
-export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitizers/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitizers/lsan.supp:print_suppressions=0"
 # Each input must finish within seconds and in memory near its size.
 "$build/bin/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=1536 \
   -malloc_limit_mb=1024 -artifact_prefix="$work/artifacts/" -print_final_stats=1 "$work/corpus" \

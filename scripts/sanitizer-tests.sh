@@ -1,47 +1,40 @@
 #!/usr/bin/env bash
 # Builds tests with sanitizers in a build folder of their own and runs them;
 # any sanitizer report fails the run.
-#   asan  every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
+#   asan  every unit test under AddressSanitizer and UndefinedBehaviorSanitizer,
+#         then a short run of each fuzz target (tests labelled "fuzz")
+#   fuzz  the fuzz runs alone (make fuzz: FUZZ_SECONDS each)
 #   tsan  the threaded tests (the desktop program, its workers and the list
 #         fill and analysis of the Notes layer) under ThreadSanitizer
-# Usage: scripts/sanitizer-tests.sh asan|tsan BUILD_FOLDER
-# ccache is used when installed, never required.
+# Usage: scripts/sanitizer-tests.sh asan|fuzz|tsan BUILD_FOLDER
+# asan and fuzz share a build folder (scripts/sanitizer-build.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-kind=${1:?usage: sanitizer-tests.sh asan|tsan BUILD_FOLDER}
-build=${2:?usage: sanitizer-tests.sh asan|tsan BUILD_FOLDER}
+kind=${1:?usage: sanitizer-tests.sh asan|fuzz|tsan BUILD_FOLDER}
+build=${2:?usage: sanitizer-tests.sh asan|fuzz|tsan BUILD_FOLDER}
 jobs=${JOBS:-2}
 supp=$PWD/scripts/sanitizers
 
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-
 case $kind in
   asan)
-    sanitize=address,undefined
-    targets=(all)
-    # Short fuzz runs have sanitizers of their own; benchmarks measure nothing here.
-    runs=("-E _short\$")
+    # What the tests run, and the fuzz targets. install_tree checks the
+    # installed files, which this build does not make.
+    scripts/sanitizer-build.sh asan "$build" unit_tests fuzz_targets
+    runs=("-LE fuzz -E ^install_tree\$" "-L fuzz")
+    ;;
+  fuzz)
+    scripts/sanitizer-build.sh asan "$build" fuzz_targets
+    runs=("-L fuzz")
     ;;
   tsan)
-    sanitize=thread
     # The desktop program's tests (label "threaded"), the list fill and
     # analysis of the Notes layer, which run on worker threads, and PDF
     # renderers on several threads at once.
-    targets=(threaded_tests notes_tests store_pdf_tests)
+    scripts/sanitizer-build.sh tsan "$build" threaded_tests notes_tests store_pdf_tests
     runs=("-L threaded" "-R ^(ListFill|Analysis)\." "-R ^Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)")
     ;;
   *) echo "unknown kind: $kind" >&2; exit 2 ;;
 esac
-
-# -O1 and small debug info: reports keep function names and lines, the build
-# costs much less than the optimised one.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
-  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" "${launcher[@]}" \
-  -DFERRYWELL_SANITIZE="$sanitize" -DFERRYWELL_FUZZ_TESTS=OFF -DFERRYWELL_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$jobs" --target "${targets[@]}"
 
 # Any report ends the program with an error, which fails its test.
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=0:detect_stack_use_after_return=1"

@@ -16,7 +16,7 @@ std::string CurrentFailureText() {
         const std::string what = e.what();
         return what.empty() ? "An unnamed error" : what;
     } catch (LNSTATUS status) {
-        const std::string text = LNGetErrorMessage(status);
+        const std::string text = ::LNGetErrorMessage(status);
         return text.empty() ? "Notes error " + std::to_string(status) : text;
     } catch (...) {
         return "An unknown error";

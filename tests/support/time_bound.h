@@ -4,11 +4,13 @@
 // would still take far longer than either).
 #pragma once
 
+#include "sanitizer_build.h"
+
 #include <chrono>
 
 namespace testsupport {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#ifdef FERRYWELL_SANITIZER_BUILD
 inline constexpr int kSlowdown = 10;
 #else
 inline constexpr int kSlowdown = 1;

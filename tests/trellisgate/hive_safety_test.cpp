@@ -15,8 +15,6 @@ using namespace trellisgate_test;
 
 namespace {
 
-const std::string kNotFound =
-    "Lotus Notes not found installed or corrupted. Please install Lotus Notes & re-run conversion Application\n";
 
 const std::string kInstaller = "\n[Software\\\\Lotus\\\\Notes\\\\Installer] 1700000000\n\"VDIR_INI\"=\"C:\\\\Notes\"\n";
 

@@ -1,6 +1,7 @@
 // A prefix set up by someone hostile: FIFOs, links to other files, files we
 // may not write, and hives far larger than any real one.
 #include "prefix_runner.h"
+#include "sanitizer_build.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,6 @@ namespace {
 
 constexpr uid_t kOtherUser = 65534;
 
-const std::string kNotFound =
-    "Lotus Notes not found installed or corrupted. Please install Lotus Notes & re-run conversion Application\n";
 
 std::string NotesHive(const std::string& version) {
     return Hive("\n[Environment] 1700000000\n\"PATH\"=str(2):\"C:\\\\A\"\n"
@@ -118,7 +117,7 @@ TEST(TrellisgateHostile, AReadOnlyHiveInAWritablePrefixIsNotReplaced) {
 }
 
 TEST(TrellisgateHostile, MemoryStaysInProportionToTheHive) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#ifdef FERRYWELL_SANITIZER_BUILD
     GTEST_SKIP() << "a sanitizer's shadow memory says nothing about the program's own";
 #endif
     // Tiny keys and values: the shape where a per-record index costs most.

@@ -6,6 +6,10 @@
 
 namespace trellisgate_test {
 
+// What the program prints when it finds no Notes installation.
+inline const std::string kNotFound =
+    "Lotus Notes not found installed or corrupted. Please install Lotus Notes & re-run conversion Application\n";
+
 class TempPrefix {
 public:
     TempPrefix();

@@ -10,8 +10,6 @@ using namespace trellisgate_test;
 
 namespace {
 
-const std::string kNotFound =
-    "Lotus Notes not found installed or corrupted. Please install Lotus Notes & re-run conversion Application\n";
 
 std::string Environment(const std::string& records) {
     return "\n[Environment] 1700000000\n#time=1d9f0a1b2c3d4e5\n" + records;

@@ -89,6 +89,16 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+size_t Utf16Length(std::string_view text) {
+    size_t units = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        char32_t cp = 0;
+        pos += DecodeOne(text, pos, cp);
+        units += cp >= 0x10000 ? 2 : 1;
+    }
+    return units;
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());

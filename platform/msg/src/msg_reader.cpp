@@ -1,8 +1,8 @@
 #include <msg/msg_file.h>
 
-#include "compound_file_format.h"
+#include "bytes.h"
 #include "named_property_map.h"
-#include "stream_names.h"
+#include "layout.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,13 +14,10 @@ namespace {
 
 using mapi::PropType;
 
-constexpr size_t kTopLevelHeaderSize = 32;
-constexpr size_t kEntrySize = 16;
-
 std::string FromUtf16Bytes(std::string_view bytes) {
     std::u16string w;
     w.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) w.push_back(cfb::Get16(bytes, i));
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) w.push_back(Get16(bytes, i));
     while (!w.empty() && w.back() == 0) w.pop_back();
     return mapi::Utf16ToUtf8(w);
 }
@@ -42,22 +39,22 @@ mapi::MultiBinary ReadMultiBinary(const Storage& root, uint16_t id, uint16_t typ
 
 // The top-level properties of a message's storage; with keys, only those.
 mapi::PropertyBag Decode(const Storage& root, const std::vector<mapi::PropertyKey>* keys) {
-    auto propsIt = root.streams.find(kPropertiesStream);
+    auto propsIt = root.streams.find(propStream::kStream);
     if (propsIt == root.streams.end()) throw FormatError("not a message file: the property stream is missing");
     const std::string& props = propsIt->second;
-    if (props.size() < kTopLevelHeaderSize) throw FormatError("not a message file: the property stream is truncated");
+    if (props.size() < propStream::kTopLevelHeaderSize) throw FormatError("not a message file: the property stream is truncated");
 
     NamedPropertyMap names;
-    if (auto it = root.storages.find(kNameIdStorage); it != root.storages.end())
+    if (auto it = root.storages.find(nameEntry::kStorage); it != root.storages.end())
         names = NamedPropertyMap::FromStorage(it->second);
 
     mapi::PropertyBag bag;
-    for (size_t at = kTopLevelHeaderSize; at + kEntrySize <= props.size(); at += kEntrySize) {
-        uint32_t tag = cfb::Get32(props, at);
+    for (size_t at = propStream::kTopLevelHeaderSize; at + propStream::kEntrySize <= props.size(); at += propStream::kEntrySize) {
+        uint32_t tag = Get32(props, at + propStream::kTag);
         uint16_t id = uint16_t(tag >> 16);
         auto type = PropType(tag & 0xFFFF);
         mapi::PropertyKey key = mapi::PropertyKey::Tag(id, type);
-        if (id >= 0x8000) {
+        if (id >= mapi::nameid::kFirstNamedId) {
             const mapi::NamedProperty* name = names.NameOf(id);
             if (!name) continue;
             key = mapi::PropertyKey::Named(*name, type);
@@ -68,10 +65,10 @@ mapi::PropertyBag Decode(const Storage& root, const std::vector<mapi::PropertyKe
             return it == root.streams.end() ? nullptr : &it->second;
         };
         switch (type) {
-            case PropType::Int32: bag.Set(key, int32_t(cfb::Get32(props, at + 8))); break;
-            case PropType::Boolean: bag.Set(key, props[at + 8] != 0); break;
-            case PropType::Int64: bag.Set(key, int64_t(cfb::Get64(props, at + 8))); break;
-            case PropType::SysTime: bag.Set(key, mapi::FileTime{int64_t(cfb::Get64(props, at + 8))}); break;
+            case PropType::Int32: bag.Set(key, int32_t(Get32(props, at + propStream::kValue))); break;
+            case PropType::Boolean: bag.Set(key, props[at + propStream::kValue] != 0); break;
+            case PropType::Int64: bag.Set(key, int64_t(Get64(props, at + propStream::kValue))); break;
+            case PropType::SysTime: bag.Set(key, mapi::FileTime{int64_t(Get64(props, at + propStream::kValue))}); break;
             case PropType::Unicode:
                 if (auto* s = streamValue()) bag.Set(key, FromUtf16Bytes(*s));
                 break;
@@ -124,9 +121,9 @@ mapi::PropertyBag DecodeMessageProperties(std::string_view bytes, const std::vec
         if (key.IsNamed()) namedTypes.insert(uint16_t(key.type));
         else streams.insert(SubstgName(key.TagId(), uint16_t(key.type)));
     }
-    const std::string nameIdPrefix = std::string(kNameIdStorage) + "/";
+    const std::string nameIdPrefix = std::string(nameEntry::kStorage) + "/";
     auto wanted = [&](std::string_view path) {
-        if (path == kPropertiesStream || path.substr(0, nameIdPrefix.size()) == nameIdPrefix) return true;
+        if (path == propStream::kStream || path.substr(0, nameIdPrefix.size()) == nameIdPrefix) return true;
         if (streams.count(std::string(path))) return true;
         // "__substg1.0_" + 4 hex digits of the id + 4 of the type; named ids start at 0x8000.
         constexpr std::string_view kPrefix = "__substg1.0_";

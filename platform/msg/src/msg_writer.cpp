@@ -1,8 +1,8 @@
 #include <msg/msg_file.h>
 
-#include "compound_file_format.h"
+#include "bytes.h"
 #include "named_property_map.h"
-#include "stream_names.h"
+#include "layout.h"
 
 #include <stdexcept>
 
@@ -11,9 +11,6 @@ namespace msg {
 namespace {
 
 using mapi::PropType;
-
-constexpr uint32_t kFlagsReadWrite = 0x2 | 0x4;  // PROPATTR_READABLE | PROPATTR_WRITABLE
-constexpr size_t kTopLevelHeaderSize = 32;
 
 template <class T>
 const T& ValueAs(const mapi::PropertyValue& v, uint16_t id) {
@@ -26,25 +23,25 @@ const T& ValueAs(const mapi::PropertyValue& v, uint16_t id) {
 std::string Utf16Bytes(const std::string& utf8) {
     std::u16string w = mapi::Utf8ToUtf16(utf8);
     std::string out(w.size() * 2, '\0');
-    for (size_t i = 0; i < w.size(); ++i) cfb::Put16(out, 2 * i, w[i]);
+    for (size_t i = 0; i < w.size(); ++i) Put16(out, 2 * i, w[i]);
     return out;
 }
 
 // Adds one property: its 16-byte entry in the property stream and, for
 // variable-length types, the stream that holds the value.
 void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, const mapi::PropertyValue& v) {
-    std::string entry(16, '\0');
-    cfb::Put32(entry, 0, (uint32_t(id) << 16) | uint16_t(type));
-    cfb::Put32(entry, 4, kFlagsReadWrite);
+    std::string entry(propStream::kEntrySize, '\0');
+    Put32(entry, propStream::kTag, (uint32_t(id) << 16) | uint16_t(type));
+    Put32(entry, propStream::kFlags, propStream::kFlagsReadWrite);
     auto stream = [&](std::string bytes, uint32_t sizeField) {
-        cfb::Put32(entry, 8, sizeField);
+        Put32(entry, propStream::kValue, sizeField);
         root.streams[SubstgName(id, uint16_t(type))] = std::move(bytes);
     };
     switch (type) {
-        case PropType::Int32: cfb::Put32(entry, 8, uint32_t(ValueAs<int32_t>(v, id))); break;
-        case PropType::Boolean: entry[8] = ValueAs<bool>(v, id) ? 1 : 0; break;
-        case PropType::Int64: cfb::Put64(entry, 8, uint64_t(ValueAs<int64_t>(v, id))); break;
-        case PropType::SysTime: cfb::Put64(entry, 8, uint64_t(ValueAs<mapi::FileTime>(v, id).ticks)); break;
+        case PropType::Int32: Put32(entry, propStream::kValue, uint32_t(ValueAs<int32_t>(v, id))); break;
+        case PropType::Boolean: entry[propStream::kValue] = ValueAs<bool>(v, id) ? 1 : 0; break;
+        case PropType::Int64: Put64(entry, propStream::kValue, uint64_t(ValueAs<int64_t>(v, id))); break;
+        case PropType::SysTime: Put64(entry, propStream::kValue, uint64_t(ValueAs<mapi::FileTime>(v, id).ticks)); break;
         case PropType::Unicode: {
             std::string bytes = Utf16Bytes(ValueAs<std::string>(v, id));
             uint32_t size = uint32_t(bytes.size() + 2);  // counts the terminating null
@@ -74,7 +71,7 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
             const auto& values = ValueAs<mapi::MultiBinary>(v, id);
             std::string lengths(values.size() * 8, '\0');
             for (size_t i = 0; i < values.size(); ++i) {
-                cfb::Put32(lengths, 8 * i, uint32_t(values[i].size()));
+                Put32(lengths, 8 * i, uint32_t(values[i].size()));
                 root.streams[ValueStreamName(id, uint16_t(type), uint32_t(i))] =
                     std::string(values[i].begin(), values[i].end());
             }
@@ -89,7 +86,7 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
             std::string lengths(4 * values.size(), '\0');
             for (size_t i = 0; i < values.size(); ++i) {
                 std::string bytes = Utf16Bytes(values[i]) + std::string(2, '\0');
-                cfb::Put32(lengths, 4 * i, uint32_t(bytes.size()));
+                Put32(lengths, 4 * i, uint32_t(bytes.size()));
                 root.streams[ValueStreamName(id, uint16_t(type), uint32_t(i))] = std::move(bytes);
             }
             const uint32_t size = uint32_t(lengths.size());
@@ -106,7 +103,7 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
 std::string EncodeMessage(const mapi::PropertyBag& properties) {
     Storage root;
     NamedPropertyMap names;
-    std::string props(kTopLevelHeaderSize, '\0');  // no recipients, no attachments
+    std::string props(propStream::kTopLevelHeaderSize, '\0');  // no recipients, no attachments
     std::map<uint32_t, std::pair<PropType, const mapi::PropertyValue*>> byTag;
     for (const auto& [key, value] : properties.All()) {
         uint16_t id = key.IsNamed() ? names.Add(key.Name()) : key.TagId();
@@ -116,8 +113,8 @@ std::string EncodeMessage(const mapi::PropertyBag& properties) {
     if (!properties.Has(mapi::PidTagStoreSupportMask.Key()))
         byTag[mapi::PidTagStoreSupportMask.Tag()] = {mapi::PidTagStoreSupportMask.type, &unicodeOk};
     for (const auto& [tag, tv] : byTag) AddProperty(root, props, uint16_t(tag >> 16), tv.first, *tv.second);
-    root.streams[kPropertiesStream] = std::move(props);
-    root.storages[kNameIdStorage] = names.ToStorage();
+    root.streams[propStream::kStream] = std::move(props);
+    root.storages[nameEntry::kStorage] = names.ToStorage();
     return WriteCompoundFile(root);
 }
 

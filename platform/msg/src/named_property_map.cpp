@@ -1,7 +1,7 @@
 #include "named_property_map.h"
 
-#include "compound_file_format.h"
-#include "stream_names.h"
+#include "bytes.h"
+#include "layout.h"
 
 #include <mapi/tags.h>
 
@@ -12,7 +12,6 @@ namespace msg {
 
 namespace {
 using namespace mapi::nameid;
-constexpr uint32_t kHashStreamCount = 0x1F;
 constexpr uint16_t kBinary = uint16_t(mapi::PropType::Binary);
 
 // The CRC-32 that string names hash by: the reflected polynomial 0xEDB88320
@@ -88,16 +87,16 @@ Storage NamedPropertyMap::ToStorage() const {
             key = uint32_t(strings.size());
             hashKey = NameChecksum(text);
             std::string length(4, '\0');
-            cfb::Put32(length, 0, uint32_t(text.size()));
+            Put32(length, 0, uint32_t(text.size()));
             strings += length + text;
             strings.resize((strings.size() + 3) / 4 * 4, '\0');
         }
         std::string entry(kEntrySize, '\0');
-        cfb::Put32(entry, 0, key);
-        cfb::Put32(entry, 4, indexAndKind);
+        Put32(entry, nameEntry::kNameOrOffset, key);
+        Put32(entry, nameEntry::kIndexAndKind, indexAndKind);
         entries += entry;
-        cfb::Put32(entry, 0, hashKey);
-        const uint32_t streamId = kFirstBucketId + ((hashKey ^ ((uint32_t(gi) << 1) | kind)) % kHashStreamCount);
+        Put32(entry, nameEntry::kNameOrOffset, hashKey);
+        const uint32_t streamId = kFirstBucketId + ((hashKey ^ ((uint32_t(gi) << 1) | kind)) % nameEntry::kHashBuckets);
         hashStreams[streamId] += entry;
     }
     std::string guidBytes;
@@ -117,17 +116,17 @@ NamedPropertyMap NamedPropertyMap::FromStorage(const Storage& storage) {
     };
     std::string_view guids = stream(kGuidStreamId), entries = stream(kEntryStreamId), strings = stream(kStringStreamId);
     for (size_t at = 0; at + kEntrySize <= entries.size(); at += kEntrySize) {
-        uint32_t nameOrOffset = cfb::Get32(entries, at);
-        uint32_t indexAndKind = cfb::Get32(entries, at + 4);
+        uint32_t nameOrOffset = Get32(entries, at + nameEntry::kNameOrOffset);
+        uint32_t indexAndKind = Get32(entries, at + nameEntry::kIndexAndKind);
         uint16_t gi = uint16_t((indexAndKind & 0xFFFF) >> 1);
         uint16_t id = uint16_t(kFirstNamedId + (indexAndKind >> 16));
         mapi::NamedProperty name;
         if (indexAndKind & kKindString) {
             if (size_t(nameOrOffset) + 4 > strings.size()) continue;
-            const uint32_t bytes = cfb::Get32(strings, nameOrOffset);
+            const uint32_t bytes = Get32(strings, nameOrOffset);
             if (bytes == 0 || bytes > strings.size() - nameOrOffset - 4) continue;
             std::u16string text;
-            for (size_t k = 0; k + 1 < bytes; k += 2) text.push_back(char16_t(cfb::Get16(strings, nameOrOffset + 4 + k)));
+            for (size_t k = 0; k + 1 < bytes; k += 2) text.push_back(char16_t(Get16(strings, nameOrOffset + 4 + k)));
             name.name = mapi::Utf16ToUtf8(text);
         } else {
             name.lid = nameOrOffset;

@@ -10,8 +10,6 @@
 
 namespace msg {
 
-inline constexpr const char* kNameIdStorage = "__nameid_version1.0";
-
 class NamedPropertyMap {
 public:
     // Assigns ids 0x8000, 0x8001, ... in the order names are first added.

@@ -52,14 +52,14 @@ struct ScanState : ReaderBase {
     std::vector<uint32_t> summaryStart;
 };
 
-void CharData(void* ud, const XML_Char* s, int len);
+void ScanCharData(void* ud, const XML_Char* s, int len);
 
 void StartCapture(ScanState* st, bool isDate) {
     st->capturing = true;
     st->captureIsDate = isDate;
     st->captureTooLarge = false;
     st->capture.clear();
-    XML_SetCharacterDataHandler(st->parser, CharData);
+    XML_SetCharacterDataHandler(st->parser, ScanCharData);
 }
 
 void StopCapture(ScanState* st) {
@@ -67,7 +67,7 @@ void StopCapture(ScanState* st) {
     XML_SetCharacterDataHandler(st->parser, nullptr);
 }
 
-void CharData(void* ud, const XML_Char* s, int len) {
+void ScanCharData(void* ud, const XML_Char* s, int len) {
     auto* st = static_cast<ScanState*>(ud);
     // A formula longer than a formula may be is kept one byte too long, so
     // that parsing it names the reason.
@@ -113,7 +113,7 @@ uint32_t SequenceNumber(std::string_view text) {
     return v > std::numeric_limits<uint32_t>::max() ? 0 : uint32_t(v);
 }
 
-void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
+void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     auto* st = static_cast<ScanState*>(ud);
     std::string_view local = LocalName(name);
     ++st->depth;
@@ -199,7 +199,7 @@ void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     }
 }
 
-void OnEnd(void* ud, const XML_Char* name) {
+void ScanEnd(void* ud, const XML_Char* name) {
     auto* st = static_cast<ScanState*>(ud);
     std::string_view local = LocalName(name);
     DatabaseIndex* ix = st->index;
@@ -313,7 +313,7 @@ LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex
     st.index = index.get();
     ParserPtr parser = NewSafeParser("", &st);
     if (!parser) return MakeStatus(LNERR_FILE_OPEN, "Out of memory while opening " + name + ".");
-    XML_SetElementHandler(parser.get(), OnStart, OnEnd);
+    XML_SetElementHandler(parser.get(), ScanStart, ScanEnd);
     XML_SetXmlDeclHandler(parser.get(), OnXmlDecl);
 
     constexpr size_t kChunk = 1 << 20;

@@ -29,7 +29,7 @@ bool IsKnownType(uint16_t t);
 
 // Throws PstError(InvalidArgument) when the value does not match the type.
 Bytes Serialize(const TypedValue& v);
-// The size Serialize gives (close for malformed UTF-8), without building it.
+// The size Serialize gives, without building it.
 size_t SerializedSize(const TypedValue& v);
 TypedValue Deserialize(mapi::PropType type, const uint8_t* data, size_t size);
 

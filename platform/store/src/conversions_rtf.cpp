@@ -37,17 +37,13 @@ std::string DocumentStart(const std::string& title) {
 
 }  // namespace rtf
 
-namespace {
-using rtf::AppendEscaped;
-}  // namespace
-
 std::string Rtf(const mapi::PropertyBag& properties) {
     std::string out = rtf::DocumentStart(ContactTitle(properties));
     for (const auto& f : ShownFields(properties)) {
         out += "{\\b ";
-        AppendEscaped(out, std::string(f.label));
+        rtf::AppendEscaped(out, std::string(f.label));
         out += ":} ";
-        AppendEscaped(out, f.value);
+        rtf::AppendEscaped(out, f.value);
         out += "\\par\n";
     }
     out += "}\n";

@@ -12,4 +12,8 @@ namespace cfbcraft {
 // whole chain: a small file that reads as streams x chain bytes.
 std::string SharedChainCompoundFile(size_t streams, size_t chainSectors);
 
+// A version-4 file (4096-byte sectors) whose root storage holds the stream
+// "small" (in the mini stream) and the stream "large" (in sectors of its own).
+std::string Version4CompoundFile(const std::string& small, const std::string& large);
+
 }  // namespace cfbcraft

@@ -13,20 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion_fixtures.h"
+
 using namespace store;
 using mapi::ContactField;
 using F = mapi::ContactField;
 
 namespace {
 
-class Capture : public ItemBackend {
-public:
-    explicit Capture(mapi::PropertyBag* out) : out_(out) {}
-    void Commit(const mapi::PropertyBag& properties) override { *out_ = properties; }
-
-private:
-    mapi::PropertyBag* out_;
-};
+using conversion_fixtures::Capture;
 
 std::optional<std::string> Text(const mapi::PropertyBag& p, const mapi::PropertyKey& key) { return p.GetString(key); }
 

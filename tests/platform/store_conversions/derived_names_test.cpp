@@ -8,21 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion_fixtures.h"
+
 using namespace store;
 using mapi::ContactField;
 
 namespace {
 
+using conversion_fixtures::Capture;
+
 mapi::PropertyKey FileUnder() { return mapi::PidLidFileUnder.Key(); }
-
-class Capture : public ItemBackend {
-public:
-    explicit Capture(mapi::PropertyBag* out) : out_(out) {}
-    void Commit(const mapi::PropertyBag& properties) override { *out_ = properties; }
-
-private:
-    mapi::PropertyBag* out_;
-};
 
 }  // namespace
 

@@ -9,13 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion_fixtures.h"
+
 using namespace store;
 using format_check::Quote;
 using format_check::RunPython;
 
 namespace {
 
-const std::string kHostile = "<b>\"Q\" & 'A'</b> \\ x; y, z";
+using conversion_fixtures::kHostile;
+
 
 RDODistListItem SampleList() {
     RDODistListItem list(nullptr);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion_fixtures.h"
+
 using namespace store;
 using mapi::ContactField;
 using format_check::HaveTool;
@@ -12,9 +14,10 @@ using format_check::Quote;
 
 namespace {
 
+using conversion_fixtures::kHostile;
+
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
-const std::string kHostile = "<b>\"Q\" & 'A'</b> \\ x; y, z";
 const std::string kScripts = "Zo\xC3\xAB \xCE\xB1\xCE\xB2\xCE\xB3 \xD0\x96\xD0\xB8\xD0\xB7 \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80";
 
 // A contact with every field set; texts mix markup, separators and scripts.

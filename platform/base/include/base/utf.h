@@ -11,6 +11,8 @@ namespace base {
 // Invalid, overlong, truncated or surrogate-encoding UTF-8 sequences become
 // U+FFFD; a lead byte followed by too few continuation bytes is one U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+// Utf8ToUtf16(text).size(), counted without building the text.
+size_t Utf16Length(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
