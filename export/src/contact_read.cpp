@@ -3,6 +3,7 @@
 #include <exporting/contact_map.h>
 
 #include <base/ascii.h>
+#include <notes/field_rules.h>
 
 #include <array>
 #include <unordered_set>
@@ -90,8 +91,13 @@ ContactRecord ReadContact(const LNDocument& doc) {
         c.items.push_back({name, notes::ReadTextValues(doc, name, &cut)});
         if (cut) c.cutItems.push_back(name);
     }
-    for (auto item : CsvColumnSources())
-        if (!c.values.count(item) && c.Values(item)) c.values.emplace(std::string(item), c.Value(item));
+    // The CSV's columns; a manager or assistant by the common name, as the
+    // contact item holds them.
+    for (auto item : CsvColumnSources()) {
+        if (c.values.count(item) || !c.Values(item)) continue;
+        const bool person = item == "Manager" || item == "Assistant";
+        c.values.emplace(std::string(item), person ? notes::CommonName(c.Value(item)) : c.Value(item));
+    }
     c.from = c.Value("From");
     if (c.Values("Subject")) {
         c.hasSubject = true;

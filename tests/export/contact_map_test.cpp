@@ -166,8 +166,12 @@ TEST(ContactTable, OnlyOneDayIsABirthday) {
 TEST(ContactRecord, KeepsTheTextRuleForTheCsvAndNamesTheContact) {
     std::string longStreet(1100, 'a');
     const ContactRecord c = Read(Text("FirstName", "Jane") + Text("JobTitle", "") + Text("StreetAddress", longStreet) +
-                                 Text("NotACsvColumn", "x") + Date("Birthday", "19750314") + Text("From", "CN=Editor/O=Acme"));
+                                 Text("NotACsvColumn", "x") + Date("Birthday", "19750314") + Text("From", "CN=Editor/O=Acme") +
+                                 Text("Manager", "CN=Richard Roe/OU=Sales/O=Acme") + Text("Assistant", "Peter Quincy/Acme"));
     EXPECT_EQ(c.values.at("FirstName"), "Jane");
+    // People in the columns by their common name, as the contact item holds them.
+    EXPECT_EQ(c.values.at("Manager"), "Richard Roe");
+    EXPECT_EQ(c.values.at("Assistant"), "Peter Quincy/Acme");
     EXPECT_EQ(c.values.at("JobTitle"), " ");  // present but empty
     EXPECT_EQ(c.values.at("StreetAddress").size(), notes::kMaxValueChars);
     EXPECT_EQ(c.values.at("Birthday"), "1975-03-14");
