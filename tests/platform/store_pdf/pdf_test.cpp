@@ -5,6 +5,7 @@
 #include <store/pdf.h>
 
 #include <outside_tool.h>
+#include <sanitizer_build.h>
 
 #include <gtest/gtest.h>
 
@@ -275,7 +276,7 @@ TEST(Pdf, AHundredThousandLineBodyRendersInSeconds) {
 // body stays within a few times its text (what the probe itself holds, the
 // notes, the contact and its HTML page, counted in).
 TEST(Pdf, MemoryGrowsWithTheBodyByAFewTimesItsText) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#ifdef FERRYWELL_SANITIZER_BUILD
     GTEST_SKIP() << "a sanitizer's shadow memory says nothing about the program's own";
 #endif
     format_check::ScratchDir dir;
