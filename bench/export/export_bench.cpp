@@ -145,13 +145,13 @@ double WritePass(Bench& b, const std::vector<exporting::ContactRecord>& contacts
     fs::remove_all(dest);
     fs::create_directories(dest);
     auto t = Clock::now();
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     session.CreateStore((dest / "w.pst").string(), "write-only");
-    store::RDOFolder f = session.EnsureFolderPath("\\\\write-only\\Contacts");
+    store::Folder f = session.EnsureFolderPath("\\\\write-only\\Contacts");
     auto last = Clock::now();
     for (const auto& c : contacts) {
-        store::RDOContactItem item = f.GetItems().Add("IPM.Contact");
+        store::ContactItem item = f.GetItems().Add("IPM.Contact");
         exporting::ApplyContactTable(item, c, c.hasSubject ? c.subject : std::string());
         item.Save();
         if (Clock::now() - last > std::chrono::milliseconds(900)) {

@@ -262,7 +262,7 @@ void ExportDialogsTest::convertNotesRadiosAndChecks() {
 }
 
 void ExportDialogsTest::MakeInbox() {
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     session.EnsureFolderPath("\\\\Personal Folders\\Inbox");
     session.Logoff();
@@ -344,7 +344,7 @@ void ExportDialogsTest::profileExportLandsInThePickedFolder() {
     QCOMPARE(outcome.end, exporting::ExportEnd::Completed);
     QCOMPARE(outcome.totals.failed, 0u);
     QVERIFY(opened_.isEmpty());  // no folder to show for a profile export
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     const int inFolder = session.GetFolderFromPath("\\\\Personal Folders\\Inbox\\Contacts").GetItems().GetCount();
     QCOMPARE(uint64_t(inFolder), outcome.totals.written);

@@ -292,7 +292,7 @@ TEST_F(ListExport, StoreListsSplitAcrossPartsAndReachTheProfile) {
     // The profile takes the same lists.
     r = Mailbox(Options(OutputKind::Profile, "\\\\Personal Folders\\Imported"), Folders({"Contacts"}));
     EXPECT_EQ(r.totals.written, 13u);
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Imported\\Contacts").GetItems().GetCount(), 13);
     session.Logoff();

@@ -281,7 +281,7 @@ TEST_F(ResumeTest, AChangedDocumentReplacesItsItemInPlaceInEveryKind) {
             expected = StoreHolding(psts[0], "\\Top of Personal Folders\\Contacts");
             EXPECT_EQ(Psts(resumed).size(), 1u);
         } else if (profile) {
-            store::RDOSession session;
+            store::Session session;
             session.Logon();
             const std::string pst = session.Stores().at(0).GetPath();
             session.Logoff();
@@ -381,13 +381,13 @@ TEST_F(ResumeTest, WhatOthersSavedIsLeftAsItIs) {
     const std::string unid = "E2644FFD678BD6D0914AB48684E6B676";
     ASSERT_NE(ReadFile(testing_support::SamplePath()).find("unid='" + unid + "'"), std::string::npos);
     {
-        store::RDOSession session;
+        store::Session session;
         session.Logon();
-        store::RDOItems items = session.EnsureFolderPath("\\\\Personal Folders\\Shared\\Contacts").GetItems();
-        store::RDOContactItem plain = items.Add("IPM.Contact");
+        store::Items items = session.EnsureFolderPath("\\\\Personal Folders\\Shared\\Contacts").GetItems();
+        store::ContactItem plain = items.Add("IPM.Contact");
         plain.Set(mapi::ContactField::Email1Address, "plain@elsewhere.example");
         plain.Save();
-        store::RDOContactItem other = items.Add("IPM.Contact");
+        store::ContactItem other = items.Add("IPM.Contact");
         other.Set(mapi::ContactField::Email1Address, "other@elsewhere.example");
         store::SetSourceIdentity(other, {"replica:0000000000000001", unid, mapi::FileTime{1}, 1});
         other.Save();
@@ -397,7 +397,7 @@ TEST_F(ResumeTest, WhatOthersSavedIsLeftAsItIs) {
         ExportOutcome r = Mailbox(Resuming(OutputKind::Profile, "\\\\Personal Folders\\Shared"), Folders({"Contacts"}));
         EXPECT_EQ(r.totals.written, run == 0 ? 69u : 0u);
     }
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     const std::string pst = session.Stores().at(0).GetPath();
     session.Logoff();

@@ -48,7 +48,7 @@ TEST(ContactAddresses, ComposedTextsAndTheMailingAddressFollowTheParts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         mapi::PropertyBag saved;
-        RDOContactItem item(std::make_unique<Capture>(&saved));
+        ContactItem item(std::make_unique<Capture>(&saved));
         for (const auto& [field, text] : c.set) item.Set(field, text);
         item.Save();
         EXPECT_EQ(saved.GetInt32(mapi::PidLidPostalAddressId.Key()), c.postalId);
@@ -126,7 +126,7 @@ TEST(ContactDates, BirthdaysShowTheirOwnDayWhereverTheyAreWrittenAndRead) {
 }
 
 TEST(ContactDates, DaysOutsideTheCalendarAndNonDateFieldsAreRefused) {
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     EXPECT_THROW(item.SetDay(F::Birthday, {2001, 2, 29}), StoreError);
     EXPECT_THROW(item.SetDay(F::Spouse, {2001, 2, 28}), StoreError);
     EXPECT_THROW(item.SetDate(F::Birthday, 1e12), StoreError);

@@ -41,7 +41,7 @@ TEST(DerivedNames, FullNameAndFileUnderComeFromTheNameParts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         mapi::PropertyBag saved;
-        RDOContactItem item(std::make_unique<Capture>(&saved));
+        ContactItem item(std::make_unique<Capture>(&saved));
         for (const auto& [field, text] : c.set) item.Set(field, text);
         item.Save();
         EXPECT_EQ(saved.GetString(mapi::InfoOf(ContactField::FullName).key), c.fullName);

@@ -20,8 +20,8 @@ namespace {
 using conversion_fixtures::kHostile;
 
 
-RDODistListItem SampleList() {
-    RDODistListItem list(nullptr);
+DistListItem SampleList() {
+    DistListItem list(nullptr);
     list.SetName("Team " + kHostile);
     list.SetBody("First line\r\nsecond line");
     list.AddMember("Jane Doe", "jane.doe@acme.example");
@@ -89,7 +89,7 @@ TEST(DistListFile, MsgFileHoldsTheMembersForEveryReader) {
     const std::string path = dir / "team.msg";
     auto item = CreateDistListFromMsgFile(path, "IPM.DistList", kMsgFileFormat);
     ASSERT_TRUE(item);
-    RDODistListItem sample = SampleList();
+    DistListItem sample = SampleList();
     item->SetName(sample.GetName());
     for (const auto& m : sample.Members()) item->AddMember(m.displayName, m.address);
     item->Save();
@@ -153,7 +153,7 @@ for n in range(len(lengths) // 8):
 
 TEST(DistListFile, RenderingsShowTheNameDescriptionAndOneLinePerMember) {
     format_check::ScratchDir dir;
-    const RDODistListItem list = SampleList();
+    const DistListItem list = SampleList();
     const std::string name = "Team " + kHostile;
 
     const std::string text = RenderDistListToString(list.Properties(), olTXT);

@@ -21,8 +21,8 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 const std::string kScripts = "Zo\xC3\xAB \xCE\xB1\xCE\xB2\xCE\xB3 \xD0\x96\xD0\xB8\xD0\xB7 \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80";
 
 // A contact with every field set; texts mix markup, separators and scripts.
-RDOContactItem FullContact() {
-    RDOContactItem item(nullptr);
+ContactItem FullContact() {
+    ContactItem item(nullptr);
     for (const auto& f : mapi::ContactFields())
         if (f.key.type == mapi::PropType::Unicode) item.Set(f.field, std::string(f.name) + " " + kScripts + " " + kHostile);
     for (const auto& f : mapi::ContactFields())
@@ -37,7 +37,7 @@ RDOContactItem FullContact() {
 }
 
 // Labels and values as every rendering must show them, in the table's order.
-Pairs ExpectedPairs(const RDOContactItem& item) {
+Pairs ExpectedPairs(const ContactItem& item) {
     Pairs out;
     for (const auto& f : mapi::ContactFields()) {
         if (f.key.type == mapi::PropType::SysTime) {
@@ -207,7 +207,7 @@ Pairs FromPython(const std::string& out, std::string* subject = nullptr) {
 }  // namespace
 
 TEST(Renderings, TextIsOneLabelledLinePerSetProperty) {
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(ContactField::LastName, "Berg");
     item.Set(ContactField::FirstName, "Anna");
     item.Set(ContactField::Email1Address, "anna@example.org");
@@ -220,7 +220,7 @@ TEST(Renderings, TextIsOneLabelledLinePerSetProperty) {
 
 TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
     format_check::ScratchDir dir;
-    RDOContactItem item = FullContact();
+    ContactItem item = FullContact();
     const Pairs expected = ExpectedPairs(item);
     ASSERT_EQ(expected.size(), 62u);
 
@@ -264,7 +264,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
 }
 
 TEST(Renderings, HtmlIsACompleteEscapedUtf8Page) {
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(ContactField::FullName, "<script>alert(1)</script>");
     std::string html = RenderContactToString(item.Properties(), olHTML);
     EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
@@ -300,7 +300,7 @@ print('\n'.join(problems))
         "Anna\r\nBcc: victim@example.org",
     };
     for (const auto& title : titles) {
-        RDOContactItem item(nullptr);
+        ContactItem item(nullptr);
         item.Set(ContactField::FullName, title);
         const std::string path = dir / "c.mhtml";
         item.SaveAs(path, olMHTML);
@@ -311,7 +311,7 @@ print('\n'.join(problems))
 }
 
 TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(ContactField::FirstName, "A\xFF" "B\x01" "C");
     for (int type : {olTXT, olHTML, olVCard}) {
         std::string out = RenderContactToString(item.Properties(), type);
@@ -322,7 +322,7 @@ TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
 
 TEST(Renderings, UnknownTypeIsAnErrorAndWritesNothing) {
     format_check::ScratchDir dir;
-    RDOContactItem item = FullContact();
+    ContactItem item = FullContact();
     for (int type : {2, 7, 8, 11, -1}) {
         try {
             item.SaveAs(dir / "x.out", type);
@@ -374,7 +374,7 @@ std::vector<CardLine> ReadCard(const std::string& path) {
 
 TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
     format_check::ScratchDir dir;
-    RDOContactItem item = FullContact();
+    ContactItem item = FullContact();
     std::string path = dir / "c.vcf";
     item.SaveAs(path, olVCard);
     auto v = [&](ContactField f) {
@@ -461,7 +461,7 @@ TEST(Renderings, VCardLinesAreFoldedAt75OctetsBetweenCharacters) {
         for (size_t shift = 0; shift < 4; ++shift) {
             std::string value = std::string(shift, 'x');
             while (value.size() < 400) value += piece;
-            RDOContactItem item(nullptr);
+            ContactItem item(nullptr);
             item.Set(ContactField::Body, value);
             std::string path = dir / "f.vcf";
             item.SaveAs(path, olVCard);

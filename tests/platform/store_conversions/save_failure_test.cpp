@@ -11,8 +11,8 @@ using testsupport::FileSizeLimit;
 
 namespace {
 
-RDOContactItem BigContact() {
-    RDOContactItem item(nullptr);
+ContactItem BigContact() {
+    ContactItem item(nullptr);
     item.Set(mapi::ContactField::FullName, "New Name");
     item.Set(mapi::ContactField::Body, std::string(20000, 'x'));
     return item;

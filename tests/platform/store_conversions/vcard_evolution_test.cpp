@@ -19,7 +19,7 @@ namespace {
 
 TEST(VCardForEvolution, EveryValueLandsInTheFieldOfItsMeaningAndNowhereElse) {
     format_check::ScratchDir dir;
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     // Each value names its field, so a value in a wrong field shows whose it is.
     for (const auto& f : mapi::ContactFields())
         if (f.key.type == mapi::PropType::Unicode) item.Set(f.field, "v-" + std::string(f.name) + " \xE6\x9D\xB1");

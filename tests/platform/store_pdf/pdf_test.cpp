@@ -72,7 +72,7 @@ TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
         {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xB2\xE3\x82\x89\xE3\x81\x8C\xE3\x81\xAA"},
         {"Korean", "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"},
     };
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(mapi::ContactField::FullName, "Anna <Berg> & Co");
     std::string notes;
     for (const auto& c : cases) notes += std::string(c.text) + "\n";
@@ -91,7 +91,7 @@ TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
 TEST(Pdf, DistributionListShowsItsNameAndEveryMember) {
     REQUIRE_TOOL("pdftotext");
     format_check::ScratchDir dir;
-    RDODistListItem list(nullptr);
+    DistListItem list(nullptr);
     list.SetName("Lektorat <&>");
     list.AddMember("Effi Hoffmann", "effi.hoffmann@offizin.example");
     list.AddMember("\xD0\x9C\xD0\xB8\xD1\x8F", "");
@@ -245,7 +245,7 @@ namespace {
 std::string ContactWithLongNotes(int lines) {
     std::string notes;
     for (int i = 0; i < lines; ++i) notes += "Line " + std::to_string(i) + "\r\n";
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(mapi::ContactField::FullName, "Anna Berg");
     item.Set(mapi::ContactField::Body, notes);
     return RenderContactToString(item.Properties(), olHTML);
