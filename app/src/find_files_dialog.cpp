@@ -32,7 +32,7 @@ W* Named(W* widget, int id) {
 }
 }  // namespace
 
-CFindFiles::CFindFiles(notes::FerrywellState& state, QWidget* parent) : QDialog(parent), state_(state) {
+CFindFiles::CFindFiles(app::FerrywellState& state, QWidget* parent) : QDialog(parent), state_(state) {
     setObjectName("CFindFiles");
     setWindowTitle("Search NSF Files");
     auto* outer = new QVBoxLayout(this);
@@ -169,7 +169,7 @@ void CFindFiles::OnRowChosen() {
     SearchPick::filename = item->text(0).toStdString();
     SearchPick::foldername = item->text(1).toStdString();
     const std::string path = selection::JoinFolderAndName(SearchPick::foldername, SearchPick::filename);
-    state_.strFileDir.set(path);
+    state_.databasePath.set(path);
     state_.SourceFileName.set(selection::SourceTitle(path));
     SearchPick::bValue = 1;
 }

@@ -242,7 +242,7 @@ TEST_F(ExportTest, AStopDuringTheThirdDocumentEndsTheWalk) {
     EXPECT_EQ(FilesUnder(r.outputs.at(0)).size(), 3u);
     // What the stop left undone: every other contact of the asked views.
     uint64_t asked = 0;
-    for (const auto& f : Folders()) asked += notes::ContactEntries(state->strFileDir.get(), f.viewIndex).size();
+    for (const auto& f : Folders()) asked += notes::ContactEntries(state->databasePath.get(), f.viewIndex).size();
     EXPECT_EQ(r.notReached, asked - 3);
 
     // A list export: the ticked entries after the third.

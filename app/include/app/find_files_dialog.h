@@ -2,7 +2,7 @@
 // the search runs and lets the user pick one.
 #pragma once
 
-#include <notes/shared_state.h>
+#include <app/ferrywell_state.h>
 #include <selection/file_finder.h>
 
 #include <QDialog>
@@ -29,7 +29,7 @@ struct SearchPick {
 class CFindFiles : public QDialog {
     Q_OBJECT
 public:
-    explicit CFindFiles(notes::FerrywellState& state, QWidget* parent = nullptr);
+    explicit CFindFiles(app::FerrywellState& state, QWidget* parent = nullptr);
 
     void OnBnClickedButtonBrowse();
     void OnBnClickedOksearch();
@@ -46,7 +46,7 @@ private:
     void AddFileToList(const selection::CPath& path);
     void OnRowChosen();
 
-    notes::FerrywellState& state_;
+    app::FerrywellState& state_;
     selection::CFileFinder finder_;
     bool searching_ = false;
     QLineEdit* path_;
