@@ -42,12 +42,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void FileFinderProc(selection::CFileFinder& finder, selection::CFileFinder::Code code);
-    void AddFileToList(const selection::CPath& path);
+    void FileFinderProc(selection::FileFinder& finder, selection::FileFinder::Code code);
+    void AddFileToList(const selection::PathParts& path);
     void OnRowChosen();
 
     app::FerrywellState& state_;
-    selection::CFileFinder finder_;
+    selection::FileFinder finder_;
     bool searching_ = false;
     QLineEdit* path_;
     QLineEdit* mask_;
