@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <set>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <store/contact_item.h>
 #include <store/conversions.h>
 
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 using namespace store;
 using mapi::ContactField;
-using format_check::HaveTool;
-using format_check::Quote;
+using testsupport::HaveTool;
+using testsupport::Quote;
 
 namespace {
 
@@ -219,7 +219,7 @@ TEST(Renderings, TextIsOneLabelledLinePerSetProperty) {
 }
 
 TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     ContactItem item = FullContact();
     const Pairs expected = ExpectedPairs(item);
     ASSERT_EQ(expected.size(), 62u);
@@ -232,7 +232,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
     for (const auto& c : cases) {
         std::string path = dir / c.file;
         item.SaveAs(path, c.type);
-        std::string bytes = format_check::ReadFile(path);
+        std::string bytes = testsupport::ReadFile(path);
         Pairs got;
         switch (c.type) {
             case olTXT: got = FromText(bytes); break;
@@ -242,7 +242,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
                 EXPECT_EQ(bytes.find_first_of("\x80\xFF"), std::string::npos) << "RTF must be 7-bit";
                 got = FromRtf(bytes);
                 if (HaveTool("unrtf")) {
-                    auto r = format_check::RunPython(kUnrtfText, Quote(path));
+                    auto r = testsupport::RunPython(kUnrtfText, Quote(path));
                     ASSERT_EQ(r.exitCode, 0) << c.what << "\n" << r.out;
                     EXPECT_EQ(FromLabelledLines(r.out, expected), expected) << c.what << " read by unrtf";
                 } else {
@@ -250,7 +250,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
                 }
                 break;
             default: {
-                auto r = format_check::RunPython(kHtmlRows, Quote(path) + (c.type == olMHTML ? " mhtml" : " html"));
+                auto r = testsupport::RunPython(kHtmlRows, Quote(path) + (c.type == olMHTML ? " mhtml" : " html"));
                 ASSERT_EQ(r.exitCode, 0) << c.what << "\n" << r.out;
                 std::string subject;
                 got = FromPython(r.out, &subject);
@@ -293,7 +293,7 @@ if m.get_all('Bcc'): problems.append('forged header')
 print('SUBJECT\t' + str(m['subject']))
 print('\n'.join(problems))
 )";
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string titles[] = {
         "Anna Berg",
         "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 \xE5\xB1\xB1\xE7\x94\xB0 \xF0\x9F\x98\x80",
@@ -304,7 +304,7 @@ print('\n'.join(problems))
         item.Set(ContactField::FullName, title);
         const std::string path = dir / "c.mhtml";
         item.SaveAs(path, olMHTML);
-        auto r = format_check::RunPython(kCheck, Quote(path));
+        auto r = testsupport::RunPython(kCheck, Quote(path));
         ASSERT_EQ(r.exitCode, 0) << title << "\n" << r.out;
         EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "\n") << title << ": " << r.out;
     }
@@ -321,7 +321,7 @@ TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
 }
 
 TEST(Renderings, UnknownTypeIsAnErrorAndWritesNothing) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     ContactItem item = FullContact();
     for (int type : {2, 7, 8, 11, -1}) {
         try {
@@ -358,7 +358,7 @@ for child in cards[0].getChildren():
 struct CardLine { std::string name, types, value; };
 
 std::vector<CardLine> ReadCard(const std::string& path) {
-    auto r = format_check::RunPython(kVobjectDump, Quote(path));
+    auto r = testsupport::RunPython(kVobjectDump, Quote(path));
     EXPECT_EQ(r.exitCode, 0) << r.out;
     std::vector<CardLine> out;
     std::stringstream ss(r.out);
@@ -373,7 +373,7 @@ std::vector<CardLine> ReadCard(const std::string& path) {
 }  // namespace
 
 TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     ContactItem item = FullContact();
     std::string path = dir / "c.vcf";
     item.SaveAs(path, olVCard);
@@ -453,7 +453,7 @@ TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
 }
 
 TEST(Renderings, VCardLinesAreFoldedAt75OctetsBetweenCharacters) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     // Values whose characters are 1, 2, 3 and 4 octets long, so folds land at
     // every position within a multi-octet character.
     const std::string pieces[] = {"a", "\xC3\xA9", "\xE6\x9D\xB1", "\xF0\x9F\x98\x80"};
@@ -465,7 +465,7 @@ TEST(Renderings, VCardLinesAreFoldedAt75OctetsBetweenCharacters) {
             item.Set(ContactField::Body, value);
             std::string path = dir / "f.vcf";
             item.SaveAs(path, olVCard);
-            std::string card = format_check::ReadFile(path);
+            std::string card = testsupport::ReadFile(path);
             std::stringstream ss(card);
             for (std::string line; std::getline(ss, line);) {
                 ASSERT_FALSE(line.empty() || line.back() != '\r') << "lines end in CR LF";

@@ -5,7 +5,7 @@
 #include <store/conversions.h>
 
 #include <evolution_reader.h>
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ using testsupport::ReadWithEvolution;
 namespace {
 
 TEST(VCardForEvolution, EveryValueLandsInTheFieldOfItsMeaningAndNowhereElse) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     ContactItem item(nullptr);
     // Each value names its field, so a value in a wrong field shows whose it is.
     for (const auto& f : mapi::ContactFields())
