@@ -626,7 +626,8 @@ void MainWindowTest::endingSignalsRemoveTheScratchFolder() {
         QVERIFY(program.waitForStarted());
         const auto made = [&] { return QDir(runtime.path()).entryList({"ferrywell-*"}, QDir::Dirs); };
         QTRY_COMPARE_WITH_TIMEOUT(made().size(), 1, 30000);
-        QVERIFY(QDir(runtime.filePath(made()[0] + "/xTemp")).exists());
+        // The folder is made a moment before the scratch folder inside it.
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(runtime.filePath(made()[0] + "/xTemp")).exists(), 30000);
         ::kill(pid_t(program.processId()), signal);
         QVERIFY(program.waitForFinished(30000));
         // It ended as the signal ends a program, its scratch folder gone first.
