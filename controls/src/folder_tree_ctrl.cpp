@@ -36,7 +36,7 @@ static FolderTreeAccessible* AccessibleTree(CFolderTreeCtrl1* tree) {
 void CFolderTreeCtrl1::Init() { setIconSize(QSize(16, 16)); }
 
 notes::TreeNodeId CFolderTreeCtrl1::SelectFolder(const std::string& path, uint32_t viewIndex,
-                                                notes::FolderStructureList& records) {
+                                                 notes::FolderStructureList& records) {
     return model_.SelectFolder(path, viewIndex, records);
 }
 

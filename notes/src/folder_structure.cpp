@@ -5,7 +5,7 @@ namespace notes {
 FolderStructureList::~FolderStructureList() { Clear(); }
 
 void FolderStructureList::Append(const std::string& name, const std::string& path, TreeNodeId treeItem,
-                                                uint32_t viewIndex) {
+                                 uint32_t viewIndex) {
     auto record = std::make_unique<FolderRecordNode>();
     record->folderName = name;
     record->folderPath = path;

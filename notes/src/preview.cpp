@@ -149,7 +149,7 @@ std::string EntryPage(LNViewFolder& folder, size_t entryIndex) {
 }  // namespace
 
 PreviewResult PreviewEntry(BrowseState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,
-                                  const std::string& pagePath) {
+                           const std::string& pagePath) {
     int idle = 0;
     if (!state.previewRunning.compare_exchange_strong(idle, 1)) {
         // Another preview runs and owns the flag and the list: only this
@@ -181,8 +181,7 @@ PreviewResult PreviewEntry(BrowseState& state, PreviewView& view, uint32_t viewI
 
 PreviewResult PreviewChosenRow(BrowseState& state, PreviewView& view, const std::string& pagePath) {
     view.ShowWaitWindow();
-    return PreviewEntry(state, view, uint32_t(state.previewView.load()), size_t(state.previewEntry.load()),
-                               pagePath);
+    return PreviewEntry(state, view, uint32_t(state.previewView.load()), size_t(state.previewEntry.load()), pagePath);
 }
 
 }  // namespace notes

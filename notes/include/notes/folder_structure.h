@@ -40,8 +40,7 @@ public:
     FolderStructureList& operator=(const FolderStructureList&) = delete;
 
     // Appends a record with copies of name and path at the tail.
-    void Append(const std::string& name, const std::string& path, TreeNodeId treeItem,
-                               uint32_t viewIndex);
+    void Append(const std::string& name, const std::string& path, TreeNodeId treeItem, uint32_t viewIndex);
     // 1 when some record's treeItem is item, else 0.
     int HasNode(TreeNodeId item) const;
     // Discards every record; the head becomes null.

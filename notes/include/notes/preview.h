@@ -66,7 +66,7 @@ enum class PreviewResult { Shown, Busy, NotShown };
 // runs, another returns Busy at once. Whatever happens, the wait window is
 // closed, the list enabled and the running flag cleared before it returns.
 PreviewResult PreviewEntry(BrowseState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,
-                                  const std::string& pagePath);
+                           const std::string& pagePath);
 
 // The worker's whole run: shows the wait window, then previews the row that
 // state.previewView and state.previewEntry name.

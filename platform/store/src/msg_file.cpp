@@ -56,7 +56,7 @@ void CheckFormat(int fileFormat) {
 }  // namespace
 
 std::unique_ptr<ContactItem> CreateMessageFromMsgFile(const std::string& path, const std::string& messageClass,
-                                                         int fileFormat) {
+                                                      int fileFormat) {
     CheckFormat(fileFormat);
     if (!IsContactClass(messageClass)) return nullptr;
     std::optional<mapi::PropertyBag> existing = ReadExisting(path);
@@ -72,7 +72,7 @@ std::unique_ptr<ContactItem> CreateMessageFromMsgFile(const std::string& path, c
 }
 
 std::unique_ptr<DistListItem> CreateDistListFromMsgFile(const std::string& path, const std::string& messageClass,
-                                                           int fileFormat) {
+                                                        int fileFormat) {
     CheckFormat(fileFormat);
     if (!IsDistListClass(messageClass)) return nullptr;
     std::optional<mapi::PropertyBag> existing = ReadExisting(path);

@@ -23,7 +23,7 @@ namespace store {
 class DistListItem {
 public:
     explicit DistListItem(std::unique_ptr<ItemBackend> backend,
-                             const std::string& messageClass = std::string(mapi::kDistListMessageClass));
+                          const std::string& messageClass = std::string(mapi::kDistListMessageClass));
     // An item read back: its properties as stored, its members taken from them.
     DistListItem(std::unique_ptr<ItemBackend> backend, mapi::PropertyBag stored);
 

@@ -21,7 +21,7 @@ inline constexpr int kMsgFileFormat = 3;
 // an existing file that is not an MSG file, NotFound/AccessDenied/Failed when
 // the existing file cannot be read.
 std::unique_ptr<ContactItem> CreateMessageFromMsgFile(const std::string& path, const std::string& messageClass,
-                                                         int fileFormat);
+                                                      int fileFormat);
 
 // The same for a distribution list: its Save() writes the MSG file at path.
 // An existing file gives the item its properties and members. Returns nullptr
@@ -29,6 +29,6 @@ std::unique_ptr<ContactItem> CreateMessageFromMsgFile(const std::string& path, c
 // distribution list class ("IPM.DistList" or "IPM.DistList.<something>").
 // Throws StoreError as CreateMessageFromMsgFile does.
 std::unique_ptr<DistListItem> CreateDistListFromMsgFile(const std::string& path, const std::string& messageClass,
-                                                           int fileFormat);
+                                                        int fileFormat);
 
 }  // namespace store
