@@ -42,8 +42,8 @@ std::string Escape(const std::string& v) {
     return out;
 }
 
-int Analyse(notes::FerrywellState& state, notes::HeadlessAnalysisView& view) {
-    notes::AnalysisOutcome outcome = notes::AnalysisNSFFILE(state, view);
+int Analyse(notes::BrowseState& state, notes::HeadlessAnalysisView& view) {
+    notes::AnalysisOutcome outcome = notes::AnalyseContactViews(state, view);
     switch (outcome.result) {
     case notes::AnalysisResult::OpenFailed:
         std::cerr << outcome.error << "\n";
@@ -75,23 +75,23 @@ static int RunCommand(int argc, char** argv) {
     const std::string command = argv[1];
     if (!((command == "analyse" && argc == 3) || (command == "list" && argc == 4))) return Usage();
 
-    notes::FerrywellState state;
-    state.strFileDir.set(argv[2]);
+    notes::BrowseState state;
+    state.databasePath.set(argv[2]);
     notes::HeadlessAnalysisView analysis(state);
     if (int code = Analyse(state, analysis); code != 0) return code;
 
     if (command == "analyse") {
-        for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot())
+        for (const auto& r : state.folders.Snapshot())
             std::cout << r.folderName << '\t' << r.folderPath << '\t' << r.viewIndex << '\n';
         for (const auto& m : analysis.messages) std::cout << m << '\n';
         return 0;
     }
 
     const std::string folder = argv[3];
-    for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot()) {
+    for (const auto& r : state.folders.Snapshot()) {
         if (r.folderName != folder) continue;
         notes::HeadlessListView list;
-        notes::AddNsfMailsInListThread(state, list, r.treeItem);
+        notes::ListTreeFolder(state, list, r.treeItem);
         if (!list.failure.empty()) {
             std::cerr << list.failure << "\n";
             return kCannotOpen;
@@ -103,7 +103,7 @@ static int RunCommand(int argc, char** argv) {
         return 0;
     }
     std::cerr << "No folder named \"" << folder << "\"; the analysis found:";
-    for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot()) std::cerr << " \"" << r.folderName << "\"";
+    for (const auto& r : state.folders.Snapshot()) std::cerr << " \"" << r.folderName << "\"";
     std::cerr << "\n";
     return kUsage;
 }

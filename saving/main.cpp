@@ -41,13 +41,13 @@ void Create() {
         throw store::StoreError(store::ErrorCode::NotFound, "The destination folder does not exist: " + dir.string());
     if (::access(dir.c_str(), W_OK) != 0)
         throw store::StoreError(store::ErrorCode::AccessDenied, "The destination folder is not writable: " + dir.string());
-    store::RDOSession session;
+    store::Session session;
     session.CreateStore(cmd.pstPath, cmd.mailboxName);
 }
 
 void Folder() {
     auto cmd = store::ParseMailSavingText(store::ReadCommandFile(store::kMailSavingFile));
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     // New folders hold contacts unless the command file names another type.
     session.EnsureFolderPath(cmd.folderPath, cmd.folderType.empty() ? "IPF.Contact" : cmd.folderType);

@@ -41,7 +41,7 @@ QLabel* Note(QWidget* parent) {
 
 }  // namespace
 
-CConvertNotes::CConvertNotes(notes::FerrywellState& state, std::vector<notes::FolderRecord> folders, QWidget* parent)
+CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::FolderRecord> folders, QWidget* parent)
     : ExportDialog(state, parent), folders_(std::move(folders)) {
     setObjectName("id157");
     setWindowTitle(kConvertNotesCaption);

@@ -35,7 +35,7 @@ notes::OleDate PickerDate(const QDateTimeEdit& picker) {
     return notes::ConvertString2Date(picker.dateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString());
 }
 
-ExportDialog::ExportDialog(notes::FerrywellState& state, QWidget* parent)
+ExportDialog::ExportDialog(app::FerrywellState& state, QWidget* parent)
     : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)) {}
 
 void ExportDialog::SetDestination(const QString& path) {
@@ -133,7 +133,7 @@ void ExportDialog::OpenFolder(const QString& directory) {
 
 exporting::ExportRequest ExportDialog::RequestFromState() const {
     exporting::ExportRequest request;
-    request.database = state_.strFileDir.get();
+    request.database = state_.databasePath.get();
     request.databaseTitle = state_.SourceFileName.get();
     request.scratchFolder = state_.tempFilePath.get();
     return request;

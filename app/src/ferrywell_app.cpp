@@ -61,7 +61,7 @@ int CFerrywellApp::InitInstance() {
     RemoveScratchOnEndingSignals();
     if (!options.screenshots.isEmpty()) return RunScreenshots(file, options.screenshots);
 
-    auto state = std::make_shared<notes::FerrywellState>();
+    auto state = std::make_shared<app::FerrywellState>();
     CFerrywellDlg dlg(state);
     dlg.showMaximized();
     if (!file.isEmpty()) dlg.OpenDatabase(file.toStdString());

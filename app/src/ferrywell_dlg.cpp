@@ -59,7 +59,7 @@ std::vector<controls::ListColumn> InitialColumns() {
             {"Size In Bytes", 100}, {"Attchment", 0}};
 }
 
-CFerrywellDlg::CFerrywellDlg(std::shared_ptr<notes::FerrywellState> state, QWidget* parent)
+CFerrywellDlg::CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget* parent)
     : QMainWindow(parent), state_(std::move(state)), exitHandler_([](int code) {
           // The process ends at once; its scratch folders go first.
           selection::ProcessScratch().RemoveAll();
@@ -235,7 +235,7 @@ void CFerrywellDlg::OnFileBrowse32774() {
 }
 
 void CFerrywellDlg::OpenDatabase(const std::string& path) {
-    state_->strFileDir.set(path);
+    state_->databasePath.set(path);
     state_->SourceFileName.set(selection::SourceTitle(path));
     EnsureScratchFolder();
     StartAnalysis();
@@ -271,7 +271,7 @@ void CFerrywellDlg::UiTaskEnded(const StopRequest& stop) {
     if (std::exchange(analysisWaiting_, false)) {
         StartAnalysis();
     } else if (fillWaiting_) {
-        const notes::HTREEITEM item = *fillWaiting_;
+        const notes::TreeNodeId item = *fillWaiting_;
         fillWaiting_.reset();
         OnTvnSelchangedTree1(item);
     }
@@ -288,13 +288,13 @@ void CFerrywellDlg::StartAnalysis() {
     treeTaskIsFill_ = false;
     treeTask_ = RunStoppable([state = state_, bridge = bridge_, dlg = this](std::atomic<int>& stop) {
         DialogAnalysisView view(bridge, dlg);
-        notes::AnalysisNSFFILE(*state, view, stop);
+        notes::AnalyseContactViews(*state, view, stop);
     });
 }
 
 void CFerrywellDlg::OnFileScan() {
     std::vector<notes::FolderRecord> checked;
-    for (const notes::FolderRecord& record : state_->ptrNSFTreeFolderStructure.Snapshot())
+    for (const notes::FolderRecord& record : state_->folders.Snapshot())
         if (tree_->GetCheck(record.treeItem) == 1) checked.push_back(record);
     if (checked.empty()) {
         MessageService::Show(this, kSelectFolder, MsgButtons::Ok, MsgIcon::None);
@@ -355,7 +355,7 @@ void CFerrywellDlg::OnHelpAboutsoft() {
     about.exec();
 }
 
-void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
+void CFerrywellDlg::OnTvnSelchangedTree1(notes::TreeNodeId item) {
     if (treeTask_) {
         // A view chosen during an analysis waits for its end; one chosen
         // during a fill replaces the view being listed. A node of the tree an
@@ -368,7 +368,7 @@ void CFerrywellDlg::OnTvnSelchangedTree1(notes::HTREEITEM item) {
     treeTaskIsFill_ = true;
     treeTask_ = RunStoppable([state = state_, bridge = bridge_, dlg = this, item](std::atomic<int>& stop) {
         DialogListView view(bridge, dlg);
-        notes::AddNsfMailsInListThread(*state, view, item, stop);
+        notes::ListTreeFolder(*state, view, item, stop);
         view.Flush();
         view.Finish();
         bridge->Call([dlg] { dlg->List().FitColumns(); });
@@ -380,11 +380,11 @@ void CFerrywellDlg::OnNMClickList1() {
     if (p == 0 || p == state_->poslast.load()) return;
     state_->poslast.store(p);
     const controls::CheckListRow& row = list_->Model().Row(p - 1);
-    state_->mailno.store(row.text[2].toInt());
-    state_->iFolderNumber.store(row.text[3].toInt());
+    state_->previewEntry.store(row.text[2].toInt());
+    state_->previewView.store(row.text[3].toInt());
     RunInWorker([state = state_, bridge = bridge_, dlg = this, page = previewPage_] {
         DialogPreviewView view(bridge, dlg);
-        notes::ShowPreviewInNSFMAIL(*state, view, page);
+        notes::PreviewChosenRow(*state, view, page);
     });
 }
 
@@ -409,7 +409,7 @@ void CFerrywellDlg::UiSetProgress(int percent) { progress_->setValue(percent); }
 void CFerrywellDlg::UiEnableExportButton(bool enable) { exportButton_->setEnabled(enable); }
 
 void CFerrywellDlg::UiSelectFolder(const std::string& path, uint32_t viewIndex) {
-    tree_->SelectFolder(path, viewIndex, state_->ptrNSFTreeFolderStructure);
+    tree_->SelectFolder(path, viewIndex, state_->folders);
 }
 
 void CFerrywellDlg::UiShowMessage(const std::string& text) {

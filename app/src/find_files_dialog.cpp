@@ -32,7 +32,7 @@ W* Named(W* widget, int id) {
 }
 }  // namespace
 
-CFindFiles::CFindFiles(notes::FerrywellState& state, QWidget* parent) : QDialog(parent), state_(state) {
+CFindFiles::CFindFiles(app::FerrywellState& state, QWidget* parent) : QDialog(parent), state_(state) {
     setObjectName("CFindFiles");
     setWindowTitle("Search NSF Files");
     auto* outer = new QVBoxLayout(this);
@@ -107,7 +107,7 @@ CFindFiles::CFindFiles(notes::FerrywellState& state, QWidget* parent) : QDialog(
     connect(results_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
         if (item) OnRowChosen();
     });
-    finder_.SetCallback([this](selection::CFileFinder& f, selection::CFileFinder::Code code) { FileFinderProc(f, code); });
+    finder_.SetCallback([this](selection::FileFinder& f, selection::FileFinder::Code code) { FileFinderProc(f, code); });
 }
 
 void CFindFiles::OnBnClickedButtonBrowse() {
@@ -124,7 +124,7 @@ void CFindFiles::OnBnClickedOksearch() {
         MessageService::Show(this, kNoSearchPath, MsgButtons::Ok, MsgIcon::Stop);
         return;
     }
-    selection::CFileFinder::CFindOpts opts;
+    selection::FileFinder::FindOptions opts;
     opts.baseFolder = path.toStdString();
     opts.fileMask = mask_->text().toStdString();
     opts.searchSubfolders = subfolders_->isChecked();
@@ -146,16 +146,16 @@ void CFindFiles::OnBnClickedOksearch() {
     status_->setText(QString::fromStdString(selection::ItemsFoundText(found)));
 }
 
-void CFindFiles::FileFinderProc(selection::CFileFinder& finder, selection::CFileFinder::Code code) {
-    if (code == selection::CFileFinder::kFileMatched) AddFileToList(finder.GetFilePath(finder.GetFileCount() - 1));
-    if (code != selection::CFileFinder::kFileRejected)
+void CFindFiles::FileFinderProc(selection::FileFinder& finder, selection::FileFinder::Code code) {
+    if (code == selection::FileFinder::kFileMatched) AddFileToList(finder.GetFilePath(finder.GetFileCount() - 1));
+    if (code != selection::FileFinder::kFileRejected)
         status_->setText(
             QString::fromStdString(selection::SearchingText(finder.GetFileCount(), finder.GetSearchingFolder())));
     // Keeps the dialog responsive; a click on Cancel arrives here.
     QCoreApplication::processEvents();
 }
 
-void CFindFiles::AddFileToList(const selection::CPath& path) {
+void CFindFiles::AddFileToList(const selection::PathParts& path) {
     const selection::FoundRow row = selection::MakeFoundRow(path);
     auto* item = new QTreeWidgetItem(results_);
     item->setText(0, QString::fromStdString(row.name));
@@ -169,7 +169,7 @@ void CFindFiles::OnRowChosen() {
     SearchPick::filename = item->text(0).toStdString();
     SearchPick::foldername = item->text(1).toStdString();
     const std::string path = selection::JoinFolderAndName(SearchPick::foldername, SearchPick::filename);
-    state_.strFileDir.set(path);
+    state_.databasePath.set(path);
     state_.SourceFileName.set(selection::SourceTitle(path));
     SearchPick::bValue = 1;
 }

@@ -24,7 +24,7 @@ QPushButton* MakeButton(const char* text, int id, QWidget* parent) {
 }
 }  // namespace
 
-FirstDialog::FirstDialog(notes::FerrywellState& state, QWidget* parent) : QDialog(parent), state_(state) {
+FirstDialog::FirstDialog(app::FerrywellState& state, QWidget* parent) : QDialog(parent), state_(state) {
     setObjectName("FirstDialog");
     setWindowTitle("Select Lotus Notes (*.nsf) File");
     auto* outer = new QVBoxLayout(this);
@@ -80,7 +80,7 @@ void FirstDialog::OnBnClickedButton1() {
     const QString chosen = controls::PathChooser::ChooseOpenFile(this, "Select Lotus Notes File...", kNsfFilter);
     if (chosen.isEmpty()) return;
     const std::string path = chosen.toStdString();
-    state_.strFileDir.set(path);
+    state_.databasePath.set(path);
     state_.SourceFileName.set(selection::SourceTitle(path));
     fileEdit_->setText(chosen);
     UseDefaultScratch();
@@ -97,7 +97,7 @@ void FirstDialog::OnBnClickedButton3() {
         CFindFiles search(state_, this);
         search.exec();
     }
-    const std::string path = state_.strFileDir.get();
+    const std::string path = state_.databasePath.get();
     if (!path.empty()) {
         fileEdit_->setText(QString::fromStdString(path));
         next_->setEnabled(true);

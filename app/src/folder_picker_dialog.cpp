@@ -11,13 +11,13 @@
 
 namespace app {
 
-CPickFolderDlg::CPickFolderDlg(store::RDOSession& session, const QString& caption, QWidget* parent)
+CPickFolderDlg::CPickFolderDlg(store::Session& session, const QString& caption, QWidget* parent)
     : QDialog(parent), tree_(new QTreeWidget(this)) {
     setObjectName("CPickFolderDlg");
     setWindowTitle(caption);
     tree_->setObjectName("folders");
     tree_->setHeaderHidden(true);
-    for (const store::RDOStore& s : session.Stores()) {
+    for (const store::Store& s : session.Stores()) {
         auto* item = new QTreeWidgetItem(tree_, {QString::fromStdString(s.GetName())});
         AddFolders(s.GetIPMRootFolder(), item);
     }
@@ -37,21 +37,21 @@ CPickFolderDlg::CPickFolderDlg(store::RDOSession& session, const QString& captio
 
 CPickFolderDlg::~CPickFolderDlg() = default;
 
-void CPickFolderDlg::AddFolders(const store::RDOFolder& folder, QTreeWidgetItem* item) {
+void CPickFolderDlg::AddFolders(const store::Folder& folder, QTreeWidgetItem* item) {
     item->setData(0, Qt::UserRole, int(folders_.size()));
     folders_.push_back(folder);
-    for (const store::RDOFolder& child : folder.GetFolders())
+    for (const store::Folder& child : folder.GetFolders())
         AddFolders(child, new QTreeWidgetItem(item, {QString::fromStdString(child.GetName())}));
 }
 
-std::optional<store::RDOFolder> CPickFolderDlg::Picked() const {
+std::optional<store::Folder> CPickFolderDlg::Picked() const {
     const QTreeWidgetItem* item = tree_->currentItem();
     if (!item) return std::nullopt;
     return folders_[size_t(item->data(0, Qt::UserRole).toInt())];
 }
 
 std::optional<QString> PickProfileFolderPath(QWidget* parent) {
-    store::RDOSession session;
+    store::Session session;
     try {
         session.Logon();
     } catch (const store::StoreError&) {
@@ -59,10 +59,10 @@ std::optional<QString> PickProfileFolderPath(QWidget* parent) {
                                        controls::MsgIcon::Question);
         return std::nullopt;
     }
-    std::optional<store::RDOFolder> picked;
+    std::optional<store::Folder> picked;
     try {
         picked = session.PickFolder(
-        [parent](store::RDOSession& s, const std::string& caption) -> std::optional<store::RDOFolder> {
+        [parent](store::Session& s, const std::string& caption) -> std::optional<store::Folder> {
             CPickFolderDlg dialog(s, QString::fromStdString(caption), parent);
             if (dialog.exec() != QDialog::Accepted) return std::nullopt;
             return dialog.Picked();

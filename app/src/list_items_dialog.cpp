@@ -49,7 +49,7 @@ std::set<uint32_t> CheckedEntries(const controls::CheckListModel& list) {
     return entries;
 }
 
-CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(notes::FerrywellState& state, const controls::CheckListModel& list,
+CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const controls::CheckListModel& list,
                                        QWidget* parent)
     : ExportDialog(state, parent), list_(list) {
     setObjectName("CSINGLENSFMAILSAVE");
@@ -157,7 +157,7 @@ void CSINGLENSFMAILSAVE::OnBnClickedButtonSave() {
 
 void CSINGLENSFMAILSAVE::SaveData() {
     exporting::ExportRequest request = RequestFromState();
-    request.listed = exporting::ListedEntries{state_.FolderNo.load(), state_.treeSelectedFolder.get(), CheckedEntries(list_)};
+    request.listed = exporting::ListedEntries{state_.listedView.load(), state_.listedFolder.get(), CheckedEntries(list_)};
     request.options = Options();
     if (!Acceptable(request)) return;
     DisableForRun({startExport_, browse_, split_, splitMb_});

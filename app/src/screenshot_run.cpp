@@ -75,7 +75,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
         return r.kind == controls::ChooserKind::OpenFile ? database : QFileInfo(database).absolutePath();
     });
 
-    auto state = std::make_shared<notes::FerrywellState>();
+    auto state = std::make_shared<app::FerrywellState>();
     CFerrywellDlg dlg(state);
     dlg.SetExitHandler([](int) {});
     dlg.resize(1280, 800);
@@ -83,7 +83,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     dlg.OpenDatabase(database.toStdString());
     WaitForWorkers(dlg);
 
-    for (const notes::FolderRecord& record : state->ptrNSFTreeFolderStructure.Snapshot())
+    for (const notes::FolderRecord& record : state->folders.Snapshot())
         if (record.folderName == "Contacts") dlg.Tree().SelectItem(record.treeItem);
     WaitForWorkers(dlg);
     auto& list = dlg.List();
@@ -103,7 +103,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
 
     // A row picked in the search becomes the database; the exports below
     // use the one opened at the start.
-    const std::string opened = state->strFileDir.get(), openedName = state->SourceFileName.get();
+    const std::string opened = state->databasePath.get(), openedName = state->SourceFileName.get();
     CFindFiles search(*state, &dlg);
     search.show();
     search.findChild<QLineEdit*>("id1045")->setText(QFileInfo(QFileInfo(database).absolutePath()).absolutePath());
@@ -116,7 +116,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     if (results->topLevelItemCount() > 0) results->setCurrentItem(results->topLevelItem(0));
     ok = Save(search, folder, "search-dialog.png") && ok;
     search.hide();
-    state->strFileDir.set(opened);
+    state->databasePath.set(opened);
     state->SourceFileName.set(openedName);
 
     // The export dialogs after a run into a folder that goes away afterwards.
@@ -124,7 +124,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     controls::PathChooser::SetResponder([&out](const controls::ChooserRequest&) { return out.path(); });
     ExportDialog::SetFolderOpener([](const QString&) {});
     std::vector<notes::FolderRecord> checked;
-    for (const notes::FolderRecord& record : state->ptrNSFTreeFolderStructure.Snapshot())
+    for (const notes::FolderRecord& record : state->folders.Snapshot())
         if (record.folderName == "Contacts") checked.push_back(record);
     CConvertNotes convert(*state, checked, &dlg);
     convert.show();

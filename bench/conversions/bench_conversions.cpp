@@ -19,7 +19,7 @@ namespace {
 
 using mapi::ContactField;
 
-void Fill(store::RDOContactItem& item, int i) {
+void Fill(store::ContactItem& item, int i) {
     const std::string n = std::to_string(i);
     item.Set(ContactField::Subject, "Acme" + n);
     item.Set(ContactField::FirstName, "Zo\xC3\xAB" + n);
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
                                                : std::filesystem::temp_directory_path() / ("fw-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
 
-    std::vector<store::RDOContactItem> items;
+    std::vector<store::ContactItem> items;
     items.reserve(count);
     for (int i = 0; i < count; ++i) {
         items.emplace_back(nullptr);

@@ -73,7 +73,8 @@ uint64_t ContactsIn(const std::string& path) {
 }
 
 struct Bench {
-    notes::FerrywellState state;
+    notes::BrowseState state;
+    std::string title, scratch;  // the database's name, the exporters' scratch folder
     notes::FolderRecord folder;
     fs::path work;
     std::atomic<int> stop{0};
@@ -90,9 +91,9 @@ struct Bench {
     }
     exporting::ExportRequest Request(const exporting::ExportOptions& o) const {
         exporting::ExportRequest r;
-        r.database = state.strFileDir.get();
-        r.databaseTitle = state.SourceFileName.get();
-        r.scratchFolder = state.tempFilePath.get();
+        r.database = state.databasePath.get();
+        r.databaseTitle = title;
+        r.scratchFolder = scratch;
         r.options = o;
         return r;
     }
@@ -121,7 +122,7 @@ std::vector<exporting::ContactRecord> ReadPass(Bench& b, bool keep, double* secs
     auto t = Clock::now();
     notes::Session session;
     LNDatabase db;
-    LNViewFolder view = notes::OpenViewOf(session.Api(), b.state.strFileDir.get(), b.folder.viewIndex, db);
+    LNViewFolder view = notes::OpenViewOf(session.Api(), b.state.databasePath.get(), b.folder.viewIndex, db);
     size_t count = view.GetEntryCount();
     for (size_t i = 0; i < count; ++i) {
         LNDocument doc;
@@ -145,13 +146,13 @@ double WritePass(Bench& b, const std::vector<exporting::ContactRecord>& contacts
     fs::remove_all(dest);
     fs::create_directories(dest);
     auto t = Clock::now();
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     session.CreateStore((dest / "w.pst").string(), "write-only");
-    store::RDOFolder f = session.EnsureFolderPath("\\\\write-only\\Contacts");
+    store::Folder f = session.EnsureFolderPath("\\\\write-only\\Contacts");
     auto last = Clock::now();
     for (const auto& c : contacts) {
-        store::RDOContactItem item = f.GetItems().Add("IPM.Contact");
+        store::ContactItem item = f.GetItems().Add("IPM.Contact");
         exporting::ApplyContactTable(item, c, c.hasSubject ? c.subject : std::string());
         item.Save();
         if (Clock::now() - last > std::chrono::milliseconds(900)) {
@@ -178,15 +179,15 @@ int main(int argc, char** argv) {
     fs::create_directories(b.work / "scratch");
     ::setenv("FERRYWELL_PROFILE", (b.work / "profile").c_str(), 1);
     ::setenv("FERRYWELL_COMMAND_DIR", (b.work / "cmd").c_str(), 1);
-    b.state.strFileDir.set(argv[1]);
-    b.state.SourceFileName.set(fs::path(argv[1]).stem().string());
-    b.state.tempFilePath.set((b.work / "scratch").string());
+    b.state.databasePath.set(argv[1]);
+    b.title = fs::path(argv[1]).stem().string();
+    b.scratch = (b.work / "scratch").string();
     {
         notes::HeadlessAnalysisView view(b.state);
-        notes::AnalysisNSFFILE(b.state, view);
+        notes::AnalyseContactViews(b.state, view);
     }
     bool found = false;
-    for (const auto& r : b.state.ptrNSFTreeFolderStructure.Snapshot())
+    for (const auto& r : b.state.folders.Snapshot())
         if (r.folderName == "Contacts") b.folder = r, found = true;
     if (!found) {
         std::fprintf(stderr, "no Contacts view in %s\n", argv[1]);

@@ -68,11 +68,11 @@ int main(int argc, char** argv) {
 
     const double cliMs = RunCliList(db);
 
-    auto state = std::make_shared<notes::FerrywellState>();
+    auto state = std::make_shared<app::FerrywellState>();
     app::CFerrywellDlg dlg(state);
     dlg.resize(1280, 800);
     dlg.show();
-    state->strFileDir.set(db.toStdString());
+    state->databasePath.set(db.toStdString());
 
     Heartbeat heartbeat;
     QElapsedTimer t;
@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
     const double analysisMs = double(t.nsecsElapsed()) / 1e6;
     const double analysisStallMs = heartbeat.StopMs();
 
-    notes::HTREEITEM contactsNode = 0;
-    for (const auto& record : state->ptrNSFTreeFolderStructure.Snapshot())
+    notes::TreeNodeId contactsNode = 0;
+    for (const auto& record : state->folders.Snapshot())
         if (record.folderName == "Contacts") contactsNode = record.treeItem;
     if (!contactsNode) return 2;
 
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
 
     CountingView counting;
     t.restart();
-    notes::AddNsfMailsInListThread(*state, counting, contactsNode);
+    notes::ListTreeFolder(*state, counting, contactsNode);
     const double logicMs = double(t.nsecsElapsed()) / 1e6;
 
     std::printf("database:                     %s\n", qPrintable(db));

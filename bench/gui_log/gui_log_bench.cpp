@@ -41,7 +41,7 @@ int Report(const char* what, double totalMs, double stallMs, double stallAtMs, q
 }
 
 int SinkOnly(int lines) {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     app::CConvertNotes dlg(state, {});
     dlg.show();
     auto bridge = app::UiBridge::Create();
@@ -75,8 +75,8 @@ int RealExport(const QString& db) {
     QTemporaryDir temp;
     qputenv("FERRYWELL_PROFILE", temp.filePath("profile").toUtf8());
     controls::PathChooser::SetResponder([&temp](const controls::ChooserRequest&) { return temp.path(); });
-    auto state = std::make_shared<notes::FerrywellState>();
-    state->strFileDir.set(db.toStdString());
+    auto state = std::make_shared<app::FerrywellState>();
+    state->databasePath.set(db.toStdString());
     state->SourceFileName.set("large");
     state->tempFilePath.set(temp.path().toStdString());
     app::CFerrywellDlg window(state);
@@ -84,7 +84,7 @@ int RealExport(const QString& db) {
     window.StartAnalysis();
     Wait([&] { return window.RunningWorkers() == 0; });
     std::vector<notes::FolderRecord> contacts;
-    for (const auto& record : state->ptrNSFTreeFolderStructure.Snapshot())
+    for (const auto& record : state->folders.Snapshot())
         if (record.folderName == "Contacts") contacts.push_back(record);
     if (contacts.empty()) return 2;
 

@@ -55,11 +55,11 @@ int main(int argc, char** argv) {
 
     double bare = BareParseMs(path);
 
-    notes::FerrywellState state;
-    state.strFileDir.set(path);
+    notes::BrowseState state;
+    state.databasePath.set(path);
     notes::HeadlessAnalysisView view(state);
     auto t0 = Clock::now();
-    auto outcome = notes::AnalysisNSFFILE(state, view);
+    auto outcome = notes::AnalyseContactViews(state, view);
     double analysis = Ms(t0, Clock::now());
     if (outcome.result != notes::AnalysisResult::Completed) {
         std::fprintf(stderr, "analysis failed: %s\n", outcome.error.c_str());
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < samples; ++i) {
         LNDocument doc = docs[(i * 7919) % docs.GetCount()];
         doc.Open();
-        for (const char* n : names) chars += notes::RetriveNSFCONTACTValue(doc, n).size();
+        for (const char* n : names) chars += notes::ReadItemText(doc, n).size();
         chars += notes::ReadDateListText(doc, "Birthday").size();
     }
     double perDoc = Ms(t0, Clock::now()) / samples;
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     db.GetViewFolders(&views);
     t0 = Clock::now();
     size_t entries = 0;
-    for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot()) {
+    for (const auto& r : state.folders.Snapshot()) {
         LNViewFolder v = views[r.viewIndex];
         v.Open();
         entries += v.GetEntryCount();

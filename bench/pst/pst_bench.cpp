@@ -33,13 +33,13 @@ int main(int argc, char** argv) {
     auto start = Clock::now();
     uint64_t size = 0;
     {
-        store::RDOSession session;
+        store::Session session;
         session.Logon();
         session.CreateStore(pst, "Bench");
-        store::RDOFolder folder = session.EnsureFolderPath("\\\\Bench\\Contacts");
-        store::RDOItems items = folder.GetItems();
+        store::Folder folder = session.EnsureFolderPath("\\\\Bench\\Contacts");
+        store::Items items = folder.GetItems();
         for (long i = 0; i < count; ++i) {
-            store::RDOContactItem c = items.Add("IPM.Contact");
+            store::ContactItem c = items.Add("IPM.Contact");
             std::string n = std::to_string(i);
             for (const auto& info : mapi::ContactFields()) {
                 if (info.key.type == mapi::PropType::Unicode) c.Set(info.field, std::string(info.name) + " Жанна Ελένη 山田 " + n);

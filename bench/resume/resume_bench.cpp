@@ -37,7 +37,7 @@ mapi::SourceIdentity Identity(long n, int64_t modified = 133486382450600000) {
     return {kDatabase, unid, mapi::FileTime{modified}, 1};
 }
 
-void Fill(store::RDOContactItem& c, long i) {
+void Fill(store::ContactItem& c, long i) {
     std::string n = std::to_string(i);
     for (const auto& info : mapi::ContactFields()) {
         if (info.key.type == mapi::PropType::Unicode) c.Set(info.field, std::string(info.name) + " Жанна Ελένη 山田 " + n);
@@ -81,12 +81,12 @@ int main(int argc, char** argv) {
 
     const auto writeStart = Clock::now();
     {
-        store::RDOSession session;
+        store::Session session;
         session.Logon();
         session.CreateStore(pst, "names-Corvane-1");
-        store::RDOItems items = session.EnsureFolderPath("\\\\names-Corvane-1\\Contacts").GetItems();
+        store::Items items = session.EnsureFolderPath("\\\\names-Corvane-1\\Contacts").GetItems();
         for (long i = 0; i < count; ++i) {
-            store::RDOContactItem c = items.Add("IPM.Contact");
+            store::ContactItem c = items.Add("IPM.Contact");
             Fill(c, i);
             store::SetSourceIdentity(c, Identity(i));
             c.Save();
@@ -98,9 +98,9 @@ int main(int argc, char** argv) {
     std::printf("contacts written: %ld in %.1f s (%.1f MB file), peak %.0f MB\n", count, Seconds(writeStart),
                 double(fs::file_size(pst)) / 1048576.0, double(written.ru_maxrss) / 1024.0);
 
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
-    store::RDOFolder folder = session.GetFolderFromPath("\\\\names-Corvane-1\\Contacts");
+    store::Folder folder = session.GetFolderFromPath("\\\\names-Corvane-1\\Contacts");
     store::SavedItems saved;
     Timed("list saved identities", count, [&] { saved = store::ListSavedItems(folder); });
     if (long(saved.Size()) != count) std::fprintf(stderr, "listed %zu of %ld\n", saved.Size(), count);
@@ -122,10 +122,10 @@ int main(int argc, char** argv) {
     folder = session.GetFolderFromPath("\\\\names-Corvane-1\\Contacts");
     const long changed = std::max(1L, count / 100);
     Timed("replace 1% in place, commit", changed, [&] {
-        store::RDOItems items = folder.GetItems();
+        store::Items items = folder.GetItems();
         for (long i = 0; i < changed; ++i) {
             const long n = i * (count / changed);
-            store::RDOContactItem c = items.Replace(saved.Find(kDatabase, Identity(n).unid)->where);
+            store::ContactItem c = items.Replace(saved.Find(kDatabase, Identity(n).unid)->where);
             Fill(c, n);
             store::SetSourceIdentity(c, Identity(n, 133486382450600001));
             c.Save();

@@ -80,7 +80,7 @@ QAccessibleInterface* FolderTreeAccessible::Header() const {
     return QAccessible::accessibleInterface(header_);
 }
 
-QAccessibleInterface* FolderTreeAccessible::ItemInterface(notes::HTREEITEM handle) {
+QAccessibleInterface* FolderTreeAccessible::ItemInterface(notes::TreeNodeId handle) {
     if (!Tree()->ItemFor(handle)) return nullptr;
     auto it = items_.find(handle);
     if (it == items_.end())

@@ -29,7 +29,7 @@ public:
     // Installs the factory that gives every folder tree this interface.
     static void Install();
     // The interface of a node, made on first use; null for no node.
-    QAccessibleInterface* ItemInterface(notes::HTREEITEM handle);
+    QAccessibleInterface* ItemInterface(notes::TreeNodeId handle);
     // The tree's nodes went: their interfaces go with them.
     void ForgetItems();
 
@@ -44,12 +44,12 @@ private:
     QAccessibleInterface* Header() const;
 
     mutable QAccessible::Id header_ = 0;
-    std::unordered_map<notes::HTREEITEM, QAccessible::Id> items_;
+    std::unordered_map<notes::TreeNodeId, QAccessible::Id> items_;
 };
 
 class FolderTreeItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
-    FolderTreeItemAccessible(CFolderTreeCtrl1* tree, notes::HTREEITEM handle) : tree_(tree), handle_(handle) {}
+    FolderTreeItemAccessible(CFolderTreeCtrl1* tree, notes::TreeNodeId handle) : tree_(tree), handle_(handle) {}
 
     bool isValid() const override;
     QObject* object() const override { return nullptr; }
@@ -72,7 +72,7 @@ public:
 
 private:
     QPointer<CFolderTreeCtrl1> tree_;
-    notes::HTREEITEM handle_;
+    notes::TreeNodeId handle_;
 };
 
 }  // namespace controls

@@ -22,8 +22,8 @@ CFolderTreeCtrl1::CFolderTreeCtrl1(QWidget* parent) : QTreeWidget(parent) {
     setExpandsOnDoubleClick(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setMouseTracking(true);  // hot tracking
-    model_.onInserted = [this](notes::HTREEITEM h) { OnInserted(h); };
-    model_.onChanged = [this](notes::HTREEITEM h) { OnChanged(h); };
+    model_.onInserted = [this](notes::TreeNodeId h) { OnInserted(h); };
+    model_.onChanged = [this](notes::TreeNodeId h) { OnChanged(h); };
     FolderTreeAccessible::Install();
 }
 
@@ -35,8 +35,8 @@ static FolderTreeAccessible* AccessibleTree(CFolderTreeCtrl1* tree) {
 
 void CFolderTreeCtrl1::Init() { setIconSize(QSize(16, 16)); }
 
-notes::HTREEITEM CFolderTreeCtrl1::SelectFolder(const std::string& path, uint32_t viewIndex,
-                                                notes::FolderStructureList& records) {
+notes::TreeNodeId CFolderTreeCtrl1::SelectFolder(const std::string& path, uint32_t viewIndex,
+                                                 notes::FolderStructureList& records) {
     return model_.SelectFolder(path, viewIndex, records);
 }
 
@@ -50,16 +50,16 @@ void CFolderTreeCtrl1::DeleteAllItems() {
     blockSignals(blocked);
 }
 
-QTreeWidgetItem* CFolderTreeCtrl1::ItemFor(notes::HTREEITEM handle) const {
+QTreeWidgetItem* CFolderTreeCtrl1::ItemFor(notes::TreeNodeId handle) const {
     auto it = items_.find(handle);
     return it == items_.end() ? nullptr : it->second;
 }
 
-notes::HTREEITEM CFolderTreeCtrl1::HandleOf(const QTreeWidgetItem* item) const {
-    return item ? notes::HTREEITEM(item->data(0, kHandleRole).toUInt()) : 0;
+notes::TreeNodeId CFolderTreeCtrl1::HandleOf(const QTreeWidgetItem* item) const {
+    return item ? notes::TreeNodeId(item->data(0, kHandleRole).toUInt()) : 0;
 }
 
-void CFolderTreeCtrl1::OnInserted(notes::HTREEITEM handle) {
+void CFolderTreeCtrl1::OnInserted(notes::TreeNodeId handle) {
     const auto& node = model_.Get(handle);
     auto item = std::make_unique<QTreeWidgetItem>(QStringList{QString::fromStdString(node.text)});
     item->setData(0, kHandleRole, handle);
@@ -73,14 +73,14 @@ void CFolderTreeCtrl1::OnInserted(notes::HTREEITEM handle) {
     const auto& siblings = model_.Children(node.parent);
     const int position = int(std::find(siblings.begin(), siblings.end(), handle) - siblings.begin());
     QTreeWidgetItem* raw = item.get();
-    if (node.parent == notes::TVI_ROOT)
+    if (node.parent == notes::kTreeRoot)
         insertTopLevelItem(position, item.release());
     else
         ItemFor(node.parent)->insertChild(position, item.release());
     items_[handle] = raw;
 }
 
-void CFolderTreeCtrl1::OnChanged(notes::HTREEITEM handle) {
+void CFolderTreeCtrl1::OnChanged(notes::TreeNodeId handle) {
     QTreeWidgetItem* item = ItemFor(handle);
     if (!item) return;
     const auto& node = model_.Get(handle);
@@ -104,7 +104,7 @@ void CFolderTreeCtrl1::OnChanged(notes::HTREEITEM handle) {
     if (item->isExpanded() != node.expanded) item->setExpanded(node.expanded);
 }
 
-QRect CFolderTreeCtrl1::CheckBoxRect(notes::HTREEITEM handle) const {
+QRect CFolderTreeCtrl1::CheckBoxRect(notes::TreeNodeId handle) const {
     QTreeWidgetItem* item = ItemFor(handle);
     if (!item) return {};
     const QModelIndex index = indexFromItem(item);
@@ -120,7 +120,7 @@ QRect CFolderTreeCtrl1::CheckBoxRect(notes::HTREEITEM handle) const {
 void CFolderTreeCtrl1::OnLButtonDown(const QPoint& point) {
     QTreeWidgetItem* item = itemAt(point);
     if (!item) return;
-    const notes::HTREEITEM handle = HandleOf(item);
+    const notes::TreeNodeId handle = HandleOf(item);
     if (CheckBoxRect(handle).contains(point)) {
         model_.ToggleCheck(handle);
         return;
@@ -130,7 +130,7 @@ void CFolderTreeCtrl1::OnLButtonDown(const QPoint& point) {
     if (model_.IsValid(handle)) model_.Expand(handle, !item->isExpanded());
 }
 
-void CFolderTreeCtrl1::SelectItem(notes::HTREEITEM handle) {
+void CFolderTreeCtrl1::SelectItem(notes::TreeNodeId handle) {
     QTreeWidgetItem* item = ItemFor(handle);
     if (!item) return;
     setCurrentItem(item);
@@ -142,12 +142,12 @@ void CFolderTreeCtrl1::SelectItem(notes::HTREEITEM handle) {
 void CFolderTreeCtrl1::keyPressEvent(QKeyEvent* event) {
     // Space ticks or unticks the current node as a click on its box does.
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
-        const notes::HTREEITEM current = HandleOf(currentItem());
+        const notes::TreeNodeId current = HandleOf(currentItem());
         if (current != 0) model_.ToggleCheck(current);
         return;
     }
     QTreeWidget::keyPressEvent(event);
-    const notes::HTREEITEM current = HandleOf(currentItem());
+    const notes::TreeNodeId current = HandleOf(currentItem());
     if (current != 0 && current != selected_) SelectItem(current);
 }
 

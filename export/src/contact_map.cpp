@@ -260,7 +260,7 @@ std::string ContactRecord::DisplayName() const {
 
 ContactProperties MapContact(const ContactRecord& contact) { return Mapping(contact).Run(); }
 
-void ApplyContactTable(store::RDOContactItem& item, const ContactRecord& contact, const std::string& subject) {
+void ApplyContactTable(store::ContactItem& item, const ContactRecord& contact, const std::string& subject) {
     if (!subject.empty()) {
         item.Set(F::Subject, subject);
         item.Set(F::ConversationTopic, subject);

@@ -19,7 +19,7 @@ bool LogResolution(RunContext& run, const GroupRecord& group) {
     return true;
 }
 
-void ApplyGroup(store::RDODistListItem& list, const GroupRecord& group) {
+void ApplyGroup(store::DistListItem& list, const GroupRecord& group) {
     list.SetName(group.document.name);
     list.SetBody(group.document.description);
     for (const notes::ResolvedMember& m : group.members) list.AddMember(m.displayName, m.address);

@@ -34,6 +34,6 @@ std::string OneLine(std::string text);
 bool LogResolution(RunContext& run, const GroupRecord& group);
 
 // The list's name, description (its body) and members.
-void ApplyGroup(store::RDODistListItem& list, const GroupRecord& group);
+void ApplyGroup(store::DistListItem& list, const GroupRecord& group);
 
 }  // namespace exporting

@@ -82,7 +82,7 @@ bool NamedByFileAs(const ExportOptions& o) { return o.namingOn && o.naming == kF
 // The File As text the contact's item is saved with. A value the item
 // refuses makes writing the item fail too, and that failure is logged there.
 std::string FileAsText(const ContactRecord& contact, const std::string& subject) {
-    store::RDOContactItem item(nullptr);
+    store::ContactItem item(nullptr);
     try {
         ApplyContactTable(item, contact, subject);
     } catch (const store::StoreError&) {
@@ -111,7 +111,7 @@ bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& 
         [](const std::string& at) {
             return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass), store::kMsgFileFormat);
         },
-        [&](store::RDOContactItem& item) { ApplyContactTable(item, contact, subject); });
+        [&](store::ContactItem& item) { ApplyContactTable(item, contact, subject); });
     if (written) Written(path, source);
     return written;
 }
@@ -129,7 +129,7 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, 
         [](const std::string& at) {
             return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass), store::kMsgFileFormat);
         },
-        [&](store::RDODistListItem& list) { ApplyGroup(list, group); });
+        [&](store::DistListItem& list) { ApplyGroup(list, group); });
     if (!written) return WriteResult::Failed;
     Written(path, source);
     return WriteResult::Written;

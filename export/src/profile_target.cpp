@@ -7,7 +7,7 @@ namespace exporting {
 std::string ProfileTarget::PrepareFolder(const TargetFolder& folder) {
     // The picked folder exists; only the folders below it are made.
     OpenFolder(folder.path, !folder.path.empty());
-    std::vector<store::RDOFolder> holding;
+    std::vector<store::Folder> holding;
     if (folder_) holding.push_back(*folder_);
     LoadSaved(std::move(holding));
     return storePath_;

@@ -47,7 +47,7 @@ bool PstTarget::ContinuePst() {
     std::vector<std::string> opened;  // display names, newest first
     for (const std::string& path : found.usable) {
         try {
-            const store::RDOStore pst = session_->OpenStoreFile(path);
+            const store::Store pst = session_->OpenStoreFile(path);
             if (opened.empty()) {
                 run_.Log("Continue PST File :" + path);
                 run_.outcome.outputs.push_back(pst.GetPath());
@@ -90,7 +90,7 @@ bool PstTarget::CreatePst() {
     }
     std::string why;
     const bool ran = store::RunCompanion("create", session_.get(), &why) == 0;
-    std::optional<store::RDOStore> made;
+    std::optional<store::Store> made;
     try {
         made = session_->FindStore(name);
     } catch (const store::StoreError& e) {
@@ -122,7 +122,7 @@ std::string PstTarget::PrepareFolder(const TargetFolder& folder) {
     SplitBefore(0);
     folderPath_ = folder.path;
     OpenFolder(folder.path, true);
-    std::vector<store::RDOFolder> holding;
+    std::vector<store::Folder> holding;
     if (run_.options.skipSaved && folder_) {
         for (const std::string& part : parts_) {
             if (part == pstName_) continue;
@@ -193,17 +193,17 @@ bool PstTarget::SaveInPart(Item& item, const char* what, Remake remake) {
     return true;
 }
 
-bool PstTarget::SaveItem(store::RDOContactItem& item) {
-    return SaveInPart(item, "contact", [&item](store::RDOItems items) {
-        store::RDOContactItem moved = items.Add(std::string(mapi::kContactMessageClass));
+bool PstTarget::SaveItem(store::ContactItem& item) {
+    return SaveInPart(item, "contact", [&item](store::Items items) {
+        store::ContactItem moved = items.Add(std::string(mapi::kContactMessageClass));
         for (const auto& [key, value] : item.Properties().All()) moved.MutableProperties().Set(key, value);
         return moved;
     });
 }
 
-bool PstTarget::SaveList(store::RDODistListItem& list) {
-    return SaveInPart(list, "distribution list", [&list](store::RDOItems items) {
-        store::RDODistListItem moved = items.AddDistList();
+bool PstTarget::SaveList(store::DistListItem& list) {
+    return SaveInPart(list, "distribution list", [&list](store::Items items) {
+        store::DistListItem moved = items.AddDistList();
         moved.MutableProperties() = list.MutableProperties();
         for (const mapi::OneOffRecipient& m : list.Members()) moved.AddMember(m.displayName, m.address);
         return moved;

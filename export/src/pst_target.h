@@ -21,8 +21,8 @@ public:
 
 protected:
     std::string StorePath(const std::string& path) const override;
-    bool SaveItem(store::RDOContactItem& item) override;
-    bool SaveList(store::RDODistListItem& list) override;
+    bool SaveItem(store::ContactItem& item) override;
+    bool SaveList(store::DistListItem& list) override;
 
 private:
     // A new PST (named after the database and the stamp; the next free name

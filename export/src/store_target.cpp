@@ -16,7 +16,7 @@ StoreTarget::StoreTarget(RunContext& run) : run_(run), lastCommit_(std::chrono::
 StoreTarget::~StoreTarget() { Close(); }
 
 bool StoreTarget::Connect() {
-    session_ = std::make_unique<store::RDOSession>();
+    session_ = std::make_unique<store::Session>();
     try {
         session_->Logon();
         return true;
@@ -88,12 +88,12 @@ std::string StoreTarget::Subject(const ContactRecord& contact) const {
     return contact.hasSubject ? contact.subject : std::string();
 }
 
-bool StoreTarget::SaveItem(store::RDOContactItem& item) {
+bool StoreTarget::SaveItem(store::ContactItem& item) {
     item.Save();
     return true;
 }
 
-bool StoreTarget::SaveList(store::RDODistListItem& list) {
+bool StoreTarget::SaveList(store::DistListItem& list) {
     list.Save();
     return true;
 }
@@ -110,7 +110,7 @@ WriteResult StoreTarget::SaveCounting(const char* what, const std::function<bool
     }
 }
 
-void StoreTarget::LoadSaved(std::vector<store::RDOFolder> folders) {
+void StoreTarget::LoadSaved(std::vector<store::Folder> folders) {
     saved_.Reset();
     savedFolders_.clear();
     if (!run_.options.skipSaved || !folder_) return;
@@ -128,7 +128,7 @@ void StoreTarget::LoadSaved(std::vector<store::RDOFolder> folders) {
     saved_.Reset(std::move(saved));
 }
 
-store::RDOItems StoreTarget::ItemsHolding(const StoredItem& earlier) const {
+store::Items StoreTarget::ItemsHolding(const StoredItem& earlier) const {
     return savedFolders_.at(earlier.folder).GetItems();
 }
 
@@ -138,7 +138,7 @@ WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& 
     if (choice.action == SavedAction::Skip) return WriteResult::AlreadySaved;
     return SaveCounting("contact", [&] {
         const std::string contactClass(mapi::kContactMessageClass);
-        store::RDOContactItem item = choice.where ? ItemsHolding(*choice.where).Replace(choice.where->item, contactClass)
+        store::ContactItem item = choice.where ? ItemsHolding(*choice.where).Replace(choice.where->item, contactClass)
                                                   : folder_->GetItems().Add(contactClass);
         ApplyContactTable(item, contact, subject);
         store::SetSourceIdentity(item, source);
@@ -153,7 +153,7 @@ WriteResult StoreTarget::WriteList(const GroupRecord& group, uint64_t, const map
     if (choice.action == SavedAction::Skip) return WriteResult::AlreadySaved;
     if (folder_ && !LogResolution(run_, group)) return WriteResult::Failed;
     return SaveCounting("distribution list", [&] {
-        store::RDODistListItem list =
+        store::DistListItem list =
             choice.where ? ItemsHolding(*choice.where).ReplaceDistList(choice.where->item) : folder_->GetItems().AddDistList();
         ApplyGroup(list, group);
         store::SetSourceIdentity(list, source);

@@ -41,9 +41,9 @@ protected:
     virtual std::string StorePath(const std::string& path) const = 0;
     // Saves a contact item of the current folder; false when it was not
     // saved (logged). A target may save it into another folder instead.
-    virtual bool SaveItem(store::RDOContactItem& item);
+    virtual bool SaveItem(store::ContactItem& item);
     // The same for a distribution list.
-    virtual bool SaveList(store::RDODistListItem& list);
+    virtual bool SaveList(store::DistListItem& list);
     // Makes the current folder the one at path below the root: made through
     // the companion program when make, then looked up. A folder that cannot
     // be found is logged with its store path and left unset, so that its
@@ -55,11 +55,11 @@ protected:
     // otherwise forgets any. A folder that cannot be read is logged and the
     // current folder left unset, so that its contacts fail rather than be
     // saved twice.
-    void LoadSaved(std::vector<store::RDOFolder> folders);
+    void LoadSaved(std::vector<store::Folder> folders);
 
     RunContext& run_;
-    std::unique_ptr<store::RDOSession> session_;
-    std::optional<store::RDOFolder> folder_;
+    std::unique_ptr<store::Session> session_;
+    std::optional<store::Folder> folder_;
     std::string storePath_;  // of the current folder
 
 private:
@@ -75,10 +75,10 @@ private:
     // logged with what ("contact", "distribution list").
     WriteResult SaveCounting(const char* what, const std::function<bool()>& save);
     // The items of the folder that holds an earlier item.
-    store::RDOItems ItemsHolding(const StoredItem& earlier) const;
+    store::Items ItemsHolding(const StoredItem& earlier) const;
 
     SavedFolder<StoredItem> saved_;
-    std::vector<store::RDOFolder> savedFolders_;
+    std::vector<store::Folder> savedFolders_;
 
     uint64_t uncommitted_ = 0;  // items saved since the last commit
     std::chrono::steady_clock::time_point lastCommit_;

@@ -95,13 +95,13 @@ void AddressBook::AddPerson(const LNDocument& doc) {
     const std::vector<std::string> shortNames = NonBlankValues(doc, "ShortName");
     Person p;
     for (const char* item : {"MailAddress", "InternetAddress"}) {
-        std::string a(TrimBlanks(RetriveNSFCONTACTValue(doc, item, kWindowDefault)));
+        std::string a(TrimBlanks(ReadItemText(doc, item, kWindowDefault)));
         if (p.address.empty() && IsInternetAddress(a)) p.address = a;
     }
     if (!fullNames.empty()) p.displayName = FirstComponent(Abbreviated(fullNames.front()));
     if (p.displayName.empty()) {
-        std::string first = RetriveNSFCONTACTValue(doc, "FirstName", kWindowDefault);
-        std::string last = RetriveNSFCONTACTValue(doc, "LastName", kWindowDefault);
+        std::string first = ReadItemText(doc, "FirstName", kWindowDefault);
+        std::string last = ReadItemText(doc, "LastName", kWindowDefault);
         p.displayName = std::string(TrimBlanks(first + (first.empty() || last.empty() ? "" : " ") + last));
     }
     if (p.displayName.empty() && !shortNames.empty()) p.displayName = shortNames.front();

@@ -19,14 +19,14 @@ std::string TreePathForView(const std::string& viewName) {
     return {};
 }
 
-AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view) {
-    return AnalysisNSFFILE(state, view, state.iStopProcess);
+AnalysisOutcome AnalyseContactViews(BrowseState& state, AnalysisView& view) {
+    return AnalyseContactViews(state, view, state.stopRequest);
 }
 
-AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view, std::atomic<int>& stop) {
-    const std::string path = state.strFileDir.get();
+AnalysisOutcome AnalyseContactViews(BrowseState& state, AnalysisView& view, std::atomic<int>& stop) {
+    const std::string path = state.databasePath.get();
     view.ClearTreeAndList();
-    state.ptrNSFTreeFolderStructure.Clear();
+    state.folders.Clear();
 
     Session session;
     if (!session.Started()) return {AnalysisResult::OpenFailed, {}};

@@ -14,7 +14,7 @@ std::string CutToChars(std::string_view text, size_t maxChars) {
     return std::string(text);
 }
 
-std::string RetriveNSFCONTACTValue(const LNDocument& doc, std::string_view itemName, std::string_view emptyDefault) {
+std::string ReadItemText(const LNDocument& doc, std::string_view itemName, std::string_view emptyDefault) {
     const std::string fallback(emptyDefault);
     if (!doc.IsOpen()) return fallback;
     try {

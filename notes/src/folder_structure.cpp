@@ -4,20 +4,20 @@ namespace notes {
 
 FolderStructureList::~FolderStructureList() { Clear(); }
 
-void FolderStructureList::addNSFFolderStructure(const std::string& name, const std::string& path, HTREEITEM treeItem,
-                                                uint32_t viewIndex) {
-    auto record = std::make_unique<NSFTreeFolderStructure>();
+void FolderStructureList::Append(const std::string& name, const std::string& path, TreeNodeId treeItem,
+                                 uint32_t viewIndex) {
+    auto record = std::make_unique<FolderRecordNode>();
     record->folderName = name;
     record->folderPath = path;
     record->treeItem = treeItem;
     record->viewIndex = viewIndex;
     std::lock_guard lock(mutex_);
-    std::unique_ptr<NSFTreeFolderStructure>* tail = &head_;
+    std::unique_ptr<FolderRecordNode>* tail = &head_;
     while (*tail) tail = &(*tail)->next;
     *tail = std::move(record);
 }
 
-int FolderStructureList::CheckHItem(HTREEITEM item) const {
+int FolderStructureList::HasNode(TreeNodeId item) const {
     std::lock_guard lock(mutex_);
     for (auto* r = head_.get(); r; r = r->next.get())
         if (r->treeItem == item) return 1;

@@ -34,7 +34,7 @@ std::vector<std::string> NonBlankValues(const LNDocument& doc, std::string_view 
 GroupDocument ReadGroupDocument(const LNDocument& doc) {
     GroupDocument g;
     g.name = First(NonBlankValues(doc, "ListName"));
-    g.description = RetriveNSFCONTACTValue(doc, "ListDescription", kWindowDefault);
+    g.description = ReadItemText(doc, "ListDescription", kWindowDefault);
     g.groupType = First(NonBlankValues(doc, "GroupType"));
     if (g.groupType.empty()) g.groupType = First(NonBlankValues(doc, "ListType"));
     g.members = NonBlankValues(doc, "Members");

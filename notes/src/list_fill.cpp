@@ -44,15 +44,15 @@ void ContactHeaderView(std::atomic<int>& stop, ItemListView& view, LNViewFolder&
             if (IsGroupDocument(doc)) {
                 // A group has no person's names: its ListName stands in the Full Name column.
                 row.group = true;
-                row.fullName = RetriveNSFCONTACTValue(doc, "ListName", kWindowDefault);
+                row.fullName = ReadItemText(doc, "ListName", kWindowDefault);
                 view.AddRow(row);
                 continue;
             }
-            row.fullName = RetriveNSFCONTACTValue(doc, "FullName", kWindowDefault);
-            row.firstName = RetriveNSFCONTACTValue(doc, "FirstName", kWindowDefault);
-            row.lastName = RetriveNSFCONTACTValue(doc, "LastName", kWindowDefault);
-            row.middleInitial = RetriveNSFCONTACTValue(doc, "MiddleInitial", kWindowDefault);
-            row.mailAddress = RetriveNSFCONTACTValue(doc, "MailAddress", kWindowDefault);
+            row.fullName = ReadItemText(doc, "FullName", kWindowDefault);
+            row.firstName = ReadItemText(doc, "FirstName", kWindowDefault);
+            row.lastName = ReadItemText(doc, "LastName", kWindowDefault);
+            row.middleInitial = ReadItemText(doc, "MiddleInitial", kWindowDefault);
+            row.mailAddress = ReadItemText(doc, "MailAddress", kWindowDefault);
             view.AddRow(row);
         } catch (LNSTATUS status) {
             // A failure elsewhere in the entry ends only this entry, unless
@@ -72,8 +72,8 @@ void RestoreWindow(ItemListView& view) {
 
 }  // namespace
 
-void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t viewIndex, std::atomic<int>& stop) {
-    const std::string path = state.strFileDir.get();
+void ListViewEntries(BrowseState& state, ItemListView& view, uint32_t viewIndex, std::atomic<int>& stop) {
+    const std::string path = state.databasePath.get();
     view.DeleteAllRows();
     Session session;
     if (!session.Started()) return;
@@ -89,20 +89,20 @@ void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t view
     }
     RestoreWindow(view);
     db.Close();
-    state.imailpreviwValidation.store(0);
+    state.previewRunning.store(0);
 }
 
-void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem) {
-    AddNsfMailsInListThread(state, view, treeItem, state.iStopProcess);
+void ListTreeFolder(BrowseState& state, ItemListView& view, TreeNodeId treeItem) {
+    ListTreeFolder(state, view, treeItem, state.stopRequest);
 }
 
-void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem, std::atomic<int>& stop) {
+void ListTreeFolder(BrowseState& state, ItemListView& view, TreeNodeId treeItem, std::atomic<int>& stop) {
     view.DeleteAllRows();
-    for (const FolderRecord& record : state.ptrNSFTreeFolderStructure.Snapshot()) {
+    for (const FolderRecord& record : state.folders.Snapshot()) {
         if (record.treeItem != treeItem) continue;
-        state.FolderNo.store(record.viewIndex);
-        state.treeSelectedFolder.set(record.folderName);
-        ShowNsfMailsInList(state, view, record.viewIndex, stop);
+        state.listedView.store(record.viewIndex);
+        state.listedFolder.set(record.folderName);
+        ListViewEntries(state, view, record.viewIndex, stop);
     }
 }
 

@@ -39,7 +39,7 @@ std::vector<PreviewValue> ReadPreviewValues(const LNDocument& doc) {
         const std::string_view name = kPreviewFields[i];
         std::string value = (name == "Birthday" || name == "Anniversary")
                                 ? ReadDateListText(doc, name)
-                                : RetriveNSFCONTACTValue(doc, name, kWindowDefault);
+                                : ReadItemText(doc, name, kWindowDefault);
         if (!value.empty()) values.push_back({i + 1, std::move(value)});
     }
     return values;
@@ -116,17 +116,17 @@ namespace {
 // Clears the running flag and restores the window however the preview ends.
 class PreviewRun {
 public:
-    PreviewRun(FerrywellState& state, PreviewView& view) : state_(state), view_(view) {}
+    PreviewRun(BrowseState& state, PreviewView& view) : state_(state), view_(view) {}
     ~PreviewRun() {
         view_.CloseWaitWindow();
-        state_.imailpreviwValidation.store(0);
+        state_.previewRunning.store(0);
         view_.EnableList(true);
     }
     PreviewRun(const PreviewRun&) = delete;
     PreviewRun& operator=(const PreviewRun&) = delete;
 
 private:
-    FerrywellState& state_;
+    BrowseState& state_;
     PreviewView& view_;
 };
 
@@ -148,17 +148,17 @@ std::string EntryPage(LNViewFolder& folder, size_t entryIndex) {
 
 }  // namespace
 
-PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,
-                                  const std::string& pagePath) {
+PreviewResult PreviewEntry(BrowseState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,
+                           const std::string& pagePath) {
     int idle = 0;
-    if (!state.imailpreviwValidation.compare_exchange_strong(idle, 1)) {
+    if (!state.previewRunning.compare_exchange_strong(idle, 1)) {
         // Another preview runs and owns the flag and the list: only this
         // request's wait window goes.
         view.CloseWaitWindow();
         return PreviewResult::Busy;
     }
     PreviewRun run(state, view);
-    const std::string path = state.strFileDir.get();
+    const std::string path = state.databasePath.get();
 
     Session session;
     if (!session.Started()) return PreviewResult::NotShown;
@@ -179,10 +179,9 @@ PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint
     return result;
 }
 
-PreviewResult ShowPreviewInNSFMAIL(FerrywellState& state, PreviewView& view, const std::string& pagePath) {
+PreviewResult PreviewChosenRow(BrowseState& state, PreviewView& view, const std::string& pagePath) {
     view.ShowWaitWindow();
-    return ShowPreviewNsfMails(state, view, uint32_t(state.iFolderNumber.load()), size_t(state.mailno.load()),
-                               pagePath);
+    return PreviewEntry(state, view, uint32_t(state.previewView.load()), size_t(state.previewEntry.load()), pagePath);
 }
 
 }  // namespace notes

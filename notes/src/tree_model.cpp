@@ -30,43 +30,43 @@ std::string FolderTreeModel::CutFolderPathName(const std::string& path, size_t n
     return path.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-const std::vector<HTREEITEM>& FolderTreeModel::Children(HTREEITEM parent) const {
-    return parent == TVI_ROOT ? topLevel_ : Get(parent).children;
+const std::vector<TreeNodeId>& FolderTreeModel::Children(TreeNodeId parent) const {
+    return parent == kTreeRoot ? topLevel_ : Get(parent).children;
 }
 
-HTREEITEM FolderTreeModel::InsertChildFolder(const std::string& name, HTREEITEM parent) {
-    for (HTREEITEM child : Children(parent))
+TreeNodeId FolderTreeModel::InsertChildFolder(const std::string& name, TreeNodeId parent) {
+    for (TreeNodeId child : Children(parent))
         if (Get(child).text == name) return child;
     Node node;
     node.text = name;
     node.parent = parent;
     node.images = ImagesForText(name);
-    node.hasChildrenButton = parent == TVI_ROOT;
-    HTREEITEM item = nextHandle_++;
+    node.hasChildrenButton = parent == kTreeRoot;
+    TreeNodeId item = nextHandle_++;
     nodes_.emplace(item, std::move(node));
-    auto& siblings = parent == TVI_ROOT ? topLevel_ : At(parent).children;
+    auto& siblings = parent == kTreeRoot ? topLevel_ : At(parent).children;
     auto pos = std::upper_bound(siblings.begin(), siblings.end(), name,
-                                [&](const std::string& n, HTREEITEM s) { return n < Get(s).text; });
+                                [&](const std::string& n, TreeNodeId s) { return n < Get(s).text; });
     siblings.insert(pos, item);
     if (onInserted) onInserted(item);
     Expand(item);
     return item;
 }
 
-HTREEITEM FolderTreeModel::SelectFolder(const std::string& path, uint32_t viewIndex, FolderStructureList& records) {
+TreeNodeId FolderTreeModel::SelectFolder(const std::string& path, uint32_t viewIndex, FolderStructureList& records) {
     size_t components = size_t(std::count(path.begin(), path.end(), '\\'));
-    HTREEITEM parent = TVI_ROOT;
+    TreeNodeId parent = kTreeRoot;
     for (size_t i = 0; i < components; ++i) {
         std::string component = CutFolderPathName(path, i);
         parent = InsertChildFolder(component, parent);
-        if (i >= 1) records.addNSFFolderStructure(component, path, parent, viewIndex);
+        if (i >= 1) records.Append(component, path, parent, viewIndex);
         Expand(parent);
     }
-    if (parent != TVI_ROOT) {
-        VerifFullParents(parent);
-        VerifBoldParents(parent);
-        HTREEITEM root = parent;
-        while (Get(root).parent != TVI_ROOT) root = Get(root).parent;
+    if (parent != kTreeRoot) {
+        UpdateParentChecks(parent);
+        UpdateParentBold(parent);
+        TreeNodeId root = parent;
+        while (Get(root).parent != kTreeRoot) root = Get(root).parent;
         Expand(root);
         Expand(parent);
     }
@@ -78,66 +78,66 @@ void FolderTreeModel::DeleteAllItems() {
     topLevel_.clear();
 }
 
-int FolderTreeModel::GetCheck(HTREEITEM item) const {
+int FolderTreeModel::GetCheck(TreeNodeId item) const {
     if (!IsValid(item)) return -1;
     return Get(item).state - 1;
 }
 
-void FolderTreeModel::SetItemFull(HTREEITEM item) {
+void FolderTreeModel::Check(TreeNodeId item) {
     if (!IsValid(item)) return;
     At(item).state = kChecked;
     Changed(item);
 }
 
-void FolderTreeModel::SetItemEmpty(HTREEITEM item) {
+void FolderTreeModel::Uncheck(TreeNodeId item) {
     if (!IsValid(item)) return;
     At(item).state = kUnchecked;
     At(item).bold = false;
     Changed(item);
 }
 
-void FolderTreeModel::SetSubItemFull(HTREEITEM item) {
-    for (HTREEITEM child : Children(item)) {
-        SetItemFull(child);
-        SetSubItemFull(child);
+void FolderTreeModel::CheckDescendants(TreeNodeId item) {
+    for (TreeNodeId child : Children(item)) {
+        Check(child);
+        CheckDescendants(child);
     }
 }
 
-void FolderTreeModel::SetSubItemEmpty(HTREEITEM item) {
-    for (HTREEITEM child : Children(item)) {
-        SetItemEmpty(child);
-        SetSubItemEmpty(child);
+void FolderTreeModel::UncheckDescendants(TreeNodeId item) {
+    for (TreeNodeId child : Children(item)) {
+        Uncheck(child);
+        UncheckDescendants(child);
     }
 }
 
-void FolderTreeModel::ToggleCheck(HTREEITEM item) {
+void FolderTreeModel::ToggleCheck(TreeNodeId item) {
     if (!IsValid(item)) return;
     if (Get(item).state == kUnchecked) {
-        SetItemFull(item);
-        SetSubItemFull(item);
+        Check(item);
+        CheckDescendants(item);
     } else {
-        SetItemEmpty(item);
-        SetSubItemEmpty(item);
+        Uncheck(item);
+        UncheckDescendants(item);
     }
-    VerifFullParents(item);
-    VerifBoldParents(item);
+    UpdateParentChecks(item);
+    UpdateParentBold(item);
 }
 
-bool FolderTreeModel::IsAllChildFull(HTREEITEM item) const {
-    for (HTREEITEM child : Children(item))
+bool FolderTreeModel::AllChildrenChecked(TreeNodeId item) const {
+    for (TreeNodeId child : Children(item))
         if (Get(child).state != kChecked) return false;
     return true;
 }
 
-bool FolderTreeModel::IsExistChildBold(HTREEITEM item) const {
-    for (HTREEITEM child : Children(item))
+bool FolderTreeModel::AnyChildBold(TreeNodeId item) const {
+    for (TreeNodeId child : Children(item))
         if (Get(child).bold) return true;
     return false;
 }
 
-void FolderTreeModel::VerifFullParents(HTREEITEM item) {
-    for (HTREEITEM p = IsValid(item) ? Get(item).parent : TVI_ROOT; p != TVI_ROOT; p = Get(p).parent) {
-        int state = IsAllChildFull(p) ? kChecked : kUnchecked;
+void FolderTreeModel::UpdateParentChecks(TreeNodeId item) {
+    for (TreeNodeId p = IsValid(item) ? Get(item).parent : kTreeRoot; p != kTreeRoot; p = Get(p).parent) {
+        int state = AllChildrenChecked(p) ? kChecked : kUnchecked;
         if (Get(p).state != state) {
             At(p).state = state;
             Changed(p);
@@ -145,9 +145,9 @@ void FolderTreeModel::VerifFullParents(HTREEITEM item) {
     }
 }
 
-void FolderTreeModel::VerifBoldParents(HTREEITEM item) {
-    for (HTREEITEM p = IsValid(item) ? Get(item).parent : TVI_ROOT; p != TVI_ROOT; p = Get(p).parent) {
-        bool bold = IsExistChildBold(p);
+void FolderTreeModel::UpdateParentBold(TreeNodeId item) {
+    for (TreeNodeId p = IsValid(item) ? Get(item).parent : kTreeRoot; p != kTreeRoot; p = Get(p).parent) {
+        bool bold = AnyChildBold(p);
         if (Get(p).bold != bold) {
             At(p).bold = bold;
             Changed(p);
@@ -155,13 +155,13 @@ void FolderTreeModel::VerifBoldParents(HTREEITEM item) {
     }
 }
 
-void FolderTreeModel::Expand(HTREEITEM item, bool expand) {
+void FolderTreeModel::Expand(TreeNodeId item, bool expand) {
     if (!IsValid(item) || Get(item).expanded == expand) return;
     At(item).expanded = expand;
     Changed(item);
 }
 
-void FolderTreeModel::ToggleExpand(HTREEITEM item) {
+void FolderTreeModel::ToggleExpand(TreeNodeId item) {
     if (IsValid(item)) Expand(item, !Get(item).expanded);
 }
 

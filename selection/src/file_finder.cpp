@@ -52,7 +52,7 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     }
 }
 
-void CFileFinder::CFindOpts::Reset() {
+void FileFinder::FindOptions::Reset() {
     baseFolder.clear();
     fileMask = "*.*";
     searchSubfolders = false;
@@ -61,15 +61,15 @@ void CFileFinder::CFindOpts::Reset() {
     attributeMask = 0;
 }
 
-int CFileFinder::Find(const CFindOpts& opts) {
+int FileFinder::Find(const FindOptions& opts) {
     stopRequested_ = false;
     FindIn(opts);
     return GetFileCount();
 }
 
-void CFileFinder::FindIn(const CFindOpts& given) {
-    CFindOpts opts = given;
-    opts.baseFolder = CPath::AddBackSlash(opts.baseFolder);
+void FileFinder::FindIn(const FindOptions& given) {
+    FindOptions opts = given;
+    opts.baseFolder = PathParts::AddBackSlash(opts.baseFolder);
     std::error_code ec;
 
     if (opts.searchSubfolders) {
@@ -79,7 +79,7 @@ void CFileFinder::FindIn(const CFindOpts& given) {
             const fs::directory_entry& entry = *it;
             std::error_code typeEc;
             if (entry.is_directory(typeEc) && !entry.is_symlink(typeEc)) {
-                CFindOpts sub = opts;
+                FindOptions sub = opts;
                 sub.baseFolder = opts.baseFolder + entry.path().filename().string();
                 FindIn(sub);
             }
@@ -113,9 +113,9 @@ void CFileFinder::FindIn(const CFindOpts& given) {
     }
 }
 
-CPath CFileFinder::GetFilePath(int index) const {
-    if (index < 0 || size_t(index) >= foundPaths_.size()) return CPath();
-    return CPath(foundPaths_[size_t(index)]);
+PathParts FileFinder::GetFilePath(int index) const {
+    if (index < 0 || size_t(index) >= foundPaths_.size()) return PathParts();
+    return PathParts(foundPaths_[size_t(index)]);
 }
 
 }  // namespace selection

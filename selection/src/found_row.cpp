@@ -16,7 +16,7 @@ std::string FormatModifiedColumn(std::optional<std::time_t> time) {
     return std::string(text, n);
 }
 
-FoundRow MakeFoundRow(const CPath& path) {
+FoundRow MakeFoundRow(const PathParts& path) {
     return {path.GetFileName(), path.GetLocation(), FormatSizeColumn(path.GetFileSize()),
             FormatModifiedColumn(path.GetFileTime())};
 }

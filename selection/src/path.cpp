@@ -24,7 +24,7 @@ std::optional<struct stat> StatForReading(const std::string& path) {
 
 }  // namespace
 
-CPath::CPath(const std::string& fullPath) : full_(fullPath) {
+PathParts::PathParts(const std::string& fullPath) : full_(fullPath) {
     size_t slash = full_.find_last_of("/\\");
     std::string name = full_;
     if (slash != std::string::npos) {
@@ -40,20 +40,20 @@ CPath::CPath(const std::string& fullPath) : full_(fullPath) {
     }
 }
 
-std::string CPath::GetFileName() const { return ext_.empty() ? base_ : base_ + "." + ext_; }
+std::string PathParts::GetFileName() const { return ext_.empty() ? base_ : base_ + "." + ext_; }
 
-uint64_t CPath::GetFileSize() const {
+uint64_t PathParts::GetFileSize() const {
     auto info = StatForReading(full_);
     return info ? uint64_t(info->st_size) : 0;
 }
 
-std::optional<std::time_t> CPath::GetFileTime() const {
+std::optional<std::time_t> PathParts::GetFileTime() const {
     auto info = StatForReading(full_);
     if (!info) return std::nullopt;
     return info->st_mtime;
 }
 
-std::string CPath::AddBackSlash(const std::string& text) {
+std::string PathParts::AddBackSlash(const std::string& text) {
     if (text.empty() || IsSeparator(text.back())) return text;
     return text + "/";
 }

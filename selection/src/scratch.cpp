@@ -32,17 +32,17 @@ std::string SystemTempFolder() {
     std::error_code ec;
     fs::path temp = fs::temp_directory_path(ec);
     if (ec) temp = "/tmp";
-    return CPath::AddBackSlash(temp.string());
+    return PathParts::AddBackSlash(temp.string());
 }
 
 std::string RuntimeFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    return IsUsableFolder(runtime) ? CPath::AddBackSlash(runtime) : SystemTempFolder();
+    return IsUsableFolder(runtime) ? PathParts::AddBackSlash(runtime) : SystemTempFolder();
 }
 
 std::string ScratchFolders::MakeInLocked(const std::string& folder) {
     // mkdtemp makes the folder with mode 0700 under a name nobody else holds.
-    std::string root = CPath::AddBackSlash(folder) + kPrivateFolderPattern;
+    std::string root = PathParts::AddBackSlash(folder) + kPrivateFolderPattern;
     if (!::mkdtemp(root.data())) return {};
     roots_.push_back(root);
     const std::string scratch = root + "/" + kScratchName + "/";
@@ -83,10 +83,10 @@ ScratchFolders& ProcessScratch() {
     return folders;
 }
 
-std::string SourceTitle(const std::string& fullPath) { return CPath(fullPath).GetBaseName(); }
+std::string SourceTitle(const std::string& fullPath) { return PathParts(fullPath).GetBaseName(); }
 
 std::string JoinFolderAndName(const std::string& folder, const std::string& name) {
-    return CPath::AddBackSlash(folder) + name;
+    return PathParts::AddBackSlash(folder) + name;
 }
 
 }  // namespace selection

@@ -121,20 +121,20 @@ void ExportDialogsTest::cleanup() {
 }
 
 void ExportDialogsTest::OpenSample(const QString& db) {
-    main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
+    main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<app::FerrywellState>());
     main_->SetExitHandler([](int) {});
     auto& state = main_->State();
-    state.strFileDir.set(db.toStdString());
+    state.databasePath.set(db.toStdString());
     state.SourceFileName.set(QFileInfo(db).baseName().toStdString());
     state.tempFilePath.set(profile_.filePath("scratch").toStdString());
     QDir().mkpath(profile_.filePath("scratch"));
     main_->StartAnalysis();
     QTRY_COMPARE_WITH_TIMEOUT(main_->RunningWorkers(), 0, 60000);
-    QCOMPARE(state.ptrNSFTreeFolderStructure.Snapshot().size(), size_t(3));
+    QCOMPARE(state.folders.Snapshot().size(), size_t(3));
 }
 
 notes::FolderRecord ExportDialogsTest::Record(const std::string& name) {
-    for (const auto& record : main_->State().ptrNSFTreeFolderStructure.Snapshot())
+    for (const auto& record : main_->State().folders.Snapshot())
         if (record.folderName == name) return record;
     return {};
 }
@@ -152,7 +152,7 @@ void ExportDialogsTest::RunToEnd(app::ExportDialog& dialog, QPushButton* start) 
 }
 
 void ExportDialogsTest::convertNotesOpeningState() {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     CConvertNotes dlg(state, {});
     QCOMPARE(dlg.windowTitle(), QString("Select Saving Option Type"));
     const std::pair<int, const char*> labels[] = {
@@ -192,7 +192,7 @@ void ExportDialogsTest::convertNotesOpeningState() {
 }
 
 void ExportDialogsTest::convertNotesRadiosAndChecks() {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     CConvertNotes dlg(state, {});
     auto* naming = Child<QCheckBox>(dlg, 1069);
     // Each file kind: Split PST and its list off, Browse on; the naming check
@@ -262,7 +262,7 @@ void ExportDialogsTest::convertNotesRadiosAndChecks() {
 }
 
 void ExportDialogsTest::MakeInbox() {
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     session.EnsureFolderPath("\\\\Personal Folders\\Inbox");
     session.Logoff();
@@ -287,7 +287,7 @@ void ExportDialogsTest::PickInbox(bool accept) {
 
 void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     MakeInbox();
-    notes::FerrywellState state;
+    app::FerrywellState state;
     CConvertNotes dlg(state, {});
     PickInbox(false);
     Child<QRadioButton>(dlg, 1023)->click();
@@ -344,7 +344,7 @@ void ExportDialogsTest::profileExportLandsInThePickedFolder() {
     QCOMPARE(outcome.end, exporting::ExportEnd::Completed);
     QCOMPARE(outcome.totals.failed, 0u);
     QVERIFY(opened_.isEmpty());  // no folder to show for a profile export
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     const int inFolder = session.GetFolderFromPath("\\\\Personal Folders\\Inbox\\Contacts").GetItems().GetCount();
     QCOMPARE(uint64_t(inFolder), outcome.totals.written);
@@ -517,12 +517,12 @@ void ExportDialogsTest::aTreeExportLeavesTheListedViewAlone() {
     RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
     QCOMPARE(dlg.LastOutcome().end, exporting::ExportEnd::Completed);
     // The list still shows People: a list export names its folder after it.
-    QCOMPARE(main_->State().treeSelectedFolder.get(), std::string("People"));
-    QCOMPARE(main_->State().FolderNo.load(), Record("People").viewIndex);
+    QCOMPARE(main_->State().listedFolder.get(), std::string("People"));
+    QCOMPARE(main_->State().listedView.load(), Record("People").viewIndex);
 }
 
 void ExportDialogsTest::listItemsOpeningState() {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     controls::CheckListModel rows;
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     CSINGLENSFMAILSAVE dlg(state, rows);
@@ -553,7 +553,7 @@ void ExportDialogsTest::listItemsOpeningState() {
 }
 
 void ExportDialogsTest::listItemsRadiosBrowseAndProfile() {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     controls::CheckListModel rows;
     CSINGLENSFMAILSAVE dlg(state, rows);
     dlg.show();
@@ -736,7 +736,7 @@ void ExportDialogsTest::mainWindowOpensTheDialogs() {
 }
 
 void ExportDialogsTest::radiosChooseTheirKindHoweverChecked() {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     controls::CheckListModel rows;
     CConvertNotes convert(state, {});
     CSINGLENSFMAILSAVE list(state, rows);
@@ -779,7 +779,7 @@ void ExportDialogsTest::openedFromTheCommandLineBothDialogsWritePdf() {
     });
 
     // As `ferrywell FILE` starts: no selection dialog.
-    main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
+    main_ = std::make_unique<app::CFerrywellDlg>(std::make_shared<app::FerrywellState>());
     main_->SetExitHandler([](int) {});
     main_->show();
     main_->OpenDatabase(kSample.toStdString());

@@ -114,7 +114,7 @@ private:
 
 void MainWindowTest::init() {
     dialogs = std::make_unique<ScriptedDialogs>();
-    dlg = std::make_unique<CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
+    dlg = std::make_unique<CFerrywellDlg>(std::make_shared<app::FerrywellState>());
     exits.clear();
     dlg->SetExitHandler([this](int code) { exits.push_back(code); });
     dlg->resize(1100, 700);
@@ -148,7 +148,7 @@ void MainWindowTest::OpenThroughSelectionDialog(const QString& db) {
 }
 
 void MainWindowTest::SelectFolder(const std::string& name, bool wait) {
-    for (const auto& record : dlg->State().ptrNSFTreeFolderStructure.Snapshot()) {
+    for (const auto& record : dlg->State().folders.Snapshot()) {
         if (record.folderName != name) continue;
         auto& tree = dlg->Tree();
         const QRect r = tree.visualItemRect(tree.ItemFor(record.treeItem));
@@ -185,7 +185,7 @@ void MainWindowTest::startsIdle() {
 void MainWindowTest::openListPreviewAndTickAll() {
     OpenThroughSelectionDialog(kSample);
     auto& state = dlg->State();
-    QCOMPARE(state.strFileDir.get(), kSample.toStdString());
+    QCOMPARE(state.databasePath.get(), kSample.toStdString());
     QCOMPARE(state.SourceFileName.get(), std::string("names"));
     QVERIFY(dialogs->messages.contains(notes::kAnalysisCompleted));
     QCOMPARE(dialogs->chooserFilters.value(0), QString("Lotus Notes File (*nsf) (*.nsf *.dxl)"));
@@ -215,21 +215,21 @@ void MainWindowTest::openListPreviewAndTickAll() {
         }
         QVERIFY(!expected.isEmpty());
         QCOMPARE(WindowList(*dlg), expected);
-        QCOMPARE(state.treeSelectedFolder.get(), std::string(folder));
+        QCOMPARE(state.listedFolder.get(), std::string(folder));
         QVERIFY(tree.isEnabled());
         QVERIFY(Action("id32775")->isEnabled());
         QCOMPARE(dlg->StatusText(), QString(" "));
         QCOMPARE(dlg->Progress(), 0);
     }
     SelectFolder("Contacts");
-    QCOMPARE(state.FolderNo.load(), 3u);
+    QCOMPARE(state.listedView.load(), 3u);
     auto& model = dlg->List().Model();
     QCOMPARE(model.Row(45).text[4], QString("Pat Quinlan"));
 
     // A click previews the row; the page holds its two fields.
     ClickRow(45);
-    QCOMPARE(state.mailno.load(), 45);
-    QCOMPARE(state.iFolderNumber.load(), 3);
+    QCOMPARE(state.previewEntry.load(), 45);
+    QCOMPARE(state.previewView.load(), 3);
     QCOMPARE(state.poslast.load(), 46);
     QString page = ReadAll(dlg->PreviewPagePath());
     QVERIFY(page.contains("class='secondline'><b>FullName: </b></td>   <td height='20' width='70%' "
@@ -239,7 +239,7 @@ void MainWindowTest::openListPreviewAndTickAll() {
     QVERIFY(dlg->Browser().toPlainText().contains("pat.quinlan@example.net"));
     QVERIFY(!dlg->IsWaitWindowShown());
     QVERIFY(dlg->List().isEnabled());
-    QCOMPARE(state.imailpreviwValidation.load(), 0);
+    QCOMPARE(state.previewRunning.load(), 0);
 
     // The same row again starts nothing; another row previews.
     QFile::remove(QString::fromStdString(dlg->PreviewPagePath()));
@@ -271,7 +271,7 @@ void MainWindowTest::openListPreviewAndTickAll() {
     QCOMPARE(header.HeaderImage(), 1);
 
     // Selecting the root lists nothing.
-    auto records = state.ptrNSFTreeFolderStructure.Snapshot();
+    auto records = state.folders.Snapshot();
     const QRect r = tree.visualItemRect(root);
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));
     WaitIdle();
@@ -289,7 +289,7 @@ void MainWindowTest::exportCommandsCheckTheirSelection() {
     OpenThroughSelectionDialog(kSample);
     SelectFolder("Contacts");
     dialogs->messages.clear();
-    auto contacts = dlg->State().ptrNSFTreeFolderStructure.Snapshot()[1];
+    auto contacts = dlg->State().folders.Snapshot()[1];
     QCOMPARE(contacts.folderName, std::string("Contacts"));
     QTest::mouseClick(dlg->Tree().viewport(), Qt::LeftButton, {}, dlg->Tree().CheckBoxRect(contacts.treeItem).center());
     QCOMPARE(dlg->Tree().GetCheck(contacts.treeItem), 1);
@@ -388,7 +388,7 @@ void MainWindowTest::stopBelongsToTheRunningTask() {
     // No request outlives its task: the next fill lists the whole view.
     SelectFolder("Contacts");
     QCOMPARE(dlg->List().Model().rowCount(), int(CliList(kSample, "Contacts").size()));
-    QCOMPARE(dlg->State().iStopProcess.load(), 0);
+    QCOMPARE(dlg->State().stopRequest.load(), 0);
 }
 
 void MainWindowTest::analysisAndFillsRunOneAtATime() {
@@ -400,9 +400,9 @@ void MainWindowTest::analysisAndFillsRunOneAtATime() {
     SelectFolder("By Category", false);
     SelectFolder("People", false);
     WaitIdle();
-    QCOMPARE(state.treeSelectedFolder.get(), std::string("People"));
+    QCOMPARE(state.listedFolder.get(), std::string("People"));
     QCOMPARE(WindowList(*dlg).size(), CliList(kSample, "People").size());
-    QCOMPARE(dlg->List().Model().Row(0).text[3], QString::number(state.FolderNo.load()));
+    QCOMPARE(dlg->List().Model().Row(0).text[3], QString::number(state.listedView.load()));
     QVERIFY(dlg->Tree().isEnabled());
     QCOMPARE(dlg->StatusText(), QString(" "));
 
@@ -447,7 +447,7 @@ void MainWindowTest::closingWhileAFillRunsNeitherCrashesNorHangs() {
     const QString db = dir.filePath("large.dxl");
     QCOMPARE(QProcess::execute(QString(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py", {"20000", db}), 0);
     OpenThroughSelectionDialog(db);
-    for (const auto& record : dlg->State().ptrNSFTreeFolderStructure.Snapshot())
+    for (const auto& record : dlg->State().folders.Snapshot())
         if (record.folderName == "Contacts") dlg->OnTvnSelchangedTree1(record.treeItem);
     QTRY_VERIFY(dlg->List().Model().rowCount() > 0);
     auto workers = dlg->Workers();
@@ -544,7 +544,7 @@ void MainWindowTest::keyboardReachesEveryCommand() {
     QTest::keyClick(&tree, Qt::Key_Down);  // "By Category"
     QTest::keyClick(&tree, Qt::Key_Down);  // "Contacts"
     WaitIdle();
-    QCOMPARE(dlg->State().treeSelectedFolder.get(), std::string("Contacts"));
+    QCOMPARE(dlg->State().listedFolder.get(), std::string("Contacts"));
     QTest::keyClick(&tree, Qt::Key_Space);
     QCOMPARE(tree.GetCheck(tree.HandleOf(tree.currentItem())), 1);
 
@@ -626,7 +626,8 @@ void MainWindowTest::endingSignalsRemoveTheScratchFolder() {
         QVERIFY(program.waitForStarted());
         const auto made = [&] { return QDir(runtime.path()).entryList({"ferrywell-*"}, QDir::Dirs); };
         QTRY_COMPARE_WITH_TIMEOUT(made().size(), 1, 30000);
-        QVERIFY(QDir(runtime.filePath(made()[0] + "/xTemp")).exists());
+        // The folder is made a moment before the scratch folder inside it.
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(runtime.filePath(made()[0] + "/xTemp")).exists(), 30000);
         ::kill(pid_t(program.processId()), signal);
         QVERIFY(program.waitForFinished(30000));
         // It ended as the signal ends a program, its scratch folder gone first.

@@ -58,7 +58,7 @@ private:
 };
 
 void SelectionDialogsTest::firstDialogChoices() {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     QTemporaryDir scratchParent;
     std::string defaultScratch;
     {
@@ -78,7 +78,7 @@ void SelectionDialogsTest::firstDialogChoices() {
         // A cancelled chooser changes nothing.
         dialog.OnBnClickedButton1();
         QVERIFY(!next->isEnabled());
-        QVERIFY(state.strFileDir.get().empty());
+        QVERIFY(state.databasePath.get().empty());
 
         // A scratch location where none can be made keeps the one there is.
         dialogs->paths = {"/proc/ferrywell-cannot-create"};
@@ -98,7 +98,7 @@ void SelectionDialogsTest::firstDialogChoices() {
         dialog.OnBnClickedButton1();
         QCOMPARE(dialogs->chooserTitles, (QStringList{"Select Lotus Notes File...", "Select the Temp Path",
                                                       "Select the Temp Path", "Select Lotus Notes File..."}));
-        QCOMPARE(state.strFileDir.get(), kSample.toStdString());
+        QCOMPARE(state.databasePath.get(), kSample.toStdString());
         QCOMPARE(state.SourceFileName.get(), std::string("names"));
         QCOMPARE(state.tempFilePath.get(), defaultScratch);
         QCOMPARE(Child<QLineEdit>(dialog, 1032)->text(), QString::fromStdString(defaultScratch));
@@ -115,7 +115,7 @@ void SelectionDialogsTest::firstDialogChoices() {
     FirstDialog again(state);
     QCOMPARE(Child<QLineEdit>(again, 1000)->text(), QString());
     QVERIFY(QDir(QString::fromStdString(state.tempFilePath.get())).exists());
-    QCOMPARE(state.strFileDir.get(), kSample.toStdString());
+    QCOMPARE(state.databasePath.get(), kSample.toStdString());
     // Every folder made goes when the process ends, the chosen location stays.
     selection::ProcessScratch().RemoveAll();
     QVERIFY(!QDir(QString::fromStdString(state.tempFilePath.get())).exists());
@@ -128,7 +128,7 @@ void SelectionDialogsTest::searchListsDepthFirstWithItsColumns() {
     Put(dir.filePath("Sub/inner.dxl"), 10239);
     Put(dir.filePath("Sub/notes.txt"), 10);
     Put(dir.filePath("Sub/Deep/deep.nsf"), 5000000);
-    notes::FerrywellState state;
+    app::FerrywellState state;
     CFindFiles search(state);
     QCOMPARE(search.windowTitle(), QString("Search NSF Files"));
     QVERIFY(!Child(search, 1039)->isVisible());
@@ -156,7 +156,7 @@ void SelectionDialogsTest::searchListsDepthFirstWithItsColumns() {
 
     // Picking a row sets the database and its source name.
     results->setCurrentItem(results->topLevelItem(0));
-    QCOMPARE(QString::fromStdString(state.strFileDir.get()), dir.path() + "/top.NSF");
+    QCOMPARE(QString::fromStdString(state.databasePath.get()), dir.path() + "/top.NSF");
     QCOMPARE(state.SourceFileName.get(), std::string("top"));
     QTest::mouseClick(Child<QPushButton>(search, 1015), Qt::LeftButton);
     QCOMPARE(search.result(), int(QDialog::Accepted));
@@ -169,7 +169,7 @@ void SelectionDialogsTest::searchListsDepthFirstWithItsColumns() {
 }
 
 void SelectionDialogsTest::searchChecksItsInputs() {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     CFindFiles search(state);
     search.OnBnClickedOksearch();
     search.OnBnClickedButton3();
@@ -180,13 +180,13 @@ void SelectionDialogsTest::searchChecksItsInputs() {
     Child<QLineEdit>(search, 1045)->setText("/tmp");
     search.OnBnClickedButtonBrowse();
     QCOMPARE(Child<QLineEdit>(search, 1045)->text(), QString());
-    QVERIFY(state.strFileDir.get().empty());
+    QVERIFY(state.databasePath.get().empty());
 }
 
 void SelectionDialogsTest::searchButtonStopsARunningSearch() {
     QTemporaryDir dir;
     for (int i = 0; i < 40; ++i) Put(dir.filePath(QString("d%1/f.nsf").arg(i)), 1);
-    notes::FerrywellState state;
+    app::FerrywellState state;
     CFindFiles search(state);
     Child<QLineEdit>(search, 1045)->setText(dir.path());
     Child<QCheckBox>(search, 1037)->setChecked(true);
@@ -208,7 +208,7 @@ void SelectionDialogsTest::searchButtonStopsARunningSearch() {
 }
 
 void SelectionDialogsTest::searchFromTheSelectionDialogFindsTheSample() {
-    notes::FerrywellState state;
+    app::FerrywellState state;
     FirstDialog first(state);
     // The sample lies two folders below the folder searched.
     QTemporaryDir top;
@@ -233,7 +233,7 @@ void SelectionDialogsTest::searchFromTheSelectionDialogFindsTheSample() {
     QTest::mouseClick(Child<QPushButton>(first, 1015), Qt::LeftButton);
     QVERIFY(handled);
     QCOMPARE(Child<QLineEdit>(first, 1000)->text(), samples + "/names.dxl");
-    QCOMPARE(QString::fromStdString(state.strFileDir.get()), samples + "/names.dxl");
+    QCOMPARE(QString::fromStdString(state.databasePath.get()), samples + "/names.dxl");
     QCOMPARE(state.SourceFileName.get(), std::string("names"));
     QVERIFY(Child(first, 1002)->isEnabled());
 }

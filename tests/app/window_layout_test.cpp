@@ -48,7 +48,7 @@ private:
 
 void WindowLayoutTest::init() {
     dialogs = std::make_unique<ScriptedDialogs>();
-    dlg = std::make_unique<CFerrywellDlg>(std::make_shared<notes::FerrywellState>());
+    dlg = std::make_unique<CFerrywellDlg>(std::make_shared<app::FerrywellState>());
     dlg->SetExitHandler([](int) {});
     dlg->resize(1000, 700);
     dlg->show();

@@ -4,7 +4,7 @@
 #include <app/ferrywell_dlg.h>
 #include <app/ui_bridge.h>
 
-#include <notes/shared_state.h>
+#include <app/ferrywell_state.h>
 #include <notesapi/lnstatus.h>
 
 #include <QLabel>
@@ -60,7 +60,7 @@ void WorkerFailureTest::failureOfEveryKindReachesTheHandler() {
 
 void WorkerFailureTest::windowShowsTheFailureInStatusAndMessage() {
     ScriptedDialogs dialogs;
-    app::CFerrywellDlg dlg(std::make_shared<notes::FerrywellState>());
+    app::CFerrywellDlg dlg(std::make_shared<app::FerrywellState>());
     dlg.RunInWorker([] { throw std::runtime_error("The store Personal Folders is closed; log on again"); });
     WaitForWorkers(*dlg.Workers());
     const QString expected = QString(app::kTaskFailed) + "The store Personal Folders is closed; log on again";

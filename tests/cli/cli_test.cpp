@@ -1,15 +1,14 @@
 #include "support/temp_files.h"
+#include "support/tool_runner.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
@@ -18,21 +17,13 @@ struct Result {
     std::string out, err;
 };
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
+// The tool's standard output and error apart.
 Result RunCli(const std::string& args) {
     TempDir dir;
-    std::string errFile = (dir.path() / "err").string();
-    std::string cmd = std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli " + args + " 2>" + errFile;
+    const std::string errFile = (dir.Path() / "err").string();
     Result r{};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream e(errFile);
-    r.err.assign(std::istreambuf_iterator<char>(e), {});
+    r.code = RunTool(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli " + args + " 2>" + Quote(errFile), &r.out);
+    r.err = ReadFile(errFile);
     return r;
 }
 
@@ -43,7 +34,7 @@ TEST(Cli, ExitCodesTellWhatHappened) {
     std::string groups = dir.Write("g.dxl", Dxl(Person(Text("FullName", "G"), "Group")));
     std::string binary = dir.Write("b.nsf", std::string("\0\0\0\1", 4));
     // A pipe without a writer must not block the tool.
-    std::string fifo = (dir.path() / "names.dxl").string();
+    std::string fifo = (dir.Path() / "names.dxl").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         std::string args;

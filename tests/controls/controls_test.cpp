@@ -10,7 +10,7 @@
 #include <QtTest>
 
 using controls::CFolderTreeCtrl1;
-using notes::HTREEITEM;
+using notes::TreeNodeId;
 
 class ControlsTest : public QObject {
     Q_OBJECT
@@ -37,14 +37,14 @@ struct Fixture {
         QVERIFY(QTest::qWaitForWindowExposed(&tree));
     }
     void Click(const QPoint& point) { QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, point); }
-    void ClickBox(HTREEITEM h) { Click(tree.CheckBoxRect(h).center()); }
-    void ClickText(HTREEITEM h) {
+    void ClickBox(TreeNodeId h) { Click(tree.CheckBoxRect(h).center()); }
+    void ClickText(TreeNodeId h) {
         QRect r = tree.visualItemRect(tree.ItemFor(h));
         Click(QPoint(r.right() - 5, r.center().y()));
     }
     CFolderTreeCtrl1 tree;
     notes::FolderStructureList records;
-    HTREEITEM people = 0, contacts = 0, root = 0;
+    TreeNodeId people = 0, contacts = 0, root = 0;
 };
 
 }  // namespace
@@ -77,7 +77,7 @@ void ControlsTest::treeCheckBoxClicksFollowTheParentRules() {
     QSignalSpy selected(&f.tree, &CFolderTreeCtrl1::folderSelected);
     QTreeWidgetItem* rootItem = f.tree.ItemFor(f.root);
     struct Step {
-        HTREEITEM* node;
+        TreeNodeId* node;
         int root, people, contacts;
     } steps[] = {
         {&f.root, 1, 1, 1},      // ticking the root ticks every child
@@ -113,11 +113,11 @@ void ControlsTest::treeTextClickSelectsAndExpandButtonOnlyToggles() {
     f.ClickText(f.root);
     QVERIFY(rootItem->isExpanded());
     QCOMPARE(selected.count(), 1);
-    QCOMPARE(selected.takeFirst().at(0).value<HTREEITEM>(), f.root);
+    QCOMPARE(selected.takeFirst().at(0).value<TreeNodeId>(), f.root);
 
     f.ClickText(f.contacts);
     QCOMPARE(selected.count(), 1);
-    QCOMPARE(selected.takeFirst().at(0).value<HTREEITEM>(), f.contacts);
+    QCOMPARE(selected.takeFirst().at(0).value<TreeNodeId>(), f.contacts);
     QCOMPARE(f.tree.currentItem(), f.tree.ItemFor(f.contacts));
     QCOMPARE(f.tree.GetCheck(f.contacts), 0);
 }
@@ -168,7 +168,7 @@ void ControlsTest::treeNodesOfferCheckAndSelectToAssistiveTools() {
     // Press selects the node, which lists its view.
     actions->doAction(QAccessibleActionInterface::pressAction());
     QCOMPARE(selected.size(), 1);
-    QCOMPARE(selected[0][0].value<HTREEITEM>(), f.contacts);
+    QCOMPARE(selected[0][0].value<TreeNodeId>(), f.contacts);
     QVERIFY(contacts->state().selected);
 
     // A closed node hides its children; a cleared tree leaves no live node.

@@ -1,11 +1,10 @@
 // Every program answers --help and --version with status 0 and refuses an
 // unknown option with status 2, without needing a display.
+#include "tool_runner.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
@@ -16,15 +15,9 @@ struct Result {
 
 Result RunProgram(const std::string& program, const std::string& args) {
     Result r;
-    const std::string command =
-        "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= " + std::string(FERRYWELL_BIN_DIR) + "/" + program + " " +
-        args + " 2>/dev/null";
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    for (size_t n; (n = std::fread(buf.data(), 1, buf.size(), p)) > 0;) r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.status = testsupport::RunTool("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= " + std::string(FERRYWELL_BIN_DIR) +
+                                        "/" + program + " " + args + " 2>/dev/null",
+                                    &r.out);
     return r;
 }
 

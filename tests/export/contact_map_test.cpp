@@ -12,7 +12,7 @@
 #include <map>
 
 using namespace exporting;
-using namespace testing_support;
+using namespace testsupport;
 using F = mapi::ContactField;
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <csv_readers.h>
 #include <file_size_limit.h>
-#include <outside_tool.h>
+#include <msg_reader.h>
 #include <time_bound.h>
 
 #include <gtest/gtest.h>
@@ -131,7 +131,7 @@ TEST(CsvFile, ValuesAreQuotedPrefixedOrLeftAsTheyAre) {
 }
 
 TEST(CsvFile, PythonAndLibreOfficeReadEveryValueBack) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string path = dir / "People.csv";
     const auto rows = HostileRows();
     for (int run = 0; run < 2; ++run) {
@@ -139,9 +139,9 @@ TEST(CsvFile, PythonAndLibreOfficeReadEveryValueBack) {
         for (const auto& row : rows) ASSERT_TRUE(out.AppendRow(row)) << out.Problem();
     }
     // Every line ends in CR LF (a line break inside a quoted value aside).
-    EXPECT_EQ(format_check::ReadFile(path).substr(0, CsvHeader().size()), CsvHeader());
+    EXPECT_EQ(testsupport::ReadFile(path).substr(0, CsvHeader().size()), CsvHeader());
     EXPECT_TRUE(CsvHeader().ends_with(",OfficeState\r\n"));
-    EXPECT_TRUE(format_check::ReadFile(path).ends_with(std::string(450, 'w') + "\r\n"));
+    EXPECT_TRUE(testsupport::ReadFile(path).ends_with(std::string(450, 'w') + "\r\n"));
     // Python: the header, then every value of every row, twice.
     CsvRows read;
     ASSERT_TRUE(testsupport::ReadCsvWithPython(path, &read));
@@ -165,7 +165,7 @@ TEST(CsvFile, PythonAndLibreOfficeReadEveryValueBack) {
 }
 
 TEST(CsvFile, LibreOfficeEvaluatingFormulasShowsThemAsText) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string path = dir / "People.csv";
     {
         CsvAppender out(path);
@@ -185,7 +185,7 @@ TEST(CsvFile, LibreOfficeEvaluatingFormulasShowsThemAsText) {
 }
 
 TEST(CsvFile, OnlyARegularFileIsWrittenAndNothingElseAtItsNameIsTouched) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string victim = dir.Write("bashrc", "export PATH=/usr/bin\n");
     const struct {
         const char* what;
@@ -210,41 +210,41 @@ TEST(CsvFile, OnlyARegularFileIsWrittenAndNothingElseAtItsNameIsTouched) {
         EXPECT_FALSE(first.get()) << c.what;
         EXPECT_EQ(out.Problem(), c.problem) << c.what;
         EXPECT_FALSE(out.AppendRow({{"FirstName", "Mallory"}})) << c.what;
-        EXPECT_EQ(format_check::ReadFile(victim), "export PATH=/usr/bin\n") << c.what;
+        EXPECT_EQ(testsupport::ReadFile(victim), "export PATH=/usr/bin\n") << c.what;
         EXPECT_FALSE(std::filesystem::exists(dir / "new")) << c.what;
         // Once a regular file can be made there, the next row comes with its header.
         std::filesystem::remove(path);
         EXPECT_TRUE(out.AppendRow({{"FirstName", "Anna"}})) << c.what;
-        EXPECT_EQ(format_check::ReadFile(path), CsvHeader() + CsvRow({{"FirstName", "Anna"}})) << c.what;
+        EXPECT_EQ(testsupport::ReadFile(path), CsvHeader() + CsvRow({{"FirstName", "Anna"}})) << c.what;
     }
 }
 
 TEST(CsvFile, AFullDiskLeavesWholeRowsAndTheNextRunStartsALine) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string path = dir / "People.csv";
     ContactValues anna{{"FirstName", "Anna"}, {"Spouse", std::string(300, 's')}, {"Manager", std::string(300, 'm')}};
     {
         CsvAppender out(path);
         ASSERT_TRUE(out.AppendRow(anna));
     }
-    const std::string before = format_check::ReadFile(path);
+    const std::string before = testsupport::ReadFile(path);
     {
         // Room for the header but not for the row: neither is written.
         testsupport::FileSizeLimit limit(before.size() + CsvHeader().size() + 100);
         CsvAppender out(path);
         EXPECT_FALSE(out.AppendRow(anna));
         EXPECT_FALSE(out.Problem().empty());
-        EXPECT_EQ(format_check::ReadFile(path), before);
+        EXPECT_EQ(testsupport::ReadFile(path), before);
         // A row that fits is written with the header the failed one lacked.
         const ContactValues ben{{"FirstName", "Ben"}};
         EXPECT_TRUE(out.AppendRow(ben)) << out.Problem();
-        EXPECT_EQ(format_check::ReadFile(path), before + CsvHeader() + CsvRow(ben));
+        EXPECT_EQ(testsupport::ReadFile(path), before + CsvHeader() + CsvRow(ben));
         EXPECT_FALSE(out.AppendRow(anna));
-        EXPECT_EQ(format_check::ReadFile(path), before + CsvHeader() + CsvRow(ben));
+        EXPECT_EQ(testsupport::ReadFile(path), before + CsvHeader() + CsvRow(ben));
     }
     // A file an older writer or a crash left without its last line end.
     const std::string cut = dir.Write("cut.csv", "a,b");
     CsvAppender out(cut);
     ASSERT_TRUE(out.AppendRow(anna));
-    EXPECT_EQ(format_check::ReadFile(cut), "a,b\r\n" + CsvHeader() + CsvRow(anna));
+    EXPECT_EQ(testsupport::ReadFile(cut), "a,b\r\n" + CsvHeader() + CsvRow(anna));
 }

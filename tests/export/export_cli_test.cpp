@@ -5,7 +5,7 @@
 #include <support/temp_files.h>
 
 #include <csv_readers.h>
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <chrono>
 #include <fcntl.h>
@@ -200,7 +200,7 @@ TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
 }
 
 TEST_F(CliExport, HostileNamesStayInsideTheExportDirectory) {
-    using namespace testing_support;
+    using namespace testsupport;
     std::string cjk;
     for (int i = 0; i < 300; ++i) cjk += "\xE4\xB8\xAD";
     const std::string db = dir / "hostile.dxl";
@@ -233,7 +233,7 @@ TEST_F(CliExport, HostileNamesStayInsideTheExportDirectory) {
 }
 
 TEST_F(CliExport, ContactTextNeverMakesALineOfItsOwn) {
-    using namespace testing_support;
+    using namespace testsupport;
     // A contact is logged by its display name, the FullName.
     const std::string forged = "Doe&#10;Written: 0, skipped: 0, failed: 0&#13;&#10;Completed&#x85;x&#x2028;y";
     const std::string db = dir / "forged.dxl";
@@ -291,9 +291,9 @@ TEST_F(CliExport, NamingFileAsNamesEachFileAfterTheContact) {
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     std::set<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(Out())) {
-        const format_check::ToolResult read = format_check::RunMsgReader(e.path().string());
+        const testsupport::ToolResult read = testsupport::RunMsgReader(e.path().string());
         ASSERT_EQ(read.exitCode, 0) << read.out;
-        std::string fileAs = format_check::ReaderProps(read.out)["lid:8005"];
+        std::string fileAs = testsupport::ReaderProps(read.out)["lid:8005"];
         ASSERT_FALSE(fileAs.empty()) << e.path();
         std::erase_if(fileAs, [](char c) { return std::string_view("\\/:*\"<>|?").find(c) != std::string_view::npos; });
         const std::string stem = e.path().stem().string();

@@ -4,7 +4,7 @@
 #include "export_fixture.h"
 
 #include <evolution_reader.h>
-#include <outside_tool.h>
+#include <msg_reader.h>
 #include <support/time_zone.h>
 
 #include <mapi/contact.h>
@@ -256,9 +256,9 @@ TEST_F(Fidelity, MsgFilesHoldTheSameValuesForMsgreaderAndOlefile) {
         for (const auto& s : Sample())
             if (s.Name() == name) e = &s;
         ASSERT_TRUE(e);
-        const ToolResult r = format_check::RunMsgReader(path);
+        const ToolResult r = testsupport::RunMsgReader(path);
         ASSERT_EQ(r.exitCode, 0) << r.out;
-        ExpectProperties(*e, format_check::ReaderProps(r.out), format_check::ReaderLists(r.out));
+        ExpectProperties(*e, testsupport::ReaderProps(r.out), testsupport::ReaderLists(r.out));
     }
     // olefile sees the pager in its own stream and no telex or other address.
     const ToolResult r = RunPython(R"(

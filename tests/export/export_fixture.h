@@ -80,15 +80,15 @@ protected:
         unsetenv("FERRYWELL_PROFILE");
     }
     void Open(const std::string& db) {
-        state = std::make_unique<notes::FerrywellState>();
-        state->strFileDir.set(db);
-        state->SourceFileName.set(std::filesystem::path(db).stem().string());
-        state->tempFilePath.set((dir.Path() / "scratch").string());
+        state = std::make_unique<notes::BrowseState>();
+        state->databasePath.set(db);
+        title = std::filesystem::path(db).stem().string();
+        scratch = (dir.Path() / "scratch").string();
         notes::HeadlessAnalysisView view(*state);
-        notes::AnalysisNSFFILE(*state, view);
+        notes::AnalyseContactViews(*state, view);
     }
     std::vector<notes::FolderRecord> Folders(std::initializer_list<const char*> names = {}) const {
-        auto all = state->ptrNSFTreeFolderStructure.Snapshot();
+        auto all = state->folders.Snapshot();
         if (names.size() == 0) return all;
         std::vector<notes::FolderRecord> out;
         for (const char* n : names)
@@ -115,9 +115,9 @@ protected:
     // The request for the open database with the given options.
     exporting::ExportRequest Request(const exporting::ExportOptions& o) const {
         exporting::ExportRequest request;
-        request.database = state->strFileDir.get();
-        request.databaseTitle = state->SourceFileName.get();
-        request.scratchFolder = state->tempFilePath.get();
+        request.database = state->databasePath.get();
+        request.databaseTitle = title;
+        request.scratchFolder = scratch;
         request.options = o;
         return request;
     }
@@ -139,7 +139,8 @@ protected:
     }
 
     testsupport::TempDir dir;
-    std::unique_ptr<notes::FerrywellState> state;
+    std::unique_ptr<notes::BrowseState> state;
+    std::string title, scratch;  // the open database's name, the exporters' scratch folder
     std::atomic<int> stop{0};
     RecordingSink sink;
 };

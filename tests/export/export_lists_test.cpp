@@ -248,18 +248,18 @@ TEST_F(ListExport, CsvSkipsEachGroupWithALineAndCountsItSkipped) {
 
 TEST_F(ListExport, StoreListsSplitAcrossPartsAndReachTheProfile) {
     // 12 lists of 300 members each, about 40 KB a list: several parts of 1 MB.
-    std::string body = testing_support::View("Contacts", "SELECT Form = \"Person\" | Form = \"Group\"") +
-                       testing_support::Person(testing_support::Text("FullName", "Only Person") +
-                                               testing_support::Text("MailAddress", "only@person.example"));
+    std::string body = testsupport::View("Contacts", "SELECT Form = \"Person\" | Form = \"Group\"") +
+                       testsupport::Person(testsupport::Text("FullName", "Only Person") +
+                                               testsupport::Text("MailAddress", "only@person.example"));
     for (int g = 0; g < 12; ++g) {
         std::string members;
         for (int m = 0; m < 300; ++m) members += "<text>m" + std::to_string(m) + ".g" + std::to_string(g) + "@lists.example</text>";
-        body += testing_support::Person(testing_support::Text("ListName", "List " + std::to_string(g)) +
+        body += testsupport::Person(testsupport::Text("ListName", "List " + std::to_string(g)) +
                                             "<item name='Members'><textlist>" + members + "</textlist></item>",
                                         "Group");
     }
     const std::string db = dir / "lists.dxl";
-    std::ofstream(db, std::ios::binary) << testing_support::Dxl(body);
+    std::ofstream(db, std::ios::binary) << testsupport::Dxl(body);
     Open(db);
     ExportOptions o = Options(OutputKind::Pst);
     o.splitPst = true;
@@ -292,7 +292,7 @@ TEST_F(ListExport, StoreListsSplitAcrossPartsAndReachTheProfile) {
     // The profile takes the same lists.
     r = Mailbox(Options(OutputKind::Profile, "\\\\Personal Folders\\Imported"), Folders({"Contacts"}));
     EXPECT_EQ(r.totals.written, 13u);
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Imported\\Contacts").GetItems().GetCount(), 13);
     session.Logoff();
@@ -307,9 +307,9 @@ TEST_F(ListExport, HostileNamesAndHugeGroupsStayOneLineAndLinear) {
         for (int m = 0; m < members; ++m) list += "<text>r" + std::to_string(m) + "@big.example</text>";
         const std::string db = dir / ("big" + std::to_string(members) + ".dxl");
         std::ofstream(db, std::ios::binary)
-            << testing_support::Dxl(testing_support::View("Contacts", "SELECT @All") +
-                                    testing_support::Person(testing_support::Text("FullName", "P") + testing_support::Text("MailAddress", "p@x.example")) +
-                                    testing_support::Person(testing_support::Text("ListName", "../Evil&#10;Name") +
+            << testsupport::Dxl(testsupport::View("Contacts", "SELECT @All") +
+                                    testsupport::Person(testsupport::Text("FullName", "P") + testsupport::Text("MailAddress", "p@x.example")) +
+                                    testsupport::Person(testsupport::Text("ListName", "../Evil&#10;Name") +
                                                                 "<item name='Members'><textlist>" + list + "</textlist></item>",
                                                             "Group"));
         return db;

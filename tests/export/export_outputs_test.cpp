@@ -35,7 +35,7 @@ std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& dir, 
 // "Contacts" (sorted by FullName) is the contact whose FullName starts with
 // the letter 'a' + i.
 std::string NamingDatabase() {
-    using namespace testing_support;
+    using namespace testsupport;
     std::string cjk;
     for (int i = 0; i < 300; ++i) cjk += "\xE5\xB1\xB1";
     auto person = [](const std::string& full, const std::string& items) {
@@ -169,7 +169,7 @@ TEST_F(ExportTest, NoFileOfARunReplacesAnotherOfTheSameRun) {
     // digits. "Ab1" at entry 1 and "Ab" at entry 11 both make Ab11.msg; "AB1"
     // at entry 3 and "ab" at entry 13 make names that differ only in case,
     // one file on a FAT or NTFS disk.
-    using namespace testing_support;
+    using namespace testsupport;
     std::string people;
     for (int i = 0; i < 14; ++i) {
         const char* company = i == 1 ? "Ab1" : i == 11 ? "Ab" : i == 3 ? "AB1" : i == 13 ? "ab" : "Zed";
@@ -242,7 +242,7 @@ TEST_F(ExportTest, AStopDuringTheThirdDocumentEndsTheWalk) {
     EXPECT_EQ(FilesUnder(r.outputs.at(0)).size(), 3u);
     // What the stop left undone: every other contact of the asked views.
     uint64_t asked = 0;
-    for (const auto& f : Folders()) asked += notes::ContactEntries(state->strFileDir.get(), f.viewIndex).size();
+    for (const auto& f : Folders()) asked += notes::ContactEntries(state->databasePath.get(), f.viewIndex).size();
     EXPECT_EQ(r.notReached, asked - 3);
 
     // A list export: the ticked entries after the third.

@@ -6,7 +6,7 @@
 // parts of a split export; and what belongs to others left alone.
 #include "export_fixture.h"
 
-#include <platform/msg/support/outside_tool.h>
+#include <platform/msg/support/msg_reader.h>
 #include <support/temp_files.h>
 
 #include <csv_readers.h>
@@ -70,9 +70,9 @@ std::multiset<std::string> FileHolding(OutputKind kind, const std::string& dir) 
         if (e.is_regular_file() && e.path().extension() == Extension(kind)) files.push_back(e.path().string());
     if (kind == OutputKind::Msg) {
         for (const auto& f : files) {
-            ToolResult r = format_check::RunMsgReader(f);
+            ToolResult r = testsupport::RunMsgReader(f);
             EXPECT_EQ(r.exitCode, 0) << r.out;
-            auto props = format_check::ReaderProps(r.out);
+            auto props = testsupport::ReaderProps(r.out);
             out.insert(props["3001"] + "|" + props["lid:8083"]);
         }
     } else if (kind == OutputKind::Vcf) {
@@ -281,7 +281,7 @@ TEST_F(ResumeTest, AChangedDocumentReplacesItsItemInPlaceInEveryKind) {
             expected = StoreHolding(psts[0], "\\Top of Personal Folders\\Contacts");
             EXPECT_EQ(Psts(resumed).size(), 1u);
         } else if (profile) {
-            store::RDOSession session;
+            store::Session session;
             session.Logon();
             const std::string pst = session.Stores().at(0).GetPath();
             session.Logoff();
@@ -379,15 +379,15 @@ TEST_F(ResumeTest, WhatOthersSavedIsLeftAsItIs) {
     // A profile folder holding an item without our identity and one of
     // another database with the universal id of the sample's Jane Q Doe.
     const std::string unid = "E2644FFD678BD6D0914AB48684E6B676";
-    ASSERT_NE(ReadFile(testing_support::SamplePath()).find("unid='" + unid + "'"), std::string::npos);
+    ASSERT_NE(ReadFile(testsupport::SamplePath()).find("unid='" + unid + "'"), std::string::npos);
     {
-        store::RDOSession session;
+        store::Session session;
         session.Logon();
-        store::RDOItems items = session.EnsureFolderPath("\\\\Personal Folders\\Shared\\Contacts").GetItems();
-        store::RDOContactItem plain = items.Add("IPM.Contact");
+        store::Items items = session.EnsureFolderPath("\\\\Personal Folders\\Shared\\Contacts").GetItems();
+        store::ContactItem plain = items.Add("IPM.Contact");
         plain.Set(mapi::ContactField::Email1Address, "plain@elsewhere.example");
         plain.Save();
-        store::RDOContactItem other = items.Add("IPM.Contact");
+        store::ContactItem other = items.Add("IPM.Contact");
         other.Set(mapi::ContactField::Email1Address, "other@elsewhere.example");
         store::SetSourceIdentity(other, {"replica:0000000000000001", unid, mapi::FileTime{1}, 1});
         other.Save();
@@ -397,7 +397,7 @@ TEST_F(ResumeTest, WhatOthersSavedIsLeftAsItIs) {
         ExportOutcome r = Mailbox(Resuming(OutputKind::Profile, "\\\\Personal Folders\\Shared"), Folders({"Contacts"}));
         EXPECT_EQ(r.totals.written, run == 0 ? 69u : 0u);
     }
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     const std::string pst = session.Stores().at(0).GetPath();
     session.Logoff();
@@ -416,7 +416,7 @@ TEST_F(ResumeTest, WhatOthersSavedIsLeftAsItIs) {
     for (const auto& e : fs::directory_iterator(Out()))
         if (e.is_directory()) otherDir = e.path().string();
     const auto before = FileHolding(OutputKind::Vcf, otherDir);
-    Open(testing_support::SamplePath());
+    Open(testsupport::SamplePath());
     sink.log.clear();
     ExportOutcome pstRun = Mailbox(Resuming(OutputKind::Pst, Out()), Folders({"Contacts"}));
     EXPECT_EQ(pstRun.totals.written, 69u);
@@ -445,7 +445,7 @@ TEST_F(ResumeTest, AFolderWhoseRecordCannotBeReadIsNotWrittenTwice) {
 }
 
 TEST_F(ResumeTest, ADocumentWithoutUniversalIdIsWrittenEachTime) {
-    using namespace testing_support;
+    using namespace testsupport;
     const std::string db = dir / "partly.dxl";
     std::ofstream(db, std::ios::binary) << Dxl(View("Contacts", "SELECT Form = \"Person\"") +
                                                Person(Text("CompanyName", "Known"), "Person", "0123456789ABCDEF0123456789ABCDEF") +

@@ -154,7 +154,7 @@ TEST_F(ExportTest, ProfileExportAddsTheFoldersBelowThePickedFolder) {
     ExportOutcome r = Mailbox(Options(OutputKind::Profile, "\\\\Personal Folders\\Imported"), Folders({"Contacts"}));
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.error;
     EXPECT_EQ(r.totals.written, 69u);
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Imported\\Contacts").GetItems().GetCount(), 69);
     session.Logoff();

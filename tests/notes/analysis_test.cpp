@@ -3,21 +3,21 @@
 
 #include <gtest/gtest.h>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
 struct AnalysisRun {
-    notes::FerrywellState state;
+    notes::BrowseState state;
     RecordingAnalysisView view{state};
     notes::AnalysisOutcome outcome;
     explicit AnalysisRun(const std::string& path) {
-        state.strFileDir.set(path);
-        outcome = notes::AnalysisNSFFILE(state, view);
+        state.databasePath.set(path);
+        outcome = notes::AnalyseContactViews(state, view);
     }
     std::vector<std::string> Records() const {
         std::vector<std::string> out;
-        for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot())
+        for (const auto& r : state.folders.Snapshot())
             out.push_back(r.folderName + "|" + r.folderPath + "|" + std::to_string(r.viewIndex));
         return out;
     }
@@ -33,7 +33,7 @@ TEST(Analysis, TheSampleGivesItsThreeContactViewsUnderOneRoot) {
     EXPECT_EQ(run.Records(), (std::vector<std::string>{"People|Lotus Notes\\People\\|1",
                                                        "Contacts|Lotus Notes\\Contacts\\|3",
                                                        "By Category|Lotus Notes\\By Category\\|5"}));
-    const auto& top = run.view.tree.Children(notes::TVI_ROOT);
+    const auto& top = run.view.tree.Children(notes::kTreeRoot);
     ASSERT_EQ(top.size(), 1u);
     EXPECT_EQ(run.view.tree.Get(top[0]).text, "Lotus Notes");
     std::vector<std::string> leaves;
@@ -74,32 +74,32 @@ TEST(Analysis, StopEndsTheWalkAndClearsTheRequest) {
     TempDir dir;
     std::string path = dir.Write("s.dxl", Dxl(View("($People)", "SELECT @All") + View("Contacts", "SELECT @All") +
                                               View("By Category", "SELECT @All") + kPerson));
-    notes::FerrywellState state;
-    state.strFileDir.set(path);
+    notes::BrowseState state;
+    state.databasePath.set(path);
     RecordingAnalysisView view(state);
     // The user presses Stop while the second view is handled.
     view.onStatus = [&](const std::string& t) {
-        if (t == " " && state.ptrNSFTreeFolderStructure.Snapshot().size() == 2) state.iStopProcess = 1;
+        if (t == " " && state.folders.Snapshot().size() == 2) state.stopRequest = 1;
     };
-    auto outcome = notes::AnalysisNSFFILE(state, view);
+    auto outcome = notes::AnalyseContactViews(state, view);
     EXPECT_EQ(outcome.result, notes::AnalysisResult::Stopped);
-    EXPECT_EQ(state.ptrNSFTreeFolderStructure.Snapshot().size(), 2u);
+    EXPECT_EQ(state.folders.Snapshot().size(), 2u);
     EXPECT_EQ(view.status, notes::kProcessAborted);
     EXPECT_TRUE(view.messages.empty());
-    EXPECT_EQ(state.iStopProcess.load(), 0);
+    EXPECT_EQ(state.stopRequest.load(), 0);
     EXPECT_TRUE(view.exportEnabled);
 }
 
 TEST(Analysis, ASecondDatabaseReplacesTheFirst) {
     TempDir dir;
-    notes::FerrywellState state;
+    notes::BrowseState state;
     RecordingAnalysisView view(state);
-    state.strFileDir.set(SamplePath());
-    notes::AnalysisNSFFILE(state, view);
-    state.strFileDir.set(dir.Write("one.dxl", Dxl(View("Contacts", "SELECT @All") + kPerson)));
-    notes::AnalysisNSFFILE(state, view);
-    auto records = state.ptrNSFTreeFolderStructure.Snapshot();
+    state.databasePath.set(SamplePath());
+    notes::AnalyseContactViews(state, view);
+    state.databasePath.set(dir.Write("one.dxl", Dxl(View("Contacts", "SELECT @All") + kPerson)));
+    notes::AnalyseContactViews(state, view);
+    auto records = state.folders.Snapshot();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].viewIndex, 0u);
-    EXPECT_EQ(view.tree.Children(view.tree.Children(notes::TVI_ROOT)[0]).size(), 1u);
+    EXPECT_EQ(view.tree.Children(view.tree.Children(notes::kTreeRoot)[0]).size(), 1u);
 }

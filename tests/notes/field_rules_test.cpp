@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
@@ -15,7 +15,7 @@ LNDocument SampleContact(OpenDatabase& sample, const std::string& name) {
     for (size_t i = 0; i < docs.GetCount(); ++i) {
         LNDocument d = docs[i];
         d.Open();
-        if (notes::RetriveNSFCONTACTValue(d, "FullName") == name || notes::RetriveNSFCONTACTValue(d, "FirstName") == name)
+        if (notes::ReadItemText(d, "FullName") == name || notes::ReadItemText(d, "FirstName") == name)
             return d;
     }
     ADD_FAILURE() << "no contact " << name;
@@ -42,11 +42,11 @@ TEST(TextRule, GivesTheFirstValueOrTheCallersDefault) {
         {&margarethe, "FirstName", notes::kWindowDefault, "Margarethe"},
     };
     for (const auto& c : cases) {
-        std::string v = notes::RetriveNSFCONTACTValue(*c.doc, c.item, c.fallback);
+        std::string v = notes::ReadItemText(*c.doc, c.item, c.fallback);
         EXPECT_EQ(v, c.expected) << c.item;
     }
     LNDocument closed;
-    EXPECT_EQ(notes::RetriveNSFCONTACTValue(closed, "FullName"), " ");
+    EXPECT_EQ(notes::ReadItemText(closed, "FullName"), " ");
 }
 
 TEST(TextRule, TakesOnlyTheFirstValueAndCutsAtACharacterBoundary) {
@@ -59,8 +59,8 @@ TEST(TextRule, TakesOnlyTheFirstValueAndCutsAtACharacterBoundary) {
     OpenDatabase open(path);
     LNDocument doc = open.Search("@All")[0];
     doc.Open();
-    EXPECT_EQ(notes::RetriveNSFCONTACTValue(doc, "Cats"), "One");
-    std::string cut = notes::RetriveNSFCONTACTValue(doc, "Comment");
+    EXPECT_EQ(notes::ReadItemText(doc, "Cats"), "One");
+    std::string cut = notes::ReadItemText(doc, "Comment");
     EXPECT_EQ(cut, longValue.substr(0, 1022 + 4));
     EXPECT_EQ(notes::CutToChars("\xD0\x96\xD0\x96", 1), "\xD0\x96");
 }

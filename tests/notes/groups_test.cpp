@@ -11,7 +11,7 @@
 #include <chrono>
 #include <map>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 

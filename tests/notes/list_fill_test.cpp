@@ -7,21 +7,21 @@
 
 #include <set>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
 struct Listed {
-    notes::FerrywellState state;
+    notes::BrowseState state;
     RecordingAnalysisView analysis{state};
     RecordingListView list;
     explicit Listed(const std::string& path) {
-        state.strFileDir.set(path);
-        notes::AnalysisNSFFILE(state, analysis);
+        state.databasePath.set(path);
+        notes::AnalyseContactViews(state, analysis);
     }
     void Fill(const std::string& folder) {
-        for (const auto& r : state.ptrNSFTreeFolderStructure.Snapshot())
-            if (r.folderName == folder) notes::AddNsfMailsInListThread(state, list, r.treeItem);
+        for (const auto& r : state.folders.Snapshot())
+            if (r.folderName == folder) notes::ListTreeFolder(state, list, r.treeItem);
     }
 };
 
@@ -31,8 +31,8 @@ TEST(ListFill, RowsCarryTheEntryIndexAndSkipCategoryEntries) {
     Listed l(SamplePath());
     l.Fill("By Category");
     ASSERT_FALSE(l.list.rows.empty());
-    EXPECT_EQ(l.state.treeSelectedFolder.get(), "By Category");
-    EXPECT_EQ(l.state.FolderNo.load(), 5u);
+    EXPECT_EQ(l.state.listedFolder.get(), "By Category");
+    EXPECT_EQ(l.state.listedView.load(), 5u);
     // The first entry is a category: the first row's NO is 1, and NO values
     // outrun row positions.
     EXPECT_EQ(l.list.rows[0].no, "1");
@@ -53,13 +53,13 @@ TEST(ListFill, RowsCarryTheEntryIndexAndSkipCategoryEntries) {
 TEST(ListFill, StopKeepsTheRowsSoFarAndRestoresTheWindow) {
     Listed l(SamplePath());
     l.list.onRow = [&](const notes::ListRow& row) {
-        if (row.no == "2") l.state.iStopProcess = 1;
+        if (row.no == "2") l.state.stopRequest = 1;
     };
     l.Fill("Contacts");
     ASSERT_EQ(l.list.rows.size(), 4u);
     EXPECT_EQ(l.list.rows[3].fullName, "");  // stopped at its document: number columns only
     EXPECT_EQ(l.list.rows[3].no, "3");
-    EXPECT_EQ(l.state.iStopProcess.load(), 0);
+    EXPECT_EQ(l.state.stopRequest.load(), 0);
     EXPECT_EQ(l.list.status, " ");
     EXPECT_TRUE(l.list.treeEnabled);
     EXPECT_EQ(l.list.progress, 0);
@@ -72,7 +72,7 @@ TEST(ListFill, AnEmptyViewAndTheRootGiveNoRows) {
     EXPECT_TRUE(l.list.rows.empty());
     EXPECT_TRUE(l.list.treeEnabled);
     EXPECT_TRUE(l.list.exportEnabled);
-    notes::AddNsfMailsInListThread(l.state, l.list, l.analysis.tree.Children(notes::TVI_ROOT)[0]);
+    notes::ListTreeFolder(l.state, l.list, l.analysis.tree.Children(notes::kTreeRoot)[0]);
     EXPECT_TRUE(l.list.rows.empty());
 }
 
@@ -108,7 +108,7 @@ TEST(ListFill, AFileChangedWhileListedStopsTheFillWithItsReason) {
 
 TEST(ListFill, RowsAreTheContactEntriesTheExportsAndTheCommandLineTake) {
     Listed l(SamplePath());
-    for (const auto& r : l.state.ptrNSFTreeFolderStructure.Snapshot()) {
+    for (const auto& r : l.state.folders.Snapshot()) {
         l.Fill(r.folderName);
         std::set<uint32_t> rows;
         for (const auto& row : l.list.rows) rows.insert(uint32_t(std::stoul(row.no)));
@@ -134,5 +134,5 @@ TEST(ListFill, AGroupsRowShowsItsListNameAndIsMarkedAsAGroup) {
                                                 "Kreis B", "Unbekannt", "Leer", "Grosser Verteiler"}));
     std::set<uint32_t> rows;
     for (const auto& row : l.list.rows) rows.insert(uint32_t(std::stoul(row.no)));
-    EXPECT_EQ(notes::ContactEntries(groups, l.state.FolderNo.load()), rows);
+    EXPECT_EQ(notes::ContactEntries(groups, l.state.listedView.load()), rows);
 }

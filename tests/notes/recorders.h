@@ -10,7 +10,7 @@
 #include <vector>
 
 struct RecordingAnalysisView : notes::AnalysisView {
-    explicit RecordingAnalysisView(notes::FerrywellState& s) : state(s) {}
+    explicit RecordingAnalysisView(notes::BrowseState& s) : state(s) {}
     void ClearTreeAndList() override {
         tree.DeleteAllItems();
         calls.push_back("clear");
@@ -23,11 +23,11 @@ struct RecordingAnalysisView : notes::AnalysisView {
     void SetProgress(int p) override { progress.push_back(p); }
     void EnableExportButton() override { exportEnabled = true; }
     void SelectFolder(const std::string& path, uint32_t viewIndex) override {
-        tree.SelectFolder(path, viewIndex, state.ptrNSFTreeFolderStructure);
+        tree.SelectFolder(path, viewIndex, state.folders);
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
-    notes::FerrywellState& state;
+    notes::BrowseState& state;
     notes::FolderTreeModel tree;
     std::vector<std::string> calls, messages;
     std::vector<int> progress;

@@ -5,7 +5,7 @@
 using notes::FolderTreeModel;
 
 namespace {
-std::vector<std::string> Texts(const FolderTreeModel& t, notes::HTREEITEM parent) {
+std::vector<std::string> Texts(const FolderTreeModel& t, notes::TreeNodeId parent) {
     std::vector<std::string> out;
     for (auto c : t.Children(parent)) out.push_back(t.Get(c).text);
     return out;
@@ -17,8 +17,8 @@ TEST(TreeModel, PathsShareTheirRootAndRegisterOnlyTheLeaves) {
     notes::FolderStructureList records;
     tree.SelectFolder("Lotus Notes\\People\\", 3, records);
     tree.SelectFolder("Lotus Notes\\Contacts\\", 5, records);
-    ASSERT_EQ(Texts(tree, notes::TVI_ROOT), std::vector<std::string>{"Lotus Notes"});
-    auto root = tree.Children(notes::TVI_ROOT)[0];
+    ASSERT_EQ(Texts(tree, notes::kTreeRoot), std::vector<std::string>{"Lotus Notes"});
+    auto root = tree.Children(notes::kTreeRoot)[0];
     EXPECT_EQ(tree.Get(root).images.normal, 7);
     EXPECT_TRUE(tree.Get(root).hasChildrenButton);
     EXPECT_TRUE(tree.Get(root).expanded);
@@ -29,8 +29,8 @@ TEST(TreeModel, PathsShareTheirRootAndRegisterOnlyTheLeaves) {
     EXPECT_EQ(snapshot[0].viewIndex, 3u);
     EXPECT_EQ(snapshot[1].folderName, "Contacts");
     EXPECT_EQ(snapshot[1].folderPath, "Lotus Notes\\Contacts\\");
-    EXPECT_EQ(records.CheckHItem(snapshot[1].treeItem), 1);
-    EXPECT_EQ(records.CheckHItem(root), 0);
+    EXPECT_EQ(records.HasNode(snapshot[1].treeItem), 1);
+    EXPECT_EQ(records.HasNode(root), 0);
 }
 
 TEST(TreeModel, ChecksFollowTheParentRules) {
@@ -38,7 +38,7 @@ TEST(TreeModel, ChecksFollowTheParentRules) {
     notes::FolderStructureList records;
     tree.SelectFolder("Lotus Notes\\People\\", 1, records);
     auto contacts = tree.SelectFolder("Lotus Notes\\Contacts\\", 3, records);
-    auto root = tree.Children(notes::TVI_ROOT)[0];
+    auto root = tree.Children(notes::kTreeRoot)[0];
     EXPECT_EQ(tree.GetCheck(root), 0);
     tree.ToggleCheck(root);  // ticking the root ticks every child
     for (auto c : tree.Children(root)) EXPECT_EQ(tree.GetCheck(c), 1);
@@ -52,7 +52,7 @@ TEST(TreeModel, ChecksFollowTheParentRules) {
 
 TEST(TreeModel, IconsByTextButChildSearchIsCaseSensitive) {
     FolderTreeModel tree;
-    auto root = tree.InsertChildFolder("Mail", notes::TVI_ROOT);
+    auto root = tree.InsertChildFolder("Mail", notes::kTreeRoot);
     auto inbox = tree.InsertChildFolder("Inbox", root);
     auto inbox2 = tree.InsertChildFolder("inbox", root);
     EXPECT_NE(inbox, inbox2);
@@ -63,5 +63,5 @@ TEST(TreeModel, IconsByTextButChildSearchIsCaseSensitive) {
     EXPECT_FALSE(tree.Get(inbox).hasChildrenButton);  // only top-level nodes get the button at once
     tree.DeleteAllItems();
     EXPECT_FALSE(tree.IsValid(inbox));
-    EXPECT_NE(tree.InsertChildFolder("Mail", notes::TVI_ROOT), root);  // handles are not reused
+    EXPECT_NE(tree.InsertChildFolder("Mail", notes::kTreeRoot), root);  // handles are not reused
 }

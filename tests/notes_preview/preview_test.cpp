@@ -88,10 +88,10 @@ TEST(PreviewOfSample, PagesHoldTheExpectedRows) {
     };
     const std::string pagePath = PagePath();
     for (const auto& c : cases) {
-        notes::FerrywellState state;
-        state.strFileDir.set(kSample);
+        notes::BrowseState state;
+        state.databasePath.set(kSample);
         RecordingView view;
-        EXPECT_EQ(notes::ShowPreviewNsfMails(state, view, kContactsView, c.entry, pagePath),
+        EXPECT_EQ(notes::PreviewEntry(state, view, kContactsView, c.entry, pagePath),
                   notes::PreviewResult::Shown);
         auto rows = Rows(ReadFile(pagePath));
         EXPECT_EQ(rows.size(), c.rowCount) << c.entry;
@@ -99,36 +99,36 @@ TEST(PreviewOfSample, PagesHoldTheExpectedRows) {
             EXPECT_EQ(rows, c.expected);
         }
         EXPECT_EQ(view.calls, (std::vector<std::string>{"disable", "navigate " + pagePath, "close", "enable"}));
-        EXPECT_EQ(state.imailpreviwValidation.load(), 0);
+        EXPECT_EQ(state.previewRunning.load(), 0);
     }
     fs::remove(pagePath);
 }
 
 TEST(PreviewOfSample, AwkwardValues) {
     const std::string pagePath = PagePath();
-    notes::FerrywellState state;
-    state.strFileDir.set(kSample);
+    notes::BrowseState state;
+    state.databasePath.set(kSample);
     RecordingView view;
 
-    ASSERT_EQ(notes::ShowPreviewNsfMails(state, view, kContactsView, kHenryJones, pagePath),
+    ASSERT_EQ(notes::PreviewEntry(state, view, kContactsView, kHenryJones, pagePath),
               notes::PreviewResult::Shown);
     std::string page = ReadFile(pagePath);
     EXPECT_NE(page.find("<b>Suffix: </b>"), std::string::npos);
     EXPECT_NE(page.find("<b>Title: </b>"), std::string::npos);
     EXPECT_EQ(page.find("<b>StreetAddress: </b>"), std::string::npos);
 
-    ASSERT_EQ(notes::ShowPreviewNsfMails(state, view, kContactsView, kNoraBell, pagePath),
+    ASSERT_EQ(notes::PreviewEntry(state, view, kContactsView, kNoraBell, pagePath),
               notes::PreviewResult::Shown);
     page = ReadFile(pagePath);
     EXPECT_NE(page.find("&lt;b&gt;Head&lt;/b&gt; of Design"), std::string::npos);
     EXPECT_EQ(page.find("<b>Head</b>"), std::string::npos);
 
     // Characters past U+00FF survive, written as UTF-8.
-    ASSERT_EQ(notes::ShowPreviewNsfMails(state, view, kContactsView, kYamada, pagePath),
+    ASSERT_EQ(notes::PreviewEntry(state, view, kContactsView, kYamada, pagePath),
               notes::PreviewResult::Shown);
     EXPECT_NE(ReadFile(pagePath).find("\xE5\xB1\xB1\xE7\x94\xB0 \xE5\xA4\xAA\xE9\x83\x8E"), std::string::npos);
 
-    ASSERT_EQ(notes::ShowPreviewNsfMails(state, view, kContactsView, kJaneDoe, pagePath),
+    ASSERT_EQ(notes::PreviewEntry(state, view, kContactsView, kJaneDoe, pagePath),
               notes::PreviewResult::Shown);
     page = ReadFile(pagePath);
     EXPECT_NE(page.find("<b>Birthday: </b></td>   <td height='20' width='70%' class='secondline'>1975-03-14</td>"),
@@ -138,12 +138,12 @@ TEST(PreviewOfSample, AwkwardValues) {
 
 TEST(PreviewOfSample, AGroupShowsItsNameDescriptionAndMembersAsWritten) {
     const std::string pagePath = PagePath();
-    notes::FerrywellState state;
-    state.strFileDir.set(std::string(FERRYWELL_SOURCE_DIR) + "/samples/groups.dxl");
+    notes::BrowseState state;
+    state.databasePath.set(std::string(FERRYWELL_SOURCE_DIR) + "/samples/groups.dxl");
     RecordingView view;
     constexpr uint32_t kGroupsContactsView = 2;
     constexpr size_t kUnbekannt = 14;
-    ASSERT_EQ(notes::ShowPreviewNsfMails(state, view, kGroupsContactsView, kUnbekannt, pagePath),
+    ASSERT_EQ(notes::PreviewEntry(state, view, kGroupsContactsView, kUnbekannt, pagePath),
               notes::PreviewResult::Shown);
     const std::string page = ReadFile(pagePath);
     EXPECT_EQ(Rows(page), (std::vector<std::tuple<std::string, std::string, std::string>>{
@@ -176,16 +176,16 @@ TEST(PreviewOfSample, FailuresAlwaysCloseTheWaitWindowAndClearTheFlag) {
         {kSample, kContactsView, 100000, notes::PreviewResult::Shown, 0},  // no such entry: empty table
     };
     for (const auto& c : cases) {
-        notes::FerrywellState state;
-        state.strFileDir.set(c.database);
-        state.iFolderNumber.store(int(c.view));
-        state.mailno.store(int(c.entry));
+        notes::BrowseState state;
+        state.databasePath.set(c.database);
+        state.previewView.store(int(c.view));
+        state.previewEntry.store(int(c.entry));
         RecordingView view;
-        EXPECT_EQ(notes::ShowPreviewInNSFMAIL(state, view, pagePath), c.result) << c.database << " " << c.view;
+        EXPECT_EQ(notes::PreviewChosenRow(state, view, pagePath), c.result) << c.database << " " << c.view;
         EXPECT_EQ(view.calls.front(), "wait");
         EXPECT_EQ(view.calls[view.calls.size() - 2], "close");
         EXPECT_EQ(view.calls.back(), "enable");
-        EXPECT_EQ(state.imailpreviwValidation.load(), 0);
+        EXPECT_EQ(state.previewRunning.load(), 0);
         if (c.result == notes::PreviewResult::Shown) {
             EXPECT_EQ(Rows(ReadFile(pagePath)).size(), c.rows);
             EXPECT_EQ(view.failure, "");
@@ -195,13 +195,13 @@ TEST(PreviewOfSample, FailuresAlwaysCloseTheWaitWindowAndClearTheFlag) {
     }
 
     // A request while another preview runs leaves the running one alone.
-    notes::FerrywellState busy;
-    busy.strFileDir.set(kSample);
-    busy.imailpreviwValidation.store(1);
+    notes::BrowseState busy;
+    busy.databasePath.set(kSample);
+    busy.previewRunning.store(1);
     RecordingView view;
-    EXPECT_EQ(notes::ShowPreviewNsfMails(busy, view, kContactsView, 0, pagePath), notes::PreviewResult::Busy);
+    EXPECT_EQ(notes::PreviewEntry(busy, view, kContactsView, 0, pagePath), notes::PreviewResult::Busy);
     EXPECT_EQ(view.calls, std::vector<std::string>{"close"});
-    EXPECT_EQ(busy.imailpreviwValidation.load(), 1);
+    EXPECT_EQ(busy.previewRunning.load(), 1);
 
     // A page that cannot be written leaves the earlier page file alone.
     EXPECT_FALSE(notes::WritePreviewPage("/nonexistent/dir/header.html", "x"));

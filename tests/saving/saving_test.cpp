@@ -167,7 +167,7 @@ TEST_F(Saving, AFileSizeLimitIsAFailureItReports) {
 }
 
 TEST_F(Saving, ConverterFlowThroughTheRunner) {
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     // Items saved just before the companion runs must survive it.
     auto inbox = session.EnsureFolderPath("\\\\Personal Folders\\Inbox");

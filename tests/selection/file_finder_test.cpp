@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using selection::CFileFinder;
+using selection::FileFinder;
 
 namespace {
 
@@ -36,8 +36,8 @@ private:
     static inline int counter_ = 0;
 };
 
-CFileFinder::CFindOpts NsfOpts(const std::string& base, bool subfolders) {
-    CFileFinder::CFindOpts o;
+FileFinder::FindOptions NsfOpts(const std::string& base, bool subfolders) {
+    FileFinder::FindOptions o;
     o.baseFolder = base;
     o.fileMask = "*.nsf;*.dxl";
     o.searchSubfolders = subfolders;
@@ -46,7 +46,7 @@ CFileFinder::CFindOpts NsfOpts(const std::string& base, bool subfolders) {
     return o;
 }
 
-std::vector<std::string> Names(const CFileFinder& f) {
+std::vector<std::string> Names(const FileFinder& f) {
     std::vector<std::string> out;
     for (int i = 0; i < f.GetFileCount(); ++i) out.push_back(f.GetFilePath(i).GetFileName());
     return out;
@@ -69,19 +69,19 @@ TEST(MatchesMask, WildcardsAndCase) {
     for (const auto& c : cases) EXPECT_EQ(selection::MatchesMask(c.name, c.mask), c.match) << c.name << " / " << c.mask;
 }
 
-TEST(CFileFinder, SubfolderFilesComeBeforeTheFolderOwnFiles) {
+TEST(FileFinder, SubfolderFilesComeBeforeTheFolderOwnFiles) {
     TempTree t;
     t.File("top.nsf");
     t.File("Sub/inner.dxl");
     t.File("Sub/Deeper/deep.NSF");
     t.File("Sub/readme.txt");
-    CFileFinder f;
+    FileFinder f;
     std::vector<std::string> folders;
     int matched = 0, rejected = 0;
-    f.SetCallback([&](CFileFinder& finder, CFileFinder::Code code) {
-        if (code == CFileFinder::kFolderStarted) folders.push_back(finder.GetSearchingFolder());
-        if (code == CFileFinder::kFileMatched) ++matched;
-        if (code == CFileFinder::kFileRejected) ++rejected;
+    f.SetCallback([&](FileFinder& finder, FileFinder::Code code) {
+        if (code == FileFinder::kFolderStarted) folders.push_back(finder.GetSearchingFolder());
+        if (code == FileFinder::kFileMatched) ++matched;
+        if (code == FileFinder::kFileRejected) ++rejected;
     });
     EXPECT_EQ(f.Find(NsfOpts(t.Root(), true)), 3);
     EXPECT_EQ(Names(f), (std::vector<std::string>{"deep.NSF", "inner.dxl", "top.nsf"}));
@@ -92,12 +92,12 @@ TEST(CFileFinder, SubfolderFilesComeBeforeTheFolderOwnFiles) {
     EXPECT_TRUE(f.GetFilePath(3).IsEmpty());
     EXPECT_TRUE(f.GetFilePath(-1).IsEmpty());
 
-    CFileFinder flat;
+    FileFinder flat;
     EXPECT_EQ(flat.Find(NsfOpts(t.Root() + "/", false)), 1);
     EXPECT_EQ(Names(flat), std::vector<std::string>{"top.nsf"});
 }
 
-TEST(CFileFinder, FiltersRejectFoldersAndSizesOutsideTheRange) {
+TEST(FileFinder, FiltersRejectFoldersAndSizesOutsideTheRange) {
     TempTree t;
     t.Dir("folder.nsf");  // a folder carries no archive attribute
     t.File("small.nsf", 100);
@@ -114,9 +114,9 @@ TEST(CFileFinder, FiltersRejectFoldersAndSizesOutsideTheRange) {
         {selection::FIND_ATTRIBUTES | selection::FIND_SIZE, 100, 5000, {"big.nsf", "exact.nsf", "small.nsf"}},
     };
     for (const auto& c : cases) {
-        CFileFinder f;
+        FileFinder f;
         int rejected = 0;
-        f.SetCallback([&](CFileFinder&, CFileFinder::Code code) { rejected += code == CFileFinder::kFileRejected; });
+        f.SetCallback([&](FileFinder&, FileFinder::Code code) { rejected += code == FileFinder::kFileRejected; });
         auto opts = NsfOpts(t.Root(), false);
         opts.filterFlags = c.flags;
         opts.minSize = c.minSize;
@@ -128,7 +128,7 @@ TEST(CFileFinder, FiltersRejectFoldersAndSizesOutsideTheRange) {
         EXPECT_EQ(rejected, 4 - int(c.names.size()));
     }
     // Without the attribute filter the folder matches and keeps its separator.
-    CFileFinder all;
+    FileFinder all;
     auto opts = NsfOpts(t.Root(), false);
     opts.filterFlags = 0;
     all.Find(opts);
@@ -137,12 +137,12 @@ TEST(CFileFinder, FiltersRejectFoldersAndSizesOutsideTheRange) {
     EXPECT_EQ(folders, 1);
 }
 
-TEST(CFileFinder, StopEndsEveryLevelAndKeepsTheMatchesSoFar) {
+TEST(FileFinder, StopEndsEveryLevelAndKeepsTheMatchesSoFar) {
     TempTree t;
     for (int i = 0; i < 5; ++i) t.File("d" + std::to_string(i) + "/f.nsf");
-    CFileFinder f;
-    f.SetCallback([](CFileFinder& finder, CFileFinder::Code code) {
-        if (code == CFileFinder::kFileMatched) finder.StopSearch();
+    FileFinder f;
+    f.SetCallback([](FileFinder& finder, FileFinder::Code code) {
+        if (code == FileFinder::kFileMatched) finder.StopSearch();
     });
     EXPECT_EQ(f.Find(NsfOpts(t.Root(), true)), 1);
     // A new search clears the stop request.
@@ -151,8 +151,8 @@ TEST(CFileFinder, StopEndsEveryLevelAndKeepsTheMatchesSoFar) {
     EXPECT_EQ(f.Find(NsfOpts(t.Root(), true)), 5);
 }
 
-TEST(CFileFinder, MissingFolderFindsNothing) {
-    CFileFinder f;
+TEST(FileFinder, MissingFolderFindsNothing) {
+    FileFinder f;
     EXPECT_EQ(f.Find(NsfOpts("/nonexistent/ferrywell/folder", true)), 0);
 }
 
@@ -180,12 +180,12 @@ TEST(FoundRow, UnreadableFileHasZeroSizeAndNoTime) {
     TempTree t;
     std::string path = t.File("locked.nsf", 20000);
     ::chmod(path.c_str(), 0);
-    auto row = selection::MakeFoundRow(selection::CPath(path));
+    auto row = selection::MakeFoundRow(selection::PathParts(path));
     EXPECT_EQ(row.name, "locked.nsf");
     EXPECT_EQ(row.size, "0 B");
     EXPECT_EQ(row.modified, "");
     ::chmod(path.c_str(), 0600);
-    row = selection::MakeFoundRow(selection::CPath(path));
+    row = selection::MakeFoundRow(selection::PathParts(path));
     EXPECT_EQ(row.size, "19 KB");
     EXPECT_NE(row.modified, "");
 }

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <optional>
 
-using selection::CPath;
+using selection::PathParts;
 
-TEST(CPath, PartsOfAPath) {
+TEST(PathParts, PartsOfAPath) {
     struct Case {
         const char* path;
         const char* location;
@@ -28,7 +28,7 @@ TEST(CPath, PartsOfAPath) {
         {"/data/folder/", "/data/folder/", "", "", ""},
     };
     for (const auto& c : cases) {
-        CPath p(c.path);
+        PathParts p(c.path);
         EXPECT_EQ(p.GetLocation(), c.location) << c.path;
         EXPECT_EQ(p.GetBaseName(), c.base) << c.path;
         EXPECT_EQ(p.GetExtension(), c.ext) << c.path;
@@ -37,10 +37,10 @@ TEST(CPath, PartsOfAPath) {
 }
 
 TEST(ScratchRules, PathsAndNames) {
-    EXPECT_EQ(CPath::AddBackSlash(""), "");
-    EXPECT_EQ(CPath::AddBackSlash("/tmp"), "/tmp/");
-    EXPECT_EQ(CPath::AddBackSlash("/tmp/"), "/tmp/");
-    EXPECT_EQ(CPath::AddBackSlash("C:\\tmp\\"), "C:\\tmp\\");
+    EXPECT_EQ(PathParts::AddBackSlash(""), "");
+    EXPECT_EQ(PathParts::AddBackSlash("/tmp"), "/tmp/");
+    EXPECT_EQ(PathParts::AddBackSlash("/tmp/"), "/tmp/");
+    EXPECT_EQ(PathParts::AddBackSlash("C:\\tmp\\"), "C:\\tmp\\");
     EXPECT_EQ(selection::SystemTempFolder().back(), '/');
 
     EXPECT_EQ(selection::SourceTitle("/data/names.nsf"), "names");

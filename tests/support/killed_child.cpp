@@ -36,4 +36,20 @@ bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& w
     return ready;
 }
 
+int ExitStatusInChild(const std::function<int()>& work) {
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        int code = 125;
+        try {
+            code = work();
+        } catch (...) {
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace testsupport

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace testing_support {
+namespace testsupport {
 
 // A session with one open database, thrown errors on.
 struct OpenDatabase {
@@ -25,4 +25,4 @@ struct OpenDatabase {
     }
 };
 
-}  // namespace testing_support
+}  // namespace testsupport

@@ -1,4 +1,4 @@
-// DXL text for tests, and the shared temporary folder.
+// DXL text for tests.
 #pragma once
 
 #include "test_files.h"
@@ -7,13 +7,7 @@
 #include <fstream>
 #include <string>
 
-namespace testing_support {
-
-// The shared temporary folder under the name these tests know it by.
-class TempDir : public testsupport::TempDir {
-public:
-    const std::filesystem::path& path() const { return Path(); }
-};
+namespace testsupport {
 
 inline std::string SamplePath() { return std::string(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl"; }
 
@@ -42,5 +36,5 @@ inline std::string Text(const std::string& name, const std::string& value) {
     return "<item name='" + name + "'><text>" + value + "</text></item>";
 }
 
-}  // namespace testing_support
+}  // namespace testsupport
 

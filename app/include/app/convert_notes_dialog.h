@@ -26,7 +26,7 @@ class CConvertNotes : public ExportDialog {
     Q_OBJECT
 public:
     // folders: the folder records ticked in the tree, in list order.
-    CConvertNotes(notes::FerrywellState& state, std::vector<notes::FolderRecord> folders, QWidget* parent = nullptr);
+    CConvertNotes(app::FerrywellState& state, std::vector<notes::FolderRecord> folders, QWidget* parent = nullptr);
 
     // The options Save hands to the export.
     exporting::ExportOptions Options() const;

@@ -12,7 +12,7 @@
 
 #include <exporting/run_export.h>
 
-#include <notes/shared_state.h>
+#include <app/ferrywell_state.h>
 
 #include <QDialog>
 
@@ -55,7 +55,7 @@ public:
     // Contacts done of those known so far.
     using ProgressHook = std::function<void(uint64_t done, uint64_t total)>;
 
-    ExportDialog(notes::FerrywellState& state, QWidget* parent = nullptr);
+    ExportDialog(app::FerrywellState& state, QWidget* parent = nullptr);
     ~ExportDialog() override;
 
     // The chosen output kind (Saving_Mode, saving_mode1) and destination
@@ -128,7 +128,7 @@ protected:
     void DisableForRun(std::vector<QWidget*> controls);
     void EnableAfterRun();
 
-    notes::FerrywellState& state_;
+    app::FerrywellState& state_;
     exporting::OutputKind mode_ = exporting::OutputKind::Pst;
     QString destination_;
     std::map<exporting::OutputKind, QRadioButton*> radios_;

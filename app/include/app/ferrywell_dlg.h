@@ -13,7 +13,7 @@
 #include <controls/wait_dialog.h>
 
 #include <notes/list_fill.h>
-#include <notes/shared_state.h>
+#include <app/ferrywell_state.h>
 
 #include <QMainWindow>
 #include <QStringList>
@@ -61,10 +61,10 @@ std::vector<controls::ListColumn> InitialColumns();
 class CFerrywellDlg : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CFerrywellDlg(std::shared_ptr<notes::FerrywellState> state, QWidget* parent = nullptr);
+    explicit CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget* parent = nullptr);
     ~CFerrywellDlg() override;
 
-    notes::FerrywellState& State() { return *state_; }
+    app::FerrywellState& State() { return *state_; }
     controls::CFolderTreeCtrl1& Tree() { return *tree_; }
     controls::CCheckListCtrl& List() { return *list_; }
     CExplorer1& Browser() { return *explorer_; }
@@ -92,10 +92,10 @@ public:
     void OnHelpAboutsoft();
     void OnFileExportasaeml();
     void OnBnClickedStop();
-    void OnTvnSelchangedTree1(notes::HTREEITEM item);
+    void OnTvnSelchangedTree1(notes::TreeNodeId item);
     void OnNMClickList1();
     void OnNMRClickList1(const QPoint& position);
-    // Starts the analysis of state.strFileDir (after a confirmed selection).
+    // Starts the analysis of state.databasePath (after a confirmed selection).
     void StartAnalysis();
     // Opens and analyses the database at path without the selection dialog,
     // as the command line and the desktop's launcher ask.
@@ -141,7 +141,7 @@ private:
     // process unless it names one already, however the database was chosen.
     void EnsureScratchFolder();
 
-    std::shared_ptr<notes::FerrywellState> state_;
+    std::shared_ptr<app::FerrywellState> state_;
     std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
     std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
     std::function<void(int)> exitHandler_;
@@ -166,7 +166,7 @@ private:
     StopRequest treeTask_;
     bool treeTaskIsFill_ = false;
     bool analysisWaiting_ = false;
-    std::optional<notes::HTREEITEM> fillWaiting_;
+    std::optional<notes::TreeNodeId> fillWaiting_;
     std::unique_ptr<controls::NSFWaitMSG> wait_;
     int waitRequests_ = 0;  // previews that asked for the wait window
 };

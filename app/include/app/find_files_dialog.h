@@ -2,7 +2,7 @@
 // the search runs and lets the user pick one.
 #pragma once
 
-#include <notes/shared_state.h>
+#include <app/ferrywell_state.h>
 #include <selection/file_finder.h>
 
 #include <QDialog>
@@ -29,7 +29,7 @@ struct SearchPick {
 class CFindFiles : public QDialog {
     Q_OBJECT
 public:
-    explicit CFindFiles(notes::FerrywellState& state, QWidget* parent = nullptr);
+    explicit CFindFiles(app::FerrywellState& state, QWidget* parent = nullptr);
 
     void OnBnClickedButtonBrowse();
     void OnBnClickedOksearch();
@@ -42,12 +42,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void FileFinderProc(selection::CFileFinder& finder, selection::CFileFinder::Code code);
-    void AddFileToList(const selection::CPath& path);
+    void FileFinderProc(selection::FileFinder& finder, selection::FileFinder::Code code);
+    void AddFileToList(const selection::PathParts& path);
     void OnRowChosen();
 
-    notes::FerrywellState& state_;
-    selection::CFileFinder finder_;
+    app::FerrywellState& state_;
+    selection::FileFinder finder_;
     bool searching_ = false;
     QLineEdit* path_;
     QLineEdit* mask_;

@@ -3,7 +3,7 @@
 // scratch folder it offers exists and belongs to this process.
 #pragma once
 
-#include <notes/shared_state.h>
+#include <app/ferrywell_state.h>
 
 #include <QDialog>
 
@@ -22,7 +22,7 @@ inline constexpr char kScratchNotMade[] = "Cannot create a scratch folder in ";
 class FirstDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit FirstDialog(notes::FerrywellState& state, QWidget* parent = nullptr);
+    explicit FirstDialog(app::FerrywellState& state, QWidget* parent = nullptr);
 
     void OnBnClickedButton1();  // Browse for the database
     void OnBnClickedButton2();  // Next
@@ -33,7 +33,7 @@ private:
     // The process's own scratch folder below the runtime folder.
     void UseDefaultScratch();
 
-    notes::FerrywellState& state_;
+    app::FerrywellState& state_;
     QLineEdit* fileEdit_;
     QLineEdit* tempEdit_;
     QPushButton* next_;

@@ -11,8 +11,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace store {
-class RDOFolder;
-class RDOSession;
+class Folder;
+class Session;
 }  // namespace store
 
 namespace app {
@@ -22,16 +22,16 @@ inline constexpr char kPickFolderCaption[] = "Please Select Folder";
 class CPickFolderDlg : public QDialog {
     Q_OBJECT
 public:
-    CPickFolderDlg(store::RDOSession& session, const QString& caption, QWidget* parent = nullptr);
+    CPickFolderDlg(store::Session& session, const QString& caption, QWidget* parent = nullptr);
     ~CPickFolderDlg() override;
     // The folder of the current tree node.
-    std::optional<store::RDOFolder> Picked() const;
+    std::optional<store::Folder> Picked() const;
     QTreeWidget& Tree() { return *tree_; }
 
 private:
-    void AddFolders(const store::RDOFolder& folder, QTreeWidgetItem* item);
+    void AddFolders(const store::Folder& folder, QTreeWidgetItem* item);
     QTreeWidget* tree_;
-    std::vector<store::RDOFolder> folders_;  // indexed by the nodes' data
+    std::vector<store::Folder> folders_;  // indexed by the nodes' data
 };
 
 // Logs on to the default profile, lets the user pick a folder and returns its

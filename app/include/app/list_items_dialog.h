@@ -29,7 +29,7 @@ std::set<uint32_t> CheckedEntries(const controls::CheckListModel& list);
 class CSINGLENSFMAILSAVE : public ExportDialog {
     Q_OBJECT
 public:
-    CSINGLENSFMAILSAVE(notes::FerrywellState& state, const controls::CheckListModel& list, QWidget* parent = nullptr);
+    CSINGLENSFMAILSAVE(app::FerrywellState& state, const controls::CheckListModel& list, QWidget* parent = nullptr);
 
     exporting::ExportOptions Options() const;
 

@@ -22,24 +22,24 @@ public:
     // Prepares the images; called once by the main window.
     void Init();
     // Adds the nodes of path and registers every node below the root.
-    notes::HTREEITEM SelectFolder(const std::string& path, uint32_t viewIndex, notes::FolderStructureList& records);
+    notes::TreeNodeId SelectFolder(const std::string& path, uint32_t viewIndex, notes::FolderStructureList& records);
     // 1 ticked, 0 not ticked, -1 no such node.
-    int GetCheck(notes::HTREEITEM item) const { return model_.GetCheck(item); }
+    int GetCheck(notes::TreeNodeId item) const { return model_.GetCheck(item); }
     void DeleteAllItems();
     const notes::FolderTreeModel& Model() const { return model_; }
 
-    QTreeWidgetItem* ItemFor(notes::HTREEITEM handle) const;
-    notes::HTREEITEM HandleOf(const QTreeWidgetItem* item) const;
+    QTreeWidgetItem* ItemFor(notes::TreeNodeId handle) const;
+    notes::TreeNodeId HandleOf(const QTreeWidgetItem* item) const;
     // Selects the node as a click on its text would, without toggling it.
-    void SelectItem(notes::HTREEITEM handle);
+    void SelectItem(notes::TreeNodeId handle);
     // Ticks or unticks the node with its descendants, as a click on its box does.
-    void ToggleCheck(notes::HTREEITEM handle) { model_.ToggleCheck(handle); }
+    void ToggleCheck(notes::TreeNodeId handle) { model_.ToggleCheck(handle); }
     // Where the node's check box is drawn, in viewport coordinates.
-    QRect CheckBoxRect(notes::HTREEITEM handle) const;
+    QRect CheckBoxRect(notes::TreeNodeId handle) const;
 
 signals:
     // The selected node changed (never for "no node").
-    void folderSelected(notes::HTREEITEM handle);
+    void folderSelected(notes::TreeNodeId handle);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -48,15 +48,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void OnInserted(notes::HTREEITEM handle);
-    void OnChanged(notes::HTREEITEM handle);
+    void OnInserted(notes::TreeNodeId handle);
+    void OnChanged(notes::TreeNodeId handle);
     void OnLButtonDown(const QPoint& point);
 
     notes::FolderTreeModel model_;
-    std::unordered_map<notes::HTREEITEM, QTreeWidgetItem*> items_;
+    std::unordered_map<notes::TreeNodeId, QTreeWidgetItem*> items_;
     // The node the user selected last; the view's own current item may be
     // set without the user, as when the tree takes the focus.
-    notes::HTREEITEM selected_ = 0;
+    notes::TreeNodeId selected_ = 0;
 };
 
 }  // namespace controls

@@ -105,6 +105,6 @@ ContactProperties MapContact(const ContactRecord& contact);
 
 // Sets the contact's properties by the table, with subject as Subject and
 // ConversationTopic (nothing when empty), then Sent and the empty To, CC, BCC.
-void ApplyContactTable(store::RDOContactItem& item, const ContactRecord& contact, const std::string& subject);
+void ApplyContactTable(store::ContactItem& item, const ContactRecord& contact, const std::string& subject);
 
 }  // namespace exporting

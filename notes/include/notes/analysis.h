@@ -3,7 +3,7 @@
 // reporting progress to the main window through AnalysisView.
 #pragma once
 
-#include <notes/shared_state.h>
+#include <notes/browse_state.h>
 
 #include <atomic>
 #include <string>
@@ -30,7 +30,7 @@ public:
     virtual void SetProgress(int percent) = 0;
     virtual void EnableExportButton() = 0;
     // The tree control's SelectFolder: adds the path's nodes and registers
-    // the folder records in state.ptrNSFTreeFolderStructure.
+    // the folder records in state.folders.
     virtual void SelectFolder(const std::string& path, uint32_t viewIndex) = 0;
     // A notice with the product title as caption and an OK button.
     virtual void ShowMessage(const std::string& text) = 0;
@@ -51,11 +51,11 @@ size_t LNGetErrorMessage(uint32_t status, char* buffer, size_t size);
 // Tree path of a view name, or empty for a view that is not shown.
 std::string TreePathForView(const std::string& viewName);
 
-// Runs the analysis of state.strFileDir. Honours the stop request once per
+// Runs the analysis of state.databasePath. Honours the stop request once per
 // view, and clears it when it stops. When the database cannot be opened the
 // user is shown why.
-AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view, std::atomic<int>& stop);
-// The same with state.iStopProcess as the stop request.
-AnalysisOutcome AnalysisNSFFILE(FerrywellState& state, AnalysisView& view);
+AnalysisOutcome AnalyseContactViews(BrowseState& state, AnalysisView& view, std::atomic<int>& stop);
+// The same with state.stopRequest as the stop request.
+AnalysisOutcome AnalyseContactViews(BrowseState& state, AnalysisView& view);
 
 }  // namespace notes

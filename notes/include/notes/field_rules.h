@@ -23,8 +23,8 @@ inline constexpr std::string_view kWindowDefault = "";
 // First value of a text item, cut to kMaxValueChars characters; emptyDefault
 // when the document is not open, lacks the item, the value is empty, or the
 // API fails. Never throws.
-std::string RetriveNSFCONTACTValue(const LNDocument& doc, std::string_view itemName,
-                                   std::string_view emptyDefault = kExporterDefault);
+std::string ReadItemText(const LNDocument& doc, std::string_view itemName,
+                         std::string_view emptyDefault = kExporterDefault);
 
 // Every value of a text item in order (a text list gives each; any item reads
 // as text), each cut to kMaxValueChars characters; empty values are kept.

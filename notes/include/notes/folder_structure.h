@@ -12,21 +12,21 @@
 namespace notes {
 
 // A tree node handle; 0 is no node.
-using HTREEITEM = uint32_t;
+using TreeNodeId = uint32_t;
 
-struct NSFTreeFolderStructure {
+struct FolderRecordNode {
     std::string folderName;  // "People", "Contacts" or "By Category"
     std::string folderPath;  // whole tree path with trailing backslash
-    HTREEITEM treeItem = 0;
+    TreeNodeId treeItem = 0;
     uint32_t viewIndex = 0;
-    std::unique_ptr<NSFTreeFolderStructure> next;
+    std::unique_ptr<FolderRecordNode> next;
 };
 
 // A plain copy of one record, for readers on other threads.
 struct FolderRecord {
     std::string folderName;
     std::string folderPath;
-    HTREEITEM treeItem = 0;
+    TreeNodeId treeItem = 0;
     uint32_t viewIndex = 0;
 };
 
@@ -40,10 +40,9 @@ public:
     FolderStructureList& operator=(const FolderStructureList&) = delete;
 
     // Appends a record with copies of name and path at the tail.
-    void addNSFFolderStructure(const std::string& name, const std::string& path, HTREEITEM treeItem,
-                               uint32_t viewIndex);
+    void Append(const std::string& name, const std::string& path, TreeNodeId treeItem, uint32_t viewIndex);
     // 1 when some record's treeItem is item, else 0.
-    int CheckHItem(HTREEITEM item) const;
+    int HasNode(TreeNodeId item) const;
     // Discards every record; the head becomes null.
     void Clear();
     bool Empty() const;
@@ -52,7 +51,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::unique_ptr<NSFTreeFolderStructure> head_;  // ptrNSFTreeFolderStructure
+    std::unique_ptr<FolderRecordNode> head_;
 };
 
 }  // namespace notes

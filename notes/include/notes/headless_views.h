@@ -13,14 +13,14 @@ namespace notes {
 
 class HeadlessAnalysisView : public AnalysisView {
 public:
-    explicit HeadlessAnalysisView(FerrywellState& state) : state_(state) {}
+    explicit HeadlessAnalysisView(BrowseState& state) : state_(state) {}
     void ClearTreeAndList() override { tree.DeleteAllItems(); }
     void SetContactColumns() override {}
     void SetStatusText(const std::string& text) override { status = text; }
     void SetProgress(int) override {}
     void EnableExportButton() override {}
     void SelectFolder(const std::string& path, uint32_t viewIndex) override {
-        tree.SelectFolder(path, viewIndex, state_.ptrNSFTreeFolderStructure);
+        tree.SelectFolder(path, viewIndex, state_.folders);
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
@@ -29,17 +29,17 @@ public:
     std::string status;
 
 private:
-    FerrywellState& state_;
+    BrowseState& state_;
 };
 
 // The analysis of the database at path without a window: its folder records
 // in list order (none unless the outcome is Completed).
 inline AnalysisOutcome AnalyseDatabase(const std::string& path, std::vector<FolderRecord>* records) {
-    FerrywellState state;
-    state.strFileDir.set(path);
+    BrowseState state;
+    state.databasePath.set(path);
     HeadlessAnalysisView view(state);
-    AnalysisOutcome outcome = AnalysisNSFFILE(state, view);
-    *records = state.ptrNSFTreeFolderStructure.Snapshot();
+    AnalysisOutcome outcome = AnalyseContactViews(state, view);
+    *records = state.folders.Snapshot();
     return outcome;
 }
 

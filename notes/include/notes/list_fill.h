@@ -4,7 +4,7 @@
 // ListName under Full Name.
 #pragma once
 
-#include <notes/shared_state.h>
+#include <notes/browse_state.h>
 
 #include <atomic>
 #include <string>
@@ -37,15 +37,15 @@ public:
 };
 
 // Lists every record of treeItem's view (none for the root node).
-void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem, std::atomic<int>& stop);
-// The same with state.iStopProcess as the stop request.
-void AddNsfMailsInListThread(FerrywellState& state, ItemListView& view, HTREEITEM treeItem);
-// Lists the view at viewIndex of state.strFileDir; honours the stop request
+void ListTreeFolder(BrowseState& state, ItemListView& view, TreeNodeId treeItem, std::atomic<int>& stop);
+// The same with state.stopRequest as the stop request.
+void ListTreeFolder(BrowseState& state, ItemListView& view, TreeNodeId treeItem);
+// Lists the view at viewIndex of state.databasePath; honours the stop request
 // once per opened document, and clears it when it stops. A document that
 // cannot be opened keeps a row with only its number columns, but when the
 // database file itself fails (it changed or cannot be read) the fill stops
 // and reports it, and so it does when the database or the view cannot be
 // read at all.
-void ShowNsfMailsInList(FerrywellState& state, ItemListView& view, uint32_t viewIndex, std::atomic<int>& stop);
+void ListViewEntries(BrowseState& state, ItemListView& view, uint32_t viewIndex, std::atomic<int>& stop);
 
 }  // namespace notes

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <notes/group_document.h>
-#include <notes/shared_state.h>
+#include <notes/browse_state.h>
 
 #include <array>
 #include <string>
@@ -60,16 +60,16 @@ public:
 enum class PreviewResult { Shown, Busy, NotShown };
 
 // Previews the document at entryIndex of the view at viewIndex of
-// state.strFileDir into pagePath. A document that cannot be opened shows an
+// state.databasePath into pagePath. A document that cannot be opened shows an
 // empty page; a database that cannot be read (or changed since it was
 // opened) shows nothing and is reported. Only one preview runs at a time: while one
 // runs, another returns Busy at once. Whatever happens, the wait window is
 // closed, the list enabled and the running flag cleared before it returns.
-PreviewResult ShowPreviewNsfMails(FerrywellState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,
-                                  const std::string& pagePath);
+PreviewResult PreviewEntry(BrowseState& state, PreviewView& view, uint32_t viewIndex, size_t entryIndex,
+                           const std::string& pagePath);
 
 // The worker's whole run: shows the wait window, then previews the row that
-// state.iFolderNumber and state.mailno name.
-PreviewResult ShowPreviewInNSFMAIL(FerrywellState& state, PreviewView& view, const std::string& pagePath);
+// state.previewView and state.previewEntry name.
+PreviewResult PreviewChosenRow(BrowseState& state, PreviewView& view, const std::string& pagePath);
 
 }  // namespace notes

@@ -14,7 +14,7 @@
 namespace notes {
 
 // The invisible parent of top-level nodes.
-inline constexpr HTREEITEM TVI_ROOT = 0;
+inline constexpr TreeNodeId kTreeRoot = 0;
 
 enum CheckState { kNoCheck = 0, kUnchecked = 1, kChecked = 2 };
 
@@ -30,8 +30,8 @@ class FolderTreeModel {
 public:
     struct Node {
         std::string text;
-        HTREEITEM parent = TVI_ROOT;
-        std::vector<HTREEITEM> children;
+        TreeNodeId parent = kTreeRoot;
+        std::vector<TreeNodeId> children;
         int state = kUnchecked;
         bool bold = false;
         bool expanded = false;
@@ -41,50 +41,52 @@ public:
 
     // Called after a node was inserted, and after a node's state, bold or
     // expansion changed; the widget updates its own item.
-    std::function<void(HTREEITEM)> onInserted;
-    std::function<void(HTREEITEM)> onChanged;
+    std::function<void(TreeNodeId)> onInserted;
+    std::function<void(TreeNodeId)> onChanged;
 
     // Creates the nodes of path ("Lotus Notes\People\"): the root component
     // once, then each component below it, registering every node below the
     // root in records with viewIndex. Returns the last node.
-    HTREEITEM SelectFolder(const std::string& path, uint32_t viewIndex, FolderStructureList& records);
+    TreeNodeId SelectFolder(const std::string& path, uint32_t viewIndex, FolderStructureList& records);
     // The child of parent whose text is name (exact), inserted sorted if missing.
-    HTREEITEM InsertChildFolder(const std::string& name, HTREEITEM parent);
+    TreeNodeId InsertChildFolder(const std::string& name, TreeNodeId parent);
     void DeleteAllItems();
 
     // 1 full, 0 empty, -1 no check box.
-    int GetCheck(HTREEITEM item) const;
-    void SetItemFull(HTREEITEM item);
-    void SetItemEmpty(HTREEITEM item);
-    void SetSubItemFull(HTREEITEM item);
-    void SetSubItemEmpty(HTREEITEM item);
+    int GetCheck(TreeNodeId item) const;
+    void Check(TreeNodeId item);
+    void Uncheck(TreeNodeId item);  // and clears its bold
+    void CheckDescendants(TreeNodeId item);
+    void UncheckDescendants(TreeNodeId item);
     // A click on the node's check box: tick or untick it with every
     // descendant, then apply the parent rules.
-    void ToggleCheck(HTREEITEM item);
-    void VerifFullParents(HTREEITEM item);
-    void VerifBoldParents(HTREEITEM item);
-    void Expand(HTREEITEM item, bool expand = true);
-    void ToggleExpand(HTREEITEM item);
+    void ToggleCheck(TreeNodeId item);
+    // Every ancestor is ticked exactly when all its children are.
+    void UpdateParentChecks(TreeNodeId item);
+    // Every ancestor is bold exactly when one of its children is.
+    void UpdateParentBold(TreeNodeId item);
+    void Expand(TreeNodeId item, bool expand = true);
+    void ToggleExpand(TreeNodeId item);
 
-    const Node& Get(HTREEITEM item) const { return nodes_.at(item); }
-    bool IsValid(HTREEITEM item) const { return nodes_.count(item) != 0; }
-    const std::vector<HTREEITEM>& Children(HTREEITEM parent) const;
+    const Node& Get(TreeNodeId item) const { return nodes_.at(item); }
+    bool IsValid(TreeNodeId item) const { return nodes_.count(item) != 0; }
+    const std::vector<TreeNodeId>& Children(TreeNodeId parent) const;
     // Nth component of a backslash path (text between the nth and n+1th backslash).
     static std::string CutFolderPathName(const std::string& path, size_t n);
 
 private:
-    Node& At(HTREEITEM item) { return nodes_.at(item); }
-    void Changed(HTREEITEM item) {
+    Node& At(TreeNodeId item) { return nodes_.at(item); }
+    void Changed(TreeNodeId item) {
         if (onChanged) onChanged(item);
     }
-    bool IsAllChildFull(HTREEITEM item) const;
-    bool IsExistChildBold(HTREEITEM item) const;
+    bool AllChildrenChecked(TreeNodeId item) const;
+    bool AnyChildBold(TreeNodeId item) const;
 
     // Handles are never reused, so a handle kept from an earlier tree finds
     // no node of a later one.
-    std::map<HTREEITEM, Node> nodes_;
-    HTREEITEM nextHandle_ = 1;
-    std::vector<HTREEITEM> topLevel_;
+    std::map<TreeNodeId, Node> nodes_;
+    TreeNodeId nextHandle_ = 1;
+    std::vector<TreeNodeId> topLevel_;
 };
 
 }  // namespace notes

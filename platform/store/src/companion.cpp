@@ -203,7 +203,7 @@ std::string ReadCommandFile(const char* name) {
     return text;
 }
 
-int RunCompanion(const std::string& verb, RDOSession* session, std::string* why) {
+int RunCompanion(const std::string& verb, Session* session, std::string* why) {
     if (session && session->LoggedOn()) session->Flush();
     std::string exe = ProgramFolder() + "/saving";
     char* argv[] = {const_cast<char*>(exe.c_str()), const_cast<char*>(verb.c_str()), nullptr};

@@ -9,12 +9,12 @@
 
 namespace store {
 
-RDOContactItem::RDOContactItem(std::unique_ptr<ItemBackend> backend) : backend_(std::move(backend)) {
+ContactItem::ContactItem(std::unique_ptr<ItemBackend> backend) : backend_(std::move(backend)) {
     props_.Set(mapi::PidTagMessageClass.Key(), std::string(mapi::kContactMessageClass));
     props_.Set(mapi::PidTagMessageFlags.Key(), int32_t(mapi::kMsgFlagUnsent));
 }
 
-void RDOContactItem::Set(mapi::ContactField field, const std::string& text) {
+void ContactItem::Set(mapi::ContactField field, const std::string& text) {
     const auto& info = mapi::InfoOf(field);
     if (info.key.type != mapi::PropType::Unicode)
         throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a text property");
@@ -25,7 +25,7 @@ void RDOContactItem::Set(mapi::ContactField field, const std::string& text) {
     if (IsAddressPart(field)) addressSet_ = true;
 }
 
-void RDOContactItem::SetValues(mapi::ContactField field, const std::vector<std::string>& values) {
+void ContactItem::SetValues(mapi::ContactField field, const std::vector<std::string>& values) {
     const auto& info = mapi::InfoOf(field);
     if (info.key.type != mapi::PropType::MultipleUnicode)
         throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a multi-valued text property");
@@ -33,7 +33,7 @@ void RDOContactItem::SetValues(mapi::ContactField field, const std::vector<std::
     else props_.Set(info.key, mapi::Strings(values));
 }
 
-void RDOContactItem::SetDate(mapi::ContactField field, double oleDate) {
+void ContactItem::SetDate(mapi::ContactField field, double oleDate) {
     const auto& info = mapi::InfoOf(field);
     if (info.key.type != mapi::PropType::SysTime)
         throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a date property");
@@ -44,7 +44,7 @@ void RDOContactItem::SetDate(mapi::ContactField field, double oleDate) {
     if (auto twin = mapi::LocalDayKey(field)) props_.Set(*twin, mapi::UtcMidnight(*day));
 }
 
-void RDOContactItem::SetDay(mapi::ContactField field, const mapi::CalendarDate& day) {
+void ContactItem::SetDay(mapi::ContactField field, const mapi::CalendarDate& day) {
     const auto& info = mapi::InfoOf(field);
     if (info.key.type != mapi::PropType::SysTime)
         throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a date property");
@@ -54,28 +54,28 @@ void RDOContactItem::SetDay(mapi::ContactField field, const mapi::CalendarDate& 
     if (auto twin = mapi::LocalDayKey(field)) props_.Set(*twin, mapi::UtcMidnight(day));
 }
 
-void RDOContactItem::SetSent(bool sent) {
+void ContactItem::SetSent(bool sent) {
     auto key = mapi::InfoOf(mapi::ContactField::Sent).key;
     int32_t flags = props_.GetInt32(key).value_or(0);
     flags = sent ? ((flags & ~mapi::kMsgFlagUnsent) | mapi::kMsgFlagRead) : (flags | mapi::kMsgFlagUnsent);
     props_.Set(key, flags);
 }
 
-std::string RDOContactItem::Get(mapi::ContactField field) const {
+std::string ContactItem::Get(mapi::ContactField field) const {
     return props_.GetString(mapi::InfoOf(field).key).value_or(std::string());
 }
 
-std::vector<std::string> RDOContactItem::GetValues(mapi::ContactField field) const {
+std::vector<std::string> ContactItem::GetValues(mapi::ContactField field) const {
     return props_.GetStrings(mapi::InfoOf(field).key).value_or(mapi::Strings());
 }
 
-std::string RDOContactItem::FileAs() const {
+std::string ContactItem::FileAs() const {
     mapi::PropertyBag derived = props_;
     DeriveNames(derived, {namePartsSet_, fullNameSet_});
     return derived.GetString(FileUnderKey()).value_or(std::string());
 }
 
-void RDOContactItem::Save() {
+void ContactItem::Save() {
     if (!backend_) throw StoreError(ErrorCode::Failed, "The item has no place to be saved to");
     // Address books list a contact by these; without them it shows unnamed.
     DeriveNames(props_, {namePartsSet_, fullNameSet_});
@@ -84,6 +84,6 @@ void RDOContactItem::Save() {
     backend_->Commit(props_);
 }
 
-void RDOContactItem::SaveAs(const std::string& path, int type) const { RenderContact(props_, path, type); }
+void ContactItem::SaveAs(const std::string& path, int type) const { RenderContact(props_, path, type); }
 
 }  // namespace store

@@ -15,46 +15,46 @@ constexpr const char* kSmtp = "SMTP";
 
 bool IsDistListClass(const std::string& messageClass) { return IsClassOrBelow(messageClass, mapi::kDistListMessageClass); }
 
-RDODistListItem::RDODistListItem(std::unique_ptr<ItemBackend> backend, const std::string& messageClass)
+DistListItem::DistListItem(std::unique_ptr<ItemBackend> backend, const std::string& messageClass)
     : backend_(std::move(backend)) {
     props_.Set(mapi::PidTagMessageClass.Key(), messageClass);
     props_.Set(mapi::PidTagMessageFlags.Key(), int32_t(mapi::kMsgFlagRead));
 }
 
-RDODistListItem::RDODistListItem(std::unique_ptr<ItemBackend> backend, mapi::PropertyBag stored)
+DistListItem::DistListItem(std::unique_ptr<ItemBackend> backend, mapi::PropertyBag stored)
     : backend_(std::move(backend)), props_(std::move(stored)), members_(mapi::DistributionListMembers(props_)) {}
 
-void RDODistListItem::SetName(const std::string& name) {
+void DistListItem::SetName(const std::string& name) {
     for (const auto& key : {mapi::PidLidDistributionListName.Key(), mapi::PidTagDisplayName.Key(), mapi::PidTagSubject.Key(),
                             mapi::PidTagConversationTopic.Key(), FileUnderKey()})
         props_.Set(key, name);
 }
 
-std::string RDODistListItem::GetName() const {
+std::string DistListItem::GetName() const {
     for (const auto& key : {mapi::PidLidDistributionListName.Key(), mapi::PidTagDisplayName.Key()})
         if (auto name = props_.GetString(key)) return *name;
     return {};
 }
 
-void RDODistListItem::SetBody(const std::string& text) { props_.Set(mapi::PidTagBody.Key(), text); }
+void DistListItem::SetBody(const std::string& text) { props_.Set(mapi::PidTagBody.Key(), text); }
 
-std::string RDODistListItem::GetBody() const { return props_.GetString(mapi::PidTagBody.Key()).value_or(std::string()); }
+std::string DistListItem::GetBody() const { return props_.GetString(mapi::PidTagBody.Key()).value_or(std::string()); }
 
-void RDODistListItem::AddMember(const std::string& displayName, const std::string& address) {
+void DistListItem::AddMember(const std::string& displayName, const std::string& address) {
     members_.push_back({displayName.empty() ? address : displayName, kSmtp, address});
 }
 
-mapi::PropertyBag RDODistListItem::Properties() const {
+mapi::PropertyBag DistListItem::Properties() const {
     mapi::PropertyBag props = props_;
     mapi::SetDistributionListMembers(props, members_);
     return props;
 }
 
-void RDODistListItem::Save() {
+void DistListItem::Save() {
     if (!backend_) throw StoreError(ErrorCode::Failed, "The item has no place to be saved to");
     backend_->Commit(Properties());
 }
 
-void RDODistListItem::SaveAs(const std::string& path, int type) const { RenderDistList(Properties(), path, type); }
+void DistListItem::SaveAs(const std::string& path, int type) const { RenderDistList(Properties(), path, type); }
 
 }  // namespace store

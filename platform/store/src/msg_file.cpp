@@ -55,14 +55,14 @@ void CheckFormat(int fileFormat) {
 
 }  // namespace
 
-std::unique_ptr<RDOContactItem> CreateMessageFromMsgFile(const std::string& path, const std::string& messageClass,
-                                                         int fileFormat) {
+std::unique_ptr<ContactItem> CreateMessageFromMsgFile(const std::string& path, const std::string& messageClass,
+                                                      int fileFormat) {
     CheckFormat(fileFormat);
     if (!IsContactClass(messageClass)) return nullptr;
     std::optional<mapi::PropertyBag> existing = ReadExisting(path);
     if (existing && !IsContactClass(existing->GetString(kMessageClassKey).value_or(std::string()))) return nullptr;
 
-    auto item = std::make_unique<RDOContactItem>(std::make_unique<MsgFileBackend>(path));
+    auto item = std::make_unique<ContactItem>(std::make_unique<MsgFileBackend>(path));
     if (existing) {
         for (const auto& [key, value] : existing->All()) item->MutableProperties().Set(key, value);
     } else {
@@ -71,14 +71,14 @@ std::unique_ptr<RDOContactItem> CreateMessageFromMsgFile(const std::string& path
     return item;
 }
 
-std::unique_ptr<RDODistListItem> CreateDistListFromMsgFile(const std::string& path, const std::string& messageClass,
-                                                           int fileFormat) {
+std::unique_ptr<DistListItem> CreateDistListFromMsgFile(const std::string& path, const std::string& messageClass,
+                                                        int fileFormat) {
     CheckFormat(fileFormat);
     if (!IsDistListClass(messageClass)) return nullptr;
     std::optional<mapi::PropertyBag> existing = ReadExisting(path);
-    if (!existing) return std::make_unique<RDODistListItem>(std::make_unique<MsgFileBackend>(path), messageClass);
+    if (!existing) return std::make_unique<DistListItem>(std::make_unique<MsgFileBackend>(path), messageClass);
     if (!IsDistListClass(existing->GetString(kMessageClassKey).value_or(std::string()))) return nullptr;
-    return std::make_unique<RDODistListItem>(std::make_unique<MsgFileBackend>(path), std::move(*existing));
+    return std::make_unique<DistListItem>(std::make_unique<MsgFileBackend>(path), std::move(*existing));
 }
 
 }  // namespace store

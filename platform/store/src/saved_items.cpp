@@ -59,7 +59,7 @@ Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database) {
 
 }  // namespace
 
-SavedItems ListSavedItems(const RDOFolder& folder) {
+SavedItems ListSavedItems(const Folder& folder) {
     SavedItems saved;
     folder.GetItems().ForEachItem(mapi::SourceIdentityKeys(), [&](uint32_t itemId, const mapi::PropertyBag* props) {
         auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;

@@ -114,87 +114,87 @@ private:
 
 // --- items, stores, folders ---
 
-int RDOItems::GetCount() const {
+int Items::GetCount() const {
     auto f = store_->File().Folder(folder_);
     if (!f) throw StoreError(ErrorCode::NotFound, "The folder no longer exists");
     return f->contentCount;
 }
 
-RDOContactItem RDOItems::Add(const std::string& messageClass) {
+ContactItem Items::Add(const std::string& messageClass) {
     if (messageClass != mapi::kContactMessageClass)
         throw StoreError(ErrorCode::InvalidArgument, "Only " + std::string(mapi::kContactMessageClass) + " items can be added");
     store_->File();
-    return RDOContactItem(std::make_unique<PstItemBackend>(store_, folder_));
+    return ContactItem(std::make_unique<PstItemBackend>(store_, folder_));
 }
 
-RDODistListItem RDOItems::AddDistList(const std::string& messageClass) {
+DistListItem Items::AddDistList(const std::string& messageClass) {
     if (!IsDistListClass(messageClass))
         throw StoreError(ErrorCode::InvalidArgument, "Not a distribution list class: " + messageClass);
     store_->File();
-    return RDODistListItem(std::make_unique<PstItemBackend>(store_, folder_), messageClass);
+    return DistListItem(std::make_unique<PstItemBackend>(store_, folder_), messageClass);
 }
 
-RDOContactItem RDOItems::Replace(uint32_t itemId, const std::string& messageClass) {
+ContactItem Items::Replace(uint32_t itemId, const std::string& messageClass) {
     if (messageClass != mapi::kContactMessageClass)
         throw StoreError(ErrorCode::InvalidArgument, "Only " + std::string(mapi::kContactMessageClass) + " items can be saved");
     store_->File();
-    return RDOContactItem(std::make_unique<PstItemBackend>(store_, folder_, itemId));
+    return ContactItem(std::make_unique<PstItemBackend>(store_, folder_, itemId));
 }
 
-RDODistListItem RDOItems::ReplaceDistList(uint32_t itemId, const std::string& messageClass) {
+DistListItem Items::ReplaceDistList(uint32_t itemId, const std::string& messageClass) {
     if (!IsDistListClass(messageClass))
         throw StoreError(ErrorCode::InvalidArgument, "Not a distribution list class: " + messageClass);
     store_->File();
-    return RDODistListItem(std::make_unique<PstItemBackend>(store_, folder_, itemId), messageClass);
+    return DistListItem(std::make_unique<PstItemBackend>(store_, folder_, itemId), messageClass);
 }
 
-void RDOItems::ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVisitor& visit) const {
+void Items::ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVisitor& visit) const {
     Guard([&] { store_->File().ReadEachMessage(folder_, keys, visit); });
 }
 
-std::string RDOStore::GetName() const { return store_->name; }
-std::string RDOStore::GetPath() const { return store_->path; }
-RDOFolder RDOStore::GetRootFolder() const { return RDOFolder(store_, store_->File().RootFolder()); }
-RDOFolder RDOStore::GetIPMRootFolder() const { return RDOFolder(store_, store_->File().IpmSubtree()); }
-uint64_t RDOStore::GetFileSize() const { return store_->File().FileSize(); }
+std::string Store::GetName() const { return store_->name; }
+std::string Store::GetPath() const { return store_->path; }
+Folder Store::GetRootFolder() const { return Folder(store_, store_->File().RootFolder()); }
+Folder Store::GetIPMRootFolder() const { return Folder(store_, store_->File().IpmSubtree()); }
+uint64_t Store::GetFileSize() const { return store_->File().FileSize(); }
 
-std::string RDOFolder::GetName() const {
+std::string Folder::GetName() const {
     auto f = store_->File().Folder(nid_);
     if (!f) throw StoreError(ErrorCode::NotFound, "The folder no longer exists");
     return f->name;
 }
 
-std::optional<RDOFolder> RDOFolder::GetParent() const {
+std::optional<Folder> Folder::GetParent() const {
     auto f = store_->File().Folder(nid_);
     if (!f || f->parent == nid_ || !store_->File().Folder(f->parent)) return std::nullopt;
-    return RDOFolder(store_, f->parent);
+    return Folder(store_, f->parent);
 }
 
-RDOStore RDOFolder::GetStore() const { return RDOStore(store_); }
-RDOItems RDOFolder::GetItems() const { return RDOItems(store_, nid_); }
+Store Folder::GetStore() const { return Store(store_); }
+Items Folder::GetItems() const { return Items(store_, nid_); }
 
-std::vector<RDOFolder> RDOFolder::GetFolders() const {
-    std::vector<RDOFolder> out;
-    for (const auto& f : store_->File().Subfolders(nid_)) out.push_back(RDOFolder(store_, f.nid));
+std::vector<Folder> Folder::GetFolders() const {
+    std::vector<Folder> out;
+    for (const auto& f : store_->File().Subfolders(nid_)) out.push_back(Folder(store_, f.nid));
     return out;
 }
 
-std::optional<RDOFolder> RDOFolder::FindFolder(const std::string& name) const {
+std::optional<Folder> Folder::FindFolder(const std::string& name) const {
     auto nid = store_->File().FindSubfolder(nid_, name);
     if (!nid) return std::nullopt;
-    return RDOFolder(store_, *nid);
+    return Folder(store_, *nid);
 }
 
-RDOFolder RDOFolder::AddFolder(const std::string& name, const std::string& containerClass) {
+Folder Folder::AddFolder(const std::string& name, const std::string& containerClass) {
     CheckName(name, "A folder name");
     uint32_t nid = Guard([&] { return store_->File().CreateFolder(nid_, name, containerClass); });
     store_->Commit();
-    return RDOFolder(store_, nid);
+    return Folder(store_, nid);
 }
 
-std::string DisplayPath(const RDOFolder& folder) {
+std::string DisplayPath(const Folder& folder) {
     std::vector<std::string> parts;
-    std::optional<RDOFolder> f = folder;
+    std::optional<Folder> f = folder;
     while (f) {
         auto parent = f->GetParent();
         if (!parent) break;
@@ -228,16 +228,16 @@ std::vector<std::string> SplitStorePath(const std::string& path) {
 
 // --- session ---
 
-RDOSession::RDOSession() = default;
+Session::Session() = default;
 
-RDOSession::~RDOSession() {
+Session::~Session() {
     try {
         Logoff();
     } catch (...) {
     }
 }
 
-std::shared_ptr<OpenStore> RDOSession::OpenProfileStore(const std::string& name, const std::string& path) {
+std::shared_ptr<OpenStore> Session::OpenProfileStore(const std::string& name, const std::string& path) {
     auto s = std::make_shared<OpenStore>();
     s->name = name;
     s->path = path;
@@ -251,7 +251,7 @@ std::shared_ptr<OpenStore> RDOSession::OpenProfileStore(const std::string& name,
     return s;
 }
 
-void RDOSession::Logon() {
+void Session::Logon() {
     try {
         Logoff();
     } catch (const StoreError&) {
@@ -285,7 +285,7 @@ void RDOSession::Logon() {
     loggedOn_ = true;
 }
 
-void RDOSession::Logoff() {
+void Session::Logoff() {
     std::string firstError;
     ErrorCode code = ErrorCode::Failed;
     for (auto& s : stores_) {
@@ -303,32 +303,32 @@ void RDOSession::Logoff() {
     if (!firstError.empty()) throw StoreError(code, firstError);
 }
 
-void RDOSession::RequireLogon() const {
+void Session::RequireLogon() const {
     if (!loggedOn_) throw StoreError(ErrorCode::Failed, "The session is not logged on");
 }
 
-std::vector<RDOStore> RDOSession::Stores() const {
-    std::vector<RDOStore> out;
-    for (const auto& s : stores_) out.push_back(RDOStore(s));
+std::vector<Store> Session::Stores() const {
+    std::vector<Store> out;
+    for (const auto& s : stores_) out.push_back(Store(s));
     return out;
 }
 
-std::optional<RDOStore> RDOSession::FindStore(const std::string& name) {
+std::optional<Store> Session::FindStore(const std::string& name) {
     RequireLogon();
     for (const auto& s : stores_)
-        if (SameName(s->name, name)) return RDOStore(s);
+        if (SameName(s->name, name)) return Store(s);
     // The companion program may have added the store to the profile since logon.
     Profile profile = Profile::Load();
-    if (const ProfileStore* entry = profile.Find(name)) return RDOStore(OpenProfileStore(entry->name, entry->path));
+    if (const ProfileStore* entry = profile.Find(name)) return Store(OpenProfileStore(entry->name, entry->path));
     return std::nullopt;
 }
 
-RDOFolder RDOSession::GetFolderFromPath(const std::string& path) {
+Folder Session::GetFolderFromPath(const std::string& path) {
     auto parts = SplitStorePath(path);
     auto st = FindStore(parts[0]);
     if (!st) throw StoreError(ErrorCode::NotFound, "No store named " + parts[0] + " in the profile");
     st->store_->Refresh();
-    RDOFolder f = st->GetIPMRootFolder();
+    Folder f = st->GetIPMRootFolder();
     for (size_t i = 1; i < parts.size(); ++i) {
         auto next = f.FindFolder(parts[i]);
         if (!next) throw StoreError(ErrorCode::NotFound, "The folder " + path + " does not exist");
@@ -337,13 +337,13 @@ RDOFolder RDOSession::GetFolderFromPath(const std::string& path) {
     return f;
 }
 
-RDOFolder RDOSession::EnsureFolderPath(const std::string& path, const std::string& containerClass) {
+Folder Session::EnsureFolderPath(const std::string& path, const std::string& containerClass) {
     auto parts = SplitStorePath(path);
     auto st = FindStore(parts[0]);
     if (!st) throw StoreError(ErrorCode::NotFound, "No store named " + parts[0] + " in the profile");
     st->store_->Refresh();
     for (size_t i = 1; i < parts.size(); ++i) CheckName(parts[i], "A folder name");
-    RDOFolder f = st->GetIPMRootFolder();
+    Folder f = st->GetIPMRootFolder();
     for (size_t i = 1; i < parts.size(); ++i) {
         auto next = f.FindFolder(parts[i]);
         f = next ? *next : f.AddFolder(parts[i], containerClass);
@@ -351,13 +351,13 @@ RDOFolder RDOSession::EnsureFolderPath(const std::string& path, const std::strin
     return f;
 }
 
-std::optional<RDOFolder> RDOSession::PickFolder(const FolderPicker& picker, const std::string& caption) {
+std::optional<Folder> Session::PickFolder(const FolderPicker& picker, const std::string& caption) {
     RequireLogon();
     if (!picker) return std::nullopt;
     return picker(*this, caption);
 }
 
-RDOStore RDOSession::CreateStore(const std::string& pathGiven, const std::string& name) {
+Store Session::CreateStore(const std::string& pathGiven, const std::string& name) {
     CheckName(name, "A store name");
     if (pathGiven.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
     // The profile outlives the working folder: it records where the file really is.
@@ -380,12 +380,12 @@ RDOStore RDOSession::CreateStore(const std::string& pathGiven, const std::string
         auto s = std::make_shared<OpenStore>();
         s->name = name;
         s->path = path;
-        return RDOStore(s);
+        return Store(s);
     }
-    return RDOStore(OpenProfileStore(name, path));
+    return Store(OpenProfileStore(name, path));
 }
 
-RDOStore RDOSession::OpenStoreFile(const std::string& pathGiven) {
+Store Session::OpenStoreFile(const std::string& pathGiven) {
     RequireLogon();
     if (pathGiven.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
     std::error_code ec;
@@ -397,7 +397,7 @@ RDOStore RDOSession::OpenStoreFile(const std::string& pathGiven) {
     for (const auto& s : stores_)
         if (samePath(s->path)) {
             s->Refresh();
-            return RDOStore(s);
+            return Store(s);
         }
     // Checked read-only first: a file that does not open cleanly joins
     // nothing and is not written to.
@@ -428,10 +428,10 @@ RDOStore RDOSession::OpenStoreFile(const std::string& pathGiven) {
     s->file = std::move(file);
     s->stamp = pst::PstFile::CommitStamp(path);
     stores_.push_back(s);
-    return RDOStore(s);
+    return Store(s);
 }
 
-void RDOSession::Flush() {
+void Session::Flush() {
     for (auto& s : stores_)
         if (s->file) s->Commit();
 }

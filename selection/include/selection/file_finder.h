@@ -24,10 +24,10 @@ inline constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
 // run, '?' one character), compared without regard to ASCII case.
 bool MatchesMask(std::string_view name, std::string_view mask);
 
-class CFileFinder {
+class FileFinder {
 public:
-    struct CFindOpts {
-        CFindOpts() { Reset(); }
+    struct FindOptions {
+        FindOptions() { Reset(); }
         void Reset();
 
         std::string baseFolder;
@@ -39,20 +39,20 @@ public:
     };
 
     enum Code { kFileMatched = 0, kFileRejected = 1, kFolderStarted = 2 };
-    using Callback = std::function<void(CFileFinder&, Code)>;
+    using Callback = std::function<void(FileFinder&, Code)>;
 
     // Returns the number of matches found so far.
-    int Find(const CFindOpts& opts);
+    int Find(const FindOptions& opts);
     void StopSearch() { stopRequested_ = true; }
     void RemoveAll() { foundPaths_.clear(); }
     int GetFileCount() const { return int(foundPaths_.size()); }
     // An index outside the matches gives an empty path.
-    CPath GetFilePath(int index) const;
+    PathParts GetFilePath(int index) const;
     const std::string& GetSearchingFolder() const { return currentFolder_; }
     void SetCallback(Callback callback) { callback_ = std::move(callback); }
 
 private:
-    void FindIn(const CFindOpts& opts);
+    void FindIn(const FindOptions& opts);
     void Notify(Code code) {
         if (callback_) callback_(*this, code);
     }

@@ -18,7 +18,7 @@ struct FoundRow {
 std::string FormatSizeColumn(uint64_t bytes);
 // "%d-%m-%Y %I:%M %p" in local time; empty when the time is unknown.
 std::string FormatModifiedColumn(std::optional<std::time_t> time);
-FoundRow MakeFoundRow(const CPath& path);
+FoundRow MakeFoundRow(const PathParts& path);
 // "<count> items found".
 std::string ItemsFoundText(int count);
 // "(<count>) - <folder>".

@@ -9,10 +9,10 @@
 
 namespace selection {
 
-class CPath {
+class PathParts {
 public:
-    CPath() = default;
-    explicit CPath(const std::string& fullPath);
+    PathParts() = default;
+    explicit PathParts(const std::string& fullPath);
 
     bool IsEmpty() const { return full_.empty(); }
     const std::string& GetPath() const { return full_; }

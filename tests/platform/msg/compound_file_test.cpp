@@ -2,12 +2,12 @@
 
 #include <msg/compound_file.h>
 
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
 using namespace msg;
-using format_check::Quote;
+using testsupport::Quote;
 
 namespace {
 
@@ -86,14 +86,14 @@ TEST(CompoundFile, RoundTripsTreesOfEveryShapeAndOlefileAgrees) {
         s.streams["big"] = Pattern(8 * 1024 * 1024, 5);  // needs more FAT sectors than the header lists
         cases.push_back({"FAT beyond the header's slots", s});
     }
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     for (const auto& c : cases) {
         std::string bytes = WriteCompoundFile(c.tree);
         EXPECT_EQ(bytes.size() % 512, 0u) << c.what;
         EXPECT_TRUE(SameTree(ReadCompoundFile(bytes), c.tree)) << c.what;
         std::string file = dir / "t.cfb";
         std::ofstream(file, std::ios::binary) << bytes;
-        auto r = format_check::RunPython(kOlefileList, Quote(file));
+        auto r = testsupport::RunPython(kOlefileList, Quote(file));
         ASSERT_EQ(r.exitCode, 0) << c.what << "\n" << r.out;
         std::vector<std::string> expected;
         ListTree(c.tree, "", expected);
@@ -115,10 +115,10 @@ TEST(CompoundFile, RoundTripsTreesOfEveryShapeAndOlefileAgrees) {
 TEST(CompoundFile, ReadsVersion4Files) {
     const std::string small = Pattern(300, 4), large = Pattern(9000, 8);
     const std::string bytes = cfbcraft::Version4CompoundFile(small, large);
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string file = dir / "v4.cfb";
     std::ofstream(file, std::ios::binary) << bytes;
-    auto r = format_check::RunPython(kOlefileList, Quote(file));
+    auto r = testsupport::RunPython(kOlefileList, Quote(file));
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(r.out, "large 9000 " + CrcText(large) + "\nsmall 300 " + CrcText(small) + "\n");
 

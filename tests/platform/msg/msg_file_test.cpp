@@ -2,14 +2,14 @@
 #include <mapi/source_identity.h>
 #include <msg/msg_file.h>
 
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
 #include <set>
 
 using namespace msg;
-using format_check::Quote;
+using testsupport::Quote;
 
 namespace {
 
@@ -152,7 +152,7 @@ std::string ExpectedListing(const mapi::PropertyBag& bag) {
 }  // namespace
 
 TEST(MsgFile, EveryPropertyReadsBackThroughOurReaderAndOlefile) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     mapi::PropertyBag bag = FullContact();
     std::string path = dir / "contact.msg";
     WriteMsgFile(path, bag);
@@ -162,7 +162,7 @@ TEST(MsgFile, EveryPropertyReadsBackThroughOurReaderAndOlefile) {
     expected.Set(mapi::PidTagStoreSupportMask.Key(), kStoreUnicodeOk);
     EXPECT_EQ(back.All(), expected.All());
 
-    auto r = format_check::RunPython(kOlefileProps, Quote(path));
+    auto r = testsupport::RunPython(kOlefileProps, Quote(path));
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(r.out, ExpectedListing(expected));
 }
@@ -170,19 +170,19 @@ TEST(MsgFile, EveryPropertyReadsBackThroughOurReaderAndOlefile) {
 TEST(MsgFile, MsgconvertAndOlecfinfoOpenOurFiles) {
     REQUIRE_TOOL("msgconvert");
     REQUIRE_TOOL("olecfinfo");
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     mapi::PropertyBag bag = FullContact();
     bag.Set(mapi::PidTagSubject.Key(), std::string("Acme \xD0\x96"));
     std::string path = dir / "contact.msg";
     WriteMsgFile(path, bag);
 
-    auto info = format_check::Run("olecfinfo " + Quote(path));
+    auto info = testsupport::Run("olecfinfo " + Quote(path));
     EXPECT_EQ(info.exitCode, 0) << info.out;
     EXPECT_NE(info.out.find("Sector size"), std::string::npos) << info.out;
 
-    auto conv = format_check::Run("cd " + Quote(dir.Path().string()) + " && msgconvert contact.msg");
+    auto conv = testsupport::Run("cd " + Quote(dir.Path().string()) + " && msgconvert contact.msg");
     ASSERT_EQ(conv.exitCode, 0) << conv.out;
-    std::string eml = format_check::ReadFile(dir.Path() / "contact.eml");
+    std::string eml = testsupport::ReadFile(dir.Path() / "contact.eml");
     EXPECT_NE(eml.find("Subject: "), std::string::npos) << eml;
     EXPECT_NE(eml.find("bbbbbbbb"), std::string::npos) << "body missing from the converted mail";
 }
@@ -252,22 +252,22 @@ TEST(MsgFile, ValueOfTheWrongTypeIsRefused) {
 }
 
 TEST(MsgFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     EXPECT_THROW(WriteMsgFile(dir / "missing-folder/x.msg", FullContact()), IoError);
     EXPECT_THROW(ReadMsgFile(dir / "absent.msg"), IoError);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST(MsgFile, MsgreaderReadsEveryTextNumberAndList) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     mapi::PropertyBag bag = FullContact();
     std::string path = dir / "contact.msg";
     WriteMsgFile(path, bag);
-    auto r = format_check::RunMsgReader(path);
+    auto r = testsupport::RunMsgReader(path);
     ASSERT_EQ(r.exitCode, 0) << r.out;
-    auto props = format_check::ReaderProps(r.out);
+    auto props = testsupport::ReaderProps(r.out);
     size_t checked = 0;
-    auto lists = format_check::ReaderLists(r.out);
+    auto lists = testsupport::ReaderLists(r.out);
     for (const auto& [key, value] : bag.All()) {
         char name[16];
         std::snprintf(name, sizeof name, key.IsNamed() ? "lid:%04x" : "%04x", key.IsNamed() ? key.Name().lid : key.TagId());
@@ -288,7 +288,7 @@ TEST(MsgFile, MsgreaderReadsEveryTextNumberAndList) {
 }
 
 TEST(MsgFile, ReadingChosenPropertiesGivesThoseAndNothingElse) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     mapi::PropertyBag bag = FullContact();
     const mapi::SourceIdentity id{"replica:852571E80054A1B2", "431A199A6FCC9C0985256A54005041A1",
                                   mapi::FileTime{126350158297800000}, 7};
@@ -308,7 +308,7 @@ TEST(MsgFile, ReadingChosenPropertiesGivesThoseAndNothingElse) {
     for (const auto& [key, value] : chosen.All()) EXPECT_EQ(*all.Find(key), value);
 
     // Another reader finds the identity under our property set.
-    auto r = format_check::RunPython(kOlefileProps, Quote(path));
+    auto r = testsupport::RunPython(kOlefileProps, Quote(path));
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("93125657-D478-4F2F-9F49-C70DB331710B:0002/001F 431A199A6FCC9C0985256A54005041A1"),
               std::string::npos) << r.out;

@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
@@ -111,7 +111,7 @@ TEST(DocumentIdentity, DatabaseIsItsReplicaIdElseItsFile) {
     EXPECT_EQ(file.size(), 5u + 16u);
     EXPECT_EQ(identity(badReplica).rfind("file:", 0), 0u);
     EXPECT_EQ(identity(dir / "link.dxl"), file);                          // one file, two spellings
-    EXPECT_EQ(identity((dir.path() / "." / "plain.dxl").string()), file);
+    EXPECT_EQ(identity((dir.Path() / "." / "plain.dxl").string()), file);
     EXPECT_NE(identity(other), file);                                     // another file is another database
     EXPECT_EQ(notesapi::DatabaseIdentity(LNDatabase()), "");
 }

@@ -2,6 +2,7 @@
 
 #include "support/open_database.h"
 #include "support/temp_files.h"
+#include "support/tool_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 #include <cstdlib>
 #include <map>
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
@@ -94,11 +95,11 @@ TEST(DxlReader, BadFilesGiveAClearStatusNeverACrash) {
         std::string message = LNGetErrorMessage(st);
         EXPECT_NE(message.find(c.words), std::string::npos) << c.name << ": " << message;
     }
-    EXPECT_EQ(notesapi::StatusKind(OpenStatus(dir.path() / "missing.dxl")), LNERR_FILE_OPEN);
+    EXPECT_EQ(notesapi::StatusKind(OpenStatus(dir.Path() / "missing.dxl")), LNERR_FILE_OPEN);
     // Only regular files open, and nothing waits for a pipe's writer.
-    const std::string fifo = (dir.path() / "pipe.dxl").string();
+    const std::string fifo = (dir.Path() / "pipe.dxl").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {dir.path().string(), fifo, std::string("/dev/null")}) {
+    for (const std::string& path : {dir.Path().string(), fifo, std::string("/dev/null")}) {
         LNSTATUS st = OpenStatus(path);
         EXPECT_EQ(notesapi::StatusKind(st), LNERR_FILE_OPEN) << path;
         EXPECT_NE(LNGetErrorMessage(st).find(path + " is a"), std::string::npos) << LNGetErrorMessage(st);
@@ -199,11 +200,11 @@ TEST(DxlReader, ReadsEveryItemKind) {
     doc.GetAttachments(&attachments);
     ASSERT_EQ(attachments.GetCount(), 1u);
     EXPECT_EQ(attachments[0].GetAttachmentName().str(), "card.txt");
-    std::string target = (dir.path() / "out.txt").string();
+    std::string target = (dir.Path() / "out.txt").string();
     attachments[0].Detach(target);
     std::ifstream f(target);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "Hello, World!");
-    EXPECT_THROW(attachments[0].Detach((dir.path() / "no" / "such" / "dir.txt").string()), LNSTATUS);
+    EXPECT_THROW(attachments[0].Detach((dir.Path() / "no" / "such" / "dir.txt").string()), LNSTATUS);
 }
 
 TEST(DxlReader, RichTextReadsAsPlainLinesOfWhatAReaderSees) {
@@ -268,10 +269,13 @@ TEST(DxlReader, RichTextReadsAsPlainLinesOfWhatAReaderSees) {
 TEST(FidelitySample, IsWhatItsGeneratorWritesAndReadsWhole) {
     const std::string sample = std::string(FERRYWELL_SOURCE_DIR) + "/samples/fidelity.dxl";
     TempDir dir;
-    const std::string fresh = (dir.path() / "fresh.dxl").string();
-    ASSERT_EQ(std::system(("/usr/bin/python3 '" + std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-fidelity-dxl.py' '" +
-                           fresh + "'").c_str()),
-              0);
+    const std::string fresh = (dir.Path() / "fresh.dxl").string();
+    std::string out;
+    ASSERT_EQ(RunTool(std::string(kPython) + " " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-fidelity-dxl.py") +
+                          " " + Quote(fresh),
+                      &out),
+              0)
+        << out;
     auto bytes = [](const std::string& path) {
         std::ifstream f(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(f), {});

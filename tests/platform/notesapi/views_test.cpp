@@ -9,7 +9,7 @@
 #include <chrono>
 #include "time_bound.h"
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 

@@ -1,4 +1,5 @@
 // Reopening a PST to add more, large folders, and a writer killed mid-way.
+#include "killed_child.h"
 #include "outside_readers.h"
 
 #include <mapi/contact.h>
@@ -89,26 +90,19 @@ TEST(PstDurability, KilledWriterLeavesTheLastCommit) {
     ASSERT_TRUE(HaveTool("lspst")) << "lspst (pst-utils) is required";
     TempDir dir;
     std::string path = dir / "killed.pst";
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        auto f = pst::PstFile::Create(path, "Killed");
-        auto c = f->CreateFolder(f->IpmSubtree(), "Contacts", "IPF.Contact");
-        for (int i = 0; i < 50; ++i) f->AddMessage(c, Contact("saved " + std::to_string(i)));
-        f->Commit();
-        for (int i = 0;; ++i) {  // keeps writing uncommitted items until killed
-            f->AddMessage(c, Contact("lost " + std::to_string(i)));
-            if (i == 200) (void)!write(ready[1], "x", 1);
-        }
-    }
-    char x;
-    ASSERT_EQ(read(ready[0], &x, 1), 1);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    close(ready[0]);
-    close(ready[1]);
+    const bool killed = RunAndKill(
+        [&](const std::function<void()>& ready) {
+            auto f = pst::PstFile::Create(path, "Killed");
+            auto c = f->CreateFolder(f->IpmSubtree(), "Contacts", "IPF.Contact");
+            for (int i = 0; i < 50; ++i) f->AddMessage(c, Contact("saved " + std::to_string(i)));
+            f->Commit();
+            for (int i = 0;; ++i) {  // keeps writing uncommitted items until killed
+                f->AddMessage(c, Contact("lost " + std::to_string(i)));
+                if (i == 200) ready();
+            }
+        },
+        std::chrono::microseconds(0));
+    ASSERT_TRUE(killed);
 
     auto f = pst::PstFile::Open(path, false);
     auto c = f->FindSubfolder(f->IpmSubtree(), "Contacts");
@@ -132,9 +126,7 @@ TEST(PstDurability, FullDiskKeepsTheLastCommit) {
     ASSERT_TRUE(HaveTool("pffinfo")) << "pffinfo (pff-tools) is required";
     TempDir dir;
     std::string path = dir / "full.pst";
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = ExitStatusInChild([&] {
         // The file may not grow past 3 MB: writes beyond fail as on a full disk.
         signal(SIGXFSZ, SIG_IGN);
         rlimit limit{3u << 20, RLIM_INFINITY};
@@ -163,12 +155,10 @@ TEST(PstDurability, FullDiskKeepsTheLastCommit) {
         } catch (...) {
             code = 13;
         }
-        _exit(code);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return code;
+    });
+    ASSERT_NE(status, -1);
+    EXPECT_EQ(status, 0);
     auto f = pst::PstFile::Open(path, false);
     auto c = f->FindSubfolder(f->IpmSubtree(), "Contacts");
     ASSERT_TRUE(c);
@@ -182,22 +172,18 @@ TEST(PstDurability, CreateOnAFullDiskLeavesNoFile) {
     for (rlim_t room : {rlim_t(0), rlim_t(8192), rlim_t(270000)}) {  // header, first pages, end of the first region
         SCOPED_TRACE(room);
         std::string path = dir / ("new" + std::to_string(room) + ".pst");
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+        const int status = ExitStatusInChild([&] {
             signal(SIGXFSZ, SIG_IGN);
             rlimit limit{room, RLIM_INFINITY};
             setrlimit(RLIMIT_FSIZE, &limit);
             try {
                 pst::PstFile::Create(path, "Full");
-                _exit(1);
+                return 1;
             } catch (const pst::PstError& e) {
-                _exit(e.Kind() == pst::ErrorKind::DiskFull ? 0 : 2);
+                return e.Kind() == pst::ErrorKind::DiskFull ? 0 : 2;
             }
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        });
+        EXPECT_EQ(status, 0);
         EXPECT_FALSE(std::filesystem::exists(path));
     }
 }

@@ -8,7 +8,7 @@
 
 #include <msg/msg_file.h>
 
-#include <outside_tool.h>
+#include <msg_reader.h>
 #include <time_zone.h>
 
 #include <gtest/gtest.h>
@@ -48,7 +48,7 @@ TEST(ContactAddresses, ComposedTextsAndTheMailingAddressFollowTheParts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         mapi::PropertyBag saved;
-        RDOContactItem item(std::make_unique<Capture>(&saved));
+        ContactItem item(std::make_unique<Capture>(&saved));
         for (const auto& [field, text] : c.set) item.Set(field, text);
         item.Save();
         EXPECT_EQ(saved.GetInt32(mapi::PidLidPostalAddressId.Key()), c.postalId);
@@ -63,7 +63,7 @@ TEST(ContactAddresses, ComposedTextsAndTheMailingAddressFollowTheParts) {
 }
 
 TEST(ContactAddresses, AnItemReadBackKeepsItsTextsUntilAPartChanges) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string path = dir / "c.msg";
     {
         auto item = CreateMessageFromMsgFile(path, "IPM.Contact", kMsgFileFormat);
@@ -101,7 +101,7 @@ TEST(ContactDates, BirthdaysShowTheirOwnDayWhereverTheyAreWrittenAndRead) {
         {"Asia/Tokyo", {2000, 2, 29}, 36585.0, -9},
     };
     constexpr int64_t kHour = 36'000'000'000;
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.zone + std::string(" ") + std::to_string(c.day.year));
         testsupport::ScopedTimeZone zone(c.zone);
@@ -126,7 +126,7 @@ TEST(ContactDates, BirthdaysShowTheirOwnDayWhereverTheyAreWrittenAndRead) {
 }
 
 TEST(ContactDates, DaysOutsideTheCalendarAndNonDateFieldsAreRefused) {
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     EXPECT_THROW(item.SetDay(F::Birthday, {2001, 2, 29}), StoreError);
     EXPECT_THROW(item.SetDay(F::Spouse, {2001, 2, 28}), StoreError);
     EXPECT_THROW(item.SetDate(F::Birthday, 1e12), StoreError);
@@ -134,7 +134,7 @@ TEST(ContactDates, DaysOutsideTheCalendarAndNonDateFieldsAreRefused) {
 }
 
 TEST(ContactLists, CategoriesAndChildrenKeepEveryValueInOrder) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string path = dir / "l.msg";
     auto item = CreateMessageFromMsgFile(path, "IPM.Contact", kMsgFileFormat);
     item->SetValues(F::Categories, {"Golf, Club", "VIP", "友人"});

@@ -2,13 +2,13 @@
 #include <store/msg_file.h>
 
 #include <msg/msg_file.h>
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
 using namespace store;
 using mapi::ContactField;
-using format_check::Quote;
+using testsupport::Quote;
 
 namespace {
 
@@ -24,7 +24,7 @@ void WriteForeignMsg(const std::string& path, const std::string& cls) {
 }  // namespace
 
 TEST(ContactFileItem, SavedItemHoldsEveryFieldThatWasSet) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     std::string path = dir / "Acme7.msg";
     auto item = CreateMessageFromMsgFile(path, "IPM.Contact", kMsgFileFormat);
     ASSERT_TRUE(item);
@@ -42,12 +42,12 @@ TEST(ContactFileItem, SavedItemHoldsEveryFieldThatWasSet) {
     EXPECT_EQ(back.GetInt32(mapi::InfoOf(ContactField::Sent).key), mapi::kMsgFlagRead);
 
     REQUIRE_TOOL("msgconvert");
-    auto r = format_check::Run("cd " + Quote(dir.Path().string()) + " && msgconvert Acme7.msg");
+    auto r = testsupport::Run("cd " + Quote(dir.Path().string()) + " && msgconvert Acme7.msg");
     EXPECT_EQ(r.exitCode, 0) << r.out;
 }
 
 TEST(ContactFileItem, ExistingFileIsLoadedAndSavedWithTheNewValues) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     std::string path = dir / "c.msg";
     {
         auto item = CreateMessageFromMsgFile(path, "IPM.Contact", kMsgFileFormat);
@@ -66,7 +66,7 @@ TEST(ContactFileItem, ExistingFileIsLoadedAndSavedWithTheNewValues) {
 }
 
 TEST(ContactFileItem, WhatIsNotAContactGivesNoItem) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     WriteForeignMsg(dir / "note.msg", "IPM.Note");
     WriteForeignMsg(dir / "custom.msg", "IPM.Contact.Custom");
     EXPECT_EQ(CreateMessageFromMsgFile(dir / "new.msg", "IPM.Note", kMsgFileFormat), nullptr);
@@ -78,7 +78,7 @@ TEST(ContactFileItem, WhatIsNotAContactGivesNoItem) {
 }
 
 TEST(ContactFileItem, BadArgumentsAndBadFilesRaiseStoreErrors) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     std::ofstream(dir / "text.msg") << "not a message";
     struct Case { const char* what; std::string path; int format; ErrorCode code; };
     const Case cases[] = {
@@ -93,7 +93,7 @@ TEST(ContactFileItem, BadArgumentsAndBadFilesRaiseStoreErrors) {
             EXPECT_EQ(e.Code(), c.code) << c.what;
         }
     }
-    EXPECT_EQ(format_check::ReadFile(dir.Path() / "text.msg"), "not a message") << "a foreign file is left alone";
+    EXPECT_EQ(testsupport::ReadFile(dir.Path() / "text.msg"), "not a message") << "a foreign file is left alone";
 
     auto item = CreateMessageFromMsgFile(dir / "no-such-folder/x.msg", "IPM.Contact", kMsgFileFormat);
     ASSERT_TRUE(item);

@@ -4,7 +4,7 @@
 #include <store/contact_item.h>
 #include <store/msg_file.h>
 
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST(DerivedNames, FullNameAndFileUnderComeFromTheNameParts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         mapi::PropertyBag saved;
-        RDOContactItem item(std::make_unique<Capture>(&saved));
+        ContactItem item(std::make_unique<Capture>(&saved));
         for (const auto& [field, text] : c.set) item.Set(field, text);
         item.Save();
         EXPECT_EQ(saved.GetString(mapi::InfoOf(ContactField::FullName).key), c.fullName);
@@ -50,16 +50,16 @@ TEST(DerivedNames, FullNameAndFileUnderComeFromTheNameParts) {
 }
 
 TEST(DerivedNames, MsgFileCarriesThemAndFollowsARename) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     std::string path = dir / "c.msg";
     auto item = CreateMessageFromMsgFile(path, "IPM.Contact", kMsgFileFormat);
     ASSERT_TRUE(item);
     item->Set(ContactField::FirstName, "Anna");
     item->Set(ContactField::LastName, "Berg");
     item->Save();
-    auto r = format_check::RunMsgReader(path);
+    auto r = testsupport::RunMsgReader(path);
     ASSERT_EQ(r.exitCode, 0) << r.out;
-    auto props = format_check::ReaderProps(r.out);
+    auto props = testsupport::ReaderProps(r.out);
     EXPECT_EQ(props["3001"], "Anna Berg");
     EXPECT_EQ(props["lid:8005"], "Berg, Anna");
 

@@ -5,23 +5,23 @@
 #include <store/msg_file.h>
 
 #include <msg/msg_file.h>
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
 #include "conversion_fixtures.h"
 
 using namespace store;
-using format_check::Quote;
-using format_check::RunPython;
+using testsupport::Quote;
+using testsupport::RunPython;
 
 namespace {
 
 using conversion_fixtures::kHostile;
 
 
-RDODistListItem SampleList() {
-    RDODistListItem list(nullptr);
+DistListItem SampleList() {
+    DistListItem list(nullptr);
     list.SetName("Team " + kHostile);
     list.SetBody("First line\r\nsecond line");
     list.AddMember("Jane Doe", "jane.doe@acme.example");
@@ -85,11 +85,11 @@ print('vobject', card.fn.value, len(card.contents['email']), sep='|')
 }  // namespace
 
 TEST(DistListFile, MsgFileHoldsTheMembersForEveryReader) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string path = dir / "team.msg";
     auto item = CreateDistListFromMsgFile(path, "IPM.DistList", kMsgFileFormat);
     ASSERT_TRUE(item);
-    RDODistListItem sample = SampleList();
+    DistListItem sample = SampleList();
     item->SetName(sample.GetName());
     for (const auto& m : sample.Members()) item->AddMember(m.displayName, m.address);
     item->Save();
@@ -133,9 +133,9 @@ for n in range(len(lengths) // 8):
                                                               "True Nobody Known/Nowhere", "True plain@x.example",
                                                               "True Fifth"}));
 
-    auto reader = format_check::RunMsgReader(path);
+    auto reader = testsupport::RunMsgReader(path);
     ASSERT_EQ(reader.exitCode, 0) << reader.out;
-    auto props = format_check::ReaderProps(reader.out);
+    auto props = testsupport::ReaderProps(reader.out);
     EXPECT_EQ(props["001a"], "IPM.DistList");
     EXPECT_EQ(props["lid:8053"], sample.GetName());
     // msgreader lists each value stream of the one-off members under the property.
@@ -152,8 +152,8 @@ for n in range(len(lengths) // 8):
 }
 
 TEST(DistListFile, RenderingsShowTheNameDescriptionAndOneLinePerMember) {
-    format_check::ScratchDir dir;
-    const RDODistListItem list = SampleList();
+    testsupport::TempDir dir;
+    const DistListItem list = SampleList();
     const std::string name = "Team " + kHostile;
 
     const std::string text = RenderDistListToString(list.Properties(), olTXT);
@@ -173,8 +173,8 @@ TEST(DistListFile, RenderingsShowTheNameDescriptionAndOneLinePerMember) {
 
     REQUIRE_TOOL("unrtf");
     list.SaveAs(dir / "list.rtf", olRTF);
-    EXPECT_EQ(format_check::ReadFile(dir / "list.rtf"), RenderDistListToString(list.Properties(), olDoc));
-    auto rtf = format_check::Run("unrtf --text " + Quote(dir / "list.rtf"));
+    EXPECT_EQ(testsupport::ReadFile(dir / "list.rtf"), RenderDistListToString(list.Properties(), olDoc));
+    auto rtf = testsupport::Run("unrtf --text " + Quote(dir / "list.rtf"));
     ASSERT_EQ(rtf.exitCode, 0) << rtf.out;
     for (const std::string& l : {std::string("Jane Doe <jane.doe@acme.example>"), std::string("Nobody Known/Nowhere")})
         EXPECT_NE(rtf.out.find(l), std::string::npos) << l << "\n" << rtf.out;

@@ -1,7 +1,7 @@
 #include <store/contact_item.h>
 #include <store/conversions.h>
 
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 using namespace store;
 using mapi::ContactField;
-using format_check::HaveTool;
-using format_check::Quote;
+using testsupport::HaveTool;
+using testsupport::Quote;
 
 namespace {
 
@@ -21,8 +21,8 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 const std::string kScripts = "Zo\xC3\xAB \xCE\xB1\xCE\xB2\xCE\xB3 \xD0\x96\xD0\xB8\xD0\xB7 \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80";
 
 // A contact with every field set; texts mix markup, separators and scripts.
-RDOContactItem FullContact() {
-    RDOContactItem item(nullptr);
+ContactItem FullContact() {
+    ContactItem item(nullptr);
     for (const auto& f : mapi::ContactFields())
         if (f.key.type == mapi::PropType::Unicode) item.Set(f.field, std::string(f.name) + " " + kScripts + " " + kHostile);
     for (const auto& f : mapi::ContactFields())
@@ -37,7 +37,7 @@ RDOContactItem FullContact() {
 }
 
 // Labels and values as every rendering must show them, in the table's order.
-Pairs ExpectedPairs(const RDOContactItem& item) {
+Pairs ExpectedPairs(const ContactItem& item) {
     Pairs out;
     for (const auto& f : mapi::ContactFields()) {
         if (f.key.type == mapi::PropType::SysTime) {
@@ -207,7 +207,7 @@ Pairs FromPython(const std::string& out, std::string* subject = nullptr) {
 }  // namespace
 
 TEST(Renderings, TextIsOneLabelledLinePerSetProperty) {
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(ContactField::LastName, "Berg");
     item.Set(ContactField::FirstName, "Anna");
     item.Set(ContactField::Email1Address, "anna@example.org");
@@ -219,8 +219,8 @@ TEST(Renderings, TextIsOneLabelledLinePerSetProperty) {
 }
 
 TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
-    format_check::ScratchDir dir;
-    RDOContactItem item = FullContact();
+    testsupport::TempDir dir;
+    ContactItem item = FullContact();
     const Pairs expected = ExpectedPairs(item);
     ASSERT_EQ(expected.size(), 62u);
 
@@ -232,7 +232,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
     for (const auto& c : cases) {
         std::string path = dir / c.file;
         item.SaveAs(path, c.type);
-        std::string bytes = format_check::ReadFile(path);
+        std::string bytes = testsupport::ReadFile(path);
         Pairs got;
         switch (c.type) {
             case olTXT: got = FromText(bytes); break;
@@ -242,7 +242,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
                 EXPECT_EQ(bytes.find_first_of("\x80\xFF"), std::string::npos) << "RTF must be 7-bit";
                 got = FromRtf(bytes);
                 if (HaveTool("unrtf")) {
-                    auto r = format_check::RunPython(kUnrtfText, Quote(path));
+                    auto r = testsupport::RunPython(kUnrtfText, Quote(path));
                     ASSERT_EQ(r.exitCode, 0) << c.what << "\n" << r.out;
                     EXPECT_EQ(FromLabelledLines(r.out, expected), expected) << c.what << " read by unrtf";
                 } else {
@@ -250,7 +250,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
                 }
                 break;
             default: {
-                auto r = format_check::RunPython(kHtmlRows, Quote(path) + (c.type == olMHTML ? " mhtml" : " html"));
+                auto r = testsupport::RunPython(kHtmlRows, Quote(path) + (c.type == olMHTML ? " mhtml" : " html"));
                 ASSERT_EQ(r.exitCode, 0) << c.what << "\n" << r.out;
                 std::string subject;
                 got = FromPython(r.out, &subject);
@@ -264,7 +264,7 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
 }
 
 TEST(Renderings, HtmlIsACompleteEscapedUtf8Page) {
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(ContactField::FullName, "<script>alert(1)</script>");
     std::string html = RenderContactToString(item.Properties(), olHTML);
     EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
@@ -293,25 +293,25 @@ if m.get_all('Bcc'): problems.append('forged header')
 print('SUBJECT\t' + str(m['subject']))
 print('\n'.join(problems))
 )";
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string titles[] = {
         "Anna Berg",
         "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 \xE5\xB1\xB1\xE7\x94\xB0 \xF0\x9F\x98\x80",
         "Anna\r\nBcc: victim@example.org",
     };
     for (const auto& title : titles) {
-        RDOContactItem item(nullptr);
+        ContactItem item(nullptr);
         item.Set(ContactField::FullName, title);
         const std::string path = dir / "c.mhtml";
         item.SaveAs(path, olMHTML);
-        auto r = format_check::RunPython(kCheck, Quote(path));
+        auto r = testsupport::RunPython(kCheck, Quote(path));
         ASSERT_EQ(r.exitCode, 0) << title << "\n" << r.out;
         EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "\n") << title << ": " << r.out;
     }
 }
 
 TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(ContactField::FirstName, "A\xFF" "B\x01" "C");
     for (int type : {olTXT, olHTML, olVCard}) {
         std::string out = RenderContactToString(item.Properties(), type);
@@ -321,8 +321,8 @@ TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
 }
 
 TEST(Renderings, UnknownTypeIsAnErrorAndWritesNothing) {
-    format_check::ScratchDir dir;
-    RDOContactItem item = FullContact();
+    testsupport::TempDir dir;
+    ContactItem item = FullContact();
     for (int type : {2, 7, 8, 11, -1}) {
         try {
             item.SaveAs(dir / "x.out", type);
@@ -358,7 +358,7 @@ for child in cards[0].getChildren():
 struct CardLine { std::string name, types, value; };
 
 std::vector<CardLine> ReadCard(const std::string& path) {
-    auto r = format_check::RunPython(kVobjectDump, Quote(path));
+    auto r = testsupport::RunPython(kVobjectDump, Quote(path));
     EXPECT_EQ(r.exitCode, 0) << r.out;
     std::vector<CardLine> out;
     std::stringstream ss(r.out);
@@ -373,8 +373,8 @@ std::vector<CardLine> ReadCard(const std::string& path) {
 }  // namespace
 
 TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
-    format_check::ScratchDir dir;
-    RDOContactItem item = FullContact();
+    testsupport::TempDir dir;
+    ContactItem item = FullContact();
     std::string path = dir / "c.vcf";
     item.SaveAs(path, olVCard);
     auto v = [&](ContactField f) {
@@ -453,7 +453,7 @@ TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
 }
 
 TEST(Renderings, VCardLinesAreFoldedAt75OctetsBetweenCharacters) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     // Values whose characters are 1, 2, 3 and 4 octets long, so folds land at
     // every position within a multi-octet character.
     const std::string pieces[] = {"a", "\xC3\xA9", "\xE6\x9D\xB1", "\xF0\x9F\x98\x80"};
@@ -461,11 +461,11 @@ TEST(Renderings, VCardLinesAreFoldedAt75OctetsBetweenCharacters) {
         for (size_t shift = 0; shift < 4; ++shift) {
             std::string value = std::string(shift, 'x');
             while (value.size() < 400) value += piece;
-            RDOContactItem item(nullptr);
+            ContactItem item(nullptr);
             item.Set(ContactField::Body, value);
             std::string path = dir / "f.vcf";
             item.SaveAs(path, olVCard);
-            std::string card = format_check::ReadFile(path);
+            std::string card = testsupport::ReadFile(path);
             std::stringstream ss(card);
             for (std::string line; std::getline(ss, line);) {
                 ASSERT_FALSE(line.empty() || line.back() != '\r') << "lines end in CR LF";

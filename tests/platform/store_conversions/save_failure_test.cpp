@@ -2,7 +2,7 @@
 #include <store/conversions.h>
 
 #include <file_size_limit.h>
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@ using testsupport::FileSizeLimit;
 
 namespace {
 
-RDOContactItem BigContact() {
-    RDOContactItem item(nullptr);
+ContactItem BigContact() {
+    ContactItem item(nullptr);
     item.Set(mapi::ContactField::FullName, "New Name");
     item.Set(mapi::ContactField::Body, std::string(20000, 'x'));
     return item;
@@ -21,7 +21,7 @@ RDOContactItem BigContact() {
 }  // namespace
 
 TEST(SaveFailure, FailedWriteLeavesNoPartialFileAndKeepsTheOldOne) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     struct Case { const char* what; int type; bool oldFile; };
     const Case cases[] = {
         {"text, new file", olTXT, false},
@@ -38,7 +38,7 @@ TEST(SaveFailure, FailedWriteLeavesNoPartialFileAndKeepsTheOldOne) {
             FileSizeLimit limit(1000);
             EXPECT_THROW(BigContact().SaveAs(path, c.type), StoreError) << c.what;
         }
-        if (c.oldFile) EXPECT_EQ(format_check::ReadFile(path), "old content") << c.what;
+        if (c.oldFile) EXPECT_EQ(testsupport::ReadFile(path), "old content") << c.what;
         else EXPECT_FALSE(std::filesystem::exists(path)) << c.what;
         size_t entries = std::distance(std::filesystem::directory_iterator(dir.Path()), {});
         EXPECT_EQ(entries, c.oldFile ? 1u : 0u) << c.what << ": temporary file left behind";
@@ -46,7 +46,7 @@ TEST(SaveFailure, FailedWriteLeavesNoPartialFileAndKeepsTheOldOne) {
 }
 
 TEST(SaveFailure, UnwritablePlacesGiveStoreErrorsWithTheirCause) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     struct Case { const char* what; std::string path; ErrorCode code; };
     const Case cases[] = {
         {"missing folder", dir / "missing/out.txt", ErrorCode::NotFound},

@@ -5,7 +5,7 @@
 #include <store/conversions.h>
 
 #include <evolution_reader.h>
-#include <outside_tool.h>
+#include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,8 @@ using testsupport::ReadWithEvolution;
 namespace {
 
 TEST(VCardForEvolution, EveryValueLandsInTheFieldOfItsMeaningAndNowhereElse) {
-    format_check::ScratchDir dir;
-    RDOContactItem item(nullptr);
+    testsupport::TempDir dir;
+    ContactItem item(nullptr);
     // Each value names its field, so a value in a wrong field shows whose it is.
     for (const auto& f : mapi::ContactFields())
         if (f.key.type == mapi::PropType::Unicode) item.Set(f.field, "v-" + std::string(f.name) + " \xE6\x9D\xB1");

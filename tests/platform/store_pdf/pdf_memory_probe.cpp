@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     {
         std::string notes;
         for (int i = 0; i < lines; ++i) notes += "Line " + std::to_string(i) + "\r\n";
-        store::RDOContactItem item(nullptr);
+        store::ContactItem item(nullptr);
         item.Set(mapi::ContactField::Body, notes);
         html = store::RenderContactToString(item.Properties(), store::olHTML);
     }

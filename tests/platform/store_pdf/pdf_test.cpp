@@ -4,7 +4,7 @@
 #include <store/distlist_item.h>
 #include <store/pdf.h>
 
-#include <outside_tool.h>
+#include <msg_reader.h>
 #include <sanitizer_build.h>
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@
 #include "time_bound.h"
 
 using namespace store;
-using format_check::Quote;
+using testsupport::Quote;
 
 namespace {
 
@@ -30,7 +30,7 @@ import subprocess, sys, unicodedata
 text = subprocess.run(['pdftotext', '-enc', 'UTF-8', sys.argv[1], '-'], check=True, capture_output=True).stdout.decode('utf-8')
 sys.stdout.write(''.join(unicodedata.normalize('NFC', text).split()))
 )";
-    auto r = format_check::RunPython(script, Quote(pdf));
+    auto r = testsupport::RunPython(script, Quote(pdf));
     EXPECT_EQ(r.exitCode, 0) << r.out;
     return r.out;
 }
@@ -42,7 +42,7 @@ std::string NoSpaces(std::string s) {
 
 // "Pages" and every distinct "Page N size" line of pdfinfo.
 std::pair<int, std::set<std::string>> PageSizes(const std::string& pdf) {
-    auto r = format_check::Run("pdfinfo -f 1 -l 9999 " + Quote(pdf));
+    auto r = testsupport::Run("pdfinfo -f 1 -l 9999 " + Quote(pdf));
     EXPECT_EQ(r.exitCode, 0) << r.out;
     int pages = 0;
     std::set<std::string> sizes;
@@ -63,7 +63,7 @@ const std::string kA4 = NoSpaces("595 x 842 pts (A4)");
 TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
     REQUIRE_TOOL("pdftotext");
     REQUIRE_TOOL("pdfinfo");
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     struct Case { const char* script; const char* text; };
     const Case cases[] = {
         {"Latin", "Zo\xC3\xAB \xC3\x85str\xC3\xB6m \xC5\xBB\xC3\xB3\xC5\x82\xC4\x87"},
@@ -73,7 +73,7 @@ TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
         {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xB2\xE3\x82\x89\xE3\x81\x8C\xE3\x81\xAA"},
         {"Korean", "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"},
     };
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(mapi::ContactField::FullName, "Anna <Berg> & Co");
     std::string notes;
     for (const auto& c : cases) notes += std::string(c.text) + "\n";
@@ -91,8 +91,8 @@ TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
 
 TEST(Pdf, DistributionListShowsItsNameAndEveryMember) {
     REQUIRE_TOOL("pdftotext");
-    format_check::ScratchDir dir;
-    RDODistListItem list(nullptr);
+    testsupport::TempDir dir;
+    DistListItem list(nullptr);
     list.SetName("Lektorat <&>");
     list.AddMember("Effi Hoffmann", "effi.hoffmann@offizin.example");
     list.AddMember("\xD0\x9C\xD0\xB8\xD1\x8F", "");
@@ -104,7 +104,7 @@ TEST(Pdf, DistributionListShowsItsNameAndEveryMember) {
 }
 
 TEST(Pdf, LongDocumentsFlowOverA4Pages) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     std::string html = "<html><body>";
     for (int i = 0; i < 300; ++i) html += "<p>Paragraph " + std::to_string(i) + "</p>";
     html += "</body></html>";
@@ -119,7 +119,7 @@ TEST(Pdf, LongDocumentsFlowOverA4Pages) {
 }
 
 TEST(Pdf, HtmlFilesAreReadWithTheirByteOrderMarks) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::u16string body = u"<p>Stra\u00DFe \u0416 \u6771</p>";
     auto utf16 = [&](bool bigEndian) {
         std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
@@ -147,14 +147,14 @@ TEST(Pdf, HtmlFilesAreReadWithTheirByteOrderMarks) {
 }
 
 TEST(Pdf, MissingHtmlDoesNothingAndAnExistingPdfIsReplaced) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     std::string pdf = dir / "c.pdf";
     ConvertHtml2Pdf(dir / "missing.html", pdf);
     EXPECT_FALSE(std::filesystem::exists(pdf));
 
     std::ofstream(pdf) << "old";
     ConvertHtml2Pdf(dir / "missing.html", pdf);
-    EXPECT_EQ(format_check::ReadFile(pdf), "old") << "no HTML, no change";
+    EXPECT_EQ(testsupport::ReadFile(pdf), "old") << "no HTML, no change";
 
     std::string html = dir / "c.html";
     std::ofstream(html) << "<p>Replaced</p>";
@@ -164,7 +164,7 @@ TEST(Pdf, MissingHtmlDoesNothingAndAnExistingPdfIsReplaced) {
 }
 
 TEST(Pdf, BrokenMarkupKeepsWhatCanBeRendered) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     struct Case { const char* what; std::string html; std::string text; };
     const Case cases[] = {
         {"unclosed tags", "<table><tr><td>Before<td><b>Bold <i>text", "BeforeBoldtext"},
@@ -179,7 +179,7 @@ TEST(Pdf, BrokenMarkupKeepsWhatCanBeRendered) {
 }
 
 TEST(Pdf, HostileMarkupIsRenderedNotFatal) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     std::string nested;
     for (int i = 0; i < 300; ++i) nested += "<table><tr><td>";
     struct Case { const char* what; std::string html; std::string text; };
@@ -203,7 +203,7 @@ TEST(Pdf, HostileMarkupIsRenderedNotFatal) {
 }
 
 TEST(Pdf, UnwritableTargetFailsAndLeavesNothing) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     EXPECT_FALSE(ConvertHTMLToPDF("<p>x</p>", dir / "missing/out.pdf"));
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
@@ -211,7 +211,7 @@ TEST(Pdf, UnwritableTargetFailsAndLeavesNothing) {
 TEST(Pdf, WorkerThreadsOneAfterAnotherCanConvert) {
     // Each export runs on a worker thread of its own; the application object
     // made for the first one must serve the ones after it.
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     for (int run = 0; run < 3; ++run) {
         bool ok = false;
         std::thread worker([&] { ok = ConvertHTMLToPDF("<p>Run " + std::to_string(run) + "</p>", dir / "t.pdf"); });
@@ -223,7 +223,7 @@ TEST(Pdf, WorkerThreadsOneAfterAnotherCanConvert) {
 
 TEST(Pdf, TextComesBackAsTheCharactersItWasMadeOf) {
     REQUIRE_TOOL("pdftotext");
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     struct Case { const char* what; const char* text; const char* expected; };
     const Case cases[] = {
         {"letters fonts join into ligatures", "Hoffmann office affluent fjord flow", nullptr},
@@ -246,7 +246,7 @@ namespace {
 std::string ContactWithLongNotes(int lines) {
     std::string notes;
     for (int i = 0; i < lines; ++i) notes += "Line " + std::to_string(i) + "\r\n";
-    RDOContactItem item(nullptr);
+    ContactItem item(nullptr);
     item.Set(mapi::ContactField::FullName, "Anna Berg");
     item.Set(mapi::ContactField::Body, notes);
     return RenderContactToString(item.Properties(), olHTML);
@@ -257,7 +257,7 @@ std::string ContactWithLongNotes(int lines) {
 // The body used to stall the layout for ever past 45,000 lines, and laying
 // out a page cost time in proportion to the whole body.
 TEST(Pdf, AHundredThousandLineBodyRendersInSeconds) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string html = ContactWithLongNotes(100000);
     const std::string pdf = dir / "long.pdf";
     const auto start = std::chrono::steady_clock::now();
@@ -279,9 +279,9 @@ TEST(Pdf, MemoryGrowsWithTheBodyByAFewTimesItsText) {
 #ifdef FERRYWELL_SANITIZER_BUILD
     GTEST_SKIP() << "a sanitizer's shadow memory says nothing about the program's own";
 #endif
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     auto peakKiB = [&](int lines) {
-        auto r = format_check::Run(Quote(std::string(FERRYWELL_BIN_DIR) + "/../tests/pdf_memory_probe") + " " +
+        auto r = testsupport::Run(Quote(std::string(FERRYWELL_BIN_DIR) + "/../tests/pdf_memory_probe") + " " +
                                    std::to_string(lines) + " " + Quote(dir / "m.pdf") + " 2>/dev/null");
         EXPECT_EQ(r.exitCode, 0) << r.out;
         return std::stol(r.out);
@@ -293,7 +293,7 @@ TEST(Pdf, MemoryGrowsWithTheBodyByAFewTimesItsText) {
 }
 
 TEST(Pdf, AStopRequestEndsTheRenderingWithinMomentsAndWritesNothing) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     const std::string html = ContactWithLongNotes(100000);
     const std::string pdf = dir / "c.pdf";
     std::ofstream(pdf) << "old";
@@ -310,12 +310,12 @@ TEST(Pdf, AStopRequestEndsTheRenderingWithinMomentsAndWritesNothing) {
     EXPECT_EQ(outcome, PdfOutcome::Stopped);
     EXPECT_EQ(asked, 3);
     EXPECT_LT(took, testsupport::TimeBound(1));
-    EXPECT_EQ(format_check::ReadFile(pdf), "old");
+    EXPECT_EQ(testsupport::ReadFile(pdf), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "no temporary file left";
 }
 
 TEST(Pdf, RenderersOnSeveralThreadsAtOnce) {
-    format_check::ScratchDir dir;
+    testsupport::TempDir dir;
     constexpr int kThreads = 3;
     const char* texts[kThreads] = {"Hoffmann", "\xE5\xB1\xB1\xE7\x94\xB0", "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0"};
     std::vector<std::thread> threads;

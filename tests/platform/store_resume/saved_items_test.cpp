@@ -29,7 +29,7 @@ mapi::SourceIdentity Identity(const std::string& database, int n, int64_t modifi
     return {database, unid, mapi::FileTime{modified}, sequence};
 }
 
-void SaveContact(store::RDOContactItem item, const std::string& email, const std::optional<mapi::SourceIdentity>& id) {
+void SaveContact(store::ContactItem item, const std::string& email, const std::optional<mapi::SourceIdentity>& id) {
     item.Set(mapi::ContactField::FirstName, email.substr(0, email.find('@')));
     item.Set(mapi::ContactField::Email1Address, email);
     if (id) store::SetSourceIdentity(item, *id);
@@ -43,12 +43,12 @@ protected:
         session.Logon();
     }
     TempDir dir;
-    store::RDOSession session;
+    store::Session session;
 };
 
 TEST_F(SavedItemsTest, ListsEachDocumentOnceAndReplacesOnlyWhatItIsAskedTo) {
-    store::RDOFolder folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
-    store::RDOItems items = folder.GetItems();
+    store::Folder folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
+    store::Items items = folder.GetItems();
     for (int i = 0; i < 5; ++i) SaveContact(items.Add("IPM.Contact"), "a" + std::to_string(i) + "@example.org", Identity(kDbA, i));
     SaveContact(items.Add("IPM.Contact"), "a1-older@example.org", Identity(kDbA, 1, 500));  // an older copy of a1
     SaveContact(items.Add("IPM.Contact"), "b0@example.org", Identity(kDbB, 0));            // same unid, other database
@@ -101,9 +101,9 @@ TEST_F(SavedItemsTest, ListsEachDocumentOnceAndReplacesOnlyWhatItIsAskedTo) {
 }
 
 TEST_F(SavedItemsTest, ADocumentWrittenTwiceHasTwoPlacesAndAListIsReplacedInPlace) {
-    store::RDOFolder folder = session.EnsureFolderPath("\\\\Personal Folders\\By Category");
-    store::RDOItems items = folder.GetItems();
-    auto saveList = [](store::RDODistListItem list, const std::string& name, const mapi::SourceIdentity& id) {
+    store::Folder folder = session.EnsureFolderPath("\\\\Personal Folders\\By Category");
+    store::Items items = folder.GetItems();
+    auto saveList = [](store::DistListItem list, const std::string& name, const mapi::SourceIdentity& id) {
         list.SetName(name);
         list.AddMember(name + " member", "m@example.org");
         store::SetSourceIdentity(list, id);
@@ -174,7 +174,7 @@ TEST_F(SavedItemsTest, OpensAStoreFileOnlyWhenItOpensCleanly) {
     EXPECT_EQ(store::Profile::Load().Stores().size(), 1u);
     EXPECT_EQ(session.Stores().size(), 1u);
 
-    store::RDOStore opened = session.OpenStoreFile(outside);
+    store::Store opened = session.OpenStoreFile(outside);
     EXPECT_EQ(opened.GetName(), "Earlier Export");
     EXPECT_EQ(session.OpenStoreFile(dir.Path().string() + "/./outside.pst").GetPath(), opened.GetPath());  // once
     EXPECT_EQ(session.Stores().size(), 2u);

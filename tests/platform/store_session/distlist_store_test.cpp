@@ -32,16 +32,16 @@ std::vector<mapi::OneOffRecipient> Decoded(const mapi::MultiBinary& values) {
 TEST(DistListStore, ListsInAFolderReadBackWithEveryReader) {
     TempDir dir;
     setenv("FERRYWELL_PROFILE", (dir.Path() / "profile").c_str(), 1);
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
-    store::RDOFolder folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
+    store::Folder folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
     struct Case {
         std::string name;
         size_t members;
     };
     const Case cases[] = {{"Golf \xE2\x9B\xB3", 3}, {"Leer", 0}, {"Grosser Verteiler", 5000}};
     for (const auto& c : cases) {
-        store::RDODistListItem list = folder.GetItems().AddDistList();
+        store::DistListItem list = folder.GetItems().AddDistList();
         list.SetName(c.name);
         list.SetBody("About " + c.name);
         for (const auto& m : Members(c.members)) list.AddMember(m.displayName, m.address);
@@ -50,7 +50,7 @@ TEST(DistListStore, ListsInAFolderReadBackWithEveryReader) {
     }
     // pst-extractor skips the last entry of the store's name map: a contact
     // with names of its own takes that place.
-    store::RDOContactItem contact = folder.GetItems().Add("IPM.Contact");
+    store::ContactItem contact = folder.GetItems().Add("IPM.Contact");
     contact.Set(mapi::ContactField::Email1Address, "last@entry.example");
     contact.Save();
     const std::string path = session.Stores()[0].GetPath();

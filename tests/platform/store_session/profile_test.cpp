@@ -64,7 +64,7 @@ TEST(Profile, LogonFailsWithTheUserTextAndTheCause) {
     for (const auto& [profile, cause] : cases) {
         SCOPED_TRACE(profile);
         setenv("FERRYWELL_PROFILE", profile.c_str(), 1);
-        store::RDOSession s;
+        store::Session s;
         try {
             s.Logon();
             ADD_FAILURE() << "logged on";
@@ -119,14 +119,14 @@ TEST(Profile, DeletedStoreFilesDoNotBlockLogon) {
     TempDir dir;
     setenv("FERRYWELL_PROFILE", dir.Path().c_str(), 1);
     {
-        store::RDOSession s;
+        store::Session s;
         s.Logon();
         s.CreateStore(dir / "export.pst", "Export");
         s.Logoff();
     }
     std::filesystem::remove(dir / "export.pst");
     std::filesystem::remove(dir / "Personal Folders.pst");
-    store::RDOSession s;
+    store::Session s;
     s.Logon();
     auto stores = s.Stores();
     ASSERT_EQ(stores.size(), 1u);

@@ -38,7 +38,7 @@ TEST(SavedContact, EveryPropertyReadsBackThroughPstExtractorAndReadpstShowsTheAd
     ASSERT_TRUE(HaveTool("readpst")) << "readpst (pst-utils) is required";
     TempDir dir;
     setenv("FERRYWELL_PROFILE", (dir.Path() / "profile").c_str(), 1);
-    store::RDOSession session;
+    store::Session session;
     session.Logon();
     auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
     auto c = folder.GetItems().Add("IPM.Contact");

@@ -20,7 +20,7 @@ protected:
         session.Logon();
     }
     TempDir dir;
-    store::RDOSession session;
+    store::Session session;
 };
 
 TEST_F(Session, FirstLogonCreatesThePersonalFolders) {
@@ -80,9 +80,9 @@ TEST_F(Session, BadFolderNamesAreRefused) {
 TEST_F(Session, PickedFolderGivesItsDisplayPath) {
     auto sub = session.EnsureFolderPath("\\\\Personal Folders\\Inbox\\Sub");
     std::string seenCaption;
-    auto picked = session.PickFolder([&](store::RDOSession& s, const std::string& caption) {
+    auto picked = session.PickFolder([&](store::Session& s, const std::string& caption) {
         seenCaption = caption;
-        return std::optional<store::RDOFolder>(s.GetFolderFromPath("\\\\Personal Folders\\Inbox"));
+        return std::optional<store::Folder>(s.GetFolderFromPath("\\\\Personal Folders\\Inbox"));
     });
     ASSERT_TRUE(picked);
     EXPECT_EQ(seenCaption, "Please Select Folder");
@@ -92,7 +92,7 @@ TEST_F(Session, PickedFolderGivesItsDisplayPath) {
     EXPECT_EQ(session.GetFolderFromPath(store::DisplayPath(sub) + "\\").Id(), sub.Id());
     EXPECT_EQ(sub.GetParent()->GetName(), "Inbox");
     EXPECT_FALSE(picked->GetStore().GetRootFolder().GetParent());
-    EXPECT_FALSE(session.PickFolder([](store::RDOSession&, const std::string&) { return std::optional<store::RDOFolder>(); }));
+    EXPECT_FALSE(session.PickFolder([](store::Session&, const std::string&) { return std::optional<store::Folder>(); }));
 }
 
 TEST_F(Session, SavedContactsReachTheFile) {
@@ -159,7 +159,7 @@ TEST_F(Session, FoldersMadeByAnotherSessionAreFound) {
     c.Save();
     session.Flush();
     {
-        store::RDOSession other;  // stands for the companion program
+        store::Session other;  // stands for the companion program
         other.Logon();
         other.EnsureFolderPath("\\\\Personal Folders\\Contacts\\By Category");
         other.Logoff();
@@ -191,7 +191,7 @@ TEST_F(Session, ItemsLostToAnotherWriterAreReported) {
     c.Set(mapi::ContactField::FullName, "not committed");
     c.Save();  // no Flush before the other writer runs
     {
-        store::RDOSession other;
+        store::Session other;
         other.Logon();
         other.EnsureFolderPath("\\\\Personal Folders\\Other");
         other.Logoff();

@@ -10,7 +10,7 @@
 
 namespace store {
 
-class RDOSession;
+class Session;
 
 inline constexpr const char* kSavingFile = "saving.txt";
 inline constexpr const char* kMailSavingFile = "mailsaving.txt";
@@ -51,6 +51,6 @@ std::string ReadCommandFile(const char* name);
 // on to ours. Returns its exit code, or -1 when it could not be started or
 // did not exit; then *why, when given, says why: the last line it wrote on
 // its standard error (without its "saving VERB: " prefix), or how it ended.
-int RunCompanion(const std::string& verb, RDOSession* session = nullptr, std::string* why = nullptr);
+int RunCompanion(const std::string& verb, Session* session = nullptr, std::string* why = nullptr);
 
 }  // namespace store

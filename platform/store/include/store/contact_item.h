@@ -31,9 +31,9 @@ public:
     virtual void Commit(const mapi::PropertyBag& properties) = 0;
 };
 
-class RDOContactItem {
+class ContactItem {
 public:
-    explicit RDOContactItem(std::unique_ptr<ItemBackend> backend);
+    explicit ContactItem(std::unique_ptr<ItemBackend> backend);
 
     // Text properties (UTF-8). Setting an empty text stores an empty value.
     // StoreError(InvalidArgument) for a field that is not a single text.

@@ -3,7 +3,7 @@
 // address. Save commits it to where it lives (a folder of a PST store, or an
 // MSG file), SaveAs renders it to another format, as for contact items.
 //
-//   store::RDODistListItem list = folder.GetItems().AddDistList();
+//   store::DistListItem list = folder.GetItems().AddDistList();
 //   list.SetName("Golf Buddies");
 //   list.AddMember("Jane Doe", "jane.doe@acme.example");
 //   list.AddMember("Someone unknown", "");   // kept by name, without an address
@@ -20,12 +20,12 @@
 
 namespace store {
 
-class RDODistListItem {
+class DistListItem {
 public:
-    explicit RDODistListItem(std::unique_ptr<ItemBackend> backend,
-                             const std::string& messageClass = std::string(mapi::kDistListMessageClass));
+    explicit DistListItem(std::unique_ptr<ItemBackend> backend,
+                          const std::string& messageClass = std::string(mapi::kDistListMessageClass));
     // An item read back: its properties as stored, its members taken from them.
-    RDODistListItem(std::unique_ptr<ItemBackend> backend, mapi::PropertyBag stored);
+    DistListItem(std::unique_ptr<ItemBackend> backend, mapi::PropertyBag stored);
 
     // The list's name: its display name, subject and file-under text with it.
     void SetName(const std::string& name);

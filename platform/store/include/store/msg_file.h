@@ -20,15 +20,15 @@ inline constexpr int kMsgFileFormat = 3;
 // Throws StoreError: InvalidArgument for another file format, BadFormat for
 // an existing file that is not an MSG file, NotFound/AccessDenied/Failed when
 // the existing file cannot be read.
-std::unique_ptr<RDOContactItem> CreateMessageFromMsgFile(const std::string& path, const std::string& messageClass,
-                                                         int fileFormat);
+std::unique_ptr<ContactItem> CreateMessageFromMsgFile(const std::string& path, const std::string& messageClass,
+                                                      int fileFormat);
 
 // The same for a distribution list: its Save() writes the MSG file at path.
 // An existing file gives the item its properties and members. Returns nullptr
 // when messageClass, or the class of the existing file, is not a
 // distribution list class ("IPM.DistList" or "IPM.DistList.<something>").
 // Throws StoreError as CreateMessageFromMsgFile does.
-std::unique_ptr<RDODistListItem> CreateDistListFromMsgFile(const std::string& path, const std::string& messageClass,
-                                                           int fileFormat);
+std::unique_ptr<DistListItem> CreateDistListFromMsgFile(const std::string& path, const std::string& messageClass,
+                                                        int fileFormat);
 
 }  // namespace store

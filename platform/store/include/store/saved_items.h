@@ -31,13 +31,13 @@ public:
     size_t Foreign() const { return foreign_; }
 
 private:
-    friend SavedItems ListSavedItems(const RDOFolder& folder);
+    friend SavedItems ListSavedItems(const Folder& folder);
     size_t foreign_ = 0;
 };
 
 // Reads the identity of every item of the folder: only those four
 // properties of each item, in one pass. Throws StoreError.
-SavedItems ListSavedItems(const RDOFolder& folder);
+SavedItems ListSavedItems(const Folder& folder);
 
 // Records where the item comes from: on a contact item, a distribution list
 // or any item that keeps its properties in MutableProperties().

@@ -1,10 +1,10 @@
 // The mail store session: logon to the default profile, its stores (PST
 // files), their folders, and contact items added to a folder.
 //
-//   store::RDOSession session;
+//   store::Session session;
 //   session.Logon();                                   // StoreError on failure
-//   store::RDOFolder f = session.GetFolderFromPath("\\\\Personal Folders\\Contacts");
-//   store::RDOContactItem item = f.GetItems().Add("IPM.Contact");
+//   store::Folder f = session.GetFolderFromPath("\\\\Personal Folders\\Contacts");
+//   store::ContactItem item = f.GetItems().Add("IPM.Contact");
 //   item.Set(mapi::ContactField::FirstName, "Ada");
 //   item.Save();
 //   session.Logoff();
@@ -23,24 +23,24 @@
 namespace store {
 
 struct OpenStore;  // one PST file of the session
-class RDOFolder;
-class RDOSession;
+class Folder;
+class Session;
 
-class RDOItems {
+class Items {
 public:
     int GetCount() const;
     // Only "IPM.Contact" items are supported; Save adds the item to the folder.
-    RDOContactItem Add(const std::string& messageClass);
+    ContactItem Add(const std::string& messageClass);
     // A distribution list; messageClass is "IPM.DistList" or one below it
     // (StoreError(InvalidArgument) otherwise). Save adds the item to the folder.
-    RDODistListItem AddDistList(const std::string& messageClass = "IPM.DistList");
+    DistListItem AddDistList(const std::string& messageClass = "IPM.DistList");
     // An item whose Save rewrites the store's item itemId in place (its entry
     // id, folder and creation time stay): it starts without properties, as
     // one from Add does. Save throws StoreError(NotFound) when there is no
     // such item.
-    RDOContactItem Replace(uint32_t itemId, const std::string& messageClass = "IPM.Contact");
+    ContactItem Replace(uint32_t itemId, const std::string& messageClass = "IPM.Contact");
     // The same for a distribution list (messageClass as for AddDistList).
-    RDODistListItem ReplaceDistList(uint32_t itemId, const std::string& messageClass = "IPM.DistList");
+    DistListItem ReplaceDistList(uint32_t itemId, const std::string& messageClass = "IPM.DistList");
     // Calls visit with the properties keys names of each item of the folder
     // (only those are read; nullptr for an item that cannot be read); visit
     // returns false to stop.
@@ -48,60 +48,60 @@ public:
     void ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVisitor& visit) const;
 
 private:
-    friend class RDOFolder;
-    RDOItems(std::shared_ptr<OpenStore> store, uint32_t folder) : store_(std::move(store)), folder_(folder) {}
+    friend class Folder;
+    Items(std::shared_ptr<OpenStore> store, uint32_t folder) : store_(std::move(store)), folder_(folder) {}
     std::shared_ptr<OpenStore> store_;
     uint32_t folder_;
 };
 
-class RDOStore {
+class Store {
 public:
     std::string GetName() const;
     std::string GetPath() const;
-    RDOFolder GetRootFolder() const;
-    RDOFolder GetIPMRootFolder() const;  // "Top of Personal Folders"
+    Folder GetRootFolder() const;
+    Folder GetIPMRootFolder() const;  // "Top of Personal Folders"
     uint64_t GetFileSize() const;        // bytes the PST file takes now
 
 private:
-    friend class RDOFolder;
-    friend class RDOSession;
-    explicit RDOStore(std::shared_ptr<OpenStore> store) : store_(std::move(store)) {}
+    friend class Folder;
+    friend class Session;
+    explicit Store(std::shared_ptr<OpenStore> store) : store_(std::move(store)) {}
     std::shared_ptr<OpenStore> store_;
 };
 
-class RDOFolder {
+class Folder {
 public:
     std::string GetName() const;
-    std::optional<RDOFolder> GetParent() const;  // none for the store's root
-    RDOStore GetStore() const;
-    RDOItems GetItems() const;
-    std::vector<RDOFolder> GetFolders() const;
-    std::optional<RDOFolder> FindFolder(const std::string& name) const;
+    std::optional<Folder> GetParent() const;  // none for the store's root
+    Store GetStore() const;
+    Items GetItems() const;
+    std::vector<Folder> GetFolders() const;
+    std::optional<Folder> FindFolder(const std::string& name) const;
     // Throws StoreError(InvalidArgument) for an empty name, a backslash in
     // it, or a name the folder already holds.
-    RDOFolder AddFolder(const std::string& name, const std::string& containerClass = "IPF.Contact");
+    Folder AddFolder(const std::string& name, const std::string& containerClass = "IPF.Contact");
     uint32_t Id() const { return nid_; }
 
 private:
-    friend class RDOStore;
-    friend class RDOSession;
-    RDOFolder(std::shared_ptr<OpenStore> store, uint32_t nid) : store_(std::move(store)), nid_(nid) {}
+    friend class Store;
+    friend class Session;
+    Folder(std::shared_ptr<OpenStore> store, uint32_t nid) : store_(std::move(store)), nid_(nid) {}
     std::shared_ptr<OpenStore> store_;
     uint32_t nid_;
 };
 
 // Chooses a folder of the session, or none (the Qt dialog, a command-line
 // argument, a fixed answer in tests).
-using FolderPicker = std::function<std::optional<RDOFolder>(RDOSession& session, const std::string& caption)>;
+using FolderPicker = std::function<std::optional<Folder>(Session& session, const std::string& caption)>;
 
 inline constexpr const char* kLogonFailedText = "Unable to login outlook session!";
 
-class RDOSession {
+class Session {
 public:
-    RDOSession();
-    ~RDOSession();
-    RDOSession(const RDOSession&) = delete;
-    RDOSession& operator=(const RDOSession&) = delete;
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     // Opens every store of the default profile; the first logon creates the
     // default store "Personal Folders" in the profile folder (and makes it
@@ -114,16 +114,16 @@ public:
     void Logoff();
     bool LoggedOn() const { return loggedOn_; }
 
-    std::vector<RDOStore> Stores() const;
-    std::optional<RDOStore> FindStore(const std::string& name);
+    std::vector<Store> Stores() const;
+    std::optional<Store> FindStore(const std::string& name);
     // "\\Store\Folder\Sub" (a trailing backslash is allowed). Folders lie
     // below the store's "Top of Personal Folders". Throws StoreError(NotFound)
     // when the store or a folder is missing.
-    RDOFolder GetFolderFromPath(const std::string& path);
-    std::optional<RDOFolder> PickFolder(const FolderPicker& picker, const std::string& caption = "Please Select Folder");
+    Folder GetFolderFromPath(const std::string& path);
+    std::optional<Folder> PickFolder(const FolderPicker& picker, const std::string& caption = "Please Select Folder");
 
     // Creates a new PST at path and adds it to the profile as name.
-    RDOStore CreateStore(const std::string& path, const std::string& name);
+    Store CreateStore(const std::string& path, const std::string& name);
     // Opens an existing PST at path for writing, once it opens cleanly (its
     // header, index trees, folders and their tables read without error), and
     // adds it to the session under the display name it carries, and to the
@@ -131,9 +131,9 @@ public:
     // that file is returned as it is. Throws StoreError: BadFormat for a
     // damaged or foreign file, NotFound, AccessDenied, and InvalidArgument
     // when the profile lists another file under that name.
-    RDOStore OpenStoreFile(const std::string& path);
+    Store OpenStoreFile(const std::string& path);
     // Makes every folder along a "\\Store\A\B" path; returns the last one.
-    RDOFolder EnsureFolderPath(const std::string& path, const std::string& containerClass = "IPF.Contact");
+    Folder EnsureFolderPath(const std::string& path, const std::string& containerClass = "IPF.Contact");
     // Commits every store, so that other processes see what was saved.
     void Flush();
 
@@ -148,7 +148,7 @@ private:
 // folder upwards, "Top of Personal Folders" (or "Top of Outlook data file")
 // contributes "\\" + the store's name, any other folder its own name; parts
 // are joined with "\", the higher part first.
-std::string DisplayPath(const RDOFolder& folder);
+std::string DisplayPath(const Folder& folder);
 
 // Splits "\\Store\A\B\" into {"Store", "A", "B"}; throws
 // StoreError(InvalidArgument) when it does not start with "\\" or names no store.

@@ -1,5 +1,4 @@
-// The shared outside-tool runner and temporary folders (tests/support) under
-// the names the format tests know them by, and the MSG reader of npm.
+// The MSG reader of npm (@kenjiuno/msgreader) and its output taken apart.
 #pragma once
 
 #include "test_files.h"
@@ -12,16 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace format_check {
-
-using testsupport::HaveTool;
-using testsupport::kPython;
-using testsupport::Quote;
-using testsupport::ReadFile;
-using testsupport::Run;
-using testsupport::RunPython;
-using testsupport::ToolResult;
-using ScratchDir = testsupport::TempDir;
+namespace testsupport {
 
 // The properties @kenjiuno/msgreader reads from an MSG file (tests/npm,
 // installed by scripts/install-deps.sh): "prop<TAB>key<TAB>value" lines, keys
@@ -75,4 +65,4 @@ inline std::map<std::string, std::vector<std::string>> ReaderLists(const std::st
     return lists;
 }
 
-}  // namespace format_check
+}  // namespace testsupport
