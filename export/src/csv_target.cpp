@@ -11,11 +11,11 @@ void CsvTarget::StartFolder(const TargetFolder& folder, const std::string&) {
     csv_.reset();
 }
 
-bool CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint64_t entry) {
+WriteResult CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint64_t entry) {
     if (!csv_) csv_ = std::make_unique<CsvAppender>(CsvFilePath(dir_, name_, entry));
-    if (csv_->AppendRow(contact.values)) return true;
+    if (csv_->AppendRow(contact.values)) return WriteResult::Written;
     run_.LogError("Cannot write " + csv_->Path() + ": " + csv_->Problem());
-    return false;
+    return WriteResult::Failed;
 }
 
 WriteResult CsvTarget::WriteList(const GroupRecord& group, uint64_t) {

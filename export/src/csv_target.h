@@ -20,7 +20,7 @@ public:
 
 protected:
     void StartFolder(const TargetFolder& folder, const std::string& dir) override;
-    bool WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
+    WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
 
 private:
     std::string name_;

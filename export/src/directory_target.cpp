@@ -101,7 +101,7 @@ std::string DirectoryTarget::ClaimPath(const std::string& path) {
 
 WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
     if (FilteredOut(contact.hasAttachments)) return WriteResult::Skipped;
-    return WriteFile(contact, subject, entry) ? WriteResult::Written : WriteResult::Failed;
+    return WriteFile(contact, subject, entry);
 }
 
 }  // namespace exporting

@@ -27,8 +27,8 @@ public:
 protected:
     // The contacts to come belong to folder, in directory dir.
     virtual void StartFolder(const TargetFolder& folder, const std::string& dir) = 0;
-    // Writes one contact's file (or row); false when that failed (logged).
-    virtual bool WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) = 0;
+    // Writes one contact's file (or row): Written, Failed (logged) or Stopped.
+    virtual WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) = 0;
     // True when the message filter leaves the item out (each test that
     // fails logs its own line).
     bool FilteredOut(bool hasAttachments) const;

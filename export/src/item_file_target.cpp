@@ -44,9 +44,10 @@ std::string ReadRendering(const std::string& path) {
 
 // Makes the item with make(item path) at the MSG output file, or at the
 // scratch item a rendering is made from, lets fill set its values, and saves
-// or renders it to path as the kind asks. False when that failed (logged).
+// or renders it to path as the kind asks: Written, Failed (logged), or
+// Stopped when a stop request ended a PDF's layout (nothing is written).
 template <typename Make, typename Fill>
-bool WriteItemFile(RunContext& run, const std::string& path, Make make, Fill fill) {
+WriteResult WriteItemFile(RunContext& run, const std::string& path, Make make, Fill fill) {
     const OutputKind kind = run.options.kind;
     const std::string& scratch = run.request.scratchFolder;
     try {
@@ -62,21 +63,27 @@ bool WriteItemFile(RunContext& run, const std::string& path, Make make, Fill fil
         } else if (kind == OutputKind::Pdf) {
             const std::string html = scratch + "/temp.html";
             item->SaveAs(html, store::olHTML);
-            if (!store::ConvertHTMLToPDF(notes::getImage(ReadRendering(html)), path))
-                throw store::StoreError(store::ErrorCode::Failed, "the PDF cannot be written");
+            // A long contact takes a while to lay out: a stop is honoured
+            // within it rather than after it.
+            switch (store::RenderHtmlToPdf(notes::getImage(ReadRendering(html)), path,
+                                           [&run] { return run.StopRequested(); })) {
+            case store::PdfOutcome::Written: break;
+            case store::PdfOutcome::Stopped: return WriteResult::Stopped;
+            case store::PdfOutcome::Failed: throw store::StoreError(store::ErrorCode::Failed, "the PDF cannot be written");
+            }
         } else {
             item->SaveAs(path, SaveAsType(kind));
         }
-        return true;
+        return WriteResult::Written;
     } catch (const store::StoreError& e) {
         run.LogError("Cannot write " + path + ": " + e.what());
-        return false;
+        return WriteResult::Failed;
     }
 }
 
 }  // namespace
 
-bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
+WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) {
     const ExportOptions& o = run_.options;
     const std::string base = BaseName(subject, contact.from, "", o.namingOn, o.naming);
     return WriteItemFile(
@@ -93,13 +100,12 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry) 
     // The ListName is the subject; a group has no From.
     const ExportOptions& o = run_.options;
     const std::string base = BaseName(group.document.name, "", "", o.namingOn, o.naming);
-    const bool written = WriteItemFile(
+    return WriteItemFile(
         run_, ClaimPath(ItemFilePath(dir_, base, entry, o.kind)),
         [](const std::string& at) {
             return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass), store::kMsgFileFormat);
         },
         [&](store::RDODistListItem& list) { ApplyGroup(list, group); });
-    return written ? WriteResult::Written : WriteResult::Failed;
 }
 
 }  // namespace exporting

@@ -16,7 +16,7 @@ public:
 
 protected:
     void StartFolder(const TargetFolder&, const std::string&) override {}
-    bool WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
+    WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry) override;
 };
 
 }  // namespace exporting

@@ -25,7 +25,9 @@ struct TargetFolder {
     std::string path;
 };
 
-enum class WriteResult { Written, Skipped, Failed };
+// Stopped: a stop request ended the write part way; nothing of the item was
+// written, and the run ends as stopped rather than counting it as failed.
+enum class WriteResult { Written, Skipped, Failed, Stopped };
 
 class ExportTarget {
 public:

@@ -13,29 +13,35 @@ void Count(ExportTotals& totals, WriteResult result) {
     case WriteResult::Written: ++totals.written; break;
     case WriteResult::Skipped: ++totals.skipped; break;
     case WriteResult::Failed: ++totals.failed; break;
+    case WriteResult::Stopped: break;
     }
 }
 
 // The writing half: one entry read from the view into the target, a contact
-// or a distribution list.
-void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
+// or a distribution list. False when a stop request ended the write part way:
+// the item is neither logged nor counted, and the view ends there.
+bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     if (!item.readable) {
         // A ticked contact that cannot be read is one the user asked for.
         if (run.request.IsListExport()) ++run.outcome.totals.failed;
         run.CountDone();
-        return;
+        return true;
     }
     std::string subject;
+    WriteResult result;
     if (item.group) {
         subject = OneLine(item.group->document.name);
-        Count(run.outcome.totals, target.WriteList(*item.group, item.entry));
+        result = target.WriteList(*item.group, item.entry);
     } else {
         subject = target.Subject(item.contact);
-        Count(run.outcome.totals, target.Write(item.contact, subject, item.entry));
+        result = target.Write(item.contact, subject, item.entry);
     }
+    if (result == WriteResult::Stopped) return false;
+    Count(run.outcome.totals, result);
     target.Commit(true);
     run.Log("Export Items: " + subject);
     run.CountDone();
+    return true;
 }
 
 }  // namespace
@@ -50,9 +56,10 @@ bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const
     }
     const size_t count = reader.EntryCount();
     run.AddKnown(entries ? entries->size() : count);
-    const bool finished = reader.Read(entries, [&run] { return run.StopRequested(); },
-                                      [&](ViewItem&& item) { WriteItem(run, target, item); });
-    if (!finished) {
+    bool interrupted = false;
+    const bool finished = reader.Read(entries, [&] { return interrupted || run.StopRequested(); },
+                                      [&](ViewItem&& item) { interrupted = !WriteItem(run, target, item); });
+    if (!finished || interrupted) {
         run.stopped = true;
         if (run.request.IsListExport()) run.ClearStop();
     }
