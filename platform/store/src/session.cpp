@@ -424,6 +424,16 @@ RDOStore RDOSession::OpenStoreFile(const std::string& pathGiven) {
     return RDOStore(s);
 }
 
+void RDOSession::CloseStore(const std::string& name) {
+    for (auto it = stores_.begin(); it != stores_.end(); ++it) {
+        if (!SameName((*it)->name, name)) continue;
+        std::shared_ptr<OpenStore> store = *it;
+        stores_.erase(it);
+        store->Close();
+        return;
+    }
+}
+
 void RDOSession::Flush() {
     for (auto& s : stores_)
         if (s->file) s->Commit();
