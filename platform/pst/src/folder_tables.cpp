@@ -79,7 +79,7 @@ EncodedNode EncodeHierarchyTable(const std::vector<HierarchyRow>& rows) {
     return EncodeTable(cols, table);
 }
 
-EncodedNode EncodeContentsTable(const std::vector<ContentRow>& rows) {
+EncodedNode EncodeContentsTable(const ContentRows& rows) {
     static const std::vector<uint32_t> cols = Tags(kContentsColumns);
     return EncodeTable(cols, rows.size(), [&](size_t i, std::vector<std::optional<mapi::PropertyValue>>& cells) {
         const ContentRow& r = rows[i];

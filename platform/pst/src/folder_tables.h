@@ -5,6 +5,7 @@
 #include "layout.h"
 #include "table_context.h"
 
+#include <deque>
 #include <string>
 
 namespace pst {
@@ -29,6 +30,9 @@ struct ContentRow {
     int64_t modified = 0;
 };
 ContentRow ContentRowFrom(Nid nid, const PropMap& props);
+// A folder's rows: a folder may hold a million items, and a deque grows by
+// pieces, never holding twice its rows while it grows.
+using ContentRows = std::deque<ContentRow>;
 
 struct HierarchyRow {
     Nid nid = 0;
@@ -40,7 +44,7 @@ struct HierarchyRow {
 };
 
 EncodedNode EncodeHierarchyTable(const std::vector<HierarchyRow>& rows);
-EncodedNode EncodeContentsTable(const std::vector<ContentRow>& rows);
+EncodedNode EncodeContentsTable(const ContentRows& rows);
 EncodedNode EncodeAssocContentsTable();
 EncodedNode EncodeRecipientTable();
 EncodedNode EncodeAttachmentTable();

@@ -68,6 +68,13 @@ public:
             return;
         }
         const bool atEnd = it == leaf.items.end();
+        // A page holds at most one entry more than fits, until it splits:
+        // growing by doubling would leave up to half of every page unused.
+        if (leaf.items.size() == leaf.items.capacity()) {
+            const size_t at = size_t(it - leaf.items.begin());
+            leaf.items.reserve(std::max(leafMax_ + 1, leaf.items.size() + 1));
+            it = leaf.items.begin() + std::ptrdiff_t(at);
+        }
         leaf.items.insert(it, Item{key, value});
         ++size_;
         UpdateFirstKeys(path);

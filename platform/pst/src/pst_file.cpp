@@ -60,7 +60,7 @@ struct FolderState {
     std::string name;
     std::string containerClass;
     std::vector<Nid> children;
-    std::vector<ContentRow> rows;
+    ContentRows rows;
     std::unordered_map<Nid, size_t> rowOf;  // index into rows, for rows [0, rowOf.size())
     bool rowsLoaded = true;
     int32_t contentCount = 0;
