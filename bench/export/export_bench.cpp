@@ -1,8 +1,10 @@
-// export_bench DB [PDF_COUNT]: the mailbox and selected-items exports of the
-// view "Contacts" of a generated database, every output kind, timed; the PST
-// export against a read-only and a write-only pass of the same contacts in
-// the same run; a 5 MB split over 30,000 contacts. Exit 1 when a target is
-// missed or a PST does not hold every contact.
+// export_bench DB [PDF_COUNT] [--pst-only]: the mailbox and selected-items
+// exports of the view "Contacts" of a generated database, every output kind,
+// timed; the PST export against a read-only and a write-only pass of the same
+// contacts in the same run (the export reads and writes at once, so it takes
+// about as long as the slower of the two); a 5 MB split over 30,000 contacts.
+// --pst-only stops after the PST passes. Exit 1 when a target is missed or a
+// PST does not hold every contact.
 #include <exporting/contact_map.h>
 #include <exporting/run_export.h>
 #include <notes/contact_entries.h>
@@ -15,6 +17,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <string>
 #include <filesystem>
 #include <sys/resource.h>
 
@@ -168,10 +172,11 @@ double WritePass(Bench& b, const std::vector<exporting::ContactRecord>& contacts
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: export_bench DB [PDF_COUNT]\n");
+        std::fprintf(stderr, "usage: export_bench DB [PDF_COUNT] [--pst-only]\n");
         return 2;
     }
-    const size_t pdfCount = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 2000;
+    const bool pstOnly = std::string(argv[argc - 1]) == "--pst-only";
+    const size_t pdfCount = argc > 2 && !(argc == 3 && pstOnly) ? std::strtoul(argv[2], nullptr, 10) : 2000;
     Bench b;
     b.work = fs::absolute(argv[1]).parent_path() / "export-bench";
     fs::remove_all(b.work);
@@ -221,9 +226,14 @@ int main(int argc, char** argv) {
     Report("  write-only pass", contacts.size(), writeSecs, 0);
     contacts.clear();
     contacts.shrink_to_fit();
-    const double ratio = pstSecs / (readSecs + writeSecs);
-    std::printf("%-44s %8.2fx (target <= 1.5x)%s\n", "  end to end / (read-only + write-only)", ratio, ratio <= 1.5 ? "" : "  MISSED");
-    gMissed |= ratio > 1.5;
+    const double ratio = pstSecs / std::max(readSecs, writeSecs);
+    std::printf("%-44s %8.2fx (sum %.2fx; target <= 1.1x)%s\n", "  end to end / slower of read-only, write-only", ratio,
+                pstSecs / (readSecs + writeSecs), ratio <= 1.1 ? "" : "  MISSED");
+    gMissed |= ratio > 1.1;
+    if (pstOnly) {
+        fs::remove_all(b.work);
+        return gMissed ? 1 : 0;
+    }
 
     // Rows of the list: every contact entry.
     rows = notes::ContactEntries(argv[1], b.folder.viewIndex);

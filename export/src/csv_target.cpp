@@ -67,26 +67,26 @@ void CsvTarget::OpenFile(uint64_t entry) {
     }
 }
 
-bool CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint64_t entry,
-                          const mapi::SourceIdentity& source, const Earlier* earlier) {
+WriteResult CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint64_t entry,
+                                 const mapi::SourceIdentity& source, const Earlier* earlier) {
     if (earlier) {
         std::string row = CsvRow(contact.values);
         row.resize(row.size() - 2);  // the line keeps its own CR LF
         replacements_[earlier->file][earlier->line] = {std::move(row), source};
-        return true;
+        return WriteResult::Written;
     }
     if (!csv_) OpenFile(entry);
     const bool headed = csv_->HeaderWritten();
     if (!csv_->AppendRow(contact.values)) {
         run_.LogError("Cannot write " + csv_->Path() + ": " + csv_->Problem());
-        return false;
+        return WriteResult::Failed;
     }
     tableStarted_ = true;
     if (nextLine_ >= 0) {
         if (!headed) ++nextLine_;
         Record(source, {NameIn(csv_->Path()), nextLine_++});
     }
-    return true;
+    return WriteResult::Written;
 }
 
 void CsvTarget::ReplaceRows() {

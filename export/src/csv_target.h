@@ -31,8 +31,8 @@ public:
 protected:
     void StartFolder(const TargetFolder& folder, const std::string& dir) override;
     void EndFolder() override;
-    bool WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                   const mapi::SourceIdentity& source, const Earlier* earlier) override;
+    WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+                          const mapi::SourceIdentity& source, const Earlier* earlier) override;
 
 private:
     // Continues the CSV file the journal records rows of this database in.

@@ -206,7 +206,7 @@ WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::stri
                                    const mapi::SourceIdentity& source) {
     const Earlier* earlier = nullptr;
     if (auto result = LeftOut(contact.hasAttachments, source, &earlier)) return *result;
-    return WriteFile(contact, subject, entry, source, earlier) ? WriteResult::Written : WriteResult::Failed;
+    return WriteFile(contact, subject, entry, source, earlier);
 }
 
 }  // namespace exporting

@@ -48,9 +48,9 @@ protected:
     // The current folder is done (another is prepared, or the target closes).
     virtual void EndFolder() {}
     // Writes one contact's file (or row), at its earlier place when there is
-    // one; false when that failed (logged).
-    virtual bool WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                           const mapi::SourceIdentity& source, const Earlier* earlier) = 0;
+    // one: Written, Failed (logged) or Stopped.
+    virtual WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+                                  const mapi::SourceIdentity& source, const Earlier* earlier) = 0;
     // The result of an item that is not to be written: left out by the
     // message filter (each test that fails logs its own line), already
     // saved, or in a folder whose saved state cannot be read. Otherwise

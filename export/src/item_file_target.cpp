@@ -45,10 +45,12 @@ std::string ReadRendering(const std::string& path) {
 
 // Makes the item with make(item path) at the MSG output file, or at the
 // scratch item a rendering is made from, lets fill set its values, and saves
-// or renders it to path as the kind asks; an MSG file carries source. False
-// when that failed (logged).
+// or renders it to path as the kind asks; an MSG file carries source.
+// Written, Failed (logged), or Stopped when a stop request ended a PDF's
+// layout (nothing is written).
 template <typename Make, typename Fill>
-bool WriteItemFile(RunContext& run, const std::string& path, const mapi::SourceIdentity& source, Make make, Fill fill) {
+WriteResult WriteItemFile(RunContext& run, const std::string& path, const mapi::SourceIdentity& source, Make make,
+                          Fill fill) {
     const OutputKind kind = run.options.kind;
     const std::string& scratch = run.request.scratchFolder;
     try {
@@ -65,15 +67,21 @@ bool WriteItemFile(RunContext& run, const std::string& path, const mapi::SourceI
         } else if (kind == OutputKind::Pdf) {
             const std::string html = scratch + "/temp.html";
             item->SaveAs(html, store::olHTML);
-            if (!store::ConvertHTMLToPDF(notes::getImage(ReadRendering(html)), path))
-                throw store::StoreError(store::ErrorCode::Failed, "the PDF cannot be written");
+            // A long contact takes a while to lay out: a stop is honoured
+            // within it rather than after it.
+            switch (store::RenderHtmlToPdf(notes::getImage(ReadRendering(html)), path,
+                                           [&run] { return run.StopRequested(); })) {
+            case store::PdfOutcome::Written: break;
+            case store::PdfOutcome::Stopped: return WriteResult::Stopped;
+            case store::PdfOutcome::Failed: throw store::StoreError(store::ErrorCode::Failed, "the PDF cannot be written");
+            }
         } else {
             item->SaveAs(path, SaveAsType(kind));
         }
-        return true;
+        return WriteResult::Written;
     } catch (const store::StoreError& e) {
         run.LogError("Cannot write " + path + ": " + e.what());
-        return false;
+        return WriteResult::Failed;
     }
 }
 
@@ -101,18 +109,18 @@ void ItemFileTarget::Written(const std::string& path, const mapi::SourceIdentity
     if (run_.options.kind != OutputKind::Msg) Record(source, {NameIn(path)});
 }
 
-bool ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                               const mapi::SourceIdentity& source, const Earlier* earlier) {
+WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+                                      const mapi::SourceIdentity& source, const Earlier* earlier) {
     const ExportOptions& o = run_.options;
     const std::string fileAs = NamedByFileAs(o) ? FileAsText(contact, subject) : std::string();
     const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
-    const bool written = WriteItemFile(
+    const WriteResult written = WriteItemFile(
         run_, path, source,
         [](const std::string& at) {
             return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass), store::kMsgFileFormat);
         },
         [&](store::ContactItem& item) { ApplyContactTable(item, contact, subject); });
-    if (written) Written(path, source);
+    if (written == WriteResult::Written) Written(path, source);
     return written;
 }
 
@@ -124,15 +132,14 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, 
     const ExportOptions& o = run_.options;
     const std::string& name = group.document.name;
     const std::string path = PathFor(earlier, BaseName(name, "", "", name, o.namingOn, o.naming), entry);
-    const bool written = WriteItemFile(
+    const WriteResult written = WriteItemFile(
         run_, path, source,
         [](const std::string& at) {
             return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass), store::kMsgFileFormat);
         },
         [&](store::DistListItem& list) { ApplyGroup(list, group); });
-    if (!written) return WriteResult::Failed;
-    Written(path, source);
-    return WriteResult::Written;
+    if (written == WriteResult::Written) Written(path, source);
+    return written;
 }
 
 }  // namespace exporting

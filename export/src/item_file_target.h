@@ -17,8 +17,8 @@ public:
 
 protected:
     void StartFolder(const TargetFolder&, const std::string&) override {}
-    bool WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                   const mapi::SourceIdentity& source, const Earlier* earlier) override;
+    WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+                          const mapi::SourceIdentity& source, const Earlier* earlier) override;
 
 private:
     // The path of the item's file: its earlier file, else one named by base

@@ -163,6 +163,7 @@ bool PstTarget::SplitBefore(uint64_t bytesAhead) {
     const uint64_t need = std::max(maxGrowth_, bytesAhead) + bytesAhead + 2 * commitGrowth_ + kSplitReserve;
     if (size + need <= limit) return true;
     if (partContacts_ == 0) return false;  // even a fresh part cannot take it
+    ClosePart();
     if (!CreatePst()) {
         folder_.reset();
         return false;
@@ -170,6 +171,16 @@ bool PstTarget::SplitBefore(uint64_t bytesAhead) {
     OpenFolder(folderPath_, true);
     run_.SetTarget(storePath_);
     return folder_.has_value();
+}
+
+void PstTarget::ClosePart() {
+    folder_.reset();
+    Commit();
+    try {
+        session_->CloseStore(pstName_);
+    } catch (const store::StoreError& e) {
+        run_.LogError(std::string("Closing the store failed: ") + e.what());
+    }
 }
 
 template <typename Item, typename Remake>

@@ -38,6 +38,9 @@ private:
     // more would take it past the split size, a new PST with the current
     // folder path in it. False when no folder is left to write to.
     bool SplitBefore(uint64_t bytesAhead);
+    // Commits and closes the current part, so that a split export holds
+    // one part in memory at a time.
+    void ClosePart();
     bool Splitting() const;
     // Saves an item of the current folder, first starting a new part when
     // Split PST is on and the item would not fit; the item is then made

@@ -28,8 +28,10 @@ struct TargetFolder {
 };
 
 // AlreadySaved: an earlier run saved the document there, and it has not
-// changed since (only with "Ignore already saved message").
-enum class WriteResult { Written, Skipped, Failed, AlreadySaved };
+// changed since (only with "Ignore already saved message"). Stopped: a stop
+// request ended the write part way; nothing of the item was written, and the
+// run ends as stopped rather than counting it as failed.
+enum class WriteResult { Written, Skipped, Failed, AlreadySaved, Stopped };
 
 class ExportTarget {
 public:

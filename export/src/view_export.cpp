@@ -14,6 +14,7 @@ void Count(ExportTotals& totals, WriteResult result) {
     case WriteResult::Skipped:
     case WriteResult::AlreadySaved: ++totals.skipped; break;
     case WriteResult::Failed: ++totals.failed; break;
+    case WriteResult::Stopped: break;
     }
 }
 
@@ -24,13 +25,14 @@ void LogCuts(RunContext& run, const ContactRecord& contact, const std::string& n
 }
 
 // The writing half: one entry read from the view into the target, a contact
-// or a distribution list.
-void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
+// or a distribution list. False when a stop request ended the write part way:
+// the item is neither logged nor counted, and the view ends there.
+bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     if (!item.readable) {
         // A ticked contact that cannot be read is one the user asked for.
         if (run.request.IsListExport()) ++run.outcome.totals.failed;
         run.CountDone();
-        return;
+        return true;
     }
     if (run.options.skipSaved && !item.source.Valid() && !run.notedUnidentified) {
         run.notedUnidentified = true;
@@ -47,6 +49,7 @@ void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         name = item.contact.DisplayName();
         if (name.empty()) name = subject;
     }
+    if (result == WriteResult::Stopped) return false;
     Count(run.outcome.totals, result);
     target.Commit(true);
     if (result == WriteResult::AlreadySaved) {
@@ -56,6 +59,7 @@ void WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         if (!item.group && result == WriteResult::Written) LogCuts(run, item.contact, name);
     }
     run.CountDone();
+    return true;
 }
 
 }  // namespace
@@ -70,9 +74,10 @@ bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const
     }
     const size_t count = reader.EntryCount();
     run.AddKnown(entries ? entries->size() : count);
-    const bool finished = reader.Read(entries, [&run] { return run.StopRequested(); },
-                                      [&](ViewItem&& item) { WriteItem(run, target, item); });
-    if (!finished) {
+    bool interrupted = false;
+    const bool finished = reader.Read(entries, [&] { return interrupted || run.StopRequested(); },
+                                      [&](ViewItem&& item) { interrupted = !WriteItem(run, target, item); });
+    if (!finished || interrupted) {
         run.stopped = true;
         if (run.request.IsListExport()) run.ClearStop();
     }

@@ -218,8 +218,7 @@ void ScanEnd(void* ud, const XML_Char* name) {
                 if (auto dt = LNDatetime::FromDxl(value)) value = dt->Text();
             if (st->itemIsForm && st->current.valueCount == 0) ix->docs.back().form = ix->Intern(value);
             if (st->itemSummarised) {
-                ix->values.emplace_back(ix->arena.size(), uint32_t(value.size()));
-                ix->arena += value;
+                ix->values.push_back(ix->arena.Add(value));
                 ++st->current.valueCount;
             }
         }

@@ -1,5 +1,7 @@
 #include "index.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +11,18 @@
 #include <map>
 
 namespace notesapi {
+
+TextArena::Span TextArena::Add(std::string_view text) {
+    constexpr size_t kPiece = 1 << 20;
+    if (pieces_.empty() || pieces_.back().capacity() - pieces_.back().size() < text.size()) {
+        pieces_.emplace_back();
+        pieces_.back().reserve(std::max(kPiece, text.size()));
+    }
+    std::string& piece = pieces_.back();
+    Span span{uint32_t(pieces_.size() - 1), uint32_t(piece.size()), uint32_t(text.size())};
+    piece.append(text);
+    return span;
+}
 
 uint32_t DatabaseIndex::Intern(std::string_view s) {
     auto it = stringIds.find(std::string(s));

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -94,6 +95,20 @@ struct Summary {
     bool large = false;       // a value too large to keep: read the document
 };
 
+// Texts kept one after another in pieces of about a megabyte. What it holds
+// never moves, so it grows without copying and wastes at most one piece.
+class TextArena {
+public:
+    struct Span {
+        uint32_t piece = 0, at = 0, size = 0;
+    };
+    Span Add(std::string_view text);
+    std::string_view At(const Span& span) const { return {pieces_[span.piece].data() + span.at, span.size}; }
+
+private:
+    std::vector<std::string> pieces_;
+};
+
 class DatabaseIndex {
 public:
     DatabaseIndex() = default;
@@ -116,17 +131,19 @@ public:
     bool SameFile(const struct stat& sb) const;
 
     std::vector<ViewInfo> views;
-    std::vector<DocRecord> docs;
-    std::vector<Summary> summaries;
-    std::vector<std::pair<uint64_t, uint32_t>> values;  // (offset, length) into arena
-    std::string arena;
+    // Deques: a database may hold a million documents, and a vector would
+    // hold up to twice that while it grows.
+    std::deque<DocRecord> docs;
+    std::deque<Summary> summaries;
+    std::deque<TextArena::Span> values;  // into arena
+    TextArena arena;
     std::vector<std::string> strings;                   // interned names
     std::unordered_map<std::string, uint32_t> stringIds;
     std::vector<bool> summarised;  // by interned id: is this lower-case item name summarised?
 
     uint32_t Intern(std::string_view s);
     std::optional<uint32_t> FindString(std::string_view s) const;
-    std::string_view Value(uint32_t i) const { return {arena.data() + values[i].first, values[i].second}; }
+    std::string_view Value(uint32_t i) const { return arena.At(values[i]); }
 
     // Values of an item (name compared case-insensitively) of document d, or
     // nullopt when the document lacks the item. Reads the document from the

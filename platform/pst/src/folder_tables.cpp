@@ -53,11 +53,9 @@ T Value(const PropMap& p, mapi::PropTag tag, T fallback) {
 ContentRow ContentRowFrom(Nid nid, const PropMap& props) {
     ContentRow r;
     r.nid = nid;
-    r.messageClass = Value<std::string>(props, PidTagMessageClass, "IPM.Note");
-    r.subject = Value<std::string>(props, PidTagSubject, "");
-    r.conversationTopic = Value<std::string>(props, PidTagConversationTopic, "");
-    r.displayTo = Value<std::string>(props, PidTagDisplayTo, "");
-    r.displayCc = Value<std::string>(props, PidTagDisplayCc, "");
+    r.SetTexts({Value<std::string>(props, PidTagMessageClass, "IPM.Note"), Value<std::string>(props, PidTagSubject, ""),
+                Value<std::string>(props, PidTagConversationTopic, ""), Value<std::string>(props, PidTagDisplayTo, ""),
+                Value<std::string>(props, PidTagDisplayCc, "")});
     r.flags = Value<int32_t>(props, PidTagMessageFlags, 0);
     r.size = Value<int32_t>(props, PidTagMessageSize, 0);
     r.importance = Value<int32_t>(props, PidTagImportance, 1);
@@ -79,19 +77,22 @@ EncodedNode EncodeHierarchyTable(const std::vector<HierarchyRow>& rows) {
     return EncodeTable(cols, table);
 }
 
-EncodedNode EncodeContentsTable(const std::vector<ContentRow>& rows) {
+EncodedNode EncodeContentsTable(const ContentRows& rows) {
     static const std::vector<uint32_t> cols = Tags(kContentsColumns);
     return EncodeTable(cols, rows.size(), [&](size_t i, std::vector<std::optional<mapi::PropertyValue>>& cells) {
         const ContentRow& r = rows[i];
-        auto text = [](const std::string& s) { return s.empty() ? std::optional<mapi::PropertyValue>() : s; };
+        auto text = [&](ContentRow::Text t) {
+            const std::string_view s = r.Get(t);
+            return s.empty() ? std::optional<mapi::PropertyValue>() : std::string(s);
+        };
         auto cell = [&](PropTag tag) -> std::optional<PropertyValue>& { return cells[ColumnOf(kContentsColumns, tag)]; };
         cell(PidTagImportance) = r.importance;
-        cell(PidTagMessageClass) = r.messageClass;
+        cell(PidTagMessageClass) = std::string(r.Get(ContentRow::kMessageClass));
         cell(PidTagSensitivity) = r.sensitivity;
-        cell(PidTagSubject) = text(r.subject);
-        cell(PidTagConversationTopic) = text(r.conversationTopic);
-        cell(PidTagDisplayCc) = text(r.displayCc);
-        cell(PidTagDisplayTo) = text(r.displayTo);
+        cell(PidTagSubject) = text(ContentRow::kSubject);
+        cell(PidTagConversationTopic) = text(ContentRow::kConversationTopic);
+        cell(PidTagDisplayCc) = text(ContentRow::kDisplayCc);
+        cell(PidTagDisplayTo) = text(ContentRow::kDisplayTo);
         cell(PidTagMessageFlags) = r.flags;
         cell(PidTagMessageSize) = r.size;
         cell(PidTagMessageStatus) = int32_t(0);

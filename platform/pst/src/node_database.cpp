@@ -28,7 +28,16 @@ uint16_t Signature(uint64_t ib, uint64_t bid) {
 uint64_t BlockSpan(size_t cb) { return (cb + block::kTrailerSize + block::kAlign - 1) / block::kAlign * block::kAlign; }
 bool IsInternal(Bid bid) { return (bid & block::kBidInternal) != 0; }
 [[noreturn]] void Damaged(const std::string& what) { throw PstError(ErrorKind::BadFormat, "The PST file is damaged: " + what); }
+constexpr size_t kNodesPerLeaf = page::kEntriesSize / kLeafNodeEntry;
+constexpr size_t kBlocksPerLeaf = page::kEntriesSize / kLeafBlockEntry;
+constexpr size_t kChildrenPerBranch = page::kEntriesSize / kBranchEntry;
 }  // namespace
+
+NodeDatabase::NodeDatabase(std::unique_ptr<File> file, bool writable)
+    : file_(std::move(file)),
+      writable_(writable),
+      nodes_(kNodesPerLeaf, kChildrenPerBranch),
+      blocks_(kBlocksPerLeaf, kChildrenPerBranch) {}
 
 std::unique_ptr<NodeDatabase> NodeDatabase::Create(const std::string& path) {
     std::unique_ptr<NodeDatabase> db(new NodeDatabase(std::make_unique<File>(path, File::Mode::CreateNew), true));
@@ -61,9 +70,25 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     db->LoadTree(db->bbtRoot_, false, -1, seen);
     if (writable) db->KeepIndexedSpace();
     db->dirty_ = false;
-    for (const auto& [nid, e] : db->nodes_) db->ReserveNid(nid);
-    for (const auto& [bid, b] : db->blocks_) db->nextBlockBid_ = std::max<Bid>(db->nextBlockBid_, (bid & ~block::kBidFlags) + block::kBidStep);
-    for (const auto& p : db->currentPages_) db->nextPageBid_ = std::max<Bid>(db->nextPageBid_, p.bid + 1);
+    if (!db->nodes_.WellFormed()) {
+        Reshape(db->nodes_);
+        db->dirty_ = true;
+    }
+    if (!db->blocks_.WellFormed()) {
+        Reshape(db->blocks_);
+        db->dirty_ = true;
+    }
+    db->nodes_.ForEach([&](uint64_t nid, const NodeEntry&) {
+        db->ReserveNid(Nid(nid));
+        return true;
+    });
+    db->blocks_.ForEach([&](uint64_t bid, const BlockInfo&) {
+        db->nextBlockBid_ = std::max<Bid>(db->nextBlockBid_, (bid & ~block::kBidFlags) + block::kBidStep);
+        return true;
+    });
+    auto pageBids = [&](const PageRef& p) { db->nextPageBid_ = std::max<Bid>(db->nextPageBid_, p.bid + 1); };
+    db->nodes_.ForEachPage(pageBids);
+    db->blocks_.ForEachPage(pageBids);
     return db;
 }
 
@@ -104,7 +129,25 @@ void NodeDatabase::ReadHeader() {
     amap_.Load(*file_, eof);
 }
 
-void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, std::set<uint64_t>& seen) {
+template <class Value>
+void NodeDatabase::Reshape(PageTree<Value>& tree) {
+    // Key order, the entry read last winning where a key repeats.
+    std::vector<typename PageTree<Value>::Item> items;
+    tree.ForEach([&](uint64_t key, const Value& v) {
+        items.push_back({key, v});
+        return true;
+    });
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
+    std::vector<typename PageTree<Value>::Item> unique;
+    for (const auto& item : items) {
+        if (!unique.empty() && unique.back().key == item.key) unique.back() = item;
+        else unique.push_back(item);
+    }
+    tree.Assign(unique);
+}
+
+void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, std::set<uint64_t>& seen, void* parent,
+                            uint64_t key) {
     if (expectLevel >= kMaxTreeDepth) Damaged("index too deep");
     // Pages lie on 512-byte boundaries in space the allocation map hands out,
     // and no page is listed twice: the walk reads each page of the file at
@@ -118,26 +161,31 @@ void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, 
     if (trailer[page::kType] != want || trailer[page::kTypeRepeat] != want ||
         !ChecksumMatches(page, page::kContentSize, Get32(trailer + page::kCrc)) || Get64(trailer + page::kBid) != ref.bid)
         Damaged("index page");
-    currentPages_.push_back(ref);
     size_t count = page[page::kEntryCount];
     size_t entrySize = page[page::kEntrySize];
     int level = page[page::kLevel];
     if (expectLevel >= 0 && level != expectLevel) Damaged("index level");
     size_t need = level > 0 ? kBranchEntry : (nodeTree ? kLeafNodeEntry : kLeafBlockEntry);
     if (entrySize != need || count * entrySize > page::kEntriesSize) Damaged("index entries");
+    PageTree<NodeEntry>::Loader nodeLoader{nodes_};
+    PageTree<BlockInfo>::Loader blockLoader{blocks_};
+    void* here = nullptr;
+    if (nodeTree) here = parent ? nodeLoader.Child(parent, key, uint8_t(level), ref) : nodeLoader.Root(uint8_t(level), ref);
+    else here = parent ? blockLoader.Child(parent, key, uint8_t(level), ref) : blockLoader.Root(uint8_t(level), ref);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = page + i * entrySize;
         if (level > 0) {
             const uint8_t* child = e + branch::kChild;
-            LoadTree({Get64(child + bref::kBid), Get64(child + bref::kIb)}, nodeTree, level - 1, seen);
+            LoadTree({Get64(child + bref::kBid), Get64(child + bref::kIb)}, nodeTree, level - 1, seen, here,
+                     Get64(e + branch::kKey));
         } else if (nodeTree) {
-            nodes_[Nid(Get64(e + nodeLeaf::kNid))] =
-                NodeEntry{Get64(e + nodeLeaf::kData), Get64(e + nodeLeaf::kSub), Get32(e + nodeLeaf::kParent)};
+            nodeLoader.Add(here, Nid(Get64(e + nodeLeaf::kNid)),
+                           NodeEntry{Get64(e + nodeLeaf::kData), Get64(e + nodeLeaf::kSub), Get32(e + nodeLeaf::kParent)});
         } else {
             // On the disk the count includes the B-tree's own reference.
             uint16_t cref = Get16(e + blockLeaf::kRefs);
-            blocks_[Get64(e + blockLeaf::kBid)] =
-                BlockInfo{Get64(e + blockLeaf::kIb), Get16(e + blockLeaf::kCb), cref > 1 ? uint32_t(cref - 1) : 1u};
+            blockLoader.Add(here, Get64(e + blockLeaf::kBid),
+                            BlockInfo{Get64(e + blockLeaf::kIb), Get16(e + blockLeaf::kCb), cref > 1 ? uint32_t(cref - 1) : 1u});
         }
     }
 }
@@ -147,16 +195,19 @@ void NodeDatabase::KeepIndexedSpace() {
     // allocation map pages say. Two indexed things that overlap cannot both
     // be kept, so such a file is refused.
     std::vector<std::pair<uint64_t, uint64_t>> spans;  // start, end
-    spans.reserve(blocks_.size() + currentPages_.size());
-    for (const auto& [bid, b] : blocks_) {
+    spans.reserve(blocks_.Size());
+    blocks_.ForEach([&](uint64_t, const BlockInfo& b) {
         amap_.KeepUsed(b.ib, BlockSpan(b.cb));
         // A block no reader accepts is refused when it is read or released.
         if (b.cb <= kMaxBlockData && amap_.Holds(b.ib, BlockSpan(b.cb))) spans.emplace_back(b.ib, b.ib + BlockSpan(b.cb));
-    }
-    for (const auto& p : currentPages_) {
+        return true;
+    });
+    auto keepPage = [&](const PageRef& p) {
         amap_.KeepUsed(p.ib, kPageSize);
         spans.emplace_back(p.ib, p.ib + kPageSize);
-    }
+    };
+    nodes_.ForEachPage(keepPage);
+    blocks_.ForEachPage(keepPage);
     std::sort(spans.begin(), spans.end());
     for (size_t i = 1; i < spans.size(); ++i)
         if (spans[i].first < spans[i - 1].second) Damaged("blocks overlap");
@@ -178,7 +229,7 @@ Bid NodeDatabase::WriteBlock(const uint8_t* data, size_t size, bool internal) {
     Put32(t + block::kCrc, Crc32(data, size));
     Put64(t + block::kBid, bid);
     file_->WriteAt(ib, buf.data(), buf.size());
-    blocks_[bid] = BlockInfo{ib, uint16_t(size), 1};
+    blocks_.Set(bid, BlockInfo{ib, uint16_t(size), 1});
     dirty_ = true;
     return bid;
 }
@@ -257,9 +308,9 @@ Bid NodeDatabase::WriteSubnodes(std::vector<SubnodeEntry> entries) {
 
 void NodeDatabase::AddOwner(Bid bid) {
     if (bid == 0) return;
-    auto it = blocks_.find(bid);
-    if (it == blocks_.end()) Damaged("missing block");
-    ++it->second.owners;
+    BlockInfo* info = blocks_.Change(bid);
+    if (!info) Damaged("missing block");
+    ++info->owners;
     dirty_ = true;
 }
 
@@ -271,12 +322,13 @@ void NodeDatabase::Release(Bid bid) {
     while (!work.empty()) {
         Bid b = work.back();
         work.pop_back();
-        auto it = b == 0 ? blocks_.end() : blocks_.find(b);
-        if (it == blocks_.end()) continue;
-        CheckPlacement(it->second);
+        const BlockInfo* found = b == 0 ? nullptr : blocks_.Find(b);
+        if (!found) continue;
+        const BlockInfo info = *found;
+        CheckPlacement(info);
         dirty_ = true;
-        if (it->second.owners > 1) {
-            --it->second.owners;
+        if (info.owners > 1) {
+            --blocks_.Change(b)->owners;
             continue;
         }
         if (IsInternal(b))
@@ -284,8 +336,8 @@ void NodeDatabase::Release(Bid bid) {
                 work.push_back(e.data);
                 work.push_back(e.sub);
             }
-        pendingFree_.emplace_back(it->second.ib, BlockSpan(it->second.cb));
-        blocks_.erase(it);
+        pendingFree_.emplace_back(info.ib, BlockSpan(info.cb));
+        blocks_.Erase(b);
     }
 }
 
@@ -294,9 +346,9 @@ void NodeDatabase::CheckPlacement(const BlockInfo& info) const {
 }
 
 Bytes NodeDatabase::ReadBlock(Bid bid) const {
-    auto it = blocks_.find(bid);
-    if (it == blocks_.end()) Damaged("missing block");
-    const BlockInfo& info = it->second;
+    const BlockInfo* found = blocks_.Find(bid);
+    if (!found) Damaged("missing block");
+    const BlockInfo info = *found;
     CheckPlacement(info);
     uint64_t span = BlockSpan(info.cb);
     Bytes buf(span);
@@ -403,27 +455,29 @@ void ValueBudget::Spend(size_t bytes) {
 }
 
 void NodeDatabase::SetNode(Nid nid, const NodeEntry& entry) {
-    auto it = nodes_.find(nid);
-    if (it != nodes_.end()) {
-        NodeEntry old = it->second;
-        it->second = entry;
+    if (NodeEntry* kept = nodes_.Change(nid)) {
+        NodeEntry old = *kept;
+        *kept = entry;
         Release(old.data);
         Release(old.sub);
     } else {
-        nodes_[nid] = entry;
+        nodes_.Set(nid, entry);
         ReserveNid(nid);
     }
     dirty_ = true;
 }
 
 const NodeEntry* NodeDatabase::FindNode(Nid nid) const {
-    auto it = nodes_.find(nid);
-    return it == nodes_.end() ? nullptr : &it->second;
+    return nodes_.Find(nid);
+}
+
+void NodeDatabase::ForEachNode(const std::function<bool(Nid, const NodeEntry&)>& visit) const {
+    nodes_.ForEach([&](uint64_t nid, const NodeEntry& e) { return visit(Nid(nid), e); });
 }
 
 Nid NodeDatabase::NextNid(uint8_t type) {
     Nid nid = nextNid_[type & nid::kTypeMask];
-    while (nodes_.count(nid)) nid += nid::kIndexStep;
+    while (nodes_.Find(nid)) nid += nid::kIndexStep;
     nextNid_[type & nid::kTypeMask] = nid + nid::kIndexStep;
     return nid;
 }
@@ -433,7 +487,7 @@ void NodeDatabase::ReserveNid(Nid nid) {
     if (next <= nid) next = nid + nid::kIndexStep;
 }
 
-NodeDatabase::PageRef NodeDatabase::WritePage(const uint8_t* entries, size_t count, size_t entrySize, uint8_t level, uint8_t ptype) {
+PageRef NodeDatabase::WritePage(const uint8_t* entries, size_t count, size_t entrySize, uint8_t level, uint8_t ptype) {
     uint8_t page[kPageSize] = {};
     std::memcpy(page, entries, count * entrySize);
     page[page::kEntryCount] = uint8_t(count);
@@ -444,64 +498,7 @@ NodeDatabase::PageRef NodeDatabase::WritePage(const uint8_t* entries, size_t cou
     uint64_t ib = amap_.Allocate(kPageSize, kPageSize);
     SealPage(page, ptype, Signature(ib, bid), bid);
     file_->WriteAt(ib, page, kPageSize);
-    currentPages_.push_back({bid, ib});
     return {bid, ib};
-}
-
-NodeDatabase::PageRef NodeDatabase::BuildTree(bool nodeTree) {
-    const size_t leafSize = nodeTree ? kLeafNodeEntry : kLeafBlockEntry;
-    const uint8_t ptype = nodeTree ? kTypeNBT : kTypeBBT;
-    Bytes leaf;
-    std::vector<std::pair<uint64_t, PageRef>> level;  // first key, page
-    uint64_t firstKey = 0;
-    size_t inLeaf = 0;
-    auto flushLeaf = [&] {
-        level.emplace_back(firstKey, WritePage(leaf.data(), inLeaf, leafSize, 0, ptype));
-        leaf.clear();
-        inLeaf = 0;
-    };
-    const size_t leafMax = page::kEntriesSize / leafSize;
-    if (nodeTree) {
-        for (const auto& [nid, e] : nodes_) {
-            if (inLeaf == 0) firstKey = nid;
-            size_t at = leaf.size();
-            leaf.resize(at + leafSize, 0);
-            Put64(&leaf[at + nodeLeaf::kNid], nid);
-            Put64(&leaf[at + nodeLeaf::kData], e.data);
-            Put64(&leaf[at + nodeLeaf::kSub], e.sub);
-            Put32(&leaf[at + nodeLeaf::kParent], e.parent);
-            if (++inLeaf == leafMax) flushLeaf();
-        }
-    } else {
-        for (const auto& [bid, b] : blocks_) {
-            if (inLeaf == 0) firstKey = bid;
-            size_t at = leaf.size();
-            leaf.resize(at + leafSize, 0);
-            Put64(&leaf[at + blockLeaf::kBid], bid);
-            Put64(&leaf[at + blockLeaf::kIb], b.ib);
-            Put16(&leaf[at + blockLeaf::kCb], b.cb);
-            Put16(&leaf[at + blockLeaf::kRefs], uint16_t(std::min<uint32_t>(b.owners + 1, 0xFFFF)));
-            if (++inLeaf == leafMax) flushLeaf();
-        }
-    }
-    if (inLeaf > 0 || level.empty()) flushLeaf();
-    for (uint8_t depth = 1; level.size() > 1; ++depth) {
-        std::vector<std::pair<uint64_t, PageRef>> upper;
-        const size_t branchMax = page::kEntriesSize / kBranchEntry;
-        for (size_t at = 0; at < level.size(); at += branchMax) {
-            size_t n = std::min(branchMax, level.size() - at);
-            Bytes entries(n * kBranchEntry);
-            for (size_t i = 0; i < n; ++i) {
-                uint8_t* e = &entries[i * kBranchEntry];
-                Put64(e + branch::kKey, level[at + i].first);
-                Put64(e + branch::kChild + bref::kBid, level[at + i].second.bid);
-                Put64(e + branch::kChild + bref::kIb, level[at + i].second.ib);
-            }
-            upper.emplace_back(level[at].first, WritePage(entries.data(), n, kBranchEntry, depth, ptype));
-        }
-        level = std::move(upper);
-    }
-    return level[0].second;
 }
 
 void NodeDatabase::Commit(bool durable) {
@@ -510,16 +507,40 @@ void NodeDatabase::Commit(bool durable) {
     // (else a power loss could leave the old header pointing at overwritten
     // blocks); when much freed space waits for that, this commit waits for
     // the disk so that the file stops growing.
-    uint64_t freeing = amap_.WaitingBytes() + (dirty_ ? currentPages_.size() * kPageSize : 0);
-    for (const auto& [ib, size] : pendingFree_) freeing += size;
-    if (freeing > std::max(kSyncWhenFreed, amap_.FileEof() / 8)) durable = true;
+    // Only the pages whose entries changed are written anew.
     std::vector<PageRef> oldPages;
     if (dirty_) {
-        oldPages.swap(currentPages_);
-        // WritePage records the new pages so that the next commit frees them.
-        nbtRoot_ = BuildTree(true);
-        bbtRoot_ = BuildTree(false);
+        auto branchEntry = [](uint8_t* e, uint64_t key, const PageRef& child) {
+            Put64(e + branch::kKey, key);
+            Put64(e + branch::kChild + bref::kBid, child.bid);
+            Put64(e + branch::kChild + bref::kIb, child.ib);
+        };
+        nbtRoot_ = nodes_.Commit(
+            [&](const uint8_t* entries, size_t count, size_t size, uint8_t level) {
+                return WritePage(entries, count, size, level, kTypeNBT);
+            },
+            [](uint8_t* e, uint64_t nid, const NodeEntry& n) {
+                Put64(e + nodeLeaf::kNid, nid);
+                Put64(e + nodeLeaf::kData, n.data);
+                Put64(e + nodeLeaf::kSub, n.sub);
+                Put32(e + nodeLeaf::kParent, n.parent);
+            },
+            kLeafNodeEntry, kBranchEntry, branchEntry, &oldPages);
+        bbtRoot_ = blocks_.Commit(
+            [&](const uint8_t* entries, size_t count, size_t size, uint8_t level) {
+                return WritePage(entries, count, size, level, kTypeBBT);
+            },
+            [](uint8_t* e, uint64_t bid, const BlockInfo& b) {
+                Put64(e + blockLeaf::kBid, bid);
+                Put64(e + blockLeaf::kIb, b.ib);
+                Put16(e + blockLeaf::kCb, b.cb);
+                Put16(e + blockLeaf::kRefs, uint16_t(std::min<uint32_t>(b.owners + 1, 0xFFFF)));
+            },
+            kLeafBlockEntry, kBranchEntry, branchEntry, &oldPages);
     }
+    uint64_t freeing = amap_.WaitingBytes() + oldPages.size() * kPageSize;
+    for (const auto& [ib, size] : pendingFree_) freeing += size;
+    if (freeing > std::max(kSyncWhenFreed, amap_.FileEof() / 8)) durable = true;
     file_->Flush();
     if (durable) file_->Sync();
     amap_.WritePages(*file_);

@@ -10,9 +10,11 @@
 #include "layout.h"
 #include "bytes.h"
 #include "file_io.h"
+#include "page_tree.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -62,7 +64,8 @@ public:
     // Nodes. SetNode releases the blocks the node held before.
     void SetNode(Nid nid, const NodeEntry& entry);
     const NodeEntry* FindNode(Nid nid) const;
-    const std::map<Nid, NodeEntry>& Nodes() const { return nodes_; }
+    // Calls visit for every node in node id order until it returns false.
+    void ForEachNode(const std::function<bool(Nid, const NodeEntry&)>& visit) const;
     Nid NextNid(uint8_t type);
     void ReserveNid(Nid nid);
 
@@ -78,10 +81,6 @@ private:
         uint16_t cb = 0;
         uint32_t owners = 1;
     };
-    struct PageRef {
-        Bid bid;
-        uint64_t ib;
-    };
     // An internal block, checked: an extended block of a data tree (type 1,
     // level 1 lists data blocks, level 2 lists level-1 blocks) or a block of
     // a subnode tree (type 2, level 0 lists subnodes, level 1 lists level-0
@@ -93,7 +92,7 @@ private:
         uint32_t total = 0;  // bytes of data below an extended block
         std::vector<SubnodeEntry> entries;
     };
-    NodeDatabase(std::unique_ptr<File> file, bool writable) : file_(std::move(file)), writable_(writable) {}
+    NodeDatabase(std::unique_ptr<File> file, bool writable);
     Bid WriteTree(const std::vector<std::pair<const uint8_t*, size_t>>& blocks);
     void ReadHeader();
     void WriteHeader();
@@ -102,22 +101,26 @@ private:
     // Opening for writing: marks every indexed block and page in use, refuses
     // overlaps, and finds the free holes.
     void KeepIndexedSpace();
-    void LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, std::set<uint64_t>& seen);
-    PageRef BuildTree(bool nodeTree);
+    // Reads the tree below ref; parent is the loader's page above it (null
+    // for the root) and key its key there.
+    void LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, std::set<uint64_t>& seen, void* parent = nullptr,
+                  uint64_t key = 0);
+    // A tree read from the file that cannot be changed in place is built anew.
+    template <class Value>
+    static void Reshape(PageTree<Value>& tree);
     PageRef WritePage(const uint8_t* entries, size_t count, size_t entrySize, uint8_t level, uint8_t ptype);
 
     std::unique_ptr<File> file_;
     bool writable_;
     AllocationMap amap_;
-    std::map<Nid, NodeEntry> nodes_;
-    std::map<Bid, BlockInfo> blocks_;
+    PageTree<NodeEntry> nodes_;
+    PageTree<BlockInfo> blocks_;
     std::array<Nid, header::kNextNidCount> nextNid_{};
     Bid nextBlockBid_ = 4;
     Bid nextPageBid_ = 1;
     uint32_t unique_ = 1;
     PageRef nbtRoot_{0, 0};
     PageRef bbtRoot_{0, 0};
-    std::vector<PageRef> currentPages_;   // pages of the committed trees
     std::vector<std::pair<uint64_t, uint64_t>> pendingFree_;  // freed after the next header
     bool dirty_ = true;
     bool freedPages_ = false;  // the allocation pages on disk still hold freed space

@@ -60,7 +60,7 @@ struct FolderState {
     std::string name;
     std::string containerClass;
     std::vector<Nid> children;
-    std::vector<ContentRow> rows;
+    ContentRows rows;
     std::unordered_map<Nid, size_t> rowOf;  // index into rows, for rows [0, rowOf.size())
     bool rowsLoaded = true;
     int32_t contentCount = 0;
@@ -162,8 +162,10 @@ struct PstFile::Impl {
         // The contents table holds what a row needs; items are read one by one
         // only when it does not match the folder's items.
         std::set<Nid> items;
-        for (const auto& [nid, e] : db->Nodes())
+        db->ForEachNode([&](Nid nid, const NodeEntry& e) {
             if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == f.nid) items.insert(nid);
+            return true;
+        });
         if (const NodeEntry* table = db->FindNode(TableNid(f.nid, nid::kTypeContentsTable))) {
             try {
                 TableContents t = ReadTable(*db, *table);
@@ -245,8 +247,12 @@ struct PstFile::Impl {
     }
 
     void LoadFolders() {
-        for (const auto& [nid, e] : db->Nodes()) {
-            if ((nid & nid::kTypeMask) != nid::kTypeFolder) continue;
+        std::vector<std::pair<Nid, NodeEntry>> found;
+        db->ForEachNode([&](Nid nid, const NodeEntry& e) {
+            if ((nid & nid::kTypeMask) == nid::kTypeFolder) found.emplace_back(nid, e);
+            return true;
+        });
+        for (const auto& [nid, e] : found) {
             PropMap p = ReadPropertyContext(*db, e);
             FolderState f;
             f.nid = nid;
@@ -425,8 +431,10 @@ void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties) {
 
 std::vector<Nid> PstFile::Messages(Nid folder) const {
     std::vector<Nid> out;
-    for (const auto& [nid, e] : impl_->db->Nodes())
+    impl_->db->ForEachNode([&](Nid nid, const NodeEntry& e) {
         if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == folder) out.push_back(nid);
+        return true;
+    });
     return out;
 }
 
@@ -440,8 +448,10 @@ void PstFile::ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& 
         ids.push_back(*id);
         keyOf.emplace(*id, key);
     }
-    for (const auto& [nid, e] : s.db->Nodes()) {
-        if ((nid & nid::kTypeMask) != nid::kTypeMessage || e.parent != folder) continue;
+    for (const Nid nid : Messages(folder)) {
+        const NodeEntry* found = s.db->FindNode(nid);
+        if (!found) continue;
+        const NodeEntry e = *found;
         mapi::PropertyBag bag;
         bool readable = true;
         try {

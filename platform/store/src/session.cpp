@@ -431,6 +431,16 @@ Store Session::OpenStoreFile(const std::string& pathGiven) {
     return Store(s);
 }
 
+void Session::CloseStore(const std::string& name) {
+    for (auto it = stores_.begin(); it != stores_.end(); ++it) {
+        if (!SameName((*it)->name, name)) continue;
+        std::shared_ptr<OpenStore> store = *it;
+        stores_.erase(it);
+        store->Close();
+        return;
+    }
+}
+
 void Session::Flush() {
     for (auto& s : stores_)
         if (s->file) s->Commit();

@@ -205,8 +205,10 @@ void WriteSharedValueItem(const std::string& path, size_t valueBytes) {
     WritePlainStore(path);
     auto db = pst::NodeDatabase::Open(path, true);
     pst::Nid item = 0;
-    for (const auto& [nid, e] : db->Nodes())
+    db->ForEachNode([&](pst::Nid nid, const pst::NodeEntry&) {
         if ((nid & pst::nid::kTypeMask) == pst::nid::kTypeMessage) item = nid;
+        return true;
+    });
     Require(item != 0, "no item");
     pst::PropMap props;
     for (uint16_t i = 0; i < 1000; ++i)

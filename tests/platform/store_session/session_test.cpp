@@ -185,6 +185,23 @@ TEST_F(Session, NewStoresJoinTheProfile) {
     EXPECT_EQ(store::Profile::Load().Stores().size(), 2u);
 }
 
+// A closed store leaves the session with what was saved in it committed;
+// its folders fail from then on, and the profile opens it again.
+TEST_F(Session, AClosedStoreKeepsItsItemsAndOpensAgain) {
+    session.CreateStore((dir.Path() / "part.pst").string(), "Part-1");
+    store::Folder folder = session.EnsureFolderPath("\\\\Part-1\\Contacts");
+    store::ContactItem item = folder.GetItems().Add("IPM.Contact");
+    item.Set(mapi::ContactField::FullName, "Anna Berg");
+    item.Save();
+    session.CloseStore("part-1");  // names compare without case
+    session.CloseStore("Part-1");  // a second time: nothing left to close
+    EXPECT_EQ(session.Stores().size(), 1u);
+    EXPECT_THROW(folder.GetItems().GetCount(), store::StoreError);
+    auto reopened = session.FindStore("Part-1");
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Part-1\\Contacts").GetItems().GetCount(), 1);
+}
+
 TEST_F(Session, ItemsLostToAnotherWriterAreReported) {
     auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
     auto c = folder.GetItems().Add("IPM.Contact");

@@ -136,6 +136,12 @@ public:
     Folder EnsureFolderPath(const std::string& path, const std::string& containerClass = "IPF.Contact");
     // Commits every store, so that other processes see what was saved.
     void Flush();
+    // Commits and closes the session's store of that name, letting go of
+    // what it holds in memory, and leaves it out of the session (it stays in
+    // the profile: FindStore opens it again). Folders and items of it held
+    // elsewhere fail from then on. Nothing happens when no store has that
+    // name. Throws StoreError when the last commit fails.
+    void CloseStore(const std::string& name);
 
 private:
     std::shared_ptr<OpenStore> OpenProfileStore(const std::string& name, const std::string& path);
