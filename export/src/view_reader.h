@@ -60,7 +60,9 @@ public:
     // and handed to deliver. When given, saved(source) is asked before a
     // document is read: true (the target holds it, unchanged, and counts
     // this meeting) delivers it as already saved, unread. Groups are always
-    // read: their time depends on the whole address book.
+    // read: their time depends on the whole address book. saved answers for
+    // the target's state after every item delivered before: a queue between
+    // the two halves must keep that order.
     bool Read(const std::set<uint32_t>* entries, const std::function<bool()>& stop,
               const std::function<void(ViewItem&&)>& deliver,
               const std::function<bool(const mapi::SourceIdentity&)>& saved = {});
