@@ -240,10 +240,10 @@ const std::string* ContactProperties::Text(mapi::ContactField field) const {
     return nullptr;
 }
 
-std::string ContactRecord::DisplayName() const {
-    auto first = [this](std::string_view item) {
-        const std::vector<std::string>* v = Values(item);
-        return v && !v->empty() && !IsBlank(v->front()) ? v->front() : std::string();
+std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& firstValue) {
+    auto first = [&](std::string_view item) {
+        std::string v = firstValue(item);
+        return IsBlank(v) ? std::string() : v;
     };
     if (std::string full = first("FullName"); !full.empty()) return full;
     std::string joined;
@@ -256,6 +256,13 @@ std::string ContactRecord::DisplayName() const {
     for (auto fallback : {"CompanyName", "MailAddress", "InternetAddress"})
         if (joined.empty()) joined = first(fallback);
     return joined;
+}
+
+std::string ContactRecord::DisplayName() const {
+    return DisplayNameFrom([this](std::string_view item) {
+        const std::vector<std::string>* v = Values(item);
+        return v && !v->empty() ? v->front() : std::string();
+    });
 }
 
 ContactProperties MapContact(const ContactRecord& contact) { return Mapping(contact).Run(); }

@@ -138,10 +138,18 @@ std::optional<WriteResult> DirectoryTarget::LeftOut(bool hasAttachments, const m
     if (savedUnreadable_) return WriteResult::Failed;
     const SavedChoice<Earlier> choice = saved_.Choose(source);
     *earlier = choice.where;
-    // A whole file recorded but gone is written again, at its place.
-    if (choice.action == SavedAction::Skip && (choice.where->line >= 0 || IsRegularFile(dir_ + "/" + choice.where->file)))
-        return WriteResult::AlreadySaved;
+    if (choice.action == SavedAction::Skip && StillThere(*choice.where)) return WriteResult::AlreadySaved;
     return std::nullopt;
+}
+
+bool DirectoryTarget::StillThere(const Earlier& earlier) const {
+    // A whole file recorded but gone is written again, at its place.
+    return earlier.line >= 0 || IsRegularFile(dir_ + "/" + earlier.file);
+}
+
+bool DirectoryTarget::SavedAndUnchanged(const mapi::SourceIdentity& source) {
+    if (run_.options.filterOn || savedUnreadable_) return false;
+    return saved_.TakeSkip(source, [this](const Earlier& earlier) { return StillThere(earlier); });
 }
 
 void DirectoryTarget::Record(const mapi::SourceIdentity& source, const store::SavedPlace& place) {

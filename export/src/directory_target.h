@@ -37,6 +37,9 @@ public:
     std::string Subject(const ContactRecord& contact) const override;
     WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
                       const mapi::SourceIdentity& source) override;
+    // As LeftOut finds it already saved; false while the message filter is
+    // on, as it logs a line of its own for each document.
+    bool SavedAndUnchanged(const mapi::SourceIdentity& source) override;
     // Flushes the folder's journal.
     void Close() override;
 
@@ -82,6 +85,8 @@ private:
     // True when the message filter leaves the item out (each test that
     // fails logs its own line).
     bool FilteredOut(bool hasAttachments) const;
+    // The earlier file or row is still there to leave.
+    bool StillThere(const Earlier& earlier) const;
     // A RecoverData directory to continue; false when there is none.
     bool ContinueDirectory();
     // Reads what earlier runs wrote into the current folder (with "Ignore

@@ -8,6 +8,7 @@
 
 #include <mapi/source_identity.h>
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -48,8 +49,23 @@ public:
     // without an identity cannot be found again: it is added.
     SavedChoice<Where> Choose(const mapi::SourceIdentity& source) {
         if (!on_ || !source.Valid()) return {};
-        const size_t meeting = met_[source.unid]++;
-        const auto* saved = saved_.Find(source.database, source.unid, meeting);
+        const SavedChoice<Where> choice = Peek(source);
+        ++met_[source.unid];
+        return choice;
+    }
+    // True when Choose would leave the document (Skip) and usable accepts
+    // its earlier place: the meeting is counted then, and only then.
+    bool TakeSkip(const mapi::SourceIdentity& source, const std::function<bool(const Where&)>& usable) {
+        const SavedChoice<Where> choice = Peek(source);
+        if (choice.action != SavedAction::Skip || !usable(*choice.where)) return false;
+        ++met_[source.unid];
+        return true;
+    }
+    // What Choose would decide, without counting the meeting.
+    SavedChoice<Where> Peek(const mapi::SourceIdentity& source) const {
+        if (!on_ || !source.Valid()) return {};
+        const auto met = met_.find(source.unid);
+        const auto* saved = saved_.Find(source.database, source.unid, met == met_.end() ? 0 : met->second);
         if (!saved) return {};
         switch (mapi::CompareWithSaved(&saved->identity, source)) {
         case mapi::SavedState::Unchanged: return {SavedAction::Skip, &saved->where};

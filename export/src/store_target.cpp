@@ -132,6 +132,10 @@ store::Items StoreTarget::ItemsHolding(const StoredItem& earlier) const {
     return savedFolders_.at(earlier.folder).GetItems();
 }
 
+bool StoreTarget::SavedAndUnchanged(const mapi::SourceIdentity& source) {
+    return saved_.TakeSkip(source, [](const StoredItem&) { return true; });
+}
+
 WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t,
                                const mapi::SourceIdentity& source) {
     const SavedChoice<StoredItem> choice = saved_.Choose(source);

@@ -31,6 +31,7 @@ public:
     WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
                       const mapi::SourceIdentity& source) override;
     WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) override;
+    bool SavedAndUnchanged(const mapi::SourceIdentity& source) override;
     // A commit that fails moves the contacts saved since the last good one
     // from written to failed.
     void Commit(bool onlyWhenDue = false) override;

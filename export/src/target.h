@@ -60,6 +60,14 @@ public:
     // Failures, skips and the members that could not be resolved are logged
     // here.
     virtual WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) = 0;
+    // Asked before a contact document is read, in place of Write: true when
+    // Write would find it already saved and unchanged. True counts as the
+    // document's meeting in the folder (as Write would); false changes
+    // nothing, and Write follows.
+    virtual bool SavedAndUnchanged(const mapi::SourceIdentity& source) {
+        (void)source;
+        return false;
+    }
     // Makes what was written durable (a store commits, a CSV file gets its
     // replaced rows; when onlyWhenDue, only if about a second has passed
     // since the last commit).

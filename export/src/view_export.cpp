@@ -40,7 +40,10 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     }
     std::string name;
     WriteResult result;
-    if (item.group) {
+    if (item.alreadySaved) {
+        name = item.name.empty() ? target.Subject(item.contact) : item.name;
+        result = WriteResult::AlreadySaved;
+    } else if (item.group) {
         name = OneLine(item.group->document.name);
         result = target.WriteList(*item.group, item.entry, item.source);
     } else {
@@ -74,9 +77,12 @@ bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const
     }
     const size_t count = reader.EntryCount();
     run.AddKnown(entries ? entries->size() : count);
+    // An unchanged document the target holds is left unread.
+    std::function<bool(const mapi::SourceIdentity&)> saved;
+    if (run.options.skipSaved) saved = [&target](const mapi::SourceIdentity& source) { return target.SavedAndUnchanged(source); };
     bool interrupted = false;
     const bool finished = reader.Read(entries, [&] { return interrupted || run.StopRequested(); },
-                                      [&](ViewItem&& item) { interrupted = !WriteItem(run, target, item); });
+                                      [&](ViewItem&& item) { interrupted = !WriteItem(run, target, item); }, saved);
     if (!finished || interrupted) {
         run.stopped = true;
         if (run.request.IsListExport()) run.ClearStop();

@@ -1,6 +1,10 @@
 #include "view_reader.h"
 
+#include "saved_name.h"
+
+#include <base/ascii.h>
 #include <notes/contact_entries.h>
+#include <notes/group_document.h>
 #include <notes/open_view.h>
 
 #include <notesapi/database_identity.h>
@@ -11,6 +15,11 @@ namespace exporting {
 
 namespace {
 constexpr char kNoSession[] = "The Notes session cannot be started";
+
+// A Group document, told by its form without opening it.
+bool IsGroupForm(const LNDocument& doc) {
+    return base::EqualsIgnoringAsciiCase(doc.GetForm().str(), notes::kGroupForm);
+}
 }  // namespace
 
 bool CanOpenDatabase(const std::string& path, std::string* error, std::string* identity) {
@@ -49,7 +58,8 @@ bool ViewReader::Open(const std::string& path, uint32_t viewIndex, std::string* 
 }
 
 bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<bool()>& stop,
-                      const std::function<void(ViewItem&&)>& deliver) {
+                      const std::function<void(ViewItem&&)>& deliver,
+                      const std::function<bool(const mapi::SourceIdentity&)>& saved) {
     for (size_t n = 0; n < count_; ++n) {
         if (entries && !entries->count(uint32_t(n))) continue;
         if (stop()) return false;
@@ -58,6 +68,13 @@ bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<boo
         ViewItem item;
         item.entry = uint32_t(n);
         item.source = SourceOf(doc);
+        if (saved && item.source.Valid() && !IsGroupForm(doc) && saved(item.source)) {
+            item.alreadySaved = item.readable = true;
+            // One that cannot be read is still saved: it goes by its id.
+            if (!SavedDocumentName(doc, &item.name, &item.contact)) item.name = item.source.unid;
+            deliver(std::move(item));
+            continue;
+        }
         try {
             doc.Open(0);
             item.readable = true;

@@ -25,6 +25,11 @@ namespace exporting {
 struct ViewItem {
     uint32_t entry = 0;     // its entry index in the view (the list's "NO")
     bool readable = false;  // false: its document could not be opened
+    // The target saved the document before and it has not changed since: it
+    // is left without being read. name is what it is logged as (empty: the
+    // target's subject of contact, read only then).
+    bool alreadySaved = false;
+    std::string name;
     // When readable: a Group document becomes a distribution list (group);
     // any other document is read as a contact.
     ContactRecord contact;
@@ -52,9 +57,15 @@ public:
     // Walks the entries in order, only those in `entries` when given. Before
     // each, stop() is asked: true ends the walk, and Read returns false.
     // Entries that are not contacts are passed over; each other entry is read
-    // and handed to deliver.
+    // and handed to deliver. When given, saved(source) is asked before a
+    // document is read: true (the target holds it, unchanged, and counts
+    // this meeting) delivers it as already saved, unread. Groups are always
+    // read: their time depends on the whole address book. saved answers for
+    // the target's state after every item delivered before: a queue between
+    // the two halves must keep that order.
     bool Read(const std::set<uint32_t>* entries, const std::function<bool()>& stop,
-              const std::function<void(ViewItem&&)>& deliver);
+              const std::function<void(ViewItem&&)>& deliver,
+              const std::function<bool(const mapi::SourceIdentity&)>& saved = {});
 
 private:
     // The group of an open Group document, its members resolved against the

@@ -10,6 +10,7 @@
 #include <mapi/dates.h>
 #include <store/contact_item.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,6 +56,11 @@ struct ContactRecord {
     // company, else the first e-mail address; empty when it has none.
     std::string DisplayName() const;
 };
+
+// DisplayName's rule over any source of values: firstValue(item) gives the
+// item's first value (cut as ReadContact cuts it), empty when the document
+// lacks the item.
+std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& firstValue);
 
 // Items Notes keeps for itself, which no reader of a contact needs and
 // which are neither exported nor listed in the notes: "$" items (attachments,

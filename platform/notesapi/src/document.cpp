@@ -42,6 +42,17 @@ LNString LNDocument::GetForm() const { return index_ ? LNString(index_->strings[
 
 uint32_t LNDocument::GetNoteID() const { return index_ ? index_->docs[doc_].noteId : 0; }
 
+bool LNDocument::GetSummaryValues(const LNString& name, std::vector<std::string>* values, bool* present) const {
+    if (!index_) return false;
+    using S = notesapi::DatabaseIndex::Summarised;
+    switch (index_->SummaryValues(doc_, base::AsciiLower(name.str()), values)) {
+    case S::Kept: *present = true; return true;
+    case S::Missing: *present = false; values->clear(); return true;
+    case S::NotKept: break;
+    }
+    return false;
+}
+
 namespace {
 // Item names compare ignoring ASCII case; no copies, as every read looks one up.
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }

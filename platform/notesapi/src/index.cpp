@@ -44,24 +44,33 @@ bool DatabaseIndex::IsSummarised(std::string_view lowerName) const {
     return id && *id < summarised.size() && summarised[*id];
 }
 
+DatabaseIndex::Summarised DatabaseIndex::SummaryValues(size_t d, std::string_view lowerName,
+                                                       std::vector<std::string>* out) const {
+    if (!IsSummarised(lowerName)) return Summarised::NotKept;
+    const uint32_t id = *FindString(lowerName);
+    const DocRecord& doc = docs[d];
+    for (uint32_t s = doc.firstSummary; s < doc.firstSummary + doc.summaryCount; ++s) {
+        const Summary& sum = summaries[s];
+        if (sum.name != id) continue;
+        if (sum.large) return Summarised::NotKept;
+        out->clear();
+        for (uint32_t v = 0; v < sum.valueCount; ++v) out->emplace_back(Value(sum.firstValue + v));
+        if (out->empty()) out->emplace_back();
+        return Summarised::Kept;
+    }
+    return Summarised::Missing;
+}
+
 std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std::string_view name,
                                                                    LNSTATUS* status) const {
     const std::string lower = AsciiLower(name);
     const DocRecord& doc = docs[d];
     if (lower == "form" && !strings[doc.form].empty()) return std::vector<std::string>{strings[doc.form]};
-    if (IsSummarised(lower)) {
-        uint32_t id = *FindString(lower);
-        uint32_t s = doc.firstSummary;
-        for (; s < doc.firstSummary + doc.summaryCount; ++s) {
-            const Summary& sum = summaries[s];
-            if (sum.name != id) continue;
-            if (sum.large) break;
-            std::vector<std::string> out;
-            for (uint32_t v = 0; v < sum.valueCount; ++v) out.emplace_back(Value(sum.firstValue + v));
-            if (out.empty()) out.emplace_back();
-            return out;
-        }
-        if (s == doc.firstSummary + doc.summaryCount) return std::nullopt;
+    std::vector<std::string> kept;
+    switch (SummaryValues(d, lower, &kept)) {
+    case Summarised::Kept: return kept;
+    case Summarised::Missing: return std::nullopt;
+    case Summarised::NotKept: break;
     }
     std::shared_ptr<const DocumentItems> items;
     if (LNSTATUS st = LoadDocument(d, &items)) {

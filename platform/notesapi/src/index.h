@@ -150,6 +150,13 @@ public:
     // file when the name is not summarised; when that fails (the file cannot
     // be read or changed), *status gets the failure and nullopt is returned.
     std::optional<std::vector<std::string>> ItemValues(size_t d, std::string_view name, LNSTATUS* status) const;
+    // The values of document d's item lowerName as the index keeps them,
+    // without reading the file: Kept with *out filled, Missing when the
+    // document lacks the item, NotKept when the index does not keep the
+    // item's values for this document (the name is not summarised, or a
+    // value was too large).
+    enum class Summarised { Kept, Missing, NotKept };
+    Summarised SummaryValues(size_t d, std::string_view lowerName, std::vector<std::string>* out) const;
     bool IsSummarised(std::string_view lowerName) const;
 
     // Full items of document d, read from the file. A file that is no longer

@@ -425,3 +425,38 @@ TEST(DxlReader, AHugeValueIsReadWholeButNotKeptInTheIndex) {
     EXPECT_EQ(names, (std::vector<std::string>{"a", "b" + big, "c"}));
     EXPECT_EQ(open.Search(("FullName = \"b" + big + "\"").c_str()).GetCount(), 1u);
 }
+
+TEST(DxlReader, TheIndexGivesTheValuesItKeepsWithoutOpeningTheDocument) {
+    TempDir dir;
+    const std::string big(70 * 1024, 'z');
+    const std::string path =
+        dir.Write("kept.dxl", Dxl(View("V", "SELECT @All", "<column itemname='FullName' sort='ascending'/>") +
+                                  Person(Text("FullName", "Ann Lee") + Text("LastName", "Lee")) +
+                                  Person(Text("LastName", "Roe")) + Person(Text("FullName", big))));
+    OpenDatabase open(path);
+    LNDocumentArray docs = open.Search("@All");
+    ASSERT_EQ(docs.GetCount(), 3u);
+    const struct {
+        size_t doc;
+        const char* item;
+        bool known;
+        bool present;
+        std::vector<std::string> values;
+    } cases[] = {
+        {0, "fullname", true, true, {"Ann Lee"}},  // kept, names compare ignoring case
+        {1, "FullName", true, false, {}},          // kept: the document has none
+        {2, "FullName", false, false, {}},         // too large to keep
+        {0, "LastName", false, false, {}},         // no view sorts or selects by it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.doc) + " " + c.item);
+        LNDocument doc = docs[c.doc];
+        std::vector<std::string> values{"stale"};
+        bool present = !c.present;
+        ASSERT_EQ(doc.GetSummaryValues(c.item, &values, &present), c.known);
+        EXPECT_FALSE(doc.IsOpen());
+        if (!c.known) continue;
+        EXPECT_EQ(present, c.present);
+        EXPECT_EQ(values, c.values);
+    }
+}

@@ -81,6 +81,12 @@ public:
     LNSTATUS GetOriginatorID(LNOriginatorID* oid) const;
     LNString GetForm() const;
     uint32_t GetNoteID() const;
+    // The values of an item that the database's index keeps (the items views
+    // sort or select by), read without opening the document, each as its
+    // text. False when the index does not keep them for this document: only
+    // opening it tells. True with *present false when the document lacks the
+    // item.
+    bool GetSummaryValues(const LNString& name, std::vector<std::string>* values, bool* present) const;
     LNNotesSession* GetSession() const { return session_; }
 
     LNBOOL HasItem(const LNString& name) const;
