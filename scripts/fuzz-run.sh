@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 usage="usage: fuzz-run.sh TARGET SEEDS [SECONDS] [MAX_LEN] [INPUTS]"
 target=${1:?$usage}
 seeds=${2:?$usage}
-seconds=${FUZZ_SECONDS:-${3:-15}}
+seconds=${FUZZ_SECONDS:-${3:-10}}
 max_len=${4:-400000}
 inputs=${5:-}
 build=${FUZZ_BUILD:-build-asan}
