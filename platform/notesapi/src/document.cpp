@@ -26,7 +26,7 @@ size_t LNDocument::GetSize() const {
     return size_t(d.end - d.begin);
 }
 
-LNDatetime LNDocument::GetLastModified() const { return index_ ? index_->docs[doc_].modified : LNDatetime(); }
+LNDatetime LNDocument::GetLastModified() const { return index_ ? index_->docs[doc_].modified.Unpack() : LNDatetime(); }
 
 LNUniversalID LNDocument::GetUniversalID() const { return index_ ? index_->docs[doc_].unid : LNUniversalID(); }
 
@@ -34,7 +34,7 @@ LNSTATUS LNDocument::GetOriginatorID(LNOriginatorID* oid) const {
     if (!index_) return Report(LNERR_NOT_OPEN);
     if (!oid) return Report(LNERR_NULL_ARGUMENT);
     const auto& d = index_->docs[doc_];
-    *oid = LNOriginatorID(d.unid, d.sequence, d.revised);
+    *oid = LNOriginatorID(d.unid, d.sequence, d.revised.Unpack());
     return LNNOERROR;
 }
 

@@ -41,7 +41,7 @@ struct ScanState : ReaderBase {
     bool itemSummarised = false;
     bool itemIsForm = false;
     bool inNoteinfo = false;
-    LNDatetime DocRecord::*noteTime = nullptr;  // the <noteinfo> time being read
+    PackedDatetime DocRecord::*noteTime = nullptr;  // the <noteinfo> time being read
     bool capturing = false;   // collecting one value's characters
     bool captureIsDate = false;
     bool captureTooLarge = false;  // characters beyond the limit were dropped
@@ -140,7 +140,8 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
             uint32_t id = 0;
             st->itemSummarised = IsSummarisedNow(st, lower, &id);
             if (st->itemSummarised) {
-                st->current = Summary{id, uint32_t(st->index->values.size()), 0};
+                st->current = Summary{};
+                st->current.name = id;
             }
         } else if (rel == 1 && local == "noteinfo") {
             st->inNoteinfo = true;
@@ -194,6 +195,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         d.begin = uint64_t(XML_GetCurrentByteIndex(st->parser));
         d.form = st->index->Intern(Attr(atts, "form") ? Attr(atts, "form") : "");
         d.firstSummary = uint32_t(st->index->summaries.size());
+        d.firstValue = uint32_t(st->index->values.size());
         st->index->docs.push_back(d);
         st->docDepth = st->depth;
     }
@@ -209,7 +211,7 @@ void ScanEnd(void* ud, const XML_Char* name) {
             ix->views.back().selection = st->capture;
             st->inFormula = false;
         } else if (st->noteTime) {
-            if (auto dt = LNDatetime::FromDxl(st->capture)) ix->docs.back().*(st->noteTime) = *dt;
+            if (auto dt = LNDatetime::FromDxl(st->capture)) ix->docs.back().*(st->noteTime) = PackedDatetime(*dt);
         } else if (st->captureTooLarge) {
             if (st->itemSummarised) st->current.large = true;
         } else {

@@ -9,19 +9,45 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <stdexcept>
 
 namespace notesapi {
 
 TextArena::Span TextArena::Add(std::string_view text) {
+    // A piece never passes kPiece bytes, so an offset in it fits the span.
     constexpr size_t kPiece = 1 << 20;
-    if (pieces_.empty() || pieces_.back().capacity() - pieces_.back().size() < text.size()) {
+    static_assert(kMaxText < kPiece);
+    if (text.size() > kMaxText) throw std::length_error("text too large for the index");
+    if (pieces_.empty() || pieces_.back().size() + text.size() > kPiece) {
+        if (pieces_.size() >> 27) throw std::length_error("index texts too large");
         pieces_.emplace_back();
-        pieces_.back().reserve(std::max(kPiece, text.size()));
+        pieces_.back().reserve(kPiece);
     }
     std::string& piece = pieces_.back();
-    Span span{uint32_t(pieces_.size() - 1), uint32_t(piece.size()), uint32_t(text.size())};
+    Span span{pieces_.size() - 1, piece.size(), text.size()};
     piece.append(text);
     return span;
+}
+
+PackedDatetime::PackedDatetime(const LNDatetime& dt)
+    : year_(int16_t(dt.year)), zoneMinutes_(int16_t(dt.zoneMinutes)), month_(uint8_t(dt.month)), day_(uint8_t(dt.day)),
+      hour_(uint8_t(dt.hour)), minute_(uint8_t(dt.minute)), second_(uint8_t(dt.second)), hundredth_(uint8_t(dt.hundredth)),
+      flags_(uint8_t((dt.hasDate_ ? kDate : 0) | (dt.hasTime_ ? kTime : 0) | (dt.hasZone_ ? kZone : 0))) {}
+
+LNDatetime PackedDatetime::Unpack() const {
+    LNDatetime dt;
+    dt.year = year_;
+    dt.month = month_;
+    dt.day = day_;
+    dt.hour = hour_;
+    dt.minute = minute_;
+    dt.second = second_;
+    dt.hundredth = hundredth_;
+    dt.zoneMinutes = zoneMinutes_;
+    dt.hasDate_ = flags_ & kDate;
+    dt.hasTime_ = flags_ & kTime;
+    dt.hasZone_ = flags_ & kZone;
+    return dt;
 }
 
 uint32_t DatabaseIndex::Intern(std::string_view s) {
@@ -49,12 +75,14 @@ DatabaseIndex::Summarised DatabaseIndex::SummaryValues(size_t d, std::string_vie
     if (!IsSummarised(lowerName)) return Summarised::NotKept;
     const uint32_t id = *FindString(lowerName);
     const DocRecord& doc = docs[d];
-    for (uint32_t s = doc.firstSummary; s < doc.firstSummary + doc.summaryCount; ++s) {
+    // A document's values follow one another in the order of its summaries.
+    uint32_t value = doc.firstValue;
+    for (uint32_t s = doc.firstSummary; s < doc.firstSummary + doc.summaryCount; value += summaries[s].valueCount, ++s) {
         const Summary& sum = summaries[s];
         if (sum.name != id) continue;
         if (sum.large) return Summarised::NotKept;
         out->clear();
-        for (uint32_t v = 0; v < sum.valueCount; ++v) out->emplace_back(Value(sum.firstValue + v));
+        for (uint32_t v = 0; v < sum.valueCount; ++v) out->emplace_back(Value(value + v));
         if (out->empty()) out->emplace_back();
         return Summarised::Kept;
     }

@@ -76,33 +76,48 @@ struct ViewEntries {
     std::vector<std::string> categories;
 };
 
+// A date and time in 12 bytes rather than LNDatetime's 36: an index keeps
+// two for each of a million documents.
+struct PackedDatetime {
+    PackedDatetime() = default;
+    explicit PackedDatetime(const LNDatetime& dt);
+    LNDatetime Unpack() const;
+
+private:
+    enum : uint8_t { kDate = 1, kTime = 2, kZone = 4 };
+    int16_t year_ = 0, zoneMinutes_ = 0;
+    uint8_t month_ = 0, day_ = 0, hour_ = 0, minute_ = 0, second_ = 0, hundredth_ = 0, flags_ = 0;
+};
+
 struct DocRecord {
     uint64_t begin = 0, end = 0;  // byte span of <document>...</document>
     uint32_t form = 0;            // interned form name
     uint32_t noteId = 0;
     uint32_t firstSummary = 0;    // into DatabaseIndex::summaries
     uint32_t summaryCount = 0;
+    uint32_t firstValue = 0;      // into DatabaseIndex::values: the summaries' values follow one another
     uint32_t sequence = 0;        // edits, from <noteinfo sequence=>
     LNUniversalID unid;
-    LNDatetime modified, revised;
+    PackedDatetime modified, revised;
 };
 
 // One summarised item value list of one document.
 struct Summary {
-    uint32_t name = 0;        // interned lower-case item name
-    uint32_t firstValue = 0;  // into DatabaseIndex::values
+    uint32_t name : 31 = 0;   // interned lower-case item name
+    uint32_t large : 1 = 0;   // a value too large to keep: read the document
     uint32_t valueCount = 0;
-    bool large = false;       // a value too large to keep: read the document
 };
 
 // Texts kept one after another in pieces of about a megabyte. What it holds
 // never moves, so it grows without copying and wastes at most one piece.
+// Texts are at most kMaxText bytes.
 class TextArena {
 public:
+    static constexpr size_t kMaxText = (1 << 17) - 1;
     struct Span {
-        uint32_t piece = 0, at = 0, size = 0;
+        uint64_t piece : 27 = 0, at : 20 = 0, size : 17 = 0;
     };
-    Span Add(std::string_view text);
+    Span Add(std::string_view text);  // throws std::length_error for a text over kMaxText
     std::string_view At(const Span& span) const { return {pieces_[span.piece].data() + span.at, span.size}; }
 
 private:

@@ -55,55 +55,74 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
         else if (c.sorted) sortColumns.push_back(&c);
     }
 
-    struct Row {
-        long doc;
-        std::string category;
-        std::vector<std::string> keys;
-    };
-    std::vector<Row> rows;
-    rows.reserve(selected.size());
+    // A row's keys (its category first, when there is one) go one after
+    // another into one text, and the rows are sorted as numbers: a view may
+    // list a million documents.
+    const size_t keyCount = sortColumns.size() + (category ? 1 : 0);
+    std::vector<uint32_t> rowDoc;
+    std::string keyText;
+    std::vector<uint64_t> keyEnds;  // keyCount a row
+    rowDoc.reserve(selected.size());
+    keyEnds.reserve(selected.size() * keyCount);
     LNSTATUS failure = LNNOERROR;
+    std::string keys;
+    std::vector<uint64_t> ends;
     for (long d : selected) {
-        std::vector<std::string> keys;
+        keys.clear();
+        ends.clear();
         for (const ColumnInfo* c : sortColumns) {
             auto values = ix.ItemValues(size_t(d), c->itemName, &failure);
-            keys.push_back(values ? std::move(values->front()) : std::string());
+            if (values) keys += values->front();
+            ends.push_back(keys.size());
         }
+        auto addRow = [&](std::string_view cat) {
+            rowDoc.push_back(uint32_t(d));
+            if (category) {
+                keyText += cat;
+                keyEnds.push_back(keyText.size());
+            }
+            const uint64_t start = keyText.size();
+            keyText += keys;
+            for (uint64_t e : ends) keyEnds.push_back(start + e);
+        };
         if (!category) {
-            rows.push_back({d, {}, std::move(keys)});
+            addRow({});
             continue;
         }
         auto cats = ix.ItemValues(size_t(d), category->itemName, &failure);
-        std::vector<std::string> distinct;
-        if (cats) {
-            std::unordered_set<std::string_view> seen;
-            for (auto& c : *cats)
-                if (seen.insert(c).second) distinct.push_back(c);
-        }
-        if (distinct.empty()) distinct.emplace_back();
-        for (auto& c : distinct) rows.push_back({d, std::move(c), keys});
+        std::unordered_set<std::string_view> seen;
+        if (cats)
+            for (const auto& c : *cats)
+                if (seen.insert(c).second) addRow(c);
+        if (seen.empty()) addRow({});
     }
+    std::vector<long>().swap(selected);
     if (failure != LNNOERROR) return Fail(view, failure, out);
 
-    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-        if (category) {
-            int c = Collate(a.category, b.category);
-            if (c != 0) return category->descending ? c > 0 : c < 0;
-        }
-        for (size_t k = 0; k < sortColumns.size(); ++k) {
-            int c = Collate(a.keys[k], b.keys[k]);
-            if (c != 0) return sortColumns[k]->descending ? c > 0 : c < 0;
+    auto key = [&](uint32_t row, size_t k) {
+        const size_t at = size_t(row) * keyCount + k;
+        const uint64_t begin = at == 0 ? 0 : keyEnds[at - 1];
+        return std::string_view(keyText).substr(begin, keyEnds[at] - begin);
+    };
+    std::vector<uint32_t> order(rowDoc.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        for (size_t k = 0; k < keyCount; ++k) {
+            int c = Collate(key(a, k), key(b, k));
+            const bool descending = category && k == 0 ? category->descending : sortColumns[k - (category ? 1 : 0)]->descending;
+            if (c != 0) return descending ? c > 0 : c < 0;
         }
         return false;
     });
 
-    out->entries.reserve(rows.size() + 16);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (category && (i == 0 || rows[i].category != rows[i - 1].category)) {
-            out->categories.push_back(rows[i].category.empty() ? "(Not Categorized)" : rows[i].category);
+    out->entries.reserve(order.size() + 16);
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (category && (i == 0 || key(order[i], 0) != key(order[i - 1], 0))) {
+            const std::string_view cat = key(order[i], 0);
+            out->categories.push_back(cat.empty() ? "(Not Categorized)" : std::string(cat));
             out->entries.push_back({-1, uint32_t(out->categories.size() - 1)});
         }
-        out->entries.push_back({rows[i].doc, category ? uint32_t(out->categories.size() - 1) : 0});
+        out->entries.push_back({long(rowDoc[order[i]]), category ? uint32_t(out->categories.size() - 1) : 0});
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <pst/error.h>
 
+#include <algorithm>
+
 namespace pst {
 
 namespace {
@@ -12,35 +14,43 @@ namespace {
 
 uint32_t ReserveBthHeader(HeapBuilder& heap) { return heap.Reserve(bth::kSize); }
 
-void BuildBth(HeapBuilder& heap, uint32_t headerHid, uint8_t cbKey, uint8_t cbEnt, const Bytes& records) {
-    uint8_t levels = 0;
-    uint32_t root = 0;
-    if (!records.empty()) {
-        size_t size = cbKey + cbEnt;
-        Bytes current = records;
-        for (;;) {
-            size_t perAlloc = kMaxHeapAllocation / size;
-            size_t count = current.size() / size;
-            Bytes upper;
-            for (size_t at = 0; at < count; at += perAlloc) {
-                size_t n = std::min(perAlloc, count - at);
-                uint32_t hid = heap.Allocate(&current[at * size], n * size);
-                AppendBytes(upper, &current[at * size], cbKey);
-                Append32(upper, hid);
-                root = hid;
-            }
-            if (count <= perAlloc) break;
-            current = std::move(upper);
-            size = cbKey + bth::kIndexHidSize;
-            ++levels;
+BthRoot BuildBthLevels(const HeapAllocator& allocate, uint8_t cbKey, size_t recordSize, Bytes records, uint8_t level) {
+    BthRoot out{0, level};
+    size_t size = recordSize;
+    for (;;) {
+        const size_t perAlloc = kMaxHeapAllocation / size;
+        const size_t count = records.size() / size;
+        Bytes upper;
+        for (size_t at = 0; at < count; at += perAlloc) {
+            size_t n = std::min(perAlloc, count - at);
+            uint32_t hid = allocate(&records[at * size], n * size);
+            AppendBytes(upper, &records[at * size], cbKey);
+            Append32(upper, hid);
+            out.root = hid;
         }
+        if (count <= perAlloc) return out;
+        records = std::move(upper);
+        size = cbKey + bth::kIndexHidSize;
+        ++out.levels;
     }
-    uint8_t header[bth::kSize] = {};
+}
+
+void PutBthHeader(uint8_t* header, uint8_t cbKey, uint8_t cbEnt, BthRoot root) {
+    std::fill(header, header + bth::kSize, 0);
     header[bth::kType] = bth::kTypeValue;
     header[bth::kKeySize] = cbKey;
     header[bth::kEntrySize] = cbEnt;
-    header[bth::kLevels] = levels;
-    Put32(header + bth::kRoot, root);
+    header[bth::kLevels] = root.levels;
+    Put32(header + bth::kRoot, root.root);
+}
+
+void BuildBth(HeapBuilder& heap, uint32_t headerHid, uint8_t cbKey, uint8_t cbEnt, const Bytes& records) {
+    BthRoot root{0, 0};
+    if (!records.empty())
+        root = BuildBthLevels([&](const uint8_t* p, size_t n) { return heap.Allocate(p, n); }, cbKey, size_t(cbKey) + cbEnt,
+                              records, 0);
+    uint8_t header[bth::kSize];
+    PutBthHeader(header, cbKey, cbEnt, root);
     heap.Fill(headerHid, header, sizeof header);
 }
 

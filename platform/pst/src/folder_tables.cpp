@@ -77,28 +77,35 @@ EncodedNode EncodeHierarchyTable(const std::vector<HierarchyRow>& rows) {
     return EncodeTable(cols, table);
 }
 
-EncodedNode EncodeContentsTable(const ContentRows& rows) {
+const std::vector<uint32_t>& ContentsColumns() {
     static const std::vector<uint32_t> cols = Tags(kContentsColumns);
-    return EncodeTable(cols, rows.size(), [&](size_t i, std::vector<std::optional<mapi::PropertyValue>>& cells) {
-        const ContentRow& r = rows[i];
-        auto text = [&](ContentRow::Text t) {
-            const std::string_view s = r.Get(t);
-            return s.empty() ? std::optional<mapi::PropertyValue>() : std::string(s);
-        };
-        auto cell = [&](PropTag tag) -> std::optional<PropertyValue>& { return cells[ColumnOf(kContentsColumns, tag)]; };
-        cell(PidTagImportance) = r.importance;
-        cell(PidTagMessageClass) = std::string(r.Get(ContentRow::kMessageClass));
-        cell(PidTagSensitivity) = r.sensitivity;
-        cell(PidTagSubject) = text(ContentRow::kSubject);
-        cell(PidTagConversationTopic) = text(ContentRow::kConversationTopic);
-        cell(PidTagDisplayCc) = text(ContentRow::kDisplayCc);
-        cell(PidTagDisplayTo) = text(ContentRow::kDisplayTo);
-        cell(PidTagMessageFlags) = r.flags;
-        cell(PidTagMessageSize) = r.size;
-        cell(PidTagMessageStatus) = int32_t(0);
-        cell(PidTagLastModificationTime) = mapi::FileTime{r.modified};
-        return r.nid;
-    });
+    return cols;
+}
+
+Nid ContentCells(const ContentRow& r, std::vector<std::optional<mapi::PropertyValue>>& cells) {
+    cells.assign(kContentsColumns.size(), std::nullopt);
+    auto text = [&](ContentRow::Text t) {
+        const std::string_view s = r.Get(t);
+        return s.empty() ? std::optional<mapi::PropertyValue>() : std::string(s);
+    };
+    auto cell = [&](PropTag tag) -> std::optional<PropertyValue>& { return cells[ColumnOf(kContentsColumns, tag)]; };
+    cell(PidTagImportance) = r.importance;
+    cell(PidTagMessageClass) = std::string(r.Get(ContentRow::kMessageClass));
+    cell(PidTagSensitivity) = r.sensitivity;
+    cell(PidTagSubject) = text(ContentRow::kSubject);
+    cell(PidTagConversationTopic) = text(ContentRow::kConversationTopic);
+    cell(PidTagDisplayCc) = text(ContentRow::kDisplayCc);
+    cell(PidTagDisplayTo) = text(ContentRow::kDisplayTo);
+    cell(PidTagMessageFlags) = r.flags;
+    cell(PidTagMessageSize) = r.size;
+    cell(PidTagMessageStatus) = int32_t(0);
+    cell(PidTagLastModificationTime) = mapi::FileTime{r.modified};
+    return r.nid;
+}
+
+EncodedNode EncodeContentsTable(const ContentRows& rows) {
+    return EncodeTable(ContentsColumns(), rows.size(),
+                       [&](size_t i, std::vector<std::optional<mapi::PropertyValue>>& cells) { return ContentCells(rows[i], cells); });
 }
 
 EncodedNode EncodeAssocContentsTable() {

@@ -64,6 +64,9 @@ struct HierarchyRow {
 
 EncodedNode EncodeHierarchyTable(const std::vector<HierarchyRow>& rows);
 EncodedNode EncodeContentsTable(const ContentRows& rows);
+// The contents table's columns, and a row's cells in them; returns the row id.
+const std::vector<uint32_t>& ContentsColumns();
+Nid ContentCells(const ContentRow& row, std::vector<std::optional<mapi::PropertyValue>>& cells);
 EncodedNode EncodeAssocContentsTable();
 EncodedNode EncodeRecipientTable();
 EncodedNode EncodeAttachmentTable();

@@ -18,26 +18,50 @@ uint8_t FillLevel(size_t freeBytes) {
 }
 }  // namespace
 
-HeapBuilder::HeapBuilder(uint8_t clientSig) : clientSig_(clientSig) {}
-
-size_t HeapBuilder::HeaderSize(size_t index) {
+size_t HeapHeaderSize(size_t index) {
     if (index == 0) return hn::kFirstHeaderSize;
     if (index >= 8 && (index - 8) % 128 == 0) return hn::kBitmapHeaderSize;
     return hn::kPageHeaderSize;
 }
 
+bool HeapPageFits(size_t index, size_t used, size_t allocations, size_t size) {
+    size_t end = HeapHeaderSize(index) + used + size;
+    end += end & 1;
+    return end + hn::kMapOffsets + 2 * (allocations + 2) <= kMaxBlockData && allocations < hn::kMaxAllocations;
+}
+
+Bytes EncodeHeapPage(size_t index, const Bytes& data, const std::vector<uint16_t>& ends) {
+    const size_t header = HeapHeaderSize(index);
+    Bytes page;
+    page.reserve(header + data.size() + 1 + hn::kMapOffsets + 2 * (ends.size() + 1));
+    page.resize(header, 0);
+    page.insert(page.end(), data.begin(), data.end());
+    if (page.size() & 1) page.push_back(0);
+    uint16_t map = uint16_t(page.size());
+    Put16(&page[hn::kPageMap], map);
+    Append16(page, uint16_t(ends.size()));
+    Append16(page, 0);
+    Append16(page, uint16_t(header));
+    for (uint16_t e : ends) Append16(page, e);
+    return page;
+}
+
+uint8_t HeapFillLevel(const Bytes& page) { return FillLevel(kMaxBlockData - page.size()); }
+
+uint32_t HeapId(size_t block, size_t allocation) {
+    return uint32_t(block) << hn::kHidBlockShift | uint32_t(allocation) << hn::kHidIndexShift;
+}
+
+HeapBuilder::HeapBuilder(uint8_t clientSig) : clientSig_(clientSig) {}
+
 uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
     if (size > kMaxHeapAllocation) throw PstError(ErrorKind::InvalidArgument, "heap allocation too large");
-    auto fits = [&](const Block& b, size_t index) {
-        size_t end = HeaderSize(index) + b.data.size() + size;
-        end += end & 1;
-        return end + hn::kMapOffsets + 2 * (b.ends.size() + 2) <= kMaxBlockData && b.ends.size() < hn::kMaxAllocations;
-    };
-    if (blocks_.empty() || !fits(blocks_.back(), blocks_.size() - 1)) blocks_.emplace_back();
+    if (blocks_.empty() || !HeapPageFits(blocks_.size() - 1, blocks_.back().data.size(), blocks_.back().ends.size(), size))
+        blocks_.emplace_back();
     Block& b = blocks_.back();
     b.data.insert(b.data.end(), data, data + size);
-    b.ends.push_back(uint16_t(HeaderSize(blocks_.size() - 1) + b.data.size()));
-    return uint32_t(blocks_.size() - 1) << hn::kHidBlockShift | uint32_t(b.ends.size()) << hn::kHidIndexShift;
+    b.ends.push_back(uint16_t(HeapHeaderSize(blocks_.size() - 1) + b.data.size()));
+    return HeapId(blocks_.size() - 1, b.ends.size());
 }
 
 uint32_t HeapBuilder::Reserve(size_t size) {
@@ -51,10 +75,20 @@ void HeapBuilder::Fill(uint32_t hid, const uint8_t* data, size_t size) {
     if (block >= blocks_.size() || index == 0 || index > blocks_[block].ends.size())
         throw PstError(ErrorKind::InvalidArgument, "unknown heap id");
     Block& b = blocks_[block];
-    size_t end = b.ends[index - 1] - HeaderSize(block);
-    size_t start = index > 1 ? b.ends[index - 2] - HeaderSize(block) : 0;
+    size_t end = b.ends[index - 1] - HeapHeaderSize(block);
+    size_t start = index > 1 ? b.ends[index - 2] - HeapHeaderSize(block) : 0;
     if (end - start != size) throw PstError(ErrorKind::InvalidArgument, "heap allocation size changed");
     std::copy(data, data + size, b.data.begin() + ptrdiff_t(start));
+}
+
+void PutHeapHeader(Bytes& first, uint8_t clientSig, uint32_t root) {
+    first[hn::kSignature] = hn::kSignatureValue;
+    first[hn::kClientSignature] = clientSig;
+    Put32(&first[hn::kUserRoot], root);
+}
+
+void PutFillLevels(uint8_t* dst, const std::vector<uint8_t>& levels, size_t first, size_t count) {
+    for (size_t k = 0; k < count && first + k < levels.size(); ++k) dst[k / 2] |= uint8_t(levels[first + k] << (4 * (k % 2)));
 }
 
 std::vector<Bytes> HeapBuilder::Finish() {
@@ -64,33 +98,13 @@ std::vector<Bytes> HeapBuilder::Finish() {
     std::vector<Bytes> out;
     std::vector<uint8_t> levels;
     for (size_t i = 0; i < blocks.size(); ++i) {
-        Block& b = blocks[i];
-        size_t header = HeaderSize(i);
-        Bytes page;
-        page.reserve(header + b.data.size() + 1 + hn::kMapOffsets + 2 * (b.ends.size() + 1));
-        page.resize(header, 0);
-        page.insert(page.end(), b.data.begin(), b.data.end());
-        Bytes().swap(b.data);
-        if (page.size() & 1) page.push_back(0);
-        uint16_t map = uint16_t(page.size());
-        Put16(&page[hn::kPageMap], map);
-        Append16(page, uint16_t(b.ends.size()));
-        Append16(page, 0);
-        Append16(page, uint16_t(header));
-        for (uint16_t e : b.ends) Append16(page, e);
-        levels.push_back(FillLevel(kMaxBlockData - page.size()));
-        out.push_back(std::move(page));
+        out.push_back(EncodeHeapPage(i, blocks[i].data, blocks[i].ends));
+        Bytes().swap(blocks[i].data);
+        levels.push_back(HeapFillLevel(out.back()));
     }
-    auto putLevels = [&](uint8_t* dst, size_t first, size_t count) {
-        for (size_t k = 0; k < count && first + k < levels.size(); ++k)
-            dst[k / 2] |= uint8_t(levels[first + k] << (4 * (k % 2)));
-    };
-    Bytes& h = out[0];
-    h[hn::kSignature] = hn::kSignatureValue;
-    h[hn::kClientSignature] = clientSig_;
-    Put32(&h[hn::kUserRoot], root_);
-    putLevels(&h[hn::kFillLevels], 0, 8);
-    for (size_t i = 8; i < out.size(); i += 128) putLevels(&out[i][hn::kBitmapFillLevels], i, 128);
+    PutHeapHeader(out[0], clientSig_, root_);
+    PutFillLevels(&out[0][hn::kFillLevels], levels, 0, 8);
+    for (size_t i = 8; i < out.size(); i += 128) PutFillLevels(&out[i][hn::kBitmapFillLevels], levels, i, 128);
     return out;
 }
 

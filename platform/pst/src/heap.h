@@ -17,6 +17,19 @@ inline constexpr uint32_t kFirstHeapId = 0x20;
 // A value reference that is a heap id rather than a subnode id.
 inline bool IsHeapId(uint32_t ref) { return (ref & hn::kHidTypeMask) == 0; }
 
+// The pieces of a heap block, for builders that keep a heap between writes.
+size_t HeapHeaderSize(size_t index);
+// Whether an allocation of size fits block index, which holds used bytes in allocations.
+bool HeapPageFits(size_t index, size_t used, size_t allocations, size_t size);
+// The block as stored: its header zeroed, the allocations (ends are their
+// end offsets in the block), the page map.
+Bytes EncodeHeapPage(size_t index, const Bytes& data, const std::vector<uint16_t>& ends);
+uint8_t HeapFillLevel(const Bytes& page);
+uint32_t HeapId(size_t block, size_t allocation);  // allocation counts from 1
+void PutHeapHeader(Bytes& first, uint8_t clientSig, uint32_t root);
+// Fill levels of blocks [first, first + count), four bits each.
+void PutFillLevels(uint8_t* dst, const std::vector<uint8_t>& levels, size_t first, size_t count);
+
 class HeapBuilder {
 public:
     explicit HeapBuilder(uint8_t clientSig);
@@ -37,7 +50,6 @@ private:
         Bytes data;
         std::vector<uint16_t> ends;
     };
-    static size_t HeaderSize(size_t index);
     uint8_t clientSig_;
     uint32_t root_ = 0;
     std::vector<Block> blocks_;

@@ -248,10 +248,17 @@ Bid NodeDatabase::WriteDataTree(const std::vector<Bytes>& blocks) {
 }
 
 Bid NodeDatabase::WriteTree(const std::vector<std::pair<const uint8_t*, size_t>>& blocks) {
-    if (blocks.size() == 1) return WriteBlock(blocks[0].first, blocks[0].second);
+    std::vector<std::pair<Bid, size_t>> leaves;
+    for (const auto& [p, n] : blocks) leaves.emplace_back(WriteBlock(p, n), n);
+    return WriteTreeOver(leaves);
+}
+
+Bid NodeDatabase::WriteTreeOver(const std::vector<std::pair<Bid, size_t>>& leaves) {
+    if (leaves.size() == 1) return leaves[0].first;
     struct Child { Bid bid; uint64_t total; };
     std::vector<Child> level;
-    for (const auto& [p, n] : blocks) level.push_back({WriteBlock(p, n), n});
+    level.reserve(leaves.size());
+    for (const auto& [bid, n] : leaves) level.push_back({bid, n});
     for (uint8_t depth = 1; level.size() > 1 || depth == 1; ++depth) {
         if (depth > 2) throw PstError(ErrorKind::InvalidArgument, "data too large for one node");
         std::vector<Child> upper;
@@ -339,6 +346,28 @@ void NodeDatabase::Release(Bid bid) {
         pendingFree_.emplace_back(info.ib, BlockSpan(info.cb));
         blocks_.Erase(b);
     }
+}
+
+void NodeDatabase::ReleaseShell(Bid bid) {
+    if (bid == 0 || !IsInternal(bid)) return;
+    const BlockInfo* found = blocks_.Find(bid);
+    if (!found) return;
+    const BlockInfo info = *found;
+    CheckPlacement(info);
+    dirty_ = true;
+    if (info.owners > 1) {
+        --blocks_.Change(bid)->owners;
+        return;
+    }
+    const InternalBlock block = ReadInternal(bid);
+    // Only the levels that list blocks of the same tree: a double extended
+    // block's extended blocks, a subnode branch's leaf blocks.
+    const bool listsShells = (block.type == block::kTypeExtended && block.level == xblock::kLevelDoubleExtended) ||
+                             (block.type == block::kTypeSubnodes && block.level == sblock::kLevelBranch);
+    pendingFree_.emplace_back(info.ib, BlockSpan(info.cb));
+    blocks_.Erase(bid);
+    if (listsShells)
+        for (const auto& e : block.entries) ReleaseShell(e.data);
 }
 
 void NodeDatabase::CheckPlacement(const BlockInfo& info) const {

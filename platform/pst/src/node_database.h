@@ -51,11 +51,17 @@ public:
     Bid WriteBlock(const uint8_t* data, size_t size, bool internal = false);
     Bid WriteDataTree(const Bytes& data);                       // cut into full blocks
     Bid WriteDataTree(const std::vector<Bytes>& blocks);        // one block each, <= 8176 bytes
+    // A data tree over blocks already written (bid, bytes), which it takes
+    // over without adding owners.
+    Bid WriteTreeOver(const std::vector<std::pair<Bid, size_t>>& leaves);
     Bid WriteSubnodes(std::vector<SubnodeEntry> entries);
     void AddOwner(Bid bid);
     // Drops one owner; frees the tree below when none is left. A damaged
     // block throws PstError(BadFormat) before anything of it changes.
     void Release(Bid bid);
+    // Drops a tree's own internal blocks (extended or subnode blocks) but
+    // not the data and subnodes they list, which a newer tree took over.
+    void ReleaseShell(Bid bid);
 
     Bytes ReadBlock(Bid bid) const;
     std::vector<Bytes> ReadDataTree(Bid bid) const;

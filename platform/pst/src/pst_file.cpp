@@ -3,6 +3,7 @@
 #include <base/ascii.h>
 
 #include "folder_tables.h"
+#include "growing_table.h"
 #include "heap.h"
 #include "layout.h"
 #include "name_map.h"
@@ -28,6 +29,9 @@ constexpr Nid kNidStore = nid::kMessageStore, kNidNameMap = nid::kNameToIdMap, k
 // Outlook store maps.
 const char* const kKeywordsName = mapi::PidNameKeywords.name;
 constexpr uint32_t kMaxSharedOwners = 60000;
+// A folder's list of items is written whole while it is short, and by pieces
+// once it holds this many rows.
+constexpr size_t kGrowingTableRows = 1024;
 
 using mapi::PropType;
 
@@ -60,7 +64,10 @@ struct FolderState {
     std::string name;
     std::string containerClass;
     std::vector<Nid> children;
+    // The list of items: rows not written yet (every row while the list is
+    // short), and the written table once it is long.
     ContentRows rows;
+    std::unique_ptr<GrowingTable> table;
     std::unordered_map<Nid, size_t> rowOf;  // index into rows, for rows [0, rowOf.size())
     bool rowsLoaded = true;
     int32_t contentCount = 0;
@@ -212,11 +219,30 @@ struct PstFile::Impl {
         }
         if (f.dirtyContents) {
             LoadRows(f);
-            WriteNode(TableNid(f.nid, nid::kTypeContentsTable), EncodeContentsTable(f.rows), 0);
+            WriteContents(f);
             f.dirtyContents = false;
         }
         if (!db->FindNode(TableNid(f.nid, nid::kTypeAssocContentsTable)))
             WriteNode(TableNid(f.nid, nid::kTypeAssocContentsTable), EncodeAssocContentsTable(), 0);
+    }
+
+    void WriteContents(FolderState& f) {
+        const Nid tableNid = TableNid(f.nid, nid::kTypeContentsTable);
+        if (!f.table && f.rows.size() < kGrowingTableRows) {
+            WriteNode(tableNid, EncodeContentsTable(f.rows), 0);
+            return;
+        }
+        if (!f.table) f.table = std::make_unique<GrowingTable>(*db, tableNid, ContentsColumns());
+        // A row leaves the waiting ones once it is in the table: a failed
+        // write leaves the rest waiting, none twice.
+        f.rowOf.clear();
+        std::vector<std::optional<mapi::PropertyValue>> cells;
+        while (!f.rows.empty()) {
+            const Nid id = ContentCells(f.rows.front(), cells);
+            f.table->Append(id, cells);
+            f.rows.pop_front();
+        }
+        f.table->Write();
     }
 
     void Commit(bool durable) {
@@ -235,7 +261,7 @@ struct PstFile::Impl {
         f.parent = parent;
         f.name = name;
         f.containerClass = cls;
-        folders[nid] = f;
+        folders[nid] = std::move(f);
         if (parent != nid) {
             FolderState& p = FolderAt(parent);
             p.children.push_back(nid);
@@ -418,11 +444,22 @@ void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties) {
     PropMap p = s.MessageProperties(properties, ReadPropertyContext(*s.db, *e, &kept));
     s.db->SetNode(message, s.StoreMessage(p, f.nid));  // the old blocks go with the next commit
 
-    for (size_t i = f.rowOf.size(); i < f.rows.size(); ++i) f.rowOf.emplace(f.rows[i].nid, i);
     ContentRow row = ContentRowFrom(message, p);
+    const bool unread = !(row.flags & mapi::kMsgFlagRead);
+    if (const auto stored = f.table ? f.table->Find(message) : std::nullopt) {
+        const int32_t was = f.table->Int32Cell(*stored, mapi::PidTagMessageFlags.Tag()).value_or(0);
+        f.unreadCount += int32_t(unread) - int32_t(!(was & mapi::kMsgFlagRead));
+        std::vector<std::optional<mapi::PropertyValue>> cells;
+        ContentCells(row, cells);
+        f.table->Replace(*stored, cells);
+        f.dirtyContents = true;
+        s.CountChanged(f);
+        return;
+    }
+    for (size_t i = f.rowOf.size(); i < f.rows.size(); ++i) f.rowOf.emplace(f.rows[i].nid, i);
     if (auto it = f.rowOf.find(message); it != f.rowOf.end()) {
         ContentRow& old = f.rows[it->second];
-        f.unreadCount += int32_t(!(row.flags & mapi::kMsgFlagRead)) - int32_t(!(old.flags & mapi::kMsgFlagRead));
+        f.unreadCount += int32_t(unread) - int32_t(!(old.flags & mapi::kMsgFlagRead));
         old = std::move(row);
     }
     f.dirtyContents = true;

@@ -11,15 +11,68 @@
 
 namespace pst {
 
-namespace {
-struct ColumnLayout {
-    uint32_t tag;
-    uint16_t ib;
-    uint8_t cb;
-    uint8_t bit;
-    int source;  // index into the caller's columns, -1 for row id / version
-};
-}  // namespace
+TableLayout::TableLayout(const std::vector<uint32_t>& tags) {
+    columns = {{mapi::PidTagLtpRowId.Tag(), tcRow::kId, 4, 0, -1}, {mapi::PidTagLtpRowVer.Tag(), tcRow::kVersion, 4, 1, -1}};
+    uint16_t ib = tcRow::kCells;
+    auto sizeOf = [](uint32_t tag) -> uint8_t {
+        auto t = mapi::PropType(tag & 0xFFFF);
+        if (t == mapi::PropType::Boolean) return 1;
+        if (t == mapi::PropType::Int64 || t == mapi::PropType::SysTime) return 8;
+        return 4;  // 4-byte values and references to variable values
+    };
+    for (uint8_t want : {8, 4, 1})
+        for (size_t i = 0; i < tags.size(); ++i)
+            if (sizeOf(tags[i]) == want) {
+                columns.push_back({tags[i], ib, want, uint8_t(columns.size()), int(i)});
+                ib = uint16_t(ib + want);
+            }
+    end4 = tcRow::kCells;
+    end1 = ib;
+    for (const auto& c : columns)
+        if (c.cb >= 4) end4 = std::max<uint16_t>(end4, uint16_t(c.ib + c.cb));
+    end2 = end4;
+    rowSize = end1 + (columns.size() + 7) / 8;
+}
+
+void TableLayout::EncodeRow(uint8_t* row, uint32_t rowId, const std::vector<std::optional<mapi::PropertyValue>>& cells,
+                            const ValueStore& storeValue) const {
+    uint8_t* bitmap = row + end1;
+    auto present = [&](uint8_t bit) { bitmap[bit / 8] |= uint8_t(0x80 >> (bit % 8)); };
+    Put32(row + tcRow::kId, rowId);
+    Put32(row + tcRow::kVersion, 1);
+    present(0);
+    present(1);
+    for (const auto& c : columns) {
+        if (c.source < 0 || size_t(c.source) >= cells.size() || !cells[size_t(c.source)]) continue;
+        TypedValue v{mapi::PropType(c.tag & 0xFFFF), *cells[size_t(c.source)]};
+        Bytes data = Serialize(v);
+        if (IsFixedType(v.type)) std::copy(data.begin(), data.begin() + std::min<size_t>(data.size(), c.cb), row + c.ib);
+        else Put32(row + c.ib, storeValue(std::move(data)));
+        present(c.bit);
+    }
+}
+
+Bytes TableLayout::EncodeInfo(uint32_t rowIndexHid, uint32_t rowsRef) const {
+    std::vector<Column> sorted = columns;
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
+    Bytes info(tc::kColumns + tcColumn::kSize * sorted.size(), 0);
+    info[tc::kType] = tc::kTypeValue;
+    info[tc::kColumnCount] = uint8_t(columns.size());
+    Put16(&info[tc::kEnd4], end4);
+    Put16(&info[tc::kEnd2], end2);
+    Put16(&info[tc::kEnd1], end1);
+    Put16(&info[tc::kRowSize], uint16_t(rowSize));
+    Put32(&info[tc::kRowIndex], rowIndexHid);
+    Put32(&info[tc::kRows], rowsRef);
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        uint8_t* d = &info[tc::kColumns + tcColumn::kSize * i];
+        Put32(d + tcColumn::kTag, sorted[i].tag);
+        Put16(d + tcColumn::kOffset, sorted[i].ib);
+        d[tcColumn::kCellSize] = sorted[i].cb;
+        d[tcColumn::kBit] = sorted[i].bit;
+    }
+    return info;
+}
 
 EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<TableRow>& rows) {
     return EncodeTable(columns, rows.size(), [&](size_t i, std::vector<std::optional<mapi::PropertyValue>>& cells) {
@@ -29,35 +82,20 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, const std::vector<
 }
 
 EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, const RowSource& fill) {
-    // Layout: row id, row version, 8-byte cells, 4-byte cells, 1-byte cells,
-    // then the bitmap of present cells.
-    std::vector<ColumnLayout> layout{{mapi::PidTagLtpRowId.Tag(), tcRow::kId, 4, 0, -1}, {mapi::PidTagLtpRowVer.Tag(), tcRow::kVersion, 4, 1, -1}};
-    uint16_t ib = tcRow::kCells;
-    auto sizeOf = [](uint32_t tag) -> uint8_t {
-        auto t = mapi::PropType(tag & 0xFFFF);
-        if (t == mapi::PropType::Boolean) return 1;
-        if (t == mapi::PropType::Int64 || t == mapi::PropType::SysTime) return 8;
-        return 4;  // 4-byte values and references to variable values
-    };
-    for (uint8_t want : {8, 4, 1})
-        for (size_t i = 0; i < columns.size(); ++i)
-            if (sizeOf(columns[i]) == want) {
-                layout.push_back({columns[i], ib, want, uint8_t(layout.size()), int(i)});
-                ib = uint16_t(ib + want);
-            }
-    uint16_t end4 = tcRow::kCells, end2, end1 = ib;
-    for (const auto& c : layout)
-        if (c.cb >= 4) end4 = std::max<uint16_t>(end4, uint16_t(c.ib + c.cb));
-    end2 = end4;
-    const size_t bitmapSize = (layout.size() + 7) / 8;
-    const size_t rowSize = end1 + bitmapSize;
-
+    const TableLayout layout(columns);
+    const size_t rowSize = layout.rowSize;
     EncodedNode node;
     HeapBuilder heap(hn::kClientTableContext);
     // Outlook's order: the row index's header first, then the table's header.
     const uint32_t rowIndex = ReserveBthHeader(heap);
-    const uint32_t infoHid = heap.Reserve(tc::kColumns + tcColumn::kSize * layout.size());
+    const uint32_t infoHid = heap.Reserve(tc::kColumns + tcColumn::kSize * layout.columns.size());
     uint32_t nextLarge = 0;
+    const TableLayout::ValueStore storeValue = [&](Bytes&& data) -> uint32_t {
+        if (data.size() <= kMaxHeapAllocation) return heap.Allocate(data);
+        Nid nid = LargeValueNid(nextLarge++);
+        node.subnodes.emplace_back(nid, std::move(data));
+        return nid;
+    };
     // Rows go straight into block-sized pieces: a block holds a whole number of
     // rows and all but the last are padded to the full block size.
     const size_t perBlock = kMaxBlockData / rowSize;
@@ -74,27 +112,7 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
         uint32_t rowId = fill(r, cells);
         cells.resize(columns.size());
         std::fill(row.begin(), row.end(), 0);
-        uint8_t* bitmap = &row[end1];
-        auto present = [&](uint8_t bit) { bitmap[bit / 8] |= uint8_t(0x80 >> (bit % 8)); };
-        Put32(&row[tcRow::kId], rowId);
-        Put32(&row[tcRow::kVersion], 1);
-        present(0);
-        present(1);
-        for (const auto& c : layout) {
-            if (c.source < 0 || !cells[size_t(c.source)]) continue;
-            TypedValue v{mapi::PropType(c.tag & 0xFFFF), *cells[size_t(c.source)]};
-            Bytes data = Serialize(v);
-            if (IsFixedType(v.type)) {
-                std::copy(data.begin(), data.begin() + std::min<size_t>(data.size(), c.cb), &row[c.ib]);
-            } else if (data.size() <= kMaxHeapAllocation) {
-                Put32(&row[c.ib], heap.Allocate(data));
-            } else {
-                Nid nid = LargeValueNid(nextLarge++);
-                Put32(&row[c.ib], nid);
-                node.subnodes.emplace_back(nid, std::move(data));
-            }
-            present(c.bit);
-        }
+        layout.EncodeRow(row.data(), rowId, cells, storeValue);
         if (!inHeap && r > 0 && r % perBlock == 0) matrix.resize(matrix.size() + (kMaxBlockData - perBlock * rowSize), 0);
         matrix.insert(matrix.end(), row.begin(), row.end());
         ids.emplace_back(rowId, uint32_t(r));
@@ -110,28 +128,11 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
         if (inHeap) {
             rowsRef = heap.Allocate(matrix);
         } else {
-            rowsRef = (1u << nid::kIndexShift) | nid::kTypeLtp;
+            rowsRef = kTableRowsNid;
             node.subnodes.emplace_back(rowsRef, std::move(matrix));
         }
     }
-    std::vector<ColumnLayout> sorted = layout;
-    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
-    Bytes info(tc::kColumns + tcColumn::kSize * sorted.size(), 0);
-    info[tc::kType] = tc::kTypeValue;
-    info[tc::kColumnCount] = uint8_t(layout.size());
-    Put16(&info[tc::kEnd4], end4);
-    Put16(&info[tc::kEnd2], end2);
-    Put16(&info[tc::kEnd1], end1);
-    Put16(&info[tc::kRowSize], uint16_t(rowSize));
-    Put32(&info[tc::kRowIndex], rowIndex);
-    Put32(&info[tc::kRows], rowsRef);
-    for (size_t i = 0; i < sorted.size(); ++i) {
-        uint8_t* d = &info[tc::kColumns + tcColumn::kSize * i];
-        Put32(d + tcColumn::kTag, sorted[i].tag);
-        Put16(d + tcColumn::kOffset, sorted[i].ib);
-        d[tcColumn::kCellSize] = sorted[i].cb;
-        d[tcColumn::kBit] = sorted[i].bit;
-    }
+    const Bytes info = layout.EncodeInfo(rowIndex, rowsRef);
     heap.Fill(infoHid, info.data(), info.size());
     heap.SetRoot(infoHid);
     node.blocks = heap.Finish();

@@ -12,6 +12,7 @@
 #include <vector>
 
 namespace notesapi {
+struct PackedDatetime;
 struct Item;
 struct Attachment;
 }  // namespace notesapi
@@ -42,6 +43,7 @@ public:
     int zoneMinutes = 0;
 
 private:
+    friend struct notesapi::PackedDatetime;
     bool hasDate_ = false, hasTime_ = false, hasZone_ = false;
 };
 
