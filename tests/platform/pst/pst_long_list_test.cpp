@@ -17,14 +17,12 @@ using namespace testsupport;
 
 namespace {
 
-const mapi::PropertyKey kEmail = mapi::InfoOf(mapi::ContactField::Email1Address).key;
-
 mapi::PropertyBag Item(int n, const std::string& subject, bool read) {
     mapi::PropertyBag b;
     b.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
     b.Set(mapi::PidTagSubject.Key(), subject);
     b.Set(mapi::PidTagDisplayName.Key(), subject);
-    b.Set(kEmail, "person" + std::to_string(n) + "@example.org");
+    b.Set(mapi::InfoOf(mapi::ContactField::Email1Address).key, "person" + std::to_string(n) + "@example.org");
     b.Set(mapi::PidTagMessageFlags.Key(), int32_t(read ? mapi::kMsgFlagRead : 0));
     return b;
 }
