@@ -65,10 +65,15 @@ struct ViewInfo {
     std::vector<ColumnInfo> columns;
 };
 
+// 8 bytes: a view may list a million documents.
 struct ViewEntry {
-    long doc = -1;          // document number, -1 for a category entry
-    uint32_t category = 0;  // index into the view's category texts
+    static constexpr uint32_t kCategory = UINT32_MAX;  // doc of a category entry
+    uint32_t doc = kCategory;  // document number
+    uint32_t category = 0;     // index into the view's category texts
+    bool IsCategory() const { return doc == kCategory; }
+    long Doc() const { return IsCategory() ? -1 : long(doc); }
 };
+static_assert(sizeof(ViewEntry) == 8);
 
 struct ViewEntries {
     LNSTATUS status = LNNOERROR;  // formula failure, if any
@@ -89,8 +94,14 @@ private:
     uint8_t month_ = 0, day_ = 0, hour_ = 0, minute_ = 0, second_ = 0, hundredth_ = 0, flags_ = 0;
 };
 
+// 80 bytes, a whole number of them in a deque's block.
 struct DocRecord {
-    uint64_t begin = 0, end = 0;  // byte span of <document>...</document>
+    // Byte span of <document>...</document>: its size saturates at
+    // kSizeUnknown, far over what a document may be to be read.
+    static constexpr uint32_t kSizeUnknown = UINT32_MAX;
+    uint64_t begin = 0;
+    uint32_t size = 0;
+    uint64_t End() const { return begin + size; }
     uint32_t form = 0;            // interned form name
     uint32_t noteId = 0;
     uint32_t firstSummary = 0;    // into DatabaseIndex::summaries
