@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document_cache.h"
+#include "pieces.h"
 
 #include <base/ascii.h>
 
@@ -14,7 +15,6 @@
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -94,7 +94,7 @@ private:
     uint8_t month_ = 0, day_ = 0, hour_ = 0, minute_ = 0, second_ = 0, hundredth_ = 0, flags_ = 0;
 };
 
-// 80 bytes, a whole number of them in a deque's block.
+// 80 bytes: the index keeps one for each of a million documents.
 struct DocRecord {
     // Byte span of <document>...</document>: its size saturates at
     // kSizeUnknown, far over what a document may be to be read.
@@ -157,11 +157,11 @@ public:
     bool SameFile(const struct stat& sb) const;
 
     std::vector<ViewInfo> views;
-    // Deques: a database may hold a million documents, and a vector would
+    // In pieces: a database may hold a million documents, and a vector would
     // hold up to twice that while it grows.
-    std::deque<DocRecord> docs;
-    std::deque<Summary> summaries;
-    std::deque<TextArena::Span> values;  // into arena
+    Pieces<DocRecord> docs;
+    Pieces<Summary> summaries;
+    Pieces<TextArena::Span> values;  // into arena
     TextArena arena;
     std::vector<std::string> strings;                   // interned names
     std::unordered_map<std::string, uint32_t> stringIds;
