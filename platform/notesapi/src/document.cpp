@@ -22,8 +22,7 @@ LNSTATUS LNDocument::NeedOpen() const { return items_ ? LNNOERROR : Report(LNERR
 
 size_t LNDocument::GetSize() const {
     if (!index_) return 0;
-    const auto& d = index_->docs[doc_];
-    return size_t(d.end - d.begin);
+    return index_->docs[doc_].size;
 }
 
 LNDatetime LNDocument::GetLastModified() const { return index_ ? index_->docs[doc_].modified.Unpack() : LNDatetime(); }

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -240,7 +241,9 @@ void ScanEnd(void* ud, const XML_Char* name) {
         st->inNoteinfo = false;
     }
     if (st->depth == st->docDepth) {
-        ix->docs.back().end = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
+        DocRecord& d = ix->docs.back();
+        const uint64_t end = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
+        d.size = uint32_t(std::min<uint64_t>(end - d.begin, DocRecord::kSizeUnknown));
         st->docDepth = -1;
     } else if (st->depth == st->viewDepth) {
         FinishView(st);

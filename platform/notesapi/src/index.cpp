@@ -191,7 +191,7 @@ void DocumentItems::IndexNames() {
 LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const {
     const DocRecord& doc = docs[d];
     constexpr uint64_t kMaxDocumentBytes = uint64_t(1) << 30;
-    if (doc.end < doc.begin || doc.end - doc.begin > kMaxDocumentBytes)
+    if (doc.size > kMaxDocumentBytes)
         return MakeStatus(LNERR_MALFORMED, "A document of " + path + " is larger than 1 GB and is not read.");
     LNSTATUS status = LNNOERROR;
     const int fd = File(&status);
@@ -202,12 +202,12 @@ LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentIte
         return LNNOERROR;
     }
     auto items = std::make_shared<DocumentItems>();
-    LNSTATUS st = ReadDocument(fd, doc.begin, doc.end, path, encoding, items.get());
+    LNSTATUS st = ReadDocument(fd, doc.begin, doc.End(), path, encoding, items.get());
     // A file written to while it was read: what was read means nothing.
     if (LNSTATUS after = CheckUnchanged(fd)) return after;
     if (st != LNNOERROR) return st;
     items->IndexNames();
-    if (documentCache_.IsRepeated(d)) documentCache_.Keep(d, doc.end - doc.begin, items);
+    if (documentCache_.IsRepeated(d)) documentCache_.Keep(d, doc.size, items);
     *out = std::move(items);
     return LNNOERROR;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document_cache.h"
+#include "pieces.h"
 
 #include <base/ascii.h>
 
@@ -14,7 +15,6 @@
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -65,10 +65,15 @@ struct ViewInfo {
     std::vector<ColumnInfo> columns;
 };
 
+// 8 bytes: a view may list a million documents.
 struct ViewEntry {
-    long doc = -1;          // document number, -1 for a category entry
-    uint32_t category = 0;  // index into the view's category texts
+    static constexpr uint32_t kCategory = UINT32_MAX;  // doc of a category entry
+    uint32_t doc = kCategory;  // document number
+    uint32_t category = 0;     // index into the view's category texts
+    bool IsCategory() const { return doc == kCategory; }
+    long Doc() const { return IsCategory() ? -1 : long(doc); }
 };
+static_assert(sizeof(ViewEntry) == 8);
 
 struct ViewEntries {
     LNSTATUS status = LNNOERROR;  // formula failure, if any
@@ -89,8 +94,14 @@ private:
     uint8_t month_ = 0, day_ = 0, hour_ = 0, minute_ = 0, second_ = 0, hundredth_ = 0, flags_ = 0;
 };
 
+// 80 bytes: the index keeps one for each of a million documents.
 struct DocRecord {
-    uint64_t begin = 0, end = 0;  // byte span of <document>...</document>
+    // Byte span of <document>...</document>: its size saturates at
+    // kSizeUnknown, far over what a document may be to be read.
+    static constexpr uint32_t kSizeUnknown = UINT32_MAX;
+    uint64_t begin = 0;
+    uint32_t size = 0;
+    uint64_t End() const { return begin + size; }
     uint32_t form = 0;            // interned form name
     uint32_t noteId = 0;
     uint32_t firstSummary = 0;    // into DatabaseIndex::summaries
@@ -146,11 +157,11 @@ public:
     bool SameFile(const struct stat& sb) const;
 
     std::vector<ViewInfo> views;
-    // Deques: a database may hold a million documents, and a vector would
+    // In pieces: a database may hold a million documents, and a vector would
     // hold up to twice that while it grows.
-    std::deque<DocRecord> docs;
-    std::deque<Summary> summaries;
-    std::deque<TextArena::Span> values;  // into arena
+    Pieces<DocRecord> docs;
+    Pieces<Summary> summaries;
+    Pieces<TextArena::Span> values;  // into arena
     TextArena arena;
     std::vector<std::string> strings;                   // interned names
     std::unordered_map<std::string, uint32_t> stringIds;

@@ -60,7 +60,7 @@ LNVFEntry LNViewFolder::operator[](size_t i) const {
     }
     const auto& e = entries.entries[i];
     std::string category = entries.categories.empty() ? std::string() : entries.categories[e.category];
-    return LNVFEntry(index_, e.doc, std::move(category), session_);
+    return LNVFEntry(index_, e.Doc(), std::move(category), session_);
 }
 
 LNSTATUS LNVFEntry::GetDocument(LNDocument* document) const {

@@ -26,7 +26,7 @@ void Fail(const ViewInfo& view, LNSTATUS st, ViewEntries* out) {
 
 void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
     const ViewInfo& view = ix.views[v];
-    std::vector<long> selected;
+    std::vector<uint32_t> selected;
     if (!view.selection.empty()) {
         std::unique_ptr<Formula> formula;
         LNSTATUS st = Formula::Parse(view.selection, &formula);
@@ -38,11 +38,11 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
             st = formula->Evaluate(lookup, &matches);
             if (st == LNNOERROR) st = failure;
             if (st != LNNOERROR) return Fail(view, st, out);
-            if (matches) selected.push_back(long(d));
+            if (matches) selected.push_back(uint32_t(d));
         }
     } else if (!view.isFolder) {
         selected.resize(ix.docs.size());
-        std::iota(selected.begin(), selected.end(), 0L);
+        std::iota(selected.begin(), selected.end(), 0u);
     }
 
     // Sort keys from the sorted columns, in column order. The first
@@ -67,7 +67,7 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
     LNSTATUS failure = LNNOERROR;
     std::string keys;
     std::vector<uint64_t> ends;
-    for (long d : selected) {
+    for (uint32_t d : selected) {
         keys.clear();
         ends.clear();
         for (const ColumnInfo* c : sortColumns) {
@@ -76,7 +76,7 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
             ends.push_back(keys.size());
         }
         auto addRow = [&](std::string_view cat) {
-            rowDoc.push_back(uint32_t(d));
+            rowDoc.push_back(d);
             if (category) {
                 keyText += cat;
                 keyEnds.push_back(keyText.size());
@@ -96,7 +96,7 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
                 if (seen.insert(c).second) addRow(c);
         if (seen.empty()) addRow({});
     }
-    std::vector<long>().swap(selected);
+    std::vector<uint32_t>().swap(selected);
     if (failure != LNNOERROR) return Fail(view, failure, out);
 
     auto key = [&](uint32_t row, size_t k) {
@@ -120,9 +120,9 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
         if (category && (i == 0 || key(order[i], 0) != key(order[i - 1], 0))) {
             const std::string_view cat = key(order[i], 0);
             out->categories.push_back(cat.empty() ? "(Not Categorized)" : std::string(cat));
-            out->entries.push_back({-1, uint32_t(out->categories.size() - 1)});
+            out->entries.push_back({ViewEntry::kCategory, uint32_t(out->categories.size() - 1)});
         }
-        out->entries.push_back({long(rowDoc[order[i]]), category ? uint32_t(out->categories.size() - 1) : 0});
+        out->entries.push_back({rowDoc[order[i]], category ? uint32_t(out->categories.size() - 1) : 0});
     }
 }
 
@@ -138,7 +138,7 @@ const ViewEntries& DatabaseIndex::Entries(size_t v) const {
         if (slot->categories.size() > 1) {
             std::vector<uint8_t> seen(docs.size(), 0);
             for (const ViewEntry& e : slot->entries)
-                if (e.doc >= 0 && seen[size_t(e.doc)]++ == 1) documentCache_.MarkRepeated(size_t(e.doc));
+                if (!e.IsCategory() && seen[e.doc]++ == 1) documentCache_.MarkRepeated(e.doc);
         }
     }
     return *slot;

@@ -1,6 +1,7 @@
 // The compact forms the index keeps for a million documents give back what
 // went in.
 #include "index.h"
+#include "pieces.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,27 @@ TEST(IndexPacking, TextsAcrossManyPiecesReadBackAndOversizedOnesAreRefused) {
     }
     for (const auto& [span, text] : kept) ASSERT_EQ(arena.At(span), text);
     EXPECT_THROW(arena.Add(std::string(notesapi::TextArena::kMaxText + 1, 'x')), std::length_error);
+}
+
+TEST(IndexPacking, RecordsAcrossPiecesKeepTheirValuesAndPlaces) {
+    notesapi::Pieces<notesapi::DocRecord> docs;
+    const size_t count = 2 * notesapi::Pieces<notesapi::DocRecord>::kPerPiece + 3;
+    const notesapi::DocRecord* first = nullptr;
+    for (size_t i = 0; i < count; ++i) {
+        notesapi::DocRecord d;
+        d.begin = (uint64_t(1) << 33) + i;  // offsets past 4 GB
+        d.size = notesapi::DocRecord::kSizeUnknown - uint32_t(i);
+        docs.push_back(d);
+        docs.back().noteId = uint32_t(i);
+        if (i == 0) first = &docs[0];
+    }
+    ASSERT_EQ(docs.size(), count);
+    EXPECT_EQ(&docs[0], first);  // growing moved nothing
+    for (size_t i : {size_t(0), notesapi::Pieces<notesapi::DocRecord>::kPerPiece - 1,
+                     notesapi::Pieces<notesapi::DocRecord>::kPerPiece, count - 1}) {
+        EXPECT_EQ(docs[i].End(), (uint64_t(1) << 33) + i + notesapi::DocRecord::kSizeUnknown - i);
+        EXPECT_EQ(docs[i].noteId, i);
+    }
 }
 
 }  // namespace
