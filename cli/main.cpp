@@ -9,6 +9,7 @@
 #include "top_level.h"
 #include "usage.h"
 
+#include <base/backslash.h>
 #include <base/file_size_limit.h>
 #include <cmdline/standard_options.h>
 
@@ -25,21 +26,6 @@ using cli::kUsage;
 int Usage() {
     std::cerr << cli::kUsageText;
     return kUsage;
-}
-
-// Backslash, tab, CR and LF inside a value are written as \\, \t, \r, \n.
-std::string Escape(const std::string& v) {
-    std::string out;
-    for (char c : v) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
-        }
-    }
-    return out;
 }
 
 int Analyse(notes::BrowseState& state, notes::HeadlessAnalysisView& view) {
@@ -96,10 +82,11 @@ static int RunCommand(int argc, char** argv) {
             std::cerr << list.failure << "\n";
             return kCannotOpen;
         }
+        using base::BackslashEscaped;
         for (const auto& row : list.rows)
-            std::cout << row.no << '\t' << row.viewIndex << '\t' << Escape(row.fullName) << '\t'
-                      << Escape(row.firstName) << '\t' << Escape(row.lastName) << '\t'
-                      << Escape(row.middleInitial) << '\t' << Escape(row.mailAddress) << '\n';
+            std::cout << row.no << '\t' << row.viewIndex << '\t' << BackslashEscaped(row.fullName) << '\t'
+                      << BackslashEscaped(row.firstName) << '\t' << BackslashEscaped(row.lastName) << '\t'
+                      << BackslashEscaped(row.middleInitial) << '\t' << BackslashEscaped(row.mailAddress) << '\n';
         return 0;
     }
     std::cerr << "No folder named \"" << folder << "\"; the analysis found:";

@@ -3,6 +3,7 @@
 #include "file_writes.h"
 
 #include <base/atomic_file.h>
+#include <base/backslash.h>
 #include <base/hash.h>
 
 #include <cerrno>
@@ -35,38 +36,6 @@ int64_t NowMs() {
     ThrowFileError(err, what + " \"" + path + "\": " + std::strerror(err));
 }
 
-// Texts keep every byte: backslash, tab, line feed and carriage return are escaped.
-void AppendEscaped(std::string& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
-        }
-    }
-}
-
-bool Unescape(std::string_view text, std::string* out) {
-    out->clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            *out += text[i];
-            continue;
-        }
-        if (++i == text.size()) return false;
-        switch (text[i]) {
-            case '\\': *out += '\\'; break;
-            case 't': *out += '\t'; break;
-            case 'n': *out += '\n'; break;
-            case 'r': *out += '\r'; break;
-            default: return false;
-        }
-    }
-    return true;
-}
-
 std::string Checksum(std::string_view text) {
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(base::Fnv1a64(text)));
@@ -88,12 +57,12 @@ bool ParseInt(std::string_view text, int64_t* out) {
 // line, file, then the checksum of everything before it.
 std::string FormatLine(const mapi::SourceIdentity& id, const SavedPlace& place) {
     std::string line;
-    AppendEscaped(line, id.database);
+    base::AppendBackslashEscaped(line, id.database);
     line += '\t';
-    AppendEscaped(line, id.unid);
+    base::AppendBackslashEscaped(line, id.unid);
     line += '\t' + std::to_string(id.modified.ticks) + '\t' + std::to_string(id.sequence) + '\t' +
             std::to_string(place.line) + '\t';
-    AppendEscaped(line, place.file);
+    base::AppendBackslashEscaped(line, place.file);
     line += '\t' + Checksum(line);
     return line;
 }
@@ -109,9 +78,10 @@ bool ParseLine(std::string_view line, mapi::SourceIdentity* id, SavedPlace* plac
         start = tab + 1;
     }
     int64_t ticks = 0, sequence = 0, row = 0;
-    if (fields.size() != 6 || !Unescape(fields[0], &id->database) || !Unescape(fields[1], &id->unid) ||
+    using base::BackslashUnescape;
+    if (fields.size() != 6 || !BackslashUnescape(fields[0], &id->database) || !BackslashUnescape(fields[1], &id->unid) ||
         !ParseInt(fields[2], &ticks) || !ParseInt(fields[3], &sequence) || !ParseInt(fields[4], &row) ||
-        !Unescape(fields[5], &place->file) || sequence < 0 || sequence > int64_t(UINT32_MAX) || row < -1)
+        !BackslashUnescape(fields[5], &place->file) || sequence < 0 || sequence > int64_t(UINT32_MAX) || row < -1)
         return false;
     id->modified.ticks = ticks;
     id->sequence = uint32_t(sequence);

@@ -2,6 +2,7 @@
 // files; items replaced in place through the session; existing PST files
 // opened to be continued, and the choice among them.
 #include "outside_readers.h"
+#include "profile_session.h"
 #include "pst_crafting.h"
 
 #include <store/msg_file.h>
@@ -36,15 +37,7 @@ void SaveContact(store::ContactItem item, const std::string& email, const std::o
     item.Save();
 }
 
-class SavedItemsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("FERRYWELL_PROFILE", (dir.Path() / "profile").c_str(), 1);
-        session.Logon();
-    }
-    TempDir dir;
-    store::Session session;
-};
+class SavedItemsTest : public testsupport::ProfileSessionTest {};
 
 TEST_F(SavedItemsTest, ListsEachDocumentOnceAndReplacesOnlyWhatItIsAskedTo) {
     store::Folder folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");

@@ -1,6 +1,7 @@
 // The store session on a PST profile: logon, folders by path, picked folders
 // and their display paths, contacts saved into folders.
 #include "outside_readers.h"
+#include "profile_session.h"
 
 #include <store/profile.h>
 #include <store/session.h>
@@ -13,15 +14,7 @@ using namespace testsupport;
 
 namespace {
 
-class Session : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("FERRYWELL_PROFILE", (dir.Path() / "profile").c_str(), 1);
-        session.Logon();
-    }
-    TempDir dir;
-    store::Session session;
-};
+class Session : public ProfileSessionTest {};
 
 TEST_F(Session, FirstLogonCreatesThePersonalFolders) {
     auto stores = session.Stores();
