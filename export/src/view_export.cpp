@@ -4,6 +4,13 @@
 #include "target.h"
 #include "view_reader.h"
 
+#include <base/bounded_queue.h>
+
+#include <atomic>
+#include <exception>
+#include <optional>
+#include <thread>
+
 namespace exporting {
 
 namespace {
@@ -65,6 +72,63 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     return true;
 }
 
+// Reads the view and writes each item as it is read, on the run's thread.
+// False when a stop request ended it.
+bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, const std::set<uint32_t>* entries) {
+    // An unchanged document the target holds is left unread.
+    std::function<bool(const mapi::SourceIdentity&)> saved;
+    if (run.options.skipSaved) saved = [&target](const mapi::SourceIdentity& source) { return target.SavedAndUnchanged(source); };
+    bool interrupted = false;
+    const bool finished = reader.Read(entries, [&] { return interrupted || run.StopRequested(); },
+                                      [&](ViewItem&& item) { interrupted = !WriteItem(run, target, item); }, saved);
+    return finished && !interrupted;
+}
+
+// The same with the reading on a thread of its own, at most kReadAhead items
+// ahead of the writing. Only the writing (this thread) touches the run and
+// the target, so log lines, counts and files come in the same order as one
+// after the other.
+constexpr size_t kReadAhead = 64;
+
+bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, const std::set<uint32_t>* entries) {
+    base::BoundedQueue<ViewItem> queue(kReadAhead);
+    std::atomic<bool> writerDone{false};
+    bool finished = true;
+    std::exception_ptr readFailure;
+    std::thread readerThread([&] {
+        try {
+            finished = reader.Read(entries, [&] { return writerDone.load() || run.StopRequested(); },
+                                   [&](ViewItem&& item) { queue.Push(std::move(item)); });
+        } catch (...) {
+            readFailure = std::current_exception();
+        }
+        queue.Close();
+    });
+    // However the writing ends, the reader is told and waited for.
+    auto endReading = [&] {
+        writerDone = true;
+        queue.Cancel();
+        if (readerThread.joinable()) readerThread.join();
+    };
+    bool interrupted = false;
+    try {
+        while (std::optional<ViewItem> item = queue.Pop()) {
+            // A stop request ends the writing where it stands, as it ends
+            // the reading one after the other.
+            if (run.StopRequested() || !WriteItem(run, target, *item)) {
+                interrupted = true;
+                break;
+            }
+        }
+    } catch (...) {
+        endReading();
+        throw;
+    }
+    endReading();
+    if (readFailure) std::rethrow_exception(readFailure);
+    return finished && !interrupted;
+}
+
 }  // namespace
 
 bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const std::set<uint32_t>* entries) {
@@ -77,13 +141,9 @@ bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const
     }
     const size_t count = reader.EntryCount();
     run.AddKnown(entries ? entries->size() : count);
-    // An unchanged document the target holds is left unread.
-    std::function<bool(const mapi::SourceIdentity&)> saved;
-    if (run.options.skipSaved) saved = [&target](const mapi::SourceIdentity& source) { return target.SavedAndUnchanged(source); };
-    bool interrupted = false;
-    const bool finished = reader.Read(entries, [&] { return interrupted || run.StopRequested(); },
-                                      [&](ViewItem&& item) { interrupted = !WriteItem(run, target, item); }, saved);
-    if (!finished || interrupted) {
+    const bool readAhead = run.request.readAhead && !run.options.skipSaved;
+    const bool completed = readAhead ? ReadAheadAndWrite(run, target, reader, entries) : ReadAndWrite(run, target, reader, entries);
+    if (!completed) {
         run.stopped = true;
         if (run.request.IsListExport()) run.ClearStop();
     }

@@ -56,7 +56,7 @@ struct ExportOptions {
     notes::OleDate filterStart, filterEnd;
     bool requireAttachments = false;  // "Message has attachment(s)."
     // "Ignore already saved message": leave out what an earlier run of the
-    // same export wrote. Not acted on yet.
+    // same export wrote.
     bool skipSaved = false;
 };
 
@@ -77,6 +77,12 @@ struct ExportRequest {
     // of one view.
     std::optional<ListedEntries> listed;
     ExportOptions options;
+    // Documents are read on a thread of their own, a few contacts ahead of
+    // the one being written, so that reading and writing share the machine's
+    // cores. Off, each contact is read and then written on the run's thread:
+    // the files are the same either way. With skipSaved the run is always
+    // one after the other, since what is saved decides what is read.
+    bool readAhead = true;
 
     bool IsListExport() const { return listed.has_value(); }
 };

@@ -1,0 +1,71 @@
+// A queue between one producing and one consuming thread that holds at most a
+// given number of items: Push waits while it is full, Pop while it is empty,
+// so the producer runs ahead of the consumer by that many items and no more.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+namespace base {
+
+template <typename T>
+class BoundedQueue {
+public:
+    explicit BoundedQueue(size_t capacity) : capacity_(capacity ? capacity : 1) {}
+    BoundedQueue(const BoundedQueue&) = delete;
+    BoundedQueue& operator=(const BoundedQueue&) = delete;
+
+    // Adds an item, waiting for room. False once the consumer cancelled: the
+    // item is dropped.
+    bool Push(T&& item) {
+        std::unique_lock lock(mutex_);
+        notFull_.wait(lock, [&] { return items_.size() < capacity_ || cancelled_; });
+        if (cancelled_) return false;
+        items_.push_back(std::move(item));
+        // Wake the consumer only when it may be waiting: once per run of
+        // items rather than once per item.
+        if (items_.size() == 1) notEmpty_.notify_one();
+        return true;
+    }
+
+    // The producer has no more items: Pop hands out what is left, then
+    // nothing.
+    void Close() {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        notEmpty_.notify_one();
+    }
+
+    // The consumer wants no more: Push returns false from now on and what is
+    // queued is dropped.
+    void Cancel() {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        items_.clear();
+        notFull_.notify_one();
+    }
+
+    // The next item, waiting for one; nothing once the queue is closed and
+    // empty, or cancelled.
+    std::optional<T> Pop() {
+        std::unique_lock lock(mutex_);
+        notEmpty_.wait(lock, [&] { return !items_.empty() || closed_ || cancelled_; });
+        if (items_.empty() || cancelled_) return std::nullopt;
+        std::optional<T> item(std::move(items_.front()));
+        items_.pop_front();
+        if (items_.size() + 1 == capacity_) notFull_.notify_one();
+        return item;
+    }
+
+private:
+    const size_t capacity_;
+    std::mutex mutex_;
+    std::condition_variable notFull_, notEmpty_;
+    std::deque<T> items_;
+    bool closed_ = false, cancelled_ = false;
+};
+
+}  // namespace base
