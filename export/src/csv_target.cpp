@@ -68,7 +68,7 @@ void CsvTarget::OpenFile(uint64_t entry) {
 }
 
 WriteResult CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint64_t entry,
-                                 const mapi::SourceIdentity& source, const Earlier* earlier) {
+                                 const mapi::SourceIdentity& source, const Earlier* earlier, const PreparedFile*) {
     if (earlier) {
         std::string row = CsvRow(contact.values);
         row.resize(row.size() - 2);  // the line keeps its own CR LF

@@ -32,7 +32,7 @@ protected:
     void StartFolder(const TargetFolder& folder, const std::string& dir) override;
     void EndFolder() override;
     WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                          const mapi::SourceIdentity& source, const Earlier* earlier) override;
+                          const mapi::SourceIdentity& source, const Earlier* earlier, const PreparedFile*) override;
 
 private:
     // Continues the CSV file the journal records rows of this database in.

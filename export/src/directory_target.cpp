@@ -211,10 +211,10 @@ std::string DirectoryTarget::ClaimEarlier(const std::string& file) {
 }
 
 WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                                   const mapi::SourceIdentity& source) {
+                                   const mapi::SourceIdentity& source, const PreparedFile* prepared) {
     const Earlier* earlier = nullptr;
     if (auto result = LeftOut(contact.hasAttachments, source, &earlier)) return *result;
-    return WriteFile(contact, subject, entry, source, earlier);
+    return WriteFile(contact, subject, entry, source, earlier, prepared);
 }
 
 }  // namespace exporting

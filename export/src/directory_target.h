@@ -36,7 +36,7 @@ public:
     // name; when that too is, the last name.
     std::string Subject(const ContactRecord& contact) const override;
     WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                      const mapi::SourceIdentity& source) override;
+                      const mapi::SourceIdentity& source, const PreparedFile* prepared) override;
     // As LeftOut finds it already saved; false while the message filter is
     // on, as it logs a line of its own for each document.
     bool SavedAndUnchanged(const mapi::SourceIdentity& source) override;
@@ -51,9 +51,11 @@ protected:
     // The current folder is done (another is prepared, or the target closes).
     virtual void EndFolder() {}
     // Writes one contact's file (or row), at its earlier place when there is
-    // one: Written, Failed (logged) or Stopped.
+    // one, from what Prepare made when it made something: Written, Failed
+    // (logged) or Stopped.
     virtual WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                                  const mapi::SourceIdentity& source, const Earlier* earlier) = 0;
+                                  const mapi::SourceIdentity& source, const Earlier* earlier,
+                                  const PreparedFile* prepared) = 0;
     // The result of an item that is not to be written: left out by the
     // message filter (each test that fails logs its own line), already
     // saved, or in a folder whose saved state cannot be read. Otherwise

@@ -5,6 +5,7 @@
 #include <exporting/naming.h>
 
 #include <base/atomic_file.h>
+#include <store/conversions.h>
 #include <store/msg_file.h>
 #include <store/pdf.h>
 #include <store/saved_items.h>
@@ -85,6 +86,21 @@ WriteResult WriteItemFile(RunContext& run, const std::string& path, const mapi::
     }
 }
 
+// Writes the file Prepare made at path: Written, Failed (logged) or Stopped.
+WriteResult WritePrepared(RunContext& run, const std::string& path, const PreparedFile& prepared) {
+    if (prepared.result == WriteResult::Written) {
+        try {
+            base::WriteFileAtomically(path, prepared.bytes);
+        } catch (const base::IoError& e) {
+            run.LogError("Cannot write " + path + ": " + e.what());
+            return WriteResult::Failed;
+        }
+    } else if (prepared.result == WriteResult::Failed) {
+        run.LogError("Cannot write " + path + ": " + prepared.error);
+    }
+    return prepared.result;
+}
+
 bool NamedByFileAs(const ExportOptions& o) { return o.namingOn && o.naming == kFileAsNaming; }
 
 // The File As text the contact's item is saved with. A value the item
@@ -109,11 +125,47 @@ void ItemFileTarget::Written(const std::string& path, const mapi::SourceIdentity
     if (run_.options.kind != OutputKind::Msg) Record(source, {NameIn(path)});
 }
 
+std::unique_ptr<PreparedFile> ItemFileTarget::Prepare(const ContactRecord& contact,
+                                                     const std::function<bool()>& stop) const {
+    const OutputKind kind = run_.options.kind;
+    if (run_.options.filterOn || kind == OutputKind::Msg) return nullptr;
+    auto prepared = std::make_unique<PreparedFile>();
+    try {
+        store::ContactItem item(nullptr);
+        ApplyContactTable(item, contact, Subject(contact));
+        if (kind != OutputKind::Pdf) {
+            prepared->bytes = store::RenderContactToString(item.Properties(), SaveAsType(kind));
+            return prepared;
+        }
+        // A long contact takes a while to lay out: a stop is honoured
+        // within it rather than after it.
+        const std::string html = notes::getImage(store::RenderContactToString(item.Properties(), store::olHTML));
+        switch (store::RenderHtmlToPdfBytes(html, &prepared->bytes, stop)) {
+        case store::PdfOutcome::Written: break;
+        case store::PdfOutcome::Stopped: prepared->result = WriteResult::Stopped; break;
+        case store::PdfOutcome::Failed:
+            prepared->result = WriteResult::Failed;
+            prepared->error = "the PDF cannot be written";
+            break;
+        }
+    } catch (const store::StoreError& e) {
+        prepared->result = WriteResult::Failed;
+        prepared->error = e.what();
+    }
+    return prepared;
+}
+
 WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                                      const mapi::SourceIdentity& source, const Earlier* earlier) {
+                                      const mapi::SourceIdentity& source, const Earlier* earlier,
+                                      const PreparedFile* prepared) {
     const ExportOptions& o = run_.options;
     const std::string fileAs = NamedByFileAs(o) ? FileAsText(contact, subject) : std::string();
     const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
+    if (prepared) {
+        const WriteResult written = WritePrepared(run_, path, *prepared);
+        if (written == WriteResult::Written) Written(path, source);
+        return written;
+    }
     const WriteResult written = WriteItemFile(
         run_, path, source,
         [](const std::string& at) {

@@ -14,11 +14,14 @@ public:
     using DirectoryTarget::DirectoryTarget;
 
     WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) override;
+    // A rendering's bytes (a PDF laid out), unless the message filter is on
+    // (most contacts would then be left out) or the file is an MSG file.
+    std::unique_ptr<PreparedFile> Prepare(const ContactRecord& contact, const std::function<bool()>& stop) const override;
 
 protected:
     void StartFolder(const TargetFolder&, const std::string&) override {}
     WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                          const mapi::SourceIdentity& source, const Earlier* earlier) override;
+                          const mapi::SourceIdentity& source, const Earlier* earlier, const PreparedFile* prepared) override;
 
 private:
     // The path of the item's file: its earlier file, else one named by base

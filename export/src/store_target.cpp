@@ -137,7 +137,7 @@ bool StoreTarget::SavedAndUnchanged(const mapi::SourceIdentity& source) {
 }
 
 WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t,
-                               const mapi::SourceIdentity& source) {
+                               const mapi::SourceIdentity& source, const PreparedFile*) {
     const SavedChoice<StoredItem> choice = saved_.Choose(source);
     if (choice.action == SavedAction::Skip) return WriteResult::AlreadySaved;
     return SaveCounting("contact", [&] {

@@ -12,6 +12,7 @@
 #include <mapi/source_identity.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,15 @@ struct TargetFolder {
 // run ends as stopped rather than counting it as failed.
 enum class WriteResult { Written, Skipped, Failed, AlreadySaved, Stopped };
 
+// A contact's file made ahead of its writing, on a reading thread
+// (ExportTarget::Prepare): its bytes (Written), why it could not be made
+// (Failed), or that a stop request ended its making (Stopped).
+struct PreparedFile {
+    WriteResult result = WriteResult::Written;
+    std::string bytes;
+    std::string error;
+};
+
 class ExportTarget {
 public:
     virtual ~ExportTarget() = default;
@@ -48,13 +58,23 @@ public:
     virtual std::string PrepareFolder(const TargetFolder& folder) = 0;
     // The subject a contact is logged with, and for files named and titled by.
     virtual std::string Subject(const ContactRecord& contact) const = 0;
+    // What can be made of a contact alone, ahead of its Write: called on a
+    // reading thread, possibly while Write runs for earlier contacts on
+    // another, so it touches nothing of the target's state. stop is asked
+    // during long work. Null: Write does it all.
+    virtual std::unique_ptr<PreparedFile> Prepare(const ContactRecord& contact, const std::function<bool()>& stop) const {
+        (void)contact;
+        (void)stop;
+        return nullptr;
+    }
     // Writes one contact into the prepared folder; entry is its entry index
     // in the view, source where it comes from: the item carries it (or the
     // folder's record of files does), and with "Ignore already saved
     // message" what an earlier run saved of it decides whether it is added,
-    // replaced in place or left (SavedFolder). Failures are logged here.
+    // replaced in place or left (SavedFolder). prepared is what Prepare made
+    // of it, if anything. Failures are logged here.
     virtual WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
-                              const mapi::SourceIdentity& source) = 0;
+                              const mapi::SourceIdentity& source, const PreparedFile* prepared) = 0;
     // Writes one group as a distribution list named after its ListName (or
     // skips it where lists have no place); entry and source as for Write.
     // Failures, skips and the members that could not be resolved are logged

@@ -6,7 +6,11 @@
 
 #include <base/bounded_queue.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
 #include <exception>
 #include <optional>
 #include <thread>
@@ -55,7 +59,7 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         result = target.WriteList(*item.group, item.entry, item.source);
     } else {
         const std::string subject = target.Subject(item.contact);
-        result = target.Write(item.contact, subject, item.entry, item.source);
+        result = target.Write(item.contact, subject, item.entry, item.source, item.prepared.get());
         name = item.contact.DisplayName();
         if (name.empty()) name = subject;
     }
@@ -72,6 +76,12 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     return true;
 }
 
+// The target's part of a contact that needs nothing of its state, done on
+// the reading side.
+void Prepare(const ExportTarget& target, ViewItem& item, const std::function<bool()>& stop) {
+    if (item.readable && !item.alreadySaved && !item.group) item.prepared = target.Prepare(item.contact, stop);
+}
+
 // Reads the view and writes each item as it is read, on the run's thread.
 // False when a stop request ended it.
 bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, const std::set<uint32_t>* entries) {
@@ -79,43 +89,90 @@ bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, con
     std::function<bool(const mapi::SourceIdentity&)> saved;
     if (run.options.skipSaved) saved = [&target](const mapi::SourceIdentity& source) { return target.SavedAndUnchanged(source); };
     bool interrupted = false;
-    const bool finished = reader.Read(entries, [&] { return interrupted || run.StopRequested(); },
-                                      [&](ViewItem&& item) { interrupted = !WriteItem(run, target, item); }, saved);
+    auto stop = [&] { return interrupted || run.StopRequested(); };
+    const bool finished = reader.Read(
+        entries, stop,
+        [&](ViewItem&& item) {
+            Prepare(target, item, stop);
+            interrupted = !WriteItem(run, target, item);
+        },
+        saved);
     return finished && !interrupted;
 }
 
-// The same with the reading on a thread of its own, at most kReadAhead items
-// ahead of the writing. Only the writing (this thread) touches the run and
-// the target, so log lines, counts and files come in the same order as one
-// after the other.
-constexpr size_t kReadAhead = 64;
+// The same with the reading on threads of their own, one for each core the
+// machine has (at most kMaxReaders), each reading every n-th entry and at most
+// kReadAhead items ahead of the writing. The writing takes the items from
+// the readers in turn, so in view order, and only it (this thread) touches
+// the run and the target's state: log lines, counts and files come in the
+// same order as one after the other.
+constexpr size_t kReadAhead = 32;
+constexpr size_t kMaxReaders = 4;
 
-bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, const std::set<uint32_t>* entries) {
-    base::BoundedQueue<ViewItem> queue(kReadAhead);
+size_t ReaderCount() {
+    const size_t cores = std::thread::hardware_concurrency();
+    return std::clamp<size_t>(cores, 1, kMaxReaders);
+}
+
+// One reader's thread and what it hands on.
+struct Lane {
+    explicit Lane(ViewReader& reader) : reader(reader), queue(kReadAhead) {}
+    ViewReader& reader;
+    base::BoundedQueue<std::optional<ViewItem>> queue;  // nothing: an entry that is not a contact
+    bool finished = true;                               // false: a stop ended its walk
+    std::exception_ptr failure;
+    std::thread thread;
+};
+
+bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first, uint32_t viewIndex,
+                       const std::set<uint32_t>* entries) {
+    // More readers of the same view; one that cannot open leaves its share
+    // to the others.
+    std::vector<std::unique_ptr<ViewReader>> more;
+    for (size_t i = 1; i < ReaderCount(); ++i) {
+        auto reader = std::make_unique<ViewReader>();
+        std::string why;
+        if (!reader->Open(run.request.database, viewIndex, &why) || reader->EntryCount() != first.EntryCount()) break;
+        more.push_back(std::move(reader));
+    }
+    std::vector<std::unique_ptr<Lane>> lanes;
+    lanes.push_back(std::make_unique<Lane>(first));
+    for (auto& reader : more) lanes.push_back(std::make_unique<Lane>(*reader));
+
     std::atomic<bool> writerDone{false};
-    bool finished = true;
-    std::exception_ptr readFailure;
-    std::thread readerThread([&] {
-        try {
-            finished = reader.Read(entries, [&] { return writerDone.load() || run.StopRequested(); },
-                                   [&](ViewItem&& item) { queue.Push(std::move(item)); });
-        } catch (...) {
-            readFailure = std::current_exception();
-        }
-        queue.Close();
-    });
-    // However the writing ends, the reader is told and waited for.
+    const std::function<bool()> stop = [&] { return writerDone.load() || run.StopRequested(); };
+    for (size_t k = 0; k < lanes.size(); ++k) {
+        Lane& lane = *lanes[k];
+        lane.thread = std::thread([&lane, &stop, &target, entries, share = ViewReader::Share{k, lanes.size()}] {
+            try {
+                lane.finished = lane.reader.ReadShare(entries, share, stop, [&](std::optional<ViewItem>&& item) {
+                    if (item) Prepare(target, *item, stop);
+                    lane.queue.Push(std::move(item));
+                });
+            } catch (...) {
+                lane.failure = std::current_exception();
+            }
+            lane.queue.Close();
+        });
+    }
+    // However the writing ends, the readers are told and waited for.
     auto endReading = [&] {
         writerDone = true;
-        queue.Cancel();
-        if (readerThread.joinable()) readerThread.join();
+        for (auto& lane : lanes) lane->queue.Cancel();
+        for (auto& lane : lanes)
+            if (lane->thread.joinable()) lane->thread.join();
     };
     bool interrupted = false;
     try {
-        while (std::optional<ViewItem> item = queue.Pop()) {
+        // The entries go round the lanes: the first lane with nothing more
+        // to hand on marks the end of the walk (or where a stop ended it).
+        for (size_t k = 0;; k = (k + 1) % lanes.size()) {
+            std::optional<std::optional<ViewItem>> next = lanes[k]->queue.Pop();
+            if (!next) break;
+            if (!*next) continue;
             // A stop request ends the writing where it stands, as it ends
             // the reading one after the other.
-            if (run.StopRequested() || !WriteItem(run, target, *item)) {
+            if (run.StopRequested() || !WriteItem(run, target, **next)) {
                 interrupted = true;
                 break;
             }
@@ -125,7 +182,11 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader
         throw;
     }
     endReading();
-    if (readFailure) std::rethrow_exception(readFailure);
+    bool finished = true;
+    for (auto& lane : lanes) {
+        if (lane->failure) std::rethrow_exception(lane->failure);
+        finished = finished && lane->finished;
+    }
     return finished && !interrupted;
 }
 
@@ -142,7 +203,8 @@ bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const
     const size_t count = reader.EntryCount();
     run.AddKnown(entries ? entries->size() : count);
     const bool readAhead = run.request.readAhead && !run.options.skipSaved;
-    const bool completed = readAhead ? ReadAheadAndWrite(run, target, reader, entries) : ReadAndWrite(run, target, reader, entries);
+    const bool completed = readAhead ? ReadAheadAndWrite(run, target, reader, viewIndex, entries)
+                                     : ReadAndWrite(run, target, reader, entries);
     if (!completed) {
         run.stopped = true;
         if (run.request.IsListExport()) run.ClearStop();

@@ -63,36 +63,56 @@ bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<boo
     for (size_t n = 0; n < count_; ++n) {
         if (entries && !entries->count(uint32_t(n))) continue;
         if (stop()) return false;
-        LNDocument doc;
-        if (!notes::ContactDocument(view_, n, &doc)) continue;
         ViewItem item;
-        item.entry = uint32_t(n);
-        item.source = SourceOf(doc);
-        if (saved && item.source.Valid() && !IsGroupForm(doc) && saved(item.source)) {
-            item.alreadySaved = item.readable = true;
-            // One that cannot be read is still saved: it goes by its id.
-            if (!SavedDocumentName(doc, &item.name, &item.contact)) item.name = item.source.unid;
+        if (ReadEntry(n, saved, &item)) deliver(std::move(item));
+    }
+    return true;
+}
+
+bool ViewReader::ReadShare(const std::set<uint32_t>* entries, Share share, const std::function<bool()>& stop,
+                           const std::function<void(std::optional<ViewItem>&&)>& deliver) {
+    size_t walked = 0;
+    for (size_t n = 0; n < count_; ++n) {
+        if (entries && !entries->count(uint32_t(n))) continue;
+        if (walked++ % share.of != share.index) continue;
+        if (stop()) return false;
+        ViewItem item;
+        if (ReadEntry(n, {}, &item))
             deliver(std::move(item));
-            continue;
+        else
+            deliver(std::nullopt);
+    }
+    return true;
+}
+
+bool ViewReader::ReadEntry(size_t n, const std::function<bool(const mapi::SourceIdentity&)>& saved, ViewItem* out) {
+    LNDocument doc;
+    if (!notes::ContactDocument(view_, n, &doc)) return false;
+    ViewItem& item = *out;
+    item.entry = uint32_t(n);
+    item.source = SourceOf(doc);
+    if (saved && item.source.Valid() && !IsGroupForm(doc) && saved(item.source)) {
+        item.alreadySaved = item.readable = true;
+        // One that cannot be read is still saved: it goes by its id.
+        if (!SavedDocumentName(doc, &item.name, &item.contact)) item.name = item.source.unid;
+        return true;
+    }
+    try {
+        doc.Open(0);
+        item.readable = true;
+    } catch (LNSTATUS) {
+    }
+    if (item.readable) {
+        if (notes::IsGroupDocument(doc)) {
+            item.group = ReadGroup(doc);
+            // Its members are resolved from the whole address book: the
+            // list changes when any document of it does.
+            if (book_ && item.source.Valid())
+                item.source.modified.ticks = std::max(item.source.modified.ticks, book_->LatestChange());
+        } else {
+            item.contact = ReadContact(doc);
         }
-        try {
-            doc.Open(0);
-            item.readable = true;
-        } catch (LNSTATUS) {
-        }
-        if (item.readable) {
-            if (notes::IsGroupDocument(doc)) {
-                item.group = ReadGroup(doc);
-                // Its members are resolved from the whole address book: the
-                // list changes when any document of it does.
-                if (book_ && item.source.Valid())
-                    item.source.modified.ticks = std::max(item.source.modified.ticks, book_->LatestChange());
-            } else {
-                item.contact = ReadContact(doc);
-            }
-            doc.Close();
-        }
-        deliver(std::move(item));
+        doc.Close();
     }
     return true;
 }

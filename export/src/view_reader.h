@@ -21,6 +21,8 @@
 
 namespace exporting {
 
+struct PreparedFile;
+
 // One contact entry of a view, read.
 struct ViewItem {
     uint32_t entry = 0;     // its entry index in the view (the list's "NO")
@@ -40,6 +42,8 @@ struct ViewItem {
     // and of every Person and Group document, since its members are
     // resolved through them.
     mapi::SourceIdentity source;
+    // What the target made of the contact ahead of writing it (target.h).
+    std::shared_ptr<const PreparedFile> prepared;
 };
 
 // Opens the database at path in a session of its own; false with the reason
@@ -67,11 +71,24 @@ public:
               const std::function<void(ViewItem&&)>& deliver,
               const std::function<bool(const mapi::SourceIdentity&)>& saved = {});
 
+    // One of several readers of the same view, each on a thread of its own:
+    // the n-th entry walked (counting only those in `entries`) is this
+    // reader's when n % of == index. Each of its entries is handed on in
+    // order, an entry that is not a contact as nothing, so that the shares'
+    // items merge back into view order.
+    struct Share {
+        size_t index = 0, of = 1;
+    };
+    bool ReadShare(const std::set<uint32_t>* entries, Share share, const std::function<bool()>& stop,
+                   const std::function<void(std::optional<ViewItem>&&)>& deliver);
+
 private:
     // The group of an open Group document, its members resolved against the
     // address book, which is read once, at the first group.
     GroupRecord ReadGroup(const LNDocument& doc);
     mapi::SourceIdentity SourceOf(const LNDocument& doc) const;
+    // Reads the entry n of the view into *item; false when it is not a contact.
+    bool ReadEntry(size_t n, const std::function<bool(const mapi::SourceIdentity&)>& saved, ViewItem* item);
 
     notes::Session session_;
     LNDatabase db_;

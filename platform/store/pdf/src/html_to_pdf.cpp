@@ -58,11 +58,10 @@ QFont PageFont() {
     return font;
 }
 
-PdfOutcome RenderToPdf(QString html, const std::string& pdfPath, const StopRequested& stop) {
+// The PDF is built in memory, so that a file is written only once it is
+// complete.
+PdfOutcome RenderToBytes(QString html, QByteArray& bytes, const StopRequested& stop) {
     if (!pdf::EnsureGuiApplication()) return PdfOutcome::Failed;
-    // The PDF is built in memory and then written beside the target and
-    // renamed over it, so an old file is replaced only by a complete new one.
-    QByteArray bytes;
     pdf::TextLayer layer;
     try {
         QBuffer buffer(&bytes);
@@ -88,7 +87,15 @@ PdfOutcome RenderToPdf(QString html, const std::string& pdfPath, const StopReque
     } catch (const pdf::Stopped&) {
         return PdfOutcome::Stopped;
     }
-    if (!layer.Apply(bytes)) return PdfOutcome::Failed;
+    return layer.Apply(bytes) ? PdfOutcome::Written : PdfOutcome::Failed;
+}
+
+// Written beside the target and renamed over it: an old file is replaced
+// only by a complete new one.
+PdfOutcome RenderToFile(QString html, const std::string& pdfPath, const StopRequested& stop) {
+    QByteArray bytes;
+    const PdfOutcome outcome = RenderToBytes(std::move(html), bytes, stop);
+    if (outcome != PdfOutcome::Written) return outcome;
     try {
         base::WriteFileAtomically(pdfPath, std::string_view(bytes.constData(), size_t(bytes.size())));
     } catch (const base::IoError&) {
@@ -97,11 +104,24 @@ PdfOutcome RenderToPdf(QString html, const std::string& pdfPath, const StopReque
     return PdfOutcome::Written;
 }
 
+QString FromUtf8(const std::string& html) { return QString::fromUtf8(html.data(), qsizetype(html.size())); }
+
 }  // namespace
+
+PdfOutcome RenderHtmlToPdfBytes(const std::string& html, std::string* pdf, const StopRequested& stop) {
+    try {
+        QByteArray bytes;
+        const PdfOutcome outcome = RenderToBytes(FromUtf8(html), bytes, stop);
+        if (outcome == PdfOutcome::Written) pdf->assign(bytes.constData(), size_t(bytes.size()));
+        return outcome;
+    } catch (...) {
+        return PdfOutcome::Failed;
+    }
+}
 
 PdfOutcome RenderHtmlToPdf(const std::string& html, const std::string& pdfPath, const StopRequested& stop) {
     try {
-        return RenderToPdf(QString::fromUtf8(html.data(), qsizetype(html.size())), pdfPath, stop);
+        return RenderToFile(FromUtf8(html), pdfPath, stop);
     } catch (...) {
         return PdfOutcome::Failed;
     }
@@ -115,7 +135,7 @@ void ConvertHtml2Pdf(const std::string& htmlPath, const std::string& pdfPath) {
     try {
         QFile in(QString::fromStdString(htmlPath));
         if (!in.exists() || !in.open(QIODevice::ReadOnly)) return;
-        RenderToPdf(DecodeHtmlBytes(in.readAll()), pdfPath, {});
+        RenderToFile(DecodeHtmlBytes(in.readAll()), pdfPath, {});
     } catch (...) {
     }
 }

@@ -38,6 +38,9 @@ void ConvertHtml2Pdf(const std::string& htmlPath, const std::string& pdfPath);
 // at pdfPath is replaced only once the new PDF is complete. Never throws.
 PdfOutcome RenderHtmlToPdf(const std::string& html, const std::string& pdfPath, const StopRequested& stop);
 
+// RenderHtmlToPdf into memory: *pdf gets the PDF's bytes when Written.
+PdfOutcome RenderHtmlToPdfBytes(const std::string& html, std::string* pdf, const StopRequested& stop);
+
 // RenderHtmlToPdf without a stop predicate; true when the PDF was written.
 bool ConvertHTMLToPDF(const std::string& html, const std::string& pdfPath);
 
