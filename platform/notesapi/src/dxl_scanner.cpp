@@ -41,6 +41,10 @@ struct ScanState : ReaderBase {
     int itemDepth = -1;
     bool itemSummarised = false;
     bool itemIsForm = false;
+    // The document's first children that are not items, from the start of
+    // the first to the end of the last: 0 before them, 1 among them, 2 after.
+    int leadRun = 0;
+    uint64_t leadBegin = 0, leadEnd = 0;
     bool inNoteinfo = false;
     PackedDatetime DocRecord::*noteTime = nullptr;  // the <noteinfo> time being read
     bool capturing = false;   // collecting one value's characters
@@ -133,6 +137,12 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     }
     if (st->docDepth >= 0) {
         int rel = st->depth - st->docDepth;
+        if (rel == 1 && local != "item" && st->leadRun == 0) {
+            st->leadRun = 1;
+            st->leadBegin = st->leadEnd = uint64_t(XML_GetCurrentByteIndex(st->parser));
+        } else if (rel == 1 && local == "item" && st->leadRun == 1) {
+            st->leadRun = 2;
+        }
         if (rel == 1 && local == "item") {
             st->itemDepth = st->depth;
             const char* itemName = Attr(atts, "name");
@@ -199,6 +209,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         d.firstValue = uint32_t(st->index->values.size());
         st->index->docs.push_back(d);
         st->docDepth = st->depth;
+        st->leadRun = 0;
     }
 }
 
@@ -240,10 +251,17 @@ void ScanEnd(void* ud, const XML_Char* name) {
     } else if (st->inNoteinfo && local == "noteinfo") {
         st->inNoteinfo = false;
     }
+    if (st->leadRun == 1 && st->docDepth >= 0 && st->depth == st->docDepth + 1)
+        st->leadEnd = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
     if (st->depth == st->docDepth) {
         DocRecord& d = ix->docs.back();
         const uint64_t end = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
         d.size = uint32_t(std::min<uint64_t>(end - d.begin, DocRecord::kSizeUnknown));
+        if (d.size != DocRecord::kSizeUnknown && st->leadRun > 0 && d.begin < st->leadBegin &&
+            st->leadBegin < st->leadEnd && st->leadEnd < end) {
+            d.skipAt = uint32_t(st->leadBegin - d.begin);
+            d.skipSize = uint32_t(st->leadEnd - st->leadBegin);
+        }
         st->docDepth = -1;
     } else if (st->depth == st->viewDepth) {
         FinishView(st);

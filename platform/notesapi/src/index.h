@@ -40,8 +40,10 @@ struct Attachment {
     std::string base64;
 };
 
+// A document's items, read once and then shared read-only: an item handed
+// out (LNText...) keeps the whole document alive.
 struct DocumentItems {
-    std::vector<std::shared_ptr<const Item>> items;
+    std::vector<Item> items;
     std::vector<std::shared_ptr<const Attachment>> attachments;
     // The first item of each name (ASCII case folded), for documents with
     // many items, so that reading each of them by name takes linear time.
@@ -49,6 +51,8 @@ struct DocumentItems {
     std::unordered_map<std::string, size_t> firstByName;
     static constexpr size_t kIndexedFrom = 64;
     void IndexNames();
+    // The first item named name, ignoring ASCII case; null when none is.
+    const Item* Find(std::string_view name) const;
 };
 
 struct ColumnInfo {
@@ -94,7 +98,7 @@ private:
     uint8_t month_ = 0, day_ = 0, hour_ = 0, minute_ = 0, second_ = 0, hundredth_ = 0, flags_ = 0;
 };
 
-// 80 bytes: the index keeps one for each of a million documents.
+// 88 bytes: the index keeps one for each of a million documents.
 struct DocRecord {
     // Byte span of <document>...</document>: its size saturates at
     // kSizeUnknown, far over what a document may be to be read.
@@ -102,6 +106,10 @@ struct DocRecord {
     uint64_t begin = 0;
     uint32_t size = 0;
     uint64_t End() const { return begin + size; }
+    // Bytes [begin + skipAt, + skipSize) hold the document's first children
+    // that are not items (its note information): the scan read them, and
+    // reading the document's items need not parse them again.
+    uint32_t skipAt = 0, skipSize = 0;
     uint32_t form = 0;            // interned form name
     uint32_t noteId = 0;
     uint32_t firstSummary = 0;    // into DatabaseIndex::summaries
@@ -215,12 +223,19 @@ LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex
 // against the file (see SameFile).
 LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
 
-// Parses the <document> element at bytes [begin, end) of the file fd (whose
-// path names it in messages) into its items. The bytes are read and parsed in
-// pieces, so a large document is never held twice. A failing or short read
-// gives LNERR_FILE_OPEN, bytes that are not a well-formed document
-// LNERR_MALFORMED.
-LNSTATUS ReadDocument(int fd, uint64_t begin, uint64_t end, const std::string& path, const std::string& encoding,
+// Where a document lies in its file: bytes [begin, end) but the span
+// [skipBegin, skipEnd) within them (none when they are equal), whole
+// elements that are not items.
+struct DocumentSpan {
+    uint64_t begin = 0, end = 0;
+    uint64_t skipBegin = 0, skipEnd = 0;
+};
+
+// Parses the <document> element at span of the file fd (whose path names it
+// in messages) into its items. The bytes are read and parsed in pieces, so a
+// large document is never held twice. A failing or short read gives
+// LNERR_FILE_OPEN, bytes that are not a well-formed document LNERR_MALFORMED.
+LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
                       DocumentItems* out);
 
 // A file's modification and change times in nanoseconds.
