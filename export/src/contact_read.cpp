@@ -41,9 +41,34 @@ bool IsBookkeepingItem(std::string_view name) {
         "Certificate", "PublicKey", "UserCertificate"};
     if (StartsWith(name, '$') || StartsWith(name, '_')) return true;
     for (auto n : kNames)
-        if (base::EqualsIgnoringAsciiCase(name, n)) return true;
+        if (name.size() == n.size() && base::EqualsIgnoringAsciiCase(name, n)) return true;
     return false;
 }
+
+namespace {
+
+// Tells, name by name in order, whether a name is the first of its kind
+// (ASCII case folded): a document's few names are compared with the ones
+// before them; many go through a set, so that a hostile document with a
+// hundred thousand items still reads in linear time.
+class FirstOfName {
+public:
+    explicit FirstOfName(const std::vector<std::string>& names) : names_(names) {}
+    bool operator()(size_t i) {
+        if (names_.size() > kCompared) return folded_.insert(base::AsciiLower(names_[i])).second;
+        for (size_t j = 0; j < i; ++j)
+            if (names_[j].size() == names_[i].size() && base::EqualsIgnoringAsciiCase(names_[j], names_[i]))
+                return false;
+        return true;
+    }
+
+private:
+    static constexpr size_t kCompared = 64;
+    const std::vector<std::string>& names_;
+    std::unordered_set<std::string> folded_;
+};
+
+}  // namespace
 
 const std::vector<std::string>* ContactRecord::Values(std::string_view item) const {
     for (const NotesItem& i : items)
@@ -65,9 +90,11 @@ ContactRecord ReadContact(const LNDocument& doc) {
         names = doc.GetItemNames();
     } catch (LNSTATUS) {
     }
-    std::unordered_set<std::string> seen;  // names folded: an item repeated under one name is read once
-    for (const std::string& name : names) {
-        if (IsBookkeepingItem(name) || !seen.insert(base::AsciiLower(name)).second) continue;
+    c.items.reserve(names.size());
+    FirstOfName first(names);  // an item repeated under one name is read once
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::string& name = names[i];
+        if (IsBookkeepingItem(name) || !first(i)) continue;
         if (base::EqualsIgnoringAsciiCase(name, "Body")) {
             c.body = notes::ReadRichText(doc, name);
             continue;
@@ -88,15 +115,20 @@ ContactRecord ReadContact(const LNDocument& doc) {
             }
         }
         bool cut = false;
-        c.items.push_back({name, notes::ReadTextValues(doc, name, &cut)});
+        std::vector<std::string> values = notes::ReadTextValues(doc, name, &cut);
         if (cut) c.cutItems.push_back(name);
+        c.items.push_back({std::move(name), std::move(values)});
     }
     // The CSV's columns; a manager or assistant by the common name, as the
     // contact item holds them.
     for (auto item : CsvColumnSources()) {
-        if (c.values.count(item) || !c.Values(item)) continue;
+        if (c.values.count(item)) continue;
+        const std::vector<std::string>* all = c.Values(item);
+        if (!all) continue;
+        // Value(item) when values lacks it.
+        const std::string& value = all->empty() || all->front().empty() ? kBlank : all->front();
         const bool person = item == "Manager" || item == "Assistant";
-        c.values.emplace(std::string(item), person ? notes::CommonName(c.Value(item)) : c.Value(item));
+        c.values.emplace(std::string(item), person ? notes::CommonName(value) : value);
     }
     c.from = c.Value("From");
     if (c.Values("Subject")) {
