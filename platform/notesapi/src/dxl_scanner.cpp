@@ -51,6 +51,7 @@ struct ScanState : ReaderBase {
     bool captureIsDate = false;
     bool captureTooLarge = false;  // characters beyond the limit were dropped
     std::string capture;
+    std::string itemName;  // the item's name, folded
     Summary current;
 
     // Per lower-case item name id: first document whose values are kept.
@@ -122,7 +123,8 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     auto* st = static_cast<ScanState*>(ud);
     std::string_view local = LocalName(name);
     ++st->depth;
-    if (!CheckAttributeEntities(st)) return;
+    // An entity can only be referred to in an attribute's value.
+    if (atts[0] && !CheckAttributeEntities(st)) return;
     if (!st->sawRoot) {
         st->sawRoot = true;
         std::string_view full(name);
@@ -136,17 +138,21 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         return;
     }
     if (st->docDepth >= 0) {
-        int rel = st->depth - st->docDepth;
-        if (rel == 1 && local != "item" && st->leadRun == 0) {
+        const int rel = st->depth - st->docDepth;
+        const bool item = rel == 1 && local == "item";
+        if (rel == 1 && !item && st->leadRun == 0) {
             st->leadRun = 1;
             st->leadBegin = st->leadEnd = uint64_t(XML_GetCurrentByteIndex(st->parser));
-        } else if (rel == 1 && local == "item" && st->leadRun == 1) {
+        } else if (item && st->leadRun == 1) {
             st->leadRun = 2;
         }
-        if (rel == 1 && local == "item") {
+        if (item) {
             st->itemDepth = st->depth;
+            // Folded in a buffer kept for every item, not a new string each.
             const char* itemName = Attr(atts, "name");
-            std::string lower = AsciiLower(itemName ? itemName : "");
+            std::string& lower = st->itemName;
+            lower.assign(itemName ? itemName : "");
+            for (char& c : lower) c = base::AsciiLower(c);
             st->itemIsForm = lower == "form";
             uint32_t id = 0;
             st->itemSummarised = IsSummarisedNow(st, lower, &id);

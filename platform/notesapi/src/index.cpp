@@ -51,7 +51,7 @@ LNDatetime PackedDatetime::Unpack() const {
 }
 
 uint32_t DatabaseIndex::Intern(std::string_view s) {
-    auto it = stringIds.find(std::string(s));
+    auto it = stringIds.find(s);
     if (it != stringIds.end()) return it->second;
     uint32_t id = uint32_t(strings.size());
     strings.emplace_back(s);
@@ -60,7 +60,7 @@ uint32_t DatabaseIndex::Intern(std::string_view s) {
 }
 
 std::optional<uint32_t> DatabaseIndex::FindString(std::string_view s) const {
-    auto it = stringIds.find(std::string(s));
+    auto it = stringIds.find(s);
     if (it == stringIds.end()) return std::nullopt;
     return it->second;
 }

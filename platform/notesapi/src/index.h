@@ -172,7 +172,12 @@ public:
     Pieces<TextArena::Span> values;  // into arena
     TextArena arena;
     std::vector<std::string> strings;                   // interned names
-    std::unordered_map<std::string, uint32_t> stringIds;
+    // Looked up by string_view, without a copy of the key.
+    struct StringHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, uint32_t, StringHash, std::equal_to<>> stringIds;
     std::vector<bool> summarised;  // by interned id: is this lower-case item name summarised?
 
     uint32_t Intern(std::string_view s);
