@@ -93,7 +93,7 @@ ContactRecord ReadContact(const LNDocument& doc) {
     c.items.reserve(names.size());
     FirstOfName first(names);  // an item repeated under one name is read once
     for (size_t i = 0; i < names.size(); ++i) {
-        std::string& name = names[i];
+        const std::string& name = names[i];  // kept: later names are compared with it
         if (IsBookkeepingItem(name) || !first(i)) continue;
         if (base::EqualsIgnoringAsciiCase(name, "Body")) {
             c.body = notes::ReadRichText(doc, name);
@@ -117,7 +117,7 @@ ContactRecord ReadContact(const LNDocument& doc) {
         bool cut = false;
         std::vector<std::string> values = notes::ReadTextValues(doc, name, &cut);
         if (cut) c.cutItems.push_back(name);
-        c.items.push_back({std::move(name), std::move(values)});
+        c.items.push_back({name, std::move(values)});
     }
     // The CSV's columns; a manager or assistant by the common name, as the
     // contact item holds them.

@@ -45,6 +45,7 @@ struct ScanState : ReaderBase {
     // the first to the end of the last: 0 before them, 1 among them, 2 after.
     int leadRun = 0;
     uint64_t leadBegin = 0, leadEnd = 0;
+    bool leadPrefixed = false;  // a tag among them names a namespace prefix
     bool inNoteinfo = false;
     PackedDatetime DocRecord::*noteTime = nullptr;  // the <noteinfo> time being read
     bool capturing = false;   // collecting one value's characters
@@ -108,6 +109,18 @@ bool IsSummarisedNow(ScanState* st, std::string_view lowerName, uint32_t* id) {
     return true;
 }
 
+// Whether the start tag being reported may name a namespace prefix: an
+// element or attribute with one, or a declaration of one. A document read
+// alone knows only the prefixes it declares itself, so such bytes are left
+// for its reader to judge. True when the tag's bytes cannot be seen.
+bool TagNamesAPrefix(XML_Parser parser) {
+    int offset = 0, size = 0;
+    const char* context = XML_GetInputContext(parser, &offset, &size);
+    const int count = XML_GetCurrentByteCount(parser);
+    if (!context || offset < 0 || count <= 0 || offset + count > size) return true;
+    return std::memchr(context + offset, ':', size_t(count)) != nullptr;
+}
+
 // A sequence number: decimal digits that fit 32 bits; anything else reads as 0.
 uint32_t SequenceNumber(std::string_view text) {
     uint64_t v = 0;
@@ -146,6 +159,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         } else if (item && st->leadRun == 1) {
             st->leadRun = 2;
         }
+        if (st->leadRun == 1 && !st->leadPrefixed) st->leadPrefixed = TagNamesAPrefix(st->parser);
         if (item) {
             st->itemDepth = st->depth;
             // Folded in a buffer kept for every item, not a new string each.
@@ -216,6 +230,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         st->index->docs.push_back(d);
         st->docDepth = st->depth;
         st->leadRun = 0;
+        st->leadPrefixed = false;
     }
 }
 
@@ -263,7 +278,7 @@ void ScanEnd(void* ud, const XML_Char* name) {
         DocRecord& d = ix->docs.back();
         const uint64_t end = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
         d.size = uint32_t(std::min<uint64_t>(end - d.begin, DocRecord::kSizeUnknown));
-        if (d.size != DocRecord::kSizeUnknown && st->leadRun > 0 && d.begin < st->leadBegin &&
+        if (d.size != DocRecord::kSizeUnknown && st->leadRun > 0 && !st->leadPrefixed && d.begin < st->leadBegin &&
             st->leadBegin < st->leadEnd && st->leadEnd < end) {
             d.skipAt = uint32_t(st->leadBegin - d.begin);
             d.skipSize = uint32_t(st->leadEnd - st->leadBegin);

@@ -108,7 +108,9 @@ struct DocRecord {
     uint64_t End() const { return begin + size; }
     // Bytes [begin + skipAt, + skipSize) hold the document's first children
     // that are not items (its note information): the scan read them, and
-    // reading the document's items need not parse them again.
+    // reading the document's items need not parse them again. None when a
+    // tag among them names a namespace prefix, which the document read alone
+    // may not know.
     uint32_t skipAt = 0, skipSize = 0;
     uint32_t form = 0;            // interned form name
     uint32_t noteId = 0;
