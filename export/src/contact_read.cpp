@@ -33,6 +33,26 @@ notes::OleDate OneDay(const std::string& text) {
     return date;
 }
 
+// The CSV columns' items, found by a name in any case.
+struct FoldedHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const {
+        uint64_t h = 1469598103934665603ull;  // FNV-1a
+        for (char ch : s) h = (h ^ uint8_t(base::AsciiLower(ch))) * 1099511628211ull;
+        return size_t(h);
+    }
+};
+struct FoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return base::EqualsIgnoringAsciiCase(a, b); }
+};
+using FoldedSet = std::unordered_set<std::string_view, FoldedHash, FoldedEqual>;
+
+const FoldedSet& CsvSources() {
+    static const FoldedSet sources(CsvColumnSources().begin(), CsvColumnSources().end());
+    return sources;
+}
+
 }  // namespace
 
 bool IsBookkeepingItem(std::string_view name) {
@@ -120,15 +140,17 @@ ContactRecord ReadContact(const LNDocument& doc) {
         c.items.push_back({name, std::move(values)});
     }
     // The CSV's columns; a manager or assistant by the common name, as the
-    // contact item holds them.
-    for (auto item : CsvColumnSources()) {
-        if (c.values.count(item)) continue;
-        const std::vector<std::string>* all = c.Values(item);
-        if (!all) continue;
-        // Value(item) when values lacks it.
-        const std::string& value = all->empty() || all->front().empty() ? kBlank : all->front();
-        const bool person = item == "Manager" || item == "Assistant";
-        c.values.emplace(std::string(item), person ? notes::CommonName(value) : value);
+    // contact item holds them. The items are one of each name, so each
+    // column's item is found by looking each item up once.
+    for (const NotesItem& item : c.items) {
+        const auto source = CsvSources().find(std::string_view(item.name));
+        if (source == CsvSources().end()) continue;
+        const auto at = c.values.lower_bound(*source);
+        if (at != c.values.end() && at->first == *source) continue;
+        // Value(*source) when values lacks it.
+        const std::string& value = item.values.empty() || item.values.front().empty() ? kBlank : item.values.front();
+        const bool person = *source == "Manager" || *source == "Assistant";
+        c.values.emplace_hint(at, std::string(*source), person ? notes::CommonName(value) : value);
     }
     c.from = c.Value("From");
     if (c.Values("Subject")) {

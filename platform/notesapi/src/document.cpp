@@ -80,6 +80,7 @@ LNSTATUS LNDocument::GetItem(const LNString& name, LNText* text) const {
     if (!item && IsForm(name.str()) && !GetForm().IsNull()) {
         auto form = std::make_shared<notesapi::Item>();
         form->name = "Form";
+        form->shape = notesapi::NameShape(form->name);
         form->values.push_back(GetForm().str());
         *text = LNText(form);
         return LNNOERROR;

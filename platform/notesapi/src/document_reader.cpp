@@ -164,6 +164,7 @@ void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         st->item = &st->out->items.emplace_back();
         const char* n = Attr(atts, "name");
         st->item->name = n ? n : "";
+        st->item->shape = NameShape(st->item->name);
         st->item->names = AttrTrue(atts, "names");
         st->itemDepth = st->depth;
         return;

@@ -180,6 +180,12 @@ LNSTATUS DatabaseIndex::CheckUnchanged(int fd) const {
     return LNNOERROR;
 }
 
+uint32_t NameShape(std::string_view name) {
+    if (name.empty()) return 0;
+    const auto fold = [](char c) { return uint32_t(uint8_t(base::AsciiLower(c))); };
+    return uint32_t(std::min<size_t>(name.size(), 0xFFFF)) << 16 | fold(name.front()) << 8 | fold(name.back());
+}
+
 void DocumentItems::IndexNames() {
     if (items.size() <= kIndexedFrom) return;
     firstByName.reserve(items.size());
@@ -191,9 +197,10 @@ const Item* DocumentItems::Find(std::string_view name) const {
         auto it = firstByName.find(base::AsciiLower(name));
         return it == firstByName.end() ? nullptr : &items[it->second];
     }
-    // Sizes first: most names differ in length.
+    // Names are mostly asked for as they are written: bytes compare first.
+    const uint32_t shape = NameShape(name);
     for (const Item& item : items)
-        if (item.name.size() == name.size() && base::EqualsIgnoringAsciiCase(item.name, name)) return &item;
+        if (item.shape == shape && (item.name == name || base::EqualsIgnoringAsciiCase(item.name, name))) return &item;
     return nullptr;
 }
 

@@ -27,8 +27,14 @@ namespace notesapi {
 
 enum class ItemType { Text, Number, Datetime, RichText };
 
+// An item name's length and first and last letters, ASCII case folded:
+// names equal but for their case have equal shapes, and most names that
+// differ differ in shape, so a search compares shapes before names.
+uint32_t NameShape(std::string_view name);
+
 struct Item {
     std::string name;
+    uint32_t shape = 0;  // NameShape(name)
     ItemType type = ItemType::Text;
     bool names = false;                  // a names item (CN=.../O=...)
     std::vector<std::string> values;     // text, number text, or rich-text lines
