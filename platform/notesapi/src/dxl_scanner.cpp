@@ -52,6 +52,17 @@ struct ScanState : ReaderBase {
     bool captureIsDate = false;
     bool captureTooLarge = false;  // characters beyond the limit were dropped
     std::string capture;
+    // What the items of the last documents were found to be, by their place
+    // in the document: documents of one form list the same names in the same
+    // order, so most items are known by their name's bytes alone. Forgotten
+    // when a view makes more names summarised.
+    struct KnownItem {
+        std::string name;  // as written
+        bool valid = false, summarised = false, isForm = false;
+        uint32_t id = 0;
+    };
+    std::vector<KnownItem> known;
+    size_t itemPlace = 0;  // of the next item in its document
     std::string itemName;  // the item's name, folded
     Summary current;
 
@@ -94,6 +105,7 @@ void MarkSummarised(ScanState* st, const std::string& lowerName) {
 }
 
 void FinishView(ScanState* st) {
+    st->known.clear();
     ViewInfo& v = st->index->views.back();
     for (const auto& c : v.columns)
         if ((c.sorted || c.categorized) && !c.itemName.empty()) MarkSummarised(st, AsciiLower(c.itemName));
@@ -162,14 +174,24 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         if (st->leadRun == 1 && !st->leadPrefixed) st->leadPrefixed = TagNamesAPrefix(st->parser);
         if (item) {
             st->itemDepth = st->depth;
-            // Folded in a buffer kept for every item, not a new string each.
-            const char* itemName = Attr(atts, "name");
-            std::string& lower = st->itemName;
-            lower.assign(itemName ? itemName : "");
-            for (char& c : lower) c = base::AsciiLower(c);
-            st->itemIsForm = lower == "form";
-            uint32_t id = 0;
-            st->itemSummarised = IsSummarisedNow(st, lower, &id);
+            const char* written = Attr(atts, "name");
+            const std::string_view name = written ? written : "";
+            if (st->known.size() <= st->itemPlace) st->known.resize(st->itemPlace + 1);
+            ScanState::KnownItem& known = st->known[st->itemPlace++];
+            if (!known.valid || known.name != name) {
+                // Folded in a buffer kept for every item, not a new string each.
+                std::string& lower = st->itemName;
+                lower.assign(name);
+                for (char& c : lower) c = base::AsciiLower(c);
+                known.name.assign(name);
+                known.valid = true;
+                known.id = 0;
+                known.isForm = lower == "form";
+                known.summarised = IsSummarisedNow(st, lower, &known.id);
+            }
+            st->itemIsForm = known.isForm;
+            st->itemSummarised = known.summarised;
+            const uint32_t id = known.id;
             if (st->itemSummarised) {
                 st->current = Summary{};
                 st->current.name = id;
@@ -231,6 +253,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         st->docDepth = st->depth;
         st->leadRun = 0;
         st->leadPrefixed = false;
+        st->itemPlace = 0;
     }
 }
 
