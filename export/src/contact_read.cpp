@@ -33,6 +33,26 @@ notes::OleDate OneDay(const std::string& text) {
     return date;
 }
 
+// The CSV columns' items, found by a name in any case.
+struct FoldedHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const {
+        uint64_t h = 1469598103934665603ull;  // FNV-1a
+        for (char ch : s) h = (h ^ uint8_t(base::AsciiLower(ch))) * 1099511628211ull;
+        return size_t(h);
+    }
+};
+struct FoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return base::EqualsIgnoringAsciiCase(a, b); }
+};
+using FoldedSet = std::unordered_set<std::string_view, FoldedHash, FoldedEqual>;
+
+const FoldedSet& CsvSources() {
+    static const FoldedSet sources(CsvColumnSources().begin(), CsvColumnSources().end());
+    return sources;
+}
+
 }  // namespace
 
 bool IsBookkeepingItem(std::string_view name) {
@@ -41,9 +61,34 @@ bool IsBookkeepingItem(std::string_view name) {
         "Certificate", "PublicKey", "UserCertificate"};
     if (StartsWith(name, '$') || StartsWith(name, '_')) return true;
     for (auto n : kNames)
-        if (base::EqualsIgnoringAsciiCase(name, n)) return true;
+        if (name.size() == n.size() && base::EqualsIgnoringAsciiCase(name, n)) return true;
     return false;
 }
+
+namespace {
+
+// Tells, name by name in order, whether a name is the first of its kind
+// (ASCII case folded): a document's few names are compared with the ones
+// before them; many go through a set, so that a hostile document with a
+// hundred thousand items still reads in linear time.
+class FirstOfName {
+public:
+    explicit FirstOfName(const std::vector<std::string>& names) : names_(names) {}
+    bool operator()(size_t i) {
+        if (names_.size() > kCompared) return folded_.insert(base::AsciiLower(names_[i])).second;
+        for (size_t j = 0; j < i; ++j)
+            if (names_[j].size() == names_[i].size() && base::EqualsIgnoringAsciiCase(names_[j], names_[i]))
+                return false;
+        return true;
+    }
+
+private:
+    static constexpr size_t kCompared = 64;
+    const std::vector<std::string>& names_;
+    std::unordered_set<std::string> folded_;
+};
+
+}  // namespace
 
 const std::vector<std::string>* ContactRecord::Values(std::string_view item) const {
     for (const NotesItem& i : items)
@@ -65,9 +110,11 @@ ContactRecord ReadContact(const LNDocument& doc) {
         names = doc.GetItemNames();
     } catch (LNSTATUS) {
     }
-    std::unordered_set<std::string> seen;  // names folded: an item repeated under one name is read once
-    for (const std::string& name : names) {
-        if (IsBookkeepingItem(name) || !seen.insert(base::AsciiLower(name)).second) continue;
+    c.items.reserve(names.size());
+    FirstOfName first(names);  // an item repeated under one name is read once
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];  // kept: later names are compared with it
+        if (IsBookkeepingItem(name) || !first(i)) continue;
         if (base::EqualsIgnoringAsciiCase(name, "Body")) {
             c.body = notes::ReadRichText(doc, name);
             continue;
@@ -88,15 +135,22 @@ ContactRecord ReadContact(const LNDocument& doc) {
             }
         }
         bool cut = false;
-        c.items.push_back({name, notes::ReadTextValues(doc, name, &cut)});
+        std::vector<std::string> values = notes::ReadTextValues(doc, name, &cut);
         if (cut) c.cutItems.push_back(name);
+        c.items.push_back({name, std::move(values)});
     }
     // The CSV's columns; a manager or assistant by the common name, as the
-    // contact item holds them.
-    for (auto item : CsvColumnSources()) {
-        if (c.values.count(item) || !c.Values(item)) continue;
-        const bool person = item == "Manager" || item == "Assistant";
-        c.values.emplace(std::string(item), person ? notes::CommonName(c.Value(item)) : c.Value(item));
+    // contact item holds them. The items are one of each name, so each
+    // column's item is found by looking each item up once.
+    for (const NotesItem& item : c.items) {
+        const auto source = CsvSources().find(std::string_view(item.name));
+        if (source == CsvSources().end()) continue;
+        const auto at = c.values.lower_bound(*source);
+        if (at != c.values.end() && at->first == *source) continue;
+        // Value(*source) when values lacks it.
+        const std::string& value = item.values.empty() || item.values.front().empty() ? kBlank : item.values.front();
+        const bool person = *source == "Manager" || *source == "Assistant";
+        c.values.emplace_hint(at, std::string(*source), person ? notes::CommonName(value) : value);
     }
     c.from = c.Value("From");
     if (c.Values("Subject")) {

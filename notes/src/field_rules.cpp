@@ -22,9 +22,9 @@ std::string ReadItemText(const LNDocument& doc, std::string_view itemName, std::
         if (!doc.HasItem(name)) return fallback;
         LNText text;
         if (doc.GetItem(name, &text) != LNNOERROR || text.GetCount() == 0) return fallback;
-        const LNString first = text[0];  // one copy, however long the value
-        if (first.str().empty()) return fallback;
-        return CutToChars(first.str(), kMaxValueChars);
+        const std::string_view first = text.View(0);
+        if (first.empty()) return fallback;
+        return CutToChars(first, kMaxValueChars);
     } catch (LNSTATUS) {
         return fallback;
     }
@@ -39,10 +39,11 @@ std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view 
         if (!doc.HasItem(name)) return out;
         LNText text;
         if (doc.GetItem(name, &text) != LNNOERROR) return out;
+        out.reserve(text.GetCount());
         for (size_t i = 0; i < text.GetCount(); ++i) {
-            const LNString value = text[i];
-            out.push_back(CutToChars(value.str(), kMaxValueChars));
-            if (cut && out.back().size() != value.str().size()) *cut = true;
+            const std::string_view value = text.View(i);
+            out.push_back(CutToChars(value, kMaxValueChars));
+            if (cut && out.back().size() != value.size()) *cut = true;
         }
     } catch (LNSTATUS) {
         out.clear();

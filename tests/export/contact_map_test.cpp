@@ -195,6 +195,20 @@ TEST(ContactRecord, KeepsTheTextRuleForTheCsvAndNamesTheContact) {
     for (const auto& n : names) EXPECT_EQ(Read(n.items).DisplayName(), n.name) << n.items;
 }
 
+TEST(ContactRecord, AnItemRepeatedUnderOneNameIsReadOnce) {
+    // Names ignore case; the first item of a name is the one read.
+    const ContactRecord c = Read(Text("FullName", "A") + Text("Nick", "n1") + Text("NICK", "n2") + Rich("Body", "first") +
+                                 Rich("body", "second") + Date("Birthday", "19750314") + Date("BIRTHDAY", "19800101") +
+                                 Text("fullname", "B"));
+    std::vector<std::string> names;
+    for (const auto& item : c.items) names.push_back(item.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"FullName", "Nick", "Birthday"}));
+    EXPECT_EQ(c.Value("nick"), "n1");
+    EXPECT_EQ(c.Value("FULLNAME"), "A");
+    EXPECT_EQ(c.body, "first");
+    EXPECT_EQ(c.values.at("Birthday"), "1975-03-14");
+}
+
 TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
     // Reading each item by name and listing each value once must not take
     // time that grows with the square of their number.

@@ -53,30 +53,17 @@ bool LNDocument::GetSummaryValues(const LNString& name, std::vector<std::string>
 }
 
 namespace {
-// Item names compare ignoring ASCII case; no copies, as every read looks one up.
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-bool SameItemName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
+bool IsForm(std::string_view name) { return base::EqualsIgnoringAsciiCase(name, "form"); }
 }  // namespace
 
 const notesapi::Item* LNDocument::Find(const LNString& name) const {
-    if (!items_) return nullptr;
-    const std::string& wanted = name.str();
-    if (!items_->firstByName.empty()) {
-        auto it = items_->firstByName.find(base::AsciiLower(wanted));
-        return it == items_->firstByName.end() ? nullptr : items_->items[it->second].get();
-    }
-    for (const auto& item : items_->items)
-        if (SameItemName(item->name, wanted)) return item.get();
-    return nullptr;
+    return items_ ? items_->Find(name.str()) : nullptr;
 }
 
 LNBOOL LNDocument::HasItem(const LNString& name) const {
     if (!items_) return 0;
     if (Find(name)) return 1;
-    return SameItemName(name.str(), "form") && !GetForm().IsNull();
+    return IsForm(name.str()) && !GetForm().IsNull();
 }
 
 namespace {
@@ -90,9 +77,10 @@ LNSTATUS LNDocument::GetItem(const LNString& name, LNText* text) const {
     if (LNSTATUS st = NeedOpen()) return st;
     if (!text) return Report(LNERR_NULL_ARGUMENT);
     const notesapi::Item* item = Find(name);
-    if (!item && SameItemName(name.str(), "form") && !GetForm().IsNull()) {
+    if (!item && IsForm(name.str()) && !GetForm().IsNull()) {
         auto form = std::make_shared<notesapi::Item>();
         form->name = "Form";
+        form->shape = notesapi::NameShape(form->name);
         form->values.push_back(GetForm().str());
         *text = LNText(form);
         return LNNOERROR;
@@ -133,8 +121,10 @@ LNSTATUS LNDocument::GetItem(const LNString& name, LNRichText* rich) const {
 
 std::vector<std::string> LNDocument::GetItemNames() const {
     std::vector<std::string> names;
-    if (items_)
-        for (const auto& item : items_->items) names.push_back(item->name);
+    if (items_) {
+        names.reserve(items_->items.size());
+        for (const auto& item : items_->items) names.push_back(item.name);
+    }
     return names;
 }
 

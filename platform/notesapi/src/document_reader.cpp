@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 namespace notesapi {
 
@@ -26,7 +27,7 @@ struct DocState : ReaderBase {
     DocumentItems* out = nullptr;
     int depth = 0;
     int itemDepth = -1;
-    std::shared_ptr<Item> item;
+    Item* item = nullptr;  // the one being read, last of out->items
     std::shared_ptr<Attachment> attachment;
     Capture capture = Capture::None;
     std::string buffer;
@@ -160,9 +161,10 @@ void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     std::string_view local = LocalName(name);
     ++st->depth;
     if (st->depth == 2 && local == "item") {
-        st->item = std::make_shared<Item>();
+        st->item = &st->out->items.emplace_back();
         const char* n = Attr(atts, "name");
         st->item->name = n ? n : "";
+        st->item->shape = NameShape(st->item->name);
         st->item->names = AttrTrue(atts, "names");
         st->itemDepth = st->depth;
         return;
@@ -173,11 +175,11 @@ void OnStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         return;
     }
     if (local == "text" || local == "number" || local == "datetime") {
-        SetType(st->item.get(), local == "text" ? ItemType::Text : local == "number" ? ItemType::Number : ItemType::Datetime);
+        SetType(st->item, local == "text" ? ItemType::Text : local == "number" ? ItemType::Number : ItemType::Datetime);
         st->capture = Capture::Value;
         st->buffer.clear();
     } else if (local == "richtext") {
-        SetType(st->item.get(), ItemType::RichText);
+        SetType(st->item, ItemType::RichText);
         st->inRichText = true;
     } else if (local == "file") {
         st->attachment = std::make_shared<Attachment>();
@@ -214,8 +216,7 @@ void OnEnd(void* ud, const XML_Char* name) {
             item.values.push_back(st->out->attachments.back()->name);
         }
         if (st->depth == st->itemDepth) {
-            st->out->items.push_back(std::move(st->item));
-            st->item.reset();
+            st->item = nullptr;
             st->itemDepth = -1;
             st->capture = Capture::None;
             ResetRichText(st);
@@ -231,33 +232,98 @@ LNSTATUS Malformed(XML_Parser parser, const DocState& st) {
                                            XML_ErrorString(XML_GetErrorCode(parser)) + ".");
 }
 
-}  // namespace
+// A parser kept by each thread and reset between documents: making one and
+// freeing it costs about a twentieth of reading a contact. A large document
+// gets a parser of its own, so that no thread holds on to a large buffer.
+constexpr uint64_t kReusedUpTo = 256 * 1024;
 
-LNSTATUS ReadDocument(int fd, uint64_t begin, uint64_t end, const std::string& path, const std::string& encoding,
-                      DocumentItems* out) {
-    DocState st;
-    st.out = out;
-    st.documentBytes = size_t(end - begin);
-    ParserPtr parser = NewSafeParser(encoding, &st);
-    if (!parser) return MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
-    XML_SetElementHandler(parser.get(), OnStart, OnEnd);
-    XML_SetCharacterDataHandler(parser.get(), CharData);
+// Random, or 0 (the parser then seeds itself) when no random source answers.
+unsigned long HashSalt() {
+    try {
+        std::random_device random;
+        return (static_cast<unsigned long>(random()) << 32) ^ random();
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+// A parser ready for a document of size bytes: the thread's own, reset, or
+// a new one held in *own. Null when out of memory.
+XML_Parser DocumentParser(const std::string& encoding, uint64_t size, ParserPtr* own) {
+    const XML_Char* enc = encoding.empty() ? nullptr : encoding.c_str();
+    if (size > kReusedUpTo) {
+        own->reset(XML_ParserCreateNS(enc, kNsSeparator));
+        return own->get();
+    }
+    thread_local ParserPtr kept;
+    // The parser's hashing is seeded once per thread, where each parser would
+    // ask the system for random bytes on every document.
+    thread_local const unsigned long salt = HashSalt();
+    if (kept && !XML_ParserReset(kept.get(), enc)) kept.reset();
+    if (!kept) kept.reset(XML_ParserCreateNS(enc, kNsSeparator));
+    if (kept && salt) XML_SetHashSalt(kept.get(), salt);
+    return kept.get();
+}
+
+// Feeds bytes [begin, end) of fd to parser, the last of them as the end of
+// its input when final. False with *status set when they cannot be read or
+// are not a well-formed document.
+bool Feed(XML_Parser parser, int fd, uint64_t begin, uint64_t end, bool final, const std::string& path,
+          const DocState& st, LNSTATUS* status) {
     constexpr uint64_t kPiece = 1 << 20;
     for (uint64_t at = begin; at < end;) {
         const size_t want = size_t(std::min(kPiece, end - at));
-        void* buf = XML_GetBuffer(parser.get(), int(want));
-        if (!buf) return MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
+        void* buf = XML_GetBuffer(parser, int(want));
+        if (!buf) {
+            *status = MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
+            return false;
+        }
         ssize_t n;
         do n = ::pread(fd, buf, want, off_t(at)); while (n < 0 && errno == EINTR);
-        if (n < 0)
-            return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
-        if (n == 0)
-            return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: it ends before a document it held.");
+        if (n < 0) {
+            *status = MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+            return false;
+        }
+        if (n == 0) {
+            *status = MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: it ends before a document it held.");
+            return false;
+        }
         at += uint64_t(n);
-        if (XML_ParseBuffer(parser.get(), int(n), at >= end) == XML_STATUS_ERROR) return Malformed(parser.get(), st);
+        if (XML_ParseBuffer(parser, int(n), final && at >= end) == XML_STATUS_ERROR) {
+            *status = Malformed(parser, st);
+            return false;
+        }
     }
-    if (begin >= end && XML_Parse(parser.get(), "", 0, XML_TRUE) == XML_STATUS_ERROR) return Malformed(parser.get(), st);
-    return LNNOERROR;
+    if (final && begin >= end && XML_Parse(parser, "", 0, XML_TRUE) == XML_STATUS_ERROR) {
+        *status = Malformed(parser, st);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+                      DocumentItems* out) {
+    const uint64_t begin = span.begin, end = std::max(span.begin, span.end);
+    // A span to skip that is not inside the document is not one.
+    const bool skip = begin < span.skipBegin && span.skipBegin < span.skipEnd && span.skipEnd < end;
+    DocState st;
+    st.out = out;
+    st.documentBytes = size_t(end - begin);
+    out->items.reserve(size_t(std::min<uint64_t>((end - begin) / 64 + 1, 256)));
+    ParserPtr own;
+    XML_Parser parser = DocumentParser(encoding, end - begin, &own);
+    if (!parser) return MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
+    MakeParserSafe(parser, &st);
+    XML_SetElementHandler(parser, OnStart, OnEnd);
+    XML_SetCharacterDataHandler(parser, CharData);
+    LNSTATUS status = LNNOERROR;
+    const bool read = skip ? Feed(parser, fd, begin, span.skipBegin, false, path, st, &status) &&
+                                 Feed(parser, fd, span.skipEnd, end, true, path, st, &status)
+                           : Feed(parser, fd, begin, end, true, path, st, &status);
+    XML_SetUserData(parser, nullptr);  // the thread's parser outlives this state
+    return read ? LNNOERROR : status;
 }
 
 }  // namespace notesapi

@@ -41,12 +41,29 @@ struct ScanState : ReaderBase {
     int itemDepth = -1;
     bool itemSummarised = false;
     bool itemIsForm = false;
+    // The document's first children that are not items, from the start of
+    // the first to the end of the last: 0 before them, 1 among them, 2 after.
+    int leadRun = 0;
+    uint64_t leadBegin = 0, leadEnd = 0;
+    bool leadPrefixed = false;  // a tag among them names a namespace prefix
     bool inNoteinfo = false;
     PackedDatetime DocRecord::*noteTime = nullptr;  // the <noteinfo> time being read
     bool capturing = false;   // collecting one value's characters
     bool captureIsDate = false;
     bool captureTooLarge = false;  // characters beyond the limit were dropped
     std::string capture;
+    // What the items of the last documents were found to be, by their place
+    // in the document: documents of one form list the same names in the same
+    // order, so most items are known by their name's bytes alone. Forgotten
+    // when a view makes more names summarised.
+    struct KnownItem {
+        std::string name;  // as written
+        bool valid = false, summarised = false, isForm = false;
+        uint32_t id = 0;
+    };
+    std::vector<KnownItem> known;
+    size_t itemPlace = 0;  // of the next item in its document
+    std::string itemName;  // the item's name, folded
     Summary current;
 
     // Per lower-case item name id: first document whose values are kept.
@@ -88,6 +105,7 @@ void MarkSummarised(ScanState* st, const std::string& lowerName) {
 }
 
 void FinishView(ScanState* st) {
+    st->known.clear();
     ViewInfo& v = st->index->views.back();
     for (const auto& c : v.columns)
         if ((c.sorted || c.categorized) && !c.itemName.empty()) MarkSummarised(st, AsciiLower(c.itemName));
@@ -101,6 +119,18 @@ bool IsSummarisedNow(ScanState* st, std::string_view lowerName, uint32_t* id) {
     if (!found || *found >= st->summaryStart.size() || st->summaryStart[*found] == kNotSummarised) return false;
     *id = *found;
     return true;
+}
+
+// Whether the start tag being reported may name a namespace prefix: an
+// element or attribute with one, or a declaration of one. A document read
+// alone knows only the prefixes it declares itself, so such bytes are left
+// for its reader to judge. True when the tag's bytes cannot be seen.
+bool TagNamesAPrefix(XML_Parser parser) {
+    int offset = 0, size = 0;
+    const char* context = XML_GetInputContext(parser, &offset, &size);
+    const int count = XML_GetCurrentByteCount(parser);
+    if (!context || offset < 0 || count <= 0 || offset + count > size) return true;
+    return std::memchr(context + offset, ':', size_t(count)) != nullptr;
 }
 
 // A sequence number: decimal digits that fit 32 bits; anything else reads as 0.
@@ -118,7 +148,8 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     auto* st = static_cast<ScanState*>(ud);
     std::string_view local = LocalName(name);
     ++st->depth;
-    if (!CheckAttributeEntities(st)) return;
+    // An entity can only be referred to in an attribute's value.
+    if (atts[0] && !CheckAttributeEntities(st)) return;
     if (!st->sawRoot) {
         st->sawRoot = true;
         std::string_view full(name);
@@ -132,14 +163,35 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         return;
     }
     if (st->docDepth >= 0) {
-        int rel = st->depth - st->docDepth;
-        if (rel == 1 && local == "item") {
+        const int rel = st->depth - st->docDepth;
+        const bool item = rel == 1 && local == "item";
+        if (rel == 1 && !item && st->leadRun == 0) {
+            st->leadRun = 1;
+            st->leadBegin = st->leadEnd = uint64_t(XML_GetCurrentByteIndex(st->parser));
+        } else if (item && st->leadRun == 1) {
+            st->leadRun = 2;
+        }
+        if (st->leadRun == 1 && !st->leadPrefixed) st->leadPrefixed = TagNamesAPrefix(st->parser);
+        if (item) {
             st->itemDepth = st->depth;
-            const char* itemName = Attr(atts, "name");
-            std::string lower = AsciiLower(itemName ? itemName : "");
-            st->itemIsForm = lower == "form";
-            uint32_t id = 0;
-            st->itemSummarised = IsSummarisedNow(st, lower, &id);
+            const char* written = Attr(atts, "name");
+            const std::string_view name = written ? written : "";
+            if (st->known.size() <= st->itemPlace) st->known.resize(st->itemPlace + 1);
+            ScanState::KnownItem& known = st->known[st->itemPlace++];
+            if (!known.valid || known.name != name) {
+                // Folded in a buffer kept for every item, not a new string each.
+                std::string& lower = st->itemName;
+                lower.assign(name);
+                for (char& c : lower) c = base::AsciiLower(c);
+                known.name.assign(name);
+                known.valid = true;
+                known.id = 0;
+                known.isForm = lower == "form";
+                known.summarised = IsSummarisedNow(st, lower, &known.id);
+            }
+            st->itemIsForm = known.isForm;
+            st->itemSummarised = known.summarised;
+            const uint32_t id = known.id;
             if (st->itemSummarised) {
                 st->current = Summary{};
                 st->current.name = id;
@@ -199,6 +251,9 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         d.firstValue = uint32_t(st->index->values.size());
         st->index->docs.push_back(d);
         st->docDepth = st->depth;
+        st->leadRun = 0;
+        st->leadPrefixed = false;
+        st->itemPlace = 0;
     }
 }
 
@@ -240,10 +295,17 @@ void ScanEnd(void* ud, const XML_Char* name) {
     } else if (st->inNoteinfo && local == "noteinfo") {
         st->inNoteinfo = false;
     }
+    if (st->leadRun == 1 && st->docDepth >= 0 && st->depth == st->docDepth + 1)
+        st->leadEnd = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
     if (st->depth == st->docDepth) {
         DocRecord& d = ix->docs.back();
         const uint64_t end = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
         d.size = uint32_t(std::min<uint64_t>(end - d.begin, DocRecord::kSizeUnknown));
+        if (d.size != DocRecord::kSizeUnknown && st->leadRun > 0 && !st->leadPrefixed && d.begin < st->leadBegin &&
+            st->leadBegin < st->leadEnd && st->leadEnd < end) {
+            d.skipAt = uint32_t(st->leadBegin - d.begin);
+            d.skipSize = uint32_t(st->leadEnd - st->leadBegin);
+        }
         st->docDepth = -1;
     } else if (st->depth == st->viewDepth) {
         FinishView(st);

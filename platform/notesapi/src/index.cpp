@@ -51,7 +51,7 @@ LNDatetime PackedDatetime::Unpack() const {
 }
 
 uint32_t DatabaseIndex::Intern(std::string_view s) {
-    auto it = stringIds.find(std::string(s));
+    auto it = stringIds.find(s);
     if (it != stringIds.end()) return it->second;
     uint32_t id = uint32_t(strings.size());
     strings.emplace_back(s);
@@ -60,7 +60,7 @@ uint32_t DatabaseIndex::Intern(std::string_view s) {
 }
 
 std::optional<uint32_t> DatabaseIndex::FindString(std::string_view s) const {
-    auto it = stringIds.find(std::string(s));
+    auto it = stringIds.find(s);
     if (it == stringIds.end()) return std::nullopt;
     return it->second;
 }
@@ -105,15 +105,13 @@ std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std:
         if (status && *status == LNNOERROR) *status = st;
         return std::nullopt;
     }
-    for (const auto& item : items->items)
-        if (AsciiLower(item->name) == lower) {
-            std::vector<std::string> out = item->values;
-            if (item->type == ItemType::Datetime)
-                for (const auto& dt : item->dates) out.push_back(dt.Text());
-            if (out.empty()) out.emplace_back();
-            return out;
-        }
-    return std::nullopt;
+    const Item* item = items->Find(lower);
+    if (!item) return std::nullopt;
+    std::vector<std::string> out = item->values;
+    if (item->type == ItemType::Datetime)
+        for (const auto& dt : item->dates) out.push_back(dt.Text());
+    if (out.empty()) out.emplace_back();
+    return out;
 }
 
 int64_t MtimeNs(const struct stat& sb) { return int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec; }
@@ -182,10 +180,28 @@ LNSTATUS DatabaseIndex::CheckUnchanged(int fd) const {
     return LNNOERROR;
 }
 
+uint32_t NameShape(std::string_view name) {
+    if (name.empty()) return 0;
+    const auto fold = [](char c) { return uint32_t(uint8_t(base::AsciiLower(c))); };
+    return uint32_t(std::min<size_t>(name.size(), 0xFFFF)) << 16 | fold(name.front()) << 8 | fold(name.back());
+}
+
 void DocumentItems::IndexNames() {
     if (items.size() <= kIndexedFrom) return;
     firstByName.reserve(items.size());
-    for (size_t i = 0; i < items.size(); ++i) firstByName.emplace(base::AsciiLower(items[i]->name), i);
+    for (size_t i = 0; i < items.size(); ++i) firstByName.emplace(base::AsciiLower(items[i].name), i);
+}
+
+const Item* DocumentItems::Find(std::string_view name) const {
+    if (!firstByName.empty()) {
+        auto it = firstByName.find(base::AsciiLower(name));
+        return it == firstByName.end() ? nullptr : &items[it->second];
+    }
+    // Names are mostly asked for as they are written: bytes compare first.
+    const uint32_t shape = NameShape(name);
+    for (const Item& item : items)
+        if (item.shape == shape && (item.name == name || base::EqualsIgnoringAsciiCase(item.name, name))) return &item;
+    return nullptr;
 }
 
 LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const {
@@ -202,7 +218,8 @@ LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentIte
         return LNNOERROR;
     }
     auto items = std::make_shared<DocumentItems>();
-    LNSTATUS st = ReadDocument(fd, doc.begin, doc.End(), path, encoding, items.get());
+    DocumentSpan span{doc.begin, doc.End(), doc.begin + doc.skipAt, doc.begin + doc.skipAt + doc.skipSize};
+    LNSTATUS st = ReadDocument(fd, span, path, encoding, items.get());
     // A file written to while it was read: what was read means nothing.
     if (LNSTATUS after = CheckUnchanged(fd)) return after;
     if (st != LNNOERROR) return st;

@@ -27,8 +27,14 @@ namespace notesapi {
 
 enum class ItemType { Text, Number, Datetime, RichText };
 
+// An item name's length and first and last letters, ASCII case folded:
+// names equal but for their case have equal shapes, and most names that
+// differ differ in shape, so a search compares shapes before names.
+uint32_t NameShape(std::string_view name);
+
 struct Item {
     std::string name;
+    uint32_t shape = 0;  // NameShape(name)
     ItemType type = ItemType::Text;
     bool names = false;                  // a names item (CN=.../O=...)
     std::vector<std::string> values;     // text, number text, or rich-text lines
@@ -40,8 +46,10 @@ struct Attachment {
     std::string base64;
 };
 
+// A document's items, read once and then shared read-only: an item handed
+// out (LNText...) keeps the whole document alive.
 struct DocumentItems {
-    std::vector<std::shared_ptr<const Item>> items;
+    std::vector<Item> items;
     std::vector<std::shared_ptr<const Attachment>> attachments;
     // The first item of each name (ASCII case folded), for documents with
     // many items, so that reading each of them by name takes linear time.
@@ -49,6 +57,8 @@ struct DocumentItems {
     std::unordered_map<std::string, size_t> firstByName;
     static constexpr size_t kIndexedFrom = 64;
     void IndexNames();
+    // The first item named name, ignoring ASCII case; null when none is.
+    const Item* Find(std::string_view name) const;
 };
 
 struct ColumnInfo {
@@ -94,7 +104,7 @@ private:
     uint8_t month_ = 0, day_ = 0, hour_ = 0, minute_ = 0, second_ = 0, hundredth_ = 0, flags_ = 0;
 };
 
-// 80 bytes: the index keeps one for each of a million documents.
+// 88 bytes: the index keeps one for each of a million documents.
 struct DocRecord {
     // Byte span of <document>...</document>: its size saturates at
     // kSizeUnknown, far over what a document may be to be read.
@@ -102,6 +112,12 @@ struct DocRecord {
     uint64_t begin = 0;
     uint32_t size = 0;
     uint64_t End() const { return begin + size; }
+    // Bytes [begin + skipAt, + skipSize) hold the document's first children
+    // that are not items (its note information): the scan read them, and
+    // reading the document's items need not parse them again. None when a
+    // tag among them names a namespace prefix, which the document read alone
+    // may not know.
+    uint32_t skipAt = 0, skipSize = 0;
     uint32_t form = 0;            // interned form name
     uint32_t noteId = 0;
     uint32_t firstSummary = 0;    // into DatabaseIndex::summaries
@@ -164,7 +180,12 @@ public:
     Pieces<TextArena::Span> values;  // into arena
     TextArena arena;
     std::vector<std::string> strings;                   // interned names
-    std::unordered_map<std::string, uint32_t> stringIds;
+    // Looked up by string_view, without a copy of the key.
+    struct StringHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, uint32_t, StringHash, std::equal_to<>> stringIds;
     std::vector<bool> summarised;  // by interned id: is this lower-case item name summarised?
 
     uint32_t Intern(std::string_view s);
@@ -215,12 +236,19 @@ LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex
 // against the file (see SameFile).
 LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
 
-// Parses the <document> element at bytes [begin, end) of the file fd (whose
-// path names it in messages) into its items. The bytes are read and parsed in
-// pieces, so a large document is never held twice. A failing or short read
-// gives LNERR_FILE_OPEN, bytes that are not a well-formed document
-// LNERR_MALFORMED.
-LNSTATUS ReadDocument(int fd, uint64_t begin, uint64_t end, const std::string& path, const std::string& encoding,
+// Where a document lies in its file: bytes [begin, end) but the span
+// [skipBegin, skipEnd) within them (none when they are equal), whole
+// elements that are not items.
+struct DocumentSpan {
+    uint64_t begin = 0, end = 0;
+    uint64_t skipBegin = 0, skipEnd = 0;
+};
+
+// Parses the <document> element at span of the file fd (whose path names it
+// in messages) into its items. The bytes are read and parsed in pieces, so a
+// large document is never held twice. A failing or short read gives
+// LNERR_FILE_OPEN, bytes that are not a well-formed document LNERR_MALFORMED.
+LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
                       DocumentItems* out);
 
 // A file's modification and change times in nanoseconds.

@@ -18,6 +18,10 @@ LNString LNText::operator[](size_t i) const {
     return item_ && i < item_->values.size() ? LNString(item_->values[i]) : LNString();
 }
 
+std::string_view LNText::View(size_t i) const {
+    return item_ && i < item_->values.size() ? std::string_view(item_->values[i]) : std::string_view();
+}
+
 size_t LNDatetimes::GetCount() const { return item_ ? item_->dates.size() : 0; }
 
 LNDatetime LNDatetimes::operator[](size_t i) const {

@@ -49,17 +49,20 @@ void Refuse(ReaderBase* state, std::string why) {
 
 ParserPtr NewSafeParser(const std::string& encoding, ReaderBase* state) {
     ParserPtr p(XML_ParserCreateNS(encoding.empty() ? nullptr : encoding.c_str(), kNsSeparator));
-    if (!p) return p;
-    state->parser = p.get();
-    XML_SetUserData(p.get(), state);
-    XML_SetParamEntityParsing(p.get(), XML_PARAM_ENTITY_PARSING_NEVER);
-    XML_SetEntityDeclHandler(p.get(), RefuseEntity);
-    XML_SetAttlistDeclHandler(p.get(), RefuseAttlist);
-    XML_SetElementDeclHandler(p.get(), RefuseElement);
-    XML_SetNotationDeclHandler(p.get(), RefuseNotation);
-    XML_SetSkippedEntityHandler(p.get(), RefuseSkipped);
-    XML_SetStartDoctypeDeclHandler(p.get(), StartDoctype);
+    if (p) MakeParserSafe(p.get(), state);
     return p;
+}
+
+void MakeParserSafe(XML_Parser p, ReaderBase* state) {
+    state->parser = p;
+    XML_SetUserData(p, state);
+    XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+    XML_SetEntityDeclHandler(p, RefuseEntity);
+    XML_SetAttlistDeclHandler(p, RefuseAttlist);
+    XML_SetElementDeclHandler(p, RefuseElement);
+    XML_SetNotationDeclHandler(p, RefuseNotation);
+    XML_SetSkippedEntityHandler(p, RefuseSkipped);
+    XML_SetStartDoctypeDeclHandler(p, StartDoctype);
 }
 
 bool CheckAttributeEntities(ReaderBase* state) {

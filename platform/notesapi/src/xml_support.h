@@ -56,6 +56,8 @@ void Refuse(ReaderBase* state, std::string why);
 // means what its elements and attributes say and no entity beyond XML's own
 // five is expanded. Handlers get state as user data.
 ParserPtr NewSafeParser(const std::string& encoding, ReaderBase* state);
+// The same for a parser made or reset by the caller, before it parses.
+void MakeParserSafe(XML_Parser parser, ReaderBase* state);
 
 // For a start tag being reported: refuses a reference to an entity that is not
 // one of XML's five, which expat drops silently from attribute values when

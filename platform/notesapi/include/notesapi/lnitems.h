@@ -63,6 +63,8 @@ public:
     using LNItem::LNItem;
     size_t GetCount() const;
     LNString operator[](size_t i) const;  // an empty string past the end
+    // The same without a copy, valid while this LNText is.
+    std::string_view View(size_t i) const;
 };
 
 class LNDatetimes : public LNItem {
