@@ -186,7 +186,7 @@ void ExportDialog::StopAndWait() {
     running_ = false;
 }
 
-void ExportDialog::UiAppendLines(const std::vector<LogLine>& lines) { log_->AppendLines(lines); }
+void ExportDialog::UiAppendLines(std::vector<LogLine> lines) { log_->AppendLines(std::move(lines)); }
 
 void ExportDialog::UiSetProgress(uint64_t done, uint64_t total) {
     if (progress_) progress_(done, total);
@@ -209,7 +209,11 @@ void DialogExportSink::Flush() {
     lines->swap(pending_);
     pending_.reserve(kBatchLines);
     Finish();
-    inFlight_ = bridge_->Post([d = dlg_, lines] { d->UiAppendLines(*lines); });
+    // A window far behind (a busy machine) holds the export back rather than
+    // let the queue grow without end.
+    while (dlg_->Log().Backlog() > kMaxBacklog && !bridge_->IsClosed())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    inFlight_ = bridge_->Post([d = dlg_, lines] { d->UiAppendLines(std::move(*lines)); });
 }
 
 void DialogExportSink::Finish() {
@@ -228,7 +232,7 @@ void DialogExportSink::SetProgress(uint64_t done, uint64_t total) {
     const int percent = Percent(done, total);
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
-    bridge_->Call([d = dlg_, done, total] { d->UiSetProgress(done, total); });
+    bridge_->Post([d = dlg_, done, total] { d->UiSetProgress(done, total); });
 }
 
 void DialogExportSink::SetOutcome(const exporting::ExportOutcome& outcome) {

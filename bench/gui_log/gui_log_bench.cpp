@@ -84,9 +84,9 @@ int SinkOnly(int lines) {
         sink.Finish();
         done = true;
     });
-    Wait([&] { return done.load(); });
+    // The log may still be showing what it queued.
+    Wait([&] { return done.load() && dlg.Log().Backlog() == 0; });
     worker.join();
-    QCoreApplication::processEvents();
     const double totalMs = double(t.nsecsElapsed()) / 1e6;
     bridge->Close();
     // The last line end opens an empty block.
@@ -119,7 +119,7 @@ int RealExport(const QString& db) {
     QElapsedTimer t;
     t.start();
     dlg.findChild<QPushButton*>("id1037")->click();
-    Wait([&] { return !dlg.IsExporting(); });
+    Wait([&] { return !dlg.IsExporting() && dlg.Log().Backlog() == 0; });
     const double totalMs = double(t.nsecsElapsed()) / 1e6;
     const auto& totals = dlg.LastOutcome().totals;
     std::printf("contacts written:      %llu (failed %llu)\n", static_cast<unsigned long long>(totals.written),
