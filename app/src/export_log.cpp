@@ -21,7 +21,6 @@ CExportLog::CExportLog(QWidget* parent) : QPlainTextEdit(parent), feed_(new QTim
     // already waiting, a repaint or a key press among them, have had their
     // turn, however fast new lines come in.
     feed_->setSingleShot(true);
-    feed_->setInterval(kFeedInterval);
     connect(feed_, &QTimer::timeout, this, &CExportLog::Feed);
 }
 
@@ -33,12 +32,18 @@ void CExportLog::AppendLines(std::vector<LogLine> lines) {
     if (lines.empty()) return;
     queue_.insert(queue_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
     backlog_.store(queue_.size(), std::memory_order_relaxed);
-    if (!feed_->isActive()) feed_->start();
+    ScheduleFeed();
 }
 
 void CExportLog::Feed() {
     Insert(kLinesPerTurn, std::chrono::steady_clock::now() + kTurnBudget);
-    if (!queue_.empty()) feed_->start();
+    if (!queue_.empty()) ScheduleFeed();
+}
+
+void CExportLog::ScheduleFeed() {
+    const std::chrono::milliseconds wanted = queue_.size() > kLinesPerTurn ? kFeedInterval : kTrickleInterval;
+    if (feed_->isActive() && feed_->remainingTime() <= int(wanted.count())) return;
+    feed_->start(wanted);
 }
 
 void CExportLog::Flush() {

@@ -32,12 +32,16 @@ class CExportLog : public QPlainTextEdit {
 public:
     // One slice: at most this many entries, and no more once this much time
     // went by (a slice of 500 entries takes about 1.2 ms on an idle machine).
-    // Slices come at least kFeedInterval apart: the thread rests between
+    // Slices come at least kFeedInterval apart while more than a slice
+    // waits, kTrickleInterval apart otherwise: the thread rests between
     // them, so that on a busy machine the scheduler still treats it as a
-    // light one and gives it a processor soon when input arrives.
+    // light one and gives it a processor soon when input arrives, and lines
+    // that trickle in are inserted and painted a few dozen times a second,
+    // not at every line.
     static constexpr size_t kLinesPerTurn = 500;
     static constexpr std::chrono::milliseconds kTurnBudget{3};
     static constexpr std::chrono::milliseconds kFeedInterval{4};
+    static constexpr std::chrono::milliseconds kTrickleInterval{25};
 
     explicit CExportLog(QWidget* parent = nullptr);
     void AppendToLog(const QString& text, uint32_t colour);
@@ -56,6 +60,8 @@ public:
 private:
     // Inserts one slice and, while entries remain, asks for another turn.
     void Feed();
+    // Has the next slice come soon enough for what waits.
+    void ScheduleFeed();
     // Inserts queued entries in one edit until count are in or the clock
     // passes deadline; scrolls to the last line.
     void Insert(size_t count, std::chrono::steady_clock::time_point deadline);
