@@ -5,7 +5,6 @@
 #include <QTextCursor>
 #include <QTimer>
 
-#include <iterator>
 
 namespace app {
 
@@ -28,55 +27,73 @@ void CExportLog::AppendToLog(const QString& text, uint32_t colour) {
     AppendLines({LogLine{text.toStdString(), colour}});
 }
 
-void CExportLog::AppendLines(std::vector<LogLine> lines) {
-    if (lines.empty()) return;
-    queue_.insert(queue_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
-    backlog_.store(queue_.size(), std::memory_order_relaxed);
+void LogBatch::Add(std::string_view text, uint32_t colour) {
+    text_.append(text);
+    text_.push_back('\n');
+    entries_.push_back({uint32_t(text_.size()), colour});
+}
+
+void CExportLog::AppendLines(const std::vector<LogLine>& lines) {
+    LogBatch batch;
+    for (const LogLine& line : lines) batch.Add(line.text, line.colour);
+    AppendBatch(std::move(batch));
+}
+
+void CExportLog::AppendBatch(LogBatch batch) {
+    if (batch.empty()) return;
+    waiting_ += batch.size();
+    queue_.push_back(std::move(batch));
+    backlog_.store(waiting_, std::memory_order_relaxed);
     ScheduleFeed();
 }
 
 void CExportLog::Feed() {
     Insert(kLinesPerTurn, std::chrono::steady_clock::now() + kTurnBudget);
-    if (!queue_.empty()) ScheduleFeed();
+    if (waiting_ > 0) ScheduleFeed();
 }
 
 void CExportLog::ScheduleFeed() {
-    const std::chrono::milliseconds wanted = queue_.size() > kLinesPerTurn ? kFeedInterval : kTrickleInterval;
+    const std::chrono::milliseconds wanted = waiting_ > kLinesPerTurn ? kFeedInterval : kTrickleInterval;
     if (feed_->isActive() && feed_->remainingTime() <= int(wanted.count())) return;
     feed_->start(wanted);
 }
 
 void CExportLog::Flush() {
     feed_->stop();
-    Insert(queue_.size(), std::chrono::steady_clock::time_point::max());
+    Insert(waiting_, std::chrono::steady_clock::time_point::max());
 }
 
 void CExportLog::Insert(size_t count, std::chrono::steady_clock::time_point deadline) {
-    count = std::min(count, queue_.size());
+    count = std::min(count, waiting_);
     if (count == 0) return;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    // A run of entries in one colour goes in as one text, a line end after
-    // each; the cursor makes a block of each line.
+    // A run of entries in one colour goes in as one text, their line ends
+    // with them; the cursor makes a block of each line.
     QTextCharFormat format;
-    QString run;
     size_t done = 0;
     while (done < count) {
-        const uint32_t colour = queue_[done].colour;
-        run.clear();
-        for (; done < count && queue_[done].colour == colour; ++done) {
-            run += QString::fromStdString(queue_[done].text);
-            run += QLatin1Char('\n');
+        const LogBatch& batch = queue_.front();
+        const auto& entries = batch.entries_;
+        const uint32_t colour = entries[nextEntry_].colour;
+        const uint32_t from = nextEntry_ == 0 ? 0 : entries[nextEntry_ - 1].end;
+        while (done < count && nextEntry_ < entries.size() && entries[nextEntry_].colour == colour) {
+            ++nextEntry_;
             // The clock is read every few entries only.
-            if ((done + 1) % 32 == 0 && std::chrono::steady_clock::now() >= deadline) count = done + 1;
+            if (++done % 32 == 0 && std::chrono::steady_clock::now() >= deadline) count = done;
         }
+        const uint32_t to = entries[nextEntry_ - 1].end;
         format.setForeground(LogColour(colour));
-        cursor.insertText(run, format);
+        cursor.insertText(QString::fromUtf8(batch.text_.data() + from, qsizetype(to - from)), format);
+        if (nextEntry_ == entries.size()) {
+            queue_.pop_front();
+            nextEntry_ = 0;
+        }
     }
     cursor.endEditBlock();
-    queue_.erase(queue_.begin(), queue_.begin() + std::ptrdiff_t(done));
-    backlog_.store(queue_.size(), std::memory_order_relaxed);
+    waiting_ -= done;
+    backlog_.store(waiting_, std::memory_order_relaxed);
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
 }

@@ -83,7 +83,8 @@ public:
     static const LogTap& Tap();
 
     // Run on the user-interface thread on behalf of the export.
-    void UiAppendLines(std::vector<LogLine> lines);
+    void UiAppendLines(const std::vector<LogLine>& lines);
+    void UiAppendBatch(LogBatch batch);
     // The folder the contacts go into from now on.
     virtual void UiSetTarget(const QString&) {}
     // The export's result is settled (its closing log line is still to come).
@@ -178,7 +179,7 @@ public:
 private:
     std::shared_ptr<UiBridge> bridge_;
     ExportDialog* dlg_;
-    std::vector<LogLine> pending_;
+    LogBatch pending_;
     std::chrono::steady_clock::time_point firstPending_;
     UiBridge::Ticket inFlight_;
     int lastPercent_ = -1;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QTimer;
@@ -26,6 +27,28 @@ struct LogLine {
 };
 
 QColor LogColour(uint32_t colorref);
+
+// Entries packed for the way from an export's thread to the log: the texts
+// one after another in one string, each ended by a line end. A batch of
+// thousands of lines is then two blocks of memory, made on one thread and
+// freed on the other, where one block per line had the window's thread wait
+// for the export's allocator lock whenever the export was preempted holding
+// it.
+class LogBatch {
+public:
+    void Add(std::string_view text, uint32_t colour);
+    size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+
+private:
+    friend class CExportLog;
+    struct Entry {
+        uint32_t end;  // in text_, after the entry's line end
+        uint32_t colour;
+    };
+    std::string text_;
+    std::vector<Entry> entries_;
+};
 
 class CExportLog : public QPlainTextEdit {
     Q_OBJECT
@@ -45,9 +68,10 @@ public:
 
     explicit CExportLog(QWidget* parent = nullptr);
     void AppendToLog(const QString& text, uint32_t colour);
-    // Queues the entries after those already queued; they reach the document
+    // Queue the entries after those already queued; they reach the document
     // in order over the next turns of the event loop.
-    void AppendLines(std::vector<LogLine> lines);
+    void AppendLines(const std::vector<LogLine>& lines);
+    void AppendBatch(LogBatch batch);
     // Entries queued and not yet in the document; read from any thread.
     size_t Backlog() const { return backlog_.load(std::memory_order_relaxed); }
     // Puts every queued entry into the document now.
@@ -66,7 +90,9 @@ private:
     // passes deadline; scrolls to the last line.
     void Insert(size_t count, std::chrono::steady_clock::time_point deadline);
 
-    std::deque<LogLine> queue_;
+    std::deque<LogBatch> queue_;
+    size_t nextEntry_ = 0;  // of the first batch, the first not inserted
+    size_t waiting_ = 0;    // entries queued, over all batches
     std::atomic<size_t> backlog_{0};
     QTimer* feed_;
 };
