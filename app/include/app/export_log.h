@@ -31,9 +31,9 @@ QColor LogColour(uint32_t colorref);
 // Entries packed for the way from an export's thread to the log: the texts
 // one after another in one string, each ended by a line end. A batch of
 // thousands of lines is then two blocks of memory, made on one thread and
-// freed on the other, where one block per line had the window's thread wait
-// for the export's allocator lock whenever the export was preempted holding
-// it.
+// freed on the other; a block per line would have the window's thread take
+// the export thread's allocator lock for every line, and wait whenever that
+// thread was preempted holding it.
 class LogBatch {
 public:
     void Add(std::string_view text, uint32_t colour);
