@@ -188,6 +188,8 @@ void ExportDialog::StopAndWait() {
 
 void ExportDialog::UiAppendLines(const std::vector<LogLine>& lines) { log_->AppendLines(lines); }
 
+void ExportDialog::UiAppendBatch(LogBatch batch) { log_->AppendBatch(std::move(batch)); }
+
 void ExportDialog::UiSetProgress(uint64_t done, uint64_t total) {
     if (progress_) progress_(done, total);
 }
@@ -199,17 +201,19 @@ void ExportDialog::UiShowMessage(const QString& text) {
 void DialogExportSink::AppendToLog(const std::string& text, uint32_t colour) {
     if (ExportDialog::Tap()) ExportDialog::Tap()(text);
     if (pending_.empty()) firstPending_ = std::chrono::steady_clock::now();
-    pending_.push_back({text, colour});
+    pending_.Add(text, colour);
     if (pending_.size() >= kBatchLines || std::chrono::steady_clock::now() - firstPending_ >= kBatchAge) Flush();
 }
 
 void DialogExportSink::Flush() {
     if (pending_.empty()) return;
-    auto lines = std::make_shared<std::vector<LogLine>>();
-    lines->swap(pending_);
-    pending_.reserve(kBatchLines);
+    auto lines = std::make_shared<LogBatch>(std::exchange(pending_, {}));
     Finish();
-    inFlight_ = bridge_->Post([d = dlg_, lines] { d->UiAppendLines(*lines); });
+    // A window far behind (a busy machine) holds the export back rather than
+    // let the queue grow without end.
+    while (dlg_->Log().Backlog() > kMaxBacklog && !bridge_->IsClosed())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    inFlight_ = bridge_->Post([d = dlg_, lines] { d->UiAppendBatch(std::move(*lines)); });
 }
 
 void DialogExportSink::Finish() {
@@ -228,7 +232,7 @@ void DialogExportSink::SetProgress(uint64_t done, uint64_t total) {
     const int percent = Percent(done, total);
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
-    bridge_->Call([d = dlg_, done, total] { d->UiSetProgress(done, total); });
+    bridge_->Post([d = dlg_, done, total] { d->UiSetProgress(done, total); });
 }
 
 void DialogExportSink::SetOutcome(const exporting::ExportOutcome& outcome) {

@@ -84,6 +84,7 @@ public:
 
     // Run on the user-interface thread on behalf of the export.
     void UiAppendLines(const std::vector<LogLine>& lines);
+    void UiAppendBatch(LogBatch batch);
     // The folder the contacts go into from now on.
     virtual void UiSetTarget(const QString&) {}
     // The export's result is settled (its closing log line is still to come).
@@ -153,13 +154,16 @@ private:
 };
 
 // The export's sink in a dialog: log lines go over in batches (at most
-// kBatchLines or kBatchAge old) while the export goes on; the target and the
-// outcome wait until the dialog has taken them, after the lines logged
-// before them.
+// kBatchLines or kBatchAge old) while the export goes on, one batch on its
+// way at a time; the export waits while the log has more than kMaxBacklog
+// lines still to show. Progress goes over without waiting. The target and the
+// outcome wait until the dialog has taken them, after the lines logged before
+// them.
 class DialogExportSink : public exporting::ExportSink {
 public:
     static constexpr std::chrono::milliseconds kBatchAge{30};
-    static constexpr size_t kBatchLines = 1000;
+    static constexpr size_t kBatchLines = 4000;
+    static constexpr size_t kMaxBacklog = 20000;
 
     DialogExportSink(std::shared_ptr<UiBridge> bridge, ExportDialog* dlg) : bridge_(std::move(bridge)), dlg_(dlg) {}
     ~DialogExportSink() override { Finish(); }
@@ -169,13 +173,13 @@ public:
     void SetOutcome(const exporting::ExportOutcome& outcome) override;
     // Hands the waiting lines over; waits for the batch before.
     void Flush();
-    // Waits until every line handed over is in the log.
+    // Waits until every line handed over is in the log's queue.
     void Finish();
 
 private:
     std::shared_ptr<UiBridge> bridge_;
     ExportDialog* dlg_;
-    std::vector<LogLine> pending_;
+    LogBatch pending_;
     std::chrono::steady_clock::time_point firstPending_;
     UiBridge::Ticket inFlight_;
     int lastPercent_ = -1;
