@@ -9,14 +9,17 @@
 
 namespace pst {
 
-EncodedNode EncodePropertyContext(const PropMap& props) {
+EncodedNode EncodePropertyContext(std::span<const PropRef> props) {
     EncodedNode node;
     HeapBuilder heap(hn::kClientPropertyContext);
     const uint32_t header = ReserveBthHeader(heap);
     Bytes records;
+    records.reserve(props.size() * pc::kRecordSize);
+    Bytes data;  // one value's bytes at a time
     uint32_t nextLarge = 0;
-    for (const auto& [id, v] : props) {
-        Bytes data = Serialize(v);
+    for (const PropRef& v : props) {
+        data.clear();
+        AppendSerialized(data, v.type, *v.value);
         uint32_t ref = 0;
         if (IsInlineType(v.type)) {
             data.resize(pc::kValueSize, 0);
@@ -25,9 +28,9 @@ EncodedNode EncodePropertyContext(const PropMap& props) {
             ref = heap.Allocate(data);
         } else {
             ref = LargeValueNid(nextLarge++);
-            node.subnodes.emplace_back(ref, std::move(data));
+            node.subnodes.emplace_back(ref, data);
         }
-        Append16(records, id);
+        Append16(records, v.id);
         Append16(records, uint16_t(v.type));
         Append32(records, ref);
     }
@@ -36,6 +39,8 @@ EncodedNode EncodePropertyContext(const PropMap& props) {
     node.blocks = heap.Finish();
     return node;
 }
+
+EncodedNode EncodePropertyContext(const PropMap& props) { return EncodePropertyContext(RefsOf(props)); }
 
 PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only) {
     HeapReader heap(db.ReadDataTree(node.data));
