@@ -4,7 +4,10 @@
 
 #include <base/ascii.h>
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
+#include <memory_resource>
 #include <unordered_set>
 
 namespace exporting {
@@ -95,8 +98,10 @@ std::string Trimmed(std::string text) {
 // Builds a record's properties, keeping which values found a place.
 class Mapping {
 public:
-    explicit Mapping(const ContactRecord& c) : c_(c), used_(c.items.size()) {
-        for (size_t i = 0; i < c.items.size(); ++i) used_[i].assign(c.items[i].values.size(), false);
+    explicit Mapping(const ContactRecord& c) : c_(c), firstUse_(c.items.size() + 1) {
+        for (size_t i = 0; i < c.items.size(); ++i) firstUse_[i + 1] = firstUse_[i] + c.items[i].values.size();
+        used_.assign(firstUse_.back(), false);
+        placed_.reserve(firstUse_.back());
         out_.texts.reserve(kTexts.size());
     }
 
@@ -129,7 +134,7 @@ private:
     void Text(F field, std::string_view item) {
         const int i = Find(item);
         if (i < 0 || c_.items[i].values.empty()) return;
-        used_[i][0] = true;
+        Use(i, 0);
         if (!IsBlank(c_.items[i].values[0])) Set(field, c_.items[i].values[0]);
     }
 
@@ -148,13 +153,13 @@ private:
                 bool known = IsBlank(v);
                 for (const auto& s : slots) known = known || base::EqualsIgnoringAsciiCase(s, v);
                 if (known) {
-                    used_[i][n] = true;
+                    Use(i, n);
                     continue;
                 }
                 for (size_t k = 0; k < slots.size(); ++k) {
                     if (!slots[k].empty()) continue;
                     slots[k] = v;
-                    used_[i][n] = true;
+                    Use(i, n);
                     Set(fields[k], v);
                     break;
                 }
@@ -167,7 +172,7 @@ private:
         if (i < 0) return;
         std::vector<std::string> values;
         for (size_t n = 0; n < c_.items[i].values.size(); ++n) {
-            used_[i][n] = true;
+            Use(i, n);
             const std::string& v = c_.items[i].values[n];
             if (IsBlank(v)) continue;
             values.push_back(v);
@@ -185,7 +190,7 @@ private:
     }
 
     void UseAll(std::string_view item) {
-        if (const int i = Find(item); i >= 0) used_[i].assign(used_[i].size(), true);
+        if (const int i = Find(item); i >= 0) std::fill(used_.begin() + firstUse_[i], used_.begin() + firstUse_[i + 1], true);
     }
 
     bool HasPartOf(const std::array<std::string_view, 5>& parts) const {
@@ -204,7 +209,7 @@ private:
             std::string line;
             for (size_t n = 0; n < item.values.size(); ++n) {
                 const std::string& v = item.values[n];
-                if (used_[i][n] || IsBlank(v) || !placed_.insert(v).second) continue;
+                if (used_[firstUse_[i] + n] || IsBlank(v) || !placed_.insert(v).second) continue;
                 line += line.empty() ? item.name + ": " : "; ";
                 line += v;
             }
@@ -227,8 +232,15 @@ private:
     }
 
     const ContactRecord& c_;
-    std::vector<std::vector<bool>> used_;  // per item, per value: it found a place
-    std::unordered_set<std::string_view> placed_;  // every value of the record the contact holds
+    void Use(size_t item, size_t value) { used_[firstUse_[item] + value] = true; }
+
+    // Set entries live in a buffer of the mapping's own: a contact has a few
+    // dozen values, and a heap allocation for each was a good part of the cost.
+    std::array<std::byte, 4096> arena_;
+    std::pmr::monotonic_buffer_resource memory_{arena_.data(), arena_.size()};
+    std::vector<size_t> firstUse_;  // per item, where its values' flags start in used_
+    std::vector<bool> used_;  // per value of every item: it found a place
+    std::pmr::unordered_set<std::string_view> placed_{&memory_};  // every value of the record the contact holds
     ContactProperties out_;
 };
 
@@ -272,12 +284,12 @@ void ApplyContactTable(store::ContactItem& item, const ContactRecord& contact, c
         item.Set(F::Subject, subject);
         item.Set(F::ConversationTopic, subject);
     }
-    const ContactProperties p = MapContact(contact);
-    for (const auto& [field, value] : p.texts) item.Set(field, value);
+    ContactProperties p = MapContact(contact);
+    for (auto& [field, value] : p.texts) item.Set(field, std::move(value));
     for (const auto& [field, values] : p.lists) item.SetValues(field, values);
     if (p.birthday) item.SetDay(F::Birthday, *p.birthday);
     if (p.anniversary) item.SetDay(F::Anniversary, *p.anniversary);
-    if (!p.body.empty()) item.Set(F::Body, p.body);
+    if (!p.body.empty()) item.Set(F::Body, std::move(p.body));
     item.SetSent(true);
     item.Set(F::To, "");
     item.Set(F::CC, "");

@@ -104,6 +104,12 @@ void AppendSerialized(Bytes& b, PropType type, const mapi::PropertyValue& value)
     }
 }
 
+uint32_t InlineValue(PropType type, const mapi::PropertyValue& value) {
+    if (type == PropType::Boolean) return As<bool>(value) ? 1 : 0;
+    if (type == PropType::Int32) return uint32_t(As<int32_t>(value));
+    Mismatch();
+}
+
 Bytes Serialize(const TypedValue& v) {
     Bytes b;
     AppendSerialized(b, v.type, v.value);

@@ -47,6 +47,8 @@ const PropRef* FindRef(std::span<const PropRef> refs, uint16_t id);
 Bytes Serialize(const TypedValue& v);
 // The same bytes, appended to out.
 void AppendSerialized(Bytes& out, mapi::PropType type, const mapi::PropertyValue& value);
+// The four bytes an inline type is stored in, as a little-endian number.
+uint32_t InlineValue(mapi::PropType type, const mapi::PropertyValue& value);
 // The size Serialize gives, without building it.
 size_t SerializedSize(const TypedValue& v);
 size_t SerializedSize(mapi::PropType type, const mapi::PropertyValue& value);
