@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory_resource>
 #include <unordered_set>
 
@@ -103,6 +104,13 @@ public:
         used_.assign(firstUse_.back(), false);
         placed_.reserve(firstUse_.back());
         out_.texts.reserve(kTexts.size());
+        // A counting sort of the items by the length of their name, stable so
+        // that each length's items stay in record order.
+        for (const NotesItem& item : c.items) ++lengthStart_[LengthSlot(item.name.size()) + 1];
+        for (size_t k = 1; k < lengthStart_.size(); ++k) lengthStart_[k] += lengthStart_[k - 1];
+        byLength_.resize(c.items.size());
+        std::array<uint32_t, kLengthSlots + 1> next = lengthStart_;
+        for (size_t i = 0; i < c.items.size(); ++i) byLength_[next[LengthSlot(c.items[i].name.size())]++] = uint32_t(i);
     }
 
     ContactProperties Run() {
@@ -118,10 +126,13 @@ public:
     }
 
 private:
-    // The index of an item in the record, or -1.
+    // The index of the first item of the record with this name, or -1.
     int Find(std::string_view name) const {
-        for (size_t i = 0; i < c_.items.size(); ++i)
-            if (c_.items[i].name.size() == name.size() && base::EqualsIgnoringAsciiCase(c_.items[i].name, name)) return int(i);
+        const size_t slot = LengthSlot(name.size());
+        for (uint32_t k = lengthStart_[slot]; k < lengthStart_[slot + 1]; ++k) {
+            const std::string& candidate = c_.items[byLength_[k]].name;
+            if (candidate.size() == name.size() && base::EqualsIgnoringAsciiCase(candidate, name)) return int(byLength_[k]);
+        }
         return -1;
     }
 
@@ -241,6 +252,12 @@ private:
     std::vector<size_t> firstUse_;  // per item, where its values' flags start in used_
     std::vector<bool> used_;  // per value of every item: it found a place
     std::pmr::unordered_set<std::string_view> placed_{&memory_};  // every value of the record the contact holds
+    // The items by the length of their name (longer names share the last
+    // slot): a lookup compares only names of its own length.
+    static constexpr size_t kLengthSlots = 32;
+    static size_t LengthSlot(size_t length) { return std::min(length, kLengthSlots - 1); }
+    std::array<uint32_t, kLengthSlots + 1> lengthStart_{};  // where each slot's items start in byLength_
+    std::pmr::vector<uint32_t> byLength_{&memory_};
     ContactProperties out_;
 };
 
