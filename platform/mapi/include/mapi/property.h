@@ -115,7 +115,7 @@ using PropertyValue = std::variant<int32_t, bool, int64_t, std::string, FileTime
 // An ordered set of properties. Keys are unique; a later Set replaces a value.
 class PropertyBag {
 public:
-    void Set(const PropertyKey& key, PropertyValue value) { values_[key] = std::move(value); }
+    void Set(const PropertyKey& key, PropertyValue value) { values_.insert_or_assign(key, std::move(value)); }
     void Erase(const PropertyKey& key) { values_.erase(key); }
     bool Has(const PropertyKey& key) const { return values_.count(key) != 0; }
     const PropertyValue* Find(const PropertyKey& key) const;
