@@ -44,7 +44,8 @@ int64_t Now() {
 }
 
 mapi::Binary RandomBytes(size_t n) {
-    static std::mt19937_64 rng{std::random_device{}()};
+    // One generator per thread: stores written on two threads at once share nothing.
+    thread_local std::mt19937_64 rng{std::random_device{}()};
     mapi::Binary b(n);
     for (auto& x : b) x = uint8_t(rng());
     return b;
