@@ -4,7 +4,11 @@
 
 #include <base/ascii.h>
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory_resource>
 #include <unordered_set>
 
 namespace exporting {
@@ -95,9 +99,18 @@ std::string Trimmed(std::string text) {
 // Builds a record's properties, keeping which values found a place.
 class Mapping {
 public:
-    explicit Mapping(const ContactRecord& c) : c_(c), used_(c.items.size()) {
-        for (size_t i = 0; i < c.items.size(); ++i) used_[i].assign(c.items[i].values.size(), false);
+    explicit Mapping(const ContactRecord& c) : c_(c), firstUse_(c.items.size() + 1) {
+        for (size_t i = 0; i < c.items.size(); ++i) firstUse_[i + 1] = firstUse_[i] + c.items[i].values.size();
+        used_.assign(firstUse_.back(), false);
+        placed_.reserve(firstUse_.back());
         out_.texts.reserve(kTexts.size());
+        // A counting sort of the items by the length of their name, stable so
+        // that each length's items stay in record order.
+        for (const NotesItem& item : c.items) ++lengthStart_[LengthSlot(item.name.size()) + 1];
+        for (size_t k = 1; k < lengthStart_.size(); ++k) lengthStart_[k] += lengthStart_[k - 1];
+        byLength_.resize(c.items.size());
+        std::array<uint32_t, kLengthSlots + 1> next = lengthStart_;
+        for (size_t i = 0; i < c.items.size(); ++i) byLength_[next[LengthSlot(c.items[i].name.size())]++] = uint32_t(i);
     }
 
     ContactProperties Run() {
@@ -113,10 +126,13 @@ public:
     }
 
 private:
-    // The index of an item in the record, or -1.
+    // The index of the first item of the record with this name, or -1.
     int Find(std::string_view name) const {
-        for (size_t i = 0; i < c_.items.size(); ++i)
-            if (c_.items[i].name.size() == name.size() && base::EqualsIgnoringAsciiCase(c_.items[i].name, name)) return int(i);
+        const size_t slot = LengthSlot(name.size());
+        for (uint32_t k = lengthStart_[slot]; k < lengthStart_[slot + 1]; ++k) {
+            const std::string& candidate = c_.items[byLength_[k]].name;
+            if (candidate.size() == name.size() && base::EqualsIgnoringAsciiCase(candidate, name)) return int(byLength_[k]);
+        }
         return -1;
     }
 
@@ -129,7 +145,7 @@ private:
     void Text(F field, std::string_view item) {
         const int i = Find(item);
         if (i < 0 || c_.items[i].values.empty()) return;
-        used_[i][0] = true;
+        Use(i, 0);
         if (!IsBlank(c_.items[i].values[0])) Set(field, c_.items[i].values[0]);
     }
 
@@ -148,13 +164,13 @@ private:
                 bool known = IsBlank(v);
                 for (const auto& s : slots) known = known || base::EqualsIgnoringAsciiCase(s, v);
                 if (known) {
-                    used_[i][n] = true;
+                    Use(i, n);
                     continue;
                 }
                 for (size_t k = 0; k < slots.size(); ++k) {
                     if (!slots[k].empty()) continue;
                     slots[k] = v;
-                    used_[i][n] = true;
+                    Use(i, n);
                     Set(fields[k], v);
                     break;
                 }
@@ -167,7 +183,7 @@ private:
         if (i < 0) return;
         std::vector<std::string> values;
         for (size_t n = 0; n < c_.items[i].values.size(); ++n) {
-            used_[i][n] = true;
+            Use(i, n);
             const std::string& v = c_.items[i].values[n];
             if (IsBlank(v)) continue;
             values.push_back(v);
@@ -185,7 +201,7 @@ private:
     }
 
     void UseAll(std::string_view item) {
-        if (const int i = Find(item); i >= 0) used_[i].assign(used_[i].size(), true);
+        if (const int i = Find(item); i >= 0) std::fill(used_.begin() + firstUse_[i], used_.begin() + firstUse_[i + 1], true);
     }
 
     bool HasPartOf(const std::array<std::string_view, 5>& parts) const {
@@ -204,7 +220,7 @@ private:
             std::string line;
             for (size_t n = 0; n < item.values.size(); ++n) {
                 const std::string& v = item.values[n];
-                if (used_[i][n] || IsBlank(v) || !placed_.insert(v).second) continue;
+                if (used_[firstUse_[i] + n] || IsBlank(v) || !placed_.insert(v).second) continue;
                 line += line.empty() ? item.name + ": " : "; ";
                 line += v;
             }
@@ -227,8 +243,21 @@ private:
     }
 
     const ContactRecord& c_;
-    std::vector<std::vector<bool>> used_;  // per item, per value: it found a place
-    std::unordered_set<std::string_view> placed_;  // every value of the record the contact holds
+    void Use(size_t item, size_t value) { used_[firstUse_[item] + value] = true; }
+
+    // Set entries live in a buffer of the mapping's own: a contact has a few
+    // dozen values, and a heap allocation for each was a good part of the cost.
+    std::array<std::byte, 4096> arena_;
+    std::pmr::monotonic_buffer_resource memory_{arena_.data(), arena_.size()};
+    std::vector<size_t> firstUse_;  // per item, where its values' flags start in used_
+    std::vector<bool> used_;  // per value of every item: it found a place
+    std::pmr::unordered_set<std::string_view> placed_{&memory_};  // every value of the record the contact holds
+    // The items by the length of their name (longer names share the last
+    // slot): a lookup compares only names of its own length.
+    static constexpr size_t kLengthSlots = 32;
+    static size_t LengthSlot(size_t length) { return std::min(length, kLengthSlots - 1); }
+    std::array<uint32_t, kLengthSlots + 1> lengthStart_{};  // where each slot's items start in byLength_
+    std::pmr::vector<uint32_t> byLength_{&memory_};
     ContactProperties out_;
 };
 
@@ -272,12 +301,12 @@ void ApplyContactTable(store::ContactItem& item, const ContactRecord& contact, c
         item.Set(F::Subject, subject);
         item.Set(F::ConversationTopic, subject);
     }
-    const ContactProperties p = MapContact(contact);
-    for (const auto& [field, value] : p.texts) item.Set(field, value);
+    ContactProperties p = MapContact(contact);
+    for (auto& [field, value] : p.texts) item.Set(field, std::move(value));
     for (const auto& [field, values] : p.lists) item.SetValues(field, values);
     if (p.birthday) item.SetDay(F::Birthday, *p.birthday);
     if (p.anniversary) item.SetDay(F::Anniversary, *p.anniversary);
-    if (!p.body.empty()) item.Set(F::Body, p.body);
+    if (!p.body.empty()) item.Set(F::Body, std::move(p.body));
     item.SetSent(true);
     item.Set(F::To, "");
     item.Set(F::CC, "");

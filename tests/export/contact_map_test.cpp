@@ -142,6 +142,20 @@ TEST(ContactTable, WhatFindsNoPropertyIsListedOnceAfterTheRichTextAndTheComment)
     for (auto name : {"Comment", "Work3Phone", "MailServer", "Formula", "Owners"}) EXPECT_FALSE(IsBookkeepingItem(name)) << name;
 }
 
+TEST(ContactTable, ItemNamesMatchIgnoringCaseAndTheFirstOfTwoWins) {
+    const std::string longName(40, 'x'), otherLong = std::string(39, 'x') + "y";
+    ContactRecord c;
+    c.items = {{"LASTNAME", {"Roe"}}, {"LastName", {"Doe"}}, {otherLong, {"other"}}, {longName, {"long"}},
+               {"firstname", {"Ann"}}, {"Zip", {"02446"}}, {"zip", {"99999"}}};
+    const ContactProperties p = MapContact(c);
+    const auto texts = Texts(p);
+    EXPECT_EQ(texts.at(F::LastName), "Roe");
+    EXPECT_EQ(texts.at(F::FirstName), "Ann");
+    EXPECT_EQ(texts.at(F::HomeAddressPostalCode), "02446");
+    const std::vector<std::string> unplaced{"LastName: Doe", otherLong + ": other", longName + ": long", "zip: 99999"};
+    EXPECT_EQ(p.unplaced, unplaced);
+}
+
 TEST(ContactTable, OnlyOneDayIsABirthday) {
     const struct {
         std::string birthday;

@@ -230,9 +230,9 @@ TEST_F(ResumeTest, AKilledPstExportIsFinishedWithoutDuplicatesAndAThirdRunWrites
                 ended = true;
                 break;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
             ::kill(pid, SIGSTOP);
-            std::this_thread::sleep_for(std::chrono::milliseconds(8));
+            std::this_thread::sleep_for(std::chrono::milliseconds(19));
             const std::vector<std::string> psts = Psts(Out());
             if (psts.size() == 1) committed = CommittedContacts(psts[0]);
         }

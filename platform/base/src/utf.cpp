@@ -1,6 +1,8 @@
 #include <base/utf.h>
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace base {
 
@@ -70,28 +72,99 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+// The length of the run of ASCII bytes at the start of text[pos, size).
+size_t AsciiRun(const char* text, size_t pos, size_t size) {
+    const size_t start = pos;
+    for (; pos + 8 <= size; pos += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + pos, 8);
+        if (word & 0x8080808080808080ull) break;
+    }
+    while (pos < size && static_cast<unsigned char>(text[pos]) < 0x80) ++pos;
+    return pos - start;
+}
+
+// Decodes the sequence at text[pos] and calls put(unit) for its one or two
+// UTF-16 units; returns the sequence's length.
+template <class Put>
+size_t PutDecoded(std::string_view text, size_t pos, Put& put) {
+    char32_t cp = 0;
+    const size_t length = DecodeOne(text, pos, cp);
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        put(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+        put(static_cast<char16_t>(cp));
+    }
+    return length;
+}
+
+// Decodes text into UTF-16 code units, calling put(unit) for each in order.
+template <class Put>
+void EachUtf16Unit(std::string_view text, Put put) {
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t ascii = AsciiRun(text.data(), pos, text.size());
+        for (size_t end = pos + ascii; pos < end; ++pos) put(static_cast<char16_t>(static_cast<unsigned char>(text[pos])));
+        if (pos < text.size()) pos += PutDecoded(text, pos, put);
+    }
+}
+
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t pos = 0; pos < text.size();) {
-        char32_t cp = 0;
-        pos += DecodeOne(text, pos, cp);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
+    // Never more units than bytes: a sequence of n bytes gives at most n units.
+    std::u16string out(text.size(), u'\0');
+    char16_t* at = out.data();
+    EachUtf16Unit(text, [&](char16_t unit) { *at++ = unit; });
+    out.resize(static_cast<size_t>(at - out.data()));
     return out;
+}
+
+void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text) {
+    const size_t start = out.size();
+    out.resize(start + 2 * text.size());
+    uint8_t* at = out.data() + start;
+    auto put = [&at](char16_t unit) {
+        at[0] = static_cast<uint8_t>(unit);
+        at[1] = static_cast<uint8_t>(unit >> 8);
+        at += 2;
+    };
+    for (size_t pos = 0; pos < text.size();) {
+        if constexpr (std::endian::native == std::endian::little) {
+            // Eight ASCII bytes at once: each byte becomes a byte and a zero.
+            uint64_t word;
+            if (pos + 8 <= text.size() && (std::memcpy(&word, text.data() + pos, 8), !(word & 0x8080808080808080ull))) {
+                auto spread = [](uint64_t x) {
+                    x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+                    return (x | (x << 8)) & 0x00FF00FF00FF00FFull;
+                };
+                const uint64_t low = spread(word & 0xFFFFFFFFull), high = spread(word >> 32);
+                std::memcpy(at, &low, 8);
+                std::memcpy(at + 8, &high, 8);
+                at += 16;
+                pos += 8;
+                continue;
+            }
+        }
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            put(byte);
+            ++pos;
+            continue;
+        }
+        pos += PutDecoded(text, pos, put);
+    }
+    out.resize(static_cast<size_t>(at - out.data()));
 }
 
 size_t Utf16Length(std::string_view text) {
     size_t units = 0;
     for (size_t pos = 0; pos < text.size();) {
+        const size_t ascii = AsciiRun(text.data(), pos, text.size());
+        units += ascii;
+        pos += ascii;
+        if (pos == text.size()) break;
         char32_t cp = 0;
         pos += DecodeOne(text, pos, cp);
         units += cp >= 0x10000 ? 2 : 1;

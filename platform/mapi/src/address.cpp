@@ -1,6 +1,8 @@
 #include <mapi/address.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <string_view>
 
 namespace mapi {
 
@@ -8,34 +10,27 @@ namespace {
 
 bool Blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
-// The text without blanks at either end; every line break becomes CR LF and
-// lines holding only blanks are dropped.
-std::string Lines(const std::string& text) {
-    std::string out, line;
-    auto flush = [&] {
-        size_t b = line.find_first_not_of(" \t"), e = line.find_last_not_of(" \t");
-        if (b != std::string::npos) {
-            if (!out.empty()) out += "\r\n";
-            out.append(line, b, e - b + 1);
-        }
-        line.clear();
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            flush();
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            line += text[i];
-        }
+// Appends the text without blanks at either end; every line break becomes
+// CR LF and lines holding only blanks are dropped.
+void AppendLines(std::string& out, std::string_view text) {
+    bool first = true;
+    while (!text.empty()) {
+        size_t end = 0;  // a plain loop: find_first_of searches the set once per character
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const size_t b = line.find_first_not_of(" \t");
+        if (b == std::string_view::npos) continue;
+        if (!first) out += "\r\n";
+        first = false;
+        out.append(line.substr(b, line.find_last_not_of(" \t") - b + 1));
     }
-    flush();
-    return out;
 }
 
 void AppendPart(std::string& out, const std::string& part, const char* separator) {
     if (Blank(part)) return;
     if (!out.empty()) out += separator;
-    out += Lines(part);
+    AppendLines(out, part);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <stdexcept>
+#include <type_traits>
 
 namespace mapi {
 
@@ -85,9 +86,18 @@ const std::array<ContactFieldInfo, 66>& Table() {
 std::span<const ContactFieldInfo> ContactFields() { return Table(); }
 
 const ContactFieldInfo& InfoOf(ContactField f) {
-    for (const auto& info : Table())
-        if (info.field == f) return info;
-    throw std::logic_error("contact field missing from the table");
+    // The table's entries by field, looked up once: setting a contact's
+    // fields asks for them many times per item.
+    using Index = std::array<const ContactFieldInfo*, std::tuple_size_v<std::decay_t<decltype(Table())>>>;
+    static const Index index = [] {
+        Index byField{};
+        for (const auto& info : Table())
+            if (size_t(info.field) < byField.size()) byField[size_t(info.field)] = &info;
+        return byField;
+    }();
+    const size_t at = size_t(f);
+    if (at >= index.size() || !index[at]) throw std::logic_error("contact field missing from the table");
+    return *index[at];
 }
 
 const ContactFieldInfo* FindContactField(std::string_view name) {

@@ -42,15 +42,17 @@ constexpr std::array<PropTag, 25> kContentsColumns{
     PidTagLastModificationTime, PidTagSecureSubmitFlags};
 
 template <class T>
-T Value(const PropMap& p, mapi::PropTag tag, T fallback) {
-    auto it = p.find(tag.id);
-    if (it == p.end()) return fallback;
-    if (auto* v = std::get_if<T>(&it->second.value)) return *v;
+T Value(std::span<const PropRef> p, mapi::PropTag tag, T fallback) {
+    const PropRef* found = FindRef(p, tag.id);
+    if (!found) return fallback;
+    if (auto* v = std::get_if<T>(found->value)) return *v;
     return fallback;
 }
 }  // namespace
 
-ContentRow ContentRowFrom(Nid nid, const PropMap& props) {
+ContentRow ContentRowFrom(Nid nid, const PropMap& props) { return ContentRowFrom(nid, RefsOf(props)); }
+
+ContentRow ContentRowFrom(Nid nid, std::span<const PropRef> props) {
     ContentRow r;
     r.nid = nid;
     r.SetTexts({Value<std::string>(props, PidTagMessageClass, "IPM.Note"), Value<std::string>(props, PidTagSubject, ""),

@@ -49,6 +49,7 @@ private:
     std::array<uint32_t, kTextCount> ends_{};
 };
 ContentRow ContentRowFrom(Nid nid, const PropMap& props);
+ContentRow ContentRowFrom(Nid nid, std::span<const PropRef> props);
 // A folder's rows: a folder may hold a million items, and a deque grows by
 // pieces, never holding twice its rows while it grows.
 using ContentRows = std::deque<ContentRow>;

@@ -56,8 +56,12 @@ HeapBuilder::HeapBuilder(uint8_t clientSig) : clientSig_(clientSig) {}
 
 uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
     if (size > kMaxHeapAllocation) throw PstError(ErrorKind::InvalidArgument, "heap allocation too large");
-    if (blocks_.empty() || !HeapPageFits(blocks_.size() - 1, blocks_.back().data.size(), blocks_.back().ends.size(), size))
+    if (blocks_.empty() || !HeapPageFits(blocks_.size() - 1, blocks_.back().data.size(), blocks_.back().ends.size(), size)) {
         blocks_.emplace_back();
+        // One allocation each, not one for each time they grow.
+        blocks_.back().data.reserve(kMaxBlockData);
+        blocks_.back().ends.reserve(64);
+    }
     Block& b = blocks_.back();
     b.data.insert(b.data.end(), data, data + size);
     b.ends.push_back(uint16_t(HeapHeaderSize(blocks_.size() - 1) + b.data.size()));

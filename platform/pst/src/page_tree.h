@@ -217,6 +217,7 @@ private:
 
     Path Descend(uint64_t key) {
         Path path;
+        path.reserve(8);  // a tree of a million items is five levels deep: one allocation
         Node* n = root_.get();
         while (n->level > 0) {
             const size_t c = ChildFor(*n, key);

@@ -4,6 +4,8 @@
 
 #include <base/utf.h>
 
+#include <algorithm>
+
 namespace pst {
 
 using mapi::PropType;
@@ -29,12 +31,7 @@ bool IsKnownType(uint16_t t) {
 
 namespace {
 // UTF-8 to UTF-16LE bytes, decoded as every other text of the program is.
-void AppendUtf16(Bytes& out, const std::string& s) {
-    const std::u16string units = base::Utf8ToUtf16(s);
-    const size_t start = out.size();
-    out.resize(start + units.size() * 2);
-    for (size_t i = 0; i < units.size(); ++i) Put16(&out[start + 2 * i], units[i]);
-}
+void AppendUtf16(Bytes& out, const std::string& s) { base::AppendUtf16Le(out, s); }
 
 // A multi-valued variable-size value: the count, one offset per value from
 // the start of the whole, then the values one after the other.
@@ -76,51 +73,79 @@ const T& As(const mapi::PropertyValue& v) {
 }
 }  // namespace
 
-Bytes Serialize(const TypedValue& v) {
-    Bytes b;
-    switch (v.type) {
-    case PropType::Int32: Append32(b, uint32_t(As<int32_t>(v.value))); break;
-    case PropType::Boolean: b.push_back(As<bool>(v.value) ? 1 : 0); break;
-    case PropType::Int64: Append64(b, uint64_t(As<int64_t>(v.value))); break;
-    case PropType::SysTime: Append64(b, uint64_t(As<mapi::FileTime>(v.value).ticks)); break;
-    case PropType::Unicode: AppendUtf16(b, As<std::string>(v.value)); break;
+void AppendSerialized(Bytes& b, PropType type, const mapi::PropertyValue& value) {
+    switch (type) {
+    case PropType::Int32: Append32(b, uint32_t(As<int32_t>(value))); break;
+    case PropType::Boolean: b.push_back(As<bool>(value) ? 1 : 0); break;
+    case PropType::Int64: Append64(b, uint64_t(As<int64_t>(value))); break;
+    case PropType::SysTime: Append64(b, uint64_t(As<mapi::FileTime>(value).ticks)); break;
+    case PropType::Unicode: AppendUtf16(b, As<std::string>(value)); break;
     case PropType::String8: {
-        const auto& s = As<std::string>(v.value);
-        b.assign(s.begin(), s.end());
+        const auto& s = As<std::string>(value);
+        b.insert(b.end(), s.begin(), s.end());
         break;
     }
     case PropType::Binary:
-    case PropType::MultipleInt32: b = As<mapi::Binary>(v.value); break;
+    case PropType::MultipleInt32: {
+        const auto& bytes = As<mapi::Binary>(value);
+        b.insert(b.end(), bytes.begin(), bytes.end());
+        break;
+    }
     case PropType::MultipleBinary:
-        AppendMultiple(b, As<mapi::MultiBinary>(v.value),
-                       [](Bytes& out, const mapi::Binary& value) { out.insert(out.end(), value.begin(), value.end()); });
+        AppendMultiple(b, As<mapi::MultiBinary>(value),
+                       [](Bytes& out, const mapi::Binary& one) { out.insert(out.end(), one.begin(), one.end()); });
         break;
     case PropType::Guid: {
-        const auto& g = As<mapi::Guid>(v.value);
-        b.assign(g.begin(), g.end());
+        const auto& g = As<mapi::Guid>(value);
+        b.insert(b.end(), g.begin(), g.end());
         break;
     }
-    case PropType::MultipleUnicode: AppendMultiple(b, As<mapi::Strings>(v.value), AppendUtf16); break;
+    case PropType::MultipleUnicode: AppendMultiple(b, As<mapi::Strings>(value), AppendUtf16); break;
     }
+}
+
+uint32_t InlineValue(PropType type, const mapi::PropertyValue& value) {
+    if (type == PropType::Boolean) return As<bool>(value) ? 1 : 0;
+    if (type == PropType::Int32) return uint32_t(As<int32_t>(value));
+    Mismatch();
+}
+
+Bytes Serialize(const TypedValue& v) {
+    Bytes b;
+    AppendSerialized(b, v.type, v.value);
     return b;
 }
 
-size_t SerializedSize(const TypedValue& v) {
-    if (IsFixedType(v.type)) return FixedSize(v.type);
-    if (v.type == PropType::Unicode) return base::Utf16Length(std::get<std::string>(v.value)) * 2;
-    if (auto* values = std::get_if<mapi::Strings>(&v.value)) {
+size_t SerializedSize(PropType type, const mapi::PropertyValue& value) {
+    if (IsFixedType(type)) return FixedSize(type);
+    if (type == PropType::Unicode) return base::Utf16Length(std::get<std::string>(value)) * 2;
+    if (auto* values = std::get_if<mapi::Strings>(&value)) {
         size_t size = 4 + 4 * values->size();
         for (const auto& s : *values) size += base::Utf16Length(s) * 2;
         return size;
     }
-    if (auto* s = std::get_if<std::string>(&v.value)) return s->size();
-    if (auto* b = std::get_if<mapi::Binary>(&v.value)) return b->size();
-    if (auto* m = std::get_if<mapi::MultiBinary>(&v.value)) {
+    if (auto* s = std::get_if<std::string>(&value)) return s->size();
+    if (auto* b = std::get_if<mapi::Binary>(&value)) return b->size();
+    if (auto* m = std::get_if<mapi::MultiBinary>(&value)) {
         size_t n = 4;
-        for (const auto& value : *m) n += 4 + value.size();
+        for (const auto& one : *m) n += 4 + one.size();
         return n;
     }
     return 16;
+}
+
+size_t SerializedSize(const TypedValue& v) { return SerializedSize(v.type, v.value); }
+
+PropRefs RefsOf(const PropMap& props) {
+    PropRefs refs;
+    refs.reserve(props.size());
+    for (const auto& [id, v] : props) refs.push_back({id, v.type, &v.value});
+    return refs;
+}
+
+const PropRef* FindRef(std::span<const PropRef> refs, uint16_t id) {
+    auto it = std::lower_bound(refs.begin(), refs.end(), id, [](const PropRef& r, uint16_t want) { return r.id < want; });
+    return it != refs.end() && it->id == id ? &*it : nullptr;
 }
 
 namespace {

@@ -7,6 +7,8 @@
 #include <mapi/property.h>
 
 #include <map>
+#include <span>
+#include <vector>
 
 namespace pst {
 
@@ -27,10 +29,29 @@ bool IsFixedType(mapi::PropType t);
 size_t FixedSize(mapi::PropType t);
 bool IsKnownType(uint16_t t);
 
+// A property on its way into the file: its id and type, and its value,
+// which lives elsewhere (in the caller's property bag) and is not copied.
+struct PropRef {
+    uint16_t id;
+    mapi::PropType type;
+    const mapi::PropertyValue* value;
+};
+// Sorted by id, one entry per id.
+using PropRefs = std::vector<PropRef>;
+// The properties of a map, pointing into it.
+PropRefs RefsOf(const PropMap& props);
+// The entry for id in refs sorted by id, or nullptr.
+const PropRef* FindRef(std::span<const PropRef> refs, uint16_t id);
+
 // Throws PstError(InvalidArgument) when the value does not match the type.
 Bytes Serialize(const TypedValue& v);
+// The same bytes, appended to out.
+void AppendSerialized(Bytes& out, mapi::PropType type, const mapi::PropertyValue& value);
+// The four bytes an inline type is stored in, as a little-endian number.
+uint32_t InlineValue(mapi::PropType type, const mapi::PropertyValue& value);
 // The size Serialize gives, without building it.
 size_t SerializedSize(const TypedValue& v);
+size_t SerializedSize(mapi::PropType type, const mapi::PropertyValue& value);
 TypedValue Deserialize(mapi::PropType type, const uint8_t* data, size_t size);
 
 }  // namespace pst

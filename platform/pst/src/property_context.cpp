@@ -9,33 +9,40 @@
 
 namespace pst {
 
-EncodedNode EncodePropertyContext(const PropMap& props) {
+EncodedNode EncodePropertyContext(std::span<const PropRef> props) {
     EncodedNode node;
     HeapBuilder heap(hn::kClientPropertyContext);
     const uint32_t header = ReserveBthHeader(heap);
-    Bytes records;
+    Bytes records(props.size() * pc::kRecordSize);
+    Bytes data;  // one value's bytes at a time
     uint32_t nextLarge = 0;
-    for (const auto& [id, v] : props) {
-        Bytes data = Serialize(v);
+    uint8_t* record = records.data();
+    for (const PropRef& v : props) {
         uint32_t ref = 0;
         if (IsInlineType(v.type)) {
-            data.resize(pc::kValueSize, 0);
-            ref = Get32(data.data());
-        } else if (data.size() <= kMaxHeapAllocation) {
-            ref = heap.Allocate(data);
+            ref = InlineValue(v.type, *v.value);
         } else {
-            ref = LargeValueNid(nextLarge++);
-            node.subnodes.emplace_back(ref, std::move(data));
+            data.clear();
+            AppendSerialized(data, v.type, *v.value);
+            if (data.size() <= kMaxHeapAllocation) {
+                ref = heap.Allocate(data);
+            } else {
+                ref = LargeValueNid(nextLarge++);
+                node.subnodes.emplace_back(ref, data);
+            }
         }
-        Append16(records, id);
-        Append16(records, uint16_t(v.type));
-        Append32(records, ref);
+        Put16(record + pc::kId, v.id);
+        Put16(record + pc::kType, uint16_t(v.type));
+        Put32(record + pc::kValue, ref);
+        record += pc::kRecordSize;
     }
     BuildBth(heap, header, pc::kKeySize, pc::kEntrySize, records);
     heap.SetRoot(header);
     node.blocks = heap.Finish();
     return node;
 }
+
+EncodedNode EncodePropertyContext(const PropMap& props) { return EncodePropertyContext(RefsOf(props)); }
 
 PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only) {
     HeapReader heap(db.ReadDataTree(node.data));

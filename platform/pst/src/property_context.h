@@ -9,6 +9,7 @@
 namespace pst {
 
 EncodedNode EncodePropertyContext(const PropMap& props);
+EncodedNode EncodePropertyContext(std::span<const PropRef> props);
 // only: when given, the property ids to read; the others (and their large
 // values) are left alone.
 PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only = nullptr);

@@ -14,6 +14,7 @@
 #include <mapi/tags.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <random>
 #include <set>
@@ -43,11 +44,29 @@ int64_t Now() {
 }
 
 mapi::Binary RandomBytes(size_t n) {
-    static std::mt19937_64 rng{std::random_device{}()};
+    // One generator per thread: stores written on two threads at once share nothing.
+    thread_local std::mt19937_64 rng{std::random_device{}()};
     mapi::Binary b(n);
     for (auto& x : b) x = uint8_t(rng());
     return b;
 }
+
+// The values every item has unless it says otherwise.
+const mapi::PropertyValue kIpmNote{std::string("IPM.Note")};
+const mapi::PropertyValue kReadFlag{int32_t(mapi::kMsgFlagRead)};
+const mapi::PropertyValue kOne{int32_t(1)};
+const mapi::PropertyValue kZero{int32_t(0)};
+
+// An item's properties as they are written: references to the caller's
+// values and to the few the store adds, which live here (so it stays put).
+struct MessageProps {
+    static constexpr size_t kAdded = 9;  // at most as many as the store adds
+    std::array<mapi::PropertyValue, 3> own;  // times, search key, size
+    PropRefs refs;
+    MessageProps() = default;
+    MessageProps(const MessageProps&) = delete;
+    MessageProps& operator=(const MessageProps&) = delete;
+};
 
 template <class T>
 T Get(const PropMap& p, uint16_t id, T fallback) {
@@ -125,30 +144,46 @@ struct PstFile::Impl {
 
     // The properties an item is stored with: the caller's (named ones mapped
     // to ids), then kept (of the item it replaces), then what every item has.
-    PropMap MessageProperties(const mapi::PropertyBag& properties, const PropMap& kept) {
-        PropMap p;
+    void MessageProperties(const mapi::PropertyBag& properties, const PropMap& kept, MessageProps& out) {
+        PropRefs& p = out.refs;
+        p.clear();
+        p.reserve(properties.All().size() + kept.size() + MessageProps::kAdded);
         for (const auto& [key, value] : properties.All()) {
             uint16_t id = key.IsNamed() ? names.IdFor(key.Name()) : key.TagId();
-            p[id] = {key.type, value};
+            p.push_back({id, key.type, &value});
         }
-        for (const auto& [id, v] : kept) p.try_emplace(id, v);
-        int64_t now = Now();
-        p.try_emplace(mapi::PidTagMessageClass.id, TypedValue{PropType::Unicode, std::string("IPM.Note")});
-        p.try_emplace(mapi::PidTagMessageFlags.id, TypedValue{PropType::Int32, int32_t(mapi::kMsgFlagRead)});
-        p.try_emplace(mapi::PidTagImportance.id, TypedValue{PropType::Int32, int32_t(1)});
-        p.try_emplace(mapi::PidTagSensitivity.id, TypedValue{PropType::Int32, int32_t(0)});
-        p.try_emplace(mapi::PidTagMessageStatus.id, TypedValue{PropType::Int32, int32_t(0)});
-        p.try_emplace(mapi::PidTagCreationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
-        p.try_emplace(mapi::PidTagLastModificationTime.id, TypedValue{PropType::SysTime, mapi::FileTime{now}});
-        p.try_emplace(mapi::PidTagSearchKey.id, TypedValue{PropType::Binary, RandomBytes(16)});
+        // Of keys that map to one id, the later one is stored.
+        std::stable_sort(p.begin(), p.end(), [](const PropRef& a, const PropRef& b) { return a.id < b.id; });
+        auto lastOfEach = std::unique(p.rbegin(), p.rend(), [](const PropRef& a, const PropRef& b) { return a.id == b.id; });
+        p.erase(p.begin(), lastOfEach.base());
+        auto at = [&p](uint16_t id) {
+            return std::lower_bound(p.begin(), p.end(), id, [](const PropRef& r, uint16_t want) { return r.id < want; });
+        };
+        auto add = [&](uint16_t id, PropType type, const mapi::PropertyValue* value) {
+            auto it = at(id);
+            if (it == p.end() || it->id != id) p.insert(it, PropRef{id, type, value});
+        };
+        for (const auto& [id, v] : kept) add(id, v.type, &v.value);
+        out.own[0] = mapi::FileTime{Now()};
+        out.own[1] = RandomBytes(16);
+        add(mapi::PidTagMessageClass.id, PropType::Unicode, &kIpmNote);
+        add(mapi::PidTagMessageFlags.id, PropType::Int32, &kReadFlag);
+        add(mapi::PidTagImportance.id, PropType::Int32, &kOne);
+        add(mapi::PidTagSensitivity.id, PropType::Int32, &kZero);
+        add(mapi::PidTagMessageStatus.id, PropType::Int32, &kZero);
+        add(mapi::PidTagCreationTime.id, PropType::SysTime, &out.own[0]);
+        add(mapi::PidTagLastModificationTime.id, PropType::SysTime, &out.own[0]);
+        add(mapi::PidTagSearchKey.id, PropType::Binary, &out.own[1]);
         size_t size = 0;
-        for (const auto& [id, v] : p) size += 8 + (IsInlineType(v.type) ? 0 : SerializedSize(v));
-        p[mapi::PidTagMessageSize.id] = {PropType::Int32, int32_t(std::min<size_t>(size, 0x7FFFFFFF))};
-        return p;
+        for (const PropRef& v : p) size += 8 + (IsInlineType(v.type) ? 0 : SerializedSize(v.type, *v.value));
+        out.own[2] = int32_t(std::min<size_t>(size, 0x7FFFFFFF));
+        const PropRef messageSize{mapi::PidTagMessageSize.id, PropType::Int32, &out.own[2]};
+        if (auto it = at(messageSize.id); it != p.end() && it->id == messageSize.id) *it = messageSize;
+        else p.insert(it, messageSize);
     }
 
     // Writes an item's property context with the shared recipient table.
-    NodeEntry StoreMessage(const PropMap& p, Nid folder) {
+    NodeEntry StoreMessage(std::span<const PropRef> p, Nid folder) {
         EncodedNode enc = EncodePropertyContext(p);
         EnsureSharedRecipients();
         NodeEntry e;
@@ -419,11 +454,12 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
     if (s.closed || !s.db->Writable()) throw PstError(ErrorKind::AccessDenied, "The PST file is not open for writing");
     FolderState& f = s.FolderAt(folder);
     s.LoadRows(f);
-    PropMap p = s.MessageProperties(properties, {});
+    MessageProps p;
+    s.MessageProperties(properties, {}, p);
     Nid nid = s.db->NextNid(nid::kTypeMessage);
-    s.db->SetNode(nid, s.StoreMessage(p, folder));
+    s.db->SetNode(nid, s.StoreMessage(p.refs, folder));
 
-    f.rows.push_back(ContentRowFrom(nid, p));
+    f.rows.push_back(ContentRowFrom(nid, p.refs));
     ++f.contentCount;
     if (!(f.rows.back().flags & mapi::kMsgFlagRead)) ++f.unreadCount;
     f.dirtyContents = true;
@@ -441,10 +477,12 @@ void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties) {
     s.LoadRows(f);
     // The item stays the one it was: its creation time and search key carry over.
     const std::vector<uint16_t> kept{mapi::PidTagCreationTime.id, mapi::PidTagSearchKey.id};
-    PropMap p = s.MessageProperties(properties, ReadPropertyContext(*s.db, *e, &kept));
-    s.db->SetNode(message, s.StoreMessage(p, f.nid));  // the old blocks go with the next commit
+    const PropMap keptValues = ReadPropertyContext(*s.db, *e, &kept);
+    MessageProps p;
+    s.MessageProperties(properties, keptValues, p);
+    s.db->SetNode(message, s.StoreMessage(p.refs, f.nid));  // the old blocks go with the next commit
 
-    ContentRow row = ContentRowFrom(message, p);
+    ContentRow row = ContentRowFrom(message, p.refs);
     const bool unread = !(row.flags & mapi::kMsgFlagRead);
     if (const auto stored = f.table ? f.table->Find(message) : std::nullopt) {
         const int32_t was = f.table->Int32Cell(*stored, mapi::PidTagMessageFlags.Tag()).value_or(0);

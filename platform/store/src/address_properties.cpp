@@ -33,7 +33,11 @@ const std::array<mapi::PropTag, 6> kMailing{mapi::PidTagStreetAddress, mapi::Pid
                                             mapi::PidTagPostalCode,    mapi::PidTagCountry,  mapi::PidTagPostalAddress};
 
 mapi::AddressParts PartsOf(const mapi::PropertyBag& p, const AddressKind& kind) {
-    auto text = [&p](F f) { return p.GetString(mapi::InfoOf(f).key).value_or(std::string()); };
+    auto text = [&p](F f) {
+        const mapi::PropertyValue* v = p.Find(mapi::InfoOf(f).key);
+        const std::string* s = v ? std::get_if<std::string>(v) : nullptr;
+        return s ? *s : std::string();
+    };
     return {text(kind.parts[0]), text(kind.parts[1]), text(kind.parts[2]), text(kind.parts[3]), text(kind.parts[4])};
 }
 
@@ -51,15 +55,21 @@ void CompleteAddresses(mapi::PropertyBag& props, bool partsChanged) {
         for (const auto& kind : kKinds)
             if (props.Has(kind.composed.Key())) return;
     }
+    // Each kind's parts, read once; the first kind that has any is the mailing address.
+    std::array<mapi::AddressParts, kKinds.size()> partsOf;
     const AddressKind* mailing = nullptr;
-    for (const auto& kind : kKinds) {
-        const mapi::AddressParts parts = PartsOf(props, kind);
-        if (parts.Empty()) {
+    const mapi::AddressParts* mailingParts = nullptr;
+    std::string mailingText;
+    for (size_t k = 0; k < kKinds.size(); ++k) {
+        const AddressKind& kind = kKinds[k];
+        partsOf[k] = PartsOf(props, kind);
+        if (partsOf[k].Empty()) {
             props.Erase(kind.composed.Key());
             continue;
         }
-        props.Set(kind.composed.Key(), mapi::ComposeAddress(parts));
-        if (!mailing) mailing = &kind;
+        std::string composed = mapi::ComposeAddress(partsOf[k]);
+        if (!mailing) mailing = &kind, mailingParts = &partsOf[k], mailingText = composed;
+        props.Set(kind.composed.Key(), std::move(composed));
     }
     for (const auto& tag : kMailing) props.Erase(tag.Key());
     if (!mailing) {
@@ -67,11 +77,11 @@ void CompleteAddresses(mapi::PropertyBag& props, bool partsChanged) {
         return;
     }
     props.Set(mapi::PidLidPostalAddressId.Key(), mailing->postalId);
-    const mapi::AddressParts parts = PartsOf(props, *mailing);
+    const mapi::AddressParts& parts = *mailingParts;
     const std::array<const std::string*, 5> values{&parts.street, &parts.city, &parts.state, &parts.postalCode, &parts.country};
     for (size_t i = 0; i < values.size(); ++i)
         if (values[i]->find_first_not_of(" \t\r\n") != std::string::npos) props.Set(kMailing[i].Key(), *values[i]);
-    props.Set(kMailing[5].Key(), mapi::ComposeAddress(parts));
+    props.Set(kMailing[5].Key(), std::move(mailingText));
 }
 
 }  // namespace store

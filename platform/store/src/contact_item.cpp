@@ -14,11 +14,11 @@ ContactItem::ContactItem(std::unique_ptr<ItemBackend> backend) : backend_(std::m
     props_.Set(mapi::PidTagMessageFlags.Key(), int32_t(mapi::kMsgFlagUnsent));
 }
 
-void ContactItem::Set(mapi::ContactField field, const std::string& text) {
+void ContactItem::Set(mapi::ContactField field, std::string text) {
     const auto& info = mapi::InfoOf(field);
     if (info.key.type != mapi::PropType::Unicode)
         throw StoreError(ErrorCode::InvalidArgument, std::string(info.name) + " is not a text property");
-    props_.Set(info.key, text);
+    props_.Set(info.key, std::move(text));
     using F = mapi::ContactField;
     if (field == F::FullName) fullNameSet_ = true;
     if (field == F::Title || field == F::FirstName || field == F::MiddleName || field == F::LastName) namePartsSet_ = true;

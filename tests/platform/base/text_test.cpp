@@ -36,6 +36,24 @@ TEST(Utf, EachIllFormedPartBecomesOneReplacement) {
     }
 }
 
+TEST(Utf, LittleEndianBytesMatchTheUnitsAtEveryAlignment) {
+    // ASCII is taken eight bytes at a time: other text at each position of
+    // such a run, and at its ends, must come out the same.
+    for (const std::string odd : {"\xC3\xAB", "\xF0\x9F\x98\x80", "\xFF", "\xE6\x9D"}) {
+        for (size_t at = 0; at <= 17; ++at) {
+            const std::string text = std::string(at, 'a') + odd + std::string(17 - at, 'z');
+            const std::u16string units = base::Utf8ToUtf16(text);
+            std::vector<uint8_t> bytes{0x42};  // appended after what is there
+            base::AppendUtf16Le(bytes, text);
+            ASSERT_EQ(bytes.size(), 1 + 2 * units.size()) << at;
+            EXPECT_EQ(bytes[0], 0x42);
+            for (size_t i = 0; i < units.size(); ++i)
+                EXPECT_EQ(bytes[1 + 2 * i] | bytes[2 + 2 * i] << 8, units[i]) << "unit " << i << " of text " << at;
+            EXPECT_EQ(base::Utf16Length(text), units.size()) << at;
+        }
+    }
+}
+
 TEST(Utf, UnpairedSurrogatesBecomeReplacements) {
     EXPECT_EQ(base::Utf16ToUtf8(std::u16string(1, char16_t(0xD83D)) + u"x"), "\xEF\xBF\xBDx");
     EXPECT_EQ(base::Utf16ToUtf8(u"x" + std::u16string(1, char16_t(0xDE00))), "x\xEF\xBF\xBD");

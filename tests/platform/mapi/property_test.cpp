@@ -15,6 +15,30 @@ TEST(Guid, ParsesToLittleEndianWireLayout) {
     EXPECT_THROW(GuidFromString("123"), std::invalid_argument);
 }
 
+TEST(PropertyKey, OrdersFixedIdsFirstThenBySetBytesIdNameAndType) {
+    // A store numbers named properties in the order of a bag's keys: this
+    // order is part of what is written.
+    Guid low{}, high{}, lastByte{};
+    high[0] = 0x01;  // the first byte outweighs every later one
+    lastByte[15] = 0xFF;
+    const std::vector<PropertyKey> ordered{
+        PropertyKey::Tag(0x0037, PropType::Int32),
+        PropertyKey::Tag(0x0037, PropType::Unicode),
+        PropertyKey::Tag(0x8001, PropType::Unicode),
+        PropertyKey::NamedString(low, "Alpha", PropType::Unicode),  // names have id 0
+        PropertyKey::NamedString(low, "alpha", PropType::Unicode),
+        PropertyKey::Named(low, 2, PropType::Unicode),
+        PropertyKey::Named(lastByte, 1, PropType::Unicode),
+        PropertyKey::Named(high, 0, PropType::Int32),
+        PropertyKey::Named(high, 0, PropType::Unicode),
+    };
+    for (size_t i = 0; i < ordered.size(); ++i)
+        for (size_t k = 0; k < ordered.size(); ++k) {
+            EXPECT_EQ(ordered[i] < ordered[k], i < k) << i << " against " << k;
+            EXPECT_EQ(ordered[i] == ordered[k], i == k) << i << " against " << k;
+        }
+}
+
 TEST(FileTime, RoundTripsOleDatesIncludingBeforeTheEpoch) {
     struct Case { double ole; int64_t ticks; };
     // 1899-12-30 is 109205 days after 1601-01-01.

@@ -97,3 +97,35 @@ TEST(PstTables, StayInStepWithFoldersAndItems) {
 }
 
 }  // namespace
+
+TEST(PstItems, TheCallersValuesWinOneValuePerIdAndTheSizeIsTheStores) {
+    TempDir dir;
+    auto f = pst::PstFile::Create(dir / "items.pst", "Items");
+    const pst::Nid folder = f->CreateFolder(f->IpmSubtree(), "A", "IPF.Contact");
+    const auto subjectAsNumber = mapi::PropertyKey::Tag(mapi::PidTagSubject.id, mapi::PropType::Int32);
+    mapi::PropertyBag bag;
+    bag.Set(subjectAsNumber, int32_t(5));                         // the same id as the text below,
+    bag.Set(mapi::PidTagSubject.Key(), std::string("the text"));  // which comes later and is kept
+    bag.Set(mapi::PidTagMessageClass.Key(), std::string("IPM.Contact"));
+    bag.Set(mapi::PidTagImportance.Key(), int32_t(2));
+    bag.Set(mapi::PidTagMessageSize.Key(), int32_t(12345));  // the store's own count replaces it
+    bag.Set(mapi::PropertyKey::Tag(0x6601, mapi::PropType::Boolean), true);
+    const mapi::PropertyBag back = f->ReadMessage(f->AddMessage(folder, bag));
+    EXPECT_FALSE(back.Has(subjectAsNumber));
+    EXPECT_EQ(back.GetString(mapi::PidTagSubject.Key()), "the text");
+    EXPECT_EQ(back.GetString(mapi::PidTagMessageClass.Key()), "IPM.Contact");
+    EXPECT_EQ(back.GetInt32(mapi::PidTagImportance.Key()), 2);
+    EXPECT_EQ(back.GetInt32(mapi::PidTagSensitivity.Key()), 0);
+    const auto size = back.GetInt32(mapi::PidTagMessageSize.Key());
+    ASSERT_TRUE(size.has_value());
+    EXPECT_NE(*size, 12345);
+    EXPECT_GT(*size, 0);
+    const mapi::PropertyValue* flag = back.Find(mapi::PropertyKey::Tag(0x6601, mapi::PropType::Boolean));
+    ASSERT_NE(flag, nullptr);
+    EXPECT_EQ(*flag, mapi::PropertyValue(true));
+
+    mapi::PropertyBag wrong;
+    wrong.Set(mapi::PidTagImportance.Key(), std::string("high"));  // a text where a number belongs
+    EXPECT_THROW(f->AddMessage(folder, wrong), pst::PstError);
+    f->Close();
+}

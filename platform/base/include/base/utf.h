@@ -3,14 +3,18 @@
 // Unicode standard recommends.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace base {
 
 // Invalid, overlong, truncated or surrogate-encoding UTF-8 sequences become
 // U+FFFD; a lead byte followed by too few continuation bytes is one U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+// Utf8ToUtf16(text) as UTF-16LE bytes, appended to out.
+void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text);
 // Utf8ToUtf16(text).size(), counted without building the text.
 size_t Utf16Length(std::string_view text);
 // Unpaired surrogates become U+FFFD.

@@ -7,6 +7,7 @@
 #include <array>
 #include <compare>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -47,7 +48,26 @@ struct NamedProperty {
     uint32_t lid = 0;
     std::string name;
     bool IsString() const { return !name.empty(); }
-    auto operator<=>(const NamedProperty&) const = default;
+    // By property set (its bytes in order), then id, then name. Property
+    // bags and name maps order their keys by this many times per item.
+    std::strong_ordering operator<=>(const NamedProperty& other) const {
+        if (const auto c = CompareSets(propertySet, other.propertySet); c != 0) return c;
+        if (const auto c = lid <=> other.lid; c != 0) return c;
+        return name.compare(other.name) <=> 0;
+    }
+    bool operator==(const NamedProperty&) const = default;
+
+private:
+    static std::strong_ordering CompareSets(const Guid& a, const Guid& b) {
+        // Two big-endian halves compare as the bytes do.
+        uint64_t a0, a1, b0, b1;
+        std::memcpy(&a0, a.data(), 8);
+        std::memcpy(&a1, a.data() + 8, 8);
+        std::memcpy(&b0, b.data(), 8);
+        std::memcpy(&b1, b.data() + 8, 8);
+        if (a0 != b0) return __builtin_bswap64(a0) <=> __builtin_bswap64(b0);
+        return __builtin_bswap64(a1) <=> __builtin_bswap64(b1);
+    }
 };
 
 // Where a property lives: a fixed 16-bit property id, or a named property that
@@ -65,7 +85,14 @@ struct PropertyKey {
     bool IsNamed() const { return std::holds_alternative<NamedProperty>(id); }
     uint16_t TagId() const { return std::get<uint16_t>(id); }
     const NamedProperty& Name() const { return std::get<NamedProperty>(id); }
-    auto operator<=>(const PropertyKey&) const = default;
+    // Fixed ids before named properties, then by id or name, then by type.
+    std::strong_ordering operator<=>(const PropertyKey& other) const {
+        if (id.index() != other.id.index()) return id.index() <=> other.id.index();
+        const auto c = IsNamed() ? Name() <=> other.Name() : *std::get_if<uint16_t>(&id) <=> *std::get_if<uint16_t>(&other.id);
+        if (c != 0) return c;
+        return type <=> other.type;
+    }
+    bool operator==(const PropertyKey&) const = default;
 };
 
 // 100-nanosecond intervals since 1 January 1601 (UTC), as MAPI stores PT_SYSTIME.
@@ -88,7 +115,7 @@ using PropertyValue = std::variant<int32_t, bool, int64_t, std::string, FileTime
 // An ordered set of properties. Keys are unique; a later Set replaces a value.
 class PropertyBag {
 public:
-    void Set(const PropertyKey& key, PropertyValue value) { values_[key] = std::move(value); }
+    void Set(const PropertyKey& key, PropertyValue value) { values_.insert_or_assign(key, std::move(value)); }
     void Erase(const PropertyKey& key) { values_.erase(key); }
     bool Has(const PropertyKey& key) const { return values_.count(key) != 0; }
     const PropertyValue* Find(const PropertyKey& key) const;

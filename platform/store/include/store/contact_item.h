@@ -37,7 +37,7 @@ public:
 
     // Text properties (UTF-8). Setting an empty text stores an empty value.
     // StoreError(InvalidArgument) for a field that is not a single text.
-    void Set(mapi::ContactField field, const std::string& text);
+    void Set(mapi::ContactField field, std::string text);
     // Multi-valued texts (Categories, Children), in order; an empty list
     // removes the property. StoreError(InvalidArgument) for other fields.
     void SetValues(mapi::ContactField field, const std::vector<std::string>& values);
