@@ -141,20 +141,6 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
 
     std::atomic<bool> writerDone{false};
     const std::function<bool()> stop = [&] { return writerDone.load() || run.StopRequested(); };
-    for (size_t k = 0; k < lanes.size(); ++k) {
-        Lane& lane = *lanes[k];
-        lane.thread = std::thread([&lane, &stop, &target, entries, share = ViewReader::Share{k, lanes.size()}] {
-            try {
-                lane.finished = lane.reader.ReadShare(entries, share, stop, [&](std::optional<ViewItem>&& item) {
-                    if (item) Prepare(target, *item, stop);
-                    lane.queue.Push(std::move(item));
-                });
-            } catch (...) {
-                lane.failure = std::current_exception();
-            }
-            lane.queue.Close();
-        });
-    }
     // However the writing ends, the readers are told and waited for.
     auto endReading = [&] {
         writerDone = true;
@@ -164,6 +150,20 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
     };
     bool interrupted = false;
     try {
+        for (size_t k = 0; k < lanes.size(); ++k) {
+            Lane& lane = *lanes[k];
+            lane.thread = std::thread([&lane, &stop, &target, entries, share = ViewReader::Share{k, lanes.size()}] {
+                try {
+                    lane.finished = lane.reader.ReadShare(entries, share, stop, [&](std::optional<ViewItem>&& item) {
+                        if (item) Prepare(target, *item, stop);
+                        lane.queue.Push(std::move(item));
+                    });
+                } catch (...) {
+                    lane.failure = std::current_exception();
+                }
+                lane.queue.Close();
+            });
+        }
         // The entries go round the lanes: the first lane with nothing more
         // to hand on marks the end of the walk (or where a stop ended it).
         for (size_t k = 0;; k = (k + 1) % lanes.size()) {
