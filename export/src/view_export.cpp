@@ -106,7 +106,7 @@ bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, con
 // the readers in turn, so in view order, and only it (this thread) touches
 // the run and the target's state: log lines, counts and files come in the
 // same order as one after the other.
-constexpr size_t kReadAhead = 32;
+constexpr size_t kReadAhead = 128;
 constexpr size_t kMaxReaders = 4;
 
 size_t ReaderCount() {

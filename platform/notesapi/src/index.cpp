@@ -212,15 +212,16 @@ LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentIte
     LNSTATUS status = LNNOERROR;
     const int fd = File(&status);
     if (fd < 0) return status;
-    if (LNSTATUS st = CheckUnchanged(fd)) return st;
     if (auto kept = documentCache_.Find(d)) {
+        if (LNSTATUS st = CheckUnchanged(fd)) return st;
         *out = std::move(kept);
         return LNNOERROR;
     }
     auto items = std::make_shared<DocumentItems>();
     DocumentSpan span{doc.begin, doc.End(), doc.begin + doc.skipAt, doc.begin + doc.skipAt + doc.skipSize};
     LNSTATUS st = ReadDocument(fd, span, path, encoding, items.get());
-    // A file written to while it was read: what was read means nothing.
+    // A file changed before or while it was read: what was read means
+    // nothing. One check after the read tells both.
     if (LNSTATUS after = CheckUnchanged(fd)) return after;
     if (st != LNNOERROR) return st;
     items->IndexNames();

@@ -1,6 +1,9 @@
 // A queue between one producing and one consuming thread that holds at most a
 // given number of items: Push waits while it is full, Pop while it is empty,
 // so the producer runs ahead of the consumer by that many items and no more.
+// A waiting side is woken once a quarter of the queue has changed (or at the
+// end), not for every item, so the two threads do not hand the processor to
+// each other item by item.
 #pragma once
 
 #include <condition_variable>
@@ -14,7 +17,8 @@ namespace base {
 template <typename T>
 class BoundedQueue {
 public:
-    explicit BoundedQueue(size_t capacity) : capacity_(capacity ? capacity : 1) {}
+    explicit BoundedQueue(size_t capacity)
+        : capacity_(capacity ? capacity : 1), wakeAfter_(capacity_ / 4 ? capacity_ / 4 : 1) {}
     BoundedQueue(const BoundedQueue&) = delete;
     BoundedQueue& operator=(const BoundedQueue&) = delete;
 
@@ -25,9 +29,8 @@ public:
         notFull_.wait(lock, [&] { return items_.size() < capacity_ || cancelled_; });
         if (cancelled_) return false;
         items_.push_back(std::move(item));
-        // Wake the consumer only when it may be waiting: once per run of
-        // items rather than once per item.
-        if (items_.size() == 1) notEmpty_.notify_one();
+        // The consumer waits only on an empty queue.
+        if (items_.size() == wakeAfter_) notEmpty_.notify_one();
         return true;
     }
 
@@ -56,12 +59,14 @@ public:
         if (items_.empty() || cancelled_) return std::nullopt;
         std::optional<T> item(std::move(items_.front()));
         items_.pop_front();
-        if (items_.size() + 1 == capacity_) notFull_.notify_one();
+        // The producer waits only on a full queue.
+        if (items_.size() + wakeAfter_ == capacity_) notFull_.notify_one();
         return item;
     }
 
 private:
     const size_t capacity_;
+    const size_t wakeAfter_;  // items pushed or popped before a waiting side is woken
     std::mutex mutex_;
     std::condition_variable notFull_, notEmpty_;
     std::deque<T> items_;
