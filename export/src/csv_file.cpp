@@ -26,7 +26,9 @@ std::string OpenProblem(int error) {
     return std::strerror(error);
 }
 
-bool WriteAll(int fd, std::string_view text) {
+// *written counts what reached the file, also when the write fails part way.
+bool WriteAll(int fd, std::string_view text, size_t* written) {
+    *written = 0;
     while (!text.empty()) {
         ssize_t n = ::write(fd, text.data(), text.size());
         if (n < 0) {
@@ -38,6 +40,7 @@ bool WriteAll(int fd, std::string_view text) {
             return false;
         }
         text.remove_prefix(size_t(n));
+        *written += size_t(n);
     }
     return true;
 }
@@ -79,20 +82,20 @@ bool CsvAppender::EndsWithLineEnd() const {
 
 bool CsvAppender::Append(std::string_view text) {
     if (!Open()) return false;
-    struct stat st;
-    if (::fstat(fd_, &st) != 0) {
-        problem_ = std::strerror(errno);
-        Close();
-        return false;
-    }
-    if (WriteAll(fd_, text)) {
+    size_t written = 0;
+    if (WriteAll(fd_, text, &written)) {
         problem_.clear();
         return true;
     }
     // Part of the text may be in the file: cut it back, so that no reader
-    // ever sees half a row and the next piece starts a line.
+    // ever sees half a row and the next piece starts a line. The file ends
+    // with what this write appended.
     problem_ = std::strerror(errno);
-    if (::ftruncate(fd_, st.st_size) != 0) problem_ += "; the part written could not be removed";
+    if (written > 0) {
+        struct stat st;
+        if (::fstat(fd_, &st) != 0 || st.st_size < off_t(written) || ::ftruncate(fd_, st.st_size - off_t(written)) != 0)
+            problem_ += "; the part written could not be removed";
+    }
     Close();
     return false;
 }

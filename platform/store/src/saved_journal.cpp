@@ -190,14 +190,14 @@ void SavedJournal::Record(const mapi::SourceIdentity& identity, const SavedPlace
     if (!identity.Valid())
         throw StoreError(ErrorCode::InvalidArgument, "An item without a source database and universal id cannot be recorded");
     const std::string line = FormatLine(identity, place) + '\n';
-    struct stat sb {};
-    if (::fstat(fd_, &sb) != 0) FailErrno("Cannot write", path_);
     ssize_t n;
     do n = ::write(fd_, line.data(), line.size()); while (n < 0 && errno == EINTR);
     if (n != ssize_t(line.size())) {
-        // A part of a line would spoil the next one: it goes.
+        // A part of a line would spoil the next one: it goes. The journal
+        // ends with what this write appended.
         const int err = n < 0 ? errno : ENOSPC;
-        (void)!::ftruncate(fd_, sb.st_size);
+        struct stat sb {};
+        if (n > 0 && ::fstat(fd_, &sb) == 0 && sb.st_size >= n) (void)!::ftruncate(fd_, sb.st_size - n);
         ThrowFileError(err, "Cannot write \"" + path_ + "\": " + std::strerror(err));
     }
     if (NowMs() - lastSync_ >= kSyncIntervalMs) Sync();
