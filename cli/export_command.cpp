@@ -134,7 +134,6 @@ int RunExport(const std::vector<std::string>& argv) {
         return kDestination;
     }
     request.databaseTitle = std::filesystem::path(request.database).stem().string();
-    request.scratchFolder = scratch.Path();
     // Command files of the companion program stay private to this run.
     if (!std::getenv("FERRYWELL_COMMAND_DIR")) ::setenv("FERRYWELL_COMMAND_DIR", scratch.Path().c_str(), 1);
 

@@ -135,7 +135,6 @@ exporting::ExportRequest ExportDialog::RequestFromState() const {
     exporting::ExportRequest request;
     request.database = state_.databasePath.get();
     request.databaseTitle = state_.SourceFileName.get();
-    request.scratchFolder = state_.tempFilePath.get();
     return request;
 }
 

@@ -78,7 +78,7 @@ uint64_t ContactsIn(const std::string& path) {
 
 struct Bench {
     notes::BrowseState state;
-    std::string title, scratch;  // the database's name, the exporters' scratch folder
+    std::string title;  // the database's name
     notes::FolderRecord folder;
     fs::path work;
     std::atomic<int> stop{0};
@@ -97,7 +97,6 @@ struct Bench {
         exporting::ExportRequest r;
         r.database = state.databasePath.get();
         r.databaseTitle = title;
-        r.scratchFolder = scratch;
         r.options = o;
         return r;
     }
@@ -181,12 +180,10 @@ int main(int argc, char** argv) {
     b.work = fs::absolute(argv[1]).parent_path() / "export-bench";
     fs::remove_all(b.work);
     fs::create_directories(b.work / "cmd");
-    fs::create_directories(b.work / "scratch");
     ::setenv("FERRYWELL_PROFILE", (b.work / "profile").c_str(), 1);
     ::setenv("FERRYWELL_COMMAND_DIR", (b.work / "cmd").c_str(), 1);
     b.state.databasePath.set(argv[1]);
     b.title = fs::path(argv[1]).stem().string();
-    b.scratch = (b.work / "scratch").string();
     {
         notes::HeadlessAnalysisView view(b.state);
         notes::AnalyseContactViews(b.state, view);

@@ -6,6 +6,7 @@
 
 #include <base/atomic_file.h>
 #include <store/conversions.h>
+#include <store/distlist_conversions.h>
 #include <store/msg_file.h>
 #include <store/pdf.h>
 #include <store/saved_items.h>
@@ -35,50 +36,20 @@ void RemoveFile(const std::string& path) {
     if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(path.c_str());
 }
 
-// The HTML rendering a PDF is made from.
-std::string ReadRendering(const std::string& path) {
-    try {
-        return base::ReadWholeFile(path);
-    } catch (const base::IoError& e) {
-        throw store::StoreError(store::ErrorCode::Failed, e.what());
-    }
-}
-
-// Makes the item with make(item path) at the MSG output file, or at the
-// scratch item a rendering is made from, lets fill set its values, and saves
-// or renders it to path as the kind asks; an MSG file carries source.
-// Written, Failed (logged), or Stopped when a stop request ended a PDF's
-// layout (nothing is written).
+// Makes the MSG file at path with make(path), lets fill set its values, and
+// saves it carrying source: Written, or Failed (logged).
 template <typename Make, typename Fill>
-WriteResult WriteItemFile(RunContext& run, const std::string& path, const mapi::SourceIdentity& source, Make make,
-                          Fill fill) {
-    const OutputKind kind = run.options.kind;
-    const std::string& scratch = run.request.scratchFolder;
+WriteResult WriteMsgFile(RunContext& run, const std::string& path, const mapi::SourceIdentity& source, Make make,
+                         Fill fill) {
     try {
-        // Every item starts new: a file left at the item's path would
-        // otherwise lend it its properties.
-        const std::string itemPath = kind == OutputKind::Msg ? path : scratch + "/temp.msg";
-        RemoveFile(itemPath);
-        auto item = make(itemPath);
+        // Every item starts new: a file left at its path would otherwise
+        // lend it its properties.
+        RemoveFile(path);
+        auto item = make(path);
         if (!item) throw store::StoreError(store::ErrorCode::Failed, "no item was made");
         fill(*item);
-        if (kind == OutputKind::Msg) {
-            store::SetSourceIdentity(*item, source);
-            item->Save();
-        } else if (kind == OutputKind::Pdf) {
-            const std::string html = scratch + "/temp.html";
-            item->SaveAs(html, store::olHTML);
-            // A long contact takes a while to lay out: a stop is honoured
-            // within it rather than after it.
-            switch (store::RenderHtmlToPdf(notes::getImage(ReadRendering(html)), path,
-                                           [&run] { return run.StopRequested(); })) {
-            case store::PdfOutcome::Written: break;
-            case store::PdfOutcome::Stopped: return WriteResult::Stopped;
-            case store::PdfOutcome::Failed: throw store::StoreError(store::ErrorCode::Failed, "the PDF cannot be written");
-            }
-        } else {
-            item->SaveAs(path, SaveAsType(kind));
-        }
+        store::SetSourceIdentity(*item, source);
+        item->Save();
         return WriteResult::Written;
     } catch (const store::StoreError& e) {
         run.LogError("Cannot write " + path + ": " + e.what());
@@ -86,7 +57,38 @@ WriteResult WriteItemFile(RunContext& run, const std::string& path, const mapi::
     }
 }
 
-// Writes the file Prepare made at path: Written, Failed (logged) or Stopped.
+// The file of a kind other than MSG made from item once fill has set its
+// values: render(properties, SaveAs type) gives its rendering, and a PDF is
+// laid out from the HTML one, asking stop as it goes.
+template <typename Item, typename Fill, typename Render>
+std::unique_ptr<PreparedFile> RenderFile(OutputKind kind, Item item, Fill fill, Render render,
+                                         const std::function<bool()>& stop) {
+    auto file = std::make_unique<PreparedFile>();
+    try {
+        fill(item);
+        if (kind != OutputKind::Pdf) {
+            file->bytes = render(item.Properties(), SaveAsType(kind));
+            return file;
+        }
+        // A long contact takes a while to lay out: a stop is honoured
+        // within it rather than after it.
+        switch (store::RenderHtmlToPdfBytes(notes::getImage(render(item.Properties(), store::olHTML)), &file->bytes,
+                                            stop)) {
+        case store::PdfOutcome::Written: break;
+        case store::PdfOutcome::Stopped: file->result = WriteResult::Stopped; break;
+        case store::PdfOutcome::Failed:
+            file->result = WriteResult::Failed;
+            file->error = "the PDF cannot be written";
+            break;
+        }
+    } catch (const store::StoreError& e) {
+        file->result = WriteResult::Failed;
+        file->error = e.what();
+    }
+    return file;
+}
+
+// Writes the file made at path: Written, Failed (logged) or Stopped.
 WriteResult WritePrepared(RunContext& run, const std::string& path, const PreparedFile& prepared) {
     if (prepared.result == WriteResult::Written) {
         try {
@@ -125,53 +127,49 @@ void ItemFileTarget::Written(const std::string& path, const mapi::SourceIdentity
     if (run_.options.kind != OutputKind::Msg) Record(source, {NameIn(path)});
 }
 
+std::unique_ptr<PreparedFile> ItemFileTarget::RenderContact(const ContactRecord& contact, const std::string& subject,
+                                                           const std::function<bool()>& stop) const {
+    const bool fileAsNamed = NamedByFileAs(run_.options);
+    std::string fileAs;
+    auto file = RenderFile(
+        run_.options.kind, store::ContactItem(nullptr),
+        [&](store::ContactItem& item) {
+            ApplyContactTable(item, contact, subject);
+            if (fileAsNamed) fileAs = item.FileAs();
+        },
+        store::RenderContactToString, stop);
+    file->fileAs = std::move(fileAs);
+    return file;
+}
+
 std::unique_ptr<PreparedFile> ItemFileTarget::Prepare(const ContactRecord& contact,
                                                      const std::function<bool()>& stop) const {
-    const OutputKind kind = run_.options.kind;
-    if (run_.options.filterOn || kind == OutputKind::Msg) return nullptr;
-    auto prepared = std::make_unique<PreparedFile>();
-    try {
-        store::ContactItem item(nullptr);
-        ApplyContactTable(item, contact, Subject(contact));
-        if (kind != OutputKind::Pdf) {
-            prepared->bytes = store::RenderContactToString(item.Properties(), SaveAsType(kind));
-            return prepared;
-        }
-        // A long contact takes a while to lay out: a stop is honoured
-        // within it rather than after it.
-        const std::string html = notes::getImage(store::RenderContactToString(item.Properties(), store::olHTML));
-        switch (store::RenderHtmlToPdfBytes(html, &prepared->bytes, stop)) {
-        case store::PdfOutcome::Written: break;
-        case store::PdfOutcome::Stopped: prepared->result = WriteResult::Stopped; break;
-        case store::PdfOutcome::Failed:
-            prepared->result = WriteResult::Failed;
-            prepared->error = "the PDF cannot be written";
-            break;
-        }
-    } catch (const store::StoreError& e) {
-        prepared->result = WriteResult::Failed;
-        prepared->error = e.what();
-    }
-    return prepared;
+    if (run_.options.filterOn || run_.options.kind == OutputKind::Msg) return nullptr;
+    return RenderContact(contact, Subject(contact), stop);
 }
 
 WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
                                       const mapi::SourceIdentity& source, const Earlier* earlier,
                                       const PreparedFile* prepared) {
     const ExportOptions& o = run_.options;
-    const std::string fileAs = NamedByFileAs(o) ? FileAsText(contact, subject) : std::string();
-    const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
-    if (prepared) {
-        const WriteResult written = WritePrepared(run_, path, *prepared);
-        if (written == WriteResult::Written) Written(path, source);
-        return written;
+    // Not made ahead (the message filter is on): made now.
+    std::unique_ptr<PreparedFile> madeHere;
+    if (!prepared && o.kind != OutputKind::Msg) {
+        madeHere = RenderContact(contact, subject, [this] { return run_.StopRequested(); });
+        prepared = madeHere.get();
     }
-    const WriteResult written = WriteItemFile(
-        run_, path, source,
-        [](const std::string& at) {
-            return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass), store::kMsgFileFormat);
-        },
-        [&](store::ContactItem& item) { ApplyContactTable(item, contact, subject); });
+    const std::string fileAs =
+        !NamedByFileAs(o) ? std::string() : prepared ? prepared->fileAs : FileAsText(contact, subject);
+    const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
+    const WriteResult written =
+        prepared ? WritePrepared(run_, path, *prepared)
+                 : WriteMsgFile(
+                       run_, path, source,
+                       [](const std::string& at) {
+                           return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass),
+                                                                  store::kMsgFileFormat);
+                       },
+                       [&](store::ContactItem& item) { ApplyContactTable(item, contact, subject); });
     if (written == WriteResult::Written) Written(path, source);
     return written;
 }
@@ -184,12 +182,21 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, 
     const ExportOptions& o = run_.options;
     const std::string& name = group.document.name;
     const std::string path = PathFor(earlier, BaseName(name, "", "", name, o.namingOn, o.naming), entry);
-    const WriteResult written = WriteItemFile(
-        run_, path, source,
-        [](const std::string& at) {
-            return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass), store::kMsgFileFormat);
-        },
-        [&](store::DistListItem& list) { ApplyGroup(list, group); });
+    auto fill = [&](store::DistListItem& list) { ApplyGroup(list, group); };
+    WriteResult written;
+    if (o.kind == OutputKind::Msg) {
+        written = WriteMsgFile(
+            run_, path, source,
+            [](const std::string& at) {
+                return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass),
+                                                        store::kMsgFileFormat);
+            },
+            fill);
+    } else {
+        const auto file = RenderFile(o.kind, store::DistListItem(nullptr), fill, store::RenderDistListToString,
+                                     [this] { return run_.StopRequested(); });
+        written = WritePrepared(run_, path, *file);
+    }
     if (written == WriteResult::Written) Written(path, source);
     return written;
 }

@@ -24,6 +24,10 @@ protected:
                           const mapi::SourceIdentity& source, const Earlier* earlier, const PreparedFile* prepared) override;
 
 private:
+    // The contact's file, with the File As text it is named by when the
+    // naming asks for it.
+    std::unique_ptr<PreparedFile> RenderContact(const ContactRecord& contact, const std::string& subject,
+                                                const std::function<bool()>& stop) const;
     // The path of the item's file: its earlier file, else one named by base
     // and entry.
     std::string PathFor(const Earlier* earlier, const std::string& base, uint64_t entry);

@@ -41,6 +41,7 @@ struct PreparedFile {
     WriteResult result = WriteResult::Written;
     std::string bytes;
     std::string error;
+    std::string fileAs;  // the File As text, when the naming asks for it
 };
 
 class ExportTarget {

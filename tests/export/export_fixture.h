@@ -83,7 +83,6 @@ protected:
         state = std::make_unique<notes::BrowseState>();
         state->databasePath.set(db);
         title = std::filesystem::path(db).stem().string();
-        scratch = (dir.Path() / "scratch").string();
         notes::HeadlessAnalysisView view(*state);
         notes::AnalyseContactViews(*state, view);
     }
@@ -117,7 +116,6 @@ protected:
         exporting::ExportRequest request;
         request.database = state->databasePath.get();
         request.databaseTitle = title;
-        request.scratchFolder = scratch;
         request.options = o;
         return request;
     }
@@ -140,7 +138,7 @@ protected:
 
     testsupport::TempDir dir;
     std::unique_ptr<notes::BrowseState> state;
-    std::string title, scratch;  // the open database's name, the exporters' scratch folder
+    std::string title;  // the open database's name
     std::atomic<int> stop{0};
     RecordingSink sink;
 };

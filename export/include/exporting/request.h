@@ -70,7 +70,6 @@ struct ListedEntries {
 struct ExportRequest {
     std::string database;       // path of the database
     std::string databaseTitle;  // its file name without folder and extension; names new PST files
-    std::string scratchFolder;  // intermediate files ("temp.msg", "temp.html")
     // A tree export: every contact of these folder records, in this order.
     std::vector<notes::FolderRecord> folders;
     // A list export, when set (folders then stays empty): the ticked entries
