@@ -29,11 +29,12 @@ case $kind in
   tsan)
     # The desktop program's tests (label "threaded"), the list fill and
     # analysis of the Notes layer, which run on worker threads, PDF
-    # renderers on several threads at once, and exports whose readers run
-    # ahead of the writer (stopped part way too).
-    scripts/sanitizer-build.sh tsan "$build" threaded_tests notes_tests store_pdf_tests export_tests
+    # renderers on several threads at once, exports whose readers run
+    # ahead of the writer (stopped part way too), and files scanned in
+    # pieces side by side.
+    scripts/sanitizer-build.sh tsan "$build" threaded_tests notes_tests store_pdf_tests export_tests notesapi_tests
     runs=("-L threaded" "-R ^(ListFill|Analysis)\." "-R ^Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)"
-          "-R ^(ReadAhead\.|ExportTest\.AStop)")
+          "-R ^(ReadAhead\.|ExportTest\.AStop|IndexPieces\.)")
     ;;
   *) echo "unknown kind: $kind" >&2; exit 2 ;;
 esac

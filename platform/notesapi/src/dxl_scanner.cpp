@@ -2,12 +2,10 @@
 // selection formulas and columns, and every document's place in the file, its
 // form, identity (note id, universal id, sequence, modification and revision
 // times) and the values of the items that views select or sort by.
+#include "dxl_scan.h"
 #include "formula.h"
-#include "index.h"
 #include "xml_support.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,16 +17,24 @@ namespace notesapi {
 
 namespace {
 
-constexpr uint32_t kNotSummarised = std::numeric_limits<uint32_t>::max();
+constexpr uint32_t kNotSummarised = ScanResult::kNotSummarised;
 // Longer values are not kept in the index: whoever needs them reads them from
 // the document, so a huge value is never held by the index as well.
 constexpr size_t kMaxSummaryBytes = 64 * 1024;
 
 struct ScanState : ReaderBase {
     DatabaseIndex* index = nullptr;
+    const ScanPart* part = nullptr;
+    // The parser's input is bytes [0, prefixSize) of the file, then the
+    // piece's: a byte of the piece is at its place in the input plus this.
+    uint64_t prefixSize = 0;
+    int64_t pieceShift = 0;
     int depth = 0;
     bool sawRoot = false;
     bool notDxl = false;
+    uint64_t rootTagEnd = 0;
+    bool sawDocument = false;
+    ScanEnd end = ScanEnd::Complete;  // Stopped or Unsure once past part->stopAt
 
     // Views and folders.
     int viewDepth = -1;
@@ -72,6 +78,24 @@ struct ScanState : ReaderBase {
 
 void ScanCharData(void* ud, const XML_Char* s, int len);
 
+// Where in the file the event being reported starts, and where it ends.
+uint64_t EventBegin(const ScanState* st) {
+    const uint64_t at = uint64_t(XML_GetCurrentByteIndex(st->parser));
+    return at < st->prefixSize ? at : uint64_t(int64_t(at) + st->pieceShift);
+}
+uint64_t EventEnd(const ScanState* st) { return EventBegin(st) + uint64_t(XML_GetCurrentByteCount(st->parser)); }
+
+// True (and the parser stopped) once an event lies at or past the place where
+// the next piece begins: Stopped when it is that piece's first document
+// starting at the database's top level, as the piece assumed; Unsure when not.
+bool PastStop(ScanState* st, bool startOfDocument) {
+    const uint64_t at = EventBegin(st);
+    if (at < st->part->stopAt) return false;
+    st->end = at == st->part->stopAt && startOfDocument ? ScanEnd::Stopped : ScanEnd::Unsure;
+    XML_StopParser(st->parser, XML_FALSE);
+    return true;
+}
+
 void StartCapture(ScanState* st, bool isDate) {
     st->capturing = true;
     st->captureIsDate = isDate;
@@ -114,6 +138,14 @@ void FinishView(ScanState* st) {
         for (const auto& name : f->ReferencedItems()) MarkSummarised(st, name);
 }
 
+// The names whose values are kept from the first document on.
+std::vector<std::string> SummarisedNames(const ScanState* st) {
+    std::vector<std::string> names;
+    for (size_t id = 0; id < st->summaryStart.size(); ++id)
+        if (st->summaryStart[id] == 0) names.push_back(st->index->strings[id]);
+    return names;
+}
+
 bool IsSummarisedNow(ScanState* st, std::string_view lowerName, uint32_t* id) {
     auto found = st->index->FindString(lowerName);
     if (!found || *found >= st->summaryStart.size() || st->summaryStart[*found] == kNotSummarised) return false;
@@ -147,6 +179,8 @@ uint32_t SequenceNumber(std::string_view text) {
 void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     auto* st = static_cast<ScanState*>(ud);
     std::string_view local = LocalName(name);
+    const bool topDocument = st->depth == 1 && st->viewDepth < 0 && local == "document";
+    if (PastStop(st, topDocument)) return;
     ++st->depth;
     // An entity can only be referred to in an attribute's value.
     if (atts[0] && !CheckAttributeEntities(st)) return;
@@ -160,6 +194,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         }
         if (const char* t = Attr(atts, "title")) st->index->title = t;
         if (const char* r = Attr(atts, "replicaid")) st->index->replicaId = LNReplicaID(r);
+        st->rootTagEnd = EventEnd(st);
         return;
     }
     if (st->docDepth >= 0) {
@@ -167,7 +202,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         const bool item = rel == 1 && local == "item";
         if (rel == 1 && !item && st->leadRun == 0) {
             st->leadRun = 1;
-            st->leadBegin = st->leadEnd = uint64_t(XML_GetCurrentByteIndex(st->parser));
+            st->leadBegin = st->leadEnd = EventBegin(st);
         } else if (item && st->leadRun == 1) {
             st->leadRun = 2;
         }
@@ -245,7 +280,11 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         st->viewDepth = st->depth;
     } else if (st->depth == 2 && local == "document") {
         DocRecord d;
-        d.begin = uint64_t(XML_GetCurrentByteIndex(st->parser));
+        d.begin = EventBegin(st);
+        if (!st->sawDocument) {
+            st->sawDocument = true;
+            if (st->part->atFirstDocument) st->part->atFirstDocument(d.begin, st->rootTagEnd, SummarisedNames(st));
+        }
         d.form = st->index->Intern(Attr(atts, "form") ? Attr(atts, "form") : "");
         d.firstSummary = uint32_t(st->index->summaries.size());
         d.firstValue = uint32_t(st->index->values.size());
@@ -257,8 +296,9 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
     }
 }
 
-void ScanEnd(void* ud, const XML_Char* name) {
+void ScanEndTag(void* ud, const XML_Char* name) {
     auto* st = static_cast<ScanState*>(ud);
+    if (PastStop(st, false)) return;
     std::string_view local = LocalName(name);
     DatabaseIndex* ix = st->index;
     if (st->capturing && (local == "text" || local == "number" || local == "datetime" || local == "formula")) {
@@ -296,10 +336,10 @@ void ScanEnd(void* ud, const XML_Char* name) {
         st->inNoteinfo = false;
     }
     if (st->leadRun == 1 && st->docDepth >= 0 && st->depth == st->docDepth + 1)
-        st->leadEnd = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
+        st->leadEnd = EventEnd(st);
     if (st->depth == st->docDepth) {
         DocRecord& d = ix->docs.back();
-        const uint64_t end = uint64_t(XML_GetCurrentByteIndex(st->parser) + XML_GetCurrentByteCount(st->parser));
+        const uint64_t end = EventEnd(st);
         d.size = uint32_t(std::min<uint64_t>(end - d.begin, DocRecord::kSizeUnknown));
         if (d.size != DocRecord::kSizeUnknown && st->leadRun > 0 && !st->leadPrefixed && d.begin < st->leadBegin &&
             st->leadBegin < st->leadEnd && st->leadEnd < end) {
@@ -322,19 +362,6 @@ void OnXmlDecl(void* ud, const XML_Char*, const XML_Char* encoding, int) {
     }
 }
 
-std::string FileName(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool LooksBinary(const char* data, size_t n) {
-    if (n >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
-        return false;  // UTF-16 with a byte-order mark
-    for (size_t i = 0; i < n; ++i)
-        if (data[i] == '\0') return true;
-    return false;
-}
-
 // A file refused for what its DOCTYPE declares or an entity it uses.
 LNSTATUS Refusal(const ScanState& st, const std::string& name) {
     const std::string where = " (line " + std::to_string(st.refusedLine) + ", column " +
@@ -352,84 +379,78 @@ LNSTATUS Refusal(const ScanState& st, const std::string& name) {
                                         "read other than as written.");
 }
 
-struct Fd {
-    int fd = -1;
-    ~Fd() { if (fd >= 0) ::close(fd); }
-};
+// Why the parser stopped with an error; atEnd when all bytes had been given.
+LNSTATUS ParseFailure(const ScanState& st, XML_Parser parser, bool atEnd, const std::string& name) {
+    if (!st.refused.empty()) return Refusal(st, name);
+    if (st.notDxl)
+        return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is XML but not a DXL export of a Notes "
+                          "database (its root element is not <database> in the DXL namespace).");
+    XML_Error code = XML_GetErrorCode(parser);
+    std::string where = " (line " + std::to_string(XML_GetCurrentLineNumber(parser)) + ", column " +
+                        std::to_string(XML_GetCurrentColumnNumber(parser)) + ": " + XML_ErrorString(code) + ")";
+    if (!st.sawRoot)
+        return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database" + where +
+                          ". Choose a .dxl file exported from Notes.");
+    if (code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN || code == XML_ERROR_PARTIAL_CHAR ||
+        (atEnd && code != XML_ERROR_NONE))
+        return MakeStatus(LNERR_MALFORMED, "The DXL file " + name + " ends before the database is complete" + where +
+                          ". It may be truncated; export the database again.");
+    return MakeStatus(LNERR_MALFORMED, "The DXL file " + name + " is damaged" + where + ". Export the database again.");
+}
+
+ScanResult Failure(LNSTATUS status) { return ScanResult::Ended(ScanEnd::Failed, status); }
 
 }  // namespace
 
-LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
-    const std::string name = FileName(path);
-    Fd file;
-    struct stat sb {};
-    if (LNSTATUS st = OpenRegularFile(path, &file.fd, &sb)) return st;
-    if (sb.st_size == 0)
-        return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is empty. Choose a DXL export of a Notes database.");
-
-    auto index = std::make_shared<DatabaseIndex>();
-    index->path = path;
-    index->fileSize = uint64_t(sb.st_size);
-    index->mtimeNs = MtimeNs(sb);
-    index->ctimeNs = CtimeNs(sb);
-    index->device = uint64_t(sb.st_dev);
-    index->inode = uint64_t(sb.st_ino);
-
+ScanResult ScanDxl(const ScanPart& part, DatabaseIndex* index, const std::string& path, const std::string& name) {
     ScanState st;
-    st.index = index.get();
+    st.index = index;
+    st.part = &part;
+    for (const std::string& n : part.summarised) MarkSummarised(&st, n);
     ParserPtr parser = NewSafeParser("", &st);
-    if (!parser) return MakeStatus(LNERR_FILE_OPEN, "Out of memory while opening " + name + ".");
-    XML_SetElementHandler(parser.get(), ScanStart, ScanEnd);
+    if (!parser) return Failure(MakeStatus(LNERR_FILE_OPEN, "Out of memory while opening " + name + "."));
+    XML_SetElementHandler(parser.get(), ScanStart, ScanEndTag);
     XML_SetXmlDeclHandler(parser.get(), OnXmlDecl);
+    st.prefixSize = part.prefixSize;
+    st.pieceShift = int64_t(part.begin) - int64_t(part.prefixSize);
 
+    // The prefix, then the piece; the end of the file is said by an empty
+    // last parse, so that an error there reads as a truncated file.
+    const uint64_t ranges[2][2] = {{0, part.prefixSize}, {part.begin, part.fileSize}};
     constexpr size_t kChunk = 1 << 20;
-    bool first = true;
-    for (;;) {
-        void* buf = XML_GetBuffer(parser.get(), kChunk);
-        if (!buf) return MakeStatus(LNERR_FILE_OPEN, "Out of memory while reading " + name + ".");
-        ssize_t n;
-        do n = ::read(file.fd, buf, kChunk); while (n < 0 && errno == EINTR);
-        if (n < 0)
-            return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
-        if (first) {
-            first = false;
-            if (LooksBinary(static_cast<const char*>(buf), size_t(std::min<ssize_t>(n, 4096))))
-                return MakeStatus(LNERR_BINARY_NSF,
-                                  "The file " + name + " is a binary file, not a DXL export. If it is a Notes "
-                                  "database (.nsf), export it to DXL in Notes or Domino Designer "
-                                  "(File > Export, DXL) and open the .dxl file.");
+    for (const auto& range : ranges) {
+        for (uint64_t at = range[0]; at < range[1] && st.end == ScanEnd::Complete;) {
+            if (part.cancel && part.cancel->load(std::memory_order_relaxed)) return ScanResult::Ended(ScanEnd::Cancelled);
+            const size_t want = size_t(std::min<uint64_t>(kChunk, range[1] - at));
+            void* buf = XML_GetBuffer(parser.get(), int(want));
+            if (!buf) return Failure(MakeStatus(LNERR_FILE_OPEN, "Out of memory while reading " + name + "."));
+            ssize_t n;
+            do n = ::pread(part.fd, buf, want, off_t(at)); while (n < 0 && errno == EINTR);
+            if (n < 0)
+                return Failure(MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " +
+                                                               std::strerror(errno) + "."));
+            if (n == 0) break;  // the file is shorter than it was: the parse says what is missing
+            at += uint64_t(n);
+            if (XML_ParseBuffer(parser.get(), int(n), false) == XML_STATUS_ERROR) {
+                if (st.end == ScanEnd::Stopped) continue;
+                if (st.end == ScanEnd::Unsure) return ScanResult::Ended(ScanEnd::Unsure);
+                return Failure(ParseFailure(st, parser.get(), false, name));
+            }
         }
-        if (XML_ParseBuffer(parser.get(), int(n), n == 0) == XML_STATUS_ERROR) {
-            if (!st.refused.empty())
-                return Refusal(st, name);
-            if (st.notDxl)
-                return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is XML but not a DXL export of a Notes "
-                                  "database (its root element is not <database> in the DXL namespace).");
-            XML_Error code = XML_GetErrorCode(parser.get());
-            std::string where = " (line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) + ", column " +
-                                std::to_string(XML_GetCurrentColumnNumber(parser.get())) + ": " +
-                                XML_ErrorString(code) + ")";
-            if (!st.sawRoot)
-                return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database" +
-                                  where + ". Choose a .dxl file exported from Notes.");
-            if (code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN || code == XML_ERROR_PARTIAL_CHAR ||
-                (n == 0 && code != XML_ERROR_NONE))
-                return MakeStatus(LNERR_MALFORMED, "The DXL file " + name + " ends before the database is complete" +
-                                  where + ". It may be truncated; export the database again.");
-            return MakeStatus(LNERR_MALFORMED, "The DXL file " + name + " is damaged" + where +
-                              ". Export the database again.");
-        }
-        if (n == 0) break;
     }
-    if (!st.sawRoot) return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database.");
-
-    index->summarised.assign(index->strings.size(), false);
-    for (size_t id = 0; id < st.summaryStart.size(); ++id)
-        if (st.summaryStart[id] == 0) index->summarised[id] = true;
-    // A view that came after some documents names items those documents did
-    // not keep; such names are read from the file when needed.
-    *out = std::move(index);
-    return LNNOERROR;
+    ScanResult r;
+    if (st.end == ScanEnd::Stopped) {
+        r.end = ScanEnd::Stopped;
+    } else if (XML_ParseBuffer(parser.get(), 0, true) == XML_STATUS_ERROR) {
+        if (st.end == ScanEnd::Unsure) return ScanResult::Ended(ScanEnd::Unsure);
+        return Failure(ParseFailure(st, parser.get(), true, name));
+    } else if (!st.sawRoot) {
+        return Failure(MakeStatus(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database."));
+    } else if (part.stopAt != UINT64_MAX) {
+        return ScanResult::Ended(ScanEnd::Unsure);  // the next piece's start was never met
+    }
+    r.summaryStart = std::move(st.summaryStart);
+    return r;
 }
 
 }  // namespace notesapi

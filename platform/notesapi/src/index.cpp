@@ -29,6 +29,14 @@ TextArena::Span TextArena::Add(std::string_view text) {
     return span;
 }
 
+uint64_t TextArena::Absorb(TextArena&& other) {
+    const uint64_t first = pieces_.size();
+    if ((first + other.pieces_.size()) >> 27) throw std::length_error("index texts too large");
+    for (std::string& piece : other.pieces_) pieces_.push_back(std::move(piece));
+    other.pieces_.clear();
+    return first;
+}
+
 PackedDatetime::PackedDatetime(const LNDatetime& dt)
     : year_(int16_t(dt.year)), zoneMinutes_(int16_t(dt.zoneMinutes)), month_(uint8_t(dt.month)), day_(uint8_t(dt.day)),
       hour_(uint8_t(dt.hour)), minute_(uint8_t(dt.minute)), second_(uint8_t(dt.second)), hundredth_(uint8_t(dt.hundredth)),

@@ -145,6 +145,9 @@ public:
         uint64_t piece : 27 = 0, at : 20 = 0, size : 17 = 0;
     };
     Span Add(std::string_view text);  // throws std::length_error for a text over kMaxText
+    // Takes other's texts, without copying them: a span of other is one of
+    // this arena once the returned number is added to its piece.
+    uint64_t Absorb(TextArena&& other);
     std::string_view At(const Span& span) const { return {pieces_[span.piece].data() + span.at, span.size}; }
 
 private:
@@ -168,6 +171,7 @@ public:
     // back after the file was written.
     int64_t ctimeNs = 0;
     uint64_t device = 0, inode = 0;
+    size_t scanPieces = 1;  // how many pieces the file was scanned in, side by side
 
     // True when sb describes the file this index was built from, unchanged.
     bool SameFile(const struct stat& sb) const;

@@ -28,6 +28,21 @@ public:
         (*this)[size_++] = value;
     }
 
+    // Appends what other holds, each element after adjust(element), and
+    // frees other's pieces as it goes: joining two sequences costs at most
+    // a piece more than they held.
+    template <typename Adjust>
+    void AppendFrom(Pieces&& other, Adjust adjust) {
+        for (size_t i = 0; i < other.size_; ++i) {
+            T value = other[i];
+            adjust(value);
+            push_back(value);
+            if ((i + 1) % kPerPiece == 0) other.pieces_[i / kPerPiece].reset();
+        }
+        other.pieces_.clear();
+        other.size_ = 0;
+    }
+
 private:
     std::vector<std::unique_ptr<T[]>> pieces_;
     size_t size_ = 0;

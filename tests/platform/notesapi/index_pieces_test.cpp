@@ -1,0 +1,147 @@
+// A file scanned in pieces side by side gives the index one pass gives, and
+// the same errors, whatever lies where a piece would begin.
+#include "dxl_scan.h"
+
+#include <notesapi/notesapi.h>
+
+#include "support/temp_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+using namespace testsupport;
+
+namespace {
+
+const notesapi::PieceLimits kOnePass{UINT64_MAX, 1};
+// Small pieces, so that small files are split: four, at most.
+const notesapi::PieceLimits kPieces{1, 4};
+
+// Everything an index says, as text: views, the kept names, and for every
+// document its place, identity and kept values.
+std::string Describe(const notesapi::DatabaseIndex& ix) {
+    std::ostringstream o;
+    o << ix.title << '|' << ix.replicaId.GetText().str() << '|' << ix.encoding << '\n';
+    for (const auto& v : ix.views) {
+        o << v.name << ' ' << v.isFolder << ' ' << v.selection;
+        for (const auto& c : v.columns) o << ' ' << c.itemName << c.sorted << c.descending << c.categorized;
+        o << '\n';
+    }
+    std::vector<std::string> kept;
+    for (size_t id = 0; id < ix.summarised.size(); ++id)
+        if (ix.summarised[id]) kept.push_back(ix.strings[id]);
+    std::sort(kept.begin(), kept.end());
+    for (const auto& name : kept) o << "kept " << name << '\n';
+    for (size_t d = 0; d < ix.docs.size(); ++d) {
+        const notesapi::DocRecord& r = ix.docs[d];
+        o << r.begin << ' ' << r.size << ' ' << r.skipAt << ' ' << r.skipSize << ' ' << ix.strings[r.form] << ' '
+          << r.noteId << ' ' << r.sequence << ' ' << r.unid.GetText().str() << ' ' << r.modified.Unpack().Text() << ' '
+          << r.revised.Unpack().Text();
+        for (const auto& name : kept) {
+            std::vector<std::string> values;
+            const auto how = ix.SummaryValues(d, name, &values);
+            o << " | " << name << int(how);
+            for (const auto& v : values) o << ':' << v;
+        }
+        o << '\n';
+    }
+    return o.str();
+}
+
+struct Built {
+    LNSTATUS status = LNNOERROR;
+    std::string text;  // the index described, or the error's message
+    size_t pieces = 0;
+};
+
+Built Build(const std::string& path, const notesapi::PieceLimits& limits) {
+    std::shared_ptr<const notesapi::DatabaseIndex> ix;
+    Built b;
+    b.status = notesapi::BuildIndex(path, limits, &ix);
+    b.text = b.status ? LNGetErrorMessage(b.status) : Describe(*ix);
+    if (ix) b.pieces = ix->scanPieces;
+    return b;
+}
+
+std::string Contact(int i, const std::string& extra = "") {
+    const std::string n = std::to_string(i);
+    return "<document form='Person'><noteinfo noteid='" + n + "' unid='" + std::string(32 - n.size(), 'A') + n +
+           "' sequence='" + n + "'><modified><datetime>20240102T030405,06-00</datetime></modified></noteinfo>" +
+           Text("FullName", "Person " + std::to_string(1000 - i)) + Text("CompanyName", "Co" + n) + extra +
+           "</document>\n";
+}
+
+// A database with views first, then count contacts, each after before(i).
+std::string Contacts(int count, const std::function<std::string(int)>& before = {}) {
+    std::string body = View("People", "SELECT Form = \"Person\"",
+                            "<column sort='ascending' itemname='FullName'/><column itemname='CompanyName'/>");
+    for (int i = 0; i < count; ++i) body += (before ? before(i) : "") + Contact(i);
+    return Dxl(body);
+}
+
+}  // namespace
+
+TEST(IndexPieces, GiveTheIndexOfOnePassWhateverLiesWhereAPieceBegins) {
+    TempDir dir;
+    const std::string samples = std::string(FERRYWELL_SOURCE_DIR) + "/samples/";
+    struct Case {
+        const char* name;
+        std::string content;  // empty: the sample of that name
+        size_t pieces = 0;    // how many pieces the scan must use; 0: any
+    };
+    const std::vector<Case> cases = {
+        {"names.dxl", "", 4},
+        {"groups.dxl", ""},
+        {"fidelity.dxl", ""},
+        {"plain.dxl", Contacts(400), 4},
+        // Tags that look like a document's start but are not one.
+        {"comments.dxl", Contacts(400, [](int) { return "<!-- <document form='Person'> -->"; }), 1},
+        {"cdata.dxl", Contacts(400, [](int i) {
+             return "<document form='Note'>" + std::string(i % 2 ? "" : "<!-- x -->") +
+                    "<item name='Body'><text><![CDATA[<document form='Person'>]]></text></item></document>";
+         })},
+        {"pi.dxl", Contacts(400, [](int) { return "<?note <document ?>"; }), 1},
+        {"nested.dxl", Contacts(400, [](int i) {
+             return i % 50 ? "" : "<folder name='F" + std::to_string(i) + "'><document form='Person'/></folder>";
+         })},
+        // A view among the documents names what the documents after it keep.
+        {"late-view.dxl", Contacts(400, [](int i) {
+             return i == 200 ? View("Late", "SELECT CompanyName = \"Co5\"", "<column sort='ascending' itemname='Spouse'/>")
+                             : "";
+         })},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.content.empty() ? samples + c.name : dir.Write(c.name, c.content);
+        const Built one = Build(path, kOnePass), pieces = Build(path, kPieces);
+        EXPECT_EQ(one.status, LNNOERROR) << one.text;
+        EXPECT_EQ(pieces.text, one.text);
+        EXPECT_EQ(one.pieces, 1u);
+        if (c.pieces) EXPECT_EQ(pieces.pieces, c.pieces);
+    }
+}
+
+TEST(IndexPieces, ReportTheErrorsOfOnePass) {
+    TempDir dir;
+    const std::string good = Contacts(400);
+    const size_t late = good.rfind("<document");
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"damaged-late.dxl", good.substr(0, late) + "<document form='Person'><item name='A'><text>x</item>" +
+                                 good.substr(late)},
+        {"damaged-middle.dxl", good.substr(0, good.size() / 2) + "</x>" + good.substr(good.size() / 2)},
+        {"truncated.dxl", good.substr(0, good.size() - 40)},
+        {"junk-after.dxl", good + "<document/>"},
+        {"entity-late.dxl", good.substr(0, late) + Contact(9999, Text("Note", "&who;")) + good.substr(late)},
+        {"bad-utf8-late.dxl", good.substr(0, late) + Contact(9999, Text("Note", "Zo\xC3")) + good.substr(late)},
+    };
+    for (const auto& [name, content] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.Write(name, content);
+        const Built one = Build(path, kOnePass), pieces = Build(path, kPieces);
+        EXPECT_NE(one.status, LNNOERROR);
+        EXPECT_EQ(notesapi::StatusKind(pieces.status), notesapi::StatusKind(one.status));
+        EXPECT_EQ(pieces.text, one.text);
+    }
+}
