@@ -119,7 +119,9 @@ TEST(IndexPieces, GiveTheIndexOfOnePassWhateverLiesWhereAPieceBegins) {
         EXPECT_EQ(one.status, LNNOERROR) << one.text;
         EXPECT_EQ(pieces.text, one.text);
         EXPECT_EQ(one.pieces, 1u);
-        if (c.pieces) EXPECT_EQ(pieces.pieces, c.pieces);
+        if (c.pieces) {
+            EXPECT_EQ(pieces.pieces, c.pieces);
+        }
     }
 }
 
