@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 namespace notesapi {
 
@@ -74,6 +75,13 @@ struct ScanState : ReaderBase {
 
     // Per lower-case item name id: first document whose values are kept.
     std::vector<uint32_t> summaryStart;
+
+    // Values kept so far, by their text: names, companies and categories
+    // repeat from document to document, and each is kept once. At most
+    // kMaxKeptValues are looked up, so that a file of unique values costs
+    // the scan a bounded table.
+    std::unordered_map<std::string_view, TextArena::Span> keptValues;
+    static constexpr size_t kMaxKeptValues = 1 << 16;
 };
 
 void ScanCharData(void* ud, const XML_Char* s, int len);
@@ -144,6 +152,14 @@ std::vector<std::string> SummarisedNames(const ScanState* st) {
     for (size_t id = 0; id < st->summaryStart.size(); ++id)
         if (st->summaryStart[id] == 0) names.push_back(st->index->strings[id]);
     return names;
+}
+
+TextArena::Span KeepValue(ScanState* st, std::string_view value) {
+    const auto found = st->keptValues.find(value);
+    if (found != st->keptValues.end()) return found->second;
+    const TextArena::Span span = st->index->arena.Add(value);
+    if (st->keptValues.size() < ScanState::kMaxKeptValues) st->keptValues.emplace(st->index->arena.At(span), span);
+    return span;
 }
 
 bool IsSummarisedNow(ScanState* st, std::string_view lowerName, uint32_t* id) {
@@ -316,7 +332,7 @@ void ScanEndTag(void* ud, const XML_Char* name) {
                 if (auto dt = LNDatetime::FromDxl(value)) value = dt->Text();
             if (st->itemIsForm && st->current.valueCount == 0) ix->docs.back().form = ix->Intern(value);
             if (st->itemSummarised) {
-                ix->values.push_back(ix->arena.Add(value));
+                ix->values.push_back(KeepValue(st, value));
                 ++st->current.valueCount;
             }
         }
