@@ -250,6 +250,13 @@ struct DocumentSpan {
 // LNERR_FILE_OPEN, bytes that are not a well-formed document LNERR_MALFORMED.
 LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
                       DocumentItems* out);
+// The two ways ReadDocument reads. The first tokenizes a UTF-8 document of
+// up to a megabyte, read whole, without expat; it declines (false, with out
+// as it was) whatever it does not handle as expat would, and bytes it
+// cannot read. The second parses with expat, in pieces.
+bool ReadPlainDocument(int fd, const DocumentSpan& span, DocumentItems* out);
+LNSTATUS ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+                               DocumentItems* out);
 
 // A file's modification and change times in nanoseconds.
 int64_t MtimeNs(const struct stat& sb);
