@@ -322,13 +322,15 @@ bool ReadBytes(int fd, uint64_t begin, uint64_t end, char* to) {
 }
 
 // Room for the bytes of a document: the thread's own, kept for documents up
-// to kReusedUpTo, or one of its own for a larger document.
+// to kReusedUpTo, or one of its own for a larger document. Null when out of
+// memory.
 char* DocumentBytes(size_t size, std::unique_ptr<char[]>* own) {
     if (size > kReusedUpTo) {
         own->reset(new (std::nothrow) char[size]);
         return own->get();
     }
-    thread_local std::unique_ptr<char[]> kept(new char[kReusedUpTo]);
+    thread_local std::unique_ptr<char[]> kept;
+    if (!kept) kept.reset(new (std::nothrow) char[kReusedUpTo]);
     return kept.get();
 }
 

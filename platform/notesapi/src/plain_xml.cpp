@@ -292,13 +292,13 @@ private:
         return true;
     }
 
-    // An ASCII name at p_ without a prefix; false when none, or when what
-    // follows it is not one of the bytes in then.
-    bool Name(char** name, std::string_view then) {
+    // An ASCII name at p_ without a prefix, and a byte after it; false when
+    // there is none.
+    bool Name(char** name) {
         if (p_ == end_ || !Is(*p_, kNameStart)) return false;
         *name = p_;
         while (p_ < end_ && Is(*p_, kName)) ++p_;
-        return p_ < end_ && then.find(*p_) != std::string_view::npos;
+        return p_ < end_;
     }
 
     void SkipSpace(bool* seen = nullptr) {
@@ -313,7 +313,7 @@ private:
     bool StartTag() {
         ++p_;
         char* name;
-        if (!Name(&name, " \t\r\n/>")) return false;
+        if (!Name(&name) || !(Is(*p_, kSpace) || *p_ == '>' || *p_ == '/')) return false;
         const size_t nameSize = size_t(p_ - name);
         bool space = Is(*p_, kSpace);
         const char after = *p_;
@@ -348,7 +348,7 @@ private:
     // name = 'value' or "value", the value decoded in place.
     bool Attribute() {
         char* name;
-        if (!Name(&name, " \t\r\n=")) return false;
+        if (!Name(&name) || !(Is(*p_, kSpace) || *p_ == '=')) return false;
         if (p_ - name == 5 && std::memcmp(name, "xmlns", 5) == 0) return false;
         const bool equals = *p_ == '=';
         *p_++ = '\0';

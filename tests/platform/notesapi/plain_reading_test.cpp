@@ -2,6 +2,7 @@
 // expat itself: on real and crafted documents and on mangled ones, either it
 // declines or both give the same items.
 #include "index.h"
+#include "plain_xml.h"
 
 #include "support/temp_files.h"
 #include "support/time_bound.h"
@@ -12,7 +13,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -104,6 +107,9 @@ const std::string kAttachment =
 
 const std::vector<std::string>& CorpusDocuments();
 
+const PlainXmlHandlers kNoHandlers{nullptr, [](void*, const XML_Char*, const XML_Char**) {}, [](void*, const XML_Char*) {},
+                                   [](void*, const XML_Char*, int) {}};
+
 }  // namespace
 
 TEST(PlainReading, CraftedDocumentsReadAsExpatReadsThemOrAreDeclined) {
@@ -174,6 +180,9 @@ TEST(PlainReading, CraftedDocumentsReadAsExpatReadsThemOrAreDeclined) {
         {"text after the element", DocumentXml("") + "x", false},
         {"an element left open", "<document><item name='A'><text>v</text>", false},
         {"nothing", "", false},
+        {"an end tag before the element", "</document>" + DocumentXml(""), false},
+        {"a '<' without a name", DocumentXml(ItemXml("A", "<text>< b</text>")), false},
+        {"a tag cut at its end", "<document><item", false},
         {"a CDATA section outside the element", "<![CDATA[x]]>" + DocumentXml(""), false},
     };
     for (const auto& c : cases) {
@@ -248,6 +257,11 @@ TEST(PlainReading, MangledDocumentsNeverCrashAndReadAsExpatReadsThem) {
             }
             const Outcome o = ReadBoth(doc);
             ExpectAgree(o, "mangled:\n" + doc);
+            // Alone on a copy of exactly its size, where the sanitizer build
+            // sees any access past the bytes.
+            auto bytes = std::make_unique<char[]>(doc.size());
+            std::copy(doc.begin(), doc.end(), bytes.get());
+            EXPECT_EQ(ParsePlainXml(bytes.get(), doc.size(), kNoHandlers), o.plain);
             ++cases;
             bothRead += o.plain && o.expat;
         }
