@@ -1,5 +1,6 @@
 #include "plain_xml.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -158,19 +159,38 @@ struct Scratch {
         size_t size;
     };
     std::vector<Open> open;
+    std::vector<std::string_view> sorted;  // attribute names, for a tag with many
     // A document with very many attributes or very deep nesting does not
     // leave its arrays behind.
     void Trim() {
         constexpr size_t kKept = 4096;
         if (attributes.capacity() > kKept) std::vector<const char*>().swap(attributes);
         if (open.capacity() > kKept) std::vector<Open>().swap(open);
+        if (sorted.capacity() > kKept) std::vector<std::string_view>().swap(sorted);
     }
 };
+
+// True when two of the attributes (names and values, one after the other)
+// have the same name: each pair compared for a few, sorted names for many.
+bool RepeatsAName(const std::vector<const char*>& attributes, std::vector<std::string_view>* sorted) {
+    const size_t n = attributes.size();
+    constexpr size_t kCompareEach = 32;  // names and values
+    if (n <= kCompareEach) {
+        for (size_t i = 2; i < n; i += 2)
+            for (size_t j = 0; j < i; j += 2)
+                if (std::strcmp(attributes[i], attributes[j]) == 0) return true;
+        return false;
+    }
+    sorted->clear();
+    for (size_t i = 0; i < n; i += 2) sorted->push_back(attributes[i]);
+    std::sort(sorted->begin(), sorted->end());
+    return std::adjacent_find(sorted->begin(), sorted->end()) != sorted->end();
+}
 
 class PlainParser {
 public:
     PlainParser(char* data, size_t size, const PlainXmlHandlers& h, Scratch* scratch)
-        : p_(data), end_(data + size), h_(h), atts_(scratch->attributes), open_(scratch->open) {
+        : p_(data), end_(data + size), h_(h), atts_(scratch->attributes), open_(scratch->open), sorted_(scratch->sorted) {
         open_.clear();
     }
 
@@ -267,7 +287,13 @@ private:
         while (q < end_ && Is(*q, kName)) ++q;
         if (q - target == 3 && (target[0] | 0x20) == 'x' && (target[1] | 0x20) == 'm' && (target[2] | 0x20) == 'l')
             return false;
-        if (q == end_ || (*q != '?' && !Is(*q, kSpace))) return false;
+        if (q == end_) return false;
+        if (*q == '?') {
+            if (end_ - q < 2 || q[1] != '>') return false;
+            p_ += q + 2 - p_;
+            return true;
+        }
+        if (!Is(*q, kSpace)) return false;
         const char* close = static_cast<const char*>(::memmem(q, size_t(end_ - q), "?>", 2));
         if (!close || !AllChars(q, close)) return false;
         p_ += close + 2 - p_;
@@ -335,6 +361,7 @@ private:
             ++p_;
         }
         if (empty && (p_ == end_ || *p_++ != '>')) return false;
+        if (atts_.size() > 2 && RepeatsAName(atts_, &sorted_)) return false;
         atts_.push_back(nullptr);
         h_.start(h_.userData, name, atts_.data());
         if (empty) {
@@ -419,6 +446,7 @@ private:
     const PlainXmlHandlers& h_;
     std::vector<const char*>& atts_;
     std::vector<Scratch::Open>& open_;
+    std::vector<std::string_view>& sorted_;
 };
 
 }  // namespace

@@ -200,9 +200,11 @@ const std::vector<Crafted>& CraftedDocuments() {
         {"bad UTF-8: overlong, surrogate, cut", DocumentXml(ItemXml("A", "<text>\xC0\xAF \xED\xA0\x80 \xE2\x82</text>")), false},
         {"U+FFFF in text", DocumentXml(ItemXml("A", "<text>\xEF\xBF\xBF</text>")), false},
         {"]]> in text", DocumentXml(ItemXml("A", "<text>a]]>b</text>")), false},
+        {"a processing instruction without space after its target", DocumentXml("<?t?x?>"), false},
         {"-- in a comment", DocumentXml(ItemXml("A", "<text>a<!-- x -- y -->b</text>")), false},
         {"< in an attribute value", DocumentXml("<item name='a<b'><text>v</text></item>"), false},
         {"an attribute without a value", DocumentXml("<item names><text>v</text></item>"), false},
+        {"an attribute named twice", DocumentXml("<item name='A' names='true' name='B'><text>v</text></item>"), false},
         {"attributes not separated by space", DocumentXml("<item name='A'names='true'><text>v</text></item>"), false},
         {"an end tag that does not match", DocumentXml(ItemXml("A", "<text>v</txt>")), false},
         {"an end tag with a longer name", DocumentXml(ItemXml("A", "<text>v</texts></text>")), false},
@@ -320,6 +322,7 @@ TEST(PlainReading, HugeNamesManyAttributesAndDeepNestingTakeLinearTime) {
         bool plain;
     } cases[] = {
         {DocumentXml("<item name='A'" + attributes + "><text>v</text></item>"), true},
+        {DocumentXml("<item name='A'" + attributes + " zzz=''><text>v</text></item>"), false},
         {DocumentXml("<item name='A'><" + longName + "/><text>v</text></item>"), true},
         {DocumentXml("<item name='" + longName + "'><text>v</text></item>"), true},
         {deep, true},
