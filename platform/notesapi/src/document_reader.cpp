@@ -8,6 +8,7 @@
 // with its cells separated by tabs. Formulas and scripts of hotspots and
 // computed text are code, not text, and are left out.
 #include "index.h"
+#include "plain_xml.h"
 #include "xml_support.h"
 
 #include <unistd.h>
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <random>
 
 namespace notesapi {
@@ -301,17 +304,76 @@ bool Feed(XML_Parser parser, int fd, uint64_t begin, uint64_t end, bool final, c
     return true;
 }
 
-}  // namespace
+// Documents up to this size are read whole and, when plainly written,
+// tokenized without expat; a larger one is parsed by expat in pieces, so
+// that none is held twice.
+constexpr uint64_t kPlainUpTo = 1 << 20;
 
-LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
-                      DocumentItems* out) {
-    const uint64_t begin = span.begin, end = std::max(span.begin, span.end);
-    // A span to skip that is not inside the document is not one.
-    const bool skip = begin < span.skipBegin && span.skipBegin < span.skipEnd && span.skipEnd < end;
+// Reads bytes [begin, end) of fd into to. False when they cannot all be read.
+bool ReadBytes(int fd, uint64_t begin, uint64_t end, char* to) {
+    while (begin < end) {
+        const ssize_t n = ::pread(fd, to, size_t(end - begin), off_t(begin));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        begin += uint64_t(n);
+        to += n;
+    }
+    return true;
+}
+
+// Room for the bytes of a document: the thread's own, kept for documents up
+// to kReusedUpTo, or one of its own for a larger document. Null when out of
+// memory.
+char* DocumentBytes(size_t size, std::unique_ptr<char[]>* own) {
+    if (size > kReusedUpTo) {
+        own->reset(new (std::nothrow) char[size]);
+        return own->get();
+    }
+    thread_local std::unique_ptr<char[]> kept;
+    if (!kept) kept.reset(new (std::nothrow) char[kReusedUpTo]);
+    return kept.get();
+}
+
+DocState NewState(uint64_t begin, uint64_t end, DocumentItems* out) {
     DocState st;
     st.out = out;
     st.documentBytes = size_t(end - begin);
-    out->items.reserve(size_t(std::min<uint64_t>((end - begin) / 64 + 1, 256)));
+    return st;
+}
+
+// Whether the span names bytes to skip within the document: one that is
+// not inside it is not one.
+bool Skips(const DocumentSpan& span, uint64_t begin, uint64_t end) {
+    return begin < span.skipBegin && span.skipBegin < span.skipEnd && span.skipEnd < end;
+}
+
+}  // namespace
+
+bool ReadPlainDocument(int fd, const DocumentSpan& span, DocumentItems* out) {
+    const uint64_t begin = span.begin, end = std::max(span.begin, span.end);
+    if (end - begin > kPlainUpTo) return false;
+    const bool skip = Skips(span, begin, end);
+    const size_t size = size_t(end - begin) - (skip ? size_t(span.skipEnd - span.skipBegin) : 0);
+    std::unique_ptr<char[]> own;
+    char* bytes = DocumentBytes(size, &own);
+    if (!bytes) return false;
+    const bool read = skip ? ReadBytes(fd, begin, span.skipBegin, bytes) &&
+                                 ReadBytes(fd, span.skipEnd, end, bytes + (span.skipBegin - begin))
+                           : ReadBytes(fd, begin, end, bytes);
+    if (!read) return false;
+    const size_t items = out->items.size(), attachments = out->attachments.size();
+    DocState st = NewState(begin, end, out);
+    if (ParsePlainXml(bytes, size, {&st, OnStart, OnEnd, CharData})) return true;
+    out->items.erase(out->items.begin() + ptrdiff_t(items), out->items.end());
+    out->attachments.erase(out->attachments.begin() + ptrdiff_t(attachments), out->attachments.end());
+    return false;
+}
+
+LNSTATUS ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+                               DocumentItems* out) {
+    const uint64_t begin = span.begin, end = std::max(span.begin, span.end);
+    const bool skip = Skips(span, begin, end);
+    DocState st = NewState(begin, end, out);
     ParserPtr own;
     XML_Parser parser = DocumentParser(encoding, end - begin, &own);
     if (!parser) return MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
@@ -324,6 +386,16 @@ LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path,
                            : Feed(parser, fd, begin, end, true, path, st, &status);
     XML_SetUserData(parser, nullptr);  // the thread's parser outlives this state
     return read ? LNNOERROR : status;
+}
+
+LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+                      DocumentItems* out) {
+    const uint64_t size = std::max(span.begin, span.end) - span.begin;
+    out->items.reserve(size_t(std::min<uint64_t>(size / 64 + 1, 256)));
+    // Bytes it cannot read, or declines, are read again by expat, which
+    // reports what is wrong with them.
+    if (encoding.empty() && ReadPlainDocument(fd, span, out)) return LNNOERROR;
+    return ReadDocumentWithExpat(fd, span, path, encoding, out);
 }
 
 }  // namespace notesapi

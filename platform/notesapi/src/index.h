@@ -249,11 +249,19 @@ struct DocumentSpan {
 };
 
 // Parses the <document> element at span of the file fd (whose path names it
-// in messages) into its items. The bytes are read and parsed in pieces, so a
-// large document is never held twice. A failing or short read gives
-// LNERR_FILE_OPEN, bytes that are not a well-formed document LNERR_MALFORMED.
+// in messages) into its items. A document of up to a megabyte is read whole;
+// a larger one is read and parsed in pieces, so that it is never held twice.
+// A failing or short read gives LNERR_FILE_OPEN, bytes that are not a
+// well-formed document LNERR_MALFORMED.
 LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
                       DocumentItems* out);
+// The two ways ReadDocument reads. The first tokenizes a UTF-8 document of
+// up to a megabyte, read whole, without expat; it declines (false, with out
+// as it was) whatever it does not handle as expat would, and bytes it
+// cannot read. The second parses with expat, in pieces.
+bool ReadPlainDocument(int fd, const DocumentSpan& span, DocumentItems* out);
+LNSTATUS ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+                               DocumentItems* out);
 
 // A file's modification and change times in nanoseconds.
 int64_t MtimeNs(const struct stat& sb);
