@@ -37,6 +37,7 @@ private:
     int fd_ = -1;
     Bytes buffer_;
     uint64_t bufferStart_ = 0;
+    uint64_t unwritten_ = 0;  // bytes written since the system was last asked to write the file out
     bool writeFailed_ = false;
 };
 
