@@ -30,8 +30,8 @@ case $kind in
     # The desktop program's tests (label "threaded"), the list fill and
     # analysis of the Notes layer, which run on worker threads, PDF
     # renderers on several threads at once, exports whose readers run
-    # ahead of the writer (stopped part way too), and files scanned in
-    # pieces side by side.
+    # ahead of the writer (stopped part way too), files scanned in pieces
+    # side by side, and a large view sorted in two halves at once.
     scripts/sanitizer-build.sh tsan "$build" threaded_tests notes_tests store_pdf_tests export_tests notesapi_tests
     runs=("-L threaded" "-R ^(ListFill|Analysis)\." "-R ^Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)"
           "-R ^(ReadAhead\.|ExportTest\.AStop|IndexPieces\.)")

@@ -1,5 +1,7 @@
 #include <notesapi/notesapi.h>
 
+#include <base/ascii.h>
+
 #include "support/open_database.h"
 #include "support/temp_files.h"
 
@@ -122,4 +124,28 @@ TEST(Views, ManyCategoriesPerDocumentListInLinearTime) {
     EXPECT_EQ(rows[1], "P0");
     EXPECT_EQ(rows.back(), "P19");
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "[same]"), 1);
+}
+
+TEST(Views, ALargeViewSortsAsASmallOneDoes) {
+    // Enough rows to be sorted in two halves and merged: last names that
+    // differ only in case or length, each shared by many documents, which
+    // keep their file order among equals.
+    const std::vector<std::string> last{"ab", "AB", "Ab", "a", "B", "b", "abc", "", "aB", "A"};
+    constexpr int kDocs = 70000;
+    std::string body = View("People", "SELECT @All", "<column itemname='LastName' sort='ascending'/>");
+    std::vector<int> expected(kDocs);
+    for (int d = 0; d < kDocs; ++d) {
+        body += Cat(std::to_string(d), {}, last[size_t(d * 7919) % last.size()]);
+        expected[size_t(d)] = d;
+    }
+    auto collate = [&](int x, int y) {
+        const std::string &a = last[size_t(x * 7919) % last.size()], &b = last[size_t(y * 7919) % last.size()];
+        const int folded = base::CompareIgnoringAsciiCase(a, b);
+        return folded != 0 ? folded < 0 : a < b;
+    };
+    std::stable_sort(expected.begin(), expected.end(), collate);
+    TempDir dir;
+    const auto rows = ReadViews(dir.Write("large.dxl", Dxl(body)))["People"];
+    ASSERT_EQ(rows.size(), size_t(kDocs));
+    for (int i = 0; i < kDocs; ++i) ASSERT_EQ(rows[size_t(i)], std::to_string(expected[size_t(i)])) << i;
 }
