@@ -32,9 +32,10 @@ case $kind in
     # renderers on several threads at once, exports whose readers run
     # ahead of the writer (stopped part way too), files scanned in pieces
     # side by side, and a large view sorted in two halves at once.
-    scripts/sanitizer-build.sh tsan "$build" threaded_tests notes_tests store_pdf_tests export_tests notesapi_tests
+    scripts/sanitizer-build.sh tsan "$build" threaded_tests notes_tests store_pdf_tests export_tests notesapi_tests \
+      base_tests
     runs=("-L threaded" "-R ^(ListFill|Analysis)\." "-R ^Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)"
-          "-R ^(ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge)")
+          "-R ^(ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge|OrderedWindow\.)")
     ;;
   *) echo "unknown kind: $kind" >&2; exit 2 ;;
 esac

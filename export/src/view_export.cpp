@@ -4,7 +4,7 @@
 #include "target.h"
 #include "view_reader.h"
 
-#include <base/bounded_queue.h>
+#include <base/ordered_window.h>
 
 #include <algorithm>
 #include <atomic>
@@ -101,12 +101,12 @@ bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, con
 }
 
 // The same with the reading on threads of their own, one for each core the
-// machine has (at most kMaxReaders), each reading every n-th entry and at most
-// kReadAhead items ahead of the writing. The writing takes the items from
-// the readers in turn, so in view order, and only it (this thread) touches
-// the run and the target's state: log lines, counts and files come in the
-// same order as one after the other.
-constexpr size_t kReadAhead = 128;
+// machine has (at most kMaxReaders), each reading whichever entry of the walk
+// comes next, at most kReadAhead entries ahead of the writing. The writing
+// takes the items in the walk's order, and only it (this thread) touches the
+// run and the target's state: log lines, counts and files come in the same
+// order as one after the other.
+constexpr size_t kReadAhead = 256;
 constexpr size_t kMaxReaders = 4;
 
 size_t ReaderCount() {
@@ -114,19 +114,16 @@ size_t ReaderCount() {
     return std::clamp<size_t>(cores, 1, kMaxReaders);
 }
 
-// One reader's thread and what it hands on.
-struct Lane {
-    explicit Lane(ViewReader& reader) : reader(reader), queue(kReadAhead) {}
-    ViewReader& reader;
-    base::BoundedQueue<std::optional<ViewItem>> queue;  // nothing: an entry that is not a contact
-    bool finished = true;                               // false: a stop ended its walk
+// What a reader hands on for one entry of the walk: its item, nothing when
+// it is not a contact, or why it could not be read.
+struct ReadResult {
+    std::optional<ViewItem> item;
     std::exception_ptr failure;
-    std::thread thread;
 };
 
 bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first, uint32_t viewIndex,
                        const std::set<uint32_t>* entries) {
-    // More readers of the same view; one that cannot open leaves its share
+    // More readers of the same view; one that cannot open leaves the work
     // to the others.
     std::vector<std::unique_ptr<ViewReader>> more;
     for (size_t i = 1; i < ReaderCount(); ++i) {
@@ -135,44 +132,56 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
         if (!reader->Open(run.request.database, viewIndex, &why) || reader->EntryCount() != first.EntryCount()) break;
         more.push_back(std::move(reader));
     }
-    std::vector<std::unique_ptr<Lane>> lanes;
-    lanes.push_back(std::make_unique<Lane>(first));
-    for (auto& reader : more) lanes.push_back(std::make_unique<Lane>(*reader));
+    std::vector<ViewReader*> readers{&first};
+    for (auto& reader : more) readers.push_back(reader.get());
+
+    // The walk: every entry of the view, or those listed.
+    std::vector<uint32_t> listed;
+    if (entries)
+        for (uint32_t n : *entries)
+            if (n < first.EntryCount()) listed.push_back(n);
+    const size_t walk = entries ? listed.size() : first.EntryCount();
+    base::OrderedWindow<ReadResult> window(walk, kReadAhead, readers.size());
 
     std::atomic<bool> writerDone{false};
     const std::function<bool()> stop = [&] { return writerDone.load() || run.StopRequested(); };
+    std::vector<std::thread> threads;
     // However the writing ends, the readers are told and waited for.
     auto endReading = [&] {
         writerDone = true;
-        for (auto& lane : lanes) lane->queue.Cancel();
-        for (auto& lane : lanes)
-            if (lane->thread.joinable()) lane->thread.join();
+        window.Cancel();
+        for (auto& thread : threads) thread.join();
     };
     bool interrupted = false;
     try {
-        for (size_t k = 0; k < lanes.size(); ++k) {
-            Lane& lane = *lanes[k];
-            lane.thread = std::thread([&lane, &stop, &target, entries, share = ViewReader::Share{k, lanes.size()}] {
-                try {
-                    lane.finished = lane.reader.ReadShare(entries, share, stop, [&](std::optional<ViewItem>&& item) {
-                        if (item) Prepare(target, *item, stop);
-                        lane.queue.Push(std::move(item));
-                    });
-                } catch (...) {
-                    lane.failure = std::current_exception();
+        for (ViewReader* reader : readers) {
+            threads.emplace_back([reader, &window, &stop, &target, &listed, entries] {
+                while (!stop()) {
+                    const std::optional<size_t> number = window.Claim();
+                    if (!number) break;
+                    ReadResult read;
+                    try {
+                        ViewItem item;
+                        if (reader->ReadEntry(entries ? listed[*number] : *number, {}, &item)) {
+                            Prepare(target, item, stop);
+                            read.item = std::move(item);
+                        }
+                    } catch (...) {
+                        read.failure = std::current_exception();
+                    }
+                    const bool failed = bool(read.failure);
+                    window.Put(*number, std::move(read));
+                    if (failed) break;
                 }
-                lane.queue.Close();
+                window.Done();
             });
         }
-        // The entries go round the lanes: the first lane with nothing more
-        // to hand on marks the end of the walk (or where a stop ended it).
-        for (size_t k = 0;; k = (k + 1) % lanes.size()) {
-            std::optional<std::optional<ViewItem>> next = lanes[k]->queue.Pop();
-            if (!next) break;
-            if (!*next) continue;
+        while (std::optional<ReadResult> next = window.Take()) {
+            if (next->failure) std::rethrow_exception(next->failure);
+            if (!next->item) continue;
             // A stop request ends the writing where it stands, as it ends
             // the reading one after the other.
-            if (run.StopRequested() || !WriteItem(run, target, **next)) {
+            if (run.StopRequested() || !WriteItem(run, target, *next->item)) {
                 interrupted = true;
                 break;
             }
@@ -181,12 +190,8 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
         endReading();
         throw;
     }
+    const bool finished = window.AllTaken();
     endReading();
-    bool finished = true;
-    for (auto& lane : lanes) {
-        if (lane->failure) std::rethrow_exception(lane->failure);
-        finished = finished && lane->finished;
-    }
     return finished && !interrupted;
 }
 

@@ -69,22 +69,6 @@ bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<boo
     return true;
 }
 
-bool ViewReader::ReadShare(const std::set<uint32_t>* entries, Share share, const std::function<bool()>& stop,
-                           const std::function<void(std::optional<ViewItem>&&)>& deliver) {
-    size_t walked = 0;
-    for (size_t n = 0; n < count_; ++n) {
-        if (entries && !entries->count(uint32_t(n))) continue;
-        if (walked++ % share.of != share.index) continue;
-        if (stop()) return false;
-        ViewItem item;
-        if (ReadEntry(n, {}, &item))
-            deliver(std::move(item));
-        else
-            deliver(std::nullopt);
-    }
-    return true;
-}
-
 bool ViewReader::ReadEntry(size_t n, const std::function<bool(const mapi::SourceIdentity&)>& saved, ViewItem* out) {
     LNDocument doc;
     if (!notes::ContactDocument(view_, n, &doc)) return false;

@@ -71,25 +71,16 @@ public:
               const std::function<void(ViewItem&&)>& deliver,
               const std::function<bool(const mapi::SourceIdentity&)>& saved = {});
 
-    // One of several readers of the same view, each on a thread of its own:
-    // the n-th entry walked (counting only those in `entries`) is this
-    // reader's when n % of == index. Each of its entries is handed on in
-    // order, an entry that is not a contact as nothing, so that the shares'
-    // items merge back into view order.
-    struct Share {
-        size_t index = 0, of = 1;
-    };
-    bool ReadShare(const std::set<uint32_t>* entries, Share share, const std::function<bool()>& stop,
-                   const std::function<void(std::optional<ViewItem>&&)>& deliver);
+    // Reads the entry n of the view into *item; false when it is not a
+    // contact. saved is asked as by Read. Several readers of the same view,
+    // each on a thread of its own, may read entries side by side.
+    bool ReadEntry(size_t n, const std::function<bool(const mapi::SourceIdentity&)>& saved, ViewItem* item);
 
 private:
     // The group of an open Group document, its members resolved against the
     // address book, which is read once, at the first group.
     GroupRecord ReadGroup(const LNDocument& doc);
     mapi::SourceIdentity SourceOf(const LNDocument& doc) const;
-    // Reads the entry n of the view into *item; false when it is not a contact.
-    bool ReadEntry(size_t n, const std::function<bool(const mapi::SourceIdentity&)>& saved, ViewItem* item);
-
     notes::Session session_;
     LNDatabase db_;
     LNViewFolder view_;
