@@ -211,7 +211,7 @@ TEST_F(ResumeTest, AKilledPstExportIsFinishedWithoutDuplicatesAndAThirdRunWrites
     const std::string args = "export " + Quote(db) + " --as pst --folders Contacts --to " + Quote(Out());
     const std::string log = dir / "log.txt", pidFile = dir / "pid";
     fs::create_directories(dir.Path() / "tmp");  // the killed run's scratch folder lands in ours
-    // The export runs in short slices, so that its commits (about every
+    // The export runs 1 ms in every 50, so that its commits (about every
     // second) fall inside it; once a fifth of it is committed it is killed,
     // frozen first so that it cannot finish in between. On a machine loaded
     // enough that the slices grow long it may still finish first: then it is
@@ -232,7 +232,7 @@ TEST_F(ResumeTest, AKilledPstExportIsFinishedWithoutDuplicatesAndAThirdRunWrites
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             ::kill(pid, SIGSTOP);
-            std::this_thread::sleep_for(std::chrono::milliseconds(19));
+            std::this_thread::sleep_for(std::chrono::milliseconds(49));
             const std::vector<std::string> psts = Psts(Out());
             if (psts.size() == 1) committed = CommittedContacts(psts[0]);
         }
