@@ -5,6 +5,8 @@
 // about as long as the slower of the two); a 5 MB split over 30,000 contacts.
 // --pst-only stops after the PST passes. Exit 1 when a target is missed or a
 // PST does not hold every contact.
+#include "../contact_records.h"
+
 #include <exporting/contact_map.h>
 #include <exporting/run_export.h>
 #include <notes/contact_entries.h>
@@ -126,18 +128,9 @@ std::vector<exporting::ContactRecord> ReadPass(Bench& b, bool keep, double* secs
     notes::Session session;
     LNDatabase db;
     LNViewFolder view = notes::OpenViewOf(session.Api(), b.state.databasePath.get(), b.folder.viewIndex, db);
-    size_t count = view.GetEntryCount();
-    for (size_t i = 0; i < count; ++i) {
-        LNDocument doc;
-        if (!notes::ContactDocument(view, i, &doc)) continue;
-        try {
-            doc.Open(0);
-        } catch (LNSTATUS) {
-            continue;
-        }
-        exporting::ContactRecord c = exporting::ReadContact(doc);
+    ForEachContactRecord(view, [&](exporting::ContactRecord&& c) {
         if (keep) out.push_back(std::move(c));
-    }
+    });
     db.Close();
     *secs = Seconds(t);
     return out;

@@ -5,8 +5,8 @@
 // and the peak memory against the file size.
 // Usage: notesapi_bench FILE.dxl [analysis|contacts]
 //   analysis, contacts: that phase alone (for callgrind or perf)
-#include <exporting/contact_map.h>
-#include <notes/contact_entries.h>
+#include "../contact_records.h"
+
 #include <notes/field_rules.h>
 #include <notes/headless_views.h>
 #include <notesapi/notesapi.h>
@@ -69,18 +69,7 @@ __attribute__((noinline)) bool Analyse(notes::BrowseState& state) {
 // Every document of the view opened and read into a contact record, as the
 // export's reading thread does; the count of contacts read.
 __attribute__((noinline)) size_t ReadContacts(const LNViewFolder& view, Digest* digest) {
-    size_t read = 0;
-    for (size_t n = 0; n < view.GetEntryCount(); ++n) {
-        LNDocument doc;
-        if (!notes::ContactDocument(view, n, &doc)) continue;
-        try {
-            doc.Open(0);
-        } catch (LNSTATUS) {
-            continue;
-        }
-        const exporting::ContactRecord c = exporting::ReadContact(doc);
-        doc.Close();
-        ++read;
+    return ForEachContactRecord(view, [digest](const exporting::ContactRecord& c) {
         for (const auto& [k, v] : c.values) digest->Add(k), digest->Add(v);
         for (const auto& item : c.items) {
             digest->Add(item.name);
@@ -90,8 +79,7 @@ __attribute__((noinline)) size_t ReadContacts(const LNViewFolder& view, Digest* 
         digest->Add(c.from), digest->Add(c.subject), digest->Add(c.body), digest->Add(c.comment);
         digest->Add(std::to_string(c.birthday.value) + std::to_string(c.anniversary.value) +
                     std::to_string(c.birthday.valid + 2 * c.anniversary.valid + 4 * c.hasSubject + 8 * c.hasAttachments));
-    }
-    return read;
+    });
 }
 
 // The view the tree calls Contacts.

@@ -281,8 +281,7 @@ bool Feed(XML_Parser parser, int fd, uint64_t begin, uint64_t end, bool final, c
             *status = MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
             return false;
         }
-        ssize_t n;
-        do n = ::pread(fd, buf, want, off_t(at)); while (n < 0 && errno == EINTR);
+        const ssize_t n = ReadAt(fd, buf, want, at);
         if (n < 0) {
             *status = MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
             return false;
@@ -312,8 +311,7 @@ constexpr uint64_t kPlainUpTo = 1 << 20;
 // Reads bytes [begin, end) of fd into to. False when they cannot all be read.
 bool ReadBytes(int fd, uint64_t begin, uint64_t end, char* to) {
     while (begin < end) {
-        const ssize_t n = ::pread(fd, to, size_t(end - begin), off_t(begin));
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = ReadAt(fd, to, size_t(end - begin), begin);
         if (n <= 0) return false;
         begin += uint64_t(n);
         to += n;

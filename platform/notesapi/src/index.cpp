@@ -130,6 +130,12 @@ bool DatabaseIndex::SameFile(const struct stat& sb) const {
            uint64_t(sb.st_dev) == device && uint64_t(sb.st_ino) == inode;
 }
 
+ssize_t ReadAt(int fd, void* buf, size_t size, uint64_t offset) {
+    ssize_t n;
+    do n = ::pread(fd, buf, size, off_t(offset)); while (n < 0 && errno == EINTR);
+    return n;
+}
+
 LNSTATUS OpenRegularFile(const std::string& path, int* fd, struct stat* sb) {
     const int f = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (f < 0)

@@ -273,6 +273,9 @@ int64_t CtimeNs(const struct stat& sb);
 // *sb describes it.
 LNSTATUS OpenRegularFile(const std::string& path, int* fd, struct stat* sb);
 
+// pread, asked again when a signal interrupts it.
+ssize_t ReadAt(int fd, void* buf, size_t size, uint64_t offset);
+
 // Item and view names compare without regard to ASCII case.
 using base::AsciiLower;
 

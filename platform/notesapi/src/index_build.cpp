@@ -62,8 +62,7 @@ uint64_t FindDocumentTag(int fd, uint64_t from, uint64_t fileSize) {
     std::string buf(kWindow + kTag.size(), '\0');
     const uint64_t until = std::min(fileSize, from + kSearchBytes);
     for (uint64_t at = from; at < until; at += kWindow) {
-        ssize_t n;
-        do n = ::pread(fd, buf.data(), buf.size(), off_t(at)); while (n < 0 && errno == EINTR);
+        const ssize_t n = ReadAt(fd, buf.data(), buf.size(), at);
         if (n <= 0) return 0;
         const std::string_view window(buf.data(), size_t(n));
         for (size_t i = window.find(kTag); i != std::string_view::npos; i = window.find(kTag, i + 1)) {
@@ -109,6 +108,53 @@ void Join(DatabaseIndex* into, std::vector<uint32_t>* starts, Piece& piece) {
     }
 }
 
+// The pieces after the first, count - 1 of them, for the rest of the file
+// from its first document doc: each starts at the first document tag past
+// its share's start, and ends where the next starts.
+std::vector<std::unique_ptr<Piece>> PlanPieces(int fd, uint64_t fileSize, uint64_t doc, uint64_t rootEnd,
+                                               const std::vector<std::string>& names, size_t count,
+                                               const std::atomic<bool>* cancel) {
+    std::vector<std::unique_ptr<Piece>> pieces;
+    const uint64_t rest = fileSize - doc;
+    uint64_t last = doc;
+    for (size_t k = 1; k < count; ++k) {
+        const uint64_t at = FindDocumentTag(fd, std::max(last + 1, doc + rest / count * k), fileSize);
+        if (at == 0) break;
+        auto p = std::make_unique<Piece>();
+        p->part.fd = fd;
+        p->part.fileSize = fileSize;
+        p->part.prefixSize = rootEnd;
+        p->part.begin = last = at;
+        p->part.summarised = names;
+        p->part.cancel = cancel;
+        pieces.push_back(std::move(p));
+    }
+    for (size_t k = 0; k + 1 < pieces.size(); ++k) pieces[k]->part.stopAt = pieces[k + 1]->part.begin;
+    return pieces;
+}
+
+// Scans piece on a thread of its own. Whatever keeps it from its end (no
+// thread, out of memory) makes it Unsure: the one pass meets it again on
+// the caller's thread.
+void StartPiece(Piece& piece, const std::string& path, const std::string& name) {
+    try {
+        piece.thread = std::thread([&piece, &path, &name] {
+            try {
+                piece.result = ScanDxl(piece.part, &piece.index, path, name);
+            } catch (...) {
+                piece.result = ScanResult::Ended(ScanEnd::Unsure);
+            }
+        });
+    } catch (const std::system_error&) {
+        piece.result.end = ScanEnd::Unsure;
+    }
+}
+
+void JoinAll(std::vector<std::unique_ptr<Piece>>& pieces) {
+    for (auto& p : pieces)
+        if (p && p->thread.joinable()) p->thread.join();
+}
+
 // The scan in pieces; Unsure when they must be scanned again in one pass.
 ScanResult ScanInPieces(int fd, uint64_t fileSize, const PieceLimits& limits, DatabaseIndex* index,
                         const std::string& path, const std::string& name) {
@@ -116,18 +162,15 @@ ScanResult ScanInPieces(int fd, uint64_t fileSize, const PieceLimits& limits, Da
     const uint64_t least = std::max<uint64_t>(limits.minBytes, 1);
     std::atomic<bool> cancel{false};
     std::vector<std::unique_ptr<Piece>> pieces;  // after the first
-    struct Joiner {
+    // However the scan ends, the pieces' threads are stopped and waited for.
+    struct StopPieces {
         std::vector<std::unique_ptr<Piece>>& pieces;
         std::atomic<bool>& cancel;
-        void operator()() {
-            for (auto& p : pieces)
-                if (p && p->thread.joinable()) p->thread.join();
-        }
-        ~Joiner() {
+        ~StopPieces() {
             cancel = true;
-            (*this)();
+            JoinAll(pieces);
         }
-    } joiner{pieces, cancel};
+    } stopPieces{pieces, cancel};
 
     ScanPart first;
     first.fd = fd;
@@ -135,38 +178,10 @@ ScanResult ScanInPieces(int fd, uint64_t fileSize, const PieceLimits& limits, Da
     if (most > 1 && fileSize / 2 >= least)
         first.atFirstDocument = [&](uint64_t doc, uint64_t rootEnd, const std::vector<std::string>& names) {
             if (!index->encoding.empty()) return;  // found by its UTF-8 bytes only
-            const uint64_t rest = fileSize - doc;
-            const size_t n = size_t(std::min<uint64_t>(most, rest / least));
-            uint64_t last = doc;
-            for (size_t k = 1; k < n; ++k) {
-                const uint64_t at = FindDocumentTag(fd, std::max(last + 1, doc + rest / n * k), fileSize);
-                if (at == 0) break;
-                auto p = std::make_unique<Piece>();
-                p->part.fd = fd;
-                p->part.fileSize = fileSize;
-                p->part.prefixSize = rootEnd;
-                p->part.begin = last = at;
-                p->part.summarised = names;
-                p->part.cancel = &cancel;
-                pieces.push_back(std::move(p));
-            }
-            for (size_t k = 0; k + 1 < pieces.size(); ++k) pieces[k]->part.stopAt = pieces[k + 1]->part.begin;
+            const size_t count = size_t(std::min<uint64_t>(most, (fileSize - doc) / least));
+            pieces = PlanPieces(fd, fileSize, doc, rootEnd, names, count, &cancel);
             if (!pieces.empty()) first.stopAt = pieces.front()->part.begin;
-            for (auto& p : pieces) {
-                Piece* piece = p.get();
-                try {
-                    piece->thread = std::thread([piece, &path, &name] {
-                        try {
-                            piece->result = ScanDxl(piece->part, &piece->index, path, name);
-                        } catch (...) {
-                            // Out of memory, say: the one pass meets it again on the caller's thread.
-                            piece->result = ScanResult::Ended(ScanEnd::Unsure);
-                        }
-                    });
-                } catch (const std::system_error&) {
-                    piece->result.end = ScanEnd::Unsure;  // no thread: scanned again in one pass
-                }
-            }
+            for (auto& p : pieces) StartPiece(*p, path, name);
         };
     ScanResult result = ScanDxl(first, index, path, name);
     if (result.end != ScanEnd::Stopped) {
@@ -175,7 +190,7 @@ ScanResult ScanInPieces(int fd, uint64_t fileSize, const PieceLimits& limits, Da
         if (!pieces.empty() && result.end != ScanEnd::Failed) result.end = ScanEnd::Unsure;
         return result;
     }
-    joiner();
+    JoinAll(pieces);
     for (size_t k = 0; k < pieces.size(); ++k)
         if (pieces[k]->result.end != (k + 1 < pieces.size() ? ScanEnd::Stopped : ScanEnd::Complete))
             return ScanResult::Ended(ScanEnd::Unsure);
@@ -202,8 +217,7 @@ LNSTATUS BuildIndex(const std::string& path, const PieceLimits& limits, std::sha
     if (sb.st_size == 0)
         return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is empty. Choose a DXL export of a Notes database.");
     char head[4096];
-    ssize_t n;
-    do n = ::pread(file.fd, head, sizeof head, 0); while (n < 0 && errno == EINTR);
+    const ssize_t n = ReadAt(file.fd, head, sizeof head, 0);
     if (n < 0)
         return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
     if (LooksBinary(head, size_t(n)))
