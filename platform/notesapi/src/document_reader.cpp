@@ -11,8 +11,6 @@
 #include "plain_xml.h"
 #include "xml_support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>

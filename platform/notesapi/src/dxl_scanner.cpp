@@ -6,8 +6,6 @@
 #include "formula.h"
 #include "xml_support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
