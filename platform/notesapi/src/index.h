@@ -13,6 +13,7 @@
 #include <notesapi/lnstatus.h>
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cstdint>
 #include <memory>
