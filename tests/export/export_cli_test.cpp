@@ -7,13 +7,10 @@
 #include <csv_readers.h>
 #include <msg_reader.h>
 
-#include <chrono>
 #include <fcntl.h>
-#include <csignal>
 #include <fstream>
 #include <set>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -162,49 +159,6 @@ TEST_F(CliExport, AFileSizeLimitIsAFailedWriteNotADeath) {
         for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path()))
             EXPECT_EQ(e.path().filename().string().rfind(".fw-", 0), std::string::npos) << c.what << ": " << e.path();
     }
-}
-
-TEST_F(CliExport, AKilledPstExportLeavesAFileHoldingWhatWasCommitted) {
-    ASSERT_TRUE(HaveTool("pffinfo") && HaveTool("lspst"));
-    const std::string db = dir / "large.dxl";
-    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") + " 120000 " + Quote(db)), 0);
-    const std::string log = dir / "log.txt";
-    const std::string pidFile = dir / "pid";
-    // The killed process cannot remove its scratch folder: keep it in ours.
-    std::filesystem::create_directories(dir.Path() / "tmp");
-    ASSERT_EQ(RunTool("TMPDIR=" + Quote(dir / "tmp") + " " + Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " export " + Quote(db) + " --as pst --folders Contacts --to " +
-                      Quote(Out()) + " >" + Quote(log) + " 2>/dev/null & echo $! >" + Quote(pidFile)), 0);
-    const pid_t pid = std::stoi(ReadFile(pidFile));
-    // Wait until contacts are being written, let it run a while, then kill.
-    // It runs a quarter of the time (5 ms in every 20), so that 2 s are far
-    // from the end of the export however fast the machine is; its commits
-    // still come about every second.
-    for (int i = 0; i < 600 && ReadFile(log).find("Export Items: ") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    for (int slice = 0; slice < 100; ++slice) {
-        ::kill(pid, SIGCONT);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ::kill(pid, SIGSTOP);
-        std::this_thread::sleep_for(std::chrono::milliseconds(15));
-    }
-    ASSERT_EQ(::kill(pid, SIGKILL), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const std::string text = ReadFile(log);
-    const size_t logged = std::count(text.begin(), text.end(), '\n');
-    ASSERT_EQ(text.find("Written:"), std::string::npos) << "the export finished before the kill";
-
-    std::string pst;
-    for (const auto& e : std::filesystem::directory_iterator(Out()))
-        if (e.path().extension() == ".pst") pst = e.path().string();
-    ASSERT_FALSE(pst.empty());
-    std::string out;
-    ASSERT_EQ(RunTool("pffinfo " + Quote(pst), &out), 0) << out;
-    ASSERT_EQ(RunTool("lspst " + Quote(pst), &out), 0) << out;
-    const size_t inFile = std::count(out.begin(), out.end(), '\n') - 1;  // less the folder line
-    EXPECT_GT(inFile, 0u);
-    EXPECT_LE(inFile, logged + 500);  // stdout to a file is buffered: its last lines die with it
-    // At most about a second of work is lost: the logged rate over 2 s.
-    EXPECT_GE(double(inFile), double(logged) * (1.0 - 1.3 / 2.0)) << inFile << " of " << logged;
 }
 
 TEST_F(CliExport, HostileNamesStayInsideTheExportDirectory) {

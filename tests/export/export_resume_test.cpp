@@ -5,6 +5,7 @@
 // documents a view lists twice; rows a killed CSV run left unrecorded; the
 // parts of a split export; and what belongs to others left alone.
 #include "export_fixture.h"
+#include "killed_export.h"
 
 #include <platform/msg/support/msg_reader.h>
 #include <support/temp_files.h>
@@ -18,10 +19,8 @@
 #include <store/session.h>
 
 #include <chrono>
-#include <csignal>
 #include <fstream>
 #include <set>
-#include <thread>
 
 using namespace exporting;
 using namespace exporttest;
@@ -128,25 +127,6 @@ for p in sys.argv[1:]:
     return out;
 }
 
-// Items of every folder of a PST as committed, read with the PST library;
-// 0 when it cannot be read yet.
-size_t CommittedContacts(const std::string& path) {
-    try {
-        auto file = pst::PstFile::Open(path, false);
-        size_t n = 0;
-        std::vector<pst::Nid> todo{file->IpmSubtree()};
-        while (!todo.empty()) {
-            const pst::Nid f = todo.back();
-            todo.pop_back();
-            n += file->Messages(f).size();
-            for (const auto& sub : file->Subfolders(f)) todo.push_back(sub.nid);
-        }
-        return n;
-    } catch (const std::exception&) {
-        return 0;
-    }
-}
-
 size_t Containing(const std::multiset<std::string>& items, const std::string& text) {
     return size_t(std::count_if(items.begin(), items.end(), [&](const std::string& s) { return s.find(text) != std::string::npos; }));
 }
@@ -204,45 +184,24 @@ protected:
 
 TEST_F(ResumeTest, AKilledPstExportIsFinishedWithoutDuplicatesAndAThirdRunWritesNothing) {
     REQUIRE_TOOL("readpst");
+    REQUIRE_TOOL("pffinfo");
+    REQUIRE_TOOL("lspst");
     ASSERT_EQ(MissingNodeReaders(), "");
     constexpr size_t kContacts = 5000;
     const std::string db = MakeLargeDxl(kContacts);
     const std::string cli = Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli");
     const std::string args = "export " + Quote(db) + " --as pst --folders Contacts --to " + Quote(Out());
-    const std::string log = dir / "log.txt", pidFile = dir / "pid";
     fs::create_directories(dir.Path() / "tmp");  // the killed run's scratch folder lands in ours
-    // The export runs 1 ms in every 50, so that its commits (about every
-    // second) fall inside it; once a fifth of it is committed it is killed,
-    // frozen first so that it cannot finish in between. On a machine loaded
-    // enough that the slices grow long it may still finish first: then it is
-    // tried again, from nothing.
-    size_t committed = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        for (const auto& pst : Psts(Out())) fs::remove(pst);
-        ASSERT_EQ(RunTool("TMPDIR=" + Quote(dir / "tmp") + " " + cli + " " + args + " >" + Quote(log) + " 2>/dev/null & echo $! >" +
-                          Quote(pidFile)),
-                  0);
-        const pid_t pid = std::stoi(ReadFile(pidFile));
-        committed = 0;
-        bool ended = false;
-        for (int i = 0; i < 20000 && committed < kContacts / 5; ++i) {
-            if (::kill(pid, SIGCONT) != 0 || ReadFile(log).find("Written:") != std::string::npos) {
-                ended = true;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            ::kill(pid, SIGSTOP);
-            std::this_thread::sleep_for(std::chrono::milliseconds(49));
-            const std::vector<std::string> psts = Psts(Out());
-            if (psts.size() == 1) committed = CommittedContacts(psts[0]);
-        }
-        ::kill(pid, SIGKILL);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        if (!ended && committed >= kContacts / 5 && committed < kContacts) break;
-        committed = 0;
-    }
-    ASSERT_GE(committed, kContacts / 5) << "the export finished before a fifth of it was committed, three times";
+    const size_t committed =
+        KillOnceCommitted("export TMPDIR=" + Quote(dir / "tmp") + "; exec " + cli + " " + args, Out(), kContacts / 5);
+    ASSERT_GE(committed, kContacts / 5);
+    ASSERT_LT(committed, kContacts) << "the export finished before it was killed";
     ASSERT_EQ(Psts(Out()).size(), 1u);
+    // The killed export's file holds what it committed, for other readers too.
+    std::string listed;
+    ASSERT_EQ(RunTool("pffinfo " + Quote(Psts(Out()).at(0)), &listed), 0) << listed;
+    ASSERT_EQ(RunTool("lspst " + Quote(Psts(Out()).at(0)), &listed), 0) << listed;
+    EXPECT_EQ(size_t(std::count(listed.begin(), listed.end(), '\n')) - 1, committed);  // less the folder line
 
     CliRun resumed = Cli(args + " --skip-saved");
     ASSERT_EQ(resumed.code, 0) << resumed.Last();

@@ -52,4 +52,53 @@ int ExitStatusInChild(const std::function<int()>& work) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+PipedCommand::PipedCommand(const std::string& shellCommand) {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        ::execl("/bin/sh", "sh", "-c", shellCommand.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    if (pid_ < 0) {
+        ::close(fds[0]);
+        return;
+    }
+    out_ = ::fdopen(fds[0], "r");
+}
+
+PipedCommand::~PipedCommand() {
+    Kill();
+    if (out_) std::fclose(out_);
+}
+
+std::optional<std::string> PipedCommand::ReadLine() {
+    if (!out_) return std::nullopt;
+    std::string line;
+    for (int c; (c = std::fgetc(out_)) != EOF;) {
+        if (c == '\n') return line;
+        line += char(c);
+    }
+    if (line.empty()) return std::nullopt;
+    return line;
+}
+
+void PipedCommand::Kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    Wait();
+}
+
+int PipedCommand::Wait() {
+    if (pid_ <= 0) return -1;
+    int status = 0;
+    const bool waited = ::waitpid(pid_, &status, 0) == pid_;
+    pid_ = -1;
+    return waited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace testsupport
