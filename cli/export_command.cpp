@@ -53,23 +53,6 @@ private:
     std::chrono::steady_clock::time_point start_, lastDraw_;
 };
 
-// A private scratch folder, removed with what is in it at the end.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ferrywell-cli-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 int UsageError(const std::string& text) {
     std::cerr << "ferrywell-cli export: " << text << "\n(ferrywell-cli --help shows the usage)\n";
     return kUsage;
@@ -128,14 +111,7 @@ int RunExport(const std::vector<std::string>& argv) {
         }
     }
 
-    ScratchFolder scratch;
-    if (scratch.Path().empty()) {
-        std::cerr << "ferrywell-cli export: cannot make a scratch folder in " << std::filesystem::temp_directory_path() << "\n";
-        return kDestination;
-    }
     request.databaseTitle = std::filesystem::path(request.database).stem().string();
-    // Command files of the companion program stay private to this run.
-    if (!std::getenv("FERRYWELL_COMMAND_DIR")) ::setenv("FERRYWELL_COMMAND_DIR", scratch.Path().c_str(), 1);
 
     struct sigaction sa{};
     sa.sa_handler = OnSignal;

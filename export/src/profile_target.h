@@ -1,5 +1,5 @@
 // A folder of the default profile, picked by the user: each exported view
-// becomes a folder below it, made through the companion program; a list
+// becomes a folder below it; a list
 // export writes into the picked folder itself. With "Ignore already saved
 // message" the contacts an earlier run saved in a folder are left there.
 #pragma once

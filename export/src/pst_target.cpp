@@ -5,7 +5,6 @@
 
 #include <exporting/naming.h>
 
-#include <store/companion.h>
 #include <store/profile.h>
 #include <store/saved_items.h>
 
@@ -31,6 +30,8 @@ uint64_t EstimatedSize(const mapi::PropertyBag& props) {
 }
 
 }  // namespace
+
+void PstTarget::OpenSession(store::Session& session) { session.CheckProfile(); }
 
 bool PstTarget::Open() { return (run_.options.skipSaved && ContinuePst()) || CreatePst(); }
 
@@ -71,36 +72,23 @@ bool PstTarget::CreatePst() {
     const bool listExport = run_.request.IsListExport();
     if (listExport) run_.Log("Please wait create pst file.");
     else run_.Log("Please wait... Create PST File");
-    // Store names take no backslash and the command file no markup.
+    // Store names take no backslash and no markup.
     const std::string base =
         CutToBytes(SafeComponent(run_.request.databaseTitle) + "-Corvane-" + PstStamp(listExport), 200);
-    std::string name, path;
-    try {
-        store::Profile profile = store::Profile::Load();
-        for (int n = 1;; ++n) {
-            name = n == 1 ? base : base + " (" + std::to_string(n) + ")";
-            path = run_.options.destination + "/" + name + ".pst";
-            if (!PathTaken(path) && !profile.Find(name)) break;
-        }
-        if (!listExport) run_.Log("Create PST File :" + path);
-        store::WriteSavingFile(path, name);
-    } catch (const store::StoreError& e) {
-        run_.Fail(std::string("Cannot create the PST file: ") + e.what());
-        return false;
-    }
-    std::string why;
-    const bool ran = store::RunCompanion("create", session_.get(), &why) == 0;
+    auto pathOf = [&](const std::string& name) { return run_.options.destination + "/" + name + ".pst"; };
     std::optional<store::Store> made;
     try {
-        made = session_->FindStore(name);
+        // The next free name, claimed against concurrent exports too.
+        made = session_->CreateStoreUnderFreeName([&](int n) {
+            const std::string name = n == 1 ? base : base + " (" + std::to_string(n) + ")";
+            return store::ProfileStore{name, pathOf(name)};
+        });
     } catch (const store::StoreError& e) {
-        if (ran) why = e.what();
-    }
-    if (!made) {
-        if (why.empty()) why = "the profile has no store named " + name;
-        run_.Fail("Cannot create the PST file " + path + ": " + why);
+        run_.Fail("Cannot create the PST file " + pathOf(base) + ": " + e.what());
         return false;
     }
+    const std::string name = made->GetName();
+    if (!listExport) run_.Log("Create PST File :" + pathOf(name));
     pstName_ = name;
     parts_.push_back(name);
     lastCommitSize_ = 0;

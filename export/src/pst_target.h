@@ -1,5 +1,6 @@
-// A new PST file, made by the companion program and added to the profile,
-// with a folder per exported view. With Split PST on, a contact or folder
+// A new PST file, made in the exporter's own session and added to the
+// profile, with a folder per exported view. The session does not log on: the
+// other stores of the profile are neither opened nor changed. With Split PST on, a contact or folder
 // that would take the file past the split size goes into a new PST file with
 // the same folder path, so that every part stays within the size.
 //
@@ -20,13 +21,15 @@ public:
     std::string PrepareFolder(const TargetFolder& folder) override;
 
 protected:
+    // Checks that the profile can take the new PST, without logging on.
+    void OpenSession(store::Session& session) override;
     std::string StorePath(const std::string& path) const override;
     bool SaveItem(store::ContactItem& item) override;
     bool SaveList(store::DistListItem& list) override;
 
 private:
     // A new PST (named after the database and the stamp; the next free name
-    // when taken) made by the companion program and opened in the session.
+    // when taken, even by a concurrent export) made and opened in the session.
     bool CreatePst();
     // Opens the PST of an earlier export to continue, and with Split PST the
     // earlier parts; false when there is none (each file passed over is

@@ -2,7 +2,6 @@
 
 #include "run_context.h"
 
-#include <store/companion.h>
 #include <store/saved_items.h>
 
 namespace exporting {
@@ -18,7 +17,7 @@ StoreTarget::~StoreTarget() { Close(); }
 bool StoreTarget::Connect() {
     session_ = std::make_unique<store::Session>();
     try {
-        session_->Logon();
+        OpenSession(*session_);
         return true;
     } catch (const store::StoreError& e) {
         // The front end's notice keeps the product's text; the log and the
@@ -29,6 +28,8 @@ bool StoreTarget::Connect() {
         return false;
     }
 }
+
+void StoreTarget::OpenSession(store::Session& session) { session.Logon(); }
 
 void StoreTarget::Close() {
     folder_.reset();
@@ -63,24 +64,20 @@ void StoreTarget::OpenFolder(const std::string& path, bool make) {
     folder_.reset();
     storePath_ = StorePath(path);
     if (!session_) return;
-    const bool listExport = run_.request.IsListExport();
-    std::string notMade;  // why the companion did not make the folder
     if (make) {
+        if (run_.request.IsListExport()) run_.Log("Please wait create pst folder");
+        else run_.Log("Please wait... Create PST Folders :" + storePath_);
         try {
-            if (listExport) run_.Log("Please wait create pst folder");
-            store::WriteMailSavingFile(storePath_);
-            if (!listExport) run_.Log("Please wait... Create PST Folders :" + storePath_);
-            store::RunCompanion("folder", session_.get(), &notMade);
+            folder_ = session_->EnsureFolderPath(storePath_);
         } catch (const store::StoreError& e) {
-            run_.LogError(std::string("Cannot ask for the folder ") + storePath_ + ": " + e.what());
+            run_.LogError("Cannot create the folder " + storePath_ + ": " + e.what());
         }
+        return;
     }
     try {
         folder_ = session_->GetFolderFromPath(storePath_);
     } catch (const store::StoreError& e) {
-        // A folder the companion could not make is missing for its reason.
-        if (notMade.empty()) run_.LogError("Cannot find the folder " + storePath_ + ": " + e.what());
-        else run_.LogError("Cannot create the folder " + storePath_ + ": " + notMade);
+        run_.LogError("Cannot find the folder " + storePath_ + ": " + e.what());
     }
 }
 

@@ -1,5 +1,5 @@
-// What the two store targets share: the session of the default profile, the
-// folder contacts go into (made through the companion program), saving each
+// What the two store targets share: a session of the store library (held for
+// the whole run), the folder contacts go into (made in that session), saving each
 // contact as an Outlook contact item and each group as a distribution list,
 // and committing the store about once a second, so that a killed export loses
 // at most about a second of work. With "Ignore already saved message" the
@@ -38,6 +38,9 @@ public:
     void Close() override;
 
 protected:
+    // Readies the target's new session; logs on to the default profile
+    // unless the target says otherwise. StoreError when it cannot.
+    virtual void OpenSession(store::Session& session);
     // The store path of the folder at path below the target's root.
     virtual std::string StorePath(const std::string& path) const = 0;
     // Saves a contact item of the current folder; false when it was not
@@ -45,10 +48,10 @@ protected:
     virtual bool SaveItem(store::ContactItem& item);
     // The same for a distribution list.
     virtual bool SaveList(store::DistListItem& list);
-    // Makes the current folder the one at path below the root: made through
-    // the companion program when make, then looked up. A folder that cannot
-    // be found is logged with its store path and left unset, so that its
-    // contacts fail.
+    // Makes the current folder the one at path below the root: made (with
+    // every folder above it) when make, else looked up. A folder that cannot
+    // be made or found is logged with its store path and left unset, so that
+    // its contacts fail.
     void OpenFolder(const std::string& path, bool make);
     // With "Ignore already saved message", reads the saved items of folders
     // (those that hold the current folder's earlier items: the folder

@@ -283,8 +283,8 @@ TEST_F(CliExport, NamingFileAsNamesEachFileAfterTheContact) {
 }
 
 TEST_F(CliExport, AFailureThatWritesNothingGivesItsReasonInTheLog) {
-    // A PST in a folder it cannot be made in: the companion's reason, which
-    // it also says on stderr, ends the log line.
+    // A PST in a folder it cannot be made in: the system's reason ends the
+    // log line.
     const std::string ro = geteuid() == 0 ? "/sys" : dir / "ro";
     if (geteuid() != 0) {
         std::filesystem::create_directories(ro);
@@ -297,7 +297,6 @@ TEST_F(CliExport, AFailureThatWritesNothingGivesItsReasonInTheLog) {
     const std::string line = r.out.substr(at, r.out.find('\n', at) - at);
     const std::string reason = line.substr(line.find(".pst: ") + 6);
     EXPECT_TRUE(reason.find("not writable") != std::string::npos || reason.find("Permission denied") != std::string::npos) << line;
-    EXPECT_NE(r.err.find("saving create: " + reason + "\n"), std::string::npos) << r.err;
     EXPECT_EQ(LastLine(r.out), "Written: 0, skipped: 0, failed: 0");
 
     // Selected items into a file: the output folder line says why.

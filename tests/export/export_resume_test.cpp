@@ -281,7 +281,7 @@ TEST_F(ResumeTest, AChangedDocumentReplacesItsItemInPlaceInEveryKind) {
         } else if (profile) {
             store::Session session;
             session.Logon();
-            const std::string pst = session.Stores().at(0).GetPath();
+            const std::string pst = session.FindStore(store::kDefaultStoreName)->GetPath();
             session.Logoff();
             held = StoreHolding(pst, "\\Top of Personal Folders\\" + mode + "\\Contacts");
             expected = StoreHolding(pst, "\\Top of Personal Folders\\" + mode + "-fresh\\Contacts");
@@ -464,7 +464,7 @@ TEST_F(ResumeTest, WhatOthersSavedIsLeftAsItIs) {
     }
     store::Session session;
     session.Logon();
-    const std::string pst = session.Stores().at(0).GetPath();
+    const std::string pst = session.FindStore(store::kDefaultStoreName)->GetPath();
     session.Logoff();
     const std::multiset<std::string> held = StoreHolding(pst, "\\Top of Personal Folders\\Shared\\Contacts");
     EXPECT_EQ(held.size(), 71u);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -18,6 +19,15 @@ std::string OnlyPst(const std::string& folder) {
     for (const auto& e : std::filesystem::directory_iterator(folder))
         if (e.path().extension() == ".pst") found.push_back(e.path().string());
     return found.size() == 1 ? found[0] : std::string();
+}
+
+// The PST's header, which every commit rewrites (its root, its checksum).
+std::string Header(const std::string& pst) {
+    std::ifstream in(pst, std::ios::binary);
+    std::string header(564, '\0');
+    in.read(header.data(), std::streamsize(header.size()));
+    header.resize(size_t(in.gcount()));
+    return header;
 }
 
 }  // namespace
@@ -48,18 +58,18 @@ size_t KillOnceCommitted(const std::string& command, const std::string& folder, 
     testsupport::PipedCommand run(command);
     size_t items = 0;
     std::string pst;
-    uint32_t stamp = 0;
+    std::string stamp;
     while (auto line = run.ReadLine()) {
         if (line->rfind("Export Items: ", 0) != 0 || ++items < count) continue;
         if (pst.empty()) {
             pst = OnlyPst(folder);
             if (pst.empty()) break;
-            stamp = pst::PstFile::CommitStamp(pst);
+            stamp = Header(pst);
             std::this_thread::sleep_for(std::chrono::seconds(1));
         }
-        const uint32_t now = pst::PstFile::CommitStamp(pst);
+        std::string now = Header(pst);
         if (now == stamp) continue;
-        stamp = now;
+        stamp = std::move(now);
         if (CommittedContacts(pst) >= count) break;
     }
     run.Kill();

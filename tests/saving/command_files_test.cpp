@@ -20,10 +20,10 @@ TEST(CommandFiles, WritersProduceTheExactBytes) {
     EXPECT_EQ(ReadFile(dir / "saving.txt"),
               "PSTFILENAME: /home/u/out/Names-Corvane-7-12-2026 9 5 3 42.pst<br>MailBoxName: Names-Corvane-7-12-2026 9 5 3 42<br>\r\n");
     EXPECT_EQ(ReadFile(dir / "mailsaving.txt"), "FolderPath:\\\\Names-Corvane\\Contacts\\Ünï 店\\\r\ntempFolderType:\r\n");
-    auto s = store::ParseSavingText(store::ReadCommandFile(store::kSavingFile));
+    auto s = store::ParseSavingText(store::ReadCommandFile(dir.Path(), store::kSavingFile));
     EXPECT_EQ(s.pstPath, "/home/u/out/Names-Corvane-7-12-2026 9 5 3 42.pst");
     EXPECT_EQ(s.mailboxName, "Names-Corvane-7-12-2026 9 5 3 42");
-    EXPECT_EQ(store::ParseMailSavingText(store::ReadCommandFile(store::kMailSavingFile)).folderPath,
+    EXPECT_EQ(store::ParseMailSavingText(store::ReadCommandFile(dir.Path(), store::kMailSavingFile)).folderPath,
               "\\\\Names-Corvane\\Contacts\\Ünï 店\\");
     unsetenv("FERRYWELL_COMMAND_DIR");
 }

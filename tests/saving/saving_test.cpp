@@ -166,29 +166,37 @@ TEST_F(Saving, AFileSizeLimitIsAFailureItReports) {
     EXPECT_EQ(ReadFile(dir / "profile/profile.txt").find("Limited"), std::string::npos);
 }
 
-TEST_F(Saving, ConverterFlowThroughTheRunner) {
+// A caller outside gives each run a command folder of its own; the stores and
+// folders it asked for are there for the next logon.
+TEST_F(Saving, CommandsFromTheFolderTheCallerNames) {
+    const std::string pst = dir / "Names-Corvane-1.pst";
+    const std::string mine = dir / "mine";
+    std::filesystem::create_directories(mine);
+    auto command = [&](const char* file, const std::string& text) { std::ofstream(mine + "/" + file, std::ios::binary) << text; };
+    // The default folder holds other orders, which must not be read.
+    Command(store::kSavingFile, store::SavingText(dir / "other.pst", "Other"));
+    Command(store::kMailSavingFile, store::MailSavingText("\\\\Other\\Elsewhere"));
+    std::string out;
+    command(store::kSavingFile, store::SavingText(pst, "Names-Corvane-1"));
+    ASSERT_EQ(RunSaving("--commands " + Quote(mine) + " create", &out), 0) << out;
+    command(store::kMailSavingFile, store::MailSavingText("\\\\Names-Corvane-1\\Contacts\\"));
+    ASSERT_EQ(RunSaving("folder --commands=" + Quote(mine), &out), 0) << out;
+    command(store::kMailSavingFile, store::MailSavingText("\\\\Personal Folders\\Inbox\\Sub"));
+    ASSERT_EQ(RunSaving("--commands " + Quote(mine) + " folder", &out), 0) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "other.pst"));
+    EXPECT_FALSE(store::Profile::Load().Find("Other"));
+    for (const char* usage : {"--commands", "--commands= create", "--commands " , "create folder"}) {
+        EXPECT_EQ(RunSaving(usage, &out), 2) << usage;
+        EXPECT_NE(out.find("saving"), std::string::npos) << usage;
+    }
+
     store::Session session;
     session.Logon();
-    // Items saved just before the companion runs must survive it.
-    auto inbox = session.EnsureFolderPath("\\\\Personal Folders\\Inbox");
-    auto early = inbox.GetItems().Add("IPM.Contact");
-    early.Set(mapi::ContactField::FullName, "saved before the companion ran");
-    early.Save();
-
-    std::string pst = dir / "Names-Corvane-1.pst";
-    store::WriteSavingFile(pst, "Names-Corvane-1");
-    ASSERT_EQ(store::RunCompanion("create", &session), 0);
-    store::WriteMailSavingFile("\\\\Names-Corvane-1\\Contacts\\");
-    ASSERT_EQ(store::RunCompanion("folder", &session), 0);
-    store::WriteMailSavingFile("\\\\Personal Folders\\Inbox\\Sub");
-    ASSERT_EQ(store::RunCompanion("folder", &session), 0);
-
     auto folder = session.GetFolderFromPath("\\\\Names-Corvane-1\\Contacts\\");
     auto c = folder.GetItems().Add("IPM.Contact");
     c.Set(mapi::ContactField::FullName, "Мария");
     c.Save();
     EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Inbox\\Sub").GetName(), "Sub");
-    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Inbox").GetItems().GetCount(), 1);
     session.Logoff();
     auto f = pst::PstFile::Open(pst, false);
     EXPECT_EQ(f->Messages(*f->FindSubfolder(f->IpmSubtree(), "Contacts")).size(), 1u);

@@ -92,18 +92,6 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     return db;
 }
 
-uint32_t NodeDatabase::CommitStamp(const std::string& path) {
-    try {
-        File file(path, File::Mode::ReadOnly);
-        if (file.Size() < kHeaderSize) return 0;
-        uint8_t crc[4];
-        file.ReadAt(header::kCrcFull, crc, sizeof crc);
-        return Get32(crc);
-    } catch (const PstError&) {
-        return 0;
-    }
-}
-
 void NodeDatabase::ReadHeader() {
     if (file_->Size() < kFirstRegion + kRegionSize) throw PstError(ErrorKind::BadFormat, "The file is too short to be a PST file");
     uint8_t h[kHeaderSize];

@@ -44,8 +44,6 @@ class NodeDatabase {
 public:
     static std::unique_ptr<NodeDatabase> Create(const std::string& path);
     static std::unique_ptr<NodeDatabase> Open(const std::string& path, bool writable);
-    // The header's checksum, which every commit changes; 0 when unreadable.
-    static uint32_t CommitStamp(const std::string& path);
 
     // Blocks. Every written block starts with one owner.
     Bid WriteBlock(const uint8_t* data, size_t size, bool internal = false);

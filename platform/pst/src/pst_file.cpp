@@ -390,8 +390,6 @@ std::unique_ptr<PstFile> PstFile::Open(const std::string& path, bool writable) {
     return std::unique_ptr<PstFile>(new PstFile(std::move(impl)));
 }
 
-uint32_t PstFile::CommitStamp(const std::string& path) { return NodeDatabase::CommitStamp(path); }
-
 void PstFile::Commit(bool durable) {
     if (impl_->closed) throw PstError(ErrorKind::InvalidArgument, "The PST file is closed");
     impl_->Commit(durable);

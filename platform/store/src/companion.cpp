@@ -1,6 +1,5 @@
 #include <store/companion.h>
 #include <store/error.h>
-#include <store/session.h>
 
 #include "entry_text.h"
 #include "file_writes.h"
@@ -10,12 +9,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace store {
 
@@ -43,82 +38,6 @@ bool Field(const std::string& text, const std::string& key, const std::string& e
     if (stop == std::string::npos) return false;
     value = text.substr(at, stop - at);
     return true;
-}
-// Keeps the end of what the companion says: its last line is its reason.
-constexpr size_t kMaxSaidBytes = 4096;
-
-struct Ended {
-    int status = -1;      // exit code; -1 when it did not exit
-    std::string said;     // the last kMaxSaidBytes of its standard error
-    std::string failure;  // why it did not exit, when it did not
-};
-
-// Passes what the child writes to fd on to our standard error, keeping the
-// end of it in *said, until the child closes it.
-void PassOn(int fd, std::string* said) {
-    char buffer[1024];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(STDERR_FILENO, buffer + done, size_t(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) break;
-            done += w;
-        }
-        said->append(buffer, size_t(n));
-        if (said->size() > kMaxSaidBytes) said->erase(0, said->size() - kMaxSaidBytes);
-    }
-}
-
-// Runs exe with argv and waits for it; its standard error goes through a
-// pipe (closed on exec everywhere else, so that no other child holds it open).
-Ended SpawnAndWait(const std::string& exe, char** argv) {
-    Ended ended;
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        ended.failure = std::strerror(errno);
-        return ended;
-    }
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (spawned == 0) PassOn(fds[0], &ended.said);
-    ::close(fds[0]);
-    if (spawned != 0) {
-        ended.failure = "it cannot be started: " + std::string(std::strerror(spawned));
-        return ended;
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            ended.failure = std::strerror(errno);
-            return ended;
-        }
-    }
-    if (WIFEXITED(status)) ended.status = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status)) ended.failure = "it ended on signal " + std::to_string(WTERMSIG(status));
-    return ended;
-}
-
-// Why a run of the companion failed: the last line it said, else how it ended.
-std::string Failure(const Ended& ended, const std::string& verb) {
-    const size_t last = ended.said.find_last_not_of("\r\n");
-    if (last != std::string::npos) {
-        const size_t newline = ended.said.rfind('\n', last);
-        const size_t first = newline == std::string::npos ? 0 : newline + 1;
-        std::string line = ended.said.substr(first, last + 1 - first);
-        const std::string prefix = "saving " + verb + ": ";
-        if (line.rfind(prefix, 0) == 0) line.erase(0, prefix.size());
-        if (!line.empty()) return line;
-    }
-    if (!ended.failure.empty()) return "the companion program saving failed: " + ended.failure;
-    return "the companion program saving failed with exit status " + std::to_string(ended.status);
 }
 }  // namespace
 
@@ -176,8 +95,8 @@ MailSavingCommand ParseMailSavingText(const std::string& text) {
     return c;
 }
 
-std::string ReadCommandFile(const char* name) {
-    std::string path = CommandFolder() + "/" + name;
+std::string ReadCommandFile(const std::string& folder, const char* name) {
+    const std::string path = folder + "/" + name;
     // Without blocking: a FIFO in its place must not hold the program up.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) throw StoreError(ErrorCode::NotFound, "Cannot read " + path);
@@ -201,15 +120,6 @@ std::string ReadCommandFile(const char* name) {
     ::close(fd);
     if (done != text.size()) throw StoreError(ErrorCode::Failed, "Cannot read " + path);
     return text;
-}
-
-int RunCompanion(const std::string& verb, Session* session, std::string* why) {
-    if (session && session->LoggedOn()) session->Flush();
-    std::string exe = ProgramFolder() + "/saving";
-    char* argv[] = {const_cast<char*>(exe.c_str()), const_cast<char*>(verb.c_str()), nullptr};
-    const Ended ended = SpawnAndWait(exe, argv);
-    if (ended.status != 0 && why) *why = Failure(ended, verb);
-    return ended.status;
 }
 
 }  // namespace store

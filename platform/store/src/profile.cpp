@@ -5,15 +5,47 @@
 #include "entry_text.h"
 #include "file_writes.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace store {
 
 namespace fs = std::filesystem;
+
+namespace {
+// The exclusive lock on profile.lock in the profile folder, held while it
+// lives. The lock file is never replaced, so that every process locks the
+// same file; the profile itself is replaced by a rename on every change.
+class ProfileLock {
+public:
+    explicit ProfileLock(const std::string& dir) {
+        const std::string path = dir + "/profile.lock";
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd_ < 0) Fail(errno, path);
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd_);
+            Fail(err, path);
+        }
+    }
+    ~ProfileLock() { ::close(fd_); }  // closing lets go of the lock
+    ProfileLock(const ProfileLock&) = delete;
+    ProfileLock& operator=(const ProfileLock&) = delete;
+
+private:
+    [[noreturn]] static void Fail(int err, const std::string& path) {
+        ThrowFileError(err, "Cannot lock the profile " + path + ": " + std::strerror(err));
+    }
+    int fd_ = -1;
+};
+}  // namespace
 
 bool SameName(const std::string& a, const std::string& b) {
     return base::EqualsIgnoringAsciiCase(a, b);
@@ -46,10 +78,17 @@ Profile Profile::Load() {
     return p;
 }
 
-void Profile::Save() const {
-    std::string dir = Directory();
+Profile Profile::Update(const std::function<bool(Profile&)>& change) {
+    const std::string dir = Directory();
     std::error_code ec;
     fs::create_directories(dir, ec);
+    ProfileLock lock(dir);
+    Profile profile = Load();
+    if (change(profile)) profile.Save();
+    return profile;
+}
+
+void Profile::Save() const {
     std::string text;
     for (const auto& s : stores_) {
         // Whatever was read may be written back, but nothing that would split

@@ -13,6 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr auto kCommitInterval = std::chrono::seconds(2);
+// Names CreateStoreUnderFreeName tries before it gives up.
+constexpr int kMaxNameTries = 10000;
 
 ErrorCode CodeOf(pst::ErrorKind k) {
     switch (k) {
@@ -41,6 +43,22 @@ std::string LogonFailure(const std::string& cause) {
     return cause.empty() ? std::string(kLogonFailedText) : std::string(kLogonFailedText) + " " + cause;
 }
 
+// Where the file really is: the profile outlives the working folder.
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    return fs::absolute(path, ec).lexically_normal().string();
+}
+
+bool PathTaken(const std::string& path) {
+    std::error_code ec;
+    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
+}
+
+// Makes the empty PST file of a new store; a file already at path fails.
+void MakeStoreFile(const ProfileStore& store) {
+    Guard([&] { pst::PstFile::Create(store.path, store.name)->Close(); });
+}
+
 void CheckName(const std::string& name, const char* what) {
     if (name.empty()) throw StoreError(ErrorCode::InvalidArgument, std::string(what) + " cannot be empty");
     if (name.find_first_of("\\\t\r\n") != std::string::npos)
@@ -53,8 +71,6 @@ struct OpenStore {
     std::string path;
     std::unique_ptr<pst::PstFile> file;
     std::chrono::steady_clock::time_point lastCommit = std::chrono::steady_clock::now();
-    uint32_t stamp = 0;  // header checksum after our last commit
-    size_t uncommitted = 0;  // items saved since the last commit
 
     pst::PstFile& File() {
         if (!file) throw StoreError(ErrorCode::Failed, "The store " + name + " is closed; log on again");
@@ -63,21 +79,6 @@ struct OpenStore {
     void Commit() {
         Guard([&] { File().Commit(); });
         lastCommit = std::chrono::steady_clock::now();
-        stamp = pst::PstFile::CommitStamp(path);
-        uncommitted = 0;
-    }
-    // Another process (the companion program) may have changed the file.
-    void Refresh() {
-        if (!file || pst::PstFile::CommitStamp(path) == stamp) return;
-        file->Abandon();  // writing our older state now would undo the other writer's
-        file.reset();
-        file = Guard([&] { return pst::PstFile::Open(path, true); });
-        stamp = pst::PstFile::CommitStamp(path);
-        size_t lost = uncommitted;
-        uncommitted = 0;
-        if (lost > 0)
-            throw StoreError(ErrorCode::Failed, "Another program changed the store " + name + "; the last " +
-                                                    std::to_string(lost) + " saved items were lost (commit before running it)");
     }
     void Close() {
         if (!file) return;
@@ -102,7 +103,6 @@ public:
 
 private:
     void AfterSave() {
-        ++store_->uncommitted;
         if (std::chrono::steady_clock::now() - store_->lastCommit >= kCommitInterval) store_->Commit();
     }
 
@@ -237,7 +237,7 @@ Session::~Session() {
     }
 }
 
-std::shared_ptr<OpenStore> Session::OpenProfileStore(const std::string& name, const std::string& path) {
+std::shared_ptr<OpenStore> Session::OpenStoreAt(const std::string& name, const std::string& path) {
     auto s = std::make_shared<OpenStore>();
     s->name = name;
     s->path = path;
@@ -246,7 +246,6 @@ std::shared_ptr<OpenStore> Session::OpenProfileStore(const std::string& name, co
     } catch (const StoreError& e) {
         throw StoreError(e.Code(), "The store " + name + " (" + path + ") cannot be opened: " + e.what());
     }
-    s->stamp = pst::PstFile::CommitStamp(path);
     stores_.push_back(s);
     return s;
 }
@@ -258,22 +257,21 @@ void Session::Logon() {
         // A store of the previous logon failed to close; it keeps its last commit.
     }
     try {
-        Profile profile = Profile::Load();
-        if (profile.Stores().empty()) {
-            fs::create_directories(Profile::Directory());
-            std::string path = Profile::Directory() + "/" + kDefaultStoreName + ".pst";
-            if (!fs::exists(path)) Guard([&] { pst::PstFile::Create(path, kDefaultStoreName)->Close(); });
-            profile.Add({kDefaultStoreName, path});
-            profile.Save();
-        }
+        const Profile profile = Profile::Update([](Profile& p) {
+            // Exports of new PST files add to the profile without logging
+            // on: the first logon is the first without the default store.
+            const bool first = !p.Find(kDefaultStoreName);
+            if (first) p.Add({kDefaultStoreName, Profile::Directory() + "/" + kDefaultStoreName + ".pst"});
+            // The default store is made on the first logon, and again when
+            // its file is gone.
+            for (const auto& entry : p.Stores())
+                if (SameName(entry.name, kDefaultStoreName) && !PathTaken(entry.path)) MakeStoreFile(entry);
+            return first;
+        });
         for (const auto& entry : profile.Stores()) {
-            if (!fs::exists(entry.path)) {
-                // A PST deleted since it was listed: the default store is made
-                // anew, any other one is left out of this session.
-                if (!SameName(entry.name, kDefaultStoreName)) continue;
-                Guard([&] { pst::PstFile::Create(entry.path, entry.name)->Close(); });
-            }
-            OpenProfileStore(entry.name, entry.path);
+            // A PST deleted since it was listed is left out of this session.
+            if (!fs::exists(entry.path)) continue;
+            OpenStoreAt(entry.name, entry.path);
         }
     } catch (const StoreError& e) {
         stores_.clear();
@@ -283,6 +281,14 @@ void Session::Logon() {
         throw StoreError(ErrorCode::Failed, LogonFailure(e.what()));
     }
     loggedOn_ = true;
+}
+
+void Session::CheckProfile() {
+    try {
+        Profile::Update([](Profile&) { return false; });
+    } catch (const std::exception& e) {
+        throw StoreError(ErrorCode::Failed, LogonFailure(e.what()));
+    }
 }
 
 void Session::Logoff() {
@@ -299,6 +305,7 @@ void Session::Logoff() {
         }
     }
     stores_.clear();
+    closed_.clear();
     loggedOn_ = false;
     if (!firstError.empty()) throw StoreError(code, firstError);
 }
@@ -314,12 +321,21 @@ std::vector<Store> Session::Stores() const {
 }
 
 std::optional<Store> Session::FindStore(const std::string& name) {
-    RequireLogon();
     for (const auto& s : stores_)
         if (SameName(s->name, name)) return Store(s);
-    // The companion program may have added the store to the profile since logon.
+    for (auto it = closed_.begin(); it != closed_.end(); ++it) {
+        if (!SameName(it->name, name)) continue;
+        const ProfileStore entry = *it;
+        closed_.erase(it);
+        return Store(OpenStoreAt(entry.name, entry.path));
+    }
+    if (!loggedOn_) {
+        if (stores_.empty()) RequireLogon();
+        return std::nullopt;
+    }
+    // Another program may have added the store to the profile since logon.
     Profile profile = Profile::Load();
-    if (const ProfileStore* entry = profile.Find(name)) return Store(OpenProfileStore(entry->name, entry->path));
+    if (const ProfileStore* entry = profile.Find(name)) return Store(OpenStoreAt(entry->name, entry->path));
     return std::nullopt;
 }
 
@@ -327,7 +343,6 @@ Folder Session::GetFolderFromPath(const std::string& path) {
     auto parts = SplitStorePath(path);
     auto st = FindStore(parts[0]);
     if (!st) throw StoreError(ErrorCode::NotFound, "No store named " + parts[0] + " in the profile");
-    st->store_->Refresh();
     Folder f = st->GetIPMRootFolder();
     for (size_t i = 1; i < parts.size(); ++i) {
         auto next = f.FindFolder(parts[i]);
@@ -341,7 +356,6 @@ Folder Session::EnsureFolderPath(const std::string& path, const std::string& con
     auto parts = SplitStorePath(path);
     auto st = FindStore(parts[0]);
     if (!st) throw StoreError(ErrorCode::NotFound, "No store named " + parts[0] + " in the profile");
-    st->store_->Refresh();
     for (size_t i = 1; i < parts.size(); ++i) CheckName(parts[i], "A folder name");
     Folder f = st->GetIPMRootFolder();
     for (size_t i = 1; i < parts.size(); ++i) {
@@ -360,45 +374,61 @@ std::optional<Folder> Session::PickFolder(const FolderPicker& picker, const std:
 Store Session::CreateStore(const std::string& pathGiven, const std::string& name) {
     CheckName(name, "A store name");
     if (pathGiven.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
-    // The profile outlives the working folder: it records where the file really is.
-    std::error_code ec;
-    const std::string path = fs::absolute(pathGiven, ec).lexically_normal().string();
-    Profile profile = Profile::Load();
+    const ProfileStore wanted{name, AbsolutePath(pathGiven)};
     // The entry is checked before the file is made, so a refused one leaves nothing behind.
-    Profile::CheckEntry({name, path});
-    if (profile.Find(name)) throw StoreError(ErrorCode::InvalidArgument, "The profile already has a store named " + name);
-    Guard([&] { pst::PstFile::Create(path, name)->Close(); });
+    Profile::CheckEntry(wanted);
+    return ClaimNewStore([&](const Profile& profile) {
+        if (profile.Find(name)) throw StoreError(ErrorCode::InvalidArgument, "The profile already has a store named " + name);
+        MakeStoreFile(wanted);
+        return wanted;
+    });
+}
+
+Store Session::CreateStoreUnderFreeName(const std::function<ProfileStore(int n)>& candidate) {
+    return ClaimNewStore([&](const Profile& profile) {
+        for (int n = 1; n <= kMaxNameTries; ++n) {
+            ProfileStore c = candidate(n);
+            CheckName(c.name, "A store name");
+            if (c.path.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
+            c.path = AbsolutePath(c.path);
+            Profile::CheckEntry(c);
+            if (profile.Find(c.name) || PathTaken(c.path)) continue;
+            try {
+                MakeStoreFile(c);  // exclusively: a file made meanwhile by anyone fails
+                return c;
+            } catch (const StoreError&) {
+                if (!PathTaken(c.path)) throw;
+            }
+        }
+        throw StoreError(ErrorCode::Failed, "No free name for a new store after " + std::to_string(kMaxNameTries) + " tries");
+    });
+}
+
+Store Session::ClaimNewStore(const std::function<ProfileStore(const Profile&)>& claim) {
+    std::optional<ProfileStore> made;
     try {
-        profile.Add({name, path});
-        profile.Save();
+        Profile::Update([&](Profile& profile) {
+            made = claim(profile);
+            profile.Add(*made);
+            return true;
+        });
     } catch (...) {
         std::error_code ec;
-        fs::remove(path, ec);
+        if (made) fs::remove(made->path, ec);  // a file the profile does not list
         throw;
     }
-    if (!loggedOn_) {
-        auto s = std::make_shared<OpenStore>();
-        s->name = name;
-        s->path = path;
-        return Store(s);
-    }
-    return Store(OpenProfileStore(name, path));
+    return Store(OpenStoreAt(made->name, made->path));
 }
 
 Store Session::OpenStoreFile(const std::string& pathGiven) {
-    RequireLogon();
     if (pathGiven.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
-    std::error_code ec;
-    const std::string path = fs::absolute(pathGiven, ec).lexically_normal().string();
+    const std::string path = AbsolutePath(pathGiven);
     auto samePath = [&](const std::string& other) {
         std::error_code e;
         return other == path || fs::equivalent(other, path, e);
     };
     for (const auto& s : stores_)
-        if (samePath(s->path)) {
-            s->Refresh();
-            return Store(s);
-        }
+        if (samePath(s->path)) return Store(s);
     // Checked read-only first: a file that does not open cleanly joins
     // nothing and is not written to.
     const std::string name = Guard([&] {
@@ -407,26 +437,25 @@ Store Session::OpenStoreFile(const std::string& pathGiven) {
         return f->DisplayName();
     });
     CheckName(name, "The store's name");
-    Profile profile = Profile::Load();
-    const ProfileStore* entry = profile.Find(name);
-    if (entry && !samePath(entry->path))
-        throw StoreError(ErrorCode::InvalidArgument,
-                         "The profile already has a store named " + name + " in another file (" + entry->path + ")");
     auto file = Guard([&] { return pst::PstFile::Open(path, true); });
-    if (!entry) {
-        try {
+    try {
+        Profile::Update([&](Profile& profile) {
+            const ProfileStore* entry = profile.Find(name);
+            if (entry && !samePath(entry->path))
+                throw StoreError(ErrorCode::InvalidArgument,
+                                 "The profile already has a store named " + name + " in another file (" + entry->path + ")");
+            if (entry) return false;
             profile.Add({name, path});
-            profile.Save();
-        } catch (...) {
-            file->Abandon();
-            throw;
-        }
+            return true;
+        });
+    } catch (...) {
+        file->Abandon();
+        throw;
     }
     auto s = std::make_shared<OpenStore>();
     s->name = name;
     s->path = path;
     s->file = std::move(file);
-    s->stamp = pst::PstFile::CommitStamp(path);
     stores_.push_back(s);
     return Store(s);
 }
@@ -436,6 +465,7 @@ void Session::CloseStore(const std::string& name) {
         if (!SameName((*it)->name, name)) continue;
         std::shared_ptr<OpenStore> store = *it;
         stores_.erase(it);
+        closed_.push_back({store->name, store->path});
         store->Close();
         return;
     }

@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 using namespace testsupport;
 
@@ -82,11 +84,12 @@ TEST(Profile, EntriesRoundTrip) {
     EnvGuard a("FERRYWELL_PROFILE");
     TempDir dir;
     setenv("FERRYWELL_PROFILE", dir.Path().c_str(), 1);
-    store::Profile p;
-    p.Add({"Ünïcode Store 店", "/data/a b.pst"});
-    p.Add({"Second", "/data/second.pst"});
-    p.Add({"second", "/data/replaced.pst"});  // same name, other case: replaces
-    p.Save();
+    store::Profile::Update([](store::Profile& p) {
+        p.Add({"Ünïcode Store 店", "/data/a b.pst"});
+        p.Add({"Second", "/data/second.pst"});
+        p.Add({"second", "/data/replaced.pst"});  // same name, other case: replaces
+        return true;
+    });
     auto q = store::Profile::Load();
     ASSERT_EQ(q.Stores().size(), 2u);
     EXPECT_EQ(q.Find("ünïcode store 店") ? q.Find("ünïcode store 店")->path : "", "");  // only ASCII folds
@@ -100,18 +103,49 @@ TEST(Profile, OldEntriesStayReadableAndNewOnesCannotBreakLines) {
     setenv("FERRYWELL_PROFILE", dir.Path().c_str(), 1);
     // Written before names were checked: a path with a TAB and an escape character.
     std::ofstream(dir / "profile.txt", std::ios::binary) << "Old\t/data/a\tb\x1b.pst\r\nOther\t/data/o.pst\n";
-    auto p = store::Profile::Load();
-    ASSERT_EQ(p.Stores().size(), 2u);
-    EXPECT_EQ(p.Find("Old")->path, "/data/a\tb\x1b.pst");
-    EXPECT_THROW(p.Add({"New\nInjected", "/data/n.pst"}), store::StoreError);
-    EXPECT_THROW(p.Add({"New", "/data/n.pst\nInjected\t/x.pst"}), store::StoreError);
-    EXPECT_THROW(p.Add({std::string(256, 'n'), "/data/n.pst"}), store::StoreError);
-    p.Add({"New", "/data/n.pst"});
-    p.Save();
+    store::Profile::Update([](store::Profile& p) {
+        EXPECT_EQ(p.Stores().size(), 2u);
+        EXPECT_EQ(p.Find("Old")->path, "/data/a\tb\x1b.pst");
+        EXPECT_THROW(p.Add({"New\nInjected", "/data/n.pst"}), store::StoreError);
+        EXPECT_THROW(p.Add({"New", "/data/n.pst\nInjected\t/x.pst"}), store::StoreError);
+        EXPECT_THROW(p.Add({std::string(256, 'n'), "/data/n.pst"}), store::StoreError);
+        p.Add({"New", "/data/n.pst"});
+        return true;
+    });
     auto q = store::Profile::Load();
     ASSERT_EQ(q.Stores().size(), 3u);
     EXPECT_EQ(q.Find("Old")->path, "/data/a\tb\x1b.pst");
     EXPECT_EQ(q.Find("New")->path, "/data/n.pst");
+}
+
+// Changes from several writers at once each land: every change re-reads the
+// profile under its lock; one that fails leaves the file as it was.
+TEST(Profile, ConcurrentChangesAreAllKept) {
+    EnvGuard a("FERRYWELL_PROFILE");
+    TempDir dir;
+    setenv("FERRYWELL_PROFILE", (dir / "profile").c_str(), 1);
+    constexpr int kWriters = 8, kEach = 10;
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w)
+        writers.emplace_back([w] {
+            for (int i = 0; i < kEach; ++i) {
+                const std::string name = "Store " + std::to_string(w) + "-" + std::to_string(i);
+                store::Profile::Update([&](store::Profile& p) {
+                    p.Add({name, "/data/" + name + ".pst"});
+                    return true;
+                });
+            }
+        });
+    for (auto& t : writers) t.join();
+    EXPECT_EQ(store::Profile::Load().Stores().size(), size_t(kWriters * kEach));
+    const std::string before = ReadFile(dir / "profile/profile.txt");
+    EXPECT_THROW(store::Profile::Update([](store::Profile& p) {
+                     p.Add({"Half", "/data/half.pst"});
+                     throw store::StoreError(store::ErrorCode::Failed, "stop");
+                     return true;
+                 }),
+                 store::StoreError);
+    EXPECT_EQ(ReadFile(dir / "profile/profile.txt"), before);
 }
 
 TEST(Profile, DeletedStoreFilesDoNotBlockLogon) {

@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
+#include <vector>
 
 using namespace testsupport;
 
@@ -145,23 +149,6 @@ TEST_F(Session, ContactWithoutFullNameStillShowsAName) {
     EXPECT_EQ(view.items[0].props["lid:8005"], "Лавлейс, Ada");
 }
 
-TEST_F(Session, FoldersMadeByAnotherSessionAreFound) {
-    auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
-    auto c = folder.GetItems().Add("IPM.Contact");
-    c.Set(mapi::ContactField::FullName, "before");
-    c.Save();
-    session.Flush();
-    {
-        store::Session other;  // stands for the companion program
-        other.Logon();
-        other.EnsureFolderPath("\\\\Personal Folders\\Contacts\\By Category");
-        other.Logoff();
-    }
-    auto sub = session.GetFolderFromPath("\\\\Personal Folders\\Contacts\\By Category");
-    EXPECT_EQ(sub.GetName(), "By Category");
-    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Contacts").GetItems().GetCount(), 1);
-}
-
 TEST_F(Session, NewStoresJoinTheProfile) {
     auto st = session.CreateStore((dir.Path() / "second.pst").string(), "Names-Corvane-1");
     EXPECT_EQ(st.GetName(), "Names-Corvane-1");
@@ -195,25 +182,65 @@ TEST_F(Session, AClosedStoreKeepsItsItemsAndOpensAgain) {
     EXPECT_EQ(session.GetFolderFromPath("\\\\Part-1\\Contacts").GetItems().GetCount(), 1);
 }
 
-TEST_F(Session, ItemsLostToAnotherWriterAreReported) {
-    auto folder = session.EnsureFolderPath("\\\\Personal Folders\\Contacts");
-    auto c = folder.GetItems().Add("IPM.Contact");
-    c.Set(mapi::ContactField::FullName, "not committed");
-    c.Save();  // no Flush before the other writer runs
-    {
-        store::Session other;
-        other.Logon();
-        other.EnsureFolderPath("\\\\Personal Folders\\Other");
-        other.Logoff();
-    }
-    try {
-        session.GetFolderFromPath("\\\\Personal Folders\\Other");
-        ADD_FAILURE() << "the lost item went unnoticed";
-    } catch (const store::StoreError& e) {
-        EXPECT_NE(std::string(e.what()).find("1 saved items were lost"), std::string::npos) << e.what();
-    }
-    // The store is usable again and holds the other writer's folder.
-    EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Other").GetName(), "Other");
+// Without logon a session touches only the stores it makes: no default
+// store, no other store of the profile opened (a damaged one blocks
+// nothing), only the new entry added.
+TEST(SessionWithoutLogon, HoldsOnlyTheStoresItMakes) {
+    TempDir dir;
+    setenv("FERRYWELL_PROFILE", (dir / "profile").c_str(), 1);
+    const std::string damaged = dir.Write("damaged.pst", "not a PST");
+    store::Profile::Update([&](store::Profile& p) {
+        p.Add({"Damaged", damaged});
+        return true;
+    });
+    store::Session session;
+    session.CheckProfile();
+    store::Store made = session.CreateStoreUnderFreeName([&](int n) {
+        const std::string name = "Export-" + std::to_string(n);
+        return store::ProfileStore{name, dir / (name + ".pst")};
+    });
+    EXPECT_EQ(made.GetName(), "Export-1");
+    store::Folder folder = session.EnsureFolderPath("\\\\Export-1\\Contacts\\Sub");
+    folder.GetItems().Add("IPM.Contact").Save();
+    EXPECT_THROW(session.GetFolderFromPath("\\\\Damaged"), store::StoreError);
+    EXPECT_THROW(session.GetFolderFromPath("\\\\Personal Folders"), store::StoreError);
+    session.CloseStore("Export-1");  // opens again by name, as a split export's earlier part
+    EXPECT_EQ(session.GetFolderFromPath("\\\\Export-1\\Contacts\\Sub").GetItems().GetCount(), 1);
+    session.Logoff();
+    EXPECT_EQ(ReadFile(damaged), "not a PST");
+    EXPECT_FALSE(std::filesystem::exists(dir / "profile/Personal Folders.pst"));
+    const store::Profile profile = store::Profile::Load();
+    ASSERT_EQ(profile.Stores().size(), 2u);
+    EXPECT_EQ(profile.Find("Export-1")->path, dir / "Export-1.pst");
+    unsetenv("FERRYWELL_PROFILE");
+}
+
+// A name is free when neither the profile nor a file has it; callers at the
+// same time each get their own.
+TEST_F(Session, FreeNamesAreClaimedOncePerCaller) {
+    std::ofstream(dir / "Names (2).pst") << "someone else's file";
+    session.CreateStore(dir / "elsewhere.pst", "Names");
+    auto candidate = [&](int n) {
+        const std::string name = n == 1 ? "Names" : "Names (" + std::to_string(n) + ")";
+        return store::ProfileStore{name, dir / (name + ".pst")};
+    };
+    constexpr int kCallers = 6;
+    std::vector<std::string> names(kCallers);
+    std::vector<std::thread> callers;
+    for (int i = 0; i < kCallers; ++i)
+        callers.emplace_back([&, i] {
+            store::Session own;
+            names[i] = own.CreateStoreUnderFreeName(candidate).GetName();
+        });
+    for (auto& t : callers) t.join();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Names (3)", "Names (4)", "Names (5)", "Names (6)", "Names (7)", "Names (8)"}));
+    EXPECT_EQ(ReadFile(dir / "Names (2).pst"), "someone else's file");
+    EXPECT_EQ(store::Profile::Load().Stores().size(), size_t(2 + kCallers));
+    // A candidate the profile cannot hold is refused before any file is made.
+    EXPECT_THROW(session.CreateStoreUnderFreeName([&](int) { return store::ProfileStore{"Bad\\Name", dir / "bad.pst"}; }),
+                 store::StoreError);
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad.pst"));
 }
 
 }  // namespace

@@ -39,9 +39,6 @@ public:
     // Opens an existing Unicode PST. Throws PstError(BadFormat) for anything
     // that is not one.
     static std::unique_ptr<PstFile> Open(const std::string& path, bool writable = true);
-    // A value that changes with every commit of the file at path (by any
-    // process); 0 when the file cannot be read.
-    static uint32_t CommitStamp(const std::string& path);
 
     ~PstFile();  // commits pending changes; errors are swallowed, call Close to see them
     PstFile(const PstFile&) = delete;
@@ -51,8 +48,8 @@ public:
     // needs; a killed process does not.
     void Commit(bool durable = false);
     void Close(bool durable = false);
-    // Closes without writing anything more: for a file that another writer
-    // has changed since (what was not committed here is dropped).
+    // Closes without writing anything more (what was not committed here is
+    // dropped): for a file the caller gives up on.
     void Abandon();
 
     const std::string& Path() const;

@@ -1,16 +1,17 @@
-// The companion program `saving` and its command files.
+// The command files of the companion program `saving`, for callers that make
+// PST files and folders through it (the exporters call the store library
+// themselves).
 //
-// Command files live in the program folder (the folder of the running
-// executable). When that folder is not writable, the converter and `saving`
-// both use the per-user folder $XDG_RUNTIME_DIR/ferrywell if XDG_RUNTIME_DIR
-// is set, else $XDG_CACHE_HOME/ferrywell, else ~/.cache/ferrywell.
+// By default command files live in the program folder (the folder of the
+// running executable). When that folder is not writable, the per-user folder
+// $XDG_RUNTIME_DIR/ferrywell if XDG_RUNTIME_DIR is set, else
+// $XDG_CACHE_HOME/ferrywell, else ~/.cache/ferrywell. `saving --commands DIR`
+// reads them from DIR instead, which lets concurrent callers keep theirs apart.
 #pragma once
 
 #include <string>
 
 namespace store {
-
-class Session;
 
 inline constexpr const char* kSavingFile = "saving.txt";
 inline constexpr const char* kMailSavingFile = "mailsaving.txt";
@@ -42,15 +43,7 @@ struct MailSavingCommand {
 // folder type of more than 255 characters, a path of more than 4096 bytes.
 SavingCommand ParseSavingText(const std::string& text);
 MailSavingCommand ParseMailSavingText(const std::string& text);
-// Reads a whole command file from CommandFolder().
-std::string ReadCommandFile(const char* name);
-
-// Starts `saving` (beside the running executable) with the verb as its only
-// argument and waits for it. Commits the session's stores first so that the
-// companion sees every saved item. What it writes on its standard error goes
-// on to ours. Returns its exit code, or -1 when it could not be started or
-// did not exit; then *why, when given, says why: the last line it wrote on
-// its standard error (without its "saving VERB: " prefix), or how it ended.
-int RunCompanion(const std::string& verb, Session* session = nullptr, std::string* why = nullptr);
+// Reads a whole command file from folder.
+std::string ReadCommandFile(const std::string& folder, const char* name);
 
 }  // namespace store

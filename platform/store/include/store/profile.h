@@ -4,8 +4,14 @@
 // Folder: $FERRYWELL_PROFILE when set, else $XDG_DATA_HOME/ferrywell, else
 // ~/.local/share/ferrywell. File: profile.txt in that folder, UTF-8, one store
 // per line as display name, TAB, PST path.
+//
+// Several processes share the profile (concurrent exports, the window, the
+// companion program): every change is one Update, a read-modify-write under
+// an exclusive lock on profile.lock beside the file, ending in an atomic
+// replace, so that no process loses another's entry.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,9 +29,16 @@ public:
     // Reads the profile; a missing file gives an empty profile. Throws
     // StoreError when the file exists but cannot be read.
     static Profile Load();
-    // Writes the whole profile (through a temporary file and a rename).
-    // StoreError(InvalidArgument) for an entry that would break its line.
-    void Save() const;
+    // Changes the profile in one step that no other process interleaves
+    // with: takes the lock, reads the profile anew, lets change apply its
+    // change and, when change returns true, writes the whole profile
+    // (temporary file and rename). Returns the profile as it stands after.
+    // What change throws leaves the file as it was, and passes on. The lock
+    // is the caller's while change runs: claiming a name and making its file
+    // in change is race-free. StoreError when the lock cannot be taken or
+    // the profile cannot be read or written; StoreError(InvalidArgument) for
+    // an entry that would break its line.
+    static Profile Update(const std::function<bool(Profile&)>& change);
 
     const std::vector<ProfileStore>& Stores() const { return stores_; }
     const ProfileStore* Find(const std::string& name) const;  // case-insensitive for ASCII
@@ -37,6 +50,8 @@ public:
     static void CheckEntry(const ProfileStore& store);
 
 private:
+    void Save() const;
+
     std::vector<ProfileStore> stores_;
 };
 

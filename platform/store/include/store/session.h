@@ -1,6 +1,11 @@
 // The mail store session: logon to the default profile, its stores (PST
 // files), their folders, and contact items added to a folder.
 //
+// A session that has not logged on holds only the stores it creates
+// (CreateStore, CreateStoreUnderFreeName) or opens by file (OpenStoreFile):
+// the rest of the profile is neither opened nor changed, only the entry of
+// each store it adds. An exporter of a new PST works that way.
+//
 //   store::Session session;
 //   session.Logon();                                   // StoreError on failure
 //   store::Folder f = session.GetFolderFromPath("\\\\Personal Folders\\Contacts");
@@ -13,6 +18,7 @@
 #include <store/contact_item.h>
 #include <store/distlist_item.h>
 #include <store/error.h>
+#include <store/profile.h>
 
 #include <functional>
 #include <memory>
@@ -103,18 +109,25 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Opens every store of the default profile; the first logon creates the
-    // default store "Personal Folders" in the profile folder (and makes it
+    // Opens every store of the default profile; the first logon (the first
+    // to find no store of that name in the profile) creates the default
+    // store "Personal Folders" in the profile folder (and makes it
     // again when its file is gone; other stores whose file is gone are left
     // out). Throws StoreError whose text is kLogonFailedText followed by the
     // cause when the profile cannot be read or written or a listed store
     // cannot be opened.
     void Logon();
+    // Takes the profile's lock and reads the profile, without opening or
+    // making any store: throws StoreError as Logon does (kLogonFailedText
+    // followed by the cause) when the profile cannot be used.
+    void CheckProfile();
     // Commits and closes every store.
     void Logoff();
     bool LoggedOn() const { return loggedOn_; }
 
     std::vector<Store> Stores() const;
+    // The session's store of that name; once logged on, also one the
+    // profile lists (another program may have added it since logon).
     std::optional<Store> FindStore(const std::string& name);
     // "\\Store\Folder\Sub" (a trailing backslash is allowed). Folders lie
     // below the store's "Top of Personal Folders". Throws StoreError(NotFound)
@@ -122,8 +135,16 @@ public:
     Folder GetFolderFromPath(const std::string& path);
     std::optional<Folder> PickFolder(const FolderPicker& picker, const std::string& caption = "Please Select Folder");
 
-    // Creates a new PST at path and adds it to the profile as name.
+    // Creates a new PST at path and adds it to the profile as name, and
+    // opens it in the session. Throws StoreError(InvalidArgument) when the
+    // profile has a store of that name or a file is at path.
     Store CreateStore(const std::string& path, const std::string& name);
+    // Creates a new PST under the first of candidate(1), candidate(2), ...
+    // that is free (no store of that name in the profile, no file at its
+    // path) and opens it in the session. The name and the file are claimed
+    // under the profile's lock, the file made exclusively: concurrent
+    // callers, in one process or several, never get the same one.
+    Store CreateStoreUnderFreeName(const std::function<ProfileStore(int n)>& candidate);
     // Opens an existing PST at path for writing, once it opens cleanly (its
     // header, index trees, folders and their tables read without error), and
     // adds it to the session under the display name it carries, and to the
@@ -137,16 +158,20 @@ public:
     // Commits every store, so that other processes see what was saved.
     void Flush();
     // Commits and closes the session's store of that name, letting go of
-    // what it holds in memory, and leaves it out of the session (it stays in
-    // the profile: FindStore opens it again). Folders and items of it held
-    // elsewhere fail from then on. Nothing happens when no store has that
-    // name. Throws StoreError when the last commit fails.
+    // what it holds in memory, and leaves it out of the session (FindStore
+    // opens it again). Folders and items of it held elsewhere fail from then
+    // on. Nothing happens when no store has that name. Throws StoreError
+    // when the last commit fails.
     void CloseStore(const std::string& name);
 
 private:
-    std::shared_ptr<OpenStore> OpenProfileStore(const std::string& name, const std::string& path);
+    std::shared_ptr<OpenStore> OpenStoreAt(const std::string& name, const std::string& path);
+    // Under the profile's lock: claim (given the profile read anew) makes the
+    // new store's file and says which; it joins the profile and the session.
+    Store ClaimNewStore(const std::function<ProfileStore(const Profile&)>& claim);
     void RequireLogon() const;
     std::vector<std::shared_ptr<OpenStore>> stores_;
+    std::vector<ProfileStore> closed_;  // closed by CloseStore, to open again by name
     bool loggedOn_ = false;
 };
 
