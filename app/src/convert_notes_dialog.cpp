@@ -210,7 +210,7 @@ void CConvertNotes::UiSetTarget(const QString& target) {
     status_->setText(kFolderStatus + target);
 }
 
-void CConvertNotes::UiSetOutcome(const exporting::ExportOutcome& outcome) {
+void CConvertNotes::UiShowOutcome(const exporting::ExportOutcome& outcome) {
     const std::string message = exporting::EndOfRunMessage(outcome);
     if (message.empty()) return;
     // A run that went through its folders reads "Finish" while its message

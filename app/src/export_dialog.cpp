@@ -13,7 +13,6 @@
 #include <QUrl>
 
 #include <chrono>
-#include <thread>
 #include <utility>
 
 namespace app {
@@ -36,7 +35,10 @@ notes::OleDate PickerDate(const QDateTimeEdit& picker) {
 }
 
 ExportDialog::ExportDialog(app::FerrywellState& state, QWidget* parent)
-    : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)) {}
+    : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)) {
+    // An export held back by a full log goes on as the log takes lines in.
+    connect(log_, &CExportLog::backlogShrank, this, [bridge = bridge_] { bridge->Notify(); });
+}
 
 void ExportDialog::SetDestination(const QString& path) {
     destination_ = path;
@@ -150,38 +152,54 @@ void ExportDialog::StartExport(exporting::ExportRequest request) {
     running_ = true;
     stop_->store(0);
     auto shared = std::make_shared<const exporting::ExportRequest>(std::move(request));
+    // The worker does not wait for the dialog at the end: what it hands over
+    // last is queued, and the dialog shows the closing notice with the run
+    // over, its target closed and every line of it in the log.
     StartWorker(workers_, [request = shared, stop = stop_, bridge = bridge_, dlg = this] {
         exporting::ExportOutcome outcome;
         {
-            DialogExportSink sink(bridge, dlg);
+            DialogExportSink sink(dlg);
             outcome = exporting::RunExport(*request, *stop, sink);
         }
-        const std::string folder = exporting::FinishedFolder(*request, outcome);
-        bridge->Call([dlg, &outcome, &folder] {
-            dlg->outcome_ = std::move(outcome);
-            dlg->running_ = false;
-            if (!folder.empty()) OpenFolder(QString::fromStdString(folder));
-            dlg->Finished();
+        std::string folder = exporting::FinishedFolder(*request, outcome);
+        bridge->Post([dlg, outcome = std::move(outcome), folder = std::move(folder)]() mutable {
+            dlg->RunEnded(std::move(outcome), folder);
         });
     }, [bridge = bridge_, dlg = this](const std::string& what) {
         // The export reports its own failures; this is the last resort for
         // anything it let through: said in the log, the dialog idle again.
-        bridge->Call([dlg, what] {
-            dlg->UiAppendLines({LogLine{"The export stopped on an error: " + what, exporting::kColourError}});
-            dlg->outcome_ = {};
-            dlg->outcome_.error = what;
-            dlg->running_ = false;
-            dlg->Finished();
-        });
+        bridge->Post([dlg, what] { dlg->RunFailed(what); });
     });
 }
 
+void ExportDialog::RunEnded(exporting::ExportOutcome outcome, const std::string& folder) {
+    outcome_ = std::move(outcome);
+    running_ = false;
+    Finished();
+    // The notice comes below the whole log, its closing line included.
+    log_->Flush();
+    UiShowOutcome(outcome_);
+    if (!folder.empty()) OpenFolder(QString::fromStdString(folder));
+    emit exportEnded();
+}
+
+void ExportDialog::RunFailed(const std::string& what) {
+    UiAppendLines({LogLine{"The export stopped on an error: " + what, exporting::kColourError}});
+    outcome_ = {};
+    outcome_.error = what;
+    running_ = false;
+    Finished();
+    emit exportEnded();
+}
+
 void ExportDialog::StopAndWait() {
-    if (workers_->Running() == 0) return;
+    // Running until the dialog has taken the run's end: until then the
+    // worker may still hand something over.
+    if (!running_) return;
     stop_->store(1);
     // From here on the worker's calls are dropped and it never waits for us.
     bridge_->Close();
-    while (workers_->Running() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    workers_->WaitUntilNone();
     running_ = false;
 }
 
@@ -209,9 +227,9 @@ void DialogExportSink::Flush() {
     auto lines = std::make_shared<LogBatch>(std::exchange(pending_, {}));
     Finish();
     // A window far behind (a busy machine) holds the export back rather than
-    // let the queue grow without end.
-    while (dlg_->Log().Backlog() > kMaxBacklog && !bridge_->IsClosed())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // let the queue grow without end; the log wakes it as it takes lines in.
+    const CExportLog& log = dlg_->Log();
+    bridge_->WaitUntil([&log] { return log.Backlog() <= kMaxBacklog; });
     inFlight_ = bridge_->Post([d = dlg_, lines] { d->UiAppendBatch(std::move(*lines)); });
 }
 
@@ -232,11 +250,6 @@ void DialogExportSink::SetProgress(uint64_t done, uint64_t total) {
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
     bridge_->Post([d = dlg_, done, total] { d->UiSetProgress(done, total); });
-}
-
-void DialogExportSink::SetOutcome(const exporting::ExportOutcome& outcome) {
-    Finish();
-    bridge_->Call([d = dlg_, outcome] { d->UiSetOutcome(outcome); });
 }
 
 }  // namespace app

@@ -96,6 +96,7 @@ void CExportLog::Insert(size_t count, std::chrono::steady_clock::time_point dead
     backlog_.store(waiting_, std::memory_order_relaxed);
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
+    emit backlogShrank();
 }
 
 QStringList CExportLog::Lines() {

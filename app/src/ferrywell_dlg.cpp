@@ -39,6 +39,12 @@ using controls::MessageService;
 using controls::MsgButtons;
 using controls::MsgIcon;
 
+namespace {
+// The window's own folder in the scratch folder, and its page file.
+constexpr char kPreviewFolderPrefix[] = "window";
+constexpr char kPreviewPageName[] = "header.html";
+}  // namespace
+
 controls::CheckListRow ToListRow(const notes::ListRow& r) {
     controls::CheckListRow row;
     row.text = {QString(), QString(), QString::fromStdString(r.no), QString::fromStdString(r.viewIndex),
@@ -81,10 +87,14 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget
     list_->SetColumns(InitialColumns());
     list_->Init();
     explorer_->ShowStartPage();
-    ChoosePreviewPage();
     EnsureScratchFolder();
     resize(1180, 720);
     qApp->installEventFilter(this);
+    workers_->SetOnIdle([bridge = bridge_, dlg = this] {
+        bridge->Post([dlg] {
+            if (dlg->RunningWorkers() == 0) emit dlg->workersIdle();
+        });
+    });
 }
 
 CFerrywellDlg::~CFerrywellDlg() {
@@ -103,14 +113,15 @@ void CFerrywellDlg::EnsureScratchFolder() {
 
 QString CFerrywellDlg::GetAppPath() { return QCoreApplication::applicationDirPath() + "/"; }
 
-void CFerrywellDlg::ChoosePreviewPage() {
-    QString folder = GetAppPath();
-    if (!QFileInfo(folder).isWritable()) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-        QDir().mkpath(folder);
-        folder += "/";
-    }
-    previewPage_ = (folder + "header.html").toStdString();
+std::string CFerrywellDlg::PreviewPagePath() {
+    EnsureScratchFolder();
+    const std::string scratch = state_->tempFilePath.get();
+    // A preview still writing into the folder it was given keeps that one
+    // until it ends.
+    if (!previewFolder_ || previewFolder_->Parent() != scratch || !previewFolder_->Exists())
+        previewFolder_ = std::make_shared<selection::PrivateFolder>(scratch, kPreviewFolderPrefix);
+    if (previewFolder_->Path().empty()) return {};
+    return previewFolder_->Path() + kPreviewPageName;
 }
 
 void CFerrywellDlg::BuildToolbar() {
@@ -382,7 +393,10 @@ void CFerrywellDlg::OnNMClickList1() {
     const controls::CheckListRow& row = list_->Model().Row(p - 1);
     state_->previewEntry.store(row.text[2].toInt());
     state_->previewView.store(row.text[3].toInt());
-    RunInWorker([state = state_, bridge = bridge_, dlg = this, page = previewPage_] {
+    const std::string page = PreviewPagePath();
+    // The worker holds the page's folder, so that it outlives a closed window
+    // until the page is written.
+    RunInWorker([state = state_, bridge = bridge_, dlg = this, page, folder = previewFolder_] {
         DialogPreviewView view(bridge, dlg);
         notes::PreviewChosenRow(*state, view, page);
     });

@@ -171,10 +171,9 @@ void CSINGLENSFMAILSAVE::Finished() {
     startExport_->setText(kStartExport);
 }
 
-void CSINGLENSFMAILSAVE::UiSetOutcome(const exporting::ExportOutcome& outcome) {
+void CSINGLENSFMAILSAVE::UiShowOutcome(const exporting::ExportOutcome& outcome) {
     const std::string message = exporting::EndOfRunMessage(outcome);
     if (!message.empty()) UiShowMessage(QString::fromStdString(message));
-    startExport_->setText(kStartExport);
 }
 
 void CSINGLENSFMAILSAVE::reject() {

@@ -10,7 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QApplication>
 #include <QLineEdit>
@@ -25,21 +25,21 @@ namespace app {
 
 namespace {
 
+// Runs the event loop until the window's workers have all ended.
 void WaitForWorkers(CFerrywellDlg& dlg) {
-    QElapsedTimer timer;
-    timer.start();
-    while ((dlg.RunningWorkers() > 0 || timer.elapsed() < 300) && timer.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QEventLoop loop;
+    QObject::connect(&dlg, &CFerrywellDlg::workersIdle, &loop, &QEventLoop::quit);
+    while (dlg.RunningWorkers() > 0) loop.exec();
 }
 
 // Runs the dialog's export into a folder of its own to its end.
 void RunExport(ExportDialog& dialog, int kindRadio, int browse, int start) {
+    QEventLoop loop;
+    QObject::connect(&dialog, &ExportDialog::exportEnded, &loop, &QEventLoop::quit);
     dialog.findChild<QRadioButton*>(QString("id%1").arg(kindRadio))->click();
     dialog.findChild<QPushButton*>(QString("id%1").arg(browse))->click();
     dialog.findChild<QPushButton*>(QString("id%1").arg(start))->click();
-    QElapsedTimer timer;
-    timer.start();
-    while (dialog.IsExporting() && timer.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (dialog.IsExporting()) loop.exec();
 }
 
 bool Save(QWidget& widget, const QString& folder, const QString& name) {
@@ -108,10 +108,7 @@ int RunScreenshots(const QString& dbPath, const QString& folder) {
     search.show();
     search.findChild<QLineEdit*>("id1045")->setText(QFileInfo(QFileInfo(database).absolutePath()).absolutePath());
     search.findChild<QCheckBox*>("id1037")->setChecked(true);
-    search.OnBnClickedOksearch();
-    QElapsedTimer searching;
-    searching.start();
-    while (search.IsSearching() && searching.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    search.OnBnClickedOksearch();  // returns when the search has ended
     auto* results = search.findChild<QTreeWidget*>("id1044");
     if (results->topLevelItemCount() > 0) results->setCurrentItem(results->topLevelItem(0));
     ok = Save(search, folder, "search-dialog.png") && ok;

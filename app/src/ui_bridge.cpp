@@ -126,6 +126,17 @@ void UiBridge::Run(const std::shared_ptr<Task>& task) {
     cv_.notify_all();
 }
 
+bool UiBridge::WaitUntil(const std::function<bool()>& ready) {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return closed_ || ready(); });
+    return !closed_;
+}
+
+void UiBridge::Notify() {
+    std::lock_guard lock(mutex_);
+    cv_.notify_all();
+}
+
 void UiBridge::Close() {
     std::lock_guard lock(mutex_);
     closed_ = true;
@@ -135,6 +146,37 @@ void UiBridge::Close() {
 bool UiBridge::IsClosed() const {
     std::lock_guard lock(mutex_);
     return closed_;
+}
+
+void WorkerCount::Started() {
+    std::lock_guard lock(mutex_);
+    ++count_;
+}
+
+void WorkerCount::Ended() {
+    std::function<void()> idle;
+    {
+        std::lock_guard lock(mutex_);
+        if (--count_ > 0) return;
+        ended_.notify_all();
+        idle = onIdle_;
+    }
+    if (idle) idle();
+}
+
+void WorkerCount::SetOnIdle(std::function<void()> fn) {
+    std::lock_guard lock(mutex_);
+    onIdle_ = std::move(fn);
+}
+
+int WorkerCount::Running() const {
+    std::lock_guard lock(mutex_);
+    return count_;
+}
+
+void WorkerCount::WaitUntilNone() {
+    std::unique_lock lock(mutex_);
+    ended_.wait(lock, [this] { return count_ == 0; });
 }
 
 void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()> fn, WorkerFailure onFailure) {

@@ -67,14 +67,13 @@ int SinkOnly(int lines) {
     app::FerrywellState state;
     app::CConvertNotes dlg(state, {});
     dlg.show();
-    auto bridge = app::UiBridge::Create();
     std::atomic<bool> done{false};
     Heartbeat heartbeat;
     StartWatch(heartbeat);
     QElapsedTimer t;
     t.start();
     std::thread worker([&] {
-        app::DialogExportSink sink(bridge, &dlg);
+        app::DialogExportSink sink(&dlg);
         for (int i = 0; i < lines; ++i) {
             const bool skip = i % 10 == 9;
             sink.AppendToLog(skip ? "Skip Message Dates Not match" : "Export Items: Contact number " + std::to_string(i),
@@ -88,7 +87,6 @@ int SinkOnly(int lines) {
     Wait([&] { return done.load() && dlg.Log().Backlog() == 0; });
     worker.join();
     const double totalMs = double(t.nsecsElapsed()) / 1e6;
-    bridge->Close();
     // The last line end opens an empty block.
     return Report("lines logged through the sink", totalMs, heartbeat, dlg.Log().blockCount() - 1, lines);
 }

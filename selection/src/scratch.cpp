@@ -1,4 +1,5 @@
 #include <selection/path.h>
+#include <selection/private_folder.h>
 #include <selection/scratch.h>
 
 #include <cstdlib>
@@ -12,7 +13,7 @@ namespace selection {
 namespace fs = std::filesystem;
 
 namespace {
-constexpr char kPrivateFolderPattern[] = "ferrywell-XXXXXX";
+constexpr char kPrivateFolderPrefix[] = "ferrywell";
 
 bool IsUsableFolder(const char* path) {
     if (!path || path[0] != '/') return false;
@@ -41,9 +42,8 @@ std::string RuntimeFolder() {
 }
 
 std::string ScratchFolders::MakeInLocked(const std::string& folder) {
-    // mkdtemp makes the folder with mode 0700 under a name nobody else holds.
-    std::string root = PathParts::AddBackSlash(folder) + kPrivateFolderPattern;
-    if (!::mkdtemp(root.data())) return {};
+    const std::string root = MakePrivateFolder(folder, kPrivateFolderPrefix);
+    if (root.empty()) return {};
     roots_.push_back(root);
     const std::string scratch = root + "/" + kScratchName + "/";
     if (::mkdir(scratch.c_str(), 0700) != 0) return {};

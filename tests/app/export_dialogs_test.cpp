@@ -44,6 +44,15 @@ QList<bool> EnabledStates(QWidget& dialog, std::initializer_list<int> ids) {
     return states;
 }
 
+// Returns once every call that workers queued for the user-interface thread
+// so far has been taken (run, or dropped for a closed window): one queued
+// now comes after them.
+void DrainQueuedCalls() {
+    bool taken = false;
+    app::UiBridge::Create()->Post([&taken] { taken = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(taken, 60000);
+}
+
 QStringList FilesBelow(const QString& dir) {
     QStringList files;
     QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
@@ -78,6 +87,7 @@ private slots:
     void openedFromTheCommandLineBothDialogsWritePdf();
     void aRunThatWritesNothingSaysWhy();
     void bothDialogsNameFilesByFileAs();
+    void theClosingNoticeComesWhenTheRunIsOver();
 
 private:
     // The database analysed in a main window; the records of its folders.
@@ -695,7 +705,8 @@ void ExportDialogsTest::closingDuringAnExportStopsAndWaits() {
         QCOMPARE(dialogs_->messages.size(), 2);
         QCOMPARE(dialogs_->messages[0], which == 0 ? QString(app::kAskStop) : QString(app::kAskExit));
         dlg.reset();
-        QTest::qWait(50);  // what the worker had queued finds the dialog gone
+        // What the worker had queued finds the dialog gone.
+        DrainQueuedCalls();
         const qsizetype written = FilesBelow(out.path()).filter(".msg").size();
         QVERIFY2(written > 0 && uint64_t(written) < contacts, qPrintable(QString::number(written)));
     }
@@ -924,6 +935,78 @@ void ExportDialogsTest::bothDialogsNameFilesByFileAs() {
             QVERIFY(names.contains("Doe, Jane--26.vcf"));
             QVERIFY(names.contains("Pat Quinlan--45.vcf"));  // a full name alone
             QCOMPARE(names.filter(QRegularExpression("^[^ ].*, .*--\\d+\\.vcf$")).size(), names.size() - 1);
+        }
+    }
+}
+
+void ExportDialogsTest::theClosingNoticeComesWhenTheRunIsOver() {
+    OpenSample();
+    ListFolder("Contacts");
+    for (int row : {3, 5, 40}) main_->List().Model().SetChecked(row, true);
+    // When the notice shows, the run is over: the dialog is idle, the log
+    // ends with "Completed" and the output is the file a reader finds later.
+    struct Case {
+        const char* what;
+        bool tree;
+        int radio;
+        QString suffix;
+    } cases[] = {
+        {"tree, a new PST", true, 1006, ".pst"},
+        {"tree, CSV", true, 1049, ".csv"},
+        {"list, a new PST", false, 1006, ".pst"},
+        {"list, CSV", false, 1029, ".csv"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir out, copies;
+        std::unique_ptr<app::ExportDialog> dlg;
+        if (c.tree) dlg = std::make_unique<CConvertNotes>(main_->State(), std::vector<notes::FolderRecord>{Record("Contacts")});
+        else dlg = std::make_unique<CSINGLENSFMAILSAVE>(main_->State(), main_->List().Model());
+        dlg->show();
+        Child<QRadioButton>(*dlg, c.radio)->click();
+        dialogs_->paths.push_back(out.path());
+        QTest::mouseClick(Child(*dlg, c.tree ? 1010 : 1033), Qt::LeftButton);
+
+        struct AtNotice {
+            int notices = 0;
+            QString text, lastLine;
+            bool exporting = true;
+            QStringList outputs;  // copied as they were
+        } at;
+        controls::MessageService::SetResponder([&](const controls::MessageRequest& r) {
+            ++at.notices;
+            at.text = r.text;
+            at.exporting = dlg->IsExporting();
+            at.lastLine = dlg->Log().Lines().value(dlg->Log().Lines().size() - 1);
+            for (const QString& file : FilesBelow(out.path()).filter(c.suffix)) {
+                at.outputs << file;
+                QFile::copy(out.filePath(file), copies.filePath(QString::number(at.outputs.size()) + c.suffix));
+            }
+            return MsgAnswer::Ok;
+        });
+        RunToEnd(*dlg, Child<QPushButton>(*dlg, c.tree ? 1037 : 1034));
+        const exporting::ExportOutcome outcome = dlg->LastOutcome();
+        dlg.reset();
+        DrainQueuedCalls();
+
+        QCOMPARE(at.notices, 1);
+        QVERIFY2(at.text.startsWith("Conversion Completed Successfully!"), qPrintable(at.text));
+        QVERIFY(!at.exporting);
+        QCOMPARE(at.lastLine, QString("Completed"));
+        QVERIFY(outcome.totals.written >= 3);
+        QCOMPARE(at.outputs, FilesBelow(out.path()).filter(c.suffix));
+        QCOMPARE(at.outputs.size(), 1);
+        QFile final(out.filePath(at.outputs[0])), seen(copies.filePath("1" + c.suffix));
+        QVERIFY(final.open(QIODevice::ReadOnly) && seen.open(QIODevice::ReadOnly));
+        QCOMPARE(seen.readAll(), final.readAll());
+        if (c.suffix == ".pst") {
+            // A PST reader takes the file as it was when the notice showed.
+            QProcess reader;
+            reader.start("pffinfo", {seen.fileName()});
+            QVERIFY(reader.waitForFinished(60000));
+            QCOMPARE(reader.exitCode(), 0);
+        } else {
+            seen.seek(0);
+            QVERIFY(uint64_t(seen.readAll().count('\n')) > outcome.totals.written);  // the header, a row each
         }
     }
 }

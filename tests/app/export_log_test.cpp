@@ -76,12 +76,11 @@ void ExportLogTest::everyEntryInOrderInItsColour() {
 void ExportLogTest::aWorkersBatchesAndTheWindowsOwnLine() {
     app::FerrywellState state;
     app::CConvertNotes dlg(state, {});
-    auto bridge = app::UiBridge::Create();
     // More than fits one batch and more than the log lets wait at once.
     const std::vector<app::LogLine> expected = Entries(int(app::DialogExportSink::kMaxBacklog) + 5000);
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        app::DialogExportSink sink(bridge, &dlg);
+        app::DialogExportSink sink(&dlg);
         for (const app::LogLine& line : expected) sink.AppendToLog(line.text, line.colour);
         sink.Finish();
         done = true;
@@ -94,7 +93,6 @@ void ExportLogTest::aWorkersBatchesAndTheWindowsOwnLine() {
     std::vector<app::LogLine> all = expected;
     all.push_back({"Saving process stopped by user!", kGreen});
     Compare(dlg.Log(), all);
-    bridge->Close();
 }
 
 QTEST_MAIN(ExportLogTest)

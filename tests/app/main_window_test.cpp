@@ -98,6 +98,7 @@ private slots:
     void listColumnsFitTheirContent();
     void helpOpensTheGuideWeShip();
     void endingSignalsRemoveTheScratchFolder();
+    void eachWindowPreviewsInAFolderOfItsOwn();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
@@ -635,6 +636,57 @@ void MainWindowTest::endingSignalsRemoveTheScratchFolder() {
         QCOMPARE(program.exitCode(), signal);
         QVERIFY2(made().isEmpty(), qPrintable(made().join(' ')));
     }
+}
+
+void MainWindowTest::eachWindowPreviewsInAFolderOfItsOwn() {
+    // The program folder's page file, if an older build left one, stays as it is.
+    const QFileInfo programPage(CFerrywellDlg::GetAppPath() + "header.html");
+    const QDateTime programPageTime = programPage.exists() ? programPage.lastModified() : QDateTime();
+
+    // This window's database and scratch location come from the selection
+    // dialog; a second window of the process opens the same database.
+    QTemporaryDir chosen;
+    dialogs->paths = {kSample, chosen.path()};
+    QTimer::singleShot(0, this, [&] {
+        auto* first = qobject_cast<app::FirstDialog*>(QApplication::activeModalWidget());
+        QVERIFY(first);
+        for (const char* button : {"id1001", "id1038", "id1002"})
+            QTest::mouseClick(first->findChild<QPushButton*>(button), Qt::LeftButton);
+    });
+    Trigger(Action("id32774"));
+    WaitIdle();
+    auto other = std::make_unique<CFerrywellDlg>(std::make_shared<app::FerrywellState>());
+    other->SetExitHandler([](int) {});
+    other->OpenDatabase(kSample.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(other->RunningWorkers(), 0, 60000);
+
+    struct Window {
+        CFerrywellDlg* window;
+        QString scratch;  // where its scratch folder lies
+    } windows[] = {{dlg.get(), chosen.path() + "/ferrywell-"},
+                   {other.get(), QString::fromStdString(other->State().tempFilePath.get())}};
+    QStringList pages;
+    for (const Window& w : windows) {
+        for (const auto& record : w.window->State().folders.Snapshot())
+            if (record.folderName == "Contacts") w.window->Tree().SelectItem(record.treeItem);
+        QTRY_COMPARE_WITH_TIMEOUT(w.window->RunningWorkers(), 0, 60000);
+        auto& list = w.window->List();
+        list.selectRow(45);
+        QTRY_COMPARE_WITH_TIMEOUT(w.window->RunningWorkers(), 0, 60000);
+        const QString page = QString::fromStdString(w.window->PreviewPagePath());
+        QVERIFY2(page.startsWith(w.scratch), qPrintable(page));
+        QVERIFY(page.startsWith(QString::fromStdString(w.window->State().tempFilePath.get())));
+        QVERIFY(!page.startsWith(CFerrywellDlg::GetAppPath()));
+        QVERIFY(ReadAll(page.toStdString()).contains("Pat Quinlan"));
+        pages << page;
+    }
+    QVERIFY(pages[0] != pages[1]);
+    QCOMPARE(programPage.exists() ? QFileInfo(programPage.filePath()).lastModified() : QDateTime(), programPageTime);
+
+    // A closed window's folder goes with it; the other's page stays.
+    other.reset();
+    QVERIFY(!QFileInfo::exists(QFileInfo(pages[1]).path()));
+    QVERIFY(QFileInfo::exists(pages[0]));
 }
 
 QTEST_MAIN(MainWindowTest)

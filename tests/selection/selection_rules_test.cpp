@@ -1,4 +1,5 @@
 #include <selection/path.h>
+#include <selection/private_folder.h>
 #include <selection/scratch.h>
 
 #include <gtest/gtest.h>
@@ -140,4 +141,39 @@ TEST(ScratchFolders, MadeAgainWhenGoneAndInAChosenFolder) {
     for (const std::string& made : {second, third, inChosen}) EXPECT_FALSE(fs::exists(made)) << made;
     EXPECT_EQ(testsupport::ReadFile(existing), "the user's own");
     EXPECT_TRUE(fs::is_directory(chosen.Path()));
+}
+
+TEST(PrivateFolder, OneForEachOwnerAndGoneWithIt) {
+    testsupport::TempDir parent;
+    const std::string bystander = parent.Write("keep.txt", "not ours");
+    std::string first, second;
+    {
+        selection::PrivateFolder a(parent.Path().string(), "window"), b(parent.Path().string(), "window");
+        first = a.Path();
+        second = b.Path();
+        ASSERT_FALSE(first.empty());
+        EXPECT_NE(first, second);  // two windows never share one
+        EXPECT_EQ(a.Parent(), parent.Path().string());
+        for (const std::string& made : {first, second}) {
+            const fs::path folder = fs::path(made).parent_path();
+            EXPECT_EQ(folder.parent_path(), parent.Path()) << made;
+            EXPECT_EQ(folder.filename().string().rfind("window-", 0), 0u) << made;
+            EXPECT_EQ(Access(folder), fs::perms::owner_all) << made;
+        }
+        std::ofstream(first + "header.html") << "<p>x</p>";
+        EXPECT_TRUE(a.Exists());
+        fs::remove_all(second);
+        EXPECT_FALSE(b.Exists());  // a cleaner took it: its owner makes another
+    }
+    // Each went with what it held; nothing else was touched.
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_EQ(testsupport::ReadFile(bystander), "not ours");
+
+    // Where none can be made there is none, and nothing is removed.
+    for (const std::string& where : {std::string(), std::string("/proc/ferrywell-cannot-create"), bystander}) {
+        selection::PrivateFolder none(where, "window");
+        EXPECT_TRUE(none.Path().empty()) << where;
+        EXPECT_FALSE(none.Exists()) << where;
+    }
+    EXPECT_EQ(testsupport::ReadFile(bystander), "not ours");
 }

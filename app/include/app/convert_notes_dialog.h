@@ -40,7 +40,7 @@ public:
     void SaveMailBox();
 
     void UiSetTarget(const QString& target) override;
-    void UiSetOutcome(const exporting::ExportOutcome& outcome) override;
+    void UiShowOutcome(const exporting::ExportOutcome& outcome) override;
     void reject() override;
 
 protected:

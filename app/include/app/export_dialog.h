@@ -4,7 +4,9 @@
 // their buttons' texts, the closing notice and the folder to show from what
 // the sink reports. The worker reaches the dialog only through a UiBridge;
 // closing the dialog stops the export, closes the bridge and waits for the
-// worker, so no widget is touched after the dialog is gone.
+// worker, so no widget is touched after the dialog is gone. The closing
+// notice comes once the run has ended: its target closed, its last line
+// logged, its worker gone.
 #pragma once
 
 #include <app/export_log.h>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -67,6 +70,9 @@ public:
     // The stop request the running export reads (abort_process, bStopProcess).
     std::atomic<int>& StopRequest() { return *stop_; }
     CExportLog& Log() { return *log_; }
+    // What an export reaches the dialog through; the dialog wakes an export
+    // held back by a full log through it.
+    const std::shared_ptr<UiBridge>& Bridge() const { return bridge_; }
     // The outcome of the last export that ran to its end.
     const exporting::ExportOutcome& LastOutcome() const { return outcome_; }
     // Moves a progress bar (the main window's) while an export runs.
@@ -87,13 +93,18 @@ public:
     void UiAppendBatch(LogBatch batch);
     // The folder the contacts go into from now on.
     virtual void UiSetTarget(const QString&) {}
-    // The export's result is settled (its closing log line is still to come).
-    virtual void UiSetOutcome(const exporting::ExportOutcome& outcome) = 0;
+    // The run has ended (its target closed, "Completed" in the log, the
+    // dialog idle again): says how it went.
+    virtual void UiShowOutcome(const exporting::ExportOutcome& outcome) = 0;
     void UiSetProgress(uint64_t done, uint64_t total);
     void UiShowMessage(const QString& text);
 
     // The user chose kind with its radio.
     virtual void OnModeChosen(exporting::OutputKind kind) = 0;
+
+signals:
+    // A run ended and the dialog has said how (its closing notice was shown).
+    void exportEnded();
 
 protected:
     // The request with the window's database and scratch folder.
@@ -102,8 +113,9 @@ protected:
     // a message box). A missing destination is not one: the export itself
     // says so in the log.
     bool Acceptable(const exporting::ExportRequest& request);
-    // Runs the request on a worker; once it returns, a finished folder is
-    // shown and Finished runs, on this thread.
+    // Runs the request on a worker; once the run has ended and the worker is
+    // done with the dialog, Finished runs on this thread, then the closing
+    // notice is shown and a finished folder opened.
     void StartExport(exporting::ExportRequest request);
     virtual void Finished() = 0;
     // Adds the naming check (1069) and list, the filter check, the two date
@@ -113,6 +125,7 @@ protected:
     // The options the naming and filter controls give.
     exporting::ExportOptions FilterOptions(exporting::OutputKind kind, const QString& destination) const;
     // Asks the stop, lets the worker end without the dialog and waits for it.
+    // The dialog takes no further report of that run (nor of a later one).
     void StopAndWait();
 
     // The destination, shown in the path box.
@@ -143,6 +156,10 @@ protected:
     QCheckBox* attachments_ = nullptr;
 
 private:
+    // On this thread once the run's worker has handed everything over.
+    void RunEnded(exporting::ExportOutcome outcome, const std::string& folder);
+    void RunFailed(const std::string& what);
+
     std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
     std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
     std::shared_ptr<std::atomic<int>> stop_ = std::make_shared<std::atomic<int>>(0);
@@ -156,21 +173,21 @@ private:
 // The export's sink in a dialog: log lines go over in batches (at most
 // kBatchLines or kBatchAge old) while the export goes on, one batch on its
 // way at a time; the export waits while the log has more than kMaxBacklog
-// lines still to show. Progress goes over without waiting. The target and the
-// outcome wait until the dialog has taken them, after the lines logged before
-// them.
+// lines still to show, until the log, taking lines in, wakes it. Progress
+// goes over without waiting. The target waits until the dialog has taken it,
+// after the lines logged before it. The outcome is the run's result, which
+// the dialog takes when the run has ended.
 class DialogExportSink : public exporting::ExportSink {
 public:
     static constexpr std::chrono::milliseconds kBatchAge{30};
     static constexpr size_t kBatchLines = 4000;
     static constexpr size_t kMaxBacklog = 20000;
 
-    DialogExportSink(std::shared_ptr<UiBridge> bridge, ExportDialog* dlg) : bridge_(std::move(bridge)), dlg_(dlg) {}
+    explicit DialogExportSink(ExportDialog* dlg) : bridge_(dlg->Bridge()), dlg_(dlg) {}
     ~DialogExportSink() override { Finish(); }
     void AppendToLog(const std::string& text, uint32_t colour) override;
     void SetProgress(uint64_t done, uint64_t total) override;
     void SetTarget(const std::string& target) override;
-    void SetOutcome(const exporting::ExportOutcome& outcome) override;
     // Hands the waiting lines over; waits for the batch before.
     void Flush();
     // Waits until every line handed over is in the log's queue.

@@ -81,6 +81,10 @@ public:
     QStringList Lines();
     QColor LineColour(int line);
 
+signals:
+    // Entries went from the queue into the document: Backlog() is smaller.
+    void backlogShrank();
+
 private:
     // Inserts one slice and, while entries remain, asks for another turn.
     void Feed();

@@ -13,6 +13,7 @@
 #include <controls/wait_dialog.h>
 
 #include <notes/list_fill.h>
+#include <selection/private_folder.h>
 #include <app/ferrywell_state.h>
 
 #include <QMainWindow>
@@ -74,9 +75,12 @@ public:
     // The count outlives the window, for waiting on workers it left running.
     std::shared_ptr<const WorkerCount> Workers() const { return workers_; }
     bool IsWaitWindowShown() const { return wait_ != nullptr; }
-    // The page file of the preview: "header.html" in the program's folder,
-    // or in the per-user data folder when the program's folder is read-only.
-    const std::string& PreviewPagePath() const { return previewPage_; }
+    // The page file of the preview: "header.html" in a folder of this
+    // window's own inside the scratch folder (state.tempFilePath), made when
+    // first needed and again when the scratch folder changed or it has gone;
+    // removed when the window and the previews writing into it are done.
+    // Empty when no such folder can be made.
+    std::string PreviewPagePath();
     // What Exit does once confirmed; ends the process by default.
     void SetExitHandler(std::function<void(int)> handler) { exitHandler_ = std::move(handler); }
     // Where Help looks for the user guide instead of UserGuidePlaces().
@@ -127,6 +131,10 @@ public:
     void UiNavigate(const std::string& path);
     void UiTaskEnded(const StopRequest& stop);
 
+signals:
+    // The last worker of the window ended: none runs now.
+    void workersIdle();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -136,7 +144,6 @@ private:
     void BuildToolbar();
     void BuildStatusBar();
     void BuildCentre();
-    void ChoosePreviewPage();
     // Points state.tempFilePath at an existing scratch folder of this
     // process unless it names one already, however the database was chosen.
     void EnsureScratchFolder();
@@ -145,7 +152,7 @@ private:
     std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
     std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
     std::function<void(int)> exitHandler_;
-    std::string previewPage_;
+    std::shared_ptr<selection::PrivateFolder> previewFolder_;
     QStringList guidePlaces_;
 
     controls::CToolBar24* toolbar_ = nullptr;

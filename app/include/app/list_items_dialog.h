@@ -40,7 +40,7 @@ public:
     // dialog, the list and the window's state, run on a worker.
     void SaveData();
 
-    void UiSetOutcome(const exporting::ExportOutcome& outcome) override;
+    void UiShowOutcome(const exporting::ExportOutcome& outcome) override;
     void reject() override;
 
 protected:

@@ -4,7 +4,6 @@
 // on at once, so that neither side can wait for the other for ever.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -35,6 +34,11 @@ public:
     // Called on the user-interface thread only: runs a posted task (unless
     // the bridge is closed) and wakes the worker waiting for it.
     void Run(const std::shared_ptr<Task>& task);
+    // Called on a worker: waits until ready() holds (true) or the bridge is
+    // closed (false). ready() is checked under the bridge's lock, so the
+    // user-interface thread, having changed what it reads, calls Notify.
+    bool WaitUntil(const std::function<bool()>& ready);
+    void Notify();
     // Called on the user-interface thread only.
     void Close();
     bool IsClosed() const;
@@ -50,12 +54,19 @@ private:
 // Counts the running worker threads of one window.
 class WorkerCount {
 public:
-    void Started() { ++count_; }
-    void Ended() { --count_; }
-    int Running() const { return count_.load(); }
+    void Started();
+    void Ended();
+    int Running() const;
+    // Returns once no worker counted here runs any more.
+    void WaitUntilNone();
+    // fn runs on a worker's thread whenever its end leaves none running.
+    void SetOnIdle(std::function<void()> fn);
 
 private:
-    std::atomic<int> count_{0};
+    mutable std::mutex mutex_;
+    std::condition_variable ended_;
+    int count_ = 0;
+    std::function<void()> onIdle_;
 };
 
 // What a worker that failed reports: the text of what it threw.

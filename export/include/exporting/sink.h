@@ -55,8 +55,9 @@ public:
     // The folder contacts go into from now on: a store path or a directory.
     virtual void SetTarget(const std::string& target) { (void)target; }
     // The run's result, once, as soon as it is settled: before the closing
-    // line "Completed" where the run writes one, so that a front end's
-    // closing notice comes where the log then stands.
+    // line "Completed" where the run writes one, and before the target is
+    // closed. A front end that tells the user the run is over does so when
+    // RunExport has returned.
     virtual void SetOutcome(const ExportOutcome& outcome) { (void)outcome; }
 };
 
