@@ -1,56 +1,66 @@
-#include <store/contact_item.h>
-#include <store/conversions.h>
+// The renderings of a contact as outside readers see them: every value under
+// its label in Outlook's order, escaped and cleaned, in every format.
+#include <renderings/render.h>
+
+#include <base/utf.h>
+#include <mapi/contact.h>
 
 #include <msg_reader.h>
 
 #include <gtest/gtest.h>
 
-#include "conversion_fixtures.h"
+#include "contact_fixture.h"
 
-using namespace store;
+using namespace renderings;
 using mapi::ContactField;
 using testsupport::HaveTool;
 using testsupport::Quote;
 
 namespace {
 
-using conversion_fixtures::kHostile;
+using contact_fixture::kHostile;
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 const std::string kScripts = "Zo\xC3\xAB \xCE\xB1\xCE\xB2\xCE\xB3 \xD0\x96\xD0\xB8\xD0\xB7 \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80";
 
-// A contact with every field set; texts mix markup, separators and scripts.
-ContactItem FullContact() {
-    ContactItem item(nullptr);
-    for (const auto& f : mapi::ContactFields())
-        if (f.key.type == mapi::PropType::Unicode) item.Set(f.field, std::string(f.name) + " " + kScripts + " " + kHostile);
-    for (const auto& f : mapi::ContactFields())
-        if (f.key.type == mapi::PropType::MultipleUnicode)
-            item.SetValues(f.field, {std::string(f.name) + " " + kScripts, " ", "second, " + kHostile});
-    item.Set(ContactField::Body, "first line\r\nsecond line\t" + kScripts + "\n" + std::string(120, 'n'));
-    for (auto f : {ContactField::To, ContactField::CC, ContactField::BCC}) item.Set(f, "");
-    item.SetDate(ContactField::Birthday, 25569.0);     // 1970-01-01
-    item.SetDate(ContactField::Anniversary, 36526.5);  // 2000-01-01 12:00
-    item.SetSent(true);
-    return item;
+// A text value of the full contact: the field's name, scripts and markup.
+std::string FullValue(std::string_view name) { return std::string(name) + " " + kScripts + " " + kHostile; }
+
+const std::string kFullBody = "first line\r\nsecond line\t" + kScripts + "\n" + std::string(120, 'n');
+
+// A contact with every value set; texts mix markup, separators and scripts.
+contacts::Contact FullContact() {
+    contacts::Contact c = contact_fixture::EveryText(FullValue);
+    for (auto* list : {&c.children, &c.categories}) {
+        const char* name = list == &c.children ? "Children" : "Categories";
+        *list = {std::string(name) + " " + kScripts, " ", "second, " + kHostile};
+    }
+    c.notes.richText = kFullBody;
+    c.birthday = contacts::CalendarDay{1970, 1, 1};
+    c.anniversary = contacts::CalendarDay{2000, 1, 1};
+    return c;
 }
 
-// Labels and values as every rendering must show them, in the table's order.
-Pairs ExpectedPairs(const ContactItem& item) {
+// Labels and values as every rendering must show them, in the order and with
+// the labels of Outlook's fields; the subject is also the conversation topic.
+Pairs ExpectedPairs(const contacts::Contact& c) {
     Pairs out;
     for (const auto& f : mapi::ContactFields()) {
-        if (f.key.type == mapi::PropType::SysTime) {
-            out.emplace_back(f.label, f.field == ContactField::Birthday ? "1970-01-01" : "2000-01-01");  // days, not times
-        } else if (f.key.type == mapi::PropType::MultipleUnicode) {
+        if (f.field == ContactField::Birthday || f.field == ContactField::Anniversary) {
+            out.emplace_back(f.label, f.field == ContactField::Birthday ? "1970-01-01" : "2000-01-01");
+        } else if (f.field == ContactField::Children || f.field == ContactField::Categories) {
             std::string v;
-            for (const auto& value : item.GetValues(f.field))
+            for (const auto& value : f.field == ContactField::Children ? c.children : c.categories)
                 if (value != " ") v += (v.empty() ? "" : "\n") + value;  // one value a line; blank ones left out
             out.emplace_back(f.label, v);
-        } else if (f.key.type == mapi::PropType::Unicode && !item.Get(f.field).empty()) {
-            std::string v = item.Get(f.field);
+        } else if (f.field == ContactField::Body) {
+            std::string v = kFullBody;
             for (size_t p; (p = v.find("\r\n")) != std::string::npos;) v.replace(p, 2, "\n");
             out.emplace_back(f.label, v);
+        } else if (f.key.type == mapi::PropType::Unicode && f.field != ContactField::To && f.field != ContactField::CC &&
+                   f.field != ContactField::BCC) {
+            out.emplace_back(f.label, FullValue(f.field == ContactField::ConversationTopic ? "Subject" : f.name));
         }
     }
     return out;
@@ -75,7 +85,7 @@ Pairs FromText(const std::string& text) {
 std::string RtfToText(const std::string& rtf) {
     std::string out;
     std::u16string pending;
-    auto flush = [&] { out += mapi::Utf16ToUtf8(pending); pending.clear(); };
+    auto flush = [&] { out += base::Utf16ToUtf8(pending); pending.clear(); };
     int depth = 0, skipBelow = -1;
     for (size_t i = 0; i < rtf.size(); ++i) {
         char c = rtf[i];
@@ -207,37 +217,36 @@ Pairs FromPython(const std::string& out, std::string* subject = nullptr) {
 }  // namespace
 
 TEST(Renderings, TextIsOneLabelledLinePerSetProperty) {
-    ContactItem item(nullptr);
-    item.Set(ContactField::LastName, "Berg");
-    item.Set(ContactField::FirstName, "Anna");
-    item.Set(ContactField::Email1Address, "anna@example.org");
-    item.Set(ContactField::Spouse, " ");  // a blank value shows nothing
-    item.Set(ContactField::Body, "one\r\ntwo");
-    item.SetDate(ContactField::Birthday, 25569.0);
-    EXPECT_EQ(RenderContactToString(item.Properties(), olTXT),
+    contacts::Contact c;
+    c.lastName = "Berg";
+    c.firstName = "Anna";
+    c.emails = {"anna@example.org"};
+    c.spouse = " ";  // a blank value shows nothing
+    c.notes.richText = "one\r\ntwo";
+    c.birthday = contacts::CalendarDay{1970, 1, 1};
+    EXPECT_EQ(RenderContact(c, Format::Text),
               "First Name: Anna\nLast Name: Berg\nE-mail: anna@example.org\nBirthday: 1970-01-01\nNotes: one\n    two\n");
 }
 
 TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
     testsupport::TempDir dir;
-    ContactItem item = FullContact();
-    const Pairs expected = ExpectedPairs(item);
+    const contacts::Contact contact = FullContact();
+    const Pairs expected = ExpectedPairs(contact);
     ASSERT_EQ(expected.size(), 62u);
 
-    struct Case { const char* what; int type; const char* file; };
+    struct Case { const char* what; Format type; const char* file; };
     const Case cases[] = {
-        {"text", olTXT, "c.txt"}, {"RTF", olRTF, "c.rtf"}, {"DOC", olDoc, "c.doc"},
-        {"HTML", olHTML, "c.html"}, {"MHTML", olMHTML, "c.mhtml"},
+        {"text", Format::Text, "c.txt"}, {"RTF", Format::Rtf, "c.rtf"}, {"DOC", Format::Doc, "c.doc"},
+        {"HTML", Format::Html, "c.html"}, {"MHTML", Format::Mhtml, "c.mhtml"},
     };
     for (const auto& c : cases) {
-        std::string path = dir / c.file;
-        item.SaveAs(path, c.type);
+        std::string path = dir.Write(c.file, RenderContact(contact, c.type));
         std::string bytes = testsupport::ReadFile(path);
         Pairs got;
         switch (c.type) {
-            case olTXT: got = FromText(bytes); break;
-            case olRTF:
-            case olDoc:
+            case Format::Text: got = FromText(bytes); break;
+            case Format::Rtf:
+            case Format::Doc:
                 EXPECT_EQ(bytes.rfind("{\\rtf1", 0), 0u);
                 EXPECT_EQ(bytes.find_first_of("\x80\xFF"), std::string::npos) << "RTF must be 7-bit";
                 got = FromRtf(bytes);
@@ -250,12 +259,12 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
                 }
                 break;
             default: {
-                auto r = testsupport::RunPython(kHtmlRows, Quote(path) + (c.type == olMHTML ? " mhtml" : " html"));
+                auto r = testsupport::RunPython(kHtmlRows, Quote(path) + (c.type == Format::Mhtml ? " mhtml" : " html"));
                 ASSERT_EQ(r.exitCode, 0) << c.what << "\n" << r.out;
                 std::string subject;
                 got = FromPython(r.out, &subject);
-                if (c.type == olMHTML) {
-                    EXPECT_EQ(subject, item.Get(ContactField::FullName));
+                if (c.type == Format::Mhtml) {
+                    EXPECT_EQ(subject, contact.fullName);
                 }
             }
         }
@@ -264,9 +273,9 @@ TEST(Renderings, EveryFormatShowsEveryValueInTheSameOrder) {
 }
 
 TEST(Renderings, HtmlIsACompleteEscapedUtf8Page) {
-    ContactItem item(nullptr);
-    item.Set(ContactField::FullName, "<script>alert(1)</script>");
-    std::string html = RenderContactToString(item.Properties(), olHTML);
+    contacts::Contact c;
+    c.fullName = "<script>alert(1)</script>";
+    std::string html = RenderContact(c, Format::Html);
     EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
     EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
     EXPECT_EQ(html.find("<script>"), std::string::npos);
@@ -300,10 +309,9 @@ print('\n'.join(problems))
         "Anna\r\nBcc: victim@example.org",
     };
     for (const auto& title : titles) {
-        ContactItem item(nullptr);
-        item.Set(ContactField::FullName, title);
-        const std::string path = dir / "c.mhtml";
-        item.SaveAs(path, olMHTML);
+        contacts::Contact c;
+        c.fullName = title;
+        const std::string path = dir.Write("c.mhtml", RenderContact(c, Format::Mhtml));
         auto r = testsupport::RunPython(kCheck, Quote(path));
         ASSERT_EQ(r.exitCode, 0) << title << "\n" << r.out;
         EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "\n") << title << ": " << r.out;
@@ -311,27 +319,13 @@ print('\n'.join(problems))
 }
 
 TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
-    ContactItem item(nullptr);
-    item.Set(ContactField::FirstName, "A\xFF" "B\x01" "C");
-    for (int type : {olTXT, olHTML, olVCard}) {
-        std::string out = RenderContactToString(item.Properties(), type);
-        EXPECT_EQ(mapi::Utf16ToUtf8(mapi::Utf8ToUtf16(out)), out) << type;
-        EXPECT_NE(out.find("A\xEF\xBF\xBD" "B C"), std::string::npos) << type;
+    contacts::Contact c;
+    c.firstName = "A\xFF" "B\x01" "C";
+    for (Format type : {Format::Text, Format::Html, Format::VCard}) {
+        std::string out = RenderContact(c, type);
+        EXPECT_EQ(base::Utf16ToUtf8(base::Utf8ToUtf16(out)), out) << int(type);
+        EXPECT_NE(out.find("A\xEF\xBF\xBD" "B C"), std::string::npos) << int(type);
     }
-}
-
-TEST(Renderings, UnknownTypeIsAnErrorAndWritesNothing) {
-    testsupport::TempDir dir;
-    ContactItem item = FullContact();
-    for (int type : {2, 7, 8, 11, -1}) {
-        try {
-            item.SaveAs(dir / "x.out", type);
-            ADD_FAILURE() << type;
-        } catch (const StoreError& e) {
-            EXPECT_EQ(e.Code(), ErrorCode::InvalidArgument);
-        }
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 namespace {
@@ -374,22 +368,22 @@ std::vector<CardLine> ReadCard(const std::string& path) {
 
 TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
     testsupport::TempDir dir;
-    ContactItem item = FullContact();
-    std::string path = dir / "c.vcf";
-    item.SaveAs(path, olVCard);
+    const contacts::Contact contact = FullContact();
+    std::string path = dir.Write("c.vcf", RenderContact(contact, Format::VCard));
     auto v = [&](ContactField f) {
-        std::string s = item.Get(f);
+        if (f != ContactField::Body) return FullValue(mapi::InfoOf(f).name);
+        std::string s = kFullBody;
         for (size_t p; (p = s.find("\r\n")) != std::string::npos;) s.replace(p, 2, "\n");
         return s;
     };
     using F = ContactField;
-    auto values = [&](ContactField f) {
+    auto values = [&](const std::vector<std::string>& list) {
         std::vector<std::string> out;
-        for (const auto& value : item.GetValues(f))
+        for (const auto& value : list)
             if (value != " ") out.push_back(value);
         return out;
     };
-    const auto categories = values(F::Categories), children = values(F::Children);
+    const auto categories = values(contact.categories), children = values(contact.children);
     std::vector<std::tuple<std::string, std::string, std::string>> expected = {
         {"VERSION", "", "3.0"},
         {"PRODID", "", "-//Ferrywell//Contact//EN"},
@@ -461,17 +455,16 @@ TEST(Renderings, VCardLinesAreFoldedAt75OctetsBetweenCharacters) {
         for (size_t shift = 0; shift < 4; ++shift) {
             std::string value = std::string(shift, 'x');
             while (value.size() < 400) value += piece;
-            ContactItem item(nullptr);
-            item.Set(ContactField::Body, value);
-            std::string path = dir / "f.vcf";
-            item.SaveAs(path, olVCard);
+            contacts::Contact c;
+            c.notes.richText = value;
+            std::string path = dir.Write("f.vcf", RenderContact(c, Format::VCard));
             std::string card = testsupport::ReadFile(path);
             std::stringstream ss(card);
             for (std::string line; std::getline(ss, line);) {
                 ASSERT_FALSE(line.empty() || line.back() != '\r') << "lines end in CR LF";
                 line.pop_back();
                 EXPECT_LE(line.size(), 75u);
-                EXPECT_EQ(mapi::Utf16ToUtf8(mapi::Utf8ToUtf16(line)), line) << "fold inside a character";
+                EXPECT_EQ(base::Utf16ToUtf8(base::Utf8ToUtf16(line)), line) << "fold inside a character";
             }
             auto got = ReadCard(path);
             ASSERT_FALSE(got.empty());
