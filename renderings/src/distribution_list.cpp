@@ -89,12 +89,8 @@ std::string ListHtml(const ShownList& list) {
 
 std::string ListRtf(const ShownList& list) {
     std::string out = rtf::DocumentStart(list.name);
-    if (!list.description.empty()) {
-        out += "{\\b Description:} ";
-        rtf::AppendEscaped(out, list.description);
-        out += "\\par\n";
-    }
-    out += "{\\b Members:} " + std::to_string(list.members.size()) + "\\par\n";
+    if (!list.description.empty()) rtf::AppendParagraph(out, "Description", list.description);
+    rtf::AppendParagraph(out, "Members", std::to_string(list.members.size()));
     for (const auto& m : list.members) {
         out += "\\tab ";
         rtf::AppendEscaped(out, m.line);

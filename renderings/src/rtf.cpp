@@ -35,17 +35,19 @@ std::string DocumentStart(const std::string& title) {
     return out;
 }
 
+void AppendParagraph(std::string& out, const std::string& label, const std::string& value) {
+    out += "{\\b ";
+    AppendEscaped(out, label);
+    out += ":} ";
+    AppendEscaped(out, value);
+    out += "\\par\n";
+}
+
 }  // namespace rtf
 
 std::string Rtf(const contacts::Contact& contact) {
     std::string out = rtf::DocumentStart(ContactTitle(contact));
-    for (const auto& f : ShownFields(contact)) {
-        out += "{\\b ";
-        rtf::AppendEscaped(out, std::string(f.label));
-        out += ":} ";
-        rtf::AppendEscaped(out, f.value);
-        out += "\\par\n";
-    }
+    for (const auto& f : ShownFields(contact)) rtf::AppendParagraph(out, std::string(f.label), f.value);
     out += "}\n";
     return out;
 }
