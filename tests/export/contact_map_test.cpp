@@ -1,5 +1,6 @@
 // The contact table on documents read from DXL: each value where it means
 // and nowhere else, the e-mail slots, and what finds no property listed once.
+#include <contacts/file_as.h>
 #include <exporting/contact_item_fill.h>
 #include <exporting/contact_map.h>
 
@@ -250,4 +251,25 @@ TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
     std::string lastMail = "MailAddress: m3@x";
     for (int i = 4; i < kMany / 2; ++i) lastMail += "; m" + std::to_string(i) + "@x";
     EXPECT_EQ(p.notes.moreFromSource.back(), lastMail);  // each address once
+}
+
+TEST(ContactTable, FilesAreNamedAsTheirItemsAreFiledUnder) {
+    // File As naming takes the text from the contact; the saved item derives
+    // its own: both must agree.
+    const struct {
+        std::string items, subject, fileAs;
+    } cases[] = {
+        {Text("FirstName", "Jane") + Text("LastName", "Doe") + Text("FullName", "Dr. Jane Doe"), "Card", "Doe, Jane"},
+        {Text("Title", "Dr.") + Text("MiddleInitial", "Q"), "", "Dr. Q"},
+        {Text("LastName", " ") + Text("CompanyName", "Acme"), "Card", "Acme"},
+        {Text("Nickname", "JD"), "Card", "Card"},
+        {Text("Nickname", "JD"), "", ""},
+    };
+    for (const auto& c : cases) {
+        const contacts::Contact contact = MapContact(Read(c.items), c.subject);
+        store::ContactItem item(nullptr);
+        SetContactItem(item, contact);
+        EXPECT_EQ(contacts::FileAs(contact), c.fileAs) << c.items;
+        EXPECT_EQ(item.FileAs(), c.fileAs) << c.items;
+    }
 }
