@@ -97,11 +97,6 @@ WriteResult WritePrepared(RunContext& run, const std::string& path, const Prepar
 
 bool NamedByFileAs(const ExportOptions& o) { return o.namingOn && o.naming == kFileAsNaming; }
 
-// The File As text the contact's item is saved with.
-std::string FileAsText(const ContactRecord& contact, const std::string& subject) {
-    return contacts::FileAs(MapContact(contact, subject));
-}
-
 }  // namespace
 
 std::string ItemFileTarget::PathFor(const Earlier* earlier, const std::string& base, uint64_t entry) {
@@ -137,8 +132,9 @@ WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::s
         madeHere = RenderContact(contact, subject, [this] { return run_.StopRequested(); });
         prepared = madeHere.get();
     }
-    const std::string fileAs =
-        !NamedByFileAs(o) ? std::string() : prepared ? prepared->fileAs : FileAsText(contact, subject);
+    // An MSG file's contact, made once for its name and its item.
+    const contacts::Contact model = prepared ? contacts::Contact() : MapContact(contact, subject);
+    const std::string fileAs = !NamedByFileAs(o) ? std::string() : prepared ? prepared->fileAs : contacts::FileAs(model);
     const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
     const WriteResult written =
         prepared ? WritePrepared(run_, path, *prepared)
@@ -148,7 +144,7 @@ WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::s
                            return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass),
                                                                   store::kMsgFileFormat);
                        },
-                       [&](store::ContactItem& item) { ApplyContactTable(item, contact, subject); });
+                       [&](store::ContactItem& item) { SetContactItem(item, model); });
     if (written == WriteResult::Written) Written(path, source);
     return written;
 }

@@ -10,10 +10,8 @@
 #include <store/contact_item.h>
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace exporting {
