@@ -1,8 +1,9 @@
 // Writes generated contacts in every output kind and prints contacts per second.
 // Usage: bench_conversions [contacts per kind (10000)] [CSV rows (100000)] [folder]
+#include <base/atomic_file.h>
+#include <exporting/contact_item_fill.h>
 #include <exporting/csv_file.h>
-#include <store/contact_item.h>
-#include <store/conversions.h>
+#include <renderings/render.h>
 #include <store/msg_file.h>
 #include <store/pdf.h>
 
@@ -17,28 +18,27 @@
 
 namespace {
 
-using mapi::ContactField;
-
-void Fill(store::ContactItem& item, int i) {
+contacts::Contact Generated(int i) {
     const std::string n = std::to_string(i);
-    item.Set(ContactField::Subject, "Acme" + n);
-    item.Set(ContactField::FirstName, "Zo\xC3\xAB" + n);
-    item.Set(ContactField::LastName, "\xD0\x9F\xD0\xB5\xD1\x82\xD1\x80\xD0\xBE\xD0\xB2" + n);
-    item.Set(ContactField::FullName, "Zo\xC3\xAB \xD0\x9F\xD0\xB5\xD1\x82\xD1\x80\xD0\xBE\xD0\xB2 " + n);
-    item.Set(ContactField::CompanyName, "Acme, \xE6\x9D\xB1\xE4\xBA\xAC " + n);
-    item.Set(ContactField::JobTitle, "Engineer");
-    item.Set(ContactField::Department, "R&D <Lab>");
-    item.Set(ContactField::BusinessTelephoneNumber, "+49 30 1234 " + n);
-    item.Set(ContactField::HomeTelephoneNumber, "+49 30 9876 " + n);
-    item.Set(ContactField::MobileTelephoneNumber, "+49 170 555 " + n);
-    item.Set(ContactField::Email1Address, "contact" + n + "@example.org");
-    item.Set(ContactField::BusinessAddressStreet, "Hauptstra\xC3\x9F" "e " + n);
-    item.Set(ContactField::BusinessAddressCity, "Berlin");
-    item.Set(ContactField::BusinessAddressPostalCode, "10115");
-    item.Set(ContactField::PersonalHomePage, "https://example.org/" + n);
-    item.Set(ContactField::Body, "Met at the fair.\r\n\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1 " + n);
-    item.SetDate(ContactField::Birthday, 30000 + i % 5000);
-    item.SetSent(true);
+    contacts::Contact c;
+    c.subject = "Acme" + n;
+    c.firstName = "Zo\xC3\xAB" + n;
+    c.lastName = "\xD0\x9F\xD0\xB5\xD1\x82\xD1\x80\xD0\xBE\xD0\xB2" + n;
+    c.fullName = "Zo\xC3\xAB \xD0\x9F\xD0\xB5\xD1\x82\xD1\x80\xD0\xBE\xD0\xB2 " + n;
+    c.company = "Acme, \xE6\x9D\xB1\xE4\xBA\xAC " + n;
+    c.jobTitle = "Engineer";
+    c.department = "R&D <Lab>";
+    c.phones = {{contacts::PhoneKind::Business, "+49 30 1234 " + n},
+                {contacts::PhoneKind::Home, "+49 30 9876 " + n},
+                {contacts::PhoneKind::Mobile, "+49 170 555 " + n}};
+    c.emails = {"contact" + n + "@example.org"};
+    c.business.street = "Hauptstra\xC3\x9F" "e " + n;
+    c.business.city = "Berlin";
+    c.business.postalCode = "10115";
+    c.personalWebPage = "https://example.org/" + n;
+    c.notes.richText = "Met at the fair.\r\n\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1 " + n;
+    c.birthday = contacts::CalendarDay{1982, 1 + i % 12, 1 + i % 28};
+    return c;
 }
 
 exporting::ContactValues CsvValues(int i) {
@@ -83,27 +83,27 @@ int main(int argc, char** argv) {
                                                : std::filesystem::temp_directory_path() / ("fw-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
 
-    std::vector<store::ContactItem> items;
+    std::vector<contacts::Contact> items;
     items.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        items.emplace_back(nullptr);
-        Fill(items.back(), i);
-    }
+    for (int i = 0; i < count; ++i) items.push_back(Generated(i));
 
     Report("MSG", count, Measure([&] {
         for (int i = 0; i < count; ++i) {
             auto item = store::CreateMessageFromMsgFile((dir / ("Acme" + std::to_string(i) + ".msg")).string(), "IPM.Contact",
                                                         store::kMsgFileFormat);
-            Fill(*item, i);
+            exporting::SetContactItem(*item, items[i]);
             item->Save();
         }
     }));
-    struct Kind { const char* name; int type; const char* ext; };
-    const Kind kinds[] = {{"HTML", store::olHTML, ".html"}, {"TXT", store::olTXT, ".txt"},     {"RTF", store::olRTF, ".rtf"},
-                          {"DOC", store::olDoc, ".doc"},    {"MHTML", store::olMHTML, ".mhtml"}, {"vCard", store::olVCard, ".vcf"}};
+    using renderings::Format;
+    struct Kind { const char* name; Format type; const char* ext; };
+    const Kind kinds[] = {{"HTML", Format::Html, ".html"}, {"TXT", Format::Text, ".txt"},     {"RTF", Format::Rtf, ".rtf"},
+                          {"DOC", Format::Doc, ".doc"},    {"MHTML", Format::Mhtml, ".mhtml"}, {"vCard", Format::VCard, ".vcf"}};
     for (const auto& k : kinds) {
         Report(k.name, count, Measure([&] {
-            for (int i = 0; i < count; ++i) items[i].SaveAs((dir / ("Acme--" + std::to_string(i) + k.ext)).string(), k.type);
+            for (int i = 0; i < count; ++i)
+                base::WriteFileAtomically((dir / ("Acme--" + std::to_string(i) + k.ext)).string(),
+                                          renderings::RenderContact(items[i], k.type));
         }));
     }
     store::ConvertHTMLToPDF("<p>warm-up</p>", (dir / "warm-up.pdf").string());  // application start-up is not per contact
@@ -112,12 +112,12 @@ int main(int argc, char** argv) {
     auto pdfRun = [&] {
         const std::string html = (dir / "temp.html").string();
         for (int i = 0; i < count; ++i) {
-            items[i].SaveAs(html, store::olHTML);
+            base::WriteFileAtomically(html, renderings::RenderContact(items[i], Format::Html));
             store::ConvertHtml2Pdf(html, (dir / ("Acme--" + std::to_string(i) + ".pdf")).string());
         }
     };
     Report("PDF", count, Measure(pdfRun));
-    for (int i = 0; i < count; ++i) items[i].Set(ContactField::CompanyName, "Acme, Inc " + std::to_string(i));
+    for (int i = 0; i < count; ++i) items[i].company = "Acme, Inc " + std::to_string(i);
     Report("PDF no CJK", count, Measure(pdfRun));
     for (int rows : {count, csvRows}) {
         std::filesystem::remove(dir / "People.csv");

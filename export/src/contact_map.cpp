@@ -1,8 +1,10 @@
-// The contact table: each Notes item to the contact property of the same
-// meaning, and what finds no property listed in the notes.
+// The contact table: each Notes item to the contact value of the same
+// meaning, and what finds no place listed in the notes.
 #include <exporting/contact_map.h>
+#include <exporting/contact_item_fill.h>
 
 #include <base/ascii.h>
+#include <mapi/dates.h>
 
 #include <algorithm>
 #include <array>
@@ -15,60 +17,72 @@ namespace exporting {
 
 namespace {
 
-using F = mapi::ContactField;
+using contacts::Contact;
+using contacts::PhoneKind;
 
-// Single text properties, each the first value of an item.
-constexpr std::array<std::pair<F, std::string_view>, 41> kTexts{{
-    {F::FullName, "FullName"},
-    {F::Title, "Title"},
-    {F::FirstName, "FirstName"},
-    {F::MiddleName, "MiddleInitial"},
-    {F::LastName, "LastName"},
-    {F::Suffix, "Suffix"},
-    {F::Initials, "ShortName"},
-    {F::NickName, "Nickname"},
-    {F::CompanyName, "CompanyName"},
-    {F::JobTitle, "JobTitle"},
-    {F::Department, "Department"},
-    {F::OfficeLocation, "Location"},
-    {F::Spouse, "Spouse"},
-    {F::HomeAddressStreet, "StreetAddress"},
-    {F::HomeAddressCity, "City"},
-    {F::HomeAddressState, "State"},
-    {F::HomeAddressPostalCode, "Zip"},
-    {F::HomeAddressCountry, "Country"},
-    {F::BusinessAddressStreet, "OfficeStreetAddress"},
-    {F::BusinessAddressCity, "OfficeCity"},
-    {F::BusinessAddressState, "OfficeState"},
-    {F::BusinessAddressPostalCode, "OfficeZip"},
-    {F::BusinessAddressCountry, "OfficeCountry"},
-    {F::PrimaryTelephoneNumber, "OfficePhoneNumber"},
-    {F::BusinessTelephoneNumber, "OfficePhoneNumber"},
-    {F::HomeTelephoneNumber, "PhoneNumber"},
-    {F::MobileTelephoneNumber, "CellPhoneNumber"},
-    {F::PagerNumber, "PersPager"},
-    {F::BusinessFaxNumber, "OfficeFAXPhoneNumber"},
-    {F::HomeFaxNumber, "HomeFAXPhoneNumber"},
-    {F::Business2TelephoneNumber, "Work2Phone"},
-    {F::Home2TelephoneNumber, "Home2Phone"},
-    {F::AssistantTelephoneNumber, "AssistantPhone"},
-    {F::CarTelephoneNumber, "CarPhone"},
-    {F::PersonalHomePage, "WebSite"},
-    {F::BusinessHomePage, "WebSite"},
-    // People the document names the Notes way ("CN=Richard Roe/O=Acme"),
-    // by their common names.
-    {F::ManagerName, "Manager"},
-    {F::AssistantName, "Assistant"},
-    // The e-mail slots; their items fill them first (MailEmails).
-    {F::Email1Address, "MailAddress"},
-    {F::Email2Address, "MiscPhone1"},
-    {F::Email3Address, "MiscPhone2"},
+// A text of the contact that the first value of an item fills.
+struct TextPlace {
+    std::string_view item;
+    std::string& (*place)(Contact&);
+    bool person = false;  // named the Notes way ("CN=Richard Roe/O=Acme"): kept by the common name
+};
+
+constexpr std::array<TextPlace, 24> kTexts{{
+    {"FullName", [](Contact& c) -> std::string& { return c.fullName; }},
+    {"Title", [](Contact& c) -> std::string& { return c.prefix; }},
+    {"FirstName", [](Contact& c) -> std::string& { return c.firstName; }},
+    {"MiddleInitial", [](Contact& c) -> std::string& { return c.middleName; }},
+    {"LastName", [](Contact& c) -> std::string& { return c.lastName; }},
+    {"Suffix", [](Contact& c) -> std::string& { return c.suffix; }},
+    {"ShortName", [](Contact& c) -> std::string& { return c.initials; }},
+    {"Nickname", [](Contact& c) -> std::string& { return c.nickname; }},
+    {"CompanyName", [](Contact& c) -> std::string& { return c.company; }},
+    {"JobTitle", [](Contact& c) -> std::string& { return c.jobTitle; }},
+    {"Department", [](Contact& c) -> std::string& { return c.department; }},
+    {"Location", [](Contact& c) -> std::string& { return c.office; }},
+    {"Spouse", [](Contact& c) -> std::string& { return c.spouse; }},
+    {"StreetAddress", [](Contact& c) -> std::string& { return c.home.street; }},
+    {"City", [](Contact& c) -> std::string& { return c.home.city; }},
+    {"State", [](Contact& c) -> std::string& { return c.home.state; }},
+    {"Zip", [](Contact& c) -> std::string& { return c.home.postalCode; }},
+    {"Country", [](Contact& c) -> std::string& { return c.home.country; }},
+    {"OfficeStreetAddress", [](Contact& c) -> std::string& { return c.business.street; }},
+    {"OfficeCity", [](Contact& c) -> std::string& { return c.business.city; }},
+    {"OfficeState", [](Contact& c) -> std::string& { return c.business.state; }},
+    {"OfficeZip", [](Contact& c) -> std::string& { return c.business.postalCode; }},
+    {"OfficeCountry", [](Contact& c) -> std::string& { return c.business.country; }},
+    {"WebSite", [](Contact& c) -> std::string& { return c.personalWebPage; }},
 }};
 
-// Multi-valued properties, every value of an item.
-constexpr std::array<std::pair<F, std::string_view>, 2> kLists{{
-    {F::Children, "Children"},
-    {F::Categories, "Categories"},
+// Further places of an item's first value.
+constexpr std::array<TextPlace, 3> kMoreTexts{{
+    {"WebSite", [](Contact& c) -> std::string& { return c.businessWebPage; }},
+    {"Manager", [](Contact& c) -> std::string& { return c.manager; }, true},
+    {"Assistant", [](Contact& c) -> std::string& { return c.assistant; }, true},
+}};
+
+// Phones by meaning, each the first value of an item.
+constexpr std::array<std::pair<PhoneKind, std::string_view>, 11> kPhones{{
+    {PhoneKind::Primary, "OfficePhoneNumber"},
+    {PhoneKind::Business, "OfficePhoneNumber"},
+    {PhoneKind::Home, "PhoneNumber"},
+    {PhoneKind::Mobile, "CellPhoneNumber"},
+    {PhoneKind::Pager, "PersPager"},
+    {PhoneKind::BusinessFax, "OfficeFAXPhoneNumber"},
+    {PhoneKind::HomeFax, "HomeFAXPhoneNumber"},
+    {PhoneKind::Business2, "Work2Phone"},
+    {PhoneKind::Home2, "Home2Phone"},
+    {PhoneKind::Assistant, "AssistantPhone"},
+    {PhoneKind::Car, "CarPhone"},
+}};
+
+// The e-mail slots in order; their items fill them first (FillEmailSlots).
+constexpr std::array<std::string_view, 3> kEmailSlots{"MailAddress", "MiscPhone1", "MiscPhone2"};
+
+// Lists, every value of an item.
+constexpr std::array<std::pair<std::vector<std::string> Contact::*, std::string_view>, 2> kLists{{
+    {&Contact::children, "Children"},
+    {&Contact::categories, "Categories"},
 }};
 
 // Further addresses for the e-mail slots, in order.
@@ -85,25 +99,15 @@ constexpr std::array<std::pair<std::string_view, std::array<std::string_view, 5>
     {"BusinessAddress", {"OfficeStreetAddress", "OfficeCity", "OfficeState", "OfficeZip", "OfficeCountry"}},
 }};
 
-constexpr std::string_view kUnplacedHeading = "More from Notes:";
+using contacts::IsBlank;
 
-bool IsBlank(std::string_view v) { return v.find_first_not_of(" \t\r\n") == std::string_view::npos; }
-
-bool IsPerson(F f) { return f == F::ManagerName || f == F::AssistantName; }
-
-std::string Trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    return text;
-}
-
-// Builds a record's properties, keeping which values found a place.
+// Builds a record's contact, keeping which values found a place.
 class Mapping {
 public:
     explicit Mapping(const ContactRecord& c) : c_(c), firstUse_(c.items.size() + 1) {
         for (size_t i = 0; i < c.items.size(); ++i) firstUse_[i + 1] = firstUse_[i] + c.items[i].values.size();
         used_.assign(firstUse_.back(), false);
         placed_.reserve(firstUse_.back());
-        out_.texts.reserve(kTexts.size());
         // A counting sort of the items by the length of their name, stable so
         // that each length's items stay in record order.
         for (const NotesItem& item : c.items) ++lengthStart_[LengthSlot(item.name.size()) + 1];
@@ -113,15 +117,21 @@ public:
         for (size_t i = 0; i < c.items.size(); ++i) byLength_[next[LengthSlot(c.items[i].name.size())]++] = uint32_t(i);
     }
 
-    ContactProperties Run() {
-        for (const auto& [field, item] : kTexts) Text(field, item);
+    Contact Run() {
+        for (const TextPlace& text : kTexts) Text(text);
+        for (const auto& [kind, item] : kPhones) PhoneNumber(kind, item);
+        for (const TextPlace& text : kMoreTexts) Text(text);
+        out_.emails.resize(kEmailSlots.size());
+        for (size_t k = 0; k < kEmailSlots.size(); ++k) Email(k, kEmailSlots[k]);
         FillEmailSlots();
-        for (const auto& [field, item] : kLists) List(field, item);
+        while (!out_.emails.empty() && out_.emails.back().empty()) out_.emails.pop_back();
+        for (const auto& [list, item] : kLists) List(out_.*list, item);
         out_.birthday = Day(c_.birthday, "Birthday");
         out_.anniversary = Day(c_.anniversary, "Anniversary");
         for (auto item : kMessageItems) UseAll(item);
         Unplaced();
-        Body();
+        out_.notes.richText = c_.body;
+        out_.notes.comment = c_.comment;
         return std::move(out_);
     }
 
@@ -136,26 +146,34 @@ private:
         return -1;
     }
 
-    // Sets a field to v, a value of the record (or a name made from it).
-    void Set(F field, const std::string& v) {
+    // The first value of the item, marked as placed; none when the item is
+    // missing or its first value blank.
+    const std::string* First(std::string_view item) {
+        const int i = Find(item);
+        if (i < 0 || c_.items[i].values.empty()) return nullptr;
+        Use(i, 0);
+        const std::string& v = c_.items[i].values[0];
+        if (IsBlank(v)) return nullptr;
         placed_.insert(v);
-        out_.texts.emplace_back(field, IsPerson(field) ? notes::CommonName(v) : v);
+        return &v;
     }
 
-    void Text(F field, std::string_view item) {
-        const int i = Find(item);
-        if (i < 0 || c_.items[i].values.empty()) return;
-        Use(i, 0);
-        if (!IsBlank(c_.items[i].values[0])) Set(field, c_.items[i].values[0]);
+    void Text(const TextPlace& text) {
+        if (const std::string* v = First(text.item)) text.place(out_) = text.person ? notes::CommonName(*v) : *v;
+    }
+
+    void PhoneNumber(PhoneKind kind, std::string_view item) {
+        if (const std::string* v = First(item)) out_.phones.push_back({kind, *v});
+    }
+
+    void Email(size_t slot, std::string_view item) {
+        if (const std::string* v = First(item)) out_.emails[slot] = *v;
     }
 
     // The slots the table's items leave empty take the further addresses
     // that differ from those already placed.
     void FillEmailSlots() {
-        std::array<std::string, 3> slots;
-        const std::array<F, 3> fields{F::Email1Address, F::Email2Address, F::Email3Address};
-        for (size_t k = 0; k < slots.size(); ++k)
-            if (const std::string* v = out_.Text(fields[k])) slots[k] = *v;
+        std::vector<std::string>& slots = out_.emails;
         for (auto name : kMoreEmails) {
             const int i = Find(name);
             if (i < 0) continue;
@@ -171,17 +189,16 @@ private:
                     if (!slots[k].empty()) continue;
                     slots[k] = v;
                     Use(i, n);
-                    Set(fields[k], v);
+                    placed_.insert(v);
                     break;
                 }
             }
         }
     }
 
-    void List(F field, std::string_view item) {
+    void List(std::vector<std::string>& values, std::string_view item) {
         const int i = Find(item);
         if (i < 0) return;
-        std::vector<std::string> values;
         for (size_t n = 0; n < c_.items[i].values.size(); ++n) {
             Use(i, n);
             const std::string& v = c_.items[i].values[n];
@@ -189,15 +206,14 @@ private:
             values.push_back(v);
             placed_.insert(v);
         }
-        if (!values.empty()) out_.lists.emplace_back(field, std::move(values));
     }
 
-    std::optional<mapi::CalendarDate> Day(const notes::OleDate& date, std::string_view item) {
+    std::optional<contacts::CalendarDay> Day(const notes::OleDate& date, std::string_view item) {
         if (!date.valid) return std::nullopt;
         auto day = mapi::CalendarDateFromOleDate(date.value);
         if (!day || !mapi::IsValidDate(*day)) return std::nullopt;
         UseAll(item);
-        return day;
+        return contacts::CalendarDay{day->year, day->month, day->day};
     }
 
     void UseAll(std::string_view item) {
@@ -224,21 +240,7 @@ private:
                 line += line.empty() ? item.name + ": " : "; ";
                 line += v;
             }
-            if (!line.empty()) out_.unplaced.push_back(std::move(line));
-        }
-    }
-
-    void Body() {
-        std::vector<std::string> parts{Trimmed(c_.body), Trimmed(c_.comment)};
-        if (!out_.unplaced.empty()) {
-            std::string more(kUnplacedHeading);
-            for (const auto& line : out_.unplaced) more += "\n" + line;
-            parts.push_back(std::move(more));
-        }
-        for (const auto& part : parts) {
-            if (IsBlank(part)) continue;
-            if (!out_.body.empty()) out_.body += "\n\n";
-            out_.body += part;
+            if (!line.empty()) out_.notes.moreFromSource.push_back(std::move(line));
         }
     }
 
@@ -258,16 +260,10 @@ private:
     static size_t LengthSlot(size_t length) { return std::min(length, kLengthSlots - 1); }
     std::array<uint32_t, kLengthSlots + 1> lengthStart_{};  // where each slot's items start in byLength_
     std::pmr::vector<uint32_t> byLength_{&memory_};
-    ContactProperties out_;
+    Contact out_;
 };
 
 }  // namespace
-
-const std::string* ContactProperties::Text(mapi::ContactField field) const {
-    for (const auto& [f, v] : texts)
-        if (f == field) return &v;
-    return nullptr;
-}
 
 std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& firstValue) {
     auto first = [&](std::string_view item) {
@@ -294,23 +290,15 @@ std::string ContactRecord::DisplayName() const {
     });
 }
 
-ContactProperties MapContact(const ContactRecord& contact) { return Mapping(contact).Run(); }
+contacts::Contact MapContact(const ContactRecord& contact, const std::string& subject) {
+    contacts::Contact c = Mapping(contact).Run();
+    c.subject = subject;
+    c.from = contact.from;
+    return c;
+}
 
 void ApplyContactTable(store::ContactItem& item, const ContactRecord& contact, const std::string& subject) {
-    if (!subject.empty()) {
-        item.Set(F::Subject, subject);
-        item.Set(F::ConversationTopic, subject);
-    }
-    ContactProperties p = MapContact(contact);
-    for (auto& [field, value] : p.texts) item.Set(field, std::move(value));
-    for (const auto& [field, values] : p.lists) item.SetValues(field, values);
-    if (p.birthday) item.SetDay(F::Birthday, *p.birthday);
-    if (p.anniversary) item.SetDay(F::Anniversary, *p.anniversary);
-    if (!p.body.empty()) item.Set(F::Body, std::move(p.body));
-    item.SetSent(true);
-    item.Set(F::To, "");
-    item.Set(F::CC, "");
-    item.Set(F::BCC, "");
+    SetContactItem(item, MapContact(contact, subject));
 }
 
 }  // namespace exporting

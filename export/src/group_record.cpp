@@ -2,6 +2,8 @@
 
 #include "run_context.h"
 
+#include <exporting/contact_item_fill.h>
+
 namespace exporting {
 
 std::string OneLine(std::string text) {
@@ -19,10 +21,15 @@ bool LogResolution(RunContext& run, const GroupRecord& group) {
     return true;
 }
 
-void ApplyGroup(store::DistListItem& list, const GroupRecord& group) {
-    list.SetName(group.document.name);
-    list.SetBody(group.document.description);
-    for (const notes::ResolvedMember& m : group.members) list.AddMember(m.displayName, m.address);
+contacts::DistributionList ListOf(const GroupRecord& group) {
+    contacts::DistributionList list{group.document.name, group.document.description, {}};
+    list.members.reserve(group.members.size());
+    for (const notes::ResolvedMember& m : group.members)
+        list.members.push_back({m.displayName, m.address,
+                                m.address.empty() ? contacts::MemberKind::NameOnly : contacts::MemberKind::Address});
+    return list;
 }
+
+void ApplyGroup(store::DistListItem& list, const GroupRecord& group) { SetDistListItem(list, ListOf(group)); }
 
 }  // namespace exporting

@@ -3,6 +3,7 @@
 // target that can hold a distribution list makes one from it.
 #pragma once
 
+#include <contacts/distribution_list.h>
 #include <notes/address_book.h>
 #include <notes/group_document.h>
 
@@ -33,7 +34,9 @@ std::string OneLine(std::string text);
 // all, logs that instead and returns false.
 bool LogResolution(RunContext& run, const GroupRecord& group);
 
-// The list's name, description (its body) and members.
+// The group as a distribution list: its name, description and members.
+contacts::DistributionList ListOf(const GroupRecord& group);
+// ListOf(group) set on an item.
 void ApplyGroup(store::DistListItem& list, const GroupRecord& group);
 
 }  // namespace exporting

@@ -5,8 +5,9 @@
 #include <exporting/naming.h>
 
 #include <base/atomic_file.h>
-#include <store/conversions.h>
-#include <store/distlist_conversions.h>
+#include <contacts/file_as.h>
+#include <exporting/contact_item_fill.h>
+#include <renderings/render.h>
 #include <store/msg_file.h>
 #include <store/pdf.h>
 #include <store/saved_items.h>
@@ -18,14 +19,14 @@ namespace exporting {
 
 namespace {
 
-int SaveAsType(OutputKind kind) {
+renderings::Format FormatOf(OutputKind kind) {
     switch (kind) {
-    case OutputKind::Txt: return store::olTXT;
-    case OutputKind::Rtf: return store::olRTF;
-    case OutputKind::Doc: return store::olDoc;
-    case OutputKind::Vcf: return store::olVCard;
-    case OutputKind::Mhtml: return store::olMHTML;
-    default: return store::olHTML;
+    case OutputKind::Txt: return renderings::Format::Text;
+    case OutputKind::Rtf: return renderings::Format::Rtf;
+    case OutputKind::Doc: return renderings::Format::Doc;
+    case OutputKind::Vcf: return renderings::Format::VCard;
+    case OutputKind::Mhtml: return renderings::Format::Mhtml;
+    default: return renderings::Format::Html;
     }
 }
 
@@ -57,33 +58,24 @@ WriteResult WriteMsgFile(RunContext& run, const std::string& path, const mapi::S
     }
 }
 
-// The file of a kind other than MSG made from item once fill has set its
-// values: render(properties, SaveAs type) gives its rendering, and a PDF is
-// laid out from the HTML one, asking stop as it goes.
-template <typename Item, typename Fill, typename Render>
-std::unique_ptr<PreparedFile> RenderFile(OutputKind kind, Item item, Fill fill, Render render,
-                                         const std::function<bool()>& stop) {
+// The file of a kind other than MSG: render(format) gives its rendering, and
+// a PDF is laid out from the HTML one, asking stop as it goes.
+template <typename Render>
+std::unique_ptr<PreparedFile> RenderFile(OutputKind kind, Render render, const std::function<bool()>& stop) {
     auto file = std::make_unique<PreparedFile>();
-    try {
-        fill(item);
-        if (kind != OutputKind::Pdf) {
-            file->bytes = render(item.Properties(), SaveAsType(kind));
-            return file;
-        }
-        // A long contact takes a while to lay out: a stop is honoured
-        // within it rather than after it.
-        switch (store::RenderHtmlToPdfBytes(notes::getImage(render(item.Properties(), store::olHTML)), &file->bytes,
-                                            stop)) {
-        case store::PdfOutcome::Written: break;
-        case store::PdfOutcome::Stopped: file->result = WriteResult::Stopped; break;
-        case store::PdfOutcome::Failed:
-            file->result = WriteResult::Failed;
-            file->error = "the PDF cannot be written";
-            break;
-        }
-    } catch (const store::StoreError& e) {
+    if (kind != OutputKind::Pdf) {
+        file->bytes = render(FormatOf(kind));
+        return file;
+    }
+    // A long contact takes a while to lay out: a stop is honoured within it
+    // rather than after it.
+    switch (store::RenderHtmlToPdfBytes(notes::getImage(render(renderings::Format::Html)), &file->bytes, stop)) {
+    case store::PdfOutcome::Written: break;
+    case store::PdfOutcome::Stopped: file->result = WriteResult::Stopped; break;
+    case store::PdfOutcome::Failed:
         file->result = WriteResult::Failed;
-        file->error = e.what();
+        file->error = "the PDF cannot be written";
+        break;
     }
     return file;
 }
@@ -105,18 +97,6 @@ WriteResult WritePrepared(RunContext& run, const std::string& path, const Prepar
 
 bool NamedByFileAs(const ExportOptions& o) { return o.namingOn && o.naming == kFileAsNaming; }
 
-// The File As text the contact's item is saved with. A value the item
-// refuses makes writing the item fail too, and that failure is logged there.
-std::string FileAsText(const ContactRecord& contact, const std::string& subject) {
-    store::ContactItem item(nullptr);
-    try {
-        ApplyContactTable(item, contact, subject);
-    } catch (const store::StoreError&) {
-        return {};
-    }
-    return item.FileAs();
-}
-
 }  // namespace
 
 std::string ItemFileTarget::PathFor(const Earlier* earlier, const std::string& base, uint64_t entry) {
@@ -129,16 +109,10 @@ void ItemFileTarget::Written(const std::string& path, const mapi::SourceIdentity
 
 std::unique_ptr<PreparedFile> ItemFileTarget::RenderContact(const ContactRecord& contact, const std::string& subject,
                                                            const std::function<bool()>& stop) const {
-    const bool fileAsNamed = NamedByFileAs(run_.options);
-    std::string fileAs;
+    const contacts::Contact model = MapContact(contact, subject);
     auto file = RenderFile(
-        run_.options.kind, store::ContactItem(nullptr),
-        [&](store::ContactItem& item) {
-            ApplyContactTable(item, contact, subject);
-            if (fileAsNamed) fileAs = item.FileAs();
-        },
-        store::RenderContactToString, stop);
-    file->fileAs = std::move(fileAs);
+        run_.options.kind, [&](renderings::Format format) { return renderings::RenderContact(model, format); }, stop);
+    if (NamedByFileAs(run_.options)) file->fileAs = contacts::FileAs(model);
     return file;
 }
 
@@ -158,8 +132,9 @@ WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::s
         madeHere = RenderContact(contact, subject, [this] { return run_.StopRequested(); });
         prepared = madeHere.get();
     }
-    const std::string fileAs =
-        !NamedByFileAs(o) ? std::string() : prepared ? prepared->fileAs : FileAsText(contact, subject);
+    // An MSG file's contact, made once for its name and its item.
+    const contacts::Contact model = prepared ? contacts::Contact() : MapContact(contact, subject);
+    const std::string fileAs = !NamedByFileAs(o) ? std::string() : prepared ? prepared->fileAs : contacts::FileAs(model);
     const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
     const WriteResult written =
         prepared ? WritePrepared(run_, path, *prepared)
@@ -169,7 +144,7 @@ WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::s
                            return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass),
                                                                   store::kMsgFileFormat);
                        },
-                       [&](store::ContactItem& item) { ApplyContactTable(item, contact, subject); });
+                       [&](store::ContactItem& item) { SetContactItem(item, model); });
     if (written == WriteResult::Written) Written(path, source);
     return written;
 }
@@ -182,7 +157,7 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, 
     const ExportOptions& o = run_.options;
     const std::string& name = group.document.name;
     const std::string path = PathFor(earlier, BaseName(name, "", "", name, o.namingOn, o.naming), entry);
-    auto fill = [&](store::DistListItem& list) { ApplyGroup(list, group); };
+    const contacts::DistributionList list = ListOf(group);
     WriteResult written;
     if (o.kind == OutputKind::Msg) {
         written = WriteMsgFile(
@@ -191,10 +166,11 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, 
                 return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass),
                                                         store::kMsgFileFormat);
             },
-            fill);
+            [&](store::DistListItem& item) { SetDistListItem(item, list); });
     } else {
-        const auto file = RenderFile(o.kind, store::DistListItem(nullptr), fill, store::RenderDistListToString,
-                                     [this] { return run_.StopRequested(); });
+        const auto file = RenderFile(
+            o.kind, [&](renderings::Format format) { return renderings::RenderDistributionList(list, format); },
+            [this] { return run_.StopRequested(); });
         written = WritePrepared(run_, path, *file);
     }
     if (written == WriteResult::Written) Written(path, source);

@@ -5,9 +5,7 @@
 // escaped so that it unescapes to the value itself, with no value able to
 // start a line of its own. A value that is valid UTF-8 without control
 // characters other than tab and line feed comes back unchanged.
-#include <mapi/contact.h>
-#include <mapi/property.h>
-#include <store/conversions.h>
+#include <renderings/render.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,17 +17,27 @@
 
 namespace {
 
-using F = mapi::ContactField;
+using contacts::Contact;
 
 // The single-valued fields fed, and the name of the line each is written as.
 const struct {
-    F field;
+    std::string& (*field)(Contact&);
     std::string_view line;
 } kFields[] = {
-    {F::FullName, "FN"},      {F::NickName, "NICKNAME"}, {F::JobTitle, "TITLE"}, {F::Profession, "ROLE"},
-    {F::Spouse, "X-MS-SPOUSE"}, {F::PersonalHomePage, "URL;TYPE=HOME"}, {F::Body, "NOTE"},
+    {[](Contact& c) -> std::string& { return c.fullName; }, "FN"},
+    {[](Contact& c) -> std::string& { return c.nickname; }, "NICKNAME"},
+    {[](Contact& c) -> std::string& { return c.jobTitle; }, "TITLE"},
+    {[](Contact& c) -> std::string& { return c.profession; }, "ROLE"},
+    {[](Contact& c) -> std::string& { return c.spouse; }, "X-MS-SPOUSE"},
+    {[](Contact& c) -> std::string& { return c.personalWebPage; }, "URL;TYPE=HOME"},
+    {[](Contact& c) -> std::string& { return c.notes.richText; }, "NOTE"},
 };
-constexpr int kCardVcard = 6;
+
+// The notes show their text without trailing line ends and blanks.
+std::string AsNotes(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    return text;
+}
 
 // Which check failed is on stderr with the crash.
 #define Require(ok) Check(ok, __LINE__)
@@ -140,9 +148,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         parts.emplace_back(input.substr(start, end - start));
         start = end + 1;
     }
-    mapi::PropertyBag bag;
-    for (size_t i = 0; i < parts.size() && i < std::size(kFields); ++i) bag.Set(mapi::InfoOf(kFields[i].field).key, parts[i]);
-    mapi::Strings categories;
+    Contact contact;
+    for (size_t i = 0; i < parts.size() && i < std::size(kFields); ++i) kFields[i].field(contact) = parts[i];
+    if (parts.size() >= std::size(kFields)) parts[std::size(kFields) - 1] = AsNotes(parts[std::size(kFields) - 1]);
+    std::vector<std::string> categories;
     if (parts.size() > std::size(kFields)) {
         std::string_view rest = parts.back();
         for (size_t start = 0;;) {
@@ -151,10 +160,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (end == std::string_view::npos) break;
             start = end + 1;
         }
-        bag.Set(mapi::InfoOf(F::Categories).key, categories);
+        contact.categories = categories;
     }
 
-    const std::string card = store::RenderContactToString(bag, kCardVcard);
+    const std::string card = renderings::RenderContact(contact, renderings::Format::VCard);
     const auto lines = Lines(card);
     Require(lines.count("BEGIN") == 1 && lines.count("END") == 1);
     Require(card.rfind("BEGIN:VCARD\r\n", 0) == 0);

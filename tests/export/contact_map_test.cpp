@@ -1,5 +1,7 @@
 // The contact table on documents read from DXL: each value where it means
 // and nowhere else, the e-mail slots, and what finds no property listed once.
+#include <contacts/file_as.h>
+#include <exporting/contact_item_fill.h>
 #include <exporting/contact_map.h>
 
 #include <open_database.h>
@@ -37,11 +39,20 @@ ContactRecord Read(const std::string& items) {
     return ReadContact(doc);
 }
 
-std::map<F, std::string> Texts(const ContactProperties& p) {
+// The contact's texts as its Outlook item holds them, but for the subject,
+// the body and the empty recipients.
+std::map<F, std::string> Texts(const contacts::Contact& contact) {
+    store::ContactItem item(nullptr);
+    SetContactItem(item, contact);
     std::map<F, std::string> out;
-    for (const auto& [f, v] : p.texts) EXPECT_TRUE(out.emplace(f, v).second) << mapi::InfoOf(f).name << " set twice";
+    for (const auto& info : mapi::ContactFields()) {
+        if (info.key.type != mapi::PropType::Unicode || info.field == F::Body) continue;
+        if (std::string v = item.Get(info.field); !v.empty()) out.emplace(info.field, v);
+    }
     return out;
 }
+
+std::string EmailSlot(const contacts::Contact& c, size_t k) { return k < c.emails.size() ? c.emails[k] : ""; }
 
 }  // namespace
 
@@ -60,7 +71,7 @@ TEST(ContactTable, EachValueLandsInThePropertyOfItsMeaningAndNowhereElse) {
         Text("Work2Phone", "102") + Text("Home2Phone", "125") + Text("AssistantPhone", "110") + Text("CarPhone", "160") +
         Text("MailAddress", "jane@acme.example") + Text("WebSite", "https://jane.example") + Text("JobTitle", "Second") +
         Date("Birthday", "19760229") + Date("Anniversary", "20010522T103636,81-04"));
-    const ContactProperties p = MapContact(c);
+    const contacts::Contact p = MapContact(c);
     const std::map<F, std::string> expected{
         {F::Title, "Dr."}, {F::FirstName, "Jane"}, {F::MiddleName, "Q"}, {F::LastName, "Doe"}, {F::Suffix, "Jr."},
         {F::FullName, "Jane Q Doe"}, {F::Initials, "jdoe"}, {F::NickName, "JD"}, {F::CompanyName, "Acme"},
@@ -78,13 +89,12 @@ TEST(ContactTable, EachValueLandsInThePropertyOfItsMeaningAndNowhereElse) {
     // Exactly these: no profession, telex, company main number, other
     // address, and no blank spouse.
     EXPECT_EQ(Texts(p), expected);
-    ASSERT_EQ(p.lists.size(), 2u);
-    EXPECT_EQ(p.lists[0], (std::pair<F, std::vector<std::string>>{F::Children, {"Emily", "Jack"}}));
-    EXPECT_EQ(p.lists[1], (std::pair<F, std::vector<std::string>>{F::Categories, {"Business", "Golf, Tennis"}}));
-    EXPECT_EQ(p.birthday, (mapi::CalendarDate{1976, 2, 29}));
-    EXPECT_EQ(p.anniversary, (mapi::CalendarDate{2001, 5, 22}));
+    EXPECT_EQ(p.children, (std::vector<std::string>{"Emily", "Jack"}));
+    EXPECT_EQ(p.categories, (std::vector<std::string>{"Business", "Golf, Tennis"}));
+    EXPECT_EQ(p.birthday, (contacts::CalendarDay{1976, 2, 29}));
+    EXPECT_EQ(p.anniversary, (contacts::CalendarDay{2001, 5, 22}));
     // The second JobTitle item is the same item; the alternate name is kept.
-    EXPECT_EQ(p.unplaced, std::vector<std::string>{"FullName: CN=Jane Q Doe/O=Acme"});
+    EXPECT_EQ(p.notes.moreFromSource, std::vector<std::string>{"FullName: CN=Jane Q Doe/O=Acme"});
     EXPECT_EQ(c.DisplayName(), "Jane Q Doe");
 }
 
@@ -108,11 +118,11 @@ TEST(ContactTable, EmptyEmailSlotsTakeTheFurtherAddressesThatDiffer) {
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.what);
-        const ContactProperties p = MapContact(Read(t.items));
+        const contacts::Contact p = MapContact(Read(t.items));
         std::vector<std::string> slots;
-        for (F f : {F::Email1Address, F::Email2Address, F::Email3Address}) slots.push_back(p.Text(f) ? *p.Text(f) : "");
+        for (size_t k = 0; k < 3; ++k) slots.push_back(EmailSlot(p, k));
         EXPECT_EQ(slots, t.slots);
-        EXPECT_EQ(p.unplaced, t.unplaced);
+        EXPECT_EQ(p.notes.moreFromSource, t.unplaced);
     }
 }
 
@@ -128,14 +138,14 @@ TEST(ContactTable, WhatFindsNoPropertyIsListedOnceAfterTheRichTextAndTheComment)
         List("DocAuthors", {"CN=Jane Doe/O=Acme", "[Editor]"}) + Text("Certificate", "0301 A3F2") + Text("MailSystem", "1") +
         Text("Subject", "Card of Jane") + Rich("Comment", "Met in 2004.") +
         Rich("Body", "Card:<tab/><picture width='1px' height='1px'><gif>R0lGOD==</gif></picture> <urllink href='https://a.example'><run>site</run></urllink>"));
-    const ContactProperties p = MapContact(c);
+    const contacts::Contact p = MapContact(c);
     const std::vector<std::string> unplaced{"Work3Phone: 103", "AltFullName: CN=ジェーン/O=Acme",
                                             "BusinessAddress: 1 Main Street", "ContactRating: 5",
                                             "Extensions: 100; 101", "BestTimeToCall: 09:30:00"};
-    EXPECT_EQ(p.unplaced, unplaced);
+    EXPECT_EQ(p.notes.moreFromSource, unplaced);
     std::string more = "More from Notes:";
     for (const auto& line : unplaced) more += "\n" + line;
-    EXPECT_EQ(p.body, "Card:\t[picture] site (https://a.example)\n\nMet in 2004.\n\n" + more);
+    EXPECT_EQ(contacts::NotesText(p.notes), "Card:\t[picture] site (https://a.example)\n\nMet in 2004.\n\n" + more);
     for (auto name : {"Form", "$Conflict", "_AddressFormat", "DocAuthors", "Certificate", "MailSystem"})
         EXPECT_TRUE(IsBookkeepingItem(name)) << name;
     for (auto name : {"Comment", "Work3Phone", "MailServer", "Formula", "Owners"}) EXPECT_FALSE(IsBookkeepingItem(name)) << name;
@@ -146,23 +156,23 @@ TEST(ContactTable, ItemNamesMatchIgnoringCaseAndTheFirstOfTwoWins) {
     ContactRecord c;
     c.items = {{"LASTNAME", {"Roe"}}, {"LastName", {"Doe"}}, {otherLong, {"other"}}, {longName, {"long"}},
                {"firstname", {"Ann"}}, {"Zip", {"02446"}}, {"zip", {"99999"}}};
-    const ContactProperties p = MapContact(c);
+    const contacts::Contact p = MapContact(c);
     const auto texts = Texts(p);
     EXPECT_EQ(texts.at(F::LastName), "Roe");
     EXPECT_EQ(texts.at(F::FirstName), "Ann");
     EXPECT_EQ(texts.at(F::HomeAddressPostalCode), "02446");
     const std::vector<std::string> unplaced{"LastName: Doe", otherLong + ": other", longName + ": long", "zip: 99999"};
-    EXPECT_EQ(p.unplaced, unplaced);
+    EXPECT_EQ(p.notes.moreFromSource, unplaced);
 }
 
 TEST(ContactTable, OnlyOneDayIsABirthday) {
     const struct {
         std::string birthday;
-        std::optional<mapi::CalendarDate> day;
+        std::optional<contacts::CalendarDay> day;
         std::vector<std::string> unplaced;
     } cases[] = {
-        {Date("Birthday", "19750314"), mapi::CalendarDate{1975, 3, 14}, {}},
-        {Date("Birthday", "19750314T235900,00+01"), mapi::CalendarDate{1975, 3, 14}, {}},
+        {Date("Birthday", "19750314"), contacts::CalendarDay{1975, 3, 14}, {}},
+        {Date("Birthday", "19750314T235900,00+01"), contacts::CalendarDay{1975, 3, 14}, {}},
         {List("Birthday", {"19800101", "19810202"}, "datetime"), std::nullopt, {"Birthday: 1980-01-01; 1981-02-02"}},
         {Date("Birthday", "T093000,00"), std::nullopt, {"Birthday: 09:30:00"}},  // a time is no day
         {Date("Birthday", "15000101"), std::nullopt, {"Birthday: 1500-01-01"}},  // before what the stores hold
@@ -170,9 +180,9 @@ TEST(ContactTable, OnlyOneDayIsABirthday) {
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.birthday);
-        const ContactProperties p = MapContact(Read(Text("FullName", "A") + t.birthday));
+        const contacts::Contact p = MapContact(Read(Text("FullName", "A") + t.birthday));
         EXPECT_EQ(p.birthday, t.day);
-        EXPECT_EQ(p.unplaced, t.unplaced);
+        EXPECT_EQ(p.notes.moreFromSource, t.unplaced);
     }
 }
 
@@ -194,7 +204,7 @@ TEST(ContactRecord, KeepsTheTextRuleForTheCsvAndNamesTheContact) {
     EXPECT_EQ(c.from, "CN=Editor/O=Acme");
     EXPECT_EQ(c.cutItems, std::vector<std::string>{"StreetAddress"});
     // From belongs to the document, not the person.
-    EXPECT_EQ(MapContact(c).unplaced, std::vector<std::string>{"NotACsvColumn: x"});
+    EXPECT_EQ(MapContact(c).notes.moreFromSource, std::vector<std::string>{"NotACsvColumn: x"});
 
     const struct {
         std::string items, name;
@@ -232,12 +242,33 @@ TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
         std::string mail = "<item name='MailAddress'><textlist>";
         for (int i = 0; i < many; ++i) mail += "<text>m" + std::to_string(i % (many / 2)) + "@x</text>";
         const ContactRecord c = Read(items + mail + "</textlist></item>");
-        const ContactProperties p = MapContact(c);
-        ASSERT_EQ(p.unplaced.size(), size_t(many) + 1);
-        EXPECT_EQ(p.unplaced[7], "X7: v7");  // names ignore case; the first item of a name is read
+        const contacts::Contact p = MapContact(c);
+        ASSERT_EQ(p.notes.moreFromSource.size(), size_t(many) + 1);
+        EXPECT_EQ(p.notes.moreFromSource[7], "X7: v7");  // names ignore case; the first item of a name is read
         std::string lastMail = "MailAddress: m3@x";
         for (int i = 4; i < many / 2; ++i) lastMail += "; m" + std::to_string(i) + "@x";
-        EXPECT_EQ(p.unplaced.back(), lastMail);  // each address once
+        EXPECT_EQ(p.notes.moreFromSource.back(), lastMail);  // each address once
     };
     EXPECT_LT(testsupport::GrowthRatio(readAndMap, 25000, 100000), testsupport::LinearGrowthBound(25000, 100000));
+}
+
+TEST(ContactTable, FilesAreNamedAsTheirItemsAreFiledUnder) {
+    // File As naming takes the text from the contact; the saved item derives
+    // its own: both must agree.
+    const struct {
+        std::string items, subject, fileAs;
+    } cases[] = {
+        {Text("FirstName", "Jane") + Text("LastName", "Doe") + Text("FullName", "Dr. Jane Doe"), "Card", "Doe, Jane"},
+        {Text("Title", "Dr.") + Text("MiddleInitial", "Q"), "", "Dr. Q"},
+        {Text("LastName", " ") + Text("CompanyName", "Acme"), "Card", "Acme"},
+        {Text("Nickname", "JD"), "Card", "Card"},
+        {Text("Nickname", "JD"), "", ""},
+    };
+    for (const auto& c : cases) {
+        const contacts::Contact contact = MapContact(Read(c.items), c.subject);
+        store::ContactItem item(nullptr);
+        SetContactItem(item, contact);
+        EXPECT_EQ(contacts::FileAs(contact), c.fileAs) << c.items;
+        EXPECT_EQ(item.FileAs(), c.fileAs) << c.items;
+    }
 }

@@ -1,20 +1,17 @@
 // One contact document as the exporters read it, and the contact table that
-// turns it into an Outlook contact item: each Notes item to the property of
-// the same meaning, and whatever finds no property into the notes, so that
-// nothing the document holds is lost without a word.
+// turns it into a contact of the model: each Notes item to the value of the
+// same meaning, and whatever finds no place into the notes, so that nothing
+// the document holds is lost without a word.
 #pragma once
 
 #include <notes/field_rules.h>
+#include <contacts/contact.h>
 #include <exporting/csv_file.h>
-#include <mapi/contact.h>
-#include <mapi/dates.h>
 #include <store/contact_item.h>
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace exporting {
@@ -75,21 +72,6 @@ bool IsBookkeepingItem(std::string_view name);
 // or without a time): two dates joined by ";" or a time alone set nothing.
 ContactRecord ReadContact(const LNDocument& doc);
 
-// What the contact table makes of a record, before it is set on an item.
-struct ContactProperties {
-    std::vector<std::pair<mapi::ContactField, std::string>> texts;  // none blank, each field once
-    std::vector<std::pair<mapi::ContactField, std::vector<std::string>>> lists;  // Children, Categories
-    std::optional<mapi::CalendarDate> birthday, anniversary;
-    // "Label: value" for each item whose values found no property and are
-    // not already among the contact's values (its name and those values).
-    std::vector<std::string> unplaced;
-    // The rich text, then the Comment, then under "More from Notes:" the
-    // unplaced lines; parts separated by an empty line.
-    std::string body;
-
-    const std::string* Text(mapi::ContactField field) const;  // none when the field is not set
-};
-
 // The table:
 //  - names: FullName (first value) the display name, Title the prefix,
 //    FirstName, MiddleInitial, LastName, Suffix, ShortName the initials,
@@ -106,11 +88,12 @@ struct ContactProperties {
 //    InternetAddress that differs from the addresses already placed;
 //  - every Categories value; WebSite as personal and business web page;
 //  - Birthday and Anniversary as days.
-// Blank values set nothing.
-ContactProperties MapContact(const ContactRecord& contact);
+// Blank values set nothing. Whatever finds no place is listed in the notes
+// (moreFromSource) as "Label: value", unless it is among the contact's values
+// already; the notes hold the rich text and the Comment besides.
+contacts::Contact MapContact(const ContactRecord& contact, const std::string& subject = "");
 
-// Sets the contact's properties by the table, with subject as Subject and
-// ConversationTopic (nothing when empty), then Sent and the empty To, CC, BCC.
+// The contact by the table, set on an item (SetContactItem).
 void ApplyContactTable(store::ContactItem& item, const ContactRecord& contact, const std::string& subject);
 
 }  // namespace exporting

@@ -1,5 +1,4 @@
 #include <store/contact_item.h>
-#include <store/conversions.h>
 
 #include <mapi/tags.h>
 
@@ -83,7 +82,5 @@ void ContactItem::Save() {
     CompleteAddresses(props_, addressSet_);
     backend_->Commit(props_);
 }
-
-void ContactItem::SaveAs(const std::string& path, int type) const { RenderContact(props_, path, type); }
 
 }  // namespace store

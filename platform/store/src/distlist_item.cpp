@@ -1,4 +1,3 @@
-#include <store/distlist_conversions.h>
 #include <store/distlist_item.h>
 
 #include "derived_names.h"
@@ -55,6 +54,5 @@ void DistListItem::Save() {
     backend_->Commit(Properties());
 }
 
-void DistListItem::SaveAs(const std::string& path, int type) const { RenderDistList(Properties(), path, type); }
 
 }  // namespace store

@@ -1,7 +1,6 @@
 // Renders a contact whose notes hold N short lines into a PDF and prints the
 // process's peak memory in KiB: pdf_memory_probe N OUT.pdf
-#include <store/contact_item.h>
-#include <store/conversions.h>
+#include <renderings/render.h>
 #include <store/pdf.h>
 
 #include <cstdio>
@@ -14,11 +13,9 @@ int main(int argc, char** argv) {
     const int lines = std::atoi(argv[1]);
     std::string html;
     {
-        std::string notes;
-        for (int i = 0; i < lines; ++i) notes += "Line " + std::to_string(i) + "\r\n";
-        store::ContactItem item(nullptr);
-        item.Set(mapi::ContactField::Body, notes);
-        html = store::RenderContactToString(item.Properties(), store::olHTML);
+        contacts::Contact contact;
+        for (int i = 0; i < lines; ++i) contact.notes.richText += "Line " + std::to_string(i) + "\r\n";
+        html = renderings::RenderContact(contact, renderings::Format::Html);
     }
     if (!store::ConvertHTMLToPDF(html, argv[2])) return 1;
     struct rusage usage {};

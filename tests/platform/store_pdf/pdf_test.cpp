@@ -1,7 +1,4 @@
-#include <store/contact_item.h>
-#include <store/conversions.h>
-#include <store/distlist_conversions.h>
-#include <store/distlist_item.h>
+#include <renderings/render.h>
 #include <store/pdf.h>
 
 #include <msg_reader.h>
@@ -73,13 +70,11 @@ TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
         {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xB2\xE3\x82\x89\xE3\x81\x8C\xE3\x81\xAA"},
         {"Korean", "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"},
     };
-    ContactItem item(nullptr);
-    item.Set(mapi::ContactField::FullName, "Anna <Berg> & Co");
-    std::string notes;
-    for (const auto& c : cases) notes += std::string(c.text) + "\n";
-    item.Set(mapi::ContactField::Body, notes);
+    contacts::Contact contact;
+    contact.fullName = "Anna <Berg> & Co";
+    for (const auto& c : cases) contact.notes.richText += std::string(c.text) + "\n";
     std::string pdf = dir / "c.pdf";
-    ASSERT_TRUE(ConvertHTMLToPDF(RenderContactToString(item.Properties(), olHTML), pdf));
+    ASSERT_TRUE(ConvertHTMLToPDF(renderings::RenderContact(contact, renderings::Format::Html), pdf));
 
     auto [pages, sizes] = PageSizes(pdf);
     EXPECT_EQ(pages, 1);
@@ -92,12 +87,12 @@ TEST(Pdf, ContactPageComesOutOnA4WithEveryScript) {
 TEST(Pdf, DistributionListShowsItsNameAndEveryMember) {
     REQUIRE_TOOL("pdftotext");
     testsupport::TempDir dir;
-    DistListItem list(nullptr);
-    list.SetName("Lektorat <&>");
-    list.AddMember("Effi Hoffmann", "effi.hoffmann@offizin.example");
-    list.AddMember("\xD0\x9C\xD0\xB8\xD1\x8F", "");
+    const contacts::DistributionList list{"Lektorat <&>",
+                                          "",
+                                          {{"Effi Hoffmann", "effi.hoffmann@offizin.example", contacts::MemberKind::Address},
+                                           {"\xD0\x9C\xD0\xB8\xD1\x8F", "", contacts::MemberKind::NameOnly}}};
     const std::string pdf = dir / "list.pdf";
-    ASSERT_TRUE(ConvertHTMLToPDF(RenderDistListToString(list.Properties(), olHTML), pdf));
+    ASSERT_TRUE(ConvertHTMLToPDF(renderings::RenderDistributionList(list, renderings::Format::Html), pdf));
     const std::string text = PdfText(pdf);
     for (const char* shown : {"Lektorat<&>", "Members2", "EffiHoffmann<effi.hoffmann@offizin.example>", "\xD0\x9C\xD0\xB8\xD1\x8F"})
         EXPECT_NE(text.find(shown), std::string::npos) << shown << ": " << text;
@@ -244,12 +239,10 @@ namespace {
 
 // A contact whose notes hold `lines` short lines, as the export renders it.
 std::string ContactWithLongNotes(int lines) {
-    std::string notes;
-    for (int i = 0; i < lines; ++i) notes += "Line " + std::to_string(i) + "\r\n";
-    ContactItem item(nullptr);
-    item.Set(mapi::ContactField::FullName, "Anna Berg");
-    item.Set(mapi::ContactField::Body, notes);
-    return RenderContactToString(item.Properties(), olHTML);
+    contacts::Contact contact;
+    contact.fullName = "Anna Berg";
+    for (int i = 0; i < lines; ++i) contact.notes.richText += "Line " + std::to_string(i) + "\r\n";
+    return renderings::RenderContact(contact, renderings::Format::Html);
 }
 
 }  // namespace

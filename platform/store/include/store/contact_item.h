@@ -1,6 +1,6 @@
 // A contact item ("IPM.Contact") of the mail store library: its properties are
 // set through the object-model names, Save commits it to where it lives (a
-// folder of a PST store, or an MSG file), SaveAs renders it to another format.
+// folder of a PST store, or an MSG file).
 #pragma once
 
 #include <mapi/contact.h>
@@ -12,17 +12,6 @@
 #include <vector>
 
 namespace store {
-
-// SaveAs types, as the Outlook object model numbers them.
-enum SaveAsType : int {
-    olTXT = 0,
-    olRTF = 1,
-    olDoc = 4,
-    olHTML = 5,
-    olVCard = 6,
-    olMSGUnicode = 9,
-    olMHTML = 10,
-};
 
 // Where an item is committed to; implemented by the PST folder and the MSG file.
 class ItemBackend {
@@ -69,9 +58,6 @@ public:
     // address (the business one when it has any part, else home, else
     // other) and the mailing address's copy.
     void Save();
-    // Renders the item to a file of the given type; throws StoreError on
-    // failure and leaves no partial file at path.
-    void SaveAs(const std::string& path, int type) const;
 
 private:
     std::unique_ptr<ItemBackend> backend_;

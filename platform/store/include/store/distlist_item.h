@@ -1,7 +1,7 @@
 // A distribution list item ("IPM.DistList") of the mail store library: a name,
 // a description (its body) and members, each a display name with an e-mail
 // address. Save commits it to where it lives (a folder of a PST store, or an
-// MSG file), SaveAs renders it to another format, as for contact items.
+// MSG file), as for contact items.
 //
 //   store::DistListItem list = folder.GetItems().AddDistList();
 //   list.SetName("Golf Buddies");
@@ -49,9 +49,6 @@ public:
 
     // Commits the item; throws StoreError when it cannot be written.
     void Save();
-    // Renders the item to a file of the given SaveAsType; throws StoreError
-    // on failure and leaves no partial file at path.
-    void SaveAs(const std::string& path, int type) const;
 
 private:
     std::unique_ptr<ItemBackend> backend_;

@@ -12,7 +12,7 @@
 //   store::SavedFiles saved = store::ReadSavedJournal(folder);   // once per folder
 //   store::SavedJournal journal(folder);
 //   if (saved.StateOf(identity) != mapi::SavedState::Unchanged) {
-//       item->SaveAs(folder + "/" + name, store::olVCard);          // complete first
+//       base::WriteFileAtomically(folder + "/" + name, bytes);       // complete first
 //       journal.Record(identity, {name});                            // then recorded
 //   }
 #pragma once

@@ -1,0 +1,28 @@
+// A distribution list as plain values: its name, description and members.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace contacts {
+
+enum class MemberKind {
+    Address,   // a member with an e-mail address
+    NameOnly,  // a member kept by its name alone
+};
+
+struct Member {
+    std::string displayName;
+    std::string address;  // empty for a member kept by its name
+    MemberKind kind = MemberKind::NameOnly;
+    bool operator==(const Member&) const = default;
+};
+
+struct DistributionList {
+    std::string name;
+    std::string description;
+    std::vector<Member> members;  // in order, each once
+    bool operator==(const DistributionList&) const = default;
+};
+
+}  // namespace contacts

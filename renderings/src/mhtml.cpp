@@ -1,0 +1,92 @@
+#include "contact_fields.h"
+#include "formats.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace renderings {
+
+namespace {
+
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string Base64(std::string_view in) {
+    std::string out;
+    out.reserve((in.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 2 < in.size(); i += 3) {
+        uint32_t v = (uint8_t(in[i]) << 16) | (uint8_t(in[i + 1]) << 8) | uint8_t(in[i + 2]);
+        for (int k = 18; k >= 0; k -= 6) out += kBase64[(v >> k) & 0x3F];
+    }
+    if (i < in.size()) {
+        uint32_t v = uint8_t(in[i]) << 16;
+        if (i + 1 < in.size()) v |= uint8_t(in[i + 1]) << 8;
+        out += kBase64[(v >> 18) & 0x3F];
+        out += kBase64[(v >> 12) & 0x3F];
+        out += i + 1 < in.size() ? kBase64[(v >> 6) & 0x3F] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+// A header text: as is when it is printable ASCII, else RFC 2047 encoded
+// words of at most 45 octets of UTF-8 each (never splitting a character).
+std::string HeaderText(const std::string& text) {
+    bool plain = text.size() < 900;
+    for (unsigned char c : text) plain = plain && c >= 0x20 && c < 0x7F;
+    if (plain) return text;
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = std::min(text.size(), pos + 45);
+        while (end < text.size() && end > pos && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        if (!out.empty()) out += "\r\n ";
+        out += "=?utf-8?B?" + Base64(std::string_view(text).substr(pos, end - pos)) + "?=";
+        pos = end;
+    }
+    return out;
+}
+
+// The time of writing as an RFC 5322 date in local time with its offset,
+// with English names whatever the locale.
+std::string DateHeader(std::time_t now) {
+    static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::tm t {};
+    ::localtime_r(&now, &t);
+    const long offset = t.tm_gmtoff / 60;
+    const long zone = std::labs(offset);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld", kDays[t.tm_wday], t.tm_mday,
+                  kMonths[t.tm_mon], t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec, offset < 0 ? '-' : '+',
+                  zone / 60, zone % 60);
+    return buf;
+}
+
+}  // namespace
+
+std::string MhtmlDocument(std::string title, const std::string& html) {
+    const std::string boundary = "----=_Ferrywell_Contact_Part_000";
+    for (char& c : title)
+        if (c == '\n' || c == '\t') c = ' ';
+    // A page saved from a program, not a message anyone sent: the sender is
+    // an address under the reserved .invalid domain that nothing delivers to.
+    std::string out = "From: Saved by Ferrywell <ferrywell@localhost.invalid>\r\nDate: " + DateHeader(std::time(nullptr)) +
+                      "\r\nSubject: " + HeaderText(title) +
+                      "\r\nMIME-Version: 1.0\r\n"
+                      "Content-Type: multipart/related;\r\n\ttype=\"text/html\";\r\n\tboundary=\"" +
+                      boundary + "\"\r\n\r\nThis is a multi-part message in MIME format.\r\n\r\n--" + boundary +
+                      "\r\nContent-Type: text/html; charset=\"utf-8\"\r\n"
+                      "Content-Transfer-Encoding: base64\r\n"
+                      "Content-Location: file:///contact.html\r\n\r\n";
+    std::string encoded = Base64(html);
+    for (size_t i = 0; i < encoded.size(); i += 76) out.append(encoded, i, 76).append("\r\n");
+    out += "\r\n--" + boundary + "--\r\n";
+    return out;
+}
+
+std::string Mhtml(const contacts::Contact& contact) { return MhtmlDocument(ContactTitle(contact), Html(contact)); }
+
+}  // namespace renderings

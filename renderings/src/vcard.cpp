@@ -1,0 +1,182 @@
+#include "contact_fields.h"
+#include "formats.h"
+
+#include <initializer_list>
+
+namespace renderings {
+
+namespace vcard {
+
+constexpr size_t kMaxLineOctets = 75;
+
+// Text value escaping: backslash, comma, semicolon and line breaks.
+std::string Escape(const std::string& v) {
+    std::string out;
+    out.reserve(v.size());
+    for (char c : v) {
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case ',': out += "\\,"; break;
+            case ';': out += "\\;"; break;
+            case '\n': out += "\\n"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+// Appends a content line, folded so no line exceeds 75 octets; a fold never
+// falls inside a UTF-8 sequence.
+void AppendLine(std::string& out, const std::string& line) {
+    size_t pos = 0, limit = kMaxLineOctets;
+    while (line.size() - pos > limit) {
+        size_t cut = pos + limit;
+        while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        out.append(line, pos, cut - pos).append("\r\n ");
+        pos = cut;
+        limit = kMaxLineOctets - 1;  // the leading blank of a continuation line counts
+    }
+    out.append(line, pos, std::string::npos).append("\r\n");
+}
+
+}  // namespace vcard
+
+namespace {
+
+using F = Field;
+using vcard::AppendLine;
+using vcard::Escape;
+
+class CardBuilder {
+public:
+    explicit CardBuilder(const contacts::Contact& c) : c_(c) {}
+
+    std::string Value(F f) const { return ShownValue(c_, f); }
+    bool Has(F f) const { return HasText(Value(f)); }
+    const contacts::Contact& Contact() const { return c_; }
+
+    void Line(const std::string& nameAndParams, const std::string& escapedValue) {
+        AppendLine(out_, nameAndParams + ":" + escapedValue);
+    }
+    void Single(const std::string& nameAndParams, F f) {
+        if (Has(f)) Line(nameAndParams, Escape(Value(f)));
+    }
+    // A structured value: components joined by ';', written when any is set.
+    void Structured(const std::string& nameAndParams, std::initializer_list<F> parts, size_t leadingEmpty = 0) {
+        bool any = false;
+        for (F f : parts) any = any || Has(f);
+        if (!any) return;
+        std::string v(leadingEmpty, ';');
+        bool first = true;
+        for (F f : parts) {
+            if (!first) v += ';';
+            first = false;
+            v += Has(f) ? Escape(Value(f)) : std::string();
+        }
+        Line(nameAndParams, v);
+    }
+    std::string Take() { return std::move(out_); }
+
+private:
+    const contacts::Contact& c_;
+    std::string out_;
+};
+
+std::string FormattedName(const CardBuilder& b) {
+    if (b.Has(F::FullName)) return b.Value(F::FullName);
+    std::string name;
+    for (F f : {F::FirstName, F::MiddleName, F::LastName})
+        if (b.Has(f)) name += (name.empty() ? "" : " ") + b.Value(f);
+    if (!name.empty()) return name;
+    for (F f : {F::Subject, F::CompanyName})
+        if (b.Has(f)) return b.Value(f);
+    return {};
+}
+
+// Birthday and anniversary are days: "YYYY-MM-DD", without a time.
+void DayLines(CardBuilder& b, std::initializer_list<const char*> names, F f) {
+    const std::string day = b.Value(f);
+    if (day.empty()) return;
+    for (const char* name : names) b.Line(name, day);
+}
+
+// Telephone kinds: the types of vCard 3.0 where it has one, else the type
+// Evolution reads the kind by.
+struct Phone {
+    F field;
+    const char* params;
+};
+constexpr Phone kPhones[] = {
+    {F::PrimaryTelephoneNumber, "TEL;TYPE=PREF,VOICE"},
+    {F::BusinessTelephoneNumber, "TEL;TYPE=WORK,VOICE"},
+    {F::Business2TelephoneNumber, "TEL;TYPE=WORK,VOICE"},
+    {F::CompanyMainTelephoneNumber, "TEL;TYPE=X-EVOLUTION-COMPANY"},
+    {F::AssistantTelephoneNumber, "TEL;TYPE=X-EVOLUTION-ASSISTANT"},
+    {F::CallbackTelephoneNumber, "TEL;TYPE=X-EVOLUTION-CALLBACK"},
+    {F::HomeTelephoneNumber, "TEL;TYPE=HOME,VOICE"},
+    {F::Home2TelephoneNumber, "TEL;TYPE=HOME,VOICE"},
+    {F::MobileTelephoneNumber, "TEL;TYPE=CELL,VOICE"},
+    {F::CarTelephoneNumber, "TEL;TYPE=CAR"},
+    {F::RadioTelephoneNumber, "TEL;TYPE=X-EVOLUTION-RADIO"},
+    {F::PagerNumber, "TEL;TYPE=PAGER"},
+    {F::OtherTelephoneNumber, "TEL;TYPE=VOICE"},
+    {F::ISDNNumber, "TEL;TYPE=ISDN"},
+    {F::TTYTDDTelephoneNumber, "TEL;TYPE=X-EVOLUTION-TTYTDD"},
+    {F::TelexNumber, "TEL;TYPE=X-EVOLUTION-TELEX"},
+    {F::BusinessFaxNumber, "TEL;TYPE=WORK,FAX"},
+    {F::HomeFaxNumber, "TEL;TYPE=HOME,FAX"},
+    {F::OtherFaxNumber, "TEL;TYPE=FAX"},
+};
+
+}  // namespace
+
+std::string VCard(const contacts::Contact& contact) {
+    CardBuilder b(contact);
+    b.Line("BEGIN", "VCARD");
+    b.Line("VERSION", "3.0");
+    b.Line("PRODID", "-//Ferrywell//Contact//EN");
+    // N: family; given; additional; prefix; suffix (always present in 3.0).
+    b.Line("N", Escape(b.Value(F::LastName)) + ";" + Escape(b.Value(F::FirstName)) + ";" + Escape(b.Value(F::MiddleName)) +
+                    ";" + Escape(b.Value(F::Title)) + ";" + Escape(b.Value(F::Suffix)));
+    b.Line("FN", Escape(FormattedName(b)));
+    b.Single("NICKNAME", F::NickName);
+    // ORG: organisation; unit; office (Evolution reads the third as the office).
+    if (b.Has(F::OfficeLocation)) b.Structured("ORG", {F::CompanyName, F::Department, F::OfficeLocation});
+    else if (b.Has(F::Department)) b.Structured("ORG", {F::CompanyName, F::Department});
+    else b.Single("ORG", F::CompanyName);
+    b.Single("TITLE", F::JobTitle);
+    b.Single("ROLE", F::Profession);
+    for (const Phone& phone : kPhones) b.Single(phone.params, phone.field);
+    b.Single("EMAIL;TYPE=INTERNET,PREF", F::Email1Address);
+    b.Single("EMAIL;TYPE=INTERNET", F::Email2Address);
+    b.Single("EMAIL;TYPE=INTERNET", F::Email3Address);
+    // ADR: post office box; extended; street; locality; region; postal code; country.
+    b.Structured("ADR;TYPE=WORK", {F::BusinessAddressStreet, F::BusinessAddressCity, F::BusinessAddressState,
+                                   F::BusinessAddressPostalCode, F::BusinessAddressCountry}, 2);
+    b.Structured("ADR;TYPE=HOME", {F::HomeAddressStreet, F::HomeAddressCity, F::HomeAddressState, F::HomeAddressPostalCode,
+                                   F::HomeAddressCountry}, 2);
+    b.Structured("ADR;TYPE=OTHER", {F::OtherAddressStreet, F::OtherAddressCity, F::OtherAddressState,
+                                    F::OtherAddressPostalCode, F::OtherAddressCountry}, 2);
+    if (auto categories = ShownValues(contact.categories); !categories.empty()) {
+        std::string v;
+        for (const auto& c : categories) v += (v.empty() ? "" : ",") + Escape(c);
+        b.Line("CATEGORIES", v);
+    }
+    DayLines(b, {"BDAY"}, F::Birthday);
+    DayLines(b, {"X-EVOLUTION-ANNIVERSARY", "X-ANNIVERSARY"}, F::Anniversary);
+    b.Single("URL;TYPE=HOME", F::PersonalHomePage);
+    b.Single("URL;TYPE=WORK", F::BusinessHomePage);
+    // Outlook's names for the people around the contact, and Evolution's.
+    b.Single("X-MS-MANAGER", F::ManagerName);
+    b.Single("X-EVOLUTION-MANAGER", F::ManagerName);
+    b.Single("X-MS-ASSISTANT", F::AssistantName);
+    b.Single("X-EVOLUTION-ASSISTANT", F::AssistantName);
+    b.Single("X-MS-SPOUSE", F::Spouse);
+    b.Single("X-EVOLUTION-SPOUSE", F::Spouse);
+    for (const auto& child : ShownValues(contact.children)) b.Line("X-MS-CHILD", Escape(child));
+    b.Single("NOTE", F::Body);
+    b.Line("END", "VCARD");
+    return b.Take();
+}
+
+}  // namespace renderings
