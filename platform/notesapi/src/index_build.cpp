@@ -205,23 +205,23 @@ ScanResult ScanInPieces(int fd, uint64_t fileSize, const PieceLimits& limits, Da
 
 }  // namespace
 
-LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
+Failure BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
     return BuildIndex(path, PieceLimits{}, out);
 }
 
-LNSTATUS BuildIndex(const std::string& path, const PieceLimits& limits, std::shared_ptr<const DatabaseIndex>* out) {
+Failure BuildIndex(const std::string& path, const PieceLimits& limits, std::shared_ptr<const DatabaseIndex>* out) {
     const std::string name = FileName(path);
     Fd file;
     struct stat sb {};
-    if (LNSTATUS st = OpenRegularFile(path, &file.fd, &sb)) return st;
+    if (Failure st = OpenRegularFile(path, &file.fd, &sb)) return st;
     if (sb.st_size == 0)
-        return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is empty. Choose a DXL export of a Notes database.");
+        return NotesError(LNERR_NOT_DXL, "The file " + name + " is empty. Choose a DXL export of a Notes database.");
     char head[4096];
     const ssize_t n = ReadAt(file.fd, head, sizeof head, 0);
     if (n < 0)
-        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+        return NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
     if (LooksBinary(head, size_t(n)))
-        return MakeStatus(LNERR_BINARY_NSF,
+        return NotesError(LNERR_BINARY_NSF,
                           "The file " + name + " is a binary file, not a DXL export. If it is a Notes "
                           "database (.nsf), export it to DXL in Notes or Domino Designer "
                           "(File > Export, DXL) and open the .dxl file.");
@@ -235,7 +235,7 @@ LNSTATUS BuildIndex(const std::string& path, const PieceLimits& limits, std::sha
         whole.fileSize = uint64_t(sb.st_size);
         result = ScanDxl(whole, index.get(), path, name);
     }
-    if (result.end != ScanEnd::Complete) return result.status;
+    if (result.end != ScanEnd::Complete) return std::move(result.failure);
 
     index->summarised.assign(index->strings.size(), false);
     for (size_t id = 0; id < result.summaryStart.size(); ++id)
@@ -243,7 +243,7 @@ LNSTATUS BuildIndex(const std::string& path, const PieceLimits& limits, std::sha
     // A view that came after some documents names items those documents did
     // not keep; such names are read from the file when needed.
     *out = std::move(index);
-    return LNNOERROR;
+    return std::nullopt;
 }
 
 }  // namespace notesapi
