@@ -279,7 +279,7 @@ bool Feed(XML_Parser parser, int fd, uint64_t begin, uint64_t end, bool final, c
             *status = NotesError(LNERR_MALFORMED, "Out of memory while reading a document.");
             return false;
         }
-        const ssize_t n = ReadAt(fd, buf, want, at);
+        const ssize_t n = base::PreadAll(fd, buf, want, at);
         if (n < 0) {
             *status = NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
             return false;
@@ -308,13 +308,7 @@ constexpr uint64_t kPlainUpTo = 1 << 20;
 
 // Reads bytes [begin, end) of fd into to. False when they cannot all be read.
 bool ReadBytes(int fd, uint64_t begin, uint64_t end, char* to) {
-    while (begin < end) {
-        const ssize_t n = ReadAt(fd, to, size_t(end - begin), begin);
-        if (n <= 0) return false;
-        begin += uint64_t(n);
-        to += n;
-    }
-    return true;
+    return base::PreadAll(fd, to, size_t(end - begin), begin) == ssize_t(end - begin);
 }
 
 // Room for the bytes of a document: the thread's own, kept for documents up

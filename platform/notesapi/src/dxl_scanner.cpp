@@ -438,7 +438,7 @@ ScanResult ScanDxl(const ScanPart& part, DatabaseIndex* index, const std::string
             const size_t want = size_t(std::min<uint64_t>(kChunk, range[1] - at));
             void* buf = XML_GetBuffer(parser.get(), int(want));
             if (!buf) return Failed(NotesError(LNERR_FILE_OPEN, "Out of memory while reading " + name + "."));
-            const ssize_t n = ReadAt(part.fd, buf, want, at);
+            const ssize_t n = base::PreadAll(part.fd, buf, want, at);
             if (n < 0)
                 return Failed(NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " +
                                                                std::strerror(errno) + "."));

@@ -144,45 +144,33 @@ bool DatabaseIndex::SameFile(const struct stat& sb) const {
            uint64_t(sb.st_dev) == device && uint64_t(sb.st_ino) == inode;
 }
 
-ssize_t ReadAt(int fd, void* buf, size_t size, uint64_t offset) {
-    ssize_t n;
-    do n = ::pread(fd, buf, size, off_t(offset)); while (n < 0 && errno == EINTR);
-    return n;
-}
-
-Failure OpenRegularFile(const std::string& path, int* fd, struct stat* sb) {
-    const int f = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (f < 0)
+Failure OpenRegularFile(const std::string& path, base::UniqueFd* fd, struct stat* sb) {
+    base::UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!f)
         return NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
     const char* kind = nullptr;
-    if (::fstat(f, sb) != 0) {
+    if (::fstat(f.get(), sb) != 0) {
         const int error = errno;
-        ::close(f);
         return NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(error) + ".");
     }
     if (S_ISDIR(sb->st_mode)) kind = "a folder";
     else if (S_ISFIFO(sb->st_mode)) kind = "a pipe";
     else if (S_ISCHR(sb->st_mode) || S_ISBLK(sb->st_mode)) kind = "a device";
     else if (!S_ISREG(sb->st_mode)) kind = "not a regular file";
-    if (kind) {
-        ::close(f);
-        return NotesError(LNERR_FILE_OPEN, path + " is " + kind + ", not a database file. Choose a DXL file.");
-    }
-    const int flags = ::fcntl(f, F_GETFL);
-    if (flags >= 0) ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
-    *fd = f;
+    if (kind) return NotesError(LNERR_FILE_OPEN, path + " is " + kind + ", not a database file. Choose a DXL file.");
+    const int flags = ::fcntl(f.get(), F_GETFL);
+    if (flags >= 0) ::fcntl(f.get(), F_SETFL, flags & ~O_NONBLOCK);
+    *fd = std::move(f);
     return std::nullopt;
 }
 
-DatabaseIndex::~DatabaseIndex() {
-    if (fd_ >= 0) ::close(fd_);
-}
+DatabaseIndex::~DatabaseIndex() = default;
 
 int DatabaseIndex::File(Failure* failure) const {
     std::lock_guard lock(fileMutex_);
-    if (fd_ < 0) {
+    if (!fd_) {
         struct stat sb {};
-        int fd = -1;
+        base::UniqueFd fd;
         if (Failure st = OpenRegularFile(path, &fd, &sb)) {
             // Gone, or replaced by something that is not a file, since it was read.
             struct stat now {};
@@ -191,9 +179,9 @@ int DatabaseIndex::File(Failure* failure) const {
             *failure = gone ? Changed() : std::move(st);
             return -1;
         }
-        fd_ = fd;
+        fd_ = std::move(fd);
     }
-    return fd_;
+    return fd_.get();
 }
 
 Failure DatabaseIndex::Changed() const {

@@ -7,6 +7,8 @@
 #include "pieces.h"
 
 #include <base/ascii.h>
+#include <base/fd_io.h>
+#include <base/unique_fd.h>
 
 #include <notesapi/lnids.h>
 #include <notesapi/lnitems.h>
@@ -233,7 +235,7 @@ private:
     Failure CheckUnchanged(int fd) const;
     Failure Changed() const;
     mutable std::mutex fileMutex_;
-    mutable int fd_ = -1;
+    mutable base::UniqueFd fd_;
 
     mutable DocumentCache documentCache_;
 
@@ -277,10 +279,7 @@ int64_t CtimeNs(const struct stat& sb);
 // block for ever), and anything but a regular file (a folder, a pipe, a
 // device) is refused with a message naming it. On success *fd is open and
 // *sb describes it.
-Failure OpenRegularFile(const std::string& path, int* fd, struct stat* sb);
-
-// pread, asked again when a signal interrupts it.
-ssize_t ReadAt(int fd, void* buf, size_t size, uint64_t offset);
+Failure OpenRegularFile(const std::string& path, base::UniqueFd* fd, struct stat* sb);
 
 // Item and view names compare without regard to ASCII case.
 using base::AsciiLower;

@@ -5,6 +5,8 @@
 #include "entry_text.h"
 #include "file_writes.h"
 
+#include <base/fd_io.h>
+
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
@@ -58,15 +60,9 @@ struct Ended {
 void PassOn(int fd, std::string* said) {
     char buffer[1024];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = base::ReadSome(fd, buffer, sizeof buffer);
         if (n <= 0) return;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(STDERR_FILENO, buffer + done, size_t(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) break;
-            done += w;
-        }
+        base::WriteAll(STDERR_FILENO, buffer, size_t(n));
         said->append(buffer, size_t(n));
         if (said->size() > kMaxSaidBytes) said->erase(0, said->size() - kMaxSaidBytes);
     }
@@ -191,15 +187,9 @@ std::string ReadCommandFile(const char* name) {
         throw StoreError(ErrorCode::BadFormat, path + " is too large for a command file");
     }
     std::string text(static_cast<size_t>(st.st_size), '\0');
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
+    const ssize_t done = base::ReadAll(fd, text.data(), text.size());
     ::close(fd);
-    if (done != text.size()) throw StoreError(ErrorCode::Failed, "Cannot read " + path);
+    if (done != static_cast<ssize_t>(text.size())) throw StoreError(ErrorCode::Failed, "Cannot read " + path);
     return text;
 }
 

@@ -245,9 +245,10 @@ TEST(PlainReading, EveryDocumentOfTheSamplesAndOfALargeDatabaseReadsAsWithExpat)
     for (const std::string& path : {samples + "names.dxl", samples + "groups.dxl", samples + "fidelity.dxl", large}) {
         std::shared_ptr<const DatabaseIndex> index;
         ASSERT_FALSE(BuildIndex(path, &index)) << path;
-        int fd = -1;
+        base::UniqueFd file;
         struct stat sb {};
-        ASSERT_FALSE(OpenRegularFile(path, &fd, &sb));
+        ASSERT_FALSE(OpenRegularFile(path, &file, &sb));
+        const int fd = file.get();
         size_t plain = 0, skipped = 0;
         for (size_t d = 0; d < index->docs.size(); ++d) {
             const DocRecord& doc = index->docs[d];
@@ -261,7 +262,6 @@ TEST(PlainReading, EveryDocumentOfTheSamplesAndOfALargeDatabaseReadsAsWithExpat)
             }
             skipped += doc.skipSize > 0;
         }
-        ::close(fd);
         // Every document of these files is plainly written, with its note
         // information skipped or not.
         EXPECT_EQ(plain, 2 * index->docs.size()) << path;
