@@ -3,8 +3,8 @@
 #include "index.h"
 
 #include <base/atomic_file.h>
+#include <base/base64.h>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -50,40 +50,13 @@ void LNRichText::GetText(LNString* text, const void*) const {
     *text = LNString(out);
 }
 
-namespace {
-std::string DecodeBase64(const std::string& in) {
-    static const auto table = [] {
-        std::array<int, 256> t{};
-        t.fill(-1);
-        const char* chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(chars[i])] = i;
-        return t;
-    }();
-    std::string out;
-    out.reserve(in.size() * 3 / 4);
-    uint32_t acc = 0;
-    int bits = 0;
-    for (unsigned char c : in) {
-        int v = table[c];
-        if (v < 0) continue;  // whitespace, line breaks, padding
-        acc = (acc << 6) | uint32_t(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += char((acc >> bits) & 0xFF);
-        }
-    }
-    return out;
-}
-}  // namespace
-
 LNString LNAttachment::GetAttachmentName() const { return att_ ? LNString(att_->name) : LNString(); }
 
-size_t LNAttachment::GetSize() const { return att_ ? DecodeBase64(att_->base64).size() : 0; }
+size_t LNAttachment::GetSize() const { return att_ ? base::Base64Decode(att_->base64).size() : 0; }
 
 void LNAttachment::Detach(const LNString& path) const {
     if (!att_) throw NotesError(LNERR_NOT_OPEN);
-    std::string data = DecodeBase64(att_->base64);
+    std::string data = base::Base64Decode(att_->base64);
     try {
         base::WriteFileAtomically(path.str(), data);
     } catch (const base::IoError& e) {
