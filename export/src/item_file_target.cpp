@@ -72,7 +72,7 @@ std::unique_ptr<PreparedFile> RenderFile(OutputKind kind, Item item, Fill fill, 
         }
         // A long contact takes a while to lay out: a stop is honoured
         // within it rather than after it.
-        switch (store::RenderHtmlToPdfBytes(notes::getImage(render(item.Properties(), store::olHTML)), &file->bytes,
+        switch (store::RenderHtmlToPdfBytes(render(item.Properties(), store::olHTML), &file->bytes,
                                             stop)) {
         case store::PdfOutcome::Written: break;
         case store::PdfOutcome::Stopped: file->result = WriteResult::Stopped; break;

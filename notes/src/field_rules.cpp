@@ -120,6 +120,4 @@ bool InBetween(const OleDate& date, const OleDate& start, const OleDate& end) {
     return start.value <= date.value && date.value <= end.value;
 }
 
-std::string getImage(const std::string& html) { return html; }
-
 }  // namespace notes
