@@ -267,35 +267,35 @@ XML_Parser DocumentParser(const std::string& encoding, uint64_t size, ParserPtr*
 }
 
 // Feeds bytes [begin, end) of fd to parser, the last of them as the end of
-// its input when final. False with *status set when they cannot be read or
+// its input when final. False with *failure set when they cannot be read or
 // are not a well-formed document.
 bool Feed(XML_Parser parser, int fd, uint64_t begin, uint64_t end, bool final, const std::string& path,
-          const DocState& st, Failure* status) {
+          const DocState& st, Failure* failure) {
     constexpr uint64_t kPiece = 1 << 20;
     for (uint64_t at = begin; at < end;) {
         const size_t want = size_t(std::min(kPiece, end - at));
         void* buf = XML_GetBuffer(parser, int(want));
         if (!buf) {
-            *status = NotesError(LNERR_MALFORMED, "Out of memory while reading a document.");
+            *failure = NotesError(LNERR_MALFORMED, "Out of memory while reading a document.");
             return false;
         }
         const ssize_t n = base::PreadAll(fd, buf, want, at);
         if (n < 0) {
-            *status = NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+            *failure = NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
             return false;
         }
         if (n == 0) {
-            *status = NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: it ends before a document it held.");
+            *failure = NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: it ends before a document it held.");
             return false;
         }
         at += uint64_t(n);
         if (XML_ParseBuffer(parser, int(n), final && at >= end) == XML_STATUS_ERROR) {
-            *status = Malformed(parser, st);
+            *failure = Malformed(parser, st);
             return false;
         }
     }
     if (final && begin >= end && XML_Parse(parser, "", 0, XML_TRUE) == XML_STATUS_ERROR) {
-        *status = Malformed(parser, st);
+        *failure = Malformed(parser, st);
         return false;
     }
     return true;
@@ -370,13 +370,13 @@ Failure ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::strin
     MakeParserSafe(parser, &st);
     XML_SetElementHandler(parser, OnStart, OnEnd);
     XML_SetCharacterDataHandler(parser, CharData);
-    Failure status;
-    const bool read = skip ? Feed(parser, fd, begin, span.skipBegin, false, path, st, &status) &&
-                                 Feed(parser, fd, span.skipEnd, end, true, path, st, &status)
-                           : Feed(parser, fd, begin, end, true, path, st, &status);
+    Failure failure;
+    const bool read = skip ? Feed(parser, fd, begin, span.skipBegin, false, path, st, &failure) &&
+                                 Feed(parser, fd, span.skipEnd, end, true, path, st, &failure)
+                           : Feed(parser, fd, begin, end, true, path, st, &failure);
     XML_SetUserData(parser, nullptr);  // the thread's parser outlives this state
     if (read) return std::nullopt;
-    return status;
+    return failure;
 }
 
 Failure ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
