@@ -17,7 +17,7 @@ size_t ForEachContactRecord(const LNViewFolder& view, Use use) {
         if (!notes::ContactDocument(view, n, &doc)) continue;
         try {
             doc.Open(0);
-        } catch (LNSTATUS) {
+        } catch (const notesapi::NotesError&) {
             continue;
         }
         use(exporting::ReadContact(doc));

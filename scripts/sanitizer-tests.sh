@@ -35,7 +35,7 @@ case $kind in
     scripts/sanitizer-build.sh tsan "$build" threaded_tests notes_tests store_pdf_tests export_tests notesapi_tests \
       base_tests
     runs=("-L threaded" "-R ^(ListFill|Analysis)\." "-R ^Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)"
-          "-R ^(ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge|OrderedWindow\.)")
+          "-R ^(ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge|OrderedWindow\.|NotesErrors\.|IndexCache\.)")
     ;;
   *) echo "unknown kind: $kind" >&2; exit 2 ;;
 esac

@@ -69,7 +69,6 @@ int main(int argc, char** argv) {
     const std::string path = std::string(argv[1]) + "/groups-100000.dxl";
     if (!std::filesystem::exists(path)) WriteBook(path);
 
-    LNSetThrowAllErrorsGlobal(1);
     LNNotesSession session;
     session.Init();
     LNDatabase db;

@@ -108,7 +108,7 @@ ContactRecord ReadContact(const LNDocument& doc) {
     std::vector<std::string> names;
     try {
         names = doc.GetItemNames();
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
     }
     c.items.reserve(names.size());
     FirstOfName first(names);  // an item repeated under one name is read once
@@ -159,7 +159,7 @@ ContactRecord ReadContact(const LNDocument& doc) {
     }
     try {
         c.hasAttachments = doc.HasAttachments();
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
     }
     return c;
 }

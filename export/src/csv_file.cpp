@@ -1,5 +1,7 @@
 #include <exporting/csv_file.h>
 
+#include <base/fd_io.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -24,25 +26,6 @@ std::string OpenProblem(int error) {
     if (error == ELOOP) return "a symbolic link is at its name";
     if (error == ENXIO || error == EISDIR) return "it is not a regular file";
     return std::strerror(error);
-}
-
-// *written counts what reached the file, also when the write fails part way.
-bool WriteAll(int fd, std::string_view text, size_t* written) {
-    *written = 0;
-    while (!text.empty()) {
-        ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        text.remove_prefix(size_t(n));
-        *written += size_t(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -82,8 +65,9 @@ bool CsvAppender::EndsWithLineEnd() const {
 
 bool CsvAppender::Append(std::string_view text) {
     if (!Open()) return false;
-    size_t written = 0;
-    if (WriteAll(fd_, text, &written)) {
+    // What reached the file, also when the write fails part way.
+    const size_t written = base::WriteAll(fd_, text.data(), text.size());
+    if (written == text.size()) {
         problem_.clear();
         return true;
     }

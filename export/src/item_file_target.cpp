@@ -69,7 +69,7 @@ std::unique_ptr<PreparedFile> RenderFile(OutputKind kind, Render render, const s
     }
     // A long contact takes a while to lay out: a stop is honoured within it
     // rather than after it.
-    switch (store::RenderHtmlToPdfBytes(notes::getImage(render(renderings::Format::Html)), &file->bytes, stop)) {
+    switch (store::RenderHtmlToPdfBytes(render(renderings::Format::Html), &file->bytes, stop)) {
     case store::PdfOutcome::Written: break;
     case store::PdfOutcome::Stopped: file->result = WriteResult::Stopped; break;
     case store::PdfOutcome::Failed:

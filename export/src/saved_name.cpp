@@ -26,7 +26,7 @@ bool SavedDocumentName(LNDocument& doc, std::string* name, ContactRecord* contac
     if (NameFromIndex(doc, name) && !name->empty()) return true;
     try {
         doc.Open(0);
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
         return false;
     }
     *name = DisplayNameFrom([&](std::string_view item) {

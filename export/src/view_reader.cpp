@@ -32,8 +32,8 @@ bool CanOpenDatabase(const std::string& path, std::string* error, std::string* i
     try {
         session.Api().GetDatabase(path, &db);
         db.Open();
-    } catch (LNSTATUS status) {
-        *error = "Cannot open the database " + path + ": " + LNGetErrorMessage(status);
+    } catch (const notesapi::NotesError& e) {
+        *error = "Cannot open the database " + path + ": " + e.what();
         return false;
     }
     *identity = notesapi::DatabaseIdentity(db);
@@ -51,8 +51,8 @@ bool ViewReader::Open(const std::string& path, uint32_t viewIndex, std::string* 
         count_ = view_.GetEntryCount();
         database_ = notesapi::DatabaseIdentity(db_);
         return true;
-    } catch (LNSTATUS status) {
-        *error = LNGetErrorMessage(status);
+    } catch (const notesapi::NotesError& e) {
+        *error = e.what();
         return false;
     }
 }
@@ -84,7 +84,7 @@ bool ViewReader::ReadEntry(size_t n, const std::function<bool(const mapi::Source
     try {
         doc.Open(0);
         item.readable = true;
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
     }
     if (item.readable) {
         if (notes::IsGroupDocument(doc)) {
@@ -112,7 +112,7 @@ mapi::SourceIdentity ViewReader::SourceOf(const LNDocument& doc) const {
     try {
         doc.GetOriginatorID(&oid);
         id.sequence = oid.GetSequence();
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
     }
     return id;
 }
@@ -122,13 +122,13 @@ GroupRecord ViewReader::ReadGroup(const LNDocument& doc) {
     group.document = notes::ReadGroupDocument(doc);
     try {
         group.hasAttachments = doc.HasAttachments();
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
     }
     if (!book_ && bookError_.empty()) {
         try {
             book_ = std::make_unique<notes::AddressBook>(db_);
-        } catch (LNSTATUS status) {
-            bookError_ = "the people and groups of the database cannot be read: " + LNGetErrorMessage(status);
+        } catch (const notesapi::NotesError& error) {
+            bookError_ = std::string("the people and groups of the database cannot be read: ") + error.what();
         }
     }
     if (!book_) {

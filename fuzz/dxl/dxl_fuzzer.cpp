@@ -15,32 +15,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
     }
-    LNSetThrowAllErrorsGlobal(0);
     LNNotesSession session;
     session.Init();
     LNDatabase db;
     session.GetDatabase(path, &db);
-    if (db.Open() == LNNOERROR) {
+    // Each step may fail on its own; the reading goes on with the next.
+    auto attempt = [](auto&& step) {
+        try {
+            step();
+            return true;
+        } catch (const notesapi::NotesError&) {
+            return false;
+        }
+    };
+    if (attempt([&] { db.Open(); })) {
         LNDocumentArray docs;
-        db.Search("Form=\"Person\"", &docs);
+        attempt([&] { db.Search("Form=\"Person\"", &docs); });
         LNViewFolderArray views;
         db.GetViewFolders(&views);
         for (size_t v = 0; v < views.GetCount() && v < 16; ++v) {
             LNViewFolder view = views[v];
-            view.Open();
             size_t n = 0;
-            if (view.GetEntryCount(&n) != LNNOERROR) continue;
+            if (!attempt([&] { view.Open(); }) || !attempt([&] { view.GetEntryCount(&n); })) continue;
             for (size_t e = 0; e < n && e < 64; ++e) {
                 LNDocument doc;
-                if (view[e].GetDocument(&doc) != LNNOERROR || doc.Open() != LNNOERROR) continue;
+                if (!attempt([&] {
+                        view[e].GetDocument(&doc);
+                        doc.Open();
+                    }))
+                    continue;
                 for (const auto& name : doc.GetItemNames()) {
                     LNText t;
                     LNDatetimes d;
                     LNRichText r;
                     LNString s;
-                    if (doc.GetItem(name, &t) == LNNOERROR && t.GetCount()) (void)t[0];
-                    if (doc.GetItem(name, &d) == LNNOERROR) d.GetText(&s);
-                    if (doc.GetItem(name, &r) == LNNOERROR) r.GetText(&s);
+                    if (attempt([&] { doc.GetItem(name, &t); }) && t.GetCount()) (void)t[0];
+                    if (attempt([&] { doc.GetItem(name, &d); })) d.GetText(&s);
+                    if (attempt([&] { doc.GetItem(name, &r); })) r.GetText(&s);
                 }
             }
         }

@@ -22,7 +22,7 @@ const Doc kDocs[] = {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<notesapi::Formula> formula;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (notesapi::Formula::Parse(text, &formula) != LNNOERROR) return 0;
+    if (notesapi::Formula::Parse(text, &formula)) return 0;
     for (const Doc& doc : kDocs) {
         bool matches = false;
         formula->Evaluate(

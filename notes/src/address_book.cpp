@@ -129,17 +129,16 @@ void AddressBook::AddGroup(const LNDocument& doc) {
 
 AddressBook::AddressBook(const LNDatabase& db) {
     LNDocumentArray docs;
-    LNSTATUS status = db.Search("Form = \"Person\" | Form = \"Group\"", &docs);
-    if (status != LNNOERROR) throw status;
+    db.Search("Form = \"Person\" | Form = \"Group\"", &docs);
     for (size_t i = 0; i < docs.GetCount(); ++i) {
         try {
             LNDocument doc = docs[i];
-            if (doc.Open() != LNNOERROR) continue;
+            doc.Open();
             latestChange_ = std::max(latestChange_, doc.GetLastModified().ToFileTime());
             if (IsGroupDocument(doc)) AddGroup(doc);
             else AddPerson(doc);
             doc.Close();
-        } catch (LNSTATUS) {
+        } catch (const notesapi::NotesError&) {
             // A document that cannot be read names nobody.
         }
     }

@@ -5,10 +5,8 @@
 
 namespace notes {
 
-void LNSetThrowAllErrors(int flag) { LNSetThrowAllErrorsGlobal(flag); }
-
-size_t LNGetErrorMessage(uint32_t status, char* buffer, size_t size) {
-    return LNGetErrorMessageText(status, buffer, size, 0);
+size_t LNGetErrorMessage(const notesapi::NotesError& error, char* buffer, size_t size) {
+    return LNGetErrorMessageText(error, buffer, size, 0);
 }
 
 std::string TreePathForView(const std::string& viewName) {
@@ -44,9 +42,9 @@ AnalysisOutcome AnalyseContactViews(BrowseState& state, AnalysisView& view, std:
         }
         view.SetContactColumns();
         db.GetViewFolders(&views, 0);
-    } catch (LNSTATUS status) {
+    } catch (const notesapi::NotesError& error) {
         char reason[512];
-        LNGetErrorMessage(status, reason, sizeof reason);
+        LNGetErrorMessage(error, reason, sizeof reason);
         AnalysisOutcome out{AnalysisResult::OpenFailed, reason};
         view.ShowMessage(out.error);
         return out;
@@ -68,7 +66,7 @@ AnalysisOutcome AnalyseContactViews(BrowseState& state, AnalysisView& view, std:
             folder.Close();
             std::string treePath = TreePathForView(name);
             if (!treePath.empty()) view.SelectFolder(treePath, uint32_t(i));
-        } catch (LNSTATUS) {
+        } catch (const notesapi::NotesError&) {
             // A view that cannot be read is left out.
         }
         view.SetProgress(int((i + 1) * 100 / count));

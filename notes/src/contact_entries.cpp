@@ -7,10 +7,10 @@ namespace notes {
 bool ContactDocument(const LNViewFolder& view, size_t entry, LNDocument* doc) {
     try {
         LNDocument bound;
-        if (view[entry].GetDocument(&bound) != LNNOERROR) return false;
+        view[entry].GetDocument(&bound);
         *doc = std::move(bound);
         return true;
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
         return false;
     }
 }
@@ -26,7 +26,7 @@ std::set<uint32_t> ContactEntries(const std::string& path, uint32_t viewIndex) {
         LNDocument doc;
         for (size_t e = 0; e < count; ++e)
             if (ContactDocument(view, e, &doc)) entries.insert(uint32_t(e));
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
     }
     return entries;
 }

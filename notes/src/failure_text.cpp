@@ -1,7 +1,5 @@
 #include <notes/failure_text.h>
 
-#include <notesapi/lnstatus.h>
-
 #include <exception>
 #include <new>
 
@@ -15,9 +13,6 @@ std::string CurrentFailureText() {
     } catch (const std::exception& e) {
         const std::string what = e.what();
         return what.empty() ? "An unnamed error" : what;
-    } catch (LNSTATUS status) {
-        const std::string text = ::LNGetErrorMessage(status);
-        return text.empty() ? "Notes error " + std::to_string(status) : text;
     } catch (...) {
         return "An unknown error";
     }

@@ -21,11 +21,12 @@ std::string ReadItemText(const LNDocument& doc, std::string_view itemName, std::
         LNString name{std::string(itemName)};
         if (!doc.HasItem(name)) return fallback;
         LNText text;
-        if (doc.GetItem(name, &text) != LNNOERROR || text.GetCount() == 0) return fallback;
+        doc.GetItem(name, &text);
+        if (text.GetCount() == 0) return fallback;
         const std::string_view first = text.View(0);
         if (first.empty()) return fallback;
         return CutToChars(first, kMaxValueChars);
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
         return fallback;
     }
 }
@@ -38,14 +39,14 @@ std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view 
         LNString name{std::string(itemName)};
         if (!doc.HasItem(name)) return out;
         LNText text;
-        if (doc.GetItem(name, &text) != LNNOERROR) return out;
+        doc.GetItem(name, &text);
         out.reserve(text.GetCount());
         for (size_t i = 0; i < text.GetCount(); ++i) {
             const std::string_view value = text.View(i);
             out.push_back(CutToChars(value, kMaxValueChars));
             if (cut && out.back().size() != value.size()) *cut = true;
         }
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
         out.clear();
     }
     return out;
@@ -58,9 +59,10 @@ std::string ReadRichText(const LNDocument& doc, std::string_view itemName) {
         if (!doc.HasItem(name)) return {};
         LNRichText rich;
         LNString text;
-        if (doc.GetItem(name, &rich) != LNNOERROR || rich.GetText(&text) != LNNOERROR) return {};
+        doc.GetItem(name, &rich);
+        rich.GetText(&text);
         return text.str();
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
         return {};
     }
 }
@@ -83,11 +85,11 @@ std::string ReadDateListText(const LNDocument& doc, std::string_view itemName) {
         LNString name{std::string(itemName)};
         if (!doc.HasItem(name)) return {};
         LNDatetimes dates;
-        if (doc.GetItem(name, &dates) != LNNOERROR) return {};
+        doc.GetItem(name, &dates);
         LNString text;
-        if (dates.GetText(&text, ";") != LNNOERROR) return {};
+        dates.GetText(&text, ";");
         return CutToChars(text.str(), kMaxValueChars);
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
         return {};
     }
 }
@@ -117,7 +119,5 @@ OleDate ConvertString2Date(std::string_view text) {
 bool InBetween(const OleDate& date, const OleDate& start, const OleDate& end) {
     return start.value <= date.value && date.value <= end.value;
 }
-
-std::string getImage(const std::string& html) { return html; }
 
 }  // namespace notes

@@ -17,7 +17,7 @@ std::string First(const std::vector<std::string>& values) { return values.empty(
 bool IsGroupDocument(const LNDocument& doc) {
     try {
         return doc.IsOpen() && base::EqualsIgnoringAsciiCase(doc.GetForm().str(), kGroupForm);
-    } catch (LNSTATUS) {
+    } catch (const notesapi::NotesError&) {
         return false;
     }
 }

@@ -26,8 +26,8 @@ void ContactHeaderView(std::atomic<int>& stop, ItemListView& view, LNViewFolder&
             ListRow row{std::to_string(e), viewText, {}, {}, {}, {}, {}, false};
             try {
                 doc.Open(0);
-            } catch (LNSTATUS status) {
-                if (IsDatabaseFailure(status)) throw;
+            } catch (const notesapi::NotesError& error) {
+                if (IsDatabaseFailure(error)) throw;
                 view.AddRow(row);
                 continue;
             }
@@ -54,10 +54,10 @@ void ContactHeaderView(std::atomic<int>& stop, ItemListView& view, LNViewFolder&
             row.middleInitial = ReadItemText(doc, "MiddleInitial", kWindowDefault);
             row.mailAddress = ReadItemText(doc, "MailAddress", kWindowDefault);
             view.AddRow(row);
-        } catch (LNSTATUS status) {
+        } catch (const notesapi::NotesError& error) {
             // A failure elsewhere in the entry ends only this entry, unless
             // the file itself failed.
-            if (IsDatabaseFailure(status)) throw;
+            if (IsDatabaseFailure(error)) throw;
         }
     }
 }
@@ -81,11 +81,11 @@ void ListViewEntries(BrowseState& state, ItemListView& view, uint32_t viewIndex,
     try {
         LNViewFolder folder = OpenViewOf(session.Api(), path, viewIndex, db);
         ContactHeaderView(stop, view, folder, viewIndex);
-    } catch (LNSTATUS status) {
+    } catch (const notesapi::NotesError& error) {
         // The database or the view could not be read, or the file failed
         // while it was listed: the rows made so far stay, and the reason is
         // reported.
-        view.ReportFailure(StatusText(status));
+        view.ReportFailure(ErrorText(error));
     }
     RestoreWindow(view);
     db.Close();

@@ -3,7 +3,6 @@
 namespace notes {
 
 LNViewFolder OpenViewOf(LNNotesSession& session, const std::string& path, uint32_t viewIndex, LNDatabase& db) {
-    LNSetThrowAllErrorsGlobal(1);
     session.GetDatabase(path, &db, "");
     db.Open();
     LNViewFolderArray views;
@@ -13,14 +12,13 @@ LNViewFolder OpenViewOf(LNNotesSession& session, const std::string& path, uint32
     return folder;
 }
 
-bool IsDatabaseFailure(LNSTATUS status) {
-    const LNSTATUS kind = notesapi::StatusKind(status);
-    return kind == LNERR_DATABASE_CHANGED || kind == LNERR_FILE_OPEN;
+bool IsDatabaseFailure(const notesapi::NotesError& error) {
+    return error.Kind() == LNERR_DATABASE_CHANGED || error.Kind() == LNERR_FILE_OPEN;
 }
 
-std::string StatusText(LNSTATUS status) {
+std::string ErrorText(const notesapi::NotesError& error) {
     char text[1024];
-    LNGetErrorMessageText(status, text, sizeof text);
+    LNGetErrorMessageText(error, text, sizeof text);
     return text;
 }
 

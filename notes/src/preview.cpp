@@ -138,8 +138,8 @@ std::string EntryPage(LNViewFolder& folder, size_t entryIndex) {
     try {
         folder[entryIndex].GetDocument(&doc);
         doc.Open(0);
-    } catch (LNSTATUS status) {
-        if (IsDatabaseFailure(status)) throw;
+    } catch (const notesapi::NotesError& error) {
+        if (IsDatabaseFailure(error)) throw;
         return BuildPreviewPage({});
     }
     if (IsGroupDocument(doc)) return BuildGroupPreviewPage(ReadGroupDocument(doc));
@@ -171,9 +171,9 @@ PreviewResult PreviewEntry(BrowseState& state, PreviewView& view, uint32_t viewI
         WritePreviewPage(pagePath, EntryPage(folder, entryIndex));
         view.Navigate(pagePath);
         result = PreviewResult::Shown;
-    } catch (LNSTATUS status) {
+    } catch (const notesapi::NotesError& error) {
         // The database or view could not be read: nothing is shown.
-        view.ReportFailure(StatusText(status));
+        view.ReportFailure(ErrorText(error));
     }
     db.Close();
     return result;

@@ -3,8 +3,11 @@
 namespace notes {
 
 Session::Session() {
-    started_ = session_.Initialize(300, 0, nullptr, 1, nullptr) == LNNOERROR;
-    if (started_) LNSetThrowAllErrorsGlobal(1);
+    try {
+        session_.Initialize(300, 0, nullptr, 1, nullptr);
+        started_ = true;
+    } catch (const notesapi::NotesError&) {
+    }
 }
 
 Session::~Session() {

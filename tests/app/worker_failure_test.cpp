@@ -34,7 +34,7 @@ void WorkerFailureTest::failureOfEveryKindReachesTheHandler() {
     } cases[] = {
         {[] { throw std::runtime_error("Cannot write \"/full/disk.pst\": No space left on device"); },
          "Cannot write \"/full/disk.pst\": No space left on device"},
-        {[] { throw notesapi::MakeStatus(LNERR_FILE_OPEN, "The database names.dxl cannot be read."); },
+        {[] { throw notesapi::NotesError(LNERR_FILE_OPEN, "The database names.dxl cannot be read."); },
          "The database names.dxl cannot be read."},
         {[] { throw 42; }, "An unknown error"},
         {[] {}, ""},

@@ -25,7 +25,7 @@ TEST(TopLevel, ThrownErrorsArePrintedAndEndWithTheirOwnStatus) {
         {[] { return 3; }, 3, ""},
         {[]() -> int { throw store::StoreError(store::ErrorCode::DiskFull, "Cannot write \"/mnt/x.pst\": No space left on device"); },
          cli::kUnexpected, "ferrywell-cli: Cannot write \"/mnt/x.pst\": No space left on device\n"},
-        {[]() -> int { throw notesapi::MakeStatus(LNERR_DATABASE_CHANGED, "names.dxl changed while it was read."); },
+        {[]() -> int { throw notesapi::NotesError(LNERR_DATABASE_CHANGED, "names.dxl changed while it was read."); },
          cli::kUnexpected, "ferrywell-cli: names.dxl changed while it was read.\n"},
         {[]() -> int { throw std::string("odd"); }, cli::kUnexpected, "ferrywell-cli: An unknown error\n"},
     };

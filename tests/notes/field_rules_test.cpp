@@ -140,9 +140,3 @@ TEST(Dates, TheSamplesDateListsReadAsTextThatParsesWhenSingle) {
     EXPECT_TRUE(notes::ConvertString2Date(birthday).valid) << birthday;
     EXPECT_EQ(notes::ReadDateListText(paolo, "NoSuchItem"), "");
 }
-
-TEST(Images, RelativeImageSourcesPassThroughUnchanged) {
-    const std::string page = "<p><IMG src='logo.png'><img\nsrc=\"http://x/y.png\"></p>";
-    EXPECT_EQ(notes::getImage(page), page);
-    EXPECT_EQ(notes::getImage(""), "");
-}

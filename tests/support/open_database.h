@@ -7,12 +7,11 @@
 
 namespace testsupport {
 
-// A session with one open database, thrown errors on.
+// A session with one open database.
 struct OpenDatabase {
     LNNotesSession session;
     LNDatabase db;
     explicit OpenDatabase(const std::string& path) {
-        LNSetThrowAllErrorsGlobal(1);
         session.Init();
         session.GetDatabase(path, &db);
         db.Open();

@@ -5,6 +5,8 @@
 
 #include <notes/browse_state.h>
 
+#include <notesapi/lnstatus.h>
+
 #include <atomic>
 #include <string>
 
@@ -43,10 +45,8 @@ struct AnalysisOutcome {
     std::string error;  // why the database could not be opened
 };
 
-// The Notes API's error switch and message text, as the analysis uses them.
-void LNSetThrowAllErrors(int flag);
-// Copies the message of status into buffer (512 bytes in the window's use).
-size_t LNGetErrorMessage(uint32_t status, char* buffer, size_t size);
+// Copies the text of a Notes error into buffer (512 bytes in the window's use).
+size_t LNGetErrorMessage(const notesapi::NotesError& error, char* buffer, size_t size);
 
 // Tree path of a view name, or empty for a view that is not shown.
 std::string TreePathForView(const std::string& viewName);

@@ -1,6 +1,5 @@
 // The text of a failure that ends a worker or a command, whatever was thrown:
-// a standard exception (store, PST, file errors) says what(), a Notes status
-// its message.
+// a standard exception (store, PST, Notes, file errors) says what().
 #pragma once
 
 #include <string>

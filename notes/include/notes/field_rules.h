@@ -60,9 +60,6 @@ OleDate ConvertString2Date(std::string_view text);
 // True when start <= date <= end, both bounds inclusive.
 bool InBetween(const OleDate& date, const OleDate& start, const OleDate& end);
 
-// The HTML handed to the PDF renderer: image references are left as they are.
-std::string getImage(const std::string& html);
-
 // Cuts text to at most maxChars UTF-8 characters, never inside one.
 std::string CutToChars(std::string_view text, size_t maxChars);
 

@@ -9,15 +9,15 @@
 namespace notes {
 
 // Binds db to the database at path, opens it and returns its view at
-// viewIndex, opened. Throws the LNSTATUS of the first failing step.
+// viewIndex, opened. Throws the NotesError of the first failing step.
 LNViewFolder OpenViewOf(LNNotesSession& session, const std::string& path, uint32_t viewIndex, LNDatabase& db);
 
 // True for a failure of the database file as a whole: it changed since it
 // was opened, or it cannot be read. Every later document would fail the same
 // way, so a reader stops and reports it instead of showing empty values.
-bool IsDatabaseFailure(LNSTATUS status);
+bool IsDatabaseFailure(const notesapi::NotesError& error);
 
-// The message of a status, for the user.
-std::string StatusText(LNSTATUS status);
+// The text of an error, for the user.
+std::string ErrorText(const notesapi::NotesError& error);
 
 }  // namespace notes

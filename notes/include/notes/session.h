@@ -1,5 +1,5 @@
-// The Notes session a worker or a command opens for itself: started with
-// thrown errors on when it is made, ended when it goes out of scope, so that
+// The Notes session a worker or a command opens for itself: started when
+// it is made, ended when it goes out of scope, so that
 // no early return or exception leaves it running.
 #pragma once
 

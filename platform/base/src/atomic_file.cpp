@@ -1,4 +1,6 @@
 #include <base/atomic_file.h>
+#include <base/fd_io.h>
+#include <base/unique_fd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -70,14 +72,7 @@ private:
 };
 
 void WriteAll(int fd, std::string_view bytes, const std::string& path) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail("Cannot write", path);
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
+    if (base::WriteAll(fd, bytes.data(), bytes.size()) != bytes.size()) Fail("Cannot write", path);
 }
 
 // Gives the new file the owner, group and mode of the one it replaces (or
@@ -105,24 +100,12 @@ void SyncFolder(int folder, const std::string& shownFolder) {
 }
 
 // The folder holding path, opened to work in.
-int OpenFolderOf(const std::string& path) {
+UniqueFd OpenFolderOf(const std::string& path) {
     const std::string folder = FolderOf(path);
-    const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) Fail("Cannot open the folder", folder);
+    UniqueFd fd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) Fail("Cannot open the folder", folder);
     return fd;
 }
-
-class FolderFd {
-public:
-    explicit FolderFd(const std::string& path) : fd_(OpenFolderOf(path)) {}
-    ~FolderFd() { ::close(fd_); }
-    FolderFd(const FolderFd&) = delete;
-    FolderFd& operator=(const FolderFd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -146,7 +129,7 @@ void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes, Durability durability) {
-    const FolderFd folder(path);
+    const UniqueFd folder = OpenFolderOf(path);
     const size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     WriteOptions options;
@@ -155,7 +138,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, Durabi
 }
 
 void SyncFolderOf(const std::string& path) {
-    const FolderFd folder(path);
+    const UniqueFd folder = OpenFolderOf(path);
     SyncFolder(folder.get(), FolderOf(path));
 }
 
@@ -165,9 +148,8 @@ std::string ReadWholeFile(const std::string& path) {
     std::string out;
     char buf[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const ssize_t n = base::ReadAll(fd, buf, sizeof buf);
         if (n < 0) {
-            if (errno == EINTR) continue;
             const int err = errno;
             ::close(fd);
             throw IoError(err, Describe("Cannot read", path, err));

@@ -1,7 +1,8 @@
 #include <msg/compound_file.h>
 
-#include "bytes.h"
 #include "compound_file_codec.h"
+
+#include <base/little_endian.h>
 
 #include <mapi/property.h>
 
@@ -126,14 +127,14 @@ Storage Reader::Read() {
     for (size_t guard = 0; fatList.size() < h.fatSectors; ++guard) {
         if (difat == kEndOfChain || difat == kFreeSect || guard > sectorCount_) Fail("DIFAT chain too short");
         std::string_view s = Sector(difat);
-        for (uint32_t k = 0; k + 1 < perSector && fatList.size() < h.fatSectors; ++k) fatList.push_back(Get32(s, 4 * k));
-        difat = Get32(s, 4 * (perSector - 1));
+        for (uint32_t k = 0; k + 1 < perSector && fatList.size() < h.fatSectors; ++k) fatList.push_back(base::Get32(s, 4 * k));
+        difat = base::Get32(s, 4 * (perSector - 1));
     }
     claimed_.assign(sectorCount_, false);
     fat_.reserve(size_t(h.fatSectors) * perSector);
     for (uint32_t fs : fatList) {
         std::string_view s = Sector(fs);
-        for (uint32_t k = 0; k < perSector; ++k) fat_.push_back(Get32(s, 4 * k));
+        for (uint32_t k = 0; k < perSector; ++k) fat_.push_back(base::Get32(s, 4 * k));
     }
 
     // Directory.
@@ -149,7 +150,7 @@ Storage Reader::Read() {
     if (h.miniFatStart != kEndOfChain && h.miniFatStart != kFreeSect)
         for (uint32_t s : Chain(h.miniFatStart, fat_, claimed_)) {
             std::string_view sv = Sector(s);
-            for (uint32_t k = 0; k < perSector; ++k) miniFat_.push_back(Get32(sv, 4 * k));
+            for (uint32_t k = 0; k < perSector; ++k) miniFat_.push_back(base::Get32(sv, 4 * k));
         }
     if (dir_[0].size > 0) mini_ = ReadChain(dir_[0].start, dir_[0].size);
     miniClaimed_.assign(mini_.size() / miniSectorSize_, false);

@@ -1,7 +1,8 @@
 #include <msg/compound_file.h>
 
-#include "bytes.h"
 #include "compound_file_codec.h"
+
+#include <base/little_endian.h>
 
 #include <mapi/property.h>
 
@@ -179,17 +180,17 @@ std::string Layout::Build() {
         size_t at = sectorAt(difatStart + d);
         for (uint32_t k = 0; k < kDifatIdsPerSector; ++k) {
             uint32_t fatIndex = header::kDifatSlots + d * kDifatIdsPerSector + k;
-            Put32(out, at + 4 * k, fatIndex < fatSectors ? fatIndex : kFreeSect);
+            base::Put32(out, at + 4 * k, fatIndex < fatSectors ? fatIndex : kFreeSect);
         }
-        Put32(out, at + 4 * kDifatIdsPerSector, d + 1 < difatSectors ? difatStart + d + 1 : kEndOfChain);
+        base::Put32(out, at + 4 * kDifatIdsPerSector, d + 1 < difatSectors ? difatStart + d + 1 : kEndOfChain);
     }
-    for (size_t i = 0; i < fat.size(); ++i) Put32(out, sectorAt(0) + 4 * i, fat[i]);
+    for (size_t i = 0; i < fat.size(); ++i) base::Put32(out, sectorAt(0) + 4 * i, fat[i]);
 
     // Directory; the slots after the last entry are unused entries.
     const size_t slots = size_t(dirSectors) * (kSectorSize / dirEntry::kSize);
     for (size_t i = 0; i < slots; ++i)
         EncodeDirEntry(i < nodes_.size() ? nodes_[i].entry : DirEntry{}, out, sectorAt(dirStart) + i * dirEntry::kSize);
-    for (size_t i = 0; i < miniFat.size(); ++i) Put32(out, sectorAt(miniFatStart) + 4 * i, miniFat[i]);
+    for (size_t i = 0; i < miniFat.size(); ++i) base::Put32(out, sectorAt(miniFatStart) + 4 * i, miniFat[i]);
     if (!mini.empty()) out.replace(sectorAt(root.start), mini.size(), mini);
     for (const auto& n : nodes_)
         if (InSectors(n.entry)) out.replace(sectorAt(n.entry.start), n.data->size(), *n.data);

@@ -1,8 +1,9 @@
 #include <msg/msg_file.h>
 
-#include "bytes.h"
 #include "named_property_map.h"
 #include "layout.h"
+
+#include <base/little_endian.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,7 +18,7 @@ using mapi::PropType;
 std::string FromUtf16Bytes(std::string_view bytes) {
     std::u16string w;
     w.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) w.push_back(Get16(bytes, i));
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) w.push_back(base::Get16(bytes, i));
     while (!w.empty() && w.back() == 0) w.pop_back();
     return mapi::Utf16ToUtf8(w);
 }
@@ -50,7 +51,7 @@ mapi::PropertyBag Decode(const Storage& root, const std::vector<mapi::PropertyKe
 
     mapi::PropertyBag bag;
     for (size_t at = propStream::kTopLevelHeaderSize; at + propStream::kEntrySize <= props.size(); at += propStream::kEntrySize) {
-        uint32_t tag = Get32(props, at + propStream::kTag);
+        uint32_t tag = base::Get32(props, at + propStream::kTag);
         uint16_t id = uint16_t(tag >> 16);
         auto type = PropType(tag & 0xFFFF);
         mapi::PropertyKey key = mapi::PropertyKey::Tag(id, type);
@@ -65,10 +66,10 @@ mapi::PropertyBag Decode(const Storage& root, const std::vector<mapi::PropertyKe
             return it == root.streams.end() ? nullptr : &it->second;
         };
         switch (type) {
-            case PropType::Int32: bag.Set(key, int32_t(Get32(props, at + propStream::kValue))); break;
+            case PropType::Int32: bag.Set(key, int32_t(base::Get32(props, at + propStream::kValue))); break;
             case PropType::Boolean: bag.Set(key, props[at + propStream::kValue] != 0); break;
-            case PropType::Int64: bag.Set(key, int64_t(Get64(props, at + propStream::kValue))); break;
-            case PropType::SysTime: bag.Set(key, mapi::FileTime{int64_t(Get64(props, at + propStream::kValue))}); break;
+            case PropType::Int64: bag.Set(key, int64_t(base::Get64(props, at + propStream::kValue))); break;
+            case PropType::SysTime: bag.Set(key, mapi::FileTime{int64_t(base::Get64(props, at + propStream::kValue))}); break;
             case PropType::Unicode:
                 if (auto* s = streamValue()) bag.Set(key, FromUtf16Bytes(*s));
                 break;

@@ -1,8 +1,9 @@
 #include <msg/msg_file.h>
 
-#include "bytes.h"
 #include "named_property_map.h"
 #include "layout.h"
+
+#include <base/little_endian.h>
 
 #include <stdexcept>
 
@@ -23,7 +24,7 @@ const T& ValueAs(const mapi::PropertyValue& v, uint16_t id) {
 std::string Utf16Bytes(const std::string& utf8) {
     std::u16string w = mapi::Utf8ToUtf16(utf8);
     std::string out(w.size() * 2, '\0');
-    for (size_t i = 0; i < w.size(); ++i) Put16(out, 2 * i, w[i]);
+    for (size_t i = 0; i < w.size(); ++i) base::Put16(out, 2 * i, w[i]);
     return out;
 }
 
@@ -31,17 +32,17 @@ std::string Utf16Bytes(const std::string& utf8) {
 // variable-length types, the stream that holds the value.
 void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, const mapi::PropertyValue& v) {
     std::string entry(propStream::kEntrySize, '\0');
-    Put32(entry, propStream::kTag, (uint32_t(id) << 16) | uint16_t(type));
-    Put32(entry, propStream::kFlags, propStream::kFlagsReadWrite);
+    base::Put32(entry, propStream::kTag, (uint32_t(id) << 16) | uint16_t(type));
+    base::Put32(entry, propStream::kFlags, propStream::kFlagsReadWrite);
     auto stream = [&](std::string bytes, uint32_t sizeField) {
-        Put32(entry, propStream::kValue, sizeField);
+        base::Put32(entry, propStream::kValue, sizeField);
         root.streams[SubstgName(id, uint16_t(type))] = std::move(bytes);
     };
     switch (type) {
-        case PropType::Int32: Put32(entry, propStream::kValue, uint32_t(ValueAs<int32_t>(v, id))); break;
+        case PropType::Int32: base::Put32(entry, propStream::kValue, uint32_t(ValueAs<int32_t>(v, id))); break;
         case PropType::Boolean: entry[propStream::kValue] = ValueAs<bool>(v, id) ? 1 : 0; break;
-        case PropType::Int64: Put64(entry, propStream::kValue, uint64_t(ValueAs<int64_t>(v, id))); break;
-        case PropType::SysTime: Put64(entry, propStream::kValue, uint64_t(ValueAs<mapi::FileTime>(v, id).ticks)); break;
+        case PropType::Int64: base::Put64(entry, propStream::kValue, uint64_t(ValueAs<int64_t>(v, id))); break;
+        case PropType::SysTime: base::Put64(entry, propStream::kValue, uint64_t(ValueAs<mapi::FileTime>(v, id).ticks)); break;
         case PropType::Unicode: {
             std::string bytes = Utf16Bytes(ValueAs<std::string>(v, id));
             uint32_t size = uint32_t(bytes.size() + 2);  // counts the terminating null
@@ -71,7 +72,7 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
             const auto& values = ValueAs<mapi::MultiBinary>(v, id);
             std::string lengths(values.size() * 8, '\0');
             for (size_t i = 0; i < values.size(); ++i) {
-                Put32(lengths, 8 * i, uint32_t(values[i].size()));
+                base::Put32(lengths, 8 * i, uint32_t(values[i].size()));
                 root.streams[ValueStreamName(id, uint16_t(type), uint32_t(i))] =
                     std::string(values[i].begin(), values[i].end());
             }
@@ -86,7 +87,7 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
             std::string lengths(4 * values.size(), '\0');
             for (size_t i = 0; i < values.size(); ++i) {
                 std::string bytes = Utf16Bytes(values[i]) + std::string(2, '\0');
-                Put32(lengths, 4 * i, uint32_t(bytes.size()));
+                base::Put32(lengths, 4 * i, uint32_t(bytes.size()));
                 root.streams[ValueStreamName(id, uint16_t(type), uint32_t(i))] = std::move(bytes);
             }
             const uint32_t size = uint32_t(lengths.size());

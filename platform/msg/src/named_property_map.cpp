@@ -1,7 +1,8 @@
 #include "named_property_map.h"
 
-#include "bytes.h"
 #include "layout.h"
+
+#include <base/little_endian.h>
 
 #include <mapi/tags.h>
 
@@ -87,15 +88,15 @@ Storage NamedPropertyMap::ToStorage() const {
             key = uint32_t(strings.size());
             hashKey = NameChecksum(text);
             std::string length(4, '\0');
-            Put32(length, 0, uint32_t(text.size()));
+            base::Put32(length, 0, uint32_t(text.size()));
             strings += length + text;
             strings.resize((strings.size() + 3) / 4 * 4, '\0');
         }
         std::string entry(kEntrySize, '\0');
-        Put32(entry, nameEntry::kNameOrOffset, key);
-        Put32(entry, nameEntry::kIndexAndKind, indexAndKind);
+        base::Put32(entry, nameEntry::kNameOrOffset, key);
+        base::Put32(entry, nameEntry::kIndexAndKind, indexAndKind);
         entries += entry;
-        Put32(entry, nameEntry::kNameOrOffset, hashKey);
+        base::Put32(entry, nameEntry::kNameOrOffset, hashKey);
         const uint32_t streamId = kFirstBucketId + ((hashKey ^ ((uint32_t(gi) << 1) | kind)) % nameEntry::kHashBuckets);
         hashStreams[streamId] += entry;
     }
@@ -116,17 +117,17 @@ NamedPropertyMap NamedPropertyMap::FromStorage(const Storage& storage) {
     };
     std::string_view guids = stream(kGuidStreamId), entries = stream(kEntryStreamId), strings = stream(kStringStreamId);
     for (size_t at = 0; at + kEntrySize <= entries.size(); at += kEntrySize) {
-        uint32_t nameOrOffset = Get32(entries, at + nameEntry::kNameOrOffset);
-        uint32_t indexAndKind = Get32(entries, at + nameEntry::kIndexAndKind);
+        uint32_t nameOrOffset = base::Get32(entries, at + nameEntry::kNameOrOffset);
+        uint32_t indexAndKind = base::Get32(entries, at + nameEntry::kIndexAndKind);
         uint16_t gi = uint16_t((indexAndKind & 0xFFFF) >> 1);
         uint16_t id = uint16_t(kFirstNamedId + (indexAndKind >> 16));
         mapi::NamedProperty name;
         if (indexAndKind & kKindString) {
             if (size_t(nameOrOffset) + 4 > strings.size()) continue;
-            const uint32_t bytes = Get32(strings, nameOrOffset);
+            const uint32_t bytes = base::Get32(strings, nameOrOffset);
             if (bytes == 0 || bytes > strings.size() - nameOrOffset - 4) continue;
             std::u16string text;
-            for (size_t k = 0; k + 1 < bytes; k += 2) text.push_back(char16_t(Get16(strings, nameOrOffset + 4 + k)));
+            for (size_t k = 0; k + 1 < bytes; k += 2) text.push_back(char16_t(base::Get16(strings, nameOrOffset + 4 + k)));
             name.name = mapi::Utf16ToUtf8(text);
         } else {
             name.lid = nameOrOffset;

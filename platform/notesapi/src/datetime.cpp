@@ -98,10 +98,9 @@ std::string LNDatetime::Text() const {
     return buf;
 }
 
-LNSTATUS LNDatetime::GetText(LNString* text) const {
-    if (!text) return notesapi::Report(LNERR_NULL_ARGUMENT);
+void LNDatetime::GetText(LNString* text) const {
+    if (!text) throw notesapi::NotesError(LNERR_NULL_ARGUMENT);
     *text = LNString(Text());
-    return LNNOERROR;
 }
 
 double LNDatetime::ToOleDate() const {

@@ -5,20 +5,19 @@
 #include <algorithm>
 
 using notesapi::ItemType;
-using notesapi::Report;
+using notesapi::NotesError;
 
-LNSTATUS LNDocument::Open(int) {
-    if (!index_) return Report(LNERR_NOT_OPEN);
-    if (items_) return LNNOERROR;
-    return Report(index_->LoadDocument(doc_, &items_));
+void LNDocument::Open(int) {
+    if (!index_) throw NotesError(LNERR_NOT_OPEN);
+    if (items_) return;
+    if (auto failure = index_->LoadDocument(doc_, &items_)) throw *failure;
 }
 
-LNSTATUS LNDocument::Close() {
-    items_.reset();
-    return LNNOERROR;
-}
+void LNDocument::Close() { items_.reset(); }
 
-LNSTATUS LNDocument::NeedOpen() const { return items_ ? LNNOERROR : Report(LNERR_NOT_OPEN); }
+void LNDocument::NeedOpen() const {
+    if (!items_) throw NotesError(LNERR_NOT_OPEN);
+}
 
 size_t LNDocument::GetSize() const {
     if (!index_) return 0;
@@ -29,12 +28,11 @@ LNDatetime LNDocument::GetLastModified() const { return index_ ? index_->docs[do
 
 LNUniversalID LNDocument::GetUniversalID() const { return index_ ? index_->docs[doc_].unid : LNUniversalID(); }
 
-LNSTATUS LNDocument::GetOriginatorID(LNOriginatorID* oid) const {
-    if (!index_) return Report(LNERR_NOT_OPEN);
-    if (!oid) return Report(LNERR_NULL_ARGUMENT);
+void LNDocument::GetOriginatorID(LNOriginatorID* oid) const {
+    if (!index_) throw NotesError(LNERR_NOT_OPEN);
+    if (!oid) throw NotesError(LNERR_NULL_ARGUMENT);
     const auto& d = index_->docs[doc_];
     *oid = LNOriginatorID(d.unid, d.sequence, d.revised.Unpack());
-    return LNNOERROR;
 }
 
 LNString LNDocument::GetForm() const { return index_ ? LNString(index_->strings[index_->docs[doc_].form]) : LNString(); }
@@ -73,9 +71,9 @@ std::shared_ptr<const notesapi::Item> Shared(const std::shared_ptr<const notesap
 }
 }  // namespace
 
-LNSTATUS LNDocument::GetItem(const LNString& name, LNText* text) const {
-    if (LNSTATUS st = NeedOpen()) return st;
-    if (!text) return Report(LNERR_NULL_ARGUMENT);
+void LNDocument::GetItem(const LNString& name, LNText* text) const {
+    NeedOpen();
+    if (!text) throw NotesError(LNERR_NULL_ARGUMENT);
     const notesapi::Item* item = Find(name);
     if (!item && IsForm(name.str()) && !GetForm().IsNull()) {
         auto form = std::make_shared<notesapi::Item>();
@@ -83,40 +81,37 @@ LNSTATUS LNDocument::GetItem(const LNString& name, LNText* text) const {
         form->shape = notesapi::NameShape(form->name);
         form->values.push_back(GetForm().str());
         *text = LNText(form);
-        return LNNOERROR;
+        return;
     }
-    if (!item) return Report(LNERR_ITEM_NOT_FOUND);
+    if (!item) throw NotesError(LNERR_ITEM_NOT_FOUND);
     // Every item reads as text: numbers and rich text as written, dates in
     // their text form, so that no value is lost to a type.
     if (item->type == ItemType::Datetime) {
         auto copy = std::make_shared<notesapi::Item>(*item);
         for (const auto& dt : item->dates) copy->values.push_back(dt.Text());
         *text = LNText(copy);
-        return LNNOERROR;
+        return;
     }
     *text = LNText(Shared(items_, item));
-    return LNNOERROR;
 }
 
-LNSTATUS LNDocument::GetItem(const LNString& name, LNDatetimes* dates) const {
-    if (LNSTATUS st = NeedOpen()) return st;
-    if (!dates) return Report(LNERR_NULL_ARGUMENT);
+void LNDocument::GetItem(const LNString& name, LNDatetimes* dates) const {
+    NeedOpen();
+    if (!dates) throw NotesError(LNERR_NULL_ARGUMENT);
     const notesapi::Item* item = Find(name);
-    if (!item) return Report(LNERR_ITEM_NOT_FOUND);
+    if (!item) throw NotesError(LNERR_ITEM_NOT_FOUND);
     if (item->type != ItemType::Datetime && !(item->values.empty() && item->dates.empty()))
-        return Report(LNERR_TYPE_MISMATCH);
+        throw NotesError(LNERR_TYPE_MISMATCH);
     *dates = LNDatetimes(Shared(items_, item));
-    return LNNOERROR;
 }
 
-LNSTATUS LNDocument::GetItem(const LNString& name, LNRichText* rich) const {
-    if (LNSTATUS st = NeedOpen()) return st;
-    if (!rich) return Report(LNERR_NULL_ARGUMENT);
+void LNDocument::GetItem(const LNString& name, LNRichText* rich) const {
+    NeedOpen();
+    if (!rich) throw NotesError(LNERR_NULL_ARGUMENT);
     const notesapi::Item* item = Find(name);
-    if (!item) return Report(LNERR_ITEM_NOT_FOUND);
-    if (item->type == ItemType::Datetime) return Report(LNERR_TYPE_MISMATCH);
+    if (!item) throw NotesError(LNERR_ITEM_NOT_FOUND);
+    if (item->type == ItemType::Datetime) throw NotesError(LNERR_TYPE_MISMATCH);
     *rich = LNRichText(Shared(items_, item));
-    return LNNOERROR;
 }
 
 std::vector<std::string> LNDocument::GetItemNames() const {
@@ -130,10 +125,9 @@ std::vector<std::string> LNDocument::GetItemNames() const {
 
 LNBOOL LNDocument::HasAttachments() const { return items_ && !items_->attachments.empty(); }
 
-LNSTATUS LNDocument::GetAttachments(LNAttachmentArray* attachments) const {
-    if (LNSTATUS st = NeedOpen()) return st;
-    if (!attachments) return Report(LNERR_NULL_ARGUMENT);
+void LNDocument::GetAttachments(LNAttachmentArray* attachments) const {
+    NeedOpen();
+    if (!attachments) throw NotesError(LNERR_NULL_ARGUMENT);
     attachments->Items().clear();
     for (const auto& a : items_->attachments) attachments->Items().emplace_back(a);
-    return LNNOERROR;
 }

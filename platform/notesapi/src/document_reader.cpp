@@ -226,10 +226,10 @@ void OnEnd(void* ud, const XML_Char* name) {
     --st->depth;
 }
 
-LNSTATUS Malformed(XML_Parser parser, const DocState& st) {
+Failure Malformed(XML_Parser parser, const DocState& st) {
     if (!st.refused.empty())
-        return MakeStatus(LNERR_ENTITY, "A document of the database " + st.refused + "; it is not read.");
-    return MakeStatus(LNERR_MALFORMED, std::string("A document of the database cannot be read: ") +
+        return NotesError(LNERR_ENTITY, "A document of the database " + st.refused + "; it is not read.");
+    return NotesError(LNERR_MALFORMED, std::string("A document of the database cannot be read: ") +
                                            XML_ErrorString(XML_GetErrorCode(parser)) + ".");
 }
 
@@ -267,35 +267,35 @@ XML_Parser DocumentParser(const std::string& encoding, uint64_t size, ParserPtr*
 }
 
 // Feeds bytes [begin, end) of fd to parser, the last of them as the end of
-// its input when final. False with *status set when they cannot be read or
+// its input when final. False with *failure set when they cannot be read or
 // are not a well-formed document.
 bool Feed(XML_Parser parser, int fd, uint64_t begin, uint64_t end, bool final, const std::string& path,
-          const DocState& st, LNSTATUS* status) {
+          const DocState& st, Failure* failure) {
     constexpr uint64_t kPiece = 1 << 20;
     for (uint64_t at = begin; at < end;) {
         const size_t want = size_t(std::min(kPiece, end - at));
         void* buf = XML_GetBuffer(parser, int(want));
         if (!buf) {
-            *status = MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
+            *failure = NotesError(LNERR_MALFORMED, "Out of memory while reading a document.");
             return false;
         }
-        const ssize_t n = ReadAt(fd, buf, want, at);
+        const ssize_t n = base::PreadAll(fd, buf, want, at);
         if (n < 0) {
-            *status = MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+            *failure = NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
             return false;
         }
         if (n == 0) {
-            *status = MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: it ends before a document it held.");
+            *failure = NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: it ends before a document it held.");
             return false;
         }
         at += uint64_t(n);
         if (XML_ParseBuffer(parser, int(n), final && at >= end) == XML_STATUS_ERROR) {
-            *status = Malformed(parser, st);
+            *failure = Malformed(parser, st);
             return false;
         }
     }
     if (final && begin >= end && XML_Parse(parser, "", 0, XML_TRUE) == XML_STATUS_ERROR) {
-        *status = Malformed(parser, st);
+        *failure = Malformed(parser, st);
         return false;
     }
     return true;
@@ -308,13 +308,7 @@ constexpr uint64_t kPlainUpTo = 1 << 20;
 
 // Reads bytes [begin, end) of fd into to. False when they cannot all be read.
 bool ReadBytes(int fd, uint64_t begin, uint64_t end, char* to) {
-    while (begin < end) {
-        const ssize_t n = ReadAt(fd, to, size_t(end - begin), begin);
-        if (n <= 0) return false;
-        begin += uint64_t(n);
-        to += n;
-    }
-    return true;
+    return base::PreadAll(fd, to, size_t(end - begin), begin) == ssize_t(end - begin);
 }
 
 // Room for the bytes of a document: the thread's own, kept for documents up
@@ -365,32 +359,33 @@ bool ReadPlainDocument(int fd, const DocumentSpan& span, DocumentItems* out) {
     return false;
 }
 
-LNSTATUS ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+Failure ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
                                DocumentItems* out) {
     const uint64_t begin = span.begin, end = std::max(span.begin, span.end);
     const bool skip = Skips(span, begin, end);
     DocState st = NewState(begin, end, out);
     ParserPtr own;
     XML_Parser parser = DocumentParser(encoding, end - begin, &own);
-    if (!parser) return MakeStatus(LNERR_MALFORMED, "Out of memory while reading a document.");
+    if (!parser) return NotesError(LNERR_MALFORMED, "Out of memory while reading a document.");
     MakeParserSafe(parser, &st);
     XML_SetElementHandler(parser, OnStart, OnEnd);
     XML_SetCharacterDataHandler(parser, CharData);
-    LNSTATUS status = LNNOERROR;
-    const bool read = skip ? Feed(parser, fd, begin, span.skipBegin, false, path, st, &status) &&
-                                 Feed(parser, fd, span.skipEnd, end, true, path, st, &status)
-                           : Feed(parser, fd, begin, end, true, path, st, &status);
+    Failure failure;
+    const bool read = skip ? Feed(parser, fd, begin, span.skipBegin, false, path, st, &failure) &&
+                                 Feed(parser, fd, span.skipEnd, end, true, path, st, &failure)
+                           : Feed(parser, fd, begin, end, true, path, st, &failure);
     XML_SetUserData(parser, nullptr);  // the thread's parser outlives this state
-    return read ? LNNOERROR : status;
+    if (read) return std::nullopt;
+    return failure;
 }
 
-LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+Failure ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
                       DocumentItems* out) {
     const uint64_t size = std::max(span.begin, span.end) - span.begin;
     out->items.reserve(size_t(std::min<uint64_t>(size / 64 + 1, 256)));
     // Bytes it cannot read, or declines, are read again by expat, which
     // reports what is wrong with them.
-    if (encoding.empty() && ReadPlainDocument(fd, span, out)) return LNNOERROR;
+    if (encoding.empty() && ReadPlainDocument(fd, span, out)) return std::nullopt;
     return ReadDocumentWithExpat(fd, span, path, encoding, out);
 }
 

@@ -35,21 +35,21 @@ enum class ScanEnd {
     Complete,   // the whole file parsed
     Stopped,    // at stopAt, where a document starts at the database's top level
     Unsure,     // past stopAt, but not at such a document there
-    Failed,     // not a DXL file, or not well-formed: status says why
+    Failed,     // not a DXL file, or not well-formed: failure says why
     Cancelled,
 };
 
 struct ScanResult {
     ScanEnd end = ScanEnd::Complete;
-    LNSTATUS status = LNNOERROR;
+    Failure failure;
     // By string id of the index: the first document whose values of that
     // item are kept, or kNotSummarised.
     std::vector<uint32_t> summaryStart;
     static constexpr uint32_t kNotSummarised = UINT32_MAX;
-    static ScanResult Ended(ScanEnd end, LNSTATUS status = LNNOERROR) {
+    static ScanResult Ended(ScanEnd end, Failure failure = std::nullopt) {
         ScanResult r;
         r.end = end;
-        r.status = status;
+        r.failure = std::move(failure);
         return r;
     }
 };
@@ -62,7 +62,7 @@ struct PieceLimits {
 };
 
 // BuildIndex with the pieces' limits given.
-LNSTATUS BuildIndex(const std::string& path, const PieceLimits& limits, std::shared_ptr<const DatabaseIndex>* out);
+Failure BuildIndex(const std::string& path, const PieceLimits& limits, std::shared_ptr<const DatabaseIndex>* out);
 
 // Scans part of the file named path (name is its file name, for messages)
 // into index.

@@ -140,7 +140,7 @@ void FinishView(ScanState* st) {
     for (const auto& c : v.columns)
         if ((c.sorted || c.categorized) && !c.itemName.empty()) MarkSummarised(st, AsciiLower(c.itemName));
     std::unique_ptr<Formula> f;
-    if (!v.selection.empty() && Formula::Parse(v.selection, &f) == LNNOERROR)
+    if (!v.selection.empty() && !Formula::Parse(v.selection, &f))
         for (const auto& name : f->ReferencedItems()) MarkSummarised(st, name);
 }
 
@@ -377,42 +377,42 @@ void OnXmlDecl(void* ud, const XML_Char*, const XML_Char* encoding, int) {
 }
 
 // A file refused for what its DOCTYPE declares or an entity it uses.
-LNSTATUS Refusal(const ScanState& st, const std::string& name) {
+NotesError Refusal(const ScanState& st, const std::string& name) {
     const std::string where = " (line " + std::to_string(st.refusedLine) + ", column " +
                               std::to_string(st.refusedColumn) + ")";
     if (st.refusedEntityDeclaration)
-        return MakeStatus(LNERR_ENTITY, "The file " + name + " declares its own XML entities" + where +
+        return NotesError(LNERR_ENTITY, "The file " + name + " declares its own XML entities" + where +
                                             ". A DXL export never does; the file is refused so that nothing in it "
                                             "is expanded.");
     if (!st.undeclaredEntity.empty())
-        return MakeStatus(LNERR_ENTITY, "The file " + name + " uses the entity &" + st.undeclaredEntity + ";" + where +
+        return NotesError(LNERR_ENTITY, "The file " + name + " uses the entity &" + st.undeclaredEntity + ";" + where +
                                             ", which it does not declare. The file is refused rather than read with "
                                             "parts left out; export the database again.");
-    return MakeStatus(LNERR_ENTITY, "The file " + name + " " + st.refused + where +
+    return NotesError(LNERR_ENTITY, "The file " + name + " " + st.refused + where +
                                         ". A DXL export never does; the file is refused so that nothing in it is "
                                         "read other than as written.");
 }
 
 // Why the parser stopped with an error; atEnd when all bytes had been given.
-LNSTATUS ParseFailure(const ScanState& st, XML_Parser parser, bool atEnd, const std::string& name) {
+NotesError ParseFailure(const ScanState& st, XML_Parser parser, bool atEnd, const std::string& name) {
     if (!st.refused.empty()) return Refusal(st, name);
     if (st.notDxl)
-        return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is XML but not a DXL export of a Notes "
+        return NotesError(LNERR_NOT_DXL, "The file " + name + " is XML but not a DXL export of a Notes "
                           "database (its root element is not <database> in the DXL namespace).");
     XML_Error code = XML_GetErrorCode(parser);
     std::string where = " (line " + std::to_string(XML_GetCurrentLineNumber(parser)) + ", column " +
                         std::to_string(XML_GetCurrentColumnNumber(parser)) + ": " + XML_ErrorString(code) + ")";
     if (!st.sawRoot)
-        return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database" + where +
+        return NotesError(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database" + where +
                           ". Choose a .dxl file exported from Notes.");
     if (code == XML_ERROR_NO_ELEMENTS || code == XML_ERROR_UNCLOSED_TOKEN || code == XML_ERROR_PARTIAL_CHAR ||
         (atEnd && code != XML_ERROR_NONE))
-        return MakeStatus(LNERR_MALFORMED, "The DXL file " + name + " ends before the database is complete" + where +
+        return NotesError(LNERR_MALFORMED, "The DXL file " + name + " ends before the database is complete" + where +
                           ". It may be truncated; export the database again.");
-    return MakeStatus(LNERR_MALFORMED, "The DXL file " + name + " is damaged" + where + ". Export the database again.");
+    return NotesError(LNERR_MALFORMED, "The DXL file " + name + " is damaged" + where + ". Export the database again.");
 }
 
-ScanResult Failure(LNSTATUS status) { return ScanResult::Ended(ScanEnd::Failed, status); }
+ScanResult Failed(NotesError error) { return ScanResult::Ended(ScanEnd::Failed, std::move(error)); }
 
 }  // namespace
 
@@ -422,7 +422,7 @@ ScanResult ScanDxl(const ScanPart& part, DatabaseIndex* index, const std::string
     st.part = &part;
     for (const std::string& n : part.summarised) MarkSummarised(&st, n);
     ParserPtr parser = NewSafeParser("", &st);
-    if (!parser) return Failure(MakeStatus(LNERR_FILE_OPEN, "Out of memory while opening " + name + "."));
+    if (!parser) return Failed(NotesError(LNERR_FILE_OPEN, "Out of memory while opening " + name + "."));
     XML_SetElementHandler(parser.get(), ScanStart, ScanEndTag);
     XML_SetXmlDeclHandler(parser.get(), OnXmlDecl);
     st.prefixSize = part.prefixSize;
@@ -437,17 +437,17 @@ ScanResult ScanDxl(const ScanPart& part, DatabaseIndex* index, const std::string
             if (part.cancel && part.cancel->load(std::memory_order_relaxed)) return ScanResult::Ended(ScanEnd::Cancelled);
             const size_t want = size_t(std::min<uint64_t>(kChunk, range[1] - at));
             void* buf = XML_GetBuffer(parser.get(), int(want));
-            if (!buf) return Failure(MakeStatus(LNERR_FILE_OPEN, "Out of memory while reading " + name + "."));
-            const ssize_t n = ReadAt(part.fd, buf, want, at);
+            if (!buf) return Failed(NotesError(LNERR_FILE_OPEN, "Out of memory while reading " + name + "."));
+            const ssize_t n = base::PreadAll(part.fd, buf, want, at);
             if (n < 0)
-                return Failure(MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " +
+                return Failed(NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " +
                                                                std::strerror(errno) + "."));
             if (n == 0) break;  // the file is shorter than it was: the parse says what is missing
             at += uint64_t(n);
             if (XML_ParseBuffer(parser.get(), int(n), false) == XML_STATUS_ERROR) {
                 if (st.end == ScanEnd::Stopped) continue;
                 if (st.end == ScanEnd::Unsure) return ScanResult::Ended(ScanEnd::Unsure);
-                return Failure(ParseFailure(st, parser.get(), false, name));
+                return Failed(ParseFailure(st, parser.get(), false, name));
             }
         }
     }
@@ -456,9 +456,9 @@ ScanResult ScanDxl(const ScanPart& part, DatabaseIndex* index, const std::string
         r.end = ScanEnd::Stopped;
     } else if (XML_ParseBuffer(parser.get(), 0, true) == XML_STATUS_ERROR) {
         if (st.end == ScanEnd::Unsure) return ScanResult::Ended(ScanEnd::Unsure);
-        return Failure(ParseFailure(st, parser.get(), true, name));
+        return Failed(ParseFailure(st, parser.get(), true, name));
     } else if (!st.sawRoot) {
-        return Failure(MakeStatus(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database."));
+        return Failed(NotesError(LNERR_NOT_DXL, "The file " + name + " is not a DXL export of a Notes database."));
     } else if (part.stopAt != UINT64_MAX) {
         return ScanResult::Ended(ScanEnd::Unsure);  // the next piece's start was never met
     }

@@ -242,18 +242,18 @@ std::string Excerpt(std::string_view text) { return std::string(text.substr(0, 2
 
 Formula::~Formula() = default;
 
-LNSTATUS Formula::Parse(std::string_view text, std::unique_ptr<Formula>* out) {
+Failure Formula::Parse(std::string_view text, std::unique_ptr<Formula>* out) {
     if (text.size() > kMaxTextBytes)
-        return MakeStatus(LNERR_FORMULA, "The formula " + Excerpt(text) + " is not supported: it is longer than " +
+        return NotesError(LNERR_FORMULA, "The formula " + Excerpt(text) + " is not supported: it is longer than " +
                                              std::to_string(kMaxTextBytes / (1024 * 1024)) + " MB.");
     try {
         std::unique_ptr<Formula> f(new Formula());
         f->root_ = Parser(text, &f->items_).ParseAll();
         f->text_ = Excerpt(text);
         *out = std::move(f);
-        return LNNOERROR;
+        return std::nullopt;
     } catch (const SyntaxError& e) {
-        return MakeStatus(LNERR_FORMULA, "The formula " + Excerpt(text) + " is not supported: " + e.what + ".");
+        return NotesError(LNERR_FORMULA, "The formula " + Excerpt(text) + " is not supported: " + e.what + ".");
     }
 }
 

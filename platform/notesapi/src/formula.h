@@ -10,7 +10,7 @@
 // the document's values, not with their product.
 #pragma once
 
-#include <notesapi/lnstatus.h>
+#include "failure.h"
 
 #include <functional>
 #include <memory>
@@ -34,16 +34,16 @@ public:
     // literals; a formula that needs more fails instead of exhausting memory.
     static constexpr size_t kMaxListValues = 4'000'000;
 
-    // Parses text; an unsupported construct gives LNERR_FORMULA whose message
+    // Parses text; an unsupported construct gives an error of kind LNERR_FORMULA whose text
     // names it.
-    static LNSTATUS Parse(std::string_view text, std::unique_ptr<Formula>* out);
+    static Failure Parse(std::string_view text, std::unique_ptr<Formula>* out);
     ~Formula();
 
     // Lower-case names of every item the formula reads, in order of first use.
     const std::vector<std::string>& ReferencedItems() const { return items_; }
-    // Evaluates the formula for one document; LNERR_FORMULA when it needs
+    // Evaluates the formula for one document; an error of kind LNERR_FORMULA when it needs
     // more than kMaxListValues values.
-    LNSTATUS Evaluate(const Lookup& lookup, bool* matches) const;
+    Failure Evaluate(const Lookup& lookup, bool* matches) const;
     // The same, false when the evaluation fails.
     bool Matches(const Lookup& lookup) const;
 

@@ -148,20 +148,20 @@ private:
 
 }  // namespace
 
-LNSTATUS Formula::Evaluate(const Lookup& lookup, bool* matches) const {
+Failure Formula::Evaluate(const Lookup& lookup, bool* matches) const {
     try {
         *matches = Evaluation(lookup, items_).Bool(*root_);
-        return LNNOERROR;
+        return std::nullopt;
     } catch (const TooManyValues&) {
         *matches = false;
-        return MakeStatus(LNERR_FORMULA, "The formula " + text_ + " is not supported: its lists would hold more than " +
+        return NotesError(LNERR_FORMULA, "The formula " + text_ + " is not supported: its lists would hold more than " +
                                              std::to_string(kMaxListValues) + " values for one document.");
     }
 }
 
 bool Formula::Matches(const Lookup& lookup) const {
     bool matches = false;
-    return Evaluate(lookup, &matches) == LNNOERROR && matches;
+    return !Evaluate(lookup, &matches) && matches;
 }
 
 }  // namespace notesapi

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <stdexcept>
 
 namespace notesapi {
@@ -27,6 +26,21 @@ TextArena::Span TextArena::Add(std::string_view text) {
     Span span{pieces_.size() - 1, piece.size(), text.size()};
     piece.append(text);
     return span;
+}
+
+uint64_t TextArena::Bytes() const {
+    uint64_t bytes = 0;
+    for (const std::string& piece : pieces_) bytes += piece.capacity();
+    return bytes;
+}
+
+uint64_t DatabaseIndex::MemoryBytes() const {
+    uint64_t bytes = sizeof *this + docs.Bytes() + summaries.Bytes() + values.Bytes() + arena.Bytes() +
+                     DocumentCache::kMaxBytes;
+    for (const std::string& s : strings) bytes += 2 * (s.capacity() + sizeof s) + sizeof(uint32_t);
+    // Each view's entries once computed: about one a document.
+    for (const ViewInfo& v : views) bytes += sizeof v + v.selection.size() + docs.size() * sizeof(ViewEntry);
+    return bytes;
 }
 
 uint64_t TextArena::Absorb(TextArena&& other) {
@@ -98,7 +112,7 @@ DatabaseIndex::Summarised DatabaseIndex::SummaryValues(size_t d, std::string_vie
 }
 
 std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std::string_view name,
-                                                                   LNSTATUS* status) const {
+                                                                   Failure* failure) const {
     const std::string lower = AsciiLower(name);
     const DocRecord& doc = docs[d];
     if (lower == "form" && !strings[doc.form].empty()) return std::vector<std::string>{strings[doc.form]};
@@ -109,8 +123,8 @@ std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std:
     case Summarised::NotKept: break;
     }
     std::shared_ptr<const DocumentItems> items;
-    if (LNSTATUS st = LoadDocument(d, &items)) {
-        if (status && *status == LNNOERROR) *status = st;
+    if (Failure st = LoadDocument(d, &items)) {
+        if (failure && !*failure) *failure = std::move(st);
         return std::nullopt;
     }
     const Item* item = items->Find(lower);
@@ -130,68 +144,56 @@ bool DatabaseIndex::SameFile(const struct stat& sb) const {
            uint64_t(sb.st_dev) == device && uint64_t(sb.st_ino) == inode;
 }
 
-ssize_t ReadAt(int fd, void* buf, size_t size, uint64_t offset) {
-    ssize_t n;
-    do n = ::pread(fd, buf, size, off_t(offset)); while (n < 0 && errno == EINTR);
-    return n;
-}
-
-LNSTATUS OpenRegularFile(const std::string& path, int* fd, struct stat* sb) {
-    const int f = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (f < 0)
-        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
+Failure OpenRegularFile(const std::string& path, base::UniqueFd* fd, struct stat* sb) {
+    base::UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!f)
+        return NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(errno) + ".");
     const char* kind = nullptr;
-    if (::fstat(f, sb) != 0) {
+    if (::fstat(f.get(), sb) != 0) {
         const int error = errno;
-        ::close(f);
-        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(error) + ".");
+        return NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be opened: " + std::strerror(error) + ".");
     }
     if (S_ISDIR(sb->st_mode)) kind = "a folder";
     else if (S_ISFIFO(sb->st_mode)) kind = "a pipe";
     else if (S_ISCHR(sb->st_mode) || S_ISBLK(sb->st_mode)) kind = "a device";
     else if (!S_ISREG(sb->st_mode)) kind = "not a regular file";
-    if (kind) {
-        ::close(f);
-        return MakeStatus(LNERR_FILE_OPEN, path + " is " + kind + ", not a database file. Choose a DXL file.");
-    }
-    const int flags = ::fcntl(f, F_GETFL);
-    if (flags >= 0) ::fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
-    *fd = f;
-    return LNNOERROR;
+    if (kind) return NotesError(LNERR_FILE_OPEN, path + " is " + kind + ", not a database file. Choose a DXL file.");
+    const int flags = ::fcntl(f.get(), F_GETFL);
+    if (flags >= 0) ::fcntl(f.get(), F_SETFL, flags & ~O_NONBLOCK);
+    *fd = std::move(f);
+    return std::nullopt;
 }
 
-DatabaseIndex::~DatabaseIndex() {
-    if (fd_ >= 0) ::close(fd_);
-}
+DatabaseIndex::~DatabaseIndex() = default;
 
-int DatabaseIndex::File(LNSTATUS* status) const {
+int DatabaseIndex::File(Failure* failure) const {
     std::lock_guard lock(fileMutex_);
-    if (fd_ < 0) {
+    if (!fd_) {
         struct stat sb {};
-        int fd = -1;
-        if (LNSTATUS st = OpenRegularFile(path, &fd, &sb)) {
+        base::UniqueFd fd;
+        if (Failure st = OpenRegularFile(path, &fd, &sb)) {
             // Gone, or replaced by something that is not a file, since it was read.
             struct stat now {};
             const int found = ::stat(path.c_str(), &now);
             const bool gone = (found != 0 && errno == ENOENT) || (found == 0 && !S_ISREG(now.st_mode));
-            *status = gone ? Changed() : st;
+            *failure = gone ? Changed() : std::move(st);
             return -1;
         }
-        fd_ = fd;
+        fd_ = std::move(fd);
     }
-    return fd_;
+    return fd_.get();
 }
 
-LNSTATUS DatabaseIndex::Changed() const {
-    return MakeStatus(LNERR_DATABASE_CHANGED, "The database file " + path + " changed after it was opened. Open it again.");
+Failure DatabaseIndex::Changed() const {
+    return NotesError(LNERR_DATABASE_CHANGED, "The database file " + path + " changed after it was opened. Open it again.");
 }
 
-LNSTATUS DatabaseIndex::CheckUnchanged(int fd) const {
+Failure DatabaseIndex::CheckUnchanged(int fd) const {
     struct stat sb {};
     if (::fstat(fd, &sb) != 0)
-        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+        return NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
     if (!SameFile(sb)) return Changed();
-    return LNNOERROR;
+    return std::nullopt;
 }
 
 uint32_t NameShape(std::string_view name) {
@@ -218,59 +220,30 @@ const Item* DocumentItems::Find(std::string_view name) const {
     return nullptr;
 }
 
-LNSTATUS DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const {
+Failure DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const {
     const DocRecord& doc = docs[d];
     constexpr uint64_t kMaxDocumentBytes = uint64_t(1) << 30;
     if (doc.size > kMaxDocumentBytes)
-        return MakeStatus(LNERR_MALFORMED, "A document of " + path + " is larger than 1 GB and is not read.");
-    LNSTATUS status = LNNOERROR;
-    const int fd = File(&status);
-    if (fd < 0) return status;
+        return NotesError(LNERR_MALFORMED, "A document of " + path + " is larger than 1 GB and is not read.");
+    Failure failure;
+    const int fd = File(&failure);
+    if (fd < 0) return failure;
     if (auto kept = documentCache_.Find(d)) {
-        if (LNSTATUS st = CheckUnchanged(fd)) return st;
+        if (Failure st = CheckUnchanged(fd)) return st;
         *out = std::move(kept);
-        return LNNOERROR;
+        return std::nullopt;
     }
     auto items = std::make_shared<DocumentItems>();
     DocumentSpan span{doc.begin, doc.End(), doc.begin + doc.skipAt, doc.begin + doc.skipAt + doc.skipSize};
-    LNSTATUS st = ReadDocument(fd, span, path, encoding, items.get());
+    Failure st = ReadDocument(fd, span, path, encoding, items.get());
     // A file changed before or while it was read: what was read means
     // nothing. One check after the read tells both.
-    if (LNSTATUS after = CheckUnchanged(fd)) return after;
-    if (st != LNNOERROR) return st;
+    if (Failure after = CheckUnchanged(fd)) return after;
+    if (st) return st;
     items->IndexNames();
     if (documentCache_.IsRepeated(d)) documentCache_.Keep(d, doc.size, items);
     *out = std::move(items);
-    return LNNOERROR;
-}
-
-namespace {
-struct CacheEntry {
-    std::shared_ptr<const DatabaseIndex> index;
-};
-std::mutex g_cacheMutex;
-std::map<std::string, CacheEntry> g_cache;
-}  // namespace
-
-LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
-    struct stat sb {};
-    if (::stat(path.c_str(), &sb) == 0) {
-        std::lock_guard lock(g_cacheMutex);
-        auto it = g_cache.find(path);
-        if (it != g_cache.end() && it->second.index->SameFile(sb)) {
-            *out = it->second.index;
-            return LNNOERROR;
-        }
-    }
-    // Parse outside the lock: another database may be opened meanwhile.
-    std::shared_ptr<const DatabaseIndex> index;
-    LNSTATUS st = BuildIndex(path, &index);
-    if (st != LNNOERROR) return st;
-    std::lock_guard lock(g_cacheMutex);
-    if (g_cache.size() >= 4) g_cache.clear();  // keep memory bounded; sessions hold what they use
-    g_cache[path] = CacheEntry{index};
-    *out = std::move(index);
-    return LNNOERROR;
+    return std::nullopt;
 }
 
 }  // namespace notesapi

@@ -7,10 +7,12 @@
 #include "pieces.h"
 
 #include <base/ascii.h>
+#include <base/fd_io.h>
+#include <base/unique_fd.h>
 
 #include <notesapi/lnids.h>
 #include <notesapi/lnitems.h>
-#include <notesapi/lnstatus.h>
+#include "failure.h"
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -87,7 +89,7 @@ struct ViewEntry {
 static_assert(sizeof(ViewEntry) == 8);
 
 struct ViewEntries {
-    LNSTATUS status = LNNOERROR;  // formula failure, if any
+    Failure failure;  // formula failure, if any
     std::vector<ViewEntry> entries;
     std::vector<std::string> categories;
 };
@@ -150,6 +152,8 @@ public:
     // this arena once the returned number is added to its piece.
     uint64_t Absorb(TextArena&& other);
     std::string_view At(const Span& span) const { return {pieces_[span.piece].data() + span.at, span.size}; }
+    // Memory the texts take.
+    uint64_t Bytes() const;
 
 private:
     std::vector<std::string> pieces_;
@@ -173,6 +177,10 @@ public:
     int64_t ctimeNs = 0;
     uint64_t device = 0, inode = 0;
     size_t scanPieces = 1;  // how many pieces the file was scanned in, side by side
+
+    // About how much memory the index takes, with what it keeps as it is
+    // used (documents read, view entries).
+    uint64_t MemoryBytes() const;
 
     // True when sb describes the file this index was built from, unchanged.
     bool SameFile(const struct stat& sb) const;
@@ -200,8 +208,8 @@ public:
     // Values of an item (name compared case-insensitively) of document d, or
     // nullopt when the document lacks the item. Reads the document from the
     // file when the name is not summarised; when that fails (the file cannot
-    // be read or changed), *status gets the failure and nullopt is returned.
-    std::optional<std::vector<std::string>> ItemValues(size_t d, std::string_view name, LNSTATUS* status) const;
+    // be read or changed), *failure gets the error and nullopt is returned.
+    std::optional<std::vector<std::string>> ItemValues(size_t d, std::string_view name, Failure* failure) const;
     // The values of document d's item lowerName as the index keeps them,
     // without reading the file: Kept with *out filled, Missing when the
     // document lacks the item, NotKept when the index does not keep the
@@ -214,7 +222,7 @@ public:
     // Full items of document d, read from the file. A file that is no longer
     // the one indexed gives LNERR_DATABASE_CHANGED, a failing read
     // LNERR_FILE_OPEN, each with a message naming the file.
-    LNSTATUS LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const;
+    Failure LoadDocument(size_t d, std::shared_ptr<const DocumentItems>* out) const;
 
     // Entries of view v, computed on first use and kept.
     const ViewEntries& Entries(size_t v) const;
@@ -222,12 +230,12 @@ public:
 private:
     // The database file, opened on the first document read and kept, so that
     // reading documents one by one costs no open per document.
-    int File(LNSTATUS* status) const;
-    // LNNOERROR while the open file is still the one indexed.
-    LNSTATUS CheckUnchanged(int fd) const;
-    LNSTATUS Changed() const;
+    int File(Failure* failure) const;
+    // Nothing while the open file is still the one indexed.
+    Failure CheckUnchanged(int fd) const;
+    Failure Changed() const;
     mutable std::mutex fileMutex_;
-    mutable int fd_ = -1;
+    mutable base::UniqueFd fd_;
 
     mutable DocumentCache documentCache_;
 
@@ -236,10 +244,9 @@ private:
 };
 
 // Parses the file at path into an index. Errors carry a message for the user.
-LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
-// The process-wide cache in front of BuildIndex, keyed by path and checked
-// against the file (see SameFile).
-LNSTATUS OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
+Failure BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
+// The index of the file at path, from the process's IndexCache or built.
+Failure OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
 
 // Where a document lies in its file: bytes [begin, end) but the span
 // [skipBegin, skipEnd) within them (none when they are equal), whole
@@ -254,14 +261,14 @@ struct DocumentSpan {
 // a larger one is read and parsed in pieces, so that it is never held twice.
 // A failing or short read gives LNERR_FILE_OPEN, bytes that are not a
 // well-formed document LNERR_MALFORMED.
-LNSTATUS ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+Failure ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
                       DocumentItems* out);
 // The two ways ReadDocument reads. The first tokenizes a UTF-8 document of
 // up to a megabyte, read whole, without expat; it declines (false, with out
 // as it was) whatever it does not handle as expat would, and bytes it
 // cannot read. The second parses with expat, in pieces.
 bool ReadPlainDocument(int fd, const DocumentSpan& span, DocumentItems* out);
-LNSTATUS ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
+Failure ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
                                DocumentItems* out);
 
 // A file's modification and change times in nanoseconds.
@@ -272,10 +279,7 @@ int64_t CtimeNs(const struct stat& sb);
 // block for ever), and anything but a regular file (a folder, a pipe, a
 // device) is refused with a message naming it. On success *fd is open and
 // *sb describes it.
-LNSTATUS OpenRegularFile(const std::string& path, int* fd, struct stat* sb);
-
-// pread, asked again when a signal interrupts it.
-ssize_t ReadAt(int fd, void* buf, size_t size, uint64_t offset);
+Failure OpenRegularFile(const std::string& path, base::UniqueFd* fd, struct stat* sb);
 
 // Item and view names compare without regard to ASCII case.
 using base::AsciiLower;

@@ -38,11 +38,6 @@ bool LooksBinary(const char* data, size_t n) {
     return false;
 }
 
-struct Fd {
-    int fd = -1;
-    ~Fd() { if (fd >= 0) ::close(fd); }
-};
-
 std::shared_ptr<DatabaseIndex> NewIndex(const std::string& path, const struct stat& sb) {
     auto index = std::make_shared<DatabaseIndex>();
     index->path = path;
@@ -62,7 +57,7 @@ uint64_t FindDocumentTag(int fd, uint64_t from, uint64_t fileSize) {
     std::string buf(kWindow + kTag.size(), '\0');
     const uint64_t until = std::min(fileSize, from + kSearchBytes);
     for (uint64_t at = from; at < until; at += kWindow) {
-        const ssize_t n = ReadAt(fd, buf.data(), buf.size(), at);
+        const ssize_t n = base::PreadAll(fd, buf.data(), buf.size(), at);
         if (n <= 0) return 0;
         const std::string_view window(buf.data(), size_t(n));
         for (size_t i = window.find(kTag); i != std::string_view::npos; i = window.find(kTag, i + 1)) {
@@ -205,37 +200,37 @@ ScanResult ScanInPieces(int fd, uint64_t fileSize, const PieceLimits& limits, Da
 
 }  // namespace
 
-LNSTATUS BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
+Failure BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
     return BuildIndex(path, PieceLimits{}, out);
 }
 
-LNSTATUS BuildIndex(const std::string& path, const PieceLimits& limits, std::shared_ptr<const DatabaseIndex>* out) {
+Failure BuildIndex(const std::string& path, const PieceLimits& limits, std::shared_ptr<const DatabaseIndex>* out) {
     const std::string name = FileName(path);
-    Fd file;
+    base::UniqueFd file;
     struct stat sb {};
-    if (LNSTATUS st = OpenRegularFile(path, &file.fd, &sb)) return st;
+    if (Failure st = OpenRegularFile(path, &file, &sb)) return st;
     if (sb.st_size == 0)
-        return MakeStatus(LNERR_NOT_DXL, "The file " + name + " is empty. Choose a DXL export of a Notes database.");
+        return NotesError(LNERR_NOT_DXL, "The file " + name + " is empty. Choose a DXL export of a Notes database.");
     char head[4096];
-    const ssize_t n = ReadAt(file.fd, head, sizeof head, 0);
+    const ssize_t n = base::PreadAll(file.get(), head, sizeof head, 0);
     if (n < 0)
-        return MakeStatus(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
+        return NotesError(LNERR_FILE_OPEN, "The database file " + path + " cannot be read: " + std::strerror(errno) + ".");
     if (LooksBinary(head, size_t(n)))
-        return MakeStatus(LNERR_BINARY_NSF,
+        return NotesError(LNERR_BINARY_NSF,
                           "The file " + name + " is a binary file, not a DXL export. If it is a Notes "
                           "database (.nsf), export it to DXL in Notes or Domino Designer "
                           "(File > Export, DXL) and open the .dxl file.");
 
     auto index = NewIndex(path, sb);
-    ScanResult result = ScanInPieces(file.fd, uint64_t(sb.st_size), limits, index.get(), path, name);
+    ScanResult result = ScanInPieces(file.get(), uint64_t(sb.st_size), limits, index.get(), path, name);
     if (result.end == ScanEnd::Unsure) {
         index = NewIndex(path, sb);
         ScanPart whole;
-        whole.fd = file.fd;
+        whole.fd = file.get();
         whole.fileSize = uint64_t(sb.st_size);
         result = ScanDxl(whole, index.get(), path, name);
     }
-    if (result.end != ScanEnd::Complete) return result.status;
+    if (result.end != ScanEnd::Complete) return std::move(result.failure);
 
     index->summarised.assign(index->strings.size(), false);
     for (size_t id = 0; id < result.summaryStart.size(); ++id)
@@ -243,7 +238,7 @@ LNSTATUS BuildIndex(const std::string& path, const PieceLimits& limits, std::sha
     // A view that came after some documents names items those documents did
     // not keep; such names are read from the file when needed.
     *out = std::move(index);
-    return LNNOERROR;
+    return std::nullopt;
 }
 
 }  // namespace notesapi

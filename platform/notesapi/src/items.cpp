@@ -3,12 +3,12 @@
 #include "index.h"
 
 #include <base/atomic_file.h>
+#include <base/base64.h>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 
-using notesapi::Report;
+using notesapi::NotesError;
 
 LNString LNItem::GetName() const { return item_ ? LNString(item_->name) : LNString(); }
 
@@ -28,8 +28,8 @@ LNDatetime LNDatetimes::operator[](size_t i) const {
     return item_ && i < item_->dates.size() ? item_->dates[i] : LNDatetime();
 }
 
-LNSTATUS LNDatetimes::GetText(LNString* text, const char* separator) const {
-    if (!text) return Report(LNERR_NULL_ARGUMENT);
+void LNDatetimes::GetText(LNString* text, const char* separator) const {
+    if (!text) throw NotesError(LNERR_NULL_ARGUMENT);
     std::string out;
     if (item_)
         for (size_t i = 0; i < item_->dates.size(); ++i) {
@@ -37,11 +37,10 @@ LNSTATUS LNDatetimes::GetText(LNString* text, const char* separator) const {
             out += item_->dates[i].Text();
         }
     *text = LNString(out);
-    return LNNOERROR;
 }
 
-LNSTATUS LNRichText::GetText(LNString* text, const void*) const {
-    if (!text) return Report(LNERR_NULL_ARGUMENT);
+void LNRichText::GetText(LNString* text, const void*) const {
+    if (!text) throw NotesError(LNERR_NULL_ARGUMENT);
     std::string out;
     if (item_)
         for (size_t i = 0; i < item_->values.size(); ++i) {
@@ -49,48 +48,19 @@ LNSTATUS LNRichText::GetText(LNString* text, const void*) const {
             out += item_->values[i];
         }
     *text = LNString(out);
-    return LNNOERROR;
 }
-
-namespace {
-std::string DecodeBase64(const std::string& in) {
-    static const auto table = [] {
-        std::array<int, 256> t{};
-        t.fill(-1);
-        const char* chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(chars[i])] = i;
-        return t;
-    }();
-    std::string out;
-    out.reserve(in.size() * 3 / 4);
-    uint32_t acc = 0;
-    int bits = 0;
-    for (unsigned char c : in) {
-        int v = table[c];
-        if (v < 0) continue;  // whitespace, line breaks, padding
-        acc = (acc << 6) | uint32_t(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += char((acc >> bits) & 0xFF);
-        }
-    }
-    return out;
-}
-}  // namespace
 
 LNString LNAttachment::GetAttachmentName() const { return att_ ? LNString(att_->name) : LNString(); }
 
-size_t LNAttachment::GetSize() const { return att_ ? DecodeBase64(att_->base64).size() : 0; }
+size_t LNAttachment::GetSize() const { return att_ ? base::Base64Decode(att_->base64).size() : 0; }
 
-LNSTATUS LNAttachment::Detach(const LNString& path) const {
-    if (!att_) return Report(LNERR_NOT_OPEN);
-    std::string data = DecodeBase64(att_->base64);
+void LNAttachment::Detach(const LNString& path) const {
+    if (!att_) throw NotesError(LNERR_NOT_OPEN);
+    std::string data = base::Base64Decode(att_->base64);
     try {
         base::WriteFileAtomically(path.str(), data);
     } catch (const base::IoError& e) {
-        return Report(notesapi::MakeStatus(LNERR_WRITE, "The attachment cannot be written to " + path.str() + ": " +
-                                                       std::strerror(e.Errno()) + "."));
+        throw NotesError(LNERR_WRITE,
+                         "The attachment cannot be written to " + path.str() + ": " + std::strerror(e.Errno()) + ".");
     }
-    return LNNOERROR;
 }

@@ -36,6 +36,8 @@ public:
     static constexpr size_t kPerPiece = kPieceBytes / sizeof(T);
 
     size_t size() const { return size_; }
+    // Memory the pieces take.
+    uint64_t Bytes() const { return uint64_t(pieces_.size()) * kPieceBytes; }
     bool empty() const { return size_ == 0; }
     T& operator[](size_t i) { return pieces_[i / kPerPiece][i % kPerPiece]; }
     const T& operator[](size_t i) const { return pieces_[i / kPerPiece][i % kPerPiece]; }

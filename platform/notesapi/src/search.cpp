@@ -3,24 +3,25 @@
 #include "formula.h"
 #include "index.h"
 
-LNSTATUS LNDatabase::Search(const LNFormula& formula, LNDocumentArray* documents, const void*) const {
-    if (!index_) return notesapi::Report(LNERR_NOT_OPEN);
-    if (!documents) return notesapi::Report(LNERR_NULL_ARGUMENT);
+using notesapi::Failure;
+using notesapi::NotesError;
+
+void LNDatabase::Search(const LNFormula& formula, LNDocumentArray* documents, const void*) const {
+    if (!index_) throw NotesError(LNERR_NOT_OPEN);
+    if (!documents) throw NotesError(LNERR_NULL_ARGUMENT);
     std::unique_ptr<notesapi::Formula> f;
-    LNSTATUS st = notesapi::Formula::Parse(formula.GetText(), &f);
-    if (st != LNNOERROR) return notesapi::Report(st);
+    if (Failure failure = notesapi::Formula::Parse(formula.GetText(), &f)) throw *failure;
     documents->Items().clear();
     for (size_t d = 0; d < index_->docs.size(); ++d) {
-        LNSTATUS failure = LNNOERROR;
-        auto lookup = [&](const std::string& name) { return index_->ItemValues(d, name, &failure); };
+        Failure readFailure;
+        auto lookup = [&](const std::string& name) { return index_->ItemValues(d, name, &readFailure); };
         bool matches = false;
-        st = f->Evaluate(lookup, &matches);
-        if (st == LNNOERROR) st = failure;
-        if (st != LNNOERROR) {
+        Failure failure = f->Evaluate(lookup, &matches);
+        if (!failure) failure = std::move(readFailure);
+        if (failure) {
             documents->Items().clear();
-            return notesapi::Report(st);
+            throw *failure;
         }
         if (matches) documents->Items().emplace_back(index_, d, session_);
     }
-    return LNNOERROR;
 }

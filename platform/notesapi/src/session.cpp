@@ -2,37 +2,29 @@
 
 #include "index.h"
 
-using notesapi::MakeStatus;
-using notesapi::Report;
+using notesapi::NotesError;
 
 LNNotesSession::~LNNotesSession() = default;
 
-LNSTATUS LNNotesSession::Init(int, char**) {
-    initialized_ = true;
-    return LNNOERROR;
-}
+void LNNotesSession::Init(int, char**) { initialized_ = true; }
 
-LNSTATUS LNNotesSession::Initialize(int, int argc, char** argv, int, const char*) { return Init(argc, argv); }
+void LNNotesSession::Initialize(int, int argc, char** argv, int, const char*) { Init(argc, argv); }
 
-LNSTATUS LNNotesSession::Term(int) {
-    initialized_ = false;
-    return LNNOERROR;
-}
+void LNNotesSession::Term(int) { initialized_ = false; }
 
-LNSTATUS LNNotesSession::GetDatabase(const LNString& path, LNDatabase* db, const LNString& server) {
-    if (!initialized_) return Report(LNERR_NOT_INITIALIZED);
-    if (!db) return Report(LNERR_NULL_ARGUMENT);
+void LNNotesSession::GetDatabase(const LNString& path, LNDatabase* db, const LNString& server) {
+    if (!initialized_) throw NotesError(LNERR_NOT_INITIALIZED);
+    if (!db) throw NotesError(LNERR_NULL_ARGUMENT);
     if (!server.IsNull())
-        return Report(MakeStatus(LNERR_FILE_OPEN, "Only local database files can be opened, not databases on server " +
-                                                      server.str() + "."));
+        throw NotesError(LNERR_FILE_OPEN,
+                         "Only local database files can be opened, not databases on server " + server.str() + ".");
     *db = LNDatabase();
     db->path_ = path.str();
     db->session_ = this;
-    return LNNOERROR;
 }
 
-LNSTATUS LNNotesSession::AbbreviateName(const LNString& name, LNString* abbreviated) const {
-    if (!abbreviated) return Report(LNERR_NULL_ARGUMENT);
+void LNNotesSession::AbbreviateName(const LNString& name, LNString* abbreviated) const {
+    if (!abbreviated) throw NotesError(LNERR_NULL_ARGUMENT);
     // Canonical names are "CN=Jane Doe/OU=Sales/O=Acme/C=US"; the short form
     // drops each component's label.
     std::string out;
@@ -49,18 +41,14 @@ LNSTATUS LNNotesSession::AbbreviateName(const LNString& name, LNString* abbrevia
         start = slash + 1;
     }
     *abbreviated = LNString(out);
-    return LNNOERROR;
 }
 
-LNSTATUS LNDatabase::Open(int) {
-    if (!session_ || !session_->IsInitialized()) return Report(LNERR_NOT_INITIALIZED);
-    return Report(notesapi::OpenIndex(path_, &index_));
+void LNDatabase::Open(int) {
+    if (!session_ || !session_->IsInitialized()) throw NotesError(LNERR_NOT_INITIALIZED);
+    if (auto failure = notesapi::OpenIndex(path_, &index_)) throw *failure;
 }
 
-LNSTATUS LNDatabase::Close() {
-    index_.reset();
-    return LNNOERROR;
-}
+void LNDatabase::Close() { index_.reset(); }
 
 LNString LNDatabase::GetTitle() const { return index_ ? LNString(index_->title) : LNString(); }
 
@@ -68,10 +56,9 @@ LNReplicaID LNDatabase::GetReplicaID() const { return index_ ? index_->replicaId
 
 size_t LNDatabase::GetDocumentCount() const { return index_ ? index_->docs.size() : 0; }
 
-LNSTATUS LNDatabase::GetViewFolders(LNViewFolderArray* views, int) const {
-    if (!index_) return Report(LNERR_NOT_OPEN);
-    if (!views) return Report(LNERR_NULL_ARGUMENT);
+void LNDatabase::GetViewFolders(LNViewFolderArray* views, int) const {
+    if (!index_) throw NotesError(LNERR_NOT_OPEN);
+    if (!views) throw NotesError(LNERR_NULL_ARGUMENT);
     views->Items().clear();
     for (size_t i = 0; i < index_->views.size(); ++i) views->Items().emplace_back(index_, i, session_);
-    return LNNOERROR;
 }

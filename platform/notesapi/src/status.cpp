@@ -1,20 +1,9 @@
 #include <notesapi/lnstatus.h>
 
-#include <array>
-#include <atomic>
+#include <algorithm>
 #include <cstring>
-#include <mutex>
 
-namespace {
-
-std::atomic<int> g_throwAll{0};
-
-// Messages of the last statuses made with details; a status points at its
-// slot by the bits above the low 16 and stays readable for the next 4095.
-constexpr size_t kSlots = 4096;
-std::mutex g_mutex;
-std::array<std::string, kSlots> g_messages;
-uint32_t g_next = 0;
+namespace notesapi {
 
 const char* KindText(LNSTATUS kind) {
     switch (kind) {
@@ -38,24 +27,16 @@ const char* KindText(LNSTATUS kind) {
     }
 }
 
-}  // namespace
+NotesError::NotesError(LNSTATUS kind) : std::runtime_error(KindText(kind)), kind_(kind) {}
 
-void LNSetThrowAllErrorsGlobal(LNBOOL flag) { g_throwAll.store(flag ? 1 : 0); }
-LNBOOL LNGetThrowAllErrorsGlobal() { return g_throwAll.load(); }
+NotesError::NotesError(LNSTATUS kind, const std::string& text)
+    : std::runtime_error(text.empty() ? std::string(KindText(kind)) : text), kind_(kind) {}
 
-std::string LNGetErrorMessage(LNSTATUS status) {
-    uint32_t slot = status >> 16;
-    if (slot != 0) {
-        std::lock_guard lock(g_mutex);
-        const std::string& text = g_messages[(slot - 1) % kSlots];
-        if (!text.empty()) return text;
-    }
-    return KindText(notesapi::StatusKind(status));
-}
+}  // namespace notesapi
 
-size_t LNGetErrorMessageText(LNSTATUS status, char* buffer, size_t size, LNINT) {
+size_t LNGetErrorMessageText(const notesapi::NotesError& error, char* buffer, size_t size, LNINT) {
     if (!buffer || size == 0) return 0;
-    std::string text = LNGetErrorMessage(status);
+    const std::string_view text = error.what();
     size_t n = std::min(text.size(), size - 1);
     // Never end inside a UTF-8 sequence.
     while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
@@ -63,20 +44,3 @@ size_t LNGetErrorMessageText(LNSTATUS status, char* buffer, size_t size, LNINT) 
     buffer[n] = '\0';
     return n;
 }
-
-namespace notesapi {
-
-LNSTATUS MakeStatus(LNSTATUS kind, const std::string& text) {
-    std::lock_guard lock(g_mutex);
-    uint32_t slot = g_next;
-    g_next = (g_next + 1) % kSlots;
-    g_messages[slot] = text;
-    return (kind & 0xFFFF) | ((slot + 1) << 16);
-}
-
-LNSTATUS Report(LNSTATUS status) {
-    if (status != LNNOERROR && LNGetThrowAllErrorsGlobal()) throw status;
-    return status;
-}
-
-}  // namespace notesapi

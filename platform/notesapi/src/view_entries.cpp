@@ -34,9 +34,9 @@ void StableSort(std::vector<uint32_t>& order, const Less& less) {
     std::inplace_merge(order.begin(), middle, order.end(), less);
 }
 
-// The view fails as a whole, with the kind of status that made it fail.
-void Fail(const ViewInfo& view, LNSTATUS st, ViewEntries* out) {
-    out->status = MakeStatus(StatusKind(st), "The view \"" + view.name + "\" cannot be read: " + LNGetErrorMessage(st));
+// The view fails as a whole, with the kind of error that made it fail.
+void Fail(const ViewInfo& view, const NotesError& error, ViewEntries* out) {
+    out->failure = NotesError(error.Kind(), "The view \"" + view.name + "\" cannot be read: " + error.what());
 }
 
 void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
@@ -44,15 +44,14 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
     std::vector<uint32_t> selected;
     if (!view.selection.empty()) {
         std::unique_ptr<Formula> formula;
-        LNSTATUS st = Formula::Parse(view.selection, &formula);
-        if (st != LNNOERROR) return Fail(view, st, out);
+        if (Failure failure = Formula::Parse(view.selection, &formula)) return Fail(view, *failure, out);
         for (size_t d = 0; d < ix.docs.size(); ++d) {
-            LNSTATUS failure = LNNOERROR;
-            auto lookup = [&](const std::string& name) { return ix.ItemValues(d, name, &failure); };
+            Failure readFailure;
+            auto lookup = [&](const std::string& name) { return ix.ItemValues(d, name, &readFailure); };
             bool matches = false;
-            st = formula->Evaluate(lookup, &matches);
-            if (st == LNNOERROR) st = failure;
-            if (st != LNNOERROR) return Fail(view, st, out);
+            Failure failure = formula->Evaluate(lookup, &matches);
+            if (!failure) failure = std::move(readFailure);
+            if (failure) return Fail(view, *failure, out);
             if (matches) selected.push_back(uint32_t(d));
         }
     } else if (!view.isFolder) {
@@ -79,7 +78,7 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
     std::vector<uint64_t> keyEnds;  // keyCount a row
     rowDoc.reserve(selected.size());
     keyEnds.reserve(selected.size() * keyCount);
-    LNSTATUS failure = LNNOERROR;
+    Failure failure;
     std::string keys;
     std::vector<uint64_t> ends;
     for (uint32_t d : selected) {
@@ -112,7 +111,7 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
         if (seen.empty()) addRow({});
     }
     std::vector<uint32_t>().swap(selected);
-    if (failure != LNNOERROR) return Fail(view, failure, out);
+    if (failure) return Fail(view, *failure, out);
 
     auto keyIn = [&](const std::string& text, uint32_t row, size_t k) {
         const size_t at = size_t(row) * keyCount + k;

@@ -26,9 +26,9 @@ void SealPage(uint8_t* page, uint8_t ptype, uint16_t sig, uint64_t bid) {
     uint8_t* t = page + page::kTrailer;
     t[page::kType] = ptype;
     t[page::kTypeRepeat] = ptype;
-    Put16(t + page::kSignature, sig);
-    Put32(t + page::kCrc, Crc32(page, page::kContentSize));
-    Put64(t + page::kBid, bid);
+    base::Put16(t + page::kSignature, sig);
+    base::Put32(t + page::kCrc, Crc32(page, page::kContentSize));
+    base::Put64(t + page::kBid, bid);
 }
 
 unsigned AllocationMap::ReservedPages(size_t i) {
@@ -68,7 +68,7 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
     for (size_t i = 0; i < count; ++i) {
         file.ReadAt(RegionStart(i), page, kPageSize);
         const uint8_t* t = page + page::kTrailer;
-        if (t[page::kType] != kTypeAMap || !ChecksumMatches(page, page::kContentSize, Get32(t + page::kCrc)))
+        if (t[page::kType] != kTypeAMap || !ChecksumMatches(page, page::kContentSize, base::Get32(t + page::kCrc)))
             throw PstError(ErrorKind::BadFormat, "A space allocation page is damaged");
         Region r;
         std::copy(page, page + page::kContentSize, r.bits.begin());

@@ -24,8 +24,8 @@ BthRoot BuildBthLevels(const HeapAllocator& allocate, uint8_t cbKey, size_t reco
         for (size_t at = 0; at < count; at += perAlloc) {
             size_t n = std::min(perAlloc, count - at);
             uint32_t hid = allocate(&records[at * size], n * size);
-            AppendBytes(upper, &records[at * size], cbKey);
-            Append32(upper, hid);
+            base::AppendBytes(upper, &records[at * size], cbKey);
+            base::Append32(upper, hid);
             out.root = hid;
         }
         if (count <= perAlloc) return out;
@@ -41,7 +41,7 @@ void PutBthHeader(uint8_t* header, uint8_t cbKey, uint8_t cbEnt, BthRoot root) {
     header[bth::kKeySize] = cbKey;
     header[bth::kEntrySize] = cbEnt;
     header[bth::kLevels] = root.levels;
-    Put32(header + bth::kRoot, root.root);
+    base::Put32(header + bth::kRoot, root.root);
 }
 
 void BuildBth(HeapBuilder& heap, uint32_t headerHid, uint8_t cbKey, uint8_t cbEnt, const Bytes& records) {
@@ -60,8 +60,8 @@ void Collect(const HeapReader& heap, uint32_t hid, int level, uint8_t cbKey, uin
     size_t size = size_t(cbKey) + (level > 0 ? bth::kIndexHidSize : cbEnt);
     if (n % size != 0) Bad();
     for (size_t at = 0; at < n; at += size) {
-        if (level > 0) Collect(heap, Get32(p + at + cbKey), level - 1, cbKey, cbEnt, out);
-        else AppendBytes(out, p + at, size);
+        if (level > 0) Collect(heap, base::Get32(p + at + cbKey), level - 1, cbKey, cbEnt, out);
+        else base::AppendBytes(out, p + at, size);
     }
 }
 }  // namespace
@@ -72,7 +72,7 @@ BthContents ReadBth(const HeapReader& heap, uint32_t headerHid) {
         p[bth::kLevels] > 8)
         Bad();
     BthContents c{p[bth::kKeySize], p[bth::kEntrySize], {}};
-    uint32_t root = Get32(p + bth::kRoot);
+    uint32_t root = base::Get32(p + bth::kRoot);
     if (root != 0) Collect(heap, root, p[bth::kLevels], c.cbKey, c.cbEnt, c.records);
     return c;
 }

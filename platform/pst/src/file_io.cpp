@@ -2,6 +2,8 @@
 
 #include <pst/error.h>
 
+#include <base/fd_io.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -51,16 +53,9 @@ void File::Fail(const std::string& what, int err) const {
 void File::ReadAt(uint64_t offset, uint8_t* data, size_t size) const {
     if (!buffer_.empty() && offset < bufferStart_ + buffer_.size() && offset + size > bufferStart_)
         const_cast<File*>(this)->Flush();
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::pread(fd_, data + done, size - done, off_t(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail("Cannot read", errno);
-        }
-        if (n == 0) throw PstError(ErrorKind::BadFormat, "Unexpected end of file in " + path_);
-        done += size_t(n);
-    }
+    const ssize_t n = base::PreadAll(fd_, data, size, offset);
+    if (n < 0) Fail("Cannot read", errno);
+    if (size_t(n) < size) throw PstError(ErrorKind::BadFormat, "Unexpected end of file in " + path_);
 }
 
 void File::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
@@ -84,16 +79,11 @@ void File::Flush() {
 }
 
 void File::WriteDirect(uint64_t offset, const uint8_t* data, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::pwrite(fd_, data + done, size - done, off_t(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            buffer_.clear();
-            writeFailed_ = true;
-            Fail("Cannot write", errno);
-        }
-        done += size_t(n);
+    if (base::PwriteAll(fd_, data, size, offset) != size) {
+        const int err = errno;
+        buffer_.clear();
+        writeFailed_ = true;
+        Fail("Cannot write", err);
     }
     unwritten_ += size;
     if (unwritten_ >= kWriteOutEvery) {

@@ -107,14 +107,14 @@ std::optional<int32_t> GrowingTable::Int32Cell(size_t row, uint32_t tag) const {
     Bytes scratch;
     const uint8_t* r = RowAt(row, scratch);
     for (const auto& c : layout_.columns)
-        if (c.tag == tag && (r[layout_.end1 + c.bit / 8] & (0x80 >> (c.bit % 8)))) return int32_t(Get32(r + c.ib));
+        if (c.tag == tag && (r[layout_.end1 + c.bit / 8] & (0x80 >> (c.bit % 8)))) return int32_t(base::Get32(r + c.ib));
     return std::nullopt;
 }
 
 void GrowingTable::Replace(size_t row, const Cells& cells) {
     if (row >= rows_) throw PstError(ErrorKind::InvalidArgument, "no such row");
     Bytes block;
-    const uint32_t rowId = Get32(RowAt(row, block) + tcRow::kId);
+    const uint32_t rowId = base::Get32(RowAt(row, block) + tcRow::kId);
     Bytes encoded(layout_.rowSize, 0);
     layout_.EncodeRow(encoded.data(), rowId, cells, [&](Bytes&& v) { return StoreValue(std::move(v)); });
     const size_t b = row / perBlock_, at = (row % perBlock_) * layout_.rowSize;
@@ -135,8 +135,8 @@ void GrowingTable::Write() {
     for (size_t k = changedFrom_ / kPerLeaf; k < leafCount; ++k) {
         records.clear();
         for (size_t i = k * kPerLeaf; i < std::min(index_.size(), (k + 1) * kPerLeaf); ++i) {
-            Append32(records, index_[i].first);
-            Append32(records, index_[i].second);
+            base::Append32(records, index_[i].first);
+            base::Append32(records, index_[i].second);
         }
         leaves_[k] = Allocate(records.data(), records.size());
     }
@@ -145,8 +145,8 @@ void GrowingTable::Write() {
     if (leafCount > 1) {
         Bytes upper;
         for (size_t k = 0; k < leafCount; ++k) {
-            Append32(upper, index_[k * kPerLeaf].first);
-            Append32(upper, leaves_[k]);
+            base::Append32(upper, index_[k * kPerLeaf].first);
+            base::Append32(upper, leaves_[k]);
         }
         root = BuildBthLevels([&](const uint8_t* p, size_t n) { return Allocate(p, n); }, tc::kRowIndexKeySize,
                               tc::kRowIndexKeySize + bth::kIndexHidSize, std::move(upper), 1);

@@ -38,11 +38,11 @@ Bytes EncodeHeapPage(size_t index, const Bytes& data, const std::vector<uint16_t
     page.insert(page.end(), data.begin(), data.end());
     if (page.size() & 1) page.push_back(0);
     uint16_t map = uint16_t(page.size());
-    Put16(&page[hn::kPageMap], map);
-    Append16(page, uint16_t(ends.size()));
-    Append16(page, 0);
-    Append16(page, uint16_t(header));
-    for (uint16_t e : ends) Append16(page, e);
+    base::Put16(&page[hn::kPageMap], map);
+    base::Append16(page, uint16_t(ends.size()));
+    base::Append16(page, 0);
+    base::Append16(page, uint16_t(header));
+    for (uint16_t e : ends) base::Append16(page, e);
     return page;
 }
 
@@ -88,7 +88,7 @@ void HeapBuilder::Fill(uint32_t hid, const uint8_t* data, size_t size) {
 void PutHeapHeader(Bytes& first, uint8_t clientSig, uint32_t root) {
     first[hn::kSignature] = hn::kSignatureValue;
     first[hn::kClientSignature] = clientSig;
-    Put32(&first[hn::kUserRoot], root);
+    base::Put32(&first[hn::kUserRoot], root);
 }
 
 void PutFillLevels(uint8_t* dst, const std::vector<uint8_t>& levels, size_t first, size_t count) {
@@ -116,16 +116,16 @@ HeapReader::HeapReader(std::vector<Bytes> blocks) : blocks_(std::move(blocks)) {
     if (blocks_.empty() || blocks_[0].size() < hn::kFirstHeaderSize || blocks_[0][hn::kSignature] != hn::kSignatureValue)
         Bad("heap header");
     clientSig_ = blocks_[0][hn::kClientSignature];
-    root_ = Get32(&blocks_[0][hn::kUserRoot]);
+    root_ = base::Get32(&blocks_[0][hn::kUserRoot]);
     for (const Bytes& b : blocks_) {
         if (b.size() < hn::kPageHeaderSize) Bad("heap block");
-        size_t map = Get16(&b[hn::kPageMap]);
+        size_t map = base::Get16(&b[hn::kPageMap]);
         if (map + hn::kMapOffsets > b.size()) Bad("heap page map");
-        size_t count = Get16(&b[map + hn::kMapCount]);
+        size_t count = base::Get16(&b[map + hn::kMapCount]);
         if (map + hn::kMapOffsets + 2 * (count + 1) > b.size()) Bad("heap page map size");
         std::vector<uint16_t> offs(count + 1);
         for (size_t i = 0; i <= count; ++i) {
-            offs[i] = Get16(&b[map + hn::kMapOffsets + 2 * i]);
+            offs[i] = base::Get16(&b[map + hn::kMapOffsets + 2 * i]);
             if (offs[i] > map || (i > 0 && offs[i] < offs[i - 1])) Bad("heap allocation table");
         }
         offsets_.push_back(std::move(offs));

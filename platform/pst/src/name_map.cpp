@@ -43,9 +43,9 @@ void NameMap::Load(const PropMap& props) {
     bool closedByUs = false;  // the stream ends with the closing entry
     for (size_t at = 0; at < entries_.size(); at += kEntrySize) {
         const uint8_t* p = &entries_[at];
-        const uint32_t key = Get32(p + kEntryKey);
-        const uint16_t guidAndKind = Get16(p + kEntryGuidAndKind);
-        const uint16_t index = Get16(p + kEntryIndex);
+        const uint32_t key = base::Get32(p + kEntryKey);
+        const uint16_t guidAndKind = base::Get16(p + kEntryGuidAndKind);
+        const uint16_t index = base::Get16(p + kEntryIndex);
         const uint16_t wGuid = guidAndKind >> 1;
         mapi::NamedProperty name{};
         bool known = true;
@@ -56,11 +56,11 @@ void NameMap::Load(const PropMap& props) {
         else known = false;
         if (known && (guidAndKind & kKindString)) {
             known = size_t(key) + kStringLength <= strings_.size();
-            const uint32_t bytes = known ? Get32(&strings_[key]) : 0;
+            const uint32_t bytes = known ? base::Get32(&strings_[key]) : 0;
             known = known && bytes != 0 && size_t(key) + kStringLength + bytes <= strings_.size();
             std::u16string text;
             for (size_t i = 0; known && i + 1 < bytes; i += 2)
-                text.push_back(char16_t(Get16(&strings_[key + kStringLength + i])));
+                text.push_back(char16_t(base::Get16(&strings_[key + kStringLength + i])));
             name.name = mapi::Utf16ToUtf8(text);
         } else {
             name.lid = key;
@@ -87,7 +87,7 @@ uint16_t NameMap::GuidIndex(Bytes& guids, const mapi::Guid& g) const {
     if (g == mapi::kPsPublicStrings) return kGuidIndexPublicStrings;
     for (size_t at = 0; at < guids.size(); at += kGuidSize)
         if (std::equal(g.begin(), g.end(), &guids[at])) return uint16_t(kGuidIndexFirstStream + at / kGuidSize);
-    AppendBytes(guids, g.data(), kGuidSize);
+    base::AppendBytes(guids, g.data(), kGuidSize);
     return uint16_t(kGuidIndexFirstStream + guids.size() / kGuidSize - 1);
 }
 
@@ -107,14 +107,14 @@ uint16_t NameMap::IdFor(const mapi::NamedProperty& name) {
         // String stream entries: byte length, UTF-16LE text, padding to 4 bytes.
         const std::u16string text = mapi::Utf8ToUtf16(name.name);
         key = uint32_t(strings_.size());
-        Append32(strings_, uint32_t(2 * text.size()));
-        for (char16_t c : text) Append16(strings_, uint16_t(c));
+        base::Append32(strings_, uint32_t(2 * text.size()));
+        for (char16_t c : text) base::Append16(strings_, uint16_t(c));
         strings_.resize((strings_.size() + kStringAlign - 1) / kStringAlign * kStringAlign, 0);
         kind = kKindString;
     }
-    Append32(entries_, key);
-    Append16(entries_, uint16_t(GuidIndex(guids_, name.propertySet) << 1 | kind));
-    Append16(entries_, index);
+    base::Append32(entries_, key);
+    base::Append16(entries_, uint16_t(GuidIndex(guids_, name.propertySet) << 1 | kind));
+    base::Append16(entries_, index);
     Register(name, index);
     dirty_ = true;
     return uint16_t(kFirstNamedId + index);
@@ -140,9 +140,9 @@ std::optional<mapi::NamedProperty> NameMap::NameOf(uint16_t id) const {
 PropMap NameMap::Encode() const {
     using mapi::PropType;
     Bytes guids = guids_, entries = entries_;
-    Append32(entries, ClosingName().lid);
-    Append16(entries, uint16_t(GuidIndex(guids, ClosingName().propertySet) << 1));
-    Append16(entries, nextIndex_);
+    base::Append32(entries, ClosingName().lid);
+    base::Append16(entries, uint16_t(GuidIndex(guids, ClosingName().propertySet) << 1));
+    base::Append16(entries, nextIndex_);
     PropMap p;
     p[kBucketCountId] = {PropType::Int32, int32_t(kBucketCount)};
     p[kGuidStreamId] = {PropType::Binary, guids};
@@ -151,20 +151,20 @@ PropMap NameMap::Encode() const {
     std::vector<Bytes> buckets(kBucketCount);
     for (size_t at = 0; at < entries.size(); at += kEntrySize) {
         const uint8_t* e = &entries[at];
-        uint32_t key = Get32(e + kEntryKey);
-        uint16_t guidAndKind = Get16(e + kEntryGuidAndKind);
+        uint32_t key = base::Get32(e + kEntryKey);
+        uint16_t guidAndKind = base::Get16(e + kEntryGuidAndKind);
         if (guidAndKind & kKindString) {
             // String names hash by the checksum of the name's UTF-16 text.
             if (size_t(key) + kStringLength > strings_.size()) continue;
-            uint32_t len = Get32(&strings_[key]);
+            uint32_t len = base::Get32(&strings_[key]);
             if (size_t(key) + kStringLength + len > strings_.size()) continue;
             key = Crc32(&strings_[key + kStringLength], len);
         }
         uint32_t hash = key ^ guidAndKind;
         Bytes& b = buckets[hash % kBucketCount];
-        Append32(b, key);
-        Append16(b, guidAndKind);
-        Append16(b, Get16(e + kEntryIndex));
+        base::Append32(b, key);
+        base::Append16(b, guidAndKind);
+        base::Append16(b, base::Get16(e + kEntryIndex));
     }
     for (uint16_t i = 0; i < kBucketCount; ++i)
         if (!buckets[i].empty()) p[uint16_t(kFirstBucketId + i)] = {PropType::Binary, buckets[i]};

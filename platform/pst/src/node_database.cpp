@@ -96,23 +96,23 @@ void NodeDatabase::ReadHeader() {
     if (file_->Size() < kFirstRegion + kRegionSize) throw PstError(ErrorKind::BadFormat, "The file is too short to be a PST file");
     uint8_t h[kHeaderSize];
     file_->ReadAt(0, h, kHeaderSize);
-    if (std::memcmp(h + header::kMagic, header::kMagicValue, header::kMagicSize) != 0 || Get16(h + header::kMagicClient) != header::kMagicClientValue)
+    if (std::memcmp(h + header::kMagic, header::kMagicValue, header::kMagicSize) != 0 || base::Get16(h + header::kMagicClient) != header::kMagicClientValue)
         throw PstError(ErrorKind::BadFormat, "The file is not a PST file");
-    uint16_t ver = Get16(h + header::kVersion);
+    uint16_t ver = base::Get16(h + header::kVersion);
     if (ver < header::kVersionUnicode) throw PstError(ErrorKind::BadFormat, "Only Unicode PST files are supported");
     if (ver > header::kVersionUnicode) throw PstError(ErrorKind::BadFormat, "This PST or OST variant is not supported");
-    if (!ChecksumMatches(h + header::kMagicClient, header::kCrcPartialSpan, Get32(h + header::kCrcPartial)) ||
-        !ChecksumMatches(h + header::kMagicClient, header::kCrcFullSpan, Get32(h + header::kCrcFull)))
+    if (!ChecksumMatches(h + header::kMagicClient, header::kCrcPartialSpan, base::Get32(h + header::kCrcPartial)) ||
+        !ChecksumMatches(h + header::kMagicClient, header::kCrcFullSpan, base::Get32(h + header::kCrcFull)))
         Damaged("header checksum");
     if (h[header::kCryptMethod] != header::kCryptNone) throw PstError(ErrorKind::BadFormat, "Encoded PST files are not supported");
-    nextPageBid_ = Get64(h + header::kNextPageBid);
-    unique_ = Get32(h + header::kUnique);
-    for (size_t t = 0; t < header::kNextNidCount; ++t) nextNid_[t] = Get32(h + header::kNextNids + header::kNextNidSize * t);
+    nextPageBid_ = base::Get64(h + header::kNextPageBid);
+    unique_ = base::Get32(h + header::kUnique);
+    for (size_t t = 0; t < header::kNextNidCount; ++t) nextNid_[t] = base::Get32(h + header::kNextNids + header::kNextNidSize * t);
     const uint8_t* root = h + header::kRoot;
-    uint64_t eof = Get64(root + root::kFileEof);
-    nbtRoot_ = {Get64(root + root::kNodeTree + bref::kBid), Get64(root + root::kNodeTree + bref::kIb)};
-    bbtRoot_ = {Get64(root + root::kBlockTree + bref::kBid), Get64(root + root::kBlockTree + bref::kIb)};
-    nextBlockBid_ = Get64(h + header::kNextBlockBid);
+    uint64_t eof = base::Get64(root + root::kFileEof);
+    nbtRoot_ = {base::Get64(root + root::kNodeTree + bref::kBid), base::Get64(root + root::kNodeTree + bref::kIb)};
+    bbtRoot_ = {base::Get64(root + root::kBlockTree + bref::kBid), base::Get64(root + root::kBlockTree + bref::kIb)};
+    nextBlockBid_ = base::Get64(h + header::kNextBlockBid);
     if (eof > file_->Size()) Damaged("file is shorter than recorded");
     amap_.Load(*file_, eof);
 }
@@ -147,7 +147,7 @@ void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, 
     uint8_t want = nodeTree ? kTypeNBT : kTypeBBT;
     const uint8_t* trailer = page + page::kTrailer;
     if (trailer[page::kType] != want || trailer[page::kTypeRepeat] != want ||
-        !ChecksumMatches(page, page::kContentSize, Get32(trailer + page::kCrc)) || Get64(trailer + page::kBid) != ref.bid)
+        !ChecksumMatches(page, page::kContentSize, base::Get32(trailer + page::kCrc)) || base::Get64(trailer + page::kBid) != ref.bid)
         Damaged("index page");
     size_t count = page[page::kEntryCount];
     size_t entrySize = page[page::kEntrySize];
@@ -164,16 +164,16 @@ void NodeDatabase::LoadTree(const PageRef& ref, bool nodeTree, int expectLevel, 
         const uint8_t* e = page + i * entrySize;
         if (level > 0) {
             const uint8_t* child = e + branch::kChild;
-            LoadTree({Get64(child + bref::kBid), Get64(child + bref::kIb)}, nodeTree, level - 1, seen, here,
-                     Get64(e + branch::kKey));
+            LoadTree({base::Get64(child + bref::kBid), base::Get64(child + bref::kIb)}, nodeTree, level - 1, seen, here,
+                     base::Get64(e + branch::kKey));
         } else if (nodeTree) {
-            nodeLoader.Add(here, Nid(Get64(e + nodeLeaf::kNid)),
-                           NodeEntry{Get64(e + nodeLeaf::kData), Get64(e + nodeLeaf::kSub), Get32(e + nodeLeaf::kParent)});
+            nodeLoader.Add(here, Nid(base::Get64(e + nodeLeaf::kNid)),
+                           NodeEntry{base::Get64(e + nodeLeaf::kData), base::Get64(e + nodeLeaf::kSub), base::Get32(e + nodeLeaf::kParent)});
         } else {
             // On the disk the count includes the B-tree's own reference.
-            uint16_t cref = Get16(e + blockLeaf::kRefs);
-            blockLoader.Add(here, Get64(e + blockLeaf::kBid),
-                            BlockInfo{Get64(e + blockLeaf::kIb), Get16(e + blockLeaf::kCb), cref > 1 ? uint32_t(cref - 1) : 1u});
+            uint16_t cref = base::Get16(e + blockLeaf::kRefs);
+            blockLoader.Add(here, base::Get64(e + blockLeaf::kBid),
+                            BlockInfo{base::Get64(e + blockLeaf::kIb), base::Get16(e + blockLeaf::kCb), cref > 1 ? uint32_t(cref - 1) : 1u});
         }
     }
 }
@@ -212,10 +212,10 @@ Bid NodeDatabase::WriteBlock(const uint8_t* data, size_t size, bool internal) {
     Bytes buf(span, 0);
     if (size) std::memcpy(buf.data(), data, size);
     uint8_t* t = buf.data() + span - block::kTrailerSize;
-    Put16(t + block::kCb, uint16_t(size));
-    Put16(t + block::kSignature, Signature(ib, bid));
-    Put32(t + block::kCrc, Crc32(data, size));
-    Put64(t + block::kBid, bid);
+    base::Put16(t + block::kCb, uint16_t(size));
+    base::Put16(t + block::kSignature, Signature(ib, bid));
+    base::Put32(t + block::kCrc, Crc32(data, size));
+    base::Put64(t + block::kBid, bid);
     file_->WriteAt(ib, buf.data(), buf.size());
     blocks_.Set(bid, BlockInfo{ib, uint16_t(size), 1});
     dirty_ = true;
@@ -255,13 +255,13 @@ Bid NodeDatabase::WriteTreeOver(const std::vector<std::pair<Bid, size_t>>& leave
             uint64_t total = 0;
             Bytes x(block::kEntries + xblock::kEntrySize * n);
             for (size_t i = 0; i < n; ++i) {
-                Put64(&x[block::kEntries + xblock::kEntrySize * i], level[at + i].bid);
+                base::Put64(&x[block::kEntries + xblock::kEntrySize * i], level[at + i].bid);
                 total += level[at + i].total;
             }
             x[block::kType] = block::kTypeExtended;
             x[block::kLevel] = depth;
-            Put16(&x[block::kCount], uint16_t(n));
-            Put32(&x[xblock::kTotal], uint32_t(total));
+            base::Put16(&x[block::kCount], uint16_t(n));
+            base::Put32(&x[xblock::kTotal], uint32_t(total));
             upper.push_back({WriteBlock(x.data(), x.size(), true), total});
         }
         level = std::move(upper);
@@ -278,12 +278,12 @@ Bid NodeDatabase::WriteSubnodes(std::vector<SubnodeEntry> entries) {
         Bytes b(block::kEntries + sleaf::kSize * n, 0);
         b[block::kType] = block::kTypeSubnodes;
         b[block::kLevel] = sblock::kLevelLeaf;
-        Put16(&b[block::kCount], uint16_t(n));
+        base::Put16(&b[block::kCount], uint16_t(n));
         for (size_t i = 0; i < n; ++i) {
             uint8_t* e = &b[block::kEntries + sleaf::kSize * i];
-            Put64(e + sleaf::kNid, entries[at + i].nid);
-            Put64(e + sleaf::kData, entries[at + i].data);
-            Put64(e + sleaf::kSub, entries[at + i].sub);
+            base::Put64(e + sleaf::kNid, entries[at + i].nid);
+            base::Put64(e + sleaf::kData, entries[at + i].data);
+            base::Put64(e + sleaf::kSub, entries[at + i].sub);
         }
         leaves.emplace_back(entries[at].nid, WriteBlock(b.data(), b.size(), true));
     }
@@ -292,11 +292,11 @@ Bid NodeDatabase::WriteSubnodes(std::vector<SubnodeEntry> entries) {
     Bytes b(block::kEntries + sbranch::kSize * leaves.size(), 0);
     b[block::kType] = block::kTypeSubnodes;
     b[block::kLevel] = sblock::kLevelBranch;
-    Put16(&b[block::kCount], uint16_t(leaves.size()));
+    base::Put16(&b[block::kCount], uint16_t(leaves.size()));
     for (size_t i = 0; i < leaves.size(); ++i) {
         uint8_t* e = &b[block::kEntries + sbranch::kSize * i];
-        Put64(e + sbranch::kNid, leaves[i].first);
-        Put64(e + sbranch::kBlock, leaves[i].second);
+        base::Put64(e + sbranch::kNid, leaves[i].first);
+        base::Put64(e + sbranch::kBlock, leaves[i].second);
     }
     return WriteBlock(b.data(), b.size(), true);
 }
@@ -371,7 +371,7 @@ Bytes NodeDatabase::ReadBlock(Bid bid) const {
     Bytes buf(span);
     file_->ReadAt(info.ib, buf.data(), span);
     const uint8_t* t = buf.data() + span - block::kTrailerSize;
-    if (Get16(t + block::kCb) != info.cb || Get64(t + block::kBid) != bid || !ChecksumMatches(buf.data(), info.cb, Get32(t + block::kCrc)))
+    if (base::Get16(t + block::kCb) != info.cb || base::Get64(t + block::kBid) != bid || !ChecksumMatches(buf.data(), info.cb, base::Get32(t + block::kCrc)))
         Damaged("block checksum");
     buf.resize(info.cb);
     return buf;
@@ -390,15 +390,15 @@ NodeDatabase::InternalBlock NodeDatabase::ReadInternal(Bid bid) const {
     else if (x.type == block::kTypeSubnodes && x.level == sblock::kLevelLeaf) entrySize = sleaf::kSize;
     else if (x.type == block::kTypeSubnodes && x.level == sblock::kLevelBranch) entrySize = sbranch::kSize;
     else Damaged("internal block type");
-    size_t n = Get16(&b[block::kCount]);
+    size_t n = base::Get16(&b[block::kCount]);
     if (block::kEntries + n * entrySize > b.size()) Damaged("internal block size");
-    if (extended) x.total = Get32(&b[xblock::kTotal]);
+    if (extended) x.total = base::Get32(&b[xblock::kTotal]);
     x.entries.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         const uint8_t* e = &b[block::kEntries + i * entrySize];
-        if (extended) x.entries.push_back({0, Get64(e), 0});
-        else if (x.level == sblock::kLevelLeaf) x.entries.push_back({Nid(Get64(e + sleaf::kNid)), Get64(e + sleaf::kData), Get64(e + sleaf::kSub)});
-        else x.entries.push_back({Nid(Get64(e + sbranch::kNid)), Get64(e + sbranch::kBlock), 0});
+        if (extended) x.entries.push_back({0, base::Get64(e), 0});
+        else if (x.level == sblock::kLevelLeaf) x.entries.push_back({Nid(base::Get64(e + sleaf::kNid)), base::Get64(e + sleaf::kData), base::Get64(e + sleaf::kSub)});
+        else x.entries.push_back({Nid(base::Get64(e + sbranch::kNid)), base::Get64(e + sbranch::kBlock), 0});
     }
     return x;
 }
@@ -528,19 +528,19 @@ void NodeDatabase::Commit(bool durable) {
     std::vector<PageRef> oldPages;
     if (dirty_) {
         auto branchEntry = [](uint8_t* e, uint64_t key, const PageRef& child) {
-            Put64(e + branch::kKey, key);
-            Put64(e + branch::kChild + bref::kBid, child.bid);
-            Put64(e + branch::kChild + bref::kIb, child.ib);
+            base::Put64(e + branch::kKey, key);
+            base::Put64(e + branch::kChild + bref::kBid, child.bid);
+            base::Put64(e + branch::kChild + bref::kIb, child.ib);
         };
         nbtRoot_ = nodes_.Commit(
             [&](const uint8_t* entries, size_t count, size_t size, uint8_t level) {
                 return WritePage(entries, count, size, level, kTypeNBT);
             },
             [](uint8_t* e, uint64_t nid, const NodeEntry& n) {
-                Put64(e + nodeLeaf::kNid, nid);
-                Put64(e + nodeLeaf::kData, n.data);
-                Put64(e + nodeLeaf::kSub, n.sub);
-                Put32(e + nodeLeaf::kParent, n.parent);
+                base::Put64(e + nodeLeaf::kNid, nid);
+                base::Put64(e + nodeLeaf::kData, n.data);
+                base::Put64(e + nodeLeaf::kSub, n.sub);
+                base::Put32(e + nodeLeaf::kParent, n.parent);
             },
             kLeafNodeEntry, kBranchEntry, branchEntry, &oldPages);
         bbtRoot_ = blocks_.Commit(
@@ -548,10 +548,10 @@ void NodeDatabase::Commit(bool durable) {
                 return WritePage(entries, count, size, level, kTypeBBT);
             },
             [](uint8_t* e, uint64_t bid, const BlockInfo& b) {
-                Put64(e + blockLeaf::kBid, bid);
-                Put64(e + blockLeaf::kIb, b.ib);
-                Put16(e + blockLeaf::kCb, b.cb);
-                Put16(e + blockLeaf::kRefs, uint16_t(std::min<uint32_t>(b.owners + 1, 0xFFFF)));
+                base::Put64(e + blockLeaf::kBid, bid);
+                base::Put64(e + blockLeaf::kIb, b.ib);
+                base::Put16(e + blockLeaf::kCb, b.cb);
+                base::Put16(e + blockLeaf::kRefs, uint16_t(std::min<uint32_t>(b.owners + 1, 0xFFFF)));
             },
             kLeafBlockEntry, kBranchEntry, branchEntry, &oldPages);
     }
@@ -575,30 +575,30 @@ void NodeDatabase::Commit(bool durable) {
 void NodeDatabase::WriteHeader() {
     uint8_t h[kHeaderSize] = {};
     std::memcpy(h + header::kMagic, header::kMagicValue, header::kMagicSize);
-    Put16(h + header::kMagicClient, header::kMagicClientValue);
-    Put16(h + header::kVersion, header::kVersionUnicode);
-    Put16(h + header::kClientVersion, header::kClientVersionValue);
+    base::Put16(h + header::kMagicClient, header::kMagicClientValue);
+    base::Put16(h + header::kVersion, header::kVersionUnicode);
+    base::Put16(h + header::kClientVersion, header::kClientVersionValue);
     h[header::kPlatformCreate] = header::kPlatformValue;
     h[header::kPlatformAccess] = header::kPlatformValue;
-    Put64(h + header::kNextPageBid, nextPageBid_);
-    Put32(h + header::kUnique, ++unique_);
-    for (size_t t = 0; t < header::kNextNidCount; ++t) Put32(h + header::kNextNids + header::kNextNidSize * t, nextNid_[t]);
+    base::Put64(h + header::kNextPageBid, nextPageBid_);
+    base::Put32(h + header::kUnique, ++unique_);
+    for (size_t t = 0; t < header::kNextNidCount; ++t) base::Put32(h + header::kNextNids + header::kNextNidSize * t, nextNid_[t]);
     uint8_t* root = h + header::kRoot;
-    Put64(root + root::kFileEof, amap_.FileEof());
-    Put64(root + root::kLastAMap, amap_.LastAMap());
-    Put64(root + root::kFreeBytes, amap_.FreeBytes());
-    Put64(root + root::kFreePageBytes, 0);
-    Put64(root + root::kNodeTree + bref::kBid, nbtRoot_.bid);
-    Put64(root + root::kNodeTree + bref::kIb, nbtRoot_.ib);
-    Put64(root + root::kBlockTree + bref::kBid, bbtRoot_.bid);
-    Put64(root + root::kBlockTree + bref::kIb, bbtRoot_.ib);
+    base::Put64(root + root::kFileEof, amap_.FileEof());
+    base::Put64(root + root::kLastAMap, amap_.LastAMap());
+    base::Put64(root + root::kFreeBytes, amap_.FreeBytes());
+    base::Put64(root + root::kFreePageBytes, 0);
+    base::Put64(root + root::kNodeTree + bref::kBid, nbtRoot_.bid);
+    base::Put64(root + root::kNodeTree + bref::kIb, nbtRoot_.ib);
+    base::Put64(root + root::kBlockTree + bref::kBid, bbtRoot_.bid);
+    base::Put64(root + root::kBlockTree + bref::kIb, bbtRoot_.ib);
     root[root::kAMapValid] = root::kAMapValidValue;
     std::fill(h + header::kFreeMap, h + header::kFreeMap + header::kFreeMapSize, header::kFreeMapValue);
     h[header::kSentinel] = header::kSentinelValue;
     h[header::kCryptMethod] = header::kCryptNone;
-    Put64(h + header::kNextBlockBid, nextBlockBid_);
-    Put32(h + header::kCrcPartial, Crc32(h + header::kMagicClient, header::kCrcPartialSpan));
-    Put32(h + header::kCrcFull, Crc32(h + header::kMagicClient, header::kCrcFullSpan));
+    base::Put64(h + header::kNextBlockBid, nextBlockBid_);
+    base::Put32(h + header::kCrcPartial, Crc32(h + header::kMagicClient, header::kCrcPartialSpan));
+    base::Put32(h + header::kCrcFull, Crc32(h + header::kMagicClient, header::kCrcFullSpan));
     if (file_->Size() < amap_.FileEof()) file_->Truncate(amap_.FileEof());
     file_->Flush();
     file_->WriteAt(0, h, kHeaderSize);

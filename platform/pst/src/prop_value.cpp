@@ -38,10 +38,10 @@ void AppendUtf16(Bytes& out, const std::string& s) { base::AppendUtf16Le(out, s)
 template <class Values, class AppendValue>
 void AppendMultiple(Bytes& out, const Values& values, AppendValue append) {
     const size_t start = out.size();
-    Append32(out, uint32_t(values.size()));
+    base::Append32(out, uint32_t(values.size()));
     out.resize(start + 4 + 4 * values.size());
     for (size_t i = 0; i < values.size(); ++i) {
-        Put32(&out[start + 4 + 4 * i], uint32_t(out.size() - start));
+        base::Put32(&out[start + 4 + 4 * i], uint32_t(out.size() - start));
         append(out, values[i]);
     }
 }
@@ -52,13 +52,13 @@ Values ReadMultiple(const uint8_t* p, size_t n, ReadValue read) {
     auto damaged = [] { return PstError(ErrorKind::BadFormat, "The PST file is damaged: bad multi-valued property"); };
     if (n == 0) return {};
     if (n < 4) throw damaged();
-    const uint32_t count = Get32(p);
+    const uint32_t count = base::Get32(p);
     if (count > (n - 4) / 4) throw damaged();
     Values values;
     values.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
-        const size_t start = Get32(p + 4 + 4 * size_t(i));
-        const size_t end = i + 1 < count ? Get32(p + 8 + 4 * size_t(i)) : n;
+        const size_t start = base::Get32(p + 4 + 4 * size_t(i));
+        const size_t end = i + 1 < count ? base::Get32(p + 8 + 4 * size_t(i)) : n;
         if (start < 4 + 4 * size_t(count) || start > end || end > n) throw damaged();
         values.push_back(read(p + start, end - start));
     }
@@ -75,10 +75,10 @@ const T& As(const mapi::PropertyValue& v) {
 
 void AppendSerialized(Bytes& b, PropType type, const mapi::PropertyValue& value) {
     switch (type) {
-    case PropType::Int32: Append32(b, uint32_t(As<int32_t>(value))); break;
+    case PropType::Int32: base::Append32(b, uint32_t(As<int32_t>(value))); break;
     case PropType::Boolean: b.push_back(As<bool>(value) ? 1 : 0); break;
-    case PropType::Int64: Append64(b, uint64_t(As<int64_t>(value))); break;
-    case PropType::SysTime: Append64(b, uint64_t(As<mapi::FileTime>(value).ticks)); break;
+    case PropType::Int64: base::Append64(b, uint64_t(As<int64_t>(value))); break;
+    case PropType::SysTime: base::Append64(b, uint64_t(As<mapi::FileTime>(value).ticks)); break;
     case PropType::Unicode: AppendUtf16(b, As<std::string>(value)); break;
     case PropType::String8: {
         const auto& s = As<std::string>(value);
@@ -153,7 +153,7 @@ namespace {
 std::string TextOf(const uint8_t* p, size_t n) {
     std::u16string w;
     w.reserve(n / 2);
-    for (size_t i = 0; i + 1 < n; i += 2) w.push_back(char16_t(Get16(p + i)));
+    for (size_t i = 0; i + 1 < n; i += 2) w.push_back(char16_t(base::Get16(p + i)));
     while (!w.empty() && w.back() == 0) w.pop_back();
     return mapi::Utf16ToUtf8(w);
 }
@@ -164,10 +164,10 @@ TypedValue Deserialize(PropType type, const uint8_t* p, size_t n) {
         if (n < k) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: short property value");
     };
     switch (type) {
-    case PropType::Int32: need(4); return {type, int32_t(Get32(p))};
+    case PropType::Int32: need(4); return {type, int32_t(base::Get32(p))};
     case PropType::Boolean: need(1); return {type, p[0] != 0};
-    case PropType::Int64: need(8); return {type, int64_t(Get64(p))};
-    case PropType::SysTime: need(8); return {type, mapi::FileTime{int64_t(Get64(p))}};
+    case PropType::Int64: need(8); return {type, int64_t(base::Get64(p))};
+    case PropType::SysTime: need(8); return {type, mapi::FileTime{int64_t(base::Get64(p))}};
     case PropType::Unicode: return {type, TextOf(p, n)};
     case PropType::MultipleUnicode: return {type, ReadMultiple<mapi::Strings>(p, n, TextOf)};
     case PropType::String8: return {type, std::string(reinterpret_cast<const char*>(p), n)};

@@ -31,9 +31,9 @@ EncodedNode EncodePropertyContext(std::span<const PropRef> props) {
                 node.subnodes.emplace_back(ref, data);
             }
         }
-        Put16(record + pc::kId, v.id);
-        Put16(record + pc::kType, uint16_t(v.type));
-        Put32(record + pc::kValue, ref);
+        base::Put16(record + pc::kId, v.id);
+        base::Put16(record + pc::kType, uint16_t(v.type));
+        base::Put32(record + pc::kValue, ref);
         record += pc::kRecordSize;
     }
     BuildBth(heap, header, pc::kKeySize, pc::kEntrySize, records);
@@ -55,8 +55,8 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const
     PropMap out;
     for (size_t at = 0; at + pc::kRecordSize <= bth.records.size(); at += pc::kRecordSize) {
         const uint8_t* r = &bth.records[at];
-        uint16_t id = Get16(r + pc::kId), type = Get16(r + pc::kType);
-        uint32_t ref = Get32(r + pc::kValue);
+        uint16_t id = base::Get16(r + pc::kId), type = base::Get16(r + pc::kType);
+        uint32_t ref = base::Get32(r + pc::kValue);
         if (!IsKnownType(type)) continue;
         if (only && std::find(only->begin(), only->end(), id) == only->end()) continue;
         auto t = mapi::PropType(type);

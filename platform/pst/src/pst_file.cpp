@@ -114,7 +114,7 @@ struct PstFile::Impl {
         // Flags, the store's record key, then the node id.
         mapi::Binary id(entryId::kSize, 0);
         std::copy_n(recordKey.begin(), std::min(entryId::kProviderUidSize, recordKey.size()), id.begin() + entryId::kProviderUid);
-        Put32(&id[entryId::kNid], nid);
+        base::Put32(&id[entryId::kNid], nid);
         return id;
     }
 

@@ -38,8 +38,8 @@ void TableLayout::EncodeRow(uint8_t* row, uint32_t rowId, const std::vector<std:
                             const ValueStore& storeValue) const {
     uint8_t* bitmap = row + end1;
     auto present = [&](uint8_t bit) { bitmap[bit / 8] |= uint8_t(0x80 >> (bit % 8)); };
-    Put32(row + tcRow::kId, rowId);
-    Put32(row + tcRow::kVersion, 1);
+    base::Put32(row + tcRow::kId, rowId);
+    base::Put32(row + tcRow::kVersion, 1);
     present(0);
     present(1);
     for (const auto& c : columns) {
@@ -47,7 +47,7 @@ void TableLayout::EncodeRow(uint8_t* row, uint32_t rowId, const std::vector<std:
         TypedValue v{mapi::PropType(c.tag & 0xFFFF), *cells[size_t(c.source)]};
         Bytes data = Serialize(v);
         if (IsFixedType(v.type)) std::copy(data.begin(), data.begin() + std::min<size_t>(data.size(), c.cb), row + c.ib);
-        else Put32(row + c.ib, storeValue(std::move(data)));
+        else base::Put32(row + c.ib, storeValue(std::move(data)));
         present(c.bit);
     }
 }
@@ -58,16 +58,16 @@ Bytes TableLayout::EncodeInfo(uint32_t rowIndexHid, uint32_t rowsRef) const {
     Bytes info(tc::kColumns + tcColumn::kSize * sorted.size(), 0);
     info[tc::kType] = tc::kTypeValue;
     info[tc::kColumnCount] = uint8_t(columns.size());
-    Put16(&info[tc::kEnd4], end4);
-    Put16(&info[tc::kEnd2], end2);
-    Put16(&info[tc::kEnd1], end1);
-    Put16(&info[tc::kRowSize], uint16_t(rowSize));
-    Put32(&info[tc::kRowIndex], rowIndexHid);
-    Put32(&info[tc::kRows], rowsRef);
+    base::Put16(&info[tc::kEnd4], end4);
+    base::Put16(&info[tc::kEnd2], end2);
+    base::Put16(&info[tc::kEnd1], end1);
+    base::Put16(&info[tc::kRowSize], uint16_t(rowSize));
+    base::Put32(&info[tc::kRowIndex], rowIndexHid);
+    base::Put32(&info[tc::kRows], rowsRef);
     for (size_t i = 0; i < sorted.size(); ++i) {
         uint8_t* d = &info[tc::kColumns + tcColumn::kSize * i];
-        Put32(d + tcColumn::kTag, sorted[i].tag);
-        Put16(d + tcColumn::kOffset, sorted[i].ib);
+        base::Put32(d + tcColumn::kTag, sorted[i].tag);
+        base::Put16(d + tcColumn::kOffset, sorted[i].ib);
         d[tcColumn::kCellSize] = sorted[i].cb;
         d[tcColumn::kBit] = sorted[i].bit;
     }
@@ -119,8 +119,8 @@ EncodedNode EncodeTable(const std::vector<uint32_t>& columns, size_t rowCount, c
     }
     std::sort(ids.begin(), ids.end());
     for (const auto& [id, at] : ids) {
-        Append32(index, id);
-        Append32(index, at);
+        base::Append32(index, id);
+        base::Append32(index, at);
     }
     BuildBth(heap, rowIndex, tc::kRowIndexKeySize, tc::kRowIndexEntrySize, index);
     uint32_t rowsRef = 0;
@@ -150,8 +150,8 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
     if (infoSize < tc::kColumns || info[tc::kType] != tc::kTypeValue) BadTable("header");
     const size_t cols = info[tc::kColumnCount];
     if (infoSize < tc::kColumns + tcColumn::kSize * cols) BadTable("columns");
-    const size_t rowSize = Get16(info + tc::kRowSize);
-    const size_t bitmapStart = Get16(info + tc::kEnd1);
+    const size_t rowSize = base::Get16(info + tc::kRowSize);
+    const size_t bitmapStart = base::Get16(info + tc::kEnd1);
     if (rowSize == 0 || bitmapStart > rowSize || (rowSize - bitmapStart) * 8 < cols) BadTable("row layout");
     struct Col {
         uint32_t tag;
@@ -163,12 +163,12 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
     TableContents out;
     for (size_t i = 0; i < cols; ++i) {
         const uint8_t* d = info + tc::kColumns + tcColumn::kSize * i;
-        Col c{Get32(d + tcColumn::kTag), Get16(d + tcColumn::kOffset), d[tcColumn::kCellSize], d[tcColumn::kBit]};
+        Col c{base::Get32(d + tcColumn::kTag), base::Get16(d + tcColumn::kOffset), d[tcColumn::kCellSize], d[tcColumn::kBit]};
         if (size_t(c.ib) + c.cb > bitmapStart || c.bit >= cols) BadTable("column");
         layout.push_back(c);
         out.columns.push_back(c.tag);
     }
-    uint32_t rowsRef = Get32(info + tc::kRows);
+    uint32_t rowsRef = base::Get32(info + tc::kRows);
     std::vector<Bytes> pieces;
     if (rowsRef != 0) {
         if (IsHeapId(rowsRef)) {
@@ -189,7 +189,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
             const uint8_t* row = piece.data() + at;
             const uint8_t* bitmap = row + bitmapStart;
             TableContents::Row r;
-            r.rowId = Get32(row + tcRow::kId);
+            r.rowId = base::Get32(row + tcRow::kId);
             for (const Col& c : layout) {
                 if (!(bitmap[c.bit / 8] & (0x80 >> (c.bit % 8)))) continue;
                 uint16_t type = uint16_t(c.tag & 0xFFFF);
@@ -200,7 +200,7 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, row + c.ib, c.cb);
                     continue;
                 }
-                uint32_t ref = Get32(row + c.ib);
+                uint32_t ref = base::Get32(row + c.ib);
                 if (ref == 0) {
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, nullptr, 0);
                 } else if (IsHeapId(ref)) {

@@ -2,7 +2,7 @@
 #include <registry/win32_error.h>
 
 #include "parent_directory.h"
-#include "unique_fd.h"
+#include <base/unique_fd.h>
 
 #include <base/atomic_file.h>
 
@@ -25,7 +25,7 @@ uint32_t ReplaceFileAtomically(const std::filesystem::path& target, std::string_
     // Opening the old file for writing asks the file's own mode whether it may
     // be changed; O_NOFOLLOW refuses a link put in its place meanwhile.
     {
-        const detail::UniqueFd current(
+        const base::UniqueFd current(
             ::openat(dir, parent.name.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
         if (current) {
             struct stat old {};

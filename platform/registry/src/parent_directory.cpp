@@ -25,15 +25,15 @@ std::deque<std::string> Components(const std::filesystem::path& path) {
     return parts;
 }
 
-UniqueFd OpenStart(const std::filesystem::path& path) {
-    return UniqueFd(::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+base::UniqueFd OpenStart(const std::filesystem::path& path) {
+    return base::UniqueFd(::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
 }  // namespace
 
 uint32_t OpenParentDirectory(const std::filesystem::path& target, ParentDirectory& out, std::string& detail) {
     auto fail = [](int err) { return Win32ErrorFromErrno(err); };
-    UniqueFd dir = OpenStart(target);
+    base::UniqueFd dir = OpenStart(target);
     if (!dir) return fail(errno);
     std::deque<std::string> rest = Components(target);
     if (rest.empty()) return fail(EISDIR);
@@ -77,7 +77,7 @@ uint32_t OpenParentDirectory(const std::filesystem::path& target, ParentDirector
             out.name = part;
             return kErrorSuccess;
         }
-        UniqueFd next(::openat(dir.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        base::UniqueFd next(::openat(dir.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next) return fail(errno);
         dir = std::move(next);
     }

@@ -3,7 +3,7 @@
 // followed and nothing can be swapped in between the check and the use.
 #pragma once
 
-#include "unique_fd.h"
+#include <base/unique_fd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -12,7 +12,7 @@
 namespace registry::detail {
 
 struct ParentDirectory {
-    UniqueFd dir;      // the folder, opened with O_PATH
+    base::UniqueFd dir;      // the folder, opened with O_PATH
     std::string name;  // the file's name in it (a symbolic link already resolved)
 };
 

@@ -1,7 +1,8 @@
 #include <registry/regular_file.h>
 #include <registry/win32_error.h>
 
-#include "unique_fd.h"
+#include <base/fd_io.h>
+#include <base/unique_fd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -17,7 +18,7 @@ uint32_t ReadRegularFile(const std::filesystem::path& file, int openFlags, std::
         return Win32ErrorFromErrno(err);
     };
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    const detail::UniqueFd fd(::open(file.c_str(), openFlags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const base::UniqueFd fd(::open(file.c_str(), openFlags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd) return fail(errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return fail(errno);
@@ -29,19 +30,13 @@ uint32_t ReadRegularFile(const std::filesystem::path& file, int openFlags, std::
     // grows while read cannot make us read without end.
     const auto size = static_cast<size_t>(st.st_size);
     content.resize(size);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd.get(), content.data() + done, size - done);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            content.clear();
-            return fail(err);
-        }
-        done += static_cast<size_t>(n);
+    const ssize_t done = base::ReadAll(fd.get(), content.data(), size);
+    if (done < 0) {
+        const int err = errno;
+        content.clear();
+        return fail(err);
     }
-    content.resize(done);
+    content.resize(static_cast<size_t>(done));
     return kErrorSuccess;
 }
 

@@ -4,6 +4,8 @@
 #include "entry_text.h"
 #include "file_writes.h"
 
+#include <base/fd_io.h>
+
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
@@ -110,15 +112,9 @@ std::string ReadCommandFile(const std::string& folder, const char* name) {
         throw StoreError(ErrorCode::BadFormat, path + " is too large for a command file");
     }
     std::string text(static_cast<size_t>(st.st_size), '\0');
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
+    const ssize_t done = base::ReadAll(fd, text.data(), text.size());
     ::close(fd);
-    if (done != text.size()) throw StoreError(ErrorCode::Failed, "Cannot read " + path);
+    if (done != static_cast<ssize_t>(text.size())) throw StoreError(ErrorCode::Failed, "Cannot read " + path);
     return text;
 }
 

@@ -4,6 +4,7 @@
 
 #include <base/atomic_file.h>
 #include <base/backslash.h>
+#include <base/fd_io.h>
 #include <base/hash.h>
 
 #include <cerrno>
@@ -190,14 +191,13 @@ void SavedJournal::Record(const mapi::SourceIdentity& identity, const SavedPlace
     if (!identity.Valid())
         throw StoreError(ErrorCode::InvalidArgument, "An item without a source database and universal id cannot be recorded");
     const std::string line = FormatLine(identity, place) + '\n';
-    ssize_t n;
-    do n = ::write(fd_, line.data(), line.size()); while (n < 0 && errno == EINTR);
-    if (n != ssize_t(line.size())) {
+    const size_t n = base::WriteAll(fd_, line.data(), line.size());
+    if (n != line.size()) {
         // A part of a line would spoil the next one: it goes. The journal
         // ends with what this write appended.
-        const int err = n < 0 ? errno : ENOSPC;
+        const int err = errno;
         struct stat sb {};
-        if (n > 0 && ::fstat(fd_, &sb) == 0 && sb.st_size >= n) (void)!::ftruncate(fd_, sb.st_size - n);
+        if (n > 0 && ::fstat(fd_, &sb) == 0 && sb.st_size >= off_t(n)) (void)!::ftruncate(fd_, sb.st_size - off_t(n));
         ThrowFileError(err, "Cannot write \"" + path_ + "\": " + std::strerror(err));
     }
     if (NowMs() - lastSync_ >= kSyncIntervalMs) Sync();
@@ -252,8 +252,7 @@ void ScanLines(int fd, const std::string& path, LineScanner& scanner, End end) {
     char buf[65536];
     uint64_t offset = 0;
     for (;;) {
-        const ssize_t n = ::pread(fd, buf, sizeof buf, off_t(offset));
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = base::PreadAll(fd, buf, sizeof buf, offset);
         if (n < 0) FailErrno("Cannot read", path);
         if (n == 0) return;
         scanner.Feed(std::string_view(buf, size_t(n)), offset, end);

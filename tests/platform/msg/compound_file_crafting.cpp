@@ -1,5 +1,7 @@
 #include "compound_file_crafting.h"
 
+#include <base/little_endian.h>
+
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -11,13 +13,8 @@ namespace {
 constexpr uint32_t kEnd = 0xFFFFFFFE, kFatSect = 0xFFFFFFFD, kFree = 0xFFFFFFFF, kNone = 0xFFFFFFFF;
 constexpr size_t kSector = 512, kEntry = 128;
 
-void Put16(std::string& b, size_t at, uint16_t v) {
-    b[at] = char(v);
-    b[at + 1] = char(v >> 8);
-}
-void Put32(std::string& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i));
-}
+using base::Put16;
+using base::Put32;
 
 void PutEntry(std::string& dir, size_t index, const std::string& name, uint8_t type, uint32_t left, uint32_t right,
               uint32_t child, uint32_t start, uint32_t size) {

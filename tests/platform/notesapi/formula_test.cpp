@@ -14,8 +14,8 @@ using Doc = std::map<std::string, std::vector<std::string>>;
 
 bool Matches(const std::string& text, const Doc& doc) {
     std::unique_ptr<Formula> f;
-    LNSTATUS st = Formula::Parse(text, &f);
-    EXPECT_EQ(st, LNNOERROR) << text << ": " << LNGetErrorMessage(st);
+    const auto failure = Formula::Parse(text, &f);
+    EXPECT_FALSE(failure) << text << ": " << failure->what();
     if (!f) return false;
     return f->Matches([&](const std::string& name) -> std::optional<std::vector<std::string>> {
         auto it = doc.find(name);
@@ -64,18 +64,19 @@ TEST(Formula, RefusesWhatItDoesNotKnowWithAMessage) {
     };
     for (const char* text : unsupported) {
         std::unique_ptr<Formula> f;
-        LNSTATUS st = Formula::Parse(text, &f);
-        EXPECT_EQ(notesapi::StatusKind(st), LNERR_FORMULA) << text;
-        EXPECT_NE(LNGetErrorMessage(st).find("not supported"), std::string::npos) << text;
+        const auto failure = Formula::Parse(text, &f);
+        ASSERT_TRUE(failure) << text;
+        EXPECT_EQ(failure->Kind(), LNERR_FORMULA) << text;
+        EXPECT_NE(std::string(failure->what()).find("not supported"), std::string::npos) << text;
     }
     std::string deep(100000, '(');
     std::unique_ptr<Formula> f;
-    EXPECT_EQ(notesapi::StatusKind(Formula::Parse("SELECT " + deep, &f)), LNERR_FORMULA);
+    EXPECT_EQ(Formula::Parse("SELECT " + deep, &f).value().Kind(), LNERR_FORMULA);
 }
 
 TEST(Formula, ListsTheItemsItReads) {
     std::unique_ptr<Formula> f;
-    ASSERT_EQ(Formula::Parse("SELECT Form = \"Person\" & @IsAvailable(Categories) | FORM = \"x\"", &f), LNNOERROR);
+    ASSERT_FALSE(Formula::Parse("SELECT Form = \"Person\" & @IsAvailable(Categories) | FORM = \"x\"", &f));
     EXPECT_EQ(f->ReferencedItems(), (std::vector<std::string>{"form", "categories"}));
 }
 
@@ -105,9 +106,8 @@ TEST(Formula, ChainsOfAHundredThousandTermsParseEvaluateAndFree) {
     std::string nested = "Form = \"Person\"";
     for (int i = 0; i < Formula::kMaxNesting; ++i) nested = "!(" + nested + ")";
     std::unique_ptr<Formula> f;
-    EXPECT_EQ(notesapi::StatusKind(Formula::Parse("!" + nested, &f)), LNERR_FORMULA);
-    EXPECT_EQ(notesapi::StatusKind(Formula::Parse(std::string(Formula::kMaxTextBytes + 1, ' ') + "@All", &f)),
-              LNERR_FORMULA);
+    EXPECT_EQ(Formula::Parse("!" + nested, &f).value().Kind(), LNERR_FORMULA);
+    EXPECT_EQ(Formula::Parse(std::string(Formula::kMaxTextBytes + 1, ' ') + "@All", &f).value().Kind(), LNERR_FORMULA);
 }
 
 TEST(Formula, LongListsCompareInLinearTime) {

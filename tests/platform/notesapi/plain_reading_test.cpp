@@ -68,7 +68,7 @@ Outcome ReadBoth(int fd, const DocumentSpan& span) {
     o.plain = ReadPlainDocument(fd, span, &fast);
     o.plainItems = Describe(fast);
     if (!o.plain) o.untouched = fast.items.empty() && fast.attachments.empty();
-    o.expat = ReadDocumentWithExpat(fd, span, "test.dxl", "", &slow) == LNNOERROR;
+    o.expat = !ReadDocumentWithExpat(fd, span, "test.dxl", "", &slow);
     o.expatItems = Describe(slow);
     return o;
 }
@@ -243,10 +243,11 @@ TEST(PlainReading, EveryDocumentOfTheSamplesAndOfALargeDatabaseReadsAsWithExpat)
     const std::string samples = std::string(FERRYWELL_SOURCE_DIR) + "/samples/";
     for (const std::string& path : {samples + "names.dxl", samples + "groups.dxl", samples + "fidelity.dxl", large}) {
         std::shared_ptr<const DatabaseIndex> index;
-        ASSERT_EQ(BuildIndex(path, &index), LNNOERROR) << path;
-        int fd = -1;
+        ASSERT_FALSE(BuildIndex(path, &index)) << path;
+        base::UniqueFd file;
         struct stat sb {};
-        ASSERT_EQ(OpenRegularFile(path, &fd, &sb), LNNOERROR);
+        ASSERT_FALSE(OpenRegularFile(path, &file, &sb));
+        const int fd = file.get();
         size_t plain = 0, skipped = 0;
         for (size_t d = 0; d < index->docs.size(); ++d) {
             const DocRecord& doc = index->docs[d];
@@ -260,7 +261,6 @@ TEST(PlainReading, EveryDocumentOfTheSamplesAndOfALargeDatabaseReadsAsWithExpat)
             }
             skipped += doc.skipSize > 0;
         }
-        ::close(fd);
         // Every document of these files is plainly written, with its note
         // information skipped or not.
         EXPECT_EQ(plain, 2 * index->docs.size()) << path;
@@ -350,7 +350,7 @@ const std::vector<std::string>& CorpusDocuments() {
         const std::string samples = std::string(FERRYWELL_SOURCE_DIR) + "/samples/";
         for (const std::string& path : {samples + "names.dxl", samples + "fidelity.dxl"}) {
             std::shared_ptr<const DatabaseIndex> index;
-            if (BuildIndex(path, &index) != LNNOERROR) continue;
+            if (BuildIndex(path, &index)) continue;
             const std::string bytes = ReadFile(path);
             for (size_t d = 0; d < index->docs.size(); d += 3)
                 out.push_back(bytes.substr(index->docs[d].begin, index->docs[d].size));

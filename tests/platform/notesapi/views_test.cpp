@@ -27,8 +27,8 @@ std::map<std::string, std::vector<std::string>> ReadViews(const std::string& pat
         try {
             v.Open();
             v.GetEntryCount(&n);
-        } catch (LNSTATUS st) {
-            rows.push_back("error: " + LNGetErrorMessage(st));
+        } catch (const notesapi::NotesError& e) {
+            rows.push_back(std::string("error: ") + e.what());
             continue;
         }
         for (size_t e = 0; e < n; ++e) {
@@ -103,7 +103,7 @@ TEST(Views, TheSampleHasItsContactViewsAtTheDocumentedPositions) {
     EXPECT_EQ(views[5].GetName().str(), "By Category");
     LNDocumentArray people = open.Search("Form=\"Person\"");
     EXPECT_EQ(people.GetCount(), 69u);
-    EXPECT_THROW(views[99], LNSTATUS);
+    EXPECT_THROW(views[99], notesapi::NotesError);
 }
 
 TEST(Views, ManyCategoriesPerDocumentListInLinearTime) {

@@ -42,9 +42,9 @@ Bytes ExtendedBlock(uint8_t level, uint32_t total, const std::vector<Bid>& child
     Bytes x(8 + 8 * children.size(), 0);
     x[0] = 0x01;
     x[1] = level;
-    pst::Put16(&x[2], count);
-    pst::Put32(&x[4], total);
-    for (size_t i = 0; i < children.size(); ++i) pst::Put64(&x[8 + 8 * i], children[i]);
+    base::Put16(&x[2], count);
+    base::Put32(&x[4], total);
+    for (size_t i = 0; i < children.size(); ++i) base::Put64(&x[8 + 8 * i], children[i]);
     return x;
 }
 
@@ -82,26 +82,26 @@ void RawPst::Save(const std::string& path) const {
     out.write(bytes_.data(), std::streamsize(bytes_.size()));
 }
 
-uint64_t RawPst::Eof() const { return pst::Get64(At(bytes_, kHeaderRoot + 4)); }
+uint64_t RawPst::Eof() const { return base::Get64(At(bytes_, kHeaderRoot + 4)); }
 
 RawPst::Ref RawPst::NodeRoot() const {
-    return {pst::Get64(At(bytes_, kHeaderRoot + 36)), pst::Get64(At(bytes_, kHeaderRoot + 44))};
+    return {base::Get64(At(bytes_, kHeaderRoot + 36)), base::Get64(At(bytes_, kHeaderRoot + 44))};
 }
 
 void RawPst::SetNodeRoot(Ref root) {
-    pst::Put64(At(bytes_, kHeaderRoot + 36), root.bid);
-    pst::Put64(At(bytes_, kHeaderRoot + 44), root.ib);
+    base::Put64(At(bytes_, kHeaderRoot + 36), root.bid);
+    base::Put64(At(bytes_, kHeaderRoot + 44), root.ib);
     SealHeader();
 }
 
 void RawPst::SealHeader() {
     uint8_t* h = At(bytes_, 0);
-    pst::Put32(h + 4, pst::Crc32(h + 8, 471));
-    pst::Put32(h + 524, pst::Crc32(h + 8, 516));
+    base::Put32(h + 4, pst::Crc32(h + 8, 471));
+    base::Put32(h + 524, pst::Crc32(h + 8, 516));
 }
 
 void RawPst::SetBlockOffset(Bid bid, uint64_t ib) {
-    uint64_t root = pst::Get64(At(bytes_, kHeaderRoot + 60));
+    uint64_t root = base::Get64(At(bytes_, kHeaderRoot + 60));
     Require(MoveBlock(root, bid, ib, 0), "block not in the index");
 }
 
@@ -113,10 +113,10 @@ bool RawPst::MoveBlock(uint64_t pageIb, Bid bid, uint64_t ib, int depth) {
     for (size_t i = 0; i < count; ++i) {
         uint8_t* e = page + i * (leaf ? kLeafBlockEntry : kBranchEntry);
         if (!leaf) {
-            if (MoveBlock(pst::Get64(e + 16), bid, ib, depth + 1)) return true;
-        } else if (pst::Get64(e) == bid) {
-            pst::Put64(e + 8, ib);
-            pst::SealPage(page, kTypeBBT, pst::Get16(page + 498), pst::Get64(page + 504));
+            if (MoveBlock(base::Get64(e + 16), bid, ib, depth + 1)) return true;
+        } else if (base::Get64(e) == bid) {
+            base::Put64(e + 8, ib);
+            pst::SealPage(page, kTypeBBT, base::Get16(page + 498), base::Get64(page + 504));
             return true;
         }
     }
@@ -128,9 +128,9 @@ void RawPst::WriteNodeBranch(Ref at, uint8_t level, const std::vector<Entry>& en
     uint8_t* page = At(bytes_, at.ib);
     std::fill(page, page + pst::kPageSize, 0);
     for (size_t i = 0; i < entries.size(); ++i) {
-        pst::Put64(page + i * kBranchEntry, entries[i].key);
-        pst::Put64(page + i * kBranchEntry + 8, entries[i].child.bid);
-        pst::Put64(page + i * kBranchEntry + 16, entries[i].child.ib);
+        base::Put64(page + i * kBranchEntry, entries[i].key);
+        base::Put64(page + i * kBranchEntry + 8, entries[i].child.bid);
+        base::Put64(page + i * kBranchEntry + 16, entries[i].child.ib);
     }
     page[488] = uint8_t(entries.size());
     page[489] = uint8_t(488 / kBranchEntry);

@@ -88,8 +88,8 @@ TEST(PstEncoding, MultiValuedTextsKeepEveryValueAndDamagedOnesAreRefused) {
     const pst::TypedValue v{mapi::PropType::MultipleUnicode, values};
     const pst::Bytes b = pst::Serialize(v);
     EXPECT_EQ(pst::SerializedSize(v), b.size());
-    EXPECT_EQ(pst::Get32(b.data()), 3u);
-    EXPECT_EQ(pst::Get32(b.data() + 4), 16u);  // after the count and three offsets
+    EXPECT_EQ(base::Get32(b.data()), 3u);
+    EXPECT_EQ(base::Get32(b.data() + 4), 16u);  // after the count and three offsets
     EXPECT_EQ(std::get<mapi::Strings>(pst::Deserialize(mapi::PropType::MultipleUnicode, b.data(), b.size()).value), values);
     EXPECT_TRUE(std::get<mapi::Strings>(pst::Deserialize(mapi::PropType::MultipleUnicode, nullptr, 0).value).empty());
 
@@ -105,7 +105,7 @@ TEST(PstEncoding, MultiValuedTextsKeepEveryValueAndDamagedOnesAreRefused) {
     };
     for (const auto& c : damaged) {
         pst::Bytes bytes;
-        for (uint32_t w : c.words) pst::Append32(bytes, w);
+        for (uint32_t w : c.words) base::Append32(bytes, w);
         if (c.words.empty()) bytes = {1, 0};
         EXPECT_THROW(pst::Deserialize(mapi::PropType::MultipleUnicode, bytes.data(), bytes.size()), pst::PstError) << c.what;
     }

@@ -24,7 +24,7 @@ std::vector<std::array<uint32_t, 3>> Entries(const pst::PropMap& encoded) {
     const auto& bytes = std::get<mapi::Binary>(encoded.at(mapi::nameid::kEntryStreamId).value);
     std::vector<std::array<uint32_t, 3>> out;
     for (size_t at = 0; at + 8 <= bytes.size(); at += 8)
-        out.push_back({pst::Get32(&bytes[at]), pst::Get16(&bytes[at + 4]), pst::Get16(&bytes[at + 6])});
+        out.push_back({base::Get32(&bytes[at]), base::Get16(&bytes[at + 4]), base::Get16(&bytes[at + 6])});
     return out;
 }
 

@@ -30,7 +30,7 @@ public:
     bool HasTime() const { return hasTime_; }
     bool HasZone() const { return hasZone_; }
     // "2001-05-22 10:36:36", "1975-03-14" or "10:36:36".
-    LNSTATUS GetText(LNString* text) const;
+    void GetText(LNString* text) const;
     std::string Text() const;
     // OLE automation date of the wall-clock value (days since 1899-12-30).
     double ToOleDate() const;
@@ -73,14 +73,14 @@ public:
     size_t GetCount() const;
     LNDatetime operator[](size_t i) const;
     // Every value's text, joined by separator.
-    LNSTATUS GetText(LNString* text, const char* separator = ";") const;
+    void GetText(LNString* text, const char* separator = ";") const;
 };
 
 class LNRichText : public LNItem {
 public:
     using LNItem::LNItem;
     // The plain text of the paragraphs, one line each.
-    LNSTATUS GetText(LNString* text, const void* options = nullptr) const;
+    void GetText(LNString* text, const void* options = nullptr) const;
 };
 
 class LNAttachment {
@@ -90,7 +90,7 @@ public:
     LNString GetAttachmentName() const;
     size_t GetSize() const;
     // Writes the file's bytes at path.
-    LNSTATUS Detach(const LNString& path) const;
+    void Detach(const LNString& path) const;
 
 private:
     std::shared_ptr<const notesapi::Attachment> att_;

@@ -1,10 +1,11 @@
-// Status codes of the Notes API. A status is a 32-bit number: the low 16 bits
-// name the kind of failure, the high bits (when set) point at a message that
-// carries the details (file name, line, formula text) of one occurrence.
+// Errors of the Notes API. Every failing call throws one notesapi::NotesError:
+// its kind (one of the LNERR_* codes below) and the text for the user, with
+// the details (file name, line, formula text) of that one failure.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 using LNSTATUS = uint32_t;
@@ -31,21 +32,25 @@ enum : LNSTATUS {
     LNERR_NULL_ARGUMENT = 0x010F,
 };
 
-// With flag 1, every failing call throws its LNSTATUS instead of returning it.
-void LNSetThrowAllErrorsGlobal(LNBOOL flag);
-LNBOOL LNGetThrowAllErrorsGlobal();
-
-// Copies the message of a status into buffer (always terminated, cut at a
-// character boundary) and returns the number of bytes written.
-size_t LNGetErrorMessageText(LNSTATUS status, char* buffer, size_t size, LNINT flags = 0);
-// The same message as a string.
-std::string LNGetErrorMessage(LNSTATUS status);
-
 namespace notesapi {
-// Makes a status of the given kind whose message is text. Thread-safe.
-LNSTATUS MakeStatus(LNSTATUS kind, const std::string& text);
-// Kind of a status (its low 16 bits).
-inline LNSTATUS StatusKind(LNSTATUS s) { return s & 0xFFFF; }
-// Returns status, or throws it when thrown errors are on and it is an error.
-LNSTATUS Report(LNSTATUS status);
+
+class NotesError : public std::runtime_error {
+public:
+    // An error of kind with the kind's general text.
+    explicit NotesError(LNSTATUS kind);
+    // An error of kind whose text is text (the kind's general text when empty).
+    NotesError(LNSTATUS kind, const std::string& text);
+    LNSTATUS Kind() const { return kind_; }
+
+private:
+    LNSTATUS kind_;
+};
+
+// The general text of a kind of error.
+const char* KindText(LNSTATUS kind);
+
 }  // namespace notesapi
+
+// Copies the text of error into buffer (always terminated, cut at a
+// character boundary) and returns the number of bytes written.
+size_t LNGetErrorMessageText(const notesapi::NotesError& error, char* buffer, size_t size, LNINT flags = 0);

@@ -6,7 +6,8 @@
 // session re-opens it from that index. A document's items are read from the
 // file when it is opened; a file changed since then is reported as such.
 // Objects of one session are used on one thread; sessions on different
-// threads share the index safely.
+// threads share the index safely. Every failing call throws a
+// notesapi::NotesError that carries its own text.
 #pragma once
 
 #include <notesapi/lnids.h>
@@ -44,16 +45,16 @@ public:
     LNNotesSession(const LNNotesSession&) = delete;
     LNNotesSession& operator=(const LNNotesSession&) = delete;
 
-    LNSTATUS Init(int argc = 0, char** argv = nullptr);
-    LNSTATUS Initialize(int version = 300, int argc = 0, char** argv = nullptr, int flags = 0,
+    void Init(int argc = 0, char** argv = nullptr);
+    void Initialize(int version = 300, int argc = 0, char** argv = nullptr, int flags = 0,
                         const char* ini = nullptr);
-    LNSTATUS Term(int flags = 0);
+    void Term(int flags = 0);
     bool IsInitialized() const { return initialized_; }
 
     // Binds db to the database file at path; server must be empty (local).
-    LNSTATUS GetDatabase(const LNString& path, LNDatabase* db, const LNString& server = "");
+    void GetDatabase(const LNString& path, LNDatabase* db, const LNString& server = "");
     // "CN=Jane Doe/OU=Sales/O=Acme" -> "Jane Doe/Sales/Acme".
-    LNSTATUS AbbreviateName(const LNString& name, LNString* abbreviated) const;
+    void AbbreviateName(const LNString& name, LNString* abbreviated) const;
 
 private:
     bool initialized_ = false;
@@ -66,8 +67,8 @@ public:
         : index_(std::move(index)), doc_(docIndex), session_(session) {}
 
     bool IsNull() const { return !index_; }
-    LNSTATUS Open(int flags = 0);
-    LNSTATUS Close();
+    void Open(int flags = 0);
+    void Close();
     bool IsOpen() const { return items_ != nullptr; }
 
     // Size in bytes of the document in the database file.
@@ -78,7 +79,7 @@ public:
     LNDatetime GetLastModified() const;
     LNUniversalID GetUniversalID() const;
     // The universal id with the document's sequence number and revision time.
-    LNSTATUS GetOriginatorID(LNOriginatorID* oid) const;
+    void GetOriginatorID(LNOriginatorID* oid) const;
     LNString GetForm() const;
     uint32_t GetNoteID() const;
     // The values of an item that the database's index keeps (the items views
@@ -90,18 +91,18 @@ public:
     LNNotesSession* GetSession() const { return session_; }
 
     LNBOOL HasItem(const LNString& name) const;
-    LNSTATUS GetItem(const LNString& name, LNText* text) const;
-    LNSTATUS GetItem(const LNString& name, LNDatetimes* dates) const;
-    LNSTATUS GetItem(const LNString& name, LNRichText* rich) const;
+    void GetItem(const LNString& name, LNText* text) const;
+    void GetItem(const LNString& name, LNDatetimes* dates) const;
+    void GetItem(const LNString& name, LNRichText* rich) const;
     // Every item name, in document order.
     std::vector<std::string> GetItemNames() const;
 
     LNBOOL HasAttachments() const;
-    LNSTATUS GetAttachments(LNAttachmentArray* attachments) const;
+    void GetAttachments(LNAttachmentArray* attachments) const;
 
 private:
     const notesapi::Item* Find(const LNString& name) const;
-    LNSTATUS NeedOpen() const;
+    void NeedOpen() const;
 
     std::shared_ptr<const notesapi::DatabaseIndex> index_;
     size_t doc_ = 0;
@@ -117,7 +118,7 @@ public:
         : index_(std::move(index)), doc_(docIndex), category_(std::move(category)), session_(session) {}
 
     // Binds document to the entry's document; fails for a category entry.
-    LNSTATUS GetDocument(LNDocument* document) const;
+    void GetDocument(LNDocument* document) const;
     LNBOOL IsCategory() const { return doc_ < 0; }
     LNBOOL IsUnread() const { return 0; }
     LNString GetCategory() const { return category_; }
@@ -135,8 +136,8 @@ public:
     LNViewFolder(std::shared_ptr<const notesapi::DatabaseIndex> index, size_t viewIndex, LNNotesSession* session)
         : index_(std::move(index)), view_(viewIndex), session_(session) {}
 
-    LNSTATUS Open(int flags = 0);
-    LNSTATUS Close();
+    void Open(int flags = 0);
+    void Close();
     bool IsOpen() const { return open_; }
     LNString GetName() const;
     bool IsFolder() const;
@@ -144,7 +145,7 @@ public:
     // view's entries the first time; an unsupported selection formula
     // fails with LNERR_FORMULA.
     size_t GetEntryCount() const;
-    LNSTATUS GetEntryCount(size_t* count) const;
+    void GetEntryCount(size_t* count) const;
     LNVFEntry operator[](size_t i) const;
 
 private:
@@ -180,17 +181,18 @@ public:
     LNDatabase(const LNDatabase&) = default;
     LNDatabase& operator=(const LNDatabase&) = default;
 
-    // Reads the database file (or takes its index from the process's cache).
-    LNSTATUS Open(int flags = 0);
-    LNSTATUS Close();
+    // Reads the database file (or takes its index from the process's cache of
+    // indexes).
+    void Open(int flags = 0);
+    void Close();
     bool IsOpen() const { return index_ != nullptr; }
     LNString GetFilePath() const { return path_; }
     LNString GetTitle() const;
     // Null when the export names no replica id; needs an open database.
     LNReplicaID GetReplicaID() const;
 
-    LNSTATUS GetViewFolders(LNViewFolderArray* views, int flags = 0) const;
-    LNSTATUS Search(const LNFormula& formula, LNDocumentArray* documents, const void* since = nullptr) const;
+    void GetViewFolders(LNViewFolderArray* views, int flags = 0) const;
+    void Search(const LNFormula& formula, LNDocumentArray* documents, const void* since = nullptr) const;
     size_t GetDocumentCount() const;
 
 private:

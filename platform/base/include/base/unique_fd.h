@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace registry::detail {
+namespace base {
 
 class UniqueFd {
 public:
@@ -27,10 +27,10 @@ public:
         fd_ = fd;
     }
     // Closes now and reports the result (a delayed write error shows here).
-    int Close() { return ::close(std::exchange(fd_, -1)); }
+    int Close() { return fd_ >= 0 ? ::close(std::exchange(fd_, -1)) : 0; }
 
 private:
     int fd_ = -1;
 };
 
-}  // namespace registry::detail
+}  // namespace base

@@ -1,0 +1,63 @@
+#include <base/base64.h>
+
+#include <array>
+#include <cstdint>
+
+namespace base {
+
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// The 6-bit value of each byte, -1 for those not of the alphabet.
+constexpr std::array<int8_t, 256> kValues = [] {
+    std::array<int8_t, 256> values{};
+    values.fill(-1);
+    for (int i = 0; i < 64; ++i) values[static_cast<unsigned char>(kAlphabet[i])] = int8_t(i);
+    return values;
+}();
+
+}  // namespace
+
+std::string Base64Encode(std::string_view bytes, size_t lineLength) {
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const uint32_t v = uint32_t(uint8_t(bytes[i])) << 16 | uint32_t(uint8_t(bytes[i + 1])) << 8 | uint8_t(bytes[i + 2]);
+        for (int k = 18; k >= 0; k -= 6) out += kAlphabet[(v >> k) & 0x3F];
+    }
+    if (i < bytes.size()) {
+        uint32_t v = uint32_t(uint8_t(bytes[i])) << 16;
+        if (i + 1 < bytes.size()) v |= uint32_t(uint8_t(bytes[i + 1])) << 8;
+        out += kAlphabet[(v >> 18) & 0x3F];
+        out += kAlphabet[(v >> 12) & 0x3F];
+        out += i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 0x3F] : '=';
+        out += '=';
+    }
+    if (lineLength == 0) return out;
+    std::string lines;
+    lines.reserve(out.size() + (out.size() / lineLength + 1) * 2);
+    for (size_t at = 0; at < out.size(); at += lineLength) lines.append(out, at, lineLength).append("\r\n");
+    return lines;
+}
+
+std::string Base64Decode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3 / 4);
+    uint32_t acc = 0;
+    int bits = 0;
+    for (unsigned char c : text) {
+        const int v = kValues[c];
+        if (v < 0) continue;
+        acc = (acc << 6) | uint32_t(v);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += char((acc >> bits) & 0xFF);
+        }
+    }
+    return out;
+}
+
+}  // namespace base
