@@ -1,6 +1,8 @@
 #include "contact_fields.h"
 #include "formats.h"
 
+#include <base/base64.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -8,27 +10,6 @@
 namespace renderings {
 
 namespace {
-
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string Base64(std::string_view in) {
-    std::string out;
-    out.reserve((in.size() + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 2 < in.size(); i += 3) {
-        uint32_t v = (uint8_t(in[i]) << 16) | (uint8_t(in[i + 1]) << 8) | uint8_t(in[i + 2]);
-        for (int k = 18; k >= 0; k -= 6) out += kBase64[(v >> k) & 0x3F];
-    }
-    if (i < in.size()) {
-        uint32_t v = uint8_t(in[i]) << 16;
-        if (i + 1 < in.size()) v |= uint8_t(in[i + 1]) << 8;
-        out += kBase64[(v >> 18) & 0x3F];
-        out += kBase64[(v >> 12) & 0x3F];
-        out += i + 1 < in.size() ? kBase64[(v >> 6) & 0x3F] : '=';
-        out += '=';
-    }
-    return out;
-}
 
 // A header text: as is when it is printable ASCII, else RFC 2047 encoded
 // words of at most 45 octets of UTF-8 each (never splitting a character).
@@ -42,7 +23,7 @@ std::string HeaderText(const std::string& text) {
         size_t end = std::min(text.size(), pos + 45);
         while (end < text.size() && end > pos && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
         if (!out.empty()) out += "\r\n ";
-        out += "=?utf-8?B?" + Base64(std::string_view(text).substr(pos, end - pos)) + "?=";
+        out += "=?utf-8?B?" + base::Base64Encode(std::string_view(text).substr(pos, end - pos)) + "?=";
         pos = end;
     }
     return out;
@@ -81,8 +62,7 @@ std::string MhtmlDocument(std::string title, const std::string& html) {
                       "\r\nContent-Type: text/html; charset=\"utf-8\"\r\n"
                       "Content-Transfer-Encoding: base64\r\n"
                       "Content-Location: file:///contact.html\r\n\r\n";
-    std::string encoded = Base64(html);
-    for (size_t i = 0; i < encoded.size(); i += 76) out.append(encoded, i, 76).append("\r\n");
+    out += base::Base64Encode(html, 76);
     out += "\r\n--" + boundary + "--\r\n";
     return out;
 }
