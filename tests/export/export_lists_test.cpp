@@ -3,6 +3,7 @@
 // and log lines a script sees.
 #include "export_fixture.h"
 
+#include <support/sanitizer_build.h>
 #include <support/temp_files.h>
 
 #include <mapi/distribution_list.h>
@@ -323,7 +324,10 @@ TEST_F(ListExport, HostileNamesAndHugeGroupsStayOneLineAndLinear) {
         return seconds(usage.ru_utime) + seconds(usage.ru_stime);
     };
     std::map<int, double> seconds;
-    for (int members : {5000, 50000}) {
+    // A sanitizer build checks the small group only: its instrumentation
+    // distorts the time.
+    const std::vector<int> sizes = testsupport::kSanitizerBuild ? std::vector<int>{5000} : std::vector<int>{5000, 50000};
+    for (int members : sizes) {
         const std::string db = database(members);
         for (const char* kind : {"pst", "msg", "vcf", "pdf"}) {
             SCOPED_TRACE(kind);
@@ -345,5 +349,5 @@ TEST_F(ListExport, HostileNamesAndHugeGroupsStayOneLineAndLinear) {
     }
     EXPECT_TRUE(std::filesystem::exists(Out() + "/..EvilName1.msg"));  // control characters are dropped from names
     // Ten times the members: well below the hundred times a square would take.
-    EXPECT_LT(seconds[50000], 30 * seconds[5000]) << seconds[5000] << " s, " << seconds[50000] << " s";
+    if (sizes.size() == 2) EXPECT_LT(seconds[50000], 30 * seconds[5000]) << seconds[5000] << " s, " << seconds[50000] << " s";
 }

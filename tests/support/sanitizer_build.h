@@ -10,3 +10,11 @@
 #define FERRYWELL_SANITIZER_BUILD 1
 #endif
 #endif
+
+namespace testsupport {
+#ifdef FERRYWELL_SANITIZER_BUILD
+inline constexpr bool kSanitizerBuild = true;
+#else
+inline constexpr bool kSanitizerBuild = false;
+#endif
+}  // namespace testsupport
