@@ -7,6 +7,7 @@
 // PST does not hold every contact.
 #include "../contact_records.h"
 
+#include <exporting/contact_item_fill.h>
 #include <exporting/contact_map.h>
 #include <exporting/run_export.h>
 #include <notes/contact_entries.h>
@@ -149,7 +150,7 @@ double WritePass(Bench& b, const std::vector<exporting::ContactRecord>& contacts
     auto last = Clock::now();
     for (const auto& c : contacts) {
         store::ContactItem item = f.GetItems().Add("IPM.Contact");
-        exporting::ApplyContactTable(item, c, c.hasSubject ? c.subject : std::string());
+        exporting::SetContactItem(item, exporting::MapContact(c, c.hasSubject ? c.subject : std::string()));
         item.Save();
         if (Clock::now() - last > std::chrono::milliseconds(900)) {
             session.Flush();

@@ -106,12 +106,14 @@ void SetContactItem(store::ContactItem& item, const Contact& c) {
     item.Set(F::To, "");
     item.Set(F::CC, "");
     item.Set(F::BCC, "");
+    mapi::SetSourceIdentity(item.MutableProperties(), SourceIdentityOf(c.origin));
 }
 
 void SetDistListItem(store::DistListItem& item, const contacts::DistributionList& list) {
     item.SetName(list.name);
     item.SetBody(list.description);
     for (const contacts::Member& m : list.members) item.AddMember(m.displayName, m.address);
+    mapi::SetSourceIdentity(item.MutableProperties(), SourceIdentityOf(list.origin));
 }
 
 mapi::SourceIdentity SourceIdentityOf(const contacts::Origin& origin) {

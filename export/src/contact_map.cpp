@@ -1,7 +1,6 @@
 // The contact table: each Notes item to the contact value of the same
 // meaning, and what finds no place listed in the notes.
 #include <exporting/contact_map.h>
-#include <exporting/contact_item_fill.h>
 
 #include <base/ascii.h>
 #include <mapi/dates.h>
@@ -297,8 +296,5 @@ contacts::Contact MapContact(const ContactRecord& contact, const std::string& su
     return c;
 }
 
-void ApplyContactTable(store::ContactItem& item, const ContactRecord& contact, const std::string& subject) {
-    SetContactItem(item, MapContact(contact, subject));
-}
 
 }  // namespace exporting

@@ -2,7 +2,6 @@
 
 #include "run_context.h"
 
-#include <exporting/contact_item_fill.h>
 
 namespace exporting {
 
@@ -30,6 +29,5 @@ contacts::DistributionList ListOf(const GroupRecord& group) {
     return list;
 }
 
-void ApplyGroup(store::DistListItem& list, const GroupRecord& group) { SetDistListItem(list, ListOf(group)); }
 
 }  // namespace exporting

@@ -7,7 +7,6 @@
 #include <notes/address_book.h>
 #include <notes/group_document.h>
 
-#include <store/distlist_item.h>
 
 #include <string>
 #include <vector>
@@ -36,7 +35,5 @@ bool LogResolution(RunContext& run, const GroupRecord& group);
 
 // The group as a distribution list: its name, description and members.
 contacts::DistributionList ListOf(const GroupRecord& group);
-// ListOf(group) set on an item.
-void ApplyGroup(store::DistListItem& list, const GroupRecord& group);
 
 }  // namespace exporting

@@ -37,11 +37,10 @@ void RemoveFile(const std::string& path) {
     if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(path.c_str());
 }
 
-// Makes the MSG file at path with make(path), lets fill set its values, and
-// saves it carrying source: Written, or Failed (logged).
+// Makes the MSG file at path with make(path), lets fill set its values (its
+// origin among them), and saves it: Written, or Failed (logged).
 template <typename Make, typename Fill>
-WriteResult WriteMsgFile(RunContext& run, const std::string& path, const mapi::SourceIdentity& source, Make make,
-                         Fill fill) {
+WriteResult WriteMsgFile(RunContext& run, const std::string& path, Make make, Fill fill) {
     try {
         // Every item starts new: a file left at its path would otherwise
         // lend it its properties.
@@ -49,7 +48,6 @@ WriteResult WriteMsgFile(RunContext& run, const std::string& path, const mapi::S
         auto item = make(path);
         if (!item) throw store::StoreError(store::ErrorCode::Failed, "no item was made");
         fill(*item);
-        store::SetSourceIdentity(*item, source);
         item->Save();
         return WriteResult::Written;
     } catch (const store::StoreError& e) {
@@ -133,13 +131,14 @@ WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::s
         prepared = madeHere.get();
     }
     // An MSG file's contact, made once for its name and its item.
-    const contacts::Contact model = prepared ? contacts::Contact() : MapContact(contact, subject);
+    contacts::Contact model = prepared ? contacts::Contact() : MapContact(contact, subject);
+    model.origin = OriginOf(source);
     const std::string fileAs = !NamedByFileAs(o) ? std::string() : prepared ? prepared->fileAs : contacts::FileAs(model);
     const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
     const WriteResult written =
         prepared ? WritePrepared(run_, path, *prepared)
                  : WriteMsgFile(
-                       run_, path, source,
+                       run_, path,
                        [](const std::string& at) {
                            return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass),
                                                                   store::kMsgFileFormat);
@@ -157,11 +156,12 @@ WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, 
     const ExportOptions& o = run_.options;
     const std::string& name = group.document.name;
     const std::string path = PathFor(earlier, BaseName(name, "", "", name, o.namingOn, o.naming), entry);
-    const contacts::DistributionList list = ListOf(group);
+    contacts::DistributionList list = ListOf(group);
+    list.origin = OriginOf(source);
     WriteResult written;
     if (o.kind == OutputKind::Msg) {
         written = WriteMsgFile(
-            run_, path, source,
+            run_, path,
             [](const std::string& at) {
                 return store::CreateDistListFromMsgFile(at, std::string(mapi::kDistListMessageClass),
                                                         store::kMsgFileFormat);

@@ -2,6 +2,8 @@
 
 #include "run_context.h"
 
+#include <exporting/contact_item_fill.h>
+
 #include <store/saved_items.h>
 
 namespace exporting {
@@ -141,8 +143,9 @@ WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& 
         const std::string contactClass(mapi::kContactMessageClass);
         store::ContactItem item = choice.where ? ItemsHolding(*choice.where).Replace(choice.where->item, contactClass)
                                                   : folder_->GetItems().Add(contactClass);
-        ApplyContactTable(item, contact, subject);
-        store::SetSourceIdentity(item, source);
+        contacts::Contact model = MapContact(contact, subject);
+        model.origin = OriginOf(source);
+        SetContactItem(item, model);
         if (!choice.where) return SaveItem(item);
         item.Save();  // in place, wherever the earlier item lies
         return true;
@@ -156,8 +159,9 @@ WriteResult StoreTarget::WriteList(const GroupRecord& group, uint64_t, const map
     return SaveCounting("distribution list", [&] {
         store::DistListItem list =
             choice.where ? ItemsHolding(*choice.where).ReplaceDistList(choice.where->item) : folder_->GetItems().AddDistList();
-        ApplyGroup(list, group);
-        store::SetSourceIdentity(list, source);
+        contacts::DistributionList model = ListOf(group);
+        model.origin = OriginOf(source);
+        SetDistListItem(list, model);
         if (!choice.where) return SaveList(list);
         list.Save();
         return true;

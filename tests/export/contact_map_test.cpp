@@ -272,3 +272,24 @@ TEST(ContactTable, FilesAreNamedAsTheirItemsAreFiledUnder) {
         EXPECT_EQ(item.FileAs(), c.fileAs) << c.items;
     }
 }
+
+TEST(ContactTable, AnItemCarriesTheOriginOfItsContactOrList) {
+    // What a later run finds an item by comes with the model, for contacts
+    // and lists alike; a contact of no known origin carries none.
+    const contacts::Origin origin{"replica:852571E80054A1B2", "0123456789ABCDEF0123456789ABCDEF", 133000000000000000, 7};
+    contacts::Contact contact = MapContact(Read(Text("FullName", "Jane Doe")), "Card");
+    store::ContactItem plain(nullptr);
+    SetContactItem(plain, contact);
+    EXPECT_FALSE(mapi::GetSourceIdentity(plain.Properties()));
+    contact.origin = origin;
+    store::ContactItem item(nullptr);
+    SetContactItem(item, contact);
+    contacts::DistributionList list{"Team", "", {{"Jane Doe", "jane@example.com", contacts::MemberKind::Address}}, origin};
+    store::DistListItem listItem(nullptr);
+    SetDistListItem(listItem, list);
+    for (const mapi::PropertyBag& properties : {item.Properties(), listItem.Properties()}) {
+        const auto identity = mapi::GetSourceIdentity(properties);
+        ASSERT_TRUE(identity);
+        EXPECT_EQ(OriginOf(*identity), origin);
+    }
+}

@@ -5,6 +5,8 @@
 // value the contact does not have.
 #pragma once
 
+#include <contacts/origin.h>
+
 #include <compare>
 #include <string_view>
 #include <cstdint>
@@ -72,17 +74,6 @@ struct Photo {
     std::string mimeType;
     std::string bytes;
     bool operator==(const Photo&) const = default;
-};
-
-// The source document an output was made from, so that a later run finds
-// what it wrote before and tells whether the document changed since.
-struct Origin {
-    std::string database;  // the database's identity ("replica:852571E80054A1B2", "file:...")
-    std::string unid;      // the document's universal id
-    int64_t modified = 0;  // the document's modification time: 100 ns since 1601-01-01 UTC
-    uint32_t sequence = 0;  // the document's sequence number
-    bool Valid() const { return !database.empty() && !unid.empty(); }
-    bool operator==(const Origin&) const = default;
 };
 
 // The notes of a contact, in the parts its text is made of (NotesText).

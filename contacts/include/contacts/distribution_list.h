@@ -1,5 +1,8 @@
-// A distribution list as plain values: its name, description and members.
+// A distribution list as plain values: its name, description, members and
+// where it came from.
 #pragma once
+
+#include <contacts/origin.h>
 
 #include <string>
 #include <vector>
@@ -22,6 +25,7 @@ struct DistributionList {
     std::string name;
     std::string description;
     std::vector<Member> members;  // in order, each once
+    Origin origin;
     bool operator==(const DistributionList&) const = default;
 };
 

@@ -14,11 +14,13 @@ namespace exporting {
 
 // Sets the subject as Subject and ConversationTopic (nothing when empty),
 // every text the contact has, Children and Categories, Birthday and
-// Anniversary, the notes text as Body, then Sent and the empty To, CC, BCC.
-// Empty texts set nothing. Throws StoreError for a value the item refuses.
+// Anniversary, the notes text as Body, then Sent and the empty To, CC, BCC,
+// and the origin as the identity a later run finds it by (an origin that is
+// not Valid sets none). Empty texts set nothing. Throws StoreError for a
+// value the item refuses.
 void SetContactItem(store::ContactItem& item, const contacts::Contact& contact);
 
-// Sets the list's name, description (its body) and members.
+// Sets the list's name, description (its body), members and origin.
 void SetDistListItem(store::DistListItem& item, const contacts::DistributionList& list);
 
 // The origin as the identity an item carries, and back.

@@ -93,7 +93,4 @@ ContactRecord ReadContact(const LNDocument& doc);
 // already; the notes hold the rich text and the Comment besides.
 contacts::Contact MapContact(const ContactRecord& contact, const std::string& subject = "");
 
-// The contact by the table, set on an item (SetContactItem).
-void ApplyContactTable(store::ContactItem& item, const ContactRecord& contact, const std::string& subject);
-
 }  // namespace exporting
