@@ -1,12 +1,14 @@
 # Two entry points for a fresh Debian 12 machine:
-#   make test   install what is missing, configure, build, run every test,
-#               then the unit tests again under AddressSanitizer and
-#               UndefinedBehaviorSanitizer with a short run of each fuzz
-#               target, and the threaded ones under ThreadSanitizer (clang
-#               builds in the folders $(BUILD)-asan, $(BUILD)-tsan)
-#   make run    same set-up, then run the main job on the bundled sample
+#   make test   install what is missing, then every test under
+#               AddressSanitizer and UndefinedBehaviorSanitizer with a short
+#               run of each fuzz target, and the threaded ones under
+#               ThreadSanitizer (builds in the folders $(BUILD)-asan,
+#               $(BUILD)-tsan)
+#   make run    same set-up, then build and run the main job on the bundled
+#               sample
 # and the Debian package:
 #   make package  build/package/ferrywell_<version>_amd64.deb, then checked
+#   make test-optimised  every test in the optimised build of make run
 #   make fuzz   every fuzz target for FUZZ_SECONDS (default 300, at most
 #               about 600 within the tests' time limit) each, in $(BUILD)-asan
 BUILD ?= build
@@ -16,7 +18,7 @@ SAMPLE := samples/names.dxl
 # ccache speeds up rebuilds where it is installed; it is never required.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: deps configure build test sanitize fuzz run bench package clean
+.PHONY: deps configure build test test-optimised sanitize fuzz run bench package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -35,9 +37,15 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-test: build
-	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+# Every test runs once, under AddressSanitizer and UndefinedBehaviorSanitizer
+# (a strict superset of the checks of a plain run), the threaded ones again
+# under ThreadSanitizer, and each fuzz target briefly. test-optimised runs
+# them in the optimised build that make run and make package use.
+test: deps
 	@$(MAKE) --no-print-directory sanitize
+
+test-optimised: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
 
 sanitize: deps
 	@JOBS=$(JOBS) scripts/sanitizer-tests.sh asan $(BUILD)-asan

@@ -16,8 +16,8 @@ double BestProcessSeconds(const std::function<void()>& work, int runs = 3);
 // The processor time work(large) takes over the time work(small) takes, the
 // best of runs runs each. In proportion: about large / small (less when a
 // fixed cost weighs in); with the square: about (large / small) squared.
-// In a sanitizer build, whose instrumentation distorts the time, work runs
-// once on the small input, for what the sanitizers check, and the ratio is 1.
+// A sanitizer build, whose instrumented code runs several times slower,
+// takes a quarter of each size.
 double GrowthRatio(const std::function<void(int size)>& work, int small, int large, int runs = 2);
 
 // The bound a ratio stays under for work in proportion (or n log n) to its
