@@ -49,7 +49,9 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 # forked child and would otherwise end it before it runs the new program.
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$supp/tsan.supp"
 cd "$build"
+# One test more than cores: the end-to-end tests wait on the programs they
+# start and on outside readers, time another test can use.
 for run in "${runs[@]}"; do
   # shellcheck disable=SC2086 # each run is an option and its pattern
-  ctest --output-on-failure -j"$jobs" --timeout 900 $run
+  ctest --output-on-failure -j"$((jobs + 1))" --timeout 900 $run
 done

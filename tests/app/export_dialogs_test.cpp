@@ -24,7 +24,6 @@
 #include <QScopeGuard>
 #include <QtTest>
 
-#include <future>
 #include <memory>
 
 #include <unistd.h>
@@ -488,24 +487,18 @@ void ExportDialogsTest::stopDuringTheThirdDocument() {
     // Right after the third contact is written the user presses Stop.
     QString statusAtStop;
     int exported = 0;
+    const std::shared_ptr<app::UiBridge> bridge = app::UiBridge::Create();
     app::ExportDialog::SetLogTap([&](const std::string& line) {
         if (line.rfind("Export Items:", 0) != 0 || ++exported != 3) return;
-        // The export waits while the window takes the click. A promise, not
-        // a blocking queued call, orders the two: a blocking call runs the
-        // functor on this thread's stack behind Qt's own locks, which the
-        // thread checker does not see.
-        auto clicked = std::make_shared<std::promise<void>>();
-        std::future<void> done = clicked->get_future();
-        QMetaObject::invokeMethod(
-            &dlg,
-            [&dlg, &statusAtStop, dialogs = dialogs_.get(), clicked] {
-                statusAtStop = Child<QLabel>(dlg, 1042)->text();
-                dialogs->answers.push_back(MsgAnswer::Yes);
-                QTest::mouseClick(Child(dlg, 1011), Qt::LeftButton);
-                clicked->set_value();
-            },
-            Qt::QueuedConnection);
-        done.wait();
+        // The export waits while the window takes the click, handed over
+        // as the window's own workers hand their calls (a blocking queued
+        // call runs its functor behind Qt's locks, which the thread checker
+        // does not see).
+        bridge->Call([&] {
+            statusAtStop = Child<QLabel>(dlg, 1042)->text();
+            dialogs_->answers.push_back(MsgAnswer::Yes);
+            QTest::mouseClick(Child(dlg, 1011), Qt::LeftButton);
+        });
     });
     RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
     QVERIFY2(statusAtStop.contains("Contacts"), qPrintable(statusAtStop));

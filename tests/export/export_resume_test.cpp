@@ -187,7 +187,7 @@ TEST_F(ResumeTest, AKilledPstExportIsFinishedWithoutDuplicatesAndAThirdRunWrites
     REQUIRE_TOOL("pffinfo");
     REQUIRE_TOOL("lspst");
     ASSERT_EQ(MissingNodeReaders(), "");
-    constexpr size_t kContacts = 5000;
+    constexpr size_t kContacts = 2000;
     const std::string db = MakeLargeDxl(kContacts);
     const std::string cli = Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli");
     const std::string args = "export " + Quote(db) + " --as pst --folders Contacts --to " + Quote(Out());

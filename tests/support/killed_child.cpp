@@ -1,6 +1,7 @@
 #include "killed_child.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -68,6 +69,9 @@ PipedCommand::PipedCommand(const std::string& shellCommand) {
         ::close(fds[0]);
         return;
     }
+    // The smallest pipe there is (a page): the command runs as little ahead
+    // of the test as it can.
+    ::fcntl(fds[0], F_SETPIPE_SZ, 4096);
     out_ = ::fdopen(fds[0], "r");
 }
 

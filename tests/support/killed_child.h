@@ -26,8 +26,9 @@ int ExitStatusInChild(const std::function<int()>& work);
 
 // A shell command whose standard output the test reads line by line. The
 // command cannot run further ahead of the test than the pipe between them
-// holds, so the test holds it at a point of its choosing by not reading, and
-// can kill it there. Killed (SIGKILL) and waited for when destroyed.
+// (a page) and its own output buffer hold, so the test holds it at a point of
+// its choosing by not reading, and can kill it there. Killed (SIGKILL) and
+// waited for when destroyed.
 class PipedCommand {
 public:
     explicit PipedCommand(const std::string& shellCommand);
