@@ -21,7 +21,9 @@ bool LogResolution(RunContext& run, const GroupRecord& group) {
 }
 
 contacts::DistributionList ListOf(const GroupRecord& group) {
-    contacts::DistributionList list{group.document.name, group.document.description, {}};
+    contacts::DistributionList list;
+    list.name = group.document.name;
+    list.description = group.document.description;
     list.members.reserve(group.members.size());
     for (const notes::ResolvedMember& m : group.members)
         list.members.push_back({m.displayName, m.address,

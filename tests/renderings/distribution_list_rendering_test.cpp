@@ -26,7 +26,8 @@ contacts::DistributionList SampleList() {
             {{"Jane Doe", "jane.doe@acme.example", MemberKind::Address},
              {"Zo\xC3\xAB \xE6\x9D\xB1, \"Z\"", "zoe@x.example", MemberKind::Address},
              {"Nobody Known/Nowhere", "", MemberKind::NameOnly},
-             {"", "plain@x.example", MemberKind::Address}}};
+             {"", "plain@x.example", MemberKind::Address}},
+            {}};
 }
 
 // The members as the text and HTML renderings show them, one a line.

@@ -90,7 +90,8 @@ TEST(Pdf, DistributionListShowsItsNameAndEveryMember) {
     const contacts::DistributionList list{"Lektorat <&>",
                                           "",
                                           {{"Effi Hoffmann", "effi.hoffmann@offizin.example", contacts::MemberKind::Address},
-                                           {"\xD0\x9C\xD0\xB8\xD1\x8F", "", contacts::MemberKind::NameOnly}}};
+                                           {"\xD0\x9C\xD0\xB8\xD1\x8F", "", contacts::MemberKind::NameOnly}},
+                                          {}};
     const std::string pdf = dir / "list.pdf";
     ASSERT_TRUE(ConvertHTMLToPDF(renderings::RenderDistributionList(list, renderings::Format::Html), pdf));
     const std::string text = PdfText(pdf);
