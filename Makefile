@@ -48,8 +48,7 @@ test-optimised: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
 
 sanitize: deps
-	@JOBS=$(JOBS) scripts/sanitizer-tests.sh asan $(BUILD)-asan
-	@JOBS=$(JOBS) scripts/sanitizer-tests.sh tsan $(BUILD)-tsan
+	@JOBS=$(JOBS) scripts/sanitize.sh $(BUILD)
 
 fuzz: deps
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/sanitizer-tests.sh fuzz $(BUILD)-asan

@@ -6,12 +6,14 @@
 #   fuzz  the fuzz runs alone (make fuzz: FUZZ_SECONDS each)
 #   tsan  the threaded tests (the desktop program, its workers and the list
 #         fill and analysis of the Notes layer) under ThreadSanitizer
-# Usage: scripts/sanitizer-tests.sh asan|fuzz|tsan BUILD_FOLDER
+# Usage: scripts/sanitizer-tests.sh asan|fuzz|tsan BUILD_FOLDER [--build-only]
 # asan and fuzz share a build folder (scripts/sanitizer-build.sh).
+# --build-only builds what the kind's tests need and runs none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kind=${1:?usage: sanitizer-tests.sh asan|fuzz|tsan BUILD_FOLDER}
-build=${2:?usage: sanitizer-tests.sh asan|fuzz|tsan BUILD_FOLDER}
+build=${2:?usage: sanitizer-tests.sh asan|fuzz|tsan BUILD_FOLDER [--build-only]}
+build_only=${3:-}
 jobs=${JOBS:-2}
 supp=$PWD/scripts/sanitizers
 
@@ -19,11 +21,11 @@ case $kind in
   asan)
     # What the tests run, and the fuzz targets. install_tree checks the
     # installed files, which this build does not make.
-    scripts/sanitizer-build.sh asan "$build" unit_tests fuzz_targets
+    targets=(unit_tests fuzz_targets)
     runs=("-LE fuzz -E ^install_tree\$" "-L fuzz")
     ;;
   fuzz)
-    scripts/sanitizer-build.sh asan "$build" fuzz_targets
+    targets=(fuzz_targets)
     runs=("-L fuzz")
     ;;
   tsan)
@@ -32,13 +34,14 @@ case $kind in
     # renderers on several threads at once, exports whose readers run
     # ahead of the writer (stopped part way too), files scanned in pieces
     # side by side, and a large view sorted in two halves at once.
-    scripts/sanitizer-build.sh tsan "$build" threaded_tests notes_tests store_pdf_tests export_tests notesapi_tests \
-      base_tests
+    targets=(threaded_tests notes_tests store_pdf_tests export_tests notesapi_tests base_tests)
     runs=("-L threaded"
           "-R ^((ListFill|Analysis)\.|Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)|ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge|OrderedWindow\.|NotesErrors\.|IndexCache\.)")
     ;;
   *) echo "unknown kind: $kind" >&2; exit 2 ;;
 esac
+scripts/sanitizer-build.sh "${kind/fuzz/asan}" "$build" "${targets[@]}"
+[ "$build_only" = --build-only ] && exit 0
 
 # Any report ends the program with an error, which fails its test.
 # Returned stack frames are not kept to catch their later use: that makes

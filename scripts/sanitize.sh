@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Every test under the sanitizers (make test): the AddressSanitizer suite,
+# then the ThreadSanitizer one. The ThreadSanitizer build runs beside the
+# other suite at the lowest priority: the end-to-end tests leave the
+# processors idle while they wait on the programs and readers they start,
+# and the build takes that time and no more. Its output is kept in a log
+# and shown when it fails.
+# Usage: scripts/sanitize.sh BUILD_PREFIX   (folders BUILD_PREFIX-asan, -tsan)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+prefix=${1:?usage: sanitize.sh BUILD_PREFIX}
+mkdir -p "$prefix-tsan"
+log=$prefix-tsan/build.log
+# A process group of its own, so that whatever ends this script ends the
+# build with every compiler it started.
+setsid nice -n 19 scripts/sanitizer-tests.sh tsan "$prefix-tsan" --build-only >"$log" 2>&1 &
+tsan_build=$!
+trap 'kill -- -"$tsan_build" 2>/dev/null || true' EXIT
+scripts/sanitizer-tests.sh asan "$prefix-asan"
+if ! wait "$tsan_build"; then
+  cat "$log" >&2
+  echo "The ThreadSanitizer build failed (log above)." >&2
+  exit 1
+fi
+trap - EXIT
+scripts/sanitizer-tests.sh tsan "$prefix-tsan"
