@@ -31,7 +31,10 @@ bool StoreTarget::Connect() {
     }
 }
 
-void StoreTarget::OpenSession(store::Session& session) { session.Logon(); }
+void StoreTarget::OpenSession(store::Session& session) {
+    session.Logon();
+    for (const auto& why : session.LeftOut()) run_.LogError(why + "; it is left out");
+}
 
 void StoreTarget::Close() {
     folder_.reset();

@@ -150,10 +150,18 @@ TEST_F(ExportTest, ALogonFailureEndsTheExportWithItsMessage) {
     EXPECT_TRUE(std::filesystem::is_empty(Out()));
 }
 
+// A damaged PST elsewhere in the profile is named once and left out.
 TEST_F(ExportTest, ProfileExportAddsTheFoldersBelowThePickedFolder) {
+    const std::string damaged = dir / "damaged.pst";
+    std::ofstream(damaged) << "not a PST";
+    store::Profile::Update([&](store::Profile& p) {
+        p.Add({"Damaged", damaged});
+        return true;
+    });
     ExportOutcome r = Mailbox(Options(OutputKind::Profile, "\\\\Personal Folders\\Imported"), Folders({"Contacts"}));
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.error;
     EXPECT_EQ(r.totals.written, 69u);
+    EXPECT_EQ(sink.Count("The store Damaged (" + damaged + ") cannot be opened: "), 1u);
     store::Session session;
     session.Logon();
     EXPECT_EQ(session.GetFolderFromPath("\\\\Personal Folders\\Imported\\Contacts").GetItems().GetCount(), 69);

@@ -268,10 +268,17 @@ void Session::Logon() {
                 if (SameName(entry.name, kDefaultStoreName) && !PathTaken(entry.path)) MakeStoreFile(entry);
             return first;
         });
+        leftOut_.clear();
         for (const auto& entry : profile.Stores()) {
             // A PST deleted since it was listed is left out of this session.
             if (!fs::exists(entry.path)) continue;
-            OpenStoreAt(entry.name, entry.path);
+            // So is one that cannot be opened: one damaged file must not
+            // stop work with the others.
+            try {
+                OpenStoreAt(entry.name, entry.path);
+            } catch (const StoreError& e) {
+                leftOut_.push_back(e.what());
+            }
         }
     } catch (const StoreError& e) {
         stores_.clear();

@@ -57,27 +57,45 @@ TEST(Profile, LogonFailsWithTheUserTextAndTheCause) {
     TempDir dir;
     std::string blocker = dir / "file";
     std::ofstream(blocker) << "x";
-    std::string damaged = dir / "damaged";
-    std::filesystem::create_directories(damaged);
-    std::ofstream(damaged + "/profile.txt") << "Broken\t" << blocker << "\n";  // lists a file that is no PST
-    const struct {
-        std::string profile, cause;
-    } cases[] = {{blocker + "/profile", blocker}, {damaged, blocker}};
-    for (const auto& [profile, cause] : cases) {
-        SCOPED_TRACE(profile);
-        setenv("FERRYWELL_PROFILE", profile.c_str(), 1);
-        store::Session s;
-        try {
-            s.Logon();
-            ADD_FAILURE() << "logged on";
-        } catch (const store::StoreError& e) {
-            const std::string text = e.what();
-            EXPECT_EQ(text.rfind("Unable to login outlook session! ", 0), 0u) << text;
-            EXPECT_NE(text.find(cause), std::string::npos) << text;
-        }
-        EXPECT_FALSE(s.LoggedOn());
-        EXPECT_THROW(s.GetFolderFromPath("\\\\Personal Folders"), store::StoreError);
+    setenv("FERRYWELL_PROFILE", (blocker + "/profile").c_str(), 1);
+    store::Session s;
+    try {
+        s.Logon();
+        ADD_FAILURE() << "logged on";
+    } catch (const store::StoreError& e) {
+        const std::string text = e.what();
+        EXPECT_EQ(text.rfind("Unable to login outlook session! ", 0), 0u) << text;
+        EXPECT_NE(text.find(blocker), std::string::npos) << text;
     }
+    EXPECT_FALSE(s.LoggedOn());
+    EXPECT_THROW(s.GetFolderFromPath("\\\\Personal Folders"), store::StoreError);
+}
+
+// A store of the profile that is no PST is left out, saying why; the
+// others are used, and a lookup of it tells the same cause.
+TEST(Profile, ADamagedStoreIsLeftOutAndTheOthersServe) {
+    EnvGuard a("FERRYWELL_PROFILE");
+    TempDir dir;
+    const std::string broken = dir / "broken.pst";
+    std::ofstream(broken) << "not a PST";
+    setenv("FERRYWELL_PROFILE", (dir / "profile").c_str(), 1);
+    store::Profile::Update([&](store::Profile& p) {
+        p.Add({"Broken", broken});
+        return true;
+    });
+    store::Session s;
+    s.Logon();
+    ASSERT_EQ(s.LeftOut().size(), 1u);
+    EXPECT_EQ(s.LeftOut()[0].rfind("The store Broken (" + broken + ") cannot be opened: ", 0), 0u) << s.LeftOut()[0];
+    s.EnsureFolderPath("\\\\Personal Folders\\Contacts").GetItems().Add("IPM.Contact").Save();
+    try {
+        s.GetFolderFromPath("\\\\Broken\\Contacts");
+        ADD_FAILURE() << "found a folder in a damaged store";
+    } catch (const store::StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot be opened"), std::string::npos) << e.what();
+    }
+    s.Logoff();
+    EXPECT_EQ(ReadFile(broken), "not a PST");
 }
 
 TEST(Profile, EntriesRoundTrip) {

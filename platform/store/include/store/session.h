@@ -113,10 +113,15 @@ public:
     // to find no store of that name in the profile) creates the default
     // store "Personal Folders" in the profile folder (and makes it
     // again when its file is gone; other stores whose file is gone are left
-    // out). Throws StoreError whose text is kLogonFailedText followed by the
-    // cause when the profile cannot be read or written or a listed store
-    // cannot be opened.
+    // out). A listed store that cannot be opened (damaged, unreadable) is
+    // left out too, and LeftOut says why; looking it up later tries again
+    // and throws that reason. Throws StoreError whose text is
+    // kLogonFailedText followed by the cause when the profile cannot be read
+    // or written.
     void Logon();
+    // Why each store of the profile that the last logon could not open was
+    // left out: "The store <name> (<path>) cannot be opened: <cause>".
+    const std::vector<std::string>& LeftOut() const { return leftOut_; }
     // Takes the profile's lock and reads the profile, without opening or
     // making any store: throws StoreError as Logon does (kLogonFailedText
     // followed by the cause) when the profile cannot be used.
@@ -172,6 +177,7 @@ private:
     void RequireLogon() const;
     std::vector<std::shared_ptr<OpenStore>> stores_;
     std::vector<ProfileStore> closed_;  // closed by CloseStore, to open again by name
+    std::vector<std::string> leftOut_;  // stores the last logon could not open, and why
     bool loggedOn_ = false;
 };
 
