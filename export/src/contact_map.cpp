@@ -233,13 +233,18 @@ private:
                 composed = composed || (base::EqualsIgnoringAsciiCase(item.name, name) && HasPartOf(parts));
             if (composed) continue;
             std::string line;
+            contacts::SourceField field{item.name, {}};
+            bool anyUsed = false;
             for (size_t n = 0; n < item.values.size(); ++n) {
                 const std::string& v = item.values[n];
+                anyUsed = anyUsed || used_[firstUse_[i] + n];
+                if (!IsBlank(v)) field.values.push_back(v);
                 if (used_[firstUse_[i] + n] || IsBlank(v) || !placed_.insert(v).second) continue;
                 line += line.empty() ? item.name + ": " : "; ";
                 line += v;
             }
             if (!line.empty()) out_.notes.moreFromSource.push_back(std::move(line));
+            if (!anyUsed && !field.values.empty()) out_.unplaced.push_back(std::move(field));
         }
     }
 

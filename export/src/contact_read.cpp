@@ -33,26 +33,6 @@ notes::OleDate OneDay(const std::string& text) {
     return date;
 }
 
-// The CSV columns' items, found by a name in any case.
-struct FoldedHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const {
-        uint64_t h = 1469598103934665603ull;  // FNV-1a
-        for (char ch : s) h = (h ^ uint8_t(base::AsciiLower(ch))) * 1099511628211ull;
-        return size_t(h);
-    }
-};
-struct FoldedEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const { return base::EqualsIgnoringAsciiCase(a, b); }
-};
-using FoldedSet = std::unordered_set<std::string_view, FoldedHash, FoldedEqual>;
-
-const FoldedSet& CsvSources() {
-    static const FoldedSet sources(CsvColumnSources().begin(), CsvColumnSources().end());
-    return sources;
-}
-
 }  // namespace
 
 bool IsBookkeepingItem(std::string_view name) {
@@ -97,7 +77,6 @@ const std::vector<std::string>* ContactRecord::Values(std::string_view item) con
 }
 
 std::string ContactRecord::Value(std::string_view item) const {
-    if (auto it = values.find(item); it != values.end()) return it->second;
     const std::vector<std::string>* all = Values(item);
     if (!all) return {};
     return all->empty() || all->front().empty() ? kBlank : all->front();
@@ -128,7 +107,6 @@ ContactRecord ReadContact(const LNDocument& doc) {
             // A date item that is not one (text written where a date belongs)
             // is read as text below, and listed with the unplaced items.
             if (std::string text = notes::ReadDateListText(doc, name); !text.empty()) {
-                c.values.emplace(birthday ? "Birthday" : "Anniversary", text);
                 (birthday ? c.birthday : c.anniversary) = OneDay(text);
                 c.items.push_back({name, SplitDates(text)});
                 continue;
@@ -138,19 +116,6 @@ ContactRecord ReadContact(const LNDocument& doc) {
         std::vector<std::string> values = notes::ReadTextValues(doc, name, &cut);
         if (cut) c.cutItems.push_back(name);
         c.items.push_back({name, std::move(values)});
-    }
-    // The CSV's columns; a manager or assistant by the common name, as the
-    // contact item holds them. The items are one of each name, so each
-    // column's item is found by looking each item up once.
-    for (const NotesItem& item : c.items) {
-        const auto source = CsvSources().find(std::string_view(item.name));
-        if (source == CsvSources().end()) continue;
-        const auto at = c.values.lower_bound(*source);
-        if (at != c.values.end() && at->first == *source) continue;
-        // Value(*source) when values lacks it.
-        const std::string& value = item.values.empty() || item.values.front().empty() ? kBlank : item.values.front();
-        const bool person = *source == "Manager" || *source == "Assistant";
-        c.values.emplace_hint(at, std::string(*source), person ? notes::CommonName(value) : value);
     }
     c.from = c.Value("From");
     if (c.Values("Subject")) {

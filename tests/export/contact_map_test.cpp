@@ -191,14 +191,15 @@ TEST(ContactRecord, KeepsTheTextRuleForTheCsvAndNamesTheContact) {
     const ContactRecord c = Read(Text("FirstName", "Jane") + Text("JobTitle", "") + Text("StreetAddress", longStreet) +
                                  Text("NotACsvColumn", "x") + Date("Birthday", "19750314") + Text("From", "CN=Editor/O=Acme") +
                                  Text("Manager", "CN=Richard Roe/OU=Sales/O=Acme") + Text("Assistant", "Peter Quincy/Acme"));
-    EXPECT_EQ(c.values.at("FirstName"), "Jane");
+    const ContactValues csv = CsvValues(MapContact(c));
+    EXPECT_EQ(csv.at("FirstName"), "Jane");
     // People in the columns by their common name, as the contact item holds them.
-    EXPECT_EQ(c.values.at("Manager"), "Richard Roe");
-    EXPECT_EQ(c.values.at("Assistant"), "Peter Quincy/Acme");
-    EXPECT_EQ(c.values.at("JobTitle"), " ");  // present but empty
-    EXPECT_EQ(c.values.at("StreetAddress").size(), notes::kMaxValueChars);
-    EXPECT_EQ(c.values.at("Birthday"), "1975-03-14");
-    EXPECT_FALSE(c.values.count("NotACsvColumn"));
+    EXPECT_EQ(csv.at("Manager"), "Richard Roe");
+    EXPECT_EQ(csv.at("Assistant"), "Peter Quincy/Acme");
+    EXPECT_FALSE(csv.count("JobTitle"));  // present but empty
+    EXPECT_EQ(csv.at("StreetAddress").size(), notes::kMaxValueChars);
+    EXPECT_EQ(csv.at("Birthday"), "1975-03-14");
+    EXPECT_FALSE(csv.count("NotACsvColumn"));
     EXPECT_EQ(c.Value("NotACsvColumn"), "x");
     EXPECT_EQ(c.Value("LastName"), "");
     EXPECT_EQ(c.from, "CN=Editor/O=Acme");
@@ -229,7 +230,7 @@ TEST(ContactRecord, AnItemRepeatedUnderOneNameIsReadOnce) {
     EXPECT_EQ(c.Value("nick"), "n1");
     EXPECT_EQ(c.Value("FULLNAME"), "A");
     EXPECT_EQ(c.body, "first");
-    EXPECT_EQ(c.values.at("Birthday"), "1975-03-14");
+    EXPECT_EQ(CsvValues(MapContact(c)).at("Birthday"), "1975-03-14");
 }
 
 TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {

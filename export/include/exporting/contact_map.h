@@ -25,10 +25,6 @@ struct NotesItem {
 };
 
 struct ContactRecord {
-    // Notes item name -> value by the text rule, for the CSV file's columns:
-    // the items of CsvColumnSources() that the document has, and the dates'
-    // text ("Birthday", "Anniversary"; several dates joined by ";").
-    ContactValues values;
     // Every item of the document but Body, Comment and the bookkeeping ones
     // (IsBookkeepingItem), in document order.
     std::vector<NotesItem> items;
