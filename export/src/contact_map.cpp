@@ -4,6 +4,7 @@
 
 #include <base/ascii.h>
 #include <mapi/dates.h>
+#include <notes/person_names.h>
 
 #include <algorithm>
 #include <array>
@@ -19,15 +20,23 @@ namespace {
 using contacts::Contact;
 using contacts::PhoneKind;
 
+// How a text value that names someone is kept.
+enum class Naming {
+    AsItIs,
+    CommonName,  // "CN=Richard Roe/O=Acme" kept as "Richard Roe"; an abbreviated name as it is
+    PersonName,  // a hierarchical name ("CN=…/O=…", "Hana Canon/Ops/Orbis") shown by its common name,
+                 // the name itself kept in the notes as "Notes name: …"
+};
+
 // A text of the contact that the first value of an item fills.
 struct TextPlace {
     std::string_view item;
     std::string& (*place)(Contact&);
-    bool person = false;  // named the Notes way ("CN=Richard Roe/O=Acme"): kept by the common name
+    Naming naming = Naming::AsItIs;
 };
 
 constexpr std::array<TextPlace, 24> kTexts{{
-    {"FullName", [](Contact& c) -> std::string& { return c.fullName; }},
+    {"FullName", [](Contact& c) -> std::string& { return c.fullName; }, Naming::PersonName},
     {"Title", [](Contact& c) -> std::string& { return c.prefix; }},
     {"FirstName", [](Contact& c) -> std::string& { return c.firstName; }},
     {"MiddleInitial", [](Contact& c) -> std::string& { return c.middleName; }},
@@ -56,8 +65,8 @@ constexpr std::array<TextPlace, 24> kTexts{{
 // Further places of an item's first value.
 constexpr std::array<TextPlace, 3> kMoreTexts{{
     {"WebSite", [](Contact& c) -> std::string& { return c.businessWebPage; }},
-    {"Manager", [](Contact& c) -> std::string& { return c.manager; }, true},
-    {"Assistant", [](Contact& c) -> std::string& { return c.assistant; }, true},
+    {"Manager", [](Contact& c) -> std::string& { return c.manager; }, Naming::CommonName},
+    {"Assistant", [](Contact& c) -> std::string& { return c.assistant; }, Naming::CommonName},
 }};
 
 // Phones by meaning, each the first value of an item.
@@ -83,6 +92,10 @@ constexpr std::array<std::pair<std::vector<std::string> Contact::*, std::string_
     {&Contact::children, "Children"},
     {&Contact::categories, "Categories"},
 }};
+
+// The lines of the notes that keep what a person is shown by instead.
+constexpr std::string_view kNotesName = "Notes name: ";
+constexpr std::string_view kNotesMailAddress = "Notes mail address: ";
 
 // Further addresses for the e-mail slots, in order.
 constexpr std::array<std::string_view, 2> kMoreEmails{"MailAddress", "InternetAddress"};
@@ -158,7 +171,19 @@ private:
     }
 
     void Text(const TextPlace& text) {
-        if (const std::string* v = First(text.item)) text.place(out_) = text.person ? notes::CommonName(*v) : *v;
+        const std::string* v = First(text.item);
+        if (!v) return;
+        switch (text.naming) {
+            case Naming::AsItIs: text.place(out_) = *v; break;
+            case Naming::CommonName: text.place(out_) = notes::CommonName(*v); break;
+            case Naming::PersonName:
+                text.place(out_) = notes::PersonName(*v);
+                if (notes::IsHierarchicalName(*v)) {
+                    out_.notes.moreFromSource.push_back(std::string(kNotesName) + *v);
+                    placed_.insert(text.place(out_));  // a further value of the common name adds nothing
+                }
+                break;
+        }
     }
 
     void PhoneNumber(PhoneKind kind, std::string_view item) {
@@ -166,7 +191,12 @@ private:
     }
 
     void Email(size_t slot, std::string_view item) {
-        if (const std::string* v = First(item)) out_.emails[slot] = *v;
+        const std::string* v = First(item);
+        if (!v) return;
+        if (item == "MailAddress" && notes::IsNotesRoutingAddress(*v))
+            out_.notes.moreFromSource.push_back(std::string(kNotesMailAddress) + *v);
+        else
+            out_.emails[slot] = *v;
     }
 
     // The slots the table's items leave empty take the further addresses
@@ -178,6 +208,11 @@ private:
             if (i < 0) continue;
             for (size_t n = name == "MailAddress" ? 1 : 0; n < c_.items[i].values.size(); ++n) {
                 const std::string& v = c_.items[i].values[n];
+                if (name == "MailAddress" && notes::IsNotesRoutingAddress(v)) {
+                    Use(i, n);
+                    if (placed_.insert(v).second) out_.notes.moreFromSource.push_back(std::string(kNotesMailAddress) + v);
+                    continue;
+                }
                 bool known = IsBlank(v);
                 for (const auto& s : slots) known = known || base::EqualsIgnoringAsciiCase(s, v);
                 if (known) {
@@ -274,7 +309,7 @@ std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& 
         std::string v = firstValue(item);
         return IsBlank(v) ? std::string() : v;
     };
-    if (std::string full = first("FullName"); !full.empty()) return full;
+    if (std::string full = notes::PersonName(first("FullName")); !full.empty()) return full;
     std::string joined;
     for (auto part : {"Title", "FirstName", "MiddleInitial", "LastName"}) {
         const std::string v = first(part);
@@ -283,7 +318,8 @@ std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& 
         joined += v;
     }
     for (auto fallback : {"CompanyName", "MailAddress", "InternetAddress"})
-        if (joined.empty()) joined = first(fallback);
+        if (joined.empty() && !(fallback == std::string_view("MailAddress") && notes::IsNotesRoutingAddress(first(fallback))))
+            joined = first(fallback);
     return joined;
 }
 

@@ -105,16 +105,16 @@ TEST(ContactTable, EmptyEmailSlotsTakeTheFurtherAddressesThatDiffer) {
         std::vector<std::string> slots, unplaced;
     } cases[] = {
         {"four addresses and an Internet address",
-         List("MailAddress", {"a@x", "b@x", "c@x", "d@x"}) + Text("InternetAddress", "i@x"),
-         {"a@x", "b@x", "c@x"}, {"MailAddress: d@x", "InternetAddress: i@x"}},
+         List("MailAddress", {"a@x.example", "b@x.example", "c@x.example", "d@x.example"}) + Text("InternetAddress", "i@x.example"),
+         {"a@x.example", "b@x.example", "c@x.example"}, {"MailAddress: d@x.example", "InternetAddress: i@x.example"}},
         {"the slots' own items; the Internet address repeats the first in other case",
-         Text("MailAddress", "a@x") + Text("MiscPhone1", "m1@x") + Text("MiscPhone2", "m2@x") + Text("InternetAddress", "A@X"),
-         {"a@x", "m1@x", "m2@x"}, {}},
-        {"an Internet address alone", Text("InternetAddress", "i@x"), {"i@x", "", ""}, {}},
-        {"a gap between the slots' items", List("MailAddress", {"a@x", "b@x"}) + Text("MiscPhone2", "m2@x"),
-         {"a@x", "b@x", "m2@x"}, {}},
-        {"a repeated address and blanks", List("MailAddress", {"a@x", " ", "a@x"}) + Text("MiscPhone1", " ") + Text("InternetAddress", "i@x"),
-         {"a@x", "i@x", ""}, {}},
+         Text("MailAddress", "a@x.example") + Text("MiscPhone1", "m1@x.example") + Text("MiscPhone2", "m2@x.example") + Text("InternetAddress", "A@X.EXAMPLE"),
+         {"a@x.example", "m1@x.example", "m2@x.example"}, {}},
+        {"an Internet address alone", Text("InternetAddress", "i@x.example"), {"i@x.example", "", ""}, {}},
+        {"a gap between the slots' items", List("MailAddress", {"a@x.example", "b@x.example"}) + Text("MiscPhone2", "m2@x.example"),
+         {"a@x.example", "b@x.example", "m2@x.example"}, {}},
+        {"a repeated address and blanks", List("MailAddress", {"a@x.example", " ", "a@x.example"}) + Text("MiscPhone1", " ") + Text("InternetAddress", "i@x.example"),
+         {"a@x.example", "i@x.example", ""}, {}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.what);
@@ -123,6 +123,39 @@ TEST(ContactTable, EmptyEmailSlotsTakeTheFurtherAddressesThatDiffer) {
         for (size_t k = 0; k < 3; ++k) slots.push_back(EmailSlot(p, k));
         EXPECT_EQ(slots, t.slots);
         EXPECT_EQ(p.notes.moreFromSource, t.unplaced);
+    }
+}
+
+TEST(ContactTable, ADirectoryPersonIsShownByItsCommonNameAndMailedAtItsInternetAddress) {
+    const struct {
+        const char* what;
+        std::string items;
+        std::string fullName, fileAs, email1;
+        std::vector<std::string> notes;
+    } cases[] = {
+        {"a canonical name and a routing address",
+         List("FullName", {"CN=Hana Canon/OU=Ops/O=Orbis", "Hana Canon", "HC"}) +
+             Text("MailAddress", "Hana Canon/Ops/Orbis@Orbis") + Text("InternetAddress", "hana@orbis.example"),
+         "Hana Canon", "Hana Canon", "hana@orbis.example",
+         {"Notes name: CN=Hana Canon/OU=Ops/O=Orbis", "Notes mail address: Hana Canon/Ops/Orbis@Orbis", "FullName: HC"}},
+        {"an abbreviated name, names kept by a further MailAddress",
+         Text("FullName", "Ilse Bauer/Ops/Orbis") + Text("LastName", "Bauer") +
+             List("MailAddress", {"Ilse Bauer@Orbis", "ilse@orbis.example"}),
+         "Ilse Bauer", "Bauer", "ilse@orbis.example", {"Notes name: Ilse Bauer/Ops/Orbis", "Notes mail address: Ilse Bauer@Orbis"}},
+        {"an Internet address alone", Text("FullName", "Jo Plain") + Text("InternetAddress", "jo@plain.example"), "Jo Plain",
+         "Jo Plain", "jo@plain.example", {}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.what);
+        const ContactRecord record = Read(t.items);
+        const contacts::Contact c = MapContact(record);
+        EXPECT_EQ(c.fullName, t.fullName);
+        EXPECT_EQ(contacts::FileAs(c), t.fileAs);
+        EXPECT_EQ(EmailSlot(c, 0), t.email1);
+        EXPECT_EQ(c.notes.moreFromSource, t.notes);
+        EXPECT_EQ(record.DisplayName(), t.fullName);  // the log's name
+        EXPECT_EQ(CsvValues(c).at("FullName"), t.fullName);
+        EXPECT_EQ(CsvValues(c).at("MailAddress"), t.email1);
     }
 }
 
@@ -241,13 +274,13 @@ TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
         for (int i = 0; i < many; ++i) items += Text("X" + std::to_string(i), "v" + std::to_string(i));
         items += Text("x7", "a second item of the name");
         std::string mail = "<item name='MailAddress'><textlist>";
-        for (int i = 0; i < many; ++i) mail += "<text>m" + std::to_string(i % (many / 2)) + "@x</text>";
+        for (int i = 0; i < many; ++i) mail += "<text>m" + std::to_string(i % (many / 2)) + "@x.example</text>";
         const ContactRecord c = Read(items + mail + "</textlist></item>");
         const contacts::Contact p = MapContact(c);
         ASSERT_EQ(p.notes.moreFromSource.size(), size_t(many) + 1);
         EXPECT_EQ(p.notes.moreFromSource[7], "X7: v7");  // names ignore case; the first item of a name is read
-        std::string lastMail = "MailAddress: m3@x";
-        for (int i = 4; i < many / 2; ++i) lastMail += "; m" + std::to_string(i) + "@x";
+        std::string lastMail = "MailAddress: m3@x.example";
+        for (int i = 4; i < many / 2; ++i) lastMail += "; m" + std::to_string(i) + "@x.example";
         EXPECT_EQ(p.notes.moreFromSource.back(), lastMail);  // each address once
     };
     EXPECT_LT(testsupport::GrowthRatio(readAndMap, 25000, 100000), testsupport::LinearGrowthBound(25000, 100000));
