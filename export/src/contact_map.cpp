@@ -84,6 +84,12 @@ constexpr std::array<std::pair<PhoneKind, std::string_view>, 11> kPhones{{
     {PhoneKind::Car, "CarPhone"},
 }};
 
+// Where a further value of a phone item goes when that place is free.
+constexpr std::array<std::pair<PhoneKind, std::string_view>, 2> kFurtherPhones{{
+    {PhoneKind::Business2, "OfficePhoneNumber"},
+    {PhoneKind::Home2, "PhoneNumber"},
+}};
+
 // The e-mail slots in order; their items fill them first (FillEmailSlots).
 constexpr std::array<std::string_view, 3> kEmailSlots{"MailAddress", "MiscPhone1", "MiscPhone2"};
 
@@ -132,6 +138,9 @@ public:
     Contact Run() {
         for (const TextPlace& text : kTexts) Text(text);
         for (const auto& [kind, item] : kPhones) PhoneNumber(kind, item);
+        for (const auto& [kind, item] : kFurtherPhones)
+            if (!out_.PhoneOf(kind))
+                if (const std::string* v = Next(item)) out_.phones.push_back({kind, *v});
         for (const TextPlace& text : kMoreTexts) Text(text);
         out_.emails.resize(kEmailSlots.size());
         for (size_t k = 0; k < kEmailSlots.size(); ++k) Email(k, kEmailSlots[k]);
@@ -158,16 +167,24 @@ private:
         return -1;
     }
 
-    // The first value of the item, marked as placed; none when the item is
-    // missing or its first value blank.
-    const std::string* First(std::string_view item) {
+    // The first value of the item that is not blank, marked as placed (the
+    // blank ones before it too); none when there is no such value.
+    const std::string* First(std::string_view item) { return Take(item, false); }
+    // The next value of the item that found no place yet and is not blank.
+    const std::string* Next(std::string_view item) { return Take(item, true); }
+
+    const std::string* Take(std::string_view item, bool unplacedOnly) {
         const int i = Find(item);
-        if (i < 0 || c_.items[i].values.empty()) return nullptr;
-        Use(i, 0);
-        const std::string& v = c_.items[i].values[0];
-        if (IsBlank(v)) return nullptr;
-        placed_.insert(v);
-        return &v;
+        if (i < 0) return nullptr;
+        for (size_t n = 0; n < c_.items[i].values.size(); ++n) {
+            if (unplacedOnly && used_[firstUse_[i] + n]) continue;
+            Use(i, n);
+            const std::string& v = c_.items[i].values[n];
+            if (IsBlank(v)) continue;
+            placed_.insert(v);
+            return &v;
+        }
+        return nullptr;
     }
 
     void Text(const TextPlace& text) {
@@ -245,7 +262,9 @@ private:
     std::optional<contacts::CalendarDay> Day(const notes::OleDate& date, std::string_view item) {
         if (!date.valid) return std::nullopt;
         auto day = mapi::CalendarDateFromOleDate(date.value);
-        if (!day || !mapi::IsValidDate(*day)) return std::nullopt;
+        // A day whose local midnight comes before 1601-01-01T00:00Z (the first
+        // day east of Greenwich) has no FILETIME: listed in the notes instead.
+        if (!day || !mapi::IsValidDate(*day) || mapi::LocalMidnight(*day).ticks < 0) return std::nullopt;
         UseAll(item);
         return contacts::CalendarDay{day->year, day->month, day->day};
     }

@@ -6,7 +6,7 @@
 #include <notes/field_rules.h>
 
 #include <array>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace exporting {
 
@@ -47,26 +47,37 @@ bool IsBookkeepingItem(std::string_view name) {
 
 namespace {
 
-// Tells, name by name in order, whether a name is the first of its kind
-// (ASCII case folded): a document's few names are compared with the ones
-// before them; many go through a set, so that a hostile document with a
-// hundred thousand items still reads in linear time.
+// Tells, name by name in order, where the first name of its kind is (ASCII
+// case folded): a document's few names are compared with the ones before
+// them; many go through a map, so that a hostile document with a hundred
+// thousand items still reads in linear time.
 class FirstOfName {
 public:
     explicit FirstOfName(const std::vector<std::string>& names) : names_(names) {}
-    bool operator()(size_t i) {
-        if (names_.size() > kCompared) return folded_.insert(base::AsciiLower(names_[i])).second;
+    size_t operator()(size_t i) {
+        if (names_.size() > kCompared) return folded_.emplace(base::AsciiLower(names_[i]), i).first->second;
         for (size_t j = 0; j < i; ++j)
-            if (names_[j].size() == names_[i].size() && base::EqualsIgnoringAsciiCase(names_[j], names_[i]))
-                return false;
-        return true;
+            if (names_[j].size() == names_[i].size() && base::EqualsIgnoringAsciiCase(names_[j], names_[i])) return j;
+        return i;
     }
 
 private:
     static constexpr size_t kCompared = 64;
     const std::vector<std::string>& names_;
-    std::unordered_set<std::string> folded_;
+    std::unordered_map<std::string, size_t> folded_;
 };
+
+// A value without the blanks and line ends around it.
+void Trim(std::string& value) {
+    constexpr const char* kBlanks = " \t\r\n";
+    const size_t end = value.find_last_not_of(kBlanks);
+    if (end == std::string::npos) {
+        value.clear();
+        return;
+    }
+    value.erase(end + 1);
+    value.erase(0, value.find_first_not_of(kBlanks));
+}
 
 }  // namespace
 
@@ -90,10 +101,25 @@ ContactRecord ReadContact(const LNDocument& doc) {
     } catch (const notesapi::NotesError&) {
     }
     c.items.reserve(names.size());
-    FirstOfName first(names);  // an item repeated under one name is read once
+    FirstOfName first(names);
+    // Where the items of each first name went in c.items; an item repeated
+    // under one name adds its values to the first, in document order.
+    constexpr size_t kNone = size_t(-1);
+    std::vector<size_t> itemOf(names.size(), kNone);
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];  // kept: later names are compared with it
-        if (IsBookkeepingItem(name) || !first(i)) continue;
+        if (IsBookkeepingItem(name)) continue;
+        if (const size_t j = first(i); j != i) {
+            if (itemOf[j] == kNone) continue;  // the rich texts: their first item is read
+            bool cut = false;
+            NotesItem& into = c.items[itemOf[j]];
+            for (std::string& v : notes::ReadTextValuesAt(doc, i, &cut)) into.values.push_back(std::move(v));
+            if (cut && (c.cutItems.empty() || c.cutItems.back() != into.name)) c.cutItems.push_back(into.name);
+            // Two birthdays are no one day.
+            if (base::EqualsIgnoringAsciiCase(name, "Birthday")) c.birthday = {};
+            if (base::EqualsIgnoringAsciiCase(name, "Anniversary")) c.anniversary = {};
+            continue;
+        }
         if (base::EqualsIgnoringAsciiCase(name, "Body")) {
             c.body = notes::ReadRichText(doc, name);
             continue;
@@ -102,6 +128,7 @@ ContactRecord ReadContact(const LNDocument& doc) {
             c.comment = notes::ReadRichText(doc, name);
             continue;
         }
+        itemOf[i] = c.items.size();
         const bool birthday = base::EqualsIgnoringAsciiCase(name, "Birthday");
         if (birthday || base::EqualsIgnoringAsciiCase(name, "Anniversary")) {
             // A date item that is not one (text written where a date belongs)
@@ -117,6 +144,8 @@ ContactRecord ReadContact(const LNDocument& doc) {
         if (cut) c.cutItems.push_back(name);
         c.items.push_back({name, std::move(values)});
     }
+    for (NotesItem& item : c.items)
+        for (std::string& v : item.values) Trim(v);
     c.from = c.Value("From");
     if (c.Values("Subject")) {
         c.hasSubject = true;

@@ -7,6 +7,7 @@
 #include <open_database.h>
 #include <temp_files.h>
 #include <growth.h>
+#include <time_zone.h>
 
 #include <gtest/gtest.h>
 
@@ -94,7 +95,8 @@ TEST(ContactTable, EachValueLandsInThePropertyOfItsMeaningAndNowhereElse) {
     EXPECT_EQ(p.birthday, (contacts::CalendarDay{1976, 2, 29}));
     EXPECT_EQ(p.anniversary, (contacts::CalendarDay{2001, 5, 22}));
     // The second JobTitle item is the same item; the alternate name is kept.
-    EXPECT_EQ(p.notes.moreFromSource, std::vector<std::string>{"FullName: CN=Jane Q Doe/O=Acme"});
+    // A second JobTitle item is no longer lost.
+    EXPECT_EQ(p.notes.moreFromSource, (std::vector<std::string>{"FullName: CN=Jane Q Doe/O=Acme", "JobTitle: Second"}));
     EXPECT_EQ(c.DisplayName(), "Jane Q Doe");
 }
 
@@ -210,12 +212,21 @@ TEST(ContactTable, OnlyOneDayIsABirthday) {
         {Date("Birthday", "T093000,00"), std::nullopt, {"Birthday: 09:30:00"}},  // a time is no day
         {Date("Birthday", "15000101"), std::nullopt, {"Birthday: 1500-01-01"}},  // before what the stores hold
         {Text("Birthday", "14 March"), std::nullopt, {"Birthday: 14 March"}},     // text where a date belongs
+        {Date("Birthday", "16010102"), contacts::CalendarDay{1601, 1, 2}, {}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.birthday);
         const contacts::Contact p = MapContact(Read(Text("FullName", "A") + t.birthday));
         EXPECT_EQ(p.birthday, t.day);
         EXPECT_EQ(p.notes.moreFromSource, t.unplaced);
+    }
+    // The first day the stores hold begins before 1601 east of Greenwich:
+    // there it sets nothing, and is listed, as earlier days are.
+    for (const char* zone : {"UTC", "America/New_York", "Europe/Berlin"}) {
+        testsupport::ScopedTimeZone tz(zone);
+        const contacts::Contact p = MapContact(Read(Text("FullName", "A") + Date("Birthday", "16010101")));
+        EXPECT_EQ(p.birthday.has_value(), std::string(zone) != "Europe/Berlin") << zone;
+        EXPECT_EQ(p.notes.moreFromSource.size(), p.birthday ? 0u : 1u) << zone;
     }
 }
 
@@ -252,18 +263,37 @@ TEST(ContactRecord, KeepsTheTextRuleForTheCsvAndNamesTheContact) {
     for (const auto& n : names) EXPECT_EQ(Read(n.items).DisplayName(), n.name) << n.items;
 }
 
-TEST(ContactRecord, AnItemRepeatedUnderOneNameIsReadOnce) {
-    // Names ignore case; the first item of a name is the one read.
-    const ContactRecord c = Read(Text("FullName", "A") + Text("Nick", "n1") + Text("NICK", "n2") + Rich("Body", "first") +
+TEST(ContactRecord, AnItemRepeatedUnderOneNameGivesEveryValueInOrderTrimmed) {
+    // Names ignore case; a repeated item adds its values to the first of its
+    // name; the rich text's first item is the one read.
+    const ContactRecord c = Read(Text("FullName", "A") + Text("Nick", " n1\t") + Text("NICK", "n2\n") + Rich("Body", "first") +
                                  Rich("body", "second") + Date("Birthday", "19750314") + Date("BIRTHDAY", "19800101") +
                                  Text("fullname", "B"));
     std::vector<std::string> names;
     for (const auto& item : c.items) names.push_back(item.name);
     EXPECT_EQ(names, (std::vector<std::string>{"FullName", "Nick", "Birthday"}));
-    EXPECT_EQ(c.Value("nick"), "n1");
+    EXPECT_EQ(*c.Values("nick"), (std::vector<std::string>{"n1", "n2"}));
     EXPECT_EQ(c.Value("FULLNAME"), "A");
     EXPECT_EQ(c.body, "first");
-    EXPECT_EQ(CsvValues(MapContact(c)).at("Birthday"), "1975-03-14");
+    // Two birthdays are no one day: both kept as the Notes items hold them.
+    const contacts::Contact p = MapContact(c);
+    EXPECT_FALSE(p.birthday);
+    EXPECT_EQ(CsvValues(p).at("Birthday"), "1975-03-14;1980-01-01");
+    EXPECT_EQ(p.notes.moreFromSource, (std::vector<std::string>{"FullName: B", "Nick: n1; n2", "Birthday: 1975-03-14; 1980-01-01"}));
+
+    // Blanks around values go; a blank first value gives way to the next;
+    // a further office or home number takes the second number of its kind.
+    const contacts::Contact q = MapContact(Read(
+        Text("FirstName", " Eli ") + Text("LastName", "\tBlank\n") + Text("MailAddress", " eli@blank.example ") +
+        List("PhoneNumber", {"  ", "+1 555 0320"}) + Text("OfficePhoneNumber", "100") + Text("OfficePhoneNumber", "101") +
+        Text("CompanyName", "One") + Text("CompanyName", "Two")));
+    EXPECT_EQ(contacts::FileAs(q), "Blank, Eli");
+    EXPECT_EQ(EmailSlot(q, 0), "eli@blank.example");
+    EXPECT_EQ(*q.PhoneOf(contacts::PhoneKind::Home), "+1 555 0320");
+    EXPECT_EQ(*q.PhoneOf(contacts::PhoneKind::Business), "100");
+    EXPECT_EQ(*q.PhoneOf(contacts::PhoneKind::Business2), "101");
+    EXPECT_EQ(q.company, "One");
+    EXPECT_EQ(q.notes.moreFromSource, std::vector<std::string>{"CompanyName: Two"});
 }
 
 TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
@@ -278,7 +308,7 @@ TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
         const ContactRecord c = Read(items + mail + "</textlist></item>");
         const contacts::Contact p = MapContact(c);
         ASSERT_EQ(p.notes.moreFromSource.size(), size_t(many) + 1);
-        EXPECT_EQ(p.notes.moreFromSource[7], "X7: v7");  // names ignore case; the first item of a name is read
+        EXPECT_EQ(p.notes.moreFromSource[7], "X7: v7; a second item of the name");  // names ignore case
         std::string lastMail = "MailAddress: m3@x.example";
         for (int i = 4; i < many / 2; ++i) lastMail += "; m" + std::to_string(i) + "@x.example";
         EXPECT_EQ(p.notes.moreFromSource.back(), lastMail);  // each address once
