@@ -93,8 +93,16 @@ std::string ContactRecord::Value(std::string_view item) const {
     return all->empty() || all->front().empty() ? kBlank : all->front();
 }
 
+int64_t LastChange(const LNDocument& doc) {
+    const LNDatetime modified = doc.GetLastModified();
+    if (modified.HasDate()) return modified.ToFileTime();
+    const LNDatetime created = doc.GetCreated();
+    return created.HasDate() ? created.ToFileTime() : 0;
+}
+
 ContactRecord ReadContact(const LNDocument& doc) {
     ContactRecord c;
+    c.changed = LastChange(doc);
     std::vector<std::string> names;
     try {
         names = doc.GetItemNames();

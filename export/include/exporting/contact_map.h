@@ -37,6 +37,7 @@ struct ContactRecord {
     std::string comment;      // plain text of "Comment"
     notes::OleDate birthday, anniversary;  // valid only when the text parsed
     bool hasAttachments = false;
+    int64_t changed = 0;  // LastChange of the document
 
     // The value of an item by the text rule: its first value, one blank
     // when it is present but empty, empty when the document lacks it.
@@ -62,6 +63,10 @@ std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& 
 // (DocAuthors, Owner, DocumentAccess) and Notes' keys (Certificate,
 // PublicKey, UserCertificate).
 bool IsBookkeepingItem(std::string_view name);
+
+// When the document was last changed, as 100 ns ticks since 1601-01-01 UTC:
+// its <modified> time, else its <created> time; 0 when it has neither.
+int64_t LastChange(const LNDocument& doc);
 
 // Reads every item of the document but the bookkeeping ones; a failing read
 // keeps the empty value. A date is set only when its text is one day (with

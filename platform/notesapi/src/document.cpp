@@ -26,6 +26,8 @@ size_t LNDocument::GetSize() const {
 
 LNDatetime LNDocument::GetLastModified() const { return index_ ? index_->docs[doc_].modified.Unpack() : LNDatetime(); }
 
+LNDatetime LNDocument::GetCreated() const { return index_ ? index_->docs[doc_].created.Unpack() : LNDatetime(); }
+
 LNUniversalID LNDocument::GetUniversalID() const { return index_ ? index_->docs[doc_].unid : LNUniversalID(); }
 
 void LNDocument::GetOriginatorID(LNOriginatorID* oid) const {

@@ -77,6 +77,8 @@ public:
     // across replicas. Known without opening the document; empty or null
     // when the export does not record them.
     LNDatetime GetLastModified() const;
+    // When the document was made; empty when the export does not record it.
+    LNDatetime GetCreated() const;
     LNUniversalID GetUniversalID() const;
     // The universal id with the document's sequence number and revision time.
     void GetOriginatorID(LNOriginatorID* oid) const;
