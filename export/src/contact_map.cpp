@@ -2,6 +2,8 @@
 // meaning, and what finds no place listed in the notes.
 #include <exporting/contact_map.h>
 
+#include <contacts/file_as.h>
+
 #include <base/ascii.h>
 #include <mapi/dates.h>
 #include <notes/person_names.h>
@@ -137,6 +139,10 @@ public:
 
     Contact Run() {
         for (const TextPlace& text : kTexts) Text(text);
+        // A directory's person known by a hierarchical name alone: its common
+        // name gives the first and last name.
+        if (hierarchical_ && out_.firstName.empty() && out_.lastName.empty())
+            contacts::SplitDisplayName(out_.fullName, &out_.firstName, &out_.lastName);
         for (const auto& [kind, item] : kPhones) PhoneNumber(kind, item);
         for (const auto& [kind, item] : kFurtherPhones)
             if (!out_.PhoneOf(kind))
@@ -198,6 +204,7 @@ private:
                 if (notes::IsHierarchicalName(*v)) {
                     out_.notes.moreFromSource.push_back(std::string(kNotesName) + *v);
                     placed_.insert(text.place(out_));  // a further value of the common name adds nothing
+                    hierarchical_ = true;
                 }
                 break;
         }
@@ -319,6 +326,7 @@ private:
     std::array<uint32_t, kLengthSlots + 1> lengthStart_{};  // where each slot's items start in byLength_
     std::pmr::vector<uint32_t> byLength_{&memory_};
     Contact out_;
+    bool hierarchical_ = false;  // FullName held a hierarchical name
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "contact_fields.h"
 #include "formats.h"
 
+#include <contacts/file_as.h>
+
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -95,22 +97,6 @@ std::string FormattedName(const CardBuilder& b) {
     return {};
 }
 
-// A display name without its parts, for N: the last word the family name,
-// the words before it the given name ("Hana Canon" gives "Canon" and "Hana").
-void SplitFullName(const std::string& full, std::string* given, std::string* family) {
-    const size_t end = full.find_last_not_of(" \t");
-    if (end == std::string::npos) return;
-    const size_t space = full.find_last_of(" \t", end);
-    if (space == std::string::npos) {
-        *family = full.substr(0, end + 1);
-        return;
-    }
-    *family = full.substr(space + 1, end - space);
-    const size_t givenEnd = full.find_last_not_of(" \t", space);
-    const size_t givenStart = full.find_first_not_of(" \t");
-    if (givenEnd != std::string::npos) *given = full.substr(givenStart, givenEnd - givenStart + 1);
-}
-
 // Birthday and anniversary are days: "YYYY-MM-DD", without a time.
 void DayLines(CardBuilder& b, std::initializer_list<const char*> names, F f) {
     const std::string day = b.Value(f);
@@ -171,7 +157,7 @@ std::string VCard(const contacts::Contact& contact) {
     b.Line("PRODID", "-//Ferrywell//Contact//EN");
     // N: family; given; additional; prefix; suffix (always present in 3.0).
     std::string family = b.Value(F::LastName), given = b.Value(F::FirstName);
-    if (!b.Has(F::LastName) && !b.Has(F::FirstName)) SplitFullName(b.Value(F::FullName), &given, &family);
+    if (!b.Has(F::LastName) && !b.Has(F::FirstName)) contacts::SplitDisplayName(b.Value(F::FullName), &given, &family);
     b.Line("N", Escape(family) + ";" + Escape(given) + ";" + Escape(b.Value(F::MiddleName)) + ";" +
                     Escape(b.Value(F::Title)) + ";" + Escape(b.Value(F::Suffix)));
     b.Line("FN", Escape(FormattedName(b)));

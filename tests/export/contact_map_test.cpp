@@ -138,7 +138,7 @@ TEST(ContactTable, ADirectoryPersonIsShownByItsCommonNameAndMailedAtItsInternetA
         {"a canonical name and a routing address",
          List("FullName", {"CN=Hana Canon/OU=Ops/O=Orbis", "Hana Canon", "HC"}) +
              Text("MailAddress", "Hana Canon/Ops/Orbis@Orbis") + Text("InternetAddress", "hana@orbis.example"),
-         "Hana Canon", "Hana Canon", "hana@orbis.example",
+         "Hana Canon", "Canon, Hana", "hana@orbis.example",
          {"Notes name: CN=Hana Canon/OU=Ops/O=Orbis", "Notes mail address: Hana Canon/Ops/Orbis@Orbis", "FullName: HC"}},
         {"an abbreviated name, names kept by a further MailAddress",
          Text("FullName", "Ilse Bauer/Ops/Orbis") + Text("LastName", "Bauer") +
