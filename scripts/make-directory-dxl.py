@@ -18,9 +18,8 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from dxlwrite import (Column, DateTime, Names, NoteIds, View,  # noqa: E402
-                      document_element, generator_main, noteinfo,
-                      view_element, write_database)
+from dxlwrite import (Column, DateTime, Names, View,  # noqa: E402
+                      generator_main, write_address_book)
 
 VIEWS = [
     View('($People)', [Column('Last Name', 'LastName', 'ascending'),
@@ -89,25 +88,12 @@ GROUPS = [
 
 
 def build(out):
-    ids = NoteIds()
-    docs = []
-
-    def add(form, key, items):
-        n = len(docs) + 1
-        stamp = '201903%02dT1%d1500,00+01' % (n % 28 + 1, n % 10)
-        docs.append(document_element(form, noteinfo(ids.take(), key, 1, stamp,
-                                                     stamp), items))
-
-    design = [view_element(v, ids.take(), '20190101T090000,00+01',
-                           '20190102T090000,00+01') for v in VIEWS]
-    for i, items in enumerate(PEOPLE):
-        add('Person', 'directory-person:%d' % i, items)
-    for i, items in enumerate(GROUPS):
-        add('Group', 'directory-group:%d' % i, items)
-
-    write_database(out, 'Orbis Directory', 'names.nsf', '852583C2004F1A10',
-                   '20190331T180000,00+01', '20190102T090000,00+01', design,
-                   docs)
+    write_address_book(
+        out, ('Orbis Directory', 'names.nsf', '852583C2004F1A10',
+              '20190331T180000,00+01', '20190102T090000,00+01'),
+        VIEWS, ('20190101T090000,00+01', '20190102T090000,00+01'), PEOPLE,
+        GROUPS, 'directory',
+        lambda n: '201903%02dT1%d1500,00+01' % (n % 28 + 1, n % 10))
 
 
 if __name__ == '__main__':

@@ -333,8 +333,7 @@ private:
 
 std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& firstValue) {
     auto first = [&](std::string_view item) {
-        std::string v = firstValue(item);
-        return IsBlank(v) ? std::string() : v;
+        return Trimmed(firstValue(item));
     };
     if (std::string full = notes::PersonName(first("FullName")); !full.empty()) return full;
     std::string joined;

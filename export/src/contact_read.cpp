@@ -35,6 +35,15 @@ notes::OleDate OneDay(const std::string& text) {
 
 }  // namespace
 
+std::string Trimmed(std::string value) {
+    constexpr const char* kBlanks = " \t\r\n";
+    const size_t end = value.find_last_not_of(kBlanks);
+    if (end == std::string::npos) return {};
+    value.erase(end + 1);
+    value.erase(0, value.find_first_not_of(kBlanks));
+    return value;
+}
+
 bool IsBookkeepingItem(std::string_view name) {
     static constexpr std::array<std::string_view, 10> kNames{
         "Form", "Type", "NameDisplayPref", "MailSystem", "DocAuthors", "Owner", "DocumentAccess",
@@ -66,18 +75,6 @@ private:
     const std::vector<std::string>& names_;
     std::unordered_map<std::string, size_t> folded_;
 };
-
-// A value without the blanks and line ends around it.
-void Trim(std::string& value) {
-    constexpr const char* kBlanks = " \t\r\n";
-    const size_t end = value.find_last_not_of(kBlanks);
-    if (end == std::string::npos) {
-        value.clear();
-        return;
-    }
-    value.erase(end + 1);
-    value.erase(0, value.find_first_not_of(kBlanks));
-}
 
 }  // namespace
 
@@ -153,7 +150,7 @@ ContactRecord ReadContact(const LNDocument& doc) {
         c.items.push_back({name, std::move(values)});
     }
     for (NotesItem& item : c.items)
-        for (std::string& v : item.values) Trim(v);
+        for (std::string& v : item.values) v = Trimmed(std::move(v));
     c.from = c.Value("From");
     if (c.Values("Subject")) {
         c.hasSubject = true;
