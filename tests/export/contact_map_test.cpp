@@ -280,20 +280,8 @@ TEST(ContactRecord, AnItemRepeatedUnderOneNameGivesEveryValueInOrderTrimmed) {
     EXPECT_FALSE(p.birthday);
     EXPECT_EQ(CsvValues(p).at("Birthday"), "1975-03-14;1980-01-01");
     EXPECT_EQ(p.notes.moreFromSource, (std::vector<std::string>{"FullName: B", "Nick: n1; n2", "Birthday: 1975-03-14; 1980-01-01"}));
-
-    // Blanks around values go; a blank first value gives way to the next;
-    // a further office or home number takes the second number of its kind.
-    const contacts::Contact q = MapContact(Read(
-        Text("FirstName", " Eli ") + Text("LastName", "\tBlank\n") + Text("MailAddress", " eli@blank.example ") +
-        List("PhoneNumber", {"  ", "+1 555 0320"}) + Text("OfficePhoneNumber", "100") + Text("OfficePhoneNumber", "101") +
-        Text("CompanyName", "One") + Text("CompanyName", "Two")));
-    EXPECT_EQ(contacts::FileAs(q), "Blank, Eli");
-    EXPECT_EQ(EmailSlot(q, 0), "eli@blank.example");
-    EXPECT_EQ(*q.PhoneOf(contacts::PhoneKind::Home), "+1 555 0320");
-    EXPECT_EQ(*q.PhoneOf(contacts::PhoneKind::Business), "100");
-    EXPECT_EQ(*q.PhoneOf(contacts::PhoneKind::Business2), "101");
-    EXPECT_EQ(q.company, "One");
-    EXPECT_EQ(q.notes.moreFromSource, std::vector<std::string>{"CompanyName: Two"});
+    // Blank-edged values, a blank first phone and repeated phones in a whole
+    // export: Directory.PstReadersSeeCommonNamesInternetAddressesAndEveryValue.
 }
 
 TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
