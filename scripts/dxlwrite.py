@@ -182,6 +182,31 @@ def write_database(out, title, path, replica_id, data_modified,
         f.write(database_end())
 
 
+def write_address_book(out, header, views, view_times, people, groups,
+                       key, stamp):
+    """Write a database of Person and Group documents: header holds
+    write_database's title, path, replica id, data and design times;
+    view_times the created and modified time of every view; key names each
+    document ('<key>-person:3'); stamp(n) gives the n-th document's time."""
+    ids = NoteIds()
+    docs = []
+
+    def add(form, kind, items):
+        n = len(docs) + 1
+        docs.append(document_element(form, noteinfo(ids.take(), kind, 1,
+                                                     stamp(n), stamp(n)),
+                                     items))
+
+    design = [view_element(v, ids.take(), *view_times) for v in views]
+    for i, items in enumerate(people):
+        add('Person', '%s-person:%d' % (key, i), items)
+    for i, items in enumerate(groups):
+        add('Group', '%s-group:%d' % (key, i), items)
+    title, path, replica_id, data_modified, design_modified = header
+    write_database(out, title, path, replica_id, data_modified,
+                   design_modified, design, docs)
+
+
 def generator_main(build, default_name):
     """The command line of a sample generator: build(OUT), where OUT is the
     first argument or samples/<default_name>."""

@@ -15,9 +15,8 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from dxlwrite import (Column, Names, NoteIds, View,  # noqa: E402
-                      document_element, generator_main, noteinfo,
-                      view_element, write_database)
+from dxlwrite import (Column, Names, View, generator_main,  # noqa: E402
+                      write_address_book)
 
 BIG_GROUP_SIZE = 5000
 
@@ -120,25 +119,12 @@ GROUPS = [
 
 
 def build(out):
-    ids = NoteIds()
-    docs = []
-
-    def add(form, key, items):
-        n = len(docs) + 1
-        stamp = '201105%02dT1%d3000,00+01' % (n % 28 + 1, n % 10)
-        docs.append(document_element(form, noteinfo(ids.take(), key, 1, stamp,
-                                                     stamp), items))
-
-    design = [view_element(v, ids.take(), '20110101T090000,00+01',
-                           '20110102T090000,00+01') for v in VIEWS]
-    for i, items in enumerate(PEOPLE):
-        add('Person', 'groups-person:%d' % i, items)
-    for i, items in enumerate(GROUPS):
-        add('Group', 'groups-group:%d' % i, items)
-
-    write_database(out, 'Offizin Groups', 'groups.nsf', '852578A1003B77C0',
-                   '20110531T180000,00+01', '20110102T090000,00+01', design,
-                   docs)
+    write_address_book(
+        out, ('Offizin Groups', 'groups.nsf', '852578A1003B77C0',
+              '20110531T180000,00+01', '20110102T090000,00+01'),
+        VIEWS, ('20110101T090000,00+01', '20110102T090000,00+01'), PEOPLE,
+        GROUPS, 'groups',
+        lambda n: '201105%02dT1%d3000,00+01' % (n % 28 + 1, n % 10))
 
 
 if __name__ == '__main__':

@@ -70,7 +70,6 @@ __attribute__((noinline)) bool Analyse(notes::BrowseState& state) {
 // export's reading thread does; the count of contacts read.
 __attribute__((noinline)) size_t ReadContacts(const LNViewFolder& view, Digest* digest) {
     return ForEachContactRecord(view, [digest](const exporting::ContactRecord& c) {
-        for (const auto& [k, v] : c.values) digest->Add(k), digest->Add(v);
         for (const auto& item : c.items) {
             digest->Add(item.name);
             for (const auto& v : item.values) digest->Add(v);

@@ -1,5 +1,7 @@
 #include <contacts/contact.h>
 
+#include <base/ascii.h>
+
 namespace contacts {
 
 namespace {
@@ -18,6 +20,12 @@ bool IsBlank(std::string_view text) { return text.find_first_not_of(" \t\r\n") =
 const std::string* Contact::PhoneOf(PhoneKind kind) const {
     for (const Phone& phone : phones)
         if (phone.kind == kind) return &phone.number;
+    return nullptr;
+}
+
+const std::vector<std::string>* Contact::Unplaced(std::string_view name) const {
+    for (const SourceField& field : unplaced)
+        if (field.name.size() == name.size() && base::EqualsIgnoringAsciiCase(field.name, name)) return &field.values;
     return nullptr;
 }
 

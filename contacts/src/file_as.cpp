@@ -18,6 +18,19 @@ std::string Joined(std::initializer_list<const std::string*> parts, const char* 
 
 }  // namespace
 
+void SplitDisplayName(const std::string& name, std::string* given, std::string* family) {
+    constexpr const char* kBlanks = " \t";
+    const size_t end = name.find_last_not_of(kBlanks);
+    if (end == std::string::npos) return;
+    const size_t space = name.find_last_of(kBlanks, end);
+    *family = name.substr(space == std::string::npos ? 0 : space + 1, end - (space == std::string::npos ? 0 : space + 1) + 1);
+    if (space == std::string::npos) return;
+    const size_t givenEnd = name.find_last_not_of(kBlanks, space);
+    if (givenEnd == std::string::npos) return;
+    const size_t givenStart = name.find_first_not_of(kBlanks);
+    *given = name.substr(givenStart, givenEnd - givenStart + 1);
+}
+
 std::string DerivedFullName(const Contact& c) {
     if (!c.fullName.empty()) return c.fullName;
     return Joined({&c.prefix, &c.firstName, &c.middleName, &c.lastName}, " ");

@@ -2,8 +2,11 @@
 // meaning, and what finds no place listed in the notes.
 #include <exporting/contact_map.h>
 
+#include <contacts/file_as.h>
+
 #include <base/ascii.h>
 #include <mapi/dates.h>
+#include <notes/person_names.h>
 
 #include <algorithm>
 #include <array>
@@ -19,15 +22,23 @@ namespace {
 using contacts::Contact;
 using contacts::PhoneKind;
 
+// How a text value that names someone is kept.
+enum class Naming {
+    AsItIs,
+    CommonName,  // "CN=Richard Roe/O=Acme" kept as "Richard Roe"; an abbreviated name as it is
+    PersonName,  // a hierarchical name ("CN=…/O=…", "Hana Canon/Ops/Orbis") shown by its common name,
+                 // the name itself kept in the notes as "Notes name: …"
+};
+
 // A text of the contact that the first value of an item fills.
 struct TextPlace {
     std::string_view item;
     std::string& (*place)(Contact&);
-    bool person = false;  // named the Notes way ("CN=Richard Roe/O=Acme"): kept by the common name
+    Naming naming = Naming::AsItIs;
 };
 
 constexpr std::array<TextPlace, 24> kTexts{{
-    {"FullName", [](Contact& c) -> std::string& { return c.fullName; }},
+    {"FullName", [](Contact& c) -> std::string& { return c.fullName; }, Naming::PersonName},
     {"Title", [](Contact& c) -> std::string& { return c.prefix; }},
     {"FirstName", [](Contact& c) -> std::string& { return c.firstName; }},
     {"MiddleInitial", [](Contact& c) -> std::string& { return c.middleName; }},
@@ -56,8 +67,8 @@ constexpr std::array<TextPlace, 24> kTexts{{
 // Further places of an item's first value.
 constexpr std::array<TextPlace, 3> kMoreTexts{{
     {"WebSite", [](Contact& c) -> std::string& { return c.businessWebPage; }},
-    {"Manager", [](Contact& c) -> std::string& { return c.manager; }, true},
-    {"Assistant", [](Contact& c) -> std::string& { return c.assistant; }, true},
+    {"Manager", [](Contact& c) -> std::string& { return c.manager; }, Naming::CommonName},
+    {"Assistant", [](Contact& c) -> std::string& { return c.assistant; }, Naming::CommonName},
 }};
 
 // Phones by meaning, each the first value of an item.
@@ -75,6 +86,12 @@ constexpr std::array<std::pair<PhoneKind, std::string_view>, 11> kPhones{{
     {PhoneKind::Car, "CarPhone"},
 }};
 
+// Where a further value of a phone item goes when that place is free.
+constexpr std::array<std::pair<PhoneKind, std::string_view>, 2> kFurtherPhones{{
+    {PhoneKind::Business2, "OfficePhoneNumber"},
+    {PhoneKind::Home2, "PhoneNumber"},
+}};
+
 // The e-mail slots in order; their items fill them first (FillEmailSlots).
 constexpr std::array<std::string_view, 3> kEmailSlots{"MailAddress", "MiscPhone1", "MiscPhone2"};
 
@@ -83,6 +100,10 @@ constexpr std::array<std::pair<std::vector<std::string> Contact::*, std::string_
     {&Contact::children, "Children"},
     {&Contact::categories, "Categories"},
 }};
+
+// The lines of the notes that keep what a person is shown by instead.
+constexpr std::string_view kNotesName = "Notes name: ";
+constexpr std::string_view kNotesMailAddress = "Notes mail address: ";
 
 // Further addresses for the e-mail slots, in order.
 constexpr std::array<std::string_view, 2> kMoreEmails{"MailAddress", "InternetAddress"};
@@ -118,7 +139,14 @@ public:
 
     Contact Run() {
         for (const TextPlace& text : kTexts) Text(text);
+        // A directory's person known by a hierarchical name alone: its common
+        // name gives the first and last name.
+        if (hierarchical_ && out_.firstName.empty() && out_.lastName.empty())
+            contacts::SplitDisplayName(out_.fullName, &out_.firstName, &out_.lastName);
         for (const auto& [kind, item] : kPhones) PhoneNumber(kind, item);
+        for (const auto& [kind, item] : kFurtherPhones)
+            if (!out_.PhoneOf(kind))
+                if (const std::string* v = Next(item)) out_.phones.push_back({kind, *v});
         for (const TextPlace& text : kMoreTexts) Text(text);
         out_.emails.resize(kEmailSlots.size());
         for (size_t k = 0; k < kEmailSlots.size(); ++k) Email(k, kEmailSlots[k]);
@@ -145,20 +173,41 @@ private:
         return -1;
     }
 
-    // The first value of the item, marked as placed; none when the item is
-    // missing or its first value blank.
-    const std::string* First(std::string_view item) {
+    // The first value of the item that is not blank, marked as placed (the
+    // blank ones before it too); none when there is no such value.
+    const std::string* First(std::string_view item) { return Take(item, false); }
+    // The next value of the item that found no place yet and is not blank.
+    const std::string* Next(std::string_view item) { return Take(item, true); }
+
+    const std::string* Take(std::string_view item, bool unplacedOnly) {
         const int i = Find(item);
-        if (i < 0 || c_.items[i].values.empty()) return nullptr;
-        Use(i, 0);
-        const std::string& v = c_.items[i].values[0];
-        if (IsBlank(v)) return nullptr;
-        placed_.insert(v);
-        return &v;
+        if (i < 0) return nullptr;
+        for (size_t n = 0; n < c_.items[i].values.size(); ++n) {
+            if (unplacedOnly && used_[firstUse_[i] + n]) continue;
+            Use(i, n);
+            const std::string& v = c_.items[i].values[n];
+            if (IsBlank(v)) continue;
+            placed_.insert(v);
+            return &v;
+        }
+        return nullptr;
     }
 
     void Text(const TextPlace& text) {
-        if (const std::string* v = First(text.item)) text.place(out_) = text.person ? notes::CommonName(*v) : *v;
+        const std::string* v = First(text.item);
+        if (!v) return;
+        switch (text.naming) {
+            case Naming::AsItIs: text.place(out_) = *v; break;
+            case Naming::CommonName: text.place(out_) = notes::CommonName(*v); break;
+            case Naming::PersonName:
+                text.place(out_) = notes::PersonName(*v);
+                if (notes::IsHierarchicalName(*v)) {
+                    out_.notes.moreFromSource.push_back(std::string(kNotesName) + *v);
+                    placed_.insert(text.place(out_));  // a further value of the common name adds nothing
+                    hierarchical_ = true;
+                }
+                break;
+        }
     }
 
     void PhoneNumber(PhoneKind kind, std::string_view item) {
@@ -166,7 +215,12 @@ private:
     }
 
     void Email(size_t slot, std::string_view item) {
-        if (const std::string* v = First(item)) out_.emails[slot] = *v;
+        const std::string* v = First(item);
+        if (!v) return;
+        if (item == "MailAddress" && notes::IsNotesRoutingAddress(*v))
+            out_.notes.moreFromSource.push_back(std::string(kNotesMailAddress) + *v);
+        else
+            out_.emails[slot] = *v;
     }
 
     // The slots the table's items leave empty take the further addresses
@@ -178,6 +232,11 @@ private:
             if (i < 0) continue;
             for (size_t n = name == "MailAddress" ? 1 : 0; n < c_.items[i].values.size(); ++n) {
                 const std::string& v = c_.items[i].values[n];
+                if (name == "MailAddress" && notes::IsNotesRoutingAddress(v)) {
+                    Use(i, n);
+                    if (placed_.insert(v).second) out_.notes.moreFromSource.push_back(std::string(kNotesMailAddress) + v);
+                    continue;
+                }
                 bool known = IsBlank(v);
                 for (const auto& s : slots) known = known || base::EqualsIgnoringAsciiCase(s, v);
                 if (known) {
@@ -210,7 +269,9 @@ private:
     std::optional<contacts::CalendarDay> Day(const notes::OleDate& date, std::string_view item) {
         if (!date.valid) return std::nullopt;
         auto day = mapi::CalendarDateFromOleDate(date.value);
-        if (!day || !mapi::IsValidDate(*day)) return std::nullopt;
+        // A day whose local midnight comes before 1601-01-01T00:00Z (the first
+        // day east of Greenwich) has no FILETIME: listed in the notes instead.
+        if (!day || !mapi::IsValidDate(*day) || mapi::LocalMidnight(*day).ticks < 0) return std::nullopt;
         UseAll(item);
         return contacts::CalendarDay{day->year, day->month, day->day};
     }
@@ -233,13 +294,18 @@ private:
                 composed = composed || (base::EqualsIgnoringAsciiCase(item.name, name) && HasPartOf(parts));
             if (composed) continue;
             std::string line;
+            contacts::SourceField field{item.name, {}};
+            bool anyUsed = false;
             for (size_t n = 0; n < item.values.size(); ++n) {
                 const std::string& v = item.values[n];
+                anyUsed = anyUsed || used_[firstUse_[i] + n];
+                if (!IsBlank(v)) field.values.push_back(v);
                 if (used_[firstUse_[i] + n] || IsBlank(v) || !placed_.insert(v).second) continue;
                 line += line.empty() ? item.name + ": " : "; ";
                 line += v;
             }
             if (!line.empty()) out_.notes.moreFromSource.push_back(std::move(line));
+            if (!anyUsed && !field.values.empty()) out_.unplaced.push_back(std::move(field));
         }
     }
 
@@ -260,16 +326,16 @@ private:
     std::array<uint32_t, kLengthSlots + 1> lengthStart_{};  // where each slot's items start in byLength_
     std::pmr::vector<uint32_t> byLength_{&memory_};
     Contact out_;
+    bool hierarchical_ = false;  // FullName held a hierarchical name
 };
 
 }  // namespace
 
 std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& firstValue) {
     auto first = [&](std::string_view item) {
-        std::string v = firstValue(item);
-        return IsBlank(v) ? std::string() : v;
+        return Trimmed(firstValue(item));
     };
-    if (std::string full = first("FullName"); !full.empty()) return full;
+    if (std::string full = notes::PersonName(first("FullName")); !full.empty()) return full;
     std::string joined;
     for (auto part : {"Title", "FirstName", "MiddleInitial", "LastName"}) {
         const std::string v = first(part);
@@ -278,7 +344,8 @@ std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& 
         joined += v;
     }
     for (auto fallback : {"CompanyName", "MailAddress", "InternetAddress"})
-        if (joined.empty()) joined = first(fallback);
+        if (joined.empty() && !(fallback == std::string_view("MailAddress") && notes::IsNotesRoutingAddress(first(fallback))))
+            joined = first(fallback);
     return joined;
 }
 

@@ -6,7 +6,7 @@
 #include <notes/field_rules.h>
 
 #include <array>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace exporting {
 
@@ -33,27 +33,16 @@ notes::OleDate OneDay(const std::string& text) {
     return date;
 }
 
-// The CSV columns' items, found by a name in any case.
-struct FoldedHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const {
-        uint64_t h = 1469598103934665603ull;  // FNV-1a
-        for (char ch : s) h = (h ^ uint8_t(base::AsciiLower(ch))) * 1099511628211ull;
-        return size_t(h);
-    }
-};
-struct FoldedEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const { return base::EqualsIgnoringAsciiCase(a, b); }
-};
-using FoldedSet = std::unordered_set<std::string_view, FoldedHash, FoldedEqual>;
-
-const FoldedSet& CsvSources() {
-    static const FoldedSet sources(CsvColumnSources().begin(), CsvColumnSources().end());
-    return sources;
-}
-
 }  // namespace
+
+std::string Trimmed(std::string value) {
+    constexpr const char* kBlanks = " \t\r\n";
+    const size_t end = value.find_last_not_of(kBlanks);
+    if (end == std::string::npos) return {};
+    value.erase(end + 1);
+    value.erase(0, value.find_first_not_of(kBlanks));
+    return value;
+}
 
 bool IsBookkeepingItem(std::string_view name) {
     static constexpr std::array<std::string_view, 10> kNames{
@@ -67,25 +56,24 @@ bool IsBookkeepingItem(std::string_view name) {
 
 namespace {
 
-// Tells, name by name in order, whether a name is the first of its kind
-// (ASCII case folded): a document's few names are compared with the ones
-// before them; many go through a set, so that a hostile document with a
-// hundred thousand items still reads in linear time.
+// Tells, name by name in order, where the first name of its kind is (ASCII
+// case folded): a document's few names are compared with the ones before
+// them; many go through a map, so that a hostile document with a hundred
+// thousand items still reads in linear time.
 class FirstOfName {
 public:
     explicit FirstOfName(const std::vector<std::string>& names) : names_(names) {}
-    bool operator()(size_t i) {
-        if (names_.size() > kCompared) return folded_.insert(base::AsciiLower(names_[i])).second;
+    size_t operator()(size_t i) {
+        if (names_.size() > kCompared) return folded_.emplace(base::AsciiLower(names_[i]), i).first->second;
         for (size_t j = 0; j < i; ++j)
-            if (names_[j].size() == names_[i].size() && base::EqualsIgnoringAsciiCase(names_[j], names_[i]))
-                return false;
-        return true;
+            if (names_[j].size() == names_[i].size() && base::EqualsIgnoringAsciiCase(names_[j], names_[i])) return j;
+        return i;
     }
 
 private:
     static constexpr size_t kCompared = 64;
     const std::vector<std::string>& names_;
-    std::unordered_set<std::string> folded_;
+    std::unordered_map<std::string, size_t> folded_;
 };
 
 }  // namespace
@@ -97,24 +85,46 @@ const std::vector<std::string>* ContactRecord::Values(std::string_view item) con
 }
 
 std::string ContactRecord::Value(std::string_view item) const {
-    if (auto it = values.find(item); it != values.end()) return it->second;
     const std::vector<std::string>* all = Values(item);
     if (!all) return {};
     return all->empty() || all->front().empty() ? kBlank : all->front();
 }
 
+int64_t LastChange(const LNDocument& doc) {
+    const LNDatetime modified = doc.GetLastModified();
+    if (modified.HasDate()) return modified.ToFileTime();
+    const LNDatetime created = doc.GetCreated();
+    return created.HasDate() ? created.ToFileTime() : 0;
+}
+
 ContactRecord ReadContact(const LNDocument& doc) {
     ContactRecord c;
+    c.changed = LastChange(doc);
     std::vector<std::string> names;
     try {
         names = doc.GetItemNames();
     } catch (const notesapi::NotesError&) {
     }
     c.items.reserve(names.size());
-    FirstOfName first(names);  // an item repeated under one name is read once
+    FirstOfName first(names);
+    // Where the items of each first name went in c.items; an item repeated
+    // under one name adds its values to the first, in document order.
+    constexpr size_t kNone = size_t(-1);
+    std::vector<size_t> itemOf(names.size(), kNone);
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];  // kept: later names are compared with it
-        if (IsBookkeepingItem(name) || !first(i)) continue;
+        if (IsBookkeepingItem(name)) continue;
+        if (const size_t j = first(i); j != i) {
+            if (itemOf[j] == kNone) continue;  // the rich texts: their first item is read
+            bool cut = false;
+            NotesItem& into = c.items[itemOf[j]];
+            for (std::string& v : notes::ReadTextValuesAt(doc, i, &cut)) into.values.push_back(std::move(v));
+            if (cut && (c.cutItems.empty() || c.cutItems.back() != into.name)) c.cutItems.push_back(into.name);
+            // Two birthdays are no one day.
+            if (base::EqualsIgnoringAsciiCase(name, "Birthday")) c.birthday = {};
+            if (base::EqualsIgnoringAsciiCase(name, "Anniversary")) c.anniversary = {};
+            continue;
+        }
         if (base::EqualsIgnoringAsciiCase(name, "Body")) {
             c.body = notes::ReadRichText(doc, name);
             continue;
@@ -123,12 +133,12 @@ ContactRecord ReadContact(const LNDocument& doc) {
             c.comment = notes::ReadRichText(doc, name);
             continue;
         }
+        itemOf[i] = c.items.size();
         const bool birthday = base::EqualsIgnoringAsciiCase(name, "Birthday");
         if (birthday || base::EqualsIgnoringAsciiCase(name, "Anniversary")) {
             // A date item that is not one (text written where a date belongs)
             // is read as text below, and listed with the unplaced items.
             if (std::string text = notes::ReadDateListText(doc, name); !text.empty()) {
-                c.values.emplace(birthday ? "Birthday" : "Anniversary", text);
                 (birthday ? c.birthday : c.anniversary) = OneDay(text);
                 c.items.push_back({name, SplitDates(text)});
                 continue;
@@ -139,19 +149,8 @@ ContactRecord ReadContact(const LNDocument& doc) {
         if (cut) c.cutItems.push_back(name);
         c.items.push_back({name, std::move(values)});
     }
-    // The CSV's columns; a manager or assistant by the common name, as the
-    // contact item holds them. The items are one of each name, so each
-    // column's item is found by looking each item up once.
-    for (const NotesItem& item : c.items) {
-        const auto source = CsvSources().find(std::string_view(item.name));
-        if (source == CsvSources().end()) continue;
-        const auto at = c.values.lower_bound(*source);
-        if (at != c.values.end() && at->first == *source) continue;
-        // Value(*source) when values lacks it.
-        const std::string& value = item.values.empty() || item.values.front().empty() ? kBlank : item.values.front();
-        const bool person = *source == "Manager" || *source == "Assistant";
-        c.values.emplace_hint(at, std::string(*source), person ? notes::CommonName(value) : value);
-    }
+    for (NotesItem& item : c.items)
+        for (std::string& v : item.values) v = Trimmed(std::move(v));
     c.from = c.Value("From");
     if (c.Values("Subject")) {
         c.hasSubject = true;

@@ -67,17 +67,18 @@ void CsvTarget::OpenFile(uint64_t entry) {
     }
 }
 
-WriteResult CsvTarget::WriteFile(const ContactRecord& contact, const std::string&, uint64_t entry,
+WriteResult CsvTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
                                  const mapi::SourceIdentity& source, const Earlier* earlier, const PreparedFile*) {
+    const ContactValues values = CsvValues(MapContact(contact, subject));
     if (earlier) {
-        std::string row = CsvRow(contact.values);
+        std::string row = CsvRow(values);
         row.resize(row.size() - 2);  // the line keeps its own CR LF
         replacements_[earlier->file][earlier->line] = {std::move(row), source};
         return WriteResult::Written;
     }
     if (!csv_) OpenFile(entry);
     const bool headed = csv_->HeaderWritten();
-    if (!csv_->AppendRow(contact.values)) {
+    if (!csv_->AppendRow(values)) {
         run_.LogError("Cannot write " + csv_->Path() + ": " + csv_->Problem());
         return WriteResult::Failed;
     }

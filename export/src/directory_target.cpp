@@ -8,6 +8,8 @@
 #include <exporting/naming.h>
 
 #include <base/ascii.h>
+#include <mapi/dates.h>
+#include <notes/field_rules.h>
 #include <store/saved_items.h>
 
 #include <cerrno>
@@ -18,6 +20,16 @@
 namespace exporting {
 
 namespace {
+
+// An instant (100 ns ticks since 1601-01-01 UTC) as the OLE date of its
+// wall-clock time in this process's time zone, as the filter's dates are
+// given; not valid for 0, a document that has no time.
+notes::OleDate LocalOleDate(int64_t ticks) {
+    if (ticks <= 0) return {};
+    const mapi::FileTime at{ticks};
+    const double day = mapi::OleDateFromFileTime(mapi::UtcMidnight(mapi::LocalDateOf(at)));
+    return {day + mapi::LocalSecondsOfDay(at) / 86400.0, true};
+}
 
 // The directory of a folder below the export root: each part of the
 // relative path cleaned, so that nothing lands outside the root.
@@ -131,10 +143,10 @@ void DirectoryTarget::LoadSaved() {
     saved_.Reset(std::move(saved));
 }
 
-std::optional<WriteResult> DirectoryTarget::LeftOut(bool hasAttachments, const mapi::SourceIdentity& source,
-                                                    const Earlier** earlier) {
+std::optional<WriteResult> DirectoryTarget::LeftOut(bool hasAttachments, int64_t changed,
+                                                    const mapi::SourceIdentity& source, const Earlier** earlier) {
     *earlier = nullptr;
-    if (FilteredOut(hasAttachments)) return WriteResult::Skipped;
+    if (FilteredOut(hasAttachments, changed)) return WriteResult::Skipped;
     if (savedUnreadable_) return WriteResult::Failed;
     const SavedChoice<Earlier> choice = saved_.Choose(source);
     *earlier = choice.where;
@@ -177,14 +189,14 @@ std::string DirectoryTarget::Subject(const ContactRecord& contact) const {
     return SubjectText(contact.Value("CompanyName"), contact.Value("FirstName"), contact.Value("LastName"));
 }
 
-bool DirectoryTarget::FilteredOut(bool hasAttachments) const {
+bool DirectoryTarget::FilteredOut(bool hasAttachments, int64_t changed) const {
     const ExportOptions& o = run_.options;
     if (!o.filterOn) return false;
     bool out = false;
-    // Contacts and groups carry no posted date: its empty text never
-    // parses, so the date test fails for each of them.
-    const notes::OleDate posted = notes::ConvertString2Date("");
-    if (!posted.valid || !notes::InBetween(posted, o.filterStart, o.filterEnd)) {
+    // A contact or group has no posted date: the filter tests when its
+    // document was last changed, as wall-clock time here.
+    const notes::OleDate when = LocalOleDate(changed);
+    if (!when.valid || !notes::InBetween(when, o.filterStart, o.filterEnd)) {
         run_.Log("Skip Message Dates Not match", kColourSkip);
         out = true;
     }
@@ -213,7 +225,7 @@ std::string DirectoryTarget::ClaimEarlier(const std::string& file) {
 WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
                                    const mapi::SourceIdentity& source, const PreparedFile* prepared) {
     const Earlier* earlier = nullptr;
-    if (auto result = LeftOut(contact.hasAttachments, source, &earlier)) return *result;
+    if (auto result = LeftOut(contact.hasAttachments, contact.changed, source, &earlier)) return *result;
     return WriteFile(contact, subject, entry, source, earlier, prepared);
 }
 

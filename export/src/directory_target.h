@@ -60,7 +60,8 @@ protected:
     // message filter (each test that fails logs its own line), already
     // saved, or in a folder whose saved state cannot be read. Otherwise
     // nothing, and *earlier is the document's earlier place, or null.
-    std::optional<WriteResult> LeftOut(bool hasAttachments, const mapi::SourceIdentity& source, const Earlier** earlier);
+    std::optional<WriteResult> LeftOut(bool hasAttachments, int64_t changed, const mapi::SourceIdentity& source,
+                                       const Earlier** earlier);
 
     // The path a file of this run is written to: path itself, or when an
     // earlier file of this run already has that name, the next name this run
@@ -85,8 +86,10 @@ protected:
 
 private:
     // True when the message filter leaves the item out (each test that
-    // fails logs its own line).
-    bool FilteredOut(bool hasAttachments) const;
+    // fails logs its own line): its document was last changed (changed, as
+    // LastChange gives it) outside the filter's dates, read in this
+    // machine's time zone, or it has no attachment when one is asked for.
+    bool FilteredOut(bool hasAttachments, int64_t changed) const;
     // The earlier file or row is still there to leave.
     bool StillThere(const Earlier& earlier) const;
     // A RecoverData directory to continue; false when there is none.

@@ -20,6 +20,7 @@ struct GroupRecord {
     std::vector<notes::ResolvedMember> members;  // in the order met, each once
     std::vector<notes::MemberNote> notes;        // members kept by name or left out
     bool hasAttachments = false;
+    int64_t changed = 0;  // LastChange of the document
     // Why the members could not be resolved at all (the address book could
     // not be read); empty when they were.
     std::string error;

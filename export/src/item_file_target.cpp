@@ -150,7 +150,7 @@ WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::s
 
 WriteResult ItemFileTarget::WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) {
     const Earlier* earlier = nullptr;
-    if (auto result = LeftOut(group.hasAttachments, source, &earlier)) return *result;
+    if (auto result = LeftOut(group.hasAttachments, group.changed, source, &earlier)) return *result;
     if (!LogResolution(run_, group)) return WriteResult::Failed;
     // The ListName is the subject and the File As text; a group has no From.
     const ExportOptions& o = run_.options;

@@ -15,7 +15,7 @@ bool NameFromIndex(const LNDocument& doc, std::string* name) {
         bool present = false;
         if (!doc.GetSummaryValues(LNString(std::string(item)), &values, &present)) known = false;
         if (!present || values.empty()) return std::string();
-        return notes::CutToChars(values.front(), notes::kMaxValueChars);
+        return notes::CutValue(values.front());
     });
     return known;
 }

@@ -120,6 +120,7 @@ mapi::SourceIdentity ViewReader::SourceOf(const LNDocument& doc) const {
 GroupRecord ViewReader::ReadGroup(const LNDocument& doc) {
     GroupRecord group;
     group.document = notes::ReadGroupDocument(doc);
+    group.changed = LastChange(doc);
     try {
         group.hasAttachments = doc.HasAttachments();
     } catch (const notesapi::NotesError&) {

@@ -112,6 +112,7 @@ void AddressBook::AddPerson(const LNDocument& doc) {
         const std::string key = Key(name);
         AddKey(byFullName_, key, index);
         AddKey(byShortName_, FirstComponent(key), index);
+        AddKey(byCommonName_, FirstComponent(key), index);
     }
     for (const auto& name : shortNames) AddKey(byShortName_, Key(name), index);
     if (!p.address.empty()) byAddress_.emplace(base::AsciiLower(p.address), index);
@@ -197,8 +198,12 @@ private:
         const std::string key = Key(member);
         if (auto it = book_.byFullName_.find(key); it != book_.byFullName_.end()) return FoundPerson(member, group, it->second);
         if (auto it = book_.groupByName_.find(key); it != book_.groupByName_.end()) return it->second;
-        if (key.find('/') == std::string::npos)
+        if (key.find('/') == std::string::npos) {
             if (auto it = book_.byShortName_.find(key); it != book_.byShortName_.end()) return FoundPerson(member, group, it->second);
+        } else if (auto it = book_.byCommonName_.find(FirstComponent(key)); it != book_.byCommonName_.end()) {
+            // A hierarchical name no FullName holds whole: the one Person of its common name.
+            return FoundPerson(member, group, it->second);
+        }
         const std::string name = Abbreviated(member);
         Unresolved(name.empty() ? member : name, member, group, MemberProblem::NotFound);
         return size_t(-1);

@@ -25,31 +25,51 @@ std::string ReadItemText(const LNDocument& doc, std::string_view itemName, std::
         if (text.GetCount() == 0) return fallback;
         const std::string_view first = text.View(0);
         if (first.empty()) return fallback;
-        return CutToChars(first, kMaxValueChars);
+        return CutValue(first);
     } catch (const notesapi::NotesError&) {
         return fallback;
     }
 }
 
-std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view itemName, bool* cut) {
+namespace {
+
+std::vector<std::string> CutValues(const LNText& text, bool* cut) {
     std::vector<std::string> out;
-    if (cut) *cut = false;
-    if (!doc.IsOpen()) return out;
-    try {
-        LNString name{std::string(itemName)};
-        if (!doc.HasItem(name)) return out;
-        LNText text;
-        doc.GetItem(name, &text);
-        out.reserve(text.GetCount());
-        for (size_t i = 0; i < text.GetCount(); ++i) {
-            const std::string_view value = text.View(i);
-            out.push_back(CutToChars(value, kMaxValueChars));
-            if (cut && out.back().size() != value.size()) *cut = true;
-        }
-    } catch (const notesapi::NotesError&) {
-        out.clear();
+    out.reserve(text.GetCount());
+    for (size_t i = 0; i < text.GetCount(); ++i) {
+        const std::string_view value = text.View(i);
+        out.push_back(CutValue(value));
+        if (cut && out.back().size() != value.size()) *cut = true;
     }
     return out;
+}
+
+}  // namespace
+
+std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view itemName, bool* cut) {
+    if (cut) *cut = false;
+    if (!doc.IsOpen()) return {};
+    try {
+        LNString name{std::string(itemName)};
+        if (!doc.HasItem(name)) return {};
+        LNText text;
+        doc.GetItem(name, &text);
+        return CutValues(text, cut);
+    } catch (const notesapi::NotesError&) {
+        return {};
+    }
+}
+
+std::vector<std::string> ReadTextValuesAt(const LNDocument& doc, size_t position, bool* cut) {
+    if (cut) *cut = false;
+    if (!doc.IsOpen()) return {};
+    try {
+        LNText text;
+        doc.GetItemAt(position, &text);
+        return CutValues(text, cut);
+    } catch (const notesapi::NotesError&) {
+        return {};
+    }
 }
 
 std::string ReadRichText(const LNDocument& doc, std::string_view itemName) {
@@ -88,7 +108,7 @@ std::string ReadDateListText(const LNDocument& doc, std::string_view itemName) {
         doc.GetItem(name, &dates);
         LNString text;
         dates.GetText(&text, ";");
-        return CutToChars(text.str(), kMaxValueChars);
+        return CutValue(text.str());
     } catch (const notesapi::NotesError&) {
         return {};
     }

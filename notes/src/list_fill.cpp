@@ -4,6 +4,7 @@
 #include <notes/group_document.h>
 #include <notes/list_fill.h>
 #include <notes/open_view.h>
+#include <notes/person_names.h>
 #include <notes/session.h>
 
 #include <notesapi/notesapi.h>
@@ -48,11 +49,15 @@ void ContactHeaderView(std::atomic<int>& stop, ItemListView& view, LNViewFolder&
                 view.AddRow(row);
                 continue;
             }
-            row.fullName = ReadItemText(doc, "FullName", kWindowDefault);
+            row.fullName = PersonName(ReadItemText(doc, "FullName", kWindowDefault));
             row.firstName = ReadItemText(doc, "FirstName", kWindowDefault);
             row.lastName = ReadItemText(doc, "LastName", kWindowDefault);
             row.middleInitial = ReadItemText(doc, "MiddleInitial", kWindowDefault);
             row.mailAddress = ReadItemText(doc, "MailAddress", kWindowDefault);
+            // A Notes routing address gives way to the Internet address mail reaches.
+            if (IsNotesRoutingAddress(row.mailAddress))
+                if (std::string internet = ReadItemText(doc, "InternetAddress", kWindowDefault); !internet.empty())
+                    row.mailAddress = std::move(internet);
             view.AddRow(row);
         } catch (const notesapi::NotesError& error) {
             // A failure elsewhere in the entry ends only this entry, unless

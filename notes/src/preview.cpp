@@ -1,6 +1,7 @@
 #include <notes/field_rules.h>
 #include <notes/group_document.h>
 #include <notes/open_view.h>
+#include <notes/person_names.h>
 #include <notes/preview.h>
 #include <notes/session.h>
 
@@ -40,6 +41,7 @@ std::vector<PreviewValue> ReadPreviewValues(const LNDocument& doc) {
         std::string value = (name == "Birthday" || name == "Anniversary")
                                 ? ReadDateListText(doc, name)
                                 : ReadItemText(doc, name, kWindowDefault);
+        if (name == "FullName") value = PersonName(value);
         if (!value.empty()) values.push_back({i + 1, std::move(value)});
     }
     return values;

@@ -1,7 +1,11 @@
 #include "contact_fields.h"
 #include "formats.h"
 
+#include <contacts/file_as.h>
+
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 namespace renderings {
 
@@ -128,6 +132,22 @@ constexpr Phone kPhones[] = {
     {F::OtherFaxNumber, "TEL;TYPE=FAX"},
 };
 
+// Each number once: the primary number that is also a number of another
+// kind (Notes' office phone is both) is that line, with PREF among its types.
+void PhoneLines(CardBuilder& b) {
+    std::vector<std::pair<std::string, std::string>> lines;  // name and parameters, number
+    for (const Phone& phone : kPhones)
+        if (b.Has(phone.field)) lines.emplace_back(phone.params, b.Value(phone.field));
+    if (!lines.empty() && b.Has(F::PrimaryTelephoneNumber))
+        for (size_t k = 1; k < lines.size(); ++k) {
+            if (lines[k].second != lines.front().second) continue;
+            lines[k].first += ",PREF";
+            lines.erase(lines.begin());
+            break;
+        }
+    for (const auto& [params, number] : lines) b.Line(params, Escape(number));
+}
+
 }  // namespace
 
 std::string VCard(const contacts::Contact& contact) {
@@ -136,17 +156,20 @@ std::string VCard(const contacts::Contact& contact) {
     b.Line("VERSION", "3.0");
     b.Line("PRODID", "-//Ferrywell//Contact//EN");
     // N: family; given; additional; prefix; suffix (always present in 3.0).
-    b.Line("N", Escape(b.Value(F::LastName)) + ";" + Escape(b.Value(F::FirstName)) + ";" + Escape(b.Value(F::MiddleName)) +
-                    ";" + Escape(b.Value(F::Title)) + ";" + Escape(b.Value(F::Suffix)));
+    std::string family = b.Value(F::LastName), given = b.Value(F::FirstName);
+    if (!b.Has(F::LastName) && !b.Has(F::FirstName)) contacts::SplitDisplayName(b.Value(F::FullName), &given, &family);
+    b.Line("N", Escape(family) + ";" + Escape(given) + ";" + Escape(b.Value(F::MiddleName)) + ";" +
+                    Escape(b.Value(F::Title)) + ";" + Escape(b.Value(F::Suffix)));
     b.Line("FN", Escape(FormattedName(b)));
     b.Single("NICKNAME", F::NickName);
+    b.Single("X-INITIALS", F::Initials);  // vCard 3.0 has no place of its own for them
     // ORG: organisation; unit; office (Evolution reads the third as the office).
     if (b.Has(F::OfficeLocation)) b.Structured("ORG", {F::CompanyName, F::Department, F::OfficeLocation});
     else if (b.Has(F::Department)) b.Structured("ORG", {F::CompanyName, F::Department});
     else b.Single("ORG", F::CompanyName);
     b.Single("TITLE", F::JobTitle);
     b.Single("ROLE", F::Profession);
-    for (const Phone& phone : kPhones) b.Single(phone.params, phone.field);
+    PhoneLines(b);
     b.Single("EMAIL;TYPE=INTERNET,PREF", F::Email1Address);
     b.Single("EMAIL;TYPE=INTERNET", F::Email2Address);
     b.Single("EMAIL;TYPE=INTERNET", F::Email3Address);

@@ -7,6 +7,7 @@
 #include <open_database.h>
 #include <temp_files.h>
 #include <growth.h>
+#include <time_zone.h>
 
 #include <gtest/gtest.h>
 
@@ -94,7 +95,8 @@ TEST(ContactTable, EachValueLandsInThePropertyOfItsMeaningAndNowhereElse) {
     EXPECT_EQ(p.birthday, (contacts::CalendarDay{1976, 2, 29}));
     EXPECT_EQ(p.anniversary, (contacts::CalendarDay{2001, 5, 22}));
     // The second JobTitle item is the same item; the alternate name is kept.
-    EXPECT_EQ(p.notes.moreFromSource, std::vector<std::string>{"FullName: CN=Jane Q Doe/O=Acme"});
+    // A second JobTitle item is no longer lost.
+    EXPECT_EQ(p.notes.moreFromSource, (std::vector<std::string>{"FullName: CN=Jane Q Doe/O=Acme", "JobTitle: Second"}));
     EXPECT_EQ(c.DisplayName(), "Jane Q Doe");
 }
 
@@ -105,16 +107,16 @@ TEST(ContactTable, EmptyEmailSlotsTakeTheFurtherAddressesThatDiffer) {
         std::vector<std::string> slots, unplaced;
     } cases[] = {
         {"four addresses and an Internet address",
-         List("MailAddress", {"a@x", "b@x", "c@x", "d@x"}) + Text("InternetAddress", "i@x"),
-         {"a@x", "b@x", "c@x"}, {"MailAddress: d@x", "InternetAddress: i@x"}},
+         List("MailAddress", {"a@x.example", "b@x.example", "c@x.example", "d@x.example"}) + Text("InternetAddress", "i@x.example"),
+         {"a@x.example", "b@x.example", "c@x.example"}, {"MailAddress: d@x.example", "InternetAddress: i@x.example"}},
         {"the slots' own items; the Internet address repeats the first in other case",
-         Text("MailAddress", "a@x") + Text("MiscPhone1", "m1@x") + Text("MiscPhone2", "m2@x") + Text("InternetAddress", "A@X"),
-         {"a@x", "m1@x", "m2@x"}, {}},
-        {"an Internet address alone", Text("InternetAddress", "i@x"), {"i@x", "", ""}, {}},
-        {"a gap between the slots' items", List("MailAddress", {"a@x", "b@x"}) + Text("MiscPhone2", "m2@x"),
-         {"a@x", "b@x", "m2@x"}, {}},
-        {"a repeated address and blanks", List("MailAddress", {"a@x", " ", "a@x"}) + Text("MiscPhone1", " ") + Text("InternetAddress", "i@x"),
-         {"a@x", "i@x", ""}, {}},
+         Text("MailAddress", "a@x.example") + Text("MiscPhone1", "m1@x.example") + Text("MiscPhone2", "m2@x.example") + Text("InternetAddress", "A@X.EXAMPLE"),
+         {"a@x.example", "m1@x.example", "m2@x.example"}, {}},
+        {"an Internet address alone", Text("InternetAddress", "i@x.example"), {"i@x.example", "", ""}, {}},
+        {"a gap between the slots' items", List("MailAddress", {"a@x.example", "b@x.example"}) + Text("MiscPhone2", "m2@x.example"),
+         {"a@x.example", "b@x.example", "m2@x.example"}, {}},
+        {"a repeated address and blanks", List("MailAddress", {"a@x.example", " ", "a@x.example"}) + Text("MiscPhone1", " ") + Text("InternetAddress", "i@x.example"),
+         {"a@x.example", "i@x.example", ""}, {}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.what);
@@ -123,6 +125,39 @@ TEST(ContactTable, EmptyEmailSlotsTakeTheFurtherAddressesThatDiffer) {
         for (size_t k = 0; k < 3; ++k) slots.push_back(EmailSlot(p, k));
         EXPECT_EQ(slots, t.slots);
         EXPECT_EQ(p.notes.moreFromSource, t.unplaced);
+    }
+}
+
+TEST(ContactTable, ADirectoryPersonIsShownByItsCommonNameAndMailedAtItsInternetAddress) {
+    const struct {
+        const char* what;
+        std::string items;
+        std::string fullName, fileAs, email1;
+        std::vector<std::string> notes;
+    } cases[] = {
+        {"a canonical name and a routing address",
+         List("FullName", {"CN=Hana Canon/OU=Ops/O=Orbis", "Hana Canon", "HC"}) +
+             Text("MailAddress", "Hana Canon/Ops/Orbis@Orbis") + Text("InternetAddress", "hana@orbis.example"),
+         "Hana Canon", "Canon, Hana", "hana@orbis.example",
+         {"Notes name: CN=Hana Canon/OU=Ops/O=Orbis", "Notes mail address: Hana Canon/Ops/Orbis@Orbis", "FullName: HC"}},
+        {"an abbreviated name, names kept by a further MailAddress",
+         Text("FullName", "Ilse Bauer/Ops/Orbis") + Text("LastName", "Bauer") +
+             List("MailAddress", {"Ilse Bauer@Orbis", "ilse@orbis.example"}),
+         "Ilse Bauer", "Bauer", "ilse@orbis.example", {"Notes name: Ilse Bauer/Ops/Orbis", "Notes mail address: Ilse Bauer@Orbis"}},
+        {"an Internet address alone", Text("FullName", "Jo Plain") + Text("InternetAddress", "jo@plain.example"), "Jo Plain",
+         "Jo Plain", "jo@plain.example", {}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.what);
+        const ContactRecord record = Read(t.items);
+        const contacts::Contact c = MapContact(record);
+        EXPECT_EQ(c.fullName, t.fullName);
+        EXPECT_EQ(contacts::FileAs(c), t.fileAs);
+        EXPECT_EQ(EmailSlot(c, 0), t.email1);
+        EXPECT_EQ(c.notes.moreFromSource, t.notes);
+        EXPECT_EQ(record.DisplayName(), t.fullName);  // the log's name
+        EXPECT_EQ(CsvValues(c).at("FullName"), t.fullName);
+        EXPECT_EQ(CsvValues(c).at("MailAddress"), t.email1);
     }
 }
 
@@ -177,12 +212,21 @@ TEST(ContactTable, OnlyOneDayIsABirthday) {
         {Date("Birthday", "T093000,00"), std::nullopt, {"Birthday: 09:30:00"}},  // a time is no day
         {Date("Birthday", "15000101"), std::nullopt, {"Birthday: 1500-01-01"}},  // before what the stores hold
         {Text("Birthday", "14 March"), std::nullopt, {"Birthday: 14 March"}},     // text where a date belongs
+        {Date("Birthday", "16010102"), contacts::CalendarDay{1601, 1, 2}, {}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.birthday);
         const contacts::Contact p = MapContact(Read(Text("FullName", "A") + t.birthday));
         EXPECT_EQ(p.birthday, t.day);
         EXPECT_EQ(p.notes.moreFromSource, t.unplaced);
+    }
+    // The first day the stores hold begins before 1601 east of Greenwich:
+    // there it sets nothing, and is listed, as earlier days are.
+    for (const char* zone : {"UTC", "America/New_York", "Europe/Berlin"}) {
+        testsupport::ScopedTimeZone tz(zone);
+        const contacts::Contact p = MapContact(Read(Text("FullName", "A") + Date("Birthday", "16010101")));
+        EXPECT_EQ(p.birthday.has_value(), std::string(zone) != "Europe/Berlin") << zone;
+        EXPECT_EQ(p.notes.moreFromSource.size(), p.birthday ? 0u : 1u) << zone;
     }
 }
 
@@ -191,14 +235,15 @@ TEST(ContactRecord, KeepsTheTextRuleForTheCsvAndNamesTheContact) {
     const ContactRecord c = Read(Text("FirstName", "Jane") + Text("JobTitle", "") + Text("StreetAddress", longStreet) +
                                  Text("NotACsvColumn", "x") + Date("Birthday", "19750314") + Text("From", "CN=Editor/O=Acme") +
                                  Text("Manager", "CN=Richard Roe/OU=Sales/O=Acme") + Text("Assistant", "Peter Quincy/Acme"));
-    EXPECT_EQ(c.values.at("FirstName"), "Jane");
+    const ContactValues csv = CsvValues(MapContact(c));
+    EXPECT_EQ(csv.at("FirstName"), "Jane");
     // People in the columns by their common name, as the contact item holds them.
-    EXPECT_EQ(c.values.at("Manager"), "Richard Roe");
-    EXPECT_EQ(c.values.at("Assistant"), "Peter Quincy/Acme");
-    EXPECT_EQ(c.values.at("JobTitle"), " ");  // present but empty
-    EXPECT_EQ(c.values.at("StreetAddress").size(), notes::kMaxValueChars);
-    EXPECT_EQ(c.values.at("Birthday"), "1975-03-14");
-    EXPECT_FALSE(c.values.count("NotACsvColumn"));
+    EXPECT_EQ(csv.at("Manager"), "Richard Roe");
+    EXPECT_EQ(csv.at("Assistant"), "Peter Quincy/Acme");
+    EXPECT_FALSE(csv.count("JobTitle"));  // present but empty
+    EXPECT_EQ(csv.at("StreetAddress").size(), notes::kMaxValueChars);
+    EXPECT_EQ(csv.at("Birthday"), "1975-03-14");
+    EXPECT_FALSE(csv.count("NotACsvColumn"));
     EXPECT_EQ(c.Value("NotACsvColumn"), "x");
     EXPECT_EQ(c.Value("LastName"), "");
     EXPECT_EQ(c.from, "CN=Editor/O=Acme");
@@ -218,18 +263,25 @@ TEST(ContactRecord, KeepsTheTextRuleForTheCsvAndNamesTheContact) {
     for (const auto& n : names) EXPECT_EQ(Read(n.items).DisplayName(), n.name) << n.items;
 }
 
-TEST(ContactRecord, AnItemRepeatedUnderOneNameIsReadOnce) {
-    // Names ignore case; the first item of a name is the one read.
-    const ContactRecord c = Read(Text("FullName", "A") + Text("Nick", "n1") + Text("NICK", "n2") + Rich("Body", "first") +
+TEST(ContactRecord, AnItemRepeatedUnderOneNameGivesEveryValueInOrderTrimmed) {
+    // Names ignore case; a repeated item adds its values to the first of its
+    // name; the rich text's first item is the one read.
+    const ContactRecord c = Read(Text("FullName", "A") + Text("Nick", " n1\t") + Text("NICK", "n2\n") + Rich("Body", "first") +
                                  Rich("body", "second") + Date("Birthday", "19750314") + Date("BIRTHDAY", "19800101") +
                                  Text("fullname", "B"));
     std::vector<std::string> names;
     for (const auto& item : c.items) names.push_back(item.name);
     EXPECT_EQ(names, (std::vector<std::string>{"FullName", "Nick", "Birthday"}));
-    EXPECT_EQ(c.Value("nick"), "n1");
+    EXPECT_EQ(*c.Values("nick"), (std::vector<std::string>{"n1", "n2"}));
     EXPECT_EQ(c.Value("FULLNAME"), "A");
     EXPECT_EQ(c.body, "first");
-    EXPECT_EQ(c.values.at("Birthday"), "1975-03-14");
+    // Two birthdays are no one day: both kept as the Notes items hold them.
+    const contacts::Contact p = MapContact(c);
+    EXPECT_FALSE(p.birthday);
+    EXPECT_EQ(CsvValues(p).at("Birthday"), "1975-03-14;1980-01-01");
+    EXPECT_EQ(p.notes.moreFromSource, (std::vector<std::string>{"FullName: B", "Nick: n1; n2", "Birthday: 1975-03-14; 1980-01-01"}));
+    // Blank-edged values, a blank first phone and repeated phones in a whole
+    // export: Directory.PstReadersSeeCommonNamesInternetAddressesAndEveryValue.
 }
 
 TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
@@ -240,13 +292,13 @@ TEST(ContactTable, ManyItemsAndValuesTakeTimeInProportion) {
         for (int i = 0; i < many; ++i) items += Text("X" + std::to_string(i), "v" + std::to_string(i));
         items += Text("x7", "a second item of the name");
         std::string mail = "<item name='MailAddress'><textlist>";
-        for (int i = 0; i < many; ++i) mail += "<text>m" + std::to_string(i % (many / 2)) + "@x</text>";
+        for (int i = 0; i < many; ++i) mail += "<text>m" + std::to_string(i % (many / 2)) + "@x.example</text>";
         const ContactRecord c = Read(items + mail + "</textlist></item>");
         const contacts::Contact p = MapContact(c);
         ASSERT_EQ(p.notes.moreFromSource.size(), size_t(many) + 1);
-        EXPECT_EQ(p.notes.moreFromSource[7], "X7: v7");  // names ignore case; the first item of a name is read
-        std::string lastMail = "MailAddress: m3@x";
-        for (int i = 4; i < many / 2; ++i) lastMail += "; m" + std::to_string(i) + "@x";
+        EXPECT_EQ(p.notes.moreFromSource[7], "X7: v7; a second item of the name");  // names ignore case
+        std::string lastMail = "MailAddress: m3@x.example";
+        for (int i = 4; i < many / 2; ++i) lastMail += "; m" + std::to_string(i) + "@x.example";
         EXPECT_EQ(p.notes.moreFromSource.back(), lastMail);  // each address once
     };
     EXPECT_LT(testsupport::GrowthRatio(readAndMap, 25000, 100000), testsupport::LinearGrowthBound(25000, 100000));

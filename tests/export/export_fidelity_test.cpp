@@ -323,7 +323,7 @@ print('N', c.n.value.suffix, c.n.value.prefix)
 )", Quote(files.at("Jane Q Doe")));
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(r.out,
-              "TEL PREF,VOICE +1 617 555 0100\nTEL VOICE,WORK +1 617 555 0100\nTEL VOICE,WORK +1 617 555 0102\n"
+              "TEL PREF,VOICE,WORK +1 617 555 0100\nTEL VOICE,WORK +1 617 555 0102\n"
               "TEL X-EVOLUTION-ASSISTANT +1 617 555 0110\nTEL HOME,VOICE +1 617 555 0123\nTEL HOME,VOICE +1 617 555 0125\n"
               "TEL CELL,VOICE +1 617 555 0150\nTEL CAR +1 617 555 0160\nTEL PAGER +1 617 555 0199\n"
               "TEL FAX,WORK +1 617 555 0180\nTEL FAX,HOME +1 617 555 0181\n"

@@ -2,9 +2,10 @@
 // results stored in tests/golden/: what a user gets must not change unless
 // a change means it to. Each result is stored as a digest of every file
 // (<kind>.digest); those of samples/fidelity.dxl, whose contacts hold every
-// value the contact table places and odd ones, also whole (<kind>.txt) for
-// the kinds that show the values differently, so that a change shows where
-// it is. FERRYWELL_UPDATE_GOLDEN=1 stores the results of this run instead
+// value the contact table places and odd ones, and of samples/directory.dxl,
+// whose people are kept as a Domino Directory keeps them, also whole
+// (<kind>.txt) for the kinds that show the values differently, so that a
+// change shows where it is. FERRYWELL_UPDATE_GOLDEN=1 stores the results of this run instead
 // (review the difference before committing it).
 #include "export_fixture.h"
 #include "golden_dump.h"
@@ -65,6 +66,7 @@ std::vector<GoldenCase> Cases() {
         cases.push_back({"fidelity", "", kind, "", shownApart});
         cases.push_back({"names", "People", kind, ""});
         cases.push_back({"groups", "", kind, ""});
+        cases.push_back({"directory", "", kind, "", shownApart});
     }
     cases.push_back({"fidelity", "", OutputKind::Vcf, "File As", true});
     cases.push_back({"groups", "", OutputKind::Txt, "File As"});
@@ -99,7 +101,7 @@ TEST_P(Golden, EveryKindIsWrittenAsBefore) {
     EXPECT_GT(n, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, Golden, testing::Values("fidelity", "names", "groups"),
+INSTANTIATE_TEST_SUITE_P(Samples, Golden, testing::Values("fidelity", "names", "groups", "directory"),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace

@@ -52,8 +52,8 @@ TEST(TextRule, GivesTheFirstValueOrTheCallersDefault) {
 TEST(TextRule, TakesOnlyTheFirstValueAndCutsAtACharacterBoundary) {
     TempDir dir;
     std::string longValue;
-    for (int i = 0; i < 1022; ++i) longValue += 'a';
-    longValue += "\xF0\x9F\x98\x80\xC3\xA9tail";  // character 1023 is the emoji
+    for (int i = 0; i < 1021; ++i) longValue += 'a';
+    longValue += "\xF0\x9F\x98\x80\xC3\xA9tail";  // the emoji takes UTF-16 units 1022 and 1023
     std::string path = dir.Write("r.dxl", Dxl(Person("<item name='Cats'><textlist><text>One</text><text>Two</text></textlist></item>" +
                                                      Text("Comment", longValue))));
     OpenDatabase open(path);
@@ -61,8 +61,34 @@ TEST(TextRule, TakesOnlyTheFirstValueAndCutsAtACharacterBoundary) {
     doc.Open();
     EXPECT_EQ(notes::ReadItemText(doc, "Cats"), "One");
     std::string cut = notes::ReadItemText(doc, "Comment");
-    EXPECT_EQ(cut, longValue.substr(0, 1022 + 4));
+    EXPECT_EQ(cut, longValue.substr(0, 1021 + 4));
     EXPECT_EQ(notes::CutToChars("\xD0\x96\xD0\x96", 1), "\xD0\x96");
+
+    // The cut counts UTF-16 units and never leaves half a character people see.
+    const std::string acute = "e\xCC\x81", smile = "\xF0\x9F\x98\x80", zwj = "\xE2\x80\x8D",
+                      family = smile + zwj + smile + zwj + smile;  // 8 units
+    const struct {
+        size_t as;
+        std::string tail;
+        size_t kept;  // bytes
+    } cuts[] = {
+        {1022, smile + "x", 1022},                      // a surrogate pair past the limit goes whole
+        {1022, acute + "x", 1022},                      // the letter stays with its accent
+        {1021, acute + "x", 1021 + 3},                  // both fit
+        {1016, family, 1016},                           // a ZWJ sequence goes whole
+        {1015, family + "x", 1015 + family.size()},     // or stays whole
+        {0, std::string(2000, 'b'), 1023},
+    };
+    for (const auto& c : cuts) {
+        const std::string value = std::string(c.as, 'a') + c.tail;
+        EXPECT_EQ(notes::CutValue(value), value.substr(0, c.kept)) << c.as << " " << c.tail.size();
+    }
+    // A first cluster longer than the limit is cut at a character rather
+    // than lost; bytes that are not UTF-8 are cut without reading past them.
+    std::string marks = "e";
+    for (int i = 0; i < 1100; ++i) marks += "\xCC\x81";
+    EXPECT_EQ(notes::CutValue(marks), marks.substr(0, 1 + 1022 * 2));
+    EXPECT_LE(notes::CutValue(std::string(3000, '\xCC')).size(), 2046u);
 }
 
 TEST(TextRule, EveryValueTheCommentAndTheCommonNameOfTheFidelityContacts) {

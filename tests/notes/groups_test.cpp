@@ -169,3 +169,19 @@ TEST(Groups, LargeBooksAndDeepNestingResolveInLinearTime) {
     };
     EXPECT_LT(testsupport::GrowthRatio(resolve, 4800, 19200), testsupport::LinearGrowthBound(4800, 19200));
 }
+
+TEST(Groups, AHierarchicalMemberFallsBackToTheOnePersonOfItsCommonName) {
+    TempDir dir;
+    using S = std::string;
+    OpenDatabase open(dir.Write("book.dxl", Dxl(Person("Effi Hoffmann", S("effi@offizin.example")) +
+                                                 Person("CN=Ana Costa/O=Offizin", S("ana@offizin.example")) +
+                                                 Person("Ana Costa/Druckerei", S("ana@druckerei.example")))));
+    notes::AddressBook book(open.db);
+    notes::GroupDocument g{"Team", "", "", {"CN=Effi Hoffmann/O=Offizin", "Ana Costa/Offizin", "CN=Ana Costa/O=Elsewhere"}};
+    notes::ResolvedGroup r = book.Resolve(g);
+    // A FullName that matches whole still wins; two people of one common name stay unresolved.
+    EXPECT_EQ(Lines(r), (std::vector<std::string>{"Effi Hoffmann <effi@offizin.example>", "Ana Costa <ana@offizin.example>",
+                                                  "Ana Costa/Elsewhere"}));
+    ASSERT_EQ(r.notes.size(), 1u);
+    EXPECT_EQ(r.notes[0].problem, notes::MemberProblem::Ambiguous);
+}

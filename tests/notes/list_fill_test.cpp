@@ -1,7 +1,9 @@
 #include "recorders.h"
+#include "support/open_database.h"
 #include "support/temp_files.h"
 
 #include <notes/contact_entries.h>
+#include <notes/preview.h>
 
 #include <gtest/gtest.h>
 
@@ -135,4 +137,21 @@ TEST(ListFill, AGroupsRowShowsItsListNameAndIsMarkedAsAGroup) {
     std::set<uint32_t> rows;
     for (const auto& row : l.list.rows) rows.insert(uint32_t(std::stoul(row.no)));
     EXPECT_EQ(notes::ContactEntries(groups, l.state.listedView.load()), rows);
+}
+
+TEST(ListFill, ADirectoryPersonIsListedAndPreviewedByCommonNameAndInternetAddress) {
+    const std::string directory = std::string(FERRYWELL_SOURCE_DIR) + "/samples/directory.dxl";
+    Listed l(directory);
+    l.Fill("Contacts");
+    std::set<std::string> rows;
+    for (const auto& r : l.list.rows) rows.insert(r.fullName + " <" + r.mailAddress + ">");
+    EXPECT_TRUE(rows.count("Hana Canon <hana.canon@orbis.example>"));
+    EXPECT_TRUE(rows.count("Ilse Bauer <Ilse Bauer/Ops/Orbis@Orbis>"));  // no Internet address to show instead
+    for (const auto& row : rows) EXPECT_EQ(row.find("CN="), std::string::npos) << row;
+
+    OpenDatabase open(directory);
+    LNDocument hana = open.Search("ShortName = \"hcanon\"")[0];
+    hana.Open();
+    for (const auto& v : notes::ReadPreviewValues(hana))
+        if (notes::kPreviewFields[v.number - 1] == "FullName") EXPECT_EQ(v.value, "Hana Canon");
 }

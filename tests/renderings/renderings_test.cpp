@@ -390,6 +390,7 @@ TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
         {"N", "", v(F::LastName) + "|" + v(F::FirstName) + "|" + v(F::MiddleName) + "|" + v(F::Title) + "|" + v(F::Suffix)},
         {"FN", "", v(F::FullName)},
         {"NICKNAME", "", v(F::NickName)},
+        {"X-INITIALS", "", v(F::Initials)},
         {"ORG", "", v(F::CompanyName) + "|" + v(F::Department) + "|" + v(F::OfficeLocation)},
         {"TITLE", "", v(F::JobTitle)},
         {"ROLE", "", v(F::Profession)},

@@ -86,6 +86,16 @@ struct Notes {
     bool operator==(const Notes&) const = default;
 };
 
+// A field of the source that found no place of its own in the contact,
+// under the source's name for it, with every value in order. The notes list
+// it as well; an output laid out by the source's own names (a table of Notes
+// columns) finds it here.
+struct SourceField {
+    std::string name;
+    std::vector<std::string> values;
+    bool operator==(const SourceField&) const = default;
+};
+
 struct Contact {
     // The item's subject, and the sender a file name may show.
     std::string subject;
@@ -124,6 +134,7 @@ struct Contact {
     std::optional<CalendarDay> birthday, anniversary;
     std::vector<std::string> categories;
     Notes notes;
+    std::vector<SourceField> unplaced;  // in the source's order
 
     std::vector<Attachment> attachments;
     std::optional<Photo> photo;
@@ -131,6 +142,9 @@ struct Contact {
 
     // The number of that kind; none when the contact has none.
     const std::string* PhoneOf(PhoneKind kind) const;
+    // The values of a field that found no place (names compare ignoring
+    // ASCII case); none when there is no such field.
+    const std::vector<std::string>* Unplaced(std::string_view name) const;
     bool operator==(const Contact&) const = default;
 };
 

@@ -16,8 +16,8 @@
 
 namespace exporting {
 
-// One item of a contact document with every value, each cut to
-// notes::kMaxValueChars characters; dates as their text ("1975-03-14",
+// One item of a contact document with every value, each cut by
+// notes::CutValue and Trimmed; dates as their text ("1975-03-14",
 // "2001-05-22 10:36:36").
 struct NotesItem {
     std::string name;
@@ -25,14 +25,11 @@ struct NotesItem {
 };
 
 struct ContactRecord {
-    // Notes item name -> value by the text rule, for the CSV file's columns:
-    // the items of CsvColumnSources() that the document has, and the dates'
-    // text ("Birthday", "Anniversary"; several dates joined by ";").
-    ContactValues values;
     // Every item of the document but Body, Comment and the bookkeeping ones
-    // (IsBookkeepingItem), in document order.
+    // (IsBookkeepingItem), in document order; items of one name (ASCII case
+    // ignored) are one, with the values of each in document order.
     std::vector<NotesItem> items;
-    // The items a value of which was cut to notes::kMaxValueChars characters.
+    // The items a value of which was cut by notes::CutValue.
     std::vector<std::string> cutItems;
     std::string from;
     bool hasSubject = false;  // the document has a "Subject" item
@@ -41,6 +38,7 @@ struct ContactRecord {
     std::string comment;      // plain text of "Comment"
     notes::OleDate birthday, anniversary;  // valid only when the text parsed
     bool hasAttachments = false;
+    int64_t changed = 0;  // LastChange of the document
 
     // The value of an item by the text rule: its first value, one blank
     // when it is present but empty, empty when the document lacks it.
@@ -48,9 +46,11 @@ struct ContactRecord {
     // Every value of an item (names compare ignoring ASCII case); none when
     // the document lacks it.
     const std::vector<std::string>* Values(std::string_view item) const;
-    // The name the contact goes by: the first FullName, else the name parts
-    // as the store joins them (title, first, middle and last name), else the
-    // company, else the first e-mail address; empty when it has none.
+    // The name the contact goes by: the first FullName (a hierarchical one
+    // by its common name), else the name parts as the store joins them
+    // (title, first, middle and last name), else the company, else the first
+    // MailAddress that is no Notes routing address, else InternetAddress;
+    // values trimmed; empty when it has none.
     std::string DisplayName() const;
 };
 
@@ -59,6 +59,10 @@ struct ContactRecord {
 // lacks the item.
 std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& firstValue);
 
+// The value without the blanks, tabs and line ends around it, as the
+// contact table reads every value.
+std::string Trimmed(std::string value);
+
 // Items Notes keeps for itself, which no reader of a contact needs and
 // which are neither exported nor listed in the notes: "$" items (attachments,
 // edit history...), Form and Type, the form's own settings ("_" items,
@@ -66,6 +70,10 @@ std::string DisplayNameFrom(const std::function<std::string(std::string_view)>& 
 // (DocAuthors, Owner, DocumentAccess) and Notes' keys (Certificate,
 // PublicKey, UserCertificate).
 bool IsBookkeepingItem(std::string_view name);
+
+// When the document was last changed, as 100 ns ticks since 1601-01-01 UTC:
+// its <modified> time, else its <created> time; 0 when it has neither.
+int64_t LastChange(const LNDocument& doc);
 
 // Reads every item of the document but the bookkeeping ones; a failing read
 // keeps the empty value. A date is set only when its text is one day (with
@@ -85,10 +93,17 @@ ContactRecord ReadContact(const LNDocument& doc);
 //    numbers, Work2Phone, Home2Phone, AssistantPhone and CarPhone;
 //  - e-mail 1 to 3 from the first MailAddress, MiscPhone1 and MiscPhone2;
 //    a slot those leave empty takes the next further MailAddress value or
-//    InternetAddress that differs from the addresses already placed;
+//    InternetAddress that differs from the addresses already placed; a
+//    MailAddress that is a Notes routing address takes no slot and is kept
+//    in the notes as "Notes mail address: …";
 //  - every Categories value; WebSite as personal and business web page;
-//  - Birthday and Anniversary as days.
-// Blank values set nothing. Whatever finds no place is listed in the notes
+//  - Birthday and Anniversary as days, when their local midnight is a
+//    FILETIME (not before 1601-01-01 UTC).
+// A hierarchical FullName is shown by its common name and kept in the notes
+// as "Notes name: …"; when it is the only name, its common name gives the
+// first and last name. Each place takes its item's first value that is not
+// blank; further values of OfficePhoneNumber and PhoneNumber take business
+// and home phone 2 when free. Whatever finds no place is listed in the notes
 // (moreFromSource) as "Label: value", unless it is among the contact's values
 // already; the notes hold the rich text and the Comment besides.
 contacts::Contact MapContact(const ContactRecord& contact, const std::string& subject = "");

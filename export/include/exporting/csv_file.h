@@ -6,6 +6,8 @@
 // "'" (CsvField).
 #pragma once
 
+#include <contacts/contact.h>
+
 #include <array>
 #include <functional>
 #include <map>
@@ -14,8 +16,8 @@
 
 namespace exporting {
 
-// Notes item name -> value as the text rule read it; an absent key is an
-// empty value. "Birthday" and "Anniversary" hold the dates' text.
+// A row's values by the Notes item each column takes its value from
+// (CsvColumnSources); an absent key is an empty value.
 using ContactValues = std::map<std::string, std::string, std::less<>>;
 
 inline constexpr size_t kCsvColumns = 40;
@@ -41,6 +43,12 @@ std::string CsvField(std::string_view value);
 // a digit (blanks between allowed) and followed by nothing but blanks and
 // digits.
 bool IsPhoneShaped(std::string_view value);
+
+// The contact's values for the columns (see kColumns in csv_row.cpp): the
+// names, work, addresses, phones by kind, e-mail 1 to 3, the days as
+// "1976-02-29" (dates that are no day as the Notes item holds them), and
+// Work3Phone, which has no place in the contact, as its item holds it.
+ContactValues CsvValues(const contacts::Contact& contact);
 
 // One row: the 40 fields separated by "," and CR LF.
 std::string CsvRow(const ContactValues& values);

@@ -10,7 +10,9 @@
 // of the Person who has it, when one does); a Notes name, hierarchical
 // ("CN=Effi Hoffmann/O=Offizin", "Effi Hoffmann/Offizin") or common ("Effi
 // Hoffmann"), or a short name, becomes that Person's address and display
-// name; the name of a group is replaced by that group's members, however
+// name (a hierarchical name no FullName holds whole falls back to the one
+// Person whose full name has its common name; several such are ambiguous);
+// the name of a group is replaced by that group's members, however
 // deep, each group once. Names compare ignoring ASCII case.
 #pragma once
 
@@ -90,6 +92,7 @@ private:
     std::vector<Group> groups_;
     std::unordered_map<std::string, size_t> byFullName_;    // abbreviated full names (all values)
     std::unordered_map<std::string, size_t> byShortName_;   // common names and short names
+    std::unordered_map<std::string, size_t> byCommonName_;  // the common names of the full names
     std::unordered_map<std::string, size_t> byAddress_;     // Internet addresses
     std::unordered_map<std::string, size_t> groupByName_;   // every ListName value
     int64_t latestChange_ = 0;

@@ -12,7 +12,8 @@
 
 namespace notes {
 
-// The longest value the rule gives, in characters; longer values are cut.
+// The longest value the rule gives, in UTF-16 code units as Outlook counts
+// a text's length; longer values are cut (CutValue).
 inline constexpr size_t kMaxValueChars = 1023;
 
 // What the rule gives for a missing, empty or unreadable item: the exporters
@@ -20,17 +21,20 @@ inline constexpr size_t kMaxValueChars = 1023;
 inline constexpr std::string_view kExporterDefault = " ";
 inline constexpr std::string_view kWindowDefault = "";
 
-// First value of a text item, cut to kMaxValueChars characters; emptyDefault
+// First value of a text item, cut by CutValue; emptyDefault
 // when the document is not open, lacks the item, the value is empty, or the
 // API fails. Never throws.
 std::string ReadItemText(const LNDocument& doc, std::string_view itemName,
                          std::string_view emptyDefault = kExporterDefault);
 
 // Every value of a text item in order (a text list gives each; any item reads
-// as text), each cut to kMaxValueChars characters; empty values are kept.
+// as text), each cut by CutValue; empty values are kept.
 // None when the document is not open, lacks the item or the API fails.
 // *cut (when given) tells whether a value was cut. Never throws.
 std::vector<std::string> ReadTextValues(const LNDocument& doc, std::string_view itemName, bool* cut = nullptr);
+// The same for the item at a position of the document's item names (a
+// document may hold several items of one name).
+std::vector<std::string> ReadTextValuesAt(const LNDocument& doc, size_t position, bool* cut = nullptr);
 
 // The plain text of a rich-text item (one line a paragraph, as LNRichText
 // gives it), or a text item's values one a line; not cut. Empty when the
@@ -62,5 +66,12 @@ bool InBetween(const OleDate& date, const OleDate& start, const OleDate& end);
 
 // Cuts text to at most maxChars UTF-8 characters, never inside one.
 std::string CutToChars(std::string_view text, size_t maxChars);
+
+// Cuts a value to at most kMaxValueChars UTF-16 code units (a character
+// beyond the Basic Multilingual Plane counts two), at the end of a grapheme
+// cluster: a letter keeps its combining marks, an emoji sequence (ZWJ,
+// modifiers, flags) stays whole. Only a first cluster longer than the limit
+// is cut inside, at a character.
+std::string CutValue(std::string_view text);
 
 }  // namespace notes

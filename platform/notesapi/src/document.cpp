@@ -26,6 +26,8 @@ size_t LNDocument::GetSize() const {
 
 LNDatetime LNDocument::GetLastModified() const { return index_ ? index_->docs[doc_].modified.Unpack() : LNDatetime(); }
 
+LNDatetime LNDocument::GetCreated() const { return index_ ? index_->docs[doc_].created.Unpack() : LNDatetime(); }
+
 LNUniversalID LNDocument::GetUniversalID() const { return index_ ? index_->docs[doc_].unid : LNUniversalID(); }
 
 void LNDocument::GetOriginatorID(LNOriginatorID* oid) const {
@@ -84,15 +86,26 @@ void LNDocument::GetItem(const LNString& name, LNText* text) const {
         return;
     }
     if (!item) throw NotesError(LNERR_ITEM_NOT_FOUND);
+    ReadText(*item, text);
+}
+
+void LNDocument::GetItemAt(size_t position, LNText* text) const {
+    NeedOpen();
+    if (!text) throw NotesError(LNERR_NULL_ARGUMENT);
+    if (position >= items_->items.size()) throw NotesError(LNERR_ITEM_NOT_FOUND);
+    ReadText(items_->items[position], text);
+}
+
+void LNDocument::ReadText(const notesapi::Item& item, LNText* text) const {
     // Every item reads as text: numbers and rich text as written, dates in
     // their text form, so that no value is lost to a type.
-    if (item->type == ItemType::Datetime) {
-        auto copy = std::make_shared<notesapi::Item>(*item);
-        for (const auto& dt : item->dates) copy->values.push_back(dt.Text());
+    if (item.type == ItemType::Datetime) {
+        auto copy = std::make_shared<notesapi::Item>(item);
+        for (const auto& dt : item.dates) copy->values.push_back(dt.Text());
         *text = LNText(copy);
         return;
     }
-    *text = LNText(Shared(items_, item));
+    *text = LNText(Shared(items_, &item));
 }
 
 void LNDocument::GetItem(const LNString& name, LNDatetimes* dates) const {

@@ -254,6 +254,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
         } else if (st->inNoteinfo && rel == 2) {
             if (local == "modified") st->noteTime = &DocRecord::modified;
             else if (local == "revised") st->noteTime = &DocRecord::revised;
+            else if (local == "created") st->noteTime = &DocRecord::created;
         } else if (st->noteTime && local == "datetime") {
             StartCapture(st, true);
         } else if (st->itemDepth >= 0 && (st->itemSummarised || st->itemIsForm) &&

@@ -128,7 +128,7 @@ struct DocRecord {
     uint32_t firstValue = 0;      // into DatabaseIndex::values: the summaries' values follow one another
     uint32_t sequence = 0;        // edits, from <noteinfo sequence=>
     LNUniversalID unid;
-    PackedDatetime modified, revised;
+    PackedDatetime modified, revised, created;
 };
 
 // One summarised item value list of one document.

@@ -77,6 +77,8 @@ public:
     // across replicas. Known without opening the document; empty or null
     // when the export does not record them.
     LNDatetime GetLastModified() const;
+    // When the document was made; empty when the export does not record it.
+    LNDatetime GetCreated() const;
     LNUniversalID GetUniversalID() const;
     // The universal id with the document's sequence number and revision time.
     void GetOriginatorID(LNOriginatorID* oid) const;
@@ -94,8 +96,11 @@ public:
     void GetItem(const LNString& name, LNText* text) const;
     void GetItem(const LNString& name, LNDatetimes* dates) const;
     void GetItem(const LNString& name, LNRichText* rich) const;
-    // Every item name, in document order.
+    // Every item name, in document order; a name may come more than once.
     std::vector<std::string> GetItemNames() const;
+    // The item at a position of GetItemNames(), read as GetItem reads the
+    // first item of its name.
+    void GetItemAt(size_t position, LNText* text) const;
 
     LNBOOL HasAttachments() const;
     void GetAttachments(LNAttachmentArray* attachments) const;
@@ -103,6 +108,7 @@ public:
 private:
     const notesapi::Item* Find(const LNString& name) const;
     void NeedOpen() const;
+    void ReadText(const notesapi::Item& item, LNText* text) const;
 
     std::shared_ptr<const notesapi::DatabaseIndex> index_;
     size_t doc_ = 0;
