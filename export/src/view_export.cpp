@@ -38,6 +38,14 @@ void LogCuts(RunContext& run, const ContactRecord& contact, const std::string& n
         run.Log("Cut to " + std::to_string(notes::kMaxValueChars) + " characters: " + item + " of " + name, kColourSkip);
 }
 
+// Files the contact was written without, each logged and counted.
+void LogAttachmentsLeftOut(RunContext& run, const ContactRecord& contact, const std::string& name) {
+    for (const std::string& why : contact.attachmentsLeftOut) {
+        run.LogError("Attachment left out: " + why + " (" + name + ")");
+        ++run.outcome.totals.attachmentsLeftOut;
+    }
+}
+
 // The writing half: one entry read from the view into the target, a contact
 // or a distribution list. False when a stop request ended the write part way:
 // the item is neither logged nor counted, and the view ends there.
@@ -73,7 +81,10 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         run.Log("Already saved: " + name, kColourSkip);
     } else {
         run.Log("Export Items: " + name);
-        if (!item.group && result == WriteResult::Written) LogCuts(run, item.contact, name);
+        if (!item.group && result == WriteResult::Written) {
+            LogCuts(run, item.contact, name);
+            LogAttachmentsLeftOut(run, item.contact, name);
+        }
     }
     run.CountDone();
     return true;

@@ -145,7 +145,7 @@ TEST(ContactTable, WhatFindsNoPropertyIsListedOnceAfterTheRichTextAndTheComment)
     EXPECT_EQ(p.notes.moreFromSource, unplaced);
     std::string more = "More from Notes:";
     for (const auto& line : unplaced) more += "\n" + line;
-    EXPECT_EQ(contacts::NotesText(p.notes), "Card:\t[picture] site (https://a.example)\n\nMet in 2004.\n\n" + more);
+    EXPECT_EQ(contacts::NotesText(p.notes), "Card:\t[picture: picture-1.gif] site (https://a.example)\n\nMet in 2004.\n\n" + more);
     for (auto name : {"Form", "$Conflict", "_AddressFormat", "DocAuthors", "Certificate", "MailSystem"})
         EXPECT_TRUE(IsBookkeepingItem(name)) << name;
     for (auto name : {"Comment", "Work3Phone", "MailServer", "Formula", "Owners"}) EXPECT_FALSE(IsBookkeepingItem(name)) << name;

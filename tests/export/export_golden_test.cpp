@@ -65,6 +65,7 @@ std::vector<GoldenCase> Cases() {
         cases.push_back({"fidelity", "", kind, "", shownApart});
         cases.push_back({"names", "People", kind, ""});
         cases.push_back({"groups", "", kind, ""});
+        cases.push_back({"attachments", "", kind, ""});
     }
     cases.push_back({"fidelity", "", OutputKind::Vcf, "File As", true});
     cases.push_back({"groups", "", OutputKind::Txt, "File As"});
@@ -99,7 +100,7 @@ TEST_P(Golden, EveryKindIsWrittenAsBefore) {
     EXPECT_GT(n, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, Golden, testing::Values("fidelity", "names", "groups"),
+INSTANTIATE_TEST_SUITE_P(Samples, Golden, testing::Values("fidelity", "names", "groups", "attachments"),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
