@@ -65,7 +65,7 @@ std::vector<GoldenCase> Cases() {
         cases.push_back({"fidelity", "", kind, "", shownApart});
         cases.push_back({"names", "People", kind, ""});
         cases.push_back({"groups", "", kind, ""});
-        cases.push_back({"attachments", "", kind, ""});
+        cases.push_back({"attachments", "", kind, "", kind == OutputKind::Pst || kind == OutputKind::Txt});
     }
     cases.push_back({"fidelity", "", OutputKind::Vcf, "File As", true});
     cases.push_back({"groups", "", OutputKind::Txt, "File As"});
