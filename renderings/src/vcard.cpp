@@ -1,6 +1,8 @@
 #include "contact_fields.h"
 #include "formats.h"
 
+#include <base/base64.h>
+
 #include <initializer_list>
 
 namespace renderings {
@@ -128,6 +130,14 @@ constexpr Phone kPhones[] = {
     {F::OtherFaxNumber, "TEL;TYPE=FAX"},
 };
 
+// The photo inline, as vCard 3.0 writes binary values: its type is the
+// image subtype in capitals (JPEG, PNG, GIF, BMP).
+void PhotoLine(CardBuilder& b, const contacts::Photo& photo) {
+    std::string type = photo.mimeType.substr(photo.mimeType.find('/') + 1);
+    for (char& ch : type) ch = ch >= 'a' && ch <= 'z' ? char(ch - 'a' + 'A') : ch;
+    b.Line("PHOTO;ENCODING=b;TYPE=" + type, base::Base64Encode(photo.bytes));
+}
+
 }  // namespace
 
 std::string VCard(const contacts::Contact& contact) {
@@ -174,6 +184,7 @@ std::string VCard(const contacts::Contact& contact) {
     b.Single("X-MS-SPOUSE", F::Spouse);
     b.Single("X-EVOLUTION-SPOUSE", F::Spouse);
     for (const auto& child : ShownValues(contact.children)) b.Line("X-MS-CHILD", Escape(child));
+    if (contact.photo) PhotoLine(b, *contact.photo);
     b.Single("NOTE", F::Body);
     b.Line("END", "VCARD");
     return b.Take();

@@ -132,6 +132,118 @@ while o.exists('__attach_version1.0_#%08X' % n):
     EXPECT_EQ(seen, Expected().size());
 }
 
+// The photo of each vCard as vobject reads it ("TYPE hex"), and as a real
+// Evolution address book (evolution-data-server's local address book, in a
+// private session bus and home) holds it after importing the card.
+const char* kVobjectPhoto = R"(
+import sys, vobject
+card = vobject.readOne(open(sys.argv[1], encoding='utf-8').read())
+photo = card.contents.get('photo')
+print(photo[0].params['TYPE'][0] + ' ' + photo[0].value.hex() if photo else '-')
+print(len(card.contents.get('attach', [])))
+)";
+const char* kEvolutionImport = R"(
+import os, sys, gi
+gi.require_version('EDataServer', '1.2'); gi.require_version('EBook', '1.2'); gi.require_version('EBookContacts', '1.2')
+from gi.repository import EDataServer, EBook, EBookContacts, Gio
+out = open(sys.argv[2], 'w')
+registry = EDataServer.SourceRegistry.new_sync(None)
+client = EBook.BookClient.connect_sync(registry.ref_builtin_address_book(), 1, None)
+card = open(sys.argv[1], encoding='utf-8', newline='').read()
+ok, uid = client.add_contact_sync(EBookContacts.Contact.new_from_vcard(card), EBookContacts.BookOperationFlags.NONE, None)
+ok, stored = client.get_contact_sync(uid, None)
+photo = stored.get_property('photo')
+if photo is None:
+    out.write('-\n')
+elif photo.type == EBookContacts.ContactPhotoType.URI:
+    out.write(open(Gio.File.new_for_uri(photo.get_uri()).get_path(), 'rb').read().hex() + '\n')
+else:
+    out.write(bytes(photo.get_inlined()).hex() + '\n')
+out.close()
+os._exit(0)
+)";
+
+std::string Hex(const std::string& bytes) {
+    std::string hex;
+    for (unsigned char c : bytes) hex += "0123456789abcdef"[c >> 4], hex += "0123456789abcdef"[c & 15];
+    return hex;
+}
+
+TEST_F(AttachmentExport, TheVCardCarriesThePhotoAloneForVobjectAndAnEvolutionAddressBook) {
+    REQUIRE_TOOL("dbus-run-session");
+    const std::filesystem::path home = dir.Path() / "home", runtime = home / "run";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    const std::string script = dir.Write("import.py", kEvolutionImport);
+    size_t seen = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(Export("vcf"))) {
+        if (e.path().extension() != ".vcf") continue;
+        const std::string card = ReadFile(e.path());
+        const std::string name = card.substr(card.find("\nFN:") + 4, card.find('\r', card.find("\nFN:")) - card.find("\nFN:") - 4);
+        SCOPED_TRACE(name);
+        const auto& files = Expected().at(name);
+        const ReadAttachment* photo = !files.empty() && files.back().contactPhoto ? &files.back() : nullptr;
+        const ToolResult v = RunPython(kVobjectPhoto, Quote(e.path().string()));
+        ASSERT_EQ(v.exitCode, 0) << v.out;
+        const std::string type = photo ? photo->mimeType.substr(6) : "";
+        EXPECT_EQ(v.out, (photo ? std::string(type == "jpeg" ? "JPEG" : "GIF") + " " + Hex(photo->bytes) : "-") + "\n0\n");
+
+        const std::string result = (dir.Path() / "evolution.txt").string();
+        std::string out;
+        ASSERT_EQ(RunTool("cd " + Quote(dir.Path().string()) + " && env HOME=" + Quote(home.string()) + " XDG_DATA_HOME=" +
+                              Quote((home / "data").string()) + " XDG_CONFIG_HOME=" + Quote((home / "config").string()) +
+                              " XDG_CACHE_HOME=" + Quote((home / "cache").string()) + " XDG_RUNTIME_DIR=" + Quote(runtime.string()) +
+                              " dbus-run-session -- " + kPython + " " + Quote(script) + " " + Quote(e.path().string()) + " " +
+                              Quote(result) + " >/dev/null 2>&1",
+                          &out),
+                  0)
+            << out;
+        EXPECT_EQ(ReadFile(result), (photo ? Hex(photo->bytes) : "-") + "\n");
+        ++seen;
+    }
+    EXPECT_EQ(seen, Expected().size());
+}
+
+// Each MHTML part after the page as Python's e-mail parser reads it: its
+// file name, type and bytes.
+const char* kMhtmlParts = R"(
+import sys, email
+m = email.message_from_binary_file(open(sys.argv[1], 'rb'))
+for part in list(m.walk())[2:]:
+    print(part.get_filename(), part.get_content_type(), part.get_payload(decode=True).hex())
+)";
+
+TEST_F(AttachmentExport, MhtmlCarriesTheFilesAndEveryOtherRenderingListsThemByNameAndSize) {
+    REQUIRE_TOOL("pdftotext");
+    size_t seen = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(Export("mhtml"))) {
+        if (e.path().extension() != ".mhtml") continue;
+        const ToolResult r = RunPython(kMhtmlParts, Quote(e.path().string()));
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        std::string expected;
+        for (const auto& [name, files] : Expected())
+            if (ReadFile(e.path()).find(name) != std::string::npos)
+                for (const ReadAttachment& a : files)
+                    if (!a.contactPhoto) expected += a.name + " " + a.mimeType + " " + Hex(a.bytes) + "\n";
+        EXPECT_EQ(r.out, expected) << e.path();
+        ++seen;
+    }
+    EXPECT_EQ(seen, Expected().size());
+    for (const char* kind : {"html", "txt", "rtf", "doc", "pdf"}) {
+        std::string all;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(Export(kind))) {
+            if (!e.is_regular_file() || e.path().extension() != std::string(".") + kind) continue;
+            std::string text;
+            if (std::string(kind) == "pdf") RunTool("pdftotext " + Quote(e.path().string()) + " -", &text);
+            else text = ReadFile(e.path());
+            all += text;
+        }
+        for (const char* listed : {"table.bin (256 bytes)", "hana.jpg (134 bytes)", "picture-1.png (70 bytes)", "map.gif (43 bytes)"})
+            EXPECT_NE(all.find(listed), std::string::npos) << kind << ": " << listed;
+        EXPECT_EQ(all.find("Read me first"), std::string::npos) << kind << ": a file's content in the rendering";
+    }
+}
+
 TEST_F(AttachmentExport, ADamagedFileIsCountedAloneAndTheAttachmentFilterTestsTheContactsFiles) {
     Open(kSample);
     exporting::ExportOptions o = Options(exporting::OutputKind::Txt);
