@@ -4,8 +4,8 @@
 #include <exporting/contact_map.h>
 
 #include <base/base64.h>
-#include <open_database.h>
-#include <temp_files.h>
+
+#include "person_record.h"
 
 #include <gtest/gtest.h>
 
@@ -25,13 +25,7 @@ std::string BodyOf(const std::string& paragraphs) {
 }
 std::string RefTo(const std::string& name) { return "<attachmentref name='" + name + "' displayname='" + name + "'/>"; }
 
-ContactRecord ReadWithFiles(const std::string& items) {
-    TempDir dir;
-    OpenDatabase open(dir.Write("c.dxl", Dxl(Person(items))));
-    LNDocument doc = open.Search("@All")[0];
-    doc.Open();
-    return ReadContact(doc);
-}
+ContactRecord ReadWithFiles(const std::string& items) { return exporttest::ReadPersonRecord(items); }
 
 std::vector<std::string> FileList(const ContactRecord& c) {
     std::vector<std::string> names;

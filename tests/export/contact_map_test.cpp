@@ -4,6 +4,8 @@
 #include <exporting/contact_item_fill.h>
 #include <exporting/contact_map.h>
 
+#include "person_record.h"
+
 #include <open_database.h>
 #include <temp_files.h>
 #include <growth.h>
@@ -31,13 +33,7 @@ std::string Rich(const std::string& name, const std::string& paragraph) {
 }
 
 // The one Person document of a database made of items.
-ContactRecord Read(const std::string& items) {
-    TempDir dir;
-    OpenDatabase open(dir.Write("c.dxl", Dxl(Person(items))));
-    LNDocument doc = open.Search("@All")[0];
-    doc.Open();
-    return ReadContact(doc);
-}
+ContactRecord Read(const std::string& items) { return exporttest::ReadPersonRecord(items); }
 
 // The contact's texts as its Outlook item holds them, but for the subject,
 // the body and the empty recipients.
