@@ -6,6 +6,7 @@
 
 #include <base/base64.h>
 #include <mapi/tags.h>
+#include <pst/pst_file.h>
 #include <msg_reader.h>
 
 #include <map>
@@ -215,13 +216,26 @@ TEST_F(AttachmentExport, MhtmlCarriesTheFilesAndEveryOtherRenderingListsThemByNa
     }
 }
 
-TEST_F(AttachmentExport, ADamagedFileIsCountedAloneAndTheAttachmentFilterTestsTheContactsFiles) {
+TEST_F(AttachmentExport, ADamagedFileIsCountedTheProfileGetsTheFilesAndTheFilterTestsThem) {
     Open(kSample);
     exporting::ExportOptions o = Options(exporting::OutputKind::Txt);
     const exporting::ExportOutcome outcome = Mailbox(o, Folders());
     EXPECT_EQ(outcome.totals.written, 4u);
     EXPECT_EQ(outcome.totals.failed, 0u);
     EXPECT_EQ(outcome.totals.attachmentsLeftOut, 1u);
+
+    // A folder of the profile gets the same items as a new PST.
+    EXPECT_EQ(Mailbox(Options(exporting::OutputKind::Profile, "\\\\Personal Folders\\Imported"), Folders()).totals.written, 4u);
+    size_t files = 0, expected = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path() / "profile"))
+        if (e.path().extension() == ".pst") {
+            const auto pst = pst::PstFile::Open(e.path().string(), false);
+            for (const auto& folder : pst->Subfolders(pst->IpmSubtree()))
+                for (const auto& sub : pst->Subfolders(folder.nid))
+                    for (pst::Nid item : pst->Messages(sub.nid)) files += pst->ReadAttachments(item).size();
+        }
+    for (const auto& [name, list] : Expected()) expected += list.size();
+    EXPECT_EQ(files, expected);
 
     // Only the contact without files fails the attachment test.
     o.filterOn = o.requireAttachments = true;
