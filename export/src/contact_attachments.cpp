@@ -92,14 +92,16 @@ void ReadAttachments(const LNDocument& doc, ContactRecord* contact) {
         read.file.mimeType = contacts::MimeTypeOf(read.file.name);
         files.push_back(std::move(read));
     }
-    // Files no rich text shows are named after the body, damaged ones too.
+    // Files no rich text shows are named after the body, damaged ones too,
+    // and so are pictures of items the notes leave out ($Photo...).
     for (size_t i = 0; i < found.GetCount(); ++i) {
         const LNAttachment a = found[i];
-        if (!a.GetRichTextItem().str().empty()) continue;
-        const std::string mark = AttachmentMark(a.GetAttachmentName().str());
+        const std::string name = a.GetAttachmentName().str();
+        const bool picture = !a.GetRichTextItem().str().empty();
+        const std::string mark = picture ? "[picture: " + name + "]" : AttachmentMark(name);
         if (Shown(c, mark)) continue;
         if (!c.body.empty() && c.body.back() != '\n') c.body += '\n';
-        c.body += AttachmentMark(contacts::CleanFileName(a.GetAttachmentName().str()));
+        c.body += picture ? mark : AttachmentMark(contacts::CleanFileName(name));
     }
     if (const Read* photo = PhotoOf(doc, files)) {
         const std::string type = contacts::ImageTypeOf(photo->file.bytes);

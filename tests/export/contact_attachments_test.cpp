@@ -61,4 +61,8 @@ TEST(ContactAttachments, ThePhotoIsThePictureOrFileAPhotoItemNamesElseTheOnlyIma
         const exporting::ContactRecord read = ReadPersonRecord(c.items);
         EXPECT_EQ(read.photo ? read.photo->mimeType : "", c.photoType) << c.what;
     }
+    // A picture of an item the notes leave out is named after the body.
+    const auto hidden = ReadPersonRecord("<item name='$Photo'><richtext><par><picture><jpeg>" + kJpeg + "</jpeg></picture></par></richtext></item>");
+    EXPECT_EQ(hidden.photo ? hidden.photo->mimeType : "", "image/jpeg");
+    EXPECT_EQ(hidden.body, "[picture: picture-1.jpg]");
 }

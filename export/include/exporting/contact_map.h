@@ -83,9 +83,10 @@ ContactRecord ReadContact(const LNDocument& doc);
 // into contact: names cleaned (contacts::CleanFileName), bytes decoded, the
 // MIME type by the extension. A file whose data is not whole base64, or that
 // is larger than contacts::kMaxAttachmentBytes, is listed in
-// attachmentsLeftOut instead. A file the rich text does not show is named on
-// a line of its own after the body ("[attachment: name]"), so that the notes
-// name every file where it stands or at their end. The photo is, in order:
+// attachmentsLeftOut instead. A file the rich text does not show, or a
+// picture of an item the notes leave out ($Photo), is named on a line of its
+// own after the body ("[attachment: name]", "[picture: name]"), so that the
+// notes name every file where it stands or at their end. The photo is, in order:
 // a picture of a rich-text item named Photo or $Photo; the file such an item
 // names (as a text value or an attachment icon); the only picture file
 // attached. It must be a JPEG, PNG, GIF or BMP image by its bytes.
