@@ -1,7 +1,6 @@
 #include <contacts/attachment_files.h>
 
 #include <array>
-#include <cstdio>
 #include <utility>
 
 namespace contacts {
@@ -63,11 +62,10 @@ std::string ImageTypeOf(std::string_view bytes) {
 
 std::string SizeText(uint64_t bytes) {
     if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    char text[32];
-    const double kb = double(bytes) / 1024;
-    if (kb < 1024) std::snprintf(text, sizeof text, "%.1f KB", kb);
-    else std::snprintf(text, sizeof text, "%.1f MB", kb / 1024);
-    return text;
+    // In whole tenths, so that the text is the same whatever the locale.
+    const bool mega = bytes >= 1024 * 1024;
+    const uint64_t unit = mega ? 1024 * 1024 : 1024, tenths = bytes / unit * 10 + ((bytes % unit) * 10 + unit / 2) / unit;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + (mega ? " MB" : " KB");
 }
 
 }  // namespace contacts

@@ -39,6 +39,7 @@ TEST(ContactAttachments, EveryFileAndPictureArrivesWholeOrIsLeftOutAloneAndTheNo
     EXPECT_FALSE(c.photo) << "no file is an image";
     std::string out;
     EXPECT_EQ(base::Base64DecodeChecked("QUJD", 2, &out), base::Base64Check::TooLarge);
+    EXPECT_EQ(contacts::SizeText(1) + ", " + contacts::SizeText(1536) + ", " + contacts::SizeText(1572864), "1 byte, 1.5 KB, 1.5 MB");
 }
 
 TEST(ContactAttachments, ThePhotoIsThePictureOrFileAPhotoItemNamesElseTheOnlyImageFile) {
