@@ -74,6 +74,7 @@ void ReadAttachments(const LNDocument& doc, ContactRecord* contact) {
     } catch (const notesapi::NotesError&) {
         return;
     }
+    if (found.GetCount() == 0) return;  // most contacts: nothing more to look at
     std::vector<Read> files;
     for (size_t i = 0; i < found.GetCount(); ++i) {
         const LNAttachment a = found[i];
@@ -103,7 +104,7 @@ void ReadAttachments(const LNDocument& doc, ContactRecord* contact) {
         if (!c.body.empty() && c.body.back() != '\n') c.body += '\n';
         c.body += picture ? mark : AttachmentMark(contacts::CleanFileName(name));
     }
-    if (const Read* photo = PhotoOf(doc, files)) {
+    if (const Read* photo = files.empty() ? nullptr : PhotoOf(doc, files)) {
         const std::string type = contacts::ImageTypeOf(photo->file.bytes);
         if (!type.empty()) c.photo = contacts::Photo{type, photo->file.bytes};
     }
