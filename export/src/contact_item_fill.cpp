@@ -107,6 +107,7 @@ void SetContactItem(store::ContactItem& item, const Contact& c) {
     item.Set(F::CC, "");
     item.Set(F::BCC, "");
     mapi::SetSourceIdentity(item.MutableProperties(), SourceIdentityOf(c.origin));
+    AddContactAttachments(item, c);
 }
 
 void SetDistListItem(store::DistListItem& item, const contacts::DistributionList& list) {

@@ -360,6 +360,8 @@ contacts::Contact MapContact(const ContactRecord& contact, const std::string& su
     contacts::Contact c = Mapping(contact).Run();
     c.subject = subject;
     c.from = contact.from;
+    c.attachments = contact.attachments;
+    c.photo = contact.photo;
     return c;
 }
 

@@ -156,10 +156,7 @@ ContactRecord ReadContact(const LNDocument& doc) {
         c.hasSubject = true;
         c.subject = c.Value("Subject");
     }
-    try {
-        c.hasAttachments = doc.HasAttachments();
-    } catch (const notesapi::NotesError&) {
-    }
+    ReadAttachments(doc, &c);
     return c;
 }
 

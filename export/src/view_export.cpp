@@ -4,6 +4,7 @@
 #include "target.h"
 #include "view_reader.h"
 
+#include <base/byte_budget.h>
 #include <base/ordered_window.h>
 
 #include <sys/resource.h>
@@ -36,6 +37,14 @@ void Count(ExportTotals& totals, WriteResult result) {
 void LogCuts(RunContext& run, const ContactRecord& contact, const std::string& name) {
     for (const std::string& item : contact.cutItems)
         run.Log("Cut to " + std::to_string(notes::kMaxValueChars) + " characters: " + item + " of " + name, kColourSkip);
+}
+
+// Files the contact was written without, each logged and counted.
+void LogAttachmentsLeftOut(RunContext& run, const ContactRecord& contact, const std::string& name) {
+    for (const std::string& why : contact.attachmentsLeftOut) {
+        run.LogError("Attachment left out: " + why + " (" + name + ")");
+        ++run.outcome.totals.attachmentsLeftOut;
+    }
 }
 
 // The writing half: one entry read from the view into the target, a contact
@@ -73,7 +82,10 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         run.Log("Already saved: " + name, kColourSkip);
     } else {
         run.Log("Export Items: " + name);
-        if (!item.group && result == WriteResult::Written) LogCuts(run, item.contact, name);
+        if (!item.group && result == WriteResult::Written) {
+            LogCuts(run, item.contact, name);
+            LogAttachmentsLeftOut(run, item.contact, name);
+        }
     }
     run.CountDone();
     return true;
@@ -111,6 +123,10 @@ bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, con
 // order as one after the other.
 constexpr size_t kReadAhead = 256;
 constexpr size_t kMaxReaders = 4;
+// The attached files and files made ahead that the read entries may hold at
+// once: a few contacts with large files fill it long before the window of
+// entries is full, and the readers then wait for the writing.
+constexpr uint64_t kReadAheadBytes = 256ull << 20;
 
 size_t ReaderCount() {
     const size_t cores = std::thread::hardware_concurrency();
@@ -135,7 +151,17 @@ void YieldToTheWriter() {
 struct ReadResult {
     std::optional<ViewItem> item;
     std::exception_ptr failure;
+    uint64_t bytes = 0;  // of files the item holds, taken from the budget
 };
+
+// The bytes of the files an item holds: its contact's attachments and photo,
+// and the file made of it ahead.
+uint64_t FileBytes(const ViewItem& item) {
+    uint64_t bytes = item.prepared ? item.prepared->bytes.size() : 0;
+    for (const contacts::Attachment& a : item.contact.attachments) bytes += a.bytes.size();
+    if (item.contact.photo) bytes += item.contact.photo->bytes.size();
+    return bytes;
+}
 
 bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first, uint32_t viewIndex,
                        const std::set<uint32_t>* entries) {
@@ -158,6 +184,7 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
             if (n < first.EntryCount()) listed.push_back(n);
     const size_t walk = entries ? listed.size() : first.EntryCount();
     base::OrderedWindow<ReadResult> window(walk, kReadAhead, readers.size());
+    base::ByteBudget budget(kReadAheadBytes);
 
     std::atomic<bool> writerDone{false};
     const std::function<bool()> stop = [&] { return writerDone.load() || run.StopRequested(); };
@@ -166,12 +193,13 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
     auto endReading = [&] {
         writerDone = true;
         window.Cancel();
+        budget.Cancel();
         for (auto& thread : threads) thread.join();
     };
     bool interrupted = false;
     try {
         for (ViewReader* reader : readers) {
-            threads.emplace_back([reader, &window, &stop, &target, &listed, entries] {
+            threads.emplace_back([reader, &window, &budget, &stop, &target, &listed, entries] {
                 YieldToTheWriter();
                 while (!stop()) {
                     const std::optional<size_t> number = window.Claim();
@@ -186,22 +214,23 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
                     } catch (...) {
                         read.failure = std::current_exception();
                     }
-                    const bool failed = bool(read.failure);
+                    if (read.item) read.bytes = FileBytes(*read.item);
+                    const bool failed = bool(read.failure) || !budget.Take(*number, read.bytes);
                     window.Put(*number, std::move(read));
                     if (failed) break;
                 }
                 window.Done();
             });
         }
-        while (std::optional<ReadResult> next = window.Take()) {
+        for (uint64_t taken = 1; std::optional<ReadResult> next = window.Take(); ++taken) {
             if (next->failure) std::rethrow_exception(next->failure);
-            if (!next->item) continue;
             // A stop request ends the writing where it stands, as it ends
             // the reading one after the other.
-            if (run.StopRequested() || !WriteItem(run, target, *next->item)) {
+            if (next->item && (run.StopRequested() || !WriteItem(run, target, *next->item))) {
                 interrupted = true;
                 break;
             }
+            budget.Give(next->bytes, taken);
         }
     } catch (...) {
         endReading();

@@ -2,6 +2,8 @@
 // database, never a crash, a hang or a leak.
 #include <notesapi/notesapi.h>
 
+#include <base/base64.h>
+
 #include <unistd.h>
 
 #include <cstdint>
@@ -53,6 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     if (attempt([&] { doc.GetItem(name, &d); })) d.GetText(&s);
                     if (attempt([&] { doc.GetItem(name, &r); })) r.GetText(&s);
                 }
+                // Files and pictures, their data decoded as the exporters do.
+                LNAttachmentArray files;
+                if (attempt([&] { doc.GetAttachments(&files); }))
+                    for (size_t f = 0; f < files.GetCount(); ++f) {
+                        std::string bytes;
+                        (void)base::Base64DecodeChecked(files[f].EncodedData(), 1 << 20, &bytes);
+                        (void)files[f].GetRichTextItem();
+                    }
             }
         }
     }

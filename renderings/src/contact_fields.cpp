@@ -1,5 +1,7 @@
 #include "contact_fields.h"
 
+#include <contacts/attachment_files.h>
+
 #include <base/utf.h>
 
 #include <array>
@@ -12,7 +14,7 @@ namespace {
 using contacts::Contact;
 using contacts::PhoneKind;
 
-constexpr std::array<std::pair<Field, std::string_view>, 62> kLabels{{
+constexpr std::array<std::pair<Field, std::string_view>, 63> kLabels{{
     {Field::FullName, "Full Name"},
     {Field::Title, "Title"},
     {Field::FirstName, "First Name"},
@@ -75,6 +77,7 @@ constexpr std::array<std::pair<Field, std::string_view>, 62> kLabels{{
     {Field::Anniversary, "Anniversary"},
     {Field::Categories, "Categories"},
     {Field::Body, "Notes"},
+    {Field::Attachments, "Attachments"},
 }};
 
 std::string PhoneNumber(const Contact& c, PhoneKind kind) {
@@ -148,7 +151,8 @@ std::string RawText(const Contact& c, Field f) {
     case Field::Children:
     case Field::Categories:
     case Field::Birthday:
-    case Field::Anniversary: break;
+    case Field::Anniversary:
+    case Field::Attachments: break;
     }
     return {};
 }
@@ -160,6 +164,13 @@ std::string JoinedLines(const std::vector<std::string>& values) {
         out += value;
     }
     return out;
+}
+
+// Each file by name and size, one a line.
+std::string AttachmentLines(const std::vector<contacts::Attachment>& attachments) {
+    std::vector<std::string> lines;
+    for (const contacts::Attachment& a : attachments) lines.push_back(a.name + " (" + contacts::SizeText(a.bytes.size()) + ")");
+    return JoinedLines(lines);
 }
 
 }  // namespace
@@ -199,6 +210,7 @@ std::string ShownValue(const Contact& c, Field f) {
     case Field::Categories: return JoinedLines(c.categories);
     case Field::Birthday: return DayText(c.birthday);
     case Field::Anniversary: return DayText(c.anniversary);
+    case Field::Attachments: return AttachmentLines(c.attachments);
     default: return Clean(RawText(c, f));
     }
 }

@@ -22,14 +22,15 @@ enum class Field {
     BusinessAddressStreet, BusinessAddressCity, BusinessAddressState, BusinessAddressPostalCode, BusinessAddressCountry,
     HomeAddressStreet, HomeAddressCity, HomeAddressState, HomeAddressPostalCode, HomeAddressCountry,
     OtherAddressStreet, OtherAddressCity, OtherAddressState, OtherAddressPostalCode, OtherAddressCountry,
-    PersonalHomePage, BusinessHomePage, Birthday, Anniversary, Categories, Body,
+    PersonalHomePage, BusinessHomePage, Birthday, Anniversary, Categories, Body, Attachments,
 };
 
 struct ShownField {
     Field field;
     std::string_view label;
     std::string value;  // valid UTF-8; line breaks are "\n"; days as "YYYY-MM-DD";
-                        // the values of a list one a line
+                        // the values of a list one a line; attachments one a
+                        // line as "name (size)"
 };
 
 // Valid UTF-8 with "\n" line breaks and no other control characters but tabs.

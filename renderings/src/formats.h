@@ -16,8 +16,10 @@ std::string Mhtml(const contacts::Contact& contact);  // multipart/related holdi
 // Pieces the contact and distribution list renderings share.
 // The page up to and including its <h1> heading: head, style and body start.
 std::string HtmlPageStart(const std::string& title);
-// An MHTML file (multipart/related) whose one part is the page html.
-std::string MhtmlDocument(std::string title, const std::string& html);
+// An MHTML file (multipart/related) whose first part is the page html, and
+// each file a part of its own after it (base64, as an attachment).
+std::string MhtmlDocument(std::string title, const std::string& html,
+                          const std::vector<contacts::Attachment>& files = {});
 namespace rtf {
 // Appends text to an RTF body: braces and backslashes escaped, non-ASCII as \uN.
 void AppendEscaped(std::string& out, const std::string& utf8);

@@ -46,9 +46,37 @@ std::string DateHeader(std::time_t now) {
     return buf;
 }
 
+// A file name as a header parameter: quoted when it is printable ASCII
+// without quotes or backslashes, else in the UTF-8 form of RFC 2231.
+std::string NameParameter(const std::string& parameter, const std::string& name) {
+    bool plain = true;
+    for (unsigned char c : name) plain = plain && c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+    if (plain) return parameter + "=\"" + name + "\"";
+    std::string out = parameter + "*=utf-8''";
+    for (unsigned char c : name) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_') {
+            out += char(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+std::string FilePart(const contacts::Attachment& file, size_t index) {
+    // The type is ours (a known extension's) or the generic one; never the
+    // source's text, which could break the header.
+    return "Content-Type: " + file.mimeType + ";\r\n\t" + NameParameter("name", file.name) +
+           "\r\nContent-Transfer-Encoding: base64\r\nContent-Location: file:///attachment-" + std::to_string(index + 1) +
+           "\r\nContent-Disposition: attachment;\r\n\t" + NameParameter("filename", file.name) + "\r\n\r\n" +
+           base::Base64Encode(file.bytes, 76);
+}
+
 }  // namespace
 
-std::string MhtmlDocument(std::string title, const std::string& html) {
+std::string MhtmlDocument(std::string title, const std::string& html, const std::vector<contacts::Attachment>& files) {
     const std::string boundary = "----=_Ferrywell_Contact_Part_000";
     for (char& c : title)
         if (c == '\n' || c == '\t') c = ' ';
@@ -63,10 +91,13 @@ std::string MhtmlDocument(std::string title, const std::string& html) {
                       "Content-Transfer-Encoding: base64\r\n"
                       "Content-Location: file:///contact.html\r\n\r\n";
     out += base::Base64Encode(html, 76);
+    for (size_t i = 0; i < files.size(); ++i) out += "\r\n--" + boundary + "\r\n" + FilePart(files[i], i);
     out += "\r\n--" + boundary + "--\r\n";
     return out;
 }
 
-std::string Mhtml(const contacts::Contact& contact) { return MhtmlDocument(ContactTitle(contact), Html(contact)); }
+std::string Mhtml(const contacts::Contact& contact) {
+    return MhtmlDocument(ContactTitle(contact), Html(contact), contact.attachments);
+}
 
 }  // namespace renderings

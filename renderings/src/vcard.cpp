@@ -1,6 +1,7 @@
 #include "contact_fields.h"
 #include "formats.h"
 
+#include <base/base64.h>
 #include <contacts/file_as.h>
 
 #include <initializer_list>
@@ -148,6 +149,14 @@ void PhoneLines(CardBuilder& b) {
     for (const auto& [params, number] : lines) b.Line(params, Escape(number));
 }
 
+// The photo inline, as vCard 3.0 writes binary values: its type is the
+// image subtype in capitals (JPEG, PNG, GIF, BMP).
+void PhotoLine(CardBuilder& b, const contacts::Photo& photo) {
+    std::string type = photo.mimeType.substr(photo.mimeType.find('/') + 1);
+    for (char& ch : type) ch = ch >= 'a' && ch <= 'z' ? char(ch - 'a' + 'A') : ch;
+    b.Line("PHOTO;ENCODING=b;TYPE=" + type, base::Base64Encode(photo.bytes));
+}
+
 }  // namespace
 
 std::string VCard(const contacts::Contact& contact) {
@@ -197,6 +206,7 @@ std::string VCard(const contacts::Contact& contact) {
     b.Single("X-MS-SPOUSE", F::Spouse);
     b.Single("X-EVOLUTION-SPOUSE", F::Spouse);
     for (const auto& child : ShownValues(contact.children)) b.Line("X-MS-CHILD", Escape(child));
+    if (contact.photo) PhotoLine(b, *contact.photo);
     b.Single("NOTE", F::Body);
     b.Line("END", "VCARD");
     return b.Take();

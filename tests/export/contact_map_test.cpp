@@ -4,6 +4,8 @@
 #include <exporting/contact_item_fill.h>
 #include <exporting/contact_map.h>
 
+#include "person_record.h"
+
 #include <open_database.h>
 #include <temp_files.h>
 #include <growth.h>
@@ -32,13 +34,7 @@ std::string Rich(const std::string& name, const std::string& paragraph) {
 }
 
 // The one Person document of a database made of items.
-ContactRecord Read(const std::string& items) {
-    TempDir dir;
-    OpenDatabase open(dir.Write("c.dxl", Dxl(Person(items))));
-    LNDocument doc = open.Search("@All")[0];
-    doc.Open();
-    return ReadContact(doc);
-}
+ContactRecord Read(const std::string& items) { return exporttest::ReadPersonRecord(items); }
 
 // The contact's texts as its Outlook item holds them, but for the subject,
 // the body and the empty recipients.
@@ -180,7 +176,7 @@ TEST(ContactTable, WhatFindsNoPropertyIsListedOnceAfterTheRichTextAndTheComment)
     EXPECT_EQ(p.notes.moreFromSource, unplaced);
     std::string more = "More from Notes:";
     for (const auto& line : unplaced) more += "\n" + line;
-    EXPECT_EQ(contacts::NotesText(p.notes), "Card:\t[picture] site (https://a.example)\n\nMet in 2004.\n\n" + more);
+    EXPECT_EQ(contacts::NotesText(p.notes), "Card:\t[picture: picture-1.gif] site (https://a.example)\n\nMet in 2004.\n\n" + more);
     for (auto name : {"Form", "$Conflict", "_AddressFormat", "DocAuthors", "Certificate", "MailSystem"})
         EXPECT_TRUE(IsBookkeepingItem(name)) << name;
     for (auto name : {"Comment", "Work3Phone", "MailServer", "Formula", "Owners"}) EXPECT_FALSE(IsBookkeepingItem(name)) << name;

@@ -64,7 +64,7 @@ const std::vector<Expected>& Sample() {
          {"Business", "Golf, Tennis", "VIP"},
          mapi::CalendarDate{1976, 2, 29},
          mapi::CalendarDate{2001, 6, 15},
-         "Card:\t[picture]\tscanned 2004\nPrice list\tby fax and at our site (https://acme.example/prices?year=2004&q=1)\n\n"
+         "Card:\t[picture: picture-1.gif]\tscanned 2004\nPrice list\tby fax and at our site (https://acme.example/prices?year=2004&q=1)\n\n"
          "[attachment: card.txt] attached.\n\nMet at the Boston trade fair in 2004.\nPrefers e-mail over phone calls.\n\n"
          "More from Notes:\nFullName: CN=Jane Q Doe/OU=Sales/O=Acme\nAltFullName: CN=\xE3\x82\xB8\xE3\x82\xA7\xE3\x83\xBC\xE3\x83\xB3 "
          "\xE3\x83\x89\xE3\x82\xA6/O=Acme\nMailAddress: jane.doe@board.example\nInternetAddress: jdoe@acme-internet.example",

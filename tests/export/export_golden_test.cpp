@@ -67,6 +67,7 @@ std::vector<GoldenCase> Cases() {
         cases.push_back({"names", "People", kind, ""});
         cases.push_back({"groups", "", kind, ""});
         cases.push_back({"directory", "", kind, "", shownApart});
+        cases.push_back({"attachments", "", kind, "", kind == OutputKind::Pst || kind == OutputKind::Txt});
     }
     cases.push_back({"fidelity", "", OutputKind::Vcf, "File As", true});
     cases.push_back({"groups", "", OutputKind::Txt, "File As"});
@@ -101,7 +102,7 @@ TEST_P(Golden, EveryKindIsWrittenAsBefore) {
     EXPECT_GT(n, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, Golden, testing::Values("fidelity", "names", "groups", "directory"),
+INSTANTIATE_TEST_SUITE_P(Samples, Golden, testing::Values("fidelity", "names", "groups", "directory", "attachments"),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace

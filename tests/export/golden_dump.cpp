@@ -108,6 +108,7 @@ void DumpPstFolder(const pst::PstFile& file, pst::Nid nid, const std::string& pa
     for (pst::Nid message : file.Messages(nid)) {
         out += " item\n";
         out += DumpBag(file.ReadMessage(message));
+        for (const mapi::PropertyBag& attachment : file.ReadAttachments(message)) out += " attachment\n" + DumpBag(attachment);
     }
     for (const pst::FolderInfo& sub : file.Subfolders(nid)) DumpPstFolder(file, sub.nid, path + "/" + sub.name, out);
 }

@@ -5,7 +5,8 @@
 // "name:Keywords"). The reader hands multi-valued texts over as their raw
 // streams; they are printed as values <TAB> key <TAB> value <TAB> value ...,
 // read from the length stream and the value streams msgreader's own
-// compound file reader lists.
+// compound file reader lists. Then each attachment: attachment <TAB> file
+// name <TAB> MIME type <TAB> contact photo (1 or 0) <TAB> bytes in hex.
 'use strict';
 const fs = require('fs');
 const MsgReader = require('@kenjiuno/msgreader').default;
@@ -54,4 +55,10 @@ for (const [name, f] of streams) {
         values.push(escape(Buffer.from(value.provider()).toString('utf16le').replace(/\0+$/, '')));
     }
     console.log(['values', keyOf(parseInt(m[1], 16)), ...values].join('\t'));
+}
+
+for (const a of data.attachments || []) {
+    const content = reader.getAttachment(a).content;
+    console.log(['attachment', escape(a.fileName), escape(a.attachMimeTag || ''), (a.rawProps || []).some((p) => p.propertyTag === '7fff000b' && p.value) ? 1 : 0,
+                 Buffer.from(content).toString('hex')].join('\t'));
 }

@@ -5,6 +5,7 @@
 //   item <TAB> folder path
 //   prop <TAB> key <TAB> value        (properties of the item above)
 //   values <TAB> key <TAB> value <TAB> value ...   (multi-valued texts)
+//   attachment <TAB> long file name <TAB> MIME type <TAB> contact photo (1 or 0) <TAB> bytes in hex
 // key: the property id in hex ("3001"), "lid:8083" for a numeric named
 // property, "name:Keywords" for a property named by a string; a named
 // property the reader cannot map reads "id:80xx".
@@ -73,11 +74,24 @@ function dumpProps(obj) {
     }
 }
 
+function dumpAttachments(item) {
+    for (let i = 0; i < item.numberOfAttachments; ++i) {
+        const a = item.getAttachment(i);
+        const stream = a.fileInputStream;
+        const bytes = Buffer.alloc(stream ? stream.length.toNumber() : 0);
+        if (stream) stream.readCompletely(bytes);
+        const photo = a.pstTableItems.get(0x7fff);
+        console.log(['attachment', escape(a.longFilename), escape(a.mimeTag), photo && photo.entryValueReference & 0xff ? 1 : 0,
+                     bytes.toString('hex')].join('\t'));
+    }
+}
+
 function walk(folder, path) {
     console.log(`folder\t${escape(path)}\t${folder.contentCount}`);
     for (let item = folder.getNextChild(); item; item = folder.getNextChild()) {
         console.log(`item\t${escape(path)}`);
         dumpProps(item);
+        dumpAttachments(item);
     }
     if (folder.hasSubfolders)
         for (const child of folder.getSubFolders()) walk(child, path + '\\' + child.displayName);

@@ -318,6 +318,27 @@ print('\n'.join(problems))
     }
 }
 
+TEST(Renderings, MhtmlFilePartsKeepAnyNameWholeUnderAStrictParser) {
+    const char* kParts = R"(
+import sys, email, email.policy
+m = email.message_from_bytes(open(sys.argv[1], 'rb').read(), policy=email.policy.strict)
+for part in list(m.walk())[2:]:
+    print(part.get_filename(), part.get_content_type(), part.get_payload(decode=True).hex(), len(part.defects))
+)";
+    testsupport::TempDir dir;
+    contacts::Contact c;
+    c.fullName = "Anna Berg";
+    c.attachments = {{"plain name.txt", "text/plain", "ab"},
+                     {"\"quoted\"\r\nBcc: x@example.org.txt", "application/octet-stream", std::string("\0\xFF", 2)},
+                     {"\xC3\xBC" "ber \xE5\xB1\xB1.pdf", "application/pdf", ""}};
+    const std::string path = dir.Write("c.mhtml", RenderContact(c, Format::Mhtml));
+    auto r = testsupport::RunPython(kParts, Quote(path));
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.out, "plain name.txt text/plain 6162 0\n"
+                     "\"quoted\"\r\nBcc: x@example.org.txt application/octet-stream 00ff 0\n"
+                     "\xC3\xBC" "ber \xE5\xB1\xB1.pdf application/pdf  0\n");
+}
+
 TEST(Renderings, InvalidUtf8AndControlCharactersAreCleaned) {
     contacts::Contact c;
     c.firstName = "A\xFF" "B\x01" "C";

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <random>
+#include <cctype>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -126,6 +127,21 @@ mapi::MultiBinary SplitPstMultiBinary(const mapi::Binary& raw) {
     return out;
 }
 
+namespace {
+ReadAttachment AttachmentOf(const std::vector<std::string>& f) {
+    const mapi::Binary bytes = BytesFromHex(f[4]);
+    return {f[1], f[2], f[3] == "1", std::string(bytes.begin(), bytes.end())};
+}
+}  // namespace
+
+std::vector<ReadAttachment> AttachmentsIn(const std::string& output) {
+    std::vector<ReadAttachment> out;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);)
+        if (std::vector<std::string> f = Fields(line); f[0] == "attachment" && f.size() == 5) out.push_back(AttachmentOf(f));
+    return out;
+}
+
 ExtractorView ReadWithPstExtractor(const std::string& pst) {
     ExtractorView view;
     view.exitCode = RunTool("node " + Quote(kNodeReaders + "/pst-dump.js") + " " + Quote(pst), &view.output);
@@ -135,10 +151,12 @@ ExtractorView ReadWithPstExtractor(const std::string& pst) {
         std::vector<std::string> f = Fields(line);
         if (f[0] == "store" && f.size() == 2) view.store = f[1];
         else if (f[0] == "folder" && f.size() == 3) view.folders[f[1]] = std::stoi(f[2]);
-        else if (f[0] == "item" && f.size() == 2) view.items.push_back({f[1], {}, {}});
+        else if (f[0] == "item" && f.size() == 2) view.items.push_back({f[1], {}, {}, {}});
         else if (f[0] == "prop" && f.size() == 3 && !view.items.empty()) view.items.back().props[f[1]] = f[2];
         else if (f[0] == "values" && f.size() >= 2 && !view.items.empty())
             view.items.back().lists[f[1]].assign(f.begin() + 2, f.end());
+        else if (f[0] == "attachment" && f.size() == 5 && !view.items.empty())
+            view.items.back().attachments.push_back(AttachmentOf(f));
     }
     return view;
 }
@@ -159,6 +177,14 @@ std::vector<PffItem> PffExportItems(const std::string& pst, const std::string& w
     for (const auto& e : fs::recursive_directory_iterator(base + ".export"))
         if (e.path().filename() == "ItemValues.txt") {
             PffItem item = ParseDump(e.path());
+            // Its attachments, written beside it as "1_name", "2_name"...
+            const fs::path attachments = e.path().parent_path() / "Attachments";
+            if (fs::is_directory(attachments))
+                for (const auto& a : fs::directory_iterator(attachments)) {
+                    const std::string name = a.path().filename().string();
+                    if (const size_t mark = name.find('_'); mark != std::string::npos && mark > 0 && std::isdigit(uint8_t(name[0])))
+                        item.files[name.substr(mark + 1)] = ReadFile(a.path());
+                }
             if (item.values.count(0x001A)) items.push_back(std::move(item));  // folders have no message class
         }
     return items;

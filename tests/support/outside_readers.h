@@ -20,10 +20,22 @@ namespace testsupport {
 // What pst-extractor (tests/npm/pst-dump.js) reads from a PST file. Property
 // keys are hex ids ("3001"), "lid:8083" for numeric named properties or
 // "name:Keywords" for string-named ones.
+// An attachment as pst-dump.js and msg-dump.js print it.
+struct ReadAttachment {
+    std::string name;
+    std::string mimeType;
+    bool contactPhoto = false;
+    std::string bytes;
+    bool operator==(const ReadAttachment&) const = default;
+};
+// The attachment lines of either dump's output, in order.
+std::vector<ReadAttachment> AttachmentsIn(const std::string& output);
+
 struct ExtractorItem {
     std::string folder;
     std::map<std::string, std::string> props;
     std::map<std::string, std::vector<std::string>> lists;  // multi-valued texts
+    std::vector<ReadAttachment> attachments;
 };
 struct ExtractorView {
     int exitCode = -1;
@@ -52,6 +64,7 @@ struct PffItem {
     std::map<uint32_t, std::vector<uint8_t>> values;
     std::map<std::string, std::vector<uint8_t>> named;  // properties named by a string
     std::optional<std::string> Text(uint32_t id) const;  // UTF-16LE value as UTF-8
+    std::map<std::string, std::string> files;  // the attachments pffexport wrote, by name
 };
 // Exports the PST with pffexport and reads every item's dump (not folders').
 std::vector<PffItem> PffExportItems(const std::string& pst, const std::string& workDir);

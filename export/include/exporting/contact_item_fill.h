@@ -16,9 +16,15 @@ namespace exporting {
 // every text the contact has, Children and Categories, Birthday and
 // Anniversary, the notes text as Body, then Sent and the empty To, CC, BCC,
 // and the origin as the identity a later run finds it by (an origin that is
-// not Valid sets none). Empty texts set nothing. Throws StoreError for a
-// value the item refuses.
+// not Valid sets none), and the attachments (AddContactAttachments). Empty
+// texts set nothing. Throws StoreError for a value the item refuses.
 void SetContactItem(store::ContactItem& item, const contacts::Contact& contact);
+
+// Each attachment of the contact as an attachment by value (file name, long
+// file name, display name, extension, MIME type, size and bytes), and the
+// photo as Outlook's contact picture: a hidden attachment
+// "ContactPicture.jpg" marked as the contact's photo, and PidLidHasPicture.
+void AddContactAttachments(store::ContactItem& item, const contacts::Contact& contact);
 
 // Sets the list's name, description (its body), members and origin.
 void SetDistListItem(store::DistListItem& item, const contacts::DistributionList& list);

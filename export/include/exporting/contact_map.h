@@ -37,7 +37,14 @@ struct ContactRecord {
     std::string body;         // plain text of "Body" (pictures as "[picture]", tabs, links with their URL)
     std::string comment;      // plain text of "Comment"
     notes::OleDate birthday, anniversary;  // valid only when the text parsed
-    bool hasAttachments = false;
+    // The document's files and the pictures of its rich text, each with its
+    // bytes (ReadAttachments); the photo among them, once more, as the photo.
+    std::vector<contacts::Attachment> attachments;
+    std::optional<contacts::Photo> photo;
+    // The files that could not be read or were too large, each "name: why";
+    // the contact is written without them.
+    std::vector<std::string> attachmentsLeftOut;
+    bool hasAttachments = false;  // attachments or a photo
     int64_t changed = 0;  // LastChange of the document
 
     // The value of an item by the text rule: its first value, one blank
@@ -79,6 +86,19 @@ int64_t LastChange(const LNDocument& doc);
 // keeps the empty value. A date is set only when its text is one day (with
 // or without a time): two dates joined by ";" or a time alone set nothing.
 ContactRecord ReadContact(const LNDocument& doc);
+
+// Reads the document's attached files and the pictures of its rich text
+// into contact: names cleaned (contacts::CleanFileName), bytes decoded, the
+// MIME type by the extension. A file whose data is not whole base64, or that
+// is larger than contacts::kMaxAttachmentBytes, is listed in
+// attachmentsLeftOut instead. A file the rich text does not show, or a
+// picture of an item the notes leave out ($Photo), is named on a line of its
+// own after the body ("[attachment: name]", "[picture: name]"), so that the
+// notes name every file where it stands or at their end. The photo is, in order:
+// a picture of a rich-text item named Photo or $Photo; the file such an item
+// names (as a text value or an attachment icon); the only picture file
+// attached. It must be a JPEG, PNG, GIF or BMP image by its bytes.
+void ReadAttachments(const LNDocument& doc, ContactRecord* contact);
 
 // The table:
 //  - names: FullName (first value) the display name, Title the prefix,

@@ -21,6 +21,8 @@ struct ExportTotals {
     uint64_t written = 0;  // written (an item saved, a file or CSV row written)
     uint64_t skipped = 0;  // left out by the message filter, or a group in a CSV file
     uint64_t failed = 0;   // not written because something failed
+    // Files of the contacts written that were left out: damaged or too large.
+    uint64_t attachmentsLeftOut = 0;
 };
 
 enum class ExportEnd {

@@ -60,4 +60,25 @@ std::string Base64Decode(std::string_view text) {
     return out;
 }
 
+Base64Check Base64DecodeChecked(std::string_view text, size_t maxBytes, std::string* out) {
+    out->clear();
+    // First the shape: the letters, where the padding stands, and the size.
+    size_t letters = 0, padding = 0;
+    for (unsigned char c : text) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        if (c == '=') {
+            ++padding;
+        } else if (kValues[c] < 0 || padding > 0) {
+            return Base64Check::Malformed;
+        } else {
+            ++letters;
+        }
+    }
+    if (padding > 2 || (letters + padding) % 4 != 0) return Base64Check::Malformed;
+    const size_t bytes = letters / 4 * 3 + (letters % 4 == 0 ? 0 : letters % 4 - 1);
+    if (bytes > maxBytes) return Base64Check::TooLarge;
+    *out = Base64Decode(text);
+    return Base64Check::Ok;
+}
+
 }  // namespace base

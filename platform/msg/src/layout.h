@@ -88,6 +88,9 @@ inline constexpr uint8_t kBlack = 1;
 namespace propStream {
 inline constexpr const char* kStream = "__properties_version1.0";
 inline constexpr size_t kTopLevelHeaderSize = 32;  // a message that is not embedded in another
+inline constexpr size_t kNextAttachmentId = 12;    // in the top-level header
+inline constexpr size_t kAttachmentCount = 20;
+inline constexpr size_t kAttachmentHeaderSize = 8;  // an attachment's stream
 inline constexpr size_t kEntrySize = 16;
 inline constexpr size_t kTag = 0;    // property id << 16 | type
 inline constexpr size_t kFlags = 4;
@@ -109,6 +112,13 @@ inline std::string ValueStreamName(uint16_t id, uint16_t type, uint32_t index) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "-%08X", unsigned(index));
     return SubstgName(id, type) + buf;
+}
+
+// The storage of the index'th attachment.
+inline std::string AttachmentStorageName(uint32_t index) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "__attach_version1.0_#%08X", unsigned(index));
+    return buf;
 }
 
 // The named property mapping storage. Its stream ids and GUID indexes are

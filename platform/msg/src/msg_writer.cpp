@@ -99,28 +99,58 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
     props += entry;
 }
 
-}  // namespace
+using ByTag = std::map<uint32_t, std::pair<PropType, const mapi::PropertyValue*>>;
 
-std::string EncodeMessage(const mapi::PropertyBag& properties) {
-    Storage root;
-    NamedPropertyMap names;
-    std::string props(propStream::kTopLevelHeaderSize, '\0');  // no recipients, no attachments
-    std::map<uint32_t, std::pair<PropType, const mapi::PropertyValue*>> byTag;
+// The properties by their tag, named ones mapped through names.
+ByTag Tagged(const mapi::PropertyBag& properties, NamedPropertyMap& names) {
+    ByTag byTag;
     for (const auto& [key, value] : properties.All()) {
         uint16_t id = key.IsNamed() ? names.Add(key.Name()) : key.TagId();
         byTag[(uint32_t(id) << 16) | uint16_t(key.type)] = {key.type, &value};
     }
+    return byTag;
+}
+
+// The properties into storage's property stream (after its header) and value streams.
+void AddProperties(Storage& storage, std::string header, const ByTag& byTag) {
+    for (const auto& [tag, tv] : byTag) AddProperty(storage, header, uint16_t(tag >> 16), tv.first, *tv.second);
+    storage.streams[propStream::kStream] = std::move(header);
+}
+
+}  // namespace
+
+std::string EncodeMessage(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments) {
+    Storage root;
+    NamedPropertyMap names;
+    std::string header(propStream::kTopLevelHeaderSize, '\0');  // no recipients
+    base::Put32(header, propStream::kNextAttachmentId, uint32_t(attachments.size()));
+    base::Put32(header, propStream::kAttachmentCount, uint32_t(attachments.size()));
+    ByTag byTag = Tagged(properties, names);
     const mapi::PropertyValue unicodeOk = int32_t(kStoreUnicodeOk);
     if (!properties.Has(mapi::PidTagStoreSupportMask.Key()))
         byTag[mapi::PidTagStoreSupportMask.Tag()] = {mapi::PidTagStoreSupportMask.type, &unicodeOk};
-    for (const auto& [tag, tv] : byTag) AddProperty(root, props, uint16_t(tag >> 16), tv.first, *tv.second);
-    root.streams[propStream::kStream] = std::move(props);
+    // The flags tell whether there are attachments.
+    const mapi::PropertyValue* flags = properties.Find(mapi::PidTagMessageFlags.Key());
+    const int32_t* was = flags ? std::get_if<int32_t>(flags) : nullptr;
+    const mapi::PropertyValue withFlag =
+        int32_t(((was ? *was : 0) & ~mapi::kMsgFlagHasAttach) | (attachments.empty() ? 0 : mapi::kMsgFlagHasAttach));
+    if (was || !attachments.empty()) byTag[mapi::PidTagMessageFlags.Tag()] = {mapi::PidTagMessageFlags.type, &withFlag};
+    AddProperties(root, std::move(header), byTag);
+    std::vector<mapi::PropertyValue> numbers(attachments.size());
+    for (size_t i = 0; i < attachments.size(); ++i) {
+        ByTag attachment = Tagged(attachments[i], names);
+        numbers[i] = int32_t(i);
+        attachment[mapi::PidTagAttachNumber.Tag()] = {mapi::PidTagAttachNumber.type, &numbers[i]};
+        AddProperties(root.storages[AttachmentStorageName(uint32_t(i))],
+                      std::string(propStream::kAttachmentHeaderSize, '\0'), attachment);
+    }
     root.storages[nameEntry::kStorage] = names.ToStorage();
     return WriteCompoundFile(root);
 }
 
-void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties) {
-    WriteFileAtomically(path, EncodeMessage(properties));
+void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties,
+                  const std::vector<mapi::PropertyBag>& attachments) {
+    WriteFileAtomically(path, EncodeMessage(properties, attachments));
 }
 
 }  // namespace msg

@@ -7,6 +7,11 @@
 // an attachment's icon as "[attachment: name]", a table row as one line
 // with its cells separated by tabs. Formulas and scripts of hotspots and
 // computed text are code, not text, and are left out.
+//
+// A picture that carries its image (GIF, JPEG, PNG or BMP data) becomes an
+// attachment of the document as well, named by its place among the
+// document's pictures ("picture-1.jpg"), and its text names it:
+// "[picture: picture-1.jpg]".
 #include "index.h"
 #include "plain_xml.h"
 #include "xml_support.h"
@@ -43,16 +48,40 @@ struct DocState : ReaderBase {
     std::string row;
     size_t rowCells = 0;
     bool rowCellEmpty = true;
+    // The picture being read: where its text goes in the paragraph (npos
+    // when it stands outside one), its image's extension and data.
+    int pictureDepth = -1;
+    size_t pictureAt = std::string::npos;
+    std::string pictureExtension;
+    bool inPictureData = false;
+    std::string pictureData;
+    int pictures = 0;  // of the document so far
 };
+
+// The file extension of a picture's image element; empty for the kinds no
+// other program reads (Notes bitmaps, metafiles).
+std::string_view PictureExtension(std::string_view element) {
+    if (element == "gif") return "gif";
+    if (element == "jpeg") return "jpg";
+    if (element == "png") return "png";
+    if (element == "bmp") return "bmp";
+    return {};
+}
 
 void ResetRichText(DocState* st) {
     st->inRichText = false;
-    st->parDepth = st->skipDepth = st->linkDepth = st->rowDepth = -1;
+    st->parDepth = st->skipDepth = st->linkDepth = st->rowDepth = st->pictureDepth = -1;
+    st->inPictureData = false;
+    st->pictureData.clear();
     st->row.clear();
 }
 
 void CharData(void* ud, const XML_Char* s, int len) {
     auto* st = static_cast<DocState*>(ud);
+    if (st->inPictureData) {
+        st->pictureData.append(s, size_t(len));
+        return;
+    }
     if (st->capture == Capture::None || st->skipDepth >= 0) return;
     std::string& b = st->buffer;
     // Grow as usual, but never past the document's size, so that a huge
@@ -66,8 +95,39 @@ void SetType(Item* item, ItemType t) {
     if (item->values.empty() && item->dates.empty()) item->type = t;
 }
 
+void StartPicture(DocState* st, bool inParagraph) {
+    st->skipDepth = st->pictureDepth = st->depth;
+    st->pictureAt = inParagraph ? st->buffer.size() : std::string::npos;
+    st->pictureExtension.clear();
+    st->pictureData.clear();
+}
+
+// The picture's text, and its image as an attachment when it has one.
+void FinishPicture(DocState* st, Item& item) {
+    std::string text = "[picture]";
+    if (!st->pictureExtension.empty() && st->pictureData.find_first_not_of(" \t\r\n") != std::string::npos) {
+        auto picture = std::make_shared<Attachment>();
+        picture->name = "picture-" + std::to_string(++st->pictures) + "." + st->pictureExtension;
+        picture->base64 = std::move(st->pictureData);
+        picture->richTextItem = item.name;
+        text = "[picture: " + picture->name + "]";
+        st->out->attachments.push_back(std::move(picture));
+    }
+    if (st->pictureAt != std::string::npos) st->buffer.insert(std::min(st->pictureAt, st->buffer.size()), text);
+    else if (text != "[picture]") item.values.push_back(std::move(text));
+    st->pictureData.clear();
+    st->pictureDepth = -1;
+}
+
 void RichTextStart(DocState* st, std::string_view local, const XML_Char** atts) {
-    if (st->skipDepth >= 0) return;
+    if (st->skipDepth >= 0) {
+        // The image of a picture, but not the icon of an attachment.
+        if (st->pictureDepth >= 0 && st->depth == st->pictureDepth + 1 && st->pictureExtension.empty()) {
+            st->pictureExtension = PictureExtension(local);
+            st->inPictureData = !st->pictureExtension.empty();
+        }
+        return;
+    }
     if (local == "tablerow" && st->rowDepth < 0) {
         st->rowDepth = st->depth;
         st->row.clear();
@@ -84,7 +144,9 @@ void RichTextStart(DocState* st, std::string_view local, const XML_Char** atts) 
             st->parDepth = st->depth;
             st->capture = Capture::Paragraph;
             st->buffer.clear();
-        } else if (local == "picture" || local == "code") {
+        } else if (local == "picture") {
+            StartPicture(st, false);
+        } else if (local == "code") {
             st->skipDepth = st->depth;
         }
         return;
@@ -100,8 +162,7 @@ void RichTextStart(DocState* st, std::string_view local, const XML_Char** atts) 
         st->linkHref = href ? href : "";
         st->linkStart = b.size();
     } else if (local == "picture") {
-        b += "[picture]";
-        st->skipDepth = st->depth;
+        StartPicture(st, true);
     } else if (local == "attachmentref") {
         const char* shown = Attr(atts, "displayname");
         const char* name = Attr(atts, "name");
@@ -140,7 +201,9 @@ void FinishParagraph(DocState* st, Item& item) {
 }
 
 void RichTextEnd(DocState* st, Item& item, std::string_view local) {
+    if (st->inPictureData && st->depth == st->pictureDepth + 1) st->inPictureData = false;
     if (st->depth == st->skipDepth) {
+        if (st->depth == st->pictureDepth) FinishPicture(st, item);
         st->skipDepth = -1;
     } else if (st->skipDepth >= 0) {
         return;

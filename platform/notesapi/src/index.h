@@ -47,6 +47,8 @@ struct Item {
 struct Attachment {
     std::string name;
     std::string base64;
+    // Empty for a file ($FILE); for a picture of rich text, the item it is in.
+    std::string richTextItem;
 };
 
 // A document's items, read once and then shared read-only: an item handed

@@ -54,6 +54,10 @@ LNString LNAttachment::GetAttachmentName() const { return att_ ? LNString(att_->
 
 size_t LNAttachment::GetSize() const { return att_ ? base::Base64Decode(att_->base64).size() : 0; }
 
+std::string_view LNAttachment::EncodedData() const { return att_ ? std::string_view(att_->base64) : std::string_view(); }
+
+LNString LNAttachment::GetRichTextItem() const { return att_ ? LNString(att_->richTextItem) : LNString(); }
+
 void LNAttachment::Detach(const LNString& path) const {
     if (!att_) throw NotesError(LNERR_NOT_OPEN);
     std::string data = base::Base64Decode(att_->base64);

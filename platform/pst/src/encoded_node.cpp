@@ -2,7 +2,8 @@
 
 namespace pst {
 
-NodeEntry StoreNode(NodeDatabase& db, const EncodedNode& node, Nid parent, const std::vector<SubnodeEntry>& extra) {
+NodeEntry StoreNode(NodeDatabase& db, const EncodedNode& node, Nid parent, const std::vector<SubnodeEntry>& extra,
+                    const std::vector<SubnodeEntry>& owned) {
     NodeEntry e;
     e.parent = parent;
     e.data = db.WriteDataTree(node.blocks);
@@ -13,6 +14,7 @@ NodeEntry StoreNode(NodeDatabase& db, const EncodedNode& node, Nid parent, const
         db.AddOwner(s.sub);
         subs.push_back(s);
     }
+    subs.insert(subs.end(), owned.begin(), owned.end());
     e.sub = db.WriteSubnodes(std::move(subs));
     return e;
 }

@@ -11,7 +11,9 @@ struct EncodedNode {
 };
 
 // Writes the node's blocks and subnodes; extra subnodes (already written,
-// shared) gain an owner. Returns the entry for the node B-tree.
-NodeEntry StoreNode(NodeDatabase& db, const EncodedNode& node, Nid parent, const std::vector<SubnodeEntry>& extra = {});
+// shared) gain an owner, owned ones (already written for this node alone)
+// are taken over. Returns the entry for the node B-tree.
+NodeEntry StoreNode(NodeDatabase& db, const EncodedNode& node, Nid parent, const std::vector<SubnodeEntry>& extra = {},
+                    const std::vector<SubnodeEntry>& owned = {});
 
 }  // namespace pst

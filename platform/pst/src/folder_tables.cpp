@@ -121,8 +121,12 @@ EncodedNode EncodeRecipientTable() {
                        {});
 }
 
-EncodedNode EncodeAttachmentTable() {
-    return EncodeTable(Tags({PidTagAttachSize, PidTagAttachFilename, PidTagAttachMethod, PidTagRenderingPosition}), {});
+const std::vector<uint32_t>& AttachmentColumns() {
+    static const std::vector<uint32_t> columns =
+        Tags({PidTagAttachSize, PidTagAttachFilename, PidTagAttachMethod, PidTagRenderingPosition});
+    return columns;
 }
+
+EncodedNode EncodeAttachmentTable(const std::vector<TableRow>& rows) { return EncodeTable(AttachmentColumns(), rows); }
 
 }  // namespace pst

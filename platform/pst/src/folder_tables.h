@@ -70,6 +70,9 @@ const std::vector<uint32_t>& ContentsColumns();
 Nid ContentCells(const ContentRow& row, std::vector<std::optional<mapi::PropertyValue>>& cells);
 EncodedNode EncodeAssocContentsTable();
 EncodedNode EncodeRecipientTable();
-EncodedNode EncodeAttachmentTable();
+// An item's attachment table, one row an attachment: its row id the
+// attachment's subnode, its cells in the order of AttachmentColumns().
+const std::vector<uint32_t>& AttachmentColumns();
+EncodedNode EncodeAttachmentTable(const std::vector<TableRow>& rows = {});
 
 }  // namespace pst

@@ -268,6 +268,7 @@ inline constexpr Nid kIndexStep = Nid(1) << kIndexShift;
 inline constexpr Nid kFirstFreeIndex = 0x400;  // lower indexes are the well-known nodes
 inline constexpr uint8_t kTypeFolder = 0x02;
 inline constexpr uint8_t kTypeMessage = 0x04;
+inline constexpr uint8_t kTypeAttachment = 0x05;
 inline constexpr uint8_t kTypeHierarchyTable = 0x0D;
 inline constexpr uint8_t kTypeContentsTable = 0x0E;
 inline constexpr uint8_t kTypeAssocContentsTable = 0x0F;

@@ -171,4 +171,13 @@ PropMap NameMap::Encode() const {
     return p;
 }
 
+mapi::PropertyBag NameMap::BagOf(const PropMap& props) const {
+    mapi::PropertyBag bag;
+    for (const auto& [id, v] : props) {
+        auto name = id >= mapi::nameid::kFirstNamedId ? NameOf(id) : std::nullopt;
+        bag.Set(name ? mapi::PropertyKey::Named(*name, v.type) : mapi::PropertyKey::Tag(id, v.type), v.value);
+    }
+    return bag;
+}
+
 }  // namespace pst

@@ -26,6 +26,8 @@ public:
     static const mapi::NamedProperty& ClosingName();
     std::optional<uint16_t> Find(const mapi::NamedProperty& name) const;
     std::optional<mapi::NamedProperty> NameOf(uint16_t id) const;
+    // Properties as read, the named ones by their names.
+    mapi::PropertyBag BagOf(const PropMap& props) const;
     bool Dirty() const { return dirty_; }
     void ClearDirty() { dirty_ = false; }
 

@@ -2,6 +2,7 @@
 
 #include <base/ascii.h>
 
+#include "attachment_objects.h"
 #include "folder_tables.h"
 #include "growing_table.h"
 #include "heap.h"
@@ -61,7 +62,7 @@ const mapi::PropertyValue kZero{int32_t(0)};
 // values and to the few the store adds, which live here (so it stays put).
 struct MessageProps {
     static constexpr size_t kAdded = 9;  // at most as many as the store adds
-    std::array<mapi::PropertyValue, 3> own;  // times, search key, size
+    std::array<mapi::PropertyValue, 4> own;  // times, search key, size, flags
     PropRefs refs;
     MessageProps() = default;
     MessageProps(const MessageProps&) = delete;
@@ -143,8 +144,10 @@ struct PstFile::Impl {
     uint32_t sharedOwners = 0;
 
     // The properties an item is stored with: the caller's (named ones mapped
-    // to ids), then kept (of the item it replaces), then what every item has.
-    void MessageProperties(const mapi::PropertyBag& properties, const PropMap& kept, MessageProps& out) {
+    // to ids), then kept (of the item it replaces), then what every item has;
+    // its flags tell whether it has attachments.
+    void MessageProperties(const mapi::PropertyBag& properties, const PropMap& kept, bool hasAttachments,
+                           MessageProps& out) {
         PropRefs& p = out.refs;
         p.clear();
         p.reserve(properties.All().size() + kept.size() + MessageProps::kAdded);
@@ -180,14 +183,21 @@ struct PstFile::Impl {
         const PropRef messageSize{mapi::PidTagMessageSize.id, PropType::Int32, &out.own[2]};
         if (auto it = at(messageSize.id); it != p.end() && it->id == messageSize.id) *it = messageSize;
         else p.insert(it, messageSize);
+        auto flags = at(mapi::PidTagMessageFlags.id);
+        const int32_t* was = std::get_if<int32_t>(flags->value);
+        out.own[3] = int32_t(((was ? *was : 0) & ~mapi::kMsgFlagHasAttach) | (hasAttachments ? mapi::kMsgFlagHasAttach : 0));
+        flags->value = &out.own[3];
     }
 
-    // Writes an item's property context with the shared recipient table.
-    NodeEntry StoreMessage(std::span<const PropRef> p, Nid folder) {
+    // Writes an item's property context with the shared recipient table,
+    // and its attachments.
+    NodeEntry StoreMessage(std::span<const PropRef> p, Nid folder, const std::vector<mapi::PropertyBag>& attachments) {
         EncodedNode enc = EncodePropertyContext(p);
         EnsureSharedRecipients();
         NodeEntry e;
-        if (enc.subnodes.empty()) {
+        if (!attachments.empty()) {
+            e = StoreNode(*db, enc, folder, {sharedRecipients}, StoreAttachments(*db, names, attachments));
+        } else if (enc.subnodes.empty()) {
             e.data = db->WriteDataTree(enc.blocks);
             e.sub = sharedSubnodes;
             db->AddOwner(e.sub);
@@ -447,15 +457,15 @@ Nid PstFile::CreateFolder(Nid parent, const std::string& name, const std::string
     return impl_->NewFolder(parent, nid, name, containerClass);
 }
 
-Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
+Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments) {
     Impl& s = *impl_;
     if (s.closed || !s.db->Writable()) throw PstError(ErrorKind::AccessDenied, "The PST file is not open for writing");
     FolderState& f = s.FolderAt(folder);
     s.LoadRows(f);
     MessageProps p;
-    s.MessageProperties(properties, {}, p);
+    s.MessageProperties(properties, {}, !attachments.empty(), p);
     Nid nid = s.db->NextNid(nid::kTypeMessage);
-    s.db->SetNode(nid, s.StoreMessage(p.refs, folder));
+    s.db->SetNode(nid, s.StoreMessage(p.refs, folder, attachments));
 
     f.rows.push_back(ContentRowFrom(nid, p.refs));
     ++f.contentCount;
@@ -465,7 +475,8 @@ Nid PstFile::AddMessage(Nid folder, const mapi::PropertyBag& properties) {
     return nid;
 }
 
-void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties) {
+void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties,
+                             const std::vector<mapi::PropertyBag>& attachments) {
     Impl& s = *impl_;
     if (s.closed || !s.db->Writable()) throw PstError(ErrorKind::AccessDenied, "The PST file is not open for writing");
     const NodeEntry* e = s.db->FindNode(message);
@@ -477,8 +488,8 @@ void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties) {
     const std::vector<uint16_t> kept{mapi::PidTagCreationTime.id, mapi::PidTagSearchKey.id};
     const PropMap keptValues = ReadPropertyContext(*s.db, *e, &kept);
     MessageProps p;
-    s.MessageProperties(properties, keptValues, p);
-    s.db->SetNode(message, s.StoreMessage(p.refs, f.nid));  // the old blocks go with the next commit
+    s.MessageProperties(properties, keptValues, !attachments.empty(), p);
+    s.db->SetNode(message, s.StoreMessage(p.refs, f.nid, attachments));  // the old blocks go with the next commit
 
     ContentRow row = ContentRowFrom(message, p.refs);
     const bool unread = !(row.flags & mapi::kMsgFlagRead);
@@ -569,13 +580,13 @@ void PstFile::CheckFolders() const {
 mapi::PropertyBag PstFile::ReadMessage(Nid message) const {
     const NodeEntry* e = impl_->db->FindNode(message);
     if (!e || (message & nid::kTypeMask) != nid::kTypeMessage) throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
-    mapi::PropertyBag bag;
-    for (const auto& [id, v] : ReadPropertyContext(*impl_->db, *e)) {
-        auto name = id >= mapi::nameid::kFirstNamedId ? impl_->names.NameOf(id) : std::nullopt;
-        if (name) bag.Set(mapi::PropertyKey::Named(*name, v.type), v.value);
-        else bag.Set(mapi::PropertyKey::Tag(id, v.type), v.value);
-    }
-    return bag;
+    return impl_->names.BagOf(ReadPropertyContext(*impl_->db, *e));
+}
+
+std::vector<mapi::PropertyBag> PstFile::ReadAttachments(Nid message) const {
+    const NodeEntry* e = impl_->db->FindNode(message);
+    if (!e || (message & nid::kTypeMask) != nid::kTypeMessage) throw PstError(ErrorKind::NotFound, "The item does not exist in the store");
+    return pst::ReadAttachments(*impl_->db, impl_->names, *e);
 }
 
 }  // namespace pst

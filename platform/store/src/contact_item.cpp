@@ -80,7 +80,7 @@ void ContactItem::Save() {
     DeriveNames(props_, {namePartsSet_, fullNameSet_});
     CompleteEmailProperties(props_);
     CompleteAddresses(props_, addressSet_);
-    backend_->Commit(props_);
+    backend_->Commit(props_, attachments_);
 }
 
 }  // namespace store

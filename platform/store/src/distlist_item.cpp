@@ -51,7 +51,7 @@ mapi::PropertyBag DistListItem::Properties() const {
 
 void DistListItem::Save() {
     if (!backend_) throw StoreError(ErrorCode::Failed, "The item has no place to be saved to");
-    backend_->Commit(Properties());
+    backend_->Commit(Properties(), {});
 }
 
 

@@ -19,9 +19,9 @@ bool IsContactClass(const std::string& cls) { return IsClassOrBelow(cls, mapi::k
 class MsgFileBackend : public ItemBackend {
 public:
     explicit MsgFileBackend(std::string path) : path_(std::move(path)) {}
-    void Commit(const mapi::PropertyBag& properties) override {
+    void Commit(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments) override {
         try {
-            msg::WriteMsgFile(path_, properties);
+            msg::WriteMsgFile(path_, properties, attachments);
         } catch (const msg::IoError& e) {
             ThrowFileError(e.Errno(), e.what());
         } catch (const std::invalid_argument& e) {

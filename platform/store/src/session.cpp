@@ -93,10 +93,10 @@ class PstItemBackend : public ItemBackend {
 public:
     PstItemBackend(std::shared_ptr<OpenStore> store, uint32_t folder, std::optional<uint32_t> replaces = std::nullopt)
         : store_(std::move(store)), folder_(folder), replaces_(replaces) {}
-    void Commit(const mapi::PropertyBag& properties) override {
+    void Commit(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments) override {
         Guard([&] {
-            if (replaces_) store_->File().ReplaceMessage(*replaces_, properties);
-            else store_->File().AddMessage(folder_, properties);
+            if (replaces_) store_->File().ReplaceMessage(*replaces_, properties, attachments);
+            else store_->File().AddMessage(folder_, properties, attachments);
         });
         AfterSave();
     }

@@ -220,9 +220,9 @@ TEST(DxlReader, RichTextReadsAsPlainLinesOfWhatAReaderSees) {
         const char* text;
     };
     const Case cases[] = {
-        {"a picture is a short mark, never its data",
+        {"a picture is a short mark naming the attachment it becomes, never its data",
          "<par>Before <picture width='8px' height='8px'><gif>R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7</gif></picture> after</par>",
-         "Before [picture] after"},
+         "Before [picture: picture-1.gif] after"},
         {"tabs, as elements and as characters",
          "<par>Name:<tab/>Ada<tab/>Lovelace</par><par>a&#9;b</par>", "Name:\tAda\tLovelace\na\tb"},
         {"a link keeps its address", "<par>See <urllink href='http://example.org/a?b=1&amp;c'><run>our site</run></urllink>.</par>",
@@ -311,7 +311,7 @@ TEST(FidelitySample, IsWhatItsGeneratorWritesAndReadsWhole) {
     jane.GetItem("Body", &body);
     LNString plain;
     body.GetText(&plain);
-    EXPECT_EQ(plain.str(), "Card:\t[picture]\tscanned 2004\nPrice list\tby fax and at our site "
+    EXPECT_EQ(plain.str(), "Card:\t[picture: picture-1.gif]\tscanned 2004\nPrice list\tby fax and at our site "
                            "(https://acme.example/prices?year=2004&q=1)\n\n[attachment: card.txt] attached.");
     EXPECT_EQ(text(jane, "MailAddress").size(), 4u);
     EXPECT_EQ(text(jane, "Categories"), (std::vector<std::string>{"Business", "Golf, Tennis", "VIP"}));

@@ -11,7 +11,9 @@ namespace conversion_fixtures {
 class Capture : public store::ItemBackend {
 public:
     explicit Capture(mapi::PropertyBag* out) : out_(out) {}
-    void Commit(const mapi::PropertyBag& properties) override { *out_ = properties; }
+    void Commit(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>&) override {
+        *out_ = properties;
+    }
 
 private:
     mapi::PropertyBag* out_;

@@ -15,4 +15,14 @@ std::string Base64Encode(std::string_view bytes, size_t lineLength = 0);
 // spaces, padding) is skipped.
 std::string Base64Decode(std::string_view text);
 
+// Base64DecodeChecked's verdict on a text.
+enum class Base64Check { Ok, Malformed, TooLarge };
+
+// The bytes of base64 text that must be whole: blanks and line breaks are
+// skipped, anything else outside the alphabet, padding that is not at the
+// end or a length that is not a whole number of groups makes it Malformed.
+// Text of more than maxBytes bytes is TooLarge, told before any is decoded.
+// *out holds the bytes only when Ok.
+Base64Check Base64DecodeChecked(std::string_view text, size_t maxBytes, std::string* out);
+
 }  // namespace base

@@ -82,6 +82,16 @@ inline constexpr PropTag PidTagAttachSize{0x0E20, detail::kI32};
 inline constexpr PropTag PidTagAttachFilename{0x3704, detail::kText};
 inline constexpr PropTag PidTagAttachMethod{0x3705, detail::kI32};
 inline constexpr PropTag PidTagRenderingPosition{0x370B, detail::kI32};
+inline constexpr PropTag PidTagAttachNumber{0x0E21, detail::kI32};
+inline constexpr PropTag PidTagAttachDataBinary{0x3701, detail::kBin};
+inline constexpr PropTag PidTagAttachExtension{0x3703, detail::kText};
+inline constexpr PropTag PidTagAttachLongFilename{0x3707, detail::kText};
+inline constexpr PropTag PidTagAttachMimeTag{0x370E, detail::kText};
+inline constexpr PropTag PidTagAttachContentId{0x3712, detail::kText};
+inline constexpr PropTag PidTagAttachmentHidden{0x7FFE, detail::kBool};
+inline constexpr PropTag PidTagAttachmentContactPhoto{0x7FFF, detail::kBool};
+// PidTagAttachMethod: the attachment's bytes are its PidTagAttachDataBinary.
+inline constexpr int32_t kAttachByValue = 1;
 
 // Stores and folders.
 inline constexpr PropTag PidTagRecordKey{0x0FF9, detail::kBin};
@@ -139,6 +149,7 @@ inline constexpr PropTag PidTagOtherAddressPostalCode{0x3A61, detail::kText};
 
 // Named properties of the contact set.
 inline constexpr AddressLid PidLidFileUnder{0x8005, detail::kText};
+inline constexpr AddressLid PidLidHasPicture{0x8015, detail::kBool};
 inline constexpr AddressLid PidLidWorkAddressStreet{0x8045, detail::kText};
 inline constexpr AddressLid PidLidWorkAddressCity{0x8046, detail::kText};
 inline constexpr AddressLid PidLidWorkAddressState{0x8047, detail::kText};
@@ -223,5 +234,6 @@ inline constexpr size_t kEntrySize = 8;
 // PidTagMessageFlags bits.
 inline constexpr int32_t kMsgFlagRead = 0x0001;
 inline constexpr int32_t kMsgFlagUnsent = 0x0008;
+inline constexpr int32_t kMsgFlagHasAttach = 0x0010;
 
 }  // namespace mapi

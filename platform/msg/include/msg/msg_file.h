@@ -17,9 +17,11 @@ namespace msg {
 // The bit of PidTagStoreSupportMask that marks Unicode-capable content.
 inline constexpr int32_t kStoreUnicodeOk = 0x00040000;
 
-// Serialises a message without recipients or attachments. Throws
-// std::invalid_argument when a value does not match its key's type.
-std::string EncodeMessage(const mapi::PropertyBag& properties);
+// Serialises a message without recipients, with its attachments (each a
+// storage of its own, numbered in order; the message's flags tell whether it
+// has any). Throws std::invalid_argument when a value does not match its
+// key's type.
+std::string EncodeMessage(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments = {});
 
 // Parses a message's top-level properties. Values of types the property model
 // cannot hold, recipients and attachments are skipped. Throws FormatError for
@@ -27,7 +29,8 @@ std::string EncodeMessage(const mapi::PropertyBag& properties);
 mapi::PropertyBag DecodeMessage(std::string_view bytes);
 
 // EncodeMessage written atomically to path (IoError on failure).
-void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties);
+void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties,
+                  const std::vector<mapi::PropertyBag>& attachments = {});
 // ReadWholeFile + DecodeMessage.
 mapi::PropertyBag ReadMsgFile(const std::string& path);
 // Only the properties keys names (values stored with another type are left

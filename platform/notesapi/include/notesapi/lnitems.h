@@ -91,6 +91,12 @@ public:
     size_t GetSize() const;
     // Writes the file's bytes at path.
     void Detach(const LNString& path) const;
+    // The bytes as the database holds them, in base64; valid while this
+    // LNAttachment is.
+    std::string_view EncodedData() const;
+    // Empty for a file attached to the document; for a picture embedded in
+    // rich text ("picture-1.jpg"...), the name of the item that shows it.
+    LNString GetRichTextItem() const;
 
 private:
     std::shared_ptr<const notesapi::Attachment> att_;

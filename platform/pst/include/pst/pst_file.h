@@ -71,15 +71,24 @@ public:
     Nid CreateFolder(Nid parent, const std::string& name, const std::string& containerClass = "IPF.Note");
 
     // Adds an item; named properties are mapped through the store's map.
-    Nid AddMessage(Nid folder, const mapi::PropertyBag& properties);
+    // Each attachment is a property bag of its own (its bytes in
+    // PidTagAttachDataBinary); the store adds its method (by value) and
+    // position where missing, its number and size, and the item's flags tell
+    // that it has attachments.
+    Nid AddMessage(Nid folder, const mapi::PropertyBag& properties,
+                   const std::vector<mapi::PropertyBag>& attachments = {});
     // Rewrites an item in place with new properties: it keeps its node id
     // (so its entry id), its folder, its creation time and search key. Its
     // old content is set free only by the next commit, so a crash leaves
     // the old item or the new one. Throws PstError(NotFound) when message is
     // not an item of this store.
-    void ReplaceMessage(Nid message, const mapi::PropertyBag& properties);
+    // The item's attachments are replaced by attachments.
+    void ReplaceMessage(Nid message, const mapi::PropertyBag& properties,
+                        const std::vector<mapi::PropertyBag>& attachments = {});
     std::vector<Nid> Messages(Nid folder) const;
     mapi::PropertyBag ReadMessage(Nid message) const;
+    // The item's attachments, in the order of its attachment table.
+    std::vector<mapi::PropertyBag> ReadAttachments(Nid message) const;
 
     // Calls visit for every item of folder, in node id order, with only the
     // properties keys names (values of another type, and named properties

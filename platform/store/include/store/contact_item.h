@@ -13,11 +13,12 @@
 
 namespace store {
 
-// Where an item is committed to; implemented by the PST folder and the MSG file.
+// Where an item is committed to; implemented by the PST folder and the MSG
+// file. Each attachment is a property bag of its own.
 class ItemBackend {
 public:
     virtual ~ItemBackend() = default;
-    virtual void Commit(const mapi::PropertyBag& properties) = 0;
+    virtual void Commit(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments) = 0;
 };
 
 class ContactItem {
@@ -49,6 +50,10 @@ public:
     std::string FileAs() const;
     const mapi::PropertyBag& Properties() const { return props_; }
     mapi::PropertyBag& MutableProperties() { return props_; }
+    // An attachment saved with the item: its properties (by value: its bytes
+    // in PidTagAttachDataBinary), in the order added.
+    void AddAttachment(mapi::PropertyBag attachment) { attachments_.push_back(std::move(attachment)); }
+    const std::vector<mapi::PropertyBag>& Attachments() const { return attachments_; }
 
     // Commits the item; throws StoreError when it cannot be written. Fills in,
     // as Outlook does, the full name from the name parts and the file-under
@@ -62,6 +67,7 @@ public:
 private:
     std::unique_ptr<ItemBackend> backend_;
     mapi::PropertyBag props_;
+    std::vector<mapi::PropertyBag> attachments_;
     bool namePartsSet_ = false;  // since the item was made or read; the names
     bool fullNameSet_ = false;   // derived from them follow on Save
     bool addressSet_ = false;    // and so do the composed addresses
