@@ -33,6 +33,7 @@ public:
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fputc('\n', stdout);
     }
+    void FlushLog() override { std::fflush(stdout); }
     void SetProgress(uint64_t done, uint64_t total) override {
         if (!progress_) return;
         auto now = std::chrono::steady_clock::now();

@@ -49,6 +49,8 @@ public:
     virtual ~ExportSink() = default;
     // One log line (without line end) in a colour of the kColour* set.
     virtual void AppendToLog(const std::string& text, uint32_t colour) = 0;
+    // The log lines so far reach the user now: the run is about to wait.
+    virtual void FlushLog() {}
     // Contacts handled so far of those known so far (the total grows as
     // folders open).
     virtual void SetProgress(uint64_t done, uint64_t total) = 0;
