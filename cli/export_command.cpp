@@ -127,6 +127,8 @@ int RunExport(const std::vector<std::string>& argv) {
         const std::string notice = exporting::ClosingNotice(result);
         if ((result.end != exporting::ExportEnd::Completed || result.totals.failed > 0) && !notice.empty())
             std::cerr << notice << "\n";
+        if (const std::string unrecorded = exporting::NotRecordedNotice(result); !unrecorded.empty())
+            std::cerr << unrecorded << "\n";
     }
     const auto& t = result.totals;
     std::cout << exporting::CountsLine(t) << std::endl;
@@ -141,7 +143,7 @@ int RunExport(const std::vector<std::string>& argv) {
     case exporting::ExportEnd::Stopped: return kSomeFailed;
     case exporting::ExportEnd::Completed: break;
     }
-    return t.failed > 0 ? kSomeFailed : 0;
+    return t.failed > 0 || result.notRecorded > 0 ? kSomeFailed : 0;
 }
 
 }  // namespace cli

@@ -40,6 +40,10 @@ struct ExportOutcome {
     // When a stop ended the run: the contacts asked for that it never came
     // to (neither written, skipped nor failed).
     uint64_t notReached = 0;
+    // Written, but not recorded in their folder's journal (it could not be
+    // written): a resumed export would write them again. A run with any
+    // has not gone well.
+    uint64_t notRecorded = 0;
 };
 
 // Calls come from the run's thread; an implementation hands them to its own
@@ -66,6 +70,10 @@ public:
 // "Conversion Completed Successfully!" when nothing failed, else a text that
 // says how many contacts were not written.
 std::string CompletionMessage(const ExportTotals& totals);
+
+// When some written contacts could not be recorded as written: a line that
+// says how many, and what that means for a resumed export; else empty.
+std::string NotRecordedNotice(const ExportOutcome& outcome);
 
 // "Written: N, skipped: S, failed: F": the command line's last line.
 std::string CountsLine(const ExportTotals& totals);
