@@ -296,6 +296,38 @@ TEST_F(CliExport, ALinkOrFifoAtTheJournalIsNeitherFollowedNorWaitedOn) {
     }
 }
 
+// Items written with a prefix bound to the DXL namespace are exported; a
+// document that cannot be read (such a prefix in UTF-16) is a failed
+// contact with its reason, never one silently left out.
+TEST_F(CliExport, PrefixedItemsAreWrittenAndAnUnreadableDocumentFails) {
+    const std::string people =
+        View("Contacts", "SELECT Form = \"Person\"") +
+        Person("<d:item name='FullName'><d:text>Ada Lovelace</d:text></d:item>", "Person", std::string(31, 'A') + "1") +
+        Person(Text("FullName", "Alan Turing") + "<d:item name='MailAddress'><d:text>alan@example.org</d:text></d:item>",
+               "Person", std::string(31, 'A') + "2");
+    auto database = [&](const char* encoding) {
+        return std::string("<?xml version='1.0' encoding='") + encoding +
+               "'?>\n<database xmlns='http://www.lotus.com/dxl' xmlns:d='http://www.lotus.com/dxl' title='T'>\n" +
+               people + "</database>\n";
+    };
+    CliResult r = Run("export " + Quote(dir.Write("prefixed.dxl", database("utf-8"))) + " --as vcf --to " + Quote(Out()));
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_EQ(LastLine(r.out), "Written: 2, skipped: 0, failed: 0") << r.out;
+    std::string cards;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(Out()))
+        if (e.path().extension() == ".vcf") cards += ReadFile(e.path());
+    for (const char* value : {"FN:Ada Lovelace", "FN:Alan Turing", "alan@example.org"})
+        EXPECT_NE(cards.find(value), std::string::npos) << value << cards;
+
+    std::string utf16 = "\xFF\xFE";
+    for (char c : database("utf-16")) utf16 += std::string{c, '\0'};
+    r = Run("export " + Quote(dir.Write("prefixed16.dxl", utf16)) + " --as vcf --to " + Quote(Out()));
+    EXPECT_EQ(r.code, 1) << r.out << r.err;
+    EXPECT_EQ(LastLine(r.out), "Written: 0, skipped: 0, failed: 2") << r.out;
+    EXPECT_NE(r.out.find("Cannot read document " + std::string(31, 'A') + "1: A document of the database cannot be read"),
+              std::string::npos) << r.out;
+}
+
 TEST_F(CliExport, NamingFileAsNamesEachFileAfterTheContact) {
     // Each MSG file is named after the File As text its item carries, as
     // msgreader reads it: "Last, First", else the full name (45).
