@@ -38,7 +38,10 @@ void DestinationLock::Release() {
 
 DestinationLock::Result DestinationLock::TryOnce(bool exclusive) {
     for (;;) {
-        const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0666);
+        constexpr int kFlags = O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+        int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
+        // Another user's lock file: it locks as well when only read.
+        if (fd < 0 && errno == EACCES) fd = ::open(path_.c_str(), O_RDONLY | kFlags);
         if (fd < 0) {
             const int err = errno;
             why_ = std::strerror(err);
