@@ -78,6 +78,7 @@ std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, 
         else if (arg == "--filter-end") ok = haveEnd = value(&end);
         else if (arg == "--with-attachments") o.requireAttachments = true;
         else if (arg == "--skip-saved") o.skipSaved = true;
+        else if (arg == "--wait") a.request.waitForDestination = true;
         else if (!arg.empty() && arg[0] == '-') return fail("unknown option " + arg);
         else if (a.request.database.empty()) a.request.database = arg;
         else return fail("unexpected argument " + arg);

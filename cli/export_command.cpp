@@ -33,6 +33,7 @@ public:
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fputc('\n', stdout);
     }
+    void FlushLog() override { std::fflush(stdout); }
     void SetProgress(uint64_t done, uint64_t total) override {
         if (!progress_) return;
         auto now = std::chrono::steady_clock::now();
@@ -126,6 +127,8 @@ int RunExport(const std::vector<std::string>& argv) {
         const std::string notice = exporting::ClosingNotice(result);
         if ((result.end != exporting::ExportEnd::Completed || result.totals.failed > 0) && !notice.empty())
             std::cerr << notice << "\n";
+        if (const std::string unrecorded = exporting::NotRecordedNotice(result); !unrecorded.empty())
+            std::cerr << unrecorded << "\n";
     }
     const auto& t = result.totals;
     std::cout << exporting::CountsLine(t) << std::endl;
@@ -140,7 +143,7 @@ int RunExport(const std::vector<std::string>& argv) {
     case exporting::ExportEnd::Stopped: return kSomeFailed;
     case exporting::ExportEnd::Completed: break;
     }
-    return t.failed > 0 ? kSomeFailed : 0;
+    return t.failed > 0 || result.notRecorded > 0 ? kSomeFailed : 0;
 }
 
 }  // namespace cli

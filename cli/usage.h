@@ -23,9 +23,12 @@ inline constexpr const char* kHelpText =
     "  --with-attachments      with the filter: only contacts that have attachments\n"
     "  --skip-saved            leave what an earlier export of the database saved there and has not\n"
     "                          changed since; continue its PST file or RecoverData folder\n"
+    "  --wait                  when another export is writing into the destination (or the profile),\n"
+    "                          wait for it to finish instead of stopping with exit status 5\n"
     "Output: the export log on stdout, then 'Written: N, skipped: S, failed: F'.\n"
     "Exit status: 0 done; 1 some contacts not written; 2 usage; 3 not a contact database;\n"
-    "             4 the database cannot be opened or read; 5 the destination or the profile cannot be used;\n"
+    "             4 the database cannot be opened or read; 5 the destination or the profile cannot be used\n"
+    "             (or another export is writing into it);\n"
     "             6 an unexpected error (its text on stderr).\n";
 
 }  // namespace cli

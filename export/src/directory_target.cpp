@@ -165,14 +165,22 @@ bool DirectoryTarget::SavedAndUnchanged(const mapi::SourceIdentity& source) {
 }
 
 void DirectoryTarget::Record(const mapi::SourceIdentity& source, const store::SavedPlace& place) {
-    if (!source.Valid() || journalFailed_) return;
-    try {
-        if (!journal_) journal_ = std::make_unique<store::SavedJournal>(dir_);
-        journal_->Record(source, place);
-    } catch (const store::StoreError& e) {
-        journalFailed_ = true;
-        run_.LogError("Cannot record what was written in " + dir_ + ": " + e.what());
+    if (!source.Valid()) return;
+    if (!journalFailed_) {
+        try {
+            if (!journal_) journal_ = std::make_unique<store::SavedJournal>(dir_);
+            journal_->Record(source, place);
+            return;
+        } catch (const store::StoreError& e) {
+            journalFailed_ = true;
+            run_.LogError("Cannot record what was written in " + dir_ + ": " + e.what());
+        }
     }
+    // Written, but a resumed export cannot know it: it would write it again.
+    ++run_.outcome.notRecorded;
+    run_.LogError("Not recorded as written: " + place.file +
+                  (place.line >= 0 ? " line " + std::to_string(place.line + 1) : std::string()) + " (document " +
+                  source.unid + ")");
 }
 
 void DirectoryTarget::CloseJournal() {

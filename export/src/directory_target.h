@@ -77,7 +77,8 @@ protected:
     std::string NameIn(const std::string& path) const { return path.substr(dir_.size() + 1); }
     // Records in the current folder's journal that the document's result
     // lies at place. A journal that cannot be written is logged once per
-    // folder and the export goes on without it.
+    // folder and the export goes on without it; each result it could not
+    // record is logged and counted in the outcome's notRecorded.
     void Record(const mapi::SourceIdentity& source, const store::SavedPlace& place);
 
     RunContext& run_;

@@ -25,6 +25,13 @@ std::string CompletionMessage(const ExportTotals& totals) {
            (totals.failed == 1 ? " contact was" : " contacts were") + " not written. See the log.";
 }
 
+std::string NotRecordedNotice(const ExportOutcome& outcome) {
+    const uint64_t n = outcome.notRecorded;
+    if (n == 0) return {};
+    return std::to_string(n) + (n == 1 ? " contact was" : " contacts were") +
+           " written but not recorded as written; a resumed export writes them again. See the log.";
+}
+
 std::string CountsLine(const ExportTotals& totals) {
     return "Written: " + std::to_string(totals.written) + ", skipped: " + std::to_string(totals.skipped) +
            ", failed: " + std::to_string(totals.failed);
@@ -42,6 +49,7 @@ std::string EndOfRunMessage(const ExportOutcome& outcome) {
     else if (outcome.end == ExportEnd::Stopped) what = StoppedMessage(outcome);
     else if (outcome.end == ExportEnd::BadOptions) return {};
     else what = "Conversion failed, nothing was written: " + outcome.error;
+    if (const std::string notice = NotRecordedNotice(outcome); !notice.empty()) what += "\n" + notice;
     return what + "\n\n" + CountsLine(outcome.totals);
 }
 

@@ -34,6 +34,7 @@ public:
         LogError(outcome.error);
     }
     void SetTarget(const std::string& target) { sink_.SetTarget(target); }
+    void FlushLog() { sink_.FlushLog(); }
 
     bool StopRequested() const { return stop_.load() != 0; }
     void ClearStop() { stop_.store(0); }

@@ -52,8 +52,10 @@ void LogAttachmentsLeftOut(RunContext& run, const ContactRecord& contact, const 
 // the item is neither logged nor counted, and the view ends there.
 bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     if (!item.readable) {
-        // A ticked contact that cannot be read is one the user asked for.
-        if (run.request.IsListExport()) ++run.outcome.totals.failed;
+        // Never left out unsaid: its contact is not written.
+        ++run.outcome.totals.failed;
+        const std::string which = item.source.Valid() ? "document " + item.source.unid : "entry " + std::to_string(item.entry);
+        run.LogError("Cannot read " + which + ": " + item.unreadable);
         run.CountDone();
         return true;
     }

@@ -84,7 +84,8 @@ bool ViewReader::ReadEntry(size_t n, const std::function<bool(const mapi::Source
     try {
         doc.Open(0);
         item.readable = true;
-    } catch (const notesapi::NotesError&) {
+    } catch (const notesapi::NotesError& e) {
+        item.unreadable = e.what();
     }
     if (item.readable) {
         if (notes::IsGroupDocument(doc)) {

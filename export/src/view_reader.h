@@ -27,6 +27,7 @@ struct PreparedFile;
 struct ViewItem {
     uint32_t entry = 0;     // its entry index in the view (the list's "NO")
     bool readable = false;  // false: its document could not be opened
+    std::string unreadable;  // why, when it could not
     // The target saved the document before and it has not changed since: it
     // is left without being read. name is what it is logged as (empty: the
     // target's subject of contact, read only then).

@@ -145,99 +145,257 @@ AddressBook::AddressBook(const LNDatabase& db) {
     }
 }
 
-// One resolution: a walk through the group and the groups it names, with
-// the sets that keep each group and each member to one appearance.
-class MemberResolver {
-public:
-    MemberResolver(const AddressBook& book, ResolvedGroup& out) : book_(book), out_(out) {}
+namespace {
 
-    void Run(const GroupDocument& root) {
-        struct Frame {
-            const std::vector<std::string>* members;
-            size_t next;
-            const std::string* name;
-            size_t group;  // index in the book, or kNone for a root the book does not hold
-        };
-        constexpr size_t kNone = size_t(-1);
-        size_t rootIndex = kNone;
-        if (auto it = book_.groupByName_.find(Key(root.name)); it != book_.groupByName_.end()) rootIndex = it->second;
-        std::vector<Frame> stack{{&root.members, 0, &root.name, rootIndex}};
-        if (rootIndex != kNone) open_.insert(rootIndex);
-        while (!stack.empty()) {
-            Frame& f = stack.back();
-            if (f.next == f.members->size()) {
-                open_.erase(f.group);
-                expanded_.insert(f.group);
-                stack.pop_back();
-                continue;
-            }
-            const std::string& member = (*f.members)[f.next++];
-            const size_t nested = Member(member, *f.name);
-            if (nested == kNone) continue;
-            if (open_.count(nested)) {
-                out_.notes.push_back({member, *f.name, MemberProblem::Cycle});
-            } else if (!expanded_.count(nested)) {
-                open_.insert(nested);
-                const AddressBook::Group& g = book_.groups_[nested];
-                stack.push_back({&g.members, 0, &g.name, nested});
-            }
+constexpr size_t kNoGroup = size_t(-1);
+constexpr size_t kRootGroup = size_t(-2);  // the group being resolved, as its document lists its members
+// A group that resolves to at most this many members and notes keeps what
+// it resolves to: enough for a chain of groups, however long, that ends in
+// a few members, and never more memory than a few entries per group.
+constexpr size_t kKeptUpTo = 256;
+
+// A member or a note, with (for a note) the group that lists the member and
+// its place there.
+struct Entry {
+    bool isNote = false;
+    ResolvedMember member;
+    MemberNote note;
+    size_t group = 0, place = 0;
+};
+
+// The entries of one resolution in the order met, each member (by address,
+// else by name) and each note (by its group and place) once.
+class EntryCollector {
+public:
+    void Member(const std::string& name, const std::string& address) {
+        if (addresses_.insert(base::AsciiLower(address)).second) Push({false, {name, address}, {}, 0, 0});
+    }
+    void Unresolved(const std::string& name, MemberNote note, size_t group, size_t place) {
+        Note(std::move(note), group, place);
+        if (names_.insert(base::AsciiLower(name)).second) Push({false, {name, {}}, {}, 0, 0});
+    }
+    void Note(MemberNote note, size_t group, size_t place) {
+        if (notes_.insert({group, place}).second) Push({true, {}, std::move(note), group, place});
+    }
+    void Merge(const std::vector<Entry>& more) {
+        for (const Entry& e : more) {
+            if (e.isNote) Note(e.note, e.group, e.place);
+            else if (!e.member.address.empty()) Member(e.member.displayName, e.member.address);
+            else if (names_.insert(base::AsciiLower(e.member.displayName)).second) Push(e);
         }
     }
+    std::vector<Entry> entries;
 
 private:
-    // Adds the member, or returns the index of the group it names.
-    size_t Member(const std::string& member, const std::string& group) {
+    void Push(Entry e) { entries.push_back(std::move(e)); }
+    struct PairHash {
+        size_t operator()(const std::pair<size_t, size_t>& p) const { return std::hash<size_t>{}(p.first * 0x9E3779B97F4A7C15ull ^ p.second); }
+    };
+    std::unordered_set<std::string> addresses_, names_;
+    std::unordered_set<std::pair<size_t, size_t>, PairHash> notes_;
+};
+
+}  // namespace
+
+struct AddressBook::Expansion {
+    std::vector<Entry> entries;
+};
+
+// How members are read: an address or a person (collected), a name nobody
+// has (noted), or a group (returned, for the caller to expand).
+class MemberResolver {
+public:
+    // The group member names, or kNoGroup.
+    static size_t NestedGroup(const AddressBook& book, const std::string& member) {
+        std::string phrase, address;
+        if (IsInternetAddress(member) || SplitNameAddr(member, &phrase, &address)) return kNoGroup;
+        const std::string key = Key(member);
+        if (book.byFullName_.count(key)) return kNoGroup;
+        auto it = book.groupByName_.find(key);
+        return it == book.groupByName_.end() ? kNoGroup : it->second;
+    }
+
+    // Collects the member at place of group (named name), or returns the
+    // index of the group it names.
+    static size_t Member(const AddressBook& book, const std::string& member, const std::string& name, size_t group,
+                         size_t place, EntryCollector& c) {
         std::string phrase, address;
         if (IsInternetAddress(member)) address = member;
         if (!address.empty() || SplitNameAddr(member, &phrase, &address)) {
-            auto it = book_.byAddress_.find(base::AsciiLower(address));
-            if (it != book_.byAddress_.end()) phrase = book_.people_[it->second].displayName;
-            Add(phrase.empty() ? address : phrase, address);
-            return size_t(-1);
+            auto it = book.byAddress_.find(base::AsciiLower(address));
+            if (it != book.byAddress_.end()) phrase = book.people_[it->second].displayName;
+            c.Member(phrase.empty() ? address : phrase, address);
+            return kNoGroup;
         }
         const std::string key = Key(member);
-        if (auto it = book_.byFullName_.find(key); it != book_.byFullName_.end()) return FoundPerson(member, group, it->second);
-        if (auto it = book_.groupByName_.find(key); it != book_.groupByName_.end()) return it->second;
+        if (auto it = book.byFullName_.find(key); it != book.byFullName_.end())
+            return FoundPerson(book, member, name, group, place, it->second, c);
+        if (auto it = book.groupByName_.find(key); it != book.groupByName_.end()) return it->second;
         if (key.find('/') == std::string::npos) {
-            if (auto it = book_.byShortName_.find(key); it != book_.byShortName_.end()) return FoundPerson(member, group, it->second);
-        } else if (auto it = book_.byCommonName_.find(FirstComponent(key)); it != book_.byCommonName_.end()) {
+            if (auto it = book.byShortName_.find(key); it != book.byShortName_.end())
+                return FoundPerson(book, member, name, group, place, it->second, c);
+        } else if (auto it = book.byCommonName_.find(FirstComponent(key)); it != book.byCommonName_.end()) {
             // A hierarchical name no FullName holds whole: the one Person of its common name.
-            return FoundPerson(member, group, it->second);
+            return FoundPerson(book, member, name, group, place, it->second, c);
         }
-        const std::string name = Abbreviated(member);
-        Unresolved(name.empty() ? member : name, member, group, MemberProblem::NotFound);
-        return size_t(-1);
+        const std::string abbreviated = Abbreviated(member);
+        c.Unresolved(abbreviated.empty() ? member : abbreviated, {member, name, MemberProblem::NotFound}, group, place);
+        return kNoGroup;
     }
 
-    size_t FoundPerson(const std::string& member, const std::string& group, size_t index) {
+private:
+    static size_t FoundPerson(const AddressBook& book, const std::string& member, const std::string& name, size_t group,
+                              size_t place, size_t index, EntryCollector& c) {
         if (index == AddressBook::kSeveral) {
-            Unresolved(Abbreviated(member), member, group, MemberProblem::Ambiguous);
+            c.Unresolved(Abbreviated(member), {member, name, MemberProblem::Ambiguous}, group, place);
         } else {
-            const AddressBook::Person& p = book_.people_[index];
-            if (p.address.empty()) Unresolved(p.displayName, member, group, MemberProblem::NoAddress);
-            else Add(p.displayName, p.address);
+            const AddressBook::Person& p = book.people_[index];
+            if (p.address.empty()) c.Unresolved(p.displayName, {member, name, MemberProblem::NoAddress}, group, place);
+            else c.Member(p.displayName, p.address);
         }
-        return size_t(-1);
+        return kNoGroup;
+    }
+};
+
+// What the groups of the book resolve to on their own, kept for those that
+// reach no cycle (a group that contains itself, however deep, is resolved
+// by a walk each time: what it is noted for depends on where the walk
+// starts) and resolve to at most kKeptUpTo entries. Each group is looked at
+// once, so the whole costs work in proportion to the book.
+class AddressBook::Expansions {
+public:
+    explicit Expansions(const AddressBook& book) : book_(book), state_(book.groups_.size(), Unknown), kept_(book.groups_.size()) {
+        FindCycles();
     }
 
-    void Unresolved(const std::string& name, const std::string& member, const std::string& group, MemberProblem problem) {
-        out_.notes.push_back({member, group, problem});
-        if (names_.insert(base::AsciiLower(name)).second) out_.members.push_back({name, {}});
+    // The group's expansion, made now if need be; null when it is not kept.
+    const Expansion* Of(size_t group) {
+        if (state_[group] == Unknown) Make(group);
+        return state_[group] == Kept ? kept_[group].get() : nullptr;
     }
 
-    void Add(const std::string& name, const std::string& address) {
-        if (addresses_.insert(base::AsciiLower(address)).second) out_.members.push_back({name, address});
+private:
+    enum State : uint8_t { Unknown, Kept, TooLarge, Cyclic };
+
+    // Marks each group that reaches a cycle: one walk through every group,
+    // without recursion.
+    void FindCycles() {
+        const size_t n = book_.groups_.size();
+        std::vector<uint8_t> seen(n, 0);  // 0 not yet, 1 on the walk, 2 done
+        std::vector<std::pair<size_t, size_t>> stack;  // group, next member
+        for (size_t start = 0; start < n; ++start) {
+            if (seen[start]) continue;
+            seen[start] = 1;
+            stack.push_back({start, 0});
+            while (!stack.empty()) {
+                const size_t group = stack.back().first;
+                const std::vector<std::string>& members = book_.groups_[group].members;
+                if (stack.back().second == members.size()) {
+                    seen[group] = 2;
+                    stack.pop_back();
+                    if (!stack.empty() && state_[group] == Cyclic) state_[stack.back().first] = Cyclic;
+                    continue;
+                }
+                const size_t nested = MemberResolver::NestedGroup(book_, members[stack.back().second++]);
+                if (nested == kNoGroup) continue;
+                if (seen[nested] == 1 || (seen[nested] == 2 && state_[nested] == Cyclic)) {
+                    state_[group] = Cyclic;
+                } else if (seen[nested] == 0) {
+                    seen[nested] = 1;
+                    stack.push_back({nested, 0});
+                }
+            }
+        }
+    }
+
+    // Makes the expansions of group and of the groups below it that are not
+    // known yet, the deepest first, without recursion.
+    void Make(size_t group) {
+        std::vector<std::pair<size_t, size_t>> stack{{group, 0}};  // group, next member to look at
+        while (!stack.empty()) {
+            const size_t g = stack.back().first;
+            const std::vector<std::string>& members = book_.groups_[g].members;
+            size_t below = kNoGroup;
+            while (below == kNoGroup && stack.back().second < members.size()) {
+                const size_t nested = MemberResolver::NestedGroup(book_, members[stack.back().second++]);
+                if (nested != kNoGroup && state_[nested] == Unknown) below = nested;
+            }
+            if (below != kNoGroup) {
+                stack.push_back({below, 0});
+                continue;
+            }
+            Build(g);
+            stack.pop_back();
+        }
+    }
+
+    // The expansion of a group whose nested groups are all known.
+    void Build(size_t group) {
+        const Group& g = book_.groups_[group];
+        EntryCollector c;
+        state_[group] = TooLarge;
+        for (size_t place = 0; place < g.members.size(); ++place) {
+            const size_t nested = MemberResolver::Member(book_, g.members[place], g.name, group, place, c);
+            if (nested != kNoGroup) {
+                if (state_[nested] != Kept) return;
+                c.Merge(kept_[nested]->entries);
+            }
+            if (c.entries.size() > kKeptUpTo) return;
+        }
+        kept_[group] = std::make_unique<Expansion>(Expansion{std::move(c.entries)});
+        state_[group] = Kept;
     }
 
     const AddressBook& book_;
-    ResolvedGroup& out_;
-    std::unordered_set<size_t> open_, expanded_;
-    std::unordered_set<std::string> addresses_, names_;
+    std::vector<State> state_;
+    std::vector<std::unique_ptr<Expansion>> kept_;
 };
 
-ResolvedGroup AddressBook::Resolve(const GroupDocument& group) const {
+AddressBook::~AddressBook() = default;
+
+ResolvedGroup AddressBook::Resolve(const GroupDocument& root) const {
+    std::lock_guard lock(expansionsMutex_);
+    if (!expansions_) expansions_ = std::make_unique<Expansions>(*this);
+    // A walk through the group and the groups it names, each group once; a
+    // nested group whose expansion is kept is taken whole instead.
+    struct Frame {
+        const std::vector<std::string>* members;
+        size_t next;
+        const std::string* name;
+        size_t group;  // index in the book, or kRootGroup for the group resolved
+    };
+    size_t rootIndex = kNoGroup;
+    if (auto it = groupByName_.find(Key(root.name)); it != groupByName_.end()) rootIndex = it->second;
+    std::unordered_set<size_t> open{rootIndex}, expanded;
+    std::vector<Frame> stack{{&root.members, 0, &root.name, kRootGroup}};
+    EntryCollector c;
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.next == f.members->size()) {
+            open.erase(f.group);
+            expanded.insert(f.group);
+            stack.pop_back();
+            continue;
+        }
+        const size_t place = f.next++;
+        const std::string& member = (*f.members)[place];
+        const size_t nested = MemberResolver::Member(*this, member, *f.name, f.group, place, c);
+        if (nested == kNoGroup) continue;
+        if (open.count(nested)) {
+            c.Note({member, *f.name, MemberProblem::Cycle}, f.group, place);
+        } else if (const Expansion* kept = expansions_->Of(nested)) {
+            c.Merge(kept->entries);
+        } else if (!expanded.count(nested)) {
+            open.insert(nested);
+            const Group& g = groups_[nested];
+            stack.push_back({&g.members, 0, &g.name, nested});
+        }
+    }
     ResolvedGroup out;
-    MemberResolver(*this, out).Run(group);
+    for (Entry& e : c.entries) {
+        if (e.isNote) out.notes.push_back(std::move(e.note));
+        else out.members.push_back(std::move(e.member));
+    }
     return out;
 }
 

@@ -245,6 +245,89 @@ TEST_F(CliExport, ALinkOrFifoAtTheCsvNameIsRefusedAndCounted) {
     }
 }
 
+// The journal of what was written is read and written by one rule: a link
+// at its name is not followed, a FIFO not waited on. A resumed run that
+// cannot read it writes nothing twice on its word or in spite of it; a run
+// that cannot write it says which files went unrecorded and does not end
+// well.
+TEST_F(CliExport, ALinkOrFifoAtTheJournalIsNeitherFollowedNorWaitedOn) {
+    const std::string real = dir / "real";
+    std::filesystem::create_directories(real);
+    const std::string items = " --as vcf --folder Contacts --items 0,1,2";
+    ASSERT_EQ(Run("export " + sample + items + " --to " + Quote(real)).code, 0);
+    const std::string realJournal = real + "/.ferrywell-saved";
+    const std::string recorded = ReadFile(realJournal);
+    ASSERT_NE(recorded, "");
+    const std::string journal = Out() + "/.ferrywell-saved";
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+        const char* problem;
+    } cases[] = {
+        {"symbolic link", [&] { ASSERT_EQ(::symlink(realJournal.c_str(), journal.c_str()), 0); }, "is a symbolic link"},
+        {"FIFO", [&] { ASSERT_EQ(::mkfifo(journal.c_str(), 0600), 0); }, "is not a regular file"},
+    };
+    for (const auto& c : cases) {
+        for (const bool resume : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (resume ? ", resumed" : ""));
+            std::filesystem::remove_all(Out());
+            std::filesystem::create_directories(Out());
+            c.plant();
+            // Only a safety net: a run that waited on the FIFO would be killed.
+            CliResult r = Run("export " + sample + items + " --to " + Quote(Out()) + (resume ? " --skip-saved" : ""),
+                              "timeout 60 ");
+            EXPECT_EQ(r.code, 1) << r.out << r.err;
+            EXPECT_NE(r.out.find(c.problem), std::string::npos) << r.out;
+            if (resume) {
+                EXPECT_NE(r.out.find("Cannot read what was saved in " + Out()), std::string::npos) << r.out;
+                EXPECT_EQ(LastLine(r.out), "Written: 0, skipped: 0, failed: 3") << r.out;
+            } else {
+                size_t unrecorded = 0;
+                for (size_t at = 0; (at = r.out.find("Not recorded as written: ", at)) != std::string::npos; ++at) ++unrecorded;
+                EXPECT_EQ(unrecorded, 3u) << r.out;
+                EXPECT_EQ(LastLine(r.out), "Written: 3, skipped: 0, failed: 0") << r.out;
+                EXPECT_NE(r.err.find("3 contacts were written but not recorded as written"), std::string::npos) << r.err;
+            }
+            EXPECT_EQ(ReadFile(realJournal), recorded);
+            struct stat st;
+            ASSERT_EQ(::lstat(journal.c_str(), &st), 0);
+            EXPECT_FALSE(S_ISREG(st.st_mode)) << "replaced by a file";
+        }
+    }
+}
+
+// Items written with a prefix bound to the DXL namespace are exported; a
+// document that cannot be read (such a prefix in UTF-16) is a failed
+// contact with its reason, never one silently left out.
+TEST_F(CliExport, PrefixedItemsAreWrittenAndAnUnreadableDocumentFails) {
+    const std::string people =
+        View("Contacts", "SELECT Form = \"Person\"") +
+        Person("<d:item name='FullName'><d:text>Ada Lovelace</d:text></d:item>", "Person", std::string(31, 'A') + "1") +
+        Person(Text("FullName", "Alan Turing") + "<d:item name='MailAddress'><d:text>alan@example.org</d:text></d:item>",
+               "Person", std::string(31, 'A') + "2");
+    auto database = [&](const char* encoding) {
+        return std::string("<?xml version='1.0' encoding='") + encoding +
+               "'?>\n<database xmlns='http://www.lotus.com/dxl' xmlns:d='http://www.lotus.com/dxl' title='T'>\n" +
+               people + "</database>\n";
+    };
+    CliResult r = Run("export " + Quote(dir.Write("prefixed.dxl", database("utf-8"))) + " --as vcf --to " + Quote(Out()));
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_EQ(LastLine(r.out), "Written: 2, skipped: 0, failed: 0") << r.out;
+    std::string cards;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(Out()))
+        if (e.path().extension() == ".vcf") cards += ReadFile(e.path());
+    for (const char* value : {"FN:Ada Lovelace", "FN:Alan Turing", "alan@example.org"})
+        EXPECT_NE(cards.find(value), std::string::npos) << value << cards;
+
+    std::string utf16 = "\xFF\xFE";
+    for (char c : database("utf-16")) utf16 += std::string{c, '\0'};
+    r = Run("export " + Quote(dir.Write("prefixed16.dxl", utf16)) + " --as vcf --to " + Quote(Out()));
+    EXPECT_EQ(r.code, 1) << r.out << r.err;
+    EXPECT_EQ(LastLine(r.out), "Written: 0, skipped: 0, failed: 2") << r.out;
+    EXPECT_NE(r.out.find("Cannot read document " + std::string(31, 'A') + "1: A document of the database cannot be read"),
+              std::string::npos) << r.out;
+}
+
 TEST_F(CliExport, NamingFileAsNamesEachFileAfterTheContact) {
     // Each MSG file is named after the File As text its item carries, as
     // msgreader reads it: "Last, First", else the full name (45).

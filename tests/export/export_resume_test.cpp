@@ -12,6 +12,7 @@
 
 #include <csv_readers.h>
 
+#include <base/utf.h>
 #include <exporting/naming.h>
 #include <pst/pst_file.h>
 #include <store/saved_items.h>
@@ -55,7 +56,12 @@ std::string DamageEveryDocument(std::string dxl) {
         at += std::string("</noteinfo>").size();
         dxl.insert(at, "<q:damaged/>");
     }
-    return dxl;
+    // In UTF-16 a document read alone does not learn the database's prefixes.
+    const size_t declared = dxl.find("encoding=");
+    dxl.replace(declared + 10, 5, "utf-16");
+    std::vector<uint8_t> utf16{0xFF, 0xFE};
+    base::AppendUtf16Le(utf16, dxl);
+    return std::string(utf16.begin(), utf16.end());
 }
 
 // The names of the lines of log that start with prefix, in order.
@@ -343,13 +349,15 @@ TEST_F(ResumeTest, AnUnchangedSavedContactIsLeftUnreadAndAGroupIsReadAgain) {
             else EXPECT_EQ(saved, written);
 
             // Documents that cannot be read: each contact is still already
-            // saved, never read; each group is read again, and found unreadable.
+            // saved, never read; each group is read again, found unreadable,
+            // and fails with the reason.
             Open(damaged);
             sink.log.clear();
             ExportOutcome unread = Mailbox(Resuming(kind, dest), Folders({"Contacts"}));
             EXPECT_EQ(unread.end, ExportEnd::Completed) << unread.error;
             EXPECT_EQ(unread.totals.written, 0u);
-            EXPECT_EQ(unread.totals.failed, 0u);
+            EXPECT_EQ(unread.totals.failed, 10u);
+            EXPECT_EQ(Named(sink.log, "Cannot read document ").size(), 10u);
             EXPECT_EQ(unread.totals.skipped, 7u) << "the groups were not read again";
             const std::vector<std::string> left = Named(sink.log, "Already saved: ");
             ASSERT_EQ(left.size(), 7u);

@@ -3,6 +3,7 @@
 // and the companion program, all on one profile. Every run must succeed and
 // every result be whole; no run may lose another's profile entry or write
 // into the program folder.
+#include <csv_readers.h>
 #include <support/temp_files.h>
 
 #include <pst/pst_file.h>
@@ -12,10 +13,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
+#include <sys/file.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace testsupport;
@@ -44,6 +48,17 @@ int ItemsBelow(const std::string& pstPath, const std::vector<std::string>& path 
     pst::Nid folder = f->IpmSubtree();
     for (const std::string& name : path) folder = f->FindSubfolder(folder, name).value();
     return ItemsBelow(*f, folder);
+}
+
+// The only file of that extension below folder.
+fs::path OnlyFile(const fs::path& folder, const std::string& extension) {
+    fs::path found;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.path().extension() == extension) {
+            EXPECT_TRUE(found.empty()) << "a second " << e.path();
+            found = e.path();
+        }
+    return found;
 }
 
 size_t FilesNamed(const fs::path& folder, const std::string& extension) {
@@ -157,6 +172,82 @@ TEST_F(SideBySide, EveryRunSucceedsAndKeepsWhatTheOthersDid) {
         EXPECT_EQ(ItemsBelow(profile.Find("Personal Folders")->path, {"Round " + std::to_string(round)}), kContacts) << round;
     for (int round = 0; round < kRounds; ++round) EXPECT_EQ(FilesNamed(dir / ("msg/" + std::to_string(round)), ".msg"), size_t(kContacts));
     EXPECT_EQ(Names(bin), programFolder);
+}
+
+}  // namespace
+
+namespace {
+
+// Runs into one destination at once, resumed (the case where two would write
+// into the same file), in rounds: without --wait one may be refused at once
+// (exit 5, and it says why), with --wait both run one after the other; either
+// way the destination holds every contact exactly once.
+TEST_F(SideBySide, OneDestinationTakesOneExportAtATime) {
+    constexpr int kLockRounds = 3;
+    const std::string busy = "is in use by another export";
+    std::string people;  // with the ids a resumed run finds them by
+    for (int i = 0; i < kContacts; ++i)
+        people += Person(Text("FullName", "Person " + std::to_string(i)), "Person", std::string(31, 'A') + char('0' + i));
+    dir.Write("d.dxl", Dxl(View("Contacts", "SELECT Form = \"Person\"") + people));
+    for (const char* kind : {"pst", "csv", "vcf"}) {
+        for (const bool wait : {false, true}) {
+            const std::string name = std::string(kind) + (wait ? "-wait" : "");
+            const fs::path out = dir / ("locked/" + name);
+            fs::create_directories(out);
+            const std::string how =
+                std::string("--as ") + kind + " --to " + Quote(out) + " --skip-saved" + (wait ? " --wait" : "");
+            for (int round = 0; round < kLockRounds; ++round) {
+                const std::string r = name + "-" + std::to_string(round);
+                RunTogether(Job(r + "-1", Export("d.dxl", how)) + Job(r + "-2", Export("d.dxl", how)));
+                int refused = 0;
+                for (const std::string run : {r + "-1", r + "-2"}) {
+                    SCOPED_TRACE(run);
+                    const bool wasRefused = Status(run) == "5\n";
+                    refused += wasRefused;
+                    EXPECT_TRUE(Status(run) == "0\n" || (!wait && wasRefused)) << Status(run) << Said(run);
+                    EXPECT_EQ(wasRefused, Said(run).find(busy) != std::string::npos) << Said(run);
+                }
+                EXPECT_LE(refused, 1);
+            }
+            SCOPED_TRACE(name);
+            EXPECT_FALSE(fs::exists(out / ".ferrywell-lock"));  // the last run removed it
+            if (std::string(kind) == "pst") {
+                EXPECT_EQ(ItemsBelow(OnlyFile(out, ".pst")), kContacts);
+            } else if (std::string(kind) == "csv") {
+                CsvRows rows;
+                ASSERT_TRUE(ReadCsvWithPython(OnlyFile(out, ".csv"), &rows));
+                EXPECT_EQ(rows.size(), size_t(1 + kContacts));  // one header, no row twice
+            } else {
+                EXPECT_EQ(FilesNamed(out, ".vcf"), size_t(kContacts));
+            }
+        }
+    }
+
+    // A lock held elsewhere: refused at once; with --wait the run says it
+    // waits, and goes on once the lock is let go.
+    const fs::path out = dir / "held";
+    fs::create_directories(out);
+    const int held = ::open((out / ".ferrywell-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const std::string how = "--as csv --to " + Quote(out);
+    std::string said;
+    EXPECT_EQ(RunTool(Export("a.dxl", how), &said), 5) << said;
+    EXPECT_NE(said.find("The destination " + out.string() + " is in use by another export; nothing was written"),
+              std::string::npos) << said;
+    EXPECT_EQ(Names(out), std::set<std::string>{".ferrywell-lock"});  // nothing was made
+    // In the background, its output away from the tool runner's pipe.
+    fs::create_directories(dir / "runs");
+    const std::string waiting = Job("waiting", Export("a.dxl", how + " --wait"));
+    ASSERT_EQ(RunTool("{ " + waiting.substr(0, waiting.size() - 2) + "; } >/dev/null 2>&1 &"), 0);
+    auto waits = [&] { return Said("waiting").find("Waiting for the other export") != std::string::npos; };
+    while (!waits() && !fs::exists(dir / "runs/waiting.rc")) ::usleep(20000);
+    EXPECT_TRUE(waits()) << Said("waiting");
+    EXPECT_FALSE(fs::exists(dir / "runs/waiting.rc"));  // still waiting: nothing written yet
+    ::close(held);
+    while (Status("waiting").empty()) ::usleep(20000);
+    EXPECT_EQ(Status("waiting"), "0\n") << Said("waiting");
+    EXPECT_EQ(FilesNamed(out, ".csv"), 1u);
 }
 
 }  // namespace

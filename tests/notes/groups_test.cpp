@@ -185,3 +185,25 @@ TEST(Groups, AHierarchicalMemberFallsBackToTheOnePersonOfItsCommonName) {
     ASSERT_EQ(r.notes.size(), 1u);
     EXPECT_EQ(r.notes[0].problem, notes::MemberProblem::Ambiguous);
 }
+
+TEST(Groups, EveryGroupOfALongChainResolvesInLinearTimeOverall) {
+    // Groups 0..n-1, each naming the next, the last a person: resolving every
+    // one of them, as an export of the book does, is work in proportion to
+    // n, not to its square. Each resolves to the person alone.
+    auto resolveAll = [](int n) {
+        std::string body = Person("CN=Pat Last/O=Org", std::string("pat@org.example"));
+        for (int i = 0; i < n; ++i)
+            body += Group("Chain " + std::to_string(i), {i + 1 < n ? "Chain " + std::to_string(i + 1) : "Pat Last/Org"});
+        TempDir dir;
+        OpenDatabase open(dir.Write("chain.dxl", Dxl(body)));
+        notes::AddressBook book(open.db);
+        for (int i = 0; i < n; ++i) {
+            const std::string name = "Chain " + std::to_string(i);
+            const notes::ResolvedGroup r =
+                book.Resolve({name, "", "", {i + 1 < n ? "Chain " + std::to_string(i + 1) : "Pat Last/Org"}});
+            ASSERT_EQ(Lines(r), std::vector<std::string>{"Pat Last <pat@org.example>"}) << name;
+            ASSERT_TRUE(r.notes.empty()) << name;
+        }
+    };
+    EXPECT_LT(testsupport::GrowthRatio(resolveAll, 10000, 20000), testsupport::LinearGrowthBound(10000, 20000));
+}

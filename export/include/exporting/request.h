@@ -82,6 +82,9 @@ struct ExportRequest {
     // the files are the same either way. With skipSaved the run is always
     // one after the other, since what is saved decides what is read.
     bool readAhead = true;
+    // Another export holding the destination is waited for; otherwise the
+    // run is refused at once (DestinationUnusable).
+    bool waitForDestination = false;
 
     bool IsListExport() const { return listed.has_value(); }
 };

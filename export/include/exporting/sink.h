@@ -42,6 +42,10 @@ struct ExportOutcome {
     // When a stop ended the run: the contacts asked for that it never came
     // to (neither written, skipped nor failed).
     uint64_t notReached = 0;
+    // Written, but not recorded in their folder's journal (it could not be
+    // written): a resumed export would write them again. A run with any
+    // has not gone well.
+    uint64_t notRecorded = 0;
 };
 
 // Calls come from the run's thread; an implementation hands them to its own
@@ -51,6 +55,8 @@ public:
     virtual ~ExportSink() = default;
     // One log line (without line end) in a colour of the kColour* set.
     virtual void AppendToLog(const std::string& text, uint32_t colour) = 0;
+    // The log lines so far reach the user now: the run is about to wait.
+    virtual void FlushLog() {}
     // Contacts handled so far of those known so far (the total grows as
     // folders open).
     virtual void SetProgress(uint64_t done, uint64_t total) = 0;
@@ -66,6 +72,10 @@ public:
 // "Conversion Completed Successfully!" when nothing failed, else a text that
 // says how many contacts were not written.
 std::string CompletionMessage(const ExportTotals& totals);
+
+// When some written contacts could not be recorded as written: a line that
+// says how many, and what that means for a resumed export; else empty.
+std::string NotRecordedNotice(const ExportOutcome& outcome);
 
 // "Written: N, skipped: S, failed: F": the command line's last line.
 std::string CountsLine(const ExportTotals& totals);

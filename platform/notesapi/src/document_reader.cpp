@@ -387,6 +387,13 @@ char* DocumentBytes(size_t size, std::unique_ptr<char[]>* own) {
     return kept.get();
 }
 
+// Whether ASCII bytes mean the same in text of the encoding (empty: UTF-8),
+// so that they can be put before and after a document's own bytes.
+bool AsciiCompatible(const std::string& encoding) {
+    const std::string e = AsciiLower(encoding);
+    return e.rfind("utf-16", 0) != 0 && e.rfind("utf16", 0) != 0 && e.rfind("ucs", 0) != 0 && e.rfind("utf-32", 0) != 0;
+}
+
 DocState NewState(uint64_t begin, uint64_t end, DocumentItems* out) {
     DocState st;
     st.out = out;
@@ -423,7 +430,7 @@ bool ReadPlainDocument(int fd, const DocumentSpan& span, DocumentItems* out) {
 }
 
 Failure ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
-                               DocumentItems* out) {
+                               DocumentItems* out, const std::string& namespaces) {
     const uint64_t begin = span.begin, end = std::max(span.begin, span.end);
     const bool skip = Skips(span, begin, end);
     DocState st = NewState(begin, end, out);
@@ -433,23 +440,39 @@ Failure ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::strin
     MakeParserSafe(parser, &st);
     XML_SetElementHandler(parser, OnStart, OnEnd);
     XML_SetCharacterDataHandler(parser, CharData);
+    // The document goes inside an element that declares the namespaces in
+    // scope where it stands; that element is depth 0, the document depth 1.
+    const bool wrap = !namespaces.empty() && AsciiCompatible(encoding);
+    const std::string open = "<w" + namespaces + ">", close = "</w>";
+    if (wrap) {
+        st.depth = -1;
+        if (XML_Parse(parser, open.data(), int(open.size()), XML_FALSE) == XML_STATUS_ERROR) {
+            XML_SetUserData(parser, nullptr);
+            return Malformed(parser, st);
+        }
+    }
     Failure failure;
-    const bool read = skip ? Feed(parser, fd, begin, span.skipBegin, false, path, st, &failure) &&
-                                 Feed(parser, fd, span.skipEnd, end, true, path, st, &failure)
-                           : Feed(parser, fd, begin, end, true, path, st, &failure);
+    const bool last = !wrap;
+    bool read = skip ? Feed(parser, fd, begin, span.skipBegin, false, path, st, &failure) &&
+                           Feed(parser, fd, span.skipEnd, end, last, path, st, &failure)
+                     : Feed(parser, fd, begin, end, last, path, st, &failure);
+    if (read && wrap && XML_Parse(parser, close.data(), int(close.size()), XML_TRUE) == XML_STATUS_ERROR) {
+        failure = Malformed(parser, st);
+        read = false;
+    }
     XML_SetUserData(parser, nullptr);  // the thread's parser outlives this state
     if (read) return std::nullopt;
     return failure;
 }
 
 Failure ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
-                      DocumentItems* out) {
+                      const std::string& namespaces, DocumentItems* out) {
     const uint64_t size = std::max(span.begin, span.end) - span.begin;
     out->items.reserve(size_t(std::min<uint64_t>(size / 64 + 1, 256)));
     // Bytes it cannot read, or declines, are read again by expat, which
     // reports what is wrong with them.
     if (encoding.empty() && ReadPlainDocument(fd, span, out)) return std::nullopt;
-    return ReadDocumentWithExpat(fd, span, path, encoding, out);
+    return ReadDocumentWithExpat(fd, span, path, encoding, out, namespaces);
 }
 
 }  // namespace notesapi

@@ -32,6 +32,7 @@ struct ScanState : ReaderBase {
     bool sawRoot = false;
     bool notDxl = false;
     uint64_t rootTagEnd = 0;
+    std::string rootNamespaces;  // the declarations met before the root's start tag was reported
     bool sawDocument = false;
     ScanEnd end = ScanEnd::Complete;  // Stopped or Unsure once past part->stopAt
 
@@ -206,6 +207,7 @@ void ScanStart(void* ud, const XML_Char* name, const XML_Char** atts) {
             XML_StopParser(st->parser, XML_FALSE);
             return;
         }
+        st->index->rootNamespaces = std::move(st->rootNamespaces);
         if (const char* t = Attr(atts, "title")) st->index->title = t;
         if (const char* r = Attr(atts, "replicaid")) st->index->replicaId = LNReplicaID(r);
         st->rootTagEnd = EventEnd(st);
@@ -369,6 +371,23 @@ void ScanEndTag(void* ud, const XML_Char* name) {
     --st->depth;
 }
 
+// Keeps the root's namespace declarations as attributes that declare them
+// again: every document's bytes are read alone, and its prefixes are
+// bound there.
+void OnNamespaceDecl(void* ud, const XML_Char* prefix, const XML_Char* uri) {
+    auto* st = static_cast<ScanState*>(ud);
+    if (st->sawRoot) return;
+    std::string& out = st->rootNamespaces;
+    out += prefix ? std::string(" xmlns:") + prefix + "=\"" : std::string(" xmlns=\"");
+    for (const char* c = uri ? uri : ""; *c; ++c) {
+        if (*c == '&') out += "&amp;";
+        else if (*c == '<') out += "&lt;";
+        else if (*c == '"') out += "&quot;";
+        else out += *c;
+    }
+    out += '"';
+}
+
 void OnXmlDecl(void* ud, const XML_Char*, const XML_Char* encoding, int) {
     auto* st = static_cast<ScanState*>(ud);
     if (encoding) {
@@ -426,6 +445,7 @@ ScanResult ScanDxl(const ScanPart& part, DatabaseIndex* index, const std::string
     if (!parser) return Failed(NotesError(LNERR_FILE_OPEN, "Out of memory while opening " + name + "."));
     XML_SetElementHandler(parser.get(), ScanStart, ScanEndTag);
     XML_SetXmlDeclHandler(parser.get(), OnXmlDecl);
+    XML_SetStartNamespaceDeclHandler(parser.get(), OnNamespaceDecl);
     st.prefixSize = part.prefixSize;
     st.pieceShift = int64_t(part.begin) - int64_t(part.prefixSize);
 

@@ -235,7 +235,7 @@ Failure DatabaseIndex::LoadDocument(size_t d, std::shared_ptr<const DocumentItem
     }
     auto items = std::make_shared<DocumentItems>();
     DocumentSpan span{doc.begin, doc.End(), doc.begin + doc.skipAt, doc.begin + doc.skipAt + doc.skipSize};
-    Failure st = ReadDocument(fd, span, path, encoding, items.get());
+    Failure st = ReadDocument(fd, span, path, encoding, rootNamespaces, items.get());
     // A file changed before or while it was read: what was read means
     // nothing. One check after the read tells both.
     if (Failure after = CheckUnchanged(fd)) return after;

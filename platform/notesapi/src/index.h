@@ -170,6 +170,9 @@ public:
 
     std::string path;
     std::string encoding;  // as declared; empty for UTF-8
+    // The namespace declarations of the root element, as attributes
+    // (` xmlns="..." xmlns:d="..."`): in scope in every document.
+    std::string rootNamespaces;
     std::string title;
     LNReplicaID replicaId;
     uint64_t fileSize = 0;
@@ -263,15 +266,17 @@ struct DocumentSpan {
 // a larger one is read and parsed in pieces, so that it is never held twice.
 // A failing or short read gives LNERR_FILE_OPEN, bytes that are not a
 // well-formed document LNERR_MALFORMED.
+// namespaces are the declarations in scope at the document (its root's,
+// DatabaseIndex::rootNamespaces), so that prefixes bound there are read.
 Failure ReadDocument(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
-                      DocumentItems* out);
+                      const std::string& namespaces, DocumentItems* out);
 // The two ways ReadDocument reads. The first tokenizes a UTF-8 document of
 // up to a megabyte, read whole, without expat; it declines (false, with out
 // as it was) whatever it does not handle as expat would, and bytes it
 // cannot read. The second parses with expat, in pieces.
 bool ReadPlainDocument(int fd, const DocumentSpan& span, DocumentItems* out);
 Failure ReadDocumentWithExpat(int fd, const DocumentSpan& span, const std::string& path, const std::string& encoding,
-                               DocumentItems* out);
+                               DocumentItems* out, const std::string& namespaces = "");
 
 // A file's modification and change times in nanoseconds.
 int64_t MtimeNs(const struct stat& sb);

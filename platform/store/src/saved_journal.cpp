@@ -6,6 +6,7 @@
 #include <base/backslash.h>
 #include <base/fd_io.h>
 #include <base/hash.h>
+#include <base/unique_fd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -106,16 +107,40 @@ void CheckHeader(HeaderState state, const std::string& path) {
         throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" was written by a later version of the program");
 }
 
+// Every open of a journal, to read or to write: never through a symbolic
+// link, never waiting on a FIFO or device (they open without blocking and
+// are refused), and only a regular file is taken. No fd (errno ENOENT) when
+// there is no journal and flags do not make one.
+base::UniqueFd OpenJournal(const std::string& path, int flags) {
+    base::UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0666));
+    if (!fd) {
+        if (errno == ENOENT) return fd;
+        if (errno == ELOOP)
+            throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is a symbolic link, not a record of saved items");
+        FailErrno("Cannot open", path);
+    }
+    struct stat sb {};
+    if (::fstat(fd.get(), &sb) != 0) FailErrno("Cannot read", path);
+    if (!S_ISREG(sb.st_mode)) throw StoreError(ErrorCode::BadFormat, "\"" + path + "\" is not a regular file");
+    // Reads and writes of a regular file never wait anyway; the flag goes so
+    // that they behave as on any file.
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 }  // namespace
 
 SavedFiles ReadSavedJournal(const std::string& folder) {
     const std::string path = JournalPath(folder);
+    const base::UniqueFd fd = OpenJournal(path, O_RDONLY);
+    if (!fd) return {};
     std::string bytes;
-    try {
-        bytes = base::ReadWholeFile(path);
-    } catch (const base::IoError& e) {
-        if (e.Errno() == ENOENT) return {};
-        ThrowFileError(e.Errno(), e.what());
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = base::ReadAll(fd.get(), buf, sizeof buf);
+        if (n < 0) FailErrno("Cannot read", path);
+        if (n == 0) break;
+        bytes.append(buf, size_t(n));
     }
     SavedFiles saved;
     const HeaderState header = ReadHeader(bytes);
@@ -147,12 +172,11 @@ SavedFiles ReadSavedJournal(const std::string& folder) {
 }
 
 SavedJournal::SavedJournal(const std::string& folder) : path_(JournalPath(folder)) {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd_ < 0) FailErrno("Cannot open", path_);
+    fd_ = OpenJournal(path_, O_RDWR | O_CREAT | O_APPEND).Release();
+    if (fd_ < 0) FailErrno("Cannot open", path_);  // the folder is gone
     try {
         struct stat sb {};
         if (::fstat(fd_, &sb) != 0) FailErrno("Cannot read", path_);
-        if (!S_ISREG(sb.st_mode)) throw StoreError(ErrorCode::BadFormat, "\"" + path_ + "\" is not a regular file");
         char start[kHeader.size()];
         const ssize_t n = ::pread(fd_, start, sizeof start, 0);
         if (n < 0) FailErrno("Cannot read", path_);

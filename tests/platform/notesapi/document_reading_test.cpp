@@ -87,17 +87,43 @@ TEST(DocumentReading, ItemsReadTheSameWhateverSurroundsThem) {
     for (size_t i = 0; i < read.size(); ++i) EXPECT_EQ(read[i], expected[i]) << cases[i].what;
 }
 
-TEST(DocumentReading, ADocumentThatCannotBeReadLeavesTheOthersReadable) {
-    // The prefix is declared on the database, which a document read alone
-    // does not see, whether it comes among the items or right after the note
-    // information: those documents cannot be read, the ones around them can,
-    // again and again, and the other encoding after them too.
+// ASCII text as UTF-16 (little-endian, with its byte order mark).
+std::string Utf16(const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+}
+
+TEST(DocumentReading, PrefixesBoundOnTheDatabaseOrTheDocumentAreRead) {
+    // Items written with a prefix bound to the DXL namespace, on the database
+    // or on the document itself, small and large (read in pieces), and an
+    // element of another namespace among them, which is skipped.
+    const std::string large(1536 * 1024, 'v');
+    const std::string body =
+        View("All", "SELECT @All") + Person("<d:item name='A'><d:text>1</d:text></d:item>" + Text("B", "2")) +
+        "<d:document form='Person'><d:item name='C'><d:text>3</d:text></d:item><x:extra/></d:document>\n" +
+        "<document xmlns:e='http://www.lotus.com/dxl' form='Person'><e:item name='D'><e:text>4</e:text></e:item></document>\n" +
+        Person("<d:item name='E'><d:text>" + large + "</d:text></d:item>");
     TempDir dir;
-    const std::string prefixed =
-        "<?xml version='1.0' encoding='utf-8'?>\n<database xmlns='http://www.lotus.com/dxl' xmlns:x='urn:x' "
+    const std::string path = dir.Write("prefixed.dxl", "<?xml version='1.0' encoding='utf-8'?>\n"
+                                                       "<database xmlns='http://www.lotus.com/dxl' xmlns:d='http://www.lotus.com/dxl' "
+                                                       "xmlns:x='urn:x' title='T'>\n" + body + "</database>\n");
+    const std::vector<std::vector<std::string>> expected = {{"A=1", "B=2"}, {"C=3"}, {"D=4"}, {"E=" + large}};
+    EXPECT_EQ(AllItems(path), expected);
+}
+
+TEST(DocumentReading, ADocumentThatCannotBeReadLeavesTheOthersReadable) {
+    // The prefix is declared on the database; in UTF-16 a document read
+    // alone does not see that, whether it comes among the items or right
+    // after the note information: those documents cannot be read, the ones
+    // around them can, again and again, and the other encoding after them
+    // too.
+    TempDir dir;
+    const std::string prefixed = Utf16(
+        "<?xml version='1.0' encoding='utf-16'?>\n<database xmlns='http://www.lotus.com/dxl' xmlns:x='urn:x' "
         "title='T'>\n" + View("All", "SELECT @All") + Person(Text("A", "1")) +
         Person(Text("B", "2") + "<x:extra/>") + Person(Text("C", "3")) + Person("<x:lead/>" + Text("D", "4")) +
-        "</database>\n";
+        "</database>\n");
     const std::string latin1 = "<?xml version='1.0' encoding='ISO-8859-1'?>\n"
                                "<database xmlns='http://www.lotus.com/dxl' title='T'>\n" +
                                View("All", "SELECT @All") + Person(Text("Name", "Zo\xEB")) + "</database>\n";

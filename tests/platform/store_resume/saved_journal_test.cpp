@@ -108,7 +108,10 @@ TEST(SavedJournal, ForeignFilesAreRefusedNotOverwritten) {
         {"a later version", [](const TempDir& d) { d.Write(store::kSavedJournalName, "ferrywell-saved 2\nx\n"); },
          store::ErrorCode::BadFormat},
         {"a link", [](const TempDir& d) { fs::create_symlink(d / "elsewhere", d / store::kSavedJournalName); },
-         store::ErrorCode::Failed},
+         store::ErrorCode::BadFormat},
+        // Opened without waiting for a writer, then refused.
+        {"a FIFO", [](const TempDir& d) { ASSERT_EQ(::mkfifo((d / store::kSavedJournalName).c_str(), 0600), 0); },
+         store::ErrorCode::BadFormat},
         {"a folder", [](const TempDir& d) { fs::create_directory(d / store::kSavedJournalName); },
          store::ErrorCode::Failed},
     };

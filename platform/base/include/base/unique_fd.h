@@ -26,6 +26,8 @@ public:
         if (fd_ >= 0) ::close(fd_);
         fd_ = fd;
     }
+    // Gives the descriptor up to the caller, who closes it.
+    int Release() { return std::exchange(fd_, -1); }
     // Closes now and reports the result (a delayed write error shows here).
     int Close() { return fd_ >= 0 ? ::close(std::exchange(fd_, -1)) : 0; }
 

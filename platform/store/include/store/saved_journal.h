@@ -50,7 +50,9 @@ inline constexpr const char* kSavedJournalName = ".ferrywell-saved";
 
 // Reads the folder's journal; empty when there is none. Throws StoreError
 // when it cannot be read, and BadFormat when the file is not a journal (or
-// one of a later version).
+// one of a later version). Reading and writing take the journal by one
+// rule: a symbolic link, a FIFO, a device or anything but a regular file at
+// its name is refused (BadFormat), without following it or waiting on it.
 SavedFiles ReadSavedJournal(const std::string& folder);
 
 class SavedJournal {
