@@ -1,0 +1,174 @@
+#include "carddav_target.h"
+
+#include "group_record.h"
+#include "run_context.h"
+
+#include <exporting/naming.h>
+
+#include <carddav/credentials.h>
+#include <carddav/resource_name.h>
+#include <renderings/render.h>
+
+#include <cstdio>
+
+namespace exporting {
+
+namespace {
+
+// A password sent without TLS can be read on the way, except on this machine.
+bool Loopback(const std::string& host) { return host == "localhost" || host.rfind("127.", 0) == 0 || host == "[::1]"; }
+
+// The name a document is stored under; one without an identity is named
+// after its vCard, so that an unchanged one is found again.
+std::string UidFor(const mapi::SourceIdentity& source, const std::string& card) {
+    if (source.Valid()) return carddav::StableUid(source.database, source.unid);
+    char digest[24];
+    std::snprintf(digest, sizeof digest, "%016llx", (unsigned long long)carddav::ContentDigest(card));
+    return carddav::StableUid("content", digest);
+}
+
+}  // namespace
+
+CardDavTarget::CardDavTarget(RunContext& run) : run_(run) {}
+
+CardDavTarget::~CardDavTarget() { Close(); }
+
+bool CardDavTarget::Connect() {
+    const ExportOptions& o = run_.options;
+    if (o.destination.empty()) return true;  // the run says so itself
+    std::string why;
+    const auto url = carddav::ParseUrl(o.destination, &why);
+    if (!url) {
+        run_.Fail("The address book's URL cannot be used: " + why);
+        return false;
+    }
+    std::string source;
+    auto password = carddav::FindPassword(url->host, o.user, &source);
+    if (!password) {
+        run_.Fail("No password for " + o.user + " at " + url->host + ": set " + carddav::kPasswordVariable +
+                  " or add a ~/.netrc entry for the host");
+        return false;
+    }
+    if (url->scheme == "http" && !Loopback(url->host))
+        run_.Log("The password goes to " + url->host + " without encryption (http, not https)", kColourSkip);
+    carddav::HttpOptions options;
+    options.user = o.user;
+    options.password = std::move(*password);
+    options.caFile = o.caFile;
+    options.stop = [this] { return run_.StopRequested(); };
+    http_ = std::make_unique<carddav::HttpClient>(std::move(options));
+    book_ = std::make_unique<carddav::AddressBook>(*http_, *url);
+    if (book_->Open(&why) != carddav::OpenResult::Ok) {
+        run_.Fail(why);
+        return false;
+    }
+    const std::string address = book_->Collection().ToString();
+    if (!records_.Load(address, o.user, &why))
+        run_.LogError(why + "; what the address book holds is taken as changed on the server");
+    run_.Log("Address book: " + address + " (" + std::to_string(book_->Size()) + " vCards, password from " + source + ")");
+    lastSave_ = std::chrono::steady_clock::now();
+    return true;
+}
+
+std::string CardDavTarget::PrepareFolder(const TargetFolder&) { return book_ ? book_->Collection().ToString() : ""; }
+
+std::string CardDavTarget::Subject(const ContactRecord& contact) const {
+    return SubjectText(contact.Value("CompanyName"), contact.Value("FirstName"), contact.Value("LastName"));
+}
+
+std::unique_ptr<PreparedFile> CardDavTarget::Prepare(const ContactRecord& contact, const std::function<bool()>&) const {
+    auto file = std::make_unique<PreparedFile>();
+    file->bytes = renderings::RenderContact(MapContact(contact, Subject(contact)), renderings::Format::VCard);
+    return file;
+}
+
+WriteResult CardDavTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t,
+                                 const mapi::SourceIdentity& source, const PreparedFile* prepared) {
+    const std::string label = contact.DisplayName().empty() ? subject : contact.DisplayName();
+    if (prepared) return Store(label, prepared->bytes, source);
+    return Store(label, Prepare(contact, {})->bytes, source);
+}
+
+WriteResult CardDavTarget::WriteList(const GroupRecord& group, uint64_t, const mapi::SourceIdentity& source) {
+    if (!LogResolution(run_, group)) return WriteResult::Failed;
+    const std::string card = renderings::RenderDistributionList(ListOf(group), renderings::Format::VCard);
+    return Store(OneLine(group.document.name), card, source);
+}
+
+WriteResult CardDavTarget::Store(const std::string& label, const std::string& card, const mapi::SourceIdentity& source) {
+    const std::string uid = UidFor(source, card);
+    const std::string name = carddav::ResourceName(uid);
+    if (!seen_.insert(name).second) return WriteResult::AlreadySaved;  // met in an earlier view
+    const std::string body = carddav::WithUid(card, uid);
+    const uint64_t digest = carddav::ContentDigest(body);
+    const auto onServer = book_->Etag(name);
+    const CardRecord* record = records_.Find(name);
+    const bool overwrite = run_.options.overwrite;
+    std::string ifMatch;
+    if (onServer) {
+        if (record && record->etag == *onServer && record->digest == digest) {
+            if (record->source.modified != source.modified || record->source.sequence != source.sequence)
+                records_.Put(name, {*onServer, digest, source});
+            return WriteResult::AlreadySaved;
+        }
+        if (!record && book_->Get(name) == body) {
+            // Stored by a run whose records are not here.
+            records_.Put(name, {*onServer, digest, source});
+            return WriteResult::AlreadySaved;
+        }
+        if (!(record && record->etag == *onServer) && !overwrite) {
+            run_.Log("Changed on the server since it was exported, left as it is (--overwrite replaces it): " + label,
+                     kColourSkip);
+            return WriteResult::Skipped;
+        }
+        ifMatch = *onServer;
+    } else if (record && !overwrite) {
+        run_.Log("Deleted on the server since it was exported, left out (--overwrite stores it again): " + label,
+                 kColourSkip);
+        return WriteResult::Skipped;
+    }
+    const carddav::PutOutcome put = book_->Put(name, body, ifMatch);
+    switch (put.result) {
+    case carddav::PutResult::Stored: records_.Put(name, {put.etag, digest, source}); return WriteResult::Written;
+    case carddav::PutResult::Conflict:
+        run_.Log("Changed on the server during the export, left as it is: " + label, kColourSkip);
+        return WriteResult::Skipped;
+    case carddav::PutResult::Failed: break;
+    }
+    run_.LogError("Cannot store " + label + " in the address book: " + put.what);
+    return WriteResult::Failed;
+}
+
+bool CardDavTarget::SavedAndUnchanged(const mapi::SourceIdentity& source) {
+    if (!book_ || !source.Valid()) return false;
+    const std::string name = carddav::ResourceName(carddav::StableUid(source.database, source.unid));
+    const CardRecord* record = records_.Find(name);
+    const auto onServer = book_->Etag(name);
+    if (!record || !onServer || *onServer != record->etag) return false;
+    mapi::SourceIdentity saved = record->source;
+    saved.database = source.database;
+    saved.unid = source.unid;
+    if (mapi::CompareWithSaved(&saved, source) != mapi::SavedState::Unchanged) return false;
+    seen_.insert(name);
+    return true;
+}
+
+void CardDavTarget::Commit(bool onlyWhenDue) {
+    const auto now = std::chrono::steady_clock::now();
+    if (onlyWhenDue && now - lastSave_ < std::chrono::seconds(1)) return;
+    lastSave_ = now;
+    std::string why;
+    if (!records_.Save(&why) && !saveFailed_) {
+        saveFailed_ = true;
+        run_.LogError(why + "; the next export takes what this one stored as changed on the server");
+    }
+}
+
+void CardDavTarget::Close() {
+    if (!book_) return;
+    Commit();
+    book_.reset();
+    http_.reset();
+}
+
+}  // namespace exporting
