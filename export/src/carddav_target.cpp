@@ -5,6 +5,7 @@
 
 #include <exporting/naming.h>
 
+#include <carddav/card_content.h>
 #include <carddav/credentials.h>
 #include <carddav/resource_name.h>
 #include <renderings/render.h>
@@ -111,11 +112,7 @@ WriteResult CardDavTarget::Store(const std::string& label, const std::string& ca
                 records_.Put(name, {*onServer, digest, source});
             return WriteResult::AlreadySaved;
         }
-        if (!record && book_->Get(name) == body) {
-            // Stored by a run whose records are not here.
-            records_.Put(name, {*onServer, digest, source});
-            return WriteResult::AlreadySaved;
-        }
+        if (!record && HoldsAlready(name, body, digest, source)) return WriteResult::AlreadySaved;
         if (!(record && record->etag == *onServer) && !overwrite) {
             run_.Log("Changed on the server since it was exported, left as it is (--overwrite replaces it): " + label,
                      kColourSkip);
@@ -131,12 +128,22 @@ WriteResult CardDavTarget::Store(const std::string& label, const std::string& ca
     switch (put.result) {
     case carddav::PutResult::Stored: records_.Put(name, {put.etag, digest, source}); return WriteResult::Written;
     case carddav::PutResult::Conflict:
+        // A try whose reply was lost may have stored it.
+        if (HoldsAlready(name, body, digest, source)) return WriteResult::Written;
         run_.Log("Changed on the server during the export, left as it is: " + label, kColourSkip);
         return WriteResult::Skipped;
     case carddav::PutResult::Failed: break;
     }
     run_.LogError("Cannot store " + label + " in the address book: " + put.what);
     return WriteResult::Failed;
+}
+
+bool CardDavTarget::HoldsAlready(const std::string& name, const std::string& body, uint64_t digest,
+                                 const mapi::SourceIdentity& source) {
+    const auto stored = book_->Get(name);
+    if (!stored || !carddav::SameCard(stored->body, body) || stored->etag.empty()) return false;
+    records_.Put(name, {stored->etag, digest, source});
+    return true;
 }
 
 bool CardDavTarget::SavedAndUnchanged(const mapi::SourceIdentity& source) {

@@ -47,6 +47,12 @@ private:
     // names it in log lines.
     WriteResult Store(const std::string& label, const std::string& card, const mapi::SourceIdentity& source);
 
+    // True (and recorded) when the server holds body under name already:
+    // stored by a run whose records are not here, or by a try whose reply
+    // was lost.
+    bool HoldsAlready(const std::string& name, const std::string& body, uint64_t digest,
+                      const mapi::SourceIdentity& source);
+
     RunContext& run_;
     std::unique_ptr<carddav::HttpClient> http_;
     std::unique_ptr<carddav::AddressBook> book_;

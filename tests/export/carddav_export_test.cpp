@@ -118,6 +118,12 @@ TEST_F(CardDavExport, EachContactOnceAsTheVcfKindWritesItAndASecondRunChangesNot
         EXPECT_NE(r.out.find("Written: 0, skipped: 210, failed: 0"), std::string::npos) << more << r.out;
     }
     EXPECT_EQ(Files(server_->BookFolder()), before);
+    // Without the records of what was stored (another machine, a new
+    // account), what the server holds is recognised by its content.
+    fs::remove_all(home_ + "/ferrywell");
+    r = ToBook(kSample);
+    EXPECT_NE(r.out.find("Written: 0, skipped: 210, failed: 0"), std::string::npos) << r.out;
+    EXPECT_EQ(Files(server_->BookFolder()), before);
     for (const auto& e : fs::recursive_directory_iterator(home_))
         if (e.is_regular_file()) {
             EXPECT_EQ(ReadFile(e.path()).find(kPassword), std::string::npos) << e.path();

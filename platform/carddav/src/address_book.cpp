@@ -99,10 +99,10 @@ std::string AddressBook::EtagOnServer(const std::string& name) {
     return responses->front().Prop(std::string(kDav) + "getetag");
 }
 
-std::optional<std::string> AddressBook::Get(const std::string& name) {
+std::optional<AddressBook::Fetched> AddressBook::Get(const std::string& name) {
     const HttpResponse reply = http_.Send({"GET", UrlOf(name), {}, ""});
     if (!reply.Ok()) return std::nullopt;
-    return reply.body;
+    return Fetched{reply.body, reply.Header("etag")};
 }
 
 }  // namespace carddav

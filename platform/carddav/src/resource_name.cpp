@@ -6,11 +6,23 @@
 
 namespace carddav {
 
+namespace {
+
+// Spreads every bit of x over the whole word (SplitMix64's finaliser): ids
+// that differ in their last digit give names that differ throughout.
+uint64_t Mixed(uint64_t x) {
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+}  // namespace
+
 std::string StableUid(std::string_view database, std::string_view unid) {
     // Two differently seeded 64-bit hashes of the pair give the 128 bits.
     std::string key = std::string(database) + '\n' + std::string(unid);
-    uint64_t hi = base::Fnv1a64(key);
-    uint64_t lo = base::Fnv1a64(key, 0x84222325CBF29CE4ull ^ hi);
+    uint64_t hi = Mixed(base::Fnv1a64(key));
+    uint64_t lo = Mixed(base::Fnv1a64(key, 0x84222325CBF29CE4ull ^ hi));
     hi = (hi & ~0xF000ull) | 0x8000ull;                             // version 8
     lo = (lo & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull;      // RFC 9562 variant
     char text[37];
@@ -44,7 +56,5 @@ std::string WithUid(std::string_view vcard, std::string_view uid) {
     }
     return out;
 }
-
-uint64_t ContentDigest(std::string_view bytes) { return base::Fnv1a64(bytes); }
 
 }  // namespace carddav

@@ -1,6 +1,7 @@
 // The CardDAV client's parts that decide without a server: URLs and where
 // redirects may go, netrc entries, multistatus replies, resource names and
 // the pauses between tries.
+#include <carddav/card_content.h>
 #include <carddav/credentials.h>
 #include <carddav/http_client.h>
 #include <carddav/multistatus.h>
@@ -83,6 +84,8 @@ TEST(CardDavResourceName, StableUidAndVCard) {
     EXPECT_EQ(uid, StableUid("replica:852571E80054A1B2", "0123456789ABCDEF0123456789ABCDEF"));
     ASSERT_EQ(uid.size(), 36u);
     EXPECT_EQ(uid[14], '8');
+    // Documents whose ids differ in one digit differ from the first character.
+    EXPECT_NE(StableUid("replica:1", "A0").substr(0, 4), StableUid("replica:1", "A1").substr(0, 4));
     std::set<std::string> uids;
     for (int i = 0; i < 1000; ++i) uids.insert(StableUid("replica:1", std::to_string(i)));
     uids.insert(StableUid("replica:2", "0"));
@@ -92,6 +95,11 @@ TEST(CardDavResourceName, StableUidAndVCard) {
     EXPECT_EQ(WithUid("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:old\r\nFN:A\r\nEND:VCARD\r\n", "u1"),
               "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:u1\r\nFN:A\r\nEND:VCARD\r\n");
     EXPECT_EQ(WithUid("BEGIN:VCARD\r\nFN:A\r\nEND:VCARD\r\n", "u1"), "BEGIN:VCARD\r\nUID:u1\r\nFN:A\r\nEND:VCARD\r\n");
+
+    // As a server may return what it stored: reordered and folded anew.
+    const std::string sent = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Long;Name\r\nEMAIL:a@b\r\nEND:VCARD\r\n";
+    EXPECT_TRUE(SameCard(sent, "BEGIN:VCARD\nVERSION:3.0\nEMAIL:a@b\nN:Lo\n ng;Name\nEND:VCARD\n"));
+    EXPECT_FALSE(SameCard(sent, "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Long;Name\r\nEMAIL:a@c\r\nEND:VCARD\r\n"));
 }
 
 TEST(CardDavRetry, RetryAfterAndBackOff) {

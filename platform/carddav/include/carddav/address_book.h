@@ -48,8 +48,11 @@ public:
     // Stores the vCard under name: only if there is none yet when ifMatch is
     // empty, else only while the resource's entity tag is ifMatch.
     PutOutcome Put(const std::string& name, const std::string& vcard, const std::string& ifMatch);
-    // The resource's bytes; nothing when it cannot be fetched.
-    std::optional<std::string> Get(const std::string& name);
+    // The resource's bytes and entity tag; nothing when it cannot be fetched.
+    struct Fetched {
+        std::string body, etag;
+    };
+    std::optional<Fetched> Get(const std::string& name);
 
 private:
     std::string UrlOf(const std::string& name) const;

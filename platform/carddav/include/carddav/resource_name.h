@@ -3,7 +3,6 @@
 // export finds and updates what the first stored.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,8 +18,5 @@ std::string ResourceName(std::string_view uid);
 // The vCard with a UID line: after its VERSION line (first after BEGIN when
 // it has none); a UID line it has already is replaced.
 std::string WithUid(std::string_view vcard, std::string_view uid);
-
-// A stable digest of a resource's bytes, to tell whether they changed.
-uint64_t ContentDigest(std::string_view bytes);
 
 }  // namespace carddav
