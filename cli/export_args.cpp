@@ -84,6 +84,7 @@ std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, 
         else if (arg == "--user") ok = value(&o.user);
         else if (arg == "--ca-file") ok = value(&o.caFile);
         else if (arg == "--overwrite") o.overwrite = true;
+        else if (arg == "--address-book") ok = value(&o.addressBook);
         else if (!arg.empty() && arg[0] == '-') return fail("unknown option " + arg);
         else if (a.request.database.empty()) a.request.database = arg;
         else return fail("unexpected argument " + arg);
@@ -120,8 +121,8 @@ std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, 
         o.splitPst = true;
         o.splitSize = exporting::ParseSplitSize(split).value_or(0);
     }
-    if ((!o.user.empty() || !o.caFile.empty() || o.overwrite) && *kind != OutputKind::CardDav)
-        return fail("--user, --ca-file and --overwrite go with --as carddav only");
+    if ((!o.user.empty() || !o.caFile.empty() || o.overwrite || !o.addressBook.empty()) && *kind != OutputKind::CardDav)
+        return fail("--user, --ca-file, --overwrite and --address-book go with --as carddav only");
     if (haveStart != haveEnd) return fail("--filter-start and --filter-end go together");
     if (haveStart) {
         o.filterOn = true;

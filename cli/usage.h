@@ -28,6 +28,7 @@ inline constexpr const char* kHelpText =
     "                          or the ~/.netrc entry for the host, never from the command line\n"
     "  --ca-file FILE          carddav: trust the CA certificates in FILE, not the system's (a private CA)\n"
     "  --overwrite             carddav: replace contacts changed or deleted on the server since\n"
+    "  --address-book NAME     carddav, when URL is the server's or the user's: which address book\n"
     "Output: the export log on stdout, then 'Written: N, skipped: S, failed: F'.\n"
     "Exit status: 0 done; 1 some contacts not written; 2 usage; 3 not a contact database;\n"
     "             4 the database cannot be opened or read; 5 the destination or the profile cannot be used;\n"

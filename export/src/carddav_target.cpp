@@ -59,7 +59,7 @@ bool CardDavTarget::Connect() {
     options.stop = [this] { return run_.StopRequested(); };
     http_ = std::make_unique<carddav::HttpClient>(std::move(options));
     book_ = std::make_unique<carddav::AddressBook>(*http_, *url);
-    if (book_->Open(&why) != carddav::OpenResult::Ok) {
+    if (book_->Open(o.addressBook, &why) != carddav::OpenResult::Ok) {
         run_.Fail(why);
         return false;
     }

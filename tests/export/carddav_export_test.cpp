@@ -178,11 +178,34 @@ TEST_F(CardDavExport, RefusedOrMissingPasswordOrBookEndsWithStatusFive) {
     r = Export(Quote(kSample) + " --as carddav --to " + Quote(server_->BaseUrl() + "alice/nothing/") + " --user alice");
     EXPECT_EQ(r.code, 5);
     EXPECT_NE(r.err.find("no address book"), std::string::npos) << r.err;
-    r = Export(Quote(kSample) + " --as carddav --to " + Quote(server_->BaseUrl() + "alice/") + " --user alice");
-    EXPECT_EQ(r.code, 5);
-    EXPECT_NE(r.err.find("is not an address book"), std::string::npos) << r.err;
     r = Export(Quote(kSample) + " --as carddav --to 'http://alice:" + kPassword + "@127.0.0.1/' --user alice");
     EXPECT_EQ(r.code, 2);
+}
+
+// From the server's address or the user's, the address book is found:
+// the one asked for, else the usual one, else none but a list of them.
+TEST_F(CardDavExport, FindsTheAddressBookFromTheServerOrTheUser) {
+    auto bookOf = [](const CliRun& r) {
+        const size_t at = r.out.find("Address book: ");
+        return at == std::string::npos ? r.out + r.err : r.out.substr(at + 14, r.out.find(' ', at + 14) - at - 14);
+    };
+    server_->AddBook("work", "Work");
+    const std::string folders = " --folders Contacts";
+    for (const std::string& url : {server_->BaseUrl(), server_->BaseUrl() + "alice/"})
+        EXPECT_EQ(bookOf(Export(Quote(kSample) + " --as carddav --to " + Quote(url) + " --user alice" + folders)),
+                  server_->BookUrl());
+    const std::string base = Quote(kSample) + " --as carddav --to " + Quote(server_->BaseUrl()) + " --user alice" + folders;
+    EXPECT_EQ(bookOf(Export(base + " --address-book Work")), server_->BaseUrl() + "alice/work/");
+
+    fs::remove_all(server_->BookFolder());
+    server_->AddBook("family", "Family");
+    CliRun r = Export(base);
+    EXPECT_EQ(r.code, 5);
+    EXPECT_NE(r.err.find("several address books; choose one with --address-book NAME"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Work (" + server_->BaseUrl() + "alice/work/)"), std::string::npos) << r.err;
+    r = Export(base + " --address-book Nope");
+    EXPECT_EQ(r.code, 5);
+    EXPECT_NE(r.err.find("no address book named Nope"), std::string::npos) << r.err;
 }
 
 // The password stays out of the running program's command line: seen while

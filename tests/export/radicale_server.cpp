@@ -53,6 +53,12 @@ RadicaleServer::RadicaleServer(const std::string& user, const std::string& passw
 
 std::string RadicaleServer::BookFolder() const { return dir_ / ("store/collection-root/" + user_ + "/contacts"); }
 
+void RadicaleServer::AddBook(const std::string& name, const std::string& displayName) const {
+    std::filesystem::create_directories(dir_ / ("store/collection-root/" + user_ + "/" + name));
+    dir_.Write("store/collection-root/" + user_ + "/" + name + "/.Radicale.props",
+               "{\"tag\": \"VADDRESSBOOK\", \"D:displayname\": \"" + displayName + "\"}");
+}
+
 bool RadicaleServer::Start() {
     port_ = FreeLoopbackPort();
     const std::string hosts = "127.0.0.1:" + std::to_string(port_);

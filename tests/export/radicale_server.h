@@ -25,6 +25,8 @@ public:
     std::string BookUrl() const { return BaseUrl() + user_ + "/contacts/"; }
     // The folder Radicale keeps the address book's vCards in.
     std::string BookFolder() const;
+    // Another address book of the user, with a display name.
+    void AddBook(const std::string& name, const std::string& displayName) const;
     // A folder of the test's own beside the server's, removed with it.
     const testsupport::TempDir& Dir() const { return dir_; }
 

@@ -50,6 +50,9 @@ struct ExportOptions {
     std::string user;
     std::string caFile;
     bool overwrite = false;
+    // CardDav, when the URL names the server or the user: which of the
+    // user's address books (display name or last part of its path).
+    std::string addressBook;
     // A naming convention of kNamingConventions, used while namingOn;
     // otherwise "Subject" applies.
     bool namingOn = false;

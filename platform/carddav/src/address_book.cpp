@@ -1,5 +1,6 @@
 #include <carddav/address_book.h>
 
+#include <carddav/discovery.h>
 #include <carddav/multistatus.h>
 
 namespace carddav {
@@ -28,7 +29,24 @@ AddressBook::AddressBook(HttpClient& http, Url collection) : http_(http), collec
 
 std::string AddressBook::UrlOf(const std::string& name) const { return collection_.ToString() + name; }
 
-OpenResult AddressBook::Open(std::string* why) {
+OpenResult AddressBook::Open(const std::string& wanted, std::string* why) {
+    bool exists = false;
+    const OpenResult listed = List(why, &exists);
+    // The server's address, or a collection that is not an address book
+    // (the user's principal, the address book home): the book is looked for
+    // from there. A URL that names nothing stays an error.
+    const bool look = (listed == OpenResult::NotAddressBook && exists) ||
+                      (collection_.path == "/" && listed != OpenResult::Refused && listed != OpenResult::Ok);
+    if (!look) return listed;
+    bool refused = false;
+    const auto found = DiscoverAddressBook(http_, collection_, wanted, why, &refused);
+    if (!found) return refused ? OpenResult::Refused : OpenResult::NotAddressBook;
+    collection_ = *found;
+    collection_.path = AsCollectionPath(collection_.path);
+    return List(why, &exists);
+}
+
+OpenResult AddressBook::List(std::string* why, bool* exists) {
     const HttpResponse reply = http_.Send(Propfind(collection_.ToString(), "1"));
     if (reply.status == 401) {
         *why = "The server refused the user name or password";
@@ -49,6 +67,7 @@ OpenResult AddressBook::Open(std::string* why) {
         *why = "The server's listing of " + collection_.ToString() + " cannot be read: " + bad;
         return OpenResult::Unusable;
     }
+    *exists = true;
     bool isBook = false;
     etags_.clear();
     for (const DavResponse& r : *responses) {

@@ -37,8 +37,10 @@ public:
     AddressBook(HttpClient& http, Url collection);
 
     // Checks that the collection is an address book the user may read, and
-    // lists its resources' entity tags. *why says what went wrong.
-    OpenResult Open(std::string* why);
+    // lists its resources' entity tags. A URL of the server or of the
+    // user's principal leads to the user's address book named wanted (see
+    // ChooseBook), which is then the collection. *why says what went wrong.
+    OpenResult Open(const std::string& wanted, std::string* why);
 
     const Url& Collection() const { return collection_; }
     // The entity tag of the resource of that name as listed, if it is there.
@@ -56,6 +58,9 @@ public:
 
 private:
     std::string UrlOf(const std::string& name) const;
+    // Open's check and listing of the collection as it stands; *exists
+    // when the server has something at its URL.
+    OpenResult List(std::string* why, bool* exists);
     // The resource's entity tag as a PROPFIND finds it; empty when unknown.
     std::string EtagOnServer(const std::string& name);
 
