@@ -92,7 +92,13 @@ WriteResult CardDavTarget::Write(const ContactRecord& contact, const std::string
 
 WriteResult CardDavTarget::WriteList(const GroupRecord& group, uint64_t, const mapi::SourceIdentity& source) {
     if (!LogResolution(run_, group)) return WriteResult::Failed;
-    const std::string card = renderings::RenderDistributionList(ListOf(group), renderings::Format::VCard);
+    // Members that are contacts of the database are named by the UIDs
+    // their vCards are stored under.
+    std::vector<std::string> uids;
+    for (const notes::ResolvedMember& m : group.members)
+        if (!m.unid.empty() && !source.database.empty()) uids.push_back(carddav::StableUid(source.database, m.unid));
+    const std::string card = carddav::AsContactGroup(
+        renderings::RenderDistributionList(ListOf(group), renderings::Format::VCard), uids);
     return Store(OneLine(group.document.name), card, source);
 }
 

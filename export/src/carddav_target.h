@@ -1,5 +1,6 @@
 // Each contact and group a vCard resource in an address book on a CardDAV
-// server: the vCard the vcf kind writes, with a UID that stays the same for
+// server: the vCard the vcf kind writes (a group's made a contact group that
+// names its members by their UIDs), with a UID that stays the same for
 // a document of the database from run to run, so that every export finds
 // again what the last one stored. A new resource is stored only if there is
 // none of its name (If-None-Match), an update only while the server still

@@ -106,6 +106,7 @@ void AddressBook::AddPerson(const LNDocument& doc) {
     }
     if (p.displayName.empty() && !shortNames.empty()) p.displayName = shortNames.front();
     if (p.displayName.empty()) p.displayName = p.address;
+    if (const LNUniversalID unid = doc.GetUniversalID(); !unid.IsNull()) p.unid = unid.GetText().str();
 
     const size_t index = people_.size();
     for (const auto& name : fullNames) {
@@ -190,8 +191,9 @@ private:
         if (IsInternetAddress(member)) address = member;
         if (!address.empty() || SplitNameAddr(member, &phrase, &address)) {
             auto it = book_.byAddress_.find(base::AsciiLower(address));
-            if (it != book_.byAddress_.end()) phrase = book_.people_[it->second].displayName;
-            Add(phrase.empty() ? address : phrase, address);
+            const AddressBook::Person* person = it != book_.byAddress_.end() ? &book_.people_[it->second] : nullptr;
+            if (person) phrase = person->displayName;
+            Add(phrase.empty() ? address : phrase, address, person ? person->unid : std::string());
             return size_t(-1);
         }
         const std::string key = Key(member);
@@ -210,18 +212,18 @@ private:
         } else {
             const AddressBook::Person& p = book_.people_[index];
             if (p.address.empty()) Unresolved(p.displayName, member, group, MemberProblem::NoAddress);
-            else Add(p.displayName, p.address);
+            else Add(p.displayName, p.address, p.unid);
         }
         return size_t(-1);
     }
 
     void Unresolved(const std::string& name, const std::string& member, const std::string& group, MemberProblem problem) {
         out_.notes.push_back({member, group, problem});
-        if (names_.insert(base::AsciiLower(name)).second) out_.members.push_back({name, {}});
+        if (names_.insert(base::AsciiLower(name)).second) out_.members.push_back({name, {}, {}});
     }
 
-    void Add(const std::string& name, const std::string& address) {
-        if (addresses_.insert(base::AsciiLower(address)).second) out_.members.push_back({name, address});
+    void Add(const std::string& name, const std::string& address, const std::string& unid) {
+        if (addresses_.insert(base::AsciiLower(address)).second) out_.members.push_back({name, address, unid});
     }
 
     const AddressBook& book_;

@@ -1,8 +1,8 @@
 // Export into a CardDAV address book on a Radicale server of the test's own,
 // read back by a second client (REPORT addressbook-query, vobject): every
-// contact once, as the vcf kind writes it; a second run changes nothing; a
-// changed document updates its card while a card changed on the server is
-// kept until --overwrite; a refused or missing password or address book
+// contact once, as the vcf kind writes it; groups as contact groups; a
+// second run changes nothing; a changed document updates its card while a
+// card changed on the server is kept until --overwrite; a refused or missing password or address book
 // ends the run with status 5; the password shows in no output, record or
 // command line.
 #include "radicale_server.h"
@@ -180,6 +180,18 @@ TEST_F(CardDavExport, RefusedOrMissingPasswordOrBookEndsWithStatusFive) {
     EXPECT_NE(r.err.find("no address book"), std::string::npos) << r.err;
     r = Export(Quote(kSample) + " --as carddav --to 'http://alice:" + kPassword + "@127.0.0.1/' --user alice");
     EXPECT_EQ(r.code, 2);
+}
+
+// A group is a contact group whose members are the stored contacts
+// themselves; members that are no contact of the database stay e-mail lines.
+TEST_F(CardDavExport, GroupsNameTheirMembersByTheirStoredCards) {
+    CliRun r = ToBook(std::string(FERRYWELL_SOURCE_DIR) + "/samples/groups.dxl");
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    const std::string groups = ReadBack("groups");
+    EXPECT_NE(groups.find("Setzerei: CN=Effi Hoffmann/O=Offizin, CN=Jonas Weber/OU=Satz/O=Offizin, CN=Zoë Ämtler/O=Offizin\n"),
+              std::string::npos) << groups;
+    EXPECT_NE(groups.find("Leer: \n"), std::string::npos) << groups;
+    EXPECT_EQ(groups.find('?'), std::string::npos) << groups;
 }
 
 // From the server's address or the user's, the address book is found:

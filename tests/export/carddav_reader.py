@@ -6,6 +6,7 @@ from FERRYWELL_PASSWORD.
   carddav_reader.py list URL USER           uid, etag, FN and e-mail of each card
   carddav_reader.py compare URL USER DIR    whether the cards are those of the .vcf files below DIR
   carddav_reader.py edit URL USER FN NOTE   gives the card named FN a note
+  carddav_reader.py groups URL USER         each contact group: its FN, then its members' FNs
 """
 import base64, collections, glob, os, sys, urllib.parse, urllib.request
 import xml.etree.ElementTree as ET
@@ -49,6 +50,14 @@ elif command == "compare":
              for p in glob.glob(os.path.join(sys.argv[4], "**", "*.vcf"), recursive=True)}
     twice = [c for c, n in server.items() if n > 1]
     print("same" if set(server) == files and not twice else f"differ: {len(server)} on the server, {len(files)} files, {len(twice)} twice")
+elif command == "groups":
+    found = [c for _, _, c in cards(url, user)]
+    by_uid = {c.uid.value: c.fn.value for c in found}
+    for card in sorted(found, key=lambda c: c.fn.value):
+        kinds = [k.value for k in card.contents.get("x-addressbookserver-kind", [])]
+        if kinds == ["group"]:
+            members = [m.value.removeprefix("urn:uuid:") for m in card.contents.get("x-addressbookserver-member", [])]
+            print(card.fn.value + ": " + ", ".join(sorted(by_uid.get(m, "?") for m in members)))
 elif command == "edit":
     for href, etag, card in cards(url, user):
         if card.fn.value == sys.argv[4]:

@@ -35,4 +35,13 @@ uint64_t ContentDigest(std::string_view bytes) { return base::Fnv1a64(bytes); }
 
 bool SameCard(std::string_view a, std::string_view b) { return Lines(a) == Lines(b); }
 
+std::string AsContactGroup(std::string_view vcard, const std::vector<std::string>& memberUids) {
+    std::string lines = "X-ADDRESSBOOKSERVER-KIND:group\r\n";
+    for (const std::string& uid : memberUids) lines += "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + uid + "\r\n";
+    std::string out(vcard);
+    const size_t end = out.rfind("END:VCARD");
+    out.insert(end == std::string::npos ? out.size() : end, lines);
+    return out;
+}
+
 }  // namespace carddav
