@@ -16,6 +16,9 @@ namespace carddav {
 namespace {
 
 constexpr int kMostRedirects = 5;
+// A reply longer than this is cut off as an error rather than held: the
+// listing of 100,000 vCards takes about 30 MB.
+constexpr size_t kLongestReply = size_t(512) << 20;
 
 void GlobalInit() {
     static std::once_flag once;
@@ -29,8 +32,16 @@ std::string Trimmed(std::string text) {
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    static_cast<HttpResponse*>(user)->body.append(data, size * count);
+    auto* response = static_cast<HttpResponse*>(user);
+    if (response->body.size() + size * count > kLongestReply) return 0;  // ends the transfer
+    response->body.append(data, size * count);
     return size * count;
+}
+
+// A stop request ends a transfer that waits on the server.
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* stop = static_cast<const std::function<bool()>*>(user);
+    return *stop && (*stop)() ? 1 : 0;
 }
 
 // Each response (a 100 Continue, a 401 before the credentials) starts its
@@ -102,6 +113,9 @@ struct HttpClient::Impl {
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &options.stop);
         if (request.method == "GET") {
             curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
         } else if (request.method == "HEAD") {
@@ -118,7 +132,9 @@ struct HttpClient::Impl {
         curl_slist_free_all(headers);
         if (*code != CURLE_OK) {
             response.status = 0;
-            response.error = error[0] ? std::string(error) : curl_easy_strerror(*code);
+            if (*code == CURLE_WRITE_ERROR) response.error = "the server's reply is too long";
+            else if (*code == CURLE_ABORTED_BY_CALLBACK) response.error = "stopped";
+            else response.error = error[0] ? std::string(error) : curl_easy_strerror(*code);
             return response;
         }
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
