@@ -113,16 +113,20 @@ WriteResult CardDavTarget::Store(const std::string& label, const std::string& ca
     const bool overwrite = run_.options.overwrite;
     std::string ifMatch;
     if (onServer) {
-        if (record && record->etag == *onServer && record->digest == digest) {
+        // The server holds what was stored last, or else another version.
+        const bool asStored = record && record->etag == *onServer;
+        if (asStored && record->digest == digest) {
             if (record->source.modified != source.modified || record->source.sequence != source.sequence)
                 records_.Put(name, {*onServer, digest, source});
             return WriteResult::AlreadySaved;
         }
-        if (!record && HoldsAlready(name, body, digest, source)) return WriteResult::AlreadySaved;
-        if (!(record && record->etag == *onServer) && !overwrite) {
-            run_.Log("Changed on the server since it was exported, left as it is (--overwrite replaces it): " + label,
-                     kColourSkip);
-            return WriteResult::Skipped;
+        if (!asStored) {
+            if (HoldsAlready(name, body, digest, source)) return WriteResult::AlreadySaved;
+            if (!overwrite) {
+                run_.Log("Changed on the server since it was exported, left as it is (--overwrite replaces it): " + label,
+                         kColourSkip);
+                return WriteResult::Skipped;
+            }
         }
         ifMatch = *onServer;
     } else if (record && !overwrite) {

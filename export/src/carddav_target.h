@@ -49,8 +49,8 @@ private:
     WriteResult Store(const std::string& label, const std::string& card, const mapi::SourceIdentity& source);
 
     // True (and recorded) when the server holds body under name already:
-    // stored by a run whose records are not here, or by a try whose reply
-    // was lost.
+    // stored by a run whose records are not here, by a try whose reply was
+    // lost, or tagged anew by the server.
     bool HoldsAlready(const std::string& name, const std::string& body, uint64_t digest,
                       const mapi::SourceIdentity& source);
 
