@@ -47,7 +47,7 @@ bool CardDavTarget::Connect() {
     auto password = carddav::FindPassword(url->host, o.user, &source);
     if (!password) {
         run_.Fail("No password for " + o.user + " at " + url->host + ": set " + carddav::kPasswordVariable +
-                  " or add a ~/.netrc entry for the host");
+                  " or add a ~/.netrc entry for the host" + (source.empty() ? "" : "; " + source));
         return false;
     }
     if (url->scheme == "http" && !Loopback(url->host))

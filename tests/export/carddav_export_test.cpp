@@ -168,9 +168,13 @@ TEST_F(CardDavExport, RefusedOrMissingPasswordOrBookEndsWithStatusFive) {
     r = Export(Quote(kSample) + " --as carddav --to " + Quote(server_->BookUrl()) + " --user alice", nullptr);
     EXPECT_EQ(r.code, 5);
     EXPECT_NE(r.err.find("FERRYWELL_PASSWORD"), std::string::npos) << r.err;
-    // The same from the user's netrc, which only its owner may read.
+    // The same from the user's netrc, once only its owner may read it.
     const std::string netrc = home_ + "/.netrc";
     std::ofstream(netrc) << "machine 127.0.0.1 login alice password " << kPassword << "\n";
+    fs::permissions(netrc, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    r = Export(Quote(kSample) + " --as carddav --to " + Quote(server_->BookUrl()) + " --user alice", nullptr);
+    EXPECT_EQ(r.code, 5);
+    EXPECT_NE(r.err.find("other users may read it"), std::string::npos) << r.err;
     fs::permissions(netrc, fs::perms::owner_read | fs::perms::owner_write);
     r = Export(Quote(kSample) + " --as carddav --to " + Quote(server_->BookUrl()) + " --user alice --folders Contacts", nullptr);
     EXPECT_EQ(r.code, 0) << r.out << r.err;

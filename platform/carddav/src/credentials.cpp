@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <vector>
 
 namespace carddav {
@@ -66,7 +67,14 @@ std::optional<std::string> FindPassword(const std::string& host, const std::stri
     }
     const char* home = std::getenv("HOME");
     if (!home || !*home) return std::nullopt;
-    std::ifstream in(std::string(home) + "/.netrc", std::ios::binary);
+    const std::string path = std::string(home) + "/.netrc";
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+        *source = "~/.netrc is not used while other users may read it (chmod 600 ~/.netrc)";
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::stringstream text;
     text << in.rdbuf();

@@ -17,7 +17,8 @@ inline constexpr const char* kPasswordVariable = "FERRYWELL_PASSWORD";
 std::optional<std::string> NetrcPassword(std::string_view netrc, const std::string& host, const std::string& user);
 
 // The password for user at host, and in *source where it came from
-// ("FERRYWELL_PASSWORD", "~/.netrc"); nothing when neither has one.
+// ("FERRYWELL_PASSWORD", "~/.netrc"); nothing when neither has one. A
+// netrc that other users may read is not used (*source then says so).
 std::optional<std::string> FindPassword(const std::string& host, const std::string& user, std::string* source);
 
 }  // namespace carddav
