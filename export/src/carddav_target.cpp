@@ -16,6 +16,12 @@ namespace exporting {
 
 namespace {
 
+// Each request is tried a few times, with pauses, before it fails: after
+// this many failed in a row for want of any answer, the server is taken as
+// gone for the rest of the run rather than waited for contact by contact
+// (a later run takes up what this one did not send).
+constexpr int kMostUnanswered = 3;
+
 // A password sent without TLS can be read on the way, except on this machine.
 bool Loopback(const std::string& host) { return host == "localhost" || host.rfind("127.", 0) == 0 || host == "[::1]"; }
 
@@ -134,7 +140,13 @@ WriteResult CardDavTarget::Store(const std::string& label, const std::string& ca
                  kColourSkip);
         return WriteResult::Skipped;
     }
+    if (unanswered_ >= kMostUnanswered) {
+        run_.LogError("Not sent to the address book: " + label + ": the server stopped answering (" + lastError_ + ")");
+        return WriteResult::Failed;
+    }
     const carddav::PutOutcome put = book_->Put(name, body, ifMatch);
+    unanswered_ = put.answered || run_.StopRequested() ? 0 : unanswered_ + 1;
+    lastError_ = put.what;
     switch (put.result) {
     case carddav::PutResult::Stored: records_.Put(name, {put.etag, digest, source}); return WriteResult::Written;
     case carddav::PutResult::Conflict:

@@ -60,6 +60,10 @@ private:
     CardRecords records_;
     std::unordered_set<std::string> seen_;  // the resources this run met
     std::chrono::steady_clock::time_point lastSave_;
+    // Requests in a row the server did not answer, and the last one's
+    // error: past a few, the rest of the run sends nothing more.
+    int unanswered_ = 0;
+    std::string lastError_;
     bool saveFailed_ = false;
 };
 

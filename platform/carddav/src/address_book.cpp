@@ -97,6 +97,7 @@ PutOutcome AddressBook::Put(const std::string& name, const std::string& vcard, c
     const HttpResponse reply = http_.Send(request);
     PutOutcome outcome;
     outcome.what = reply.error.empty() ? reply.What() : reply.error;
+    outcome.answered = reply.status != 0;
     if (reply.status == 412) {
         outcome.result = PutResult::Conflict;
     } else if (reply.Ok()) {

@@ -30,6 +30,7 @@ struct PutOutcome {
     PutResult result = PutResult::Failed;
     std::string etag;  // the stored resource's entity tag, when the server said it
     std::string what;  // the server's status line, or why there was none
+    bool answered = false;  // the server replied (whatever it said)
 };
 
 class AddressBook {
