@@ -111,8 +111,15 @@ WriteResult CardDavTarget::WriteList(const GroupRecord& group, uint64_t, const m
 WriteResult CardDavTarget::Store(const std::string& label, const std::string& card, const mapi::SourceIdentity& source) {
     const std::string uid = UidFor(source, card);
     const std::string name = carddav::ResourceName(uid);
-    if (!seen_.insert(name).second) return WriteResult::AlreadySaved;  // met in an earlier view
-    const std::string body = carddav::WithUid(card, uid);
+    if (seen_.count(name)) return WriteResult::AlreadySaved;  // met in an earlier view
+    // One that failed is tried again where a later view lists it.
+    const WriteResult result = Send(label, name, carddav::WithUid(card, uid), source);
+    if (result != WriteResult::Failed) seen_.insert(name);
+    return result;
+}
+
+WriteResult CardDavTarget::Send(const std::string& label, const std::string& name, const std::string& body,
+                                const mapi::SourceIdentity& source) {
     const uint64_t digest = carddav::ContentDigest(body);
     const auto onServer = book_->Etag(name);
     const CardRecord* record = records_.Find(name);

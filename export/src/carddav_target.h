@@ -47,6 +47,10 @@ private:
     // Stores card (a vCard without UID) for the document at source; label
     // names it in log lines.
     WriteResult Store(const std::string& label, const std::string& card, const mapi::SourceIdentity& source);
+    // Stores body, the vCard with its UID, as the resource name unless the
+    // server holds it already or holds another version of it.
+    WriteResult Send(const std::string& label, const std::string& name, const std::string& body,
+                     const mapi::SourceIdentity& source);
 
     // True (and recorded) when the server holds body under name already:
     // stored by a run whose records are not here, by a try whose reply was

@@ -2,9 +2,10 @@
 // read back by a second client (REPORT addressbook-query, vobject): every
 // contact once, as the vcf kind writes it; groups as contact groups; a
 // second run changes nothing; a changed document updates its card while a
-// card changed on the server is kept until --overwrite; a refused or missing password or address book
-// ends the run with status 5; the password shows in no output, record or
-// command line.
+// card changed on the server is kept until --overwrite; a refused or
+// missing password or address book ends the run with status 5, a server
+// gone during it fails the rest at once; the password shows in no output,
+// record or command line.
 #include "radicale_server.h"
 
 #include <support/tool_runner.h>
@@ -184,6 +185,41 @@ TEST_F(CardDavExport, RefusedOrMissingPasswordOrBookEndsWithStatusFive) {
     EXPECT_NE(r.err.find("no address book"), std::string::npos) << r.err;
     r = Export(Quote(kSample) + " --as carddav --to 'http://alice:" + kPassword + "@127.0.0.1/' --user alice");
     EXPECT_EQ(r.code, 2);
+}
+
+// A server that goes away during the run: each of the first contacts fails
+// after its tries, the rest at once, and the run says so.
+TEST_F(CardDavExport, AServerThatStopsAnsweringFailsTheRestAtOnce) {
+    EnvSetting p("FERRYWELL_PASSWORD", kPassword.c_str()), h("HOME", home_.c_str()), s("XDG_STATE_HOME", home_.c_str());
+    // Line-buffered, so that the listing's log line comes as it is written.
+    FILE* cli = ::popen(("stdbuf -oL " + Quote(kCli) + " export " + Quote(kSample) + " --as carddav --to " + Quote(server_->BookUrl()) +
+                         " --user alice 2>&1").c_str(),
+                        "r");
+    ASSERT_NE(cli, nullptr);
+    std::string out;
+    char line[4096];
+    while (std::fgets(line, sizeof line, cli)) {
+        out += line;
+        if (out.find("Address book: ") != std::string::npos) break;
+    }
+    server_->Stop();  // listed, and gone before the first vCard
+    while (std::fgets(line, sizeof line, cli)) out += line;
+    const int status = ::pclose(cli);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+    // The program may have stored a few before the server went.
+    unsigned written = 0, skipped = 0, failed = 0;
+    const size_t counts = out.find("Written: ");
+    ASSERT_NE(counts, std::string::npos) << out;
+    ASSERT_EQ(std::sscanf(out.c_str() + counts, "Written: %u, skipped: %u, failed: %u", &written, &skipped, &failed), 3);
+    EXPECT_EQ(written + skipped + failed, 210u);
+    auto count = [&](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = 0; (at = out.find(text, at)) != std::string::npos; ++at) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("Cannot store "), 3u) << out;
+    EXPECT_EQ(count("Not sent to the address book: "), failed - 3) << out;
+    EXPECT_NE(out.find("the server stopped answering (Failed to connect"), std::string::npos) << out;
 }
 
 // A group is a contact group whose members are the stored contacts

@@ -89,11 +89,14 @@ bool RadicaleServer::Start() {
     return true;
 }
 
-RadicaleServer::~RadicaleServer() {
+RadicaleServer::~RadicaleServer() { Stop(); }
+
+void RadicaleServer::Stop() {
     if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
+    ::kill(pid_, SIGKILL);
     int status = 0;
     ::waitpid(pid_, &status, 0);
+    pid_ = -1;
 }
 
 }  // namespace exporttest

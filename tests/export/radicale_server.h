@@ -19,6 +19,8 @@ public:
     RadicaleServer(const RadicaleServer&) = delete;
     RadicaleServer& operator=(const RadicaleServer&) = delete;
 
+    // Ends the server now: its port answers no more.
+    void Stop();
     // Empty when the server answers; else why it could not start.
     const std::string& Problem() const { return problem_; }
     std::string BaseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
