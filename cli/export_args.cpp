@@ -34,7 +34,10 @@ bool ParseIndex(const std::string& text, uint32_t* value) {
 std::string UsageText(const exporting::RequestCheck& check, const exporting::ExportOptions& o) {
     switch (check.problem) {
     case RequestProblem::NoDestination:
+        if (o.kind == OutputKind::CardDav) return "--to URL is required";
         return o.kind == OutputKind::Profile ? "--as profile needs --profile-folder '\\\\Store\\Folder'" : "--to DIR is required";
+    case RequestProblem::BadAddressBook: return "--to: " + check.text;
+    case RequestProblem::NoUser: return "--as carddav needs --user NAME";
     case RequestProblem::SplitWithoutPst: return "--split goes with --as pst only";
     case RequestProblem::NoSplitSize: return "--split takes 1GB..5GB or a number with KB, MB or GB";
     default: return check.text;
@@ -79,6 +82,10 @@ std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, 
         else if (arg == "--with-attachments") o.requireAttachments = true;
         else if (arg == "--skip-saved") o.skipSaved = true;
         else if (arg == "--wait") a.request.waitForDestination = true;
+        else if (arg == "--user") ok = value(&o.user);
+        else if (arg == "--ca-file") ok = value(&o.caFile);
+        else if (arg == "--overwrite") o.overwrite = true;
+        else if (arg == "--address-book") ok = value(&o.addressBook);
         else if (!arg.empty() && arg[0] == '-') return fail("unknown option " + arg);
         else if (a.request.database.empty()) a.request.database = arg;
         else return fail("unexpected argument " + arg);
@@ -115,6 +122,8 @@ std::optional<ExportArgs> ParseExportArgs(const std::vector<std::string>& args, 
         o.splitPst = true;
         o.splitSize = exporting::ParseSplitSize(split).value_or(0);
     }
+    if ((!o.user.empty() || !o.caFile.empty() || o.overwrite || !o.addressBook.empty()) && *kind != OutputKind::CardDav)
+        return fail("--user, --ca-file, --overwrite and --address-book go with --as carddav only");
     if (haveStart != haveEnd) return fail("--filter-start and --filter-end go together");
     if (haveStart) {
         o.filterOn = true;

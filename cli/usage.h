@@ -9,11 +9,12 @@ inline constexpr const char* kUsageText =
     "       ferrywell-cli export DB --as KIND --to DIR [--folders NAME[,NAME...]] [OPTIONS]\n"
     "       ferrywell-cli export DB --as profile --profile-folder '\\\\Store\\Folder' [--folders ...] [OPTIONS]\n"
     "       ferrywell-cli export DB --as KIND --to DIR --folder NAME --items NO[,NO...]|all [OPTIONS]\n"
+    "       ferrywell-cli export DB --as carddav --to URL --user NAME [--folders ...] [OPTIONS]\n"
     "       ferrywell-cli --help | --version\n";
 
 inline constexpr const char* kHelpText =
     "\n"
-    "Kinds: pst, profile, msg, html, txt, doc, rtf, mhtml, pdf, vcf, csv\n"
+    "Kinds: pst, profile, msg, html, txt, doc, rtf, mhtml, pdf, vcf, csv, carddav\n"
     "       (doc and mhtml only without --folder/--items)\n"
     "Options:\n"
     "  --naming PATTERN        Subject, Date+Subject, From+Date+Subject, Subject+Date+From, Subject+Date,\n"
@@ -25,6 +26,11 @@ inline constexpr const char* kHelpText =
     "                          changed since; continue its PST file or RecoverData folder\n"
     "  --wait                  when another export is writing into the destination (or the profile),\n"
     "                          wait for it to finish instead of stopping with exit status 5\n"
+    "  --user NAME             carddav: the user name; the password comes from FERRYWELL_PASSWORD\n"
+    "                          or the ~/.netrc entry for the host, never from the command line\n"
+    "  --ca-file FILE          carddav: trust the CA certificates in FILE, not the system's (a private CA)\n"
+    "  --overwrite             carddav: replace contacts changed or deleted on the server since\n"
+    "  --address-book NAME     carddav, when URL is the server's or the user's: which address book\n"
     "Output: the export log on stdout, then 'Written: N, skipped: S, failed: F'.\n"
     "Exit status: 0 done; 1 some contacts not written; 2 usage; 3 not a contact database;\n"
     "             4 the database cannot be opened or read; 5 the destination or the profile cannot be used\n"

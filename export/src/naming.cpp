@@ -102,7 +102,8 @@ std::string_view Extension(OutputKind kind) {
     case OutputKind::Rtf: return ".rtf";
     case OutputKind::Mhtml: return ".mhtml";
     case OutputKind::Pdf: return ".pdf";
-    case OutputKind::Vcf: return ".vcf";
+    case OutputKind::Vcf:
+    case OutputKind::CardDav: return ".vcf";
     case OutputKind::Csv: return ".csv";
     case OutputKind::Pst:
     case OutputKind::Profile: return ".pst";

@@ -1,16 +1,18 @@
 #include <exporting/request.h>
 
+#include <carddav/url.h>
+
 #include <algorithm>
 #include <array>
 
 namespace exporting {
 
 namespace {
-constexpr std::array<std::pair<OutputKind, std::string_view>, 11> kModes{{
+constexpr std::array<std::pair<OutputKind, std::string_view>, 12> kModes{{
     {OutputKind::Pst, "pst"}, {OutputKind::Profile, "pst1"}, {OutputKind::Msg, "msg"},
     {OutputKind::Html, "html"}, {OutputKind::Txt, "txt"}, {OutputKind::Doc, "doc"},
     {OutputKind::Rtf, "rtf"}, {OutputKind::Mhtml, "mhtml"}, {OutputKind::Pdf, "pdf"},
-    {OutputKind::Vcf, "vcf"}, {OutputKind::Csv, "csv"},
+    {OutputKind::Vcf, "vcf"}, {OutputKind::Csv, "csv"}, {OutputKind::CardDav, "carddav"},
 }};
 
 RequestCheck Problem(RequestProblem problem, std::string text) { return {problem, std::move(text)}; }
@@ -48,6 +50,11 @@ RequestCheck CheckRequest(const ExportRequest& request) {
     if (o.splitPst && o.splitSize == 0) return Problem(P::NoSplitSize, "Split PST needs a size");
     if (o.filterOn && !(o.filterStart.valid && o.filterEnd.valid))
         return Problem(P::BadFilterDates, "filter dates are written 'YYYY-MM-DD HH:MM:SS'");
+    if (o.kind == OutputKind::CardDav) {
+        std::string why;
+        if (!carddav::ParseUrl(o.destination, &why)) return Problem(P::BadAddressBook, "the address book's URL: " + why);
+        if (o.user.empty()) return Problem(P::NoUser, "an address book needs a user name");
+    }
     return {};
 }
 

@@ -70,7 +70,10 @@ ExportOutcome RunExport(const ExportRequest& request, std::atomic<int>& stop, Ex
     }
     DestinationLock lock;  // held until the target has closed
     ExportEnd refused = ExportEnd::DestinationUnusable;
-    if (!request.options.destination.empty() && !LockDestination(run, lock, &refused)) return run.Settle(refused);
+    // An address book on a server has no folder here to lock: its
+    // conditional writes keep runs side by side from overwriting each other.
+    const bool local = request.options.kind != OutputKind::CardDav;
+    if (local && !request.options.destination.empty() && !LockDestination(run, lock, &refused)) return run.Settle(refused);
     const std::unique_ptr<ExportTarget> target = MakeTarget(run);
     return request.IsListExport() ? ExportListedEntries(run, *target) : ExportFolders(run, *target);
 }

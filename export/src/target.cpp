@@ -1,5 +1,6 @@
 #include "target.h"
 
+#include "carddav_target.h"
 #include "csv_target.h"
 #include "item_file_target.h"
 #include "profile_target.h"
@@ -13,6 +14,7 @@ std::unique_ptr<ExportTarget> MakeTarget(RunContext& run) {
     case OutputKind::Pst: return std::make_unique<PstTarget>(run);
     case OutputKind::Profile: return std::make_unique<ProfileTarget>(run);
     case OutputKind::Csv: return std::make_unique<CsvTarget>(run);
+    case OutputKind::CardDav: return std::make_unique<CardDavTarget>(run);
     default: return std::make_unique<ItemFileTarget>(run);
     }
 }

@@ -106,6 +106,7 @@ void AddressBook::AddPerson(const LNDocument& doc) {
     }
     if (p.displayName.empty() && !shortNames.empty()) p.displayName = shortNames.front();
     if (p.displayName.empty()) p.displayName = p.address;
+    if (const LNUniversalID unid = doc.GetUniversalID(); !unid.IsNull()) p.unid = unid.GetText().str();
 
     const size_t index = people_.size();
     for (const auto& name : fullNames) {
@@ -167,12 +168,12 @@ struct Entry {
 // else by name) and each note (by its group and place) once.
 class EntryCollector {
 public:
-    void Member(const std::string& name, const std::string& address) {
-        if (addresses_.insert(base::AsciiLower(address)).second) Push({false, {name, address}, {}, 0, 0});
+    void Member(const std::string& name, const std::string& address, const std::string& unid) {
+        if (addresses_.insert(base::AsciiLower(address)).second) Push({false, {name, address, unid}, {}, 0, 0});
     }
     void Unresolved(const std::string& name, MemberNote note, size_t group, size_t place) {
         Note(std::move(note), group, place);
-        if (names_.insert(base::AsciiLower(name)).second) Push({false, {name, {}}, {}, 0, 0});
+        if (names_.insert(base::AsciiLower(name)).second) Push({false, {name, {}, {}}, {}, 0, 0});
     }
     void Note(MemberNote note, size_t group, size_t place) {
         if (notes_.insert({group, place}).second) Push({true, {}, std::move(note), group, place});
@@ -180,7 +181,7 @@ public:
     void Merge(const std::vector<Entry>& more) {
         for (const Entry& e : more) {
             if (e.isNote) Note(e.note, e.group, e.place);
-            else if (!e.member.address.empty()) Member(e.member.displayName, e.member.address);
+            else if (!e.member.address.empty()) Member(e.member.displayName, e.member.address, e.member.unid);
             else if (names_.insert(base::AsciiLower(e.member.displayName)).second) Push(e);
         }
     }
@@ -223,8 +224,9 @@ public:
         if (IsInternetAddress(member)) address = member;
         if (!address.empty() || SplitNameAddr(member, &phrase, &address)) {
             auto it = book.byAddress_.find(base::AsciiLower(address));
-            if (it != book.byAddress_.end()) phrase = book.people_[it->second].displayName;
-            c.Member(phrase.empty() ? address : phrase, address);
+            const AddressBook::Person* person = it != book.byAddress_.end() ? &book.people_[it->second] : nullptr;
+            if (person) phrase = person->displayName;
+            c.Member(phrase.empty() ? address : phrase, address, person ? person->unid : std::string());
             return kNoGroup;
         }
         const std::string key = Key(member);
@@ -251,7 +253,7 @@ private:
         } else {
             const AddressBook::Person& p = book.people_[index];
             if (p.address.empty()) c.Unresolved(p.displayName, {member, name, MemberProblem::NoAddress}, group, place);
-            else c.Member(p.displayName, p.address);
+            else c.Member(p.displayName, p.address, p.unid);
         }
         return kNoGroup;
     }

@@ -69,6 +69,11 @@ TEST_F(CliExport, UsageHelpVersionAndBadArguments) {
         {"export " + sample + " --as html" + to + " --naming Whatever", "naming"},
         {"export " + sample + " --as html" + to + " --filter-start '2020-01-01 00:00:00'", "go together"},
         {"export " + sample + " --as profile", "--profile-folder"},
+        {"export " + sample + " --as carddav --user a", "--to URL"},
+        {"export " + sample + " --as carddav" + to + " --user a", "not an http:// or https:// URL"},
+        {"export " + sample + " --as carddav --to https://a:pw@host/book/ --user a", "must not carry a user name or password"},
+        {"export " + sample + " --as carddav --to https://host/book/", "--user NAME"},
+        {"export " + sample + " --as vcf" + to + " --overwrite", "go with --as carddav only"},
     };
     for (const auto& c : cases) {
         CliResult r = Run(c.args);

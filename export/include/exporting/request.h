@@ -20,8 +20,9 @@ namespace exporting {
 
 // The output kinds and their mode strings: "pst", "pst1" (a folder of the
 // default profile), "msg", "html", "txt", "doc", "rtf", "mhtml", "pdf",
-// "vcf", "csv".
-enum class OutputKind { Pst, Profile, Msg, Html, Txt, Doc, Rtf, Mhtml, Pdf, Vcf, Csv };
+// "vcf", "csv", and "carddav" (each contact a vCard in an address book on a
+// CardDAV server).
+enum class OutputKind { Pst, Profile, Msg, Html, Txt, Doc, Rtf, Mhtml, Pdf, Vcf, Csv, CardDav };
 std::string_view ModeString(OutputKind kind);
 std::optional<OutputKind> KindFromMode(std::string_view mode);
 // True for the two Outlook store kinds (Pst, Profile).
@@ -41,8 +42,17 @@ inline constexpr std::array<std::string_view, 6> kNamingConventions = {
 struct ExportOptions {
     OutputKind kind = OutputKind::Pst;
     // The destination folder, or for Profile the display path of the picked
-    // store folder ("\\Store\Folder").
+    // store folder ("\\Store\Folder"), or for CardDav the address book's URL.
     std::string destination;
+    // CardDav: the user name; a CA file to trust besides the system's (for
+    // a server with a private CA); whether a contact changed on the server
+    // since it was last exported is overwritten.
+    std::string user;
+    std::string caFile;
+    bool overwrite = false;
+    // CardDav, when the URL names the server or the user: which of the
+    // user's address books (display name or last part of its path).
+    std::string addressBook;
     // A naming convention of kNamingConventions, used while namingOn;
     // otherwise "Subject" applies.
     bool namingOn = false;
@@ -98,6 +108,8 @@ enum class RequestProblem {
     SplitWithoutPst,   // Split PST asked of another kind
     NoSplitSize,       // Split PST without a size
     BadFilterDates,    // the filter is on and an end is not a date
+    BadAddressBook,    // CardDav: the destination is not an http(s) URL without credentials
+    NoUser,            // CardDav: no user name
 };
 
 struct RequestCheck {

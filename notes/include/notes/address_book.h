@@ -33,6 +33,7 @@ namespace notes {
 struct ResolvedMember {
     std::string displayName;
     std::string address;  // an Internet address; empty for a member kept by its name only
+    std::string unid;     // the universal id of the Person it is, when it is one of the database's
 };
 
 enum class MemberProblem {
@@ -84,6 +85,7 @@ private:
     struct Person {
         std::string displayName;
         std::string address;
+        std::string unid;
     };
     struct Group {
         std::string name;
