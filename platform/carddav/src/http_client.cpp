@@ -88,6 +88,10 @@ struct HttpClient::Impl {
     HttpOptions options;
     CURL* curl = nullptr;
     char error[CURL_ERROR_SIZE] = {};
+    // The last request found no server after every try: the next is tried
+    // once, until the server answers again, so that a run against a server
+    // that has gone does not wait out the pauses of each request.
+    bool unanswered = false;
 
     // One exchange, without redirects or tries; *code is libcurl's result.
     HttpResponse Once(const HttpRequest& request, CURLcode* code) {
@@ -195,11 +199,15 @@ HttpResponse HttpClient::Send(const HttpRequest& request) {
         return none;
     }
     const HttpOptions& o = impl_->options;
+    const int attempts = impl_->unanswered ? 1 : o.attempts;
     for (int attempt = 1;; ++attempt) {
         CURLcode code = CURLE_OK;
         HttpResponse response = impl_->Followed(request, &code);
         const bool again = Busy(response) || (response.status == 0 && Passing(code));
-        if (!again || attempt >= o.attempts) return response;
+        if (!again || attempt >= attempts) {
+            impl_->unanswered = response.status == 0 && Passing(code);
+            return response;
+        }
         const double wait = RetryDelay(response.Header("retry-after"), attempt + 1, (long long)std::time(nullptr),
                                        o.longestPauseSeconds);
         if (!impl_->Pause(wait)) return response;
