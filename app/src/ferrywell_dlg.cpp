@@ -449,7 +449,7 @@ void CFerrywellDlg::UiAddRows(std::vector<controls::CheckListRow>& rows) {
     if (first) list_->FitColumns();
 }
 
-void CFerrywellDlg::UiEnableTree(bool enable) { tree_->setEnabled(enable); }
+void CFerrywellDlg::UiEnableTree(bool enable) { EnableKeepingFocus(tree_, enable); }
 
 void CFerrywellDlg::UiShowWaitWindow() {
     ++waitRequests_;
@@ -462,7 +462,26 @@ void CFerrywellDlg::UiCloseWaitWindow() {
     if (waitRequests_ > 0 && --waitRequests_ == 0) wait_.reset();
 }
 
-void CFerrywellDlg::UiEnableList(bool enable) { list_->setEnabled(enable); }
+void CFerrywellDlg::UiEnableList(bool enable) { EnableKeepingFocus(list_, enable); }
+
+void CFerrywellDlg::EnableKeepingFocus(QWidget* pane, bool enable) {
+    QWidget* focus = focusWidget();
+    if (!enable) {
+        // Disabling the pane with the focus would hand the focus on to the
+        // next pane (the list, the preview); the window holds it meanwhile.
+        if (focus && (focus == pane || pane->isAncestorOf(focus))) {
+            focusReturn_ = pane;
+            setFocus(Qt::OtherFocusReason);
+        }
+        pane->setEnabled(false);
+        return;
+    }
+    pane->setEnabled(true);
+    // Back to the pane, unless the user has put the focus elsewhere meanwhile.
+    if (focusReturn_ != pane) return;
+    focusReturn_ = nullptr;
+    if (!focus || focus == this) pane->setFocus(Qt::OtherFocusReason);
+}
 
 void CFerrywellDlg::UiNavigate(const std::string& path) { explorer_->Navigate(QString::fromStdString(path)); }
 

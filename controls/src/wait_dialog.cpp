@@ -8,6 +8,9 @@ namespace controls {
 NSFWaitMSG::NSFWaitMSG(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("id154");
     setModal(false);
+    // A notice only: the keyboard stays where the user works.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(kWaitText, this);
     label->setObjectName("id1046");

@@ -147,6 +147,9 @@ private:
     // Points state.tempFilePath at an existing scratch folder of this
     // process unless it names one already, however the database was chosen.
     void EnsureScratchFolder();
+    // Enables or disables a pane; the focus it had while disabled comes back
+    // to it when it is enabled again.
+    void EnableKeepingFocus(QWidget* pane, bool enable);
 
     std::shared_ptr<app::FerrywellState> state_;
     std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
@@ -166,6 +169,7 @@ private:
     QAction* menuSave_ = nullptr;
     QAction* exportButton_ = nullptr;
     QAction* stopButton_ = nullptr;
+    QWidget* focusReturn_ = nullptr;  // the pane the focus goes back to
     // The stop requests of the analysis and list fills running now.
     std::vector<StopRequest> stopRequests_;
     // The analysis and the list fills fill the same tree and list, so they
