@@ -114,6 +114,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     buttons->addWidget(stop_);
     outer->addLayout(buttons);
     for (QPushButton* b : {browse_, save_, stop_}) b->setAutoDefault(false);
+    SetEnterButtons(save_, browse_);
 
     connect(split_, &QCheckBox::toggled, splitSizes_, &QWidget::setEnabled);
     connect(browse_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedBrowse);
@@ -134,11 +135,23 @@ void CConvertNotes::OnModeChosen(OutputKind kind) {
     mode_ = kind;
     radios_[kind]->setChecked(true);
     if (kind == OutputKind::Profile) {
-        for (QWidget* w : std::initializer_list<QWidget*>{split_, splitSizes_, browse_, naming_}) w->setEnabled(false);
-        if (const auto path = PickProfileFolderPath(this)) {
-            SetDestination(*path);
-            save_->setEnabled(true);
+        for (QWidget* w : std::initializer_list<QWidget*>{split_, splitSizes_, naming_}) w->setEnabled(false);
+        // Browse picks the profile's folder again.
+        browse_->setEnabled(true);
+        if (previous != OutputKind::Profile && ChosenByArrowKeys()) {
+            // Passed on the way to another kind: no picker until Browse or
+            // Enter asks, and no folder of a file kind to save into.
+            SetDestination({});
+            save_->setEnabled(false);
+            return;
         }
+        const QString before = destination_;
+        const bool couldSave = save_->isEnabled();
+        if (PickProfileFolder() || previous == OutputKind::Profile) return;
+        // Cancelled: the kind chosen before comes back, with its destination.
+        radios_[previous]->setChecked(true);
+        SetDestination(before);
+        save_->setEnabled(couldSave);
         return;
     }
     if (previous == OutputKind::Profile) SetDestination({});
@@ -150,7 +163,19 @@ void CConvertNotes::OnModeChosen(OutputKind kind) {
     else if (kind != OutputKind::Mhtml) naming_->setEnabled(true);
 }
 
+bool CConvertNotes::PickProfileFolder() {
+    const auto path = PickProfileFolderPath(this);
+    if (!path) return false;
+    SetDestination(*path);
+    save_->setEnabled(true);
+    return true;
+}
+
 void CConvertNotes::OnBnClickedBrowse() {
+    if (mode_ == OutputKind::Profile) {
+        PickProfileFolder();
+        return;
+    }
     const QString chosen = controls::PathChooser::ChooseFolder(this, "Select the Destination Path");
     if (chosen.isEmpty()) return;
     SetDestination(chosen);

@@ -6,6 +6,9 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGridLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScopedValueRollback>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -58,7 +61,42 @@ void ExportDialog::ConnectModeRadios() {
         connect(radio, &QAbstractButton::clicked, this, [this, k = kind] {
             if (std::exchange(pressedWhileChecked_, false)) OnModeChosen(k);
         });
+        radio->installEventFilter(this);
     }
+}
+
+bool ExportDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        // The radio moves on and checks the next one while the mark is set.
+        QScopedValueRollback<bool> byArrows(arrowChoice_, true);
+        static_cast<QObject*>(watched)->event(event);
+        return true;
+    }
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+void ExportDialog::SetEnterButtons(QPushButton* start, QPushButton* browse) {
+    enterStart_ = start;
+    enterBrowse_ = browse;
+    start->setDefault(true);
+}
+
+void ExportDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || !enterStart_ || event->modifiers() & ~Qt::KeypadModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    if (running_) return;
+    QPushButton* target = enterStart_->isEnabled() ? enterStart_ : enterBrowse_;
+    if (target->isEnabled()) target->click();
 }
 
 void ExportDialog::DisableForRun(std::vector<QWidget*> controls) {

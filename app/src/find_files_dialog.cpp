@@ -11,7 +11,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,7 +88,9 @@ CFindFiles::CFindFiles(app::FerrywellState& state, QWidget* parent) : QDialog(pa
     auto* cancel = Named(new QPushButton("Cancel", this), 2);
     auto* ok = Named(new QPushButton("OK", this), 1);
     ok->setVisible(false);
-    for (QPushButton* b : {browse, searchButton_, select, cancel}) b->setAutoDefault(false);
+    for (QPushButton* b : {browse, searchButton_, select, cancel, ok}) b->setAutoDefault(false);
+    // Enter searches (and, while a search runs, stops it).
+    searchButton_->setDefault(true);
     buttons->addWidget(select);
     buttons->addWidget(cancel);
     outer->addLayout(buttons);
@@ -185,15 +186,6 @@ void CFindFiles::OnBnClickedButton3() {
 void CFindFiles::reject() {
     finder_.StopSearch();
     QDialog::reject();
-}
-
-void CFindFiles::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        finder_.StopSearch();
-        accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace app

@@ -55,6 +55,7 @@ FirstDialog::FirstDialog(app::FerrywellState& state, QWidget* parent) : QDialog(
     buttons->addStretch(1);
     next_ = MakeButton("Next", 1002, this);
     next_->setEnabled(false);
+    next_->setDefault(true);  // Enter goes on once a file is chosen
     QPushButton* cancel = MakeButton("Cancel", 2, this);
     buttons->addWidget(next_);
     buttons->addWidget(cancel);

@@ -111,6 +111,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     buttons->addWidget(startExport_);
     outer->addLayout(buttons);
     for (QPushButton* b : {browse_, startExport_}) b->setAutoDefault(false);
+    SetEnterButtons(startExport_, browse_);
 
     connect(split_, &QCheckBox::toggled, splitMb_, &QWidget::setEnabled);
     connect(browse_, &QPushButton::clicked, this, &CSINGLENSFMAILSAVE::OnBnClickedButtonBrowse);
@@ -124,6 +125,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
 }
 
 void CSINGLENSFMAILSAVE::OnModeChosen(OutputKind kind) {
+    const OutputKind previous = mode_;
     mode_ = kind;
     radios_[kind]->setChecked(true);
     const bool pst = kind == OutputKind::Pst;
@@ -131,11 +133,28 @@ void CSINGLENSFMAILSAVE::OnModeChosen(OutputKind kind) {
     splitMb_->setEnabled(pst && split_->isChecked());
     naming_->setEnabled(!pst && kind != OutputKind::Profile && kind != OutputKind::Csv);
     if (kind != OutputKind::Profile) return;
+    if (previous != OutputKind::Profile && ChosenByArrowKeys()) {
+        // Passed on the way to another kind: no picker until Browse or Enter
+        // asks, and no folder of a file kind to export into.
+        SetDestination({});
+        startExport_->setEnabled(false);
+        return;
+    }
     // The picked folder becomes the path; only Browse enables Start Export.
     if (const auto path = PickProfileFolderPath(this)) SetDestination(*path);
+    // Cancelled: the kind chosen before comes back.
+    else if (previous != OutputKind::Profile) radios_[previous]->setChecked(true);
 }
 
 void CSINGLENSFMAILSAVE::OnBnClickedButtonBrowse() {
+    if (mode_ == OutputKind::Profile) {
+        // The profile's folder is the destination of that kind.
+        if (const auto path = PickProfileFolderPath(this)) {
+            SetDestination(*path);
+            startExport_->setEnabled(true);
+        }
+        return;
+    }
     const QString chosen = controls::PathChooser::ChooseFolder(this, "Select Saving Path");
     if (chosen.isEmpty()) return;
     SetDestination(chosen);

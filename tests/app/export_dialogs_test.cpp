@@ -301,10 +301,12 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     MakeInbox();
     app::FerrywellState state;
     CConvertNotes dlg(state, {});
+    // A cancelled picker gives the kind chosen before back.
     PickInbox(false);
     Child<QRadioButton>(dlg, 1023)->click();
-    QCOMPARE(dlg.SavingMode(), OutputKind::Profile);
-    QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069, 1037}), (QList<bool>{false, false, false, false, false}));
+    QCOMPARE(dlg.SavingMode(), OutputKind::Pst);
+    QVERIFY(Child<QRadioButton>(dlg, 1006)->isChecked());
+    QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069, 1037}), (QList<bool>{true, true, true, false, false}));
     QCOMPARE(dlg.MessageSavepath(), QString());
     PickInbox(true);
     Child<QRadioButton>(dlg, 1023)->click();
@@ -327,6 +329,28 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     QCOMPARE(list.MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
     QCOMPARE(EnabledStates(list, {1010, 1012, 1069, 1034}), (QList<bool>{false, false, false, false}));
     QVERIFY(dialogs_->messages.isEmpty());
+
+    // The arrow keys pass the profile without a picker, and without a
+    // destination to save into; Enter then asks for the folder.
+    for (app::ExportDialog* d : std::initializer_list<app::ExportDialog*>{&dlg, &list}) {
+        const bool tree = d == &dlg;
+        d->show();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        auto* pst = Child<QRadioButton>(*d, 1006);
+        pst->click();
+        dialogs_->paths.push_back(profile_.path());
+        Child<QPushButton>(*d, tree ? 1010 : 1033)->click();  // Browse: a folder, and Save enabled
+        QCOMPARE(d->MessageSavepath(), profile_.path());
+        pst->setFocus();
+        QTest::keyClick(pst, tree ? Qt::Key_Down : Qt::Key_Right);  // the next radio is the profile's
+        QCOMPARE(d->SavingMode(), OutputKind::Profile);
+        QCOMPARE(d->MessageSavepath(), QString());
+        QVERIFY(!Enabled(*d, tree ? 1037 : 1034));
+        PickInbox(true);
+        QTest::keyClick(d, Qt::Key_Return);
+        QCOMPARE(d->MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
+        QVERIFY(Enabled(*d, tree ? 1037 : 1034));
+    }
 
     // A profile that cannot be read: the logon message, nothing picked.
     const QString bad = profile_.filePath("not-a-folder");

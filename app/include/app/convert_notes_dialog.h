@@ -48,6 +48,8 @@ protected:
 
 private:
     void EnableWhileIdle(bool idle);
+    // The profile folder picker; true when a folder became the destination.
+    bool PickProfileFolder();
 
     std::vector<notes::FolderRecord> folders_;
     QCheckBox* split_;

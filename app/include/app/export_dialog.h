@@ -30,6 +30,7 @@ class QComboBox;
 class QDateTimeEdit;
 class QGridLayout;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 
 namespace app {
@@ -102,6 +103,8 @@ public:
     // The user chose kind with its radio.
     virtual void OnModeChosen(exporting::OutputKind kind) = 0;
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // A run ended and the dialog has said how (its closing notice was shown).
     void exportEnded();
@@ -135,6 +138,13 @@ protected:
     // again when the radio already checked is clicked. Called once the
     // opening state is set.
     void ConnectModeRadios();
+    // True while a radio is chosen by the arrow keys, which walk the kinds:
+    // such a choice opens nothing (no folder picker) by itself.
+    bool ChosenByArrowKeys() const { return arrowChoice_; }
+    // Enter presses start, the default button, or browse while start is
+    // disabled; neither during a run.
+    void SetEnterButtons(QPushButton* start, QPushButton* browse);
+    void keyPressEvent(QKeyEvent* event) override;
 
     // Disables, while an export runs, the mode radios, the naming and filter
     // controls and the given ones, noting the state of each; EnableAfterRun
@@ -166,6 +176,9 @@ private:
     bool running_ = false;
     std::map<QWidget*, bool> enabledBeforeRun_;
     bool pressedWhileChecked_ = false;
+    bool arrowChoice_ = false;
+    QPushButton* enterStart_ = nullptr;
+    QPushButton* enterBrowse_ = nullptr;
     exporting::ExportOutcome outcome_;
     ProgressHook progress_;
 };
