@@ -1,12 +1,15 @@
 #include <controls/check_list_ctrl.h>
 #include <controls/icons.h>
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace controls {
@@ -139,6 +142,23 @@ void CCheckListCtrl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void CCheckListCtrl::mousePressEvent(QMouseEvent* event) {
+    menuAskedByPress_ = false;
+    QTableView::mousePressEvent(event);
+    if (event->button() != Qt::RightButton || !isEnabled()) return;
+    menuAskedByPress_ = true;
+    emit customContextMenuRequested(event->position().toPoint());
+}
+
+bool CCheckListCtrl::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ContextMenu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse &&
+        std::exchange(menuAskedByPress_, false)) {
+        event->accept();
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 void CCheckListCtrl::OnChecksChanged() {

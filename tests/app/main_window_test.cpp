@@ -578,6 +578,19 @@ void MainWindowTest::keyboardReachesEveryCommand() {
     });
     QTest::keyClick(&list, Qt::Key_F10, Qt::ShiftModifier);
     QCOMPARE(offered, QStringList{"Export List Items"});
+    // A right-click on a row not selected selects it and offers the menu at once.
+    offered.clear();
+    QTimer::singleShot(0, this, [&offered] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* a : menu->actions()) offered << a->text();
+            menu->close();
+        }
+    });
+    const QRect row = list.visualRect(list.Model().index(44, 4));
+    QTest::mouseClick(list.viewport(), Qt::RightButton, {}, row.center());
+    QCOMPARE(offered, QStringList{"Export List Items"});
+    QCOMPARE(list.FirstSelectedRow(), 44);
+    WaitIdle();
     // Tab leaves the list at once, however many rows it has.
     list.setFocus();
     QTest::keyClick(&list, Qt::Key_Tab);
