@@ -103,6 +103,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
 
     status_ = WithId(new QLabel("Saving Status:", this), 1042);
     outer->addWidget(status_);
+    outer->addWidget(progressBar_);
     log_->setMinimumHeight(160);
     outer->addWidget(log_, 1);
 
@@ -217,12 +218,7 @@ void CConvertNotes::SaveMailBox() {
 }
 
 void CConvertNotes::OnBnClickedStop() {
-    if (!IsExporting()) return;
-    if (controls::MessageService::Show(this, kAskStop, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
-        controls::MsgAnswer::Yes)
-        return;
-    StopRequest().store(1);
-    log_->AppendToLog(kStoppedByUser, exporting::kColourProgress);
+    if (IsExporting()) AskToStop(kAskStop);
 }
 
 void CConvertNotes::Finished() {
@@ -247,12 +243,7 @@ void CConvertNotes::UiShowOutcome(const exporting::ExportOutcome& outcome) {
 }
 
 void CConvertNotes::reject() {
-    if (IsExporting()) {
-        if (controls::MessageService::Show(this, kAskStop, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
-            controls::MsgAnswer::Yes)
-            return;
-        StopAndWait();
-    }
+    if (!StopForClose(kAskStop)) return;
     QDialog::reject();
 }
 

@@ -104,18 +104,25 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     log_->setMinimumHeight(160);
     logLayout->addWidget(log_);
     outer->addWidget(logs, 1);
+    outer->addWidget(progressBar_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     startExport_ = WithId(new QPushButton(kStartExport, this), 1034);
     buttons->addWidget(startExport_);
+    stop_ = WithId(new QPushButton("Stop", this), 1011);
+    stop_->setEnabled(false);
+    buttons->addWidget(stop_);
     outer->addLayout(buttons);
-    for (QPushButton* b : {browse_, startExport_}) b->setAutoDefault(false);
+    for (QPushButton* b : {browse_, startExport_, stop_}) b->setAutoDefault(false);
     SetEnterButtons(startExport_, browse_);
 
     connect(split_, &QCheckBox::toggled, splitMb_, &QWidget::setEnabled);
     connect(browse_, &QPushButton::clicked, this, &CSINGLENSFMAILSAVE::OnBnClickedButtonBrowse);
     connect(startExport_, &QPushButton::clicked, this, &CSINGLENSFMAILSAVE::OnBnClickedButtonSave);
+    connect(stop_, &QPushButton::clicked, this, [this] {
+        if (IsExporting()) AskToStop(kAskStop);
+    });
 
     // Opening state: PST chosen; the date pickers are live although the filter is off.
     radios_[OutputKind::Pst]->setChecked(true);
@@ -181,6 +188,7 @@ void CSINGLENSFMAILSAVE::SaveData() {
     if (!Acceptable(request)) return;
     DisableForRun({startExport_, browse_, split_, splitMb_});
     startExport_->setText(kUnderProcessShort);
+    stop_->setEnabled(true);
     StartExport(std::move(request));
 }
 
@@ -188,6 +196,7 @@ void CSINGLENSFMAILSAVE::Finished() {
     EnableAfterRun();
     startExport_->setEnabled(true);
     startExport_->setText(kStartExport);
+    stop_->setEnabled(false);
 }
 
 void CSINGLENSFMAILSAVE::UiShowOutcome(const exporting::ExportOutcome& outcome) {
@@ -196,10 +205,12 @@ void CSINGLENSFMAILSAVE::UiShowOutcome(const exporting::ExportOutcome& outcome) 
 }
 
 void CSINGLENSFMAILSAVE::reject() {
-    if (controls::MessageService::Show(this, kAskExit, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
-        controls::MsgAnswer::Yes)
+    if (IsExporting()) {
+        if (!StopForClose(kAskExit)) return;
+    } else if (controls::MessageService::Show(this, kAskExit, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
+               controls::MsgAnswer::Yes) {
         return;
-    StopAndWait();
+    }
     QDialog::reject();
 }
 
