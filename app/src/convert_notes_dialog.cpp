@@ -3,6 +3,8 @@
 #include <app/folder_picker_dialog.h>
 
 #include <controls/dialog_services.h>
+#include <controls/screen_fit.h>
+#include <controls/theme_colours.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,7 +37,9 @@ constexpr ModeRadio kFileRadios[] = {
 QLabel* Note(QWidget* parent) {
     auto* label = new QLabel(kOutlookNote, parent);
     label->setIndent(20);
-    label->setStyleSheet("color: #555555");
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, controls::Legible(QColor(0x55, 0x55, 0x55), palette.color(QPalette::Window)));
+    label->setPalette(palette);
     return label;
 }
 
@@ -75,7 +79,6 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
         grid->addWidget(radio, 6 + slot / 3, slot % 3);
         ++slot;
     }
-    outer->addWidget(options);
 
     auto* settings = new QGroupBox(this);
     auto* sgrid = new QGridLayout(settings);
@@ -91,7 +94,8 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     filters.endLabel = "End Date : ";
     filters.attachmentCheck = 1068;
     BuildFilterControls(sgrid, filters);
-    outer->addWidget(settings);
+    // The choices scroll where the screen is too small for all of them.
+    outer->addWidget(controls::ScrollingColumn(this, {options, settings}));
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(new QLabel("Output Path:", this));
@@ -102,9 +106,10 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     outer->addLayout(pathRow);
 
     status_ = WithId(new QLabel("Saving Status:", this), 1042);
+    // A long target folder does not widen the dialog.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     outer->addWidget(status_);
     outer->addWidget(progressBar_);
-    log_->setMinimumHeight(160);
     outer->addWidget(log_, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -128,7 +133,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     namings_->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_, save_, stop_}) w->setEnabled(false);
     ConnectModeRadios();
-    resize(620, 700);
+    controls::FitToScreen(*this, sizeHint().expandedTo({620, 700}));
 }
 
 void CConvertNotes::OnModeChosen(OutputKind kind) {

@@ -41,6 +41,8 @@ notes::OleDate PickerDate(const QDateTimeEdit& picker) {
 ExportDialog::ExportDialog(app::FerrywellState& state, QWidget* parent)
     : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)),
       progressBar_(new ExportProgress(this)) {
+    // A few lines at least; more where the screen has room.
+    log_->setMinimumHeight(log_->fontMetrics().lineSpacing() * 4);
     // An export held back by a full log goes on as the log takes lines in.
     connect(log_, &CExportLog::backlogShrank, this, [bridge = bridge_] { bridge->Notify(); });
 }

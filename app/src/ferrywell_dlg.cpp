@@ -8,6 +8,8 @@
 #include <controls/about_dialog.h>
 #include <controls/dialog_services.h>
 #include <controls/icons.h>
+#include <controls/screen_fit.h>
+#include <controls/theme_colours.h>
 
 #include <notes/analysis.h>
 #include <notes/preview.h>
@@ -30,6 +32,7 @@
 #include <QStatusBar>
 #include <QStyle>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -75,7 +78,7 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget
     setWindowTitle(kWindowTitle);
     setWindowIcon(controls::AppIcon());
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(245, 245, 245));
+    palette.setColor(QPalette::Window, controls::BackgroundFor(QColor(245, 245, 245), palette));
     setPalette(palette);
     setAutoFillBackground(true);
 
@@ -88,7 +91,7 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget
     list_->Init();
     explorer_->ShowStartPage();
     EnsureScratchFolder();
-    resize(1180, 720);
+    controls::FitToScreen(*this, {1180, 720});
     qApp->installEventFilter(this);
     workers_->SetOnIdle([bridge = bridge_, dlg = this] {
         bridge->Post([dlg] {
@@ -216,10 +219,13 @@ void CFerrywellDlg::BuildStatusBar() {
     LayOutStatusBar(*bar);
     const char* texts[] = {"Ferrywell", kMakerAddress, ""};
     const int widths[] = {290, 220, 140};
+    // A screen with less room than the panes' widths (and the progress bar
+    // beside them) ask for narrows them all alike.
+    const double narrowing = std::min(1.0, 0.7 * controls::ScreenRoom(*this).width() / (290 + 220 + 140));
     for (int i = 0; i < 3; ++i) {
         statusPane_[i] = new QLabel(texts[i], bar);
         statusPane_[i]->setObjectName(QString("pane%1").arg(i));
-        statusPane_[i]->setFixedWidth(widths[i]);
+        statusPane_[i]->setFixedWidth(int(widths[i] * narrowing));
         bar->addWidget(statusPane_[i]);
     }
     progress_ = new QProgressBar(bar);

@@ -4,6 +4,7 @@
 
 #include <controls/check_list_ctrl.h>
 #include <controls/dialog_services.h>
+#include <controls/screen_fit.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -66,7 +67,6 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
         grid->addWidget(radio, slot / 2, slot % 2);
         ++slot;
     }
-    outer->addWidget(formats);
 
     auto* settings = new QGroupBox(this);
     auto* sgrid = new QGridLayout(settings);
@@ -90,7 +90,8 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     filters.endLabel = "End Date :";
     filters.attachmentCheck = 1064;
     BuildFilterControls(sgrid, filters);
-    outer->addWidget(settings);
+    // The choices scroll where the screen is too small for all of them.
+    outer->addWidget(controls::ScrollingColumn(this, {formats, settings}));
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(new QLabel("Saving Path:", this));
@@ -101,7 +102,6 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
 
     auto* logs = new QGroupBox("   Logs:  ", this);
     auto* logLayout = new QVBoxLayout(logs);
-    log_->setMinimumHeight(160);
     logLayout->addWidget(log_);
     outer->addWidget(logs, 1);
     outer->addWidget(progressBar_);
@@ -128,7 +128,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     radios_[OutputKind::Pst]->setChecked(true);
     for (QWidget* w : std::initializer_list<QWidget*>{splitMb_, naming_, namings_, startExport_}) w->setEnabled(false);
     ConnectModeRadios();
-    resize(560, 620);
+    controls::FitToScreen(*this, sizeHint().expandedTo({560, 620}));
 }
 
 void CSINGLENSFMAILSAVE::OnModeChosen(OutputKind kind) {

@@ -1,5 +1,6 @@
 #include <controls/check_list_ctrl.h>
 #include <controls/icons.h>
+#include <controls/theme_colours.h>
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -71,7 +72,7 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(ne
     setContextMenuPolicy(Qt::CustomContextMenu);
     // Tab leaves the list (the arrow keys move within it).
     setTabKeyNavigation(false);
-    setStyleSheet("QTableView { gridline-color: #e4e4e4; }"
+    setStyleSheet("QTableView { gridline-color: " + GridColour(palette()).name() + "; }"
                   "QTableView::item:selected { background-color: #3874d8; color: white; }");
     model_.SetRowImage(ContactRowImage());
     model_.SetGroupImage(GroupRowImage());

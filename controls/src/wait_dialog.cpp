@@ -1,3 +1,4 @@
+#include <controls/theme_colours.h>
 #include <controls/wait_dialog.h>
 
 #include <QLabel>
@@ -15,7 +16,8 @@ NSFWaitMSG::NSFWaitMSG(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frame
     auto* label = new QLabel(kWaitText, this);
     label->setObjectName("id1046");
     layout->addWidget(label);
-    setStyleSheet("QDialog { border: 1px solid #7a8aa0; background: #f5f5f5; }");
+    setStyleSheet("QDialog { border: 1px solid #7a8aa0; background: " +
+                  BackgroundFor(QColor(0xf5, 0xf5, 0xf5), palette()).name() + "; }");
     layout->setContentsMargins(24, 18, 24, 18);
 }
 
