@@ -166,6 +166,35 @@ def registered():
     return "'Ferrywell'" in names
 
 
+def take_focus(pyatspi, node):
+    """Gives node the keyboard focus. A click at its bottom (below the tree's
+    nodes; a row of the list) activates the window where no window manager
+    does."""
+    area = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(area.x + area.width // 2, area.y + area.height - 30, "b1c")
+    node.queryComponent().grabFocus()
+    wait_for("the focus in the " + node.getRoleName(), lambda: pyatspi.STATE_FOCUSED in states(node))
+    wait_for("the " + node.getRoleName() + " at rest", lambda: pyatspi.STATE_SENSITIVE in states(node))
+
+
+def walk_with_arrow_keys(pyatspi, tree, table):
+    """Down in the tree lists the next view, Down in the list previews the
+    next row, and the keyboard stays where the user put it."""
+    down = 0xff54
+    take_focus(pyatspi, tree)
+    pyatspi.Registry.generateKeyboardEvent(down, None, pyatspi.KEY_SYM)
+    # The People view begins with another contact than Contacts does.
+    wait_for("People listed", lambda: table.queryTable().getAccessibleAt(0, 4).name == "Pat Quinlan" and
+             pyatspi.STATE_SENSITIVE in states(tree))
+    assert pyatspi.STATE_FOCUSED in states(tree), "the list took the focus from the tree"
+    take_focus(pyatspi, table)
+    first = table.queryTable().getSelectedRows()
+    pyatspi.Registry.generateKeyboardEvent(down, None, pyatspi.KEY_SYM)
+    wait_for("the next row previewed", lambda: table.queryTable().getSelectedRows() != first and
+             pyatspi.STATE_SENSITIVE in states(table))
+    wait_for("the focus back in the list", lambda: pyatspi.STATE_FOCUSED in states(table))
+
+
 def run(pyatspi):
     desktop = pyatspi.Registry.getDesktop(0)
     app = next((a for a in desktop if a and a.name == "Ferrywell"), None)
@@ -187,6 +216,7 @@ def run(pyatspi):
     act(contacts, "Press")
     table = find(app, "table")
     wait_for("the listed contacts", lambda: table.queryTable().nRows > 60)
+    walk_with_arrow_keys(pyatspi, tree, table)
 
     # Export File opens the export options dialog, since a view is ticked.
     toolbar = find(app, "tool bar")
