@@ -324,6 +324,9 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     // The list dialog builds the same path, but only Browse enables its start.
     controls::CheckListModel rows;
     CSINGLENSFMAILSAVE list(state, rows);
+    PickInbox(false);
+    Child<QRadioButton>(list, 1009)->click();
+    QCOMPARE(list.SavingMode(), OutputKind::Pst);  // cancelled: PST again
     PickInbox(true);
     Child<QRadioButton>(list, 1009)->click();
     QCOMPARE(list.SavingMode(), OutputKind::Profile);
