@@ -206,6 +206,13 @@ void CFerrywellDlg::BuildCentre() {
     const PaneLayout panes = LayOutPanes(*this, tree_, list_, explorer_);
     vertical_ = panes.vertical;
     horizontal_ = panes.horizontal;
+    // On a small screen (a scaled one) the tree's share of a narrow window
+    // would cut its names; it keeps the width of "By Category" with its
+    // indentation, check box and icon.
+    if (controls::ScreenRoom(*this).width() < kSmallScreen)
+        tree_->setMinimumWidth(tree_->fontMetrics().horizontalAdvance("By Category") + tree_->indentation() * 2 +
+                               style()->pixelMetric(QStyle::PM_SmallIconSize) +
+                               style()->pixelMetric(QStyle::PM_IndicatorWidth) + 32);
 
     connect(tree_, &controls::CFolderTreeCtrl1::folderSelected, this, &CFerrywellDlg::OnTvnSelchangedTree1);
     connect(list_, &QAbstractItemView::clicked, this, [this](const QModelIndex&) { OnNMClickList1(); });

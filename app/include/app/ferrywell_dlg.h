@@ -42,6 +42,9 @@ inline constexpr char kSelectItems[] = "Please select items to export";
 // the error's own text follows.
 inline constexpr char kTaskFailed[] = "The task stopped on an error: ";
 inline constexpr char kMakerAddress[] = "www.ferrywell.example";
+// Screens with less room than this (logical pixels) get a tree that keeps its
+// names readable rather than its share of the window.
+inline constexpr int kSmallScreen = 700;
 // Said when Help finds the user guide but the desktop opens nothing for it,
 // or finds no guide; the guide's path, or the places looked at, follow.
 inline constexpr char kGuideNotOpened[] = "No program of this desktop could open the user guide: ";
