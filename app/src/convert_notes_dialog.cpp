@@ -3,6 +3,8 @@
 #include <app/folder_picker_dialog.h>
 
 #include <controls/dialog_services.h>
+#include <controls/screen_fit.h>
+#include <controls/theme_colours.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,7 +37,9 @@ constexpr ModeRadio kFileRadios[] = {
 QLabel* Note(QWidget* parent) {
     auto* label = new QLabel(kOutlookNote, parent);
     label->setIndent(20);
-    label->setStyleSheet("color: #555555");
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, controls::Legible(QColor(0x55, 0x55, 0x55), palette.color(QPalette::Window)));
+    label->setPalette(palette);
     return label;
 }
 
@@ -75,7 +79,6 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
         grid->addWidget(radio, 6 + slot / 3, slot % 3);
         ++slot;
     }
-    outer->addWidget(options);
 
     auto* settings = new QGroupBox(this);
     auto* sgrid = new QGridLayout(settings);
@@ -91,7 +94,8 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     filters.endLabel = "End Date : ";
     filters.attachmentCheck = 1068;
     BuildFilterControls(sgrid, filters);
-    outer->addWidget(settings);
+    // The choices scroll where the screen is too small for all of them.
+    outer->addWidget(controls::ScrollingColumn(this, {options, settings}));
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(new QLabel("Output Path:", this));
@@ -102,8 +106,10 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     outer->addLayout(pathRow);
 
     status_ = WithId(new QLabel("Saving Status:", this), 1042);
+    // A long target folder does not widen the dialog.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     outer->addWidget(status_);
-    log_->setMinimumHeight(160);
+    outer->addWidget(progressBar_);
     outer->addWidget(log_, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -114,6 +120,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     buttons->addWidget(stop_);
     outer->addLayout(buttons);
     for (QPushButton* b : {browse_, save_, stop_}) b->setAutoDefault(false);
+    SetEnterButtons(save_, browse_);
 
     connect(split_, &QCheckBox::toggled, splitSizes_, &QWidget::setEnabled);
     connect(browse_, &QPushButton::clicked, this, &CConvertNotes::OnBnClickedBrowse);
@@ -126,7 +133,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     namings_->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_, save_, stop_}) w->setEnabled(false);
     ConnectModeRadios();
-    resize(620, 700);
+    controls::FitToScreen(*this, sizeHint().expandedTo({620, 700}));
 }
 
 void CConvertNotes::OnModeChosen(OutputKind kind) {
@@ -134,11 +141,23 @@ void CConvertNotes::OnModeChosen(OutputKind kind) {
     mode_ = kind;
     radios_[kind]->setChecked(true);
     if (kind == OutputKind::Profile) {
-        for (QWidget* w : std::initializer_list<QWidget*>{split_, splitSizes_, browse_, naming_}) w->setEnabled(false);
-        if (const auto path = PickProfileFolderPath(this)) {
-            SetDestination(*path);
-            save_->setEnabled(true);
+        for (QWidget* w : std::initializer_list<QWidget*>{split_, splitSizes_, naming_}) w->setEnabled(false);
+        // Browse picks the profile's folder again.
+        browse_->setEnabled(true);
+        if (previous != OutputKind::Profile && ChosenByArrowKeys()) {
+            // Passed on the way to another kind: no picker until Browse or
+            // Enter asks, and no folder of a file kind to save into.
+            SetDestination({});
+            save_->setEnabled(false);
+            return;
         }
+        const QString before = destination_;
+        const bool couldSave = save_->isEnabled();
+        if (PickProfileFolder() || previous == OutputKind::Profile) return;
+        // Cancelled: the kind chosen before comes back, with its destination.
+        radios_[previous]->setChecked(true);
+        SetDestination(before);
+        save_->setEnabled(couldSave);
         return;
     }
     if (previous == OutputKind::Profile) SetDestination({});
@@ -150,7 +169,19 @@ void CConvertNotes::OnModeChosen(OutputKind kind) {
     else if (kind != OutputKind::Mhtml) naming_->setEnabled(true);
 }
 
+bool CConvertNotes::PickProfileFolder() {
+    const auto path = PickProfileFolderPath(this);
+    if (!path) return false;
+    SetDestination(*path);
+    save_->setEnabled(true);
+    return true;
+}
+
 void CConvertNotes::OnBnClickedBrowse() {
+    if (mode_ == OutputKind::Profile) {
+        PickProfileFolder();
+        return;
+    }
     const QString chosen = controls::PathChooser::ChooseFolder(this, "Select the Destination Path");
     if (chosen.isEmpty()) return;
     SetDestination(chosen);
@@ -192,12 +223,7 @@ void CConvertNotes::SaveMailBox() {
 }
 
 void CConvertNotes::OnBnClickedStop() {
-    if (!IsExporting()) return;
-    if (controls::MessageService::Show(this, kAskStop, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
-        controls::MsgAnswer::Yes)
-        return;
-    StopRequest().store(1);
-    log_->AppendToLog(kStoppedByUser, exporting::kColourProgress);
+    if (IsExporting()) AskToStop(kAskStop);
 }
 
 void CConvertNotes::Finished() {
@@ -222,12 +248,7 @@ void CConvertNotes::UiShowOutcome(const exporting::ExportOutcome& outcome) {
 }
 
 void CConvertNotes::reject() {
-    if (IsExporting()) {
-        if (controls::MessageService::Show(this, kAskStop, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
-            controls::MsgAnswer::Yes)
-            return;
-        StopAndWait();
-    }
+    if (!StopForClose(kAskStop)) return;
     QDialog::reject();
 }
 

@@ -6,10 +6,14 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGridLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScopedValueRollback>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QUrl>
 
 #include <chrono>
@@ -35,7 +39,10 @@ notes::OleDate PickerDate(const QDateTimeEdit& picker) {
 }
 
 ExportDialog::ExportDialog(app::FerrywellState& state, QWidget* parent)
-    : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)) {
+    : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)),
+      progressBar_(new ExportProgress(this)) {
+    // A few lines at least; more where the screen has room.
+    log_->setMinimumHeight(log_->fontMetrics().lineSpacing() * 4);
     // An export held back by a full log goes on as the log takes lines in.
     connect(log_, &CExportLog::backlogShrank, this, [bridge = bridge_] { bridge->Notify(); });
 }
@@ -58,7 +65,42 @@ void ExportDialog::ConnectModeRadios() {
         connect(radio, &QAbstractButton::clicked, this, [this, k = kind] {
             if (std::exchange(pressedWhileChecked_, false)) OnModeChosen(k);
         });
+        radio->installEventFilter(this);
     }
+}
+
+bool ExportDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        // The radio moves on and checks the next one while the mark is set.
+        QScopedValueRollback<bool> byArrows(arrowChoice_, true);
+        static_cast<QObject*>(watched)->event(event);
+        return true;
+    }
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+void ExportDialog::SetEnterButtons(QPushButton* start, QPushButton* browse) {
+    enterStart_ = start;
+    enterBrowse_ = browse;
+    start->setDefault(true);
+}
+
+void ExportDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || !enterStart_ || event->modifiers() & ~Qt::KeypadModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    if (running_) return;
+    QPushButton* target = enterStart_->isEnabled() ? enterStart_ : enterBrowse_;
+    if (target->isEnabled()) target->click();
 }
 
 void ExportDialog::DisableForRun(std::vector<QWidget*> controls) {
@@ -151,6 +193,7 @@ void ExportDialog::StartExport(exporting::ExportRequest request) {
     if (running_) return;
     running_ = true;
     stop_->store(0);
+    progressBar_->Start();
     auto shared = std::make_shared<const exporting::ExportRequest>(std::move(request));
     // The worker does not wait for the dialog at the end: what it hands over
     // last is queued, and the dialog shows the closing notice with the run
@@ -175,6 +218,7 @@ void ExportDialog::StartExport(exporting::ExportRequest request) {
 void ExportDialog::RunEnded(exporting::ExportOutcome outcome, const std::string& folder) {
     outcome_ = std::move(outcome);
     running_ = false;
+    progressBar_->Finish();
     Finished();
     // The notice comes below the whole log, its closing line included.
     log_->Flush();
@@ -188,6 +232,7 @@ void ExportDialog::RunFailed(const std::string& what) {
     outcome_ = {};
     outcome_.error = what;
     running_ = false;
+    progressBar_->Finish();
     Finished();
     emit exportEnded();
 }
@@ -203,11 +248,31 @@ void ExportDialog::StopAndWait() {
     running_ = false;
 }
 
+bool ExportDialog::AskToStop(const char* question) {
+    if (controls::MessageService::Show(this, question, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
+        controls::MsgAnswer::Yes)
+        return false;
+    stop_->store(1);
+    log_->AppendToLog(kStoppedByUser, exporting::kColourProgress);
+    return true;
+}
+
+bool ExportDialog::StopForClose(const char* question) {
+    if (!running_) return true;
+    if (closing_ || !AskToStop(question)) return false;
+    QScopedValueRollback<bool> closing(closing_, true);
+    QEventLoop ended;
+    connect(this, &ExportDialog::exportEnded, &ended, &QEventLoop::quit);
+    if (running_) ended.exec();
+    return true;
+}
+
 void ExportDialog::UiAppendLines(const std::vector<LogLine>& lines) { log_->AppendLines(lines); }
 
 void ExportDialog::UiAppendBatch(LogBatch batch) { log_->AppendBatch(std::move(batch)); }
 
 void ExportDialog::UiSetProgress(uint64_t done, uint64_t total) {
+    progressBar_->Show(done, total);
     if (progress_) progress_(done, total);
 }
 
@@ -247,8 +312,10 @@ void DialogExportSink::SetTarget(const std::string& target) {
 void DialogExportSink::SetProgress(uint64_t done, uint64_t total) {
     if (!pending_.empty() && std::chrono::steady_clock::now() - firstPending_ >= kBatchAge) Flush();
     const int percent = Percent(done, total);
-    if (percent == lastPercent_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (percent == lastPercent_ && now - lastShown_ < kProgressEvery) return;
     lastPercent_ = percent;
+    lastShown_ = now;
     bridge_->Post([d = dlg_, done, total] { d->UiSetProgress(done, total); });
 }
 

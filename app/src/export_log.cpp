@@ -1,5 +1,7 @@
 #include <app/export_log.h>
 
+#include <controls/theme_colours.h>
+
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -21,6 +23,10 @@ CExportLog::CExportLog(QWidget* parent) : QPlainTextEdit(parent), feed_(new QTim
     // turn, however fast new lines come in.
     feed_->setSingleShot(true);
     connect(feed_, &QTimer::timeout, this, &CExportLog::Feed);
+}
+
+QSize CExportLog::sizeHint() const {
+    return {QPlainTextEdit::sizeHint().width(), fontMetrics().lineSpacing() * 6 + 2 * frameWidth()};
 }
 
 void CExportLog::AppendToLog(const QString& text, uint32_t colour) {
@@ -84,7 +90,7 @@ void CExportLog::Insert(size_t count, std::chrono::steady_clock::time_point dead
             if (++done % 32 == 0 && std::chrono::steady_clock::now() >= deadline) count = done;
         }
         const uint32_t to = entries[nextEntry_ - 1].end;
-        format.setForeground(LogColour(colour));
+        format.setForeground(controls::Legible(LogColour(colour), palette().color(QPalette::Base)));
         cursor.insertText(QString::fromUtf8(batch.text_.data() + from, qsizetype(to - from)), format);
         if (nextEntry_ == entries.size()) {
             queue_.pop_front();

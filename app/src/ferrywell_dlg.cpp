@@ -8,6 +8,8 @@
 #include <controls/about_dialog.h>
 #include <controls/dialog_services.h>
 #include <controls/icons.h>
+#include <controls/screen_fit.h>
+#include <controls/theme_colours.h>
 
 #include <notes/analysis.h>
 #include <notes/preview.h>
@@ -30,6 +32,7 @@
 #include <QStatusBar>
 #include <QStyle>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -75,7 +78,7 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget
     setWindowTitle(kWindowTitle);
     setWindowIcon(controls::AppIcon());
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(245, 245, 245));
+    palette.setColor(QPalette::Window, controls::BackgroundFor(QColor(245, 245, 245), palette));
     setPalette(palette);
     setAutoFillBackground(true);
 
@@ -88,7 +91,7 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget
     list_->Init();
     explorer_->ShowStartPage();
     EnsureScratchFolder();
-    resize(1180, 720);
+    controls::FitToScreen(*this, {1180, 720});
     qApp->installEventFilter(this);
     workers_->SetOnIdle([bridge = bridge_, dlg = this] {
         bridge->Post([dlg] {
@@ -203,6 +206,13 @@ void CFerrywellDlg::BuildCentre() {
     const PaneLayout panes = LayOutPanes(*this, tree_, list_, explorer_);
     vertical_ = panes.vertical;
     horizontal_ = panes.horizontal;
+    // On a small screen (a scaled one) the tree's share of a narrow window
+    // would cut its names; it keeps the width of "By Category" with its
+    // indentation, check box and icon.
+    if (controls::ScreenRoom(*this).width() < kSmallScreen)
+        tree_->setMinimumWidth(tree_->fontMetrics().horizontalAdvance("By Category") + tree_->indentation() * 2 +
+                               style()->pixelMetric(QStyle::PM_SmallIconSize) +
+                               style()->pixelMetric(QStyle::PM_IndicatorWidth) + 32);
 
     connect(tree_, &controls::CFolderTreeCtrl1::folderSelected, this, &CFerrywellDlg::OnTvnSelchangedTree1);
     connect(list_, &QAbstractItemView::clicked, this, [this](const QModelIndex&) { OnNMClickList1(); });
@@ -216,10 +226,13 @@ void CFerrywellDlg::BuildStatusBar() {
     LayOutStatusBar(*bar);
     const char* texts[] = {"Ferrywell", kMakerAddress, ""};
     const int widths[] = {290, 220, 140};
+    // A screen with less room than the panes' widths (and the progress bar
+    // beside them) ask for narrows them all alike.
+    const double narrowing = std::min(1.0, 0.7 * controls::ScreenRoom(*this).width() / (290 + 220 + 140));
     for (int i = 0; i < 3; ++i) {
         statusPane_[i] = new QLabel(texts[i], bar);
         statusPane_[i]->setObjectName(QString("pane%1").arg(i));
-        statusPane_[i]->setFixedWidth(widths[i]);
+        statusPane_[i]->setFixedWidth(int(widths[i] * narrowing));
         bar->addWidget(statusPane_[i]);
     }
     progress_ = new QProgressBar(bar);
@@ -449,7 +462,7 @@ void CFerrywellDlg::UiAddRows(std::vector<controls::CheckListRow>& rows) {
     if (first) list_->FitColumns();
 }
 
-void CFerrywellDlg::UiEnableTree(bool enable) { tree_->setEnabled(enable); }
+void CFerrywellDlg::UiEnableTree(bool enable) { EnableKeepingFocus(tree_, enable); }
 
 void CFerrywellDlg::UiShowWaitWindow() {
     ++waitRequests_;
@@ -462,7 +475,26 @@ void CFerrywellDlg::UiCloseWaitWindow() {
     if (waitRequests_ > 0 && --waitRequests_ == 0) wait_.reset();
 }
 
-void CFerrywellDlg::UiEnableList(bool enable) { list_->setEnabled(enable); }
+void CFerrywellDlg::UiEnableList(bool enable) { EnableKeepingFocus(list_, enable); }
+
+void CFerrywellDlg::EnableKeepingFocus(QWidget* pane, bool enable) {
+    QWidget* focus = focusWidget();
+    if (!enable) {
+        // Disabling the pane with the focus would hand the focus on to the
+        // next pane (the list, the preview); the window holds it meanwhile.
+        if (focus && (focus == pane || pane->isAncestorOf(focus))) {
+            focusReturn_ = pane;
+            setFocus(Qt::OtherFocusReason);
+        }
+        pane->setEnabled(false);
+        return;
+    }
+    pane->setEnabled(true);
+    // Back to the pane, unless the user has put the focus elsewhere meanwhile.
+    if (focusReturn_ != pane) return;
+    focusReturn_ = nullptr;
+    if (!focus || focus == this) pane->setFocus(Qt::OtherFocusReason);
+}
 
 void CFerrywellDlg::UiNavigate(const std::string& path) { explorer_->Navigate(QString::fromStdString(path)); }
 

@@ -1,6 +1,8 @@
 #include <app/find_files_dialog.h>
 
 #include <controls/dialog_services.h>
+#include <controls/screen_fit.h>
+#include <controls/theme_colours.h>
 
 #include <selection/found_row.h>
 #include <selection/scratch.h>
@@ -11,7 +13,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,6 +67,8 @@ CFindFiles::CFindFiles(app::FerrywellState& state, QWidget* parent) : QDialog(pa
 
     auto* statusRow = new QHBoxLayout;
     status_ = Named(new QLabel(QString::fromStdString(selection::ItemsFoundText(0)), this), 1042);
+    // A long folder name in the status line does not widen the dialog.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusRow->addWidget(status_, 1);
     searchButton_ = Named(new QPushButton("Search", this), 1043);
     statusRow->addWidget(searchButton_);
@@ -79,7 +82,8 @@ CFindFiles::CFindFiles(app::FerrywellState& state, QWidget* parent) : QDialog(pa
     results_->setRootIsDecorated(false);
     results_->setAllColumnsShowFocus(true);
     results_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    results_->setStyleSheet("QTreeWidget::item { border-right: 1px solid #e4e4e4; border-bottom: 1px solid #e4e4e4; }"
+    const QString lines = controls::GridColour(palette()).name();
+    results_->setStyleSheet("QTreeWidget::item { border-right: 1px solid " + lines + "; border-bottom: 1px solid " + lines + "; }"
         "QTreeWidget::item:selected { background-color: #3874d8; color: white; }");
     outer->addWidget(results_, 1);
 
@@ -89,11 +93,13 @@ CFindFiles::CFindFiles(app::FerrywellState& state, QWidget* parent) : QDialog(pa
     auto* cancel = Named(new QPushButton("Cancel", this), 2);
     auto* ok = Named(new QPushButton("OK", this), 1);
     ok->setVisible(false);
-    for (QPushButton* b : {browse, searchButton_, select, cancel}) b->setAutoDefault(false);
+    for (QPushButton* b : {browse, searchButton_, select, cancel, ok}) b->setAutoDefault(false);
+    // Enter searches (and, while a search runs, stops it).
+    searchButton_->setDefault(true);
     buttons->addWidget(select);
     buttons->addWidget(cancel);
     outer->addLayout(buttons);
-    resize(600, 520);
+    controls::FitToScreen(*this, {600, 520});
 
     connect(browse, &QPushButton::clicked, this, &CFindFiles::OnBnClickedButtonBrowse);
     connect(searchButton_, &QPushButton::clicked, this, &CFindFiles::OnBnClickedOksearch);
@@ -185,15 +191,6 @@ void CFindFiles::OnBnClickedButton3() {
 void CFindFiles::reject() {
     finder_.StopSearch();
     QDialog::reject();
-}
-
-void CFindFiles::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        finder_.StopSearch();
-        accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace app

@@ -2,6 +2,7 @@
 #include <app/first_dialog.h>
 
 #include <controls/dialog_services.h>
+#include <controls/screen_fit.h>
 
 #include <selection/scratch.h>
 
@@ -35,7 +36,8 @@ FirstDialog::FirstDialog(app::FerrywellState& state, QWidget* parent) : QDialog(
     fileEdit_ = new QLineEdit(group);
     fileEdit_->setObjectName("id1000");
     fileEdit_->setEnabled(false);
-    fileEdit_->setMinimumWidth(420);
+    // Wide where the screen allows, narrower on a small or scaled one.
+    fileEdit_->setMinimumWidth(fileEdit_->fontMetrics().averageCharWidth() * 24);
     grid->addWidget(fileEdit_, 1, 0);
     QPushButton* browse = MakeButton("Browse", 1001, group);
     grid->addWidget(browse, 1, 1);
@@ -55,11 +57,12 @@ FirstDialog::FirstDialog(app::FerrywellState& state, QWidget* parent) : QDialog(
     buttons->addStretch(1);
     next_ = MakeButton("Next", 1002, this);
     next_->setEnabled(false);
+    next_->setDefault(true);  // Enter goes on once a file is chosen
     QPushButton* cancel = MakeButton("Cancel", 2, this);
     buttons->addWidget(next_);
     buttons->addWidget(cancel);
     outer->addLayout(buttons);
-    setFixedSize(sizeHint());
+    controls::FitToScreen(*this, {sizeHint().width() + 420 - fileEdit_->minimumWidth(), sizeHint().height()});
 
     connect(browse, &QPushButton::clicked, this, &FirstDialog::OnBnClickedButton1);
     connect(next_, &QPushButton::clicked, this, &FirstDialog::OnBnClickedButton2);

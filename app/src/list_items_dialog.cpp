@@ -4,6 +4,7 @@
 
 #include <controls/check_list_ctrl.h>
 #include <controls/dialog_services.h>
+#include <controls/screen_fit.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -66,7 +67,6 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
         grid->addWidget(radio, slot / 2, slot % 2);
         ++slot;
     }
-    outer->addWidget(formats);
 
     auto* settings = new QGroupBox(this);
     auto* sgrid = new QGridLayout(settings);
@@ -90,7 +90,8 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     filters.endLabel = "End Date :";
     filters.attachmentCheck = 1064;
     BuildFilterControls(sgrid, filters);
-    outer->addWidget(settings);
+    // The choices scroll where the screen is too small for all of them.
+    outer->addWidget(controls::ScrollingColumn(this, {formats, settings}));
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(new QLabel("Saving Path:", this));
@@ -101,29 +102,37 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
 
     auto* logs = new QGroupBox("   Logs:  ", this);
     auto* logLayout = new QVBoxLayout(logs);
-    log_->setMinimumHeight(160);
     logLayout->addWidget(log_);
     outer->addWidget(logs, 1);
+    outer->addWidget(progressBar_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     startExport_ = WithId(new QPushButton(kStartExport, this), 1034);
     buttons->addWidget(startExport_);
+    stop_ = WithId(new QPushButton("Stop", this), 1011);
+    stop_->setEnabled(false);
+    buttons->addWidget(stop_);
     outer->addLayout(buttons);
-    for (QPushButton* b : {browse_, startExport_}) b->setAutoDefault(false);
+    for (QPushButton* b : {browse_, startExport_, stop_}) b->setAutoDefault(false);
+    SetEnterButtons(startExport_, browse_);
 
     connect(split_, &QCheckBox::toggled, splitMb_, &QWidget::setEnabled);
     connect(browse_, &QPushButton::clicked, this, &CSINGLENSFMAILSAVE::OnBnClickedButtonBrowse);
     connect(startExport_, &QPushButton::clicked, this, &CSINGLENSFMAILSAVE::OnBnClickedButtonSave);
+    connect(stop_, &QPushButton::clicked, this, [this] {
+        if (IsExporting()) AskToStop(kAskStop);
+    });
 
     // Opening state: PST chosen; the date pickers are live although the filter is off.
     radios_[OutputKind::Pst]->setChecked(true);
     for (QWidget* w : std::initializer_list<QWidget*>{splitMb_, naming_, namings_, startExport_}) w->setEnabled(false);
     ConnectModeRadios();
-    resize(560, 620);
+    controls::FitToScreen(*this, sizeHint().expandedTo({560, 620}));
 }
 
 void CSINGLENSFMAILSAVE::OnModeChosen(OutputKind kind) {
+    const OutputKind previous = mode_;
     mode_ = kind;
     radios_[kind]->setChecked(true);
     const bool pst = kind == OutputKind::Pst;
@@ -131,11 +140,28 @@ void CSINGLENSFMAILSAVE::OnModeChosen(OutputKind kind) {
     splitMb_->setEnabled(pst && split_->isChecked());
     naming_->setEnabled(!pst && kind != OutputKind::Profile && kind != OutputKind::Csv);
     if (kind != OutputKind::Profile) return;
+    if (previous != OutputKind::Profile && ChosenByArrowKeys()) {
+        // Passed on the way to another kind: no picker until Browse or Enter
+        // asks, and no folder of a file kind to export into.
+        SetDestination({});
+        startExport_->setEnabled(false);
+        return;
+    }
     // The picked folder becomes the path; only Browse enables Start Export.
     if (const auto path = PickProfileFolderPath(this)) SetDestination(*path);
+    // Cancelled: the kind chosen before comes back.
+    else if (previous != OutputKind::Profile) radios_[previous]->setChecked(true);
 }
 
 void CSINGLENSFMAILSAVE::OnBnClickedButtonBrowse() {
+    if (mode_ == OutputKind::Profile) {
+        // The profile's folder is the destination of that kind.
+        if (const auto path = PickProfileFolderPath(this)) {
+            SetDestination(*path);
+            startExport_->setEnabled(true);
+        }
+        return;
+    }
     const QString chosen = controls::PathChooser::ChooseFolder(this, "Select Saving Path");
     if (chosen.isEmpty()) return;
     SetDestination(chosen);
@@ -162,6 +188,7 @@ void CSINGLENSFMAILSAVE::SaveData() {
     if (!Acceptable(request)) return;
     DisableForRun({startExport_, browse_, split_, splitMb_});
     startExport_->setText(kUnderProcessShort);
+    stop_->setEnabled(true);
     StartExport(std::move(request));
 }
 
@@ -169,6 +196,7 @@ void CSINGLENSFMAILSAVE::Finished() {
     EnableAfterRun();
     startExport_->setEnabled(true);
     startExport_->setText(kStartExport);
+    stop_->setEnabled(false);
 }
 
 void CSINGLENSFMAILSAVE::UiShowOutcome(const exporting::ExportOutcome& outcome) {
@@ -177,10 +205,12 @@ void CSINGLENSFMAILSAVE::UiShowOutcome(const exporting::ExportOutcome& outcome) 
 }
 
 void CSINGLENSFMAILSAVE::reject() {
-    if (controls::MessageService::Show(this, kAskExit, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
-        controls::MsgAnswer::Yes)
+    if (IsExporting()) {
+        if (!StopForClose(kAskExit)) return;
+    } else if (controls::MessageService::Show(this, kAskExit, controls::MsgButtons::YesNo, controls::MsgIcon::Question) !=
+               controls::MsgAnswer::Yes) {
         return;
-    StopAndWait();
+    }
     QDialog::reject();
 }
 

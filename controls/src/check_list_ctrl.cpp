@@ -1,12 +1,16 @@
 #include <controls/check_list_ctrl.h>
 #include <controls/icons.h>
+#include <controls/theme_colours.h>
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace controls {
@@ -68,7 +72,7 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(ne
     setContextMenuPolicy(Qt::CustomContextMenu);
     // Tab leaves the list (the arrow keys move within it).
     setTabKeyNavigation(false);
-    setStyleSheet("QTableView { gridline-color: #e4e4e4; }"
+    setStyleSheet("QTableView { gridline-color: " + GridColour(palette()).name() + "; }"
                   "QTableView::item:selected { background-color: #3874d8; color: white; }");
     model_.SetRowImage(ContactRowImage());
     model_.SetGroupImage(GroupRowImage());
@@ -139,6 +143,23 @@ void CCheckListCtrl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void CCheckListCtrl::mousePressEvent(QMouseEvent* event) {
+    menuAskedByPress_ = false;
+    QTableView::mousePressEvent(event);
+    if (event->button() != Qt::RightButton || !isEnabled()) return;
+    menuAskedByPress_ = true;
+    emit customContextMenuRequested(event->position().toPoint());
+}
+
+bool CCheckListCtrl::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ContextMenu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse &&
+        std::exchange(menuAskedByPress_, false)) {
+        event->accept();
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 void CCheckListCtrl::OnChecksChanged() {

@@ -4,6 +4,7 @@
 #include <controls/icons.h>
 
 #include <QAccessible>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
@@ -19,6 +20,12 @@ CFolderTreeCtrl1::CFolderTreeCtrl1(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
     setRootIsDecorated(true);
+    // Names are shown whole: a narrow tree (a small or scaled screen)
+    // scrolls sideways instead of cutting them to "Lotu…".
+    setTextElideMode(Qt::ElideNone);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setExpandsOnDoubleClick(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setMouseTracking(true);  // hot tracking

@@ -1,3 +1,4 @@
+#include <controls/theme_colours.h>
 #include <controls/toolbar24.h>
 
 #include <QLinearGradient>
@@ -17,8 +18,13 @@ void CToolBar24::paintEvent(QPaintEvent*) {
     // The margins stay in the window's own colour.
     const QRect area = contentsRect();
     QLinearGradient gradient(0, area.top(), 0, area.bottom());
-    gradient.setColorAt(0, QColor(250, 250, 252));
-    gradient.setColorAt(1, QColor(222, 228, 238));
+    // The design's light gradient where the palette's labels read on it;
+    // else one from the palette's window colour.
+    const QColor top(250, 250, 252), bottom(222, 228, 238);
+    const QColor window = palette().color(QPalette::Window);
+    const bool designed = BackgroundFor(bottom, palette()) == bottom && BackgroundFor(top, palette()) == top;
+    gradient.setColorAt(0, designed ? top : window.lighter(115));
+    gradient.setColorAt(1, designed ? bottom : window);
     painter.fillRect(area, gradient);
 }
 

@@ -82,6 +82,8 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
     target.Commit(true);
     if (result == WriteResult::AlreadySaved) {
         run.Log("Already saved: " + name, kColourSkip);
+    } else if (item.group && result == WriteResult::Skipped) {
+        // The target that leaves a list out has logged why; it was not exported.
     } else {
         run.Log("Export Items: " + name);
         if (!item.group && result == WriteResult::Written) {

@@ -12,6 +12,7 @@ It starts the accessibility bus (at-spi2-core's launcher) itself. Exit status:
 """
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -38,9 +39,54 @@ def wait_for(what, probe, seconds=120):
 
 
 def bus_is_up():
-    reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
-                            "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
-    return reply.returncode == 0 and "unix:" in reply.stdout
+    # Asked of the bus itself, so that the question cannot start a second
+    # launcher through the session bus's service activation.
+    reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/",
+                            "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
+                           capture_output=True, text=True)
+    return reply.returncode == 0 and "boolean true" in reply.stdout
+
+
+def start_group(command, **options):
+    """Starts command as the leader of a process group of its own, which
+    whatever it starts (the launcher's bus daemon, the registry the daemon
+    activates) joins."""
+    return subprocess.Popen(command, start_new_session=True, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, **options)
+
+
+def group_members(group):
+    members = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except OSError:  # gone meanwhile
+            continue
+        # After the name: state, parent, process group; zombies are ended.
+        if int(fields[2]) == group and fields[0] != "Z":
+            members.append(int(entry))
+    return members
+
+
+def end_group(leader):
+    """Ends leader's process group: asks first, then kills what is left, and
+    reaps the leader. Returns the ids of processes still there."""
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.killpg(leader.pid, sig)
+        except ProcessLookupError:
+            break
+        deadline = time.monotonic() + 10
+        while group_members(leader.pid) and time.monotonic() < deadline:
+            leader.poll()
+            time.sleep(0.05)
+        if not group_members(leader.pid):
+            break
+    leader.wait()
+    return group_members(leader.pid)
 
 
 def main(program, sample):
@@ -50,38 +96,42 @@ def main(program, sample):
     if not os.path.exists(LAUNCHER):
         print("FAIL: " + LAUNCHER + " is missing (package at-spi2-core)", file=sys.stderr)
         return 1
-    launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-    try:
-        wait_for("the accessibility bus", bus_is_up, 30)
-    except AssertionError:
-        print("SKIP: the accessibility bus did not start (org.a11y.Bus does not answer)")
-        launcher.kill()
-        return SKIP
-
-    # The program's scratch folders go into a folder of this test's own.
+    # A termination (ctest's time limit) still ends what the test started.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    # The bus's socket and the program's scratch folders go into a folder of
+    # this test's own, not the user's cache, which a run beside it may share.
     private = tempfile.mkdtemp(prefix="ferrywell-a11y-")
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-               XDG_RUNTIME_DIR=private, TMPDIR=private)
-    app_process = subprocess.Popen([program, sample], env=env, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
+    env = dict(os.environ, XDG_RUNTIME_DIR=private, TMPDIR=private)
+    launcher = start_group([LAUNCHER, "--launch-immediately"], env=env)
+    app_process = None
     try:
+        try:
+            wait_for("the accessibility bus", bus_is_up, 30)
+        except AssertionError:
+            print("SKIP: the accessibility bus did not start (org.a11y.Bus does not answer)")
+            return SKIP
+        app_process = start_group([program, sample], env=dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                                                              QT_QPA_PLATFORM="xcb"))
         # A client that starts before the program registers may never see it
         # (it runs no event loop); so a fresh one looks until it is there.
         wait_for("the program on the bus", registered)
         import pyatspi
         run(pyatspi)
-        print("PASS")
-        return 0
+        result = 0
     except AssertionError as failure:
         print("FAIL:", failure, file=sys.stderr)
-        return 1
+        result = 1
     finally:
-        app_process.kill()
-        app_process.wait()
-        launcher.kill()
-        launcher.wait()
+        # Every process the test started, the launcher's bus daemon too,
+        # ends with it.
+        left = (end_group(app_process) if app_process else []) + end_group(launcher)
         shutil.rmtree(private, ignore_errors=True)
+    if left:
+        print("FAIL: processes left running:", left, file=sys.stderr)
+        return 1
+    if result == 0:
+        print("PASS")
+    return result
 
 
 def find(node, role, name=None):
@@ -116,6 +166,35 @@ def registered():
     return "'Ferrywell'" in names
 
 
+def take_focus(pyatspi, node):
+    """Gives node the keyboard focus. A click at its bottom (below the tree's
+    nodes; a row of the list) activates the window where no window manager
+    does."""
+    area = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(area.x + area.width // 2, area.y + area.height - 30, "b1c")
+    node.queryComponent().grabFocus()
+    wait_for("the focus in the " + node.getRoleName(), lambda: pyatspi.STATE_FOCUSED in states(node))
+    wait_for("the " + node.getRoleName() + " at rest", lambda: pyatspi.STATE_SENSITIVE in states(node))
+
+
+def walk_with_arrow_keys(pyatspi, tree, table):
+    """Down in the tree lists the next view, Down in the list previews the
+    next row, and the keyboard stays where the user put it."""
+    down = 0xff54
+    take_focus(pyatspi, tree)
+    pyatspi.Registry.generateKeyboardEvent(down, None, pyatspi.KEY_SYM)
+    # The People view begins with another contact than Contacts does.
+    wait_for("People listed", lambda: table.queryTable().getAccessibleAt(0, 4).name == "Pat Quinlan" and
+             pyatspi.STATE_SENSITIVE in states(tree))
+    assert pyatspi.STATE_FOCUSED in states(tree), "the list took the focus from the tree"
+    take_focus(pyatspi, table)
+    first = table.queryTable().getSelectedRows()
+    pyatspi.Registry.generateKeyboardEvent(down, None, pyatspi.KEY_SYM)
+    wait_for("the next row previewed", lambda: table.queryTable().getSelectedRows() != first and
+             pyatspi.STATE_SENSITIVE in states(table))
+    wait_for("the focus back in the list", lambda: pyatspi.STATE_FOCUSED in states(table))
+
+
 def run(pyatspi):
     desktop = pyatspi.Registry.getDesktop(0)
     app = next((a for a in desktop if a and a.name == "Ferrywell"), None)
@@ -137,6 +216,7 @@ def run(pyatspi):
     act(contacts, "Press")
     table = find(app, "table")
     wait_for("the listed contacts", lambda: table.queryTable().nRows > 60)
+    walk_with_arrow_keys(pyatspi, tree, table)
 
     # Export File opens the export options dialog, since a view is ticked.
     toolbar = find(app, "tool bar")

@@ -90,6 +90,7 @@ private slots:
     void aRunThatWritesNothingSaysWhy();
     void bothDialogsNameFilesByFileAs();
     void theClosingNoticeComesWhenTheRunIsOver();
+    void progressSaysCountsAndTimeLeft();
 
 private:
     // The database analysed in a main window; the records of its folders.
@@ -301,10 +302,12 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     MakeInbox();
     app::FerrywellState state;
     CConvertNotes dlg(state, {});
+    // A cancelled picker gives the kind chosen before back.
     PickInbox(false);
     Child<QRadioButton>(dlg, 1023)->click();
-    QCOMPARE(dlg.SavingMode(), OutputKind::Profile);
-    QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069, 1037}), (QList<bool>{false, false, false, false, false}));
+    QCOMPARE(dlg.SavingMode(), OutputKind::Pst);
+    QVERIFY(Child<QRadioButton>(dlg, 1006)->isChecked());
+    QCOMPARE(EnabledStates(dlg, {1035, 1036, 1010, 1069, 1037}), (QList<bool>{true, true, true, false, false}));
     QCOMPARE(dlg.MessageSavepath(), QString());
     PickInbox(true);
     Child<QRadioButton>(dlg, 1023)->click();
@@ -321,12 +324,37 @@ void ExportDialogsTest::profileFolderIsPickedFromTheStores() {
     // The list dialog builds the same path, but only Browse enables its start.
     controls::CheckListModel rows;
     CSINGLENSFMAILSAVE list(state, rows);
+    PickInbox(false);
+    Child<QRadioButton>(list, 1009)->click();
+    QCOMPARE(list.SavingMode(), OutputKind::Pst);  // cancelled: PST again
     PickInbox(true);
     Child<QRadioButton>(list, 1009)->click();
     QCOMPARE(list.SavingMode(), OutputKind::Profile);
     QCOMPARE(list.MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
     QCOMPARE(EnabledStates(list, {1010, 1012, 1069, 1034}), (QList<bool>{false, false, false, false}));
     QVERIFY(dialogs_->messages.isEmpty());
+
+    // The arrow keys pass the profile without a picker, and without a
+    // destination to save into; Enter then asks for the folder.
+    for (app::ExportDialog* d : std::initializer_list<app::ExportDialog*>{&dlg, &list}) {
+        const bool tree = d == &dlg;
+        d->show();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        auto* pst = Child<QRadioButton>(*d, 1006);
+        pst->click();
+        dialogs_->paths.push_back(profile_.path());
+        Child<QPushButton>(*d, tree ? 1010 : 1033)->click();  // Browse: a folder, and Save enabled
+        QCOMPARE(d->MessageSavepath(), profile_.path());
+        pst->setFocus();
+        QTest::keyClick(pst, tree ? Qt::Key_Down : Qt::Key_Right);  // the next radio is the profile's
+        QCOMPARE(d->SavingMode(), OutputKind::Profile);
+        QCOMPARE(d->MessageSavepath(), QString());
+        QVERIFY(!Enabled(*d, tree ? 1037 : 1034));
+        PickInbox(true);
+        QTest::keyClick(d, Qt::Key_Return);
+        QCOMPARE(d->MessageSavepath(), QString("\\\\Personal Folders\\Inbox"));
+        QVERIFY(Enabled(*d, tree ? 1037 : 1034));
+    }
 
     // A profile that cannot be read: the logon message, nothing picked.
     const QString bad = profile_.filePath("not-a-folder");
@@ -699,7 +727,12 @@ void ExportDialogsTest::closingDuringAnExportStopsAndWaits() {
         dlg->SetProgressHook([&](uint64_t done, uint64_t) { seen = done; });
         QTest::mouseClick(start, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(seen > 10, 60000);
-        // No keeps it running; Yes stops it and waits for the worker.
+        // Both dialogs show the run's progress and offer Stop while it runs.
+        QTRY_VERIFY_WITH_TIMEOUT(dlg->Progress().Value() > 0, 60000);
+        QVERIFY2(dlg->Progress().Text().contains(QRegularExpression("^\\d\\S* of \\d\\S* contacts")),
+                 qPrintable(dlg->Progress().Text()));
+        QVERIFY(Enabled(*dlg, 1011));
+        // No keeps it running; Yes stops it, waits for its end and says how it ended.
         dialogs_->messages.clear();
         dialogs_->answers = {MsgAnswer::No};
         QVERIFY(!dlg->close());
@@ -707,8 +740,11 @@ void ExportDialogsTest::closingDuringAnExportStopsAndWaits() {
         dialogs_->answers = {MsgAnswer::Yes};
         QVERIFY(dlg->close());
         QVERIFY(!dlg->IsExporting());
-        QCOMPARE(dialogs_->messages.size(), 2);
+        QCOMPARE(dialogs_->messages.size(), 3);
         QCOMPARE(dialogs_->messages[0], which == 0 ? QString(app::kAskStop) : QString(app::kAskExit));
+        QVERIFY2(dialogs_->messages[2].startsWith("Conversion stopped by the user: "), qPrintable(dialogs_->messages[2]));
+        QCOMPARE(dlg->LastOutcome().end, exporting::ExportEnd::Stopped);
+        QVERIFY(dlg->Log().Lines().contains(app::kStoppedByUser));
         dlg.reset();
         // What the worker had queued finds the dialog gone.
         DrainQueuedCalls();
@@ -1014,6 +1050,26 @@ void ExportDialogsTest::theClosingNoticeComesWhenTheRunIsOver() {
             QVERIFY(uint64_t(seen.readAll().count('\n')) > outcome.totals.written);  // the header, a row each
         }
     }
+}
+
+void ExportDialogsTest::progressSaysCountsAndTimeLeft() {
+    using std::chrono::seconds;
+    // The estimate is the pace so far times what is left; none before the
+    // first contact or after the last.
+    QCOMPARE(app::TimeLeft(0, 10, seconds(5)), std::nullopt);
+    QCOMPARE(app::TimeLeft(10, 10, seconds(5)), std::nullopt);
+    QCOMPARE(app::TimeLeft(25, 100, seconds(30)), std::optional<seconds>(90));
+    QCOMPARE(app::ProgressText(3, 7, std::nullopt), QString("3 of 7 contacts"));
+    QCOMPARE(app::ProgressText(25, 100, seconds(90)), QString("25 of 100 contacts, about 2 min left"));
+    QCOMPARE(app::ProgressText(1, 2, seconds(0)), QString("1 of 2 contacts, about 1 s left"));
+    QCOMPARE(app::ProgressText(1, 3, seconds(3725)), QString("1 of 3 contacts, about 1 h 2 min left"));
+    // A bar for more contacts than an int counts still ends full.
+    app::ExportProgress bar;
+    bar.Start();
+    bar.Show(uint64_t(1) << 40, uint64_t(1) << 40);
+    QCOMPARE(bar.Value(), bar.Maximum());
+    bar.Finish();
+    QVERIFY(!bar.Text().contains("left"));
 }
 
 QTEST_MAIN(ExportDialogsTest)

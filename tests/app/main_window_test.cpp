@@ -546,6 +546,7 @@ void MainWindowTest::keyboardReachesEveryCommand() {
     QTest::keyClick(&tree, Qt::Key_Down);  // "Contacts"
     WaitIdle();
     QCOMPARE(dlg->State().listedFolder.get(), std::string("Contacts"));
+    QCOMPARE(dlg->focusWidget(), &tree);  // the list filled, the tree kept the keyboard
     QTest::keyClick(&tree, Qt::Key_Space);
     QCOMPARE(tree.GetCheck(tree.HandleOf(tree.currentItem())), 1);
 
@@ -557,6 +558,13 @@ void MainWindowTest::keyboardReachesEveryCommand() {
     QTest::keyClick(&list, Qt::Key_Down);
     WaitIdle();
     QCOMPARE(dlg->State().poslast.load(), 47);
+    QCOMPARE(dlg->focusWidget(), &list);  // previewed, and the next Down walks the list
+    QTest::keyClick(&list, Qt::Key_Down);
+    WaitIdle();
+    QCOMPARE(dlg->State().poslast.load(), 48);
+    QCOMPARE(dlg->focusWidget(), &list);
+    QTest::keyClick(&list, Qt::Key_Up);
+    WaitIdle();
     QVERIFY(ReadAll(dlg->PreviewPagePath()).contains(list.Model().Row(46).text[4].toHtmlEscaped()));
     QTest::keyClick(&list, Qt::Key_Space);
     QVERIFY(list.Model().IsChecked(46));
@@ -570,6 +578,19 @@ void MainWindowTest::keyboardReachesEveryCommand() {
     });
     QTest::keyClick(&list, Qt::Key_F10, Qt::ShiftModifier);
     QCOMPARE(offered, QStringList{"Export List Items"});
+    // A right-click on a row not selected selects it and offers the menu at once.
+    offered.clear();
+    QTimer::singleShot(0, this, [&offered] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* a : menu->actions()) offered << a->text();
+            menu->close();
+        }
+    });
+    const QRect row = list.visualRect(list.Model().index(44, 4));
+    QTest::mouseClick(list.viewport(), Qt::RightButton, {}, row.center());
+    QCOMPARE(offered, QStringList{"Export List Items"});
+    QCOMPARE(list.FirstSelectedRow(), 44);
+    WaitIdle();
     // Tab leaves the list at once, however many rows it has.
     list.setFocus();
     QTest::keyClick(&list, Qt::Key_Tab);

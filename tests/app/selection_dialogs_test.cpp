@@ -75,9 +75,11 @@ void SelectionDialogsTest::firstDialogChoices() {
                 std::filesystem::perms::owner_all);
         QCOMPARE(Child<QLineEdit>(dialog, 1032)->text(), QString::fromStdString(defaultScratch));
 
-        // A cancelled chooser changes nothing.
+        // A cancelled chooser changes nothing; Enter does nothing while Next is disabled.
         dialog.OnBnClickedButton1();
         QVERIFY(!next->isEnabled());
+        dialog.show();  // a default button works in a dialog on the screen
+        QTest::keyClick(&dialog, Qt::Key_Return);
         QVERIFY(state.databasePath.get().empty());
 
         // A scratch location where none can be made keeps the one there is.
@@ -105,7 +107,7 @@ void SelectionDialogsTest::firstDialogChoices() {
         QCOMPARE(Child<QLineEdit>(dialog, 1000)->text(), kSample);
         QVERIFY(next->isEnabled());
         QCOMPARE(state.ibrowsefile.load(), 0);
-        QTest::mouseClick(next, Qt::LeftButton);
+        QTest::keyClick(&dialog, Qt::Key_Return);  // Next is the default button
         QCOMPARE(state.ibrowsefile.load(), 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
@@ -181,6 +183,15 @@ void SelectionDialogsTest::searchChecksItsInputs() {
     search.OnBnClickedButtonBrowse();
     QCOMPARE(Child<QLineEdit>(search, 1045)->text(), QString());
     QVERIFY(state.databasePath.get().empty());
+
+    // Enter in the path box searches and leaves the dialog open.
+    QTemporaryDir dir;
+    Put(dir.filePath("a.nsf"), 1);
+    Child<QLineEdit>(search, 1045)->setText(dir.path());
+    search.show();
+    QTest::keyClick(Child<QLineEdit>(search, 1045), Qt::Key_Return);
+    QCOMPARE(Child<QTreeWidget>(search, 1044)->topLevelItemCount(), 1);
+    QCOMPARE(search.result(), int(QDialog::Rejected));
 }
 
 void SelectionDialogsTest::searchButtonStopsARunningSearch() {

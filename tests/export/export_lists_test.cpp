@@ -239,6 +239,7 @@ TEST_F(ListExport, CsvSkipsEachGroupWithALineAndCountsItSkipped) {
     EXPECT_EQ(log.Last(), "Written: 7, skipped: 10, failed: 0");
     EXPECT_EQ(log.Count("Skip Group \""), kLists);
     EXPECT_EQ(log.Count("Skip Group \"Leer\": a CSV file holds contacts only"), 1u);
+    EXPECT_EQ(log.Count("Export Items: "), 7u);  // the contacts alone: a skipped list is not exported
     EXPECT_EQ(log.Count("Group \""), 0u);  // nothing is resolved for a list that is not written
     std::string csv, out;
     for (const auto& e : std::filesystem::recursive_directory_iterator(Out()))

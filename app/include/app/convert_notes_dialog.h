@@ -19,7 +19,6 @@ inline constexpr char kConvertNotesCaption[] = "Select Saving Option Type";
 inline constexpr char kUnderProcess[] = "Under Process...";
 inline constexpr char kSaveText[] = "Save";
 inline constexpr char kFinishText[] = "Finish";
-inline constexpr char kStoppedByUser[] = "Saving process stopped by user!";
 inline constexpr char kFolderStatus[] = "Saving Folder Status :";
 
 class CConvertNotes : public ExportDialog {
@@ -48,6 +47,8 @@ protected:
 
 private:
     void EnableWhileIdle(bool idle);
+    // The profile folder picker; true when a folder became the destination.
+    bool PickProfileFolder();
 
     std::vector<notes::FolderRecord> folders_;
     QCheckBox* split_;

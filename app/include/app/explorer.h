@@ -14,6 +14,14 @@ public:
     void Navigate(const QString& url);
     // The page shown before any preview.
     void ShowStartPage();
+
+protected:
+    // A page read under a dark palette gets the palette's colours after its
+    // own, so that it follows the desktop's theme.
+    QVariant loadResource(int type, const QUrl& name) override;
 };
+
+// The style that gives a preview page the palette's text and backgrounds.
+QString PaletteStyle(const QPalette& palette);
 
 }  // namespace app

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <app/export_log.h>
+#include <app/export_progress.h>
 #include <app/ui_bridge.h>
 
 #include <exporting/run_export.h>
@@ -30,9 +31,13 @@ class QComboBox;
 class QDateTimeEdit;
 class QGridLayout;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 
 namespace app {
+
+// Logged when the user stops a run.
+inline constexpr char kStoppedByUser[] = "Saving process stopped by user!";
 
 // A mode radio of an export dialog.
 struct ModeRadio {
@@ -70,6 +75,7 @@ public:
     // The stop request the running export reads (abort_process, bStopProcess).
     std::atomic<int>& StopRequest() { return *stop_; }
     CExportLog& Log() { return *log_; }
+    const ExportProgress& Progress() const { return *progressBar_; }
     // What an export reaches the dialog through; the dialog wakes an export
     // held back by a full log through it.
     const std::shared_ptr<UiBridge>& Bridge() const { return bridge_; }
@@ -102,6 +108,8 @@ public:
     // The user chose kind with its radio.
     virtual void OnModeChosen(exporting::OutputKind kind) = 0;
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // A run ended and the dialog has said how (its closing notice was shown).
     void exportEnded();
@@ -127,6 +135,13 @@ protected:
     // Asks the stop, lets the worker end without the dialog and waits for it.
     // The dialog takes no further report of that run (nor of a later one).
     void StopAndWait();
+    // Asks question while a run goes on; on Yes sets the stop request, logs
+    // that the user stopped it and returns true.
+    bool AskToStop(const char* question);
+    // Closing while a run goes on: asks question; on Yes stops the run and
+    // waits, the dialog still up, for its end and the notice that says how it
+    // went. False when the run goes on (or is already being stopped for a close).
+    bool StopForClose(const char* question);
 
     // The destination, shown in the path box.
     void SetDestination(const QString& path);
@@ -135,6 +150,13 @@ protected:
     // again when the radio already checked is clicked. Called once the
     // opening state is set.
     void ConnectModeRadios();
+    // True while a radio is chosen by the arrow keys, which walk the kinds:
+    // such a choice opens nothing (no folder picker) by itself.
+    bool ChosenByArrowKeys() const { return arrowChoice_; }
+    // Enter presses start, the default button, or browse while start is
+    // disabled; neither during a run.
+    void SetEnterButtons(QPushButton* start, QPushButton* browse);
+    void keyPressEvent(QKeyEvent* event) override;
 
     // Disables, while an export runs, the mode radios, the naming and filter
     // controls and the given ones, noting the state of each; EnableAfterRun
@@ -148,6 +170,7 @@ protected:
     std::map<exporting::OutputKind, QRadioButton*> radios_;
     QLineEdit* path_;
     CExportLog* log_;
+    ExportProgress* progressBar_;  // placed by each dialog's layout
     QCheckBox* naming_ = nullptr;
     QComboBox* namings_ = nullptr;
     QCheckBox* filter_ = nullptr;
@@ -164,8 +187,12 @@ private:
     std::shared_ptr<WorkerCount> workers_ = std::make_shared<WorkerCount>();
     std::shared_ptr<std::atomic<int>> stop_ = std::make_shared<std::atomic<int>>(0);
     bool running_ = false;
+    bool closing_ = false;  // a close waits for the run's end
     std::map<QWidget*, bool> enabledBeforeRun_;
     bool pressedWhileChecked_ = false;
+    bool arrowChoice_ = false;
+    QPushButton* enterStart_ = nullptr;
+    QPushButton* enterBrowse_ = nullptr;
     exporting::ExportOutcome outcome_;
     ProgressHook progress_;
 };
@@ -174,7 +201,8 @@ private:
 // kBatchLines or kBatchAge old) while the export goes on, one batch on its
 // way at a time; the export waits while the log has more than kMaxBacklog
 // lines still to show, until the log, taking lines in, wakes it. Progress
-// goes over without waiting. The target waits until the dialog has taken it,
+// goes over without waiting, at each whole percent and at least every
+// kProgressEvery. The target waits until the dialog has taken it,
 // after the lines logged before it. The outcome is the run's result, which
 // the dialog takes when the run has ended.
 class DialogExportSink : public exporting::ExportSink {
@@ -182,6 +210,7 @@ public:
     static constexpr std::chrono::milliseconds kBatchAge{30};
     static constexpr size_t kBatchLines = 4000;
     static constexpr size_t kMaxBacklog = 20000;
+    static constexpr std::chrono::milliseconds kProgressEvery{200};
 
     explicit DialogExportSink(ExportDialog* dlg) : bridge_(dlg->Bridge()), dlg_(dlg) {}
     ~DialogExportSink() override { Finish(); }
@@ -200,6 +229,7 @@ private:
     std::chrono::steady_clock::time_point firstPending_;
     UiBridge::Ticket inFlight_;
     int lastPercent_ = -1;
+    std::chrono::steady_clock::time_point lastShown_;
 };
 
 // Names a control after its ID, as every dialog does ("id1006").

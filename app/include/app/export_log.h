@@ -53,6 +53,8 @@ private:
 class CExportLog : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // A few lines: a dialog gives the log what room its choices leave.
+    QSize sizeHint() const override;
     // One slice: at most this many entries, and no more once this much time
     // went by (a slice of 500 entries takes about 1.2 ms on an idle machine).
     // Slices come at least kFeedInterval apart while more than a slice

@@ -42,6 +42,9 @@ inline constexpr char kSelectItems[] = "Please select items to export";
 // the error's own text follows.
 inline constexpr char kTaskFailed[] = "The task stopped on an error: ";
 inline constexpr char kMakerAddress[] = "www.ferrywell.example";
+// Screens with less room than this (logical pixels) get a tree that keeps its
+// names readable rather than its share of the window.
+inline constexpr int kSmallScreen = 700;
 // Said when Help finds the user guide but the desktop opens nothing for it,
 // or finds no guide; the guide's path, or the places looked at, follow.
 inline constexpr char kGuideNotOpened[] = "No program of this desktop could open the user guide: ";
@@ -147,6 +150,9 @@ private:
     // Points state.tempFilePath at an existing scratch folder of this
     // process unless it names one already, however the database was chosen.
     void EnsureScratchFolder();
+    // Enables or disables a pane; the focus it had while disabled comes back
+    // to it when it is enabled again.
+    void EnableKeepingFocus(QWidget* pane, bool enable);
 
     std::shared_ptr<app::FerrywellState> state_;
     std::shared_ptr<UiBridge> bridge_ = UiBridge::Create();
@@ -166,6 +172,7 @@ private:
     QAction* menuSave_ = nullptr;
     QAction* exportButton_ = nullptr;
     QAction* stopButton_ = nullptr;
+    QWidget* focusReturn_ = nullptr;  // the pane the focus goes back to
     // The stop requests of the analysis and list fills running now.
     std::vector<StopRequest> stopRequests_;
     // The analysis and the list fills fill the same tree and list, so they

@@ -38,9 +38,6 @@ public:
 
     void reject() override;
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void FileFinderProc(selection::FileFinder& finder, selection::FileFinder::Code code);
     void AddFileToList(const selection::PathParts& path);

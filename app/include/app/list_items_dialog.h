@@ -52,6 +52,7 @@ private:
     QLineEdit* splitMb_;
     QPushButton* browse_;
     QPushButton* startExport_;
+    QPushButton* stop_;
 };
 
 }  // namespace app

@@ -113,6 +113,11 @@ protected:
     // Space ticks or unticks the current row, whichever column holds the
     // focus; Shift+F10 opens the context menu at the current row.
     void keyPressEvent(QKeyEvent* event) override;
+    // A right press selects the row under it and asks for the context menu
+    // at once, before the selection's work (a preview) can disable the list
+    // and so drop the desktop's own request that follows the press.
+    void mousePressEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void OnChecksChanged();
@@ -120,6 +125,7 @@ private:
 
     CheckListModel model_;
     CCheckHeadCtrl* header_;
+    bool menuAskedByPress_ = false;  // the desktop's request after it is answered
 };
 
 }  // namespace controls
