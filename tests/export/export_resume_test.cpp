@@ -336,8 +336,9 @@ TEST_F(ResumeTest, AnUnchangedSavedContactIsLeftUnreadAndAGroupIsReadAgain) {
             Open(whole);
             sink.log.clear();
             ASSERT_EQ(Mailbox(Options(kind, dest), Folders({"Contacts"})).totals.written, csv ? 7u : 17u);
+            // A CSV file logs the lists it leaves out as skipped, not as exported.
             const std::vector<std::string> written = Named(sink.log, "Export Items: ");
-            ASSERT_EQ(written.size(), 17u);
+            ASSERT_EQ(written.size(), csv ? 7u : 17u);
 
             // Unchanged: every contact and list is already saved, by the name
             // it was written with (CSV files hold no lists).
