@@ -16,11 +16,16 @@ log=$prefix-tsan/build.log
 setsid nice -n 19 scripts/sanitizer-tests.sh tsan "$prefix-tsan" --build-only >"$log" 2>&1 &
 tsan_build=$!
 trap 'kill -- -"$tsan_build" 2>/dev/null || true' EXIT
+# Where the time goes, for the figures in docs/testing.md.
+phase() { echo "== $1 after $SECONDS s"; }
 scripts/sanitizer-tests.sh asan "$prefix-asan"
+phase "AddressSanitizer suite done"
 if ! wait "$tsan_build"; then
   cat "$log" >&2
   echo "The ThreadSanitizer build failed (log above)." >&2
   exit 1
 fi
 trap - EXIT
+phase "ThreadSanitizer build done"
 scripts/sanitizer-tests.sh tsan "$prefix-tsan"
+phase "ThreadSanitizer suite done"

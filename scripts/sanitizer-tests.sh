@@ -42,6 +42,7 @@ case $kind in
 esac
 scripts/sanitizer-build.sh "${kind/fuzz/asan}" "$build" "${targets[@]}"
 [ "$build_only" = --build-only ] && exit 0
+echo "== $kind build done after $SECONDS s"
 
 # Any report ends the program with an error, which fails its test.
 # Returned stack frames are not kept to catch their later use: that makes
