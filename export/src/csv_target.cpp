@@ -33,11 +33,18 @@ void CsvTarget::ContinueFile() {
         const int64_t lines = store::CountLines(path_);
         if (lines < recorded) {
             std::vector<store::SavedIndex<Earlier>::Entry> gone;
+            bool othersRows = false;  // rows of another database share the file
             saved.ForEach([&](const auto& e) {
-                if (e.where.file == file) gone.push_back(e);
+                if (e.where.file != file) return;
+                gone.push_back(e);
+                othersRows = othersRows || e.identity.database != run_.databaseIdentity;
             });
             for (const auto& e : gone) saved.Remove(e.identity.database, e.identity.unid, e.where);
             run_.Log(path_ + " no longer holds the rows recorded for it: they are written again", kColourSkip);
+            // Rows edited away: the table is written again whole, not
+            // appended to the rows still there, which would hold every
+            // contact twice. Another database's rows are kept.
+            if (!othersRows) store::CutAfterLines(path_, 0);
             return;
         }
         if (lines > recorded) {

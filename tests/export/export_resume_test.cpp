@@ -422,6 +422,14 @@ TEST_F(ResumeTest, RowsAKilledCsvRunLeftUnrecordedAreCutAndWrittenOnce) {
     // One header, every contact once: what a run without a break writes.
     EXPECT_EQ(FileHolding(OutputKind::Csv, Out()), FileHolding(OutputKind::Csv, fresh));
     EXPECT_EQ(Selected(Resuming(OutputKind::Csv, Out()), "Contacts", all).totals.written, 0u);
+
+    // A row deleted in a spreadsheet: the table is written again whole, once.
+    std::string table = ReadFile(csv);
+    const size_t second_row = table.find("\r\n", table.find("\r\n") + 2) + 2;
+    table.erase(second_row, table.find("\r\n", second_row) + 2 - second_row);
+    std::ofstream(csv, std::ios::trunc | std::ios::binary) << table;
+    EXPECT_EQ(Selected(Resuming(OutputKind::Csv, Out()), "Contacts", all).totals.written, 69u);
+    EXPECT_EQ(FileHolding(OutputKind::Csv, Out()), FileHolding(OutputKind::Csv, fresh));
 }
 
 TEST_F(ResumeTest, ASplitExportContinuesItsLastPartAndCountsEveryPart) {
