@@ -68,6 +68,13 @@ std::string FolderNames(const std::vector<notes::FolderRecord>& records) {
 }  // namespace
 
 int RunExport(const std::vector<std::string>& argv) {
+    // Before any work: an interrupt while the database is read stops the
+    // run as one during the export does (exit status 1), not by the signal.
+    struct sigaction sa{};
+    sa.sa_handler = OnSignal;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+
     std::string error;
     auto parsed = ParseExportArgs(argv, &error);
     if (!parsed) return UsageError(error);
@@ -113,11 +120,6 @@ int RunExport(const std::vector<std::string>& argv) {
     }
 
     request.databaseTitle = std::filesystem::path(request.database).stem().string();
-
-    struct sigaction sa{};
-    sa.sa_handler = OnSignal;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
 
     exporting::ExportOutcome result;
     {

@@ -39,6 +39,7 @@ std::string CountsLine(const ExportTotals& totals) {
 
 std::string ClosingNotice(const ExportOutcome& outcome) {
     if (outcome.logonFailed) return store::kLogonFailedText;
+    if (outcome.end == ExportEnd::Stopped) return StoppedMessage(outcome);
     return RanToItsEnd(outcome) ? CompletionMessage(outcome.totals) : std::string();
 }
 

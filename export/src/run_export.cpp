@@ -61,7 +61,6 @@ bool LockDestination(RunContext& run, DestinationLock& lock, ExportEnd* end) {
 }  // namespace
 
 ExportOutcome RunExport(const ExportRequest& request, std::atomic<int>& stop, ExportSink& sink) {
-    stop.store(0);
     RunContext run(request, stop, sink);
     const RequestCheck check = CheckRequest(request);
     if (!check.Ok() && check.problem != RequestProblem::NoDestination) {

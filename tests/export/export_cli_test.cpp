@@ -102,6 +102,27 @@ TEST_F(CliExport, PrintsTheLogThenTheCountsAndRemovesItsScratchFolder) {
     EXPECT_EQ(LastLine(r.out), "Written: 0, skipped: 69, failed: 0");
 }
 
+// SIGTERM as soon as the program catches it, whether it is still reading
+// the database or already writing: a stop, said as one, with exit status 1.
+TEST_F(CliExport, ATermSignalStopsTheRunAndSaysSo) {
+    const std::string db = dir / "large.dxl";
+    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") +
+                      " 5000 " + Quote(db)),
+              0);
+    // SigCgt's bit 0x4000 is SIGTERM's; the loop ends too if the program does.
+    const std::string script =
+        Quote(std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli") + " export " + Quote(db) + " --as vcf --to " + Quote(Out()) +
+        " >/dev/null 2>" + Quote(dir / "stderr.txt") +
+        " & p=$!; until kill -0 $p 2>/dev/null || break; c=$(sed -n 's/^SigCgt:\t//p' /proc/$p/status);"
+        " (( 0x${c:-0} & 0x4000 )); do sleep 0.01; done; kill -TERM $p; wait $p; echo $?";
+    std::string status;
+    ASSERT_EQ(RunTool("bash -c " + Quote(script), &status), 0);
+    EXPECT_EQ(status, "1\n");
+    const std::string err = ReadFile(dir / "stderr.txt");
+    EXPECT_EQ(err.find("Conversion stopped by the user: "), 0u) << err;
+    EXPECT_EQ(err.find("Completed Successfully"), std::string::npos) << err;
+}
+
 TEST_F(CliExport, AFullDiskOrAnUnusableDestinationNeverClaimsSuccess) {
     const std::string notADir = dir / "file";
     std::ofstream(notADir) << "x";

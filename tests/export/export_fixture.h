@@ -121,6 +121,7 @@ protected:
     }
     // Runs the request; the folder a front end would show is recorded.
     exporting::ExportOutcome Run(const exporting::ExportRequest& request) {
+        stop.store(0);  // what a stop test asked of the run before
         exporting::ExportOutcome outcome = exporting::RunExport(request, stop, sink);
         if (std::string folder = exporting::FinishedFolder(request, outcome); !folder.empty()) sink.opened.push_back(folder);
         return outcome;

@@ -278,7 +278,7 @@ TEST_F(ExportTest, AStopDuringTheThirdDocumentEndsTheWalk) {
     EXPECT_EQ(r.end, ExportEnd::Stopped);
     EXPECT_EQ(r.totals.written, 3u);
     EXPECT_EQ(sink.Count("Export Items: "), 3u);
-    EXPECT_EQ(sink.messages, std::vector<std::string>{"Conversion Completed Successfully!"});
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Conversion stopped by the user: 3 contacts written, 207 not written."});
     EXPECT_EQ(FilesUnder(r.outputs.at(0)).size(), 3u);
     // What the stop left undone: every other contact of the asked views.
     uint64_t asked = 0;

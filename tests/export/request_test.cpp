@@ -85,7 +85,7 @@ TEST(ExportRequest, ARunRefusesARequestWithAProblemBeforeMakingAnything) {
     ASSERT_EQ(sink.log.size(), 1u);
     EXPECT_EQ(sink.log[0], std::make_pair(out.error, kColourError));
     EXPECT_EQ(sink.outcomes, 1);
-    EXPECT_EQ(stop.load(), 0);  // an old stop request never outlives the start of a run
+    EXPECT_EQ(stop.load(), 1);  // a stop made before the run is the caller's to clear
     EXPECT_EQ(ClosingNotice(out), "");
 }
 
@@ -140,7 +140,7 @@ TEST(ExportOutcome, FrontEndsDeriveTheirNoticeAndFolderFromIt) {
     } cases[] = {
         {"tree, files", done, TreeRequest(OutputKind::Html), "Conversion Completed Successfully!",
          "Conversion Completed Successfully!\n\nWritten: 7, skipped: 0, failed: 0", "/out/RecoverData1234"},
-        {"tree, stopped", stopped, TreeRequest(OutputKind::Csv), "Conversion finished, but 1 contact was not written. See the log.",
+        {"tree, stopped", stopped, TreeRequest(OutputKind::Csv), "Conversion stopped by the user: 3 contacts written, 17 not written.",
          "Conversion stopped by the user: 3 contacts written, 17 not written.\n\nWritten: 3, skipped: 1, failed: 1",
          "/out/RecoverData1234"},
         {"tree, some failed", failed, TreeRequest(OutputKind::Msg),

@@ -81,8 +81,9 @@ std::string NotRecordedNotice(const ExportOutcome& outcome);
 std::string CountsLine(const ExportTotals& totals);
 
 // The notice the command line prints on its standard error when a run did
-// not go well: the completion message after a run that completed or was
-// stopped, the logon failure's text when the store refused the logon,
+// not go well: the completion message after a run that completed, that it
+// stopped with how many contacts were written and how many not after a
+// stopped one, the logon failure's text when the store refused the logon,
 // nothing otherwise (the log says why).
 std::string ClosingNotice(const ExportOutcome& outcome);
 
