@@ -116,6 +116,37 @@ TEST(ScratchFolders, PrivateToTheProcessAndRemovedAtTheEnd) {
     }
 }
 
+// A process killed outright leaves its folder; the next one removes it, and
+// nothing that is alive, linked, or not a scratch folder of this user.
+TEST(ScratchFolders, FoldersOfEndedProcessesAreRemovedAndNoOthers) {
+    testsupport::TempDir runtime, elsewhere;
+    ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.Path().c_str());
+    auto ended = [&](const std::string& name) {
+        fs::create_directories(runtime.Path() / name / "xTemp");
+        fs::permissions(runtime.Path() / name, fs::perms::owner_all);
+        return runtime.Write(name + "/.owner", "");
+    };
+    ended("ferrywell-dead01");
+    ended("ferrywell-open02");
+    fs::permissions(runtime.Path() / "ferrywell-open02", fs::perms::all);  // not private: not ours to judge
+    ended("ferrywell-toolong");
+    fs::create_directories(elsewhere.Path() / "ferrywell-linked" / "xTemp");
+    elsewhere.Write("ferrywell-linked/.owner", "");
+    fs::create_directory_symlink(elsewhere.Path() / "ferrywell-linked", runtime.Path() / "ferrywell-link03");
+    fs::create_directories(runtime.Path() / "ferrywell-noown4");
+    fs::permissions(runtime.Path() / "ferrywell-noown4", fs::perms::owner_all);
+
+    selection::ScratchFolders alive, next;
+    const fs::path aliveRoot = fs::path(alive.Default()).parent_path().parent_path();
+    next.Default();
+    EXPECT_FALSE(fs::exists(runtime.Path() / "ferrywell-dead01"));
+    EXPECT_TRUE(fs::exists(aliveRoot));
+    for (const char* kept : {"ferrywell-open02", "ferrywell-toolong", "ferrywell-link03", "ferrywell-noown4"})
+        EXPECT_TRUE(fs::exists(fs::symlink_status(runtime.Path() / kept))) << kept;
+    EXPECT_TRUE(fs::exists(elsewhere.Path() / "ferrywell-linked" / "xTemp"));
+    EXPECT_EQ(selection::RemoveAbandonedScratch(runtime.Path().string()), 0);
+}
+
 TEST(ScratchFolders, MadeAgainWhenGoneAndInAChosenFolder) {
     testsupport::TempDir runtime, chosen;
     ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.Path().c_str());

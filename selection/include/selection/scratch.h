@@ -5,8 +5,12 @@
 // (mode 0700, made with a unique name) below the runtime folder or a folder
 // the user chose, so that neither other users nor a second instance can read
 // or overwrite what it holds. The process removes the folders it made when it
-// ends, and only those.
+// ends, and only those. While it lives it holds a lock on an owner file in
+// each; a folder whose lock nobody holds was left by a process that died
+// (killed outright), and the first Default() of a later process removes it.
 #pragma once
+
+#include <base/unique_fd.h>
 
 #include <mutex>
 #include <string>
@@ -46,8 +50,16 @@ private:
 
     std::mutex mutex_;
     std::vector<std::string> roots_;  // the private folders made, each holding "xTemp"
+    std::vector<base::UniqueFd> owners_;  // the locked owner file of each
     std::string default_;
+    bool cleaned_ = false;  // abandoned folders looked for
 };
+
+// Removes the scratch folders in folder that a process which has ended left
+// behind: this user's private folders of the scratch name whose owner file
+// is not locked. Links, other users' folders, folders without an owner file
+// and everything else stay. Returns how many were removed.
+int RemoveAbandonedScratch(const std::string& folder);
 
 // The scratch folders of this process; removed when the process ends
 // normally (callers that end it at once call RemoveAll first).
