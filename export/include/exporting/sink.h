@@ -42,6 +42,9 @@ struct ExportOutcome {
     // When a stop ended the run: the contacts asked for that it never came
     // to (neither written, skipped nor failed).
     uint64_t notReached = 0;
+    // Contact documents the run opened to read them: a rerun that finds
+    // every contact saved and unchanged opens none.
+    uint64_t documentsOpened = 0;
 };
 
 // Calls come from the run's thread; an implementation hands them to its own
