@@ -10,6 +10,7 @@ Usage: bench-resume-export.py FERRYWELL_CLI DXL
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -25,7 +26,9 @@ def run(cli, dxl, out, *options, kill_after=None):
                                 stdout=log, stderr=subprocess.DEVNULL)
         if kill_after is not None:
             time.sleep(kill_after)
-            proc.kill()
+            # Not proc.kill(): it reaps a child that already ended, and
+            # wait4 below would find none.
+            os.kill(proc.pid, signal.SIGKILL)
         _, _, usage = os.wait4(proc.pid, 0)
         proc.returncode = 0
         wall = time.monotonic() - start

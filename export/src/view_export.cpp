@@ -58,7 +58,7 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         run.CountDone();
         return true;
     }
-    if (run.options.skipSaved && !item.source.Valid() && !run.notedUnidentified) {
+    if (run.options.skipSaved && !item.alreadySaved && !item.source.Valid() && !run.notedUnidentified) {
         run.notedUnidentified = true;
         run.Log("Documents without a universal id cannot be recognised as saved: they are written each time", kColourSkip);
     }
@@ -201,19 +201,31 @@ uint64_t FileBytes(const ViewItem& item) {
 
 bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first, uint32_t viewIndex,
                        const std::vector<uint32_t>& walk, const std::vector<bool>& saved) {
+    // Entries known to be saved cost the writer no more than a hand-over
+    // would: it names them itself, with the first reader, and the readers on
+    // threads read only the rest. Without a saved entry they read them all.
+    std::vector<uint32_t> rest;
+    for (size_t i = 0; i < saved.size(); ++i)
+        if (!saved[i]) rest.push_back(walk[i]);
+    const bool writerNames = rest.size() < walk.size();
+    if (writerNames && rest.empty()) return ReadAndWrite(run, target, first, walk, saved);
+    const std::vector<uint32_t>& toRead = writerNames ? rest : walk;
+
     // More readers of the same view; one that cannot open leaves the work
     // to the others.
     std::vector<std::unique_ptr<ViewReader>> more;
-    for (size_t i = 1; i < ReaderCount(); ++i) {
+    for (size_t i = writerNames ? 0 : 1; i < ReaderCount(); ++i) {
         auto reader = std::make_unique<ViewReader>();
         std::string why;
         if (!reader->Open(run.request.database, viewIndex, &why) || reader->EntryCount() != first.EntryCount()) break;
         more.push_back(std::move(reader));
     }
-    std::vector<ViewReader*> readers{&first};
+    std::vector<ViewReader*> readers;
+    if (!writerNames) readers.push_back(&first);
     for (auto& reader : more) readers.push_back(reader.get());
+    if (readers.empty()) return ReadAndWrite(run, target, first, walk, saved);
 
-    base::OrderedWindow<ReadResult> window(walk.size(), kReadAhead, readers.size());
+    base::OrderedWindow<ReadResult> window(toRead.size(), kReadAhead, readers.size());
     base::ByteBudget budget(kReadAheadBytes);
 
     std::atomic<bool> writerDone{false};
@@ -227,9 +239,19 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
         for (auto& thread : threads) thread.join();
     };
     bool interrupted = false;
+    size_t at = 0;  // the writer's place in the walk
+    // The saved entries from there up to the next one the readers read.
+    auto writeSaved = [&] {
+        for (; writerNames && at < walk.size() && saved[at]; ++at) {
+            ViewItem item;
+            if (!first.ReadEntry(walk[at], true, &item)) continue;
+            if (run.StopRequested() || !WriteItem(run, target, item)) return false;
+        }
+        return true;
+    };
     try {
         for (ViewReader* reader : readers) {
-            threads.emplace_back([reader, &window, &budget, &stop, &target, &walk, &saved] {
+            threads.emplace_back([reader, &window, &budget, &stop, &target, &toRead] {
                 YieldToTheWriter();
                 while (!stop()) {
                     const std::optional<size_t> number = window.Claim();
@@ -237,7 +259,7 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
                     ReadResult read;
                     try {
                         ViewItem item;
-                        if (reader->ReadEntry(walk[*number], !saved.empty() && saved[*number], &item)) {
+                        if (reader->ReadEntry(toRead[*number], false, &item)) {
                             Prepare(target, item, stop);
                             read.item = std::move(item);
                         }
@@ -252,21 +274,22 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
                 window.Done();
             });
         }
-        for (uint64_t taken = 1; std::optional<ReadResult> next = window.Take(); ++taken) {
+        for (uint64_t taken = 1; !interrupted; ++taken, ++at) {
+            interrupted = !writeSaved();
+            if (interrupted || at == walk.size()) break;
+            std::optional<ReadResult> next = window.Take();
+            if (!next) break;
             if (next->failure) std::rethrow_exception(next->failure);
             // A stop request ends the writing where it stands, as it ends
             // the reading one after the other.
-            if (next->item && (run.StopRequested() || !WriteItem(run, target, *next->item))) {
-                interrupted = true;
-                break;
-            }
+            if (next->item && (run.StopRequested() || !WriteItem(run, target, *next->item))) interrupted = true;
             budget.Give(next->bytes, taken);
         }
     } catch (...) {
         endReading();
         throw;
     }
-    const bool finished = window.AllTaken();
+    const bool finished = window.AllTaken() && (!writerNames || at == walk.size());
     endReading();
     return finished && !interrupted;
 }

@@ -68,13 +68,15 @@ bool ViewReader::ReadEntry(size_t n, bool alreadySaved, ViewItem* out) {
     if (!notes::ContactDocument(view_, n, &doc)) return false;
     ViewItem& item = *out;
     item.entry = uint32_t(n);
-    item.source = SourceOf(doc);
     if (alreadySaved) {
+        // Its identity was looked up already: only its name is wanted.
         item.alreadySaved = item.readable = true;
         // One that cannot be read is still saved: it goes by its id.
-        if (!SavedDocumentName(doc, &item.name, &item.contact, &item.opened)) item.name = item.source.unid;
+        if (!SavedDocumentName(doc, &item.name, &item.contact, &item.opened))
+            item.name = doc.GetUniversalID().GetText().str();
         return true;
     }
+    item.source = SourceOf(doc);
     item.opened = true;
     try {
         doc.Open(0);

@@ -43,7 +43,7 @@ struct ViewItem {
     // modification time and sequence; not Valid() when the database or the
     // document carries no identity. A group's time is the latest of its own
     // and of every Person and Group document, since its members are
-    // resolved through them.
+    // resolved through them. Left empty for one already saved.
     mapi::SourceIdentity source;
     // What the target made of the contact ahead of writing it (target.h).
     std::shared_ptr<const PreparedFile> prepared;
@@ -72,8 +72,9 @@ public:
     // Reads the entry n of the view into *item; false when it is not a
     // contact. alreadySaved: the target holds the document saved and
     // unchanged (decided from Identify); it is delivered as already saved,
-    // unread, with the name it is logged as. Several readers of the same
-    // view, each on a thread of its own, may read entries side by side.
+    // unread, with the name it is logged as and without its source. Several
+    // readers of the same view, each on a thread of its own, may read
+    // entries side by side.
     bool ReadEntry(size_t n, bool alreadySaved, ViewItem* item);
 
 private:
