@@ -34,7 +34,7 @@ def run(cli, dxl, out, *options, kill_after=None):
         wall = time.monotonic() - start
         log.seek(0)
         lines = log.read().strip().splitlines()
-    summary = next((l for l in lines if re.match(r'Already saved: [0-9,]+ contacts?;', l)), '')
+    summary = next((l for l in lines if l.startswith('To write: ')), '')
     return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024, summary, lines[-1] if lines else ''
 
 
@@ -73,8 +73,12 @@ def main():
         for what, source in (('resumed after kill -9 at 60%', dxl), ('rerun, nothing to write', dxl),
                              ('rerun, one contact changed', changed)):
             w, c, m, summary, last = run(cli, source, resumed_dir, '--skip-saved')
+            # The kill lands at a varying share of the items: what was left
+            # to write is what the resumed run's time compares with.
+            counts = re.match(r'Written: (\d+), skipped: (\d+)', last)
+            left = f', {int(counts[1]) / (int(counts[1]) + int(counts[2])):.0%} left to write' if counts else ''
             print(f'{what}: {w / wall:.2f}x wall ({w:.2f} s), {c / cpu:.2f}x processor ({c:.2f} s), '
-                  f'{m / mem:.2f}x peak memory ({m:.0f} MB) ({last})' + (f' [{summary}]' if summary else ''))
+                  f'{m / mem:.2f}x peak memory ({m:.0f} MB) ({last}{left})' + (f' [{summary}]' if summary else ''))
         psts = [f for f in os.listdir(resumed_dir) if f.endswith('.pst')]
         print(f'PST files: {len(psts)} (the killed run\'s, continued)')
     print('load: ' + ' '.join(open('/proc/loadavg').read().split()[:3]) + f' ({os.cpu_count()} cores)')
