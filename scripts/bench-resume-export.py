@@ -34,7 +34,10 @@ def run(cli, dxl, out, *options, kill_after=None):
         wall = time.monotonic() - start
         log.seek(0)
         lines = log.read().strip().splitlines()
-    summary = next((l for l in lines if l.startswith('To write: ')), '')
+    # Each view says up front what it will write: the run's sum of them.
+    planned = [re.match(r'To write: ([\d,]+); already saved: ([\d,]+)', l) for l in lines]
+    totals = [sum(int(m[k].replace(',', '')) for m in planned if m) for k in (1, 2)]
+    summary = f'said up front: to write {totals[0]:,}, already saved {totals[1]:,}' if any(planned) else ''
     return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024, summary, lines[-1] if lines else ''
 
 
