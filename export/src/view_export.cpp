@@ -124,6 +124,9 @@ std::vector<bool> SavedOfWalk(RunContext& run, ExportTarget& target, const ViewR
     std::vector<bool> saved(walk.size());
     uint64_t savedCount = 0, toWrite = 0;
     for (size_t i = 0; i < walk.size(); ++i) {
+        // A stop request is answered within a few thousand look-ups; the
+        // writing then ends before its first item.
+        if (i % 4096 == 0 && run.StopRequested()) return saved;
         const std::optional<ViewReader::EntryIdentity> entry = reader.Identify(walk[i]);
         if (!entry) continue;
         saved[i] = entry->source.Valid() && !entry->group && target.SavedAndUnchanged(entry->source);
