@@ -70,4 +70,14 @@ std::string OneLogLine(std::string_view text) {
     return out;
 }
 
+std::string GroupedDigits(uint64_t n) {
+    const std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
 }  // namespace exporting

@@ -22,8 +22,9 @@ bool NameFromIndex(const LNDocument& doc, std::string* name) {
 
 }  // namespace
 
-bool SavedDocumentName(LNDocument& doc, std::string* name, ContactRecord* contact) {
+bool SavedDocumentName(LNDocument& doc, std::string* name, ContactRecord* contact, bool* opened) {
     if (NameFromIndex(doc, name) && !name->empty()) return true;
+    *opened = true;
     try {
         doc.Open(0);
     } catch (const notesapi::NotesError&) {

@@ -16,7 +16,8 @@ namespace exporting {
 // reads it. The document is opened only when the index does not keep an item
 // the name depends on, or when it gives no name: then *contact gets the
 // document read whole, for the target's subject to stand in. False when the
-// document had to be opened and cannot be.
-bool SavedDocumentName(LNDocument& doc, std::string* name, ContactRecord* contact);
+// document had to be opened and cannot be. *opened is set when it was opened
+// (or tried).
+bool SavedDocumentName(LNDocument& doc, std::string* name, ContactRecord* contact, bool* opened);
 
 }  // namespace exporting

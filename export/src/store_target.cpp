@@ -119,7 +119,7 @@ void StoreTarget::LoadSaved(std::vector<store::Folder> folders) {
     store::SavedIndex<StoredItem> saved;
     for (size_t n = 0; n < folders.size(); ++n) {
         try {
-            store::ListSavedItems(folders[n]).ForEach([&](const auto& e) { saved.Add(e.identity, {n, e.where}); });
+            store::ForEachSavedItem(folders[n], [&](const mapi::SourceIdentity& id, uint32_t item) { saved.Add(id, {n, item}); });
         } catch (const store::StoreError& e) {
             run_.LogError("Cannot read what was saved in " + store::DisplayPath(folders[n]) + ": " + e.what());
             folder_.reset();

@@ -51,6 +51,7 @@ void LogAttachmentsLeftOut(RunContext& run, const ContactRecord& contact, const 
 // or a distribution list. False when a stop request ended the write part way:
 // the item is neither logged nor counted, and the view ends there.
 bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
+    if (item.opened) ++run.outcome.documentsOpened;
     if (!item.readable) {
         // Never left out unsaid: its contact is not written.
         ++run.outcome.totals.failed;
@@ -59,7 +60,7 @@ bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
         run.CountDone();
         return true;
     }
-    if (run.options.skipSaved && !item.source.Valid() && !run.notedUnidentified) {
+    if (run.options.skipSaved && !item.alreadySaved && !item.source.Valid() && !run.notedUnidentified) {
         run.notedUnidentified = true;
         run.Log("Documents without a universal id cannot be recognised as saved: they are written each time", kColourSkip);
     }
@@ -101,22 +102,60 @@ void Prepare(const ExportTarget& target, ViewItem& item, const std::function<boo
     if (item.readable && !item.alreadySaved && !item.group) item.prepared = target.Prepare(item.contact, stop);
 }
 
-// Reads the view and writes each item as it is read, on the run's thread.
+// The entries one view export goes through, in order: every entry of the
+// view, or those listed that it has.
+std::vector<uint32_t> WalkOf(size_t count, const std::set<uint32_t>* entries) {
+    std::vector<uint32_t> walk;
+    if (!entries) {
+        walk.resize(count);
+        for (size_t n = 0; n < count; ++n) walk[n] = uint32_t(n);
+        return walk;
+    }
+    for (uint32_t n : *entries)
+        if (n < count) walk.push_back(n);
+    return walk;
+}
+
+// With "Ignore already saved message": for each entry of the walk, whether
+// the target holds its document saved and unchanged, decided from the index
+// alone before anything is read, in the walk's order (the target counts each
+// such meeting). Groups are always read: their time depends on the whole
+// address book. The rest is what the run reads and writes; the log says how
+// many of each before the first contact. Empty without the option.
+std::vector<bool> SavedOfWalk(RunContext& run, ExportTarget& target, const ViewReader& reader,
+                              const std::vector<uint32_t>& walk) {
+    if (!run.options.skipSaved) return {};
+    std::vector<bool> saved(walk.size());
+    uint64_t savedCount = 0, toWrite = 0;
+    for (size_t i = 0; i < walk.size(); ++i) {
+        // A stop request is answered within a few thousand look-ups; the
+        // writing then ends before its first item.
+        if (i % 4096 == 0 && run.StopRequested()) return saved;
+        const std::optional<ViewReader::EntryIdentity> entry = reader.Identify(walk[i]);
+        if (!entry) continue;
+        saved[i] = entry->source.Valid() && !entry->group && target.SavedAndUnchanged(entry->source);
+        ++(saved[i] ? savedCount : toWrite);
+    }
+    run.Log("To write: " + GroupedDigits(toWrite) + "; already saved: " + GroupedDigits(savedCount) +
+                (savedCount == 1 ? " contact" : " contacts"),
+            kColourSkip);
+    return saved;
+}
+
+// Reads the walk and writes each item as it is read, on the run's thread.
 // False when a stop request ended it.
-bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, const std::set<uint32_t>* entries) {
-    // An unchanged document the target holds is left unread.
-    std::function<bool(const mapi::SourceIdentity&)> saved;
-    if (run.options.skipSaved) saved = [&target](const mapi::SourceIdentity& source) { return target.SavedAndUnchanged(source); };
+bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, const std::vector<uint32_t>& walk,
+                  const std::vector<bool>& saved) {
     bool interrupted = false;
     auto stop = [&] { return interrupted || run.StopRequested(); };
-    const bool finished = reader.Read(
-        entries, stop,
-        [&](ViewItem&& item) {
-            Prepare(target, item, stop);
-            interrupted = !WriteItem(run, target, item);
-        },
-        saved);
-    return finished && !interrupted;
+    for (size_t i = 0; i < walk.size(); ++i) {
+        if (stop()) return false;
+        ViewItem item;
+        if (!reader.ReadEntry(walk[i], !saved.empty() && saved[i], &item)) continue;
+        Prepare(target, item, stop);
+        interrupted = !WriteItem(run, target, item);
+    }
+    return !interrupted;
 }
 
 // The same with the reading on threads of their own, one for each core the
@@ -168,26 +207,32 @@ uint64_t FileBytes(const ViewItem& item) {
 }
 
 bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first, uint32_t viewIndex,
-                       const std::set<uint32_t>* entries) {
+                       const std::vector<uint32_t>& walk, const std::vector<bool>& saved) {
+    // Entries known to be saved cost the writer no more than a hand-over
+    // would: it names them itself, with the first reader, and the readers on
+    // threads read only the rest. Without a saved entry they read them all.
+    std::vector<uint32_t> rest;
+    for (size_t i = 0; i < saved.size(); ++i)
+        if (!saved[i]) rest.push_back(walk[i]);
+    const bool writerNames = rest.size() < walk.size();
+    if (writerNames && rest.empty()) return ReadAndWrite(run, target, first, walk, saved);
+    const std::vector<uint32_t>& toRead = writerNames ? rest : walk;
+
     // More readers of the same view; one that cannot open leaves the work
     // to the others.
     std::vector<std::unique_ptr<ViewReader>> more;
-    for (size_t i = 1; i < ReaderCount(); ++i) {
+    for (size_t i = writerNames ? 0 : 1; i < ReaderCount(); ++i) {
         auto reader = std::make_unique<ViewReader>();
         std::string why;
         if (!reader->Open(run.request.database, viewIndex, &why) || reader->EntryCount() != first.EntryCount()) break;
         more.push_back(std::move(reader));
     }
-    std::vector<ViewReader*> readers{&first};
+    std::vector<ViewReader*> readers;
+    if (!writerNames) readers.push_back(&first);
     for (auto& reader : more) readers.push_back(reader.get());
+    if (readers.empty()) return ReadAndWrite(run, target, first, walk, saved);
 
-    // The walk: every entry of the view, or those listed.
-    std::vector<uint32_t> listed;
-    if (entries)
-        for (uint32_t n : *entries)
-            if (n < first.EntryCount()) listed.push_back(n);
-    const size_t walk = entries ? listed.size() : first.EntryCount();
-    base::OrderedWindow<ReadResult> window(walk, kReadAhead, readers.size());
+    base::OrderedWindow<ReadResult> window(toRead.size(), kReadAhead, readers.size());
     base::ByteBudget budget(kReadAheadBytes);
 
     std::atomic<bool> writerDone{false};
@@ -201,9 +246,19 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
         for (auto& thread : threads) thread.join();
     };
     bool interrupted = false;
+    size_t at = 0;  // the writer's place in the walk
+    // The saved entries from there up to the next one the readers read.
+    auto writeSaved = [&] {
+        for (; writerNames && at < walk.size() && saved[at]; ++at) {
+            ViewItem item;
+            if (!first.ReadEntry(walk[at], true, &item)) continue;
+            if (run.StopRequested() || !WriteItem(run, target, item)) return false;
+        }
+        return true;
+    };
     try {
         for (ViewReader* reader : readers) {
-            threads.emplace_back([reader, &window, &budget, &stop, &target, &listed, entries] {
+            threads.emplace_back([reader, &window, &budget, &stop, &target, &toRead] {
                 YieldToTheWriter();
                 while (!stop()) {
                     const std::optional<size_t> number = window.Claim();
@@ -211,7 +266,7 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
                     ReadResult read;
                     try {
                         ViewItem item;
-                        if (reader->ReadEntry(entries ? listed[*number] : *number, {}, &item)) {
+                        if (reader->ReadEntry(toRead[*number], false, &item)) {
                             Prepare(target, item, stop);
                             read.item = std::move(item);
                         }
@@ -226,21 +281,22 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
                 window.Done();
             });
         }
-        for (uint64_t taken = 1; std::optional<ReadResult> next = window.Take(); ++taken) {
+        for (uint64_t taken = 1; !interrupted; ++taken, ++at) {
+            interrupted = !writeSaved();
+            if (interrupted || at == walk.size()) break;
+            std::optional<ReadResult> next = window.Take();
+            if (!next) break;
             if (next->failure) std::rethrow_exception(next->failure);
             // A stop request ends the writing where it stands, as it ends
             // the reading one after the other.
-            if (next->item && (run.StopRequested() || !WriteItem(run, target, *next->item))) {
-                interrupted = true;
-                break;
-            }
+            if (next->item && (run.StopRequested() || !WriteItem(run, target, *next->item))) interrupted = true;
             budget.Give(next->bytes, taken);
         }
     } catch (...) {
         endReading();
         throw;
     }
-    const bool finished = window.AllTaken();
+    const bool finished = window.AllTaken() && (!writerNames || at == walk.size());
     endReading();
     return finished && !interrupted;
 }
@@ -257,9 +313,10 @@ bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const
     }
     const size_t count = reader.EntryCount();
     run.AddKnown(entries ? entries->size() : count);
-    const bool readAhead = run.request.readAhead && !run.options.skipSaved;
-    const bool completed = readAhead ? ReadAheadAndWrite(run, target, reader, viewIndex, entries)
-                                     : ReadAndWrite(run, target, reader, entries);
+    const std::vector<uint32_t> walk = WalkOf(count, entries);
+    const std::vector<bool> saved = SavedOfWalk(run, target, reader, walk);
+    const bool completed = run.request.readAhead ? ReadAheadAndWrite(run, target, reader, viewIndex, walk, saved)
+                                                 : ReadAndWrite(run, target, reader, walk, saved);
     if (!completed) {
         run.stopped = true;
         if (run.request.IsListExport()) run.ClearStop();

@@ -57,30 +57,27 @@ bool ViewReader::Open(const std::string& path, uint32_t viewIndex, std::string* 
     }
 }
 
-bool ViewReader::Read(const std::set<uint32_t>* entries, const std::function<bool()>& stop,
-                      const std::function<void(ViewItem&&)>& deliver,
-                      const std::function<bool(const mapi::SourceIdentity&)>& saved) {
-    for (size_t n = 0; n < count_; ++n) {
-        if (entries && !entries->count(uint32_t(n))) continue;
-        if (stop()) return false;
-        ViewItem item;
-        if (ReadEntry(n, saved, &item)) deliver(std::move(item));
-    }
-    return true;
+std::optional<ViewReader::EntryIdentity> ViewReader::Identify(size_t n) const {
+    LNDocument doc;
+    if (!notes::ContactDocument(view_, n, &doc)) return std::nullopt;
+    return EntryIdentity{SourceOf(doc), IsGroupForm(doc)};
 }
 
-bool ViewReader::ReadEntry(size_t n, const std::function<bool(const mapi::SourceIdentity&)>& saved, ViewItem* out) {
+bool ViewReader::ReadEntry(size_t n, bool alreadySaved, ViewItem* out) {
     LNDocument doc;
     if (!notes::ContactDocument(view_, n, &doc)) return false;
     ViewItem& item = *out;
     item.entry = uint32_t(n);
-    item.source = SourceOf(doc);
-    if (saved && item.source.Valid() && !IsGroupForm(doc) && saved(item.source)) {
+    if (alreadySaved) {
+        // Its identity was looked up already: only its name is wanted.
         item.alreadySaved = item.readable = true;
         // One that cannot be read is still saved: it goes by its id.
-        if (!SavedDocumentName(doc, &item.name, &item.contact)) item.name = item.source.unid;
+        if (!SavedDocumentName(doc, &item.name, &item.contact, &item.opened))
+            item.name = doc.GetUniversalID().GetText().str();
         return true;
     }
+    item.source = SourceOf(doc);
+    item.opened = true;
     try {
         doc.Open(0);
         item.readable = true;

@@ -37,11 +37,14 @@ struct ViewItem {
     // any other document is read as a contact.
     ContactRecord contact;
     std::optional<GroupRecord> group;
+    // Its document was opened to read it (a saved one whose name the index
+    // keeps is not).
+    bool opened = false;
     // Where it comes from: the database and the document's universal id,
     // modification time and sequence; not Valid() when the database or the
     // document carries no identity. A group's time is the latest of its own
     // and of every Person and Group document, since its members are
-    // resolved through them.
+    // resolved through them. Left empty for one already saved.
     mapi::SourceIdentity source;
     // What the target made of the contact ahead of writing it (target.h).
     std::shared_ptr<const PreparedFile> prepared;
@@ -59,23 +62,21 @@ public:
     // reason in *error when it cannot be read.
     bool Open(const std::string& path, uint32_t viewIndex, std::string* error);
     size_t EntryCount() const { return count_; }
-    // Walks the entries in order, only those in `entries` when given. Before
-    // each, stop() is asked: true ends the walk, and Read returns false.
-    // Entries that are not contacts are passed over; each other entry is read
-    // and handed to deliver. When given, saved(source) is asked before a
-    // document is read: true (the target holds it, unchanged, and counts
-    // this meeting) delivers it as already saved, unread. Groups are always
-    // read: their time depends on the whole address book. saved answers for
-    // the target's state after every item delivered before: a queue between
-    // the two halves must keep that order.
-    bool Read(const std::set<uint32_t>* entries, const std::function<bool()>& stop,
-              const std::function<void(ViewItem&&)>& deliver,
-              const std::function<bool(const mapi::SourceIdentity&)>& saved = {});
+    // What the index tells of entry n without opening its document; nullopt
+    // when it is not a contact.
+    struct EntryIdentity {
+        mapi::SourceIdentity source;  // not Valid() as for ViewItem::source
+        bool group = false;           // a Group document, by its form
+    };
+    std::optional<EntryIdentity> Identify(size_t n) const;
 
     // Reads the entry n of the view into *item; false when it is not a
-    // contact. saved is asked as by Read. Several readers of the same view,
-    // each on a thread of its own, may read entries side by side.
-    bool ReadEntry(size_t n, const std::function<bool(const mapi::SourceIdentity&)>& saved, ViewItem* item);
+    // contact. alreadySaved: the target holds the document saved and
+    // unchanged (decided from Identify); it is delivered as already saved,
+    // unread, with the name it is logged as and without its source. Several
+    // readers of the same view, each on a thread of its own, may read
+    // entries side by side.
+    bool ReadEntry(size_t n, bool alreadySaved, ViewItem* item);
 
 private:
     // The group of an open Group document, its members resolved against the

@@ -376,6 +376,48 @@ TEST_F(ResumeTest, AnUnchangedSavedContactIsLeftUnreadAndAGroupIsReadAgain) {
     }
 }
 
+// A rerun decides from the index what is saved before it reads anything: it
+// says so first, opens only the documents it writes, and reading ahead gives
+// what reading in turn gives.
+TEST_F(ResumeTest, ARerunKnowsItsWorkFirstAndOpensOnlyWhatItWrites) {
+    Open(MakeLargeDxl(300));
+    std::vector<std::string> lines[2];
+    for (bool readAhead : {false, true}) {
+        SCOPED_TRACE(readAhead ? "reading ahead" : "reading in turn");
+        ExportOptions o = Options(OutputKind::Pst, Out() + (readAhead ? "/ahead" : "/in-turn"));
+        fs::create_directories(o.destination);
+        StopAfter(120);
+        const uint64_t saved = Mailbox(o, Folders({"Contacts"})).totals.written;
+        ASSERT_GE(saved, 100u);
+        ASSERT_LT(saved, 300u);
+        sink.onLog = nullptr;
+        o.skipSaved = true;
+        ExportRequest request = Request(o);
+        request.folders = Folders({"Contacts"});
+        request.readAhead = readAhead;
+        for (const uint64_t toWrite : {300 - saved, uint64_t(0)}) {
+            sink.log.clear();
+            const ExportOutcome rerun = Run(request);
+            EXPECT_EQ(rerun.totals.written, toWrite);
+            EXPECT_EQ(rerun.documentsOpened, toWrite) << "a saved document is not opened";
+            const std::string summary = "To write: " + std::to_string(toWrite) + "; already saved: " +
+                                        std::to_string(300 - toWrite) + " contacts";
+            const std::vector<std::string> planned = Named(sink.log, "To write: ");
+            ASSERT_EQ(planned.size(), 1u);
+            EXPECT_EQ("To write: " + planned[0], summary);
+            // Before the first contact's line.
+            for (const auto& [text, colour] : sink.log) {
+                if (text.rfind("Already saved: ", 0) == 0 || text.rfind("Export Items: ", 0) == 0) break;
+                if (text == summary) lines[readAhead].push_back(text);
+            }
+            for (const char* prefix : {"Already saved: ", "Export Items: "})
+                for (const std::string& name : Named(sink.log, prefix)) lines[readAhead].push_back(prefix + name);
+        }
+    }
+    EXPECT_EQ(lines[1], lines[0]);
+    EXPECT_EQ(lines[0].size(), 2u + 2 * 300);
+}
+
 TEST_F(ResumeTest, ADocumentAViewListsTwiceIsResumedAsOftenAsItIsListed) {
     ASSERT_EQ(MissingNodeReaders(), "");
     // "By Category" lists a contact once per category: 72 entries of 69 documents.

@@ -25,3 +25,10 @@ TEST(LogText, ControlsAreShownEscapedAndEverythingElseAsItIs) {
     };
     for (const auto& c : cases) EXPECT_EQ(OneLogLine(c.text), c.shown) << c.text;
 }
+
+TEST(LogText, CountsAreGroupedInThrees) {
+    for (const auto& [n, shown] : std::vector<std::pair<uint64_t, std::string>>{
+             {0, "0"}, {999, "999"}, {1000, "1,000"}, {99999, "99,999"}, {100000, "100,000"},
+             {18446744073709551615ull, "18,446,744,073,709,551,615"}})
+        EXPECT_EQ(GroupedDigits(n), shown);
+}

@@ -4,6 +4,7 @@
 // on standard output, a second line in the window's log).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,8 @@ namespace exporting {
 // that is not part of well-formed UTF-8 as \xHH. Everything else, a
 // backslash included, is kept as it is, so ordinary lines read unchanged.
 std::string OneLogLine(std::string_view text);
+
+// n in decimal with its digits grouped in threes by commas: "99,999".
+std::string GroupedDigits(uint64_t n);
 
 }  // namespace exporting

@@ -89,8 +89,8 @@ struct ExportRequest {
     // Documents are read on a thread of their own, a few contacts ahead of
     // the one being written, so that reading and writing share the machine's
     // cores. Off, each contact is read and then written on the run's thread:
-    // the files are the same either way. With skipSaved the run is always
-    // one after the other, since what is saved decides what is read.
+    // the files are the same either way. With skipSaved what is saved is
+    // decided from the index before the reading starts, so it reads ahead too.
     bool readAhead = true;
     // Another export holding the destination is waited for; otherwise the
     // run is refused at once (DestinationUnusable).

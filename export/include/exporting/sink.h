@@ -46,6 +46,9 @@ struct ExportOutcome {
     // written): a resumed export would write them again. A run with any
     // has not gone well.
     uint64_t notRecorded = 0;
+    // Contact documents the run opened to read them: a rerun that finds
+    // every contact saved and unchanged opens none.
+    uint64_t documentsOpened = 0;
 };
 
 // Calls come from the run's thread; an implementation hands them to its own

@@ -59,14 +59,21 @@ Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database) {
 
 }  // namespace
 
-SavedItems ListSavedItems(const Folder& folder) {
-    SavedItems saved;
+size_t ForEachSavedItem(const Folder& folder,
+                        const std::function<void(const mapi::SourceIdentity&, uint32_t)>& visit) {
+    size_t foreign = 0;
     folder.GetItems().ForEachItem(mapi::SourceIdentityKeys(), [&](uint32_t itemId, const mapi::PropertyBag* props) {
         auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;
-        if (id) saved.Add(*id, itemId);
-        else ++saved.foreign_;
+        if (id) visit(*id, itemId);
+        else ++foreign;
         return true;
     });
+    return foreign;
+}
+
+SavedItems ListSavedItems(const Folder& folder) {
+    SavedItems saved;
+    saved.foreign_ = ForEachSavedItem(folder, [&](const mapi::SourceIdentity& id, uint32_t itemId) { saved.Add(id, itemId); });
     return saved;
 }
 

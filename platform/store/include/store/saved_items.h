@@ -16,6 +16,8 @@
 
 #include <mapi/source_identity.h>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -38,6 +40,13 @@ private:
 // Reads the identity of every item of the folder: only those four
 // properties of each item, in one pass. Throws StoreError.
 SavedItems ListSavedItems(const Folder& folder);
+
+// The same pass without the list: visit(identity, itemId) for each item that
+// carries an identity, in the folder's order; returns how many do not
+// (Foreign). For a caller that keeps the identities its own way, so that they
+// are not held twice.
+size_t ForEachSavedItem(const Folder& folder,
+                        const std::function<void(const mapi::SourceIdentity&, uint32_t)>& visit);
 
 // Records where the item comes from: on a contact item, a distribution list
 // or any item that keeps its properties in MutableProperties().
