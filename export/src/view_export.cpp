@@ -1,5 +1,6 @@
 #include "view_export.h"
 
+#include "listing_cap.h"
 #include "run_context.h"
 #include "target.h"
 #include "view_reader.h"
@@ -313,7 +314,7 @@ bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const
     }
     const size_t count = reader.EntryCount();
     run.AddKnown(entries ? entries->size() : count);
-    const std::vector<uint32_t> walk = WalkOf(count, entries);
+    const std::vector<uint32_t> walk = WithoutExcessListings(run, reader, WalkOf(count, entries));
     const std::vector<bool> saved = SavedOfWalk(run, target, reader, walk);
     const bool completed = run.request.readAhead ? ReadAheadAndWrite(run, target, reader, viewIndex, walk, saved)
                                                  : ReadAndWrite(run, target, reader, walk, saved);

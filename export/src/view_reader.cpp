@@ -63,6 +63,12 @@ std::optional<ViewReader::EntryIdentity> ViewReader::Identify(size_t n) const {
     return EntryIdentity{SourceOf(doc), IsGroupForm(doc)};
 }
 
+std::optional<uint32_t> ViewReader::NoteOf(size_t n) const {
+    LNDocument doc;
+    if (!notes::ContactDocument(view_, n, &doc)) return std::nullopt;
+    return doc.GetNoteID();
+}
+
 bool ViewReader::ReadEntry(size_t n, bool alreadySaved, ViewItem* out) {
     LNDocument doc;
     if (!notes::ContactDocument(view_, n, &doc)) return false;

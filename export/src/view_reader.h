@@ -69,6 +69,8 @@ public:
         bool group = false;           // a Group document, by its form
     };
     std::optional<EntryIdentity> Identify(size_t n) const;
+    // The note id of entry n's document; nullopt for a category entry.
+    std::optional<uint32_t> NoteOf(size_t n) const;
 
     // Reads the entry n of the view into *item; false when it is not a
     // contact. alreadySaved: the target holds the document saved and

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <map>
 
 using namespace exporting;
 using namespace exporttest;
@@ -209,6 +210,36 @@ TEST_F(ExportTest, NoFileOfARunReplacesAnotherOfTheSameRun) {
     r = Mailbox(Options(OutputKind::Html), Folders());
     EXPECT_EQ(r.totals.written, 4u);
     EXPECT_EQ(FilesUnder(r.outputs.at(0), ".html").size(), 4u);
+}
+
+// A contact under 20,000 categories of a categorized view is one file there
+// (each copy would carry all 20,000), logged, the other listings skipped;
+// one under three categories stays three files.
+TEST_F(ExportTest, AContactUnderThousandsOfCategoriesIsWrittenOnceInTheView) {
+    std::string dxl = ReadFile(std::string(FERRYWELL_SOURCE_DIR) + "/samples/fidelity.dxl");
+    const std::string three = "<text>Business</text><text>Golf, Tennis</text><text>VIP</text>";
+    const size_t at = dxl.find(three);
+    ASSERT_NE(at, std::string::npos);
+    std::string many;
+    for (int i = 0; i < 20000; ++i) many += "<text>C" + std::to_string(i) + "</text>";
+    dxl.replace(at, three.size(), many);
+    const std::string db = dir.Write("categories.dxl", dxl);
+    Open(db);
+    ExportOutcome r = Mailbox(Options(OutputKind::Txt), Folders({"By Category"}));
+    ASSERT_EQ(r.end, ExportEnd::Completed) << r.error;
+    EXPECT_EQ(sink.Count("Listed 20000 times in this view, under as many categories; written once: "), 1u);
+    EXPECT_EQ(r.totals.skipped, 19999u);
+    std::map<std::string, int> files;  // by the contact's base name
+    for (const auto& f : FilesUnder(r.outputs.at(0), ".txt")) ++files[f.stem().string().substr(0, f.stem().string().find("--"))];
+    EXPECT_EQ(files["Jane"], 1);
+    EXPECT_EQ(r.totals.written, uint64_t(FilesUnder(r.outputs.at(0), ".txt").size()));
+
+    Open(std::string(FERRYWELL_SOURCE_DIR) + "/samples/fidelity.dxl");
+    r = Mailbox(Options(OutputKind::Txt), Folders({"By Category"}));
+    EXPECT_EQ(sink.Count("Listed "), 1u);  // only the run before
+    files.clear();
+    for (const auto& f : FilesUnder(r.outputs.at(0), ".txt")) ++files[f.stem().string().substr(0, f.stem().string().find("--"))];
+    EXPECT_EQ(files["Jane"], 3);
 }
 
 TEST_F(ExportTest, TheFilterExportsTheContactsChangedBetweenItsDates) {
