@@ -55,6 +55,10 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 # forked child and would otherwise end it before it runs the new program.
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$supp/tsan.supp"
 cd "$build"
+# Qt makes a runtime folder in the system's temporary folder when none is
+# set (/tmp/runtime-$USER); the tests' goes in the build folder instead.
+export XDG_RUNTIME_DIR=$PWD/runtime
+mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
 # One test more than cores: the end-to-end tests wait on the programs they
 # start and on outside readers, time another test can use.
 for run in "${runs[@]}"; do
