@@ -39,12 +39,19 @@ def wait_for(what, probe, seconds=120):
 
 
 def bus_is_up():
-    # Asked of the bus itself, so that the question cannot start a second
-    # launcher through the session bus's service activation.
+    # Asked of the bus itself first, so that the question cannot start a
+    # second launcher through the session bus's service activation; then, of
+    # the launcher that owns the name, the accessibility bus's address. The
+    # launcher owns its name before its bus answers, and a program started
+    # in between finds no bus and never registers.
     reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/",
                             "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
                            capture_output=True, text=True)
-    return reply.returncode == 0 and "boolean true" in reply.stdout
+    if reply.returncode != 0 or "boolean true" not in reply.stdout:
+        return False
+    reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                            "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
+    return reply.returncode == 0 and "unix:" in reply.stdout
 
 
 def start_group(command, **options):
@@ -110,16 +117,29 @@ def main(program, sample):
         except AssertionError:
             print("SKIP: the accessibility bus did not start (org.a11y.Bus does not answer)")
             return SKIP
-        app_process = start_group([program, sample], env=dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                                                              QT_QPA_PLATFORM="xcb"))
+        # What the program says goes to a file of the test's, shown when it fails.
+        app_log = open(os.path.join(private, "program.log"), "wb")
+        app_process = subprocess.Popen([program, sample], start_new_session=True, stdout=app_log, stderr=app_log,
+                                       env=dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb"))
         # A client that starts before the program registers may never see it
         # (it runs no event loop); so a fresh one looks until it is there.
-        wait_for("the program on the bus", registered)
+        try:
+            wait_for("the program on the bus", lambda: registered() or app_process.poll() is not None)
+        finally:
+            app_log.close()
+        if app_process.poll() is not None:
+            raise AssertionError(f"the program ended with status {app_process.returncode} before it was on the bus")
         import pyatspi
         run(pyatspi)
         result = 0
     except AssertionError as failure:
         print("FAIL:", failure, file=sys.stderr)
+        try:
+            with open(os.path.join(private, "program.log"), "rb") as said:
+                print("The program's output, its end:\n" + said.read()[-4000:].decode("utf-8", "replace"),
+                      file=sys.stderr)
+        except OSError:
+            pass
         result = 1
     finally:
         # Every process the test started, the launcher's bus daemon too,
