@@ -42,6 +42,8 @@ ExportDialog::ExportDialog(app::FerrywellState& state, QWidget* parent)
     : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)),
       progressBar_(new ExportProgress(this)) {
     // A few lines at least; more where the screen has room.
+    path_->setAccessibleName("Output Path");
+    log_->setAccessibleName("Log");
     log_->setMinimumHeight(log_->fontMetrics().lineSpacing() * 4);
     // An export held back by a full log goes on as the log takes lines in.
     connect(log_, &CExportLog::backlogShrank, this, [bridge = bridge_] { bridge->Notify(); });
@@ -125,6 +127,7 @@ void ExportDialog::BuildFilterControls(QGridLayout* grid, const FilterLayout& la
     namings_ = WithId(new QComboBox(parent), layout.namingList);
     namings_->addItems(layout.namings);
     namings_->setCurrentIndex(0);
+    namings_->setAccessibleName("Naming Convention");
     grid->addWidget(naming_, row, 0);
     grid->addWidget(namings_, row, 1);
     filter_ = WithId(new QCheckBox(layout.filterText, parent), layout.filterCheck);
@@ -137,6 +140,8 @@ void ExportDialog::BuildFilterControls(QGridLayout* grid, const FilterLayout& la
         picker->setCalendarPopup(true);
         picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance("0000-00-00 00:00:00") + 48);
     }
+    start_->setAccessibleName("Start Date");
+    end_->setAccessibleName("End Date");
     grid->addWidget(new QLabel("Start Date :", parent), row + 2, 0);
     grid->addWidget(start_, row + 2, 1);
     grid->addWidget(new QLabel(layout.endLabel, parent), row + 3, 0);

@@ -203,6 +203,10 @@ void CFerrywellDlg::BuildCentre() {
     list_->setObjectName("id1004");
     explorer_ = new CExplorer1(this);
     explorer_->setObjectName("id1005");
+    // What screen readers call the panes.
+    tree_->setAccessibleName(kTreeName);
+    list_->setAccessibleName(kListName);
+    explorer_->setAccessibleName(kPreviewName);
     const PaneLayout panes = LayOutPanes(*this, tree_, list_, explorer_);
     vertical_ = panes.vertical;
     horizontal_ = panes.horizontal;
@@ -240,6 +244,7 @@ void CFerrywellDlg::BuildStatusBar() {
     progress_->setRange(0, 100);
     progress_->setValue(0);
     progress_->setTextVisible(false);
+    progress_->setAccessibleName(kProgressName);
     bar->addWidget(progress_, 1);
 }
 

@@ -42,6 +42,11 @@ inline constexpr char kSelectItems[] = "Please select items to export";
 // the error's own text follows.
 inline constexpr char kTaskFailed[] = "The task stopped on an error: ";
 inline constexpr char kMakerAddress[] = "www.ferrywell.example";
+// The accessible names of the panes and the status bar's progress bar.
+inline constexpr char kTreeName[] = "Folders";
+inline constexpr char kListName[] = "Contacts";
+inline constexpr char kPreviewName[] = "Preview";
+inline constexpr char kProgressName[] = "Progress";
 // Screens with less room than this (logical pixels) get a tree that keeps its
 // names readable rather than its share of the window.
 inline constexpr int kSmallScreen = 700;
