@@ -134,6 +134,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     namings_->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_, save_, stop_}) w->setEnabled(false);
     ConnectModeRadios();
+    RestoreLastChoice(save_);
     controls::FitToScreen(*this, sizeHint().expandedTo({620, 700}));
 }
 

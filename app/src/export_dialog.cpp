@@ -1,6 +1,7 @@
 #include <app/export_dialog.h>
 
 #include <controls/dialog_services.h>
+#include <controls/remembered.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QUrl>
 
@@ -55,6 +57,17 @@ void ExportDialog::SetDestination(const QString& path) {
 }
 
 ExportDialog::~ExportDialog() { StopAndWait(); }
+
+void ExportDialog::RestoreLastChoice(QPushButton* start) {
+    const auto last = controls::RememberedExport(objectName());
+    if (!last) return;
+    const auto kind = exporting::KindFromMode(last->kind.toStdString());
+    if (!kind || *kind == exporting::OutputKind::Profile || !radios_.count(*kind)) return;
+    radios_[*kind]->setChecked(true);
+    if (last->destination.isEmpty() || !QFileInfo(last->destination).isDir()) return;
+    SetDestination(last->destination);
+    start->setEnabled(true);
+}
 
 void ExportDialog::ConnectModeRadios() {
     for (auto& [kind, radio] : radios_) {
@@ -198,6 +211,9 @@ void ExportDialog::StartExport(exporting::ExportRequest request) {
     if (running_) return;
     running_ = true;
     stop_->store(0);
+    const std::string_view mode = exporting::ModeString(request.options.kind);
+    controls::RememberExport(objectName(), {QString::fromUtf8(mode.data(), qsizetype(mode.size())),
+                                            QString::fromStdString(request.options.destination)});
     progressBar_->Start();
     auto shared = std::make_shared<const exporting::ExportRequest>(std::move(request));
     // The worker does not wait for the dialog at the end: what it hands over

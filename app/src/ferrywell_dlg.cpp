@@ -8,6 +8,7 @@
 #include <controls/about_dialog.h>
 #include <controls/dialog_services.h>
 #include <controls/icons.h>
+#include <controls/remembered.h>
 #include <controls/screen_fit.h>
 #include <controls/theme_colours.h>
 
@@ -77,6 +78,7 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget
     setObjectName("id102");
     setWindowTitle(kWindowTitle);
     setWindowIcon(controls::AppIcon());
+    setAcceptDrops(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, controls::BackgroundFor(QColor(245, 245, 245), palette));
     setPalette(palette);
@@ -183,6 +185,9 @@ void CFerrywellDlg::BuildMenu() {
     // "&&" is the ampersand itself; the letter after a single "&" is the mnemonic.
     // The shortcuts of Linux desktops, whatever key scheme the platform reports.
     add(file, "&Browse&&Scan", "menu32774", &CFerrywellDlg::OnFileBrowse32774, Qt::CTRL | Qt::Key_O);
+    recent_ = file->addMenu("&Recent Databases");
+    recent_->setObjectName("menuRecent");
+    connect(recent_, &QMenu::aboutToShow, this, &CFerrywellDlg::FillRecentMenu);
     menuSave_ = add(file, "&Save", "menu32775", &CFerrywellDlg::OnFileScan, Qt::CTRL | Qt::Key_S);
     add(file, "E&xit", "menu32776", &CFerrywellDlg::OnFileExit, Qt::CTRL | Qt::Key_Q);
     QMenu* help = menuBar()->addMenu("&Help");
@@ -307,6 +312,8 @@ void CFerrywellDlg::UiTaskEnded(const StopRequest& stop) {
 }
 
 void CFerrywellDlg::StartAnalysis() {
+    setWindowTitle(WindowTitleFor(state_->databasePath.get()));
+    controls::AddRecentDatabase(QString::fromStdString(state_->databasePath.get()));
     if (treeTask_) {
         // A new database: what runs now is for the old one.
         analysisWaiting_ = true;
@@ -347,8 +354,9 @@ void CFerrywellDlg::OnFileExportasaeml() {
 }
 
 void CFerrywellDlg::OnFileExit() {
-    if (MessageService::Show(this, kAskExit, MsgButtons::YesNo, MsgIcon::Question) == controls::MsgAnswer::Yes)
-        exitHandler_(0);
+    if (MessageService::Show(this, kAskExit, MsgButtons::YesNo, MsgIcon::Question) != controls::MsgAnswer::Yes) return;
+    SaveLayout();
+    exitHandler_(0);
 }
 
 void CFerrywellDlg::OnBnClickedStop() {

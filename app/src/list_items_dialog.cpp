@@ -129,6 +129,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     radios_[OutputKind::Pst]->setChecked(true);
     for (QWidget* w : std::initializer_list<QWidget*>{splitMb_, naming_, namings_, startExport_}) w->setEnabled(false);
     ConnectModeRadios();
+    RestoreLastChoice(startExport_);
     controls::FitToScreen(*this, sizeHint().expandedTo({560, 620}));
 }
 

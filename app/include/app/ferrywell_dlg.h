@@ -26,6 +26,8 @@
 #include <vector>
 
 class QAction;
+class QMenu;
+class QMimeData;
 class QLabel;
 class QProgressBar;
 class QSplitter;
@@ -60,6 +62,14 @@ inline constexpr char kGuideMissing[] = "The user guide is not installed. Looked
 // same below each data folder ($XDG_DATA_HOME, $XDG_DATA_DIRS).
 QStringList UserGuidePlaces();
 
+// The window's title with the database at path open: its file name before
+// the program's own title; the program's title alone while none is open.
+QString WindowTitleFor(const std::string& databasePath);
+
+// The database file (.dxl or .nsf, a local file) that data brings, if it
+// brings exactly one such file; empty otherwise.
+QString DroppedDatabase(const QMimeData& data);
+
 // The item list's row for a listed document.
 controls::CheckListRow ToListRow(const notes::ListRow& row);
 
@@ -93,6 +103,13 @@ public:
     void SetExitHandler(std::function<void(int)> handler) { exitHandler_ = std::move(handler); }
     // Where Help looks for the user guide instead of UserGuidePlaces().
     void SetUserGuidePlaces(QStringList places) { guidePlaces_ = std::move(places); }
+    // Gives the window the size, place and pane sizes it had when the user
+    // last exited; false when none are remembered.
+    bool RestoreLayout();
+    // Opens the database file data brings (see DroppedDatabase); false, and
+    // nothing opened, when it brings none.
+    bool OpenDropped(const QMimeData& data);
+    void SaveLayout() const;
     // The application folder, with a trailing separator.
     static QString GetAppPath();
 
@@ -146,12 +163,17 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A database file dropped on the window opens as Add File opens it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenu();
     void BuildToolbar();
     void BuildStatusBar();
     void BuildCentre();
+    // Lists the databases opened last in the recent menu.
+    void FillRecentMenu();
     // Points state.tempFilePath at an existing scratch folder of this
     // process unless it names one already, however the database was chosen.
     void EnsureScratchFolder();
@@ -175,6 +197,7 @@ private:
     QLabel* statusPane_[3] = {};
     QProgressBar* progress_ = nullptr;
     QAction* menuSave_ = nullptr;
+    QMenu* recent_ = nullptr;
     QAction* exportButton_ = nullptr;
     QAction* stopButton_ = nullptr;
     QWidget* focusReturn_ = nullptr;  // the pane the focus goes back to
