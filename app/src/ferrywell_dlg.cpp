@@ -228,6 +228,12 @@ void CFerrywellDlg::BuildCentre() {
     // The preview follows the row the keyboard moves to as well.
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { OnNMClickList1(); });
     connect(list_, &QWidget::customContextMenuRequested, this, &CFerrywellDlg::OnNMRClickList1);
+    connect(&list_->Model(), &controls::CheckListModel::checksChanged, this, [this] {
+        count_->setText(ListCountText(list_->Model().rowCount(), list_->Model().CheckedCount()));
+    });
+    // Ordered by a header click, the previewed row has another position.
+    connect(&list_->Model(), &QAbstractItemModel::layoutChanged, this,
+            [this] { state_->poslast.store(list_->FirstSelectedRow() + 1); });
 }
 
 void CFerrywellDlg::BuildStatusBar() {
@@ -244,6 +250,9 @@ void CFerrywellDlg::BuildStatusBar() {
         statusPane_[i]->setFixedWidth(int(widths[i] * narrowing));
         bar->addWidget(statusPane_[i]);
     }
+    count_ = new QLabel(bar);
+    count_->setObjectName("listCount");
+    bar->addWidget(count_);
     progress_ = new QProgressBar(bar);
     progress_->setObjectName("id1017");
     progress_->setRange(0, 100);
@@ -254,6 +263,14 @@ void CFerrywellDlg::BuildStatusBar() {
 }
 
 QString CFerrywellDlg::StatusText() const { return statusPane_[2]->text(); }
+QString CFerrywellDlg::CountText() const { return count_->text(); }
+
+QString ListCountText(int rows, int ticked) {
+    if (rows == 0) return {};
+    QString text = QString("%L1 contacts").arg(rows);
+    if (ticked > 0) text += QString(", %L1 ticked").arg(ticked);
+    return text;
+}
 int CFerrywellDlg::Progress() const { return progress_->value(); }
 
 void CFerrywellDlg::OnFileBrowse32774() {

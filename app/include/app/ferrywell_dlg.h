@@ -70,6 +70,10 @@ QString WindowTitleFor(const std::string& databasePath);
 // brings exactly one such file; empty otherwise.
 QString DroppedDatabase(const QMimeData& data);
 
+// The status bar's count of the listed rows: "1,234 contacts", and
+// ", 5 ticked" when any are; empty with none listed.
+QString ListCountText(int rows, int ticked);
+
 // The item list's row for a listed document.
 controls::CheckListRow ToListRow(const notes::ListRow& row);
 
@@ -88,6 +92,7 @@ public:
     controls::CCheckListCtrl& List() { return *list_; }
     CExplorer1& Browser() { return *explorer_; }
     QString StatusText() const;
+    QString CountText() const;
     int Progress() const;
     int RunningWorkers() const { return workers_->Running(); }
     // The count outlives the window, for waiting on workers it left running.
@@ -196,6 +201,7 @@ private:
     QSplitter* horizontal_ = nullptr;
     QLabel* statusPane_[3] = {};
     QProgressBar* progress_ = nullptr;
+    QLabel* count_ = nullptr;
     QAction* menuSave_ = nullptr;
     QMenu* recent_ = nullptr;
     QAction* exportButton_ = nullptr;
