@@ -79,6 +79,12 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(ne
     connect(&model_, &CheckListModel::checksChanged, this, &CCheckListCtrl::OnChecksChanged);
     connect(header_, &CCheckHeadCtrl::boxClicked, this, &CCheckListCtrl::OnHeaderBoxClicked);
     connect(header_, &QHeaderView::sectionClicked, this, &CCheckListCtrl::OnHeaderClicked);
+    // Rows that come after an ordering stand at the end: the list is no
+    // longer in that order, and its header says so no more.
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
+        sortColumn_ = 0;
+        header_->setSortIndicatorShown(false);
+    });
 }
 
 int CCheckListCtrl::Init() {

@@ -753,6 +753,11 @@ void MainWindowTest::headerClicksOrderTheListAndTheCountFollows() {
     clickHeader(0);
     QCOMPARE(column(2), numbers);
     QCOMPARE(dlg->CountText(), QString("%L1 contacts, %L1 ticked").arg(n));
+    // Rows added later end the ordering shown.
+    QVERIFY(list.horizontalHeader()->isSortIndicatorShown());
+    std::vector<controls::CheckListRow> more(1);
+    dlg->UiAddRows(more);
+    QVERIFY(!list.horizontalHeader()->isSortIndicatorShown());
 }
 
 #include "main_window_test.moc"
