@@ -103,6 +103,13 @@ def main(program, sample):
     private = tempfile.mkdtemp(prefix="ferrywell-a11y-")
     # What the program remembers goes there too.
     env = dict(os.environ, XDG_RUNTIME_DIR=private, TMPDIR=private, XDG_CONFIG_HOME=private)
+    # An earlier run exported new PST files into "out": the program starts
+    # with that choice remembered.
+    destination = os.path.join(private, "out")
+    os.makedirs(os.path.join(private, "Ferrywell"))
+    os.makedirs(destination)
+    with open(os.path.join(private, "Ferrywell", "Ferrywell.conf"), "w") as conf:
+        conf.write("[exports]\nid157\\kind=pst\nid157\\destination=" + destination + "\n")
     launcher = start_group([LAUNCHER, "--launch-immediately"], env=env)
     app_process = None
     try:
@@ -117,7 +124,7 @@ def main(program, sample):
         # (it runs no event loop); so a fresh one looks until it is there.
         wait_for("the program on the bus", registered)
         import pyatspi
-        run(pyatspi)
+        run(pyatspi, destination)
         result = 0
     except AssertionError as failure:
         print("FAIL:", failure, file=sys.stderr)
@@ -218,7 +225,7 @@ def walk_with_arrow_keys(pyatspi, tree, table):
     wait_for("the focus back in the list", lambda: pyatspi.STATE_FOCUSED in states(table))
 
 
-def run(pyatspi):
+def run(pyatspi, destination):
     desktop = pyatspi.Registry.getDesktop(0)
     app = next((a for a in desktop if a and a.name == "Ferrywell"), None)
     assert app, "the program went from the bus"
@@ -251,6 +258,8 @@ def run(pyatspi):
                       lambda: find(app, "dialog", "Select Saving Option Type"))
     assert_named(dialog, {"Output Path": "text", "Start Date": "spin button", "End Date": "spin button",
                           "Log": "text", "Export Progress": "progress bar"})
+    path = find(dialog, "text", "Output Path").queryText()
+    assert path.getText(0, -1) == destination, "the destination of the last run is not remembered"
     split = find(dialog, "check box", "Split PST")
     naming = find(dialog, "check box", "  Naming Convention :")
     assert pyatspi.STATE_ENABLED in states(split) and pyatspi.STATE_ENABLED not in states(naming)
