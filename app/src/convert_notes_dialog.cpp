@@ -60,6 +60,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     grid->addWidget(Note(options), 2, 0, 1, 3);
     split_ = WithId(new QCheckBox("Split PST", options), 1035);
     splitSizes_ = WithId(new QComboBox(options), 1036);
+    splitSizes_->setAccessibleName("Split Size");
     for (std::string_view size : exporting::kSplitChoices)
         splitSizes_->addItem(QString::fromUtf8(size.data(), qsizetype(size.size())));
     auto* splitRow = new QHBoxLayout;
@@ -133,6 +134,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     namings_->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{start_, end_, attachments_, save_, stop_}) w->setEnabled(false);
     ConnectModeRadios();
+    RestoreLastChoice(save_);
     controls::FitToScreen(*this, sizeHint().expandedTo({620, 700}));
 }
 

@@ -1,6 +1,7 @@
 #include <app/export_dialog.h>
 
 #include <controls/dialog_services.h>
+#include <controls/remembered.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QUrl>
 
@@ -42,6 +44,8 @@ ExportDialog::ExportDialog(app::FerrywellState& state, QWidget* parent)
     : QDialog(parent), state_(state), path_(WithId(new QLineEdit(this), 1000)), log_(WithId(new CExportLog(this), 1044)),
       progressBar_(new ExportProgress(this)) {
     // A few lines at least; more where the screen has room.
+    path_->setAccessibleName("Output Path");
+    log_->setAccessibleName("Log");
     log_->setMinimumHeight(log_->fontMetrics().lineSpacing() * 4);
     // An export held back by a full log goes on as the log takes lines in.
     connect(log_, &CExportLog::backlogShrank, this, [bridge = bridge_] { bridge->Notify(); });
@@ -53,6 +57,17 @@ void ExportDialog::SetDestination(const QString& path) {
 }
 
 ExportDialog::~ExportDialog() { StopAndWait(); }
+
+void ExportDialog::RestoreLastChoice(QPushButton* start) {
+    const auto last = controls::RememberedExport(objectName());
+    if (!last) return;
+    const auto kind = exporting::KindFromMode(last->kind.toStdString());
+    if (!kind || *kind == exporting::OutputKind::Profile || !radios_.count(*kind)) return;
+    radios_[*kind]->setChecked(true);
+    if (last->destination.isEmpty() || !QFileInfo(last->destination).isDir()) return;
+    SetDestination(last->destination);
+    start->setEnabled(true);
+}
 
 void ExportDialog::ConnectModeRadios() {
     for (auto& [kind, radio] : radios_) {
@@ -125,6 +140,7 @@ void ExportDialog::BuildFilterControls(QGridLayout* grid, const FilterLayout& la
     namings_ = WithId(new QComboBox(parent), layout.namingList);
     namings_->addItems(layout.namings);
     namings_->setCurrentIndex(0);
+    namings_->setAccessibleName("Naming Convention");
     grid->addWidget(naming_, row, 0);
     grid->addWidget(namings_, row, 1);
     filter_ = WithId(new QCheckBox(layout.filterText, parent), layout.filterCheck);
@@ -137,6 +153,8 @@ void ExportDialog::BuildFilterControls(QGridLayout* grid, const FilterLayout& la
         picker->setCalendarPopup(true);
         picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance("0000-00-00 00:00:00") + 48);
     }
+    start_->setAccessibleName("Start Date");
+    end_->setAccessibleName("End Date");
     grid->addWidget(new QLabel("Start Date :", parent), row + 2, 0);
     grid->addWidget(start_, row + 2, 1);
     grid->addWidget(new QLabel(layout.endLabel, parent), row + 3, 0);
@@ -193,6 +211,9 @@ void ExportDialog::StartExport(exporting::ExportRequest request) {
     if (running_) return;
     running_ = true;
     stop_->store(0);
+    const std::string_view mode = exporting::ModeString(request.options.kind);
+    controls::RememberExport(objectName(), {QString::fromUtf8(mode.data(), qsizetype(mode.size())),
+                                            QString::fromStdString(request.options.destination)});
     progressBar_->Start();
     auto shared = std::make_shared<const exporting::ExportRequest>(std::move(request));
     // The worker does not wait for the dialog at the end: what it hands over

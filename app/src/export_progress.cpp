@@ -42,6 +42,7 @@ ExportProgress::ExportProgress(QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     bar_->setObjectName("progress");
+    bar_->setAccessibleName("Export Progress");
     bar_->setTextVisible(false);
     bar_->setRange(0, 1);
     bar_->setValue(0);

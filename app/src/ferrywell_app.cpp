@@ -3,6 +3,7 @@
 #include <app/ferrywell_dlg.h>
 
 #include <controls/icons.h>
+#include <controls/remembered.h>
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -61,9 +62,11 @@ int CFerrywellApp::InitInstance() {
     RemoveScratchOnEndingSignals();
     if (!options.screenshots.isEmpty()) return RunScreenshots(file, options.screenshots);
 
+    controls::SetRemembering(true);
     auto state = std::make_shared<app::FerrywellState>();
     CFerrywellDlg dlg(state);
-    dlg.showMaximized();
+    if (dlg.RestoreLayout()) dlg.show();
+    else dlg.showMaximized();
     if (!file.isEmpty()) dlg.OpenDatabase(file.toStdString());
     return exec();
 }

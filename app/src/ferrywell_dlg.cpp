@@ -8,6 +8,7 @@
 #include <controls/about_dialog.h>
 #include <controls/dialog_services.h>
 #include <controls/icons.h>
+#include <controls/remembered.h>
 #include <controls/screen_fit.h>
 #include <controls/theme_colours.h>
 
@@ -77,6 +78,7 @@ CFerrywellDlg::CFerrywellDlg(std::shared_ptr<app::FerrywellState> state, QWidget
     setObjectName("id102");
     setWindowTitle(kWindowTitle);
     setWindowIcon(controls::AppIcon());
+    setAcceptDrops(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, controls::BackgroundFor(QColor(245, 245, 245), palette));
     setPalette(palette);
@@ -183,6 +185,9 @@ void CFerrywellDlg::BuildMenu() {
     // "&&" is the ampersand itself; the letter after a single "&" is the mnemonic.
     // The shortcuts of Linux desktops, whatever key scheme the platform reports.
     add(file, "&Browse&&Scan", "menu32774", &CFerrywellDlg::OnFileBrowse32774, Qt::CTRL | Qt::Key_O);
+    recent_ = file->addMenu("&Recent Databases");
+    recent_->setObjectName("menuRecent");
+    connect(recent_, &QMenu::aboutToShow, this, &CFerrywellDlg::FillRecentMenu);
     menuSave_ = add(file, "&Save", "menu32775", &CFerrywellDlg::OnFileScan, Qt::CTRL | Qt::Key_S);
     add(file, "E&xit", "menu32776", &CFerrywellDlg::OnFileExit, Qt::CTRL | Qt::Key_Q);
     QMenu* help = menuBar()->addMenu("&Help");
@@ -203,6 +208,10 @@ void CFerrywellDlg::BuildCentre() {
     list_->setObjectName("id1004");
     explorer_ = new CExplorer1(this);
     explorer_->setObjectName("id1005");
+    // What screen readers call the panes.
+    tree_->setAccessibleName(kTreeName);
+    list_->setAccessibleName(kListName);
+    explorer_->setAccessibleName(kPreviewName);
     const PaneLayout panes = LayOutPanes(*this, tree_, list_, explorer_);
     vertical_ = panes.vertical;
     horizontal_ = panes.horizontal;
@@ -219,6 +228,12 @@ void CFerrywellDlg::BuildCentre() {
     // The preview follows the row the keyboard moves to as well.
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { OnNMClickList1(); });
     connect(list_, &QWidget::customContextMenuRequested, this, &CFerrywellDlg::OnNMRClickList1);
+    connect(&list_->Model(), &controls::CheckListModel::checksChanged, this, [this] {
+        count_->setText(ListCountText(list_->Model().rowCount(), list_->Model().CheckedCount()));
+    });
+    // Ordered by a header click, the previewed row has another position.
+    connect(&list_->Model(), &QAbstractItemModel::layoutChanged, this,
+            [this] { state_->poslast.store(list_->FirstSelectedRow() + 1); });
 }
 
 void CFerrywellDlg::BuildStatusBar() {
@@ -235,15 +250,27 @@ void CFerrywellDlg::BuildStatusBar() {
         statusPane_[i]->setFixedWidth(int(widths[i] * narrowing));
         bar->addWidget(statusPane_[i]);
     }
+    count_ = new QLabel(bar);
+    count_->setObjectName("listCount");
+    bar->addWidget(count_);
     progress_ = new QProgressBar(bar);
     progress_->setObjectName("id1017");
     progress_->setRange(0, 100);
     progress_->setValue(0);
     progress_->setTextVisible(false);
+    progress_->setAccessibleName(kProgressName);
     bar->addWidget(progress_, 1);
 }
 
 QString CFerrywellDlg::StatusText() const { return statusPane_[2]->text(); }
+QString CFerrywellDlg::CountText() const { return count_->text(); }
+
+QString ListCountText(int rows, int ticked) {
+    if (rows == 0) return {};
+    QString text = QString("%L1 contacts").arg(rows);
+    if (ticked > 0) text += QString(", %L1 ticked").arg(ticked);
+    return text;
+}
 int CFerrywellDlg::Progress() const { return progress_->value(); }
 
 void CFerrywellDlg::OnFileBrowse32774() {
@@ -302,6 +329,8 @@ void CFerrywellDlg::UiTaskEnded(const StopRequest& stop) {
 }
 
 void CFerrywellDlg::StartAnalysis() {
+    setWindowTitle(WindowTitleFor(state_->databasePath.get()));
+    controls::AddRecentDatabase(QString::fromStdString(state_->databasePath.get()));
     if (treeTask_) {
         // A new database: what runs now is for the old one.
         analysisWaiting_ = true;
@@ -342,8 +371,9 @@ void CFerrywellDlg::OnFileExportasaeml() {
 }
 
 void CFerrywellDlg::OnFileExit() {
-    if (MessageService::Show(this, kAskExit, MsgButtons::YesNo, MsgIcon::Question) == controls::MsgAnswer::Yes)
-        exitHandler_(0);
+    if (MessageService::Show(this, kAskExit, MsgButtons::YesNo, MsgIcon::Question) != controls::MsgAnswer::Yes) return;
+    SaveLayout();
+    exitHandler_(0);
 }
 
 void CFerrywellDlg::OnBnClickedStop() {

@@ -42,6 +42,7 @@ CFindFiles::CFindFiles(app::FerrywellState& state, QWidget* parent) : QDialog(pa
     auto* defineRow = new QHBoxLayout(define);
     defineRow->addWidget(new QLabel("Select Path:", define));
     path_ = Named(new QLineEdit(define), 1045);
+    path_->setAccessibleName("Search Path");
     defineRow->addWidget(path_, 1);
     auto* browse = Named(new QPushButton("Browse", define), 1033);
     defineRow->addWidget(browse);
@@ -55,10 +56,12 @@ CFindFiles::CFindFiles(app::FerrywellState& state, QWidget* parent) : QDialog(pa
     grid->addWidget(sizeCheck_, 1, 0);
     minKb_ = Named(new QLineEdit("0", options), 1040);
     minKb_->setEnabled(false);
+    minKb_->setAccessibleName("Smallest Size in KB");
     grid->addWidget(minKb_, 1, 1);
     grid->addWidget(new QLabel("and", options), 1, 2);
     maxKb_ = Named(new QLineEdit("0", options), 1041);
     maxKb_->setEnabled(false);
+    maxKb_->setAccessibleName("Largest Size in KB");
     grid->addWidget(maxKb_, 1, 3);
     mask_ = Named(new QLineEdit(kSearchMask, options), 1039);
     mask_->setEnabled(false);

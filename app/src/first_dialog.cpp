@@ -36,6 +36,7 @@ FirstDialog::FirstDialog(app::FerrywellState& state, QWidget* parent) : QDialog(
     fileEdit_ = new QLineEdit(group);
     fileEdit_->setObjectName("id1000");
     fileEdit_->setEnabled(false);
+    fileEdit_->setAccessibleName("Lotus Notes File");
     // Wide where the screen allows, narrower on a small or scaled one.
     fileEdit_->setMinimumWidth(fileEdit_->fontMetrics().averageCharWidth() * 24);
     grid->addWidget(fileEdit_, 1, 0);
@@ -48,6 +49,7 @@ FirstDialog::FirstDialog(app::FerrywellState& state, QWidget* parent) : QDialog(
     tempEdit_ = new QLineEdit(group);
     tempEdit_->setObjectName("id1032");
     tempEdit_->setEnabled(false);
+    tempEdit_->setAccessibleName("Temp Location");
     grid->addWidget(tempEdit_, 4, 0);
     QPushButton* browseTemp = MakeButton("Browse", 1038, group);
     grid->addWidget(browseTemp, 4, 1);

@@ -72,6 +72,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     auto* sgrid = new QGridLayout(settings);
     split_ = WithId(new QCheckBox("Split PST", settings), 1010);
     splitMb_ = WithId(new QLineEdit(settings), 1012);
+    splitMb_->setAccessibleName("Split Size in MB");
     splitMb_->setValidator(new QIntValidator(0, 1 << 30, splitMb_));
     splitMb_->setMaximumWidth(90);
     auto* splitRow = new QHBoxLayout;
@@ -128,6 +129,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     radios_[OutputKind::Pst]->setChecked(true);
     for (QWidget* w : std::initializer_list<QWidget*>{splitMb_, naming_, namings_, startExport_}) w->setEnabled(false);
     ConnectModeRadios();
+    RestoreLastChoice(startExport_);
     controls::FitToScreen(*this, sizeHint().expandedTo({560, 620}));
 }
 

@@ -78,6 +78,13 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(ne
     model_.SetGroupImage(GroupRowImage());
     connect(&model_, &CheckListModel::checksChanged, this, &CCheckListCtrl::OnChecksChanged);
     connect(header_, &CCheckHeadCtrl::boxClicked, this, &CCheckListCtrl::OnHeaderBoxClicked);
+    connect(header_, &QHeaderView::sectionClicked, this, &CCheckListCtrl::OnHeaderClicked);
+    // Rows that come after an ordering stand at the end: the list is no
+    // longer in that order, and its header says so no more.
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
+        sortColumn_ = 0;
+        header_->setSortIndicatorShown(false);
+    });
 }
 
 int CCheckListCtrl::Init() {
@@ -169,5 +176,23 @@ void CCheckListCtrl::OnChecksChanged() {
 }
 
 void CCheckListCtrl::OnHeaderBoxClicked(int image) { model_.SetAllChecked(image == 2); }
+
+void CCheckListCtrl::DeleteAllRows() {
+    model_.RemoveAllRows();
+    sortColumn_ = 0;
+    header_->setSortIndicatorShown(false);
+}
+
+void CCheckListCtrl::OnHeaderClicked(int column) {
+    // The header moves its indicator by itself before this; the list says
+    // where it goes. The tick-all box orders nothing.
+    if (column > 0) {
+        sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+        sortColumn_ = column;
+        model_.sort(sortColumn_, sortOrder_);
+    }
+    header_->setSortIndicator(sortColumn_ > 0 ? sortColumn_ : -1, sortOrder_);
+    header_->setSortIndicatorShown(sortColumn_ > 0);
+}
 
 }  // namespace controls

@@ -1,5 +1,10 @@
 #include <controls/check_list_ctrl.h>
 
+#include <QCollator>
+
+#include <algorithm>
+#include <numeric>
+
 namespace controls {
 
 void CheckListModel::SetColumns(const std::vector<ListColumn>& columns) {
@@ -79,6 +84,52 @@ QVariant CheckListModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= int(columns_.size()))
         return {};
     return columns_[size_t(section)].header;
+}
+
+void CheckListModel::sort(int column, Qt::SortOrder order) {
+    if (column <= 0 || column >= kListColumns || rows_.size() < 2) return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // A column of whole numbers orders by their values (not every
+    // platform's collator has a numeric mode); others by collation keys of
+    // the case-folded texts (nor does every one's keys honour a case setting).
+    std::vector<qlonglong> numbers;
+    numbers.reserve(rows_.size());
+    for (const CheckListRow& row : rows_) {
+        bool ok = false;
+        numbers.push_back(row.text[size_t(column)].toLongLong(&ok));
+        if (!ok) {
+            numbers.clear();
+            break;
+        }
+    }
+    std::vector<QCollatorSortKey> keys;
+    if (numbers.empty()) {
+        const QCollator collator;
+        keys.reserve(rows_.size());
+        for (const CheckListRow& row : rows_) keys.push_back(collator.sortKey(row.text[size_t(column)].toCaseFolded()));
+    }
+    const auto compare = [&](size_t a, size_t b) {
+        if (!numbers.empty()) return numbers[a] < numbers[b] ? -1 : numbers[a] > numbers[b] ? 1 : 0;
+        return keys[a].compare(keys[b]);
+    };
+    std::vector<size_t> from(rows_.size());
+    std::iota(from.begin(), from.end(), 0);
+    std::stable_sort(from.begin(), from.end(), [&](size_t a, size_t b) {
+        const int c = compare(a, b);
+        return order == Qt::AscendingOrder ? c < 0 : c > 0;
+    });
+    std::deque<CheckListRow> sorted;
+    std::vector<int> to(rows_.size());
+    for (size_t i = 0; i < from.size(); ++i) {
+        sorted.push_back(std::move(rows_[from[i]]));
+        to[from[i]] = int(i);
+    }
+    rows_.swap(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    for (const QModelIndex& index : before) after << this->index(to[size_t(index.row())], index.column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 }  // namespace controls

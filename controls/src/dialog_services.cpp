@@ -1,4 +1,5 @@
 #include <controls/dialog_services.h>
+#include <controls/remembered.h>
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -39,9 +40,12 @@ MsgAnswer MessageService::Show(QWidget* parent, const QString& text, MsgButtons 
 
 void MessageService::SetResponder(Responder responder) { MessageResponder() = std::move(responder); }
 
-QString PathChooser::ChooseOpenFile(QWidget* parent, const QString& title, const QString& filter) {
-    if (ChooserResponder()) return ChooserResponder()({ChooserKind::OpenFile, title, filter});
-    QFileDialog dialog(parent, title, QString(), filter);
+namespace {
+
+QString Ask(QWidget* parent, const ChooserRequest& request) {
+    if (ChooserResponder()) return ChooserResponder()(request);
+    if (request.kind == ChooserKind::Folder) return QFileDialog::getExistingDirectory(parent, request.title, request.folder);
+    QFileDialog dialog(parent, request.title, request.folder, request.filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setOption(QFileDialog::ReadOnly, true);
@@ -49,9 +53,20 @@ QString PathChooser::ChooseOpenFile(QWidget* parent, const QString& title, const
     return dialog.selectedFiles().front();
 }
 
+QString AskAndRemember(QWidget* parent, const ChooserRequest& request) {
+    const QString chosen = Ask(parent, request);
+    RememberFolderOf(chosen);
+    return chosen;
+}
+
+}  // namespace
+
+QString PathChooser::ChooseOpenFile(QWidget* parent, const QString& title, const QString& filter) {
+    return AskAndRemember(parent, {ChooserKind::OpenFile, title, filter, RememberedFolder()});
+}
+
 QString PathChooser::ChooseFolder(QWidget* parent, const QString& title) {
-    if (ChooserResponder()) return ChooserResponder()({ChooserKind::Folder, title, {}});
-    return QFileDialog::getExistingDirectory(parent, title);
+    return AskAndRemember(parent, {ChooserKind::Folder, title, {}, RememberedFolder()});
 }
 
 void PathChooser::SetResponder(Responder responder) { ChooserResponder() = std::move(responder); }

@@ -108,7 +108,15 @@ def main(program, sample):
     # The bus's socket and the program's scratch folders go into a folder of
     # this test's own, not the user's cache, which a run beside it may share.
     private = tempfile.mkdtemp(prefix="ferrywell-a11y-")
-    env = dict(os.environ, XDG_RUNTIME_DIR=private, TMPDIR=private)
+    # What the program remembers goes there too.
+    env = dict(os.environ, XDG_RUNTIME_DIR=private, TMPDIR=private, XDG_CONFIG_HOME=private)
+    # An earlier run exported new PST files into "out": the program starts
+    # with that choice remembered.
+    destination = os.path.join(private, "out")
+    os.makedirs(os.path.join(private, "Ferrywell"))
+    os.makedirs(destination)
+    with open(os.path.join(private, "Ferrywell", "Ferrywell.conf"), "w") as conf:
+        conf.write("[exports]\nid157\\kind=pst\nid157\\destination=" + destination + "\n")
     launcher = start_group([LAUNCHER, "--launch-immediately"], env=env)
     app_process = None
     try:
@@ -130,7 +138,7 @@ def main(program, sample):
         if app_process.poll() is not None:
             raise AssertionError(f"the program ended with status {app_process.returncode} before it was on the bus")
         import pyatspi
-        run(pyatspi)
+        run(pyatspi, destination)
         result = 0
     except AssertionError as failure:
         print("FAIL:", failure, file=sys.stderr)
@@ -197,6 +205,28 @@ def take_focus(pyatspi, node):
     wait_for("the " + node.getRoleName() + " at rest", lambda: pyatspi.STATE_SENSITIVE in states(node))
 
 
+def roles_named(node, name):
+    found = [node.getRoleName()] if node.name == name else []
+    for i in range(node.childCount):
+        found += roles_named(node.getChildAtIndex(i), name)
+    return found
+
+
+def assert_named(node, roles_by_name):
+    """Each name names a node below node, of the role given."""
+    for name, role in roles_by_name.items():
+        assert find(node, role, name), f"no {role} is named '{name}' (roles named so: {roles_named(node, name)})"
+
+
+def tick_with_space(pyatspi, table):
+    """The tick box of a row says whether it is ticked; Space ticks it."""
+    space = 0x20
+    cell = table.queryTable().getAccessibleAt(table.queryTable().getSelectedRows()[0], 0)
+    assert pyatspi.STATE_CHECKED not in states(cell)
+    pyatspi.Registry.generateKeyboardEvent(space, None, pyatspi.KEY_SYM)
+    wait_for("the row ticked", lambda: pyatspi.STATE_CHECKED in states(cell))
+
+
 def walk_with_arrow_keys(pyatspi, tree, table):
     """Down in the tree lists the next view, Down in the list previews the
     next row, and the keyboard stays where the user put it."""
@@ -215,7 +245,7 @@ def walk_with_arrow_keys(pyatspi, tree, table):
     wait_for("the focus back in the list", lambda: pyatspi.STATE_FOCUSED in states(table))
 
 
-def run(pyatspi):
+def run(pyatspi, destination):
     desktop = pyatspi.Registry.getDesktop(0)
     app = next((a for a in desktop if a and a.name == "Ferrywell"), None)
     assert app, "the program went from the bus"
@@ -236,7 +266,9 @@ def run(pyatspi):
     act(contacts, "Press")
     table = find(app, "table")
     wait_for("the listed contacts", lambda: table.queryTable().nRows > 60)
+    assert_named(app, {"Folders": "tree", "Contacts": "table", "Preview": "label", "Progress": "progress bar"})
     walk_with_arrow_keys(pyatspi, tree, table)
+    tick_with_space(pyatspi, table)
 
     # Export File opens the export options dialog, since a view is ticked.
     toolbar = find(app, "tool bar")
@@ -244,6 +276,10 @@ def run(pyatspi):
         find(toolbar, "push button", "Export File"))), "Press")
     dialog = wait_for("the export options dialog",
                       lambda: find(app, "dialog", "Select Saving Option Type"))
+    assert_named(dialog, {"Output Path": "text", "Start Date": "spin button", "End Date": "spin button",
+                          "Log": "text", "Export Progress": "progress bar"})
+    path = find(dialog, "text", "Output Path").queryText()
+    assert path.getText(0, -1) == destination, "the destination of the last run is not remembered"
     split = find(dialog, "check box", "Split PST")
     naming = find(dialog, "check box", "  Naming Convention :")
     assert pyatspi.STATE_ENABLED in states(split) and pyatspi.STATE_ENABLED not in states(naming)

@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QCollator>
 #include <QtTest>
 
 #include <csignal>
@@ -99,6 +100,7 @@ private slots:
     void helpOpensTheGuideWeShip();
     void endingSignalsRemoveTheScratchFolder();
     void eachWindowPreviewsInAFolderOfItsOwn();
+    void headerClicksOrderTheListAndTheCountFollows();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
@@ -711,4 +713,51 @@ void MainWindowTest::eachWindowPreviewsInAFolderOfItsOwn() {
 }
 
 QTEST_MAIN(MainWindowTest)
+void MainWindowTest::headerClicksOrderTheListAndTheCountFollows() {
+    dlg->OpenDatabase(kSample.toStdString());
+    WaitIdle();
+    SelectFolder("Contacts");
+    auto& list = dlg->List();
+    auto& rows = list.Model();
+    const int n = rows.rowCount();
+    QVERIFY(n > 60);
+    QCOMPARE(dlg->CountText(), QString("%L1 contacts").arg(n));
+    const auto column = [&rows](int c) {
+        QStringList texts;
+        for (int r = 0; r < rows.rowCount(); ++r) texts << rows.Row(r).text[size_t(c)];
+        return texts;
+    };
+    const auto clickHeader = [&list](int section) {
+        QTest::mouseClick(list.horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          QPoint(list.horizontalHeader()->sectionViewportPosition(section) + 20, 5));
+    };
+    // The row previewed stays selected wherever the order puts it.
+    ClickRow(3);
+    WaitIdle();
+    const QString chosen = rows.Row(3).text[4];
+    clickHeader(6);  // Last Name, in the order of the user's language
+    QStringList lastNames = column(6), expected = lastNames;
+    QCollator collator;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&collator](const QString& a, const QString& b) { return collator(a.toCaseFolded(), b.toCaseFolded()); });
+    QCOMPARE(lastNames, expected);
+    QCOMPARE(rows.Row(list.FirstSelectedRow()).text[4], chosen);
+    QCOMPARE(dlg->State().poslast.load(), list.FirstSelectedRow() + 1);
+    clickHeader(6);  // then Z to A
+    QCOMPARE(column(6).first(), expected.last());
+    clickHeader(2);  // NO by its value: 2 before 10
+    QStringList numbers = column(2);
+    QVERIFY(std::is_sorted(numbers.begin(), numbers.end(),
+                           [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); }));
+    // The tick-all box ticks and orders nothing.
+    clickHeader(0);
+    QCOMPARE(column(2), numbers);
+    QCOMPARE(dlg->CountText(), QString("%L1 contacts, %L1 ticked").arg(n));
+    // Rows added later end the ordering shown.
+    QVERIFY(list.horizontalHeader()->isSortIndicatorShown());
+    std::vector<controls::CheckListRow> more(1);
+    dlg->UiAddRows(more);
+    QVERIFY(!list.horizontalHeader()->isSortIndicatorShown());
+}
+
 #include "main_window_test.moc"

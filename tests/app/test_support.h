@@ -25,6 +25,7 @@ struct ScriptedDialogs {
         controls::PathChooser::SetResponder([this](const controls::ChooserRequest& r) {
             chooserTitles.append(r.title);
             chooserFilters.append(r.filter);
+            chooserFolders.append(r.folder);
             if (paths.empty()) return QString();
             QString p = paths.front();
             paths.pop_front();
@@ -39,7 +40,7 @@ struct ScriptedDialogs {
     std::vector<controls::MsgIcon> icons;
     std::deque<controls::MsgAnswer> answers;  // for Yes/No questions
     std::deque<QString> paths;                // for choosers; empty: cancelled
-    QStringList chooserTitles, chooserFilters;
+    QStringList chooserTitles, chooserFilters, chooserFolders;
 };
 
 // The control of a dialog with the given ID ("id1006").

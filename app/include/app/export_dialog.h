@@ -145,6 +145,11 @@ protected:
 
     // The destination, shown in the path box.
     void SetDestination(const QString& path);
+    // Chooses the kind and destination this dialog last exported with, when
+    // remembered: the kind if the dialog offers it (a profile folder is
+    // picked afresh each time), the destination while the folder exists,
+    // which enables start. Called once the radios are connected.
+    void RestoreLastChoice(QPushButton* start);
     // Makes each radio of radios_ choose its kind when it becomes checked,
     // by a click, the keyboard or an assistive tool's action alike, and
     // again when the radio already checked is clicked. Called once the

@@ -26,6 +26,8 @@
 #include <vector>
 
 class QAction;
+class QMenu;
+class QMimeData;
 class QLabel;
 class QProgressBar;
 class QSplitter;
@@ -42,6 +44,11 @@ inline constexpr char kSelectItems[] = "Please select items to export";
 // the error's own text follows.
 inline constexpr char kTaskFailed[] = "The task stopped on an error: ";
 inline constexpr char kMakerAddress[] = "www.ferrywell.example";
+// The accessible names of the panes and the status bar's progress bar.
+inline constexpr char kTreeName[] = "Folders";
+inline constexpr char kListName[] = "Contacts";
+inline constexpr char kPreviewName[] = "Preview";
+inline constexpr char kProgressName[] = "Progress";
 // Screens with less room than this (logical pixels) get a tree that keeps its
 // names readable rather than its share of the window.
 inline constexpr int kSmallScreen = 700;
@@ -54,6 +61,18 @@ inline constexpr char kGuideMissing[] = "The user guide is not installed. Looked
 // the program's folder (the build tree and an installation alike), then the
 // same below each data folder ($XDG_DATA_HOME, $XDG_DATA_DIRS).
 QStringList UserGuidePlaces();
+
+// The window's title with the database at path open: its file name before
+// the program's own title; the program's title alone while none is open.
+QString WindowTitleFor(const std::string& databasePath);
+
+// The database file (.dxl or .nsf, a local file) that data brings, if it
+// brings exactly one such file; empty otherwise.
+QString DroppedDatabase(const QMimeData& data);
+
+// The status bar's count of the listed rows: "1,234 contacts", and
+// ", 5 ticked" when any are; empty with none listed.
+QString ListCountText(int rows, int ticked);
 
 // The item list's row for a listed document.
 controls::CheckListRow ToListRow(const notes::ListRow& row);
@@ -73,6 +92,7 @@ public:
     controls::CCheckListCtrl& List() { return *list_; }
     CExplorer1& Browser() { return *explorer_; }
     QString StatusText() const;
+    QString CountText() const;
     int Progress() const;
     int RunningWorkers() const { return workers_->Running(); }
     // The count outlives the window, for waiting on workers it left running.
@@ -88,6 +108,13 @@ public:
     void SetExitHandler(std::function<void(int)> handler) { exitHandler_ = std::move(handler); }
     // Where Help looks for the user guide instead of UserGuidePlaces().
     void SetUserGuidePlaces(QStringList places) { guidePlaces_ = std::move(places); }
+    // Gives the window the size, place and pane sizes it had when the user
+    // last exited; false when none are remembered.
+    bool RestoreLayout();
+    // Opens the database file data brings (see DroppedDatabase); false, and
+    // nothing opened, when it brings none.
+    bool OpenDropped(const QMimeData& data);
+    void SaveLayout() const;
     // The application folder, with a trailing separator.
     static QString GetAppPath();
 
@@ -141,12 +168,17 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A database file dropped on the window opens as Add File opens it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenu();
     void BuildToolbar();
     void BuildStatusBar();
     void BuildCentre();
+    // Lists the databases opened last in the recent menu.
+    void FillRecentMenu();
     // Points state.tempFilePath at an existing scratch folder of this
     // process unless it names one already, however the database was chosen.
     void EnsureScratchFolder();
@@ -169,7 +201,9 @@ private:
     QSplitter* horizontal_ = nullptr;
     QLabel* statusPane_[3] = {};
     QProgressBar* progress_ = nullptr;
+    QLabel* count_ = nullptr;
     QAction* menuSave_ = nullptr;
+    QMenu* recent_ = nullptr;
     QAction* exportButton_ = nullptr;
     QAction* stopButton_ = nullptr;
     QWidget* focusReturn_ = nullptr;  // the pane the focus goes back to

@@ -51,6 +51,10 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Orders the rows by the texts of column (numbers by their value, letters
+    // without regard to case), keeping the order of equal ones; the tick
+    // column orders nothing. Selected rows stay selected.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 signals:
     // Ticks changed, or rows were added or removed.
@@ -98,7 +102,8 @@ public:
     const CheckListModel& Model() const { return model_; }
     CCheckHeadCtrl& Header() { return *header_; }
     void SetColumns(const std::vector<ListColumn>& columns);
-    void DeleteAllRows() { model_.RemoveAllRows(); }
+    // The rows go, and with them the order a header click gave them.
+    void DeleteAllRows();
     int GetItemCount() const { return model_.rowCount(); }
     // Position of the first selected row, or -1.
     int FirstSelectedRow() const;
@@ -122,10 +127,16 @@ protected:
 private:
     void OnChecksChanged();
     void OnHeaderBoxClicked(int image);
+    // A click on a column's header orders the rows by it, the other way
+    // round when it orders them already.
+    void OnHeaderClicked(int column);
 
     CheckListModel model_;
     CCheckHeadCtrl* header_;
-    bool menuAskedByPress_ = false;  // the desktop's request after it is answered
+    bool menuAskedByPress_ = false;
+    // The order a header click gave the rows; column 0 for none.
+    int sortColumn_ = 0;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;  // the desktop's request after it is answered
 };
 
 }  // namespace controls

@@ -37,11 +37,13 @@ struct ChooserRequest {
     ChooserKind kind = ChooserKind::OpenFile;
     QString title;
     QString filter;  // open-file choosers only
+    QString folder;  // where it opens: the folder of the last choice, if any
 };
 
 class PathChooser {
 public:
-    // The chosen path; empty when the user cancels.
+    // The chosen path; empty when the user cancels. The next chooser opens
+    // in its folder.
     using Responder = std::function<QString(const ChooserRequest&)>;
     static QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& filter);
     static QString ChooseFolder(QWidget* parent, const QString& title);
