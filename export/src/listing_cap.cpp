@@ -11,6 +11,12 @@
 namespace exporting {
 
 std::vector<uint32_t> WithoutExcessListings(RunContext& run, const ViewReader& reader, std::vector<uint32_t> walk) {
+    // A document is listed at most once under each category: with no more
+    // categories than the limit there is nothing to cap, and no document
+    // needs looking up (every view without categories).
+    size_t categories = 0;
+    for (size_t n = 0; n < reader.EntryCount() && categories <= kMostListings; ++n) categories += reader.IsCategory(n);
+    if (categories <= kMostListings) return walk;
     std::vector<std::optional<uint32_t>> notes(walk.size());
     std::unordered_map<uint32_t, size_t> listings;  // by note id
     bool excess = false;

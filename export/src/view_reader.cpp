@@ -69,6 +69,14 @@ std::optional<uint32_t> ViewReader::NoteOf(size_t n) const {
     return doc.GetNoteID();
 }
 
+bool ViewReader::IsCategory(size_t n) const {
+    try {
+        return view_[n].IsCategory();
+    } catch (const notesapi::NotesError&) {
+        return false;
+    }
+}
+
 bool ViewReader::ReadEntry(size_t n, bool alreadySaved, ViewItem* out) {
     LNDocument doc;
     if (!notes::ContactDocument(view_, n, &doc)) return false;

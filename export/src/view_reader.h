@@ -71,6 +71,8 @@ public:
     std::optional<EntryIdentity> Identify(size_t n) const;
     // The note id of entry n's document; nullopt for a category entry.
     std::optional<uint32_t> NoteOf(size_t n) const;
+    // Whether entry n heads a category; it opens no document.
+    bool IsCategory(size_t n) const;
 
     // Reads the entry n of the view into *item; false when it is not a
     // contact. alreadySaved: the target holds the document saved and
