@@ -8,6 +8,7 @@
 #include <exporting/naming.h>
 
 #include <base/ascii.h>
+#include <base/hash.h>
 #include <mapi/dates.h>
 #include <notes/field_rules.h>
 #include <store/saved_items.h>
@@ -133,7 +134,7 @@ void DirectoryTarget::LoadSaved() {
     std::vector<store::SavedIndex<Earlier>::Entry> strange;
     saved.ForEach([&](const auto& e) {
         const std::string& file = e.where.file;
-        if (IsPlainName(file)) claimed_.insert(base::AsciiLower(dir_ + "/" + file));
+        if (IsPlainName(file)) Claim(dir_ + "/" + file);
         const bool ofKind = file.size() > extension.size() &&
                             base::AsciiLower(file.substr(file.size() - extension.size())) == extension &&
                             (kind == OutputKind::Csv) == (e.where.line >= 0);
@@ -218,15 +219,21 @@ bool DirectoryTarget::FilteredOut(bool hasAttachments, int64_t changed) const {
 std::string DirectoryTarget::ClaimPath(const std::string& path) {
     // Names compare ignoring ASCII case: on a destination that does (a FAT or
     // NTFS disk) "ab11.msg" would replace "Ab11.msg".
-    if (claimed_.insert(base::AsciiLower(path)).second) return path;
-    std::string free = NextFreePath(path, false, [this](const std::string& p) { return claimed_.count(base::AsciiLower(p)) > 0; });
-    claimed_.insert(base::AsciiLower(free));
+    if (Claim(path)) return path;
+    std::string free = NextFreePath(path, false, [this](const std::string& p) { return Claimed(p); });
+    Claim(free);
     return free;
+}
+
+bool DirectoryTarget::Claim(const std::string& path) { return claimed_.insert(base::Fnv1a64(base::AsciiLower(path))).second; }
+
+bool DirectoryTarget::Claimed(const std::string& path) const {
+    return claimed_.count(base::Fnv1a64(base::AsciiLower(path))) > 0;
 }
 
 std::string DirectoryTarget::ClaimEarlier(const std::string& file) {
     const std::string path = dir_ + "/" + file;
-    claimed_.insert(base::AsciiLower(path));
+    Claim(path);
     return path;
 }
 

@@ -18,6 +18,7 @@
 
 #include <store/saved_journal.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -99,10 +100,17 @@ private:
     // already saved message").
     void LoadSaved();
     void CloseJournal();
+    // Claims path for a file of this run; false when it was claimed before.
+    bool Claim(const std::string& path);
+    bool Claimed(const std::string& path) const;
 
     std::string stamp_;
     std::string root_;
-    std::unordered_set<std::string> claimed_;  // the paths of this run's files, ASCII case folded
+    // The paths of this run's files and of those the folders' records
+    // hold, ASCII case folded, by their 64-bit hashes: a folder can record a
+    // million files. Two paths of one hash (about one chance in 10^7 among
+    // a million) would give the second file the next free name, nothing worse.
+    std::unordered_set<uint64_t> claimed_;
     bool savedUnreadable_ = false;             // the current folder's record cannot be read
     std::unique_ptr<store::SavedJournal> journal_;
     bool journalFailed_ = false;

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -37,7 +38,7 @@ bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& w
     return ready;
 }
 
-int ExitStatusInChild(const std::function<int()>& work) {
+int ExitStatusInChild(const std::function<int()>& work, long* peakKiB) {
     const pid_t child = ::fork();
     if (child < 0) return -1;
     if (child == 0) {
@@ -49,7 +50,9 @@ int ExitStatusInChild(const std::function<int()>& work) {
         ::_exit(code);
     }
     int status = 0;
-    if (::waitpid(child, &status, 0) != child) return -1;
+    struct rusage usage {};
+    if (::wait4(child, &status, 0, &usage) != child) return -1;
+    if (peakKiB) *peakKiB = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -21,8 +21,9 @@ bool RunAndKill(const std::function<void(const std::function<void()>& ready)>& w
 
 // Runs work in a child and gives the status the child exits with: what work
 // returns (125 when it throws), or -1 when the child could not be started or
-// did not exit normally.
-int ExitStatusInChild(const std::function<int()>& work);
+// did not exit normally. peakKiB, when given, receives the child's peak
+// resident memory (what it shares with this process from the fork included).
+int ExitStatusInChild(const std::function<int()>& work, long* peakKiB = nullptr);
 
 // A shell command whose standard output the test reads line by line. The
 // command cannot run further ahead of the test than the pipe between them

@@ -22,6 +22,7 @@ std::string BackslashEscaped(std::string_view text) {
 
 bool BackslashUnescape(std::string_view text, std::string* out) {
     out->clear();
+    out->reserve(text.size());  // never longer: one allocation of the size needed
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\') {
             *out += text[i];

@@ -6,6 +6,7 @@
 #include <base/backslash.h>
 #include <base/fd_io.h>
 #include <base/hash.h>
+#include <base/ref_table.h>
 #include <base/unique_fd.h>
 
 #include <cerrno>
@@ -15,7 +16,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
 #include <vector>
 
 namespace store {
@@ -38,11 +38,14 @@ int64_t NowMs() {
     ThrowFileError(err, what + " \"" + path + "\": " + std::strerror(err));
 }
 
-std::string Checksum(std::string_view text) {
+// The checksum of a line's text, as 16 hexadecimal digits.
+struct Checksum {
+    explicit Checksum(std::string_view text) {
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(base::Fnv1a64(text)));
+    }
+    std::string_view View() const { return {hex, 16}; }
     char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(base::Fnv1a64(text)));
-    return hex;
-}
+};
 
 bool ParseInt(std::string_view text, int64_t* out) {
     if (text.empty() || text.size() > 20) return false;
@@ -65,23 +68,26 @@ std::string FormatLine(const mapi::SourceIdentity& id, const SavedPlace& place) 
     line += '\t' + std::to_string(id.modified.ticks) + '\t' + std::to_string(id.sequence) + '\t' +
             std::to_string(place.line) + '\t';
     base::AppendBackslashEscaped(line, place.file);
-    line += '\t' + Checksum(line);
+    line += '\t';
+    line += Checksum(line.substr(0, line.size() - 1)).View();
     return line;
 }
 
 bool ParseLine(std::string_view line, mapi::SourceIdentity* id, SavedPlace* place) {
     const size_t last = line.rfind('\t');
-    if (last == std::string_view::npos || line.substr(last + 1) != Checksum(line.substr(0, last))) return false;
-    std::vector<std::string_view> fields;
+    if (last == std::string_view::npos || line.substr(last + 1) != Checksum(line.substr(0, last)).View()) return false;
+    std::string_view fields[6];
+    size_t count = 0;
     for (size_t start = 0;;) {
         const size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab - start));
+        if (count == std::size(fields)) return false;
+        fields[count++] = line.substr(start, tab - start);
         if (tab == last) break;
         start = tab + 1;
     }
     int64_t ticks = 0, sequence = 0, row = 0;
     using base::BackslashUnescape;
-    if (fields.size() != 6 || !BackslashUnescape(fields[0], &id->database) || !BackslashUnescape(fields[1], &id->unid) ||
+    if (count != 6 || !BackslashUnescape(fields[0], &id->database) || !BackslashUnescape(fields[1], &id->unid) ||
         !ParseInt(fields[2], &ticks) || !ParseInt(fields[3], &sequence) || !ParseInt(fields[4], &row) ||
         !BackslashUnescape(fields[5], &place->file) || sequence < 0 || sequence > int64_t(UINT32_MAX) || row < -1)
         return false;
@@ -128,46 +134,94 @@ base::UniqueFd OpenJournal(const std::string& path, int flags) {
     return fd;
 }
 
+// The journal's lines, fed as they are read: the reader keeps one block and
+// the line it cuts, never the whole file.
+class LineReader {
+public:
+    LineReader(int fd, const std::string& path) : fd_(fd), path_(path) {}
+    // The next line without its line feed, in *line until the next call;
+    // false at the end, with *cutShort set when bytes without a line feed
+    // were left there.
+    bool Next(std::string_view* line, bool* cutShort) {
+        for (;;) {
+            const size_t end = bytes_.find('\n', at_);
+            if (end != std::string::npos) {
+                *line = std::string_view(bytes_).substr(at_, end - at_);
+                at_ = end + 1;
+                return true;
+            }
+            bytes_.erase(0, at_);
+            at_ = 0;
+            if (!Fill()) {
+                *cutShort = !bytes_.empty();
+                return false;
+            }
+        }
+    }
+    // At least n bytes (fewer only at the end of the file) not taken yet.
+    std::string_view Peek(size_t n) {
+        while (bytes_.size() - at_ < n && Fill()) {
+        }
+        return std::string_view(bytes_).substr(at_, n);
+    }
+    void Skip(size_t n) { at_ += n; }
+
+private:
+    bool Fill() {
+        char buf[65536];
+        const ssize_t n = base::ReadAll(fd_, buf, sizeof buf);
+        if (n < 0) FailErrno("Cannot read", path_);
+        bytes_.append(buf, size_t(n));
+        return n > 0;
+    }
+
+    int fd_;
+    const std::string& path_;
+    std::string bytes_;
+    size_t at_ = 0;
+};
+
+uint64_t PlaceHash(const SavedPlace& place) {
+    return std::hash<std::string_view>{}(place.file) ^ (uint64_t(place.line) * 0x9E3779B97F4A7C15ull);
+}
+
 }  // namespace
 
 SavedFiles ReadSavedJournal(const std::string& folder) {
     const std::string path = JournalPath(folder);
     const base::UniqueFd fd = OpenJournal(path, O_RDONLY);
     if (!fd) return {};
-    std::string bytes;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = base::ReadAll(fd.get(), buf, sizeof buf);
-        if (n < 0) FailErrno("Cannot read", path);
-        if (n == 0) break;
-        bytes.append(buf, size_t(n));
-    }
+    LineReader lines(fd.get(), path);
     SavedFiles saved;
-    const HeaderState header = ReadHeader(bytes);
+    const HeaderState header = ReadHeader(lines.Peek(kHeader.size()));
     CheckHeader(header, path);
     if (header == HeaderState::Nothing) return saved;
-    // The document each place was last written for: a place written again
+    lines.Skip(kHeader.size());
+    // The record each place was last written for: a place written again
     // for another document no longer holds the earlier one.
-    std::unordered_map<std::string, mapi::SourceIdentity> holder;
-    for (size_t start = kHeader.size(); start < bytes.size();) {
-        const size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) {  // the last line, cut short
-            ++saved.damaged_;
-            break;
-        }
+    base::RefTable holders;
+    const auto placeOf = [&](uint32_t node) { return PlaceHash(saved.At(node).where); };
+    std::string_view line;
+    bool cutShort = false;
+    while (lines.Next(&line, &cutShort)) {
         mapi::SourceIdentity id;
         SavedPlace place;
-        if (ParseLine(std::string_view(bytes).substr(start, end - start), &id, &place)) {
-            auto [it, first] = holder.try_emplace(place.file + '\n' + std::to_string(place.line), id);
-            if (!first && (it->second.database != id.database || it->second.unid != id.unid))
-                saved.Remove(it->second.database, it->second.unid, place);
-            it->second = id;
-            saved.Add(id, std::move(place));
-        } else {
+        if (!ParseLine(line, &id, &place)) {
             ++saved.damaged_;
+            continue;
         }
-        start = end + 1;
+        uint32_t& holder = holders.Slot(
+            PlaceHash(place), [&](uint32_t node) { return saved.At(node).where == place; }, placeOf);
+        if (holder != base::RefTable::kNone) {
+            const mapi::SourceIdentity& held = saved.At(holder).identity;
+            if (held.database != id.database || held.unid != id.unid) {
+                const std::string database = held.database, unid = held.unid;  // the record goes
+                saved.Remove(database, unid, place);
+            }
+        }
+        holder = saved.Add(std::move(id), std::move(place));
     }
+    if (cutShort) ++saved.damaged_;  // the last line, cut short
     return saved;
 }
 

@@ -1,6 +1,7 @@
 // The record of what was written into a folder of files: its lines read back,
 // damage left out, a writer killed mid-line, and CSV rows rewritten in place.
 #include "killed_child.h"
+#include "sanitizer_build.h"
 #include "test_files.h"
 
 #include <store/error.h>
@@ -244,4 +245,31 @@ TEST(ReplaceLines, NeitherReadsThroughALinkOrWaitsForAFifo) {
     }
     EXPECT_EQ(ReadFile(target), "a\nb\n");
     EXPECT_TRUE(fs::is_symlink(dir / "link.csv"));
+}
+
+// A folder of a large export holds a journal of hundreds of thousands of
+// lines: it is read in a few times its size (each record kept once, the file
+// never whole), measured as a child process's peak memory less that of a
+// child that reads no journal.
+TEST(SavedJournal, ALargeJournalIsReadInAFewTimesItsSize) {
+    TempDir dir;
+    constexpr int kLines = 200000;
+    {
+        store::SavedJournal journal(dir.Path().string());
+        for (int n = 0; n < kLines; ++n)
+            journal.Record(Identity(n, 133486382450600000 + n), {"Contact " + std::to_string(n) + " Surname.vcf"});
+        journal.Record(Identity(7), {"Contact 8 Surname.vcf"});  // a place taken over
+    }
+    const auto size = long(fs::file_size(JournalOf(dir)));
+    auto peakKiB = [](const std::string& folder, size_t documents) {
+        long peak = 0;
+        const int status = ExitStatusInChild([&] { return store::ReadSavedJournal(folder).Size() == documents ? 0 : 1; }, &peak);
+        EXPECT_EQ(status, 0) << folder;
+        return peak;
+    };
+    TempDir empty;
+    const long grown = peakKiB(dir.Path().string(), kLines - 1) - peakKiB(empty.Path().string(), 0);
+    // A sanitizer keeps a shadow and guard bytes around each record.
+    const long allowed = (kSanitizerBuild ? 8 : 3) * size;
+    EXPECT_LT(grown * 1024, allowed) << grown << " KiB for a journal of " << size << " bytes";
 }

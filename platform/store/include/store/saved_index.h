@@ -7,14 +7,23 @@
 // check. Each place is kept, newest first; the first is the one Find and
 // StateOf answer for, and a run that meets the document again a second time
 // in the same view pairs it with the second (Find(database, unid, 1)).
+//
+// A folder can hold a million records, so each is kept once, in one node:
+// the places of a document are chained through their nodes, and the lookup
+// table holds only the index of each document's first node, not its key.
 #pragma once
+
+#include <base/ref_table.h>
 
 #include <mapi/source_identity.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace store {
@@ -26,41 +35,51 @@ public:
         mapi::SourceIdentity identity;
         Where where;
     };
+    // A record's node, for At: valid until the record is removed or
+    // replaced (an Add of the same document and place).
+    using Handle = uint32_t;
 
     // Records one written result. A record of a place the document already
     // has replaces that one (the place was written again); otherwise the
     // place is added, before the places whose identity is not newer (so of
     // two equal ones the later record comes first). Every record of a
     // document after its first counts as superseded.
-    void Add(const mapi::SourceIdentity& identity, Where where) {
-        auto [it, added] = entries_.try_emplace(Key(identity.database, identity.unid));
-        std::vector<Entry>& places = it->second;
-        if (!added) ++superseded_;
-        places.erase(std::remove_if(places.begin(), places.end(), [&](const Entry& e) { return e.where == where; }),
-                     places.end());
-        auto at = std::find_if(places.begin(), places.end(), [&](const Entry& e) {
-            return mapi::CompareWithSaved(&identity, e.identity) != mapi::SavedState::Changed;
-        });
-        places.insert(at, Entry{identity, std::move(where)});
+    Handle Add(mapi::SourceIdentity identity, Where where) {
+        const uint32_t hash = Hash(identity.database, identity.unid);
+        uint32_t& head = documents_.Slot(hash, Same(identity.database, identity.unid),
+                                         [this](uint32_t n) { return nodes_[n].hash; });
+        if (head != base::RefTable::kNone) {
+            ++superseded_;
+            Unlink(&head, where);
+        }
+        // The place among the document's: before the first one not newer.
+        uint32_t* link = &head;
+        while (*link != base::RefTable::kNone &&
+               mapi::CompareWithSaved(&identity, nodes_[*link].entry.identity) == mapi::SavedState::Changed)
+            link = &nodes_[*link].next;
+        const uint32_t n = NewNode(Node{Entry{std::move(identity), std::move(where)}, *link, hash});
+        *link = n;
+        return n;
     }
 
     // Forgets the document's record at where (something else was written
     // there since).
     void Remove(std::string_view database, std::string_view unid, const Where& where) {
-        auto it = entries_.find(Key(database, unid));
-        if (it == entries_.end()) return;
-        std::vector<Entry>& places = it->second;
-        places.erase(std::remove_if(places.begin(), places.end(), [&](const Entry& e) { return e.where == where; }),
-                     places.end());
-        if (places.empty()) entries_.erase(it);
+        const uint32_t hash = Hash(database, unid);
+        if (documents_.Find(hash, Same(database, unid)) == base::RefTable::kNone) return;
+        uint32_t& head = documents_.Slot(hash, Same(database, unid), [this](uint32_t n) { return nodes_[n].hash; });
+        Unlink(&head, where);
+        if (head == base::RefTable::kNone) documents_.Erase(head);
     }
 
     // The document's newest record, or its n-th place (newest first); null
     // when there is none.
     const Entry* Find(std::string_view database, std::string_view unid, size_t n = 0) const {
-        auto it = entries_.find(Key(database, unid));
-        return it == entries_.end() || n >= it->second.size() ? nullptr : &it->second[n];
+        uint32_t node = documents_.Find(Hash(database, unid), Same(database, unid));
+        for (; node != base::RefTable::kNone && n > 0; --n) node = nodes_[node].next;
+        return node == base::RefTable::kNone ? nullptr : &nodes_[node].entry;
     }
+    const Entry& At(Handle node) const { return nodes_[node].entry; }
     // How the document stands against its newest record.
     mapi::SavedState StateOf(const mapi::SourceIdentity& current) const {
         const Entry* e = Find(current.database, current.unid);
@@ -68,23 +87,65 @@ public:
     }
 
     // Documents recorded, and records beyond the first of each.
-    size_t Size() const { return entries_.size(); }
+    size_t Size() const { return documents_.Size(); }
     size_t Superseded() const { return superseded_; }
-    // Calls visit(entry) for every place of every document.
+    // Calls visit(entry) for every place of every document, in no
+    // particular order.
     template <class Visit>
     void ForEach(Visit visit) const {
-        for (const auto& [key, places] : entries_)
-            for (const Entry& e : places) visit(e);
+        for (const Node& node : nodes_)
+            if (node.next != kFree) visit(node.entry);
     }
 
 private:
-    static std::string Key(std::string_view database, std::string_view unid) {
-        std::string key;
-        key.reserve(database.size() + unid.size() + 1);
-        key.append(unid).append(1, '\n').append(database);
-        return key;
+    static constexpr uint32_t kFree = base::RefTable::kNone - 1;  // a node of no record, for reuse
+
+    struct Node {
+        Entry entry;
+        uint32_t next;  // the document's next place, or kNone
+        uint32_t hash;  // of the document's names
+    };
+
+    static uint32_t Hash(std::string_view database, std::string_view unid) {
+        const size_t h = std::hash<std::string_view>{}(unid) ^ (std::hash<std::string_view>{}(database) * 0x9E3779B97F4A7C15ull);
+        return uint32_t(h ^ (h >> 32));
     }
-    std::unordered_map<std::string, std::vector<Entry>> entries_;
+    auto Same(std::string_view database, std::string_view unid) const {
+        return [this, database, unid](uint32_t n) {
+            const mapi::SourceIdentity& id = nodes_[n].entry.identity;
+            return id.unid == unid && id.database == database;
+        };
+    }
+
+    // Takes out of the chain at *link every node at where.
+    void Unlink(uint32_t* link, const Where& where) {
+        while (*link != base::RefTable::kNone) {
+            Node& node = nodes_[*link];
+            if (!(node.entry.where == where)) {
+                link = &node.next;
+                continue;
+            }
+            const uint32_t gone = *link;
+            *link = node.next;
+            node = Node{Entry{}, kFree, 0};  // its memory goes now
+            free_.push_back(gone);
+        }
+    }
+    uint32_t NewNode(Node node) {
+        if (free_.empty()) {
+            nodes_.push_back(std::move(node));
+            return uint32_t(nodes_.size() - 1);
+        }
+        const uint32_t n = free_.back();
+        free_.pop_back();
+        nodes_[n] = std::move(node);
+        return n;
+    }
+
+    // A deque: growing moves no record (and keeps what Find gave valid).
+    std::deque<Node> nodes_;
+    std::vector<uint32_t> free_;
+    base::RefTable documents_;  // by database and universal id: the first node of each document
     size_t superseded_ = 0;
 };
 
