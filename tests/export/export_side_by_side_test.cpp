@@ -250,4 +250,31 @@ TEST_F(SideBySide, OneDestinationTakesOneExportAtATime) {
     EXPECT_EQ(FilesNamed(out, ".csv"), 1u);
 }
 
+// A run waiting for the destination that is told to stop (SIGTERM, SIGINT)
+// stops waiting: exit 1, its stopped message, and nothing written.
+TEST_F(SideBySide, AStopWhileWaitingForTheDestinationWritesNothing) {
+    const fs::path out = dir / "held";
+    fs::create_directories(out);
+    const int held = ::open((out / ".ferrywell-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    for (const std::string signal : {"TERM", "INT"}) {
+        SCOPED_TRACE(signal);
+        const std::string said = dir / ("said-" + signal), err = dir / ("err-" + signal);
+        // The signal once the run says it waits (or has ended, which fails below).
+        const std::string script = Export("a.dxl", "--as csv --wait --to " + Quote(out)) + " >" + Quote(said) + " 2>" +
+                                   Quote(err) + " & p=$!; until grep -q 'Waiting for the other export' " + Quote(said) +
+                                   " || ! kill -0 $p 2>/dev/null; do sleep 0.02; done; kill -" + signal +
+                                   " $p; wait $p; echo $?";
+        std::string status;
+        ASSERT_EQ(RunTool("bash -c " + Quote(script), &status), 0);
+        EXPECT_EQ(status, "1\n") << ReadFile(said) << ReadFile(err);
+        EXPECT_NE(ReadFile(said).find("Conversion stopped while waiting for the destination"), std::string::npos)
+            << ReadFile(said);
+        EXPECT_EQ(ReadFile(err).find("Conversion stopped by the user: 0 contacts written"), 0u) << ReadFile(err);
+        EXPECT_EQ(Names(out), std::set<std::string>{".ferrywell-lock"});  // nothing was made
+    }
+    ::close(held);
+}
+
 }  // namespace
