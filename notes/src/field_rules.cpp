@@ -81,7 +81,7 @@ std::string ReadRichText(const LNDocument& doc, std::string_view itemName) {
         LNString text;
         doc.GetItem(name, &rich);
         rich.GetText(&text);
-        return text.str();
+        return std::move(text).Take();
     } catch (const notesapi::NotesError&) {
         return {};
     }

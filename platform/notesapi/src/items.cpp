@@ -36,18 +36,23 @@ void LNDatetimes::GetText(LNString* text, const char* separator) const {
             if (i) out += separator ? separator : ";";
             out += item_->dates[i].Text();
         }
-    *text = LNString(out);
+    *text = LNString(std::move(out));
 }
 
 void LNRichText::GetText(LNString* text, const void*) const {
     if (!text) throw NotesError(LNERR_NULL_ARGUMENT);
     std::string out;
-    if (item_)
+    if (item_) {
+        // One string of the text's size: a value can be tens of megabytes.
+        size_t size = item_->values.empty() ? 0 : item_->values.size() - 1;
+        for (const std::string& value : item_->values) size += value.size();
+        out.reserve(size);
         for (size_t i = 0; i < item_->values.size(); ++i) {
             if (i) out += '\n';
             out += item_->values[i];
         }
-    *text = LNString(out);
+    }
+    *text = LNString(std::move(out));
 }
 
 LNString LNAttachment::GetAttachmentName() const { return att_ ? LNString(att_->name) : LNString(); }

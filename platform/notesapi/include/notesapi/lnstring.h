@@ -15,6 +15,8 @@ public:
     size_t GetLength() const { return text_.size(); }
     bool IsNull() const { return text_.empty(); }
     const std::string& str() const { return text_; }
+    // The text, moved out (a large one is not copied).
+    std::string Take() && { return std::move(text_); }
     operator std::string_view() const { return text_; }
     bool operator==(const LNString&) const = default;
 
