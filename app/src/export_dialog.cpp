@@ -49,6 +49,7 @@ ExportDialog::ExportDialog(app::FerrywellState& state, QWidget* parent)
     log_->setMinimumHeight(log_->fontMetrics().lineSpacing() * 4);
     // An export held back by a full log goes on as the log takes lines in.
     connect(log_, &CExportLog::backlogShrank, this, [bridge = bridge_] { bridge->Notify(); });
+    RegisterStopRequest(stop_);
 }
 
 void ExportDialog::SetDestination(const QString& path) {

@@ -1,6 +1,7 @@
 #include <app/ending_signals.h>
 #include <app/ferrywell_app.h>
 #include <app/ferrywell_dlg.h>
+#include <app/lost_display.h>
 
 #include <controls/icons.h>
 #include <controls/remembered.h>
@@ -68,7 +69,7 @@ int CFerrywellApp::InitInstance() {
     if (dlg.RestoreLayout()) dlg.show();
     else dlg.showMaximized();
     if (!file.isEmpty()) dlg.OpenDatabase(file.toStdString());
-    return exec();
+    return ExecEndingCleanlyWithoutDisplay(*this);
 }
 
 }  // namespace app

@@ -300,6 +300,7 @@ void CFerrywellDlg::RunInWorker(std::function<void()> fn) {
 
 CFerrywellDlg::StopRequest CFerrywellDlg::RunStoppable(std::function<void(std::atomic<int>& stop)> task) {
     auto stop = std::make_shared<std::atomic<int>>(0);
+    RegisterStopRequest(stop);
     stopRequests_.push_back(stop);
     stopButton_->setEnabled(true);
     RunInWorker([task = std::move(task), stop, bridge = bridge_, dlg = this] {

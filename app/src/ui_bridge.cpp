@@ -9,6 +9,7 @@
 #include <atomic>
 #include <deque>
 #include <iostream>
+#include <vector>
 #include <thread>
 
 namespace app {
@@ -65,6 +66,27 @@ void EnsureDrainer() {
     drainer.store(d);
 }
 
+// What the process's end needs of every window's workers. Made once and
+// never freed: it is used while the process exits.
+struct EveryWorker {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+    std::vector<std::weak_ptr<UiBridge>> bridges;
+    std::vector<std::weak_ptr<std::atomic<int>>> stops;
+};
+EveryWorker& Every() {
+    static EveryWorker* every = new EveryWorker;
+    return *every;
+}
+
+// Adds item to list, dropping the entries whose object is gone.
+template <class T>
+void Keep(std::vector<std::weak_ptr<T>>& list, const std::shared_ptr<T>& item) {
+    std::erase_if(list, [](const std::weak_ptr<T>& p) { return p.expired(); });
+    list.push_back(item);
+}
+
 }  // namespace
 
 void detail::Drainer::Drain() {
@@ -82,7 +104,11 @@ void detail::Drainer::Drain() {
 
 std::shared_ptr<UiBridge> UiBridge::Create() {
     EnsureDrainer();
-    return std::shared_ptr<UiBridge>(new UiBridge);
+    std::shared_ptr<UiBridge> bridge(new UiBridge);
+    EveryWorker& every = Every();
+    std::lock_guard lock(every.mutex);
+    Keep(every.bridges, bridge);
+    return bridge;
 }
 
 bool UiBridge::Call(std::function<void()> fn) {
@@ -180,15 +206,43 @@ void WorkerCount::WaitUntilNone() {
 }
 
 void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()> fn, WorkerFailure onFailure) {
+    EveryWorker& every = Every();
+    {
+        std::lock_guard lock(every.mutex);
+        ++every.running;
+    }
     count->Started();
-    std::thread([count, fn = std::move(fn), onFailure = std::move(onFailure)] {
+    std::thread([count, fn = std::move(fn), onFailure = std::move(onFailure), &every] {
         try {
             fn();
         } catch (...) {
             ReportFailure(onFailure, notes::CurrentFailureText());
         }
         count->Ended();
+        std::lock_guard lock(every.mutex);
+        if (--every.running == 0) every.ended.notify_all();
     }).detach();
+}
+
+void RegisterStopRequest(const std::shared_ptr<std::atomic<int>>& stop) {
+    EveryWorker& every = Every();
+    std::lock_guard lock(every.mutex);
+    Keep(every.stops, stop);
+}
+
+bool EndEveryWorker(std::chrono::milliseconds patience) {
+    EveryWorker& every = Every();
+    std::vector<std::shared_ptr<UiBridge>> bridges;
+    {
+        std::lock_guard lock(every.mutex);
+        for (const auto& weak : every.stops)
+            if (const auto stop = weak.lock()) stop->store(1);
+        for (const auto& weak : every.bridges)
+            if (auto bridge = weak.lock()) bridges.push_back(std::move(bridge));
+    }
+    for (const auto& bridge : bridges) bridge->Close();  // outside the lock: a worker's end takes it
+    std::unique_lock lock(every.mutex);
+    return every.ended.wait_for(lock, patience, [&] { return every.running == 0; });
 }
 
 }  // namespace app

@@ -4,6 +4,8 @@
 // on at once, so that neither side can wait for the other for ever.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -76,5 +78,13 @@ using WorkerFailure = std::function<void(const std::string& what)>;
 // throws is caught on that thread and handed to onFailure (or, without one,
 // written to the standard error), so no exception leaves a worker.
 void StartWorker(const std::shared_ptr<WorkerCount>& count, std::function<void()> fn, WorkerFailure onFailure = {});
+
+// For a process that must end without its windows (its display went away):
+// the stop requests its tasks follow are registered as they are made (held
+// weakly), and EndEveryWorker sets each one, closes every bridge, so that no
+// worker waits for the user-interface thread, and waits at most patience for
+// every worker of the process to end. True when none runs any more.
+void RegisterStopRequest(const std::shared_ptr<std::atomic<int>>& stop);
+bool EndEveryWorker(std::chrono::milliseconds patience);
 
 }  // namespace app
