@@ -10,7 +10,10 @@
 #include <QLabel>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -25,6 +28,7 @@ class WorkerFailureTest : public QObject {
 private slots:
     void failureOfEveryKindReachesTheHandler();
     void windowShowsTheFailureInStatusAndMessage();
+    void everyWorkerEndsWhenTheProcessMust();
 };
 
 void WorkerFailureTest::failureOfEveryKindReachesTheHandler() {
@@ -67,6 +71,25 @@ void WorkerFailureTest::windowShowsTheFailureInStatusAndMessage() {
     QCOMPARE(dlg.StatusText(), expected);
     QCOMPARE(dialogs.messages, QStringList{expected});
     QCOMPARE(dialogs.icons.back(), controls::MsgIcon::Stop);
+}
+
+// The end without a display: a task waiting for its stop request and one
+// waiting for the user-interface thread (which no longer runs events) both
+// end, and the wait for them says so; with nothing left it returns at once.
+void WorkerFailureTest::everyWorkerEndsWhenTheProcessMust() {
+    auto count = std::make_shared<app::WorkerCount>();
+    auto stop = std::make_shared<std::atomic<int>>(0);
+    app::RegisterStopRequest(stop);
+    auto bridge = app::UiBridge::Create();
+    std::atomic<bool> called{false};
+    app::StartWorker(count, [stop] {
+        while (!stop->load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    app::StartWorker(count, [bridge, &called] { called = bridge->Call([] {}); });
+    QVERIFY(app::EndEveryWorker(std::chrono::seconds(10)));
+    QCOMPARE(count->Running(), 0);
+    QVERIFY(!called);
+    QVERIFY(app::EndEveryWorker(std::chrono::milliseconds(0)));
 }
 
 QTEST_MAIN(WorkerFailureTest)
