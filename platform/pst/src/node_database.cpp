@@ -476,16 +476,8 @@ void NodeDatabase::SetNode(Nid nid, const NodeEntry& entry) {
     if (NodeEntry* kept = nodes_.Change(nid)) {
         NodeEntry old = *kept;
         *kept = entry;
-        // The node has its new blocks: a damaged old tree (a damaged item
-        // rewritten) keeps what could not be released, a few blocks of
-        // space, rather than leave the change half done.
-        for (Bid bid : {old.data, old.sub}) {
-            try {
-                Release(bid);
-            } catch (const PstError& e) {
-                if (e.Kind() != ErrorKind::BadFormat) throw;
-            }
-        }
+        Release(old.data);
+        Release(old.sub);
     } else {
         nodes_.Set(nid, entry);
         ReserveNid(nid);
