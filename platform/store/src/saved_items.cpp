@@ -38,8 +38,10 @@ std::vector<fs::directory_entry> FilesOf(const std::string& folder, const std::f
 enum class Holding { Nothing, Ours, OthersOnly };
 
 // Whether the store holds an item of database; reads only the identities,
-// and stops at the first item of database.
-Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database) {
+// and stops at the first item of database. byFirst: a folder is judged by its
+// first item that carries an identity (an export writes one database into a
+// PST), so that other databases' files cost a few reads.
+Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database, bool byFirst) {
     const std::vector<mapi::PropertyKey> keys = mapi::SourceIdentityKeys();
     bool any = false, ours = false;
     std::vector<pst::Nid> folders{file.RootFolder()};
@@ -51,7 +53,7 @@ Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database) {
             any = true;
             auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;
             ours = id && id->database == database;
-            return !ours;
+            return !ours && !(byFirst && id);
         });
     }
     return ours ? Holding::Ours : any ? Holding::OthersOnly : Holding::Nothing;
@@ -119,8 +121,10 @@ PstCandidates FindPstsToContinue(const std::string& folder, const std::string& n
         const bool named = name.compare(0, namePrefix.size(), namePrefix) == 0;
         try {
             auto file = pst::PstFile::Open(path, false);
+            const Holding holding = WhatStoreHolds(*file, database, !named);
+            if (holding == Holding::OthersOnly && !named) continue;
             file->CheckFolders();
-            switch (WhatStoreHolds(*file, database)) {
+            switch (holding) {
             case Holding::Ours:
                 out.usable.push_back(path);
                 out.holding.push_back(path);

@@ -75,7 +75,9 @@ SavedIndex<std::string> ListSavedMsgFiles(const std::string& folder);
 // newest (last modified) first. Refused, with the reason, are the files that
 // do not open cleanly and those named with the prefix that hold items of
 // other databases only; files of other names and other databases are left
-// out without a word.
+// out without a word. A file of another name is judged folder by folder by
+// the first item that carries an identity, as an export writes one database
+// into a PST: a file of other databases costs a few reads.
 struct PstCandidates {
     std::vector<std::string> usable;
     std::vector<std::string> holding;  // of usable, those holding an item of database
