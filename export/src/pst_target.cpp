@@ -33,16 +33,27 @@ uint64_t EstimatedSize(const mapi::PropertyBag& props) {
 
 void PstTarget::OpenSession(store::Session& session) { session.CheckProfile(); }
 
-bool PstTarget::Open() { return (run_.options.skipSaved && ContinuePst()) || CreatePst(); }
+bool PstTarget::Open() {
+    if (run_.options.skipSaved) {
+        switch (ContinuePst()) {
+        case Continued::Yes: return true;
+        case Continued::Cannot: return false;
+        case Continued::NothingEarlier: break;
+        }
+    }
+    return CreatePst();
+}
 
-bool PstTarget::ContinuePst() {
+PstTarget::Continued PstTarget::ContinuePst() {
+    // New files are named after the DXL file; earlier ones are found by what
+    // they hold, so a renamed DXL file of the database finds them too.
     const std::string prefix = CutToBytes(SafeComponent(run_.request.databaseTitle) + "-Corvane-", 200);
     store::PstCandidates found;
     try {
         found = store::FindPstsToContinue(run_.options.destination, prefix, run_.databaseIdentity);
     } catch (const store::StoreError& e) {
         run_.LogError(std::string("Cannot look for a PST file to continue: ") + e.what());
-        return false;
+        return Continued::NothingEarlier;
     }
     for (const auto& [path, why] : found.refused) run_.Log("Not continued: " + path + ": " + why, kColourSkip);
     std::vector<std::string> opened;  // display names, newest first
@@ -55,17 +66,26 @@ bool PstTarget::ContinuePst() {
             }
             opened.push_back(pst.GetName());
         } catch (const store::StoreError& e) {
+            // A new PST beside a file that holds the database's items would
+            // write every contact a second time.
+            if (std::find(found.holding.begin(), found.holding.end(), path) != found.holding.end()) {
+                run_.outcome.outputs.clear();
+                run_.Fail("The earlier export in " + path + " cannot be continued: " + e.what() +
+                          "; nothing was written (an export without \"Ignore already saved message\", "
+                          "--skip-saved, writes a new PST file)");
+                return Continued::Cannot;
+            }
             run_.Log("Not continued: " + path + ": " + e.what(), kColourSkip);
         }
         // Without Split PST only the newest one is continued.
         if (!opened.empty() && !Splitting()) break;
     }
-    if (opened.empty()) return false;
+    if (opened.empty()) return Continued::NothingEarlier;
     pstName_ = opened.front();
     parts_.assign(opened.rbegin(), opened.rend());
     lastCommitSize_ = 0;
     partContacts_ = 1;  // it holds items: a split goes on into a new part
-    return true;
+    return Continued::Yes;
 }
 
 bool PstTarget::CreatePst() {

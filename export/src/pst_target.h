@@ -6,7 +6,8 @@
 //
 // With "Ignore already saved message" the newest PST an earlier export of the
 // same database left in the destination is continued instead (with Split
-// PST, its last part, and the items of every earlier part count as saved).
+// PST, its last part, and the items of every earlier part count as saved),
+// whatever the file is called now and wherever the destination was then.
 #pragma once
 
 #include "store_target.h"
@@ -31,10 +32,14 @@ private:
     // A new PST (named after the database and the stamp; the next free name
     // when taken, even by a concurrent export) made and opened in the session.
     bool CreatePst();
-    // Opens the PST of an earlier export to continue, and with Split PST the
-    // earlier parts; false when there is none (each file passed over is
-    // logged with why).
-    bool ContinuePst();
+    enum class Continued { Yes, NothingEarlier, Cannot };
+    // Opens the PST of an earlier export of the database in the destination
+    // to continue (found by the items it holds, whatever its name), and with
+    // Split PST the earlier parts. NothingEarlier when there is none (each
+    // file passed over is logged with why); Cannot, with the run failed,
+    // when a file holding items of the database cannot be opened for
+    // writing.
+    Continued ContinuePst();
     // The store path of the folder at path in the PST named name.
     static std::string StorePathIn(const std::string& name, const std::string& path);
     // With Split PST on: when the current PST has contacts and bytesAhead

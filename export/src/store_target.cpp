@@ -119,7 +119,9 @@ void StoreTarget::LoadSaved(std::vector<store::Folder> folders) {
     store::SavedIndex<StoredItem> saved;
     for (size_t n = 0; n < folders.size(); ++n) {
         try {
-            store::ForEachSavedItem(folders[n], [&](const mapi::SourceIdentity& id, uint32_t item) { saved.Add(id, {n, item}); });
+            store::ForEachSavedItem(folders[n], [&](const mapi::SourceIdentity& id, uint32_t item, bool damaged) {
+                saved.Add(id, {n, item, damaged});
+            });
         } catch (const store::StoreError& e) {
             run_.LogError("Cannot read what was saved in " + store::DisplayPath(folders[n]) + ": " + e.what());
             folder_.reset();
@@ -135,38 +137,48 @@ store::Items StoreTarget::ItemsHolding(const StoredItem& earlier) const {
 }
 
 bool StoreTarget::SavedAndUnchanged(const mapi::SourceIdentity& source) {
-    return saved_.TakeSkip(source, [](const StoredItem&) { return true; });
+    return saved_.TakeSkip(source, [](const StoredItem& earlier) { return !earlier.damaged; });
+}
+
+void StoreTarget::LogReplacedDamaged(const StoredItem& earlier) {
+    if (earlier.damaged)
+        run_.Log("Damaged item in " + store::DisplayPath(savedFolders_.at(earlier.folder)) + ": replaced by a new copy",
+                 kColourError);
 }
 
 WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t,
                                const mapi::SourceIdentity& source, const PreparedFile*) {
     const SavedChoice<StoredItem> choice = saved_.Choose(source);
-    if (choice.action == SavedAction::Skip) return WriteResult::AlreadySaved;
+    if (choice.action == SavedAction::Skip && !choice.where->damaged) return WriteResult::AlreadySaved;
+    const StoredItem* earlier = choice.where;  // replaced in place, even unchanged when damaged
     return SaveCounting("contact", [&] {
         const std::string contactClass(mapi::kContactMessageClass);
-        store::ContactItem item = choice.where ? ItemsHolding(*choice.where).Replace(choice.where->item, contactClass)
-                                                  : folder_->GetItems().Add(contactClass);
+        store::ContactItem item = earlier ? ItemsHolding(*earlier).Replace(earlier->item, contactClass)
+                                          : folder_->GetItems().Add(contactClass);
         contacts::Contact model = MapContact(contact, subject);
         model.origin = OriginOf(source);
         SetContactItem(item, model);
-        if (!choice.where) return SaveItem(item);
+        if (!earlier) return SaveItem(item);
         item.Save();  // in place, wherever the earlier item lies
+        LogReplacedDamaged(*earlier);
         return true;
     });
 }
 
 WriteResult StoreTarget::WriteList(const GroupRecord& group, uint64_t, const mapi::SourceIdentity& source) {
     const SavedChoice<StoredItem> choice = saved_.Choose(source);
-    if (choice.action == SavedAction::Skip) return WriteResult::AlreadySaved;
+    if (choice.action == SavedAction::Skip && !choice.where->damaged) return WriteResult::AlreadySaved;
     if (folder_ && !LogResolution(run_, group)) return WriteResult::Failed;
+    const StoredItem* earlier = choice.where;
     return SaveCounting("distribution list", [&] {
         store::DistListItem list =
-            choice.where ? ItemsHolding(*choice.where).ReplaceDistList(choice.where->item) : folder_->GetItems().AddDistList();
+            earlier ? ItemsHolding(*earlier).ReplaceDistList(earlier->item) : folder_->GetItems().AddDistList();
         contacts::DistributionList model = ListOf(group);
         model.origin = OriginOf(source);
         SetDistListItem(list, model);
-        if (!choice.where) return SaveList(list);
+        if (!earlier) return SaveList(list);
         list.Save();
+        LogReplacedDamaged(*earlier);
         return true;
     });
 }

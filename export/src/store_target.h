@@ -67,10 +67,12 @@ protected:
     std::string storePath_;  // of the current folder
 
 private:
-    // An item saved before: which of savedFolders_ holds it, and its id.
+    // An item saved before: which of savedFolders_ holds it, and its id. A
+    // damaged one (readable only past its checksums) is replaced, never left.
     struct StoredItem {
         size_t folder = 0;
         uint32_t item = 0;
+        bool damaged = false;
         bool operator==(const StoredItem&) const = default;
     };
 
@@ -80,6 +82,8 @@ private:
     WriteResult SaveCounting(const char* what, const std::function<bool()>& save);
     // The items of the folder that holds an earlier item.
     store::Items ItemsHolding(const StoredItem& earlier) const;
+    // Logs that a damaged earlier item was rewritten (not a second one added).
+    void LogReplacedDamaged(const StoredItem& earlier);
 
     SavedFolder<StoredItem> saved_;
     std::vector<store::Folder> savedFolders_;

@@ -39,8 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         mapi::SetSourceIdentity(contact, {"replica:852571E80054A1B2", "431A199A6FCC9C0985256A54005041A1", {1}, 1});
         for (const auto& folder : f->Subfolders(f->IpmSubtree()))
             f->ReadEachMessage(folder.nid, mapi::SourceIdentityKeys(), [&](pst::Nid nid, const mapi::PropertyBag* props) {
-                if (props) f->ReplaceMessage(nid, contact);
-                return !props;
+                // A damaged item is read past its checksums and replaced too.
+                const bool readable = props || f->ReadDamagedMessage(nid, mapi::SourceIdentityKeys());
+                if (readable) f->ReplaceMessage(nid, contact);
+                return !readable;
             });
         f->Close();
         ReadEverything(*pst::PstFile::Open(in.Path(), false));

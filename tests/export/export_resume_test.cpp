@@ -583,3 +583,81 @@ TEST_F(ResumeTest, ADocumentWithoutUniversalIdIsWrittenEachTime) {
         EXPECT_EQ(sink.Count("Documents without a universal id cannot be recognised as saved"), 1u);
     }
 }
+
+TEST_F(ResumeTest, APstIsFoundByItsDatabaseWhateverItsNameAndPlace) {
+    ASSERT_EQ(MissingNodeReaders(), "");
+    const std::string first = Out() + "/first";
+    fs::create_directories(first);
+    const ExportOutcome made = Mailbox(Options(OutputKind::Pst, first), Folders({"Contacts"}));
+    ASSERT_EQ(made.totals.written, 69u);
+    const std::string pstName = fs::path(made.outputs.at(0)).filename().string();
+    const std::multiset<std::string> held = StoreHolding(made.outputs.at(0), "\\Top of Personal Folders\\Contacts");
+
+    // The database exported again to a DXL file of another name (the same replica id).
+    fs::create_directories(dir.Path() / "renamed");
+    const std::string renamedDxl = dir / "renamed/contacts-2024.dxl";
+    fs::copy_file(testsupport::SamplePath(), renamedDxl);
+    Open(renamedDxl);
+    const ExportOutcome renamed = Mailbox(Resuming(OutputKind::Pst, first), Folders({"Contacts"}));
+    EXPECT_EQ(renamed.outputs, made.outputs);
+    EXPECT_EQ(renamed.totals.written, 0u);
+    EXPECT_EQ(renamed.totals.skipped, 69u);
+
+    // The destination moved elsewhere: the profile's entry follows the file.
+    const std::string moved = Out() + "/moved";
+    fs::rename(first, moved);
+    const ExportOutcome after = Mailbox(Resuming(OutputKind::Pst, moved), Folders({"Contacts"}));
+    EXPECT_EQ(after.outputs, std::vector<std::string>{moved + "/" + pstName});
+    EXPECT_EQ(after.totals.written, 0u);
+    EXPECT_EQ(after.totals.skipped, 69u);
+    ASSERT_EQ(Psts(moved).size(), 1u);
+    EXPECT_EQ(StoreHolding(Psts(moved).at(0), "\\Top of Personal Folders\\Contacts"), held);
+
+    // A copy beside the original cannot join the profile under the same name:
+    // the run says so and fails, rather than write every contact again.
+    const std::string copy = Out() + "/copy";
+    fs::copy(moved, copy);
+    const std::string before = ReadFile(copy + "/" + pstName);
+    const CliRun refused = Cli("export " + Quote(renamedDxl) + " --as pst --folders Contacts --to " + Quote(copy) + " --skip-saved");
+    EXPECT_EQ(refused.code, 5);
+    EXPECT_EQ(refused.Count("The earlier export in " + copy + "/" + pstName + " cannot be continued: "), 2u)
+        << "the log and standard error";
+    EXPECT_EQ(refused.Count("Written: 0, skipped: 0, failed: 0"), 1u);
+    EXPECT_EQ(Psts(copy).size(), 1u);
+    EXPECT_EQ(ReadFile(copy + "/" + pstName), before);
+}
+
+TEST_F(ResumeTest, ADamagedItemOfOursIsReplacedOnceAndNamed) {
+    REQUIRE_TOOL("pffinfo");
+    ASSERT_EQ(MissingNodeReaders(), "");
+    const ExportOutcome made = Mailbox(Options(OutputKind::Pst), Folders({"Contacts"}));
+    ASSERT_EQ(made.totals.written, 69u);
+    const std::string pst = made.outputs.at(0);
+    const std::string folder = "\\Top of Personal Folders\\Contacts";
+    const std::multiset<std::string> held = StoreHolding(pst, folder);
+    ASSERT_EQ(held.size(), 69u);
+
+    // One byte of one contact's properties changed: its block's checksum no
+    // longer matches, every page of the file still does.
+    const std::string address = "bart.kent@acme.example";
+    ASSERT_EQ(Containing(held, "|" + address), 1u);
+    std::vector<uint8_t> utf16;
+    base::AppendUtf16Le(utf16, address);
+    std::string bytes = ReadFile(pst);
+    const size_t at = bytes.find(std::string(utf16.begin(), utf16.end()));
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'X';
+    std::ofstream(pst, std::ios::binary | std::ios::trunc) << bytes;
+
+    sink.log.clear();
+    const ExportOutcome resumed = Mailbox(Resuming(OutputKind::Pst, Out()), Folders({"Contacts"}));
+    EXPECT_EQ(resumed.outputs, made.outputs);
+    EXPECT_EQ(resumed.totals.written, 1u);
+    EXPECT_EQ(resumed.totals.skipped, 68u);
+    const std::string store = fs::path(pst).stem().string();
+    EXPECT_EQ(sink.Count("Damaged item in \\\\" + store + "\\Contacts: replaced by a new copy"), 1u);
+    EXPECT_EQ(StoreHolding(pst, folder), held) << "every contact once, the damaged one whole again";
+    std::string out;
+    EXPECT_EQ(RunTool("pffinfo " + Quote(pst), &out), 0) << out;
+    EXPECT_EQ(Mailbox(Resuming(OutputKind::Pst, Out()), Folders({"Contacts"})).totals.skipped, 69u);
+}

@@ -362,7 +362,7 @@ void NodeDatabase::CheckPlacement(const BlockInfo& info) const {
     if (info.cb > kMaxBlockData || !amap_.Holds(info.ib, BlockSpan(info.cb))) Damaged("block outside the file");
 }
 
-Bytes NodeDatabase::ReadBlock(Bid bid) const {
+Bytes NodeDatabase::ReadBlock(Bid bid, Checksums checksums) const {
     const BlockInfo* found = blocks_.Find(bid);
     if (!found) Damaged("missing block");
     const BlockInfo info = *found;
@@ -371,15 +371,16 @@ Bytes NodeDatabase::ReadBlock(Bid bid) const {
     Bytes buf(span);
     file_->ReadAt(info.ib, buf.data(), span);
     const uint8_t* t = buf.data() + span - block::kTrailerSize;
-    if (base::Get16(t + block::kCb) != info.cb || base::Get64(t + block::kBid) != bid || !ChecksumMatches(buf.data(), info.cb, base::Get32(t + block::kCrc)))
+    if (base::Get16(t + block::kCb) != info.cb || base::Get64(t + block::kBid) != bid ||
+        (checksums == Checksums::Verify && !ChecksumMatches(buf.data(), info.cb, base::Get32(t + block::kCrc))))
         Damaged("block checksum");
     buf.resize(info.cb);
     return buf;
 }
 
-NodeDatabase::InternalBlock NodeDatabase::ReadInternal(Bid bid) const {
+NodeDatabase::InternalBlock NodeDatabase::ReadInternal(Bid bid, Checksums checksums) const {
     if (!IsInternal(bid)) Damaged("data block where an internal block belongs");
-    Bytes b = ReadBlock(bid);
+    Bytes b = ReadBlock(bid, checksums);
     if (b.size() < block::kEntries) Damaged("internal block");
     InternalBlock x;
     x.type = b[block::kType];
@@ -403,11 +404,11 @@ NodeDatabase::InternalBlock NodeDatabase::ReadInternal(Bid bid) const {
     return x;
 }
 
-std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid) const {
+std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid, Checksums checksums) const {
     std::vector<Bytes> out;
     if (bid == 0) return out;
     if (!IsInternal(bid)) {
-        out.push_back(ReadBlock(bid));
+        out.push_back(ReadBlock(bid, checksums));
         return out;
     }
     // Levels only go down, so the walk ends; each block is read once and
@@ -417,14 +418,14 @@ std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid) const {
     auto once = [&](Bid child) {
         if (!seen.insert(child).second) Damaged("data tree lists a block twice");
     };
-    InternalBlock top = ReadInternal(bid);
+    InternalBlock top = ReadInternal(bid, checksums);
     if (top.type != block::kTypeExtended) Damaged("extended block");
     std::vector<InternalBlock> lists;
     if (top.level == xblock::kLevelDoubleExtended) {
         uint64_t total = 0;
         for (const auto& e : top.entries) {
             once(e.data);
-            lists.push_back(ReadInternal(e.data));
+            lists.push_back(ReadInternal(e.data, checksums));
             if (lists.back().type != block::kTypeExtended || lists.back().level != xblock::kLevelExtended) Damaged("extended block level");
             total += lists.back().total;
         }
@@ -437,7 +438,7 @@ std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid) const {
         for (const auto& e : x.entries) {
             if (IsInternal(e.data)) Damaged("extended block level");
             once(e.data);
-            out.push_back(ReadBlock(e.data));
+            out.push_back(ReadBlock(e.data, checksums));
             total += out.back().size();
         }
         if (total != x.total) Damaged("extended block size");
@@ -445,17 +446,17 @@ std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid) const {
     return out;
 }
 
-std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid) const {
+std::map<Nid, SubnodeEntry> NodeDatabase::ReadSubnodes(Bid bid, Checksums checksums) const {
     std::map<Nid, SubnodeEntry> out;
     if (bid == 0) return out;
-    InternalBlock top = ReadInternal(bid);
+    InternalBlock top = ReadInternal(bid, checksums);
     if (top.type != block::kTypeSubnodes) Damaged("subnode block");
     std::vector<InternalBlock> leaves;
     if (top.level == sblock::kLevelBranch) {
         std::set<Bid> seen;
         for (const auto& e : top.entries) {
             if (!seen.insert(e.data).second) Damaged("subnode tree lists a block twice");
-            leaves.push_back(ReadInternal(e.data));
+            leaves.push_back(ReadInternal(e.data, checksums));
             if (leaves.back().type != block::kTypeSubnodes || leaves.back().level != sblock::kLevelLeaf) Damaged("subnode block level");
         }
     } else {

@@ -28,6 +28,8 @@ using Bid = uint64_t;
 
 inline constexpr size_t kMaxBlockData = 8176;
 
+enum class Checksums { Verify, Ignore };
+
 struct NodeEntry {
     Bid data = 0;
     Bid sub = 0;
@@ -61,9 +63,12 @@ public:
     // not the data and subnodes they list, which a newer tree took over.
     void ReleaseShell(Bid bid);
 
-    Bytes ReadBlock(Bid bid) const;
-    std::vector<Bytes> ReadDataTree(Bid bid) const;
-    std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid) const;
+    // Reads check each block's trailer: its size, its id and, unless told
+    // to pass over it (to read a damaged block as readers that ignore
+    // checksums do), its checksum. PstError(BadFormat) when one fails.
+    Bytes ReadBlock(Bid bid, Checksums checksums = Checksums::Verify) const;
+    std::vector<Bytes> ReadDataTree(Bid bid, Checksums checksums = Checksums::Verify) const;
+    std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid, Checksums checksums = Checksums::Verify) const;
 
     // Nodes. SetNode releases the blocks the node held before.
     void SetNode(Nid nid, const NodeEntry& entry);
@@ -100,7 +105,7 @@ private:
     Bid WriteTree(const std::vector<std::pair<const uint8_t*, size_t>>& blocks);
     void ReadHeader();
     void WriteHeader();
-    InternalBlock ReadInternal(Bid bid) const;
+    InternalBlock ReadInternal(Bid bid, Checksums checksums = Checksums::Verify) const;
     void CheckPlacement(const BlockInfo& info) const;
     // Opening for writing: marks every indexed block and page in use, refuses
     // overlaps, and finds the free holes.

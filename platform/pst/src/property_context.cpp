@@ -44,8 +44,9 @@ EncodedNode EncodePropertyContext(std::span<const PropRef> props) {
 
 EncodedNode EncodePropertyContext(const PropMap& props) { return EncodePropertyContext(RefsOf(props)); }
 
-PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only) {
-    HeapReader heap(db.ReadDataTree(node.data));
+PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only,
+                            Checksums checksums) {
+    HeapReader heap(db.ReadDataTree(node.data, checksums));
     if (heap.ClientSig() != hn::kClientPropertyContext) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: not a property context");
     BthContents bth = ReadBth(heap, heap.Root());
     if (bth.cbKey != pc::kKeySize || bth.cbEnt != pc::kEntrySize) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property context layout");
@@ -70,13 +71,13 @@ PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const
             out[id] = Deserialize(t, p, n);
         } else {
             if (!subsLoaded) {
-                subs = db.ReadSubnodes(node.sub);
+                subs = db.ReadSubnodes(node.sub, checksums);
                 subsLoaded = true;
             }
             auto it = subs.find(ref);
             if (it == subs.end()) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: missing property value");
             Bytes all;
-            for (const auto& b : db.ReadDataTree(it->second.data)) all.insert(all.end(), b.begin(), b.end());
+            for (const auto& b : db.ReadDataTree(it->second.data, checksums)) all.insert(all.end(), b.begin(), b.end());
             budget.Spend(all.size());
             out[id] = Deserialize(t, all.data(), all.size());
         }

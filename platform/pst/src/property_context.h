@@ -12,7 +12,8 @@ EncodedNode EncodePropertyContext(const PropMap& props);
 EncodedNode EncodePropertyContext(std::span<const PropRef> props);
 // only: when given, the property ids to read; the others (and their large
 // values) are left alone.
-PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only = nullptr);
+PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only = nullptr,
+                            Checksums checksums = Checksums::Verify);
 
 // Subnode ids for values too large for a heap, from index 0x20 on (a table's
 // rows take index 1).

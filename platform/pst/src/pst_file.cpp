@@ -486,7 +486,19 @@ void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties,
     s.LoadRows(f);
     // The item stays the one it was: its creation time and search key carry over.
     const std::vector<uint16_t> kept{mapi::PidTagCreationTime.id, mapi::PidTagSearchKey.id};
-    const PropMap keptValues = ReadPropertyContext(*s.db, *e, &kept);
+    PropMap keptValues;
+    try {
+        keptValues = ReadPropertyContext(*s.db, *e, &kept);
+    } catch (const PstError& error) {
+        // A damaged item is replaced too: with what can still be read of
+        // those two, else with new ones.
+        if (error.Kind() != ErrorKind::BadFormat) throw;
+        try {
+            keptValues = ReadPropertyContext(*s.db, *e, &kept, Checksums::Ignore);
+        } catch (const PstError& again) {
+            if (again.Kind() != ErrorKind::BadFormat) throw;
+        }
+    }
     MessageProps p;
     s.MessageProperties(properties, keptValues, !attachments.empty(), p);
     s.db->SetNode(message, s.StoreMessage(p.refs, f.nid, attachments));  // the old blocks go with the next commit
@@ -522,16 +534,38 @@ std::vector<Nid> PstFile::Messages(Nid folder) const {
     return out;
 }
 
-void PstFile::ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& keys, const MessageVisitor& visit) const {
-    const Impl& s = *impl_;
+namespace {
+
+// The property ids keys take in a store, and back.
+struct KeyIds {
     std::vector<uint16_t> ids;
     std::multimap<uint16_t, mapi::PropertyKey> keyOf;
-    for (const auto& key : keys) {
-        std::optional<uint16_t> id = key.IsNamed() ? s.names.Find(key.Name()) : std::optional<uint16_t>(key.TagId());
-        if (!id) continue;  // never mapped: no item has it
-        ids.push_back(*id);
-        keyOf.emplace(*id, key);
+
+    KeyIds(const NameMap& names, const std::vector<mapi::PropertyKey>& keys) {
+        for (const auto& key : keys) {
+            std::optional<uint16_t> id = key.IsNamed() ? names.Find(key.Name()) : std::optional<uint16_t>(key.TagId());
+            if (!id) continue;  // never mapped: no item has it
+            ids.push_back(*id);
+            keyOf.emplace(*id, key);
+        }
     }
+    // The values of props under their keys; those of another type are left out.
+    mapi::PropertyBag Bag(const PropMap& props) const {
+        mapi::PropertyBag bag;
+        for (auto& [id, v] : props) {
+            auto [first, last] = keyOf.equal_range(id);
+            for (auto it = first; it != last; ++it)
+                if (it->second.type == v.type) bag.Set(it->second, v.value);
+        }
+        return bag;
+    }
+};
+
+}  // namespace
+
+void PstFile::ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& keys, const MessageVisitor& visit) const {
+    const Impl& s = *impl_;
+    const KeyIds wanted(s.names, keys);
     for (const Nid nid : Messages(folder)) {
         const NodeEntry* found = s.db->FindNode(nid);
         if (!found) continue;
@@ -539,16 +573,25 @@ void PstFile::ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& 
         mapi::PropertyBag bag;
         bool readable = true;
         try {
-            for (auto& [id, v] : ReadPropertyContext(*s.db, e, &ids)) {
-                auto [first, last] = keyOf.equal_range(id);
-                for (auto it = first; it != last; ++it)
-                    if (it->second.type == v.type) bag.Set(it->second, v.value);
-            }
+            bag = wanted.Bag(ReadPropertyContext(*s.db, e, &wanted.ids));
         } catch (const PstError& error) {
             if (error.Kind() != ErrorKind::BadFormat) throw;
             readable = false;
         }
         if (!visit(nid, readable ? &bag : nullptr)) return;
+    }
+}
+
+std::optional<mapi::PropertyBag> PstFile::ReadDamagedMessage(Nid message, const std::vector<mapi::PropertyKey>& keys) const {
+    const Impl& s = *impl_;
+    const NodeEntry* found = s.db->FindNode(message);
+    if (!found || (message & nid::kTypeMask) != nid::kTypeMessage) return std::nullopt;
+    const KeyIds wanted(s.names, keys);
+    try {
+        return wanted.Bag(ReadPropertyContext(*s.db, *found, &wanted.ids, Checksums::Ignore));
+    } catch (const PstError& error) {
+        if (error.Kind() != ErrorKind::BadFormat) throw;
+        return std::nullopt;
     }
 }
 

@@ -38,8 +38,10 @@ std::vector<fs::directory_entry> FilesOf(const std::string& folder, const std::f
 enum class Holding { Nothing, Ours, OthersOnly };
 
 // Whether the store holds an item of database; reads only the identities,
-// and stops at the first item of database.
-Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database) {
+// and stops at the first item of database. byFirst: a folder is judged by its
+// first item that carries an identity (an export writes one database into a
+// PST), so that other databases' files cost a few reads.
+Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database, bool byFirst) {
     const std::vector<mapi::PropertyKey> keys = mapi::SourceIdentityKeys();
     bool any = false, ours = false;
     std::vector<pst::Nid> folders{file.RootFolder()};
@@ -51,7 +53,7 @@ Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database) {
             any = true;
             auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;
             ours = id && id->database == database;
-            return !ours;
+            return !ours && !(byFirst && id);
         });
     }
     return ours ? Holding::Ours : any ? Holding::OthersOnly : Holding::Nothing;
@@ -59,12 +61,15 @@ Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database) {
 
 }  // namespace
 
-size_t ForEachSavedItem(const Folder& folder,
-                        const std::function<void(const mapi::SourceIdentity&, uint32_t)>& visit) {
+size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit) {
     size_t foreign = 0;
-    folder.GetItems().ForEachItem(mapi::SourceIdentityKeys(), [&](uint32_t itemId, const mapi::PropertyBag* props) {
+    const std::vector<mapi::PropertyKey> keys = mapi::SourceIdentityKeys();
+    const Items items = folder.GetItems();
+    items.ForEachItem(keys, [&](uint32_t itemId, const mapi::PropertyBag* props) {
+        std::optional<mapi::PropertyBag> damaged;
+        if (!props && (damaged = items.ReadDamagedItem(itemId, keys))) props = &*damaged;
         auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;
-        if (id) visit(*id, itemId);
+        if (id) visit(*id, itemId, damaged.has_value());
         else ++foreign;
         return true;
     });
@@ -73,7 +78,10 @@ size_t ForEachSavedItem(const Folder& folder,
 
 SavedItems ListSavedItems(const Folder& folder) {
     SavedItems saved;
-    saved.foreign_ = ForEachSavedItem(folder, [&](const mapi::SourceIdentity& id, uint32_t itemId) { saved.Add(id, itemId); });
+    saved.foreign_ = ForEachSavedItem(folder, [&](const mapi::SourceIdentity& id, uint32_t itemId, bool damaged) {
+        if (damaged) ++saved.foreign_;
+        else saved.Add(id, itemId);
+    });
     return saved;
 }
 
@@ -100,9 +108,7 @@ SavedIndex<std::string> ListSavedMsgFiles(const std::string& folder) {
 }
 
 PstCandidates FindPstsToContinue(const std::string& folder, const std::string& namePrefix, const std::string& database) {
-    auto files = FilesOf(folder, [&](const std::string& name) {
-        return name.compare(0, namePrefix.size(), namePrefix) == 0 && HasExtension(name, ".pst");
-    });
+    auto files = FilesOf(folder, [&](const std::string& name) { return HasExtension(name, ".pst"); });
     std::vector<std::pair<fs::file_time_type, std::string>> byAge;
     for (const auto& f : files) {
         std::error_code ec;
@@ -111,13 +117,26 @@ PstCandidates FindPstsToContinue(const std::string& folder, const std::string& n
     std::sort(byAge.begin(), byAge.end(), [](const auto& a, const auto& b) { return a > b; });
     PstCandidates out;
     for (const auto& [time, path] : byAge) {
+        const std::string name = fs::path(path).filename().string();
+        const bool named = name.compare(0, namePrefix.size(), namePrefix) == 0;
         try {
             auto file = pst::PstFile::Open(path, false);
+            const Holding holding = WhatStoreHolds(*file, database, !named);
+            if (holding == Holding::OthersOnly && !named) continue;
             file->CheckFolders();
-            switch (WhatStoreHolds(*file, database)) {
-                case Holding::Ours:
-                case Holding::Nothing: out.usable.push_back(path); break;
-                case Holding::OthersOnly: out.refused.emplace_back(path, "it holds no item of this database"); break;
+            switch (holding) {
+            case Holding::Ours:
+                out.usable.push_back(path);
+                out.holding.push_back(path);
+                break;
+            case Holding::Nothing:
+                if (named) out.usable.push_back(path);
+                break;
+            case Holding::OthersOnly:
+                // Another database's file is no candidate at all unless it
+                // carries the name this export's files get.
+                if (named) out.refused.emplace_back(path, "it holds no item of this database");
+                break;
             }
         } catch (const pst::PstError& e) {
             out.refused.emplace_back(path, e.what());

@@ -152,6 +152,10 @@ void Items::ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVi
     Guard([&] { store_->File().ReadEachMessage(folder_, keys, visit); });
 }
 
+std::optional<mapi::PropertyBag> Items::ReadDamagedItem(uint32_t itemId, const std::vector<mapi::PropertyKey>& keys) const {
+    return Guard([&] { return store_->File().ReadDamagedMessage(itemId, keys); });
+}
+
 std::string Store::GetName() const { return store_->name; }
 std::string Store::GetPath() const { return store_->path; }
 Folder Store::GetRootFolder() const { return Folder(store_, store_->File().RootFolder()); }
@@ -448,10 +452,14 @@ Store Session::OpenStoreFile(const std::string& pathGiven) {
     try {
         Profile::Update([&](Profile& profile) {
             const ProfileStore* entry = profile.Find(name);
-            if (entry && !samePath(entry->path))
+            if (entry && samePath(entry->path)) return false;
+            // An entry whose file is gone is the file's old place (its folder
+            // was moved): it follows the file. One whose file is still there
+            // names another copy of the store.
+            std::error_code e;
+            if (entry && fs::symlink_status(entry->path, e).type() != fs::file_type::not_found)
                 throw StoreError(ErrorCode::InvalidArgument,
                                  "The profile already has a store named " + name + " in another file (" + entry->path + ")");
-            if (entry) return false;
             profile.Add({name, path});
             return true;
         });

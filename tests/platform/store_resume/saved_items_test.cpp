@@ -167,6 +167,18 @@ TEST_F(SavedItemsTest, OpensAStoreFileOnlyWhenItOpensCleanly) {
     EXPECT_EQ(store::Profile::Load().Stores().size(), 1u);
     EXPECT_EQ(session.Stores().size(), 1u);
 
+    // A file moved away from where the profile lists it: the entry follows it.
+    const std::string movedFrom = dir / "moved-from.pst", movedTo = dir / "moved-to.pst";
+    pst::PstFile::Create(movedFrom, "Moved Export")->Close();
+    session.OpenStoreFile(movedFrom);
+    session.CloseStore("Moved Export");
+    fs::rename(movedFrom, movedTo);
+    EXPECT_EQ(session.OpenStoreFile(movedTo).GetPath(), movedTo);
+    EXPECT_EQ(store::Profile::Load().Find("Moved Export")->path, movedTo);
+    session.CloseStore("Moved Export");
+    fs::copy_file(movedTo, movedFrom);  // a copy beside it is another file under that name
+    EXPECT_THROW(session.OpenStoreFile(movedFrom), store::StoreError);
+
     store::Store opened = session.OpenStoreFile(outside);
     EXPECT_EQ(opened.GetName(), "Earlier Export");
     EXPECT_EQ(session.OpenStoreFile(dir.Path().string() + "/./outside.pst").GetPath(), opened.GetPath());  // once
@@ -201,12 +213,16 @@ TEST_F(SavedItemsTest, ContinuesTheNewestStoreOfTheSameDatabase) {
     const std::string empty = make("names-Corvane-3.PST", {}, 10);
     make("names-Corvane-4.pst", {Identity(kDbB, 1), std::nullopt}, 5);
     make("names-Corvane-5.pst", {std::nullopt}, 4);
-    make("other-Corvane-6.pst", {Identity(kDbA, 1)}, 1);  // another name
+    // Found by what it holds: made from a DXL file of another name, or renamed.
+    const std::string renamed = make("other-Corvane-6.pst", {Identity(kDbA, 1)}, 1);
+    make("archive.pst", {Identity(kDbB, 1)}, 2);  // another name and database: not a candidate
+    make("other-Corvane-9.pst", {}, 3);             // empty, and not this export's name
     pstcraft::WriteMisplacedTableBlock((dir.Path() / "out" / "names-Corvane-7.pst").string(), 0x200);
     fs::create_directory(dir.Path() / "out" / "names-Corvane-8.pst");  // not a file
 
     store::PstCandidates found = store::FindPstsToContinue((dir.Path() / "out").string(), "names-Corvane-", kDbA);
-    EXPECT_EQ(found.usable, (std::vector<std::string>{empty, nested, oldest}));
+    EXPECT_EQ(found.usable, (std::vector<std::string>{renamed, empty, nested, oldest}));
+    EXPECT_EQ(found.holding, (std::vector<std::string>{renamed, nested, oldest}));
     std::map<std::string, std::string> refused(found.refused.begin(), found.refused.end());
     EXPECT_EQ(refused.size(), 3u);
     EXPECT_EQ(refused.count((dir.Path() / "out" / "names-Corvane-7.pst").string()), 1u);

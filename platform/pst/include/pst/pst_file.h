@@ -80,8 +80,9 @@ public:
     // Rewrites an item in place with new properties: it keeps its node id
     // (so its entry id), its folder, its creation time and search key. Its
     // old content is set free only by the next commit, so a crash leaves
-    // the old item or the new one. Throws PstError(NotFound) when message is
-    // not an item of this store.
+    // the old item or the new one. A damaged item is replaced too (its
+    // creation time and search key kept as far as they can be read). Throws
+    // PstError(NotFound) when message is not an item of this store.
     // The item's attachments are replaced by attachments.
     void ReplaceMessage(Nid message, const mapi::PropertyBag& properties,
                         const std::vector<mapi::PropertyBag>& attachments = {});
@@ -97,6 +98,11 @@ public:
     // included. visit returns false to stop.
     using MessageVisitor = std::function<bool(Nid message, const mapi::PropertyBag* properties)>;
     void ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& keys, const MessageVisitor& visit) const;
+    // The properties keys names of an item that cannot be read, read past
+    // its blocks' checksums, as readers that ignore them see it: none when
+    // even so it cannot be read, or message is not an item of the store.
+    // What comes back may be anything the damage made of it.
+    std::optional<mapi::PropertyBag> ReadDamagedMessage(Nid message, const std::vector<mapi::PropertyKey>& keys) const;
 
     // Reads every folder's sub-folder and contents tables: throws
     // PstError(BadFormat) when one cannot be read. With Open's checks (the

@@ -41,12 +41,14 @@ private:
 // properties of each item, in one pass. Throws StoreError.
 SavedItems ListSavedItems(const Folder& folder);
 
-// The same pass without the list: visit(identity, itemId) for each item that
-// carries an identity, in the folder's order; returns how many do not
-// (Foreign). For a caller that keeps the identities its own way, so that they
-// are not held twice.
-size_t ForEachSavedItem(const Folder& folder,
-                        const std::function<void(const mapi::SourceIdentity&, uint32_t)>& visit);
+// The same pass without the list: visit(identity, itemId, damaged) for each
+// item that carries an identity, in the folder's order; returns how many do
+// not (Foreign). For a caller that keeps the identities its own way, so that
+// they are not held twice. An item that cannot be read is read once more
+// past its blocks' checksums: when its identity is there it is visited as
+// damaged (to be replaced, never taken as saved), else it is foreign.
+using SavedItemVisitor = std::function<void(const mapi::SourceIdentity&, uint32_t itemId, bool damaged)>;
+size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit);
 
 // Records where the item comes from: on a contact item, a distribution list
 // or any item that keeps its properties in MutableProperties().
@@ -65,13 +67,20 @@ std::optional<mapi::SourceIdentity> ReadMsgSourceIdentity(const std::string& pat
 // out. Throws StoreError when the folder cannot be read.
 SavedIndex<std::string> ListSavedMsgFiles(const std::string& folder);
 
-// PST files of folder whose names start with namePrefix and end in ".pst",
-// as candidates to continue: usable are those that open cleanly and hold an
-// item of database, or hold no item at all (a run stopped before it saved
-// any), newest (last modified) first; every other candidate is refused with
-// the reason.
+// The PST files of folder (".pst" in any case) as candidates to continue,
+// found by what they hold, whatever their names: usable are those that open
+// cleanly and hold an item of database (a file renamed, or made from a DXL
+// file of another name, is found too), and those whose names start with
+// namePrefix and hold no item at all (a run stopped before it saved any);
+// newest (last modified) first. Refused, with the reason, are the files that
+// do not open cleanly and those named with the prefix that hold items of
+// other databases only; files of other names and other databases are left
+// out without a word. A file of another name is judged folder by folder by
+// the first item that carries an identity, as an export writes one database
+// into a PST: a file of other databases costs a few reads.
 struct PstCandidates {
     std::vector<std::string> usable;
+    std::vector<std::string> holding;  // of usable, those holding an item of database
     std::vector<std::pair<std::string, std::string>> refused;  // path, reason
 };
 PstCandidates FindPstsToContinue(const std::string& folder, const std::string& namePrefix, const std::string& database);

@@ -52,6 +52,10 @@ public:
     // returns false to stop.
     using ItemVisitor = std::function<bool(uint32_t itemId, const mapi::PropertyBag* properties)>;
     void ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVisitor& visit) const;
+    // The properties keys names of an item ForEachItem could not read, read
+    // past its blocks' checksums (as readers that ignore them see it); none
+    // when even so it cannot be read.
+    std::optional<mapi::PropertyBag> ReadDamagedItem(uint32_t itemId, const std::vector<mapi::PropertyKey>& keys) const;
 
 private:
     friend class Folder;
@@ -153,10 +157,12 @@ public:
     // Opens an existing PST at path for writing, once it opens cleanly (its
     // header, index trees, folders and their tables read without error), and
     // adds it to the session under the display name it carries, and to the
-    // profile when the profile does not list it. A store of the session with
-    // that file is returned as it is. Throws StoreError: BadFormat for a
-    // damaged or foreign file, NotFound, AccessDenied, and InvalidArgument
-    // when the profile lists another file under that name.
+    // profile when the profile does not list it. A profile entry of that name
+    // whose file is gone (the file was moved) is changed to this file. A
+    // store of the session with that file is returned as it is. Throws
+    // StoreError: BadFormat for a damaged or foreign file, NotFound,
+    // AccessDenied, and InvalidArgument when the profile lists another
+    // existing file under that name.
     Store OpenStoreFile(const std::string& path);
     // Makes every folder along a "\\Store\A\B" path; returns the last one.
     Folder EnsureFolderPath(const std::string& path, const std::string& containerClass = "IPF.Contact");
