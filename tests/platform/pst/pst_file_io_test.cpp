@@ -9,9 +9,20 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace testsupport;
 
 namespace {
+
+// A new file of size bytes of value, written out.
+std::unique_ptr<pst::File> Filled(const std::string& path, size_t size, uint8_t value) {
+    auto f = std::make_unique<pst::File>(path, pst::File::Mode::CreateNew);
+    const pst::Bytes data(size, value);
+    f->WriteAt(0, data.data(), data.size());
+    f->Flush();
+    return f;
+}
 
 uint8_t At(const pst::File& f, uint64_t offset) {
     uint8_t b = 0;
@@ -21,10 +32,8 @@ uint8_t At(const pst::File& f, uint64_t offset) {
 
 TEST(PstFileIo, SmallReadsSeeWritesMadeAfterTheWindowWasRead) {
     TempDir dir;
-    pst::File f(dir / "window.bin", pst::File::Mode::CreateNew);
-    const pst::Bytes zeros(200000, 0);
-    f.WriteAt(0, zeros.data(), zeros.size());
-    f.Flush();
+    auto file = Filled(dir / "window.bin", 200000, 0);
+    pst::File& f = *file;
     EXPECT_EQ(At(f, 100), 0);  // the window now holds the start of the file
     const uint8_t one = 1, two = 2, three = 3;
     f.WriteAt(100, &one, 1);     // buffered, inside the window
@@ -44,10 +53,8 @@ TEST(PstFileIo, SmallReadsSeeWritesMadeAfterTheWindowWasRead) {
 
 TEST(PstFileIo, ReadsPastTheEndAreRefusedAfterTheFileShrinks) {
     TempDir dir;
-    pst::File f(dir / "short.bin", pst::File::Mode::CreateNew);
-    const pst::Bytes data(5000, 7);
-    f.WriteAt(0, data.data(), data.size());
-    f.Flush();
+    auto file = Filled(dir / "short.bin", 5000, 7);
+    pst::File& f = *file;
     uint8_t b[10];
     f.ReadAt(4990, b, 10);
     EXPECT_EQ(b[9], 7);
