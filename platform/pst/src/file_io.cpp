@@ -18,6 +18,14 @@ constexpr size_t kBufferLimit = 4u << 20;
 // file out: a large file's last sync then waits for little (closing a 1 GB
 // part of a split export stalled for most of a second without it).
 constexpr uint64_t kWriteOutEvery = 32u << 20;
+// Reads up to kWindowedRead bytes go through a window of kWindow bytes from
+// a kWindowAlign boundary: a few dozen items' blocks, and little to copy
+// where reads jump about.
+constexpr size_t kWindow = 64u << 10;
+constexpr size_t kWindowedRead = 16u << 10;
+constexpr uint64_t kWindowAlign = 4096;
+
+bool Overlaps(uint64_t a, uint64_t aSize, uint64_t b, uint64_t bSize) { return a < b + bSize && b < a + aSize; }
 }
 
 File::File(const std::string& path, Mode mode) : path_(path) {
@@ -50,16 +58,41 @@ void File::Fail(const std::string& what, int err) const {
     }
 }
 
-void File::ReadAt(uint64_t offset, uint8_t* data, size_t size) const {
-    if (!buffer_.empty() && offset < bufferStart_ + buffer_.size() && offset + size > bufferStart_)
-        const_cast<File*>(this)->Flush();
+void File::ReadDirect(uint64_t offset, uint8_t* data, size_t size) const {
+    if (!buffer_.empty() && Overlaps(offset, size, bufferStart_, buffer_.size())) const_cast<File*>(this)->Flush();
     const ssize_t n = base::PreadAll(fd_, data, size, offset);
     if (n < 0) Fail("Cannot read", errno);
     if (size_t(n) < size) throw PstError(ErrorKind::BadFormat, "Unexpected end of file in " + path_);
 }
 
+void File::ReadAt(uint64_t offset, uint8_t* data, size_t size) const {
+    if (size == 0) return;
+    if (size > kWindowedRead || offset > UINT64_MAX - size) return ReadDirect(offset, data, size);
+    if (offset < windowStart_ || offset + size > windowStart_ + window_.size()) {
+        const uint64_t start = offset / kWindowAlign * kWindowAlign;
+        // What the write buffer holds reaches the file before it is read.
+        if (!buffer_.empty() && Overlaps(start, kWindow, bufferStart_, buffer_.size())) const_cast<File*>(this)->Flush();
+        window_.resize(kWindow);
+        const ssize_t n = base::PreadAll(fd_, window_.data(), kWindow, start);
+        if (n < 0) {
+            window_.clear();
+            Fail("Cannot read", errno);
+        }
+        window_.resize(size_t(n));  // short at the end of the file
+        windowStart_ = start;
+        if (offset + size > windowStart_ + window_.size())
+            throw PstError(ErrorKind::BadFormat, "Unexpected end of file in " + path_);
+    }
+    std::memcpy(data, window_.data() + (offset - windowStart_), size);
+}
+
+void File::DropWindowOver(uint64_t offset, uint64_t size) {
+    if (!window_.empty() && Overlaps(offset, size, windowStart_, window_.size())) window_.clear();
+}
+
 void File::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
     CheckWritable();
+    DropWindowOver(offset, size);
     if (!buffer_.empty() && offset != bufferStart_ + buffer_.size()) Flush();
     if (buffer_.empty()) bufferStart_ = offset;
     buffer_.insert(buffer_.end(), data, data + size);
@@ -104,6 +137,7 @@ void File::Sync() {
 
 void File::Truncate(uint64_t size) {
     Flush();
+    window_.clear();
     if (::ftruncate(fd_, off_t(size)) != 0) {
         writeFailed_ = true;
         Fail("Cannot resize", errno);

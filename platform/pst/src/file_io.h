@@ -1,5 +1,6 @@
 // A file opened for positioned reads and writes, with failures mapped to
-// PstError kinds, and a write-behind buffer for appended data.
+// PstError kinds, a write-behind buffer for appended data, and a read window
+// for small reads.
 #pragma once
 
 #include "bytes.h"
@@ -17,6 +18,10 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
+    // Small reads (blocks, pages) are served from a window of the file read
+    // in one piece: the blocks of items written one after another lie side
+    // by side, so reading a folder's items costs one read a window rather
+    // than one a block. Writes that touch the window drop it.
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) const;
     // Buffered: contiguous writes are gathered and written in large pieces.
     void WriteAt(uint64_t offset, const uint8_t* data, size_t size);
@@ -31,6 +36,8 @@ public:
 
 private:
     void WriteDirect(uint64_t offset, const uint8_t* data, size_t size);
+    void ReadDirect(uint64_t offset, uint8_t* data, size_t size) const;
+    void DropWindowOver(uint64_t offset, uint64_t size);
     [[noreturn]] void Fail(const std::string& what, int err) const;
 
     std::string path_;
@@ -39,6 +46,9 @@ private:
     uint64_t bufferStart_ = 0;
     uint64_t unwritten_ = 0;  // bytes written since the system was last asked to write the file out
     bool writeFailed_ = false;
+    // What the file holds at [windowStart_, + window_.size()).
+    mutable Bytes window_;
+    mutable uint64_t windowStart_ = 0;
 };
 
 }  // namespace pst

@@ -219,12 +219,17 @@ struct PstFile::Impl {
             return true;
         });
         if (const NodeEntry* table = db->FindNode(TableNid(f.nid, nid::kTypeContentsTable))) {
+            // Row by row: the cells of 100,000 rows at once would take
+            // several times what the rows keep of them.
             try {
-                TableContents t = ReadTable(*db, *table);
                 std::set<Nid> listed;
-                for (const auto& r : t.rows) listed.insert(r.rowId);
-                if (listed == items && t.rows.size() == items.size()) {
-                    for (const auto& r : t.rows) f.rows.push_back(ContentRowFrom(r.rowId, r.cells));
+                size_t count = 0;
+                ForEachTableRow(*db, *table, [&](uint32_t rowId, PropMap&& cells) {
+                    listed.insert(rowId);
+                    ++count;
+                    f.rows.push_back(ContentRowFrom(rowId, cells));
+                });
+                if (listed == items && count == items.size()) {
                     f.rowsLoaded = true;
                     return;
                 }

@@ -143,7 +143,7 @@ namespace {
 [[noreturn]] void BadTable(const char* what) { throw PstError(ErrorKind::BadFormat, std::string("The PST file is damaged: table ") + what); }
 }  // namespace
 
-TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
+std::vector<uint32_t> ForEachTableRow(const NodeDatabase& db, const NodeEntry& node, const RowVisitor& visit) {
     HeapReader heap(db.ReadDataTree(node.data));
     if (heap.ClientSig() != hn::kClientTableContext) BadTable("signature");
     auto [info, infoSize] = heap.Get(heap.Root());
@@ -160,13 +160,13 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
         uint8_t bit;
     };
     std::vector<Col> layout;
-    TableContents out;
+    std::vector<uint32_t> columns;
     for (size_t i = 0; i < cols; ++i) {
         const uint8_t* d = info + tc::kColumns + tcColumn::kSize * i;
         Col c{base::Get32(d + tcColumn::kTag), base::Get16(d + tcColumn::kOffset), d[tcColumn::kCellSize], d[tcColumn::kBit]};
         if (size_t(c.ib) + c.cb > bitmapStart || c.bit >= cols) BadTable("column");
         layout.push_back(c);
-        out.columns.push_back(c.tag);
+        columns.push_back(c.tag);
     }
     uint32_t rowsRef = base::Get32(info + tc::kRows);
     std::vector<Bytes> pieces;
@@ -220,9 +220,15 @@ TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
                     r.cells[uint16_t(c.tag >> 16)] = Deserialize(t, all.data(), all.size());
                 }
             }
-            out.rows.push_back(std::move(r));
+            visit(r.rowId, std::move(r.cells));
         }
     }
+    return columns;
+}
+
+TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node) {
+    TableContents out;
+    out.columns = ForEachTableRow(db, node, [&](uint32_t rowId, PropMap&& cells) { out.rows.push_back({rowId, std::move(cells)}); });
     return out;
 }
 

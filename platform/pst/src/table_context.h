@@ -62,5 +62,10 @@ struct TableContents {
 };
 // Reads a table; throws PstError(BadFormat) when it is damaged.
 TableContents ReadTable(const NodeDatabase& db, const NodeEntry& node);
+// The same, one row at a time: visit(rowId, cells) for each row in stored
+// order, so that a caller keeping less than the cells never holds them all.
+// Returns every column tag; throws as ReadTable, possibly after some rows.
+using RowVisitor = std::function<void(uint32_t rowId, PropMap&& cells)>;
+std::vector<uint32_t> ForEachTableRow(const NodeDatabase& db, const NodeEntry& node, const RowVisitor& visit);
 
 }  // namespace pst
