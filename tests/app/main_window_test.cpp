@@ -107,6 +107,12 @@ private:
     void OpenThroughSelectionDialog(const QString& db);
     // Clicks the folder's node; waits for the list unless wait is false.
     void SelectFolder(const std::string& name, bool wait = true);
+    // Opens the sample and lists its Contacts view.
+    void OpenContacts() {
+        dlg->OpenDatabase(kSample.toStdString());
+        WaitIdle();
+        SelectFolder("Contacts");
+    }
     void ClickRow(int row);
     void WaitIdle() { QTRY_COMPARE_WITH_TIMEOUT(dlg->RunningWorkers(), 0, 60000); }
     QAction* Action(const char* id) { return dlg->findChild<QAction*>(id); }
@@ -715,9 +721,7 @@ void MainWindowTest::eachWindowPreviewsInAFolderOfItsOwn() {
 
 QTEST_MAIN(MainWindowTest)
 void MainWindowTest::headerClicksOrderTheListAndTheCountFollows() {
-    dlg->OpenDatabase(kSample.toStdString());
-    WaitIdle();
-    SelectFolder("Contacts");
+    OpenContacts();
     auto& list = dlg->List();
     auto& rows = list.Model();
     const int n = rows.rowCount();
@@ -762,9 +766,7 @@ void MainWindowTest::headerClicksOrderTheListAndTheCountFollows() {
 }
 
 void MainWindowTest::filterBoxShowsTheMatchingRowsAndKeepsTicks() {
-    dlg->OpenDatabase(kSample.toStdString());
-    WaitIdle();
-    SelectFolder("Contacts");
+    OpenContacts();
     auto& list = dlg->List();
     auto& rows = list.Model();
     const int n = rows.rowCount();

@@ -172,12 +172,8 @@ TEST_F(ExportTest, ProfileExportAddsTheFoldersBelowThePickedFolder) {
 
 TEST_F(ExportTest, SplitPartsStayWithinTheLimitAndHoldEveryContactOnce) {
     ASSERT_TRUE(HaveTool("pffinfo") && HaveTool("lspst"));
-    std::string db = dir / "large.dxl";
-    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") + " 2000 " + Quote(db)), 0);
-    Open(db);
-    ExportOptions o = Options(OutputKind::Pst);
-    o.splitPst = true;
-    o.splitSize = 1536 * 1024;
+    ASSERT_TRUE(OpenLarge(2000));
+    const ExportOptions o = SplitPst(1536 * 1024);
     ExportOutcome r = Mailbox(o, Folders({"Contacts"}));
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.error;
     EXPECT_EQ(r.totals.written, 2000u);
@@ -200,12 +196,8 @@ TEST_F(ExportTest, SplitPartsStayWithinTheLimitAndHoldEveryContactOnce) {
 // say what the files hold.
 TEST_F(ExportTest, AFullDiskEndsASplitPstExportWithCountsThatMatchTheFiles) {
     ASSERT_TRUE(HaveTool("lspst"));
-    std::string db = dir / "large.dxl";
-    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") + " 2000 " + Quote(db)), 0);
-    Open(db);
-    ExportOptions o = Options(OutputKind::Pst);
-    o.splitPst = true;
-    o.splitSize = 1536 * 1024;
+    ASSERT_TRUE(OpenLarge(2000));
+    const ExportOptions o = SplitPst(1536 * 1024);
     ExportOutcome r;
     {
         FileSizeLimit full(700 * 1024);  // the first part fills the disk before its split size
