@@ -142,7 +142,8 @@ int RunExport(const std::vector<std::string>& argv) {
     case exporting::ExportEnd::DestinationUnusable:
         std::cerr << result.error << "\n";
         return kDestination;
-    case exporting::ExportEnd::Stopped: return kSomeFailed;
+    case exporting::ExportEnd::Stopped:
+    case exporting::ExportEnd::DiskFull: return kSomeFailed;
     case exporting::ExportEnd::Completed: break;
     }
     return t.failed > 0 || result.notRecorded > 0 ? kSomeFailed : 0;

@@ -33,7 +33,8 @@ inline constexpr const char* kHelpText =
     "  --overwrite             carddav: replace contacts changed or deleted on the server since\n"
     "  --address-book NAME     carddav, when URL is the server's or the user's: which address book\n"
     "Output: the export log on stdout, then 'Written: N, skipped: S, failed: F'.\n"
-    "Exit status: 0 done; 1 some contacts not written; 2 usage; 3 not a contact database;\n"
+    "Exit status: 0 done; 1 some contacts not written (or stopped, or the disk full); 2 usage;\n"
+    "             3 not a contact database;\n"
     "             4 the database cannot be opened or read; 5 the destination or the profile cannot be used\n"
     "             (or another export is writing into it);\n"
     "             6 an unexpected error (its text on stderr).\n";

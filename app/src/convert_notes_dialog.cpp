@@ -243,7 +243,8 @@ void CConvertNotes::UiShowOutcome(const exporting::ExportOutcome& outcome) {
     if (message.empty()) return;
     // A run that went through its folders reads "Finish" while its message
     // is up; one that could not start only says why.
-    const bool ran = outcome.end == exporting::ExportEnd::Completed || outcome.end == exporting::ExportEnd::Stopped;
+    const bool ran = outcome.end == exporting::ExportEnd::Completed || outcome.end == exporting::ExportEnd::Stopped ||
+                     outcome.end == exporting::ExportEnd::DiskFull;
     if (ran) save_->setText(kFinishText);
     UiShowMessage(QString::fromStdString(message));
     if (ran) save_->setText(kSaveText);

@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -212,7 +213,7 @@ void CFerrywellDlg::BuildCentre() {
     tree_->setAccessibleName(kTreeName);
     list_->setAccessibleName(kListName);
     explorer_->setAccessibleName(kPreviewName);
-    const PaneLayout panes = LayOutPanes(*this, tree_, list_, explorer_);
+    const PaneLayout panes = LayOutPanes(*this, tree_, BuildListPane(), explorer_);
     vertical_ = panes.vertical;
     horizontal_ = panes.horizontal;
     // On a small screen (a scaled one) the tree's share of a narrow window
@@ -223,14 +224,17 @@ void CFerrywellDlg::BuildCentre() {
                                style()->pixelMetric(QStyle::PM_SmallIconSize) +
                                style()->pixelMetric(QStyle::PM_IndicatorWidth) + 32);
 
+    // Tab goes from the tree to the filter box, then the list it filters.
+    setTabOrder(tree_, filter_);
+    setTabOrder(filter_, list_);
+
     connect(tree_, &controls::CFolderTreeCtrl1::folderSelected, this, &CFerrywellDlg::OnTvnSelchangedTree1);
     connect(list_, &QAbstractItemView::clicked, this, [this](const QModelIndex&) { OnNMClickList1(); });
     // The preview follows the row the keyboard moves to as well.
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { OnNMClickList1(); });
     connect(list_, &QWidget::customContextMenuRequested, this, &CFerrywellDlg::OnNMRClickList1);
-    connect(&list_->Model(), &controls::CheckListModel::checksChanged, this, [this] {
-        count_->setText(ListCountText(list_->Model().rowCount(), list_->Model().CheckedCount()));
-    });
+    connect(&list_->Model(), &controls::CheckListModel::checksChanged, this, &CFerrywellDlg::UpdateCount);
+    connect(list_, &controls::CCheckListCtrl::shownRowsChanged, this, &CFerrywellDlg::UpdateCount);
     // Ordered by a header click, the previewed row has another position.
     connect(&list_->Model(), &QAbstractItemModel::layoutChanged, this,
             [this] { state_->poslast.store(list_->FirstSelectedRow() + 1); });
@@ -265,12 +269,6 @@ void CFerrywellDlg::BuildStatusBar() {
 QString CFerrywellDlg::StatusText() const { return statusPane_[2]->text(); }
 QString CFerrywellDlg::CountText() const { return count_->text(); }
 
-QString ListCountText(int rows, int ticked) {
-    if (rows == 0) return {};
-    QString text = QString("%L1 contacts").arg(rows);
-    if (ticked > 0) text += QString(", %L1 ticked").arg(ticked);
-    return text;
-}
 int CFerrywellDlg::Progress() const { return progress_->value(); }
 
 void CFerrywellDlg::OnFileBrowse32774() {
@@ -470,6 +468,10 @@ void CFerrywellDlg::UiSelectFolder(const std::string& path, uint32_t viewIndex) 
     tree_->SelectFolder(path, viewIndex, state_->folders);
 }
 
+void CFerrywellDlg::UiSetDatabaseTitle(const std::string& title) {
+    setWindowTitle(WindowTitleFor(state_->databasePath.get(), title));
+}
+
 void CFerrywellDlg::UiShowMessage(const std::string& text) {
     MessageService::Show(this, QString::fromStdString(text), MsgButtons::Ok, MsgIcon::Question);
 }
@@ -543,6 +545,8 @@ bool CFerrywellDlg::eventFilter(QObject* watched, QEvent* event) {
             const bool enterOrEscape =
                 key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape;
             const bool copy = key->key() == Qt::Key_C && (key->modifiers() & Qt::ControlModifier);
+            // Escape in the filter box empties it: every row shows again.
+            if (key->key() == Qt::Key_Escape && widget == filter_ && event->type() == QEvent::KeyPress) filter_->clear();
             if (enterOrEscape || copy) return true;
         }
     }

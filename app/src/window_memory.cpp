@@ -21,9 +21,14 @@ constexpr char kTreeSplitKey[] = "window/treeSplit";
 constexpr char kPreviewSplitKey[] = "window/previewSplit";
 }  // namespace
 
-QString WindowTitleFor(const std::string& databasePath) {
+QString WindowTitleFor(const std::string& databasePath, const std::string& databaseTitle) {
     if (databasePath.empty()) return kWindowTitle;
-    return QFileInfo(QString::fromStdString(databasePath)).fileName() + " - " + kWindowTitle;
+    const QFileInfo file(QString::fromStdString(databasePath));
+    // One line, whatever the database holds.
+    const QString title = QString::fromStdString(databaseTitle).simplified();
+    const bool same = title.isEmpty() || title.compare(file.fileName(), Qt::CaseInsensitive) == 0 ||
+                      title.compare(file.completeBaseName(), Qt::CaseInsensitive) == 0;
+    return (same ? file.fileName() : title + " (" + file.fileName() + ")") + " - " + kWindowTitle;
 }
 
 QString DroppedDatabase(const QMimeData& data) {

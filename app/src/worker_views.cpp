@@ -24,6 +24,9 @@ void DialogAnalysisView::SelectFolder(const std::string& path, uint32_t viewInde
 void DialogAnalysisView::ShowMessage(const std::string& text) {
     bridge_->Call([d = dlg_, text] { d->UiShowMessage(text); });
 }
+void DialogAnalysisView::SetDatabaseTitle(const std::string& title) {
+    bridge_->Call([d = dlg_, title] { d->UiSetDatabaseTitle(title); });
+}
 
 void DialogListView::DeleteAllRows() {
     Finish();

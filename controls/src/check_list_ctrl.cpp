@@ -81,10 +81,15 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(ne
     connect(header_, &QHeaderView::sectionClicked, this, &CCheckListCtrl::OnHeaderClicked);
     // Rows that come after an ordering stand at the end: the list is no
     // longer in that order, and its header says so no more.
-    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
         sortColumn_ = 0;
         header_->setSortIndicatorShown(false);
+        FilterRows(first, last);
     });
+    // A reset shows every row again, and an ordering moves them: the
+    // filter is applied anew.
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] { FilterRows(0); });
+    connect(&model_, &QAbstractItemModel::layoutChanged, this, [this] { FilterRows(0); });
 }
 
 int CCheckListCtrl::Init() {
@@ -104,6 +109,7 @@ void CCheckListCtrl::SetColumns(const std::vector<ListColumn>& columns) {
         setColumnHidden(c, width == 0);
         if (width > 0) header_->resizeSection(c, width);
     }
+    if (!filter_.isEmpty()) FilterRows(0);  // by the columns now shown
 }
 
 void CCheckListCtrl::FitColumns() {

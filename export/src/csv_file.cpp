@@ -41,12 +41,14 @@ bool CsvAppender::Open() {
     if (fd_ >= 0) return true;
     int fd = OpenForAppend(path_);
     if (fd < 0) {
-        problem_ = OpenProblem(errno);
+        errno_ = errno;
+        problem_ = OpenProblem(errno_);
         return false;
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        errno_ = 0;
         problem_ = "it is not a regular file";
         return false;
     }
@@ -69,12 +71,14 @@ bool CsvAppender::Append(std::string_view text) {
     const size_t written = base::WriteAll(fd_, text.data(), text.size());
     if (written == text.size()) {
         problem_.clear();
+        errno_ = 0;
         return true;
     }
     // Part of the text may be in the file: cut it back, so that no reader
     // ever sees half a row and the next piece starts a line. The file ends
     // with what this write appended.
-    problem_ = std::strerror(errno);
+    errno_ = errno;
+    problem_ = std::strerror(errno_);
     if (written > 0) {
         struct stat st;
         if (::fstat(fd_, &st) != 0 || st.st_size < off_t(written) || ::ftruncate(fd_, st.st_size - off_t(written)) != 0)

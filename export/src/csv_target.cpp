@@ -87,6 +87,7 @@ WriteResult CsvTarget::WriteFile(const ContactRecord& contact, const std::string
     const bool headed = csv_->HeaderWritten();
     if (!csv_->AppendRow(values)) {
         run_.LogError("Cannot write " + csv_->Path() + ": " + csv_->Problem());
+        if (IsDiskFullErrno(csv_->Errno())) run_.NoteDiskFull(csv_->Path());
         return WriteResult::Failed;
     }
     tableStarted_ = true;
@@ -111,6 +112,7 @@ void CsvTarget::ReplaceRows() {
                           " changed contacts were not written");
             run_.outcome.totals.written -= rows.size();
             run_.outcome.totals.failed += rows.size();
+            if (e.Code() == store::ErrorCode::DiskFull) run_.NoteDiskFull(path);
             continue;
         }
         for (const auto& [line, r] : rows) Record(r.source, {file, line});

@@ -175,6 +175,7 @@ void DirectoryTarget::Record(const mapi::SourceIdentity& source, const store::Sa
         } catch (const store::StoreError& e) {
             journalFailed_ = true;
             run_.LogError("Cannot record what was written in " + dir_ + ": " + e.what());
+            if (e.Code() == store::ErrorCode::DiskFull) run_.NoteDiskFull(dir_);
         }
     }
     // Written, but a resumed export cannot know it: it would write it again.

@@ -35,8 +35,8 @@ ExportOutcome ExportListedEntries(RunContext& run, ExportTarget& target) {
     target.PrepareFolder({listed.folderName, newPst ? SafeComponent(listed.folderName) : std::string()});
     ExportView(run, target, listed.viewIndex, &listed.entries);
     target.Close();
-    if (run.stopped) run.NoteNotReached(listed.entries.size());
-    return end(run.stopped ? ExportEnd::Stopped : ExportEnd::Completed);
+    if (run.stopped || run.DiskFull()) run.NoteNotReached(listed.entries.size());
+    return end(run.DiskFull() ? ExportEnd::DiskFull : run.stopped ? ExportEnd::Stopped : ExportEnd::Completed);
 }
 
 }  // namespace exporting

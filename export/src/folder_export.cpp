@@ -60,7 +60,10 @@ ExportOutcome ExportFolders(RunContext& run, ExportTarget& target) {
     run.Log("Finish Conversion Process!");
     const bool stopped = run.stopped || run.StopRequested();
     if (stopped) run.NoteNotReached(ContactCount(run.request));
-    run.Settle(stopped ? ExportEnd::Stopped : ExportEnd::Completed);
+    // After a full disk what is left of the output (a PST with nothing in it
+    // is removed) is settled before the closing notice names it.
+    if (run.DiskFull()) target.Close();
+    run.Settle(run.DiskFull() ? ExportEnd::DiskFull : stopped ? ExportEnd::Stopped : ExportEnd::Completed);
     run.Log("Completed");
     target.Close();
     return run.outcome;

@@ -52,6 +52,7 @@ WriteResult WriteMsgFile(RunContext& run, const std::string& path, Make make, Fi
         return WriteResult::Written;
     } catch (const store::StoreError& e) {
         run.LogError("Cannot write " + path + ": " + e.what());
+        if (e.Code() == store::ErrorCode::DiskFull) run.NoteDiskFull(path);
         return WriteResult::Failed;
     }
 }
@@ -85,6 +86,7 @@ WriteResult WritePrepared(RunContext& run, const std::string& path, const Prepar
             base::WriteFileAtomically(path, prepared.bytes);
         } catch (const base::IoError& e) {
             run.LogError("Cannot write " + path + ": " + e.what());
+            if (IsDiskFullErrno(e.Errno())) run.NoteDiskFull(path);
             return WriteResult::Failed;
         }
     } else if (prepared.result == WriteResult::Failed) {

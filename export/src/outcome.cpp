@@ -6,16 +6,23 @@ namespace exporting {
 
 namespace {
 bool RanToItsEnd(const ExportOutcome& outcome) {
-    return outcome.end == ExportEnd::Completed || outcome.end == ExportEnd::Stopped;
+    return outcome.end == ExportEnd::Completed || outcome.end == ExportEnd::Stopped || outcome.end == ExportEnd::DiskFull;
 }
 
 std::string Contacts(uint64_t n) { return std::to_string(n) + (n == 1 ? " contact" : " contacts"); }
 
-std::string StoppedMessage(const ExportOutcome& outcome) {
+// "N contacts written, M not written.": of a run that ended before its last contact.
+std::string WrittenAndNot(const ExportOutcome& outcome) {
     const ExportTotals& t = outcome.totals;
     const uint64_t notWritten = t.skipped + t.failed + outcome.notReached;
-    return "Conversion stopped by the user: " + Contacts(t.written) + " written, " + std::to_string(notWritten) +
-           " not written.";
+    return Contacts(t.written) + " written, " + std::to_string(notWritten) + " not written.";
+}
+
+// Why the run ended before its last contact, with its counts; empty when it did not.
+std::string EndedEarlyMessage(const ExportOutcome& outcome) {
+    if (outcome.end == ExportEnd::Stopped) return "Conversion stopped by the user: " + WrittenAndNot(outcome);
+    if (outcome.end == ExportEnd::DiskFull) return "The disk is full: " + outcome.fullDisk + ". " + WrittenAndNot(outcome);
+    return {};
 }
 }  // namespace
 
@@ -39,7 +46,7 @@ std::string CountsLine(const ExportTotals& totals) {
 
 std::string ClosingNotice(const ExportOutcome& outcome) {
     if (outcome.logonFailed) return store::kLogonFailedText;
-    if (outcome.end == ExportEnd::Stopped) return StoppedMessage(outcome);
+    if (const std::string early = EndedEarlyMessage(outcome); !early.empty()) return early;
     return RanToItsEnd(outcome) ? CompletionMessage(outcome.totals) : std::string();
 }
 
@@ -47,7 +54,7 @@ std::string EndOfRunMessage(const ExportOutcome& outcome) {
     std::string what;
     if (outcome.logonFailed) what = store::kLogonFailedText;
     else if (outcome.end == ExportEnd::Completed) what = CompletionMessage(outcome.totals);
-    else if (outcome.end == ExportEnd::Stopped) what = StoppedMessage(outcome);
+    else if (outcome.end == ExportEnd::Stopped || outcome.end == ExportEnd::DiskFull) what = EndedEarlyMessage(outcome);
     else if (outcome.end == ExportEnd::BadOptions) return {};
     else what = "Conversion failed, nothing was written: " + outcome.error;
     if (const std::string notice = NotRecordedNotice(outcome); !notice.empty()) what += "\n" + notice;

@@ -84,7 +84,8 @@ PstTarget::Continued PstTarget::ContinuePst() {
     pstName_ = opened.front();
     parts_.assign(opened.rbegin(), opened.rend());
     lastCommitSize_ = 0;
-    partContacts_ = 1;  // it holds items: a split goes on into a new part
+    partContacts_ = committedInPart_ = 1;  // it holds items: a split goes on into a new part
+    madePart_ = false;
     return Continued::Yes;
 }
 
@@ -105,6 +106,8 @@ bool PstTarget::CreatePst() {
         });
     } catch (const store::StoreError& e) {
         run_.Fail("Cannot create the PST file " + pathOf(base) + ": " + e.what());
+        // A part after the first: the run has written, and ends as a full disk.
+        if (!parts_.empty() && e.Code() == store::ErrorCode::DiskFull) run_.NoteDiskFull(run_.options.destination);
         return false;
     }
     const std::string name = made->GetName();
@@ -113,7 +116,8 @@ bool PstTarget::CreatePst() {
     parts_.push_back(name);
     lastCommitSize_ = 0;
     run_.outcome.outputs.push_back(made->GetPath());
-    partContacts_ = 0;
+    partContacts_ = committedInPart_ = 0;
+    madePart_ = true;
     return true;
 }
 
@@ -172,7 +176,7 @@ bool PstTarget::SplitBefore(uint64_t bytesAhead) {
     if (size + need <= limit) return true;
     if (partContacts_ == 0) return false;  // even a fresh part cannot take it
     ClosePart();
-    if (!CreatePst()) {
+    if (run_.DiskFull() || !CreatePst()) {
         folder_.reset();
         return false;
     }
@@ -184,11 +188,26 @@ bool PstTarget::SplitBefore(uint64_t bytesAhead) {
 void PstTarget::ClosePart() {
     folder_.reset();
     Commit();
+    if (run_.DiskFull()) return;  // the part is closed without writing, with the others
     try {
         session_->CloseStore(pstName_);
     } catch (const store::StoreError& e) {
         run_.LogError(std::string("Closing the store failed: ") + e.what());
+        NoteIfDiskFull(e);
     }
+}
+
+void PstTarget::DropAfterFullDisk() {
+    if (!madePart_ || committedInPart_ > 0) return;
+    const std::string path = run_.outcome.outputs.empty() ? std::string() : run_.outcome.outputs.back();
+    try {
+        session_->DiscardStore(pstName_);
+    } catch (const store::StoreError& e) {
+        run_.LogError("Cannot take " + pstName_ + " out of the profile: " + e.what());
+    }
+    run_.Log("Removed " + path + ": no contact reached it before the disk was full", kColourSkip);
+    if (!run_.outcome.outputs.empty()) run_.outcome.outputs.pop_back();
+    run_.outcome.fullDisk = run_.options.destination;
 }
 
 template <typename Item, typename Remake>

@@ -27,6 +27,10 @@ protected:
     std::string StorePath(const std::string& path) const override;
     bool SaveItem(store::ContactItem& item) override;
     bool SaveList(store::DistListItem& list) override;
+    void Committed() override { committedInPart_ = partContacts_; }
+    // A PST this run made that no commit brought an item is removed, and
+    // the closing notice names the destination instead.
+    void DropAfterFullDisk() override;
 
 private:
     // A new PST (named after the database and the stamp; the next free name
@@ -64,6 +68,8 @@ private:
     std::vector<std::string> parts_;
     std::string folderPath_;     // the current folder's path below the root
     uint64_t partContacts_ = 0;  // items saved in the current PST
+    uint64_t committedInPart_ = 0;  // of those, the ones a commit brought into the file
+    bool madePart_ = false;         // this run made the current PST
     uint64_t maxGrowth_ = 0;       // most a saved item added to the file
     uint64_t commitGrowth_ = 0;    // most a commit added to the file
     uint64_t lastCommitSize_ = 0;  // file size after the last measured commit

@@ -7,9 +7,14 @@
 #include <exporting/sink.h>
 
 #include <atomic>
+#include <cerrno>
 #include <string>
 
 namespace exporting {
+
+// True for the errors of a write that found no room: a full disk or quota,
+// or a file past the process's file-size limit.
+inline bool IsDiskFullErrno(int err) { return err == ENOSPC || err == EDQUOT || err == EFBIG; }
 
 class RunContext {
 public:
@@ -36,8 +41,20 @@ public:
     void SetTarget(const std::string& target) { sink_.SetTarget(target); }
     void FlushLog() { sink_.FlushLog(); }
 
-    bool StopRequested() const { return stop_.load() != 0; }
+    // A stop request, or a full disk: either ends the run after the contact
+    // at hand. Asked on reading threads too.
+    bool StopRequested() const { return stop_.load() != 0 || diskFull_.load(); }
     void ClearStop() { stop_.store(0); }
+
+    // A write found no room at path (a file, or the folder it goes into):
+    // nothing more is written, and the run ends as a full disk. The first
+    // such path is the one kept and logged.
+    void NoteDiskFull(const std::string& path) {
+        if (diskFull_.exchange(true)) return;
+        outcome.fullDisk = path;
+        LogError("The disk is full: " + path + "; the export ends here");
+    }
+    bool DiskFull() const { return diskFull_.load(); }
 
     // More contacts to come; the progress is reported at once.
     void AddKnown(uint64_t count) {
@@ -50,7 +67,8 @@ public:
         if (done_ % 64 == 0 || done_ == known_) sink_.SetProgress(done_, known_);
     }
 
-    // A stop ended the run: of the asked contacts, those it never came to.
+    // A stop or a full disk ended the run: of the asked contacts, those it
+    // never came to.
     void NoteNotReached(uint64_t asked) {
         const ExportTotals& t = outcome.totals;
         const uint64_t handled = t.written + t.skipped + t.failed;
@@ -66,6 +84,7 @@ public:
 
 private:
     std::atomic<int>& stop_;
+    std::atomic<bool> diskFull_{false};
     ExportSink& sink_;
     uint64_t done_ = 0, known_ = 0;
 };

@@ -40,6 +40,12 @@ void StoreTarget::Close() {
     folder_.reset();
     if (!session_) return;
     Commit();
+    if (run_.DiskFull()) {
+        DropAfterFullDisk();
+        session_->Abandon();
+        session_.reset();
+        return;
+    }
     try {
         session_->Logoff();
     } catch (const store::StoreError& e) {
@@ -52,17 +58,30 @@ void StoreTarget::Commit(bool onlyWhenDue) {
     if (onlyWhenDue && std::chrono::steady_clock::now() - lastCommit_ < kCommitEvery) return;
     lastCommit_ = std::chrono::steady_clock::now();
     if (!session_) return;
+    if (run_.DiskFull()) {
+        if (uncommitted_ > 0) LoseUncommitted("The store was not saved, as the disk is full");
+        return;
+    }
     try {
         session_->Flush();
         uncommitted_ = 0;
+        Committed();
     } catch (const store::StoreError& e) {
-        // What was saved since the last commit never reaches the file.
-        run_.LogError(std::string("Saving the store failed: ") + e.what() + "; " + std::to_string(uncommitted_) +
-                      " contacts were lost");
-        run_.outcome.totals.written -= uncommitted_;
-        run_.outcome.totals.failed += uncommitted_;
-        uncommitted_ = 0;
+        LoseUncommitted(std::string("Saving the store failed: ") + e.what());
+        NoteIfDiskFull(e);
     }
+}
+
+void StoreTarget::LoseUncommitted(const std::string& why) {
+    if (uncommitted_ == 0) return run_.LogError(why);
+    run_.LogError(why + "; " + std::to_string(uncommitted_) + (uncommitted_ == 1 ? " contact was" : " contacts were") + " lost");
+    run_.outcome.totals.written -= uncommitted_;
+    run_.outcome.totals.failed += uncommitted_;
+    uncommitted_ = 0;
+}
+
+void StoreTarget::NoteIfDiskFull(const store::StoreError& e) {
+    if (e.Code() == store::ErrorCode::DiskFull) run_.NoteDiskFull(storeFile_.empty() ? run_.options.destination : storeFile_);
 }
 
 void StoreTarget::OpenFolder(const std::string& path, bool make) {
@@ -76,14 +95,16 @@ void StoreTarget::OpenFolder(const std::string& path, bool make) {
             folder_ = session_->EnsureFolderPath(storePath_);
         } catch (const store::StoreError& e) {
             run_.LogError("Cannot create the folder " + storePath_ + ": " + e.what());
+            NoteIfDiskFull(e);
         }
-        return;
+    } else {
+        try {
+            folder_ = session_->GetFolderFromPath(storePath_);
+        } catch (const store::StoreError& e) {
+            run_.LogError("Cannot find the folder " + storePath_ + ": " + e.what());
+        }
     }
-    try {
-        folder_ = session_->GetFolderFromPath(storePath_);
-    } catch (const store::StoreError& e) {
-        run_.LogError("Cannot find the folder " + storePath_ + ": " + e.what());
-    }
+    if (folder_) storeFile_ = folder_->GetStore().GetPath();
 }
 
 std::string StoreTarget::Subject(const ContactRecord& contact) const {
@@ -108,6 +129,7 @@ WriteResult StoreTarget::SaveCounting(const char* what, const std::function<bool
         return WriteResult::Written;
     } catch (const store::StoreError& e) {
         run_.LogError(std::string("Cannot save the ") + what + " in " + storePath_ + ": " + e.what());
+        NoteIfDiskFull(e);
         return WriteResult::Failed;
     }
 }

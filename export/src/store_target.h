@@ -33,8 +33,11 @@ public:
     WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) override;
     bool SavedAndUnchanged(const mapi::SourceIdentity& source) override;
     // A commit that fails moves the contacts saved since the last good one
-    // from written to failed.
+    // from written to failed; so does any commit once the disk is full,
+    // which writes nothing more.
     void Commit(bool onlyWhenDue = false) override;
+    // Once the disk is full the stores are closed without writing: each
+    // keeps its last commit.
     void Close() override;
 
 protected:
@@ -53,6 +56,14 @@ protected:
     // be made or found is logged with its store path and left unset, so that
     // its contacts fail.
     void OpenFolder(const std::string& path, bool make);
+    // A store error that says the disk is full ends the run, naming the
+    // current store's file.
+    void NoteIfDiskFull(const store::StoreError& e);
+    // A commit reached the file: every item saved so far is in it.
+    virtual void Committed() {}
+    // Once the disk is full, before the stores are closed without writing:
+    // what the target made and cannot keep goes.
+    virtual void DropAfterFullDisk() {}
     // With "Ignore already saved message", reads the saved items of folders
     // (those that hold the current folder's earlier items: the folder
     // itself, and for a split PST its counterparts in the earlier parts);
@@ -65,6 +76,7 @@ protected:
     std::unique_ptr<store::Session> session_;
     std::optional<store::Folder> folder_;
     std::string storePath_;  // of the current folder
+    std::string storeFile_;  // the file of the current folder's store
 
 private:
     // An item saved before: which of savedFolders_ holds it, and its id. A
@@ -84,6 +96,9 @@ private:
     store::Items ItemsHolding(const StoredItem& earlier) const;
     // Logs that a damaged earlier item was rewritten (not a second one added).
     void LogReplacedDamaged(const StoredItem& earlier);
+    // The items saved since the last commit never reach the file: they move
+    // from written to failed, logged with why.
+    void LoseUncommitted(const std::string& why);
 
     SavedFolder<StoredItem> saved_;
     std::vector<store::Folder> savedFolders_;

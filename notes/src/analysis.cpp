@@ -34,6 +34,7 @@ AnalysisOutcome AnalyseContactViews(BrowseState& state, AnalysisView& view, std:
     try {
         session.Api().GetDatabase(path, &db, "");
         db.Open();
+        view.SetDatabaseTitle(db.GetTitle().str());
         LNDocumentArray contacts;
         db.Search(LNFormula("Form=\"Person\""), &contacts, nullptr);
         if (contacts.GetCount() == 0) {

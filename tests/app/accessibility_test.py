@@ -266,7 +266,8 @@ def run(pyatspi, destination):
     act(contacts, "Press")
     table = find(app, "table")
     wait_for("the listed contacts", lambda: table.queryTable().nRows > 60)
-    assert_named(app, {"Folders": "tree", "Contacts": "table", "Preview": "label", "Progress": "progress bar"})
+    assert_named(app, {"Folders": "tree", "Contacts": "table", "Preview": "label", "Progress": "progress bar",
+                       "Filter contacts": "text"})
     walk_with_arrow_keys(pyatspi, tree, table)
     tick_with_space(pyatspi, table)
 

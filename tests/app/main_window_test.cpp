@@ -101,11 +101,18 @@ private slots:
     void endingSignalsRemoveTheScratchFolder();
     void eachWindowPreviewsInAFolderOfItsOwn();
     void headerClicksOrderTheListAndTheCountFollows();
+    void filterBoxShowsTheMatchingRowsAndKeepsTicks();
 
 private:
     void OpenThroughSelectionDialog(const QString& db);
     // Clicks the folder's node; waits for the list unless wait is false.
     void SelectFolder(const std::string& name, bool wait = true);
+    // Opens the sample and lists its Contacts view.
+    void OpenContacts() {
+        dlg->OpenDatabase(kSample.toStdString());
+        WaitIdle();
+        SelectFolder("Contacts");
+    }
     void ClickRow(int row);
     void WaitIdle() { QTRY_COMPARE_WITH_TIMEOUT(dlg->RunningWorkers(), 0, 60000); }
     QAction* Action(const char* id) { return dlg->findChild<QAction*>(id); }
@@ -714,9 +721,7 @@ void MainWindowTest::eachWindowPreviewsInAFolderOfItsOwn() {
 
 QTEST_MAIN(MainWindowTest)
 void MainWindowTest::headerClicksOrderTheListAndTheCountFollows() {
-    dlg->OpenDatabase(kSample.toStdString());
-    WaitIdle();
-    SelectFolder("Contacts");
+    OpenContacts();
     auto& list = dlg->List();
     auto& rows = list.Model();
     const int n = rows.rowCount();
@@ -758,6 +763,47 @@ void MainWindowTest::headerClicksOrderTheListAndTheCountFollows() {
     std::vector<controls::CheckListRow> more(1);
     dlg->UiAddRows(more);
     QVERIFY(!list.horizontalHeader()->isSortIndicatorShown());
+}
+
+void MainWindowTest::filterBoxShowsTheMatchingRowsAndKeepsTicks() {
+    OpenContacts();
+    auto& list = dlg->List();
+    auto& rows = list.Model();
+    const int n = rows.rowCount();
+    QLineEdit& box = dlg->FilterBox();
+    QCOMPARE(box.accessibleName(), QString("Filter contacts"));
+    rows.SetChecked(0, true);
+    const QString needle = rows.Row(5).text[4];  // a Full Name
+    QVERIFY(!needle.isEmpty());
+    // The rows shown, or -1 when one of them does not hold the box's text.
+    const auto shownRows = [&] {
+        int shown = 0;
+        for (int r = 0; r < n; ++r) {
+            if (list.isRowHidden(r)) continue;
+            ++shown;
+            bool match = box.text().isEmpty();
+            for (int c = 0; c < controls::kListColumns; ++c)
+                match |= !list.isColumnHidden(c) && rows.Row(r).text[size_t(c)].contains(box.text(), Qt::CaseInsensitive);
+            if (!match) return -1;
+        }
+        return shown;
+    };
+    box.setFocus();
+    QTest::keyClicks(&box, needle.toUpper());  // case does not matter
+    const int shown = shownRows();
+    QVERIFY(shown >= 1 && shown < n);
+    QVERIFY(list.isRowHidden(0));
+    QCOMPARE(dlg->CountText(), QString("%L1 of %L2 contacts, 1 ticked").arg(shown).arg(n));
+    // Ordering keeps the filter; the hidden row keeps its tick.
+    QTest::mouseClick(list.horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(list.horizontalHeader()->sectionViewportPosition(6) + 20, 5));
+    QCOMPARE(shownRows(), shown);
+    QCOMPARE(rows.CheckedCount(), 1);
+    // Esc clears the box, and every row shows again.
+    QTest::keyClick(&box, Qt::Key_Escape);
+    QVERIFY(box.text().isEmpty());
+    QCOMPARE(shownRows(), n);
+    QCOMPARE(dlg->CountText(), QString("%L1 contacts, 1 ticked").arg(n));
 }
 
 #include "main_window_test.moc"

@@ -69,7 +69,12 @@ void WindowLayoutTest::panesKeepTheirMarginsAndRoom() {
     QCOMPARE(toolbar.height(), app::kToolbarTop + app::kToolbarHeight);
     QCOMPARE(tree.left(), app::kLayoutMargin);
     QCOMPARE(tree.top(), toolbar.bottom() + 1 + app::kSeparatorHeight);
-    QCOMPARE(list.top(), tree.top());
+    // The filter box heads the list, as wide as it.
+    const QRect filter = InWindow(Child("listFilter"));
+    QCOMPARE(filter.top(), tree.top());
+    QCOMPARE(list.top(), filter.bottom() + 1 + app::kFilterGap);
+    QCOMPARE(filter.left(), list.left());
+    QCOMPARE(filter.right(), list.right());
     QCOMPARE(list.right(), dlg->width() - 1 - app::kLayoutMargin);
     QCOMPARE(preview.right(), list.right());
     // Margin, status bar room, margin.

@@ -192,6 +192,10 @@ void WindowMemoryTest::titleRecentMenuAndDroppedFiles() {
     window->OpenDatabase(kSample.toStdString());
     QCOMPARE(window->windowTitle(), QString("names.dxl - ") + app::kWindowTitle);
     QTRY_COMPARE_WITH_TIMEOUT(window->RunningWorkers(), 0, 60000);
+    // Once open, the database's own title leads, its file name beside it.
+    QCOMPARE(window->windowTitle(), QString("Jane Doe's Address Book (names.dxl) - ") + app::kWindowTitle);
+    QCOMPARE(app::WindowTitleFor("/d/names.dxl", "Names"), QString("names.dxl - ") + app::kWindowTitle);
+    QCOMPARE(app::WindowTitleFor("/d/a.dxl", "Two\nlines"), QString("Two lines (a.dxl) - ") + app::kWindowTitle);
 
     // A dropped database opens as Add File opens one.
     QVERIFY(!window->OpenDropped(*drop({other})));

@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -184,6 +185,58 @@ TEST_F(CliExport, AFileSizeLimitIsAFailedWriteNotADeath) {
         }
         for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path()))
             EXPECT_EQ(e.path().filename().string().rfind(".fw-", 0), std::string::npos) << c.what << ": " << e.path();
+    }
+}
+
+// A full disk (here the file-size limit, which the program meets as EFBIG)
+// ends the run at the first write that fails and says so, with counts that
+// agree with the last line, and exit status 1. A new PST is left only when
+// it holds contacts (a commit may come before the disk fills), and is then
+// named; otherwise neither the file nor its profile entry stays.
+TEST_F(CliExport, AFullDiskEndsTheRunAndSaysSo) {
+    const std::string db = dir / "large.dxl";
+    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") +
+                      " 400 " + Quote(db)),
+              0);
+    const struct {
+        const char* what;
+        std::string args;
+        const char* limit;
+        uint64_t asked;
+    } cases[] = {
+        // The new PST takes 265 KiB at once (sh counts 512-byte blocks); the contacts need more.
+        {"PST", Quote(db) + " --as pst --to " + Quote(Out()) + " --folders Contacts", "ulimit -f 600; ", 400},
+        {"PDF", sample + " --as pdf --to " + Quote(Out()) + " --folder Contacts --items 0,1,2", "ulimit -f 4; ", 3},
+    };
+    for (const auto& c : cases) {
+        CliResult r = Run("export " + c.args, c.limit);
+        EXPECT_EQ(r.code, 1) << c.what << r.out << r.err;
+        std::smatch said;
+        ASSERT_TRUE(std::regex_match(r.err, said, std::regex(R"(The disk is full: (.*)\. (\d+) contacts? written, (\d+) not written\.\n)")))
+            << c.what << r.err;
+        // One failed write, then nothing more is tried.
+        const CliRun lines{0, exporttest::Lines(r.out)};
+        EXPECT_EQ(lines.Count("The disk is full: "), 1u) << c.what << r.out;
+        EXPECT_EQ(lines.Count("Closing the store failed"), 0u) << c.what << r.out;
+        unsigned long long written = 0, skipped = 0, failed = 0;
+        ASSERT_EQ(std::sscanf(LastLine(r.out).c_str(), "Written: %llu, skipped: %llu, failed: %llu", &written, &skipped, &failed), 3)
+            << c.what << r.out;
+        EXPECT_GE(failed, 1u) << c.what;
+        EXPECT_EQ(std::stoull(said[2]), written) << c.what << r.err;
+        EXPECT_EQ(written + std::stoull(said[3]), c.asked) << c.what << r.err;
+        if (std::string(c.what) != "PST") continue;
+        std::vector<std::string> psts;
+        for (const auto& e : std::filesystem::directory_iterator(Out()))
+            if (e.path().extension() == ".pst") psts.push_back(e.path().string());
+        const std::string profile = ReadFile(dir.Path() / "profile" / "profile.txt");
+        if (psts.empty()) {
+            EXPECT_EQ(said[1], Out()) << r.err;
+            EXPECT_EQ(profile.find(Out()), std::string::npos) << profile;
+        } else {
+            ASSERT_EQ(psts.size(), 1u);
+            EXPECT_EQ(said[1], psts[0]) << r.err;
+            EXPECT_GT(written, 0u);
+        }
     }
 }
 

@@ -101,6 +101,22 @@ protected:
         o.destination = dest.empty() ? (dir.Path() / "out").string() : dest;
         return o;
     }
+    // Opens a generated database of that many contacts; false when it cannot be made.
+    bool OpenLarge(int contacts) {
+        const std::string db = (dir.Path() / "large.dxl").string();
+        const std::string make = testsupport::Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py");
+        if (testsupport::RunTool("/usr/bin/python3 " + make + " " + std::to_string(contacts) + " " + testsupport::Quote(db)) != 0)
+            return false;
+        Open(db);
+        return true;
+    }
+    // New PST files split at size.
+    exporting::ExportOptions SplitPst(uint64_t size) const {
+        exporting::ExportOptions o = Options(exporting::OutputKind::Pst);
+        o.splitPst = true;
+        o.splitSize = size;
+        return o;
+    }
     exporting::ExportOutcome Mailbox(const exporting::ExportOptions& o, std::vector<notes::FolderRecord> folders) {
         exporting::ExportRequest request = Request(o);
         request.folders = std::move(folders);

@@ -3,6 +3,8 @@
 
 #include <store/session.h>
 
+#include <file_size_limit.h>
+
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -170,12 +172,8 @@ TEST_F(ExportTest, ProfileExportAddsTheFoldersBelowThePickedFolder) {
 
 TEST_F(ExportTest, SplitPartsStayWithinTheLimitAndHoldEveryContactOnce) {
     ASSERT_TRUE(HaveTool("pffinfo") && HaveTool("lspst"));
-    std::string db = dir / "large.dxl";
-    ASSERT_EQ(RunTool("/usr/bin/python3 " + Quote(std::string(FERRYWELL_SOURCE_DIR) + "/scripts/make-large-dxl.py") + " 2000 " + Quote(db)), 0);
-    Open(db);
-    ExportOptions o = Options(OutputKind::Pst);
-    o.splitPst = true;
-    o.splitSize = 1536 * 1024;
+    ASSERT_TRUE(OpenLarge(2000));
+    const ExportOptions o = SplitPst(1536 * 1024);
     ExportOutcome r = Mailbox(o, Folders({"Contacts"}));
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.error;
     EXPECT_EQ(r.totals.written, 2000u);
@@ -191,4 +189,32 @@ TEST_F(ExportTest, SplitPartsStayWithinTheLimitAndHoldEveryContactOnce) {
         total += n;
     }
     EXPECT_EQ(total, 2000);
+}
+
+// A full disk part way through a split export: the parts written stay, the
+// one it ended in is named, no part made after it is left, and the counts
+// say what the files hold.
+TEST_F(ExportTest, AFullDiskEndsASplitPstExportWithCountsThatMatchTheFiles) {
+    ASSERT_TRUE(HaveTool("lspst"));
+    ASSERT_TRUE(OpenLarge(2000));
+    const ExportOptions o = SplitPst(1536 * 1024);
+    ExportOutcome r;
+    {
+        FileSizeLimit full(700 * 1024);  // the first part fills the disk before its split size
+        r = Mailbox(o, Folders({"Contacts"}));
+    }
+    ASSERT_EQ(r.end, ExportEnd::DiskFull) << r.error;
+    ASSERT_EQ(r.outputs.size(), 1u);
+    EXPECT_EQ(r.fullDisk, r.outputs[0]);
+    EXPECT_GT(r.totals.written, 0u);
+    EXPECT_EQ(LspstContacts(r.outputs[0]), int(r.totals.written));
+    EXPECT_EQ(r.totals.written + r.totals.failed + r.notReached, 2000u);
+    EXPECT_EQ(sink.Count("The disk is full: "), 1u);
+    EXPECT_EQ(sink.Count("Closing the store failed"), 0u);
+    ASSERT_FALSE(sink.messages.empty());
+    EXPECT_EQ(sink.messages.back(), "The disk is full: " + r.fullDisk + ". " + std::to_string(r.totals.written) +
+                                        " contacts written, " + std::to_string(2000 - r.totals.written) + " not written.");
+    size_t psts = 0;
+    for (const auto& e : std::filesystem::directory_iterator(Out())) psts += e.path().extension() == ".pst";
+    EXPECT_EQ(psts, 1u);
 }

@@ -119,6 +119,9 @@ TEST(ExportOutcome, FrontEndsDeriveTheirNoticeAndFolderFromIt) {
     stopped.end = ExportEnd::Stopped;
     stopped.totals = {3, 1, 1};
     stopped.notReached = 15;
+    ExportOutcome full = stopped;
+    full.end = ExportEnd::DiskFull;
+    full.fullDisk = "/out/RecoverData1234/Contacts/Acme7.vcf";
     ExportOutcome logon;
     logon.end = ExportEnd::DestinationUnusable;
     logon.logonFailed = true;
@@ -142,6 +145,10 @@ TEST(ExportOutcome, FrontEndsDeriveTheirNoticeAndFolderFromIt) {
          "Conversion Completed Successfully!\n\nWritten: 7, skipped: 0, failed: 0", "/out/RecoverData1234"},
         {"tree, stopped", stopped, TreeRequest(OutputKind::Csv), "Conversion stopped by the user: 3 contacts written, 17 not written.",
          "Conversion stopped by the user: 3 contacts written, 17 not written.\n\nWritten: 3, skipped: 1, failed: 1",
+         "/out/RecoverData1234"},
+        {"tree, disk full", full, TreeRequest(OutputKind::Vcf),
+         "The disk is full: " + full.fullDisk + ". 3 contacts written, 17 not written.",
+         "The disk is full: " + full.fullDisk + ". 3 contacts written, 17 not written.\n\nWritten: 3, skipped: 1, failed: 1",
          "/out/RecoverData1234"},
         {"tree, some failed", failed, TreeRequest(OutputKind::Msg),
          "Conversion finished, but 2 contacts were not written. See the log.",

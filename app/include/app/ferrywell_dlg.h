@@ -29,6 +29,7 @@ class QAction;
 class QMenu;
 class QMimeData;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QSplitter;
 
@@ -48,6 +49,7 @@ inline constexpr char kMakerAddress[] = "www.ferrywell.example";
 inline constexpr char kTreeName[] = "Folders";
 inline constexpr char kListName[] = "Contacts";
 inline constexpr char kPreviewName[] = "Preview";
+inline constexpr char kFilterName[] = "Filter contacts";
 inline constexpr char kProgressName[] = "Progress";
 // Screens with less room than this (logical pixels) get a tree that keeps its
 // names readable rather than its share of the window.
@@ -62,17 +64,20 @@ inline constexpr char kGuideMissing[] = "The user guide is not installed. Looked
 // same below each data folder ($XDG_DATA_HOME, $XDG_DATA_DIRS).
 QStringList UserGuidePlaces();
 
-// The window's title with the database at path open: its file name before
-// the program's own title; the program's title alone while none is open.
-QString WindowTitleFor(const std::string& databasePath);
+// The window's title with the database at path open: the title the
+// database carries with its file name in brackets when the two differ
+// ("Company Directory (names.dxl)"), else its file name, before the
+// program's own title; the program's title alone while none is open.
+QString WindowTitleFor(const std::string& databasePath, const std::string& databaseTitle = {});
 
 // The database file (.dxl or .nsf, a local file) that data brings, if it
 // brings exactly one such file; empty otherwise.
 QString DroppedDatabase(const QMimeData& data);
 
 // The status bar's count of the listed rows: "1,234 contacts", and
-// ", 5 ticked" when any are; empty with none listed.
-QString ListCountText(int rows, int ticked);
+// ", 5 ticked" when any are; "12 of 1,234 contacts" when a filter shows
+// fewer than all (shown, -1 for all); empty with none listed.
+QString ListCountText(int rows, int ticked, int shown = -1);
 
 // The item list's row for a listed document.
 controls::CheckListRow ToListRow(const notes::ListRow& row);
@@ -90,6 +95,7 @@ public:
     app::FerrywellState& State() { return *state_; }
     controls::CFolderTreeCtrl1& Tree() { return *tree_; }
     controls::CCheckListCtrl& List() { return *list_; }
+    QLineEdit& FilterBox() { return *filter_; }
     CExplorer1& Browser() { return *explorer_; }
     QString StatusText() const;
     QString CountText() const;
@@ -151,6 +157,8 @@ public:
     void UiEnableExportButton(bool enable);
     void UiSelectFolder(const std::string& path, uint32_t viewIndex);
     void UiShowMessage(const std::string& text);
+    // The open database's own title, for the window's title.
+    void UiSetDatabaseTitle(const std::string& title);
     void UiReportFailure(const std::string& what);
     void UiDeleteAllRows();
     void UiAddRows(std::vector<controls::CheckListRow>& rows);
@@ -177,6 +185,9 @@ private:
     void BuildToolbar();
     void BuildStatusBar();
     void BuildCentre();
+    // The filter box above the list, and the two in one pane.
+    QWidget* BuildListPane();
+    void UpdateCount();
     // Lists the databases opened last in the recent menu.
     void FillRecentMenu();
     // Points state.tempFilePath at an existing scratch folder of this
@@ -196,6 +207,7 @@ private:
     controls::CToolBar24* toolbar_ = nullptr;
     controls::CFolderTreeCtrl1* tree_ = nullptr;
     controls::CCheckListCtrl* list_ = nullptr;
+    QLineEdit* filter_ = nullptr;
     CExplorer1* explorer_ = nullptr;
     QSplitter* vertical_ = nullptr;
     QSplitter* horizontal_ = nullptr;

@@ -24,6 +24,7 @@ inline constexpr int kStatusBarRoom = 25;   // the status bar's height
 inline constexpr int kVerticalBarWidth = 6;
 inline constexpr int kHorizontalBarHeight = 5;
 inline constexpr int kSeparatorHeight = 1;  // line 1036 under the toolbar
+inline constexpr int kFilterGap = 2;        // between the list's filter box and the list
 
 inline const QColor kVerticalBarColour{120, 120, 120};
 inline const QColor kHorizontalBarColour{0, 0, 255};

@@ -30,6 +30,7 @@ public:
     void EnableExportButton() override;
     void SelectFolder(const std::string& path, uint32_t viewIndex) override;
     void ShowMessage(const std::string& text) override;
+    void SetDatabaseTitle(const std::string& title) override;
 
 private:
     std::shared_ptr<UiBridge> bridge_;

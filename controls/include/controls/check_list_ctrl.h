@@ -113,6 +113,18 @@ public:
     void FitColumns();
     static constexpr int kFitWidth = 400;
     static constexpr int kFitSampleRows = 200;
+    // Shows only the rows that hold text, ignoring case, in a shown column;
+    // an empty text shows every row. Rows added or ordered later are
+    // filtered alike. A hidden row keeps its tick.
+    void SetFilter(const QString& text);
+    const QString& Filter() const { return filter_; }
+    // The rows the filter lets through: every row without one.
+    int ShownRowCount() const { return shown_; }
+
+signals:
+    // The rows shown changed: the filter did, or rows came, went or were
+    // ordered anew.
+    void shownRowsChanged();
 
 protected:
     // Space ticks or unticks the current row, whichever column holds the
@@ -127,6 +139,9 @@ protected:
 private:
     void OnChecksChanged();
     void OnHeaderBoxClicked(int image);
+    // Shows or hides the rows first to last by the filter and counts those
+    // shown; every row when last is -1.
+    void FilterRows(int first, int last = -1);
     // A click on a column's header orders the rows by it, the other way
     // round when it orders them already.
     void OnHeaderClicked(int column);
@@ -137,6 +152,8 @@ private:
     // The order a header click gave the rows; column 0 for none.
     int sortColumn_ = 0;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;  // the desktop's request after it is answered
+    QString filter_;
+    int shown_ = 0;
 };
 
 }  // namespace controls

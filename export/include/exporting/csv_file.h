@@ -82,6 +82,9 @@ public:
     // Why the last piece failed, for the log ("a symbolic link is at its
     // name", the system's error text...); empty after a success.
     const std::string& Problem() const { return problem_; }
+    // The system's error number behind the last failed piece; 0 when the
+    // system gave none or the piece was written.
+    int Errno() const { return errno_; }
 
 private:
     bool Open();
@@ -91,6 +94,7 @@ private:
 
     std::string path_;
     std::string problem_;
+    int errno_ = 0;
     int fd_ = -1;
     bool headerWritten_ = false;
 };

@@ -28,6 +28,7 @@ struct ExportTotals {
 enum class ExportEnd {
     Completed,            // ran to the end (some contacts may still have failed)
     Stopped,              // a stop request ended it
+    DiskFull,             // a write found no room on the disk (or past the file-size limit): it ended there
     BadOptions,           // the request had a problem: logged, nothing done
     DatabaseUnavailable,  // the database could not be opened
     DestinationUnusable,  // the destination folder, PST or profile cannot be used
@@ -42,6 +43,8 @@ struct ExportOutcome {
     // When a stop ended the run: the contacts asked for that it never came
     // to (neither written, skipped nor failed).
     uint64_t notReached = 0;
+    // When a full disk ended the run: the file or folder that had no room.
+    std::string fullDisk;
     // Written, but not recorded in their folder's journal (it could not be
     // written): a resumed export would write them again. A run with any
     // has not gone well.
@@ -86,19 +89,22 @@ std::string CountsLine(const ExportTotals& totals);
 // The notice the command line prints on its standard error when a run did
 // not go well: the completion message after a run that completed, that it
 // stopped with how many contacts were written and how many not after a
-// stopped one, the logon failure's text when the store refused the logon,
+// stopped one, that the disk is full with the same counts after one a full
+// disk ended ("The disk is full: PATH. N contacts written, M not written."),
+// the logon failure's text when the store refused the logon,
 // nothing otherwise (the log says why).
 std::string ClosingNotice(const ExportOutcome& outcome);
 
 // The message a window shows when a run ends: the completion message; for a
 // stopped run, that it stopped, with how many contacts were written and how
-// many not; the logon failure's text; or, when nothing could be written,
+// many not; the same for a full disk; the logon failure's text; or, when nothing could be written,
 // why. The counts line follows. Empty for a request refused for its options,
 // which the log explains.
 std::string EndOfRunMessage(const ExportOutcome& outcome);
 
 // The folder a front end shows when a run ends: the new export directory of
-// a tree export to files that completed or was stopped; empty otherwise.
+// a tree export to files that completed, was stopped or filled the disk;
+// empty otherwise.
 std::string FinishedFolder(const ExportRequest& request, const ExportOutcome& outcome);
 
 }  // namespace exporting

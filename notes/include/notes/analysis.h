@@ -36,6 +36,8 @@ public:
     virtual void SelectFolder(const std::string& path, uint32_t viewIndex) = 0;
     // A notice with the product title as caption and an OK button.
     virtual void ShowMessage(const std::string& text) = 0;
+    // The title the database carries, once it is open (may be empty).
+    virtual void SetDatabaseTitle(const std::string& title) { (void)title; }
 };
 
 enum class AnalysisResult { Completed, Stopped, NotContactDatabase, OpenFailed };

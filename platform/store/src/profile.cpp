@@ -125,4 +125,13 @@ void Profile::Add(const ProfileStore& store) {
     stores_.push_back(store);
 }
 
+bool Profile::Remove(const ProfileStore& store) {
+    for (auto it = stores_.begin(); it != stores_.end(); ++it)
+        if (SameName(it->name, store.name) && it->path == store.path) {
+            stores_.erase(it);
+            return true;
+        }
+    return false;
+}
+
 }  // namespace store

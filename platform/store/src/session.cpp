@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 namespace store {
 
@@ -319,6 +320,35 @@ void Session::Logoff() {
     closed_.clear();
     loggedOn_ = false;
     if (!firstError.empty()) throw StoreError(code, firstError);
+}
+
+void Session::Abandon() {
+    for (auto& s : stores_)
+        if (s->file) std::exchange(s->file, nullptr)->Abandon();
+    stores_.clear();
+    closed_.clear();
+    loggedOn_ = false;
+}
+
+void Session::DiscardStore(const std::string& name) {
+    std::optional<ProfileStore> found;
+    for (auto it = stores_.begin(); it != stores_.end() && !found; ++it) {
+        if (!SameName((*it)->name, name)) continue;
+        found = ProfileStore{(*it)->name, (*it)->path};
+        if ((*it)->file) std::exchange((*it)->file, nullptr)->Abandon();
+        stores_.erase(it);
+        break;
+    }
+    for (auto it = closed_.begin(); it != closed_.end() && !found; ++it) {
+        if (!SameName(it->name, name)) continue;
+        found = *it;
+        closed_.erase(it);
+        break;
+    }
+    if (!found) return;
+    std::error_code ec;
+    fs::remove(found->path, ec);
+    Profile::Update([&](Profile& profile) { return profile.Remove(*found); });
 }
 
 void Session::RequireLogon() const {

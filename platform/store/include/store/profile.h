@@ -44,6 +44,8 @@ public:
     const ProfileStore* Find(const std::string& name) const;  // case-insensitive for ASCII
     // Adds or replaces the store of that name, after CheckEntry.
     void Add(const ProfileStore& store);
+    // Takes out the entry of that name and path; false when there is none.
+    bool Remove(const ProfileStore& store);
     // StoreError(InvalidArgument) for an empty name or path, a control
     // character in either, a name of more than 255 characters or a path of
     // more than 4096 bytes.

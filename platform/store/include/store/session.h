@@ -132,6 +132,16 @@ public:
     void CheckProfile();
     // Commits and closes every store.
     void Logoff();
+    // Closes every store without writing anything more, dropping what was
+    // not committed: for stores whose files can no longer be written (a full
+    // disk). Each file keeps its last commit.
+    void Abandon();
+    // Drops the store of that name, open or closed by CloseStore: it is
+    // closed without writing, its file removed and its entry taken out of
+    // the profile. For a store this session made that is to leave nothing
+    // behind. Throws StoreError when the profile cannot be changed (the file
+    // is removed all the same). Nothing happens when no store has that name.
+    void DiscardStore(const std::string& name);
     bool LoggedOn() const { return loggedOn_; }
 
     std::vector<Store> Stores() const;
