@@ -56,8 +56,8 @@ bool CardDavTarget::Connect() {
         run_.Fail("The address book's URL cannot be used: " + why);
         return false;
     }
-    std::string source;
-    auto password = carddav::FindPassword(url->host, o.user, &source);
+    std::string source = "the window";
+    auto password = o.password.empty() ? carddav::FindPassword(url->host, o.user, &source) : o.password;
     if (!password) {
         run_.Fail("No password for " + o.user + " at " + url->host + ": set " + carddav::kPasswordVariable +
                   " or add a ~/.netrc entry for the host" + (source.empty() ? "" : "; " + source));
