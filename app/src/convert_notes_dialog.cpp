@@ -32,6 +32,7 @@ constexpr ModeRadio kFileRadios[] = {
     {OutputKind::Rtf, 1028, "Save as RTF File"},         {OutputKind::Mhtml, 1027, "Save as MHTML File"},
     {OutputKind::Pdf, 1029, "Save as PDF File"},         {OutputKind::Vcf, 1048, "Save as vCard (*.vcf)"},
     {OutputKind::Csv, 1049, "Export to CSV"},
+    {OutputKind::CardDav, 1050, "Save to CardDAV Address Book"},
 };
 
 QLabel* Note(QWidget* parent) {
@@ -105,6 +106,7 @@ CConvertNotes::CConvertNotes(app::FerrywellState& state, std::vector<notes::Fold
     browse_ = WithId(new QPushButton("Browse", this), 1010);
     pathRow->addWidget(browse_);
     outer->addLayout(pathRow);
+    outer->addWidget(AddressBookLine());
 
     status_ = WithId(new QLabel("Saving Status:", this), 1042);
     // A long target folder does not widen the dialog.
@@ -142,6 +144,7 @@ void CConvertNotes::OnModeChosen(OutputKind kind) {
     const OutputKind previous = mode_;
     mode_ = kind;
     radios_[kind]->setChecked(true);
+    ShowAddressBookLine(kind);
     if (kind == OutputKind::Profile) {
         for (QWidget* w : std::initializer_list<QWidget*>{split_, splitSizes_, naming_}) w->setEnabled(false);
         // Browse picks the profile's folder again.
@@ -166,8 +169,8 @@ void CConvertNotes::OnModeChosen(OutputKind kind) {
     const bool pst = kind == OutputKind::Pst;
     split_->setEnabled(pst);
     splitSizes_->setEnabled(pst);
-    browse_->setEnabled(true);
-    if (pst || kind == OutputKind::Csv) naming_->setEnabled(false);
+    browse_->setEnabled(kind != OutputKind::CardDav);
+    if (pst || kind == OutputKind::Csv || kind == OutputKind::CardDav) naming_->setEnabled(false);
     else if (kind != OutputKind::Mhtml) naming_->setEnabled(true);
 }
 

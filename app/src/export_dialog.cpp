@@ -65,6 +65,11 @@ void ExportDialog::RestoreLastChoice(QPushButton* start) {
     const auto kind = exporting::KindFromMode(last->kind.toStdString());
     if (!kind || *kind == exporting::OutputKind::Profile || !radios_.count(*kind)) return;
     radios_[*kind]->setChecked(true);
+    if (*kind == exporting::OutputKind::CardDav && bookLine_) {
+        bookUrl_->setText(last->destination);
+        bookUser_->setText(last->user);
+        return;
+    }
     if (last->destination.isEmpty() || !QFileInfo(last->destination).isDir()) return;
     SetDestination(last->destination);
     start->setEnabled(true);
@@ -122,6 +127,7 @@ void ExportDialog::keyPressEvent(QKeyEvent* event) {
 void ExportDialog::DisableForRun(std::vector<QWidget*> controls) {
     for (auto& [kind, radio] : radios_) controls.push_back(radio);
     controls.insert(controls.end(), {naming_, namings_, filter_, start_, end_, attachments_});
+    if (bookLine_) controls.push_back(bookLine_);
     enabledBeforeRun_.clear();
     for (QWidget* w : controls) {
         enabledBeforeRun_[w] = w->isEnabled();
@@ -181,6 +187,11 @@ exporting::ExportOptions ExportDialog::FilterOptions(exporting::OutputKind kind,
     o.filterEnd = PickerDate(*end_);
     // Without the filter the attachment check filters nothing either.
     o.requireAttachments = o.filterOn && attachments_->isChecked();
+    if (kind == exporting::OutputKind::CardDav && bookLine_) {
+        o.destination = bookUrl_->text().trimmed().toStdString();
+        o.user = bookUser_->text().trimmed().toStdString();
+        o.password = bookPassword_->text().toStdString();
+    }
     return o;
 }
 
@@ -214,7 +225,8 @@ void ExportDialog::StartExport(exporting::ExportRequest request) {
     stop_->store(0);
     const std::string_view mode = exporting::ModeString(request.options.kind);
     controls::RememberExport(objectName(), {QString::fromUtf8(mode.data(), qsizetype(mode.size())),
-                                            QString::fromStdString(request.options.destination)});
+                                            QString::fromStdString(request.options.destination),
+                                            QString::fromStdString(request.options.user)});
     progressBar_->Start();
     auto shared = std::make_shared<const exporting::ExportRequest>(std::move(request));
     // The worker does not wait for the dialog at the end: what it hands over

@@ -35,6 +35,7 @@ constexpr ModeRadio kRadios[] = {
     {OutputKind::Pdf, 1026, "Export to PDF(.pdf)"},
     {OutputKind::Vcf, 1027, "Export to vCard (*.vcf)"},
     {OutputKind::Csv, 1029, "Export to CSV"},
+    {OutputKind::CardDav, 1030, "Export to CardDAV Address Book"},
 };
 
 }  // namespace
@@ -100,6 +101,7 @@ CSINGLENSFMAILSAVE::CSINGLENSFMAILSAVE(app::FerrywellState& state, const control
     browse_ = WithId(new QPushButton("Browse", this), 1033);
     pathRow->addWidget(browse_);
     outer->addLayout(pathRow);
+    outer->addWidget(AddressBookLine());
 
     auto* logs = new QGroupBox("   Logs:  ", this);
     auto* logLayout = new QVBoxLayout(logs);
@@ -140,7 +142,9 @@ void CSINGLENSFMAILSAVE::OnModeChosen(OutputKind kind) {
     const bool pst = kind == OutputKind::Pst;
     split_->setEnabled(pst);
     splitMb_->setEnabled(pst && split_->isChecked());
-    naming_->setEnabled(!pst && kind != OutputKind::Profile && kind != OutputKind::Csv);
+    naming_->setEnabled(!pst && kind != OutputKind::Profile && kind != OutputKind::Csv && kind != OutputKind::CardDav);
+    browse_->setEnabled(true);
+    ShowAddressBookLine(kind);
     if (kind != OutputKind::Profile) return;
     if (previous != OutputKind::Profile && ChosenByArrowKeys()) {
         // Passed on the way to another kind: no picker until Browse or Enter

@@ -33,7 +33,8 @@ std::optional<ExportChoice> RememberedExport(const QString& dialog) {
     QSettings store = Store();
     const QString kind = store.value("exports/" + dialog + "/kind").toString();
     if (kind.isEmpty()) return std::nullopt;
-    return ExportChoice{kind, store.value("exports/" + dialog + "/destination").toString()};
+    return ExportChoice{kind, store.value("exports/" + dialog + "/destination").toString(),
+                        store.value("exports/" + dialog + "/user").toString()};
 }
 
 void RememberExport(const QString& dialog, const ExportChoice& choice) {
@@ -41,6 +42,7 @@ void RememberExport(const QString& dialog, const ExportChoice& choice) {
     QSettings store = Store();
     store.setValue("exports/" + dialog + "/kind", choice.kind);
     store.setValue("exports/" + dialog + "/destination", choice.destination);
+    store.setValue("exports/" + dialog + "/user", choice.user);
 }
 
 QString RememberedFolder() {

@@ -39,10 +39,14 @@ std::string CardRecordsFolder() {
     return std::string(home && *home ? home : ".") + "/.local/state/ferrywell/carddav";
 }
 
-bool CardRecords::Load(const std::string& url, const std::string& user, std::string* why) {
+std::string CardRecords::PathFor(const std::string& url, const std::string& user) {
     char name[32];
     std::snprintf(name, sizeof name, "%016llx.records", (unsigned long long)base::Fnv1a64(user + "\n" + url));
-    path_ = CardRecordsFolder() + "/" + name;
+    return CardRecordsFolder() + "/" + name;
+}
+
+bool CardRecords::Load(const std::string& url, const std::string& user, std::string* why) {
+    path_ = PathFor(url, user);
     records_.clear();
     dirty_ = false;
     std::ifstream in(path_, std::ios::binary);

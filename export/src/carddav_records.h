@@ -26,6 +26,8 @@ public:
     // The records of the address book at url for user; *why says why the
     // file cannot be read (it is then treated as empty).
     bool Load(const std::string& url, const std::string& user, std::string* why);
+    // The file the records of the address book at url for user are kept in.
+    static std::string PathFor(const std::string& url, const std::string& user);
     // Writes the records if they changed; *why says why that failed.
     bool Save(std::string* why);
 

@@ -72,8 +72,13 @@ DestinationLock::Result DestinationLock::TryOnce(bool exclusive) {
 
 DestinationLock::Result DestinationLock::Take(const std::string& folder, bool exclusive, bool wait,
                                               const std::function<bool()>& stop) {
+    return TakeFile(folder + "/" + kLockFileName, exclusive, wait, stop);
+}
+
+DestinationLock::Result DestinationLock::TakeFile(const std::string& path, bool exclusive, bool wait,
+                                                  const std::function<bool()>& stop) {
     Release();
-    path_ = folder + "/" + kLockFileName;
+    path_ = path;
     for (;;) {
         const Result r = TryOnce(exclusive);
         if (r != Result::Busy || !wait) return r;

@@ -36,6 +36,9 @@ public:
     // held against it is waited for, asking stop every tenth of a second;
     // without, Busy at once.
     Result Take(const std::string& folder, bool exclusive, bool wait, const std::function<bool()>& stop);
+    // The same with the lock file at path, for a destination that is no
+    // folder here (an address book on a server).
+    Result TakeFile(const std::string& path, bool exclusive, bool wait, const std::function<bool()>& stop);
     const std::string& why() const { return why_; }
     const std::string& path() const { return path_; }
 

@@ -28,7 +28,7 @@ ExportOutcome ExportListedEntries(RunContext& run, ExportTarget& target) {
         run.Fail(why);
         return end(ExportEnd::DatabaseUnavailable);
     }
-    if (!target.Connect() || !target.Open()) return end(ExportEnd::DestinationUnusable);
+    if (!target.Connect() || !target.Open()) return end(run.stopped ? ExportEnd::Stopped : ExportEnd::DestinationUnusable);
     // A new PST has no folder of its own to write into: the view gets one,
     // directly below its top. The profile and files take the chosen folder.
     const bool newPst = run.options.kind == OutputKind::Pst;

@@ -34,7 +34,7 @@ ExportOutcome ExportFolders(RunContext& run, ExportTarget& target) {
         target.Close();
         return run.Settle(how);
     };
-    if (!target.Connect()) return end(ExportEnd::DestinationUnusable);
+    if (!target.Connect()) return end(run.stopped ? ExportEnd::Stopped : ExportEnd::DestinationUnusable);
     run.Log("");
     if (run.options.destination.empty()) {
         run.Log("Please select output file locations..!");

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace exporting {
@@ -31,8 +32,9 @@ struct TargetFolder {
 // AlreadySaved: an earlier run saved the document there, and it has not
 // changed since (only with "Ignore already saved message"). Stopped: a stop
 // request ended the write part way; nothing of the item was written, and the
-// run ends as stopped rather than counting it as failed.
-enum class WriteResult { Written, Skipped, Failed, AlreadySaved, Stopped };
+// run ends as stopped rather than counting it as failed. Pending: the item is
+// on its way and its result comes later (ExportTarget::NextSettled).
+enum class WriteResult { Written, Skipped, Failed, AlreadySaved, Stopped, Pending };
 
 // A contact's file made ahead of its writing, on a reading thread
 // (ExportTarget::Prepare): its bytes (Written), why it could not be made
@@ -49,7 +51,8 @@ public:
     virtual ~ExportTarget() = default;
 
     // Logs on to the store the target writes into; false when that fails
-    // (logged, and kept in the run's outcome). Files need nothing.
+    // (logged, and kept in the run's outcome; the run's stopped set when a
+    // stop request ended it). Files need nothing.
     virtual bool Connect() { return true; }
     // Makes the target's root: the first PST file, the export directory.
     // False when the destination cannot be used (logged, kept in the outcome).
@@ -81,6 +84,15 @@ public:
     // Failures, skips and the members that could not be resolved are logged
     // here.
     virtual WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) = 0;
+    // A target with several items on their way at once (to a server) may
+    // answer Write and WriteList with Pending: their results come from here,
+    // one at a time in the order the items were given, each after the log
+    // lines the target has about it. Nothing while the first item that is
+    // pending has no result yet (with wait, only when none is pending).
+    virtual std::optional<WriteResult> NextSettled(bool wait) {
+        (void)wait;
+        return std::nullopt;
+    }
     // Asked before a contact document is read, in place of Write: true when
     // Write would find it already saved and unchanged. True counts as the
     // document's meeting in the folder (as Write would); false changes

@@ -1,5 +1,6 @@
 #include "view_export.h"
 
+#include "item_endings.h"
 #include "listing_cap.h"
 #include "run_context.h"
 #include "target.h"
@@ -24,77 +25,38 @@ namespace exporting {
 
 namespace {
 
-void Count(ExportTotals& totals, WriteResult result) {
-    switch (result) {
-    case WriteResult::Written: ++totals.written; break;
-    case WriteResult::Skipped:
-    case WriteResult::AlreadySaved: ++totals.skipped; break;
-    case WriteResult::Failed: ++totals.failed; break;
-    case WriteResult::Stopped: break;
-    }
-}
-
-// Values longer than a contact property holds were cut when they were read.
-void LogCuts(RunContext& run, const ContactRecord& contact, const std::string& name) {
-    for (const std::string& item : contact.cutItems)
-        run.Log("Cut to " + std::to_string(notes::kMaxValueChars) + " characters: " + item + " of " + name, kColourSkip);
-}
-
-// Files the contact was written without, each logged and counted.
-void LogAttachmentsLeftOut(RunContext& run, const ContactRecord& contact, const std::string& name) {
-    for (const std::string& why : contact.attachmentsLeftOut) {
-        run.LogError("Attachment left out: " + why + " (" + name + ")");
-        ++run.outcome.totals.attachmentsLeftOut;
-    }
-}
-
 // The writing half: one entry read from the view into the target, a contact
-// or a distribution list. False when a stop request ended the write part way:
-// the item is neither logged nor counted, and the view ends there.
-bool WriteItem(RunContext& run, ExportTarget& target, const ViewItem& item) {
+// or a distribution list; its log lines and counts follow once its result is
+// known. False when a stop request ended a write part way: that item is
+// neither logged nor counted, and the view ends there.
+bool WriteItem(RunContext& run, ExportTarget& target, ItemEndings& endings, const ViewItem& item) {
     if (item.opened) ++run.outcome.documentsOpened;
+    ItemEnding ending;
     if (!item.readable) {
-        // Never left out unsaid: its contact is not written.
-        ++run.outcome.totals.failed;
         const std::string which = item.source.Valid() ? "document " + item.source.unid : "entry " + std::to_string(item.entry);
-        run.LogError("Cannot read " + which + ": " + item.unreadable);
-        run.CountDone();
-        return true;
+        ending.unreadable = "Cannot read " + which + ": " + item.unreadable;
+        return endings.Add(std::move(ending));
     }
     if (run.options.skipSaved && !item.alreadySaved && !item.source.Valid() && !run.notedUnidentified) {
         run.notedUnidentified = true;
         run.Log("Documents without a universal id cannot be recognised as saved: they are written each time", kColourSkip);
     }
-    std::string name;
-    WriteResult result;
     if (item.alreadySaved) {
-        name = item.name.empty() ? target.Subject(item.contact) : item.name;
-        result = WriteResult::AlreadySaved;
+        ending.name = item.name.empty() ? target.Subject(item.contact) : item.name;
+        ending.result = WriteResult::AlreadySaved;
     } else if (item.group) {
-        name = OneLine(item.group->document.name);
-        result = target.WriteList(*item.group, item.entry, item.source);
+        ending.name = OneLine(item.group->document.name);
+        ending.group = true;
+        ending.result = target.WriteList(*item.group, item.entry, item.source);
     } else {
         const std::string subject = target.Subject(item.contact);
-        result = target.Write(item.contact, subject, item.entry, item.source, item.prepared.get());
-        name = item.contact.DisplayName();
-        if (name.empty()) name = subject;
+        ending.result = target.Write(item.contact, subject, item.entry, item.source, item.prepared.get());
+        ending.name = item.contact.DisplayName();
+        if (ending.name.empty()) ending.name = subject;
+        ending.cutItems = item.contact.cutItems;
+        ending.attachmentsLeftOut = item.contact.attachmentsLeftOut;
     }
-    if (result == WriteResult::Stopped) return false;
-    Count(run.outcome.totals, result);
-    target.Commit(true);
-    if (result == WriteResult::AlreadySaved) {
-        run.Log("Already saved: " + name, kColourSkip);
-    } else if (item.group && result == WriteResult::Skipped) {
-        // The target that leaves a list out has logged why; it was not exported.
-    } else {
-        run.Log("Export Items: " + name);
-        if (!item.group && result == WriteResult::Written) {
-            LogCuts(run, item.contact, name);
-            LogAttachmentsLeftOut(run, item.contact, name);
-        }
-    }
-    run.CountDone();
-    return true;
+    return endings.Add(std::move(ending));
 }
 
 // The target's part of a contact that needs nothing of its state, done on
@@ -145,8 +107,8 @@ std::vector<bool> SavedOfWalk(RunContext& run, ExportTarget& target, const ViewR
 
 // Reads the walk and writes each item as it is read, on the run's thread.
 // False when a stop request ended it.
-bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, const std::vector<uint32_t>& walk,
-                  const std::vector<bool>& saved) {
+bool ReadAndWrite(RunContext& run, ExportTarget& target, ItemEndings& endings, ViewReader& reader,
+                  const std::vector<uint32_t>& walk, const std::vector<bool>& saved) {
     bool interrupted = false;
     auto stop = [&] { return interrupted || run.StopRequested(); };
     for (size_t i = 0; i < walk.size(); ++i) {
@@ -154,7 +116,7 @@ bool ReadAndWrite(RunContext& run, ExportTarget& target, ViewReader& reader, con
         ViewItem item;
         if (!reader.ReadEntry(walk[i], !saved.empty() && saved[i], &item)) continue;
         Prepare(target, item, stop);
-        interrupted = !WriteItem(run, target, item);
+        interrupted = !WriteItem(run, target, endings, item);
     }
     return !interrupted;
 }
@@ -207,8 +169,8 @@ uint64_t FileBytes(const ViewItem& item) {
     return bytes;
 }
 
-bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first, uint32_t viewIndex,
-                       const std::vector<uint32_t>& walk, const std::vector<bool>& saved) {
+bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ItemEndings& endings, ViewReader& first,
+                       uint32_t viewIndex, const std::vector<uint32_t>& walk, const std::vector<bool>& saved) {
     // Entries known to be saved cost the writer no more than a hand-over
     // would: it names them itself, with the first reader, and the readers on
     // threads read only the rest. Without a saved entry they read them all.
@@ -216,7 +178,7 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
     for (size_t i = 0; i < saved.size(); ++i)
         if (!saved[i]) rest.push_back(walk[i]);
     const bool writerNames = rest.size() < walk.size();
-    if (writerNames && rest.empty()) return ReadAndWrite(run, target, first, walk, saved);
+    if (writerNames && rest.empty()) return ReadAndWrite(run, target, endings, first, walk, saved);
     const std::vector<uint32_t>& toRead = writerNames ? rest : walk;
 
     // More readers of the same view; one that cannot open leaves the work
@@ -231,7 +193,7 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
     std::vector<ViewReader*> readers;
     if (!writerNames) readers.push_back(&first);
     for (auto& reader : more) readers.push_back(reader.get());
-    if (readers.empty()) return ReadAndWrite(run, target, first, walk, saved);
+    if (readers.empty()) return ReadAndWrite(run, target, endings, first, walk, saved);
 
     base::OrderedWindow<ReadResult> window(toRead.size(), kReadAhead, readers.size());
     base::ByteBudget budget(kReadAheadBytes);
@@ -253,7 +215,7 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
         for (; writerNames && at < walk.size() && saved[at]; ++at) {
             ViewItem item;
             if (!first.ReadEntry(walk[at], true, &item)) continue;
-            if (run.StopRequested() || !WriteItem(run, target, item)) return false;
+            if (run.StopRequested() || !WriteItem(run, target, endings, item)) return false;
         }
         return true;
     };
@@ -290,7 +252,7 @@ bool ReadAheadAndWrite(RunContext& run, ExportTarget& target, ViewReader& first,
             if (next->failure) std::rethrow_exception(next->failure);
             // A stop request ends the writing where it stands, as it ends
             // the reading one after the other.
-            if (next->item && (run.StopRequested() || !WriteItem(run, target, *next->item))) interrupted = true;
+            if (next->item && (run.StopRequested() || !WriteItem(run, target, endings, *next->item))) interrupted = true;
             budget.Give(next->bytes, taken);
         }
     } catch (...) {
@@ -316,8 +278,11 @@ bool ExportView(RunContext& run, ExportTarget& target, uint32_t viewIndex, const
     run.AddKnown(entries ? entries->size() : count);
     const std::vector<uint32_t> walk = WithoutExcessListings(run, reader, WalkOf(count, entries));
     const std::vector<bool> saved = SavedOfWalk(run, target, reader, walk);
-    const bool completed = run.request.readAhead ? ReadAheadAndWrite(run, target, reader, viewIndex, walk, saved)
-                                                 : ReadAndWrite(run, target, reader, walk, saved);
+    ItemEndings endings(run, target);
+    bool completed = run.request.readAhead ? ReadAheadAndWrite(run, target, endings, reader, viewIndex, walk, saved)
+                                           : ReadAndWrite(run, target, endings, reader, walk, saved);
+    // The items still on their way are waited for, however the view ended.
+    if (!endings.Drain()) completed = false;
     if (!completed) {
         run.stopped = true;
         if (run.request.IsListExport()) run.ClearStop();

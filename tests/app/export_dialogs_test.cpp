@@ -91,6 +91,7 @@ private slots:
     void bothDialogsNameFilesByFileAs();
     void theClosingNoticeComesWhenTheRunIsOver();
     void progressSaysCountsAndTimeLeft();
+    void addressBookLineExportsIntoAServer();
 
 private:
     // The database analysed in a main window; the records of its folders.
@@ -1073,4 +1074,50 @@ void ExportDialogsTest::progressSaysCountsAndTimeLeft() {
 }
 
 QTEST_MAIN(ExportDialogsTest)
+// "Save to CardDAV Address Book": the line with URL, user and password
+// shows, Browse has nothing to pick, a URL and a user enable Save, and the
+// typed password (over FERRYWELL_PASSWORD) signs in to a stub server.
+void ExportDialogsTest::addressBookLineExportsIntoAServer() {
+    QProcess stub;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("FERRYWELL_PASSWORD", "typed-pw");
+    stub.setProcessEnvironment(env);
+    stub.start("/usr/bin/python3", {QString(FERRYWELL_SOURCE_DIR) + "/tests/export/carddav_stub.py"});
+    auto stopStub = qScopeGuard([&] {
+        stub.kill();
+        stub.waitForFinished();
+    });
+    QVERIFY(stub.waitForReadyRead(30000));
+    const QString url = QString("http://127.0.0.1:%1/alice/book/").arg(stub.readLine().trimmed().toInt());
+    QTemporaryDir records;
+    qputenv("XDG_STATE_HOME", records.path().toUtf8());
+    qputenv("FERRYWELL_PASSWORD", "not-this-one");
+    auto restore = qScopeGuard([] {
+        qunsetenv("XDG_STATE_HOME");
+        qunsetenv("FERRYWELL_PASSWORD");
+    });
+    OpenSample();
+    CConvertNotes dlg(main_->State(), {Record("Contacts")});
+    Child<QRadioButton>(dlg, 1050)->click();
+    QCOMPARE(dlg.SavingMode(), OutputKind::CardDav);
+    QVERIFY(Child(dlg, 1090)->isVisibleTo(&dlg));
+    QCOMPARE(EnabledStates(dlg, {1010, 1037, 1069}), (QList<bool>{false, false, false}));
+    QCOMPARE(Child<QLineEdit>(dlg, 1092)->echoMode(), QLineEdit::Password);
+    Child<QLineEdit>(dlg, 1090)->setText(url);
+    QVERIFY(!Enabled(dlg, 1037));
+    Child<QLineEdit>(dlg, 1091)->setText("alice");
+    Child<QLineEdit>(dlg, 1092)->setText("typed-pw");
+    RunToEnd(dlg, Child<QPushButton>(dlg, 1037));
+    const exporting::ExportOutcome outcome = dlg.LastOutcome();
+    QCOMPARE(int(outcome.end), int(exporting::ExportEnd::Completed));
+    QVERIFY(outcome.totals.written > 0);
+    QCOMPARE(outcome.totals.failed, 0u);
+    // Another kind hides the line and browses again.
+    QTRY_VERIFY(Enabled(dlg, 1048));
+    Child<QRadioButton>(dlg, 1048)->click();
+    QCOMPARE(dlg.SavingMode(), OutputKind::Vcf);
+    QVERIFY(!Child(dlg, 1090)->isVisibleTo(&dlg));
+    QVERIFY(Enabled(dlg, 1010));
+}
+
 #include "export_dialogs_test.moc"

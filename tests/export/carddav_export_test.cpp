@@ -8,6 +8,7 @@
 // record or command line.
 #include "radicale_server.h"
 
+#include <support/env_setting.h>
 #include <support/tool_runner.h>
 
 #include <gtest/gtest.h>
@@ -35,20 +36,6 @@ const std::string kPassword = "Pa55-w0rd-f3b9-unique";
 const std::string kCli = std::string(FERRYWELL_BIN_DIR) + "/ferrywell-cli";
 const std::string kSample = std::string(FERRYWELL_SOURCE_DIR) + "/samples/names.dxl";
 const std::string kReader = std::string(FERRYWELL_SOURCE_DIR) + "/tests/export/carddav_reader.py";
-
-// Sets an environment variable for the scope, restoring it after.
-class EnvSetting {
-public:
-    EnvSetting(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~EnvSetting() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 struct CliRun {
     int code = -1;
@@ -188,7 +175,8 @@ TEST_F(CardDavExport, RefusedOrMissingPasswordOrBookEndsWithStatusFive) {
 }
 
 // A server that goes away during the run: each of the first contacts fails
-// after its tries, the rest at once, and the run says so.
+// after its tries (with those sent beside them), the rest at once, and the
+// run says so.
 TEST_F(CardDavExport, AServerThatStopsAnsweringFailsTheRestAtOnce) {
     EnvSetting p("FERRYWELL_PASSWORD", kPassword.c_str()), h("HOME", home_.c_str()), s("XDG_STATE_HOME", home_.c_str());
     // Line-buffered, so that the listing's log line comes as it is written;
@@ -221,8 +209,12 @@ TEST_F(CardDavExport, AServerThatStopsAnsweringFailsTheRestAtOnce) {
         for (size_t at = 0; (at = out.find(text, at)) != std::string::npos; ++at) ++n;
         return n;
     };
-    EXPECT_EQ(count("Cannot store "), 3u) << out;
-    EXPECT_EQ(count("Not sent to the address book: "), failed - 3) << out;
+    // Three fail after their tries, and the four at most on their way
+    // beside them.
+    const size_t tried = count("Cannot store ");
+    EXPECT_GE(tried, 3u) << out;
+    EXPECT_LE(tried, 7u) << out;
+    EXPECT_EQ(count("Not sent to the address book: "), failed - tried) << out;
     EXPECT_NE(out.find("the server stopped answering (Failed to connect"), std::string::npos) << out;
 }
 

@@ -163,6 +163,16 @@ protected:
     void SetEnterButtons(QPushButton* start, QPushButton* browse);
     void keyPressEvent(QKeyEvent* event) override;
 
+    // The line with the address book's URL, the user name and the password
+    // (never remembered: else FERRYWELL_PASSWORD or ~/.netrc, as for the
+    // command line), shown while "Save to CardDAV Address Book" is chosen;
+    // a URL and a user name enable start (the SetEnterButtons one). Each
+    // dialog places it below its path.
+    QWidget* AddressBookLine();
+    // Shows the line for the CardDAV kind, which has nothing to browse for,
+    // and hides it for another.
+    void ShowAddressBookLine(exporting::OutputKind kind);
+
     // Disables, while an export runs, the mode radios, the naming and filter
     // controls and the given ones, noting the state of each; EnableAfterRun
     // gives every one its state back.
@@ -184,6 +194,13 @@ protected:
     QCheckBox* attachments_ = nullptr;
 
 private:
+    void EnableStartForAddressBook();
+
+    QWidget* bookLine_ = nullptr;
+    QLineEdit* bookUrl_ = nullptr;
+    QLineEdit* bookUser_ = nullptr;
+    QLineEdit* bookPassword_ = nullptr;
+
     // On this thread once the run's worker has handed everything over.
     void RunEnded(exporting::ExportOutcome outcome, const std::string& folder);
     void RunFailed(const std::string& what);

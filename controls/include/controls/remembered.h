@@ -25,10 +25,12 @@ bool Remembering();
 QByteArray RememberedBlob(const QString& key);
 void RememberBlob(const QString& key, const QByteArray& blob);
 
-// The last export of a dialog: the kind's name and the destination.
+// The last export of a dialog: the kind's name, the destination and (for
+// an address book) the user name.
 struct ExportChoice {
     QString kind;
     QString destination;
+    QString user;
 };
 std::optional<ExportChoice> RememberedExport(const QString& dialog);
 void RememberExport(const QString& dialog, const ExportChoice& choice);

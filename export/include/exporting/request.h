@@ -50,6 +50,9 @@ struct ExportOptions {
     std::string user;
     std::string caFile;
     bool overwrite = false;
+    // CardDav: the password as typed in the window, kept only for the run;
+    // empty: FERRYWELL_PASSWORD or the ~/.netrc entry for the host.
+    std::string password;
     // CardDav, when the URL names the server or the user: which of the
     // user's address books (display name or last part of its path).
     std::string addressBook;

@@ -35,10 +35,14 @@ uint64_t ContentDigest(std::string_view bytes) { return base::Fnv1a64(bytes); }
 
 bool SameCard(std::string_view a, std::string_view b) { return Lines(a) == Lines(b); }
 
-std::string AsContactGroup(std::string_view vcard, const std::vector<std::string>& memberUids) {
-    std::string lines = "X-ADDRESSBOOKSERVER-KIND:group\r\n";
-    for (const std::string& uid : memberUids) lines += "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + uid + "\r\n";
+std::string AsContactGroup(std::string_view vcard, const std::vector<std::string>& memberUids, bool vcard4) {
+    const std::string prefix = vcard4 ? "" : "X-ADDRESSBOOKSERVER-";
+    std::string lines = prefix + "KIND:group\r\n";
+    for (const std::string& uid : memberUids) lines += prefix + "MEMBER:urn:uuid:" + uid + "\r\n";
     std::string out(vcard);
+    constexpr std::string_view kVersion3 = "\r\nVERSION:3.0\r\n";
+    if (const size_t version = out.find(kVersion3); vcard4 && version != std::string::npos)
+        out.replace(version, kVersion3.size(), "\r\nVERSION:4.0\r\n");
     const size_t end = out.rfind("END:VCARD");
     out.insert(end == std::string::npos ? out.size() : end, lines);
     return out;

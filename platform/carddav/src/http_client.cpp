@@ -31,8 +31,15 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
+// One exchange's reply, and the schemes its challenges (a 401's
+// WWW-Authenticate lines) offered.
+struct Exchange {
+    HttpResponse response;
+    bool basic = false, digest = false;
+};
+
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    auto* response = static_cast<HttpResponse*>(user);
+    auto* response = &static_cast<Exchange*>(user)->response;
     if (response->body.size() + size * count > kLongestReply) return 0;  // ends the transfer
     response->body.append(data, size * count);
     return size * count;
@@ -46,18 +53,38 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 // Each response (a 100 Continue, a 401 before the credentials) starts its
 // headers anew with its status line.
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
-    auto* response = static_cast<HttpResponse*>(user);
+    auto* exchange = static_cast<Exchange*>(user);
+    HttpResponse* response = &exchange->response;
     const std::string line = Trimmed(std::string(data, size * count));
     if (line.rfind("HTTP/", 0) == 0) {
         response->statusLine = line;
         response->headers.clear();
     } else if (const size_t colon = line.find(':'); colon != std::string::npos) {
-        std::string name = line.substr(0, colon);
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        response->headers[name] = Trimmed(line.substr(colon + 1));
+        const std::string name = Lower(line.substr(0, colon));
+        const std::string value = Trimmed(line.substr(colon + 1));
+        response->headers[name] = value;
+        if (name == "www-authenticate") {
+            const std::string scheme = Lower(value.substr(0, value.find(' ')));
+            exchange->basic = exchange->basic || scheme == "basic";
+            exchange->digest = exchange->digest || scheme == "digest";
+        }
     }
     return size * count;
+}
+
+long CurlAuth(HttpAuth auth) {
+    switch (auth) {
+    case HttpAuth::Basic: return long(CURLAUTH_BASIC);
+    case HttpAuth::Digest: return long(CURLAUTH_DIGEST);
+    case HttpAuth::Either: break;
+    }
+    return long(CURLAUTH_BASIC | CURLAUTH_DIGEST);
 }
 
 bool Busy(const HttpResponse& r) { return r.status == 429 || r.status == 503; }
@@ -95,7 +122,8 @@ struct HttpClient::Impl {
 
     // One exchange, without redirects or tries; *code is libcurl's result.
     HttpResponse Once(const HttpRequest& request, CURLcode* code) {
-        HttpResponse response;
+        Exchange exchange;
+        HttpResponse& response = exchange.response;
         curl_easy_reset(curl);
         error[0] = 0;
         curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
@@ -110,13 +138,13 @@ struct HttpClient::Impl {
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.stallSeconds);
         curl_easy_setopt(curl, CURLOPT_TCP_KEEPALIVE, 1L);
         curl_easy_setopt(curl, CURLOPT_USERAGENT, "Ferrywell");
-        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CurlAuth(options.auth));
         curl_easy_setopt(curl, CURLOPT_USERNAME, options.user.c_str());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, options.password.c_str());
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &exchange);
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
-        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &exchange);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &options.stop);
@@ -134,15 +162,20 @@ struct HttpClient::Impl {
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
         *code = curl_easy_perform(curl);
         curl_slist_free_all(headers);
+        // Basic where the server takes it (sent with each request at once
+        // from now on), else Digest.
+        if (options.auth == HttpAuth::Either && (exchange.basic || exchange.digest))
+            options.auth = exchange.basic ? HttpAuth::Basic : HttpAuth::Digest;
         if (*code != CURLE_OK) {
             response.status = 0;
+            response.stopped = *code == CURLE_ABORTED_BY_CALLBACK;
             if (*code == CURLE_WRITE_ERROR) response.error = "the server's reply is too long";
-            else if (*code == CURLE_ABORTED_BY_CALLBACK) response.error = "stopped";
+            else if (response.stopped) response.error = "stopped";
             else response.error = error[0] ? std::string(error) : curl_easy_strerror(*code);
-            return response;
+            return std::move(response);
         }
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
-        return response;
+        return std::move(response);
     }
 
     // The exchange with the redirects on the same host followed.
@@ -210,8 +243,13 @@ HttpResponse HttpClient::Send(const HttpRequest& request) {
         }
         const double wait = RetryDelay(response.Header("retry-after"), attempt + 1, (long long)std::time(nullptr),
                                        o.longestPauseSeconds);
-        if (!impl_->Pause(wait)) return response;
+        if (!impl_->Pause(wait)) {
+            response.stopped = true;
+            return response;
+        }
     }
 }
+
+HttpAuth HttpClient::Auth() const { return impl_->options.auth; }
 
 }  // namespace carddav

@@ -19,6 +19,7 @@ struct Reader {
     std::map<std::string, std::string> props;
     std::map<std::string, std::vector<std::string>> propHrefs;
     std::vector<std::string> types;
+    std::vector<std::string> versions;
     std::string propstatStatus;
     std::string text;
     bool refused = false;
@@ -38,8 +39,16 @@ struct Reader {
 
 const std::string kResponse = "DAV: response", kPropstat = "DAV: propstat", kProp = "DAV: prop", kHref = "DAV: href",
                   kStatus = "DAV: status", kResourceType = "DAV: resourcetype";
+const std::string kAddressDataType = std::string(kCardDav) + "address-data-type";
 
-void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char**) {
+// An attribute's value, or empty.
+std::string Attribute(const XML_Char** attributes, const char* name) {
+    for (size_t i = 0; attributes[i]; i += 2)
+        if (std::string(attributes[i]) == name) return attributes[i + 1];
+    return {};
+}
+
+void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* r = static_cast<Reader*>(data);
     const std::string element = name;
     if (element == kResponse) r->responses.emplace_back();
@@ -47,9 +56,17 @@ void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char**) {
         r->props.clear();
         r->propHrefs.clear();
         r->types.clear();
+        r->versions.clear();
         r->propstatStatus.clear();
     }
     if (!r->open.empty() && r->open.back() == kResourceType && r->Depth(kProp.c_str()) >= 0) r->types.push_back(element);
+    // <address-data-type content-type="text/vcard" version="4.0"/>: the
+    // content type is a vCard and the version 3.0 where they are left out
+    // (RFC 6352 section 10.2).
+    if (element == kAddressDataType && r->Depth(kProp.c_str()) >= 0) {
+        const std::string type = Attribute(attributes, "content-type"), version = Attribute(attributes, "version");
+        if (type.empty() || type == "text/vcard") r->versions.push_back(version.empty() ? "3.0" : version);
+    }
     r->open.push_back(element);
     r->text.clear();
 }
@@ -74,6 +91,7 @@ void XMLCALL OnEnd(void* data, const XML_Char*) {
             for (auto& [k, v] : r->props) response.props[k] = v;
             for (auto& [k, v] : r->propHrefs) response.propHrefs[k] = v;
             for (auto& t : r->types) response.resourceTypes.push_back(t);
+            for (auto& v : r->versions) response.vcardVersions.push_back(v);
         }
     }
     r->text.clear();

@@ -4,15 +4,11 @@
 // private CA only when given its file.
 #include <carddav/http_client.h>
 
+#include <support/python_server.h>
 #include <support/test_files.h>
 #include <support/tool_runner.h>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <cstdio>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace carddav;
 
@@ -20,42 +16,10 @@ namespace {
 
 const std::string kStub = std::string(FERRYWELL_SOURCE_DIR) + "/tests/platform/carddav/http_stub.py";
 
-// The stub server for the test's lifetime; its port is the first line it prints.
-class Stub {
+// The stub server for the test's lifetime.
+class Stub : public testsupport::PythonServer {
 public:
-    explicit Stub(const std::vector<std::string>& args = {}) {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(fds[1], 1);
-            ::close(fds[0]);
-            std::vector<const char*> argv{testsupport::kPython, kStub.c_str()};
-            for (const auto& a : args) argv.push_back(a.c_str());
-            argv.push_back(nullptr);
-            ::execv(testsupport::kPython, const_cast<char* const*>(argv.data()));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        FILE* out = ::fdopen(fds[0], "r");
-        char line[32] = {};
-        if (std::fgets(line, sizeof line, out)) port_ = std::atoi(line);
-        std::fclose(out);
-    }
-    ~Stub() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    int Port() const { return port_; }
-    std::string Url(const std::string& scheme, const std::string& path) const {
-        return scheme + "://127.0.0.1:" + std::to_string(port_) + path;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int port_ = 0;
+    explicit Stub(const std::vector<std::string>& args = {}) : PythonServer(kStub, args) {}
 };
 
 HttpOptions Alice() {
@@ -86,11 +50,29 @@ TEST(CardDavHttp, BusyRepliesAndRedirects) {
     EXPECT_EQ(r.status, 200);
     EXPECT_EQ(r.body, "/final 1");
     EXPECT_EQ(Get(http, stub.Url("http", "/auth")).body, "with credentials");
+    EXPECT_EQ(http.Auth(), HttpAuth::Basic);
     // Another host name: neither followed nor sent the credentials.
     r = Get(http, stub.Url("http", "/away"));
     EXPECT_EQ(r.status, 302);
     EXPECT_NE(r.error.find("not followed"), std::string::npos) << r.error;
     EXPECT_EQ(Get(http, stub.Url("http", "/count/final")).body, "1");
+}
+
+// A server that asks for Digest gets it; one whose challenge offers Basic
+// gets Basic, sent at once from then on.
+TEST(CardDavHttp, DigestWhereTheServerAsksForIt) {
+    Stub stub;
+    ASSERT_GT(stub.Port(), 0);
+    HttpClient http(Alice());
+    HttpResponse r = Get(http, stub.Url("http", "/digest"));
+    EXPECT_EQ(r.status, 200) << r.statusLine;
+    EXPECT_EQ(r.body, "digest accepted");
+    EXPECT_EQ(http.Auth(), HttpAuth::Digest);
+    EXPECT_EQ(Get(http, stub.Url("http", "/digest")).body, "digest accepted");
+    HttpOptions wrong = Alice();
+    wrong.password = "not-pw";
+    HttpClient refused(wrong);
+    EXPECT_EQ(Get(refused, stub.Url("http", "/digest")).status, 401);
 }
 
 TEST(CardDavHttp, TlsIsVerified) {

@@ -1,7 +1,25 @@
 """An HTTP server for the client tests, on a free loopback port that it
-prints first: busy replies, redirects on and off the host, and with
-CERT KEY arguments TLS under that certificate."""
-import collections, http.server, ssl, sys
+prints first: busy replies, redirects on and off the host, Basic and
+Digest challenges (user alice, password pw), and with CERT KEY arguments
+TLS under that certificate."""
+import collections, hashlib, http.server, re, ssl, sys
+
+NONCE = "5ca1ab1e"
+
+
+def md5(text):
+    return hashlib.md5(text.encode()).hexdigest()
+
+
+def digest_ok(method, header):
+    """Whether an Authorization header answers the Digest challenge (RFC 7616, MD5, qop auth)."""
+    if not header.startswith("Digest "):
+        return False
+    p = {k: a or b for k, a, b in re.findall(r'(\w+)=(?:"([^"]*)"|([^,\s]*))', header[7:])}
+    ha1 = md5(f"{p.get('username')}:{p.get('realm')}:pw")
+    ha2 = md5(f"{method}:{p.get('uri')}")
+    expected = md5(f"{ha1}:{p.get('nonce')}:{p.get('nc')}:{p.get('cnonce')}:{p.get('qop')}:{ha2}")
+    return p.get("username") == "alice" and p.get("nonce") == NONCE and p.get("response") == expected
 
 counts = collections.Counter()
 
@@ -29,7 +47,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif self.path == "/away":
             self.reply(302, headers=[("Location", f"http://localhost:{port}/final")])
         elif self.path == "/auth":
-            self.reply(200, b"with credentials" if self.headers.get("Authorization") else b"without")
+            if self.headers.get("Authorization", "").startswith("Basic "):
+                self.reply(200, b"with credentials")
+            else:
+                self.reply(401, headers=[("WWW-Authenticate", 'Basic realm="stub"')])
+        elif self.path == "/digest":
+            if digest_ok("GET", self.headers.get("Authorization", "")):
+                self.reply(200, b"digest accepted")
+            else:
+                challenge = f'Digest realm="stub", nonce="{NONCE}", qop="auth", algorithm=MD5'
+                self.reply(401, headers=[("WWW-Authenticate", challenge)])
         else:
             self.reply(200, f"{self.path} {counts[self.path]}".encode())
 

@@ -17,9 +17,12 @@ uint64_t ContentDigest(std::string_view bytes);
 // however folded.
 bool SameCard(std::string_view a, std::string_view b);
 
-// The vCard of a list made a contact group as Apple's, Nextcloud's and
-// SOGo's address books read one (X-ADDRESSBOOKSERVER-KIND:group), with a
-// member line for each UID of a contact in memberUids; its other lines stay.
-std::string AsContactGroup(std::string_view vcard, const std::vector<std::string>& memberUids);
+// The vCard 3 of a list made a contact group with a member line for each
+// UID of a contact in memberUids; its other lines stay. Without vcard4 as
+// Apple's, Nextcloud's and SOGo's address books read one
+// (X-ADDRESSBOOKSERVER-KIND:group, X-ADDRESSBOOKSERVER-MEMBER), with it a
+// vCard 4 group (RFC 6350: KIND:group, MEMBER) for a server that takes
+// vCard 4.
+std::string AsContactGroup(std::string_view vcard, const std::vector<std::string>& memberUids, bool vcard4 = false);
 
 }  // namespace carddav

@@ -2,8 +2,10 @@
 // open between them. TLS is always verified (the system's CA store, or a CA
 // file); redirects are followed only on the same host; a request is tried
 // again after a pause when the server is busy (429, 503: after its
-// Retry-After, else backing off) or the connection failed. The password is
-// handed to libcurl only: no text this client makes carries it.
+// Retry-After, else backing off) or the connection failed. The user signs in
+// with Basic or Digest authentication, whichever the server asks for: the
+// first challenge decides, and later requests use that scheme at once. The
+// password is handed to libcurl only: no text this client makes carries it.
 #pragma once
 
 #include <functional>
@@ -14,8 +16,13 @@
 
 namespace carddav {
 
+// Either: no credentials go with a request until the server's challenge
+// says which scheme it takes.
+enum class HttpAuth { Either, Basic, Digest };
+
 struct HttpOptions {
     std::string user, password;
+    HttpAuth auth = HttpAuth::Either;
     std::string caFile;            // empty: the system's CA store
     long connectTimeoutSeconds = 30;
     long stallSeconds = 120;       // a transfer that moves no byte this long fails
@@ -38,6 +45,7 @@ struct HttpResponse {
     std::map<std::string, std::string> headers;  // names in lower case; the last of each
     std::string body;
     std::string error;       // why there is no usable response
+    bool stopped = false;    // a stop request ended the request
 
     std::string Header(const std::string& lowerName) const;
     bool Ok() const { return status >= 200 && status < 300; }
@@ -53,6 +61,8 @@ public:
     HttpClient& operator=(const HttpClient&) = delete;
 
     HttpResponse Send(const HttpRequest& request);
+    // The scheme the server's challenges led to, Either before any.
+    HttpAuth Auth() const;
 
 private:
     struct Impl;

@@ -24,6 +24,9 @@ struct DavResponse {
     std::map<std::string, std::vector<std::string>> propHrefs;
     // The elements inside resourcetype ("DAV: collection").
     std::vector<std::string> resourceTypes;
+    // The vCard versions of the address data types in supported-address-data
+    // ("3.0", "4.0").
+    std::vector<std::string> vcardVersions;
 
     std::string Prop(const std::string& name) const;
     bool IsAddressBook() const;
