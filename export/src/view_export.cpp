@@ -35,6 +35,7 @@ bool WriteItem(RunContext& run, ExportTarget& target, ItemEndings& endings, cons
     if (!item.readable) {
         const std::string which = item.source.Valid() ? "document " + item.source.unid : "entry " + std::to_string(item.entry);
         ending.unreadable = "Cannot read " + which + ": " + item.unreadable;
+        ending.result = WriteResult::Failed;  // settled: no result of the target's is its
         return endings.Add(std::move(ending));
     }
     if (run.options.skipSaved && !item.alreadySaved && !item.source.Valid() && !run.notedUnidentified) {
