@@ -177,11 +177,20 @@ bool CCheckListCtrl::viewportEvent(QEvent* event) {
 
 void CCheckListCtrl::OnChecksChanged() {
     if (!header_->Initialised()) return;
-    // An empty list counts as all ticked.
-    header_->SetHeaderImage(model_.CheckedCount() == model_.rowCount() ? 2 : 1);
+    // An empty list counts as all ticked. While a filter hides rows, the box
+    // speaks for the rows shown, as its click does.
+    bool all = model_.CheckedCount() == model_.rowCount();
+    if (!filter_.isEmpty() && !all) {
+        all = true;
+        for (int r = 0; r < model_.rowCount() && all; ++r) all = isRowHidden(r) || model_.IsChecked(r);
+    }
+    header_->SetHeaderImage(all ? 2 : 1);
 }
 
-void CCheckListCtrl::OnHeaderBoxClicked(int image) { model_.SetAllChecked(image == 2); }
+void CCheckListCtrl::OnHeaderBoxClicked(int image) {
+    if (filter_.isEmpty()) model_.SetAllChecked(image == 2);
+    else model_.SetCheckedWhere(image == 2, [this](int r) { return !isRowHidden(r); });
+}
 
 void CCheckListCtrl::DeleteAllRows() {
     model_.RemoveAllRows();

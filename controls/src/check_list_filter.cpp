@@ -43,6 +43,7 @@ void CCheckListCtrl::FilterRows(int first, int last) {
     updateGeometries();
     viewport()->update();
     shown_ = all ? shown : shown_ + shown;
+    OnChecksChanged();  // the tick-all box speaks for the rows shown
     emit shownRowsChanged();
 }
 

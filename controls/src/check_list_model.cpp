@@ -49,6 +49,20 @@ void CheckListModel::SetAllChecked(bool checked) {
     emit checksChanged();
 }
 
+void CheckListModel::SetCheckedWhere(bool checked, const std::function<bool(int)>& shown) {
+    int first = -1, last = -1;
+    for (int r = 0; r < rowCount(); ++r) {
+        CheckListRow& row = rows_[size_t(r)];
+        if (row.checked == checked || !shown(r)) continue;
+        row.checked = checked;
+        checked_ += checked ? 1 : -1;
+        if (first < 0) first = r;
+        last = r;
+    }
+    if (first >= 0) emit dataChanged(index(first, 0), index(last, 0), {Qt::CheckStateRole});
+    emit checksChanged();
+}
+
 int CheckListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
 
 int CheckListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumns; }

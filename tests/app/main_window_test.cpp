@@ -799,6 +799,18 @@ void MainWindowTest::filterBoxShowsTheMatchingRowsAndKeepsTicks() {
                       QPoint(list.horizontalHeader()->sectionViewportPosition(6) + 20, 5));
     QCOMPARE(shownRows(), shown);
     QCOMPARE(rows.CheckedCount(), 1);
+    // The header box ticks and unticks the rows shown, and the hidden one
+    // keeps its tick through both.
+    auto& header = list.Header();
+    QCOMPARE(header.HeaderImage(), 1);
+    QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, header.BoxRect().center());
+    QCOMPARE(rows.CheckedCount(), shown + 1);
+    QCOMPARE(header.HeaderImage(), 2);
+    QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, header.BoxRect().center());
+    QCOMPARE(rows.CheckedCount(), 1);
+    int hiddenTicked = 0;
+    for (int r = 0; r < n; ++r) hiddenTicked += list.isRowHidden(r) && rows.IsChecked(r);
+    QCOMPARE(hiddenTicked, 1);
     // Esc clears the box, and every row shows again.
     QTest::keyClick(&box, Qt::Key_Escape);
     QVERIFY(box.text().isEmpty());

@@ -10,6 +10,7 @@
 #include <QTableView>
 
 #include <array>
+#include <functional>
 #include <deque>
 #include <vector>
 
@@ -41,6 +42,8 @@ public:
     bool IsChecked(int row) const { return rows_[size_t(row)].checked; }
     void SetChecked(int row, bool checked);
     void SetAllChecked(bool checked);
+    // Ticks or clears the rows for which shown is true, with one signal.
+    void SetCheckedWhere(bool checked, const std::function<bool(int)>& shown);
     int CheckedCount() const { return checked_; }
     void SetRowImage(QIcon icon) { rowImage_ = std::move(icon); }
     void SetGroupImage(QIcon icon) { groupImage_ = std::move(icon); }
