@@ -8,8 +8,11 @@ function(ferrywell_test name)
   target_compile_definitions(${name} PRIVATE
     FERRYWELL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     FERRYWELL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  # Indexes of the databases tests open are kept in the build folder, never
+  # in the user's own cache.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    ENVIRONMENT_MODIFICATION "XDG_CACHE_HOME=set:${CMAKE_BINARY_DIR}/test-cache")
 endfunction()
 
 # ferrywell_add_subfolders(): adds every sub-folder of the current folder that
