@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -28,6 +29,13 @@ constexpr std::string_view kPrefix = "index-", kSuffix = ".bin";
 bool IsKeptName(std::string_view name) {
     return name.size() > kPrefix.size() + kSuffix.size() && name.substr(0, kPrefix.size()) == kPrefix &&
            name.substr(name.size() - kSuffix.size()) == kSuffix;
+}
+
+// ".index-....bin.<pid>.<n>.tmp", as WriteKept names its temporary files.
+bool IsTemporaryName(std::string_view name) {
+    constexpr std::string_view kTemp = ".tmp";
+    return name.size() > 1 + kPrefix.size() + kTemp.size() && name[0] == '.' &&
+           name.substr(1, kPrefix.size()) == kPrefix && name.substr(name.size() - kTemp.size()) == kTemp;
 }
 
 // The folder, made when missing (its parent too): a folder of the user's
@@ -85,9 +93,14 @@ void Trim(int folder, const std::string& keep) {
         std::string name;
     };
     std::vector<Kept> kept;
+    const int64_t hourAgo = int64_t(::time(nullptr) - 3600) * 1000000000;
     while (const dirent* e = ::readdir(dir)) {
         struct stat sb {};
-        if (!IsKeptName(e->d_name) || ::fstatat(folder, e->d_name, &sb, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        const std::string_view name(e->d_name);
+        if (::fstatat(folder, e->d_name, &sb, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        // A temporary file an hour old was left by a program that stopped.
+        if (IsTemporaryName(name) && MtimeNs(sb) < hourAgo) ::unlinkat(folder, e->d_name, 0);
+        if (!IsKeptName(name)) continue;
         kept.push_back({e->d_name == keep ? INT64_MAX : MtimeNs(sb), uint64_t(sb.st_size), e->d_name});
     }
     ::closedir(dir);

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ctime>
 #include <string>
 
 using namespace testsupport;
@@ -187,12 +188,19 @@ TEST(IndexStore, FollowsNoLinksAndKeepsFewFiles) {
     EXPECT_FALSE(throughLink.Open(s.dxl, &index));
     EXPECT_EQ(notesapi::IndexScans(), before + 1);
 
+    // Temporary files a stopped program left go once an hour old.
+    const std::string stale = s.dir.Write("cache/ferrywell/.index-0.bin.1.0.tmp", "x");
+    const std::string recent = s.dir.Write("cache/ferrywell/.index-0.bin.1.1.tmp", "x");
+    const timespec hoursAgo[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 7200, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, stale.c_str(), hoursAgo, 0), 0);
     for (size_t n = 0; n < IndexStore::kMaxFiles + 3; ++n)
         EXPECT_FALSE(s.store.Open(s.dir.Write("db" + std::to_string(n) + ".dxl", Dxl(Body("N"))), &index));
     size_t files = 0;
     for (const auto& e : fs::directory_iterator(s.folder)) files += e.path().extension() == ".bin";
     EXPECT_EQ(files, IndexStore::kMaxFiles);
     EXPECT_TRUE(fs::exists(s.folder + "/" + IndexStore::FileName(fs::canonical(s.dir / "db22.dxl").string())));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(recent));
 }
 
 }  // namespace
