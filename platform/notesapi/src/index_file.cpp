@@ -272,13 +272,19 @@ bool DescribeDatabaseFile(int fd, const std::string& path, const struct stat& sb
     return true;
 }
 
-std::string EncodeIndex(const IndexFileHeader& header, const DatabaseIndex& index) {
-    Writer head, body;
+std::string FrameIndexBody(const IndexFileHeader& header, std::string_view body) {
+    Writer head;
     EncodeHeader(header, &head);
+    head.U64(body.size());
+    head.U64(Checksum(body));
+    head.out.append(body);
+    return std::move(head.out);
+}
+
+std::string EncodeIndex(const IndexFileHeader& header, const DatabaseIndex& index) {
+    Writer body;
     EncodeBody(index, &body);
-    head.U64(body.out.size());
-    head.U64(Checksum(body.out));
-    return head.out + body.out;
+    return FrameIndexBody(header, body.out);
 }
 
 bool DecodeIndexHeader(std::string_view bytes, IndexFileHeader* out) {

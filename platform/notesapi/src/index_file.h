@@ -31,6 +31,10 @@ bool DescribeDatabaseFile(int fd, const std::string& path, const struct stat& sb
 // The index as bytes, behind header.
 std::string EncodeIndex(const IndexFileHeader& header, const DatabaseIndex& index);
 
+// The bytes of a kept index around body, the index's own encoding: sound
+// whatever body holds, for tests and fuzzing of what reads it.
+std::string FrameIndexBody(const IndexFileHeader& header, std::string_view body);
+
 // The header of bytes, when they begin with one of this version.
 bool DecodeIndexHeader(std::string_view bytes, IndexFileHeader* out);
 
