@@ -28,30 +28,41 @@ constexpr std::string_view kDatabase =
     "<item name='A'><textlist><text>x</text><text>y</text></textlist></item></document>"
     "<document form='Group'><item name='A'><text>z</text></item></document></database>";
 
+// The database: a file of no name, so that nothing is left however the run
+// ends, reached by its descriptor's path.
 struct Database {
-    std::string path = "/tmp/ferrywell-index-fuzz-" + std::to_string(::getpid()) + ".dxl";
+    base::UniqueFd fd{::open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600)};
+    std::string path = "/proc/self/fd/" + std::to_string(fd.get());
     notesapi::IndexFileHeader header;
     Database() {
-        std::ofstream(path, std::ios::binary) << kDatabase;
-        base::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         struct stat sb {};
-        if (!fd || ::fstat(fd.get(), &sb) != 0 || !notesapi::DescribeDatabaseFile(fd.get(), path, sb, &header)) std::abort();
-        if (const char* seed = std::getenv("FERRYWELL_DUMP_INDEX_SEED")) {
-            std::shared_ptr<const notesapi::DatabaseIndex> index;
-            if (notesapi::BuildIndex(path, &index)) std::abort();
-            const std::string bytes = notesapi::EncodeIndex(header, *index);
-            std::ofstream(seed, std::ios::binary) << bytes.substr(FrameSize());
-            std::exit(0);
-        }
+        if (!fd || ::write(fd.get(), kDatabase.data(), kDatabase.size()) != ssize_t(kDatabase.size()) ||
+            ::fstat(fd.get(), &sb) != 0 || !notesapi::DescribeDatabaseFile(fd.get(), path, sb, &header))
+            std::abort();
     }
-    ~Database() { ::unlink(path.c_str()); }
-    size_t FrameSize() const { return notesapi::FrameIndexBody(header, "").size(); }
 };
+
+Database& TheDatabase() {
+    static Database db;
+    return db;
+}
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    const Database& db = TheDatabase();
+    if (const char* seed = std::getenv("FERRYWELL_DUMP_INDEX_SEED")) {
+        std::shared_ptr<const notesapi::DatabaseIndex> index;
+        if (notesapi::BuildIndex(db.path, &index)) std::abort();
+        const std::string bytes = notesapi::EncodeIndex(db.header, *index);
+        std::ofstream(seed, std::ios::binary) << bytes.substr(notesapi::FrameIndexBody(db.header, "").size());
+        std::exit(0);
+    }
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Database db;
+    const Database& db = TheDatabase();
     const std::string bytes =
         notesapi::FrameIndexBody(db.header, std::string_view(reinterpret_cast<const char*>(data), size));
     const auto index = notesapi::DecodeIndex(bytes, db.header, db.path);
