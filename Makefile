@@ -45,7 +45,7 @@ test: deps
 	@$(MAKE) --no-print-directory sanitize
 
 test-optimised: build
-	@cd $(BUILD) && mkdir -p -m 0700 runtime && XDG_RUNTIME_DIR=$$PWD/runtime ctest --output-on-failure -j$(JOBS) --timeout 600
+	@cd $(BUILD) && mkdir -p -m 0700 runtime && XDG_RUNTIME_DIR=$$PWD/runtime XDG_CACHE_HOME=$$PWD/test-cache ctest --output-on-failure -j$(JOBS) --timeout 600
 
 sanitize: deps
 	@JOBS=$(JOBS) scripts/sanitize.sh $(BUILD)

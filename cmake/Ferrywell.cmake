@@ -1,3 +1,7 @@
+# Every test keeps the indexes of the databases it opens in the build folder,
+# never in the user's own cache: ENVIRONMENT_MODIFICATION of each test.
+set(FERRYWELL_TEST_CACHE "XDG_CACHE_HOME=set:${CMAKE_BINARY_DIR}/test-cache")
+
 # ferrywell_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
 # Builds a GoogleTest executable and registers each test case with CTest.
 function(ferrywell_test name)
@@ -9,7 +13,7 @@ function(ferrywell_test name)
     FERRYWELL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     FERRYWELL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ENVIRONMENT_MODIFICATION "${FERRYWELL_TEST_CACHE}")
 endfunction()
 
 # ferrywell_add_subfolders(): adds every sub-folder of the current folder that

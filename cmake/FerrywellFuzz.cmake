@@ -29,5 +29,6 @@ function(ferrywell_fuzz_target name)
   string(REPLACE ";" ":" seeds "${F_SEEDS}")
   add_test(NAME ${name}_short
            COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz-run.sh ${name} ${seeds} ${F_SECONDS} ${F_MAX_LEN} ${F_INPUTS})
-  set_tests_properties(${name}_short PROPERTIES TIMEOUT 900 LABELS fuzz ENVIRONMENT FUZZ_BUILD=${CMAKE_BINARY_DIR})
+  set_tests_properties(${name}_short PROPERTIES TIMEOUT 900 LABELS fuzz ENVIRONMENT FUZZ_BUILD=${CMAKE_BINARY_DIR}
+    ENVIRONMENT_MODIFICATION "${FERRYWELL_TEST_CACHE}")
 endfunction()

@@ -13,7 +13,8 @@ function(ferrywell_qt_test name)
     FERRYWELL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     FERRYWELL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300
+    ENVIRONMENT_MODIFICATION "${FERRYWELL_TEST_CACHE}")
   get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   if(folder STREQUAL "app")
     set_tests_properties(${name} PROPERTIES LABELS threaded)

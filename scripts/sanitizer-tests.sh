@@ -59,6 +59,8 @@ cd "$build"
 # set (/tmp/runtime-$USER); the tests' goes in the build folder instead.
 export XDG_RUNTIME_DIR=$PWD/runtime
 mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+# Indexes of the databases tests open are kept there too, not in ~/.cache.
+export XDG_CACHE_HOME=$PWD/test-cache
 # One test more than cores: the end-to-end tests wait on the programs they
 # start and on outside readers, time another test can use.
 for run in "${runs[@]}"; do

@@ -2,20 +2,18 @@
 
 #include <base/hash.h>
 
+#include "index.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 namespace notesapi {
 
-namespace {
-// The path with links and "." / ".." resolved, so that one file reached by
-// two spellings is one database; the path as given when that fails.
 std::string CanonicalPath(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
     return resolved ? std::string(resolved.get()) : path;
 }
-}  // namespace
 
 std::string DatabaseIdentity(const LNDatabase& db) {
     if (!db.IsOpen()) return {};

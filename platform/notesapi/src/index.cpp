@@ -72,6 +72,29 @@ LNDatetime PackedDatetime::Unpack() const {
     return dt;
 }
 
+void PackedDatetime::Save(char* out) const {
+    const uint8_t bytes[kBytes] = {uint8_t(uint16_t(year_)), uint8_t(uint16_t(year_) >> 8), uint8_t(uint16_t(zoneMinutes_)),
+                                   uint8_t(uint16_t(zoneMinutes_) >> 8), month_, day_, hour_, minute_, second_, hundredth_,
+                                   flags_};
+    std::memcpy(out, bytes, kBytes);
+}
+
+PackedDatetime PackedDatetime::Load(const char* in) {
+    uint8_t b[kBytes];
+    std::memcpy(b, in, kBytes);
+    PackedDatetime dt;
+    dt.year_ = int16_t(uint16_t(b[0] | b[1] << 8));
+    dt.zoneMinutes_ = int16_t(uint16_t(b[2] | b[3] << 8));
+    dt.month_ = b[4];
+    dt.day_ = b[5];
+    dt.hour_ = b[6];
+    dt.minute_ = b[7];
+    dt.second_ = b[8];
+    dt.hundredth_ = b[9];
+    dt.flags_ = b[10];
+    return dt;
+}
+
 uint32_t DatabaseIndex::Intern(std::string_view s) {
     auto it = stringIds.find(s);
     if (it != stringIds.end()) return it->second;

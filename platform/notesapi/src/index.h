@@ -102,6 +102,10 @@ struct PackedDatetime {
     PackedDatetime() = default;
     explicit PackedDatetime(const LNDatetime& dt);
     LNDatetime Unpack() const;
+    // As kBytes bytes, for an index kept in a file.
+    static constexpr size_t kBytes = 11;
+    void Save(char* out) const;
+    static PackedDatetime Load(const char* in);
 
 private:
     enum : uint8_t { kDate = 1, kTime = 2, kZone = 4 };
@@ -250,8 +254,15 @@ private:
 
 // Parses the file at path into an index. Errors carry a message for the user.
 Failure BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
-// The index of the file at path, from the process's IndexCache or built.
+// How many times this process parsed a whole file into an index, for tests.
+uint64_t IndexScans();
+// The index of the file at path, from the process's IndexCache, else from
+// the index kept on disk for it (see index_store.h), else built.
 Failure OpenIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out);
+
+// The path with links and "." / ".." resolved, so that one file reached by
+// two spellings is one database; the path as given when that fails.
+std::string CanonicalPath(const std::string& path);
 
 // Where a document lies in its file: bytes [begin, end) but the span
 // [skipBegin, skipEnd) within them (none when they are equal), whole

@@ -21,6 +21,8 @@ namespace notesapi {
 
 namespace {
 
+std::atomic<uint64_t> scans{0};
+
 constexpr size_t kMaxPieces = 4;
 // How far past its share a piece's start is looked for.
 constexpr uint64_t kSearchBytes = 4 << 20;
@@ -200,6 +202,8 @@ ScanResult ScanInPieces(int fd, uint64_t fileSize, const PieceLimits& limits, Da
 
 }  // namespace
 
+uint64_t IndexScans() { return scans; }
+
 Failure BuildIndex(const std::string& path, std::shared_ptr<const DatabaseIndex>* out) {
     return BuildIndex(path, PieceLimits{}, out);
 }
@@ -221,6 +225,7 @@ Failure BuildIndex(const std::string& path, const PieceLimits& limits, std::shar
                           "database (.nsf), export it to DXL in Notes or Domino Designer "
                           "(File > Export, DXL) and open the .dxl file.");
 
+    ++scans;
     auto index = NewIndex(path, sb);
     ScanResult result = ScanInPieces(file.get(), uint64_t(sb.st_size), limits, index.get(), path, name);
     if (result.end == ScanEnd::Unsure) {

@@ -1,12 +1,14 @@
 #include "index_cache.h"
 
+#include "index_store.h"
+
 #include <sys/stat.h>
 
 namespace notesapi {
 
 IndexCache::IndexCache(uint64_t maxBytes, Build build)
     : maxBytes_(maxBytes), build_(build ? std::move(build) : Build([](const std::string& path, auto* out) {
-          return BuildIndex(path, out);
+          return IndexStore(IndexStore::DefaultFolder()).Open(path, out);
       })) {}
 
 IndexCache& IndexCache::Process() {

@@ -1,5 +1,6 @@
 // A file scanned in pieces side by side gives the index one pass gives, and
 // the same errors, whatever lies where a piece would begin.
+#include "describe_index.h"
 #include "dxl_scan.h"
 
 #include <notesapi/notesapi.h>
@@ -19,37 +20,6 @@ const notesapi::PieceLimits kOnePass{UINT64_MAX, 1};
 // Small pieces, so that small files are split: four, at most.
 const notesapi::PieceLimits kPieces{1, 4};
 
-// Everything an index says, as text: views, the kept names, and for every
-// document its place, identity and kept values.
-std::string Describe(const notesapi::DatabaseIndex& ix) {
-    std::ostringstream o;
-    o << ix.title << '|' << ix.replicaId.GetText().str() << '|' << ix.encoding << '\n';
-    for (const auto& v : ix.views) {
-        o << v.name << ' ' << v.isFolder << ' ' << v.selection;
-        for (const auto& c : v.columns) o << ' ' << c.itemName << c.sorted << c.descending << c.categorized;
-        o << '\n';
-    }
-    std::vector<std::string> kept;
-    for (size_t id = 0; id < ix.summarised.size(); ++id)
-        if (ix.summarised[id]) kept.push_back(ix.strings[id]);
-    std::sort(kept.begin(), kept.end());
-    for (const auto& name : kept) o << "kept " << name << '\n';
-    for (size_t d = 0; d < ix.docs.size(); ++d) {
-        const notesapi::DocRecord& r = ix.docs[d];
-        o << r.begin << ' ' << r.size << ' ' << r.skipAt << ' ' << r.skipSize << ' ' << ix.strings[r.form] << ' '
-          << r.noteId << ' ' << r.sequence << ' ' << r.unid.GetText().str() << ' ' << r.modified.Unpack().Text() << ' '
-          << r.revised.Unpack().Text();
-        for (const auto& name : kept) {
-            std::vector<std::string> values;
-            const auto how = ix.SummaryValues(d, name, &values);
-            o << " | " << name << int(how);
-            for (const auto& v : values) o << ':' << v;
-        }
-        o << '\n';
-    }
-    return o.str();
-}
-
 struct Built {
     LNSTATUS kind = LNNOERROR;  // of the error, if any
     std::string text;  // the index described, or the error's message
@@ -63,7 +33,7 @@ Built Build(const std::string& path, const notesapi::PieceLimits& limits) {
         b.kind = failure->Kind();
         b.text = failure->what();
     } else {
-        b.text = Describe(*ix);
+        b.text = DescribeIndex(*ix);
     }
     if (ix) b.pieces = ix->scanPieces;
     return b;
