@@ -8,8 +8,8 @@ namespace {
 
 constexpr std::string_view kMoreHeading = "More from Notes:";
 
-std::string WithoutTrailingLineEnds(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+std::string_view WithoutTrailingLineEnds(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.remove_suffix(1);
     return text;
 }
 
@@ -30,14 +30,20 @@ const std::vector<std::string>* Contact::Unplaced(std::string_view name) const {
 }
 
 std::string NotesText(const Notes& notes) {
-    std::vector<std::string> parts{WithoutTrailingLineEnds(notes.richText), WithoutTrailingLineEnds(notes.comment)};
+    // Views of the parts, joined into one text of its final size: the
+    // document's text may be tens of megabytes.
+    std::string more;
     if (!notes.moreFromSource.empty()) {
-        std::string more(kMoreHeading);
-        for (const auto& line : notes.moreFromSource) more += "\n" + line;
-        parts.push_back(std::move(more));
+        more = kMoreHeading;
+        for (const auto& line : notes.moreFromSource) more.append("\n").append(line);
     }
+    std::string_view parts[] = {WithoutTrailingLineEnds(notes.richText), WithoutTrailingLineEnds(notes.comment), more};
+    size_t size = 0;
+    for (std::string_view part : parts)
+        if (!IsBlank(part)) size += part.size() + 2;
     std::string text;
-    for (const auto& part : parts) {
+    text.reserve(size);
+    for (std::string_view part : parts) {
         if (IsBlank(part)) continue;
         if (!text.empty()) text += "\n\n";
         text += part;

@@ -175,23 +175,23 @@ std::string AttachmentLines(const std::vector<contacts::Attachment>& attachments
 
 }  // namespace
 
-std::string Clean(const std::string& text) {
-    std::string valid = base::Utf16ToUtf8(base::Utf8ToUtf16(text));
-    std::string out;
-    out.reserve(valid.size());
-    for (size_t i = 0; i < valid.size(); ++i) {
-        unsigned char c = valid[i];
+std::string Clean(std::string text) {
+    // Cleaned where it stands: the text never grows (a CR LF becomes one
+    // line break), and a long value is not held twice.
+    std::string out = base::ValidUtf8(std::move(text));
+    size_t to = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+        unsigned char c = out[i];
         if (c == '\r') {
-            out += '\n';
-            if (i + 1 < valid.size() && valid[i + 1] == '\n') ++i;
-        } else if (c < 0x20 && c != '\n' && c != '\t') {
-            out += ' ';
-        } else if (c == 0x7F) {
-            out += ' ';
+            out[to++] = '\n';
+            if (i + 1 < out.size() && out[i + 1] == '\n') ++i;
+        } else if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) {
+            out[to++] = ' ';
         } else {
-            out += char(c);
+            out[to++] = char(c);
         }
     }
+    out.resize(to);
     return out;
 }
 

@@ -34,7 +34,7 @@ struct ShownField {
 };
 
 // Valid UTF-8 with "\n" line breaks and no other control characters but tabs.
-std::string Clean(const std::string& text);
+std::string Clean(std::string text);
 
 // True when the text holds more than blanks, tabs and line breaks.
 bool HasText(const std::string& text);

@@ -33,6 +33,8 @@ namespace vcard {
 std::string Escape(const std::string& value);
 // Appends a content line, folded so that no line passes 75 octets.
 void AppendLine(std::string& out, const std::string& line);
+// The same for the line head followed by rest, without joining them first.
+void AppendLine(std::string& out, std::string_view head, std::string_view rest);
 }  // namespace vcard
 
 }  // namespace renderings

@@ -4,6 +4,7 @@
 #include <base/base64.h>
 #include <contacts/file_as.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -32,16 +33,32 @@ std::string Escape(const std::string& v) {
 
 // Appends a content line, folded so no line exceeds 75 octets; a fold never
 // falls inside a UTF-8 sequence.
-void AppendLine(std::string& out, const std::string& line) {
+void AppendLine(std::string& out, const std::string& line) { AppendLine(out, line, {}); }
+
+void AppendLine(std::string& out, std::string_view head, std::string_view rest) {
+    // The line is head followed by rest, folded without joining them first.
+    const size_t size = head.size() + rest.size();
+    auto at = [&](size_t i) { return static_cast<unsigned char>(i < head.size() ? head[i] : rest[i - head.size()]); };
+    auto append = [&](size_t from, size_t to) {
+        if (from < head.size()) out.append(head.substr(from, std::min(to, head.size()) - from));
+        if (to > head.size()) {
+            const size_t start = std::max(from, head.size()) - head.size();
+            out.append(rest.substr(start, to - head.size() - start));
+        }
+    };
+    // A long value is given its room once rather than by doubling.
+    if (size > 4096) out.reserve(out.size() + size + 3 * (size / (kMaxLineOctets - 1)) + 2);
     size_t pos = 0, limit = kMaxLineOctets;
-    while (line.size() - pos > limit) {
+    while (size - pos > limit) {
         size_t cut = pos + limit;
-        while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-        out.append(line, pos, cut - pos).append("\r\n ");
+        while (cut > pos && (at(cut) & 0xC0) == 0x80) --cut;
+        append(pos, cut);
+        out.append("\r\n ");
         pos = cut;
         limit = kMaxLineOctets - 1;  // the leading blank of a continuation line counts
     }
-    out.append(line, pos, std::string::npos).append("\r\n");
+    append(pos, size);
+    out.append("\r\n");
 }
 
 }  // namespace vcard
@@ -61,10 +78,14 @@ public:
     const contacts::Contact& Contact() const { return c_; }
 
     void Line(const std::string& nameAndParams, const std::string& escapedValue) {
-        AppendLine(out_, nameAndParams + ":" + escapedValue);
+        AppendLine(out_, nameAndParams + ":", escapedValue);
     }
     void Single(const std::string& nameAndParams, F f) {
-        if (Has(f)) Line(nameAndParams, Escape(Value(f)));
+        // One copy of a long value at a time: the shown value goes once escaped.
+        std::string value = Value(f);
+        if (!HasText(value)) return;
+        value = Escape(value);
+        Line(nameAndParams, value);
     }
     // A structured value: components joined by ';', written when any is set.
     void Structured(const std::string& nameAndParams, std::initializer_list<F> parts, size_t leadingEmpty = 0) {

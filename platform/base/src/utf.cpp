@@ -112,6 +112,30 @@ void EachUtf16Unit(std::string_view text, Put put) {
 
 }  // namespace
 
+std::string ValidUtf8(std::string text) {
+    // The first ill-formed sequence; a U+FFFD written as such is well formed.
+    auto illFormedAt = [&text](size_t pos, size_t* length) {
+        char32_t cp = 0;
+        *length = DecodeOne(text, pos, cp);
+        return cp == kReplacement && !(*length == 3 && static_cast<unsigned char>(text[pos]) == 0xEF);
+    };
+    size_t pos = 0, length = 0;
+    for (; pos < text.size(); pos += length) {
+        pos += AsciiRun(text.data(), pos, text.size());
+        if (pos == text.size() || illFormedAt(pos, &length)) break;
+    }
+    if (pos == text.size()) return text;
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.append(text, 0, pos);
+    while (pos < text.size()) {
+        char32_t cp = 0;
+        pos += DecodeOne(text, pos, cp);
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
 std::u16string Utf8ToUtf16(std::string_view text) {
     // Never more units than bytes: a sequence of n bytes gives at most n units.
     std::u16string out(text.size(), u'\0');

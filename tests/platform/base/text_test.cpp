@@ -9,6 +9,7 @@ namespace {
 TEST(Utf, RoundTripsEveryPlane) {
     const std::string text = "Zo\xC3\xAB \xD0\x96 \xE6\x9D\xB1 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF";
     EXPECT_EQ(base::Utf16ToUtf8(base::Utf8ToUtf16(text)), text);
+    EXPECT_EQ(base::ValidUtf8(text), text);
     EXPECT_EQ(base::Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
     EXPECT_EQ(base::Utf16Length(text), base::Utf8ToUtf16(text).size());
 }
@@ -29,9 +30,11 @@ TEST(Utf, EachIllFormedPartBecomesOneReplacement) {
         {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"five-byte lead", "\xF8\x88\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"empty", "", u""},
+        {"a replacement written as such", "\xEF\xBF\xBD\xC3", u"\uFFFD\uFFFD"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(base::Utf8ToUtf16(c.utf8), c.utf16) << c.name;
+        EXPECT_EQ(base::ValidUtf8(c.utf8), base::Utf16ToUtf8(c.utf16)) << c.name;
         EXPECT_EQ(base::Utf16Length(c.utf8), c.utf16.size()) << c.name;
     }
 }
@@ -50,6 +53,7 @@ TEST(Utf, LittleEndianBytesMatchTheUnitsAtEveryAlignment) {
             for (size_t i = 0; i < units.size(); ++i)
                 EXPECT_EQ(bytes[1 + 2 * i] | bytes[2 + 2 * i] << 8, units[i]) << "unit " << i << " of text " << at;
             EXPECT_EQ(base::Utf16Length(text), units.size()) << at;
+            EXPECT_EQ(base::ValidUtf8(text), base::Utf16ToUtf8(units)) << at;
         }
     }
 }

@@ -19,5 +19,8 @@ void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text);
 size_t Utf16Length(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+// Utf16ToUtf8(Utf8ToUtf16(text)) without the UTF-16 text: valid text is
+// given back as it is, without a copy.
+std::string ValidUtf8(std::string text);
 
 }  // namespace base
