@@ -5,7 +5,11 @@ reply (a PROPFIND tells it). --vcard4: it says it takes vCard 3 and 4, else
 vCard 3 only. --delay SECONDS: each PUT takes that long. GET /stats (no
 password) tells the PUTs so far, the most at once and the GETs of cards on
 its first line, and every card after it."""
-import argparse, base64, hashlib, http.server, os, threading, time
+import argparse, base64, hashlib, http.server, os, sys, threading, time
+
+sys.dont_write_bytecode = True  # nothing left in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
+from stub_http import QuietHandler, serve
 
 args = argparse.ArgumentParser()
 args.add_argument("--no-etag", action="store_true")
@@ -29,16 +33,8 @@ def response(href, props):
             "<d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>")
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class Handler(QuietHandler):
     protocol_version = "HTTP/1.1"
-
-    def reply(self, status, body=b"", headers=()):
-        self.send_response(status)
-        for name, value in headers:
-            self.send_header(name, value)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
 
     def body(self):
         return self.rfile.read(int(self.headers.get("Content-Length", 0)))
@@ -105,11 +101,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.reply(404)
         self.reply(200, held[0], [("ETag", held[1])])
 
-    def log_message(self, *args):
-        pass
-
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 server.daemon_threads = True
-print(server.server_address[1], flush=True)
-server.serve_forever()
+serve(server)

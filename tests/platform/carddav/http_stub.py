@@ -2,7 +2,11 @@
 prints first: busy replies, redirects on and off the host, Basic and
 Digest challenges (user alice, password pw), and with CERT KEY arguments
 TLS under that certificate."""
-import collections, hashlib, http.server, re, ssl, sys
+import collections, hashlib, http.server, os, re, ssl, sys
+
+sys.dont_write_bytecode = True  # nothing left in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
+from stub_http import QuietHandler, serve
 
 NONCE = "5ca1ab1e"
 
@@ -24,15 +28,7 @@ def digest_ok(method, header):
 counts = collections.Counter()
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    def reply(self, status, body=b"", headers=()):
-        self.send_response(status)
-        for name, value in headers:
-            self.send_header(name, value)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
+class Handler(QuietHandler):
     def do_GET(self):
         counts[self.path] += 1
         port = self.server.server_address[1]
@@ -60,14 +56,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.reply(200, f"{self.path} {counts[self.path]}".encode())
 
-    def log_message(self, *args):
-        pass
-
 
 server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
 if len(sys.argv) == 3:
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(sys.argv[1], sys.argv[2])
     server.socket = context.wrap_socket(server.socket, server_side=True)
-print(server.server_address[1], flush=True)
-server.serve_forever()
+serve(server)
