@@ -45,10 +45,12 @@ Holding WhatFoldersHold(const std::vector<fs::path>& folders, const std::string&
             const std::string name = entry.path().filename().string();
             if (fs::is_directory(status)) continue;
             if (name == store::kSavedJournalName && fs::is_regular_file(status)) {
-                bool ours = false;
-                store::ReadSavedJournal(folder.string()).ForEach([&](const auto& e) {
-                    if (e.identity.database == database && EndsWith(e.where.file, extension)) ours = true;
-                    else others = true;
+                // Read up to the first line of ours, never kept whole: the
+                // folder chosen is read again to be continued.
+                const bool ours = store::AnySavedLine(folder.string(), [&](const auto& id, const auto& place) {
+                    if (id.database == database && EndsWith(place.file, extension)) return true;
+                    others = true;
+                    return false;
                 });
                 if (ours) return Holding::Ours;
             } else if (kind == OutputKind::Msg && EndsWith(name, ".msg") && fs::is_regular_file(status)) {

@@ -185,44 +185,68 @@ uint64_t PlaceHash(const SavedPlace& place) {
     return std::hash<std::string_view>{}(place.file) ^ (uint64_t(place.line) * 0x9E3779B97F4A7C15ull);
 }
 
+// Calls each(line) for the journal's lines after its header, until it
+// returns false; true when the file ended in a line cut short.
+template <class Each>
+bool ForEachJournalLine(const std::string& folder, Each&& each) {
+    const std::string path = JournalPath(folder);
+    const base::UniqueFd fd = OpenJournal(path, O_RDONLY);
+    if (!fd) return false;
+    LineReader lines(fd.get(), path);
+    const HeaderState header = ReadHeader(lines.Peek(kHeader.size()));
+    CheckHeader(header, path);
+    if (header == HeaderState::Nothing) return false;
+    lines.Skip(kHeader.size());
+    std::string_view line;
+    bool cutShort = false;
+    while (lines.Next(&line, &cutShort))
+        if (!each(line)) return false;
+    return cutShort;
+}
+
 }  // namespace
 
 SavedFiles ReadSavedJournal(const std::string& folder) {
-    const std::string path = JournalPath(folder);
-    const base::UniqueFd fd = OpenJournal(path, O_RDONLY);
-    if (!fd) return {};
-    LineReader lines(fd.get(), path);
     SavedFiles saved;
-    const HeaderState header = ReadHeader(lines.Peek(kHeader.size()));
-    CheckHeader(header, path);
-    if (header == HeaderState::Nothing) return saved;
-    lines.Skip(kHeader.size());
     // The record each place was last written for: a place written again
     // for another document no longer holds the earlier one.
     base::RefTable holders;
     const auto placeOf = [&](uint32_t node) { return PlaceHash(saved.At(node).where); };
-    std::string_view line;
-    bool cutShort = false;
-    while (lines.Next(&line, &cutShort)) {
+    size_t damaged = 0;
+    if (ForEachJournalLine(folder, [&](std::string_view line) {
+            mapi::SourceIdentity id;
+            SavedPlace place;
+            if (!ParseLine(line, &id, &place)) {
+                ++damaged;
+                return true;
+            }
+            uint32_t& holder = holders.Slot(
+                PlaceHash(place), [&](uint32_t node) { return saved.At(node).where == place; }, placeOf);
+            if (holder != base::RefTable::kNone) {
+                const mapi::SourceIdentity& held = saved.At(holder).identity;
+                if (held.database != id.database || held.unid != id.unid) {
+                    const std::string database = held.database, unid = held.unid;  // the record goes
+                    saved.Remove(database, unid, place);
+                }
+            }
+            holder = saved.Add(std::move(id), std::move(place));
+            return true;
+        }))
+        ++damaged;  // the last line, cut short
+    saved.damaged_ = damaged;
+    return saved;
+}
+
+bool AnySavedLine(const std::string& folder,
+                  const std::function<bool(const mapi::SourceIdentity&, const SavedPlace&)>& match) {
+    bool found = false;
+    ForEachJournalLine(folder, [&](std::string_view line) {
         mapi::SourceIdentity id;
         SavedPlace place;
-        if (!ParseLine(line, &id, &place)) {
-            ++saved.damaged_;
-            continue;
-        }
-        uint32_t& holder = holders.Slot(
-            PlaceHash(place), [&](uint32_t node) { return saved.At(node).where == place; }, placeOf);
-        if (holder != base::RefTable::kNone) {
-            const mapi::SourceIdentity& held = saved.At(holder).identity;
-            if (held.database != id.database || held.unid != id.unid) {
-                const std::string database = held.database, unid = held.unid;  // the record goes
-                saved.Remove(database, unid, place);
-            }
-        }
-        holder = saved.Add(std::move(id), std::move(place));
-    }
-    if (cutShort) ++saved.damaged_;  // the last line, cut short
-    return saved;
+        found = ParseLine(line, &id, &place) && match(id, place);
+        return !found;
+    });
+    return found;
 }
 
 SavedJournal::SavedJournal(const std::string& folder) : path_(JournalPath(folder)) {

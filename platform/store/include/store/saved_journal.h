@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <map>
+#include <functional>
 #include <string>
 
 namespace store {
@@ -54,6 +55,12 @@ inline constexpr const char* kSavedJournalName = ".ferrywell-saved";
 // rule: a symbolic link, a FIFO, a device or anything but a regular file at
 // its name is refused (BadFormat), without following it or waiting on it.
 SavedFiles ReadSavedJournal(const std::string& folder);
+
+// Whether a line of the folder's journal satisfies match, read line by line
+// up to the first that does and kept nowhere; false when there is no
+// journal. Damaged lines are passed over. Throws as ReadSavedJournal does.
+bool AnySavedLine(const std::string& folder,
+                  const std::function<bool(const mapi::SourceIdentity&, const SavedPlace&)>& match);
 
 class SavedJournal {
 public:
