@@ -2,6 +2,8 @@
 #include <controls/icons.h>
 #include <controls/theme_colours.h>
 
+#include "check_list_accessible.h"
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -22,10 +24,14 @@ CCheckHeadCtrl::CCheckHeadCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
     setStretchLastSection(true);
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(this, &QHeaderView::sectionClicked, this, [this](int logicalIndex) {
-        if (!initialised_ || logicalIndex != 0) return;
-        SetHeaderImage(image_ == 1 ? 2 : 1);
-        emit boxClicked(image_);
+        if (logicalIndex == 0) ClickBox();
     });
+}
+
+void CCheckHeadCtrl::ClickBox() {
+    if (!initialised_) return;
+    SetHeaderImage(image_ == 1 ? 2 : 1);
+    emit boxClicked(image_);
 }
 
 void CCheckHeadCtrl::SetHeaderImage(int image) {
@@ -54,6 +60,7 @@ void CCheckHeadCtrl::paintSection(QPainter* painter, const QRect& rect, int logi
 }
 
 CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTableView(parent), header_(new CCheckHeadCtrl(this)) {
+    CheckListAccessible::Install();
     setHorizontalHeader(header_);
     setModel(&model_);
     header_->setSectionsClickable(true);

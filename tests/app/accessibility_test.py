@@ -16,6 +16,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import traceback
 import time
 
 SKIP = 77
@@ -141,7 +142,8 @@ def main(program, sample):
         run(pyatspi, destination)
         result = 0
     except AssertionError as failure:
-        print("FAIL:", failure, file=sys.stderr)
+        # An assertion without a message says where it stands.
+        print("FAIL:", str(failure) or traceback.format_exc(), file=sys.stderr)
         try:
             with open(os.path.join(private, "program.log"), "rb") as said:
                 print("The program's output, its end:\n" + said.read()[-4000:].decode("utf-8", "replace"),
@@ -222,9 +224,31 @@ def tick_with_space(pyatspi, table):
     """The tick box of a row says whether it is ticked; Space ticks it."""
     space = 0x20
     cell = table.queryTable().getAccessibleAt(table.queryTable().getSelectedRows()[0], 0)
-    assert pyatspi.STATE_CHECKED not in states(cell)
+    assert pyatspi.STATE_CHECKED not in states(cell), "the selected row is ticked before Space"
     pyatspi.Registry.generateKeyboardEvent(space, None, pyatspi.KEY_SYM)
     wait_for("the row ticked", lambda: pyatspi.STATE_CHECKED in states(cell))
+
+
+def tick_by_action(pyatspi, table):
+    """A row's tick box ticks through its Toggle action, as an assistive tool
+    presses it, without selecting the row; Press selects the row and leaves
+    its tick. The header's first cell is the tick-all box."""
+    grid = table.queryTable()
+    row = grid.nRows - 1
+    cell, neighbour = grid.getAccessibleAt(row, 0), grid.getAccessibleAt(row - 1, 0)
+    assert pyatspi.STATE_CHECKED not in states(cell) | states(neighbour), "the last rows are ticked already"
+    act(cell, "Toggle")
+    wait_for("the row ticked by its action", lambda: pyatspi.STATE_CHECKED in states(cell))
+    assert pyatspi.STATE_CHECKED not in states(neighbour), "Toggle ticked another row"
+    assert row not in grid.getSelectedRows(), "Toggle selected the row"
+    act(grid.getAccessibleAt(row, 2), "Press")
+    wait_for("the row selected", lambda: list(grid.getSelectedRows()) == [row])
+    assert pyatspi.STATE_CHECKED in states(cell), "Press changed the tick"
+    tick_all = table.getChildAtIndex(0)
+    assert tick_all.getRoleName() == "table column header" and pyatspi.STATE_CHECKED not in states(tick_all)
+    act(tick_all, "Toggle")
+    wait_for("every row ticked", lambda: pyatspi.STATE_CHECKED in states(tick_all) and
+             pyatspi.STATE_CHECKED in states(neighbour))
 
 
 def walk_with_arrow_keys(pyatspi, tree, table):
@@ -270,6 +294,7 @@ def run(pyatspi, destination):
                        "Filter contacts": "text"})
     walk_with_arrow_keys(pyatspi, tree, table)
     tick_with_space(pyatspi, table)
+    tick_by_action(pyatspi, table)
 
     # Export File opens the export options dialog, since a view is ticked.
     toolbar = find(app, "tool bar")

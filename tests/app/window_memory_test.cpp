@@ -163,9 +163,9 @@ void WindowMemoryTest::exportDialogsKeepTheirLastChoice() {
     QCOMPARE(app::CSINGLENSFMAILSAVE(window->State(), rows).SavingMode(), OutputKind::Pst);
 
     // A profile folder is picked afresh; a folder gone leaves the kind alone.
-    controls::RememberExport("id157", {KindName(OutputKind::Profile), out});
+    controls::RememberExport("id157", {KindName(OutputKind::Profile), out, {}});
     QCOMPARE(app::CConvertNotes(window->State(), {}).SavingMode(), OutputKind::Pst);
-    controls::RememberExport("id157", {KindName(OutputKind::Pdf), home_.filePath("gone")});
+    controls::RememberExport("id157", {KindName(OutputKind::Pdf), home_.filePath("gone"), {}});
     app::CConvertNotes gone(window->State(), {});
     QCOMPARE(gone.SavingMode(), OutputKind::Pdf);
     QCOMPARE(gone.MessageSavepath(), QString());

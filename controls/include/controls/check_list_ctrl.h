@@ -77,6 +77,8 @@ public:
     explicit CCheckHeadCtrl(QWidget* parent = nullptr);
     int HeaderImage() const { return image_; }
     void SetHeaderImage(int image);
+    // Does what a click on the box does: flips it and says so.
+    void ClickBox();
     bool Initialised() const { return initialised_; }
     void SetInitialised() { initialised_ = true; }
     // Where the box is drawn, in header coordinates.
