@@ -283,6 +283,10 @@ def run(pyatspi, destination):
     tree = find(app, "tree")
     contacts = wait_for("the Contacts node", lambda: find(tree, "table cell", "Contacts"))
     assert pyatspi.STATE_CHECKED not in states(contacts)
+    # The database's node holds the views, open; a view holds nothing.
+    database = tree.getChildAtIndex(1)
+    assert {pyatspi.STATE_EXPANDABLE, pyatspi.STATE_EXPANDED} <= states(database), database.name
+    assert pyatspi.STATE_EXPANDABLE not in states(contacts)
     act(contacts, "Toggle")
     wait_for("Contacts ticked", lambda: pyatspi.STATE_CHECKED in states(contacts))
     assert pyatspi.STATE_CHECKED not in states(find(tree, "table cell", "People"))
