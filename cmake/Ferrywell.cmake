@@ -51,9 +51,12 @@ endfunction()
 # ferrywell_fast_malloc(TARGET): the program allocates with mimalloc rather
 # than glibc's malloc. An export makes and frees many small values on several
 # threads at once, and takes about a tenth less processor time with it, at
-# the same peak memory. Sanitizer builds keep the sanitizer's allocator.
+# the same peak memory. Sanitizer builds keep the sanitizer's allocator, and
+# -DFERRYWELL_MIMALLOC=OFF glibc's, which heap profilers such as heaptrack
+# can follow.
+option(FERRYWELL_MIMALLOC "Link the exporting programs with mimalloc" ON)
 function(ferrywell_fast_malloc target)
-  if(NOT FERRYWELL_SANITIZE)
+  if(FERRYWELL_MIMALLOC AND NOT FERRYWELL_SANITIZE)
     find_package(mimalloc 2.0 REQUIRED CONFIG)
     # Called before the target's other libraries are linked, so that it comes
     # first and every malloc of the process is its.

@@ -2,6 +2,8 @@
 
 #include <base/ascii.h>
 
+#include <utility>
+
 namespace contacts {
 
 namespace {
@@ -48,6 +50,20 @@ std::string NotesText(const Notes& notes) {
         if (!text.empty()) text += "\n\n";
         text += part;
     }
+    return text;
+}
+
+std::string NotesText(Notes&& notes) {
+    if (!IsBlank(notes.comment) || !notes.moreFromSource.empty()) {
+        // Joined anew; the texts go at once rather than with their contact.
+        std::string text = NotesText(std::as_const(notes));
+        std::string().swap(notes.richText);
+        std::string().swap(notes.comment);
+        return text;
+    }
+    std::string text = std::move(notes.richText);
+    text.resize(WithoutTrailingLineEnds(text).size());
+    if (IsBlank(text)) text.clear();
     return text;
 }
 

@@ -109,13 +109,14 @@ std::string CardDavTarget::Subject(const ContactRecord& contact) const {
     return SubjectText(contact.Value("CompanyName"), contact.Value("FirstName"), contact.Value("LastName"));
 }
 
-std::unique_ptr<PreparedFile> CardDavTarget::Prepare(const ContactRecord& contact, const std::function<bool()>&) const {
+std::unique_ptr<PreparedFile> CardDavTarget::Prepare(ContactRecord& contact, const std::function<bool()>&) const {
     auto file = std::make_unique<PreparedFile>();
-    file->bytes = renderings::RenderContact(MapContact(contact, Subject(contact)), renderings::Format::VCard);
+    const std::string subject = Subject(contact);
+    file->bytes = renderings::RenderContact(MapContact(std::move(contact), subject), renderings::Format::VCard);
     return file;
 }
 
-WriteResult CardDavTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t,
+WriteResult CardDavTarget::Write(ContactRecord& contact, const std::string& subject, uint64_t,
                                  const mapi::SourceIdentity& source, const PreparedFile* prepared) {
     const std::string label = contact.DisplayName().empty() ? subject : contact.DisplayName();
     if (prepared) return Store(label, prepared->bytes, source);

@@ -44,8 +44,8 @@ public:
     std::string PrepareFolder(const TargetFolder& folder) override;
     std::string Subject(const ContactRecord& contact) const override;
     // The contact's vCard, without its UID.
-    std::unique_ptr<PreparedFile> Prepare(const ContactRecord& contact, const std::function<bool()>& stop) const override;
-    WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+    std::unique_ptr<PreparedFile> Prepare(ContactRecord& contact, const std::function<bool()>& stop) const override;
+    WriteResult Write(ContactRecord& contact, const std::string& subject, uint64_t entry,
                       const mapi::SourceIdentity& source, const PreparedFile* prepared) override;
     WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) override;
     std::optional<WriteResult> NextSettled(bool wait) override;

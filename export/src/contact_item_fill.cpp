@@ -78,7 +78,9 @@ mapi::CalendarDate DateOf(const contacts::CalendarDay& day) { return {day.year, 
 
 }  // namespace
 
-void SetContactItem(store::ContactItem& item, const Contact& c) {
+namespace {
+
+void Fill(store::ContactItem& item, const Contact& c, std::string notesText) {
     if (!c.subject.empty()) {
         item.Set(F::Subject, c.subject);
         item.Set(F::ConversationTopic, c.subject);
@@ -101,13 +103,22 @@ void SetContactItem(store::ContactItem& item, const Contact& c) {
     if (!c.categories.empty()) item.SetValues(F::Categories, c.categories);
     if (c.birthday) item.SetDay(F::Birthday, DateOf(*c.birthday));
     if (c.anniversary) item.SetDay(F::Anniversary, DateOf(*c.anniversary));
-    if (std::string body = contacts::NotesText(c.notes); !body.empty()) item.Set(F::Body, std::move(body));
+    if (!notesText.empty()) item.Set(F::Body, std::move(notesText));
     item.SetSent(true);
     item.Set(F::To, "");
     item.Set(F::CC, "");
     item.Set(F::BCC, "");
     mapi::SetSourceIdentity(item.MutableProperties(), SourceIdentityOf(c.origin));
     AddContactAttachments(item, c);
+}
+
+}  // namespace
+
+void SetContactItem(store::ContactItem& item, const Contact& c) { Fill(item, c, contacts::NotesText(c.notes)); }
+
+void SetContactItem(store::ContactItem& item, Contact&& c) {
+    std::string notesText = contacts::NotesText(std::move(c.notes));
+    Fill(item, c, std::move(notesText));
 }
 
 void SetDistListItem(store::DistListItem& item, const contacts::DistributionList& list) {

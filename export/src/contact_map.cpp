@@ -157,8 +157,6 @@ public:
         out_.anniversary = Day(c_.anniversary, "Anniversary");
         for (auto item : kMessageItems) UseAll(item);
         Unplaced();
-        out_.notes.richText = c_.body;
-        out_.notes.comment = c_.comment;
         return std::move(out_);
     }
 
@@ -356,13 +354,28 @@ std::string ContactRecord::DisplayName() const {
     });
 }
 
-contacts::Contact MapContact(const ContactRecord& contact, const std::string& subject) {
+namespace {
+
+// The record's long values (its texts and files) are copied from a record
+// given as const, and moved from one given to be taken.
+template <class Record>
+contacts::Contact Mapped(Record&& contact, const std::string& subject) {
     contacts::Contact c = Mapping(contact).Run();
     c.subject = subject;
     c.from = contact.from;
-    c.attachments = contact.attachments;
-    c.photo = contact.photo;
+    c.notes.richText = std::forward<Record>(contact).body;
+    c.notes.comment = std::forward<Record>(contact).comment;
+    c.attachments = std::forward<Record>(contact).attachments;
+    c.photo = std::forward<Record>(contact).photo;
     return c;
+}
+
+}  // namespace
+
+contacts::Contact MapContact(const ContactRecord& contact, const std::string& subject) { return Mapped(contact, subject); }
+
+contacts::Contact MapContact(ContactRecord&& contact, const std::string& subject) {
+    return Mapped(std::move(contact), subject);
 }
 
 

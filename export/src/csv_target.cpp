@@ -74,9 +74,9 @@ void CsvTarget::OpenFile(uint64_t entry) {
     }
 }
 
-WriteResult CsvTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+WriteResult CsvTarget::WriteFile(ContactRecord& contact, const std::string& subject, uint64_t entry,
                                  const mapi::SourceIdentity& source, const Earlier* earlier, const PreparedFile*) {
-    const ContactValues values = CsvValues(MapContact(contact, subject));
+    const ContactValues values = CsvValues(MapContact(std::move(contact), subject));
     if (earlier) {
         std::string row = CsvRow(values);
         row.resize(row.size() - 2);  // the line keeps its own CR LF

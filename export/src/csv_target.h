@@ -31,7 +31,7 @@ public:
 protected:
     void StartFolder(const TargetFolder& folder, const std::string& dir) override;
     void EndFolder() override;
-    WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+    WriteResult WriteFile(ContactRecord& contact, const std::string& subject, uint64_t entry,
                           const mapi::SourceIdentity& source, const Earlier* earlier, const PreparedFile*) override;
 
 private:

@@ -238,7 +238,7 @@ std::string DirectoryTarget::ClaimEarlier(const std::string& file) {
     return path;
 }
 
-WriteResult DirectoryTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+WriteResult DirectoryTarget::Write(ContactRecord& contact, const std::string& subject, uint64_t entry,
                                    const mapi::SourceIdentity& source, const PreparedFile* prepared) {
     const Earlier* earlier = nullptr;
     if (auto result = LeftOut(contact.hasAttachments, contact.changed, source, &earlier)) return *result;

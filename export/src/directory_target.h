@@ -36,7 +36,7 @@ public:
     // The company name; when that is longer than five characters the first
     // name; when that too is, the last name.
     std::string Subject(const ContactRecord& contact) const override;
-    WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+    WriteResult Write(ContactRecord& contact, const std::string& subject, uint64_t entry,
                       const mapi::SourceIdentity& source, const PreparedFile* prepared) override;
     // As LeftOut finds it already saved; false while the message filter is
     // on, as it logs a line of its own for each document.
@@ -54,7 +54,7 @@ protected:
     // Writes one contact's file (or row), at its earlier place when there is
     // one, from what Prepare made when it made something: Written, Failed
     // (logged) or Stopped.
-    virtual WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+    virtual WriteResult WriteFile(ContactRecord& contact, const std::string& subject, uint64_t entry,
                                   const mapi::SourceIdentity& source, const Earlier* earlier,
                                   const PreparedFile* prepared) = 0;
     // The result of an item that is not to be written: left out by the

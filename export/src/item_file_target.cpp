@@ -107,22 +107,22 @@ void ItemFileTarget::Written(const std::string& path, const mapi::SourceIdentity
     if (run_.options.kind != OutputKind::Msg) Record(source, {NameIn(path)});
 }
 
-std::unique_ptr<PreparedFile> ItemFileTarget::RenderContact(const ContactRecord& contact, const std::string& subject,
+std::unique_ptr<PreparedFile> ItemFileTarget::RenderContact(ContactRecord& contact, const std::string& subject,
                                                            const std::function<bool()>& stop) const {
-    const contacts::Contact model = MapContact(contact, subject);
+    const contacts::Contact model = MapContact(std::move(contact), subject);
     auto file = RenderFile(
         run_.options.kind, [&](renderings::Format format) { return renderings::RenderContact(model, format); }, stop);
     if (NamedByFileAs(run_.options)) file->fileAs = contacts::FileAs(model);
     return file;
 }
 
-std::unique_ptr<PreparedFile> ItemFileTarget::Prepare(const ContactRecord& contact,
+std::unique_ptr<PreparedFile> ItemFileTarget::Prepare(ContactRecord& contact,
                                                      const std::function<bool()>& stop) const {
     if (run_.options.filterOn || run_.options.kind == OutputKind::Msg) return nullptr;
     return RenderContact(contact, Subject(contact), stop);
 }
 
-WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+WriteResult ItemFileTarget::WriteFile(ContactRecord& contact, const std::string& subject, uint64_t entry,
                                       const mapi::SourceIdentity& source, const Earlier* earlier,
                                       const PreparedFile* prepared) {
     const ExportOptions& o = run_.options;
@@ -133,7 +133,7 @@ WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::s
         prepared = madeHere.get();
     }
     // An MSG file's contact, made once for its name and its item.
-    contacts::Contact model = prepared ? contacts::Contact() : MapContact(contact, subject);
+    contacts::Contact model = prepared ? contacts::Contact() : MapContact(std::move(contact), subject);
     model.origin = OriginOf(source);
     const std::string fileAs = !NamedByFileAs(o) ? std::string() : prepared ? prepared->fileAs : contacts::FileAs(model);
     const std::string path = PathFor(earlier, BaseName(subject, contact.from, "", fileAs, o.namingOn, o.naming), entry);
@@ -145,7 +145,7 @@ WriteResult ItemFileTarget::WriteFile(const ContactRecord& contact, const std::s
                            return store::CreateMessageFromMsgFile(at, std::string(mapi::kContactMessageClass),
                                                                   store::kMsgFileFormat);
                        },
-                       [&](store::ContactItem& item) { SetContactItem(item, model); });
+                       [&](store::ContactItem& item) { SetContactItem(item, std::move(model)); });
     if (written == WriteResult::Written) Written(path, source);
     return written;
 }

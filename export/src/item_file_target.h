@@ -16,17 +16,17 @@ public:
     WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) override;
     // A rendering's bytes (a PDF laid out), unless the message filter is on
     // (most contacts would then be left out) or the file is an MSG file.
-    std::unique_ptr<PreparedFile> Prepare(const ContactRecord& contact, const std::function<bool()>& stop) const override;
+    std::unique_ptr<PreparedFile> Prepare(ContactRecord& contact, const std::function<bool()>& stop) const override;
 
 protected:
     void StartFolder(const TargetFolder&, const std::string&) override {}
-    WriteResult WriteFile(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+    WriteResult WriteFile(ContactRecord& contact, const std::string& subject, uint64_t entry,
                           const mapi::SourceIdentity& source, const Earlier* earlier, const PreparedFile* prepared) override;
 
 private:
     // The contact's file, with the File As text it is named by when the
     // naming asks for it.
-    std::unique_ptr<PreparedFile> RenderContact(const ContactRecord& contact, const std::string& subject,
+    std::unique_ptr<PreparedFile> RenderContact(ContactRecord& contact, const std::string& subject,
                                                 const std::function<bool()>& stop) const;
     // The path of the item's file: its earlier file, else one named by base
     // and entry.

@@ -168,7 +168,7 @@ void StoreTarget::LogReplacedDamaged(const StoredItem& earlier) {
                  kColourError);
 }
 
-WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& subject, uint64_t,
+WriteResult StoreTarget::Write(ContactRecord& contact, const std::string& subject, uint64_t,
                                const mapi::SourceIdentity& source, const PreparedFile*) {
     const SavedChoice<StoredItem> choice = saved_.Choose(source);
     if (choice.action == SavedAction::Skip && !choice.where->damaged) return WriteResult::AlreadySaved;
@@ -177,9 +177,9 @@ WriteResult StoreTarget::Write(const ContactRecord& contact, const std::string& 
         const std::string contactClass(mapi::kContactMessageClass);
         store::ContactItem item = earlier ? ItemsHolding(*earlier).Replace(earlier->item, contactClass)
                                           : folder_->GetItems().Add(contactClass);
-        contacts::Contact model = MapContact(contact, subject);
+        contacts::Contact model = MapContact(std::move(contact), subject);
         model.origin = OriginOf(source);
-        SetContactItem(item, model);
+        SetContactItem(item, std::move(model));
         if (!earlier) return SaveItem(item);
         item.Save();  // in place, wherever the earlier item lies
         LogReplacedDamaged(*earlier);

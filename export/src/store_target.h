@@ -28,7 +28,7 @@ public:
 
     bool Connect() override;
     std::string Subject(const ContactRecord& contact) const override;
-    WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+    WriteResult Write(ContactRecord& contact, const std::string& subject, uint64_t entry,
                       const mapi::SourceIdentity& source, const PreparedFile* prepared) override;
     WriteResult WriteList(const GroupRecord& group, uint64_t entry, const mapi::SourceIdentity& source) override;
     bool SavedAndUnchanged(const mapi::SourceIdentity& source) override;

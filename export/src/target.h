@@ -66,7 +66,11 @@ public:
     // reading thread, possibly while Write runs for earlier contacts on
     // another, so it touches nothing of the target's state. stop is asked
     // during long work. Null: Write does it all.
-    virtual std::unique_ptr<PreparedFile> Prepare(const ContactRecord& contact, const std::function<bool()>& stop) const {
+    // Prepare and Write may take the contact's long values (its texts and
+    // files, MapContact) into what they make, so that a value of tens of
+    // megabytes is held once: the contact's items, name and subject stay,
+    // and nothing reads its texts after a Prepare that made a file.
+    virtual std::unique_ptr<PreparedFile> Prepare(ContactRecord& contact, const std::function<bool()>& stop) const {
         (void)contact;
         (void)stop;
         return nullptr;
@@ -77,7 +81,7 @@ public:
     // message" what an earlier run saved of it decides whether it is added,
     // replaced in place or left (SavedFolder). prepared is what Prepare made
     // of it, if anything. Failures are logged here.
-    virtual WriteResult Write(const ContactRecord& contact, const std::string& subject, uint64_t entry,
+    virtual WriteResult Write(ContactRecord& contact, const std::string& subject, uint64_t entry,
                               const mapi::SourceIdentity& source, const PreparedFile* prepared) = 0;
     // Writes one group as a distribution list named after its ListName (or
     // skips it where lists have no place); entry and source as for Write.

@@ -28,8 +28,9 @@ namespace {
 // The writing half: one entry read from the view into the target, a contact
 // or a distribution list; its log lines and counts follow once its result is
 // known. False when a stop request ended a write part way: that item is
-// neither logged nor counted, and the view ends there.
-bool WriteItem(RunContext& run, ExportTarget& target, ItemEndings& endings, const ViewItem& item) {
+// neither logged nor counted, and the view ends there. The target may take
+// the contact's long values (ExportTarget::Write).
+bool WriteItem(RunContext& run, ExportTarget& target, ItemEndings& endings, ViewItem& item) {
     if (item.opened) ++run.outcome.documentsOpened;
     ItemEnding ending;
     if (!item.readable) {

@@ -33,8 +33,10 @@ namespace vcard {
 std::string Escape(const std::string& value);
 // Appends a content line, folded so that no line passes 75 octets.
 void AppendLine(std::string& out, const std::string& line);
-// The same for the line head followed by rest, without joining them first.
-void AppendLine(std::string& out, std::string_view head, std::string_view rest);
+// The same for the line head followed by rest, without joining them first;
+// with escapeRest, rest is a text value escaped as it is written, so that a
+// long value is never held a second time.
+void AppendLine(std::string& out, std::string_view head, std::string_view rest, bool escapeRest = false);
 }  // namespace vcard
 
 }  // namespace renderings

@@ -15,50 +15,99 @@ namespace vcard {
 
 constexpr size_t kMaxLineOctets = 75;
 
-// Text value escaping: backslash, comma, semicolon and line breaks.
+namespace {
+
+// The letter that follows a backslash for a character a text value escapes
+// (backslash, comma, semicolon, line break); 0 for any other.
+char EscapeLetter(char c) { return c == '\\' ? '\\' : c == ',' ? ',' : c == ';' ? ';' : c == '\n' ? 'n' : 0; }
+
+}  // namespace
+
 std::string Escape(const std::string& v) {
     std::string out;
     out.reserve(v.size());
     for (char c : v) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case ',': out += "\\,"; break;
-            case ';': out += "\\;"; break;
-            case '\n': out += "\\n"; break;
-            default: out += c;
-        }
+        if (const char letter = EscapeLetter(c)) out.append({'\\', letter});
+        else out += c;
     }
     return out;
 }
 
-// Appends a content line, folded so no line exceeds 75 octets; a fold never
-// falls inside a UTF-8 sequence.
+namespace {
+
+// Writes one content line into out, folded so that no line exceeds 75
+// octets; a fold never falls inside a UTF-8 sequence. Each line takes as
+// many whole sequences as fit.
+class LineFolder {
+public:
+    explicit LineFolder(std::string& out) : out_(out) {}
+
+    void Add(std::string_view text) {
+        for (size_t i = 0; i < text.size();) i += AddSequence(text, i);
+    }
+    // The text escaped as it goes: an escape's two octets may be parted by a
+    // fold, as any two characters may.
+    void AddEscaped(std::string_view text) {
+        for (size_t i = 0; i < text.size();) {
+            const char escaped = EscapeLetter(text[i]);
+            if (!escaped) {
+                i += AddSequence(text, i);
+                continue;
+            }
+            Room(1);
+            out_ += '\\';
+            Room(1);
+            out_ += escaped;
+            ++i;
+        }
+    }
+    void End() { out_.append("\r\n"); }
+
+private:
+    // Appends the UTF-8 sequence that starts at i (a stray continuation
+    // octet goes alone); returns its length.
+    size_t AddSequence(std::string_view text, size_t i) {
+        size_t n = 1;
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0xC0)
+            while (i + n < text.size() && n < 4 && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
+        Room(n);
+        out_.append(text.substr(i, n));
+        return n;
+    }
+    // Folds first when n more octets do not fit on the line.
+    void Room(size_t n) {
+        if (used_ > 0 && used_ + n > limit_) {
+            out_.append("\r\n ");
+            used_ = 0;
+            limit_ = kMaxLineOctets - 1;  // the leading blank of a continuation line counts
+        }
+        used_ += n;
+    }
+
+    std::string& out_;
+    size_t used_ = 0;
+    size_t limit_ = kMaxLineOctets;
+};
+
+}  // namespace
+
+// Appends a content line, folded so no line exceeds 75 octets.
 void AppendLine(std::string& out, const std::string& line) { AppendLine(out, line, {}); }
 
-void AppendLine(std::string& out, std::string_view head, std::string_view rest) {
-    // The line is head followed by rest, folded without joining them first.
-    const size_t size = head.size() + rest.size();
-    auto at = [&](size_t i) { return static_cast<unsigned char>(i < head.size() ? head[i] : rest[i - head.size()]); };
-    auto append = [&](size_t from, size_t to) {
-        if (from < head.size()) out.append(head.substr(from, std::min(to, head.size()) - from));
-        if (to > head.size()) {
-            const size_t start = std::max(from, head.size()) - head.size();
-            out.append(rest.substr(start, to - head.size() - start));
-        }
-    };
-    // A long value is given its room once rather than by doubling.
-    if (size > 4096) out.reserve(out.size() + size + 3 * (size / (kMaxLineOctets - 1)) + 2);
-    size_t pos = 0, limit = kMaxLineOctets;
-    while (size - pos > limit) {
-        size_t cut = pos + limit;
-        while (cut > pos && (at(cut) & 0xC0) == 0x80) --cut;
-        append(pos, cut);
-        out.append("\r\n ");
-        pos = cut;
-        limit = kMaxLineOctets - 1;  // the leading blank of a continuation line counts
+void AppendLine(std::string& out, std::string_view head, std::string_view rest, bool escapeRest) {
+    // A long value is given its room once rather than by doubling: its
+    // escapes counted, and a fold every 71 octets at most (a line of 74
+    // may end before a sequence of four).
+    size_t size = head.size() + rest.size();
+    if (size > 4096) {
+        if (escapeRest) size += size_t(std::count_if(rest.begin(), rest.end(), [](char c) { return EscapeLetter(c) != 0; }));
+        out.reserve(out.size() + size + 3 * (size / (kMaxLineOctets - 4) + 1) + 2);
     }
-    append(pos, size);
-    out.append("\r\n");
+    LineFolder line(out);
+    line.Add(head);
+    if (escapeRest) line.AddEscaped(rest);
+    else line.Add(rest);
+    line.End();
 }
 
 }  // namespace vcard
@@ -81,11 +130,9 @@ public:
         AppendLine(out_, nameAndParams + ":", escapedValue);
     }
     void Single(const std::string& nameAndParams, F f) {
-        // One copy of a long value at a time: the shown value goes once escaped.
-        std::string value = Value(f);
-        if (!HasText(value)) return;
-        value = Escape(value);
-        Line(nameAndParams, value);
+        // A long value is escaped as it is written, not copied escaped first.
+        const std::string value = Value(f);
+        if (HasText(value)) AppendLine(out_, nameAndParams + ":", value, true);
     }
     // A structured value: components joined by ';', written when any is set.
     void Structured(const std::string& nameAndParams, std::initializer_list<F> parts, size_t leadingEmpty = 0) {

@@ -152,6 +152,10 @@ struct Contact {
 // "More from Notes:" over the lines of moreFromSource; empty parts are left
 // out, the others separated by an empty line, trailing line ends dropped.
 std::string NotesText(const Notes& notes);
+// The same, taking the texts: the rich text moved when it is the only part,
+// else both texts let go once joined, so that a document's text of tens of
+// megabytes is not held twice for long.
+std::string NotesText(Notes&& notes);
 
 // True for a text of blanks and line ends alone.
 bool IsBlank(std::string_view text);

@@ -19,6 +19,8 @@ namespace exporting {
 // not Valid sets none), and the attachments (AddContactAttachments). Empty
 // texts set nothing. Throws StoreError for a value the item refuses.
 void SetContactItem(store::ContactItem& item, const contacts::Contact& contact);
+// The same, taking the notes' text rather than copying it where it can.
+void SetContactItem(store::ContactItem& item, contacts::Contact&& contact);
 
 // Each attachment of the contact as an attachment by value (file name, long
 // file name, display name, extension, MIME type, size and bytes), and the

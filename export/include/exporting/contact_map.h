@@ -127,5 +127,9 @@ void ReadAttachments(const LNDocument& doc, ContactRecord* contact);
 // (moreFromSource) as "Label: value", unless it is among the contact's values
 // already; the notes hold the rich text and the Comment besides.
 contacts::Contact MapContact(const ContactRecord& contact, const std::string& subject = "");
+// The same, moving the record's long values (its rich text, Comment, files
+// and photo) into the contact rather than copying them: a value of tens of
+// megabytes is then held once. The record keeps its items.
+contacts::Contact MapContact(ContactRecord&& contact, const std::string& subject = "");
 
 }  // namespace exporting

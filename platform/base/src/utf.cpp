@@ -145,10 +145,13 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
-void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text) {
+namespace {
+
+template <class Bytes>
+void AppendUtf16LeTo(Bytes& out, std::string_view text) {
     const size_t start = out.size();
     out.resize(start + 2 * text.size());
-    uint8_t* at = out.data() + start;
+    auto* at = reinterpret_cast<uint8_t*>(out.data()) + start;
     auto put = [&at](char16_t unit) {
         at[0] = static_cast<uint8_t>(unit);
         at[1] = static_cast<uint8_t>(unit >> 8);
@@ -179,8 +182,14 @@ void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text) {
         }
         pos += PutDecoded(text, pos, put);
     }
-    out.resize(static_cast<size_t>(at - out.data()));
+    out.resize(static_cast<size_t>(at - reinterpret_cast<uint8_t*>(out.data())));
 }
+
+}  // namespace
+
+void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text) { AppendUtf16LeTo(out, text); }
+
+void AppendUtf16Le(std::string& out, std::string_view text) { AppendUtf16LeTo(out, text); }
 
 size_t Utf16Length(std::string_view text) {
     size_t units = 0;

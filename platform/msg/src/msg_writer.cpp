@@ -4,6 +4,7 @@
 #include "layout.h"
 
 #include <base/little_endian.h>
+#include <base/utf.h>
 
 #include <stdexcept>
 
@@ -22,9 +23,9 @@ const T& ValueAs(const mapi::PropertyValue& v, uint16_t id) {
 }
 
 std::string Utf16Bytes(const std::string& utf8) {
-    std::u16string w = mapi::Utf8ToUtf16(utf8);
-    std::string out(w.size() * 2, '\0');
-    for (size_t i = 0; i < w.size(); ++i) base::Put16(out, 2 * i, w[i]);
+    // Written straight as bytes: a value may be tens of megabytes.
+    std::string out;
+    base::AppendUtf16Le(out, utf8);
     return out;
 }
 

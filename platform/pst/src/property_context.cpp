@@ -27,8 +27,10 @@ EncodedNode EncodePropertyContext(std::span<const PropRef> props) {
             if (data.size() <= kMaxHeapAllocation) {
                 ref = heap.Allocate(data);
             } else {
+                // Taken, not copied: a large value may be tens of megabytes.
                 ref = LargeValueNid(nextLarge++);
-                node.subnodes.emplace_back(ref, data);
+                node.subnodes.emplace_back(ref, std::move(data));
+                data = Bytes();
             }
         }
         base::Put16(record + pc::kId, v.id);

@@ -15,6 +15,7 @@ namespace base {
 std::u16string Utf8ToUtf16(std::string_view text);
 // Utf8ToUtf16(text) as UTF-16LE bytes, appended to out.
 void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text);
+void AppendUtf16Le(std::string& out, std::string_view text);
 // Utf8ToUtf16(text).size(), counted without building the text.
 size_t Utf16Length(std::string_view text);
 // Unpaired surrogates become U+FFFD.
