@@ -62,6 +62,8 @@ std::string NotesText(Notes&& notes) {
         return text;
     }
     std::string text = std::move(notes.richText);
+    notes.richText.clear();
+    notes.comment.clear();  // blank
     text.resize(WithoutTrailingLineEnds(text).size());
     if (IsBlank(text)) text.clear();
     return text;

@@ -47,7 +47,13 @@ TEST(ContactNotes, TheTextJoinsItsPartsAndLeavesOutBlankOnes) {
         {{"\tindented", " \t", {}}, "\tindented"},
         {{"", "", {}}, ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(contacts::NotesText(c.notes), c.text) << c.text;
+    for (const auto& c : cases) {
+        EXPECT_EQ(contacts::NotesText(c.notes), c.text) << c.text;
+        // Taken rather than copied, the same text, and the texts let go.
+        contacts::Notes taken = c.notes;
+        EXPECT_EQ(contacts::NotesText(std::move(taken)), c.text) << c.text;
+        EXPECT_TRUE(taken.richText.empty() && taken.comment.empty()) << c.text;
+    }
 }
 
 }  // namespace

@@ -177,6 +177,13 @@ TEST(ContactTable, WhatFindsNoPropertyIsListedOnceAfterTheRichTextAndTheComment)
     std::string more = "More from Notes:";
     for (const auto& line : unplaced) more += "\n" + line;
     EXPECT_EQ(contacts::NotesText(p.notes), "Card:\t[picture: picture-1.gif] site (https://a.example)\n\nMet in 2004.\n\n" + more);
+    // A record given to be taken makes the same contact, its texts and
+    // files moved out of it; what is read of it afterwards stays.
+    ContactRecord taken = c;
+    EXPECT_EQ(MapContact(std::move(taken)), p);
+    EXPECT_TRUE(taken.body.empty() && taken.comment.empty() && taken.attachments.empty() && !taken.photo);
+    EXPECT_EQ(taken.DisplayName(), c.DisplayName());
+    EXPECT_EQ(taken.items.size(), c.items.size());
     for (auto name : {"Form", "$Conflict", "_AddressFormat", "DocAuthors", "Certificate", "MailSystem"})
         EXPECT_TRUE(IsBookkeepingItem(name)) << name;
     for (auto name : {"Comment", "Work3Phone", "MailServer", "Formula", "Owners"}) EXPECT_FALSE(IsBookkeepingItem(name)) << name;

@@ -471,12 +471,14 @@ TEST(Renderings, VobjectReadsEveryValueOfTheVCard) {
 TEST(Renderings, VCardLinesAreFoldedAt75OctetsBetweenCharacters) {
     testsupport::TempDir dir;
     // Values whose characters are 1, 2, 3 and 4 octets long, so folds land at
-    // every position within a multi-octet character.
-    const std::string pieces[] = {"a", "\xC3\xA9", "\xE6\x9D\xB1", "\xF0\x9F\x98\x80"};
+    // every position within a multi-octet character, and characters that are
+    // escaped as they are folded; short values, and long ones that are given
+    // their room at once.
+    const std::string pieces[] = {"a", "\xC3\xA9", "\xE6\x9D\xB1", "\xF0\x9F\x98\x80", ";", "\\,\n;"};
     for (const auto& piece : pieces) {
-        for (size_t shift = 0; shift < 4; ++shift) {
-            std::string value = std::string(shift, 'x');
-            while (value.size() < 400) value += piece;
+        for (size_t shift = 0; shift < 8; ++shift) {
+            std::string value = std::string(shift % 4, 'x');
+            while (value.size() < (shift < 4 ? 400u : 5000u)) value += piece;
             contacts::Contact c;
             c.notes.richText = value;
             std::string path = dir.Write("f.vcf", RenderContact(c, Format::VCard));
