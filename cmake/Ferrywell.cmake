@@ -2,11 +2,26 @@
 # never in the user's own cache: ENVIRONMENT_MODIFICATION of each test.
 set(FERRYWELL_TEST_CACHE "XDG_CACHE_HOME=set:${CMAKE_BINARY_DIR}/test-cache")
 
-# ferrywell_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# ferrywell_test_headers(TARGET): the target, a Google Test program under
+# tests/ (compiled with the same options as test_support), starts each of its
+# files from test_support's precompiled headers.
+function(ferrywell_test_headers target)
+  get_target_property(shared test_support PRECOMPILE_HEADERS)
+  if(shared)
+    target_precompile_headers(${target} REUSE_FROM test_support)
+  endif()
+endfunction()
+
+# ferrywell_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [WIDGETS])
 # Builds a GoogleTest executable and registers each test case with CTest.
+# WIDGETS: it links Qt's widgets, which make it position-independent, and so
+# it cannot start from the shared precompiled headers, which are not.
 function(ferrywell_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WIDGETS" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
+  if(NOT T_WIDGETS)
+    ferrywell_test_headers(${name})
+  endif()
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
@@ -18,11 +33,16 @@ endfunction()
 
 # ferrywell_add_subfolders(): adds every sub-folder of the current folder that
 # has a CMakeLists.txt, in name order, so that components add their own
-# folders without touching the parent's file.
+# folders without touching the parent's file. A folder added before (for
+# what the others need) is not added again.
 function(ferrywell_add_subfolders)
   file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
   list(SORT children)
+  get_property(added DIRECTORY PROPERTY SUBDIRECTORIES)
   foreach(child IN LISTS children)
+    if(${CMAKE_CURRENT_SOURCE_DIR}/${child} IN_LIST added)
+      continue()
+    endif()
     if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
       add_subdirectory(${child})
     endif()

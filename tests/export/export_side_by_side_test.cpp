@@ -200,7 +200,7 @@ TEST_F(SideBySide, OneDestinationTakesOneExportAtATime) {
                 const std::string r = name + "-" + std::to_string(round);
                 RunTogether(Job(r + "-1", Export("d.dxl", how)) + Job(r + "-2", Export("d.dxl", how)));
                 int refused = 0;
-                for (const std::string run : {r + "-1", r + "-2"}) {
+                for (const std::string& run : {r + "-1", r + "-2"}) {
                     SCOPED_TRACE(run);
                     const bool wasRefused = Status(run) == "5\n";
                     refused += wasRefused;
