@@ -92,8 +92,10 @@ protected:
 TEST_F(ReadAhead, GivesTheFilesAndLogOfAnExportOneAfterTheOther) {
     for (const char* sample : {"fidelity.dxl", "groups.dxl", "names.dxl"}) {
         Open(std::string(FERRYWELL_SOURCE_DIR) + "/samples/" + sample);
-        std::vector<OutputKind> kinds = {OutputKind::Pst, OutputKind::Msg, OutputKind::Vcf, OutputKind::Csv,
-                                         OutputKind::Html, OutputKind::Rtf};
+        // A kind of each way of writing: items of a store, MSG files made as
+        // they are written, rows, and files rendered ahead by the readers
+        // (HTML and RTF are rendered as vCards are).
+        std::vector<OutputKind> kinds = {OutputKind::Pst, OutputKind::Msg, OutputKind::Vcf, OutputKind::Csv};
         // Laid out on the readers' threads.
         if (sample == std::string("fidelity.dxl")) kinds.push_back(OutputKind::Pdf);
         for (OutputKind kind : kinds) {
