@@ -10,12 +10,6 @@ namespace controls {
 
 namespace {
 
-QAccessibleInterface* CheckListFactory(const QString& className, QObject* object) {
-    if (className != QLatin1String(CCheckListCtrl::staticMetaObject.className())) return nullptr;
-    auto* list = qobject_cast<CCheckListCtrl*>(object);
-    return list ? new CheckListAccessible(list) : nullptr;
-}
-
 // The header takes the first line of cells while it is shown, as in the
 // numbers the view gives its own events.
 int HeaderLines(const CCheckListCtrl& list) { return list.horizontalHeader()->isHidden() ? 0 : 1; }
@@ -26,13 +20,7 @@ CheckListAccessible::CheckListAccessible(CCheckListCtrl* list) : QAccessibleWidg
 
 CheckListAccessible::~CheckListAccessible() { ForgetCells(); }
 
-void CheckListAccessible::Install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(CheckListFactory);
-        return true;
-    }();
-    (void)installed;
-}
+void CheckListAccessible::Install() { InstallAccessible<CCheckListCtrl, CheckListAccessible>(); }
 
 CCheckListCtrl* CheckListAccessible::List() const { return static_cast<CCheckListCtrl*>(widget()); }
 

@@ -10,6 +10,8 @@
 // a "Toggle" that selects the cell.
 #pragma once
 
+#include "accessible_parts.h"
+
 #include <QAccessibleActionInterface>
 #include <QAccessibleWidget>
 #include <QPointer>
@@ -66,7 +68,7 @@ private:
     mutable std::map<std::pair<int, int>, QAccessible::Id> cells_;
 };
 
-class CheckListCellAccessible : public QAccessibleInterface,
+class CheckListCellAccessible : public ItemAccessible,
                                 public QAccessibleTableCellInterface,
                                 public QAccessibleActionInterface {
 public:
@@ -74,15 +76,9 @@ public:
     CheckListCellAccessible(CCheckListCtrl* list, int row, int column) : list_(list), row_(row), column_(column) {}
 
     bool isValid() const override;
-    QObject* object() const override { return nullptr; }
     QWindow* window() const override;
     QAccessibleInterface* parent() const override;
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override;
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override;
     QAccessible::Role role() const override { return row_ < 0 ? QAccessible::ColumnHeader : QAccessible::Cell; }
     QAccessible::State state() const override;

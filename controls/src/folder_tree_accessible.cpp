@@ -25,19 +25,13 @@ std::vector<QTreeWidgetItem*> ShownRows(const QTreeWidget& tree) {
 
 // The place of the column header among the tree's children (hidden, as
 // the tree shows none, but counted by the view's own events).
-class HeaderAccessible : public QAccessibleInterface {
+class HeaderAccessible : public ItemAccessible {
 public:
     explicit HeaderAccessible(QWidget* tree) : tree_(tree) {}
     bool isValid() const override { return !tree_.isNull(); }
-    QObject* object() const override { return nullptr; }
     QWindow* window() const override { return tree_ ? tree_->window()->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(tree_); }
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text) const override { return {}; }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override { return {}; }
     QAccessible::Role role() const override { return QAccessible::ColumnHeader; }
     QAccessible::State state() const override {
@@ -50,12 +44,6 @@ private:
     QPointer<QWidget> tree_;
 };
 
-QAccessibleInterface* Factory(const QString& className, QObject* object) {
-    if (className != QLatin1String(CFolderTreeCtrl1::staticMetaObject.className())) return nullptr;
-    auto* tree = qobject_cast<CFolderTreeCtrl1*>(object);
-    return tree ? new FolderTreeAccessible(tree) : nullptr;
-}
-
 }  // namespace
 
 FolderTreeAccessible::FolderTreeAccessible(CFolderTreeCtrl1* tree) : QAccessibleWidget(tree, QAccessible::Tree) {}
@@ -65,13 +53,7 @@ FolderTreeAccessible::~FolderTreeAccessible() {
     if (header_) QAccessible::deleteAccessibleInterface(header_);
 }
 
-void FolderTreeAccessible::Install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(Factory);
-        return true;
-    }();
-    (void)installed;
-}
+void FolderTreeAccessible::Install() { InstallAccessible<CFolderTreeCtrl1, FolderTreeAccessible>(); }
 
 CFolderTreeCtrl1* FolderTreeAccessible::Tree() const { return static_cast<CFolderTreeCtrl1*>(widget()); }
 

@@ -11,6 +11,8 @@
 
 #include <notes/tree_model.h>
 
+#include "accessible_parts.h"
+
 #include <QAccessibleActionInterface>
 #include <QAccessibleWidget>
 #include <QPointer>
@@ -47,20 +49,14 @@ private:
     std::unordered_map<notes::TreeNodeId, QAccessible::Id> items_;
 };
 
-class FolderTreeItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+class FolderTreeItemAccessible : public ItemAccessible, public QAccessibleActionInterface {
 public:
     FolderTreeItemAccessible(CFolderTreeCtrl1* tree, notes::TreeNodeId handle) : tree_(tree), handle_(handle) {}
 
     bool isValid() const override;
-    QObject* object() const override { return nullptr; }
     QWindow* window() const override;
     QAccessibleInterface* parent() const override;
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override;
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override;
     QAccessible::Role role() const override { return QAccessible::TreeItem; }
     QAccessible::State state() const override;
