@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QAccessibleInterface>
+#include <QWidget>
 
 namespace controls {
 
@@ -21,6 +22,11 @@ void InstallAccessible() {
         return true;
     }();
     (void)installed;
+}
+
+// A rectangle of widget's as the bus gives it, in screen coordinates.
+inline QRect OnScreen(const QWidget* widget, const QRect& rect) {
+    return QRect(widget->mapToGlobal(rect.topLeft()), rect.size());
 }
 
 // An item of a view: its view answers for it on the bus.

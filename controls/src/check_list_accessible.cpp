@@ -160,11 +160,10 @@ QRect CheckListCellAccessible::rect() const {
     if (!isValid()) return {};
     if (row_ < 0) {
         QHeaderView* header = list_->horizontalHeader();
-        const QRect section(header->sectionViewportPosition(column_), 0, header->sectionSize(column_), header->height());
-        return QRect(header->viewport()->mapToGlobal(section.topLeft()), section.size());
+        return OnScreen(header->viewport(), QRect(header->sectionViewportPosition(column_), 0,
+                                                  header->sectionSize(column_), header->height()));
     }
-    const QRect cell = list_->visualRect(list_->Model().index(row_, column_));
-    return QRect(list_->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+    return OnScreen(list_->viewport(), list_->visualRect(list_->Model().index(row_, column_)));
 }
 
 QAccessible::State CheckListCellAccessible::state() const {

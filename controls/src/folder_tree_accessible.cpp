@@ -121,8 +121,7 @@ QString FolderTreeItemAccessible::text(QAccessible::Text t) const {
 
 QRect FolderTreeItemAccessible::rect() const {
     if (!isValid()) return {};
-    const QRect row = tree_->visualItemRect(tree_->ItemFor(handle_));
-    return QRect(tree_->viewport()->mapToGlobal(row.topLeft()), row.size());
+    return OnScreen(tree_->viewport(), tree_->visualItemRect(tree_->ItemFor(handle_)));
 }
 
 QAccessible::State FolderTreeItemAccessible::state() const {
