@@ -242,7 +242,9 @@ def tick_by_action(pyatspi, table):
     assert pyatspi.STATE_CHECKED not in states(neighbour), "Toggle ticked another row"
     assert row not in grid.getSelectedRows(), "Toggle selected the row"
     act(grid.getAccessibleAt(row, 2), "Press")
-    wait_for("the row selected", lambda: list(grid.getSelectedRows()) == [row])
+    # Its preview keeps the list disabled for a moment.
+    wait_for("the row selected", lambda: list(grid.getSelectedRows()) == [row] and
+             pyatspi.STATE_SENSITIVE in states(table))
     assert pyatspi.STATE_CHECKED in states(cell), "Press changed the tick"
     tick_all = table.getChildAtIndex(0)
     assert tick_all.getRoleName() == "table column header" and pyatspi.STATE_CHECKED not in states(tick_all)
