@@ -28,6 +28,8 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+constexpr std::string_view kTemporaryPrefix = ".fw-", kTemporarySuffix = ".tmp";
+
 // The open temporary file; closed, and removed unless released, at the end.
 class TempFile {
 public:
@@ -40,9 +42,9 @@ public:
         static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
         thread_local std::mt19937_64 random{std::random_device{}()};
         for (int attempt = 0; attempt < 100; ++attempt) {
-            name_ = ".fw-";
+            name_ = kTemporaryPrefix;
             for (int i = 0; i < 10; ++i) name_ += kChars[random() % (sizeof kChars - 1)];
-            name_ += ".tmp";
+            name_ += kTemporarySuffix;
             fd_ = ::openat(folder, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
             if (fd_ >= 0 || errno != EEXIST) break;
         }
@@ -108,6 +110,11 @@ UniqueFd OpenFolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+bool IsAtomicWriteTemporary(std::string_view name) {
+    return name.size() == kTemporaryPrefix.size() + 10 + kTemporarySuffix.size() && name.starts_with(kTemporaryPrefix) &&
+           name.ends_with(kTemporarySuffix);
+}
 
 void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view bytes, const WriteOptions& options,
                            const std::string& shownPath) {

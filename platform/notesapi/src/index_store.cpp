@@ -2,6 +2,7 @@
 
 #include "index_file.h"
 
+#include <base/atomic_file.h>
 #include <base/fd_io.h>
 #include <base/hash.h>
 #include <base/unique_fd.h>
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -31,9 +31,11 @@ bool IsKeptName(std::string_view name) {
            name.substr(name.size() - kSuffix.size()) == kSuffix;
 }
 
-// ".index-....bin.<pid>.<n>.tmp", as WriteKept names its temporary files.
+// A temporary file of a write of a kept file: the atomic writer's, or
+// ".index-....bin.<pid>.<n>.tmp", as earlier versions named theirs.
 bool IsTemporaryName(std::string_view name) {
     constexpr std::string_view kTemp = ".tmp";
+    if (base::IsAtomicWriteTemporary(name)) return true;
     return name.size() > 1 + kPrefix.size() + kTemp.size() && name[0] == '.' &&
            name.substr(1, kPrefix.size()) == kPrefix && name.substr(name.size() - kTemp.size()) == kTemp;
 }
@@ -65,19 +67,16 @@ bool ReadKept(int folder, const std::string& name, uint64_t maxBytes, std::strin
     return base::PreadAll(fd.get(), out->data(), out->size(), 0) == ssize_t(out->size());
 }
 
-// Writes bytes to a new private file beside name and renames it over name.
+// Replaces name with bytes, private to the user (a copy of a database's
+// texts); false when it cannot.
 bool WriteKept(int folder, const std::string& name, std::string_view bytes) {
-    static std::atomic<unsigned> serial{0};
-    char temp[96];
-    std::snprintf(temp, sizeof temp, ".%s.%ld.%u.tmp", name.c_str(), long(::getpid()), serial++);
-    base::UniqueFd fd(::openat(folder, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!fd) return false;
-    const bool written = base::WriteAll(fd.get(), bytes.data(), bytes.size()) == bytes.size();
-    if (::close(fd.Release()) != 0 || !written || ::renameat(folder, temp, folder, name.c_str()) != 0) {
-        ::unlinkat(folder, temp, 0);
+    try {
+        base::WriteFileAtomicallyAt(folder, name, bytes, {base::Durability::Ordinary, base::Attributes::KeepReplaced, 0600},
+                                    name);
+        return true;
+    } catch (const base::IoError&) {
         return false;
     }
-    return true;
 }
 
 // Removes the least recently written kept files past kMaxFiles or

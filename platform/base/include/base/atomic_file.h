@@ -72,6 +72,10 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, Durabi
 void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view bytes, const WriteOptions& options,
                            const std::string& shownPath);
 
+// True for the name of a temporary file these writes make beside their
+// target: what a writer that was killed leaves behind.
+bool IsAtomicWriteTemporary(std::string_view name);
+
 // Flushes the folder holding path, so that a file just created or renamed
 // there survives a crash. Throws IoError when the folder cannot be flushed.
 void SyncFolderOf(const std::string& path);
