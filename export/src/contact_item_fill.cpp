@@ -76,10 +76,6 @@ void SetText(store::ContactItem& item, F field, const std::string& text) {
 
 mapi::CalendarDate DateOf(const contacts::CalendarDay& day) { return {day.year, day.month, day.day}; }
 
-}  // namespace
-
-namespace {
-
 void Fill(store::ContactItem& item, const Contact& c, std::string notesText) {
     if (!c.subject.empty()) {
         item.Set(F::Subject, c.subject);
