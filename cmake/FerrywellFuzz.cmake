@@ -3,7 +3,7 @@
 # In the fuzz build (-DFERRYWELL_FUZZ=ON with clang: the AddressSanitizer
 # build of scripts/sanitizer-tests.sh) this is a libFuzzer executable, a
 # dependency of the target fuzz_targets, and the test NAME_short (label
-# "fuzz"): scripts/fuzz-run.sh runs it for SECONDS (default 5; FUZZ_SECONDS
+# "fuzz"): scripts/fuzz-run.sh runs it for SECONDS (default 3; FUZZ_SECONDS
 # overrides it) from the seeds. INPUTS names a script that writes more seeds
 # and inputs too large to mutate quickly (see scripts/fuzz-run.sh). Other
 # builds leave fuzz targets out.
@@ -15,7 +15,7 @@ function(ferrywell_fuzz_target name)
   endif()
   cmake_parse_arguments(F "" "SECONDS;MAX_LEN;INPUTS" "SOURCES;LIBS;INCLUDES;SEEDS" ${ARGN})
   if(NOT F_SECONDS)
-    set(F_SECONDS 5)
+    set(F_SECONDS 3)
   endif()
   if(NOT F_MAX_LEN)
     set(F_MAX_LEN 400000)

@@ -34,7 +34,8 @@ case $kind in
     # renderers on several threads at once, exports whose readers run
     # ahead of the writer (stopped part way too), files scanned in pieces
     # side by side, and a large view sorted in two halves at once.
-    targets=(threaded_tests notes_tests store_pdf_tests export_tests notesapi_tests base_tests)
+    targets=(threaded_tests notes_concurrent_tests store_pdf_tests export_concurrent_tests notesapi_concurrent_tests
+             base_concurrent_tests)
     runs=("-L threaded"
           "-R ^((ListFill|Analysis)\.|Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)|ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge|OrderedWindow\.|NotesErrors\.|IndexCache\.)")
     ;;

@@ -6,11 +6,13 @@
 
 #include <exporting/run_export.h>
 #include <notes/headless_views.h>
+#include <store/saved_journal.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <sstream>
 
@@ -52,6 +54,17 @@ inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// The output files below dir; each folder's record of what was written
+// (the hidden journal) is not one.
+inline std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& dir, const std::string& ext = "") {
+    std::vector<std::filesystem::path> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+        if (e.is_regular_file() && (ext.empty() || e.path().extension() == ext) &&
+            e.path().filename() != store::kSavedJournalName)
+            out.push_back(e.path());
     return out;
 }
 
