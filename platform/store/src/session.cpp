@@ -470,16 +470,16 @@ Store Session::OpenStoreFile(const std::string& pathGiven) {
     };
     for (const auto& s : stores_)
         if (samePath(s->path)) return Store(s);
-    // Checked read-only first: a file that does not open cleanly joins
-    // nothing and is not written to.
-    const std::string name = Guard([&] {
-        auto f = pst::PstFile::Open(path, false);
-        f->CheckFolders();
-        return f->DisplayName();
-    });
-    CheckName(name, "The store's name");
+    // Opening for writing writes nothing before the first commit: a file
+    // that does not open cleanly is abandoned unchanged and joins nothing.
     auto file = Guard([&] { return pst::PstFile::Open(path, true); });
+    std::string name;
     try {
+        name = Guard([&] {
+            file->CheckFolders();
+            return file->DisplayName();
+        });
+        CheckName(name, "The store's name");
         Profile::Update([&](Profile& profile) {
             const ProfileStore* entry = profile.Find(name);
             if (entry && samePath(entry->path)) return false;
