@@ -33,11 +33,12 @@ case $kind in
     # analysis of the Notes layer, which run on worker threads, PDF
     # renderers on several threads at once, exports whose readers run
     # ahead of the writer (stopped part way too), files scanned in pieces
-    # side by side, and a large view sorted in two halves at once.
+    # side by side, a large view sorted in two halves at once, and a
+    # folder's items read on several threads.
     targets=(threaded_tests notes_concurrent_tests store_pdf_tests export_concurrent_tests notesapi_concurrent_tests
-             base_concurrent_tests)
+             base_concurrent_tests pst_concurrent_tests)
     runs=("-L threaded"
-          "-R ^((ListFill|Analysis)\.|Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)|ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge|OrderedWindow\.|NotesErrors\.|IndexCache\.)")
+          "-R ^((ListFill|Analysis)\.|Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)|ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge|OrderedWindow\.|NotesErrors\.|IndexCache\.|PstThreadReads\.)")
     ;;
   *) echo "unknown kind: $kind" >&2; exit 2 ;;
 esac

@@ -65,29 +65,45 @@ void File::ReadDirect(uint64_t offset, uint8_t* data, size_t size) const {
     if (size_t(n) < size) throw PstError(ErrorKind::BadFormat, "Unexpected end of file in " + path_);
 }
 
+thread_local File::Window* File::threadWindow_ = nullptr;
+
+File::ThreadReads::ThreadReads() { threadWindow_ = new Window; }
+File::ThreadReads::~ThreadReads() {
+    delete threadWindow_;
+    threadWindow_ = nullptr;
+}
+
+File::Window& File::WindowOfThread() const {
+    if (!threadWindow_) return window_;
+    if (threadWindow_->file != this) *threadWindow_ = Window{this, 0, {}};
+    return *threadWindow_;
+}
+
 void File::ReadAt(uint64_t offset, uint8_t* data, size_t size) const {
     if (size == 0) return;
     if (size > kWindowedRead || offset > UINT64_MAX - size) return ReadDirect(offset, data, size);
-    if (offset < windowStart_ || offset + size > windowStart_ + window_.size()) {
+    Window& w = WindowOfThread();
+    if (offset < w.start || offset + size > w.start + w.data.size()) {
         const uint64_t start = offset / kWindowAlign * kWindowAlign;
-        // What the write buffer holds reaches the file before it is read.
+        // What the write buffer holds reaches the file before it is read
+        // (reading threads find it empty: it was flushed before they began).
         if (!buffer_.empty() && Overlaps(start, kWindow, bufferStart_, buffer_.size())) const_cast<File*>(this)->Flush();
-        window_.resize(kWindow);
-        const ssize_t n = base::PreadAll(fd_, window_.data(), kWindow, start);
+        w.data.resize(kWindow);
+        const ssize_t n = base::PreadAll(fd_, w.data.data(), kWindow, start);
         if (n < 0) {
-            window_.clear();
+            w.data.clear();
             Fail("Cannot read", errno);
         }
-        window_.resize(size_t(n));  // short at the end of the file
-        windowStart_ = start;
-        if (offset + size > windowStart_ + window_.size())
+        w.data.resize(size_t(n));  // short at the end of the file
+        w.start = start;
+        if (offset + size > w.start + w.data.size())
             throw PstError(ErrorKind::BadFormat, "Unexpected end of file in " + path_);
     }
-    std::memcpy(data, window_.data() + (offset - windowStart_), size);
+    std::memcpy(data, w.data.data() + (offset - w.start), size);
 }
 
 void File::DropWindowOver(uint64_t offset, uint64_t size) {
-    if (!window_.empty() && Overlaps(offset, size, windowStart_, window_.size())) window_.clear();
+    if (!window_.data.empty() && Overlaps(offset, size, window_.start, window_.data.size())) window_.data.clear();
 }
 
 void File::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
@@ -137,7 +153,7 @@ void File::Sync() {
 
 void File::Truncate(uint64_t size) {
     Flush();
-    window_.clear();
+    window_.data.clear();
     if (::ftruncate(fd_, off_t(size)) != 0) {
         writeFailed_ = true;
         Fail("Cannot resize", errno);

@@ -23,6 +23,18 @@ public:
     // by side, so reading a folder's items costs one read a window rather
     // than one a block. Writes that touch the window drop it.
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) const;
+
+    // Reads on several threads at once, while nothing is written: Flush
+    // first, on the thread that writes; then each reading thread holds a
+    // ThreadReads for as long as it reads, and its reads go through a
+    // window of its own.
+    class ThreadReads {
+    public:
+        ThreadReads();
+        ~ThreadReads();
+        ThreadReads(const ThreadReads&) = delete;
+        ThreadReads& operator=(const ThreadReads&) = delete;
+    };
     // Buffered: contiguous writes are gathered and written in large pieces.
     void WriteAt(uint64_t offset, const uint8_t* data, size_t size);
     void Flush();
@@ -46,9 +58,18 @@ private:
     uint64_t bufferStart_ = 0;
     uint64_t unwritten_ = 0;  // bytes written since the system was last asked to write the file out
     bool writeFailed_ = false;
-    // What the file holds at [windowStart_, + window_.size()).
-    mutable Bytes window_;
-    mutable uint64_t windowStart_ = 0;
+    // What a file holds at [start, + data.size()).
+    struct Window {
+        const File* file = nullptr;
+        uint64_t start = 0;
+        Bytes data;
+    };
+    // The window of the reading thread: its own one while it holds a
+    // ThreadReads, else the file's.
+    Window& WindowOfThread() const;
+    static thread_local Window* threadWindow_;
+
+    mutable Window window_{this, 0, {}};
 };
 
 }  // namespace pst

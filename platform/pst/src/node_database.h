@@ -69,6 +69,10 @@ public:
     Bytes ReadBlock(Bid bid, Checksums checksums = Checksums::Verify) const;
     std::vector<Bytes> ReadDataTree(Bid bid, Checksums checksums = Checksums::Verify) const;
     std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid, Checksums checksums = Checksums::Verify) const;
+    // The reads above on several threads at once, while nothing changes:
+    // call PrepareThreadReads on the thread that writes, then hold a
+    // File::ThreadReads on each reading thread.
+    void PrepareThreadReads() const { file_->Flush(); }
 
     // Nodes. SetNode releases the blocks the node held before.
     void SetNode(Nid nid, const NodeEntry& entry);

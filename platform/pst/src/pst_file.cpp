@@ -1,6 +1,7 @@
 #include <pst/pst_file.h>
 
 #include <base/ascii.h>
+#include <base/ordered_window.h>
 
 #include "attachment_objects.h"
 #include "folder_tables.h"
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <random>
 #include <set>
+#include <thread>
 #include <unordered_map>
 #include <unistd.h>
 
@@ -568,22 +570,81 @@ struct KeyIds {
 
 }  // namespace
 
+namespace {
+
+// What ReadEachMessage reads of one item: none when it cannot be read.
+using MessageRead = std::pair<Nid, std::optional<mapi::PropertyBag>>;
+
+// The properties wanted of the item nid; none when it cannot be read, and
+// nothing at all when it is no longer there.
+std::optional<MessageRead> ReadWanted(const NodeDatabase& db, const KeyIds& wanted, Nid nid) {
+    const NodeEntry* found = db.FindNode(nid);
+    if (!found) return std::nullopt;
+    const NodeEntry e = *found;
+    try {
+        return MessageRead{nid, wanted.Bag(ReadPropertyContext(db, e, &wanted.ids))};
+    } catch (const PstError& error) {
+        if (error.Kind() != ErrorKind::BadFormat) throw;
+        return MessageRead{nid, std::nullopt};
+    }
+}
+
+// Items are read on several threads in runs of this many, once the first
+// run (read on the caller's thread) did not end the visit: one who looks
+// for the first item of a kind reads no more than that.
+constexpr size_t kReadRun = 512;
+constexpr size_t kMaxReadThreads = 4;
+
+}  // namespace
+
 void PstFile::ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& keys, const MessageVisitor& visit) const {
-    const Impl& s = *impl_;
-    const KeyIds wanted(s.names, keys);
-    for (const Nid nid : Messages(folder)) {
-        const NodeEntry* found = s.db->FindNode(nid);
-        if (!found) continue;
-        const NodeEntry e = *found;
-        mapi::PropertyBag bag;
-        bool readable = true;
-        try {
-            bag = wanted.Bag(ReadPropertyContext(*s.db, e, &wanted.ids));
-        } catch (const PstError& error) {
-            if (error.Kind() != ErrorKind::BadFormat) throw;
-            readable = false;
+    const NodeDatabase& db = *impl_->db;
+    const KeyIds wanted(impl_->names, keys);
+    const std::vector<Nid> messages = Messages(folder);
+    auto visitRead = [&](const MessageRead& read) { return visit(read.first, read.second ? &*read.second : nullptr); };
+    const size_t first = std::min(messages.size(), kReadRun);
+    for (size_t i = 0; i < first; ++i)
+        if (auto read = ReadWanted(db, wanted, messages[i]); read && !visitRead(*read)) return;
+    const size_t runs = (messages.size() - first + kReadRun - 1) / kReadRun;
+    if (runs == 0) return;
+    const size_t threads = std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), runs), 1, kMaxReadThreads);
+
+    struct Run {
+        std::vector<MessageRead> reads;
+        std::exception_ptr error;
+    };
+    db.PrepareThreadReads();
+    base::OrderedWindow<Run> window(runs, 2 * threads, threads);
+    auto readRuns = [&] {
+        File::ThreadReads ownWindow;
+        while (std::optional<size_t> n = window.Claim()) {
+            Run run;
+            try {
+                const size_t end = std::min(messages.size(), first + (*n + 1) * kReadRun);
+                for (size_t i = first + *n * kReadRun; i < end; ++i)
+                    if (auto read = ReadWanted(db, wanted, messages[i])) run.reads.push_back(std::move(*read));
+            } catch (...) {
+                run.error = std::current_exception();
+            }
+            window.Put(*n, std::move(run));
         }
-        if (!visit(nid, readable ? &bag : nullptr)) return;
+        window.Done();
+    };
+    // However the visit ends, the readers stop before what they read goes.
+    std::vector<std::thread> readers;
+    struct Join {
+        base::OrderedWindow<Run>& window;
+        std::vector<std::thread>& readers;
+        ~Join() {
+            window.Cancel();
+            for (auto& r : readers) r.join();
+        }
+    } join{window, readers};
+    for (size_t t = 0; t < threads; ++t) readers.emplace_back(readRuns);
+    while (std::optional<Run> run = window.Take()) {
+        if (run->error) std::rethrow_exception(run->error);
+        for (const MessageRead& read : run->reads)
+            if (!visitRead(read)) return;
     }
 }
 
