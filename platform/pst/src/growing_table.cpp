@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <set>
 
 namespace pst {
 
@@ -86,6 +88,11 @@ void GrowingTable::Append(uint32_t rowId, const Cells& cells) {
         index_.insert(it, record);
     }
     ++rows_;
+}
+
+bool GrowingTable::HasRowsOf(const std::vector<uint32_t>& ids) const {
+    return std::equal(index_.begin(), index_.end(), ids.begin(), ids.end(),
+                      [](const auto& record, uint32_t id) { return record.first == id; });
 }
 
 std::optional<size_t> GrowingTable::Find(uint32_t rowId) const {
@@ -211,6 +218,122 @@ void GrowingTable::Write() {
     heapLast_ = heapLast;
     rowsRoot_ = rowsRoot;
     rowsLast_ = rowsLast;
+}
+
+namespace {
+
+[[noreturn]] void DamagedIndex() { throw PstError(ErrorKind::BadFormat, "The PST file is damaged: table row index"); }
+
+// The leaves of the row index below hid at level, in key order. Every node
+// is met once: a tree whose nodes list each other is damaged.
+void CollectLeaves(const HeapReader& heap, uint32_t hid, uint8_t level, std::set<uint32_t>& seen,
+                   std::vector<uint32_t>& leaves) {
+    if (!seen.insert(hid).second) DamagedIndex();
+    if (level == 0) {
+        leaves.push_back(hid);
+        return;
+    }
+    const auto [data, size] = heap.Get(hid);
+    constexpr size_t kIndexRecord = tc::kRowIndexKeySize + bth::kIndexHidSize;
+    if (size == 0 || size % kIndexRecord != 0) DamagedIndex();
+    for (size_t at = 0; at < size; at += kIndexRecord)
+        CollectLeaves(heap, base::Get32(data + at + tc::kRowIndexKeySize), uint8_t(level - 1), seen, leaves);
+}
+
+}  // namespace
+
+std::unique_ptr<GrowingTable> GrowingTable::Adopt(NodeDatabase& db, Nid nid, const std::vector<uint32_t>& columns) {
+    const NodeEntry* node = db.FindNode(nid);
+    if (!node) return nullptr;
+    const NodeEntry entry = *node;
+    auto table = std::make_unique<GrowingTable>(db, nid, columns);
+    GrowingTable& t = *table;
+
+    // The heap: block 0 holds the row index's header and the table's, and
+    // nothing else.
+    const std::vector<std::pair<Bid, size_t>> heapBlocks = db.DataTreeBlocks(entry.data);
+    const HeapReader heap(db.ReadDataTree(entry.data));
+    if (heap.ClientSig() != hn::kClientTableContext || heap.Root() != kInfoHid || heap.Offsets(0).size() != 3)
+        return nullptr;
+    const auto [header, headerSize] = heap.Get(kRowIndexHid);
+    if (headerSize != bth::kSize || header[bth::kType] != bth::kTypeValue || header[bth::kKeySize] != tc::kRowIndexKeySize ||
+        header[bth::kEntrySize] != tc::kRowIndexEntrySize)
+        return nullptr;
+
+    // The row index: leaves of kPerLeaf records but the last, as Write
+    // makes them.
+    std::vector<uint32_t> leaves;
+    std::set<uint32_t> seen;
+    if (const uint32_t root = base::Get32(header + bth::kRoot)) CollectLeaves(heap, root, header[bth::kLevels], seen, leaves);
+    for (size_t k = 0; k < leaves.size(); ++k) {
+        const auto [data, size] = heap.Get(leaves[k]);
+        const bool last = k + 1 == leaves.size();
+        if (size == 0 || size % kRecordSize != 0 || (!last && size != kPerLeaf * kRecordSize)) return nullptr;
+        for (size_t at = 0; at < size; at += kRecordSize)
+            t.index_.emplace_back(base::Get32(data + at), base::Get32(data + at + tc::kRowIndexKeySize));
+    }
+    t.rows_ = t.index_.size();
+    std::vector<bool> numbered(t.rows_);
+    for (size_t i = 0; i < t.rows_; ++i) {
+        const auto [id, row] = t.index_[i];
+        if ((i > 0 && id <= t.index_[i - 1].first) || row >= t.rows_ || numbered[row])
+            DamagedIndex();
+        numbered[row] = true;
+    }
+    const auto [info, infoSize] = heap.Get(kInfoHid);
+    if (Bytes(info, info + infoSize) != t.layout_.EncodeInfo(kRowIndexHid, t.rows_ > 0 ? kTableRowsNid : 0)) return nullptr;
+
+    // The rows: full blocks, padded, then the last one.
+    std::map<Nid, SubnodeEntry> subnodes = db.ReadSubnodes(entry.sub);
+    std::vector<std::pair<Bid, size_t>> rowBlocks;
+    if (auto rows = subnodes.find(kTableRowsNid); rows != subnodes.end()) {
+        t.rowsRoot_ = rows->second.data;
+        rowBlocks = db.DataTreeBlocks(t.rowsRoot_);
+        subnodes.erase(rows);
+    }
+    const size_t fullBlocks = t.rows_ == 0 ? 0 : (t.rows_ - 1) / t.perBlock_;
+    if (rowBlocks.size() != (t.rows_ == 0 ? 0 : fullBlocks + 1)) return nullptr;
+    for (size_t b = 0; b < fullBlocks; ++b) {
+        if (rowBlocks[b].second != kMaxBlockData) return nullptr;
+        t.rowBlocks_.push_back(rowBlocks[b].first);
+    }
+    if (!rowBlocks.empty()) {
+        t.rowsLast_ = rowBlocks.back().first;
+        t.lastRows_ = db.ReadBlock(t.rowsLast_);
+        if (t.lastRows_.size() != (t.rows_ - fullBlocks * t.perBlock_) * t.layout_.rowSize) return nullptr;
+    }
+
+    // Values too large for the heap, in subnodes of their own.
+    for (const auto& [sub, e] : subnodes) {
+        if ((sub >> nid::kIndexShift) < LargeValueNid(0) >> nid::kIndexShift) return nullptr;
+        const uint32_t index = (sub >> nid::kIndexShift) - (LargeValueNid(0) >> nid::kIndexShift);
+        if (LargeValueNid(index) != sub) return nullptr;
+        t.largeValues_.push_back(e);
+        t.nextLarge_ = std::max(t.nextLarge_, index + 1);
+    }
+
+    // The heap's blocks after the first are kept; the last is taken up
+    // again, to append to.
+    t.heapFirst_ = heapBlocks.front().first;
+    for (size_t b = 1; b + 1 < heapBlocks.size(); ++b) {
+        t.heapBlocks_.push_back(heapBlocks[b]);
+        t.fillLevels_.push_back(HeapFillLevel(heap.Page(b)));
+    }
+    if (heapBlocks.size() > 1) {
+        const size_t last = heapBlocks.size() - 1;
+        const Bytes& page = heap.Page(last);
+        const std::vector<uint16_t>& offsets = heap.Offsets(last);
+        const size_t headerEnd = HeapHeaderSize(last);
+        if (base::Get16(&page[base::Get16(&page[hn::kPageMap]) + hn::kMapFree]) != 0 || offsets.front() != headerEnd)
+            return nullptr;
+        t.heapLast_ = heapBlocks.back().first;
+        t.heapData_.assign(page.begin() + ptrdiff_t(headerEnd), page.begin() + offsets.back());
+        t.heapEnds_.assign(offsets.begin() + 1, offsets.end());
+    }
+    t.leaves_ = std::move(leaves);
+    t.changedFrom_ = t.index_.size();
+    t.written_ = true;
+    return table;
 }
 
 }  // namespace pst

@@ -10,6 +10,7 @@
 #include "node_database.h"
 #include "table_context.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -19,6 +20,11 @@ class GrowingTable {
 public:
     using Cells = std::vector<std::optional<mapi::PropertyValue>>;
     GrowingTable(NodeDatabase& db, Nid nid, const std::vector<uint32_t>& columns);
+    // The table stored at nid, taken over as it lies when this class wrote
+    // it with these columns: later writes store only what changes. Null when
+    // the node is laid out otherwise (another writer's, or a table written
+    // whole); throws PstError(BadFormat) when it is damaged.
+    static std::unique_ptr<GrowingTable> Adopt(NodeDatabase& db, Nid nid, const std::vector<uint32_t>& columns);
 
     void Append(uint32_t rowId, const Cells& cells);
     // The row number of a row id, if the table has it.
@@ -28,6 +34,8 @@ public:
     // Replaces the cells of a row, which keeps its row id and place.
     void Replace(size_t row, const Cells& cells);
     size_t Size() const { return rows_; }
+    // Whether the table's rows are exactly those of ids, a sorted list.
+    bool HasRowsOf(const std::vector<uint32_t>& ids) const;
 
     // Stores the node: the changed blocks, new trees over the kept ones. The
     // first write replaces whatever the node held.

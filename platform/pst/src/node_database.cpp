@@ -404,16 +404,22 @@ NodeDatabase::InternalBlock NodeDatabase::ReadInternal(Bid bid, Checksums checks
     return x;
 }
 
-std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid, Checksums checksums) const {
-    std::vector<Bytes> out;
+std::vector<std::pair<Bid, size_t>> NodeDatabase::DataTreeBlocks(Bid bid, Checksums checksums) const {
+    std::vector<std::pair<Bid, size_t>> out;
     if (bid == 0) return out;
+    auto sizeOf = [&](Bid data) -> size_t {
+        const BlockInfo* found = blocks_.Find(data);
+        if (!found) Damaged("missing block");
+        CheckPlacement(*found);
+        return found->cb;
+    };
     if (!IsInternal(bid)) {
-        out.push_back(ReadBlock(bid, checksums));
+        out.emplace_back(bid, sizeOf(bid));
         return out;
     }
-    // Levels only go down, so the walk ends; each block is read once and
-    // every level adds up to what its parent promises, so what comes back
-    // never exceeds the file.
+    // Levels only go down, so the walk ends; each block is listed once and
+    // every level adds up to what its parent promises, so what the blocks
+    // hold never exceeds the file.
     std::set<Bid> seen{bid};
     auto once = [&](Bid child) {
         if (!seen.insert(child).second) Damaged("data tree lists a block twice");
@@ -438,11 +444,17 @@ std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid, Checksums checksums) cons
         for (const auto& e : x.entries) {
             if (IsInternal(e.data)) Damaged("extended block level");
             once(e.data);
-            out.push_back(ReadBlock(e.data, checksums));
-            total += out.back().size();
+            out.emplace_back(e.data, sizeOf(e.data));
+            total += out.back().second;
         }
         if (total != x.total) Damaged("extended block size");
     }
+    return out;
+}
+
+std::vector<Bytes> NodeDatabase::ReadDataTree(Bid bid, Checksums checksums) const {
+    std::vector<Bytes> out;
+    for (const auto& [data, size] : DataTreeBlocks(bid, checksums)) out.push_back(ReadBlock(data, checksums));
     return out;
 }
 

@@ -68,6 +68,9 @@ public:
     // checksums do), its checksum. PstError(BadFormat) when one fails.
     Bytes ReadBlock(Bid bid, Checksums checksums = Checksums::Verify) const;
     std::vector<Bytes> ReadDataTree(Bid bid, Checksums checksums = Checksums::Verify) const;
+    // The data blocks of a tree and their sizes, in order, reading only the
+    // blocks that list them.
+    std::vector<std::pair<Bid, size_t>> DataTreeBlocks(Bid bid, Checksums checksums = Checksums::Verify) const;
     std::map<Nid, SubnodeEntry> ReadSubnodes(Bid bid, Checksums checksums = Checksums::Verify) const;
     // The reads above on several threads at once, while nothing changes:
     // call PrepareThreadReads on the thread that writes, then hold a

@@ -220,6 +220,19 @@ struct PstFile::Impl {
             if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == f.nid) items.insert(nid);
             return true;
         });
+        // A long list as this store writes it is taken over where it lies:
+        // what changes is written, not the whole list again.
+        try {
+            auto table = GrowingTable::Adopt(*db, TableNid(f.nid, nid::kTypeContentsTable), ContentsColumns());
+            if (table && table->HasRowsOf(std::vector<uint32_t>(items.begin(), items.end()))) {
+                f.rows.clear();
+                f.rowOf.clear();
+                f.table = std::move(table);
+                f.rowsLoaded = true;
+                return;
+            }
+        } catch (const PstError&) {
+        }
         if (const NodeEntry* table = db->FindNode(TableNid(f.nid, nid::kTypeContentsTable))) {
             // Row by row: the cells of 100,000 rows at once would take
             // several times what the rows keep of them.

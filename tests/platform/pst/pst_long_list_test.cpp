@@ -2,6 +2,7 @@
 // and replaced across commits and sessions read back the same through our
 // reader and the outside ones.
 #include "folder_tables.h"
+#include "growing_table.h"
 #include "node_database.h"
 #include "outside_readers.h"
 
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace testsupport;
@@ -80,6 +82,18 @@ TEST(PstLongList, RowsAddedAndReplacedByPiecesReadBackEverywhere) {
         want.Add(*f, c, "s2200");
         f->Close();
     }
+    // A later session takes the list over where it lies, as long as it is
+    // laid out as this store writes it; and again after that session.
+    auto adoptable = [&] {
+        auto db = pst::NodeDatabase::Open(path, false);
+        auto file = pst::PstFile::Open(path, false);
+        const pst::Nid c = *file->FindSubfolder(file->IpmSubtree(), "Contacts");
+        auto table = pst::GrowingTable::Adopt(*db, pst::TableNid(c, pst::nid::kTypeContentsTable), pst::ContentsColumns());
+        std::vector<uint32_t> ids(want.nids.begin(), want.nids.end());
+        std::sort(ids.begin(), ids.end());
+        return table && table->Size() == ids.size() && table->HasRowsOf(ids);
+    };
+    EXPECT_TRUE(adoptable());
     {
         // A later session reads the list once and goes on by pieces.
         auto f = pst::PstFile::Open(path);
@@ -92,6 +106,7 @@ TEST(PstLongList, RowsAddedAndReplacedByPiecesReadBackEverywhere) {
         f->Close();
     }
     ASSERT_NO_THROW(pst::NodeDatabase::Open(path, true));  // no block listed twice or overlapping
+    EXPECT_TRUE(adoptable());
 
     auto f = pst::PstFile::Open(path, false);
     auto db = pst::NodeDatabase::Open(path, false);
