@@ -10,6 +10,8 @@
 #include <mapi/source_identity.h>
 #include <pst/pst_file.h>
 
+#include <optional>
+
 namespace {
 void ReadEverything(const pst::PstFile& f) {
     for (const auto& folder : f.Subfolders(f.IpmSubtree()))
@@ -37,13 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         f->CheckFolders();
         mapi::PropertyBag contact;
         mapi::SetSourceIdentity(contact, {"replica:852571E80054A1B2", "431A199A6FCC9C0985256A54005041A1", {1}, 1});
-        for (const auto& folder : f->Subfolders(f->IpmSubtree()))
+        for (const auto& folder : f->Subfolders(f->IpmSubtree())) {
+            // The store changes after the visit, never during it.
+            std::optional<pst::Nid> first;
             f->ReadEachMessage(folder.nid, mapi::SourceIdentityKeys(), [&](pst::Nid nid, const mapi::PropertyBag* props) {
                 // A damaged item is read past its checksums and replaced too.
-                const bool readable = props || f->ReadDamagedMessage(nid, mapi::SourceIdentityKeys());
-                if (readable) f->ReplaceMessage(nid, contact);
-                return !readable;
+                if (props || f->ReadDamagedMessage(nid, mapi::SourceIdentityKeys())) first = nid;
+                return !first;
             });
+            if (first) f->ReplaceMessage(*first, contact);
+        }
         f->Close();
         ReadEverything(*pst::PstFile::Open(in.Path(), false));
     } catch (const pst::PstError&) {

@@ -95,7 +95,8 @@ public:
     // properties keys names (values of another type, and named properties
     // the store has never mapped, are absent); nullptr for an item that
     // cannot be read. Nothing else of an item is read, large values
-    // included. visit returns false to stop.
+    // included. visit returns false to stop. Items of a long folder are
+    // read ahead on other threads: visit must not change the store.
     using MessageVisitor = std::function<bool(Nid message, const mapi::PropertyBag* properties)>;
     void ReadEachMessage(Nid folder, const std::vector<mapi::PropertyKey>& keys, const MessageVisitor& visit) const;
     // The properties keys names of an item that cannot be read, read past

@@ -46,7 +46,8 @@ SavedItems ListSavedItems(const Folder& folder);
 // not (Foreign). For a caller that keeps the identities its own way, so that
 // they are not held twice. An item that cannot be read is read once more
 // past its blocks' checksums: when its identity is there it is visited as
-// damaged (to be replaced, never taken as saved), else it is foreign.
+// damaged (to be replaced, never taken as saved), else it is foreign. visit
+// must not change the store (Items::ForEachItem).
 using SavedItemVisitor = std::function<void(const mapi::SourceIdentity&, uint32_t itemId, bool damaged)>;
 size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit);
 

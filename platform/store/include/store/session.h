@@ -49,7 +49,8 @@ public:
     DistListItem ReplaceDistList(uint32_t itemId, const std::string& messageClass = "IPM.DistList");
     // Calls visit with the properties keys names of each item of the folder
     // (only those are read; nullptr for an item that cannot be read); visit
-    // returns false to stop.
+    // returns false to stop. It must not change the store: the items of a
+    // long folder are read ahead on other threads.
     using ItemVisitor = std::function<bool(uint32_t itemId, const mapi::PropertyBag* properties)>;
     void ForEachItem(const std::vector<mapi::PropertyKey>& keys, const ItemVisitor& visit) const;
     // The properties keys names of an item ForEachItem could not read, read
