@@ -146,7 +146,19 @@ AddressBook::AddressBook(const LNDatabase& db) {
     }
 }
 
+// A member or a note, with (for a note) the group that lists the member and
+// its place there. Outside the unnamed namespace: a group's kept expansion
+// holds them.
+struct ResolvedEntry {
+    bool isNote = false;
+    ResolvedMember member;
+    MemberNote note;
+    size_t group = 0, place = 0;
+};
+
 namespace {
+
+using Entry = ResolvedEntry;
 
 constexpr size_t kNoGroup = size_t(-1);
 constexpr size_t kRootGroup = size_t(-2);  // the group being resolved, as its document lists its members
@@ -154,15 +166,6 @@ constexpr size_t kRootGroup = size_t(-2);  // the group being resolved, as its d
 // it resolves to: enough for a chain of groups, however long, that ends in
 // a few members, and never more memory than a few entries per group.
 constexpr size_t kKeptUpTo = 256;
-
-// A member or a note, with (for a note) the group that lists the member and
-// its place there.
-struct Entry {
-    bool isNote = false;
-    ResolvedMember member;
-    MemberNote note;
-    size_t group = 0, place = 0;
-};
 
 // The entries of one resolution in the order met, each member (by address,
 // else by name) and each note (by its group and place) once.
@@ -199,7 +202,7 @@ private:
 }  // namespace
 
 struct AddressBook::Expansion {
-    std::vector<Entry> entries;
+    std::vector<ResolvedEntry> entries;
 };
 
 // How members are read: an address or a person (collected), a name nobody

@@ -79,7 +79,9 @@ TEST_F(Directory, PstReadersSeeCommonNamesInternetAddressesAndEveryValue) {
         EXPECT_EQ(name.find('/'), std::string::npos);
         // The routing address is in the notes alone, never an address.
         for (const auto& [key, value] : item->props)
-            if (key != ExtractorKey(mapi::InfoOf(F::Body).key)) EXPECT_EQ(value.find("@Orbis"), std::string::npos) << key;
+            if (key != ExtractorKey(mapi::InfoOf(F::Body).key)) {
+                EXPECT_EQ(value.find("@Orbis"), std::string::npos) << key;
+            }
     }
     const ExtractorItem* hana = people.at("Hana Canon");
     EXPECT_EQ(prop(hana, mapi::PidLidEmail1EmailAddress.Key()), "hana.canon@orbis.example");

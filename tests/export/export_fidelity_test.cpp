@@ -137,7 +137,7 @@ std::string DayOf(const std::string& ticks, bool utc = false) {
     std::tm tm{};
     if (utc) gmtime_r(&t, &tm);
     else localtime_r(&t, &tm);
-    char buf[16];
+    char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     return buf;
 }
@@ -215,8 +215,9 @@ TEST_F(Fidelity, PstHoldsEveryValueWhereItMeansForEveryReader) {
         EXPECT_EQ(day(F::Birthday, true), DayText(e.birthday)) << e.Name();
         EXPECT_EQ(day(F::Anniversary, false), DayText(e.anniversary)) << e.Name();
         EXPECT_EQ(day(F::Anniversary, true), DayText(e.anniversary)) << e.Name();
-        if (e.texts.count(F::Email1Address))
+        if (e.texts.count(F::Email1Address)) {
             EXPECT_EQ(item->props.at(ExtractorKey(mapi::PidLidEmail1DisplayName.Key())), e.Name() + " (" + e.texts.at(F::Email1Address) + ")");
+        }
         EXPECT_FALSE(item->props.count(ExtractorKey(mapi::PidLidOtherAddress.Key()))) << "no other address";
     }
     const Props& jane = view.items[0].props;
@@ -376,7 +377,9 @@ TEST_F(Fidelity, EachZoneReadsBackTheDayOfTheSource) {
             if (!e.birthday) continue;
             SCOPED_TRACE(e.Name());
             for (const auto& item : view.items)
-                if (item.props.at("3001") == e.Name()) EXPECT_EQ(DayOf(item.props.at(Key(F::Birthday))), DayText(e.birthday));
+                if (item.props.at("3001") == e.Name()) {
+                    EXPECT_EQ(DayOf(item.props.at(Key(F::Birthday))), DayText(e.birthday));
+                }
             // olefile: the birthday's FILETIME in the MSG's property stream.
             ToolResult r = RunPython(R"(
 import sys, struct, olefile, datetime

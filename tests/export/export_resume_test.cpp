@@ -363,7 +363,9 @@ TEST_F(ResumeTest, AnUnchangedSavedContactIsLeftUnreadAndAGroupIsReadAgain) {
             const std::vector<std::string> left = Named(sink.log, "Already saved: ");
             ASSERT_EQ(left.size(), 7u);
             for (const auto& [text, colour] : sink.log)
-                if (text.rfind("Already saved: ", 0) == 0) EXPECT_EQ(colour, kColourSkip);
+                if (text.rfind("Already saved: ", 0) == 0) {
+                    EXPECT_EQ(colour, kColourSkip);
+                }
             if (v.namesIndexed) {
                 EXPECT_TRUE(IsSubsequence(left, written)) << "the names the contacts were written with";
             } else {

@@ -153,5 +153,7 @@ TEST(ListFill, ADirectoryPersonIsListedAndPreviewedByCommonNameAndInternetAddres
     LNDocument hana = open.Search("ShortName = \"hcanon\"")[0];
     hana.Open();
     for (const auto& v : notes::ReadPreviewValues(hana))
-        if (notes::kPreviewFields[v.number - 1] == "FullName") EXPECT_EQ(v.value, "Hana Canon");
+        if (notes::kPreviewFields[v.number - 1] == "FullName") {
+            EXPECT_EQ(v.value, "Hana Canon");
+        }
 }
