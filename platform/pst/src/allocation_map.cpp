@@ -66,7 +66,7 @@ void AllocationMap::Load(const File& file, uint64_t fileEof) {
     size_t count = size_t((fileEof - kFirstRegion) / kRegionSize);
     uint8_t page[kPageSize];
     for (size_t i = 0; i < count; ++i) {
-        file.ReadAt(RegionStart(i), page, kPageSize);
+        file.ReadApart(RegionStart(i), page, kPageSize);
         const uint8_t* t = page + page::kTrailer;
         if (t[page::kType] != kTypeAMap || !ChecksumMatches(page, page::kContentSize, base::Get32(t + page::kCrc)))
             throw PstError(ErrorKind::BadFormat, "A space allocation page is damaged");

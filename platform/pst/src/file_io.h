@@ -23,6 +23,9 @@ public:
     // by side, so reading a folder's items costs one read a window rather
     // than one a block. Writes that touch the window drop it.
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) const;
+    // A read far from the others (pages a region apart): read as asked, not
+    // a window around it.
+    void ReadApart(uint64_t offset, uint8_t* data, size_t size) const { ReadDirect(offset, data, size); }
 
     // Reads on several threads at once, while nothing is written: Flush
     // first, on the thread that writes; then each reading thread holds a
