@@ -251,8 +251,10 @@ std::unique_ptr<GrowingTable> GrowingTable::Adopt(NodeDatabase& db, Nid nid, con
 
     // The heap: block 0 holds the row index's header and the table's, and
     // nothing else.
+    // Only the blocks that hold the headers, the row index and the last
+    // allocations are read.
     const std::vector<std::pair<Bid, size_t>> heapBlocks = db.DataTreeBlocks(entry.data);
-    const HeapReader heap(db.ReadDataTree(entry.data));
+    const HeapReader heap(heapBlocks.size(), [&](size_t b) { return db.ReadBlock(heapBlocks[b].first); });
     if (heap.ClientSig() != hn::kClientTableContext || heap.Root() != kInfoHid || heap.Offsets(0).size() != 3)
         return nullptr;
     const auto [header, headerSize] = heap.Get(kRowIndexHid);
@@ -314,10 +316,13 @@ std::unique_ptr<GrowingTable> GrowingTable::Adopt(NodeDatabase& db, Nid nid, con
 
     // The heap's blocks after the first are kept; the last is taken up
     // again, to append to.
+    // Of their fill levels, the first block's list of those of blocks 1 to
+    // 7 is all that is written again.
     t.heapFirst_ = heapBlocks.front().first;
+    const uint8_t* levels = &heap.Page(0)[hn::kFillLevels];
     for (size_t b = 1; b + 1 < heapBlocks.size(); ++b) {
         t.heapBlocks_.push_back(heapBlocks[b]);
-        t.fillLevels_.push_back(HeapFillLevel(heap.Page(b)));
+        t.fillLevels_.push_back(b < 8 ? uint8_t(levels[b / 2] >> (4 * (b % 2)) & 0xF) : kFull);
     }
     if (heapBlocks.size() > 1) {
         const size_t last = heapBlocks.size() - 1;

@@ -112,32 +112,56 @@ std::vector<Bytes> HeapBuilder::Finish() {
     return out;
 }
 
-HeapReader::HeapReader(std::vector<Bytes> blocks) : blocks_(std::move(blocks)) {
-    if (blocks_.empty() || blocks_[0].size() < hn::kFirstHeaderSize || blocks_[0][hn::kSignature] != hn::kSignatureValue)
-        Bad("heap header");
+HeapReader::HeapReader(std::vector<Bytes> blocks) : blocks_(std::move(blocks)), offsets_(blocks_.size()) {
+    if (blocks_.empty()) Bad("heap header");
+    for (size_t b = 0; b < blocks_.size(); ++b) Load(b);
     clientSig_ = blocks_[0][hn::kClientSignature];
     root_ = base::Get32(&blocks_[0][hn::kUserRoot]);
-    for (const Bytes& b : blocks_) {
-        if (b.size() < hn::kPageHeaderSize) Bad("heap block");
-        size_t map = base::Get16(&b[hn::kPageMap]);
-        if (map + hn::kMapOffsets > b.size()) Bad("heap page map");
-        size_t count = base::Get16(&b[map + hn::kMapCount]);
-        if (map + hn::kMapOffsets + 2 * (count + 1) > b.size()) Bad("heap page map size");
-        std::vector<uint16_t> offs(count + 1);
-        for (size_t i = 0; i <= count; ++i) {
-            offs[i] = base::Get16(&b[map + hn::kMapOffsets + 2 * i]);
-            if (offs[i] > map || (i > 0 && offs[i] < offs[i - 1])) Bad("heap allocation table");
-        }
-        offsets_.push_back(std::move(offs));
+}
+
+HeapReader::HeapReader(size_t count, std::function<Bytes(size_t)> load)
+    : load_(std::move(load)), blocks_(count), offsets_(count) {
+    if (count == 0) Bad("heap header");
+    Load(0);
+    clientSig_ = blocks_[0][hn::kClientSignature];
+    root_ = base::Get32(&blocks_[0][hn::kUserRoot]);
+}
+
+void HeapReader::Load(size_t block) const {
+    if (!offsets_[block].empty()) return;
+    if (load_) blocks_[block] = load_(block);
+    const Bytes& b = blocks_[block];
+    if (block == 0 && (b.size() < hn::kFirstHeaderSize || b[hn::kSignature] != hn::kSignatureValue)) Bad("heap header");
+    if (b.size() < hn::kPageHeaderSize) Bad("heap block");
+    size_t map = base::Get16(&b[hn::kPageMap]);
+    if (map + hn::kMapOffsets > b.size()) Bad("heap page map");
+    size_t count = base::Get16(&b[map + hn::kMapCount]);
+    if (map + hn::kMapOffsets + 2 * (count + 1) > b.size()) Bad("heap page map size");
+    std::vector<uint16_t> offs(count + 1);
+    for (size_t i = 0; i <= count; ++i) {
+        offs[i] = base::Get16(&b[map + hn::kMapOffsets + 2 * i]);
+        if (offs[i] > map || (i > 0 && offs[i] < offs[i - 1])) Bad("heap allocation table");
     }
+    offsets_[block] = std::move(offs);
+}
+
+const Bytes& HeapReader::Page(size_t block) const {
+    Load(block);
+    return blocks_[block];
+}
+
+const std::vector<uint16_t>& HeapReader::Offsets(size_t block) const {
+    Load(block);
+    return offsets_[block];
 }
 
 std::pair<const uint8_t*, size_t> HeapReader::Get(uint32_t hid) const {
     if (!IsHeapId(hid)) Bad("heap id type");
     size_t block = hid >> hn::kHidBlockShift;
     size_t index = (hid >> hn::kHidIndexShift) & hn::kHidIndexMask;
-    if (block >= blocks_.size() || index == 0 || index >= offsets_[block].size()) Bad("heap id");
-    const auto& offs = offsets_[block];
+    if (block >= blocks_.size()) Bad("heap id");
+    const auto& offs = Offsets(block);
+    if (index == 0 || index >= offs.size()) Bad("heap id");
     return {blocks_[block].data() + offs[index - 1], size_t(offs[index] - offs[index - 1])};
 }
 

@@ -6,6 +6,7 @@
 #include "layout.h"
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -58,18 +59,25 @@ private:
 class HeapReader {
 public:
     explicit HeapReader(std::vector<Bytes> blocks);  // throws PstError on a damaged heap
+    // A heap of count blocks, each read by load(index) when an id in it is
+    // first asked for: for a heap of thousands of blocks of which a few are
+    // wanted. Damage in a block shows when it is read.
+    HeapReader(size_t count, std::function<Bytes(size_t)> load);
     uint8_t ClientSig() const { return clientSig_; }
     uint32_t Root() const { return root_; }
     // The allocation; throws PstError for an unknown id.
     std::pair<const uint8_t*, size_t> Get(uint32_t hid) const;
     size_t BlockCount() const { return blocks_.size(); }
-    const Bytes& Page(size_t block) const { return blocks_[block]; }
+    const Bytes& Page(size_t block) const;
     // Where each allocation of the block starts, then where the last ends.
-    const std::vector<uint16_t>& Offsets(size_t block) const { return offsets_[block]; }
+    const std::vector<uint16_t>& Offsets(size_t block) const;
 
 private:
-    std::vector<Bytes> blocks_;
-    std::vector<std::vector<uint16_t>> offsets_;  // per block: cAlloc + 1 offsets
+    void Load(size_t block) const;
+
+    std::function<Bytes(size_t)> load_;
+    mutable std::vector<Bytes> blocks_;
+    mutable std::vector<std::vector<uint16_t>> offsets_;  // per block: cAlloc + 1 offsets, empty until read
     uint8_t clientSig_ = 0;
     uint32_t root_ = 0;
 };

@@ -19,7 +19,6 @@
 #include <array>
 #include <chrono>
 #include <random>
-#include <set>
 #include <thread>
 #include <unordered_map>
 #include <unistd.h>
@@ -211,20 +210,26 @@ struct PstFile::Impl {
         return e;
     }
 
+    // The items of a folder, in node id order.
+    std::vector<Nid> MessagesOf(Nid folder) const {
+        std::vector<Nid> out;
+        db->ForEachNode([&](Nid nid, const NodeEntry& e) {
+            if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == folder) out.push_back(nid);
+            return true;
+        });
+        return out;
+    }
+
     void LoadRows(FolderState& f) {
         if (f.rowsLoaded) return;
         // The contents table holds what a row needs; items are read one by one
         // only when it does not match the folder's items.
-        std::set<Nid> items;
-        db->ForEachNode([&](Nid nid, const NodeEntry& e) {
-            if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == f.nid) items.insert(nid);
-            return true;
-        });
+        const std::vector<Nid> items = MessagesOf(f.nid);
         // A long list as this store writes it is taken over where it lies:
         // what changes is written, not the whole list again.
         try {
             auto table = GrowingTable::Adopt(*db, TableNid(f.nid, nid::kTypeContentsTable), ContentsColumns());
-            if (table && table->HasRowsOf(std::vector<uint32_t>(items.begin(), items.end()))) {
+            if (table && table->HasRowsOf(items)) {
                 f.rows.clear();
                 f.rowOf.clear();
                 f.table = std::move(table);
@@ -237,14 +242,13 @@ struct PstFile::Impl {
             // Row by row: the cells of 100,000 rows at once would take
             // several times what the rows keep of them.
             try {
-                std::set<Nid> listed;
-                size_t count = 0;
+                std::vector<Nid> listed;
                 ForEachTableRow(*db, *table, [&](uint32_t rowId, PropMap&& cells) {
-                    listed.insert(rowId);
-                    ++count;
+                    listed.push_back(rowId);
                     f.rows.push_back(ContentRowFrom(rowId, cells));
                 });
-                if (listed == items && count == items.size()) {
+                std::sort(listed.begin(), listed.end());
+                if (listed == items) {
                     f.rowsLoaded = true;
                     return;
                 }
@@ -545,14 +549,7 @@ void PstFile::ReplaceMessage(Nid message, const mapi::PropertyBag& properties,
     s.CountChanged(f);
 }
 
-std::vector<Nid> PstFile::Messages(Nid folder) const {
-    std::vector<Nid> out;
-    impl_->db->ForEachNode([&](Nid nid, const NodeEntry& e) {
-        if ((nid & nid::kTypeMask) == nid::kTypeMessage && e.parent == folder) out.push_back(nid);
-        return true;
-    });
-    return out;
-}
+std::vector<Nid> PstFile::Messages(Nid folder) const { return impl_->MessagesOf(folder); }
 
 namespace {
 
