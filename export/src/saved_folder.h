@@ -10,7 +10,7 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
+#include <vector>
 #include <utility>
 
 namespace exporting {
@@ -43,42 +43,54 @@ public:
         saved_ = std::move(saved);
     }
     bool On() const { return on_; }
+    // What was saved, to change before the first document is met.
     store::SavedIndex<Where>& Saved() { return saved_; }
 
     // Decides for the document's next meeting in the folder. A document
     // without an identity cannot be found again: it is added.
     SavedChoice<Where> Choose(const mapi::SourceIdentity& source) {
-        if (!on_ || !source.Valid()) return {};
-        const SavedChoice<Where> choice = Peek(source);
-        ++met_[source.unid];
-        return choice;
+        const Meeting m = Meet(source);
+        if (m.first != kNone) ++met_[m.first];
+        return m.choice;
     }
     // True when Choose would leave the document (Skip) and usable accepts
     // its earlier place: the meeting is counted then, and only then.
     bool TakeSkip(const mapi::SourceIdentity& source, const std::function<bool(const Where&)>& usable) {
-        const SavedChoice<Where> choice = Peek(source);
-        if (choice.action != SavedAction::Skip || !usable(*choice.where)) return false;
-        ++met_[source.unid];
+        const Meeting m = Meet(source);
+        if (m.choice.action != SavedAction::Skip || !usable(*m.choice.where)) return false;
+        ++met_[m.first];
         return true;
     }
     // What Choose would decide, without counting the meeting.
-    SavedChoice<Where> Peek(const mapi::SourceIdentity& source) const {
-        if (!on_ || !source.Valid()) return {};
-        const auto met = met_.find(source.unid);
-        const auto* saved = saved_.Find(source.database, source.unid, met == met_.end() ? 0 : met->second);
-        if (!saved) return {};
-        switch (mapi::CompareWithSaved(&saved->identity, source)) {
-        case mapi::SavedState::Unchanged: return {SavedAction::Skip, &saved->where};
-        case mapi::SavedState::Changed: return {SavedAction::Replace, &saved->where};
-        case mapi::SavedState::NotSaved: break;
-        }
-        return {};
-    }
+    SavedChoice<Where> Peek(const mapi::SourceIdentity& source) const { return Meet(source).choice; }
 
 private:
+    static constexpr auto kNone = store::SavedIndex<Where>::kNone;
+    struct Meeting {
+        SavedChoice<Where> choice;
+        typename store::SavedIndex<Where>::Handle first = kNone;  // the document's, where it was saved
+    };
+    Meeting Meet(const mapi::SourceIdentity& source) const {
+        if (!on_ || !source.Valid()) return {};
+        Meeting m;
+        m.first = saved_.First(source.database, source.unid);
+        if (m.first == kNone) return m;
+        if (met_.size() < saved_.Nodes()) met_.resize(saved_.Nodes(), 0);
+        const auto* saved = saved_.Nth(m.first, met_[m.first]);
+        if (!saved) return m;
+        switch (mapi::CompareWithSaved(&saved->identity, source)) {
+        case mapi::SavedState::Unchanged: m.choice = {SavedAction::Skip, &saved->where}; break;
+        case mapi::SavedState::Changed: m.choice = {SavedAction::Replace, &saved->where}; break;
+        case mapi::SavedState::NotSaved: break;
+        }
+        return m;
+    }
+
     bool on_ = false;
     store::SavedIndex<Where> saved_;
-    std::unordered_map<std::string, size_t> met_;  // by universal id: one run reads one database
+    // Meetings of each document that was saved, by its first record's node:
+    // only those documents are looked up, and a view meets one database's.
+    mutable std::vector<uint32_t> met_;
 };
 
 }  // namespace exporting

@@ -141,8 +141,8 @@ void StoreTarget::LoadSaved(std::vector<store::Folder> folders) {
     store::SavedIndex<StoredItem> saved;
     for (size_t n = 0; n < folders.size(); ++n) {
         try {
-            store::ForEachSavedItem(folders[n], [&](const mapi::SourceIdentity& id, uint32_t item, bool damaged) {
-                saved.Add(id, {n, item, damaged});
+            store::ForEachSavedItem(folders[n], [&](mapi::SourceIdentity id, uint32_t item, bool damaged) {
+                saved.Add(std::move(id), {n, item, damaged});
             });
         } catch (const store::StoreError& e) {
             run_.LogError("Cannot read what was saved in " + store::DisplayPath(folders[n]) + ": " + e.what());

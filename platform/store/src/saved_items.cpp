@@ -69,7 +69,7 @@ size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit) {
         std::optional<mapi::PropertyBag> damaged;
         if (!props && (damaged = items.ReadDamagedItem(itemId, keys))) props = &*damaged;
         auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;
-        if (id) visit(*id, itemId, damaged.has_value());
+        if (id) visit(std::move(*id), itemId, damaged.has_value());
         else ++foreign;
         return true;
     });
@@ -78,9 +78,9 @@ size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit) {
 
 SavedItems ListSavedItems(const Folder& folder) {
     SavedItems saved;
-    saved.foreign_ = ForEachSavedItem(folder, [&](const mapi::SourceIdentity& id, uint32_t itemId, bool damaged) {
+    saved.foreign_ = ForEachSavedItem(folder, [&](mapi::SourceIdentity id, uint32_t itemId, bool damaged) {
         if (damaged) ++saved.foreign_;
-        else saved.Add(id, itemId);
+        else saved.Add(std::move(id), itemId);
     });
     return saved;
 }

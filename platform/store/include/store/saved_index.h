@@ -75,10 +75,23 @@ public:
     // The document's newest record, or its n-th place (newest first); null
     // when there is none.
     const Entry* Find(std::string_view database, std::string_view unid, size_t n = 0) const {
-        uint32_t node = documents_.Find(Hash(database, unid), Same(database, unid));
+        return Nth(documents_.Find(Hash(database, unid), Same(database, unid)), n);
+    }
+    // The same in two steps, for a caller that keeps something of its own
+    // for each document: the node of the document's newest record (kNone
+    // when there is none; valid until a record of the document is added or
+    // removed), then its n-th place from there.
+    static constexpr Handle kNone = base::RefTable::kNone;
+    Handle First(std::string_view database, std::string_view unid) const {
+        return documents_.Find(Hash(database, unid), Same(database, unid));
+    }
+    const Entry* Nth(Handle first, size_t n) const {
+        uint32_t node = first;
         for (; node != base::RefTable::kNone && n > 0; --n) node = nodes_[node].next;
         return node == base::RefTable::kNone ? nullptr : &nodes_[node].entry;
     }
+    // Nodes made so far: every Handle is below it.
+    size_t Nodes() const { return nodes_.size(); }
     const Entry& At(Handle node) const { return nodes_[node].entry; }
     // How the document stands against its newest record.
     mapi::SavedState StateOf(const mapi::SourceIdentity& current) const {

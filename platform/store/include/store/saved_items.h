@@ -47,8 +47,8 @@ SavedItems ListSavedItems(const Folder& folder);
 // they are not held twice. An item that cannot be read is read once more
 // past its blocks' checksums: when its identity is there it is visited as
 // damaged (to be replaced, never taken as saved), else it is foreign. visit
-// must not change the store (Items::ForEachItem).
-using SavedItemVisitor = std::function<void(const mapi::SourceIdentity&, uint32_t itemId, bool damaged)>;
+// must not change the store (Items::ForEachItem); it may keep the identity.
+using SavedItemVisitor = std::function<void(mapi::SourceIdentity, uint32_t itemId, bool damaged)>;
 size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit);
 
 // Records where the item comes from: on a contact item, a distribution list
