@@ -59,7 +59,9 @@ PstTarget::Continued PstTarget::ContinuePst() {
     std::vector<std::string> opened;  // display names, newest first
     for (const std::string& path : found.usable) {
         try {
-            const store::Store pst = session_->OpenStoreFile(path);
+            // The newest as it was checked; older parts of a split export anew.
+            const store::Store pst = path == found.usable.front() ? session_->OpenStoreFile(std::move(found.first))
+                                                                  : session_->OpenStoreFile(path);
             if (opened.empty()) {
                 run_.Log("Continue PST File :" + path);
                 run_.outcome.outputs.push_back(pst.GetPath());

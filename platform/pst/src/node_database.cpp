@@ -92,10 +92,27 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
     return db;
 }
 
+void NodeDatabase::MakeWritable() {
+    if (writable_) return;
+    file_->ReopenForWriting();
+    // A commit since, even within one tick of the file's clock, wrote a new
+    // header.
+    Bytes now(kHeaderSize);
+    file_->ReadApart(0, now.data(), now.size());
+    if (now != readHeader_) throw PstError(ErrorKind::InvalidArgument, "The PST file " + Path() + " changed since it was read");
+    // As Open does for writing: what was read is on the disk before space
+    // it leaves free is reused, and every indexed block keeps its place. A
+    // file that fails stays read-only: nothing of it is written.
+    file_->Sync();
+    KeepIndexedSpace();
+    writable_ = true;
+}
+
 void NodeDatabase::ReadHeader() {
     if (file_->Size() < kFirstRegion + kRegionSize) throw PstError(ErrorKind::BadFormat, "The file is too short to be a PST file");
     uint8_t h[kHeaderSize];
     file_->ReadAt(0, h, kHeaderSize);
+    readHeader_.assign(h, h + kHeaderSize);
     if (std::memcmp(h + header::kMagic, header::kMagicValue, header::kMagicSize) != 0 || base::Get16(h + header::kMagicClient) != header::kMagicClientValue)
         throw PstError(ErrorKind::BadFormat, "The file is not a PST file");
     uint16_t ver = base::Get16(h + header::kVersion);

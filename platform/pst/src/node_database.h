@@ -88,6 +88,10 @@ public:
     // durable: also wait until the data is on the disk (power-loss safety).
     void Commit(bool durable = false);
     bool Writable() const { return writable_; }
+    // Opened read-only: writable from now on, as Open(path, true) would
+    // have opened it, once the file is still as it was read (see
+    // File::ReopenForWriting).
+    void MakeWritable();
     uint64_t FileSize() const { return amap_.FileEof(); }
     const std::string& Path() const { return file_->Path(); }
 
@@ -135,6 +139,7 @@ private:
     Bid nextBlockBid_ = 4;
     Bid nextPageBid_ = 1;
     uint32_t unique_ = 1;
+    Bytes readHeader_;  // the header as it was read, which every commit changes
     PageRef nbtRoot_{0, 0};
     PageRef bbtRoot_{0, 0};
     std::vector<std::pair<uint64_t, uint64_t>> pendingFree_;  // freed after the next header

@@ -424,6 +424,12 @@ std::unique_ptr<PstFile> PstFile::Open(const std::string& path, bool writable) {
     return std::unique_ptr<PstFile>(new PstFile(std::move(impl)));
 }
 
+void PstFile::MakeWritable() {
+    if (impl_->closed) throw PstError(ErrorKind::InvalidArgument, "The PST file is closed");
+    impl_->db->MakeWritable();
+    impl_->names.EnsureStringName(mapi::kPsPublicStrings, kKeywordsName);  // as Open does for writing
+}
+
 void PstFile::Commit(bool durable) {
     if (impl_->closed) throw PstError(ErrorKind::InvalidArgument, "The PST file is closed");
     impl_->Commit(durable);

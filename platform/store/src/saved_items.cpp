@@ -126,11 +126,14 @@ PstCandidates FindPstsToContinue(const std::string& folder, const std::string& n
             file->CheckFolders();
             switch (holding) {
             case Holding::Ours:
+                if (out.usable.empty()) out.first = CheckedPst(std::move(file));
                 out.usable.push_back(path);
                 out.holding.push_back(path);
                 break;
             case Holding::Nothing:
-                if (named) out.usable.push_back(path);
+                if (!named) break;
+                if (out.usable.empty()) out.first = CheckedPst(std::move(file));
+                out.usable.push_back(path);
                 break;
             case Holding::OthersOnly:
                 // Another database's file is no candidate at all unless it

@@ -39,6 +39,12 @@ auto Guard(F&& f) -> decltype(f()) {
     }
 }
 
+// Two names of one file (links resolved).
+bool SamePath(const std::string& a, const std::string& b) {
+    std::error_code e;
+    return a == b || fs::equivalent(a, b, e);
+}
+
 // The user's logon message, then what went wrong.
 std::string LogonFailure(const std::string& cause) {
     return cause.empty() ? std::string(kLogonFailedText) : std::string(kLogonFailedText) + " " + cause;
@@ -461,28 +467,58 @@ Store Session::ClaimNewStore(const std::function<ProfileStore(const Profile&)>& 
     return Store(OpenStoreAt(made->name, made->path));
 }
 
+CheckedPst::CheckedPst() = default;
+CheckedPst::CheckedPst(std::unique_ptr<pst::PstFile> file) : file_(std::move(file)) {}
+CheckedPst::CheckedPst(CheckedPst&&) noexcept = default;
+CheckedPst& CheckedPst::operator=(CheckedPst&&) noexcept = default;
+CheckedPst::~CheckedPst() = default;
+const std::string& CheckedPst::Path() const { return file_->Path(); }
+
+std::optional<Store> Session::StoreWithFile(const std::string& path) const {
+    for (const auto& s : stores_)
+        if (SamePath(s->path, path)) return Store(s);
+    return std::nullopt;
+}
+
 Store Session::OpenStoreFile(const std::string& pathGiven) {
     if (pathGiven.empty()) throw StoreError(ErrorCode::InvalidArgument, "The PST path is empty");
     const std::string path = AbsolutePath(pathGiven);
-    auto samePath = [&](const std::string& other) {
-        std::error_code e;
-        return other == path || fs::equivalent(other, path, e);
-    };
-    for (const auto& s : stores_)
-        if (samePath(s->path)) return Store(s);
+    if (auto open = StoreWithFile(path)) return *open;
     // Opening for writing writes nothing before the first commit: a file
     // that does not open cleanly is abandoned unchanged and joins nothing.
     auto file = Guard([&] { return pst::PstFile::Open(path, true); });
+    try {
+        Guard([&] { file->CheckFolders(); });
+    } catch (...) {
+        file->Abandon();
+        throw;
+    }
+    return JoinStoreFile(std::move(file), path);
+}
+
+Store Session::OpenStoreFile(CheckedPst checked) {
+    if (!checked.file_) throw StoreError(ErrorCode::InvalidArgument, "No PST file was checked");
+    const std::string path = AbsolutePath(checked.Path());
+    if (auto open = StoreWithFile(path)) return *open;
+    try {
+        Guard([&] { checked.file_->MakeWritable(); });
+    } catch (const StoreError& e) {
+        // Changed since it was checked: read and checked anew.
+        if (e.Code() != ErrorCode::InvalidArgument) throw;
+        checked.file_->Abandon();
+        return OpenStoreFile(path);
+    }
+    return JoinStoreFile(std::move(checked.file_), path);
+}
+
+Store Session::JoinStoreFile(std::unique_ptr<pst::PstFile> file, const std::string& path) {
     std::string name;
     try {
-        name = Guard([&] {
-            file->CheckFolders();
-            return file->DisplayName();
-        });
+        name = file->DisplayName();
         CheckName(name, "The store's name");
         Profile::Update([&](Profile& profile) {
             const ProfileStore* entry = profile.Find(name);
-            if (entry && samePath(entry->path)) return false;
+            if (entry && SamePath(entry->path, path)) return false;
             // An entry whose file is gone is the file's old place (its folder
             // was moved): it follows the file. One whose file is still there
             // names another copy of the store.

@@ -230,6 +230,42 @@ TEST_F(SavedItemsTest, ContinuesTheNewestStoreOfTheSameDatabase) {
     EXPECT_THROW(store::FindPstsToContinue((dir.Path() / "missing").string(), "names", kDbA), store::StoreError);
 }
 
+// The newest file found is taken over as it was checked; one that changed
+// after the check, even within one tick of its clock, is read again, and what
+// it holds then is kept.
+TEST_F(SavedItemsTest, TheCheckedStoreIsTakenOverUnlessItChangedSince) {
+    fs::create_directories(dir.Path() / "out");
+    const std::string out = (dir.Path() / "out").string();
+    for (bool changed : {false, true}) {
+        SCOPED_TRACE(changed ? "changed after the check" : "as checked");
+        const std::string name = changed ? "Changed" : "Checked";
+        const std::string path = out + "/names-Corvane-" + name + ".pst";
+        {
+            auto f = pst::PstFile::Create(path, name);
+            mapi::PropertyBag b;
+            mapi::SetSourceIdentity(b, Identity(kDbA, 1));
+            f->AddMessage(f->CreateFolder(f->IpmSubtree(), "Contacts", "IPF.Contact"), b);
+            f->Close();
+        }
+        store::PstCandidates found = store::FindPstsToContinue(out, "names-Corvane-", kDbA);
+        ASSERT_EQ(found.first.Path(), path);  // the newest
+        if (changed) {
+            auto f = pst::PstFile::Open(path, true);
+            f->AddMessage(*f->FindSubfolder(f->IpmSubtree(), "Contacts"), mapi::PropertyBag());
+            f->Close();
+        }
+        session.OpenStoreFile(std::move(found.first));
+        SaveContact(session.GetFolderFromPath("\\\\" + name + "\\Contacts").GetItems().Add("IPM.Contact"),
+                    "later@example.org", Identity(kDbA, 2));
+        session.Logoff();
+        EXPECT_NO_THROW(pst::PstFile::Open(path, true)->CheckFolders());
+        ExtractorView view = ReadWithPstExtractor(path);
+        ASSERT_EQ(view.exitCode, 0) << view.output;
+        EXPECT_EQ(view.folders["\\Top of Personal Folders\\Contacts"], changed ? 3 : 2);
+        session.Logon();
+    }
+}
+
 TEST(SavedMsgFiles, IdentityReadBackFromEachFile) {
     TempDir dir;
     auto write = [&](const std::string& name, const std::optional<mapi::SourceIdentity>& id) {

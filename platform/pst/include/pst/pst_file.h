@@ -39,6 +39,10 @@ public:
     // Opens an existing Unicode PST. Throws PstError(BadFormat) for anything
     // that is not one.
     static std::unique_ptr<PstFile> Open(const std::string& path, bool writable = true);
+    // Opened read-only: writable from now on, as Open(path, true) would have
+    // opened it, without reading it again. PstError(InvalidArgument) when
+    // the file changed since it was opened (it stays read-only then).
+    void MakeWritable();
 
     ~PstFile();  // commits pending changes; errors are swallowed, call Close to see them
     PstFile(const PstFile&) = delete;

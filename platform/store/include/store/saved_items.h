@@ -81,6 +81,7 @@ SavedIndex<std::string> ListSavedMsgFiles(const std::string& folder);
 // into a PST: a file of other databases costs a few reads.
 struct PstCandidates {
     std::vector<std::string> usable;
+    CheckedPst first;  // usable's first, as it was opened and checked, for OpenStoreFile
     std::vector<std::string> holding;  // of usable, those holding an item of database
     std::vector<std::pair<std::string, std::string>> refused;  // path, reason
 };

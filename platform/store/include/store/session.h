@@ -26,7 +26,27 @@
 #include <string>
 #include <vector>
 
+namespace pst {
+class PstFile;
+}
+
 namespace store {
+
+// A PST file opened read-only and checked as OpenStoreFile checks one (see
+// FindPstsToContinue), for OpenStoreFile to take over.
+class CheckedPst {
+public:
+    CheckedPst();
+    explicit CheckedPst(std::unique_ptr<pst::PstFile> file);
+    CheckedPst(CheckedPst&&) noexcept;
+    CheckedPst& operator=(CheckedPst&&) noexcept;
+    ~CheckedPst();
+    const std::string& Path() const;
+
+private:
+    friend class Session;
+    std::unique_ptr<pst::PstFile> file_;
+};
 
 struct OpenStore;  // one PST file of the session
 class Folder;
@@ -175,6 +195,10 @@ public:
     // AccessDenied, and InvalidArgument when the profile lists another
     // existing file under that name.
     Store OpenStoreFile(const std::string& path);
+    // The same for a file FindPstsToContinue opened and checked: taken over
+    // for writing without reading it again while it is still as it was read,
+    // else opened anew.
+    Store OpenStoreFile(CheckedPst checked);
     // Makes every folder along a "\\Store\A\B" path; returns the last one.
     Folder EnsureFolderPath(const std::string& path, const std::string& containerClass = "IPF.Contact");
     // Commits every store, so that other processes see what was saved.
@@ -188,6 +212,10 @@ public:
 
 private:
     std::shared_ptr<OpenStore> OpenStoreAt(const std::string& name, const std::string& path);
+    // The store of the session with the file at path, if any.
+    std::optional<Store> StoreWithFile(const std::string& path) const;
+    // A file opened for writing and checked joins the profile and the session.
+    Store JoinStoreFile(std::unique_ptr<pst::PstFile> file, const std::string& path);
     // Under the profile's lock: claim (given the profile read anew) makes the
     // new store's file and says which; it joins the profile and the session.
     Store ClaimNewStore(const std::function<ProfileStore(const Profile&)>& claim);
