@@ -110,15 +110,11 @@ std::optional<uint32_t> DatabaseIndex::FindString(std::string_view s) const {
     return it->second;
 }
 
-bool DatabaseIndex::IsSummarised(std::string_view lowerName) const {
-    auto id = FindString(lowerName);
-    return id && *id < summarised.size() && summarised[*id];
-}
-
 DatabaseIndex::Summarised DatabaseIndex::SummaryValues(size_t d, std::string_view lowerName,
                                                        std::vector<std::string>* out) const {
-    if (!IsSummarised(lowerName)) return Summarised::NotKept;
-    const uint32_t id = *FindString(lowerName);
+    const std::optional<uint32_t> found = FindString(lowerName);
+    if (!found || *found >= summarised.size() || !summarised[*found]) return Summarised::NotKept;
+    const uint32_t id = *found;
     const DocRecord& doc = docs[d];
     // A document's values follow one another in the order of its summaries.
     uint32_t value = doc.firstValue;

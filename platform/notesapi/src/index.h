@@ -226,7 +226,6 @@ public:
     // value was too large).
     enum class Summarised { Kept, Missing, NotKept };
     Summarised SummaryValues(size_t d, std::string_view lowerName, std::vector<std::string>* out) const;
-    bool IsSummarised(std::string_view lowerName) const;
 
     // Full items of document d, read from the file. A file that is no longer
     // the one indexed gives LNERR_DATABASE_CHANGED, a failing read
