@@ -75,6 +75,9 @@ def main():
         changed = os.path.join(work, 'changed', os.path.basename(dxl))
         changed_copy(dxl, changed)
         os.environ['XDG_CACHE_HOME'] = os.path.join(work, 'cache')
+        # A profile of the call's own: the user's is left as it was, and no
+        # earlier call's stores are in it.
+        os.environ['FERRYWELL_PROFILE'] = os.path.join(work, 'profile')
         for source in (dxl, changed):
             start = time.monotonic()
             subprocess.run([cli, 'analyse', source], stdout=subprocess.DEVNULL, check=True)
