@@ -6,10 +6,19 @@
 
 #include <store/saved_items.h>
 
+#include <cstdio>
+
 namespace exporting {
 
 namespace {
 constexpr auto kCommitEvery = std::chrono::milliseconds(900);
+
+// An item's node id, as PST tools show it.
+std::string HexId(uint32_t id) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", id);
+    return text;
+}
 }  // namespace
 
 StoreTarget::StoreTarget(RunContext& run) : run_(run), lastCommit_(std::chrono::steady_clock::now()) {}
@@ -141,9 +150,14 @@ void StoreTarget::LoadSaved(std::vector<store::Folder> folders) {
     store::SavedIndex<StoredItem> saved;
     for (size_t n = 0; n < folders.size(); ++n) {
         try {
-            store::ForEachSavedItem(folders[n], [&](mapi::SourceIdentity id, uint32_t item, bool damaged) {
-                saved.Add(std::move(id), {n, item, damaged});
-            });
+            std::vector<uint32_t> unreadable;
+            store::ForEachSavedItem(
+                folders[n], [&](mapi::SourceIdentity id, uint32_t item, bool damaged) { saved.Add(std::move(id), {n, item, damaged}); },
+                &unreadable);
+            // Whose it is cannot be told: it stays, and a contact it held is
+            // written again.
+            for (uint32_t item : unreadable)
+                run_.LogError("Unreadable item " + HexId(item) + " in " + store::DisplayPath(folders[n]) + ": left as it is");
         } catch (const store::StoreError& e) {
             run_.LogError("Cannot read what was saved in " + store::DisplayPath(folders[n]) + ": " + e.what());
             folder_.reset();

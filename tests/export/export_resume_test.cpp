@@ -643,23 +643,59 @@ TEST_F(ResumeTest, ADamagedItemOfOursIsReplacedOnceAndNamed) {
     // longer matches, every page of the file still does.
     const std::string address = "bart.kent@acme.example";
     ASSERT_EQ(Containing(held, "|" + address), 1u);
-    std::vector<uint8_t> utf16;
-    base::AppendUtf16Le(utf16, address);
     std::string bytes = ReadFile(pst);
-    const size_t at = bytes.find(std::string(utf16.begin(), utf16.end()));
+    auto placeOf = [&](const std::string& text) {
+        std::vector<uint8_t> utf16;
+        base::AppendUtf16Le(utf16, text);
+        return bytes.find(std::string(utf16.begin(), utf16.end()));
+    };
+    const size_t at = placeOf(address);
     ASSERT_NE(at, std::string::npos);
     bytes[at] = 'X';
+    // Another contact's item with a wrong heap signature, which readers
+    // that ignore checksums read past too: the block that holds its address
+    // is found by going back from the address to its start (blocks start on
+    // 64 bytes).
+    auto blockOf = [&](const std::string& text) {
+        size_t block = placeOf(text);
+        if (block == std::string::npos) return block;
+        for (block -= block % 64; !(uint8_t(bytes[block + 2]) == 0xEC && uint8_t(bytes[block + 3]) == 0xBC); block -= 64)
+            if (block == 0) return std::string::npos;
+        return block;
+    };
+    const size_t marked = blockOf("emma.garcia@acme.example");
+    ASSERT_NE(marked, std::string::npos);
+    bytes[marked + 2] = 0;
     std::ofstream(pst, std::ios::binary | std::ios::trunc) << bytes;
 
     sink.log.clear();
     const ExportOutcome resumed = Mailbox(Resuming(OutputKind::Pst, Out()), Folders({"Contacts"}));
     EXPECT_EQ(resumed.outputs, made.outputs);
-    EXPECT_EQ(resumed.totals.written, 1u);
-    EXPECT_EQ(resumed.totals.skipped, 68u);
+    EXPECT_EQ(resumed.totals.written, 2u);
+    EXPECT_EQ(resumed.totals.skipped, 67u);
     const std::string store = fs::path(pst).stem().string();
-    EXPECT_EQ(sink.Count("Damaged item in \\\\" + store + "\\Contacts: replaced by a new copy"), 1u);
-    EXPECT_EQ(StoreHolding(pst, folder), held) << "every contact once, the damaged one whole again";
+    EXPECT_EQ(sink.Count("Damaged item in \\\\" + store + "\\Contacts: replaced by a new copy"), 2u);
+    EXPECT_EQ(sink.Count("Unreadable item"), 0u);
     std::string out;
     EXPECT_EQ(RunTool("pffinfo " + Quote(pst), &out), 0) << out;
     EXPECT_EQ(Mailbox(Resuming(OutputKind::Pst, Out()), Folders({"Contacts"})).totals.skipped, 69u);
+
+    // An item that cannot be read at all, its list of allocations gone: whose
+    // it is cannot be told, so it is named, left as it is, and its contact is
+    // written again.
+    bytes = ReadFile(pst);
+    const size_t gone = blockOf("jane.doe@acme.example");
+    ASSERT_NE(gone, std::string::npos);
+    bytes[gone] = bytes[gone + 1] = char(0xFF);
+    std::ofstream(pst, std::ios::binary | std::ios::trunc) << bytes;
+    sink.log.clear();
+    const ExportOutcome again = Mailbox(Resuming(OutputKind::Pst, Out()), Folders({"Contacts"}));
+    EXPECT_EQ(again.totals.written, 1u);
+    EXPECT_EQ(again.totals.skipped, 68u);
+    EXPECT_EQ(sink.Count("Unreadable item 0x"), 1u);
+    for (const auto& [text, colour] : sink.log)
+        if (text.rfind("Unreadable item 0x", 0) == 0) {
+            EXPECT_NE(text.find(" in \\\\" + store + "\\Contacts: left as it is"), std::string::npos) << text;
+            EXPECT_EQ(colour, kColourError);
+        }
 }

@@ -58,7 +58,9 @@ private:
 
 class HeapReader {
 public:
-    explicit HeapReader(std::vector<Bytes> blocks);  // throws PstError on a damaged heap
+    // Throws PstError on a damaged heap; Checksums::Ignore reads past a
+    // wrong signature.
+    explicit HeapReader(std::vector<Bytes> blocks, Checksums checks = Checksums::Verify);
     // A heap of count blocks, each read by load(index) when an id in it is
     // first asked for: for a heap of thousands of blocks of which a few are
     // wanted. Damage in a block shows when it is read.
@@ -78,6 +80,7 @@ private:
     std::function<Bytes(size_t)> load_;
     mutable std::vector<Bytes> blocks_;
     mutable std::vector<std::vector<uint16_t>> offsets_;  // per block: cAlloc + 1 offsets, empty until read
+    Checksums checks_ = Checksums::Verify;
     uint8_t clientSig_ = 0;
     uint32_t root_ = 0;
 };

@@ -9,6 +9,10 @@ namespace pst {
 
 using Nid = uint32_t;
 
+// Whether reads check what tells damage (block checksums, a heap's
+// signature), or read past it as readers that ignore them do.
+enum class Checksums { Verify, Ignore };
+
 // The file header at offset 0.
 namespace header {
 inline constexpr size_t kSize = 564;

@@ -28,8 +28,6 @@ using Bid = uint64_t;
 
 inline constexpr size_t kMaxBlockData = 8176;
 
-enum class Checksums { Verify, Ignore };
-
 struct NodeEntry {
     Bid data = 0;
     Bid sub = 0;

@@ -48,7 +48,7 @@ EncodedNode EncodePropertyContext(const PropMap& props) { return EncodePropertyC
 
 PropMap ReadPropertyContext(const NodeDatabase& db, const NodeEntry& node, const std::vector<uint16_t>* only,
                             Checksums checksums) {
-    HeapReader heap(db.ReadDataTree(node.data, checksums));
+    HeapReader heap(db.ReadDataTree(node.data, checksums), checksums);
     if (heap.ClientSig() != hn::kClientPropertyContext) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: not a property context");
     BthContents bth = ReadBth(heap, heap.Root());
     if (bth.cbKey != pc::kKeySize || bth.cbEnt != pc::kEntrySize) throw PstError(ErrorKind::BadFormat, "The PST file is damaged: property context layout");

@@ -61,13 +61,14 @@ Holding WhatStoreHolds(const pst::PstFile& file, const std::string& database, bo
 
 }  // namespace
 
-size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit) {
+size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit, std::vector<uint32_t>* unreadable) {
     size_t foreign = 0;
     const std::vector<mapi::PropertyKey> keys = mapi::SourceIdentityKeys();
     const Items items = folder.GetItems();
     items.ForEachItem(keys, [&](uint32_t itemId, const mapi::PropertyBag* props) {
         std::optional<mapi::PropertyBag> damaged;
         if (!props && (damaged = items.ReadDamagedItem(itemId, keys))) props = &*damaged;
+        if (!props && unreadable) unreadable->push_back(itemId);
         auto id = props ? mapi::GetSourceIdentity(*props) : std::nullopt;
         if (id) visit(std::move(*id), itemId, damaged.has_value());
         else ++foreign;

@@ -48,8 +48,10 @@ SavedItems ListSavedItems(const Folder& folder);
 // past its blocks' checksums: when its identity is there it is visited as
 // damaged (to be replaced, never taken as saved), else it is foreign. visit
 // must not change the store (Items::ForEachItem); it may keep the identity.
+// unreadable, when given, gets the items that could not be read even so
+// (foreign too: whose they are cannot be told).
 using SavedItemVisitor = std::function<void(mapi::SourceIdentity, uint32_t itemId, bool damaged)>;
-size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit);
+size_t ForEachSavedItem(const Folder& folder, const SavedItemVisitor& visit, std::vector<uint32_t>* unreadable = nullptr);
 
 // Records where the item comes from: on a contact item, a distribution list
 // or any item that keeps its properties in MutableProperties().
