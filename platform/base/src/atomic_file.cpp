@@ -118,6 +118,12 @@ bool IsAtomicWriteTemporary(std::string_view name) {
 
 void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view bytes, const WriteOptions& options,
                            const std::string& shownPath) {
+    WriteFileAtomicallyAt(folder, name, [&](const std::function<void(std::string_view)>& write) { write(bytes); },
+                          options, shownPath);
+}
+
+void WriteFileAtomicallyAt(int folder, const std::string& name, const ContentProducer& produce,
+                           const WriteOptions& options, const std::string& shownPath) {
     struct stat old {};
     const bool replacing = ::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
     const bool output = options.attributes == Attributes::Output;
@@ -125,7 +131,7 @@ void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view
     // the file it replaces; the umask applies to both.
     const mode_t mode = output ? (replacing ? (old.st_mode & 0666) : 0666) : 0600;
     TempFile tmp(folder, mode, shownPath);
-    WriteAll(tmp.Fd(), bytes, shownPath);
+    produce([&](std::string_view piece) { WriteAll(tmp.Fd(), piece, shownPath); });
     if (!output) KeepReplacedAttributes(tmp.Fd(), replacing ? &old : nullptr, options.newFileMode, shownPath);
     const bool onlyCopy = options.durability == Durability::OnlyCopy;
     if (onlyCopy && ::fsync(tmp.Fd()) != 0) Fail("Cannot write", shownPath);
@@ -136,12 +142,16 @@ void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes, Durability durability) {
+    WriteFileAtomically(path, [&](const std::function<void(std::string_view)>& write) { write(bytes); }, durability);
+}
+
+void WriteFileAtomically(const std::string& path, const ContentProducer& produce, Durability durability) {
     const UniqueFd folder = OpenFolderOf(path);
     const size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     WriteOptions options;
     options.durability = durability;
-    WriteFileAtomicallyAt(folder.get(), name, bytes, options, path);
+    WriteFileAtomicallyAt(folder.get(), name, produce, options, path);
 }
 
 void SyncFolderOf(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <mapi/property.h>
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -51,7 +52,9 @@ public:
         nodes_.push_back(NewNode(u"Root Entry", dirEntry::kTypeRoot, kEndOfChain));
         nodes_[0].entry.child = AddChildren(root);
     }
-    std::string Build();
+    // Hands the file to write in order: the header and every sector up to
+    // the large streams, then each large stream as it is.
+    void Build(const std::function<void(std::string_view)>& write);
 
 private:
     uint32_t AddChildren(const Storage& s);
@@ -109,7 +112,7 @@ uint32_t Layout::Balance(std::vector<uint32_t>& ids, size_t lo, size_t hi) {
 bool InMiniStream(const DirEntry& e) { return e.type == dirEntry::kTypeStream && e.size > 0 && e.size < kMiniStreamCutoff; }
 bool InSectors(const DirEntry& e) { return e.type == dirEntry::kTypeStream && e.size >= kMiniStreamCutoff; }
 
-std::string Layout::Build() {
+void Layout::Build(const std::function<void(std::string_view)>& write) {
     // Mini stream: small streams packed into mini sectors.
     std::string mini;
     std::vector<uint32_t> miniFat;
@@ -159,6 +162,7 @@ std::string Layout::Build() {
     DirEntry& root = Entry(0);
     root.start = chain(miniStreamSectors);
     root.size = mini.size();
+    const uint32_t largeStart = next;  // the large streams follow one another from here
     for (auto& n : nodes_)
         if (InSectors(n.entry)) n.entry.start = chain(Ceil(n.entry.size, kSectorSize));
 
@@ -172,7 +176,7 @@ std::string Layout::Build() {
     for (uint32_t i = 0; i < header::kDifatSlots && i < fatSectors; ++i) h.difat[i] = i;
 
     std::string out = EncodeHeader(h);
-    out.resize(size_t(kSectorSize) * (total + 1), '\0');
+    out.resize(size_t(kSectorSize) * (largeStart + 1), '\0');
     auto sectorAt = [](uint32_t s) { return size_t(s + 1) * kSectorSize; };
 
     // DIFAT sectors list the FAT sectors beyond the header's.
@@ -192,13 +196,23 @@ std::string Layout::Build() {
         EncodeDirEntry(i < nodes_.size() ? nodes_[i].entry : DirEntry{}, out, sectorAt(dirStart) + i * dirEntry::kSize);
     for (size_t i = 0; i < miniFat.size(); ++i) base::Put32(out, sectorAt(miniFatStart) + 4 * i, miniFat[i]);
     if (!mini.empty()) out.replace(sectorAt(root.start), mini.size(), mini);
-    for (const auto& n : nodes_)
-        if (InSectors(n.entry)) out.replace(sectorAt(n.entry.start), n.data->size(), *n.data);
-    return out;
+    write(out);
+    const std::string padding(kSectorSize, '\0');
+    for (const auto& n : nodes_) {
+        if (!InSectors(n.entry)) continue;
+        write(*n.data);
+        if (const size_t rest = n.data->size() % kSectorSize) write(std::string_view(padding).substr(rest));
+    }
 }
 
 }  // namespace
 
-std::string WriteCompoundFile(const Storage& root) { return Layout(root).Build(); }
+void WriteCompoundFile(const Storage& root, const std::function<void(std::string_view)>& write) { Layout(root).Build(write); }
+
+std::string WriteCompoundFile(const Storage& root) {
+    std::string out;
+    WriteCompoundFile(root, [&](std::string_view piece) { out += piece; });
+    return out;
+}
 
 }  // namespace msg

@@ -118,9 +118,8 @@ void AddProperties(Storage& storage, std::string header, const ByTag& byTag) {
     storage.streams[propStream::kStream] = std::move(header);
 }
 
-}  // namespace
-
-std::string EncodeMessage(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments) {
+// The message as the tree of a compound file.
+Storage MessageStorage(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments) {
     Storage root;
     NamedPropertyMap names;
     std::string header(propStream::kTopLevelHeaderSize, '\0');  // no recipients
@@ -146,12 +145,21 @@ std::string EncodeMessage(const mapi::PropertyBag& properties, const std::vector
                       std::string(propStream::kAttachmentHeaderSize, '\0'), attachment);
     }
     root.storages[nameEntry::kStorage] = names.ToStorage();
-    return WriteCompoundFile(root);
+    return root;
+}
+
+}  // namespace
+
+std::string EncodeMessage(const mapi::PropertyBag& properties, const std::vector<mapi::PropertyBag>& attachments) {
+    return WriteCompoundFile(MessageStorage(properties, attachments));
 }
 
 void WriteMsgFile(const std::string& path, const mapi::PropertyBag& properties,
                   const std::vector<mapi::PropertyBag>& attachments) {
-    WriteFileAtomically(path, EncodeMessage(properties, attachments));
+    // Written as it is laid out: a value of tens of megabytes is not copied
+    // into the whole file first.
+    const Storage root = MessageStorage(properties, attachments);
+    WriteFileAtomically(path, [&](const std::function<void(std::string_view)>& write) { WriteCompoundFile(root, write); });
 }
 
 }  // namespace msg

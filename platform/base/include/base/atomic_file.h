@@ -4,6 +4,7 @@
 // path never share a temporary file.
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -71,6 +72,15 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, Durabi
 // component; `shownPath` names the file in error messages.
 void WriteFileAtomicallyAt(int folder, const std::string& name, std::string_view bytes, const WriteOptions& options,
                            const std::string& shownPath);
+
+// The same for content made piece by piece: produce hands each piece, in
+// order, to write, so that a file need not be held whole in memory first.
+// What produce throws leaves the old file as it was too.
+using ContentProducer = std::function<void(const std::function<void(std::string_view)>& write)>;
+void WriteFileAtomically(const std::string& path, const ContentProducer& produce,
+                         Durability durability = Durability::Ordinary);
+void WriteFileAtomicallyAt(int folder, const std::string& name, const ContentProducer& produce,
+                           const WriteOptions& options, const std::string& shownPath);
 
 // True for the name of a temporary file these writes make beside their
 // target: what a writer that was killed leaves behind.

@@ -26,6 +26,9 @@ struct Storage {
 
 // Serialises the tree; throws std::invalid_argument for a name that does not fit.
 std::string WriteCompoundFile(const Storage& root);
+// The same handed to write piece by piece, in order: the large streams go
+// as they are, not copied into the whole file first.
+void WriteCompoundFile(const Storage& root, const std::function<void(std::string_view)>& write);
 
 // Parses a whole compound file; throws FormatError when the bytes are damaged
 // or are not a compound file.
