@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -184,6 +185,24 @@ TEST(AtomicFile, FailureKeepsTheOldFileAndLeavesNoTemporaryFile) {
     // A missing folder: nothing to create the temporary file in.
     EXPECT_THROW(base::WriteFileAtomically(dir / "missing/file", "text"), base::IoError);
     EXPECT_THROW(base::ReadWholeFile(dir / "missing/file"), base::IoError);
+
+    // Content made piece by piece: the pieces in order, or, when making it
+    // fails part way, the old file and nothing else.
+    using Write = std::function<void(std::string_view)>;
+    base::WriteFileAtomically(path, [](const Write& write) {
+        write("new ");
+        write("");
+        write("content");
+    });
+    EXPECT_EQ(ReadFile(path), "new content");
+    EXPECT_THROW(base::WriteFileAtomically(path,
+                                           [](const Write& write) {
+                                               write("half");
+                                               throw std::runtime_error("the rest cannot be made");
+                                           }),
+                 std::runtime_error);
+    EXPECT_EQ(ReadFile(path), "new content");
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
 }
 
 TEST(AtomicFile, SymbolicLinkIsReplacedNotFollowed) {
