@@ -250,9 +250,8 @@ std::unique_ptr<GrowingTable> GrowingTable::Adopt(NodeDatabase& db, Nid nid, con
     GrowingTable& t = *table;
 
     // The heap: block 0 holds the row index's header and the table's, and
-    // nothing else.
-    // Only the blocks that hold the headers, the row index and the last
-    // allocations are read.
+    // nothing else. Only the blocks that hold those, the row index and the
+    // last allocations are read.
     const std::vector<std::pair<Bid, size_t>> heapBlocks = db.DataTreeBlocks(entry.data);
     const HeapReader heap(heapBlocks.size(), [&](size_t b) { return db.ReadBlock(heapBlocks[b].first); });
     if (heap.ClientSig() != hn::kClientTableContext || heap.Root() != kInfoHid || heap.Offsets(0).size() != 3)
@@ -314,10 +313,10 @@ std::unique_ptr<GrowingTable> GrowingTable::Adopt(NodeDatabase& db, Nid nid, con
         t.nextLarge_ = std::max(t.nextLarge_, index + 1);
     }
 
-    // The heap's blocks after the first are kept; the last is taken up
-    // again, to append to.
-    // Of their fill levels, the first block's list of those of blocks 1 to
-    // 7 is all that is written again.
+    // The heap's blocks after the first are kept, and the last is taken up
+    // again to append to. Of the kept blocks' fill levels, only those of
+    // blocks 1 to 7 are written again (in the first block's list): they
+    // come from that list.
     t.heapFirst_ = heapBlocks.front().first;
     const uint8_t* levels = &heap.Page(0)[hn::kFillLevels];
     for (size_t b = 1; b + 1 < heapBlocks.size(); ++b) {
