@@ -38,7 +38,7 @@ case $kind in
     targets=(threaded_tests notes_concurrent_tests store_pdf_tests export_concurrent_tests notesapi_concurrent_tests
              base_concurrent_tests pst_concurrent_tests)
     runs=("-L threaded"
-          "-R ^((ListFill|Analysis)\.|Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)|ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.ALarge|OrderedWindow\.|NotesErrors\.|IndexCache\.|PstThreadReads\.)")
+          "-R ^((ListFill|Analysis)\.|Pdf\.(RenderersOnSeveralThreadsAtOnce|WorkerThreads)|ReadAhead\.|ExportTest\.AStop|IndexPieces\.|Views\.(ALarge|SeveralThreads)|OrderedWindow\.|NotesErrors\.|IndexCache\.|PstThreadReads\.)")
     ;;
   *) echo "unknown kind: $kind" >&2; exit 2 ;;
 esac

@@ -4,6 +4,7 @@
 #include "target.h"
 #include "view_export.h"
 #include "view_reader.h"
+#include "views_ahead.h"
 
 #include <notes/contact_entries.h>
 
@@ -47,6 +48,9 @@ ExportOutcome ExportFolders(RunContext& run, ExportTarget& target) {
         run.Fail(why);
         return end(ExportEnd::DatabaseUnavailable);
     }
+    // The views' entries are worked out ahead on a thread of their own,
+    // while the destination opens and the views before are written.
+    const ViewsAhead ahead(run);
     if (!target.Open()) return end(ExportEnd::DestinationUnusable);
 
     for (const notes::FolderRecord& record : run.request.folders) {

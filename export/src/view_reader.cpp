@@ -10,8 +10,24 @@
 #include <notesapi/database_identity.h>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <sys/resource.h>
 
 namespace exporting {
+
+// The writing is what the export waits for: a reader thread runs at a lower
+// priority, so that where it shares a core with the writer it takes what the
+// writer leaves. With two cores and three threads, the scheduler otherwise
+// often kept the writer on a shared core while a reader idled on the other,
+// its window full (PST export: 1.01x to 1.16x its write-only pass; with this,
+// 1.04x to 1.09x, and the window's event loop keeps its core the same way).
+void YieldToTheWriter() {
+    constexpr int kReaderNice = 8;
+    errno = 0;
+    const int now = ::getpriority(PRIO_PROCESS, 0);  // this thread's
+    if (errno == 0) ::setpriority(PRIO_PROCESS, 0, std::min(now + kReaderNice, 19));
+}
 
 namespace {
 constexpr char kNoSession[] = "The Notes session cannot be started";

@@ -23,6 +23,10 @@ namespace exporting {
 
 struct PreparedFile;
 
+// Lowers the calling thread's priority below the writing thread's: for a
+// thread that reads ahead of the writing.
+void YieldToTheWriter();
+
 // One contact entry of a view, read.
 struct ViewItem {
     uint32_t entry = 0;     // its entry index in the view (the list's "NO")

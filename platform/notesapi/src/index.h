@@ -247,8 +247,14 @@ private:
 
     mutable DocumentCache documentCache_;
 
-    mutable std::mutex entriesMutex_;
-    mutable std::unordered_map<size_t, std::unique_ptr<ViewEntries>> entries_;
+    // Each view's entries are computed once, by the first thread that asks;
+    // threads asking for other views meanwhile do not wait for it.
+    struct EntriesOnce {
+        std::once_flag once;
+        ViewEntries entries;
+    };
+    mutable std::mutex entriesMutex_;  // guards the map, not what it holds
+    mutable std::unordered_map<size_t, std::unique_ptr<EntriesOnce>> entries_;
 };
 
 // Parses the file at path into an index. Errors carry a message for the user.

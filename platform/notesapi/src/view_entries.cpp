@@ -150,19 +150,25 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
 }  // namespace
 
 const ViewEntries& DatabaseIndex::Entries(size_t v) const {
-    std::lock_guard lock(entriesMutex_);
-    auto& slot = entries_[v];
-    if (!slot) {
-        slot = std::make_unique<ViewEntries>();
-        ComputeEntries(*this, v, slot.get());
+    EntriesOnce* slot = nullptr;
+    {
+        std::lock_guard lock(entriesMutex_);
+        auto& made = entries_[v];
+        if (!made) made = std::make_unique<EntriesOnce>();
+        slot = made.get();
+    }
+    std::call_once(slot->once, [&] {
+        ViewEntries computed;
+        ComputeEntries(*this, v, &computed);
         // A document listed more than once is read once for all its entries.
-        if (slot->categories.size() > 1) {
+        if (computed.categories.size() > 1) {
             std::vector<uint8_t> seen(docs.size(), 0);
-            for (const ViewEntry& e : slot->entries)
+            for (const ViewEntry& e : computed.entries)
                 if (!e.IsCategory() && seen[e.doc]++ == 1) documentCache_.MarkRepeated(e.doc);
         }
-    }
-    return *slot;
+        slot->entries = std::move(computed);
+    });
+    return slot->entries;
 }
 
 }  // namespace notesapi

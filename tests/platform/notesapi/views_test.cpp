@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 #include "growth.h"
 
 using namespace testsupport;
@@ -149,4 +150,28 @@ TEST(Views, ALargeViewSortsAsASmallOneDoes) {
     const auto rows = ReadViews(dir.Write("large.dxl", Dxl(body)))["People"];
     ASSERT_EQ(rows.size(), size_t(kDocs));
     for (int i = 0; i < kDocs; ++i) ASSERT_EQ(rows[size_t(i)], std::to_string(expected[size_t(i)])) << i;
+}
+
+// Several threads asking for the views of one database at once each get what
+// one thread asking in turn gets: a view's entries are worked out once, and a
+// thread asking for another view meanwhile does not wait for them.
+TEST(Views, SeveralThreadsAtOnceSeeWhatOneSeesInTurn) {
+    std::string body = View("People", "SELECT @All", "<column itemname='LastName' sort='ascending'/>") +
+                       View("By Category", "SELECT Form = \"Person\"",
+                            "<column itemname='Categories' categorized='true' sort='ascending'/>") +
+                       View("Some", "SELECT LastName = \"b\"", "<column itemname='FullName' sort='descending'/>");
+    for (int d = 0; d < 3000; ++d)
+        body += Cat(std::to_string(d), {d % 3 ? "x" : "y", d % 5 ? "z" : "x"}, d % 4 ? "a" : "b");
+    TempDir dir;
+    const std::string dxl = Dxl(body);
+    const std::string shared = dir.Write("shared.dxl", dxl);
+    std::vector<std::map<std::string, std::vector<std::string>>> seen(4);
+    {
+        std::vector<std::thread> threads;
+        for (auto& views : seen) threads.emplace_back([&] { views = ReadViews(shared); });
+        for (auto& t : threads) t.join();
+    }
+    const auto alone = ReadViews(dir.Write("alone.dxl", dxl));
+    ASSERT_EQ(alone.size(), 3u);
+    for (const auto& views : seen) EXPECT_EQ(views, alone);
 }
