@@ -16,16 +16,20 @@ deb=$build/package/ferrywell_${version}_amd64.deb
 echo "== $deb"
 dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
 
+# Everything the checks make goes here and is removed: lintian's own
+# temporary files, and the index the programs keep of the sample.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CACHE_HOME=$work/cache
+
 if command -v lintian >/dev/null; then
   echo "== lintian"
-  lintian --fail-on error "$deb" || { echo "lintian found errors" >&2; exit 1; }
+  TMPDIR=$work lintian --fail-on error "$deb" || { echo "lintian found errors" >&2; exit 1; }
 else
   echo "lintian is not installed (deps/desktop.txt lists it)" >&2
   exit 1
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 dpkg-deb -x "$deb" "$work/root"
 bin=$work/root/usr/bin
 echo "== programs from the extracted tree"
