@@ -41,22 +41,13 @@ File::File(const std::string& path, Mode mode) : path_(path) {
         fd_ = -1;
         throw PstError(ErrorKind::BadFormat, "Not a regular file: " + path);
     }
-    opened_ = StampOf(fd_);
-}
-
-File::Stamp File::StampOf(int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return {};
-    return {uint64_t(st.st_dev), uint64_t(st.st_ino), uint64_t(st.st_size),
-            int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-            int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
 void File::ReopenForWriting() {
     const int fd = ::open(path_.c_str(), O_CLOEXEC | O_RDWR);
     if (fd < 0) Fail("Cannot open", errno);
-    const Stamp now = StampOf(fd);
-    if (now.inode == 0 || !(now == opened_)) {
+    struct stat was {}, now {};
+    if (::fstat(fd_, &was) != 0 || ::fstat(fd, &now) != 0 || was.st_dev != now.st_dev || was.st_ino != now.st_ino) {
         ::close(fd);
         throw PstError(ErrorKind::InvalidArgument, "The PST file " + path_ + " changed since it was read");
     }

@@ -42,9 +42,9 @@ public:
     void WriteAt(uint64_t offset, const uint8_t* data, size_t size);
     void Flush();
     void Sync();
-    // Opened read-only: opens the same file again for writing, once it is
-    // still as it was when opened (the same file, size and times); PstError
-    // (InvalidArgument) when it changed since, and the file stays read-only.
+    // Opened read-only: opens the file again for writing, once the path
+    // still names the same file; PstError(InvalidArgument) when it names
+    // another now, and the file stays read-only.
     void ReopenForWriting();
     void Truncate(uint64_t size);
     uint64_t Size() const;
@@ -61,13 +61,6 @@ private:
 
     std::string path_;
     int fd_ = -1;
-    struct Stamp {
-        uint64_t device = 0, inode = 0, size = 0;
-        int64_t mtimeNs = 0, ctimeNs = 0;
-        bool operator==(const Stamp&) const = default;
-    };
-    static Stamp StampOf(int fd);
-    Stamp opened_;  // the file as it was when opened
     Bytes buffer_;
     uint64_t bufferStart_ = 0;
     uint64_t unwritten_ = 0;  // bytes written since the system was last asked to write the file out

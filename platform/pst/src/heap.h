@@ -69,7 +69,6 @@ public:
     uint32_t Root() const { return root_; }
     // The allocation; throws PstError for an unknown id.
     std::pair<const uint8_t*, size_t> Get(uint32_t hid) const;
-    size_t BlockCount() const { return blocks_.size(); }
     const Bytes& Page(size_t block) const;
     // Where each allocation of the block starts, then where the last ends.
     const std::vector<uint16_t>& Offsets(size_t block) const;

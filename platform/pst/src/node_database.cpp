@@ -95,8 +95,8 @@ std::unique_ptr<NodeDatabase> NodeDatabase::Open(const std::string& path, bool w
 void NodeDatabase::MakeWritable() {
     if (writable_) return;
     file_->ReopenForWriting();
-    // A commit since, even within one tick of the file's clock, wrote a new
-    // header.
+    // Every commit since, ours or another program's, even within one tick
+    // of the file's clock, wrote a new header.
     Bytes now(kHeaderSize);
     file_->ReadApart(0, now.data(), now.size());
     if (now != readHeader_) throw PstError(ErrorKind::InvalidArgument, "The PST file " + Path() + " changed since it was read");

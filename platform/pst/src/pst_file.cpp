@@ -584,10 +584,6 @@ struct KeyIds {
     }
 };
 
-}  // namespace
-
-namespace {
-
 // What ReadEachMessage reads of one item: none when it cannot be read.
 using MessageRead = std::pair<Nid, std::optional<mapi::PropertyBag>>;
 

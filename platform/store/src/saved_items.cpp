@@ -123,25 +123,18 @@ PstCandidates FindPstsToContinue(const std::string& folder, const std::string& n
         try {
             auto file = pst::PstFile::Open(path, false);
             const Holding holding = WhatStoreHolds(*file, database, !named);
+            // Another database's file is no candidate at all unless it
+            // carries the name this export's files get.
             if (holding == Holding::OthersOnly && !named) continue;
             file->CheckFolders();
-            switch (holding) {
-            case Holding::Ours:
-                if (out.usable.empty()) out.first = CheckedPst(std::move(file));
-                out.usable.push_back(path);
-                out.holding.push_back(path);
-                break;
-            case Holding::Nothing:
-                if (!named) break;
-                if (out.usable.empty()) out.first = CheckedPst(std::move(file));
-                out.usable.push_back(path);
-                break;
-            case Holding::OthersOnly:
-                // Another database's file is no candidate at all unless it
-                // carries the name this export's files get.
-                if (named) out.refused.emplace_back(path, "it holds no item of this database");
-                break;
+            if (holding == Holding::OthersOnly) {
+                out.refused.emplace_back(path, "it holds no item of this database");
+                continue;
             }
+            if (holding == Holding::Nothing && !named) continue;
+            if (out.usable.empty()) out.first = CheckedPst(std::move(file));
+            out.usable.push_back(path);
+            if (holding == Holding::Ours) out.holding.push_back(path);
         } catch (const pst::PstError& e) {
             out.refused.emplace_back(path, e.what());
         }

@@ -41,7 +41,8 @@ public:
     static std::unique_ptr<PstFile> Open(const std::string& path, bool writable = true);
     // Opened read-only: writable from now on, as Open(path, true) would have
     // opened it, without reading it again. PstError(InvalidArgument) when
-    // the file changed since it was opened (it stays read-only then).
+    // the file was replaced or committed to since it was opened (it stays
+    // read-only then).
     void MakeWritable();
 
     ~PstFile();  // commits pending changes; errors are swallowed, call Close to see them
