@@ -255,7 +255,12 @@ def tick_by_action(pyatspi, table):
              pyatspi.STATE_CHECKED in states(neighbour))
 
 
-def walk_with_arrow_keys(pyatspi, tree, table):
+def shows(preview, text):
+    content = preview.queryText()
+    return text in content.getText(0, content.characterCount)
+
+
+def walk_with_arrow_keys(pyatspi, tree, table, preview):
     """Down in the tree lists the next view, Down in the list previews the
     next row, and the keyboard stays where the user put it."""
     down = 0xff54
@@ -268,8 +273,17 @@ def walk_with_arrow_keys(pyatspi, tree, table):
     take_focus(pyatspi, table, click=False)
     first = table.queryTable().getSelectedRows()
     pyatspi.Registry.generateKeyboardEvent(down, None, pyatspi.KEY_SYM)
-    wait_for("the next row previewed", lambda: table.queryTable().getSelectedRows() != first and
-             pyatspi.STATE_SENSITIVE in states(table))
+    # The preview is made on a worker, which disables the list meanwhile: the
+    # row's name in the preview and the list enabled again say it is done.
+    # (The list can still be enabled just after the selection moved, before
+    # the worker disables it, and a key pressed then would be lost.)
+    def previewed():
+        rows = table.queryTable().getSelectedRows()
+        if not rows or rows == first or pyatspi.STATE_SENSITIVE not in states(table):
+            return False
+        name = table.queryTable().getAccessibleAt(rows[0], 4).name
+        return bool(name) and shows(preview, name)
+    wait_for("the next row previewed", previewed)
     wait_for("the focus back in the list", lambda: pyatspi.STATE_FOCUSED in states(table))
 
 
@@ -300,7 +314,7 @@ def run(pyatspi, destination):
     wait_for("the listed contacts", lambda: table.queryTable().nRows > 60)
     assert_named(app, {"Folders": "tree", "Contacts": "table", "Preview": "label", "Progress": "progress bar",
                        "Filter contacts": "text"})
-    walk_with_arrow_keys(pyatspi, tree, table)
+    walk_with_arrow_keys(pyatspi, tree, table, find(app, "label", "Preview"))
     tick_with_space(pyatspi, table)
     tick_by_action(pyatspi, table)
 
