@@ -261,9 +261,10 @@ TEST_F(SideBySide, AStopWhileWaitingForTheDestinationWritesNothing) {
     for (const std::string signal : {"TERM", "INT"}) {
         SCOPED_TRACE(signal);
         const std::string said = dir / ("said-" + signal), err = dir / ("err-" + signal);
-        // The signal once the run says it waits (or has ended, which fails below).
+        // The signal once the run says it waits (or has ended, which fails
+        // below). Its output file may not be made yet when first looked at.
         const std::string script = Export("a.dxl", "--as csv --wait --to " + Quote(out)) + " >" + Quote(said) + " 2>" +
-                                   Quote(err) + " & p=$!; until grep -q 'Waiting for the other export' " + Quote(said) +
+                                   Quote(err) + " & p=$!; until grep -qs 'Waiting for the other export' " + Quote(said) +
                                    " || ! kill -0 $p 2>/dev/null; do sleep 0.02; done; kill -" + signal +
                                    " $p; wait $p; echo $?";
         std::string status;
