@@ -205,5 +205,7 @@ TEST(Groups, EveryGroupOfALongChainResolvesInLinearTimeOverall) {
             ASSERT_TRUE(r.notes.empty()) << name;
         }
     };
-    EXPECT_LT(testsupport::GrowthRatio(resolveAll, 10000, 20000), testsupport::LinearGrowthBound(10000, 20000));
+    // Four times the groups, not two: at twice, the bound lies too near what
+    // linear work measures for a busy or instrumented run to stay under it.
+    EXPECT_LT(testsupport::GrowthRatio(resolveAll, 5000, 20000), testsupport::LinearGrowthBound(5000, 20000));
 }
