@@ -13,6 +13,9 @@ CASE is one of:
   categories   20 Person documents with N category values each, in a
                categorised "By Category" view                         (N=5000)
   big-text     one Person document whose FullName is N MB of text     (N=200)
+  big-comment  one Person document whose rich-text Comment is N MB in
+               paragraphs of about 100 characters, listed in three views
+                                                                      (N=50)
   many-docs    N Person documents, for changing a file while it is listed
                                                                       (N=300000)
 DOCUMENTS changes the number of Person documents of the formula cases (100).
@@ -48,7 +51,8 @@ def main():
         sys.exit(__doc__)
     case, path = sys.argv[1], sys.argv[2]
     defaults = {"or-chain": 100000, "and-chain": 100000, "colon-list": 100000, "list-compare": 20000,
-                "categories": 5000, "big-text": 200, "many-docs": 300000}
+                "categories": 5000, "big-text": 200, "big-comment": 50,
+                "many-docs": 300000}
     if case not in defaults:
         sys.exit(__doc__)
     n = int(sys.argv[3]) if len(sys.argv) > 3 else defaults[case]
@@ -76,6 +80,13 @@ def main():
             for _ in range(n):
                 out.write(chunk)
             out.write("</text></item></document>\n")
+            docs = 0
+        elif case == "big-comment":
+            for name in ("Contacts", "By Name", "By Company"):
+                view(out, name, 'SELECT Form = "Person"', "<column itemname='LastName' sort='ascending'/>")
+            par = "<par>" + "Met at the trade fair; follow up on the offer &amp; the samples. " * 3 + "</par>\n"
+            pars = (n << 20) // len(par)
+            person(out, 0, "<item name='Comment'><richtext>" + "".join(par for _ in range(pars)) + "</richtext></item>")
             docs = 0
         elif case == "many-docs":
             view(out, "Contacts", 'SELECT Form = "Person"')
