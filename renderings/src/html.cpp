@@ -8,7 +8,7 @@ namespace renderings {
 namespace {
 
 // Values keep their line breaks on the page.
-void AppendEscaped(std::string& out, const std::string& text) {
+void AppendEscaped(std::string& out, std::string_view text) {
     base::AppendHtmlEscaped(out, text, base::LineBreaks::ToBrTags);
 }
 
@@ -32,15 +32,25 @@ std::string HtmlPageStart(const std::string& title) {
 
 std::string Html(const contacts::Contact& contact) {
     std::string out = HtmlPageStart(ContactTitle(contact));
-    out += "<table>\n";
-    for (const auto& f : ShownFields(contact)) {
-        out += "<tr><th>";
-        AppendEscaped(out, std::string(f.label));
-        out += "</th><td>";
+    static constexpr std::string_view kTableStart = "<table>\n", kRowStart = "<tr><th>", kCell = "</th><td>",
+                                      kRowEnd = "</td></tr>\n", kPageEnd = "</table>\n</body>\n</html>\n";
+    const std::vector<ShownField> fields = ShownFields(contact);
+    // The page is made in room of its final size: a value of tens of
+    // megabytes would otherwise be copied as the page grows, and held twice.
+    size_t size = out.size() + kTableStart.size() + kPageEnd.size();
+    for (const auto& f : fields)
+        size += kRowStart.size() + kCell.size() + kRowEnd.size() + base::HtmlEscapedSize(f.label, base::LineBreaks::ToBrTags) +
+                base::HtmlEscapedSize(f.value, base::LineBreaks::ToBrTags);
+    out.reserve(size);
+    out += kTableStart;
+    for (const auto& f : fields) {
+        out += kRowStart;
+        AppendEscaped(out, f.label);
+        out += kCell;
         AppendEscaped(out, f.value);
-        out += "</td></tr>\n";
+        out += kRowEnd;
     }
-    out += "</table>\n</body>\n</html>\n";
+    out += kPageEnd;
     return out;
 }
 

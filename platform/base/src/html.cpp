@@ -2,28 +2,42 @@
 
 namespace base {
 
+namespace {
+
+// What stands for c in escaped text; empty when c stands for itself.
+std::string_view Replacement(char c, LineBreaks breaks) {
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\'': return "&#39;";
+    case '\n': return breaks == LineBreaks::ToBrTags ? "<br>" : std::string_view();
+    default: return {};
+    }
+}
+
+}  // namespace
+
 void AppendHtmlEscaped(std::string& out, std::string_view text, LineBreaks breaks) {
     for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        case '\n':
-            if (breaks == LineBreaks::ToBrTags) {
-                out += "<br>";
-                break;
-            }
-            [[fallthrough]];
-        default: out += c;
-        }
+        if (std::string_view r = Replacement(c, breaks); !r.empty()) out += r;
+        else out += c;
     }
+}
+
+size_t HtmlEscapedSize(std::string_view text, LineBreaks breaks) {
+    size_t size = 0;
+    for (char c : text) {
+        const size_t r = Replacement(c, breaks).size();
+        size += r ? r : 1;
+    }
+    return size;
 }
 
 std::string HtmlEscaped(std::string_view text, LineBreaks breaks) {
     std::string out;
-    out.reserve(text.size());
+    out.reserve(HtmlEscapedSize(text, breaks));
     AppendHtmlEscaped(out, text, breaks);
     return out;
 }

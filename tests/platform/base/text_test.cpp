@@ -80,6 +80,8 @@ TEST(Html, EscapesMarkupAndQuotesWithTheChosenLineBreaks) {
     EXPECT_EQ(base::HtmlEscaped(text), "&lt;b&gt;&quot;Tom&quot; &amp; &#39;Jerry&#39;&lt;/b&gt;\nnext");
     EXPECT_EQ(base::HtmlEscaped(text, base::LineBreaks::ToBrTags),
               "&lt;b&gt;&quot;Tom&quot; &amp; &#39;Jerry&#39;&lt;/b&gt;<br>next");
+    for (auto breaks : {base::LineBreaks::Keep, base::LineBreaks::ToBrTags})
+        EXPECT_EQ(base::HtmlEscapedSize(text, breaks), base::HtmlEscaped(text, breaks).size());
     std::string out = "x";
     base::AppendHtmlEscaped(out, "\xE6\x9D\xB1&");
     EXPECT_EQ(out, "x\xE6\x9D\xB1&amp;");

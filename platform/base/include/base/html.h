@@ -15,5 +15,8 @@ enum class LineBreaks {
 // attribute value; line feeds as `breaks` says.
 void AppendHtmlEscaped(std::string& out, std::string_view text, LineBreaks breaks = LineBreaks::Keep);
 std::string HtmlEscaped(std::string_view text, LineBreaks breaks = LineBreaks::Keep);
+// The size of the text escaped so, for making room for it at once: a value
+// can be tens of megabytes.
+size_t HtmlEscapedSize(std::string_view text, LineBreaks breaks = LineBreaks::Keep);
 
 }  // namespace base
