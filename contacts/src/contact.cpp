@@ -53,6 +53,14 @@ std::string NotesText(const Notes& notes) {
     return text;
 }
 
+std::optional<std::string_view> NotesTextInPlace(const Notes& notes) {
+    if (!notes.moreFromSource.empty()) return std::nullopt;
+    const std::string_view rich = WithoutTrailingLineEnds(notes.richText), comment = WithoutTrailingLineEnds(notes.comment);
+    if (IsBlank(comment)) return IsBlank(rich) ? std::string_view() : rich;
+    if (IsBlank(rich)) return comment;
+    return std::nullopt;
+}
+
 std::string NotesText(Notes&& notes) {
     if (!IsBlank(notes.comment) || !notes.moreFromSource.empty()) {
         // Joined anew; the texts go at once rather than with their contact.

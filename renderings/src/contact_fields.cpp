@@ -4,6 +4,7 @@
 
 #include <base/utf.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -80,15 +81,18 @@ constexpr std::array<std::pair<Field, std::string_view>, 63> kLabels{{
     {Field::Attachments, "Attachments"},
 }};
 
-std::string PhoneNumber(const Contact& c, PhoneKind kind) {
+std::string_view PhoneNumber(const Contact& c, PhoneKind kind) {
     const std::string* number = c.PhoneOf(kind);
-    return number ? *number : std::string();
+    return number ? std::string_view(*number) : std::string_view();
 }
 
-std::string EmailAt(const Contact& c, size_t slot) { return slot < c.emails.size() ? c.emails[slot] : std::string(); }
+std::string_view EmailAt(const Contact& c, size_t slot) {
+    return slot < c.emails.size() ? std::string_view(c.emails[slot]) : std::string_view();
+}
 
-// The field's value as the contact holds it, not cleaned yet.
-std::string RawText(const Contact& c, Field f) {
+// The field's value as the contact holds it, not cleaned yet: a view of the
+// contact's text, or of *made when it is made of several (the notes).
+std::string_view RawText(const Contact& c, Field f, std::string* made) {
     switch (f) {
     case Field::FullName: return c.fullName;
     case Field::Title: return c.prefix;
@@ -147,7 +151,10 @@ std::string RawText(const Contact& c, Field f) {
     case Field::OtherAddressCountry: return c.other.country;
     case Field::PersonalHomePage: return c.personalWebPage;
     case Field::BusinessHomePage: return c.businessWebPage;
-    case Field::Body: return contacts::NotesText(c.notes);
+    case Field::Body:
+        if (const auto inPlace = contacts::NotesTextInPlace(c.notes)) return *inPlace;
+        *made = contacts::NotesText(c.notes);
+        return *made;
     case Field::Children:
     case Field::Categories:
     case Field::Birthday:
@@ -173,6 +180,16 @@ std::string AttachmentLines(const std::vector<contacts::Attachment>& attachments
     return JoinedLines(lines);
 }
 
+// A byte Clean changes: a control character other than a line feed or a
+// tab (a carriage return among them).
+bool IsControl(unsigned char c) { return (c < 0x20 && c != '\n' && c != '\t') || c == 0x7F; }
+
+// True when Clean would give the text back as it is.
+bool IsClean(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char c) { return IsControl(static_cast<unsigned char>(c)); }) &&
+           base::IsValidUtf8(text);
+}
+
 }  // namespace
 
 std::string Clean(std::string text) {
@@ -185,7 +202,7 @@ std::string Clean(std::string text) {
         if (c == '\r') {
             out[to++] = '\n';
             if (i + 1 < out.size() && out[i + 1] == '\n') ++i;
-        } else if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) {
+        } else if (IsControl(c)) {
             out[to++] = ' ';
         } else {
             out[to++] = char(c);
@@ -195,7 +212,7 @@ std::string Clean(std::string text) {
     return out;
 }
 
-bool HasText(const std::string& text) { return text.find_first_not_of(" \t\n") != std::string::npos; }
+bool HasText(std::string_view text) { return text.find_first_not_of(" \t\n") != std::string_view::npos; }
 
 std::string DayText(const std::optional<contacts::CalendarDay>& day) {
     if (!day) return {};
@@ -204,16 +221,22 @@ std::string DayText(const std::optional<contacts::CalendarDay>& day) {
     return buf;
 }
 
-std::string ShownValue(const Contact& c, Field f) {
+ShownText ShownTextOf(const Contact& c, Field f) {
     switch (f) {
-    case Field::Children: return JoinedLines(c.children);
-    case Field::Categories: return JoinedLines(c.categories);
-    case Field::Birthday: return DayText(c.birthday);
-    case Field::Anniversary: return DayText(c.anniversary);
-    case Field::Attachments: return AttachmentLines(c.attachments);
-    default: return Clean(RawText(c, f));
+    case Field::Children: return ShownText(JoinedLines(c.children));
+    case Field::Categories: return ShownText(JoinedLines(c.categories));
+    case Field::Birthday: return ShownText(DayText(c.birthday));
+    case Field::Anniversary: return ShownText(DayText(c.anniversary));
+    case Field::Attachments: return ShownText(AttachmentLines(c.attachments));
+    default: break;
     }
+    std::string made;
+    const std::string_view raw = RawText(c, f, &made);
+    if (!made.empty()) return ShownText(Clean(std::move(made)));
+    return IsClean(raw) ? ShownText::Borrowed(raw) : ShownText(Clean(std::string(raw)));
 }
+
+std::string ShownValue(const Contact& c, Field f) { return ShownTextOf(c, f).Take(); }
 
 std::vector<std::string> ShownValues(const std::vector<std::string>& list) {
     std::vector<std::string> out;
@@ -227,8 +250,8 @@ std::vector<std::string> ShownValues(const std::vector<std::string>& list) {
 std::vector<ShownField> ShownFields(const Contact& c) {
     std::vector<ShownField> out;
     for (const auto& [field, label] : kLabels) {
-        std::string value = ShownValue(c, field);
-        if (HasText(value)) out.push_back({field, label, std::move(value)});
+        ShownText value = ShownTextOf(c, field);
+        if (HasText(value.View())) out.push_back({field, label, std::move(value)});
     }
     return out;
 }

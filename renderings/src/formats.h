@@ -22,9 +22,9 @@ std::string MhtmlDocument(std::string title, const std::string& html,
                           const std::vector<contacts::Attachment>& files = {});
 namespace rtf {
 // Appends text to an RTF body: braces and backslashes escaped, non-ASCII as \uN.
-void AppendEscaped(std::string& out, const std::string& utf8);
+void AppendEscaped(std::string& out, std::string_view utf8);
 // A paragraph "{\b label:} value\par", both escaped.
-void AppendParagraph(std::string& out, const std::string& label, const std::string& value);
+void AppendParagraph(std::string& out, std::string_view label, std::string_view value);
 // The document up to and including its bold heading; the caller closes it with "}".
 std::string DocumentStart(const std::string& title);
 }  // namespace rtf

@@ -40,14 +40,14 @@ std::string Html(const contacts::Contact& contact) {
     size_t size = out.size() + kTableStart.size() + kPageEnd.size();
     for (const auto& f : fields)
         size += kRowStart.size() + kCell.size() + kRowEnd.size() + base::HtmlEscapedSize(f.label, base::LineBreaks::ToBrTags) +
-                base::HtmlEscapedSize(f.value, base::LineBreaks::ToBrTags);
+                base::HtmlEscapedSize(f.value.View(), base::LineBreaks::ToBrTags);
     out.reserve(size);
     out += kTableStart;
     for (const auto& f : fields) {
         out += kRowStart;
         AppendEscaped(out, f.label);
         out += kCell;
-        AppendEscaped(out, f.value);
+        AppendEscaped(out, f.value.View());
         out += kRowEnd;
     }
     out += kPageEnd;

@@ -7,7 +7,7 @@ namespace renderings {
 
 namespace rtf {
 
-void AppendEscaped(std::string& out, const std::string& utf8) {
+void AppendEscaped(std::string& out, std::string_view utf8) {
     for (char16_t u : base::Utf8ToUtf16(utf8)) {
         if (u == '\\' || u == '{' || u == '}') {
             out += '\\';
@@ -35,7 +35,7 @@ std::string DocumentStart(const std::string& title) {
     return out;
 }
 
-void AppendParagraph(std::string& out, const std::string& label, const std::string& value) {
+void AppendParagraph(std::string& out, std::string_view label, std::string_view value) {
     out += "{\\b ";
     AppendEscaped(out, label);
     out += ":} ";
@@ -47,7 +47,7 @@ void AppendParagraph(std::string& out, const std::string& label, const std::stri
 
 std::string Rtf(const contacts::Contact& contact) {
     std::string out = rtf::DocumentStart(ContactTitle(contact));
-    for (const auto& f : ShownFields(contact)) rtf::AppendParagraph(out, std::string(f.label), f.value);
+    for (const auto& f : ShownFields(contact)) rtf::AppendParagraph(out, f.label, f.value.View());
     out += "}\n";
     return out;
 }

@@ -8,7 +8,7 @@ std::string Text(const contacts::Contact& contact) {
     for (const auto& f : ShownFields(contact)) {
         out.append(f.label).append(": ");
         // Further lines of a value are indented so each property stays one block.
-        for (char c : f.value) {
+        for (char c : f.value.View()) {
             out += c;
             if (c == '\n') out += "    ";
         }

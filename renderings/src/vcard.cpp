@@ -130,9 +130,9 @@ public:
         AppendLine(out_, nameAndParams + ":", escapedValue);
     }
     void Single(const std::string& nameAndParams, F f) {
-        // A long value is escaped as it is written, not copied escaped first.
-        const std::string value = Value(f);
-        if (HasText(value)) AppendLine(out_, nameAndParams + ":", value, true);
+        // A long value is escaped as it is written, not copied first.
+        const ShownText value = ShownTextOf(c_, f);
+        if (HasText(value.View())) AppendLine(out_, nameAndParams + ":", value.View(), true);
     }
     // A structured value: components joined by ';', written when any is set.
     void Structured(const std::string& nameAndParams, std::initializer_list<F> parts, size_t leadingEmpty = 0) {

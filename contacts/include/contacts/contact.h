@@ -156,6 +156,9 @@ std::string NotesText(const Notes& notes);
 // else both texts let go once joined, so that a document's text of tens of
 // megabytes is not held twice for long.
 std::string NotesText(Notes&& notes);
+// What NotesText gives, as a view of the one part it is made of; none when
+// parts are to be joined.
+std::optional<std::string_view> NotesTextInPlace(const Notes& notes);
 
 // True for a text of blanks and line ends alone.
 bool IsBlank(std::string_view text);

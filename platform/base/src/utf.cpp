@@ -110,20 +110,26 @@ void EachUtf16Unit(std::string_view text, Put put) {
     }
 }
 
-}  // namespace
-
-std::string ValidUtf8(std::string text) {
-    // The first ill-formed sequence; a U+FFFD written as such is well formed.
-    auto illFormedAt = [&text](size_t pos, size_t* length) {
-        char32_t cp = 0;
-        *length = DecodeOne(text, pos, cp);
-        return cp == kReplacement && !(*length == 3 && static_cast<unsigned char>(text[pos]) == 0xEF);
-    };
+// Where the first ill-formed sequence starts; text.size() when there is
+// none. A U+FFFD written as such is well formed.
+size_t FirstIllFormed(std::string_view text) {
     size_t pos = 0, length = 0;
     for (; pos < text.size(); pos += length) {
         pos += AsciiRun(text.data(), pos, text.size());
-        if (pos == text.size() || illFormedAt(pos, &length)) break;
+        if (pos == text.size()) break;
+        char32_t cp = 0;
+        length = DecodeOne(text, pos, cp);
+        if (cp == kReplacement && !(length == 3 && static_cast<unsigned char>(text[pos]) == 0xEF)) break;
     }
+    return pos;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) { return FirstIllFormed(text) == text.size(); }
+
+std::string ValidUtf8(std::string text) {
+    size_t pos = FirstIllFormed(text);
     if (pos == text.size()) return text;
     std::string out;
     out.reserve(text.size() + 2);

@@ -10,6 +10,7 @@ TEST(Utf, RoundTripsEveryPlane) {
     const std::string text = "Zo\xC3\xAB \xD0\x96 \xE6\x9D\xB1 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF";
     EXPECT_EQ(base::Utf16ToUtf8(base::Utf8ToUtf16(text)), text);
     EXPECT_EQ(base::ValidUtf8(text), text);
+    EXPECT_TRUE(base::IsValidUtf8(text));
     EXPECT_EQ(base::Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
     EXPECT_EQ(base::Utf16Length(text), base::Utf8ToUtf16(text).size());
 }
@@ -35,6 +36,7 @@ TEST(Utf, EachIllFormedPartBecomesOneReplacement) {
     for (const Case& c : cases) {
         EXPECT_EQ(base::Utf8ToUtf16(c.utf8), c.utf16) << c.name;
         EXPECT_EQ(base::ValidUtf8(c.utf8), base::Utf16ToUtf8(c.utf16)) << c.name;
+        EXPECT_EQ(base::IsValidUtf8(c.utf8), base::ValidUtf8(c.utf8) == c.utf8) << c.name;
         EXPECT_EQ(base::Utf16Length(c.utf8), c.utf16.size()) << c.name;
     }
 }

@@ -23,5 +23,7 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // Utf16ToUtf8(Utf8ToUtf16(text)) without the UTF-16 text: valid text is
 // given back as it is, without a copy.
 std::string ValidUtf8(std::string text);
+// True when ValidUtf8 would give the text back as it is.
+bool IsValidUtf8(std::string_view text);
 
 }  // namespace base
