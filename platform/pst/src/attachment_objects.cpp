@@ -21,9 +21,7 @@ Nid AttachmentNid(size_t index) {
 
 // A node of the item's subnode tree, with the subnodes of its own large values.
 SubnodeEntry StoreSubnode(NodeDatabase& db, Nid nid, const EncodedNode& node) {
-    std::vector<SubnodeEntry> subs;
-    for (const auto& [sub, bytes] : node.subnodes) subs.push_back({sub, db.WriteDataTree(bytes), 0});
-    return {nid, db.WriteDataTree(node.blocks), db.WriteSubnodes(std::move(subs))};
+    return {nid, db.WriteDataTree(node.blocks), db.WriteSubnodes(WriteLargeValues(db, node))};
 }
 
 const mapi::PropertyValue kByValue{mapi::kAttachByValue};

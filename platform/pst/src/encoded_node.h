@@ -8,7 +8,13 @@ namespace pst {
 struct EncodedNode {
     std::vector<Bytes> blocks;
     std::vector<std::pair<Nid, Bytes>> subnodes;
+    // Large text values, stored in subnodes as UTF-16LE when the node is
+    // written: views of the values encoded, which must outlive the node.
+    std::vector<std::pair<Nid, std::string_view>> texts;
 };
+
+// Writes the subnodes of the node's large values.
+std::vector<SubnodeEntry> WriteLargeValues(NodeDatabase& db, const EncodedNode& node);
 
 // Writes the node's blocks and subnodes; extra subnodes (already written,
 // shared) gain an owner, owned ones (already written for this node alone)

@@ -49,6 +49,9 @@ public:
     Bid WriteBlock(const uint8_t* data, size_t size, bool internal = false);
     Bid WriteDataTree(const Bytes& data);                       // cut into full blocks
     Bid WriteDataTree(const std::vector<Bytes>& blocks);        // one block each, <= 8176 bytes
+    // UTF-8 text as UTF-16LE, cut into full blocks as WriteDataTree cuts its
+    // bytes; converted a block at a time, never held whole in UTF-16.
+    Bid WriteTextTree(std::string_view utf8);
     // A data tree over blocks already written (bid, bytes), which it takes
     // over without adding owners.
     Bid WriteTreeOver(const std::vector<std::pair<Bid, size_t>>& leaves);

@@ -5,6 +5,8 @@
 
 #include <pst/error.h>
 
+#include <base/utf.h>
+
 #include <algorithm>
 
 namespace pst {
@@ -19,8 +21,14 @@ EncodedNode EncodePropertyContext(std::span<const PropRef> props) {
     uint8_t* record = records.data();
     for (const PropRef& v : props) {
         uint32_t ref = 0;
+        const std::string* text = v.type == mapi::PropType::Unicode ? std::get_if<std::string>(v.value) : nullptr;
         if (IsInlineType(v.type)) {
             ref = InlineValue(v.type, *v.value);
+        } else if (text && 2 * base::Utf16Length(*text) > kMaxHeapAllocation) {
+            // A long text goes to its subnode from where it stands, converted
+            // as it is written: tens of megabytes of UTF-16 are never held.
+            ref = LargeValueNid(nextLarge++);
+            node.texts.emplace_back(ref, *text);
         } else {
             data.clear();
             AppendSerialized(data, v.type, *v.value);

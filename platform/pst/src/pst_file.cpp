@@ -198,7 +198,7 @@ struct PstFile::Impl {
         NodeEntry e;
         if (!attachments.empty()) {
             e = StoreNode(*db, enc, folder, {sharedRecipients}, StoreAttachments(*db, names, attachments));
-        } else if (enc.subnodes.empty()) {
+        } else if (enc.subnodes.empty() && enc.texts.empty()) {
             e.data = db->WriteDataTree(enc.blocks);
             e.sub = sharedSubnodes;
             db->AddOwner(e.sub);

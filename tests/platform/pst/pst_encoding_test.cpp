@@ -1,7 +1,9 @@
 // Byte-level encodings the PST writer relies on: its checksum and the UTF-16
 // form of text values.
 #include "crc.h"
+#include "node_database.h"
 #include "prop_value.h"
+#include "test_files.h"
 
 #include <pst/error.h>
 
@@ -62,6 +64,28 @@ TEST(PstEncoding, TextBecomesTheUtf16OfBase) {
         EXPECT_EQ(std::get<std::string>(back.value), base::Utf16ToUtf8(expected));
     }
     EXPECT_EQ(pst::Serialize({mapi::PropType::Unicode, std::string("\xE2\x82" "A")}).size(), 4u);
+}
+
+// A long text is converted to its subnode's blocks a piece at a time: the
+// blocks must be those of the whole text converted at once, whatever falls
+// on the seams (characters of every length, ill-formed parts, a long run of
+// stray continuation bytes).
+TEST(PstEncoding, ALongTextIsStoredInTheBlocksOfItsWholeUtf16) {
+    std::string text;
+    for (int i = 0; text.size() < 60000; ++i) text += i % 7 ? "ab\xC3\xA9\xE5\xB1\xB1\xF0\x9F\x98\x80" : "\xFF\xE2\x82z";
+    text += std::string(9000, '\x80') + "\xE5\xB1";
+    TempDir dir;
+    auto db = pst::NodeDatabase::Create((dir.Path() / "text.pst").string());
+    for (size_t size : {size_t(0), size_t(1), size_t(4090), size_t(4097), size_t(8177), text.size()}) {
+        SCOPED_TRACE(size);
+        const std::string_view part = std::string_view(text).substr(0, size);
+        pst::Bytes whole;
+        base::AppendUtf16Le(whole, part);
+        const auto expected = db->ReadDataTree(db->WriteDataTree(whole));
+        const auto got = db->ReadDataTree(db->WriteTextTree(part));
+        ASSERT_EQ(got.size(), expected.size());
+        for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "block " << i;
+    }
 }
 
 TEST(PstEncoding, MultiValuedBinaryIsCountOffsetsThenValues) {
