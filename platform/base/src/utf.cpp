@@ -1,5 +1,6 @@
 #include <base/utf.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -196,6 +197,23 @@ void AppendUtf16LeTo(Bytes& out, std::string_view text) {
 void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text) { AppendUtf16LeTo(out, text); }
 
 void AppendUtf16Le(std::string& out, std::string_view text) { AppendUtf16LeTo(out, text); }
+
+void EachUtf16LePiece(std::string_view text, const std::function<void(std::string_view bytes)>& put) {
+    constexpr size_t kPiece = 4096;
+    std::string bytes;
+    for (size_t at = 0; at < text.size();) {
+        // Cut before a byte that starts a character: no sequence, well
+        // formed or not, goes on past one. A run of continuation bytes
+        // alone (each its own replacement) is cut anywhere.
+        size_t end = std::min(text.size(), at + kPiece);
+        while (end < text.size() && end > at && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        if (end == at) end = std::min(text.size(), at + kPiece);
+        bytes.clear();
+        AppendUtf16Le(bytes, text.substr(at, end - at));
+        put(bytes);
+        at = end;
+    }
+}
 
 size_t Utf16Length(std::string_view text) {
     size_t units = 0;

@@ -29,10 +29,24 @@ int CompareNames(const std::u16string& a, const std::u16string& b) {
     return 0;
 }
 
-// A directory entry and, for a stream, the bytes it names.
+// A directory entry and, for a stream, the bytes it names or what makes them.
 struct Node {
     DirEntry entry;
     const std::string* data = nullptr;
+    const MadeStream* made = nullptr;
+
+    // Hands the stream's bytes to write; a made stream must make as many
+    // as it said.
+    void WriteData(const std::function<void(std::string_view)>& write) const {
+        if (data) return write(*data);
+        uint64_t count = 0;
+        made->make([&](std::string_view piece) {
+            count += piece.size();
+            if (count > entry.size) throw std::invalid_argument("a made stream is longer than its size");
+            write(piece);
+        });
+        if (count != entry.size) throw std::invalid_argument("a made stream is shorter than its size");
+    }
 };
 
 Node NewNode(std::u16string name, uint8_t type, uint32_t start) {
@@ -82,11 +96,21 @@ uint32_t Layout::AddChildren(const Storage& s) {
         uint32_t child = AddChildren(sub);
         Entry(ids.back()).child = child;
     }
-    for (const auto& [name, data] : s.streams) {
+    // Streams and made streams in one order of names, so that a file is
+    // laid out the same whichever way its streams are given.
+    auto stream = s.streams.begin();
+    auto made = s.madeStreams.begin();
+    while (stream != s.streams.end() || made != s.madeStreams.end()) {
+        const bool takeStream = made == s.madeStreams.end() || (stream != s.streams.end() && stream->first < made->first);
         ids.push_back(uint32_t(nodes_.size()));
-        Node n = NewNode(EntryName(name), dirEntry::kTypeStream, kEndOfChain);
-        n.entry.size = data.size();
-        n.data = &data;
+        Node n = NewNode(EntryName(takeStream ? stream->first : made->first), dirEntry::kTypeStream, kEndOfChain);
+        if (takeStream) {
+            n.entry.size = stream->second.size();
+            n.data = &(stream++)->second;
+        } else {
+            n.entry.size = made->second.size;
+            n.made = &(made++)->second;
+        }
         nodes_.push_back(std::move(n));
     }
     std::sort(ids.begin(), ids.end(), [this](uint32_t a, uint32_t b) {
@@ -123,7 +147,7 @@ void Layout::Build(const std::function<void(std::string_view)>& write) {
             uint32_t first = uint32_t(miniFat.size()), count = Ceil(e.size, kMiniSectorSize);
             for (uint32_t i = 0; i < count; ++i) miniFat.push_back(i + 1 < count ? first + i + 1 : kEndOfChain);
             e.start = first;
-            mini += *n.data;
+            n.WriteData([&](std::string_view piece) { mini += piece; });
             mini.resize(size_t(miniFat.size()) * kMiniSectorSize, '\0');
         } else if (InSectors(e)) {
             bigSectors += Ceil(e.size, kSectorSize);
@@ -200,8 +224,8 @@ void Layout::Build(const std::function<void(std::string_view)>& write) {
     const std::string padding(kSectorSize, '\0');
     for (const auto& n : nodes_) {
         if (!InSectors(n.entry)) continue;
-        write(*n.data);
-        if (const size_t rest = n.data->size() % kSectorSize) write(std::string_view(padding).substr(rest));
+        n.WriteData(write);
+        if (const size_t rest = n.entry.size % kSectorSize) write(std::string_view(padding).substr(rest));
     }
 }
 

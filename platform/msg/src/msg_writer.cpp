@@ -45,9 +45,17 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
         case PropType::Int64: base::Put64(entry, propStream::kValue, uint64_t(ValueAs<int64_t>(v, id))); break;
         case PropType::SysTime: base::Put64(entry, propStream::kValue, uint64_t(ValueAs<mapi::FileTime>(v, id).ticks)); break;
         case PropType::Unicode: {
-            std::string bytes = Utf16Bytes(ValueAs<std::string>(v, id));
-            uint32_t size = uint32_t(bytes.size() + 2);  // counts the terminating null
-            stream(std::move(bytes), size);
+            const std::string& text = ValueAs<std::string>(v, id);
+            const uint64_t bytes = 2 * uint64_t(base::Utf16Length(text));
+            if (bytes < kMiniStreamCutoff) {
+                stream(Utf16Bytes(text), uint32_t(bytes + 2));  // the size counts the terminating null
+                break;
+            }
+            // A long text is converted as the file is written, from the
+            // value where it stands: tens of megabytes of UTF-16 are never held.
+            base::Put32(entry, propStream::kValue, uint32_t(bytes + 2));
+            root.madeStreams[SubstgName(id, uint16_t(type))] = {
+                bytes, [&text](const std::function<void(std::string_view)>& write) { base::EachUtf16LePiece(text, write); }};
             break;
         }
         case PropType::String8: {

@@ -249,23 +249,15 @@ Bid NodeDatabase::WriteDataTree(const Bytes& data) {
 }
 
 Bid NodeDatabase::WriteTextTree(std::string_view utf8) {
-    constexpr size_t kPiece = 4096;  // of UTF-8: at most 8192 bytes of UTF-16
     std::vector<std::pair<Bid, size_t>> leaves;
     Bytes pending;
-    pending.reserve(kMaxBlockData + 2 * kPiece);
-    for (size_t at = 0; at < utf8.size();) {
-        // Cut before a byte that starts a character, so that no sequence
-        // is split; a run of continuation bytes alone is cut anywhere.
-        size_t end = std::min(utf8.size(), at + kPiece);
-        while (end < utf8.size() && end > at && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
-        if (end == at) end = std::min(utf8.size(), at + kPiece);
-        base::AppendUtf16Le(pending, utf8.substr(at, end - at));
-        at = end;
+    base::EachUtf16LePiece(utf8, [&](std::string_view bytes) {
+        pending.insert(pending.end(), bytes.begin(), bytes.end());
         size_t written = 0;
         for (; pending.size() - written >= kMaxBlockData; written += kMaxBlockData)
             leaves.emplace_back(WriteBlock(pending.data() + written, kMaxBlockData), kMaxBlockData);
         pending.erase(pending.begin(), pending.begin() + std::ptrdiff_t(written));
-    }
+    });
     if (!pending.empty() || leaves.empty()) leaves.emplace_back(WriteBlock(pending.data(), pending.size()), pending.size());
     return WriteTreeOver(leaves);
 }

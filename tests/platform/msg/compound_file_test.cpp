@@ -133,6 +133,32 @@ TEST(CompoundFile, ReadsVersion4Files) {
     EXPECT_THROW(ReadCompoundFile(huge), FormatError);
 }
 
+// A stream made as the file is written gives the file its bytes would
+// give, in the mini stream or in sectors; one that makes more or fewer bytes
+// than it said is refused.
+TEST(CompoundFile, MadeStreamsAreWrittenAsTheirBytesWouldBe) {
+    const std::string small = Pattern(700, 6), large = Pattern(9001, 7);
+    auto inPieces = [](const std::string& bytes) {
+        return [bytes](const std::function<void(std::string_view)>& write) {
+            for (size_t at = 0; at < bytes.size(); at += 1000) write(std::string_view(bytes).substr(at, 1000));
+        };
+    };
+    Storage plain, made;
+    plain.streams["small"] = made.streams["small"] = "kept";
+    plain.storages["s"].streams["a"] = small;
+    plain.streams["b"] = large;
+    made.storages["s"].madeStreams["a"] = {small.size(), inPieces(small)};
+    made.madeStreams["b"] = {large.size(), inPieces(large)};
+    const std::string madeFile = WriteCompoundFile(made);
+    EXPECT_TRUE(madeFile == WriteCompoundFile(plain));  // byte for byte; not printed
+    EXPECT_TRUE(SameTree(ReadCompoundFile(madeFile), plain));
+    for (size_t said : {large.size() - 1, large.size() + 1}) {
+        Storage wrong;
+        wrong.madeStreams["b"] = {said, inPieces(large)};
+        EXPECT_THROW(WriteCompoundFile(wrong), std::invalid_argument) << said;
+    }
+}
+
 TEST(CompoundFile, RejectsNamesThatDoNotFit) {
     for (const char* name : {"", "0123456789012345678901234567890123", "a/b"}) {
         Storage s;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,10 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // Utf8ToUtf16(text) as UTF-16LE bytes, appended to out.
 void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view text);
 void AppendUtf16Le(std::string& out, std::string_view text);
+// The same handed to put a piece at a time, each the bytes of a few
+// kilobytes of text (never a character split): for a text of tens of
+// megabytes, written where it goes without being held whole in UTF-16.
+void EachUtf16LePiece(std::string_view text, const std::function<void(std::string_view bytes)>& put);
 // Utf8ToUtf16(text).size(), counted without building the text.
 size_t Utf16Length(std::string_view text);
 // Unpaired surrogates become U+FFFD.

@@ -18,10 +18,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Names are UTF-8 in memory and at most 31 UTF-16 code units on disk.
+// A stream whose bytes are made as the file is written: its size, and
+// what hands its bytes (size of them) to write piece by piece, in order.
+// For a value of tens of megabytes that is kept in another form.
+struct MadeStream {
+    uint64_t size = 0;
+    std::function<void(const std::function<void(std::string_view)>& write)> make;
+};
+
+// Names are UTF-8 in memory and at most 31 UTF-16 code units on disk; a
+// name is a stream's or a made stream's, not both.
 struct Storage {
     std::map<std::string, Storage> storages;
     std::map<std::string, std::string> streams;  // name -> bytes
+    std::map<std::string, MadeStream> madeStreams;
 };
 
 // Serialises the tree; throws std::invalid_argument for a name that does not fit.
