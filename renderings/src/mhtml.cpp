@@ -65,13 +65,13 @@ std::string NameParameter(const std::string& parameter, const std::string& name)
     return out;
 }
 
-std::string FilePart(const contacts::Attachment& file, size_t index) {
+// The part's header; its body is the file's bytes in base64.
+std::string FilePartHeader(const contacts::Attachment& file, size_t index) {
     // The type is ours (a known extension's) or the generic one; never the
     // source's text, which could break the header.
     return "Content-Type: " + file.mimeType + ";\r\n\t" + NameParameter("name", file.name) +
            "\r\nContent-Transfer-Encoding: base64\r\nContent-Location: file:///attachment-" + std::to_string(index + 1) +
-           "\r\nContent-Disposition: attachment;\r\n\t" + NameParameter("filename", file.name) + "\r\n\r\n" +
-           base::Base64Encode(file.bytes, 76);
+           "\r\nContent-Disposition: attachment;\r\n\t" + NameParameter("filename", file.name) + "\r\n\r\n";
 }
 
 }  // namespace
@@ -90,9 +90,24 @@ std::string MhtmlDocument(std::string title, const std::string& html, const std:
                       "\r\nContent-Type: text/html; charset=\"utf-8\"\r\n"
                       "Content-Transfer-Encoding: base64\r\n"
                       "Content-Location: file:///contact.html\r\n\r\n";
-    out += base::Base64Encode(html, 76);
-    for (size_t i = 0; i < files.size(); ++i) out += "\r\n--" + boundary + "\r\n" + FilePart(files[i], i);
-    out += "\r\n--" + boundary + "--\r\n";
+    // Each part's header made first, then the whole in room of its final
+    // size: the page or a file can be tens of megabytes, and encoded as
+    // the document grew it would be copied and held twice.
+    const std::string separator = "\r\n--" + boundary + "\r\n", end = "\r\n--" + boundary + "--\r\n";
+    std::vector<std::string> headers;
+    size_t size = out.size() + base::Base64Size(html.size(), 76) + end.size();
+    for (size_t i = 0; i < files.size(); ++i) {
+        headers.push_back(FilePartHeader(files[i], i));
+        size += separator.size() + headers.back().size() + base::Base64Size(files[i].bytes.size(), 76);
+    }
+    out.reserve(size);
+    base::AppendBase64(out, html, 76);
+    for (size_t i = 0; i < files.size(); ++i) {
+        out += separator;
+        out += headers[i];
+        base::AppendBase64(out, files[i].bytes, 76);
+    }
+    out += end;
     return out;
 }
 

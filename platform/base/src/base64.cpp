@@ -19,27 +19,41 @@ constexpr std::array<int8_t, 256> kValues = [] {
 
 }  // namespace
 
-std::string Base64Encode(std::string_view bytes, size_t lineLength) {
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
+size_t Base64Size(size_t bytes, size_t lineLength) {
+    const size_t characters = (bytes + 2) / 3 * 4;
+    return lineLength == 0 ? characters : characters + (characters + lineLength - 1) / lineLength * 2;
+}
+
+void AppendBase64(std::string& out, std::string_view bytes, size_t lineLength) {
+    size_t column = 0;
+    auto put = [&](char c) {
+        out += c;
+        if (lineLength != 0 && ++column == lineLength) {
+            out += "\r\n";
+            column = 0;
+        }
+    };
     size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         const uint32_t v = uint32_t(uint8_t(bytes[i])) << 16 | uint32_t(uint8_t(bytes[i + 1])) << 8 | uint8_t(bytes[i + 2]);
-        for (int k = 18; k >= 0; k -= 6) out += kAlphabet[(v >> k) & 0x3F];
+        for (int k = 18; k >= 0; k -= 6) put(kAlphabet[(v >> k) & 0x3F]);
     }
     if (i < bytes.size()) {
         uint32_t v = uint32_t(uint8_t(bytes[i])) << 16;
         if (i + 1 < bytes.size()) v |= uint32_t(uint8_t(bytes[i + 1])) << 8;
-        out += kAlphabet[(v >> 18) & 0x3F];
-        out += kAlphabet[(v >> 12) & 0x3F];
-        out += i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 0x3F] : '=';
-        out += '=';
+        put(kAlphabet[(v >> 18) & 0x3F]);
+        put(kAlphabet[(v >> 12) & 0x3F]);
+        put(i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 0x3F] : '=');
+        put('=');
     }
-    if (lineLength == 0) return out;
-    std::string lines;
-    lines.reserve(out.size() + (out.size() / lineLength + 1) * 2);
-    for (size_t at = 0; at < out.size(); at += lineLength) lines.append(out, at, lineLength).append("\r\n");
-    return lines;
+    if (column != 0) out += "\r\n";
+}
+
+std::string Base64Encode(std::string_view bytes, size_t lineLength) {
+    std::string out;
+    out.reserve(Base64Size(bytes.size(), lineLength));
+    AppendBase64(out, bytes, lineLength);
+    return out;
 }
 
 std::string Base64Decode(std::string_view text) {

@@ -27,6 +27,8 @@ TEST(Base64, BreaksLinesAndReadsPastWhatIsNotOfTheAlphabet) {
     EXPECT_EQ(lines.find('\n', 354), std::string::npos);
     EXPECT_EQ(base::Base64Encode("", 76), "");
     EXPECT_EQ(base::Base64Encode("foobar", 4), "Zm9v\r\nYmFy\r\n");
+    for (size_t n = 0; n <= 9; ++n)
+        for (size_t line : {0u, 4u, 76u}) EXPECT_EQ(base::Base64Size(n, line), base::Base64Encode(bytes.substr(0, n), line).size());
 
     EXPECT_EQ(base::Base64Decode(lines), bytes);
     EXPECT_EQ(base::Base64Decode(" Zm9v\n\tYm\r\nFy "), "foobar");

@@ -10,6 +10,10 @@ namespace base {
 // The base64 form of bytes. With a line length, "\r\n" follows each line of
 // that many characters and the last one (MIME bodies: 76).
 std::string Base64Encode(std::string_view bytes, size_t lineLength = 0);
+// The same appended to out, and its size: a page's text of tens of megabytes
+// is encoded into room made for it once.
+void AppendBase64(std::string& out, std::string_view bytes, size_t lineLength = 0);
+size_t Base64Size(size_t bytes, size_t lineLength = 0);
 
 // The bytes of base64 text. Whatever is not of the alphabet (line breaks,
 // spaces, padding) is skipped.
