@@ -109,10 +109,13 @@ void ItemFileTarget::Written(const std::string& path, const mapi::SourceIdentity
 
 std::unique_ptr<PreparedFile> ItemFileTarget::RenderContact(ContactRecord& contact, const std::string& subject,
                                                            const std::function<bool()>& stop) const {
-    const contacts::Contact model = MapContact(std::move(contact), subject);
+    contacts::Contact model = MapContact(std::move(contact), subject);
+    const std::string fileAs = NamedByFileAs(run_.options) ? contacts::FileAs(model) : std::string();
+    // Rendered once, taking the contact.
     auto file = RenderFile(
-        run_.options.kind, [&](renderings::Format format) { return renderings::RenderContact(model, format); }, stop);
-    if (NamedByFileAs(run_.options)) file->fileAs = contacts::FileAs(model);
+        run_.options.kind, [&](renderings::Format format) { return renderings::RenderContact(std::move(model), format); },
+        stop);
+    file->fileAs = fileAs;
     return file;
 }
 

@@ -12,6 +12,7 @@ std::string Html(const contacts::Contact& contact);   // complete UTF-8 page
 std::string Rtf(const contacts::Contact& contact);    // RTF 1.x, non-ASCII as \uN
 std::string VCard(const contacts::Contact& contact);  // vCard 3.0, CRLF lines folded at 75 octets
 std::string Mhtml(const contacts::Contact& contact);  // multipart/related holding Html()
+std::string Mhtml(contacts::Contact&& contact);       // the same, the notes let go once on the page
 
 // Pieces the contact and distribution list renderings share.
 // The page up to and including its <h1> heading: head, style and body start.

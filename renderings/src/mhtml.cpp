@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 namespace renderings {
 
@@ -109,6 +110,16 @@ std::string MhtmlDocument(std::string title, const std::string& html, const std:
     }
     out += end;
     return out;
+}
+
+std::string Mhtml(contacts::Contact&& contact) {
+    const std::string html = Html(contact);
+    {
+        // Swapped out and so freed: a string assigned an empty one keeps its room.
+        contacts::Notes gone;
+        std::swap(contact.notes, gone);
+    }
+    return MhtmlDocument(ContactTitle(contact), html, contact.attachments);
 }
 
 std::string Mhtml(const contacts::Contact& contact) {

@@ -3,6 +3,8 @@
 #include "distribution_list.h"
 #include "formats.h"
 
+#include <utility>
+
 namespace renderings {
 
 std::string RenderContact(const contacts::Contact& contact, Format format) {
@@ -15,6 +17,11 @@ std::string RenderContact(const contacts::Contact& contact, Format format) {
     case Format::Mhtml: return Mhtml(contact);
     }
     return {};
+}
+
+std::string RenderContact(contacts::Contact&& contact, Format format) {
+    if (format == Format::Mhtml) return Mhtml(std::move(contact));
+    return RenderContact(std::as_const(contact), format);
 }
 
 std::string RenderDistributionList(const contacts::DistributionList& source, Format format) {

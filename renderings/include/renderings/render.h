@@ -24,6 +24,10 @@ enum class Format {
 
 // The whole file content.
 std::string RenderContact(const contacts::Contact& contact, Format format);
+// The same, taking the contact: a part of it the rendering has made its own
+// is let go at once, so that a note of tens of megabytes is not held in
+// three forms (an MHTML file's contact, page and encoded page).
+std::string RenderContact(contacts::Contact&& contact, Format format);
 std::string RenderDistributionList(const contacts::DistributionList& list, Format format);
 
 }  // namespace renderings
