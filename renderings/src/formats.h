@@ -26,6 +26,8 @@ namespace rtf {
 void AppendEscaped(std::string& out, std::string_view utf8);
 // A paragraph "{\b label:} value\par", both escaped.
 void AppendParagraph(std::string& out, std::string_view label, std::string_view value);
+// The size of that paragraph.
+size_t ParagraphSize(std::string_view label, std::string_view value);
 // The document up to and including its bold heading; the caller closes it with "}".
 std::string DocumentStart(const std::string& title);
 }  // namespace rtf
