@@ -39,6 +39,11 @@ void Fail(const ViewInfo& view, const NotesError& error, ViewEntries* out) {
     out->failure = NotesError(error.Kind(), "The view \"" + view.name + "\" cannot be read: " + error.what());
 }
 
+// How much of a value a row is sorted by. Notes sorts by the summary data
+// a view keeps of a document, which is 64 KB at most; a text of tens of
+// megabytes would otherwise be copied into the sort keys whole, and folded.
+constexpr size_t kMaxSortKey = 64 * 1024;
+
 void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
     const ViewInfo& view = ix.views[v];
     std::vector<uint32_t> selected;
@@ -86,7 +91,7 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
         ends.clear();
         for (const ColumnInfo* c : sortColumns) {
             auto values = ix.ItemValues(size_t(d), c->itemName, &failure);
-            if (values) keys += values->front();
+            if (values) keys += std::string_view(values->front()).substr(0, kMaxSortKey);
             ends.push_back(keys.size());
         }
         auto addRow = [&](std::string_view cat) {
