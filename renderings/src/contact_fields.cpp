@@ -232,6 +232,7 @@ ShownText ShownTextOf(const Contact& c, Field f) {
     }
     std::string made;
     const std::string_view raw = RawText(c, f, &made);
+    if (raw.empty()) return ShownText();
     if (!made.empty()) return ShownText(Clean(std::move(made)));
     return IsClean(raw) ? ShownText::Borrowed(raw) : ShownText(Clean(std::string(raw)));
 }
