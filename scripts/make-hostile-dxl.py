@@ -16,6 +16,7 @@ CASE is one of:
   big-comment  one Person document whose rich-text Comment is N MB in
                paragraphs of about 100 characters, listed in three views
                                                                       (N=50)
+  big-file     one Person document with an attached file of N MB      (N=40)
   many-docs    N Person documents, for changing a file while it is listed
                                                                       (N=300000)
 DOCUMENTS changes the number of Person documents of the formula cases (100).
@@ -51,7 +52,7 @@ def main():
         sys.exit(__doc__)
     case, path = sys.argv[1], sys.argv[2]
     defaults = {"or-chain": 100000, "and-chain": 100000, "colon-list": 100000, "list-compare": 20000,
-                "categories": 5000, "big-text": 200, "big-comment": 50,
+                "categories": 5000, "big-text": 200, "big-comment": 50, "big-file": 40,
                 "many-docs": 300000}
     if case not in defaults:
         sys.exit(__doc__)
@@ -87,6 +88,16 @@ def main():
             par = "<par>" + "Met at the trade fair; follow up on the offer &amp; the samples. " * 3 + "</par>\n"
             pars = (n << 20) // len(par)
             person(out, 0, "<item name='Comment'><richtext>" + "".join(par for _ in range(pars)) + "</richtext></item>")
+            docs = 0
+        elif case == "big-file":
+            import base64
+            view(out, "Contacts", 'SELECT Form = "Person"', "<column itemname='LastName' sort='ascending'/>")
+            block = bytes(range(256)) * 3 * 1024  # 768 KiB: a whole number of base64 groups
+            out.write("<document form='Person'><noteinfo noteid='1'/><item name='FullName'><text>Person 0</text></item>"
+                      "<item name='$FILE'><object><file name='data.bin'><filedata>")
+            for _ in range((n << 20) // len(block)):
+                out.write(base64.b64encode(block).decode())
+            out.write("</filedata></file></object></item></document>\n")
             docs = 0
         elif case == "many-docs":
             view(out, "Contacts", 'SELECT Form = "Person"')
