@@ -1,5 +1,6 @@
 // A compound file (structured storage): a tree of storages holding named
-// streams, kept whole in memory. Writes version 3 files (512-byte sectors);
+// streams, kept whole in memory, or made as the file is written (a long
+// value kept in another form). Writes version 3 files (512-byte sectors);
 // reads versions 3 and 4.
 #pragma once
 
