@@ -50,7 +50,7 @@ public:
     // without an identity cannot be found again: it is added.
     SavedChoice<Where> Choose(const mapi::SourceIdentity& source) {
         const Meeting m = Meet(source);
-        if (m.first != kNone) ++met_[m.first];
+        if (m.first != kNone) CountMeeting(m.first);
         return m.choice;
     }
     // True when Choose would leave the document (Skip) and usable accepts
@@ -58,7 +58,7 @@ public:
     bool TakeSkip(const mapi::SourceIdentity& source, const std::function<bool(const Where&)>& usable) {
         const Meeting m = Meet(source);
         if (m.choice.action != SavedAction::Skip || !usable(*m.choice.where)) return false;
-        ++met_[m.first];
+        CountMeeting(m.first);
         return true;
     }
     // What Choose would decide, without counting the meeting.
@@ -75,8 +75,7 @@ private:
         Meeting m;
         m.first = saved_.First(source.database, source.unid);
         if (m.first == kNone) return m;
-        if (met_.size() < saved_.Nodes()) met_.resize(saved_.Nodes(), 0);
-        const auto* saved = saved_.Nth(m.first, met_[m.first]);
+        const auto* saved = saved_.Nth(m.first, m.first < met_.size() ? met_[m.first] : 0);
         if (!saved) return m;
         switch (mapi::CompareWithSaved(&saved->identity, source)) {
         case mapi::SavedState::Unchanged: m.choice = {SavedAction::Skip, &saved->where}; break;
@@ -86,11 +85,17 @@ private:
         return m;
     }
 
+    void CountMeeting(typename store::SavedIndex<Where>::Handle first) {
+        if (met_.size() <= first) met_.resize(saved_.Nodes(), 0);
+        ++met_[first];
+    }
+
     bool on_ = false;
     store::SavedIndex<Where> saved_;
-    // Meetings of each document that was saved, by its first record's node:
-    // only those documents are looked up, and a view meets one database's.
-    mutable std::vector<uint32_t> met_;
+    // Meetings of each document that was saved, by its first record's node
+    // (none yet past the end): only those documents are looked up, and a
+    // view meets one database's.
+    std::vector<uint32_t> met_;
 };
 
 }  // namespace exporting

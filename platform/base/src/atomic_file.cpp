@@ -29,6 +29,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 constexpr std::string_view kTemporaryPrefix = ".fw-", kTemporarySuffix = ".tmp";
+constexpr size_t kTemporaryRandomChars = 10;
 
 // The open temporary file; closed, and removed unless released, at the end.
 class TempFile {
@@ -43,7 +44,7 @@ public:
         thread_local std::mt19937_64 random{std::random_device{}()};
         for (int attempt = 0; attempt < 100; ++attempt) {
             name_ = kTemporaryPrefix;
-            for (int i = 0; i < 10; ++i) name_ += kChars[random() % (sizeof kChars - 1)];
+            for (size_t i = 0; i < kTemporaryRandomChars; ++i) name_ += kChars[random() % (sizeof kChars - 1)];
             name_ += kTemporarySuffix;
             fd_ = ::openat(folder, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
             if (fd_ >= 0 || errno != EEXIST) break;
@@ -112,7 +113,8 @@ UniqueFd OpenFolderOf(const std::string& path) {
 }  // namespace
 
 bool IsAtomicWriteTemporary(std::string_view name) {
-    return name.size() == kTemporaryPrefix.size() + 10 + kTemporarySuffix.size() && name.starts_with(kTemporaryPrefix) &&
+    return name.size() == kTemporaryPrefix.size() + kTemporaryRandomChars + kTemporarySuffix.size() &&
+           name.starts_with(kTemporaryPrefix) &&
            name.ends_with(kTemporarySuffix);
 }
 

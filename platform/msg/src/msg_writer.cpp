@@ -46,9 +46,13 @@ void AddProperty(Storage& root, std::string& props, uint16_t id, PropType type, 
         case PropType::SysTime: base::Put64(entry, propStream::kValue, uint64_t(ValueAs<mapi::FileTime>(v, id).ticks)); break;
         case PropType::Unicode: {
             const std::string& text = ValueAs<std::string>(v, id);
-            const uint64_t bytes = 2 * uint64_t(base::Utf16Length(text));
+            // A text has no more UTF-16 units than bytes: most are known
+            // short without counting, and converted at once.
+            const uint64_t bytes = 2 * text.size() < kMiniStreamCutoff ? 0 : 2 * uint64_t(base::Utf16Length(text));
             if (bytes < kMiniStreamCutoff) {
-                stream(Utf16Bytes(text), uint32_t(bytes + 2));  // the size counts the terminating null
+                std::string utf16 = Utf16Bytes(text);
+                const uint32_t size = uint32_t(utf16.size() + 2);  // counts the terminating null
+                stream(std::move(utf16), size);
                 break;
             }
             // A long text is converted as the file is written, from the

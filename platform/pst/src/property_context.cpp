@@ -24,7 +24,9 @@ EncodedNode EncodePropertyContext(std::span<const PropRef> props) {
         const std::string* text = v.type == mapi::PropType::Unicode ? std::get_if<std::string>(v.value) : nullptr;
         if (IsInlineType(v.type)) {
             ref = InlineValue(v.type, *v.value);
-        } else if (text && 2 * base::Utf16Length(*text) > kMaxHeapAllocation) {
+        } else if (text && 2 * text->size() > kMaxHeapAllocation && 2 * base::Utf16Length(*text) > kMaxHeapAllocation) {
+            // (A text has no more UTF-16 units than bytes: most are known
+            // short without counting.)
             // A long text goes to its subnode from where it stands, converted
             // as it is written: tens of megabytes of UTF-16 are never held.
             ref = LargeValueNid(nextLarge++);
