@@ -572,13 +572,19 @@ struct KeyIds {
             keyOf.emplace(*id, key);
         }
     }
-    // The values of props under their keys; those of another type are left out.
-    mapi::PropertyBag Bag(const PropMap& props) const {
+    // The values of props under their keys; those of another type are left
+    // out. Each value is moved to its last key, copied to the others.
+    mapi::PropertyBag Bag(PropMap&& props) const {
         mapi::PropertyBag bag;
         for (auto& [id, v] : props) {
             auto [first, last] = keyOf.equal_range(id);
-            for (auto it = first; it != last; ++it)
-                if (it->second.type == v.type) bag.Set(it->second, v.value);
+            const mapi::PropertyKey* lastKey = nullptr;
+            for (auto it = first; it != last; ++it) {
+                if (it->second.type != v.type) continue;
+                if (lastKey) bag.Set(*lastKey, v.value);
+                lastKey = &it->second;
+            }
+            if (lastKey) bag.Set(*lastKey, std::move(v.value));
         }
         return bag;
     }
