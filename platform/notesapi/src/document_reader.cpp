@@ -185,18 +185,6 @@ void FinishLink(DocState* st) {
     st->linkDepth = -1;
 }
 
-// The text gathered in buffer as a value of its own size: a short one is
-// copied, so that the buffer keeps its room for the next (a long rich text
-// has a line per paragraph, and moved buffers would each keep the room they
-// grew to); a long one is moved, never held twice.
-std::string TakeText(std::string& buffer) {
-    constexpr size_t kCopiedBelow = 4096;
-    if (buffer.size() >= kCopiedBelow) return std::move(buffer);
-    std::string text(buffer);
-    buffer.clear();
-    return text;
-}
-
 void FinishParagraph(DocState* st, Item& item) {
     if (st->rowDepth >= 0) {
         if (!st->buffer.empty()) {
@@ -205,7 +193,7 @@ void FinishParagraph(DocState* st, Item& item) {
             st->rowCellEmpty = false;
         }
     } else {
-        item.values.push_back(TakeText(st->buffer));
+        item.values.push_back(std::move(st->buffer));
     }
     st->buffer.clear();
     st->capture = Capture::None;
@@ -224,7 +212,7 @@ void RichTextEnd(DocState* st, Item& item, std::string_view local) {
     } else if (st->depth == st->parDepth) {
         FinishParagraph(st, item);
     } else if (st->depth == st->rowDepth) {
-        item.values.push_back(TakeText(st->row));
+        item.values.push_back(std::move(st->row));
         st->row.clear();
         st->rowDepth = -1;
     } else if (local == "richtext" && st->parDepth < 0) {
@@ -278,7 +266,7 @@ void OnEnd(void* ud, const XML_Char* name) {
             if (local == "datetime" && item.type == ItemType::Datetime) {
                 if (auto dt = LNDatetime::FromDxl(st->buffer)) item.dates.push_back(*dt);
             } else {
-                item.values.push_back(TakeText(st->buffer));
+                item.values.push_back(std::move(st->buffer));
             }
             st->capture = Capture::None;
             st->buffer.clear();

@@ -148,7 +148,7 @@ std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std:
     }
     const Item* item = items->Find(lower);
     if (!item) return std::nullopt;
-    std::vector<std::string> out = item->values;
+    std::vector<std::string> out = item->values.ToVector();
     if (item->type == ItemType::Datetime)
         for (const auto& dt : item->dates) out.push_back(dt.Text());
     if (out.empty()) out.emplace_back();

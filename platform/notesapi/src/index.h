@@ -5,6 +5,7 @@
 
 #include "document_cache.h"
 #include "pieces.h"
+#include "text_lines.h"
 
 #include <base/ascii.h>
 #include <base/fd_io.h>
@@ -40,7 +41,7 @@ struct Item {
     uint32_t shape = 0;  // NameShape(name)
     ItemType type = ItemType::Text;
     bool names = false;                  // a names item (CN=.../O=...)
-    std::vector<std::string> values;     // text, number text, or rich-text lines
+    TextLines values;                    // text, number text, or rich-text lines
     std::vector<LNDatetime> dates;       // for Datetime items
 };
 

@@ -15,11 +15,11 @@ LNString LNItem::GetName() const { return item_ ? LNString(item_->name) : LNStri
 size_t LNText::GetCount() const { return item_ ? item_->values.size() : 0; }
 
 LNString LNText::operator[](size_t i) const {
-    return item_ && i < item_->values.size() ? LNString(item_->values[i]) : LNString();
+    return item_ && i < item_->values.size() ? LNString(std::string(item_->values[i])) : LNString();
 }
 
 std::string_view LNText::View(size_t i) const {
-    return item_ && i < item_->values.size() ? std::string_view(item_->values[i]) : std::string_view();
+    return item_ && i < item_->values.size() ? item_->values[i] : std::string_view();
 }
 
 size_t LNDatetimes::GetCount() const { return item_ ? item_->dates.size() : 0; }
@@ -44,8 +44,7 @@ void LNRichText::GetText(LNString* text, const void*) const {
     std::string out;
     if (item_) {
         // One string of the text's size: a value can be tens of megabytes.
-        size_t size = item_->values.empty() ? 0 : item_->values.size() - 1;
-        for (const std::string& value : item_->values) size += value.size();
+        const size_t size = item_->values.TextSize() + (item_->values.empty() ? 0 : item_->values.size() - 1);
         out.reserve(size);
         for (size_t i = 0; i < item_->values.size(); ++i) {
             if (i) out += '\n';

@@ -33,7 +33,7 @@ std::string Describe(const DocumentItems& d) {
     for (const Item& item : d.items) {
         s += "[" + item.name + "] " + std::to_string(int(item.type)) + (item.names ? " names" : "") +
              (item.shape == NameShape(item.name) ? "" : " bad shape") + "\n";
-        for (const std::string& v : item.values) s += "  v:" + v + "\n";
+        for (std::string_view v : item.values) s.append("  v:").append(v).append("\n");
         for (const LNDatetime& dt : item.dates) s += "  d:" + dt.Text() + " " + std::to_string(dt.ToFileTime()) + "\n";
     }
     for (const auto& a : d.attachments) s += "file " + a->name + ": " + a->base64 + "\n";
