@@ -81,6 +81,5 @@ function(ferrywell_fast_malloc target)
     # Called before the target's other libraries are linked, so that it comes
     # first and every malloc of the process is its.
     target_link_libraries(${target} PRIVATE mimalloc)
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/malloc/mimalloc_options.cpp)
   endif()
 endfunction()
