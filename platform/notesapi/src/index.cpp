@@ -130,8 +130,8 @@ DatabaseIndex::Summarised DatabaseIndex::SummaryValues(size_t d, std::string_vie
     return Summarised::Missing;
 }
 
-std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std::string_view name,
-                                                                   Failure* failure) const {
+std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std::string_view name, Failure* failure,
+                                                                   size_t maxEach) const {
     const std::string lower = AsciiLower(name);
     const DocRecord& doc = docs[d];
     if (lower == "form" && !strings[doc.form].empty()) return std::vector<std::string>{strings[doc.form]};
@@ -148,7 +148,7 @@ std::optional<std::vector<std::string>> DatabaseIndex::ItemValues(size_t d, std:
     }
     const Item* item = items->Find(lower);
     if (!item) return std::nullopt;
-    std::vector<std::string> out = item->values.ToVector();
+    std::vector<std::string> out = item->values.ToVector(maxEach);
     if (item->type == ItemType::Datetime)
         for (const auto& dt : item->dates) out.push_back(dt.Text());
     if (out.empty()) out.emplace_back();

@@ -219,7 +219,10 @@ public:
     // nullopt when the document lacks the item. Reads the document from the
     // file when the name is not summarised; when that fails (the file cannot
     // be read or changed), *failure gets the error and nullopt is returned.
-    std::optional<std::vector<std::string>> ItemValues(size_t d, std::string_view name, Failure* failure) const;
+    // Each value read from the file is cut to maxEach bytes (a view's sort
+    // key needs no more than its start).
+    std::optional<std::vector<std::string>> ItemValues(size_t d, std::string_view name, Failure* failure,
+                                                       size_t maxEach = std::string::npos) const;
     // The values of document d's item lowerName as the index keeps them,
     // without reading the file: Kept with *out filled, Missing when the
     // document lacks the item, NotKept when the index does not keep the

@@ -34,10 +34,11 @@ public:
     std::string_view front() const { return (*this)[0]; }
     // The bytes of every value together.
     size_t TextSize() const { return text_.size(); }
-    std::vector<std::string> ToVector() const {
+    // Each value as a string of its own, cut to maxEach bytes.
+    std::vector<std::string> ToVector(size_t maxEach = std::string::npos) const {
         std::vector<std::string> out;
         out.reserve(size());
-        for (size_t i = 0; i < size(); ++i) out.emplace_back((*this)[i]);
+        for (size_t i = 0; i < size(); ++i) out.emplace_back((*this)[i].substr(0, maxEach));
         return out;
     }
 

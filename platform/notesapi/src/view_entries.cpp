@@ -90,8 +90,8 @@ void ComputeEntries(const DatabaseIndex& ix, size_t v, ViewEntries* out) {
         keys.clear();
         ends.clear();
         for (const ColumnInfo* c : sortColumns) {
-            auto values = ix.ItemValues(size_t(d), c->itemName, &failure);
-            if (values) keys += std::string_view(values->front()).substr(0, kMaxSortKey);
+            auto values = ix.ItemValues(size_t(d), c->itemName, &failure, kMaxSortKey);
+            if (values) keys += values->front();
             ends.push_back(keys.size());
         }
         auto addRow = [&](std::string_view cat) {
