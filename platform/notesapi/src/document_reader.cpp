@@ -84,10 +84,14 @@ void CharData(void* ud, const XML_Char* s, int len) {
     }
     if (st->capture == Capture::None || st->skipDepth >= 0) return;
     std::string& b = st->buffer;
-    // Grow as usual, but never past the document's size, so that a huge
-    // value does not end up in a buffer nearly twice its size.
-    if (b.size() + size_t(len) > b.capacity() && b.capacity() < st->documentBytes)
-        b.reserve(std::max(b.size() + size_t(len), std::min(b.capacity() * 2, st->documentBytes)));
+    // Grow as usual, never past the document's size, so that a huge value
+    // does not end up in a buffer nearly twice its size; past a megabyte, to
+    // the document's size at once, so that a long value is not copied as it
+    // grows (each time held twice for a moment).
+    constexpr size_t kLongValue = size_t(1) << 20;
+    const size_t wanted = b.size() + size_t(len);
+    if (wanted > b.capacity() && b.capacity() < st->documentBytes)
+        b.reserve(std::max(wanted, wanted > kLongValue ? st->documentBytes : std::min(b.capacity() * 2, st->documentBytes)));
     b.append(s, size_t(len));
 }
 

@@ -17,10 +17,12 @@ public:
         ends_.push_back(text_.size());
     }
     // A long first value is taken whole, not copied: a text item of tens of
-    // megabytes is not held twice while it is read.
+    // megabytes is not held twice while it is read. One in a buffer more
+    // than twice its size is copied, and the buffer kept for the next.
     void push_back(std::string&& value) {
         constexpr size_t kTakenFrom = 4096;
-        if (!text_.empty() || value.size() < kTakenFrom) return push_back(std::string_view(value));
+        if (!text_.empty() || value.size() < kTakenFrom || value.capacity() / 2 > value.size())
+            return push_back(std::string_view(value));
         text_ = std::move(value);
         ends_.push_back(text_.size());
     }
